@@ -1,0 +1,36 @@
+#include "pdf/images/VQPDFImageFile.h"
+
+#include <iostream>
+
+#include "platform/imageio/VQImageIO.h"
+
+bool VQPDFExportCGImageToFileWithDestination_VQLib(const vq::Bitmap& image, const std::string& path,
+                                                   const std::string& imageType, double dpiX, double dpiY,
+                                                   float quality) {
+  const auto type = vq::imageio::imageFileTypeForKey(imageType);
+  if (image.empty() || path.empty() || !type) {
+    std::cerr << "Couldn't create image destination!\n";
+    return false;
+  }
+  vq::imageio::WriteOptions options;
+  options.dpiX = dpiX;
+  options.dpiY = dpiY;
+  options.quality = quality;
+  if (!vq::imageio::writeImageFile(image, path, *type, options)) {
+    std::cerr << "Couldn't write image to file!\n";
+    return false;
+  }
+  return true;
+}
+
+std::optional<vq::Bitmap> CGImageWithContentsOfFile(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  return vq::imageio::readImageFile(path);
+}
+
+std::optional<vq::Bitmap> CGImageWithContentsOfFile_DeviceGray(const std::string& path) {
+  auto image = CGImageWithContentsOfFile(path);
+  if (!image || image->format == vq::PixelFormat::Gray8) return image;
+  // Drawn into a fresh grey bitmap, which starts black: transparency ends up black.
+  return vq::imageio::convertBitmap(*image, vq::PixelFormat::Gray8, 0);
+}

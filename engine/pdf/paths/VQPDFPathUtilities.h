@@ -1,0 +1,46 @@
+#pragma once
+// Names of the temporary files and work folders the engine writes during a
+// conversion, free output names, folder creation and resource lookup in the
+// VQPDFParser bundle. Nothing here deletes files: whoever asks for a path
+// removes what it writes there.
+#include <optional>
+#include <string>
+
+class VQPDFPathUtilities {
+ public:
+  VQPDFPathUtilities() = delete;
+
+  // The per-user private temporary folder: $TMPDIR (or /tmp) joined with
+  // "vqpapyrant-<uid>", made with mode 0700 when missing. When that name is
+  // taken by a symlink, by a folder of another user or by a folder others may
+  // write to, a fresh private folder (mkdtemp) is used for the rest of the
+  // process instead. Always returns a path; the folder exists unless the
+  // file system refused every attempt (then a message goes to stderr).
+  static std::string temporaryRoot();
+
+  // temporaryRoot() + "/Temp-<UUID>" (not created).
+  static std::string tempFolder();
+
+  // temporaryRoot() + "/IMG_<name>_<UUID>.<ext>", or "/IMG_<UUID>.<ext>" when
+  // `name` is empty; `pathExtension` is used in its own case, "PNG" when empty.
+  static std::string tempIMG(const std::string& name = {}, const std::string& pathExtension = {});
+
+  // `path` with "-<UUID>" inserted before its extension (appended when it has
+  // none). The disk is not consulted.
+  static std::string getUUIDPathBy(const std::string& path);
+
+  // The first of `path`, then <stem>2.<ext>, <stem>3.<ext>, ... at which
+  // nothing exists (not even a dangling symlink). Not atomic.
+  static std::string getNewPathby(const std::string& path);
+
+  // True when a folder exists at `path`; otherwise creates it with its missing
+  // parents and returns whether that worked. A file at `path` gives false.
+  // When `path` lies inside the temporary root, the root is made first, with
+  // its private mode.
+  static bool createFolderIfNeed(const std::string& path);
+
+  // The full path of a file inside the VQPDFParser bundle, `relativePath`
+  // being "folder/.../name" or just "name"; nothing when the bundle or the
+  // file is missing or the path tries to leave the bundle.
+  static std::optional<std::string> PathInLibBundleForResource(const std::string& relativePath);
+};
