@@ -44,4 +44,81 @@ inline constexpr AffineTransform AffineTransformMake(double a, double b, double 
   return AffineTransform{a, b, c, d, tx, ty};
 }
 
+// ---- Special rectangles -------------------------------------------------
+
+inline constexpr Point PointZero{};
+inline constexpr Size SizeZero{};
+inline constexpr Rect RectZero{};
+// The null rectangle: the result of intersecting disjoint rectangles. Its
+// origin is at +infinity so that no coordinate test can ever succeed on it.
+inline constexpr Rect RectNull{{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()},
+                               {0, 0}};
+// A rectangle with no bounds: every point lies inside it.
+inline constexpr Rect RectInfinite{{-std::numeric_limits<double>::max() / 2, -std::numeric_limits<double>::max() / 2},
+                                   {std::numeric_limits<double>::max(), std::numeric_limits<double>::max()}};
+
+bool RectIsNull(const Rect& r);
+bool RectIsInfinite(const Rect& r);
+// Null, or zero width or zero height.
+bool RectIsEmpty(const Rect& r);
+// Same rectangle with non-negative width and height; null stays null.
+Rect RectStandardize(const Rect& r);
+
+// Edges and centre of the standardised rectangle.
+double RectGetMinX(const Rect& r);
+double RectGetMidX(const Rect& r);
+double RectGetMaxX(const Rect& r);
+double RectGetMinY(const Rect& r);
+double RectGetMidY(const Rect& r);
+double RectGetMaxY(const Rect& r);
+double RectGetWidth(const Rect& r);   // always >= 0
+double RectGetHeight(const Rect& r);  // always >= 0
+
+// Smallest rectangle with whole-number edges that contains r.
+Rect RectIntegral(const Rect& r);
+// The null rectangle is the identity of union.
+Rect RectUnion(const Rect& r1, const Rect& r2);
+// Rectangles that only touch give a zero-size (not null) rectangle; disjoint
+// ones give the null rectangle.
+Rect RectIntersection(const Rect& r1, const Rect& r2);
+// Min edges inclusive, max edges exclusive.
+bool RectContainsPoint(const Rect& r, const Point& p);
+// True when r2 lies inside r1, edges included. Nothing contains more than a
+// null r1 does (nothing); every non-null rectangle contains the null one.
+bool RectContainsRect(const Rect& r1, const Rect& r2);
+bool RectIntersectsRect(const Rect& r1, const Rect& r2);
+// Moves each edge inwards by dx / dy (outwards for negative values); a
+// rectangle inset past zero size becomes null.
+Rect RectInset(const Rect& r, double dx, double dy);
+Rect RectOffset(const Rect& r, double dx, double dy);
+inline bool RectEqualToRect(const Rect& a, const Rect& b) {
+  return (RectIsNull(a) && RectIsNull(b)) || RectStandardize(a) == RectStandardize(b);
+}
+// A rectangle through the two points (any order).
+Rect RectFromPoints(const Point& p1, const Point& p2);
+
+// ---- Transforms ---------------------------------------------------------
+
+Point PointApplyAffineTransform(const Point& p, const AffineTransform& t);
+// Sizes are vectors: the translation does not act on them.
+Size SizeApplyAffineTransform(const Size& s, const AffineTransform& t);
+// Bounding box of the four transformed corners; null and infinite rectangles
+// stay what they are.
+Rect RectApplyAffineTransform(const Rect& r, const AffineTransform& t);
+
+AffineTransform AffineTransformMakeTranslation(double tx, double ty);
+AffineTransform AffineTransformMakeScale(double sx, double sy);
+AffineTransform AffineTransformMakeRotation(double radians);
+// These prepend: the result applies the new operation first, then t.
+AffineTransform AffineTransformTranslate(const AffineTransform& t, double tx, double ty);
+AffineTransform AffineTransformScale(const AffineTransform& t, double sx, double sy);
+AffineTransform AffineTransformRotate(const AffineTransform& t, double radians);
+// t1 first, then t2.
+AffineTransform AffineTransformConcat(const AffineTransform& t1, const AffineTransform& t2);
+// A singular (or non-finite) transform is returned unchanged.
+AffineTransform AffineTransformInvert(const AffineTransform& t);
+bool AffineTransformIsInvertible(const AffineTransform& t);
+bool AffineTransformIsIdentity(const AffineTransform& t);
+inline bool AffineTransformEqualToTransform(const AffineTransform& t1, const AffineTransform& t2) { return t1 == t2; }
+
 }  // namespace vq

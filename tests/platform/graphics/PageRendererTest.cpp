@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include <fmt/format.h>
+
+#include "platform/graphics/VQPageRenderer.h"
+#include "support/TestSupport.h"
+
+using namespace vq;
+
+namespace {
+
+// Writes a one-page PDF with the given boxes, /Rotate and content stream,
+// with a correct cross-reference table.
+void writePdf(const std::filesystem::path& path, const std::string& mediaBox, const std::string& cropBox, int rotate,
+              const std::string& content) {
+  std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      fmt::format("<< /Type /Page /Parent 2 0 R /MediaBox [{}] {} /Rotate {} /Contents 4 0 R >>", mediaBox,
+                  cropBox.empty() ? "" : "/CropBox [" + cropBox + "]", rotate),
+      fmt::format("<< /Length {} >>\nstream\n{}\nendstream", content.size(), content),
+  };
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += fmt::format("{} 0 obj\n{}\nendobj\n", i + 1, objects[i]);
+  }
+  const size_t xref = pdf.size();
+  pdf += fmt::format("xref\n0 {}\n0000000000 65535 f \n", objects.size() + 1);
+  for (size_t off : offsets) pdf += fmt::format("{:010d} 00000 n \n", off);
+  pdf += fmt::format("trailer\n<< /Size {} /Root 1 0 R >>\nstartxref\n{}\n%%EOF\n", objects.size() + 1, xref);
+  std::ofstream(path, std::ios::binary) << pdf;
+}
+
+std::array<uint8_t, 3> rgb(const Bitmap& b, int x, int y) {
+  const uint8_t* p = b.row(y) + 3 * x;
+  return {p[0], p[1], p[2]};
+}
+
+constexpr std::array<uint8_t, 3> kRed{255, 0, 0};
+constexpr std::array<uint8_t, 3> kWhite{255, 255, 255};
+
+}  // namespace
+
+TEST(PageRenderer, PixelSizeFollowsCropBoxRotationAndDpi) {
+  vqtest::ScratchDir dir;
+  struct Case {
+    const char* what;
+    std::string mediaBox, cropBox;
+    int rotate;
+    double dpiX, dpiY;
+    int width, height;
+  } cases[] = {
+      {"letter at 144", "0 0 612 792", "", 0, 144, 144, 1224, 1584},
+      {"letter turned a quarter", "0 0 612 792", "", 90, 144, 144, 1584, 1224},
+      {"turned three quarters", "0 0 612 792", "", 270, 72, 72, 792, 612},
+      {"crop box wins", "0 0 612 792", "100 100 300 200", 0, 72, 72, 200, 100},
+      {"truncated, not rounded", "0 0 100.9 50.3", "", 0, 72, 150, 100, 104},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto file = dir / fmt::format("size-{}.pdf", &c - cases);
+    writePdf(file, c.mediaBox, c.cropBox, c.rotate, "");
+    std::string error;
+    auto bm = RenderPDFPage(file, "", 1, c.dpiX, c.dpiY, &error);
+    ASSERT_TRUE(bm) << error;
+    EXPECT_EQ(c.width, bm->width);
+    EXPECT_EQ(c.height, bm->height);
+    EXPECT_EQ(c.dpiX, bm->dpiX);
+    EXPECT_EQ(c.dpiY, bm->dpiY);
+    EXPECT_EQ(PixelFormat::RGB8, bm->format);
+    EXPECT_EQ(static_cast<size_t>(bm->width) * 3, bm->stride);
+    EXPECT_EQ(kWhite, rgb(*bm, bm->width / 2, bm->height / 2)) << "blank page is white";
+  }
+}
+
+TEST(PageRenderer, ContentIsPlacedUprightAndTurnedClockwise) {
+  vqtest::ScratchDir dir;
+  // A red square in the bottom-left corner of a 200 x 100 crop box that
+  // starts at (50, 50) of the media box.
+  const std::string red = "1 0 0 rg 50 50 40 40 re f";
+  struct Case {
+    int rotate;
+    int redX, redY;      // a pixel inside the square
+    int whiteX, whiteY;  // a pixel of the opposite corner
+  } cases[] = {
+      {0, 5, 95, 195, 5},
+      {90, 5, 5, 95, 195},  // bottom-left goes to the top-left
+      {180, 195, 5, 5, 95},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rotate);
+    const auto file = dir / fmt::format("turn-{}.pdf", c.rotate);
+    writePdf(file, "0 0 400 400", "50 50 250 150", c.rotate, red);
+    auto bm = RenderPDFPage(file, "", 1, 72, 72);
+    ASSERT_TRUE(bm);
+    EXPECT_EQ(kRed, rgb(*bm, c.redX, c.redY));
+    EXPECT_EQ(kWhite, rgb(*bm, c.whiteX, c.whiteY));
+  }
+}
+
+TEST(PageRenderer, FailuresAreReportedNotCrashes) {
+  vqtest::ScratchDir dir;
+  const auto page = dir / "page.pdf";
+  writePdf(page, "0 0 612 792", "", 0, "");
+  const auto garbage = dir / "garbage.pdf";
+  std::ofstream(garbage) << "not a pdf at all";
+  const std::string encrypted = vqtest::corpusFile("encrypted-aes128-user.pdf");
+  struct Case {
+    const char* what;
+    std::string path, password;
+    int page;
+    double dpi;
+  } cases[] = {
+      {"missing file", (dir / "missing.pdf").string(), "", 1, 72},
+      {"folder", dir.path().string(), "", 1, 72},
+      {"not a PDF", garbage.string(), "", 1, 72},
+      {"page zero", page.string(), "", 0, 72},
+      {"page past the end", page.string(), "", 2, 72},
+      {"zero dpi", page.string(), "", 1, 0},
+      {"NaN dpi", page.string(), "", 1, std::nan("")},
+      {"too large a bitmap", page.string(), "", 1, 3000},
+      {"wrong password", encrypted, "nope", 1, 72},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(RenderPDFPage(c.path, c.password, c.page, c.dpi, c.dpi, &error)) << c.what;
+    EXPECT_FALSE(error.empty()) << c.what;
+  }
+}
+
+TEST(PageRenderer, OpensEncryptedCorpusFilesWithTheirPasswords) {
+  const std::pair<const char*, const char*> files[] = {
+      {"encrypted-rc4-40-user.pdf", "user"},
+      {"encrypted-aes128-user.pdf", "owner"},
+      {"encrypted-aes256-nonascii.pdf", "pässwörd"},
+  };
+  for (auto [name, password] : files) {
+    std::string error;
+    auto bm = RenderPDFPage(vqtest::corpusFile(name), password, 1, 36, 36, &error);
+    ASSERT_TRUE(bm) << name << ": " << error;
+    // Text was drawn: not every pixel is white.
+    bool inked = false;
+    for (size_t i = 0; i < bm->pixels.size() && !inked; ++i) inked = bm->pixels[i] < 128;
+    EXPECT_TRUE(inked) << name;
+  }
+}
+
+TEST(PageRenderer, ChangedFileIsReopened) {
+  vqtest::ScratchDir dir;
+  const auto file = dir / "changing.pdf";
+  writePdf(file, "0 0 100 100", "", 0, "");
+  auto first = RenderPDFPage(file, "", 1, 72, 72);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(kWhite, rgb(*first, 50, 50));
+  writePdf(file, "0 0 100 100", "", 0, "1 0 0 rg 0 0 100 100 re f");
+  auto second = RenderPDFPage(file, "", 1, 72, 72);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(kRed, rgb(*second, 50, 50));
+}
+
+TEST(PageRenderer, ThreadsRenderTheSamePixels) {
+  const std::string file = vqtest::corpusFile("vector-ghostscript.pdf");
+  auto reference = RenderPDFPage(file, "", 2, 50, 50);
+  ASSERT_TRUE(reference);
+  std::vector<std::thread> threads;
+  std::vector<int> same(4, 0);
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      int ok = 0;
+      for (int i = 0; i < 3; ++i) {
+        auto bm = RenderPDFPage(file, "", 2, 50, 50);
+        ok += bm && bm->pixels == reference->pixels;
+      }
+      same[t] = ok;
+    });
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(3, same[t]) << "thread " << t;
+}
