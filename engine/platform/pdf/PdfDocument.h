@@ -61,7 +61,9 @@ class Page {
   // A box as the page gives it: inherited through every ancestor of the page
   // tree, standardised, and (for every box but the media box) intersected with
   // the media box. A missing crop box is the media box; a missing bleed, trim
-  // or art box is the crop box.
+  // or art box is the crop box. A box that does not overlap the media box is
+  // treated as missing; a page without a usable media box gives the zero
+  // rectangle.
   Rect box(PageBox which) const;
   int rotation() const;       // inherited, normalised to 0, 90, 180 or 270
   Object resources() const;   // inherited through every ancestor (loops guarded)

@@ -66,11 +66,7 @@ class Object {
   std::optional<std::string> rawData() const;
   // Decodes every filter before a final image filter (DCT, JPX, CCITTFax,
   // JBIG2) and returns the bytes for that filter with its name and parameters.
-  struct ImageFilterData {
-    std::string data;
-    std::string filter;  // "" when no image filter remains (data fully decoded)
-    Object parms;        // the DecodeParms entry of that filter, or null
-  };
+  struct ImageFilterData;  // defined below the class
   std::optional<ImageFilterData> dataForImageFilter() const;
 
   ObjectId id() const;
@@ -79,6 +75,12 @@ class Object {
 
  private:
   std::shared_ptr<Impl> impl_;
+};
+
+struct Object::ImageFilterData {
+  std::string data;
+  std::string filter;  // "" when no image filter remains (data fully decoded)
+  Object parms;        // the DecodeParms entry of that filter, or null
 };
 
 // PDF text string (PDFDocEncoding, or UTF-16BE with its byte-order mark, or

@@ -1,0 +1,262 @@
+#include "platform/pdf/PdfDocument.h"
+
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFLogger.hh>
+#include <qpdf/QUtil.hh>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <unistd.h>
+
+#include "platform/pdf/PdfDocumentImpl.h"
+#include "platform/pdf/PdfObjectImpl.h"
+
+namespace vq::pdf {
+
+namespace {
+
+std::shared_ptr<QPDFLogger> quietLogger() {
+  auto logger = QPDFLogger::create();
+  logger->setInfo(logger->discard());
+  logger->setWarn(logger->discard());
+  logger->setError(logger->discard());
+  return logger;
+}
+
+bool isASCII(const std::string& s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Standard handler revisions 2 to 4 take passwords in PDFDocEncoding; 5 and
+// 6 take UTF-8. The caller's UTF-8 is tried first, then its PDFDocEncoding.
+std::vector<std::string> passwordCandidates(const std::string& password) {
+  std::vector<std::string> out{password};
+  if (!isASCII(password)) {
+    std::string pdfDoc;
+    if (QUtil::utf8_to_pdf_doc(password, pdfDoc, '?') && pdfDoc != password) out.push_back(pdfDoc);
+  }
+  return out;
+}
+
+// Follows /Parent from a page to the root for an inheritable entry; stops at
+// a loop or an absurd depth.
+Object inherited(const Object& page, const std::string& key) {
+  std::set<std::pair<int, int>> seen;
+  Object node = page;
+  for (int depth = 0; depth < 1024 && node.isDictionary(); ++depth) {
+    Object value = node.get(key);
+    if (!value.isNull()) return value;
+    ObjectId id = node.id();
+    if (id.isIndirect() && !seen.insert({id.number, id.generation}).second) break;
+    node = node.get("Parent");
+  }
+  return Object();
+}
+
+// A rectangle array of four numbers, standardised; nullopt otherwise.
+std::optional<Rect> rectFromArray(const Object& array) {
+  if (!array.isArray() || array.size() != 4) return std::nullopt;
+  double v[4];
+  for (size_t i = 0; i < 4; ++i) {
+    auto n = array.at(i).number();
+    if (!n || !std::isfinite(*n)) return std::nullopt;
+    v[i] = *n;
+  }
+  double x0 = std::min(v[0], v[2]), x1 = std::max(v[0], v[2]);
+  double y0 = std::min(v[1], v[3]), y1 = std::max(v[1], v[3]);
+  return RectMake(x0, y0, x1 - x0, y1 - y0);
+}
+
+std::optional<Rect> intersect(const Rect& a, const Rect& b) {
+  double x0 = std::max(a.origin.x, b.origin.x);
+  double y0 = std::max(a.origin.y, b.origin.y);
+  double x1 = std::min(a.origin.x + a.size.width, b.origin.x + b.size.width);
+  double y1 = std::min(a.origin.y + a.size.height, b.origin.y + b.size.height);
+  if (x1 <= x0 || y1 <= y0) return std::nullopt;
+  return RectMake(x0, y0, x1 - x0, y1 - y0);
+}
+
+const char* boxKey(PageBox which) {
+  switch (which) {
+    case PageBox::Media: return "MediaBox";
+    case PageBox::Crop: return "CropBox";
+    case PageBox::Bleed: return "BleedBox";
+    case PageBox::Trim: return "TrimBox";
+    case PageBox::Art: return "ArtBox";
+  }
+  return "MediaBox";
+}
+
+}  // namespace
+
+std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes) {
+  auto q = std::make_shared<QPDF>();
+  q->setLogger(quietLogger());
+  q->setSuppressWarnings(true);
+  q->setAttemptRecovery(true);
+  q->processFile(path.c_str(), passwordBytes.c_str());
+  return q;
+}
+
+std::shared_ptr<QPDF> Document::Impl::instance() {
+  const auto self = std::this_thread::get_id();
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = instances.find(self);
+    if (it != instances.end()) return it->second;
+  }
+  // Opened outside the lock: other threads keep reading meanwhile.
+  std::shared_ptr<QPDF> q;
+  try {
+    q = OpenQPDF(path, passwordBytes);
+    q->getAllPages();
+  } catch (...) {
+    return nullptr;
+  }
+  std::lock_guard<std::mutex> lock(mutex);
+  return instances.emplace(self, q).first->second;
+}
+
+Object Document::Impl::pageObject(int number) {
+  auto q = instance();
+  if (!q || number < 1) return Object();
+  try {
+    const auto& pages = q->getAllPages();
+    if (static_cast<size_t>(number) > pages.size()) return Object();
+    return Object::Impl::wrap(pages[static_cast<size_t>(number - 1)], q);
+  } catch (...) {
+    return Object();
+  }
+}
+
+Document::Document(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Document::~Document() = default;
+
+std::shared_ptr<Document> Document::open(const std::string& path, const std::string& password, OpenError* error) {
+  auto fail = [&](OpenError e) -> std::shared_ptr<Document> {
+    if (error) *error = e;
+    return nullptr;
+  };
+  if (path.empty() || ::access(path.c_str(), R_OK) != 0) return fail(OpenError::NotFound);
+  auto impl = std::make_unique<Impl>();
+  impl->path = path;
+  impl->password = password;
+  std::shared_ptr<QPDF> q;
+  bool passwordRefused = false;
+  for (const std::string& candidate : passwordCandidates(password)) {
+    try {
+      q = OpenQPDF(path, candidate);
+      impl->passwordBytes = candidate;
+      break;
+    } catch (const QPDFExc& e) {
+      if (e.getErrorCode() != qpdf_e_password) return fail(OpenError::Damaged);
+      passwordRefused = true;
+    } catch (...) {
+      return fail(OpenError::Damaged);
+    }
+  }
+  if (!q) return fail(passwordRefused ? OpenError::PasswordRequired : OpenError::Damaged);
+  try {
+    impl->encrypted = q->isEncrypted();
+    impl->pageCount = static_cast<int>(q->getAllPages().size());
+    impl->version = q->getPDFVersion();
+    // A catalog /Version later than the header's wins.
+    QPDFObjectHandle v = q->getRoot().getKey("/Version");
+    if (v.isName()) {
+      std::string catalogVersion = v.getName().substr(1);
+      if (catalogVersion > impl->version) impl->version = catalogVersion;
+    }
+  } catch (...) {
+    return fail(OpenError::Damaged);
+  }
+  impl->instances.emplace(std::this_thread::get_id(), q);
+  if (error) *error = OpenError::None;
+  return std::shared_ptr<Document>(new Document(std::move(impl)));
+}
+
+const std::string& Document::path() const { return impl_->path; }
+const std::string& Document::password() const { return impl_->password; }
+int Document::pageCount() const { return impl_->pageCount; }
+bool Document::isEncrypted() const { return impl_->encrypted; }
+std::string Document::version() const { return impl_->version; }
+Document::Impl& Document::impl() const { return *impl_; }
+
+Object Document::trailer() const {
+  auto q = impl_->instance();
+  if (!q) return Object();
+  try {
+    return Object::Impl::wrap(q->getTrailer(), q);
+  } catch (...) {
+    return Object();
+  }
+}
+
+Object Document::catalog() const { return trailer().get("Root"); }
+
+Object Document::info() const {
+  Object info = trailer().get("Info");
+  return info.isDictionary() ? info : Object();
+}
+
+std::optional<Page> Document::page(int number) const {
+  if (number < 1 || number > impl_->pageCount) return std::nullopt;
+  return Page(shared_from_this(), number);
+}
+
+// ---- Page
+
+Page::Page(std::shared_ptr<const Document> document, int number)
+    : document_(std::move(document)), number_(number) {}
+
+Object Page::dictionary() const {
+  if (!document_) return Object();
+  return document_->impl().pageObject(number_);
+}
+
+Rect Page::box(PageBox which) const {
+  Object page = dictionary();
+  std::optional<Rect> media = rectFromArray(inherited(page, "MediaBox"));
+  if (!media) return Rect{};
+  if (which == PageBox::Media) return *media;
+  Rect crop = *media;
+  if (auto c = rectFromArray(inherited(page, "CropBox"))) crop = intersect(*c, *media).value_or(*media);
+  if (which == PageBox::Crop) return crop;
+  if (auto b = rectFromArray(inherited(page, boxKey(which)))) return intersect(*b, *media).value_or(crop);
+  return crop;
+}
+
+int Page::rotation() const {
+  auto value = inherited(dictionary(), "Rotate").number();
+  if (!value || !std::isfinite(*value) || std::fabs(*value) > 1e9) return 0;
+  long long r = std::llround(*value);
+  // Rotations that are not quarter turns are invalid and ignored.
+  if (r % 90 != 0) return 0;
+  return static_cast<int>(((r % 360) + 360) % 360);
+}
+
+Object Page::resources() const {
+  Object r = inherited(dictionary(), "Resources");
+  return r.isDictionary() ? r : Object();
+}
+
+std::optional<std::string> Page::contents() const {
+  Object contents = dictionary().get("Contents");
+  std::vector<Object> streams;
+  if (contents.isStream()) streams.push_back(contents);
+  for (const Object& e : contents.elements()) streams.push_back(e);
+  std::optional<std::string> out;
+  for (const Object& s : streams) {
+    auto data = s.decodedData();
+    if (!data) continue;
+    if (out) {
+      *out += '\n';
+      *out += *data;
+    } else {
+      out = std::move(*data);
+    }
+  }
+  return out;
+}
+
+}  // namespace vq::pdf

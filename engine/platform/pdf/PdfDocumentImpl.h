@@ -1,0 +1,39 @@
+#pragma once
+// The inside of a Document, for the platform layer only: one qpdf instance
+// of the file per thread, opened lazily with the password that opened the
+// document first.
+#include <qpdf/QPDF.hh>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+
+#include "platform/pdf/PdfDocument.h"
+
+namespace vq::pdf {
+
+struct Document::Impl {
+  std::string path;
+  std::string password;        // as the caller gave it
+  std::string passwordBytes;   // the bytes that opened the file
+  bool encrypted = false;
+  int pageCount = 0;
+  std::string version;
+
+  std::mutex mutex;
+  std::unordered_map<std::thread::id, std::shared_ptr<QPDF>> instances;
+
+  // The calling thread's instance; nullptr when the file cannot be opened
+  // again (removed or changed since).
+  std::shared_ptr<QPDF> instance();
+  // The page object (1-based) on the calling thread's instance.
+  Object pageObject(int number);
+};
+
+// Opens one qpdf instance quietly (warnings discarded, recovery on); throws
+// qpdf's exceptions.
+std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes);
+
+}  // namespace vq::pdf

@@ -1,0 +1,405 @@
+#include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <atomic>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "platform/pdf/PdfContentScanner.h"
+#include "platform/pdf/PdfDocument.h"
+#include "platform/pdf/PdfTestHelpers.h"
+#include "support/TestSupport.h"
+
+using vq::pdf::Document;
+using vq::pdf::Object;
+using vq::pdf::OpenError;
+using vq::pdf::PageBox;
+
+namespace {
+
+QPDFObjectHandle parse(const std::string& text) { return QPDFObjectHandle::parse(text); }
+
+QPDFObjectHandle rect(double x0, double y0, double x1, double y1) {
+  return QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{
+      QPDFObjectHandle::newReal(x0, 2), QPDFObjectHandle::newReal(y0, 2), QPDFObjectHandle::newReal(x1, 2),
+      QPDFObjectHandle::newReal(y1, 2)});
+}
+
+// Writes a document whose page tree is root -> middle -> pages, with
+// attributes placed at every level so that inheritance can be checked.
+std::string writeTreeFixture(const std::filesystem::path& path) {
+  QPDF q;
+  q.emptyPDF();
+  QPDFObjectHandle root = q.getRoot();
+  QPDFObjectHandle top = q.makeIndirectObject(parse("<< /Type /Pages /Count 4 >>"));
+  top.replaceKey("/MediaBox", rect(612, 792, 0, 0));  // reversed corners
+  top.replaceKey("/Rotate", QPDFObjectHandle::newInteger(-90));
+  top.replaceKey("/Resources", parse("<< /Font << /F1 << /Type /Font >> >> >>"));
+  QPDFObjectHandle middle = q.makeIndirectObject(parse("<< /Type /Pages /Count 4 >>"));
+  middle.replaceKey("/Parent", top);
+  middle.replaceKey("/CropBox", rect(-10, -10, 300, 400));
+  top.replaceKey("/Kids", QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{middle}));
+  std::vector<QPDFObjectHandle> kids;
+  const char* pages[] = {
+      "<< /Type /Page >>",
+      "<< /Type /Page /Rotate 450 /BleedBox [0 0 100 100] /TrimBox [700 700 800 800] >>",
+      "<< /Type /Page /Rotate 45 /MediaBox [0 0 200 200] /CropBox [300 300 400 400] >>",
+      "<< /Type /Page /Rotate 180.0 /Resources << >> >>",
+  };
+  for (const char* text : pages) {
+    QPDFObjectHandle page = q.makeIndirectObject(parse(text));
+    page.replaceKey("/Parent", middle);
+    page.replaceKey("/Contents", q.newStream("0 0 m 1 1 l S"));
+    kids.push_back(page);
+  }
+  middle.replaceKey("/Kids", QPDFObjectHandle::newArray(kids));
+  root.replaceKey("/Pages", top);
+  root.replaceKey("/Version", QPDFObjectHandle::newName("/1.7"));
+  QPDFObjectHandle info = q.makeIndirectObject(parse("<< /Title <FEFF00480069> /Author (\\215Q\\216) >>"));
+  q.getTrailer().replaceKey("/Info", info);
+  QPDFWriter w(q, path.c_str());
+  w.setStaticID(true);
+  w.setQDFMode(false);
+  w.write();
+  return path.string();
+}
+
+std::string rectText(const vq::Rect& r) {
+  return fmt::format("{:.2f} {:.2f} {:.2f} {:.2f}", r.origin.x, r.origin.y, r.origin.x + r.size.width,
+                     r.origin.y + r.size.height);
+}
+
+std::string passwordFor(const std::string& file) {
+  if (file.find("nonascii") != std::string::npos) return "pässwörd";
+  if (file.find("encrypted") != std::string::npos) return "user";
+  return "";
+}
+
+}  // namespace
+
+TEST(Document, PageTreeInheritanceBoxesAndRotation) {
+  vqtest::ScratchDir dir;
+  OpenError error = OpenError::Damaged;
+  auto doc = Document::open(writeTreeFixture(dir / "tree.pdf"), "", &error);
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(error, OpenError::None);
+  EXPECT_EQ(doc->pageCount(), 4);
+  EXPECT_EQ(doc->version(), "1.7");  // the catalog's Version is later than the header's
+  EXPECT_FALSE(doc->page(0));
+  EXPECT_FALSE(doc->page(5));
+
+  struct Row {
+    int page;
+    const char* media;
+    const char* crop;
+    const char* bleed;
+    const char* trim;
+    int rotation;
+  };
+  const Row rows[] = {
+      {1, "0.00 0.00 612.00 792.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", 270},
+      {2, "0.00 0.00 612.00 792.00", "0.00 0.00 300.00 400.00", "0.00 0.00 100.00 100.00", "0.00 0.00 300.00 400.00", 90},
+      // A crop box outside the media box leaves the media box.
+      {3, "0.00 0.00 200.00 200.00", "0.00 0.00 200.00 200.00", "0.00 0.00 200.00 200.00", "0.00 0.00 200.00 200.00", 0},
+      {4, "0.00 0.00 612.00 792.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", 180},
+  };
+  for (const Row& row : rows) {
+    auto page = doc->page(row.page);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(rectText(page->box(PageBox::Media)), row.media) << row.page;
+    EXPECT_EQ(rectText(page->box(PageBox::Crop)), row.crop) << row.page;
+    EXPECT_EQ(rectText(page->box(PageBox::Bleed)), row.bleed) << row.page;
+    EXPECT_EQ(rectText(page->box(PageBox::Trim)), row.trim) << row.page;
+    EXPECT_EQ(page->rotation(), row.rotation) << row.page;
+    EXPECT_EQ(page->contents(), "0 0 m 1 1 l S");
+  }
+  // Resources come from the grandparent, or from the page when it has them.
+  EXPECT_TRUE(doc->page(1)->resources().get("Font").has("F1"));
+  EXPECT_FALSE(doc->page(4)->resources().has("Font"));
+
+  EXPECT_EQ(doc->info().get("Title").text(), "Hi");
+  EXPECT_EQ(doc->info().get("Author").text(), "\u201CQ\u201D");
+  EXPECT_TRUE(doc->catalog().get("Pages").isDictionary());
+}
+
+TEST(Document, ParentLoopsEndTheInheritanceWalk) {
+  vqtest::ScratchDir dir;
+  QPDF q;
+  q.emptyPDF();
+  QPDFObjectHandle pages = q.makeIndirectObject(parse("<< /Type /Pages /Count 1 >>"));
+  QPDFObjectHandle loop = q.makeIndirectObject(parse("<< /Type /Pages >>"));
+  loop.replaceKey("/Parent", loop);
+  QPDFObjectHandle page = q.makeIndirectObject(parse("<< /Type /Page >>"));
+  page.replaceKey("/Parent", loop);
+  pages.replaceKey("/Kids", QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{page}));
+  q.getRoot().replaceKey("/Pages", pages);
+  const std::string out = (dir / "loop.pdf").string();  // QPDFWriter keeps the pointer
+  QPDFWriter w(q, out.c_str());
+  w.write();
+  auto doc = Document::open((dir / "loop.pdf").string(), "");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->page(1)->box(PageBox::Media), vq::Rect{});
+  EXPECT_EQ(doc->page(1)->rotation(), 0);
+  EXPECT_TRUE(doc->page(1)->resources().isNull());
+  EXPECT_FALSE(doc->page(1)->contents());
+}
+
+TEST(Document, OpenErrors) {
+  vqtest::ScratchDir dir;
+  {
+    std::ofstream(dir / "garbage.pdf") << "this is not a PDF file at all\n";
+    std::ofstream(dir / "empty.pdf");
+  }
+  struct Row {
+    std::string path;
+    std::string password;
+    OpenError expected;
+  };
+  const std::string corpus = vqtest::corpusDir().string() + "/";
+  const Row rows[] = {
+      {(dir / "missing.pdf").string(), "", OpenError::NotFound},
+      {dir.path().string(), "", OpenError::Damaged},
+      {(dir / "garbage.pdf").string(), "", OpenError::Damaged},
+      {(dir / "empty.pdf").string(), "", OpenError::Damaged},
+      {corpus + "encrypted-rc4-40-user.pdf", "", OpenError::PasswordRequired},
+      {corpus + "encrypted-aes128-user.pdf", "wrong", OpenError::PasswordRequired},
+      {corpus + "encrypted-aes256-nonascii.pdf", "passwörd", OpenError::PasswordRequired},
+      {corpus + "encrypted-aes256-nonascii.pdf", "owner", OpenError::None},
+      {corpus + "encrypted-rc4-40-user.pdf", "owner", OpenError::None},
+  };
+  for (const Row& row : rows) {
+    OpenError error = OpenError::None;
+    auto doc = Document::open(row.path, row.password, &error);
+    EXPECT_EQ(error, row.expected) << row.path << " " << row.password;
+    EXPECT_EQ(doc != nullptr, row.expected == OpenError::None) << row.path;
+  }
+}
+
+// A damaged file is repaired quietly (qpdf prints nothing) or refused;
+// reading what survives never throws.
+TEST(Document, DamagedFilesAreQuiet) {
+  vqtest::ScratchDir dir;
+  std::ifstream in(vqtest::corpusFile("columns-multicol.pdf"), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string scrambled = bytes;
+  for (size_t i = 1000; i < scrambled.size(); i += 997) scrambled[i] = static_cast<char>(scrambled[i] ^ 0x5A);
+  const std::pair<const char*, std::string> variants[] = {
+      {"truncated.pdf", bytes.substr(0, bytes.size() * 6 / 10)},
+      {"scrambled.pdf", scrambled},
+      {"noxref.pdf", bytes.substr(0, bytes.rfind("xref"))},
+  };
+  for (const auto& [name, data] : variants) {
+    std::ofstream(dir / name, std::ios::binary) << data;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    OpenError error = OpenError::None;
+    auto doc = Document::open((dir / name).string(), "", &error);
+    if (doc) {
+      for (int n = 1; n <= doc->pageCount(); ++n) {
+        auto page = doc->page(n);
+        page->box(PageBox::Crop);
+        vqtest::Recorder recorder({"Tj", "TJ", "Do"});
+        vq::pdf::Scanner scanner(vq::pdf::ContentStream::createWithPage(*page), recorder.table);
+        scanner.scan();
+      }
+    } else {
+      EXPECT_EQ(error, OpenError::Damaged) << name;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << name;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << name;
+  }
+}
+
+// Revisions 2 to 4 keep passwords in PDFDocEncoding; the caller's UTF-8 must
+// still open them. An empty user password opens without being asked.
+TEST(Document, PasswordEncodings) {
+  vqtest::ScratchDir dir;
+  const std::string source = vqtest::corpusFile("logo-cairo.pdf").string();
+  struct Row {
+    const char* args;
+    const char* password;
+  };
+  const Row rows[] = {
+      {"--encrypt 'pässwörd' owner 128 --use-aes=y --", "pässwörd"},
+      {"--allow-weak-crypto --encrypt 'pässwörd' owner 40 --", "pässwörd"},
+      {"--encrypt '' owner 256 --", ""},
+  };
+  int index = 0;
+  for (const Row& row : rows) {
+    auto out = dir / fmt::format("enc{}.pdf", index++);
+    ASSERT_EQ(vqtest::runCommand(fmt::format("qpdf {} '{}' '{}'", row.args, source, out.string())), 0) << row.args;
+    OpenError error = OpenError::Damaged;
+    auto doc = Document::open(out.string(), row.password, &error);
+    ASSERT_TRUE(doc) << row.args << " error " << static_cast<int>(error);
+    EXPECT_TRUE(doc->isEncrypted());
+    EXPECT_EQ(doc->pageCount(), 1);
+    EXPECT_TRUE(doc->page(1)->contents());
+  }
+}
+
+TEST(Document, StreamData) {
+  vqtest::ScratchDir dir;
+  QPDF q;
+  q.emptyPDF();
+  auto add = [&](const std::string& data, const std::string& dict) {
+    QPDFObjectHandle s = q.newStream();
+    s.replaceStreamData(data, parse(dict).getKey("/Filter"), parse(dict).getKey("/DecodeParms"));
+    return s;
+  };
+  QPDFObjectHandle holder = q.makeIndirectObject(QPDFObjectHandle::newDictionary());
+  holder.replaceKey("/Hex", add("414243>", "<< /Filter /ASCIIHexDecode >>"));
+  holder.replaceKey("/Dct", add("JPEGBYTES", "<< /Filter /DCTDecode >>"));
+  holder.replaceKey("/HexDct", add("4a50>", "<< /Filter [/ASCIIHexDecode /DCTDecode] /DecodeParms [null << /ColorTransform 0 >>] >>"));
+  holder.replaceKey("/Bad", add("zz", "<< /Filter /FlateDecode >>"));
+  holder.replaceKey("/Plain", add("plain", "<< >>"));
+  q.getRoot().replaceKey("/Test", holder);
+  const std::string out = (dir / "streams.pdf").string();  // QPDFWriter keeps the pointer
+  QPDFWriter w(q, out.c_str());
+  w.setStreamDataMode(qpdf_s_preserve);
+  w.write();
+  auto doc = Document::open((dir / "streams.pdf").string(), "");
+  ASSERT_TRUE(doc);
+  Object t = doc->catalog().get("Test");
+  EXPECT_EQ(t.get("Hex").decodedData(), "ABC");
+  EXPECT_EQ(t.get("Hex").rawData(), "414243>");
+  EXPECT_EQ(t.get("Dct").decodedData(), std::nullopt);
+  EXPECT_EQ(t.get("Bad").decodedData(), std::nullopt);
+  EXPECT_EQ(t.get("Plain").decodedData(), "plain");
+
+  struct Row {
+    const char* key;
+    const char* data;
+    const char* filter;
+    const char* parms;
+  };
+  const Row rows[] = {
+      {"Hex", "ABC", "", "null"},
+      {"Dct", "JPEGBYTES", "DCTDecode", "null"},
+      {"HexDct", "JP", "DCTDecode", "<</ColorTransform 0>>"},
+      {"Plain", "plain", "", "null"},
+  };
+  for (const Row& row : rows) {
+    auto image = t.get(row.key).dataForImageFilter();
+    ASSERT_TRUE(image) << row.key;
+    EXPECT_EQ(image->data, row.data) << row.key;
+    EXPECT_EQ(image->filter, row.filter) << row.key;
+    EXPECT_EQ(vqtest::describe(image->parms), row.parms) << row.key;
+  }
+  EXPECT_FALSE(t.get("Bad").dataForImageFilter());
+}
+
+TEST(PdfText, TextStringsAndDates) {
+  const std::pair<std::string, std::string> texts[] = {
+      {"plain", "plain"},
+      {std::string("\xFE\xFF\x00\x41\x00\xE9\xD8\x3D\xDE\x00", 10), "A\u00E9\U0001F600"},
+      {"\xEF\xBB\xBFutf8 \xC3\xA9", "utf8 \u00E9"},
+      {"\x8Dquoted\x8E \x80 \x93", "\u201Cquoted\u201D \u2022 \uFB01"},
+      {"", ""},
+  };
+  for (const auto& [in, out] : texts) EXPECT_EQ(vq::pdf::TextStringToUTF8(in), out) << in;
+
+  const std::pair<const char*, std::optional<int64_t>> dates[] = {
+      {"D:20070106085253Z", 1168073573},
+      {"D:20070106085253+01'00'", 1168073573 - 3600},
+      {"D:20070106085253-05'30", 1168073573 + 5 * 3600 + 1800},
+      {"D:2007", 1167609600},
+      {"20070106", 1168041600},
+      {"D:20240229", 1709164800},
+      {"D:20230229", std::nullopt},
+      {"D:20071306", std::nullopt},
+      {"D:07", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& [in, out] : dates) EXPECT_EQ(vq::pdf::ParsePDFDate(in), out) << in;
+}
+
+// Every corpus file opens; page count, boxes and rotation agree with pdfinfo.
+TEST(Document, CorpusAgreesWithPdfinfo) {
+  for (const auto& path : vqtest::corpusFiles()) {
+    const std::string name = path.filename().string();
+    const std::string password = passwordFor(name);
+    OpenError error = OpenError::None;
+    auto doc = Document::open(path.string(), password, &error);
+    ASSERT_TRUE(doc) << name << " error " << static_cast<int>(error);
+    const int last = std::min(doc->pageCount(), 3);
+    std::string out;
+    ASSERT_EQ(vqtest::runCommand(fmt::format("pdfinfo -box -f 1 -l {} -upw '{}' '{}' 2>/dev/null", last, password,
+                                             path.string()),
+                                 &out),
+              0)
+        << name;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(out, m, std::regex(R"(Pages:\s+(\d+))"))) << name;
+    EXPECT_EQ(doc->pageCount(), std::stoi(m[1])) << name;
+    const std::pair<const char*, PageBox> boxes[] = {{"MediaBox", PageBox::Media}, {"CropBox", PageBox::Crop},
+                                                     {"BleedBox", PageBox::Bleed}, {"TrimBox", PageBox::Trim},
+                                                     {"ArtBox", PageBox::Art}};
+    for (int n = 1; n <= last; ++n) {
+      auto page = doc->page(n);
+      ASSERT_TRUE(page);
+      std::regex rot(fmt::format(R"(Page\s+{} rot:\s+(\d+))", n));
+      ASSERT_TRUE(std::regex_search(out, m, rot)) << name;
+      EXPECT_EQ(page->rotation(), std::stoi(m[1])) << name << " page " << n;
+      for (const auto& [label, which] : boxes) {
+        std::regex box(fmt::format(R"(Page\s+{} {}:\s+(\S+)\s+(\S+)\s+(\S+)\s+(\S+))", n, label));
+        ASSERT_TRUE(std::regex_search(out, m, box)) << name << " " << label;
+        vq::Rect r = page->box(which);
+        const double expected[] = {std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4])};
+        const double actual[] = {r.origin.x, r.origin.y, r.origin.x + r.size.width, r.origin.y + r.size.height};
+        for (int k = 0; k < 4; ++k) EXPECT_NEAR(actual[k], expected[k], 0.006) << name << " " << label << " " << n;
+      }
+    }
+  }
+}
+
+TEST(Document, EncryptedCorpusRefusesWrongPasswords) {
+  for (const char* file : {"encrypted-rc4-40-user.pdf", "encrypted-aes128-user.pdf", "encrypted-aes256-nonascii.pdf"}) {
+    OpenError error = OpenError::None;
+    EXPECT_FALSE(Document::open(vqtest::corpusFile(file).string(), "nope", &error)) << file;
+    EXPECT_EQ(error, OpenError::PasswordRequired) << file;
+    auto doc = Document::open(vqtest::corpusFile(file).string(), passwordFor(file), &error);
+    ASSERT_TRUE(doc) << file;
+    // Decrypted content reads as real operators.
+    vqtest::Recorder recorder({"BT"});
+    vq::pdf::Scanner scanner(vq::pdf::ContentStream::createWithPage(*doc->page(1)), recorder.table);
+    EXPECT_TRUE(scanner.scan());
+    EXPECT_FALSE(recorder.lines.empty()) << file;
+  }
+}
+
+// Pages are read from eight threads at once: each thread gets its own
+// instance of the file, and the results agree with a single-thread read.
+TEST(Document, PagesReadFromManyThreads) {
+  auto doc = Document::open(vqtest::corpusFile("columns-multicol.pdf").string(), "");
+  ASSERT_TRUE(doc);
+  auto fingerprint = [&](int n) {
+    auto page = doc->page(n);
+    size_t operators = 0;
+    vq::pdf::OperatorTable table;
+    for (const char* op : {"Tj", "TJ", "Tf", "cm", "re"}) {
+      table.setCallback(op, [&](vq::pdf::Scanner&, void*) { ++operators; });
+    }
+    vq::pdf::Scanner scanner(vq::pdf::ContentStream::createWithPage(*page), table);
+    scanner.scan();
+    return fmt::format("{} {} {} {}", rectText(page->box(PageBox::Crop)), page->rotation(),
+                       page->resources().keys().size(), operators);
+  };
+  std::vector<std::string> expected;
+  for (int n = 1; n <= doc->pageCount(); ++n) expected.push_back(fingerprint(n));
+  std::atomic<int> mismatches{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < doc->pageCount(); ++i) {
+        int n = (i + t * 5) % doc->pageCount() + 1;
+        if (fingerprint(n) != expected[static_cast<size_t>(n - 1)]) ++mismatches;
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(mismatches.load(), 0);
+}
