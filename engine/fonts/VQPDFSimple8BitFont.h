@@ -1,0 +1,85 @@
+#pragma once
+// One-byte fonts: Type1, MMType1, TrueType and Type3. Text comes from the
+// /ToUnicode map, the /Differences glyph names or the base encoding; widths
+// from /Widths, the standard-14 metrics or a substitute standard font.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fonts/VQPDFFont.h"
+#include "platform/graphics/VQGeometry.h"
+
+namespace vq {
+
+// One Type 3 glyph procedure (or, for /CharProcs entries that are strings or
+// names, their text).
+struct VQPDFFontCharProc {
+  AffineTransform ctm{0, 0, 0, 0, 0, 0};
+  pdf::Object xObjectStream;
+  pdf::Object xObjectDictionary;
+  std::string text;  // set for string and name entries; the stream fields stay null
+  AffineTransform matrixTransform() const { return AffineTransform{}; }
+};
+
+class VQPDFSimple8BitFont : public VQPDFFont {
+ public:
+  static constexpr int kWidthCount = 320;
+
+  VQPDFSimple8BitFont() : charWidths(kWidthCount, 0.0) {}
+  std::shared_ptr<VQPDFFont> copy() const override { return std::make_shared<VQPDFSimple8BitFont>(*this); }
+
+  using VQPDFFont::getNextChar;
+  size_t getNextChar(const uint8_t* bytes, size_t len, uint32_t* code, uint32_t* u, int uSize, int* uLen, float* dx,
+                     float* dy, float* ox, float* oy) const override;
+  double embFontWidthForCode(uint32_t code) const override;
+  double widthOfSpace() const override;
+  double ascent() const override;
+  double descent() const override;
+  Rect fontBBox() const override;
+  void updateBankSpaceWidth() override;
+  const VQPDFFontCharProc* charProcForKey(const std::string& glyphName) const override;
+
+  std::vector<double> charWidths;         // 320 advances in text-space units
+  std::string fontEncodingName;           // the encoding in force (WinAnsiEncoding ...)
+  std::map<int, std::string> differences; // code -> UTF-8 text from /Differences (empty: none)
+  std::map<std::string, VQPDFFontCharProc> type3_charProcs;
+  pdf::Object type3_resources;            // stays null after set-up
+
+  // The Unicode value of a byte in a one-byte string encoding, 0 when it has none.
+  static uint32_t DecodeByte(int stringEncoding, uint8_t byte);
+
+ protected:
+  bool initWithDictionary(const pdf::Object& dictionary, const std::string& key) override;
+  void setWidthsWithFontDictionary(const pdf::Object& dictionary) override;
+  virtual int defaultStringEncoding() const { return kVQStringEncodingWindowsCP1252; }
+  void setEncodingWithEncodingObject(const pdf::Object& encoding);
+  void setEncodingName(const std::string& name);
+  void readDifferences(const pdf::Object& array);
+};
+
+class VQPDFType1Font : public VQPDFSimple8BitFont {
+ public:
+  std::shared_ptr<VQPDFFont> copy() const override { return std::make_shared<VQPDFType1Font>(*this); }
+};
+class VQPDFMMType1Font : public VQPDFSimple8BitFont {
+ public:
+  std::shared_ptr<VQPDFFont> copy() const override { return std::make_shared<VQPDFMMType1Font>(*this); }
+};
+class VQPDFTrueTypeFont : public VQPDFSimple8BitFont {
+ public:
+  std::shared_ptr<VQPDFFont> copy() const override { return std::make_shared<VQPDFTrueTypeFont>(*this); }
+};
+class VQPDFType1CFont : public VQPDFSimple8BitFont {
+ public:
+  std::shared_ptr<VQPDFFont> copy() const override { return std::make_shared<VQPDFType1CFont>(*this); }
+};
+class VQPDFType3Font : public VQPDFSimple8BitFont {
+ public:
+  std::shared_ptr<VQPDFFont> copy() const override { return std::make_shared<VQPDFType3Font>(*this); }
+
+ protected:
+  int defaultStringEncoding() const override { return kVQStringEncodingASCII; }
+};
+
+}  // namespace vq

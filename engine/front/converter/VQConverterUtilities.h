@@ -1,0 +1,41 @@
+#pragma once
+// Small operations the converters share: blank and full-width tests, word
+// splitting, text measuring, string similarity, random names, rectangle
+// overlap and the lookup of files in the engine's resource bundles.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/graphics/VQGeometry.h"
+
+namespace vq {
+
+class VQConverterUtilities {
+ public:
+  VQConverterUtilities() = delete;
+
+  // True for nullopt or a string of only white space, line breaks and control characters.
+  static bool isBlankString(const std::optional<std::string>& s);
+  // Words (and the pieces between them) of a string, or its characters when
+  // the string starts with a full-width character.
+  static std::vector<std::string> ComponentsSeparatedByWords(const std::string& s);
+  // True when the first character is outside ASCII.
+  static bool IsFullWidthCharacter(const std::string& s);
+  // Width of a text set in an installed font at a size (0 for an empty text
+  // or an unknown font); maxHeight is accepted for the callers' sake: a
+  // single line of text is measured.
+  static double TextWidth(const std::string& text, const std::string& fontName, double fontSize, double maxHeight);
+  // Similarity of t to s in percent: 100 - distance * 100 / length of s. Two
+  // empty strings are alike (100); an empty s against a non-empty t gives 0.
+  static float String(const std::string& s, const std::string& t);
+  static std::string Random4BigLetter();
+  static double PecentAreaOfIntersectRect(const Rect& a, const Rect& b);
+  static double WidthOfNoneIntersectRect(const Rect& a, const Rect& b);
+  // A file of a resource bundle (VQPDFParser, VQVellumate ...): searched under
+  // $VQPAPYRANT_RESOURCES, the installed data folder, then the source tree.
+  static std::optional<std::filesystem::path> pathInBundle(const std::string& bundleName,
+                                                           const std::string& filePathInBundle);
+};
+
+}  // namespace vq

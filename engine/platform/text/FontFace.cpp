@@ -1,0 +1,213 @@
+#include "platform/text/FontFace.h"
+
+#include "platform/text/Utf8.h"
+
+#include <fstream>
+#include <iterator>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_ADVANCES_H
+#include FT_SFNT_NAMES_H
+#include FT_TRUETYPE_IDS_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TYPE1_TABLES_H
+
+namespace vq::text {
+
+namespace {
+
+struct LibraryDeleter {
+  void operator()(FT_Library lib) const { FT_Done_FreeType(lib); }
+};
+struct FaceDeleter {
+  void operator()(FT_Face face) const { FT_Done_Face(face); }
+};
+using LibraryPtr = std::unique_ptr<std::remove_pointer_t<FT_Library>, LibraryDeleter>;
+using FacePtr = std::unique_ptr<std::remove_pointer_t<FT_Face>, FaceDeleter>;
+
+// An SFNT name record as UTF-8 (Windows Unicode records are UTF-16BE; Mac
+// Roman ones are taken for their ASCII part).
+std::string sfntName(FT_Face face, FT_UShort nameId) {
+  FT_UInt count = FT_Get_Sfnt_Name_Count(face);
+  std::string mac;
+  for (FT_UInt i = 0; i < count; ++i) {
+    FT_SfntName n;
+    if (FT_Get_Sfnt_Name(face, i, &n) != 0 || n.name_id != nameId) continue;
+    if (n.platform_id == TT_PLATFORM_MICROSOFT || n.platform_id == TT_PLATFORM_APPLE_UNICODE) {
+      std::string out;
+      for (FT_UInt k = 0; k + 1 < n.string_len; k += 2) {
+        uint32_t u = (n.string[k] << 8) | n.string[k + 1];
+        if (u >= 0xD800 && u <= 0xDBFF && k + 3 < n.string_len) {
+          uint32_t lo = (n.string[k + 2] << 8) | n.string[k + 3];
+          if (lo >= 0xDC00 && lo <= 0xDFFF) {
+            appendUTF8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
+            k += 2;
+            continue;
+          }
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) continue;
+        appendUTF8(out, u);
+      }
+      if (!out.empty() && (n.platform_id != TT_PLATFORM_MICROSOFT || n.language_id == 0x409)) return out;
+      if (mac.empty()) mac = out;
+    } else if (n.platform_id == TT_PLATFORM_MACINTOSH && mac.empty()) {
+      for (FT_UInt k = 0; k < n.string_len; ++k)
+        if (n.string[k] >= 0x20 && n.string[k] < 0x7F) mac += static_cast<char>(n.string[k]);
+    }
+  }
+  return mac;
+}
+
+std::string asciiOnly(const char* s) {
+  std::string out;
+  if (!s) return out;
+  for (; *s; ++s)
+    if (static_cast<unsigned char>(*s) >= 0x20 && static_cast<unsigned char>(*s) < 0x7F) out += *s;
+  return out;
+}
+
+}  // namespace
+
+struct FontFace::Impl {
+  std::string data;  // FreeType reads from these bytes for the face's life
+  LibraryPtr library;
+  FacePtr face;
+  mutable std::mutex mutex;
+
+  std::optional<uint32_t> glyph(uint32_t character) const {
+    FT_UInt g = 0;
+    if (face->charmap) {
+      g = FT_Get_Char_Index(face.get(), character);
+      // Symbol TrueType fonts map their codes into U+F000..U+F0FF.
+      if (g == 0 && face->charmap->encoding == FT_ENCODING_MS_SYMBOL && character < 0x100)
+        g = FT_Get_Char_Index(face.get(), 0xF000 | character);
+    }
+    if (g == 0) return std::nullopt;
+    return g;
+  }
+  double advance(uint32_t glyph) const {
+    FT_Fixed adv = 0;
+    if (face->units_per_EM == 0 || FT_Get_Advance(face.get(), glyph, FT_LOAD_NO_SCALE, &adv) != 0) return 0;
+    return static_cast<double>(adv) / face->units_per_EM;
+  }
+};
+
+FontFace::FontFace(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+FontFace::~FontFace() = default;
+
+std::shared_ptr<FontFace> FontFace::fromData(std::string data, int faceIndex) {
+  if (data.empty()) return nullptr;
+  auto impl = std::make_unique<Impl>();
+  impl->data = std::move(data);
+  FT_Library lib = nullptr;
+  if (FT_Init_FreeType(&lib) != 0) return nullptr;
+  impl->library.reset(lib);
+  FT_Face face = nullptr;
+  if (FT_New_Memory_Face(lib, reinterpret_cast<const FT_Byte*>(impl->data.data()),
+                         static_cast<FT_Long>(impl->data.size()), faceIndex, &face) != 0)
+    return nullptr;
+  impl->face.reset(face);
+  if (!face->charmap && face->num_charmaps > 0) FT_Set_Charmap(face, face->charmaps[0]);
+  return std::shared_ptr<FontFace>(new FontFace(std::move(impl)));
+}
+
+std::shared_ptr<FontFace> FontFace::fromFile(const std::string& path, int faceIndex) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return nullptr;
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return fromData(std::move(data), faceIndex);
+}
+
+std::string FontFace::postScriptName() const {
+  std::lock_guard lock(impl_->mutex);
+  return asciiOnly(FT_Get_Postscript_Name(impl_->face.get()));
+}
+
+std::string FontFace::fullName() const {
+  std::lock_guard lock(impl_->mutex);
+  FT_Face face = impl_->face.get();
+  if (FT_IS_SFNT(face)) {
+    std::string n = sfntName(face, TT_NAME_ID_FULL_NAME);
+    if (!n.empty()) return n;
+  }
+  PS_FontInfoRec info;
+  if (FT_Get_PS_Font_Info(face, &info) == 0 && info.full_name) return asciiOnly(info.full_name);
+  std::string family = asciiOnly(face->family_name), style = asciiOnly(face->style_name);
+  if (family.empty()) return "";
+  return style.empty() || style == "Regular" ? family : family + " " + style;
+}
+
+std::string FontFace::familyName() const {
+  std::lock_guard lock(impl_->mutex);
+  return asciiOnly(impl_->face->family_name);
+}
+
+std::string FontFace::styleName() const {
+  std::lock_guard lock(impl_->mutex);
+  return asciiOnly(impl_->face->style_name);
+}
+
+FontTraits FontFace::traits() const {
+  std::lock_guard lock(impl_->mutex);
+  FT_Face face = impl_->face.get();
+  FontTraits t;
+  t.bold = face->style_flags & FT_STYLE_FLAG_BOLD;
+  t.italic = face->style_flags & FT_STYLE_FLAG_ITALIC;
+  t.monospace = FT_IS_FIXED_WIDTH(face);
+  if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2)); os2 && os2->version != 0xFFFF) {
+    if (os2->usWeightClass >= 600) t.bold = true;
+    int cls = (os2->sFamilyClass >> 8) & 0xFF;
+    t.serif = cls == 1 || cls == 2 || cls == 3 || cls == 4 || cls == 5 || cls == 7;
+    t.script = cls == 10;
+  }
+  return t;
+}
+
+FontMetrics FontFace::metrics() const {
+  std::lock_guard lock(impl_->mutex);
+  FT_Face face = impl_->face.get();
+  FontMetrics m;
+  double em = face->units_per_EM ? face->units_per_EM : 1000;
+  m.ascender = face->ascender / em;
+  m.descender = face->descender / em;
+  m.leading = (face->height - face->ascender + face->descender) / em;
+  if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2)); os2 && os2->version >= 2 &&
+                                                                              os2->version != 0xFFFF) {
+    m.capHeight = os2->sCapHeight / em;
+    m.xHeight = os2->sxHeight / em;
+  }
+  if (auto* post = static_cast<TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST)))
+    m.italicAngle = post->italicAngle / 65536.0;
+  return m;
+}
+
+double FontFace::advanceOfGlyph(uint32_t glyph) const {
+  std::lock_guard lock(impl_->mutex);
+  if (glyph >= static_cast<uint32_t>(impl_->face->num_glyphs)) return 0;
+  return impl_->advance(glyph);
+}
+
+std::optional<uint32_t> FontFace::glyphForChar(uint32_t character) const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->glyph(character);
+}
+
+double FontFace::advanceOfChar(uint32_t character) const {
+  std::lock_guard lock(impl_->mutex);
+  auto g = impl_->glyph(character);
+  return g ? impl_->advance(*g) : 0;
+}
+
+double FontFace::widthOfString(const std::string& utf8, double size) const {
+  std::lock_guard lock(impl_->mutex);
+  double sum = 0;
+  for (uint32_t cp : decodeUTF8(utf8)) {
+    auto g = impl_->glyph(cp);
+    if (!g) return 0;
+    sum += impl_->advance(*g);
+  }
+  return sum * size;
+}
+
+}  // namespace vq::text

@@ -1,0 +1,59 @@
+#pragma once
+// The fonts installed on this machine. The list comes from a FontProvider:
+// fontconfig by default (FcFontList only: a name either exists exactly or not,
+// never a best-match substitute), or one a test sets. The list is read once
+// per provider and shared by every thread.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/text/FontFace.h"
+
+namespace vq::text {
+
+struct InstalledFace {
+  std::string family;
+  std::string style;  // the face name (Regular, Bold Italic ...)
+  std::string fullName;
+  std::string postScriptName;
+  std::string file;
+  int index = 0;  // face index inside the file
+};
+
+class FontProvider {
+ public:
+  virtual ~FontProvider() = default;
+  virtual std::vector<InstalledFace> faces() const = 0;
+};
+
+// Lists fonts through fontconfig; with a configuration file, only the fonts
+// that file names (tests point it at a fixed set of folders).
+class FontconfigProvider : public FontProvider {
+ public:
+  explicit FontconfigProvider(std::string configFile = "");
+  std::vector<InstalledFace> faces() const override;
+
+ private:
+  std::string configFile_;
+};
+
+class InstalledFonts {
+ public:
+  // The faces of the current provider, sorted by family then PostScript name.
+  static std::shared_ptr<const std::vector<InstalledFace>> faces();
+  // Replaces the provider (nullptr restores fontconfig) and drops every cache.
+  static void setProvider(std::shared_ptr<FontProvider> provider);
+  // Increases whenever the provider changes, so callers can drop their caches.
+  static unsigned generation();
+
+  // The face whose PostScript name, full name or family equals `name`,
+  // ignoring case (for a family: its regular member when it has one).
+  static std::optional<InstalledFace> findExact(const std::string& name);
+  // The regular (or else first) member of a family, ignoring case.
+  static std::optional<InstalledFace> findFamily(const std::string& family);
+  // The face loaded for measuring; cached per face.
+  static std::shared_ptr<FontFace> load(const InstalledFace& face);
+};
+
+}  // namespace vq::text

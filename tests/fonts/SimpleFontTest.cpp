@@ -1,0 +1,217 @@
+// One-byte fonts read from real font dictionaries: encodings, Differences,
+// ToUnicode, widths from /Widths, the standard 14 and substitutes, Type 3.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "FontFixture.h"
+#include "fonts/VQPDFFontCollection.h"
+#include "fonts/VQPDFSimple8BitFont.h"
+
+namespace {
+
+using vqtest::FontFixture;
+
+class SimpleFontTest : public ::testing::Test {
+ protected:
+  void SetUp() override { vqtest::useFakeInstalledFonts(); }
+};
+
+TEST_F(SimpleFontTest, FactoryAndCollection) {
+  FontFixture fx;
+  fx.addFont("F1", fx.parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"));
+  fx.addFont("NoType", fx.parse("<< /Subtype /Type1 /BaseFont /Helvetica >>"));
+  fx.addFont("Open", fx.parse("<< /Type /Font /Subtype /OpenType /BaseFont /Foo >>"));
+  vq::pdf::Object dict = fx.fonts();
+  vq::VQPDFFontCollection collection(dict);
+  ASSERT_TRUE(collection.fontForKey("F1"));
+  EXPECT_EQ(collection.fontForKey("F1")->objectKey, "F1");
+  EXPECT_FALSE(collection.fontForKey("NoType"));
+  EXPECT_FALSE(collection.fontForKey("Open"));
+  EXPECT_FALSE(collection.fontForKey("Missing"));
+  EXPECT_EQ(collection.fonts().size(), 1u);
+  EXPECT_TRUE(vq::VQPDFFontCollection(vq::pdf::Object()).fonts().empty());
+}
+
+// Fonts without /Widths, standard font or descriptor are measured with the
+// first substitute, Courier (0.6 for every character).
+struct DecodeCase {
+  const char* name;
+  const char* font;  // the font dictionary in PDF syntax
+  std::string bytes;
+  std::string text;  // UTF-8
+  float dx;
+};
+
+class SimpleDecodeTest : public SimpleFontTest, public ::testing::WithParamInterface<DecodeCase> {};
+
+TEST_P(SimpleDecodeTest, DecodesCodeToTextAndAdvance) {
+  const DecodeCase& c = GetParam();
+  FontFixture fx;
+  fx.addFont("F", fx.parse(c.font));
+  auto font = vq::VQPDFFont::NewFontWithDictionary(fx.font("F"), "F");
+  ASSERT_TRUE(font);
+  auto ch = font->getNextChar(c.bytes);
+  EXPECT_EQ(ch.bytesUsed, 1u);
+  EXPECT_EQ(ch.code, static_cast<uint8_t>(c.bytes[0]));
+  EXPECT_EQ(ch.text, c.text);
+  EXPECT_NEAR(ch.dx, c.dx, 1e-6);
+  EXPECT_EQ(ch.dy, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SimpleDecodeTest,
+    ::testing::Values(
+        DecodeCase{"TrueTypeDefaultsToWinAnsi", "<< /Type /Font /Subtype /TrueType /BaseFont /Foo >>", "\x93",
+                   "\xE2\x80\x9C", 0},
+        DecodeCase{"WinAnsiEuro", "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding /WinAnsiEncoding >>",
+                   "\x80", "\xE2\x82\xAC", 0},
+        DecodeCase{"MacRoman", "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding /MacRomanEncoding >>",
+                   "\x8E", "\xC3\xA9", 0},
+        DecodeCase{"Type3WithoutEncodingKeepsTheCode",
+                   "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << >> "
+                   "/FirstChar 147 /LastChar 147 /Widths [500] >>",
+                   "\x93", "\xC2\x93", 0.5},
+        DecodeCase{"DifferencesLigatureName",
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /f_i] >> >>", "A",
+                   "fi", 0.6},
+        DecodeCase{"DifferencesUniName",
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [66 /g7 /uni0041] >> >>",
+                   "C", "A", 0.6},
+        DecodeCase{"DifferencesStandardName",
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /BaseEncoding /WinAnsiEncoding "
+                   "/Differences [32 /quotedblleft] >> >>",
+                   " ", "\xE2\x80\x9C", 0.6},
+        DecodeCase{"WidthsArray", "<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 65 /LastChar 66 "
+                                  "/Widths [600 700] >>",
+                   "B", "B", 0.7},
+        DecodeCase{"StandardFourteenWidth", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>", "A", "A", 0.667},
+        DecodeCase{"StandardFourteenAlias", "<< /Type /Font /Subtype /TrueType /BaseFont /Arial,Bold >>", "i", "i",
+                   0.278},
+        DecodeCase{"FirstCharOutOfRangeReadsFromZero",
+                   "<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 300 /LastChar 400 /Widths [100 200] >>",
+                   "\x01", "\x01", 0.2},
+        DecodeCase{"LastCharBelowFirstCharSetsNoLimit",
+                   "<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 65 /LastChar 10 /Widths [100 200 300] "
+                   ">>",
+                   "C", "C", 0.3},
+        DecodeCase{"SubstituteTimesBoldFromFlags",
+                   "<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FontDescriptor << /Type /FontDescriptor "
+                   "/FontName /Foo /Flags 262146 >> >>",
+                   "A", "A", 0.722}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SimpleFontTest, ToUnicodeWinsAndMissingCodesStillAdvance) {
+  FontFixture fx;
+  QPDFObjectHandle font = fx.parse(
+      "<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 65 /LastChar 67 /Widths [500 600 700] "
+      "/Encoding << /Differences [67 /C] >> >>");
+  font.replaceKey("/ToUnicode", fx.stream("/CIDInit /ProcSet findresource begin 1 beginbfchar <42> <0062> endbfchar "
+                                          "1 beginbfrange <44> <44> <006600660069> endbfrange end"));
+  fx.addFont("F", font);
+  auto f = vq::VQPDFFont::NewFontWithDictionary(fx.font("F"), "F");
+  ASSERT_TRUE(f);
+  auto a = f->getNextChar(std::string("A"));
+  EXPECT_EQ(a.uLen, 0);  // neither the map nor Differences knows 0x41
+  EXPECT_EQ(a.text, "");
+  EXPECT_FLOAT_EQ(a.dx, 0.5f);
+  EXPECT_EQ(f->getNextChar(std::string("B")).text, "b");
+  EXPECT_EQ(f->getNextChar(std::string("C")).text, "C");  // Differences fills the map's gap
+  EXPECT_EQ(f->getNextChar(std::string("D")).text, "ffi");
+}
+
+TEST_F(SimpleFontTest, SpaceWidthAndWordSpaceFlag) {
+  FontFixture fx;
+  fx.addFont("Q", fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 32 /LastChar 32 /Widths [250] >>"));
+  fx.addFont("W", fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 32 /LastChar 32 /Widths [1000] "
+                           "/FontDescriptor << /Type /FontDescriptor /Flags 32 /AvgWidth 400 >> >>"));
+  auto q = vq::VQPDFFont::NewFontWithDictionary(fx.font("Q"), "Q");
+  auto w = vq::VQPDFFont::NewFontWithDictionary(fx.font("W"), "W");
+  ASSERT_TRUE(q && w);
+  EXPECT_DOUBLE_EQ(q->widthOfSpace(), 0.25);
+  EXPECT_DOUBLE_EQ(q->bankSpaceCharWidth, 0.25);
+  EXPECT_DOUBLE_EQ(w->widthOfSpace(), 0.4);  // 1.0 is no space width: the descriptor's average stands in
+  EXPECT_TRUE(q->getNextChar(std::string(" ")).isSpace);
+  EXPECT_FALSE(q->getNextChar(std::string("a")).isSpace);
+}
+
+TEST_F(SimpleFontTest, Type3KeepsGlyphProceduresByName) {
+  FontFixture fx;
+  QPDFObjectHandle font = fx.parse(
+      "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /FontBBox [0 0 1000 1000] "
+      "/Encoding << /Differences [97 /square] >> /FirstChar 97 /LastChar 97 /Widths [1000] >>");
+  QPDFObjectHandle procs = QPDFObjectHandle::newDictionary();
+  procs.replaceKey("/square", fx.stream("1000 0 d0 0 0 1000 1000 re f"));
+  font.replaceKey("/CharProcs", procs);
+  fx.addFont("T", font);
+  auto f = vq::VQPDFFont::NewFontWithDictionary(fx.font("T"), "T");
+  ASSERT_TRUE(f);
+  const vq::VQPDFFontCharProc* proc = f->charProcForKey("square");
+  ASSERT_NE(proc, nullptr);
+  EXPECT_TRUE(proc->xObjectStream.isStream());
+  EXPECT_EQ(f->charProcForKey("circle"), nullptr);
+  EXPECT_FLOAT_EQ(f->getNextChar(std::string("a")).dx, 1.0f);
+}
+
+TEST_F(SimpleFontTest, MetricsFromDescriptorStandardFontOrDefaults) {
+  FontFixture fx;
+  fx.addFont("D", fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FontDescriptor << /Type /FontDescriptor "
+                           "/Ascent 800 /Descent 200 /CapHeight 700 /FontBBox [-100 -200 1000 900] >> >>"));
+  fx.addFont("H", fx.parse("<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman >>"));
+  fx.addFont("N", fx.parse("<< /Type /Font /Subtype /Type1 /BaseFont /Foo >>"));
+  fx.addFont("X", fx.parse("<< /Type /Font /Subtype /Type1 /BaseFont /Foo /FontDescriptor << /Ascent 800 >> >>"));
+  auto d = vq::VQPDFFont::NewFontWithDictionary(fx.font("D"), "D");
+  auto h = vq::VQPDFFont::NewFontWithDictionary(fx.font("H"), "H");
+  auto n = vq::VQPDFFont::NewFontWithDictionary(fx.font("N"), "N");
+  auto x = vq::VQPDFFont::NewFontWithDictionary(fx.font("X"), "X");
+  ASSERT_TRUE(d && h && n && x);
+  EXPECT_DOUBLE_EQ(d->ascent(), 0.8);
+  EXPECT_DOUBLE_EQ(d->descent(), -0.2);
+  EXPECT_DOUBLE_EQ(d->fontDescriptor->capHeight, 700);
+  EXPECT_EQ(d->fontBBox(), vq::RectMake(-0.1, -0.2, 1.0, 0.9));
+  EXPECT_DOUBLE_EQ(h->ascent(), 0.683);
+  EXPECT_EQ(h->fontBBox(), vq::RectMake(-168, -218, 1000, 898));
+  EXPECT_DOUBLE_EQ(n->height(), 1.3);
+  EXPECT_FALSE(x->fontDescriptor);  // a descriptor without /Type is refused
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SimpleFontTest, EmbeddedProgramGivesNamesTraitsAndWidths) {
+  std::ifstream in("/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf", std::ios::binary);
+  ASSERT_TRUE(in) << "fonts-liberation2 is needed";
+  std::string program((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  FontFixture fx;
+  QPDFObjectHandle descriptor = fx.parse("<< /Type /FontDescriptor /FontName /Font0000 /Flags 32 >>");
+  descriptor.replaceKey("/FontFile2", fx.stream(program));
+  QPDFObjectHandle font = fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Font0000 >>");
+  font.replaceKey("/FontDescriptor", descriptor);
+  fx.addFont("E", font);
+  QPDFObjectHandle broken = fx.parse("<< /Type /FontDescriptor /FontName /Broken /Flags 32 >>");
+  broken.replaceKey("/FontFile2", fx.stream("not a font program"));
+  QPDFObjectHandle brokenFont = fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Broken >>");
+  brokenFont.replaceKey("/FontDescriptor", broken);
+  fx.addFont("B", brokenFont);
+
+  auto f = vq::VQPDFFont::NewFontWithDictionary(fx.font("E"), "E");
+  ASSERT_TRUE(f && f->fontDescriptor);
+  const auto& d = *f->fontDescriptor;
+  EXPECT_EQ(d.embFontNum, 2);
+  EXPECT_EQ(d.embPostScriptName, "LiberationSerif-Bold");
+  EXPECT_EQ(d.embFullName, "Liberation Serif Bold");
+  EXPECT_TRUE(d.isBold());
+  EXPECT_EQ(f->baseFontName_New, "LiberationSerif-Bold");  // the placeholder name gives way
+  EXPECT_NEAR(f->embFontWidthForCode('A'), 0.722, 1e-3);
+  EXPECT_NEAR(f->bankSpaceCharWidth, 0.25, 1e-3);
+
+  auto b = vq::VQPDFFont::NewFontWithDictionary(fx.font("B"), "B");
+  ASSERT_TRUE(b && b->fontDescriptor);
+  EXPECT_EQ(b->fontDescriptor->embFontNum, 2);
+  EXPECT_FALSE(b->fontDescriptor->embFont);
+  EXPECT_EQ(b->embFontWidthForCode('A'), 0);
+}
+
+}  // namespace

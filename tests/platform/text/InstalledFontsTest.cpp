@@ -1,0 +1,89 @@
+// Installed fonts through fontconfig over a fixed folder (fonts-liberation2),
+// and FreeType faces measured from those files.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/text/FontFace.h"
+#include "platform/text/InstalledFonts.h"
+#include "platform/text/Utf8.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using vq::text::InstalledFonts;
+
+constexpr const char* kFontDir = "/usr/share/fonts/truetype/liberation2";
+
+class InstalledFontsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::ofstream conf(dir_ / "fonts.conf");
+    conf << "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig><dir>" << kFontDir
+         << "</dir><cachedir>" << (dir_ / "cache").string() << "</cachedir></fontconfig>\n";
+    conf.close();
+    InstalledFonts::setProvider(std::make_shared<vq::text::FontconfigProvider>((dir_ / "fonts.conf").string()));
+  }
+  void TearDown() override { InstalledFonts::setProvider(nullptr); }
+  vqtest::ScratchDir dir_;
+};
+
+TEST_F(InstalledFontsTest, ExactNamesOnlyIgnoringCase) {
+  ASSERT_FALSE(InstalledFonts::faces()->empty());
+  struct Row {
+    const char* name;
+    const char* fullName;  // nullptr: not installed
+  } rows[] = {
+      {"LiberationSans-Bold", "Liberation Sans Bold"},  // PostScript name
+      {"liberation sans bold", "Liberation Sans Bold"},  // full name, other case
+      {"Liberation Serif", "Liberation Serif"},          // family: its regular face
+      {"Liberation", nullptr},                           // a prefix is no match
+      {"Arial", nullptr},                                // no substitute is ever offered
+      {"", nullptr},
+  };
+  for (const auto& r : rows) {
+    auto face = InstalledFonts::findExact(r.name);
+    if (r.fullName) {
+      ASSERT_TRUE(face) << r.name;
+      EXPECT_EQ(face->fullName, r.fullName);
+    } else {
+      EXPECT_FALSE(face) << r.name;
+    }
+  }
+}
+
+TEST_F(InstalledFontsTest, FaceNamesTraitsAndAdvances) {
+  auto info = InstalledFonts::findExact("LiberationSerif-BoldItalic");
+  ASSERT_TRUE(info);
+  auto face = InstalledFonts::load(*info);
+  ASSERT_TRUE(face);
+  EXPECT_EQ(face->postScriptName(), "LiberationSerif-BoldItalic");
+  EXPECT_EQ(face->fullName(), "Liberation Serif Bold Italic");
+  auto traits = face->traits();
+  EXPECT_TRUE(traits.bold);
+  EXPECT_TRUE(traits.italic);
+  EXPECT_FALSE(traits.monospace);
+
+  auto mono = InstalledFonts::load(*InstalledFonts::findExact("LiberationMono"));
+  ASSERT_TRUE(mono);
+  EXPECT_TRUE(mono->traits().monospace);
+  EXPECT_NEAR(mono->advanceOfChar('W'), 0.6, 1e-3);
+  EXPECT_NEAR(mono->widthOfString("abc", 10), 18.0, 1e-2);
+  EXPECT_EQ(mono->widthOfString("a\xE4\xB8\x80", 10), 0);  // a character without glyph measures nothing
+  EXPECT_FALSE(mono->glyphForChar(0x4E00));
+}
+
+TEST(FontFaceTest, RejectsDataThatIsNoFont) {
+  EXPECT_FALSE(vq::text::FontFace::fromData(""));
+  EXPECT_FALSE(vq::text::FontFace::fromData(std::string(100, 'x')));
+  EXPECT_FALSE(vq::text::FontFace::fromFile("/nonexistent/font.ttf"));
+}
+
+TEST(Utf8Test, Validity) {
+  EXPECT_TRUE(vq::text::isValidUTF8("abc\xC3\xA9\xF0\x9F\x98\x80"));
+  for (const char* bad : {"\xC3", "\xE9", "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80"})
+    EXPECT_FALSE(vq::text::isValidUTF8(bad)) << bad;
+  EXPECT_EQ(vq::text::decodeUTF8("a\xFF" "b"), (std::vector<uint32_t>{'a', 'b'}));
+}
+
+}  // namespace
