@@ -1,0 +1,120 @@
+#include "pdf/VQPDFRenderState.h"
+
+#include "pdf/VQPDFExtGState.h"
+
+namespace vq {
+
+std::shared_ptr<VQPDFClipPath> VQPDFClipPath::NewClipPath(const Path& path, int clipType) {
+  auto clip = std::make_shared<VQPDFClipPath>();
+  clip->path = path;
+  clip->clipType = clipType;
+  return clip;
+}
+
+VQPDFRenderState::VQPDFRenderState() {
+  fillColorSpace = std::make_shared<VQPDFDeviceRGBColorSpace>();
+  fillColorSpace->objectKey = "VQPDFRenderState init";
+  strokeColorSpace = std::make_shared<VQPDFDeviceRGBColorSpace>();
+  strokeColorSpace->objectKey = "VQPDFRenderState init";
+  for (int i = 4; i < 32; ++i) fillColor.c[i] = 255;
+  strokeColor = fillColor;
+}
+
+void VQPDFRenderState::setTextMatrix(const AffineTransform& m, bool replaceLineMatrix) {
+  textMatrix = m;
+  if (replaceLineMatrix) lineMatrix = m;
+}
+
+void VQPDFRenderState::translateTextPosition(Size offset) {
+  textMatrix = AffineTransformConcat(AffineTransformMakeTranslation(offset.width, offset.height), textMatrix);
+}
+
+void VQPDFRenderState::newLineWithLeading(double ty, double tx, bool save) {
+  lineMatrix = AffineTransformConcat(AffineTransformMakeTranslation(tx, ty), lineMatrix);
+  textMatrix = lineMatrix;
+  if (save) leading = -ty;
+}
+
+void VQPDFRenderState::clipState(const Path& pagePath, int type) {
+  if (pagePath.isEmpty() || type == VQPDFClipTypeNone) return;
+  clipBezierPaths.push_back(VQPDFClipPath::NewClipPath(pagePath, type));
+}
+
+void VQPDFRenderState::setGraphicState(const VQPDFExtGState* s) {
+  if (!s) return;
+  if (s->LW) lineWidth = *s->LW;
+  if (s->LC) lineCapStyle = *s->LC;
+  if (s->LJ) lineJoinStyle = *s->LJ;
+  if (s->ML) lineMiterLimit = *s->ML;
+  if (s->hasDash) {
+    lineDashPattern = s->dashArray;
+    lineDashPhase = s->dashPhase;
+  }
+  if (s->CA) strokeAlpha = *s->CA;
+  if (s->ca) fillAlpha = *s->ca;
+  if (s->AIS) alphaFlag = *s->AIS;
+  if (s->op) fillOverprint = *s->op;
+  if (s->OP) strokeOverprint = *s->OP;
+  if (s->OPM) overprintMode = static_cast<int16_t>(*s->OPM);
+  if (s->SA) strokeAdjust = *s->SA;
+  if (s->BM) blendMode = *s->BM;
+  if (s->smaskHaveSoftMask) haveSoftMask = *s->smaskHaveSoftMask;
+  if (s->smaskS) {
+    if (*s->smaskS == "Alpha") softMaskBlendMode = 3;
+    else if (*s->smaskS == "Luminosity") softMaskBlendMode = 15;
+  }
+}
+
+VQPDFRGB VQPDFRenderState::currentFillRGBColor() const {
+  return fillColorSpace ? fillColorSpace->getRGB(fillColor) : VQPDFRGB{};
+}
+
+VQPDFRGB VQPDFRenderState::currentStrokeRGBColor() const {
+  return strokeColorSpace ? strokeColorSpace->getRGB(strokeColor) : VQPDFRGB{};
+}
+
+static Color DeviceColor(const VQPDFRGB& rgb) {
+  return ColorMakeRGB(rgb.r / 255.0f, rgb.g / 255.0f, rgb.b / 255.0f, 1.0);
+}
+
+Color VQPDFRenderState::currentFillColor() const { return DeviceColor(currentFillRGBColor()); }
+Color VQPDFRenderState::currentStrokeColor() const { return DeviceColor(currentStrokeRGBColor()); }
+
+VQPDFRGB VQPDFRenderState::RGBColorForPDFColor(const VQPDFColor& color) {
+  switch (color.length) {
+    case 1: return VQPDFDeviceGrayColorSpace().getRGB(color);
+    case 3: return VQPDFDeviceRGBColorSpace().getRGB(color);
+    case 4: return VQPDFDeviceCMYKColorSpace().getRGB(color);
+    default: return {};
+  }
+}
+
+// ---- stack
+
+void VQPDFRenderStateStack::reset() {
+  renderStateArray.clear();
+  renderStateArray.push_back(std::make_unique<VQPDFRenderState>());
+  floor_ = 0;
+}
+
+VQPDFRenderState& VQPDFRenderStateStack::topRenderingState() {
+  if (renderStateArray.empty()) renderStateArray.push_back(std::make_unique<VQPDFRenderState>());
+  return *renderStateArray.back();
+}
+
+VQPDFRenderState& VQPDFRenderStateStack::pushRenderingState(const VQPDFRenderState* state) {
+  const VQPDFRenderState& source = state ? *state : topRenderingState();
+  renderStateArray.push_back(std::make_unique<VQPDFRenderState>(source));
+  return *renderStateArray.back();
+}
+
+VQPDFRenderState& VQPDFRenderStateStack::popRenderingState() {
+  if (!renderStateArray.empty() && renderStateArray.size() > floor_) renderStateArray.pop_back();
+  return topRenderingState();
+}
+
+void VQPDFRenderStateStack::truncate(size_t depth) {
+  while (renderStateArray.size() > depth) renderStateArray.pop_back();
+}
+
+}  // namespace vq

@@ -1,0 +1,117 @@
+#include "pdf/VQPDFXObject.h"
+
+#include "pdf/VQPDFObjectValues.h"
+
+namespace vq {
+
+using pdf::Object;
+using vqpdf_detail::ReadNumber;
+
+std::shared_ptr<VQPDFXObject> VQPDFXObject::XObjectWithObject(const Object& stream, const std::string& objectKey) {
+  if (!stream.isStream()) return nullptr;
+  Object dict = stream.streamDictionary();
+  auto subtype = dict.get("Subtype").name();
+  if (!subtype) return nullptr;
+  if (*subtype == "Image") return std::make_shared<VQPDFImageXObject>(stream, objectKey);
+  if (*subtype == "Form") return std::make_shared<VQPDFFormXObject>(stream, objectKey);
+  if (*subtype == "PS") return std::make_shared<VQPDFPostScriptXObject>(stream, objectKey);
+  return nullptr;
+}
+
+// ---- images
+
+namespace {
+VQPDFImageXObject::Decoder& DecoderSlot() {
+  static VQPDFImageXObject::Decoder decoder;
+  return decoder;
+}
+}  // namespace
+
+void VQPDFImageXObject::setDecoder(Decoder decoder) { DecoderSlot() = std::move(decoder); }
+const VQPDFImageXObject::Decoder& VQPDFImageXObject::decoder() { return DecoderSlot(); }
+
+VQPDFImageXObject::VQPDFImageXObject(const Object& stream, const std::string& key) {
+  objectKey = key;
+  xObjectStream = stream;
+  xObjectDictionary = stream.isStream() ? stream.streamDictionary() : Object();
+  if (auto w = xObjectDictionary.get("Width").integer()) width = static_cast<int>(*w);
+  if (auto h = xObjectDictionary.get("Height").integer()) height = static_cast<int>(*h);
+}
+
+void VQPDFImageXObject::parseImage(const Object& colorSpaces) {
+  if (const auto& d = decoder()) d(*this, colorSpaces);
+}
+
+// ---- forms
+
+VQPDFFormXObject::VQPDFFormXObject(const Object& stream, const std::string& key) {
+  objectKey = key;
+  xObjectStream = stream;
+  xObjectDictionary = stream.isStream() ? stream.streamDictionary() : Object();
+  parse(stream);
+}
+
+bool VQPDFFormXObject::parse(const Object& stream) {
+  Object dict = stream.isStream() ? stream.streamDictionary() : stream;
+  formType = 0;
+  Object typeObject = dict.get("FormType");
+  if (!typeObject.isNull()) {
+    auto t = typeObject.integer();
+    formType = t ? static_cast<int>(*t) : 0;
+    if (!t || *t != 1) return false;
+  }
+  bbox = Rect{};
+  Object box = dict.get("BBox");
+  if (!box.isArray() || box.size() != 4) return false;
+  double v[4] = {};
+  for (size_t i = 0; i < 4; ++i) {
+    if (!ReadNumber(box.at(i), &v[i])) return false;
+  }
+  bbox = RectMake(v[0], v[1], v[2], v[3]);
+  matrix = AffineTransformIdentity;
+  Object m = dict.get("Matrix");
+  if (m.isArray() && m.size() == 6) {
+    double n[6];
+    bool ok = true;
+    for (size_t i = 0; i < 6 && ok; ++i) ok = ReadNumber(m.at(i), &n[i]);
+    if (ok) matrix = AffineTransformMake(n[0], n[1], n[2], n[3], n[4], n[5]);
+  }
+  transpGroup = isolated = knockout = false;
+  blendingColorSpace = nullptr;
+  Object group = dict.get("Group");
+  if (!group.isDictionary()) return true;
+  Object s = group.get("S");
+  if (s.isNull() || s.isName("Image")) return true;
+  transpGroup = true;
+  if (group.has("CS")) blendingColorSpace = VQPDFColorSpace::ColorSpaceWithObject(group.get("CS"), std::string("VQPDFFormXObject"));
+  isolated = group.get("I").boolean().value_or(false);
+  knockout = group.get("K").boolean().value_or(false);
+  return true;
+}
+
+VQPDFPostScriptXObject::VQPDFPostScriptXObject(const Object& stream, const std::string& key) {
+  objectKey = key;
+  xObjectStream = stream;
+  xObjectDictionary = stream.isStream() ? stream.streamDictionary() : Object();
+}
+
+// ---- collection
+
+VQPDFXObjectCollection::VQPDFXObjectCollection(const Object& dictionary, const Object& colorSpaces) {
+  if (!dictionary.isDictionary()) return;
+  for (const auto& key : dictionary.keys()) {
+    auto xobject = VQPDFXObject::XObjectWithObject(dictionary.get(key), key);
+    if (!xobject) continue;
+    if (xobject->getType() == VQPDFXObjectTypeImage) {
+      static_cast<VQPDFImageXObject&>(*xobject).parseImage(colorSpaces);
+    }
+    xObjects[key] = std::move(xobject);
+  }
+}
+
+std::shared_ptr<VQPDFXObject> VQPDFXObjectCollection::xObjectWithNamed(const std::string& name) const {
+  auto it = xObjects.find(name);
+  return it == xObjects.end() ? nullptr : it->second;
+}
+
+}  // namespace vq
