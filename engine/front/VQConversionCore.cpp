@@ -1,0 +1,365 @@
+#include "front/VQConversionCore.h"
+
+#include <fmt/format.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <utility>
+
+#include "platform/dispatch/VQMainQueue.h"
+#include "platform/dispatch/VQWorkerPool.h"
+
+namespace vq {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+VQError pageError(const char* reasonFormat, uint64_t pdfPageIndex) {
+  // The page number prints signed, as the reason texts always have.
+  return VQError::make(VQPapyrantErrorPage,
+                       fmt::format(fmt::runtime(reasonFormat), static_cast<int64_t>(pdfPageIndex)));
+}
+
+}  // namespace
+
+struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_this<State> {
+  const VQFrontKind kind;
+
+  // Held while a report runs; the front's destructor takes it to detach
+  // `reports`, so a report never runs against a destroyed front.
+  std::recursive_mutex reportMutex;
+  VQConversionReports* reports = nullptr;
+
+  std::atomic<bool> converting{false};
+  std::atomic<bool> cancel{false};
+  std::atomic<uint64_t> generation{0};
+
+  mutable std::mutex mutex;  // guards the members below
+  VQConversionRequest request;
+  std::shared_ptr<VQPDFExporter> exporter;
+  VQExporterFactory factory;
+  std::optional<Clock::time_point> startDate;
+  double spendTime = 0;
+
+  // Wakes the page pool's job thread when a page finishes.
+  std::mutex pageMutex;
+  std::condition_variable pageFinished;
+
+  State(VQFrontKind k, VQConversionReports* r) : kind(k), reports(r) {}
+
+  void post(std::function<void(VQConversionReports&)> report) {
+    MainQueue::shared().runOnMain([self = shared_from_this(), report = std::move(report)] {
+      std::lock_guard lock(self->reportMutex);
+      if (self->reports) report(*self->reports);
+    });
+  }
+  void postPage(uint64_t done, uint64_t total) {
+    post([=](VQConversionReports& r) { r.reportPage(done, total); });
+  }
+  void postFailure(uint64_t page, VQError error) {
+    post([page, error = std::move(error)](VQConversionReports& r) { r.reportPageFailed(page, error); });
+  }
+  void postException(VQException exception) {
+    std::fprintf(stderr, "Conversion exception: %s\n", exception.description().c_str());
+    post([exception](VQConversionReports& r) { r.reportException(exception); });
+  }
+
+  void pageIndexProgress(VQPDFExporter*, uint64_t pageIndex, uint64_t progress) override {
+    post([=](VQConversionReports& r) { r.reportProgress(pageIndex, progress); });
+  }
+
+  // Runs an exporter step; an exception is reported and answers false.
+  template <typename Step>
+  bool guarded(Step&& step) {
+    try {
+      step();
+      return true;
+    } catch (...) {
+      postException(VQException::current());
+      return false;
+    }
+  }
+
+  void skip(VQPDFExporter& exporter, int64_t position, int64_t count) {
+    guarded([&] { exporter.skipPDFPage(position, count); });
+  }
+
+  // Hands page `d` at output place `position` to the exporter. Every place
+  // that does not end accepted is reported (a failure or an exception) and
+  // skipped, so exporters writing in order are never left waiting for it.
+  bool convertOne(VQPDFExporter& exporter, const pdf::Document& document, uint64_t d, int64_t position,
+                  int64_t count, std::optional<uint64_t> pageIndex) {
+    const uint64_t pageCount = static_cast<uint64_t>(std::max(document.pageCount(), 0));
+    if (d == 0 || d > pageCount) {
+      postFailure(d, pageError("Out of PDF Page Range({})", d));
+      skip(exporter, position, count);
+      return false;
+    }
+    std::optional<pdf::Page> page;
+    try {
+      page = document.page(static_cast<int>(d));
+      if (page && !page->dictionary().isDictionary()) page.reset();
+    } catch (...) {
+      page.reset();
+    }
+    if (!page) {
+      postFailure(d, pageError("Can't read the PDF Page.({})", d));
+      skip(exporter, position, count);
+      return false;
+    }
+    bool accepted = false;
+    try {
+      if (pageIndex) exporter.pageIndex = *pageIndex;
+      accepted = exporter.convertPDFPage(page, position, count);
+    } catch (...) {
+      postException(VQException::current());
+      skip(exporter, position, count);
+      return false;
+    }
+    if (!accepted) {
+      postFailure(d, pageError("Can't convert the PDF Page.({})", d));
+      skip(exporter, position, count);
+    }
+    return accepted;
+  }
+
+  // Asks the exporter to write pages in order; reports the pages written so
+  // far (read here, on the job thread) when it did.
+  bool poll(VQPDFExporter& exporter, uint64_t count, bool reportAlways) {
+    bool wrote = false;
+    int64_t finished = 0;
+    guarded([&] {
+      wrote = exporter.writePagesInOrderIfReadyTemp();
+      finished = exporter.numFinishedPages();
+    });
+    if (wrote || reportAlways) postPage(static_cast<uint64_t>(std::max<int64_t>(finished, 0)), count);
+    return wrote;
+  }
+
+  void singleThreadLoop(VQPDFExporter& exporter, const pdf::Document& document, const VQConversionRequest& req) {
+    const auto& pages = req.pdfPageIndexs;
+    const int64_t count = static_cast<int64_t>(pages.size());
+    uint64_t accepted = 0;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      if (cancel) break;
+      const int64_t position = static_cast<int64_t>(i) + 1;
+      if (!convertOne(exporter, document, pages[i], position, count, accepted)) continue;
+      guarded([&] { exporter.writePagesInOrderIfReadyTemp(); });
+      postPage(static_cast<uint64_t>(position), static_cast<uint64_t>(count));
+      ++accepted;
+    }
+  }
+
+  void sequentialLoop(VQPDFExporter& exporter, const pdf::Document& document, const VQConversionRequest& req) {
+    const auto& pages = req.pdfPageIndexs;
+    const int64_t count = static_cast<int64_t>(pages.size());
+    for (size_t i = 0; i < pages.size(); ++i) {
+      if (cancel) break;
+      // One page at a time, so the output place can name files too.
+      convertOne(exporter, document, pages[i], static_cast<int64_t>(i) + 1, count, static_cast<uint64_t>(i));
+      poll(exporter, static_cast<uint64_t>(count), true);
+    }
+  }
+
+  void poolLoop(const std::shared_ptr<VQPDFExporter>& exporter, const std::shared_ptr<const pdf::Document>& document,
+                const VQConversionRequest& req, int64_t threadMax) {
+    const int64_t count = static_cast<int64_t>(req.pdfPageIndexs.size());
+    std::deque<uint64_t> pending(req.pdfPageIndexs.begin(), req.pdfPageIndexs.end());
+    std::atomic<int64_t> inFlight{0};
+    int64_t submission = 0;
+    int64_t snapshot = 0;
+    DispatchGroup group;
+    WorkerPool& pool = WorkerPool::global();
+    auto self = shared_from_this();
+    for (;;) {
+      if (snapshot < threadMax) {
+        while (!cancel && !pending.empty()) {
+          const int64_t position = ++submission;
+          const uint64_t d = pending.front();
+          pending.pop_front();
+          inFlight.fetch_add(1);
+          pool.async(group, [self, exporter, document, &inFlight, d, position, count] {
+            // The page ends here whatever happens: the counter always goes down.
+            struct Finish {
+              State& state;
+              std::atomic<int64_t>& inFlight;
+              ~Finish() {
+                {
+                  std::lock_guard lock(state.pageMutex);
+                  inFlight.fetch_sub(1);
+                }
+                state.pageFinished.notify_all();
+              }
+            } finish{*self, inFlight};
+            try {
+              self->convertOne(*exporter, *document, d, position, count, std::nullopt);
+            } catch (...) {
+              self->postException(VQException::current());
+            }
+          });
+          if (inFlight.load() >= threadMax) break;
+        }
+      }
+      bool wrote = poll(*exporter, static_cast<uint64_t>(count), false);
+      if (cancel) break;
+      bool done = inFlight.load() <= 0 && pending.empty();
+      if (done) {
+        // A page may have finished after this pass polled.
+        poll(*exporter, static_cast<uint64_t>(count), false);
+        break;
+      }
+      if (!wrote) {
+        // At most a second, and less when a page finishes meanwhile.
+        std::unique_lock lock(pageMutex);
+        int64_t seen = inFlight.load();
+        pageFinished.wait_for(lock, std::chrono::seconds(1), [&] { return inFlight.load() != seen || cancel; });
+      }
+      snapshot = inFlight.load();
+    }
+    group.wait();  // `inFlight` lives on this stack: no worker may outlive it
+  }
+
+  void pageLoop(const VQConversionRequest& req, const std::shared_ptr<const pdf::Document>& document,
+                std::optional<VQError>& endError) {
+    std::shared_ptr<VQPDFExporter> exp;
+    VQExporterFactory make;
+    {
+      std::lock_guard lock(mutex);
+      make = factory;
+    }
+    if (make)
+      exp = make(req.destDocType, req.destDocPath, req.moreOptions);
+    else
+      exp = VQNewExporter(req.destDocType, req.destDocPath, req.moreOptions, kind);
+    {
+      std::lock_guard lock(mutex);
+      exporter = exp;
+    }
+    if (!exp) {
+      std::fprintf(stderr, "No exporter for the destination type \"%s\"\n", req.destDocType.c_str());
+      endError = VQError::make(VQPapyrantErrorUnknown, "Unknow error while converting.");
+      return;
+    }
+    const int64_t count = static_cast<int64_t>(req.pdfPageIndexs.size());
+    exp->toTotalPages = static_cast<uint64_t>(count);
+    exp->delegate = this;
+    if (!guarded([&] { exp->convertPDFBegin(req.destDocPath, document); })) {
+      endError = VQError::make(VQPapyrantErrorUnknown, "Unknow error while converting.");
+      guarded([&] { exp->convertPDFClean(); });
+      return;
+    }
+    const int64_t threadMax = req.moreOptions.threadMax;
+    if (kind == VQFrontKind::SingleThread)
+      singleThreadLoop(*exp, *document, req);
+    else if (threadMax > 1 && exp->isConcurrentPagesSupported())
+      poolLoop(exp, document, req, threadMax);
+    else
+      sequentialLoop(*exp, *document, req);
+
+    if (cancel) {
+      guarded([&] { exp->convertPDFClean(); });
+      return;
+    }
+    post([](VQConversionReports& r) { r.reportWillSave(); });
+    // The output is not saved when its last step throws: that is no success.
+    if (!guarded([&] { exp->convertPDFEnd(document); }))
+      endError = VQError::make(VQPapyrantErrorUnknown, "Unknow error while converting.");
+  }
+
+  void run(const VQConversionRequest& req, uint64_t jobGeneration) {
+    std::optional<VQError> endError;
+    try {
+      namespace fs = std::filesystem;
+      std::error_code ec;
+      fs::file_status status = fs::status(req.pdfPath, ec);
+      if (req.pdfPath.empty() || ec || !fs::exists(status) || fs::is_directory(status)) {
+        endError = VQError::make(VQPapyrantErrorSourceMissing, "Source File isn't exist.");
+      } else {
+        pdf::OpenError openError = pdf::OpenError::None;
+        std::shared_ptr<const pdf::Document> document = pdf::Document::open(req.pdfPath, req.pdfPassword, &openError);
+        if (!document)
+          endError = VQError::make(VQPapyrantErrorLoad, "Can't load the PDF Document.");
+        else
+          pageLoop(req, document, endError);
+      }
+    } catch (...) {
+      postException(VQException::current());
+      endError = VQError::make(VQPapyrantErrorUnknown, "Unknow error while converting.");
+    }
+    if (cancel) endError = VQError::make(VQPapyrantErrorCanceled, "Conversion has been canceled.");
+    // The last thing the job does: after this it touches no state of the front.
+    MainQueue::shared().runOnMain([self = shared_from_this(), jobGeneration, endError] {
+      std::lock_guard reportLock(self->reportMutex);
+      {
+        std::lock_guard lock(self->mutex);
+        if (self->startDate) self->spendTime = std::chrono::duration<double>(Clock::now() - *self->startDate).count();
+      }
+      if (self->generation.load() == jobGeneration) self->converting = false;
+      if (self->reports) self->reports->reportEnd(endError);
+    });
+  }
+};
+
+VQConversionCore::VQConversionCore(VQFrontKind kind, VQConversionReports* reports)
+    : state_(std::make_shared<State>(kind, reports)) {}
+
+VQConversionCore::~VQConversionCore() {
+  {
+    std::lock_guard lock(state_->reportMutex);
+    state_->reports = nullptr;
+  }
+  stop();
+  if (job_.joinable()) job_.join();
+}
+
+void VQConversionCore::start(VQConversionRequest request, const std::function<void()>& reportStart) {
+  if (job_.joinable()) job_.join();
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->request = request;
+  }
+  const uint64_t jobGeneration = state_->generation.fetch_add(1) + 1;
+  state_->cancel = false;
+  state_->converting = true;
+  if (reportStart) reportStart();
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->startDate = Clock::now();
+  }
+  job_ = std::thread([state = state_, request = std::move(request), jobGeneration] { state->run(request, jobGeneration); });
+}
+
+void VQConversionCore::stop() {
+  state_->cancel = true;
+  state_->pageFinished.notify_all();
+  if (auto exporter = currentExporter()) exporter->cancelConvertPDF();
+}
+
+bool VQConversionCore::isConverting() const { return state_->converting.load(); }
+
+double VQConversionCore::conversionSpendTime() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->spendTime;
+}
+
+VQConversionRequest VQConversionCore::request() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->request;
+}
+
+std::shared_ptr<VQPDFExporter> VQConversionCore::currentExporter() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->exporter;
+}
+
+void VQConversionCore::setExporterFactory(VQExporterFactory factory) {
+  std::lock_guard lock(state_->mutex);
+  state_->factory = std::move(factory);
+}
+
+}  // namespace vq

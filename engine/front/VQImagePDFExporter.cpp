@@ -1,0 +1,66 @@
+#include "front/VQImagePDFExporter.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "pdf/images/VQPDFImageFile.h"
+#include "pdf/paths/VQPDFPathUtilities.h"
+
+namespace vq {
+
+namespace {
+
+std::string lowerASCII(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+}  // namespace
+
+bool VQImagePDFExporter::IsImageTypeSupport(const std::string& type) {
+  static const char* const kTypes[] = {"jpg", "jpeg", "png", "bmp", "gif", "tiff", "tga", "jp2"};
+  std::string key = lowerASCII(type);
+  return std::any_of(std::begin(kTypes), std::end(kTypes), [&](const char* t) { return key == t; });
+}
+
+std::string VQImagePDFExporter::ImageFileName(const std::string& imageName, uint64_t pageIndex,
+                                              const std::string& type) {
+  std::string name = fmt::format("{}_{:05}.{}", imageName, pageIndex + 1, lowerASCII(type));
+  // Characters that are path separators or wildcards on one system or another.
+  std::erase_if(name, [](char c) { return std::string_view("/\\?%*|\"<>").find(c) != std::string_view::npos; });
+  return name;
+}
+
+void VQImagePDFExporter::convertPDFBegin(const std::string&, const std::shared_ptr<const pdf::Document>&) {
+  isShouldCancel = false;
+}
+
+bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t, int64_t) {
+  if (!page) return false;
+  const auto& options = moreOptions.imageOptions;
+  const double dpi = static_cast<double>(options.dpi());
+  std::string error;
+  std::optional<Bitmap> image = CapturePDFPage(*page, dpi, dpi, &error);
+  if (!image || image->empty()) {
+    std::fprintf(stderr, "Can't render page %d: %s\n", page->number(), error.c_str());
+    return false;
+  }
+  std::string type = lowerASCII(destDocType);
+  // Keys this exporter does not know are written as JPEG.
+  std::string format = IsImageTypeSupport(type) ? type : "jpg";
+  std::filesystem::path folder(destDocPath);
+  std::string path = VQPDFPathUtilities::getNewPathby((folder / ImageFileName(options.imageName, pageIndex, type)).string());
+  VQPDFPathUtilities::createFolderIfNeed(folder.string());
+  if (!VQPDFExportCGImageToFileWithDestination_VQLib(*image, path, format, dpi, dpi,
+                                                     static_cast<float>(options.quality()))) {
+    std::fprintf(stderr, "Can't write the page image: %s\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace vq

@@ -1,0 +1,19 @@
+#pragma once
+// Which exporter a destination type key gets.
+#include <memory>
+#include <string>
+
+#include "front/VQPDFExporter.h"
+
+namespace vq {
+
+enum class VQFrontKind { SingleThread, PageParallel };
+
+// The exporter for `destDocType` (compared exactly, except that the image
+// keys are taken in any case), with moreOptions, destDocType and destDocPath
+// set; nullptr when the key has no exporter. Resets the process-wide managers
+// that the chosen format reads.
+std::shared_ptr<VQPDFExporter> VQNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                             const VQPDFOptions& moreOptions, VQFrontKind front);
+
+}  // namespace vq

@@ -1,0 +1,88 @@
+#pragma once
+#include <cstdint>
+#include <exception>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "front/VQConversionCore.h"
+#include "front/VQError.h"
+#include "front/VQPDFExporter.h"
+#include "front/VQPDFOptions.h"
+
+namespace vq {
+
+class VQPapyrantMutliThread;
+
+// Reports of a conversion. All are optional. didStartConversion arrives on
+// the caller's thread inside the start call; every other report arrives on
+// the main queue, in the order the job made it, with didEndConversion last.
+class VQPapyrantMutliThreadDelegate {
+ public:
+  virtual ~VQPapyrantMutliThreadDelegate() = default;
+  virtual void didStartConversion(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }
+  // Once per conversion. The error is 404, 405, 406, 400 (no exporter for the
+  // type, or the output could not be written) or none.
+  virtual void didEndConversion(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }
+  virtual void pageIndexProgress(VQPapyrantMutliThread* sender, uint64_t pageIndex, uint64_t progress) {
+    (void)sender, (void)pageIndex, (void)progress;
+  }
+  virtual void toPageIndexToTotalPages(VQPapyrantMutliThread* sender, uint64_t pageIndex, uint64_t totalPages) {
+    (void)sender, (void)pageIndex, (void)totalPages;
+  }
+  // 401 for a page out of range, unreadable or refused.
+  virtual void pdfPageIndexFaildWithError(VQPapyrantMutliThread* sender, uint64_t pdfPageIndex, const VQError& error) {
+    (void)sender, (void)pdfPageIndex, (void)error;
+  }
+  virtual void willSaveDoc(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }
+  virtual void catchException(VQPapyrantMutliThread* sender, const VQException& exception) { (void)sender, (void)exception; }
+};
+
+// The twin of VQPapyrant that converts several pages of one document at once
+// (at most moreOptions.threadMax) when the exporter accepts concurrent pages;
+// otherwise it converts one page after another. Its progress counts the pages
+// the exporter has written in page order.
+class VQPapyrantMutliThread : private VQConversionReports {
+ public:
+  VQPapyrantMutliThread();
+  ~VQPapyrantMutliThread() override;
+  VQPapyrantMutliThread(const VQPapyrantMutliThread&) = delete;
+  VQPapyrantMutliThread& operator=(const VQPapyrantMutliThread&) = delete;
+
+  VQPapyrantMutliThreadDelegate* delegate() const { return delegate_; }
+  void setDelegate(VQPapyrantMutliThreadDelegate* delegate) { delegate_ = delegate; }  // not owned
+
+  void convertPDFAtPath(const std::string& pdfPath, const std::string& pdfPassword,
+                        const std::vector<uint64_t>& pdfPageIndexs, const std::string& destDocType,
+                        const std::string& destDocPath, const VQPDFOptions& moreOptions);
+  // No further page starts; pages in flight finish before the exporter cleans up.
+  void stopConvertsionIfNeed();
+
+  bool isConverting() const { return core_.isConverting(); }
+  double conversionSpendTime() const { return core_.conversionSpendTime(); }
+  std::string pdfPath() const { return core_.request().pdfPath; }
+  std::string pdfPassword() const { return core_.request().pdfPassword; }
+  std::vector<uint64_t> pdfPageIndexs() const { return core_.request().pdfPageIndexs; }
+  std::string destDocType() const { return core_.request().destDocType; }
+  std::string destDocPath() const { return core_.request().destDocPath; }
+  VQPDFOptions moreOptions() const { return core_.request().moreOptions; }
+  std::shared_ptr<VQPDFExporter> currentExporter() const { return core_.currentExporter(); }
+  void setExporterFactory(VQExporterFactory factory) { core_.setExporterFactory(std::move(factory)); }
+
+  static std::map<std::string, std::string> supportDocTypes();
+
+ private:
+  void reportPage(uint64_t done, uint64_t total) override;
+  void reportPageFailed(uint64_t pdfPageIndex, const VQError& error) override;
+  void reportWillSave() override;
+  void reportException(const VQException& exception) override;
+  void reportProgress(uint64_t pageIndex, uint64_t progress) override;
+  void reportEnd(const std::optional<VQError>& error) override;
+
+  VQPapyrantMutliThreadDelegate* delegate_ = nullptr;
+  VQConversionCore core_;
+};
+
+}  // namespace vq

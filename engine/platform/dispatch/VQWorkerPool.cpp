@@ -1,0 +1,89 @@
+#include "platform/dispatch/VQWorkerPool.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <utility>
+
+namespace vq {
+
+void DispatchGroup::enter() {
+  std::lock_guard lock(mutex_);
+  ++count_;
+}
+
+void DispatchGroup::leave() {
+  std::lock_guard lock(mutex_);
+  if (count_ > 0 && --count_ == 0) idle_.notify_all();
+}
+
+void DispatchGroup::wait() {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return count_ == 0; });
+}
+
+size_t DispatchGroup::count() const {
+  std::lock_guard lock(mutex_);
+  return count_;
+}
+
+WorkerPool::WorkerPool(size_t threadCount) {
+  threadCount = std::max<size_t>(threadCount, 1);
+  workers_.reserve(threadCount);
+  for (size_t i = 0; i < threadCount; ++i) workers_.emplace_back([this] { run(); });
+}
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  arrived_.notify_all();
+  for (auto& worker : workers_) worker.join();
+}
+
+WorkerPool& WorkerPool::global() {
+  static WorkerPool pool(std::max<size_t>(12, std::thread::hardware_concurrency()));
+  return pool;
+}
+
+void WorkerPool::async(std::function<void()> task) {
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.push_back(std::move(task));
+  }
+  arrived_.notify_one();
+}
+
+void WorkerPool::async(DispatchGroup& group, std::function<void()> task) {
+  group.enter();
+  async([&group, task = std::move(task)] {
+    struct Leave {
+      DispatchGroup& group;
+      ~Leave() { group.leave(); }
+    } leave{group};
+    task();
+  });
+}
+
+void WorkerPool::run() {
+  for (;;) {
+    std::function<void()> task;
+    {
+      std::unique_lock lock(mutex_);
+      arrived_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+      if (tasks_.empty()) return;  // stopping, and nothing left to run
+      task = std::move(tasks_.front());
+      tasks_.pop_front();
+    }
+    try {
+      if (task) task();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "worker task ended with an exception: %s\n", e.what());
+    } catch (...) {
+      std::fprintf(stderr, "worker task ended with an exception\n");
+    }
+  }
+}
+
+}  // namespace vq

@@ -1,0 +1,195 @@
+// The command-line front: page ranges, options, and the host program run on
+// real documents.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "front/VQAppMainCLIBase.h"
+#include "pdf/images/VQPDFImageFile.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vq::VQAppMainCLIBase;
+using vq::VQCLIArguments;
+using vqtest::corpusFile;
+using vqtest::ScratchDir;
+
+using Pages = std::vector<uint64_t>;
+
+TEST(VQAppMainCLI, PageIndexsForString) {
+  struct Case {
+    const char* text;
+    int64_t count;
+    Pages expected;
+  };
+  const Case cases[] = {
+      {"", 3, {1, 2, 3}},
+      {"ALL", 3, {1, 2, 3}},
+      {"all", 0, {}},
+      {"3-1", 5, {3, 2, 1}},
+      {"1-3,5", 5, {1, 2, 3, 5}},
+      {"7", 5, {}},
+      {"-2", 5, {1, 2}},
+      {"1-2-3", 5, {}},
+      {" 2,2,abc,0", 5, {2, 2}},
+      {"4-9", 5, {4, 5}},
+      {"9-4", 5, {5, 4}},
+      {"1-99999999999", 3, {1, 2, 3}},
+      {"99999999999999999999999-2", 3, {3, 2}},
+      {"1-99999999999999999999", 2, {1, 2}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(VQAppMainCLIBase::PageIndexsForString(c.text, c.count), c.expected) << c.text;
+}
+
+TEST(VQAppMainCLI, ArgumentsAndThreadCount) {
+  const char* argv[] = {"vqpapyrant", "-f", "xlsx", "-p", "2", "-cx", "-fpptx", "-z", "operand", "-t", "20", nullptr};
+  auto args = VQCLIArguments::parse(11, argv);
+  EXPECT_EQ(args.format, "pptx");  // the last occurrence wins
+  EXPECT_EQ(args.pages, "2");
+  EXPECT_TRUE(args.openConvertedFile);
+  EXPECT_TRUE(args.allInOneSheet);
+  EXPECT_FALSE(args.input.has_value());
+  EXPECT_FALSE(args.help);
+
+  const std::pair<const char*, int32_t> threads[] = {{"20", 12}, {"-3", -3}, {"abc", 0}, {" 5x", 5}, {"99999999999", 12}};
+  for (auto [text, expected] : threads) {
+    VQCLIArguments a;
+    a.threads = text;
+    EXPECT_EQ(a.threadMax(), expected) << text;
+  }
+  EXPECT_EQ(VQCLIArguments().threadMax(), 0);
+}
+
+TEST(VQAppMainCLI, ProgressText) {
+  EXPECT_EQ(VQAppMainCLIBase::ProgressText(2, 4, 4), "Conversion Page: 2-4, Progress: 50.00%");
+  EXPECT_EQ(VQAppMainCLIBase::ProgressText(0, 6, 6), "Conversion Page: 0-6, Progress: 0.10%");
+  EXPECT_EQ(VQAppMainCLIBase::ProgressText(1, 3, 3), "Conversion Page: 1-3, Progress: 33.33%");
+}
+
+struct Result {
+  int status = -1;
+  std::vector<std::string> lines;
+};
+
+Result runHost(const std::string& arguments) {
+  std::string output;
+  std::string program = (vqtest::binaryDir() / "cli" / "vqpapyrant").string();
+  int raw = vqtest::runCommand(program + " " + arguments + " 2>/dev/null", &output);
+  Result result;
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : raw;
+  std::istringstream in(output);
+  for (std::string line; std::getline(in, line);) result.lines.push_back(line);
+  return result;
+}
+
+std::string shellQuoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+std::vector<fs::path> filesIn(const fs::path& folder) {
+  std::vector<fs::path> files;
+  for (auto& e : fs::directory_iterator(folder)) files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(VQAppMainCLIHost, WritesOnePngPerPage) {
+  ScratchDir scratch;
+  fs::path source = corpusFile("text-distiller.pdf");
+  fs::path out = scratch / "OUT";
+  Result r = runHost("-i " + shellQuoted(source) + " -f png -o " + shellQuoted(out));
+  EXPECT_EQ(r.status, 0);
+  std::vector<std::string> expected = {
+      "The input file: \"" + source.string() + "\"",
+      "Let's convert PDF to \"png\"",
+      "Conversion Started: \"" + source.string() + "\"",
+  };
+  const char* percents[] = {"16.67", "33.33", "50.00", "66.67", "83.33", "100.00"};
+  for (int i = 0; i < 6; ++i) expected.push_back(fmt::format("Conversion Page: {}-6, Progress: {}%", i + 1, percents[i]));
+  expected.push_back("Conversion willSaveDoc to: \"" + out.string() + "\"");
+  expected.push_back("Conversion end Success: \"" + source.string() + "\"");
+  ASSERT_EQ(r.lines.size(), expected.size() + 1);
+  EXPECT_EQ(std::vector<std::string>(r.lines.begin(), r.lines.end() - 1), expected);
+  EXPECT_EQ(r.lines.back().rfind("Conversion Spend Time: ", 0), 0u);
+
+  auto files = filesIn(out);
+  ASSERT_EQ(files.size(), 6u);
+  for (auto& file : files) {
+    auto image = CGImageWithContentsOfFile(file.string());
+    ASSERT_TRUE(image.has_value()) << file;
+    EXPECT_EQ(image->width, 1190);  // 595 x 842 points at 144 dpi
+    EXPECT_EQ(image->height, 1684);
+  }
+}
+
+TEST(VQAppMainCLIHost, PageParallelFrontAndPageSelection) {
+  ScratchDir scratch;
+  Result r = runHost("-i " + shellQuoted(corpusFile("text-distiller.pdf")) + " -f PNG -p 5-99999999999,1 -t 4 -o " +
+                     shellQuoted(scratch / "out"));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(std::find(r.lines.begin(), r.lines.end(), "Use Threads: \"4\""), r.lines.end());
+  EXPECT_NE(std::find(r.lines.begin(), r.lines.end(), "Pages Selected: \"5-99999999999,1\""), r.lines.end());
+  auto files = filesIn(scratch / "out");
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_EQ(files[0].filename(), "IMG_00001.png");
+  EXPECT_EQ(files[2].filename(), "IMG_00003.png");
+}
+
+TEST(VQAppMainCLIHost, NeverDeletesTheSourceOrAFolder) {
+  ScratchDir scratch;
+  fs::path source = scratch / "doc.pdf";
+  fs::copy_file(corpusFile("minimal-jspdf.pdf"), source);
+  const auto size = fs::file_size(source);
+
+  // The destination is the source itself, also when spelt differently.
+  for (std::string output : {source.string(), (scratch / "." / "doc.pdf").string()}) {
+    Result r = runHost("-i " + shellQuoted(source) + " -f pdf -o " + shellQuoted(output));
+    EXPECT_EQ(r.status, 1);
+    ASSERT_TRUE(fs::exists(source));
+    EXPECT_EQ(fs::file_size(source), size);
+  }
+  // The default destination of "-f pdf" is the source too.
+  EXPECT_EQ(runHost("-i " + shellQuoted(source) + " -f pdf").status, 1);
+  EXPECT_TRUE(fs::exists(source));
+
+  // A folder at the destination stays with what it holds.
+  fs::path folder = scratch / "images";
+  fs::create_directory(folder);
+  std::ofstream(folder / "keep.txt") << "keep";
+  EXPECT_EQ(runHost("-i " + shellQuoted(source) + " -f png -o " + shellQuoted(folder)).status, 0);
+  EXPECT_TRUE(fs::exists(folder / "keep.txt"));
+  EXPECT_TRUE(fs::exists(folder / "IMG_00001.png"));
+
+  // A regular file at the destination is replaced.
+  fs::path file = scratch / "old";
+  std::ofstream(file) << "old output";
+  EXPECT_EQ(runHost("-i " + shellQuoted(source) + " -f png -o " + shellQuoted(file)).status, 0);
+  EXPECT_TRUE(fs::is_directory(file));
+}
+
+TEST(VQAppMainCLIHost, FailuresAndUsage) {
+  ScratchDir scratch;
+  Result missing = runHost("-i " + shellQuoted(scratch / "none.pdf") + " -f png -o " + shellQuoted(scratch / "out"));
+  EXPECT_EQ(missing.status, 1);
+  ASSERT_FALSE(missing.lines.empty());
+  EXPECT_EQ(missing.lines.back(), R"(Conversion end Failed: "Error Domain=com.vqpapyrant.error Code=404 "Source File isn't exist."")");
+
+  Result unknown = runHost("-i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f pdf -o " + shellQuoted(scratch / "x"));
+  EXPECT_EQ(unknown.status, 1);
+
+  Result usage = runHost("-h");
+  EXPECT_EQ(usage.status, 255);
+  ASSERT_EQ(usage.lines.size(), 13u);
+  EXPECT_EQ(usage.lines[0], "VQPapyrant v1.0.1");
+  EXPECT_EQ(usage.lines[1], "");
+  EXPECT_EQ(usage.lines[2], "VQPapyrantMutliThread - Convert PDF to Word/Excel/PPT, etc.");
+  EXPECT_EQ(usage.lines[11], " -h                        [help]print this help message");
+  EXPECT_EQ(runHost("-t 3 -h").lines[0], "VQPapyrantMutliThread v1.0.1");
+}
+
+}  // namespace

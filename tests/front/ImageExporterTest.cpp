@@ -1,0 +1,112 @@
+// Page images written through both fronts with the built-in exporter choice.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "FrontTestSupport.h"
+#include "front/VQImagePDFExporter.h"
+#include "pdf/images/VQPDFImageFile.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vqtest;
+using vq::VQImagePDFExporter;
+using vq::VQPDFOptions;
+
+std::vector<std::string> listFolder(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto& entry : fs::directory_iterator(folder, ec)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+template <typename Front, typename Rec>
+std::vector<std::string> convert(const std::string& pdf, const std::vector<uint64_t>& pages, const std::string& type,
+                                 const fs::path& folder, int threadMax = 0) {
+  Rec recorder;
+  Front front;
+  front.setDelegate(&recorder);
+  VQPDFOptions options;
+  options.threadMax = threadMax;
+  front.convertPDFAtPath(pdf, "", pages, type, folder.string(), options);
+  recorder.waitForEnd();
+  return recorder.lines;
+}
+
+TEST(VQImagePDFExporter, FileNames) {
+  struct Case {
+    const char* imageName;
+    uint64_t pageIndex;
+    const char* type;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"IMG", 0, "png", "IMG_00001.png"},
+      {"a/b", 0, "png", "ab_00001.png"},
+      {"IMG", 99999, "PNG", "IMG_100000.png"},
+      {"x?*<>|\"%\\", 4, "JPG", "x_00005.jpg"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(VQImagePDFExporter::ImageFileName(c.imageName, c.pageIndex, c.type), c.expected);
+  for (const char* key : {"jpg", "JPEG", "png", "Bmp", "gif", "TIFF", "tga", "jp2"})
+    EXPECT_TRUE(VQImagePDFExporter::IsImageTypeSupport(key)) << key;
+  for (const char* key : {"docx", "pdf", "tif", "", "png "}) EXPECT_FALSE(VQImagePDFExporter::IsImageTypeSupport(key)) << key;
+}
+
+TEST(VQImagePDFExporter, EveryImageKeyWritesFilesThatDecode) {
+  ScratchDir scratch;
+  const std::string pdf = corpusFile("minimal-jspdf.pdf").string();  // 200 x 200 points
+  for (const char* key : {"jpg", "JPEG", "png", "Bmp", "gif", "TIFF", "tga", "jp2"}) {
+    SCOPED_TRACE(key);
+    fs::path folder = scratch / key;
+    auto lines = convert<vq::VQPapyrant, SingleRecorder>(pdf, {1}, key, folder);
+    EXPECT_EQ(lines.back(), "end ok");
+    std::string lower = key;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(ch));
+    auto names = listFolder(folder);
+    ASSERT_EQ(names, std::vector<std::string>{"IMG_00001." + lower});
+    auto image = CGImageWithContentsOfFile((folder / names[0]).string());
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(image->width, 400);
+    EXPECT_EQ(image->height, 400);
+  }
+}
+
+TEST(VQImagePDFExporter, NumberingUnderEachFront) {
+  ScratchDir scratch;
+  const std::string pdf = corpusFile("vector-ghostscript.pdf").string();  // three Letter pages
+  // One front numbers accepted pages, leaving no gap for a failed one; the
+  // page-parallel one numbers places.
+  auto single = convert<vq::VQPapyrant, SingleRecorder>(pdf, {2, 99, 1}, "png", scratch / "single");
+  EXPECT_EQ(listFolder(scratch / "single"), (std::vector<std::string>{"IMG_00001.png", "IMG_00002.png"}));
+  auto parallel =
+      convert<vq::VQPapyrantMutliThread, ParallelRecorder>(pdf, {2, 99, 1}, "png", scratch / "parallel", 5);
+  EXPECT_EQ(listFolder(scratch / "parallel"), (std::vector<std::string>{"IMG_00001.png", "IMG_00003.png"}));
+  for (const auto& lines : {single, parallel}) {
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "fail 99 401 Out of PDF Page Range(99)"), lines.end());
+    EXPECT_EQ(lines.back(), "end ok");
+  }
+  auto image = CGImageWithContentsOfFile((scratch / "single" / "IMG_00001.png").string());
+  ASSERT_TRUE(image.has_value());
+  EXPECT_EQ(image->width, 1224);  // Letter at 144 dpi
+  EXPECT_EQ(image->height, 1584);
+
+  // A second conversion into the same folder takes free names.
+  convert<vq::VQPapyrant, SingleRecorder>(pdf, {3}, "png", scratch / "single");
+  EXPECT_EQ(listFolder(scratch / "single"),
+            (std::vector<std::string>{"IMG_00001.png", "IMG_000012.png", "IMG_00002.png"}));
+}
+
+TEST(VQImagePDFExporter, APageThatCannotBeWrittenIsRefused) {
+  ScratchDir scratch;
+  fs::path blocker = scratch / "a-file";
+  std::ofstream(blocker) << "not a folder";
+  auto lines = convert<vq::VQPapyrant, SingleRecorder>(corpusFile("minimal-jspdf.pdf").string(), {1}, "png", blocker);
+  EXPECT_EQ(lines, (std::vector<std::string>{"start", "fail 1 401 Can't convert the PDF Page.(1)", "willSave",
+                                             "end ok"}));
+}
+
+}  // namespace
