@@ -1,0 +1,48 @@
+#pragma once
+// Turns the text strings that the content interpreter reports into run texts
+// of the current page. Only upright text reaches the output: strings set
+// vertically or at another angle, and mirrored strings, open a pending text
+// box or text path that is discarded.
+#include <string>
+
+#include "flowtext/VQFlowTextDocument.h"
+#include "flowtext/VQFlowTextTypes.h"
+
+namespace vq::flowtext {
+
+enum class VQFlowTextRoute { MainText, TextBox, TextPath, Dropped };
+
+// Text whose line direction (whole degrees, 0..360) lies within 5 degrees of
+// upright either way is main text; within 5 degrees of 90 or 270 it is a
+// vertical text box; mirrored text and every other angle (or no number) is a
+// text path.
+VQFlowTextRoute VQFlowTextRouteFor(double rotation, bool flip);
+
+// One reported string with its placement on the page.
+struct VQFlowTextGlyph {
+  std::string text;               // UTF-8
+  VQFlowTextPlacement placement;  // of the string's first glyph
+  double rotation = 0;            // line direction, whole degrees 0..360
+  bool flip = false;              // mirrored text transform
+  double nextTopLeftX = 0;        // top-left x of the position after the string
+  double spaceWidth = 0;          // display width of a blank in the string's font
+  VQFlowTextRPr rProperty;
+};
+
+class VQFlowTextCapture {
+ public:
+  explicit VQFlowTextCapture(VQFlowTextDocument& document) : document_(document) {}
+  // At every page begin.
+  void beginPage() { isNotScanTextYet_ = true; }
+  // Routes one string; a main-text string becomes a run text on the page.
+  VQFlowTextRoute addText(const VQFlowTextGlyph& glyph);
+  // At every page end: a pending text box or text path ends.
+  void endPage();
+  bool isNotScanTextYet() const { return isNotScanTextYet_; }
+
+ private:
+  VQFlowTextDocument& document_;
+  bool isNotScanTextYet_ = true;
+};
+
+}  // namespace vq::flowtext

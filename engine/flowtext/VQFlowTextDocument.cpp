@@ -1,0 +1,162 @@
+#include "flowtext/VQFlowTextDocument.h"
+
+#include <fmt/format.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+
+namespace vq::flowtext {
+
+VQFlowTextDocument::VQFlowTextDocument(std::string destinationPath, int64_t totalPages)
+    : savedFilePath_(std::move(destinationPath)), totalNumOfPages_(totalPages) {}
+
+VQFlowTextDocument::~VQFlowTextDocument() { removeWorkFolder(); }
+
+int VQFlowTextBlankCount(double gap, double spaceWidth) {
+  if (!(gap > 0)) return 0;
+  if (!std::isfinite(spaceWidth) || spaceWidth < 0.5) return 1;
+  const double n = std::ceil(static_cast<float>(gap / spaceWidth));
+  if (!std::isfinite(n) || n < 1) return 1;
+  return static_cast<int>(std::min<double>(n, kMaxBlanksPerGap));
+}
+
+std::filesystem::path VQFlowTextDocument::makeWorkFolder() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path base = fs::temp_directory_path(ec);
+  if (ec) base = "/tmp";
+  base /= fmt::format("vqpapyrant-{}", static_cast<unsigned long>(getuid()));
+  ::mkdir(base.c_str(), 0700);
+  std::string pattern = (base / "flowtext-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) return {};
+  savedWorkFolder_ = pattern;
+  return savedWorkFolder_;
+}
+
+void VQFlowTextDocument::removeWorkFolder() {
+  if (savedWorkFolder_.empty()) return;
+  std::error_code ec;
+  std::filesystem::remove_all(savedWorkFolder_, ec);
+  savedWorkFolder_.clear();
+}
+
+bool VQFlowTextDocument::writeDocumentBegin() {
+  pageRunCount_ = 0;
+  currentDocxPageIndex_ = 0;
+  failed_ = false;
+  wroteAnyParagraph_ = false;
+  resetStyles();
+  if (!openWriters()) {
+    failed_ = true;
+    return false;
+  }
+  return true;
+}
+
+void VQFlowTextDocument::writeDocumentBegin(double pageWidth, double pageHeight) {
+  pageRunCount_ = 0;
+  ++currentDocxPageIndex_;
+  page_ = VQFlowTextPage();
+  page_.pageSize = Size{pageWidth, pageHeight};
+  page_.isLastPage = currentDocxPageIndex_ >= totalNumOfPages_;
+}
+
+void VQFlowTextDocument::writePageEnd() {
+  auto layout = VQFlowTextCreatParagraphs(page_.allRunTextArray);
+  writeParagraphs(layout.paragraphs, layout.textMargin);
+}
+
+void VQFlowTextDocument::writeParagraph(const VQFlowTextParagraph& p) {
+  if (p.runArray.empty()) {
+    bodyWriter()->writeLinebreak();
+    return;
+  }
+  for (const auto& r : p.runArray) writeRun(r);
+}
+
+void VQFlowTextDocument::writeParagraphs(std::vector<VQFlowTextParagraph>& paragraphs,
+                                         const VQFlowTextMargin& margin) {
+  VQFlowTextFileWriter* w = bodyWriter();
+  if (paragraphs.empty() || !w) return;
+
+  if (!measuresLineGaps()) {
+    // Plain text: pages are separated by a line break so the last word of a
+    // page and the first of the next stay apart.
+    if (wroteAnyParagraph_) w->writeLinebreak();
+    writeParagraph(paragraphs.front());
+    const VQFlowTextRunText* prev = paragraphs.front().lastRunText();
+    for (size_t k = 1; k < paragraphs.size(); ++k) {
+      const auto& q = paragraphs[k];
+      const VQFlowTextRunText* last = q.lastRunText();
+      if (prev && last && std::fabs(prev->bottom() - last->bottom()) <= 2)
+        w->writeIndentation();
+      else
+        w->writeLinebreak();
+      writeParagraph(q);
+      if (last) prev = last;
+    }
+    wroteAnyParagraph_ = true;
+    return;
+  }
+
+  writeParagraphOpen(paragraphs.front(), margin);
+  writeParagraph(paragraphs.front());
+  const VQFlowTextRunText* prev = paragraphs.front().lastRunText();
+  int c = 0;
+  for (size_t k = 1; k < paragraphs.size(); ++k) {
+    auto& q = paragraphs[k];
+    // Of several paragraphs in a row without text only the first is written.
+    const int e = q.haveText() ? 0 : c + 1;
+    if (!q.haveText() && c > 1) {
+      c = e;
+      continue;
+    }
+    c = e;
+    const VQFlowTextRunText* last = q.lastRunText();
+    if (last && prev && std::fabs(prev->bottom() - last->bottom()) <= 2) {
+      // Same output line: blanks for the gap, or an indentation when the
+      // paragraph starts left of the previous text.
+      const double gap = q.firstRunText()->left() - prev->right();
+      if (gap > 0) {
+        const int n = VQFlowTextBlankCount(gap, last->spaceWidth);
+        for (int i = 0; i < n; ++i) w->writeContent(" ");
+      } else {
+        w->writeIndentation();
+      }
+      c = 0;
+    } else {
+      c = c + 1;
+      writeParagraphOpen(q, margin);
+    }
+    if (last) prev = last;
+    writeParagraph(q);
+  }
+  closePage();
+  wroteAnyParagraph_ = true;
+}
+
+bool VQFlowTextDocument::packetZipFileIfNeed() {
+  const bool ok = !failed_ && assemble();
+  if (!ok) {
+    failed_ = true;
+    std::cerr << "Can't write the file " << savedFilePath_ << "\n";
+    closeAndRemoveWriters();
+  }
+  removeWorkFolder();
+  return ok;
+}
+
+void VQFlowTextDocument::convertPDFClean() {
+  closeAndRemoveWriters();
+  removeWorkFolder();
+}
+
+bool VQFlowTextDocument::hasFailed() const {
+  if (failed_) return true;
+  return false;
+}
+
+}  // namespace vq::flowtext

@@ -1,0 +1,107 @@
+#pragma once
+// The document object of one flow-text conversion. It owns the destination
+// writer, the current page with its captured run texts, the run counter and
+// the format's style registry, so nothing of a conversion is process-wide.
+// The page writing loop is shared; each format supplies its paragraph
+// opening, run writing, page closing and final file.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "flowtext/VQFlowTextFileWriter.h"
+#include "flowtext/VQFlowTextPageBuilder.h"
+#include "flowtext/VQFlowTextTypes.h"
+
+namespace vq::flowtext {
+
+// One PDF page being captured.
+struct VQFlowTextPage {
+  Size pageSize;
+  bool isLastPage = false;
+  std::vector<VQFlowTextRunText> allRunTextArray;
+  // Text set vertically or at an angle is gathered into a pending text box or
+  // text path that never reaches the output; the flags tell whether one is open.
+  bool isUsingTextBox = false;
+  double cachedTextBoxRotation = 0;
+  bool isUsingTextPath = false;
+};
+
+class VQFlowTextDocument {
+ public:
+  virtual ~VQFlowTextDocument();
+  VQFlowTextDocument(const VQFlowTextDocument&) = delete;
+  VQFlowTextDocument& operator=(const VQFlowTextDocument&) = delete;
+
+  const std::string& savedFilePath() const { return savedFilePath_; }
+  int64_t totalNumOfPages() const { return totalNumOfPages_; }
+  int64_t currentDocxPageIndex() const { return currentDocxPageIndex_; }
+
+  // Conversion begin: creates (or empties) the destination and any body file.
+  // False, with a message on standard error, when they cannot be created.
+  bool writeDocumentBegin();
+  // Page begin: a new current page of the given display size.
+  void writeDocumentBegin(double pageWidth, double pageHeight);
+  VQFlowTextPage& currentPage() { return page_; }
+  // The next run's scan index on the current page (0, 1, 2, ...).
+  int64_t takeRunIndex() { return pageRunCount_++; }
+  // Page end: builds the page's paragraphs and writes them; the page stays
+  // current until the next page begins.
+  void writePageEnd();
+  // Conversion end: assembles and closes the destination. False when any
+  // write failed; the destination is then removed.
+  bool packetZipFileIfNeed();
+  // After a cancellation: closes and removes everything written.
+  void convertPDFClean();
+  bool hasFailed() const;
+
+  // The page writing loop over built paragraphs (exposed for tests).
+  void writeParagraphs(std::vector<VQFlowTextParagraph>& paragraphs, const VQFlowTextMargin& margin);
+
+ protected:
+  VQFlowTextDocument(std::string destinationPath, int64_t totalPages);
+
+  // The writer that pages write into (the destination itself or a body file).
+  virtual VQFlowTextFileWriter* bodyWriter() = 0;
+  virtual bool openWriters() = 0;
+  virtual void closeAndRemoveWriters() = 0;
+  virtual bool assemble() = 0;
+  // HTML and RTF measure the gap to the previous text on a shared line and
+  // open paragraphs with their own markup; plain text does neither.
+  virtual bool measuresLineGaps() const { return true; }
+  virtual void writeParagraphOpen(VQFlowTextParagraph& paragraph, const VQFlowTextMargin& margin) = 0;
+  virtual void writeRun(const VQFlowTextRunText& run) = 0;
+  virtual void closePage() {}
+  virtual void resetStyles() {}
+
+  // A private work folder for body files, removed with the document.
+  std::filesystem::path makeWorkFolder();
+  void removeWorkFolder();
+
+  std::string savedFilePath_;
+  std::filesystem::path savedWorkFolder_;
+  int64_t totalNumOfPages_ = 0;
+  bool failed_ = false;
+  bool wroteAnyParagraph_ = false;
+
+ private:
+  void writeParagraph(const VQFlowTextParagraph& p);
+
+  VQFlowTextPage page_;
+  int64_t pageRunCount_ = 0;
+  int64_t currentDocxPageIndex_ = 0;
+};
+
+// Number of blanks that stand for a horizontal gap on a shared line. The
+// space width counts only when it is finite and at least half a point; the
+// count is capped so a tiny width cannot flood the line.
+int VQFlowTextBlankCount(double gap, double spaceWidth);
+inline constexpr int kMaxBlanksPerGap = 64;
+
+// The product name written into the files' comments.
+inline constexpr const char* kFlowTextProductName = "Vellumate";
+inline constexpr const char* kFlowTextProductVersion = "0.1";
+inline constexpr const char* kFlowTextMakerName = "VQ Software";
+
+}  // namespace vq::flowtext

@@ -1,0 +1,152 @@
+#include "flowtext/VQFlowTextFileWriter.h"
+
+#include <fmt/format.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
+namespace vq::flowtext {
+
+VQFlowTextFileWriter::VQFlowTextFileWriter(std::string lineBreak, std::string indentation)
+    : lineBreak_(std::move(lineBreak)), indentation_(std::move(indentation)) {}
+
+VQFlowTextFileWriter::~VQFlowTextFileWriter() = default;
+
+bool VQFlowTextFileWriter::open(const std::string& path) {
+  path_ = path;
+  file_.reset(std::fopen(path.c_str(), "wb"));
+  if (!file_) {
+    std::cerr << "Can't create the file " << path << ": " << std::strerror(errno) << "\n";
+    return false;
+  }
+  return true;
+}
+
+void VQFlowTextFileWriter::append(std::string_view bytes) {
+  if (!file_) {
+    failed_ = true;
+    return;
+  }
+  if (bytes.empty()) return;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) failed_ = true;
+}
+
+void VQFlowTextFileWriter::write(std::string_view text) {
+  if (text.empty()) return;
+  if (text == lineBreak_ || text == indentation_) {
+    const long before = lineBreakCount_++;
+    if (before > 4) return;
+  } else {
+    lineBreakCount_ = 0;
+  }
+  append(text);
+}
+
+void VQFlowTextFileWriter::writeData(std::string_view bytes) { append(bytes); }
+
+bool VQFlowTextFileWriter::closeFile() {
+  if (file_) {
+    if (std::fflush(file_.get()) != 0 || std::ferror(file_.get())) failed_ = true;
+    if (std::fclose(file_.release()) != 0) failed_ = true;
+  }
+  return !failed_;
+}
+
+char32_t VQFlowTextNextCodePoint(std::string_view s, size_t& i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  auto cont = [&](size_t k) { return k < s.size() && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80; };
+  if (b0 < 0x80) {
+    ++i;
+    return b0;
+  }
+  int len = 0;
+  char32_t cp = 0, min = 0;
+  if ((b0 & 0xE0) == 0xC0) len = 2, cp = b0 & 0x1F, min = 0x80;
+  else if ((b0 & 0xF0) == 0xE0) len = 3, cp = b0 & 0x0F, min = 0x800;
+  else if ((b0 & 0xF8) == 0xF0) len = 4, cp = b0 & 0x07, min = 0x10000;
+  if (len == 0) {
+    ++i;
+    return 0xFFFD;
+  }
+  for (int k = 1; k < len; ++k) {
+    if (!cont(i + k)) {
+      i += k;
+      return 0xFFFD;
+    }
+    cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+  }
+  i += len;
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
+  return cp;
+}
+
+void VQFlowTextAppendUTF8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string VQHTMLFileWriter::formatText(std::string_view text) const {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const char32_t cp = VQFlowTextNextCodePoint(text, i);
+    switch (cp) {
+      case '"': out += "&quot;"; break;
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '\t':
+      case '\n':
+      case '\r': out += "<br \\>"; break;
+      default:
+        // Other control characters are not allowed in HTML text.
+        if (cp < 0x20 || cp == 0x7F) break;
+        VQFlowTextAppendUTF8(out, cp);
+    }
+  }
+  return out;
+}
+
+std::string VQRTFFileWriter::formatText(std::string_view text) const {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const char32_t cp = VQFlowTextNextCodePoint(text, i);
+    if (cp == '\\' || cp == '{' || cp == '}') {
+      out += '\\';
+      out += static_cast<char>(cp);
+    } else if (cp == '\n' || cp == '\r') {
+      out += '\\';  // a backslash before a line end is a paragraph mark
+      out += static_cast<char>(cp);
+    } else if (cp == '\t') {
+      out += "\\tab ";
+    } else if (cp < 0x20 || cp == 0x7F) {
+      // Other control characters have no meaning in RTF text.
+    } else if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x10000) {
+      out += fmt::format("\\uc0\\u{} ", static_cast<unsigned>(cp));
+    } else {
+      const char32_t v = cp - 0x10000;
+      out += fmt::format("\\uc0\\u{} \\uc0\\u{} ", static_cast<unsigned>(0xD800 + (v >> 10)),
+                         static_cast<unsigned>(0xDC00 + (v & 0x3FF)));
+    }
+  }
+  return out;
+}
+
+}  // namespace vq::flowtext

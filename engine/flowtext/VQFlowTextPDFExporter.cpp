@@ -1,0 +1,159 @@
+#include "flowtext/VQFlowTextPDFExporter.h"
+
+#include <cmath>
+#include <stdexcept>
+
+#include "fonts/VQPDFFont.h"
+#include "fonts/VQPDFFontDescriptor.h"
+#include "fonts/VQPDFFontUtilities.h"
+#include "front/pagesetup/VQPageSetupForPage.h"
+#include "pdf/VQPDFConentParser.h"
+#include "pdf/VQPDFRenderState.h"
+#include "pdf/images/VQPDFImageFileTracker.h"
+
+namespace vq {
+
+using flowtext::VQFlowTextGlyph;
+using flowtext::VQFlowTextRPr;
+
+std::shared_ptr<VQPDFExporter> VQFlowTextNewExporter(const std::string& destDocType) {
+  if (destDocType == "html") return std::make_shared<VQHTMLPDFExporter>();
+  if (destDocType == "rtf") return std::make_shared<VQRTFPDFExporter>();
+  if (destDocType == "txt") return std::make_shared<VQTextPDFExporter>();
+  return nullptr;
+}
+
+VQFlowTextPDFExporter::~VQFlowTextPDFExporter() = default;
+
+void VQFlowTextPDFExporter::convertPDFBegin(const std::string& destPath,
+                                            const std::shared_ptr<const pdf::Document>&) {
+  capture_.reset();
+  papyrant_ = flowtext::VQFlowTextMakeDocument(destDocType, destPath, static_cast<int64_t>(toTotalPages));
+  isShouldCancel = false;
+  if (!papyrant_) throw std::runtime_error("No flow-text document for the type \"" + destDocType + "\"");
+  if (!papyrant_->writeDocumentBegin()) throw std::runtime_error("Can't create the file " + destPath);
+  capture_ = std::make_unique<flowtext::VQFlowTextCapture>(*papyrant_);
+}
+
+bool VQFlowTextPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t, int64_t) {
+  if (!page || !papyrant_) return false;
+  pageSetup_ = VQPageSetupForPage(*page, 0);
+  renderingStateStack_ = std::make_shared<VQPDFRenderStateStack>();
+  papyrant_->writeDocumentBegin(pageSetup_.cropBox.size.width, pageSetup_.cropBox.size.height);
+  capture_->beginPage();
+
+  // The interpreter decodes every image resource of the page into a
+  // temporary file; text output takes none of them, so all are removed when
+  // the page is done.
+  VQPDFImageFileScope imageFiles;
+  auto parser = VQPDFConentParser::ParserWithPage(*page);
+  if (parser) {
+    parser->setDelegate(this);
+    parser->setRenderingStateStack(renderingStateStack_);
+    parser->setIsParserAnnots(moreOptions.isParserAnnots ? 1 : 0);
+    parser->startParser();
+    parser->setDelegate(nullptr);
+  }
+  capture_->endPage();
+  papyrant_->writePageEnd();
+  renderingStateStack_.reset();
+  return true;
+}
+
+void VQFlowTextPDFExporter::convertPDFEnd(const std::shared_ptr<const pdf::Document>&) {
+  if (!papyrant_) throw std::runtime_error("The conversion has no document");
+  if (!papyrant_->packetZipFileIfNeed()) throw std::runtime_error("Can't write the file " + destDocPath);
+}
+
+void VQFlowTextPDFExporter::convertPDFClean() {
+  if (papyrant_) papyrant_->convertPDFClean();
+}
+
+AffineTransform VQFlowTextPDFExporter::currentDisplayTextTransform() const {
+  const auto& s = renderingStateStack_->topRenderingState();
+  return AffineTransformConcat(AffineTransformConcat(s.textMatrix, s.ctm), pageSetup_.transform);
+}
+
+AffineTransform VQFlowTextPDFExporter::nextDisplayTextTransform(const Size& offset) const {
+  const auto& s = renderingStateStack_->topRenderingState();
+  const AffineTransform tm = AffineTransformTranslate(s.textMatrix, offset.width, offset.height);
+  return AffineTransformConcat(AffineTransformConcat(tm, s.ctm), pageSetup_.transform);
+}
+
+namespace {
+void fontMetrics(const VQPDFRenderState& s, double* ascent, double* descent) {
+  *ascent = 0.95;
+  *descent = -0.35;
+  if (s.font) {
+    const double a = s.font->ascent(), d = s.font->descent();
+    if (std::isfinite(a) && std::isfinite(d) && a - d > 0) *ascent = a, *descent = d;
+  }
+}
+}  // namespace
+
+double VQFlowTextPDFExporter::convertToDisplaySpaceWidth(double width) const {
+  const auto& s = renderingStateStack_->topRenderingState();
+  double ascent, descent;
+  fontMetrics(s, &ascent, &descent);
+  const Rect frame = VQPDFTransformGetFontFrame(s.fontSize, ascent, descent, currentDisplayTextTransform(),
+                                                nextDisplayTextTransform(Size{width, 0}));
+  return std::fabs(frame.size.width);
+}
+
+VQFlowTextRPr VQFlowTextPDFExporter::currentRProperty(const VQPDF_CTMInfo& info) const {
+  const auto& s = renderingStateStack_->topRenderingState();
+  VQFlowTextRPr r;
+  if (!s.font) return r;
+  const auto& font = *s.font;
+  r.fontName = font.fontFamilyName.empty() ? flowtext::kFallbackFontName : font.fontFamilyName;
+  const std::string& styleName = font.fontName.empty() ? std::string(flowtext::kFallbackFontName) : font.fontName;
+  const bool rendering = stylesFromRendering();
+
+  r.b = VQPDFFontUtilities::isBoldFontName(styleName) || (font.fontDescriptor && font.fontDescriptor->isBold()) ||
+        (rendering && (s.textRenderMode == 2 || s.textRenderMode == 6));
+  bool italic = VQPDFFontUtilities::isItalicFontName(styleName) ||
+                (font.fontDescriptor && font.fontDescriptor->isItalic());
+  if (!italic && rendering) {
+    // An upright, evenly scaled text matrix gives |(a + c) / (b + d)| = 1;
+    // a slant or an uneven scale moves it away.
+    const AffineTransform t = currentDisplayTextTransform();
+    const double ratio = std::fabs((t.a + t.c) / (t.b + t.d));
+    italic = ratio < 0.9 || ratio > 1.1;
+  }
+  r.i = italic;
+  r.sz = static_cast<float>(info.fontSize.width);
+  const VQPDFRGB rgb = s.currentFillRGBColor();
+  r.color = {rgb.r, rgb.g, rgb.b, 255};
+  return r;
+}
+
+void VQFlowTextPDFExporter::didScanTextTextOffset(VQPDFConentParser*, const std::string& text, const Size& offset) {
+  if (isShouldCancel || !capture_ || !renderingStateStack_ || text.empty()) return;
+  const auto& s = renderingStateStack_->topRenderingState();
+  double ascent, descent;
+  fontMetrics(s, &ascent, &descent);
+
+  const AffineTransform t = currentDisplayTextTransform();
+  const VQPDF_CTMInfo info = VQPDFTransformGetFontCTMInfo(s.fontSize, ascent, descent, t);
+  const VQPDF_CTMInfo next =
+      VQPDFTransformGetFontCTMInfo(s.fontSize, ascent, descent, nextDisplayTextTransform(offset));
+
+  VQFlowTextGlyph g;
+  g.text = text;
+  g.placement.topLeft = info.topLeft;
+  g.placement.bottomLeft = info.bottomLeft;
+  g.placement.fontSize = info.fontSize;
+  g.rotation = info.rotation;
+  // Display space has y downwards, so an unmirrored glyph transform has a
+  // negative determinant there; a positive one draws the text mirrored.
+  g.flip = t.a * t.d - t.b * t.c > 0;
+  g.nextTopLeftX = next.topLeft.x;
+  if (flowtext::VQFlowTextRouteFor(g.rotation, g.flip) == flowtext::VQFlowTextRoute::MainText) {
+    const double space = s.font ? s.font->widthOfSpace() : 0.25;
+    g.spaceWidth = convertToDisplaySpaceWidth(space * s.fontSize);
+    g.rProperty = currentRProperty(info);
+  }
+  capture_->addText(g);
+}
+
+}  // namespace vq

@@ -1,0 +1,330 @@
+#include "flowtext/VQFlowTextPageBuilder.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vq::flowtext {
+namespace {
+
+using Run = VQFlowTextRunText;
+using Part = std::vector<Run>;            // runs that follow one another without a gap
+using SectLine = std::vector<Part>;       // the parts of one line, in x order
+using Column = std::vector<Part>;         // parts of a block that overlap horizontally, top-down
+
+float minTop(const Part& p) {
+  float t = static_cast<float>(p.front().top());
+  for (const auto& r : p) t = std::min(t, static_cast<float>(r.top()));
+  return t;
+}
+float maxBottom(const Part& p) {
+  float b = static_cast<float>(p.front().bottom());
+  for (const auto& r : p) b = std::max(b, static_cast<float>(r.bottom()));
+  return b;
+}
+double leftX(const Part& p) { return p.front().ctmInfo.topLeft.x; }
+double rightX(const Part& p) { return p.back().right(); }
+
+float lineTop(const SectLine& l) {
+  float t = 90000;
+  for (const auto& p : l) t = std::min(t, minTop(p));
+  return t;
+}
+float lineBottom(const SectLine& l) {
+  float b = 0;
+  for (const auto& p : l) b = std::max(b, maxBottom(p));
+  return b;
+}
+
+// Stable sorts give the same order as repeatedly taking the first minimum.
+template <class T, class Key>
+void stableSortBy(std::vector<T>& v, Key key) {
+  std::stable_sort(v.begin(), v.end(), [&](const T& a, const T& b) { return key(a) < key(b); });
+}
+
+double columnLeft(const Column& c) {
+  double l = leftX(c.front());
+  for (const auto& p : c) l = std::min(l, leftX(p));
+  return l;
+}
+double columnRight(const Column& c) {
+  double r = rightX(c.front());
+  for (const auto& p : c) r = std::max(r, rightX(p));
+  return r;
+}
+double columnFontSize(const Column& c) {
+  double size = 0;
+  for (const auto& p : c)
+    for (const auto& r : p) size = std::max(size, std::fabs(r.ctmInfo.fontSize.width));
+  return size;
+}
+
+// Text set in columns whose lines do not share baselines gives a band of
+// blocks, often one per line, each cut into the same columns. Such a band is
+// read column by column: the next block joins the band when it follows it
+// closely and its columns and the band's, grouped where they overlap
+// horizontally, still make two columns or more, each of which that takes
+// from both is wide enough to hold running text (table cells stay narrow,
+// so a table keeps its row order).
+bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, float bandBottom, float nextTop) {
+  if (band.size() < 2 && next.size() < 2) return false;
+  double fontSize = 0;
+  for (const auto& c : next) fontSize = std::max(fontSize, columnFontSize(c));
+  if (nextTop - bandBottom > fontSize) return false;
+  struct Side {
+    const Column* column;
+    bool fromNext;
+  };
+  std::vector<Side> all;
+  for (const auto& c : band) all.push_back({&c, false});
+  for (const auto& c : next) all.push_back({&c, true});
+  std::stable_sort(all.begin(), all.end(),
+                   [](const Side& a, const Side& b) { return columnLeft(*a.column) < columnLeft(*b.column); });
+  std::vector<Column> joined;
+  std::vector<bool> fromBand, fromNext;
+  double right = 0;
+  for (const auto& side : all) {
+    if (joined.empty() || columnLeft(*side.column) >= right) {
+      joined.emplace_back();
+      fromBand.push_back(false);
+      fromNext.push_back(false);
+      right = columnRight(*side.column);
+    }
+    joined.back().insert(joined.back().end(), side.column->begin(), side.column->end());
+    (side.fromNext ? fromNext : fromBand).back() = true;
+    right = std::max(right, columnRight(*side.column));
+  }
+  if (joined.size() < 2) return false;
+  for (size_t i = 0; i < joined.size(); ++i) {
+    if (fromBand[i] && fromNext[i] &&
+        columnRight(joined[i]) - columnLeft(joined[i]) < kTextColumnWidth * columnFontSize(joined[i]))
+      return false;
+    stableSortBy(joined[i], [](const Part& p) { return minTop(p); });
+  }
+  band = std::move(joined);
+  return true;
+}
+
+
+}  // namespace
+
+VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunText>& runs) {
+  VQFlowTextPageLayout out;
+  if (runs.empty()) {
+    out.textMargin.left = 1000000;
+    return out;
+  }
+
+  // 1. Top-down order.
+  std::vector<Run> sorted = runs;
+  stableSortBy(sorted, [](const Run& r) { return r.top(); });
+  out.textMargin.top = sorted.front().top();
+
+  // 2. Lines: the first remaining run and every later one on its baseline.
+  std::vector<std::vector<Run>> lines;
+  {
+    std::vector<bool> taken(sorted.size(), false);
+    for (size_t i = 0; i < sorted.size(); ++i) {
+      if (taken[i]) continue;
+      std::vector<Run> line{sorted[i]};
+      taken[i] = true;
+      const double base = sorted[i].bottom();
+      for (size_t j = i + 1; j < sorted.size(); ++j) {
+        if (!taken[j] && std::fabs(sorted[j].bottom() - base) < kSameBaseline) {
+          line.push_back(sorted[j]);
+          taken[j] = true;
+        }
+      }
+      lines.push_back(std::move(line));
+    }
+  }
+
+  // 3-4. Each line in x order, cut into parts.
+  float leftMost = 1000000;
+  std::vector<SectLine> sectLines;
+  for (auto& line : lines) {
+    stableSortBy(line, [](const Run& r) { return r.left(); });
+    leftMost = std::min(leftMost, static_cast<float>(line.front().left()));
+    SectLine sl;
+    for (auto& r : line) {
+      if (!sl.empty() && std::fabs(r.left() - sl.back().back().right()) < kPartJoin)
+        sl.back().push_back(std::move(r));
+      else
+        sl.push_back(Part{std::move(r)});
+    }
+    sectLines.push_back(std::move(sl));
+  }
+  out.textMargin.left = leftMost;
+
+  // 5. Blocks: consecutive lines whose tops reach into the lines above.
+  std::vector<std::vector<SectLine>> blocks;
+  for (size_t i = 0; i < sectLines.size();) {
+    std::vector<SectLine> block{sectLines[i]};
+    float bottom = lineBottom(sectLines[i]);
+    size_t j = i + 1;
+    for (; j < sectLines.size() && lineTop(sectLines[j]) <= bottom; ++j) {
+      bottom = std::max(bottom, lineBottom(sectLines[j]));
+      block.push_back(sectLines[j]);
+    }
+    blocks.push_back(std::move(block));
+    i = j;
+  }
+
+  // 6. Columns of each block; bands of column blocks joined.
+  std::vector<std::vector<Column>> blockColumns;
+  float lastBottom = 0;
+  for (auto& block : blocks) {
+    std::vector<Part> parts;
+    for (auto& sl : block)
+      for (auto& p : sl) parts.push_back(std::move(p));
+    stableSortBy(parts, [](const Part& p) { return leftX(p); });
+    std::vector<Column> columns;
+    for (size_t i = 0; i < parts.size();) {
+      Column col{parts[i]};
+      float right = static_cast<float>(rightX(parts[i]));
+      size_t j = i + 1;
+      for (; j < parts.size() && leftX(parts[j]) <= right + kColumnGap; ++j) {
+        right = std::max(right, static_cast<float>(rightX(parts[j])));
+        col.push_back(parts[j]);
+      }
+      stableSortBy(col, [](const Part& p) { return minTop(p); });
+      columns.push_back(std::move(col));
+      i = j;
+    }
+    float top = 90000, bottom = 0;
+    for (const auto& c : columns)
+      for (const auto& p : c) top = std::min(top, minTop(p)), bottom = std::max(bottom, maxBottom(p));
+    if (blockColumns.empty() || !joinColumnBand(blockColumns.back(), columns, lastBottom, top))
+      blockColumns.push_back(std::move(columns));
+    lastBottom = std::max(lastBottom, bottom);
+  }
+
+  // 7-9. Paragraphs.
+  VQFlowTextPPr P;
+  VQFlowTextRPr R;
+  std::vector<VQFlowTextParagraph>& output = out.paragraphs;
+  float prevBlockBottom = 0;
+  for (size_t bi = 0; bi < blockColumns.size(); ++bi) {
+    std::vector<Column>& columns = blockColumns[bi];
+
+    float top = 0, bottom = 0;
+    {
+      float t = minTop(columns.front().front());
+      float b = maxBottom(columns.front().back());
+      for (const auto& c : columns) {
+        t = std::min(t, minTop(c.front()));
+        b = std::max(b, maxBottom(c.back()));
+      }
+      top = t;
+      bottom = b;
+    }
+    float gap = 0;
+    if (bi == 0)
+      gap = top > kFirstBlockTop ? top - static_cast<float>(kFirstBlockTop) : 0;
+    else
+      gap = top - prevBlockBottom;
+    prevBlockBottom = bottom;
+
+    if (gap > P.line) {
+      auto blanks = VQFlowTextParagraph::BlankParagraph(gap, P.line, P.indLeft, R);
+      output.insert(output.end(), blanks.begin(), blanks.end());
+    } else if (gap > 0) {
+      top -= gap;
+    }
+
+    if (!output.empty() && columns.size() >= 2) {
+      if (output.back().runArray.empty()) {
+        VQFlowTextParagraph copy;
+        copy.pProperty = output.back().pProperty;
+        copy.rProperty = output.back().rProperty;
+        output.push_back(copy);
+      }
+      output.back().sectionEnd = true;
+    }
+
+    for (size_t ci = 0; ci < columns.size(); ++ci) {
+      // Column lines: parts of one bottom, in x order.
+      std::vector<std::vector<Part>> columnLines;
+      Column& col = columns[ci];
+      for (size_t i = 0; i < col.size();) {
+        std::vector<Part> cl{col[i]};
+        const float b0 = maxBottom(col[i]);
+        size_t j = i + 1;
+        for (; j < col.size() && std::fabs(maxBottom(col[j]) - b0) < kColumnLineBottom; ++j) cl.push_back(col[j]);
+        stableSortBy(cl, [](const Part& p) { return leftX(p); });
+        columnLines.push_back(std::move(cl));
+        i = j;
+      }
+      double columnX = 0;
+      if (ci > 0) {
+        columnX = leftX(columnLines.front().front());
+        for (const auto& cl : columnLines) columnX = std::min(columnX, leftX(cl.front()));
+      }
+
+      float prevBottom = top;
+      std::vector<VQFlowTextParagraph> list;
+      for (auto& cl : columnLines) {
+        const Part& F = cl.front();
+        VQFlowTextParagraph Q(F);
+        Q.xColumnPosition = columnX;
+        Q.resolveXColumnProperty();
+        P = Q.pProperty;
+        R = Q.rProperty;
+        const double line = P.line;
+        const float dy = maxBottom(F) - prevBottom;
+        const double diff = dy - line;
+        VQFlowTextParagraph* holder = nullptr;
+        if (diff > line) {
+          auto blanks = VQFlowTextParagraph::BlankParagraph(diff, line, P.indLeft, R);
+          list.insert(list.end(), blanks.begin(), blanks.end());
+          list.push_back(std::move(Q));
+          holder = &list.back();
+        } else if (diff > -kColumnGap) {
+          Q.pProperty.line = dy;
+          P = Q.pProperty;
+          list.push_back(std::move(Q));
+          holder = &list.back();
+        } else if (!list.empty()) {
+          // A line close below the previous one, or one whose bottom lies
+          // above it (a superscript or footnote mark set after its line):
+          // it continues the previous paragraph rather than being lost.
+          // Words set side by side on slightly different baselines keep the
+          // blank between them, as parts of one line do.
+          auto& target = list.back().runArray;
+          Run& T = target.back();
+          const double g = Q.runArray.front().ctmInfo.topLeft.x - T.right();
+          if (g > T.ctmInfo.fontSize.width / 10) {
+            T.runText += ' ';
+            T.textWidth += g;
+          }
+          target.insert(target.end(), Q.runArray.begin(), Q.runArray.end());
+          holder = &list.back();
+        } else {
+          list.push_back(std::move(Q));
+          holder = &list.back();
+        }
+
+        double right = rightX(F);
+        for (size_t k = 1; k < cl.size(); ++k) {
+          const Part& G = cl[k];
+          const double g = leftX(G) - right;
+          Run& T = holder->runArray.back();
+          if (g > T.ctmInfo.fontSize.width / 10) {
+            T.runText += ' ';
+            T.textWidth += g;
+          }
+          holder->runArray.insert(holder->runArray.end(), G.begin(), G.end());
+          right = rightX(G);
+        }
+        prevBottom = maxBottom(F);
+      }
+      if (!list.empty()) {
+        if (ci > 0) list.front().breakColumn = true;
+        output.insert(output.end(), list.begin(), list.end());
+      }
+    }
+    if (output.size() > 1) output.back().sectionEnd = true;
+  }
+  return out;
+}
+
+}  // namespace vq::flowtext

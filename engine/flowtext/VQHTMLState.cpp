@@ -1,0 +1,185 @@
+#include "flowtext/VQHTMLState.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace vq::flowtext {
+
+const char* VQHTMLUtilities::cssFontWeight(int index) {
+  static const char* const k[] = {"normal", "bold", "bolder", "lighter", "100", "200", "300",
+                                  "400",    "500",  "600",    "700",     "800", "900", "inherit"};
+  return (index >= 0 && index < 14) ? k[index] : k[0];
+}
+const char* VQHTMLUtilities::cssFontStyle(int index) {
+  static const char* const k[] = {"normal", "italic", "oblique", "inherit"};
+  return (index >= 0 && index < 4) ? k[index] : k[0];
+}
+const char* VQHTMLUtilities::cssTextDecoration(int index) {
+  static const char* const k[] = {"none", "underline", "line-through", "blink", "inherit"};
+  return (index >= 0 && index < 5) ? k[index] : k[0];
+}
+
+VQHTML_CSS_Color VQHTMLUtilities::fixedCssColor(VQHTML_CSS_Color c) {
+  auto fix = [](int v) { return std::clamp(v, 0, 255); };
+  return {fix(c.red), fix(c.green), fix(c.blue), fix(c.alpha)};
+}
+
+std::string VQHTMLUtilities::cssSafeFontName(const std::string& name) {
+  // Font family names come from the PDF. Inside `font: 12px '...'` within a
+  // <style> element, quotes, backslashes, angle brackets, braces and
+  // semicolons could end the string, the rule or the element; they are dropped
+  // with every control character. Other letters (any script) stay.
+  std::string out;
+  for (size_t i = 0; i < name.size();) {
+    const char32_t cp = VQFlowTextNextCodePoint(name, i);
+    if (cp < 0x20 || cp == 0x7F || cp == 0xFFFD) continue;
+    if (cp < 0x80 && std::strchr("'\"\\<>{};/*@", static_cast<char>(cp))) continue;
+    std::string one;
+    VQFlowTextAppendUTF8(one, cp);
+    if (out.size() + one.size() > 217) break;  // whole characters only
+    out += one;
+  }
+  const auto first = out.find_first_not_of(' ');
+  if (first == std::string::npos) return kDefaultFontName;
+  out.erase(0, first);
+  out.erase(out.find_last_not_of(' ') + 1);
+  return out;
+}
+
+VQHTML_CSS_Font VQHTMLUtilities::fixedCssFont(VQHTML_CSS_Font f) {
+  if (std::isnan(f.fontSize)) f.fontSize = 288;
+  f.fontSize = std::clamp(f.fontSize, 8.0f, 288.0f);
+  f.fontName = cssSafeFontName(f.fontName);
+  return f;
+}
+
+bool VQHTMLUtilities::isCSSColorEqual(const VQHTML_CSS_Color& a, const VQHTML_CSS_Color& b) {
+  return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
+}
+bool VQHTMLUtilities::isCSSFontEqual(const VQHTML_CSS_Font& a, const VQHTML_CSS_Font& b) {
+  return a.fontSize == b.fontSize && a.fontName == b.fontName;
+}
+bool VQHTMLUtilities::isCSSParagraphEqual(const VQHTML_CSS_Paragraph& a, const VQHTML_CSS_Paragraph& b) {
+  return a.textIndent == b.textIndent && a.margin.top == b.margin.top && a.margin.right == b.margin.right &&
+         a.margin.bottom == b.margin.bottom && a.margin.left == b.margin.left && isCSSColorEqual(a.color, b.color) &&
+         isCSSFontEqual(a.font, b.font);
+}
+bool VQHTMLUtilities::isCSSSpanEqual(const VQHTML_CSS_Span& a, const VQHTML_CSS_Span& b) {
+  return a.textDecoration == b.textDecoration && isCSSColorEqual(a.color, b.color) && isCSSFontEqual(a.font, b.font);
+}
+
+std::string VQHTMLUtilities::cssStringFormat(const VQHTML_CSS_Paragraph& p) {
+  return fmt::format("{{margin: {:.0f}px {:.0f}px {:.0f}px {:.0f}px; text-indent: {:.0f}px; font: {:.0f}px '{}'; "
+                     "color: #{:02x}{:02x}{:02x}}}",
+                     p.margin.top, p.margin.right, p.margin.bottom, p.margin.left, p.textIndent, p.font.fontSize,
+                     p.font.fontName, p.color.red, p.color.green, p.color.blue);
+}
+
+std::string VQHTMLUtilities::cssStringFormat(const VQHTML_CSS_Span& s) {
+  std::string decoration;
+  if (s.textDecoration != 0) decoration = fmt::format(" text-decoration: {};", cssTextDecoration(s.textDecoration));
+  return fmt::format("{{ font: {:.0f}px '{}';{} color: #{:02x}{:02x}{:02x}}}", s.font.fontSize, s.font.fontName,
+                     decoration, s.color.red, s.color.green, s.color.blue);
+}
+
+std::string VQHTMLUtilities::escapeMarkup(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const char32_t cp = VQFlowTextNextCodePoint(text, i);
+    switch (cp) {
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default:
+        if (cp < 0x20 || cp == 0x7F) break;
+        VQFlowTextAppendUTF8(out, cp);
+    }
+  }
+  return out;
+}
+
+void VQHTMLState::resetToDefault() { *this = VQHTMLState(); }
+
+int VQHTMLState::indexOf(const VQHTML_CSS_Paragraph& s) {
+  for (size_t i = 0; i < paragraphs_.size(); ++i)
+    if (VQHTMLUtilities::isCSSParagraphEqual(paragraphs_[i], s)) return static_cast<int>(i);
+  paragraphs_.push_back(s);
+  return static_cast<int>(paragraphs_.size() - 1);
+}
+
+int VQHTMLState::indexOf(const VQHTML_CSS_Span& s) {
+  for (size_t i = 0; i < spans_.size(); ++i)
+    if (VQHTMLUtilities::isCSSSpanEqual(spans_[i], s)) return static_cast<int>(i);
+  spans_.push_back(s);
+  return static_cast<int>(spans_.size() - 1);
+}
+
+void VQHTMLState::writeCSSParagraphBegain(VQHTML_CSS_Paragraph style, VQFlowTextFileWriter& w) {
+  style.color = VQHTMLUtilities::fixedCssColor(style.color);
+  style.font = VQHTMLUtilities::fixedCssFont(style.font);
+  endWriteParagraphTagsIfNeed(w);
+  w.write(fmt::format("\n<p class=\"p{}\">", indexOf(style)));
+  isParagraphWrited_ = true;
+  cssParagraphUsed_ = style;
+}
+
+void VQHTMLState::writeCSSParagraphEnd(VQFlowTextFileWriter& w) {
+  if (!isParagraphWrited_) return;
+  w.write("</p>");
+  isParagraphWrited_ = false;
+}
+
+void VQHTMLState::writeCSSCSSSpanBegain(VQHTML_CSS_Span style, VQFlowTextFileWriter& w) {
+  style.color = VQHTMLUtilities::fixedCssColor(style.color);
+  style.font = VQHTMLUtilities::fixedCssFont(style.font);
+  if (isSpanWrited_ && VQHTMLUtilities::isCSSSpanEqual(style, cssSpanUsed_)) {
+    // Toggle bold and italic inside the span, keeping <b> outside <i> so the
+    // tags always nest.
+    const bool boldChanges = style.fontWeight != cssSpanUsed_.fontWeight;
+    const bool italicChanges = style.fontStyle != cssSpanUsed_.fontStyle;
+    if (boldChanges || italicChanges) {
+      if (cssSpanUsed_.fontStyle) w.write("</i>");
+      if (boldChanges) w.write(cssSpanUsed_.fontWeight ? "</b>" : "<b>");
+      if (style.fontStyle) w.write("<i>");
+    }
+    cssSpanUsed_ = style;
+    return;
+  }
+  endWriteSpanTagsIfNeed(w);
+  w.write(fmt::format("<span class=\"s{}\">", indexOf(style)));
+  if (style.fontWeight) w.write("<b>");
+  if (style.fontStyle) w.write("<i>");
+  isSpanWrited_ = true;
+  cssSpanUsed_ = style;
+}
+
+void VQHTMLState::endWriteSpanTagsIfNeed(VQFlowTextFileWriter& w) {
+  if (!isSpanWrited_) return;
+  // Close in the reverse order of opening so the tags nest.
+  if (cssSpanUsed_.fontStyle) w.write("</i>");
+  if (cssSpanUsed_.fontWeight) w.write("</b>");
+  w.write("</span>");
+  isSpanWrited_ = false;
+}
+
+void VQHTMLState::endWriteParagraphTagsIfNeed(VQFlowTextFileWriter& w) {
+  endWriteSpanTagsIfNeed(w);
+  writeCSSParagraphEnd(w);
+}
+
+void VQHTMLState::writeRegistedCSSParagraph(VQFlowTextFileWriter& w) const {
+  for (size_t i = 0; i < paragraphs_.size(); ++i)
+    w.write(fmt::format("    p.p{} {}\n", i, VQHTMLUtilities::cssStringFormat(paragraphs_[i])));
+}
+
+void VQHTMLState::writeRegistedCSSSpan(VQFlowTextFileWriter& w) const {
+  for (size_t i = 0; i < spans_.size(); ++i)
+    w.write(fmt::format("    span.s{} {}\n", i, VQHTMLUtilities::cssStringFormat(spans_[i])));
+}
+
+}  // namespace vq::flowtext

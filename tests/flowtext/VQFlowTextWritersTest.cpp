@@ -1,0 +1,227 @@
+// The three writers: token limits, escaping, style tables, page separation
+// and the failures a conversion must report.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "FlowTextTestSupport.h"
+
+namespace {
+
+using namespace ftest;
+
+TEST(VQFlowTextFileWriter, TokenRunsAreCutAfterFive) {
+  vqtest::ScratchDir dir;
+  auto html = VQFlowTextFileWriter::Open<VQHTMLFileWriter>((dir / "a.html").string());
+  auto text = VQFlowTextFileWriter::Open<VQTextFileWriter>((dir / "a.txt").string());
+  auto rtf = VQFlowTextFileWriter::Open<VQRTFFileWriter>((dir / "a.rtf").string());
+  ASSERT_TRUE(html && text && rtf);
+  for (int i = 0; i < 7; ++i) html->writeIndentation();
+  html->write("x");
+  for (int i = 0; i < 3; ++i) html->writeLinebreak();
+  html->write("   ");  // a run text of three blanks is a token too
+  html->write("   ");
+  html->write("   ");
+  for (int i = 0; i < 7; ++i) text->writeLinebreak();
+  // RTF line breaks are paragraph marks and never limited; indentations are.
+  for (int i = 0; i < 7; ++i) rtf->writeLinebreak();
+  for (int i = 0; i < 7; ++i) rtf->writeIndentation();
+  ASSERT_TRUE(html->closeFile() && text->closeFile() && rtf->closeFile());
+  EXPECT_EQ(ReadFile(dir / "a.html"), std::string(15, ' ') + "x<br><br><br>      ");
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "\n\n\n\n\n");
+  EXPECT_EQ(ReadFile(dir / "a.rtf"), std::string(7 * 2, ' ').replace(0, 14, "\\\n\\\n\\\n\\\n\\\n\\\n\\\n") +
+                                         std::string(20, ' '));
+}
+
+TEST(VQFlowTextFileWriter, Escaping) {
+  struct Case {
+    const char* in;
+    const char* html;
+    const char* rtf;
+  } cases[] = {
+      {"a<b & \"c\">", "a&lt;b &amp; &quot;c&quot;&gt;", "a<b & \"c\">"},
+      {"{x}\\", "{x}\\", "\\{x\\}\\\\"},
+      {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC", "caf\\uc0\\u233  \\uc0\\u8364 "},
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "\\uc0\\u55357 \\uc0\\u56832 "},
+      {"a\tb", "a<br \\>b", "a\\tab b"},
+      {"a\nb\rc", "a<br \\>b<br \\>c", "a\\\nb\\\rc"},
+      {"a\x01\x1F\x7F" "b", "ab", "ab"},
+  };
+  VQHTMLFileWriter html;
+  VQRTFFileWriter rtf;
+  VQTextFileWriter text;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(html.formatText(c.in), c.html);
+    EXPECT_EQ(rtf.formatText(c.in), c.rtf);
+    EXPECT_EQ(text.formatText(c.in), c.in);
+  }
+}
+
+TEST(VQHTMLWriter, WholeFile) {
+  vqtest::ScratchDir dir;
+  VQFlowTextRunText a = MakeRun("a<b & \"c\"", 72, 100, 40);
+  VQFlowTextRunText b = MakeRun("bold", 112, 100, 20);
+  b.rProperty.b = true;
+  VQFlowTextRunText c = MakeRun("u", 132, 100, 5);
+  c.rProperty.b = true;
+  c.rProperty.i = true;
+  c.rProperty.color = {255, 0, 16, 255};
+  const std::string out = Convert("html", dir / "doc.html", {{a, b, c}});
+  EXPECT_EQ(out,
+            "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\" "
+            "\"http://www.w3.org/TR/html4/strict.dtd\">\n"
+            "<!--Powered by Vellumate 0.1 VQ Software-->\n"
+            "<html>\n<head>\n  <title>doc</title>\n"
+            "  <meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n"
+            "  <meta http-equiv=\"Content-Style-Type\" content=\"text/css\">\n"
+            "  <meta name=\"Generator\" content=\"Vellumate\">\n"
+            "  <meta name=\"Version\" content=\"0.1\">\n"
+            " <style type=\"text/css\">\n"
+            "    p.p0 {margin: 0px 0px 0px 0px; text-indent: 0px; font: 14px 'Times New Roman'; color: #000000}\n"
+            "    p.p1 {margin: 0px 0px 0px 0px; text-indent: 0px; font: 12px 'Helvetica'; color: #ff0010}\n"
+            "    span.s0 { font: 12px 'Helvetica'; color: #000000}\n"
+            "    span.s1 { font: 12px 'Helvetica'; color: #ff0010}\n"
+            " </style>\n</head>\n<body>"
+            "\n<p class=\"p0\"><br></p>"
+            "\n<p class=\"p1\"><span class=\"s0\">a&lt;b &amp; &quot;c&quot;<b>bold</b></span>"
+            "<span class=\"s1\"><b><i>u</i></b></span></p>"
+            "\n</body>\n</html>");
+}
+
+TEST(VQHTMLWriter, SharedLinesAndEmptyParagraphs) {
+  vqtest::ScratchDir dir;
+  // Same baseline, 30 points apart, blanks 4 points wide: eight blanks.
+  std::string out = Convert("html", dir / "a.html", {{MakeRun("one", 72, 88, 20, 16), MakeRun("two", 122, 88, 20, 16)}});
+  EXPECT_NE(out.find(">one        two</span>"), std::string::npos);
+  // A long gap inside a column makes many blank paragraphs; one is written.
+  out = Convert("html", dir / "b.html", {{MakeRun("one", 72, 82, 20), MakeRun("two", 72, 500, 20)}});
+  size_t breaks = 0;
+  for (size_t at = out.find("<br>"); at != std::string::npos; at = out.find("<br>", at + 1)) ++breaks;
+  EXPECT_EQ(breaks, 1u);
+}
+
+TEST(VQHTMLWriter, StyleValuesAreClampedAndSafe) {
+  vqtest::ScratchDir dir;
+  VQFlowTextRunText small = MakeRun("s", 72, 82, 10, 5);
+  VQFlowTextRunText big = MakeRun("B", 72, 400, 10, 300);
+  VQFlowTextRunText evil = MakeRun("e", 72, 500, 10);
+  evil.rProperty.fontName = "Evil'; }</style><script>x()</script>";
+  VQFlowTextRunText italicToggle = MakeRun("i", 82, 500, 10);
+  italicToggle.rProperty = evil.rProperty;
+  italicToggle.rProperty.i = true;
+  italicToggle.rProperty.b = true;
+  VQFlowTextRunText boldOff = MakeRun("n", 92, 500, 10);
+  boldOff.rProperty = evil.rProperty;
+  boldOff.rProperty.i = true;
+  const std::string out = Convert("html", dir / "x<y>&.html", {{small, big, evil, italicToggle, boldOff}});
+  EXPECT_NE(out.find("font: 8px 'Helvetica'"), std::string::npos);
+  EXPECT_NE(out.find("font: 288px 'Helvetica'"), std::string::npos);
+  EXPECT_NE(out.find("'Evil stylescriptx()script'"), std::string::npos);
+  EXPECT_EQ(out.find("<script>"), std::string::npos);
+  EXPECT_NE(out.find("<title>x&lt;y&gt;&amp;</title>"), std::string::npos);
+  // Bold and italic tags nest inside one span whatever toggles.
+  EXPECT_NE(out.find("e<b><i>i</i></b><i>n</i></span>"), std::string::npos);
+}
+
+TEST(VQHTMLWriter, EmptyDocumentAndClassNumbersPerDocument) {
+  vqtest::ScratchDir dir;
+  const std::string empty = Convert("html", dir / "e.html", {{}});
+  EXPECT_NE(empty.find(" <style type=\"text/css\">\n </style>\n</head>\n<body>\n</body>\n</html>"), std::string::npos);
+  VQFlowTextRunText r = MakeRun("t", 72, 82, 10, 20);
+  const std::string first = Convert("html", dir / "a.html", {{r}});
+  const std::string second = Convert("html", dir / "b.html", {{r}});
+  EXPECT_NE(second.find("p.p0 "), std::string::npos);
+  EXPECT_EQ(first.substr(first.find("<style")), second.substr(second.find("<style")));
+}
+
+TEST(VQRTFWriter, WholeFile) {
+  vqtest::ScratchDir dir;
+  VQFlowTextRunText a = MakeRun("Caf\xC3\xA9 {x}\\", 72, 82, 40, 10.3);
+  a.rProperty.fontName = "Arial";
+  a.rProperty.color = {250, 250, 250, 255};
+  VQFlowTextRunText b = MakeRun("\t\xE2\x82\xAC\x02", 112, 82, 20, 10.5);
+  b.rProperty = a.rProperty;
+  b.rProperty.sz = 10.5;
+  b.rProperty.b = true;
+  VQFlowTextRunText c = MakeRun("same", 132, 82, 20, 10.5);
+  c.rProperty = b.rProperty;
+  VQFlowTextRunText d = MakeRun("next", 72, 100, 20, 10.5);
+  d.rProperty = b.rProperty;
+  d.rProperty.fontName = "Bad{Name};\\";
+  const std::string out = Convert("rtf", dir / "doc.rtf", {{a, b, c, d}});
+  EXPECT_EQ(out,
+            "{\\rtf1\\ansi\\mac\n"
+            "{\\fonttbl\\f0\\fnil\\fcharset0 Arial Unicode MS;\\f1\\fnil\\fcharset0 Arial;"
+            "\\f2\\fnil\\fcharset0 Bad\\{Name\\}\\\\;}\n"
+            "{\\colortbl\\red0\\green0\\blue0;\\red128\\green128\\blue128;}\n"
+            "{\\info\n{\\doccomm Powered by Vellumate v0.1 VQ Software}\n}\n"
+            "\\par\\pard\\li0 \\f1\\i0\\b0\\ul0\\fs20 \\cf1 Caf\\uc0\\u233  \\{x\\}\\\\"
+            "\\b\\fs21 \\tab \\uc0\\u8364 same"
+            "\\par\\pard\\li0 \\f2 next"
+            "\n}");
+}
+
+TEST(VQRTFWriter, EmptyDocument) {
+  vqtest::ScratchDir dir;
+  EXPECT_EQ(Convert("rtf", dir / "e.rtf", {{}, {}}),
+            "{\\rtf1\\ansi\\mac\n{\\fonttbl\\f0\\fnil\\fcharset0 Arial Unicode MS;}\n"
+            "{\\colortbl\\red0\\green0\\blue0;}\n{\\info\n{\\doccomm Powered by Vellumate v0.1 VQ Software}\n}\n\n}");
+}
+
+TEST(VQTextWriter, LinesPagesAndBlankRuns) {
+  vqtest::ScratchDir dir;
+  struct Case {
+    const char* name;
+    std::vector<std::vector<VQFlowTextRunText>> pages;
+    const char* text;
+  } cases[] = {
+      {"columns on one baseline", {{MakeRun("one", 72, 82, 20), MakeRun("two", 300, 83.5, 20)}}, "one    two"},
+      {"columns 2.5 apart", {{MakeRun("one", 72, 82, 20), MakeRun("two", 300, 84.5, 20)}}, "one\ntwo"},
+      {"pages are separated", {{MakeRun("end", 72, 82, 20)}, {MakeRun("start", 72, 82, 20)}}, "end\nstart"},
+      {"empty page between", {{MakeRun("a", 72, 82, 20)}, {}, {MakeRun("b", 72, 82, 20)}}, "a\nb"},
+      {"long gap", {{MakeRun("one", 72, 82, 20), MakeRun("two", 72, 500, 20)}}, "one\n\n\n\n\ntwo"},
+      {"markup unchanged", {{MakeRun("<a href=\"&\">{\\}", 72, 82, 20)}}, "<a href=\"&\">{\\}"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Convert("txt", dir / "t.txt", c.pages), c.text);
+  }
+}
+
+TEST(VQFlowTextDocument, FailuresAndCancellation) {
+  vqtest::ScratchDir dir;
+  for (const char* type : {"html", "rtf", "txt"}) {
+    SCOPED_TRACE(type);
+    // A destination that cannot be created fails at once.
+    auto missing = VQFlowTextMakeDocument(type, (dir / "no/such/folder/out").string(), 1);
+    ASSERT_TRUE(missing);
+    EXPECT_FALSE(missing->writeDocumentBegin());
+    EXPECT_TRUE(missing->hasFailed());
+
+    // A cancelled conversion leaves no partial output.
+    const auto dest = dir / (std::string("cancel.") + type);
+    auto doc = VQFlowTextMakeDocument(type, dest.string(), 2);
+    ASSERT_TRUE(doc->writeDocumentBegin());
+    doc->writeDocumentBegin(612, 792);
+    doc->currentPage().allRunTextArray = {MakeRun("text", 72, 82, 20)};
+    doc->writePageEnd();
+    EXPECT_TRUE(std::filesystem::exists(dest));
+    doc->convertPDFClean();
+    EXPECT_FALSE(std::filesystem::exists(dest));
+  }
+  EXPECT_FALSE(VQFlowTextMakeDocument("docx", "x", 1));
+
+  // A destination that fills up fails at the end instead of reporting success.
+  if (std::filesystem::exists("/dev/full")) {
+    VQTextWriter full("/dev/full", 1);
+    ASSERT_TRUE(full.writeDocumentBegin());
+    full.writeDocumentBegin(612, 792);
+    full.currentPage().allRunTextArray = {MakeRun(std::string(100000, 'x'), 72, 82, 20)};
+    full.writePageEnd();
+    EXPECT_FALSE(full.packetZipFileIfNeed());
+    EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+  }
+}
+
+}  // namespace
