@@ -297,8 +297,9 @@ void VQPDFConentParser::runFormXObject(VQPDFFormXObject& form, int64_t streamTyp
   VQPDFRenderState& st = stack_->pushRenderingState();
   st.ctm = AffineTransformConcat(form.matrixTransform(), st.ctm);
   st.isXObjectFormParsering = true;
-  st.pdfXObjectFormIndex = st.pdfAnnotionIndex;
-  st.pdfAnnotionIndex += 1;
+  // Forms are counted on their own: inside an appearance form the
+  // annotation index must still name the annotation being drawn.
+  st.pdfXObjectFormIndex += 1;
   stack_->setFloor(stack_->depth());
 
   auto stream = pdf::ContentStream::createWithStream(form.xObjectStream, form.xObjectDictionary, contentStream_);

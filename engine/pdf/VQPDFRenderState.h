@@ -81,9 +81,9 @@ class VQPDFRenderState {
   int clip = VQPDFClipTypeNone;  // pending clip kind
   std::vector<std::shared_ptr<VQPDFClipPath>> clipBezierPaths;  // oldest first, page space
   bool isAnnotionParsering = false;
-  int64_t pdfAnnotionIndex = 0;  // also numbers the form XObjects drawn
+  int64_t pdfAnnotionIndex = 0;
   bool isXObjectFormParsering = false;
-  int64_t pdfXObjectFormIndex = 0;
+  int64_t pdfXObjectFormIndex = 0;  // forms entered on the way to this state
 
   void setTextMatrix(const AffineTransform& m, bool replaceLineMatrix);
   // Tm := [1 0 0 1 tx ty] x Tm.

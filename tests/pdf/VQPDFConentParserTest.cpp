@@ -228,7 +228,7 @@ TEST(VQPDFConentParser, ExtGStateKeysAndBlendModes) {
   EXPECT_EQ(st.softMaskBlendMode, 15);
   EXPECT_FALSE(st.isParseringExtGState);
   EXPECT_EQ(r.lines, (std::vector<std::string>{
-                         "path sfalse ftrue eofalse M 0 0 L 10 0 L 10 10 L 0 10 Z form 0/1 mask",
+                         "path sfalse ftrue eofalse M 0 0 L 10 0 L 10 10 L 0 10 Z form 1/0 mask",
                          "path sfalse ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z"}));
 
   stack = RunContent("/Mask gs /All gs", fx.wrap(resources), &r);
@@ -245,16 +245,16 @@ TEST(VQPDFConentParser, FormsRunOnTheSharedStack) {
   };
   const Case cases[] = {
       {"matrix and indices", "0 0 1 1 re f", "1 0 0 1 5 5 cm /Fm Do 0 0 2 2 re S",
-       {"path sfalse ftrue eofalse M 105 5 L 106 5 L 106 6 L 105 6 Z form 0/1",
+       {"path sfalse ftrue eofalse M 105 5 L 106 5 L 106 6 L 105 6 Z form 1/0",
         "path strue ffalse eofalse M 5 5 L 7 5 L 7 7 L 5 7 Z"},
        1},
       {"extra Q cannot reach the caller", "Q Q 9 w 0 0 1 1 re S", "q 3 w /Fm Do 0 0 2 2 re S",
-       {"path strue ffalse eofalse M 100 0 L 101 0 L 101 1 L 100 1 Z form 0/1",
+       {"path strue ffalse eofalse M 100 0 L 101 0 L 101 1 L 100 1 Z form 1/0",
         "path strue ffalse eofalse M 0 0 L 2 0 L 2 2 L 0 2 Z"},
        2},
       {"extra q is dropped", "q q 4 w", "/Fm Do /Fm Do", {}, 1},
       {"form text and images", "BT <41> Tj ET /Im Do", "/Fm Do",
-       {"text 'A' at 0 0 +5 0 #1/1 form 0/1", "image Im 2x3 at 100 0 form 0/1"}, 1},
+       {"text 'A' at 0 0 +5 0 #1/1 form 1/0", "image Im 2x3 at 100 0 form 1/0"}, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -301,7 +301,7 @@ TEST(VQPDFConentParser, SelfDrawingFormsEnd) {
   gsResources.getKey("/ExtGState").replaceKey("/M", gsDict);
   Recorder masked;
   stack = RunContent("/M gs", fx.wrap(gsResources), &masked);
-  EXPECT_EQ(masked.lines, (std::vector<std::string>{"path sfalse ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z form 0/1 mask"}));
+  EXPECT_EQ(masked.lines, (std::vector<std::string>{"path sfalse ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z form 1/0 mask"}));
   EXPECT_EQ(stack->depth(), 1u);
 
   // A chain of forms each drawing the next twice would run 2^24 forms.
@@ -361,7 +361,7 @@ TEST(VQPDFConentParser, AnnotationAppearanceStreams) {
   parser.drawAnnotationStream(nullptr, image, "N", vq::RectMake(0, 0, 1, 1));
   parser.drawAnnotationStream(nullptr, ps, "N", vq::RectMake(0, 0, 1, 1));
   ASSERT_EQ(r.lines.size(), 2u);
-  EXPECT_EQ(r.lines[0], "path sfalse ftrue eofalse M 50 60 L 51 60 L 51 61 L 50 61 Z form 0/1");
+  EXPECT_EQ(r.lines[0], "path sfalse ftrue eofalse M 50 60 L 51 60 L 51 61 L 50 61 Z form 1/0");
   EXPECT_EQ(r.lines[1], "image Annot-EI 4x5 at 0 0");
   EXPECT_EQ(stack->depth(), 1u);
   EXPECT_TRUE(stack->topRenderingState().clipBezierPaths.empty());
