@@ -1,0 +1,106 @@
+#pragma once
+// Rasterising of clipped content for the page exporters that place pictures:
+// a clipped image, a shading or a pattern-filled path becomes a bitmap cut to
+// its visible box; and two questions about the clip stack: which rectangle
+// it leaves visible, and whether a path shows through it at all.
+//
+// Spaces:
+//   - page space: PDF user space of the page, where the render state keeps
+//     its clip records (VQPDFClipPath: a path and its rule);
+//   - output space: the exporter's page, top-left origin, in output units;
+//     `pageTransform` maps page space into it;
+//   - bitmap pixels: `scaleTransform` maps output space into them.
+// Every clip test is made in output space, so answers hold on rotated pages,
+// scaled pages and crop boxes that do not start at the origin.
+//
+// Every operation makes its own bitmap; they share nothing and may run on
+// several threads at once.
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/graphics/VQColor.h"
+#include "platform/graphics/VQGeometry.h"
+#include "platform/graphics/VQPath.h"
+#include "platform/imageio/VQBitmap.h"
+
+namespace vq {
+
+struct VQPDFClipPath;
+class VQPDFShading;
+class VQPDFPattern;
+class VQPDFDrawableShading;
+class VQPDFDrawablePattern;
+
+using VQPDFClipStack = std::vector<std::shared_ptr<VQPDFClipPath>>;
+
+class VQPDFExporterRaster {
+ public:
+  VQPDFExporterRaster() = delete;
+
+  // The clipped image, cut to the visible box, or nothing. `size` is the
+  // output area (each side rounded up); `imageTransform` maps the image's
+  // unit square into output space and `imageRect` is the image's box there.
+  // When the clip leaves the whole image visible nothing is drawn,
+  // *noClippingNeeded is set and the caller uses the image as it is.
+  // Otherwise the image is cut to its visible part: the clip box (origin
+  // rounded, size rounded up) within `imageRect`, which *clipRect receives.
+  // Nothing with *noClippingNeeded false means nothing of the image shows
+  // (or no bitmap could be made).
+  static std::optional<Bitmap> ClipImageInContextSize(Size size, const Bitmap& image,
+                                                      const AffineTransform& scaleTransform,
+                                                      const AffineTransform& pageTransform,
+                                                      const AffineTransform& imageTransform, const Rect& imageRect,
+                                                      const VQPDFClipStack& clipBezierPaths, Rect* clipRect,
+                                                      bool* noClippingNeeded = nullptr);
+
+  // The shading painted over the visible area, cut to it. `transform` maps
+  // the shading's space into output space. *clipRect: the visible box in
+  // output units.
+  static std::optional<Bitmap> DrawShadingInContextSize(Size size, const AffineTransform& transform,
+                                                        const AffineTransform& scaleTransform,
+                                                        const AffineTransform& pageTransform,
+                                                        const VQPDFClipStack& clipBezierPaths, Rect* clipRect,
+                                                        VQPDFDrawableShading& shading);
+  static std::optional<Bitmap> DrawShadingInContextSize(Size size, const AffineTransform& transform,
+                                                        const AffineTransform& scaleTransform,
+                                                        const AffineTransform& pageTransform,
+                                                        const VQPDFClipStack& clipBezierPaths, Rect* clipRect,
+                                                        const std::shared_ptr<VQPDFShading>& shading);
+
+  // The path (page space) filled and/or stroked with its patterns, inside the
+  // clip stack, cut to the painted box. `transform` maps the patterns' base
+  // space (where a pattern's Matrix leads) into output space. Uncoloured
+  // tiling patterns paint in `fillColor` / `strokeColor` (see
+  // VQPDFPatternStencilColor). `lineWidth` is in output units.
+  struct PatternPaint {
+    std::shared_ptr<VQPDFDrawablePattern> fillPattern;
+    std::shared_ptr<VQPDFDrawablePattern> strokePattern;
+    bool fill = false;
+    bool stroke = false;
+    bool evenOdd = false;
+    double lineWidth = 1;
+    std::optional<Color> fillColor;
+    std::optional<Color> strokeColor;
+  };
+  static std::optional<Bitmap> DrawPatternInContextSize(Size size, const AffineTransform& transform,
+                                                        const AffineTransform& scaleTransform,
+                                                        const AffineTransform& pageTransform,
+                                                        const VQPDFClipStack& clipBezierPaths, Rect* clipRect,
+                                                        const Path& cgPath, const PatternPaint& paint);
+
+  // The box the clip stack leaves visible within (0, 0, size), in output
+  // space; the zero rectangle when nothing is visible or the size is below 1.
+  static Rect ClipRectInContextSize(Size size, const AffineTransform& pageTransform,
+                                    const VQPDFClipStack& clipBezierPaths);
+
+  // `path` (page space) when it shows through the clip stack within the
+  // output area, else nothing. Its box is widened to `lineWidth` (page
+  // units) where narrower, so hairlines count. *clipBound: the visible box in
+  // output space.
+  static std::optional<Path> ClipPathInContextSize(Size size, const Path& orginalCGPath, double lineWidth,
+                                                   const AffineTransform& pageTransform,
+                                                   const VQPDFClipStack& clipBezierPaths, Rect* clipBound);
+};
+
+}  // namespace vq
