@@ -1,10 +1,13 @@
 #include "fonts/VQPDFSimple8BitFont.h"
 
 #include <algorithm>
+#include <set>
 
 #include "fonts/BuiltinFontManager.h"
 #include "fonts/VQPDFCharCodeToUnicode.h"
+#include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
+#include "platform/text/FontFace.h"
 #include "platform/text/Utf8.h"
 
 namespace vq {
@@ -44,30 +47,108 @@ int toUnits(const std::string& utf8, uint32_t* u, int uSize) {
   return n;
 }
 
-// Text of a glyph name: its table value; a ligature name (f_f_i) made of known
-// names gives their characters; otherwise the name without its underscores.
-std::string glyphNameText(const std::string& name) {
+// The characters of one glyph-name component: its table value, uniXXXX[YYYY...]
+// (groups of four hex digits) or uXXXX to uXXXXXX; empty when it names none.
+std::string componentText(const std::string& name) {
   std::string out;
-  if (uint16_t v = BuiltinFontWidths::nameToUnicodeID(name)) {
-    text::appendUTF8(out, v);
-    return out;
-  }
-  if (name.find('_') != std::string::npos) {
-    size_t start = 0;
-    bool all = true;
-    while (start <= name.size()) {
-      size_t end = name.find('_', start);
-      if (end == std::string::npos) end = name.size();
-      uint16_t v = BuiltinFontWidths::nameToUnicodeID(name.substr(start, end - start));
-      if (!v) { all = false; break; }
-      text::appendUTF8(out, v);
-      start = end + 1;
+  auto hexValue = [](const std::string& digits, uint32_t* value) {
+    uint32_t v = 0;
+    for (char ch : digits) {
+      int d = ch >= '0' && ch <= '9' ? ch - '0' : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10 : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1;
+      if (d < 0) return false;
+      v = v * 16 + static_cast<uint32_t>(d);
     }
-    if (all && !out.empty()) return out;
+    *value = v;
+    return true;
+  };
+  auto isCharacter = [](uint32_t v) { return v > 0 && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF); };
+  if (name.size() >= 7 && name.compare(0, 3, "uni") == 0 && (name.size() - 3) % 4 == 0) {
+    for (size_t i = 3; i < name.size(); i += 4) {
+      uint32_t v = 0;
+      if (!hexValue(name.substr(i, 4), &v) || !isCharacter(v)) {
+        out.clear();
+        break;
+      }
+      text::appendUTF8(out, v);
+    }
+    if (!out.empty()) return out;
   }
-  out = name;
+  if (name.size() >= 5 && name.size() <= 7 && name[0] == 'u') {
+    uint32_t v = 0;
+    if (hexValue(name.substr(1), &v) && isCharacter(v)) {
+      text::appendUTF8(out, v);
+      return out;
+    }
+  }
+  uint16_t v = BuiltinFontWidths::nameToUnicodeID(name);
+  // A ligature glyph (fi, ffl ...) is text of its letters: the presentation
+  // forms are for drawing, and searching or editing wants the letters.
+  static const char* const kLigatures[] = {"ff", "fi", "fl", "ffi", "ffl", "\xC5\xBFt", "st"};
+  if (v >= 0xFB00 && v <= 0xFB06) return kLigatures[v - 0xFB00];
+  if (v) text::appendUTF8(out, v);
+  return out;
+}
+
+// Names made of one or two letters and a decimal number (a65, g12, cc101)
+// name a glyph by its code, as fonts made from bitmap and TeX fonts do:
+// returns the number, or -1 for any other name.
+int numericGlyphName(const std::string& name) {
+  size_t letters = 0;
+  while (letters < name.size() && letters < 3 &&
+         ((name[letters] >= 'a' && name[letters] <= 'z') || (name[letters] >= 'A' && name[letters] <= 'Z')))
+    ++letters;
+  size_t digits = name.size() - letters;
+  if (letters < 1 || letters > 2 || digits < 1 || digits > 3) return -1;
+  int value = 0;
+  for (size_t i = letters; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return -1;
+    value = value * 10 + (name[i] - '0');
+  }
+  return value;
+}
+
+// What a glyph name says about its text.
+struct GlyphNameText {
+  std::string text;
+  bool known = false;  // the name resolved to characters (or, for numeric names, to none)
+};
+
+// Text of a glyph name: the part before the first "." (a.sc, f_i.liga)
+// split at "_" into components that each name characters; a numeric name
+// (see above) gives its printable ASCII character when `numeric`, else no
+// character; any other name gives itself without underscores.
+GlyphNameText glyphNameText(const std::string& fullName, bool numeric) {
+  GlyphNameText result;
+  if (BuiltinFontWidths::nameToUnicodeID(fullName)) {
+    result.text = componentText(fullName);
+    result.known = true;
+    return result;
+  }
+  const std::string name = fullName.substr(0, fullName.find('.'));
+  if (name.empty()) return result;  // .notdef and other suffix-only names
+  std::string out;
+  bool all = true;
+  for (size_t start = 0; start <= name.size();) {
+    size_t end = name.find('_', start);
+    if (end == std::string::npos) end = name.size();
+    std::string part = componentText(name.substr(start, end - start));
+    if (part.empty()) {
+      all = false;
+      break;
+    }
+    out += part;
+    start = end + 1;
+  }
+  if (all && !out.empty()) return {out, true};
+  if (int n = numericGlyphName(name); numeric && n >= 0) {
+    if (n >= 0x20 && n < 0x7F) result.text = std::string(1, static_cast<char>(n));
+    result.known = true;
+    return result;
+  }
+  out = fullName;
   out.erase(std::remove(out.begin(), out.end(), '_'), out.end());
-  return VQPDFFontUtilities::NameBytesToUTF8(out);
+  result.text = VQPDFFontUtilities::NameBytesToUTF8(out);
+  return result;
 }
 
 }  // namespace
@@ -96,7 +177,29 @@ void VQPDFSimple8BitFont::setEncodingName(const std::string& name) {
 
 void VQPDFSimple8BitFont::readDifferences(const pdf::Object& array) {
   if (!array.isArray()) return;
+  // Numeric names are read as codes only when every name the glyph list
+  // does not know is numeric and its number is the code it is placed at: a
+  // font that names glyphs by code names all of them that way, while g12 or
+  // a6 elsewhere may well be a glyph index.
+  bool numeric = false;
+  int64_t at = 0;
+  for (const pdf::Object& item : array.elements()) {
+    if (auto n = item.number()) {
+      at = static_cast<int64_t>(*n);
+      continue;
+    }
+    auto name = item.name();
+    if (!name) continue;
+    const int64_t code = at++;
+    if (name->empty() || (*name)[0] == '.' || BuiltinFontWidths::nameToUnicodeID(*name)) continue;
+    if (numericGlyphName(name->substr(0, name->find('.'))) != code) {
+      numeric = false;
+      break;
+    }
+    numeric = true;
+  }
   std::map<int, std::string> found;
+  std::set<int> textless;
   int64_t code = 0;
   for (const pdf::Object& item : array.elements()) {
     if (auto n = item.integer()) {
@@ -105,17 +208,39 @@ void VQPDFSimple8BitFont::readDifferences(const pdf::Object& array) {
       code = static_cast<int64_t>(*number);
     } else if (auto name = item.name()) {
       if (code >= 0 && code <= 255) {
-        std::string t = glyphNameText(*name);
-        if (!t.empty()) found[static_cast<int>(code)] = t;
+        GlyphNameText t = glyphNameText(*name, numeric);
+        if (!t.text.empty()) found[static_cast<int>(code)] = t.text;
+        else if (t.known) textless.insert(static_cast<int>(code));
       }
       ++code;
     }
   }
   differences = std::move(found);
+  textlessCodes = std::move(textless);
+}
+
+void VQPDFSimple8BitFont::addBuiltinEncoding(const pdf::Object& encoding) {
+  // A Type 1 font without /Encoding, or whose /Differences name no base
+  // encoding, uses the encoding of its font program: TeX's fonts put quotes,
+  // dashes, ligatures and math symbols at codes where WinAnsi has other
+  // characters, and only the program's glyph names say which.
+  if (!(encoding.isNull() || (encoding.isDictionary() && !encoding.get("BaseEncoding").name()))) return;
+  if (subtype != "Type1" && subtype != "MMType1") return;
+  if (!fontDescriptor || !fontDescriptor->embFont) return;
+  if (fontDescriptor->embFontNum != 1 && fontDescriptor->embFontNum != 3) return;
+  const std::vector<std::string> names = fontDescriptor->embFont->builtinEncodingGlyphNames();
+  for (size_t code = 0; code < names.size() && code < 256; ++code) {
+    const int c = static_cast<int>(code);
+    if (names[code].empty() || differences.count(c) || textlessCodes.count(c)) continue;
+    // Only names that resolve: a private name says nothing about the text.
+    GlyphNameText t = glyphNameText(names[code], false);
+    if (t.known && !t.text.empty()) differences[c] = t.text;
+  }
 }
 
 void VQPDFSimple8BitFont::setEncodingWithEncodingObject(const pdf::Object& encoding) {
   differences.clear();
+  textlessCodes.clear();
   if (auto name = encoding.name()) {
     setEncodingName(*name);
   } else if (encoding.isDictionary()) {
@@ -151,6 +276,7 @@ bool VQPDFSimple8BitFont::initWithDictionary(const pdf::Object& dictionary, cons
   }
 
   setEncodingWithEncodingObject(dictionary.get("Encoding"));
+  addBuiltinEncoding(dictionary.get("Encoding"));
   if (stringEncoding == kVQStringEncodingNone) {
     stringEncoding = defaultStringEncoding();
     fontEncodingName = stringEncoding == kVQStringEncodingWindowsCP1252 ? "WinAnsiEncoding" : "StandardEncoding";
@@ -213,11 +339,18 @@ size_t VQPDFSimple8BitFont::getNextChar(const uint8_t* bytes, size_t len, uint32
   } else if (stringEncoding != kVQStringEncodingNone) {
     if (hasDiff) {
       *uLen = toUnits(diff->second, u, uSize);
+    } else if (textlessCodes.count(c)) {
+      // Its glyph name says it stands for no character.
     } else if (uSize > 0) {
       // A byte the encoding cannot read stands for itself.
       uint32_t v = DecodeByte(stringEncoding, c);
-      u[0] = v != 0 ? v : c;
-      *uLen = 1;
+      if (v == 0xFB01 || v == 0xFB02) {
+        // Mac Roman's fi and fl: the letters, as for ligature glyph names.
+        *uLen = toUnits(v == 0xFB01 ? "fi" : "fl", u, uSize);
+      } else {
+        u[0] = v != 0 ? v : c;
+        *uLen = 1;
+      }
     }
   } else if (uSize > 0) {
     u[0] = c;

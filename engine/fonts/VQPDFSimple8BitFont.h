@@ -4,6 +4,7 @@
 // from /Widths, the standard-14 metrics or a substitute standard font.
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ class VQPDFSimple8BitFont : public VQPDFFont {
 
   std::vector<double> charWidths;         // 320 advances in text-space units
   std::string fontEncodingName;           // the encoding in force (WinAnsiEncoding ...)
-  std::map<int, std::string> differences; // code -> UTF-8 text from /Differences (empty: none)
+  std::map<int, std::string> differences; // code -> UTF-8 text from /Differences or the program's encoding
+  std::set<int> textlessCodes;            // codes whose /Differences name stands for no character
   std::map<std::string, VQPDFFontCharProc> type3_charProcs;
   pdf::Object type3_resources;            // stays null after set-up
 
@@ -56,6 +58,9 @@ class VQPDFSimple8BitFont : public VQPDFFont {
   void setEncodingWithEncodingObject(const pdf::Object& encoding);
   void setEncodingName(const std::string& name);
   void readDifferences(const pdf::Object& array);
+  // Adds the text of the embedded program's own encoding for the codes that
+  // /Differences leaves open, when /Encoding calls for that encoding.
+  void addBuiltinEncoding(const pdf::Object& encoding);
 };
 
 class VQPDFType1Font : public VQPDFSimple8BitFont {

@@ -241,6 +241,29 @@ void VQPDFType0Font::cidWidths(uint32_t cid, float* dx, float* dy, float* ox, fl
   }
 }
 
+namespace {
+
+// The collections' CID-to-Unicode files give some CIDs as a base character
+// with an ideographic variation selector naming the collection's glyph shape.
+// That shape belongs to the collection's own fonts, not to whatever font
+// shows the text here, and the selector is no character of the text: only
+// the base character is kept. Works on UTF-16 units; returns the new count.
+int dropVariationSelectors(uint32_t* u, int count) {
+  int kept = 0;
+  for (int i = 0; i < count; ++i) {
+    if (u[i] >= 0xFE00 && u[i] <= 0xFE0F) continue;
+    // U+E0100..U+E01EF as a surrogate pair: DB40 DD00..DDEF.
+    if (u[i] == 0xDB40 && i + 1 < count && u[i + 1] >= 0xDD00 && u[i + 1] <= 0xDDEF) {
+      ++i;
+      continue;
+    }
+    u[kept++] = u[i];
+  }
+  return kept;
+}
+
+}  // namespace
+
 size_t VQPDFType0Font::getNextChar(const uint8_t* bytes, size_t len, uint32_t* code, uint32_t* u, int uSize,
                                    int* uLen, float* dx, float* dy, float* ox, float* oy) const {
   *code = 0;
@@ -259,7 +282,7 @@ size_t VQPDFType0Font::getNextChar(const uint8_t* bytes, size_t len, uint32_t* c
     for (size_t i = 0; i < n; ++i) value = (value << 8) | bytes[i];
     got = embToUnicodeMap->mapToUnicode(value, u, uSize);
   } else if (extToUnicodeMap) {
-    got = extToUnicodeMap->mapToUnicode(cid, u, uSize);
+    got = dropVariationSelectors(u, extToUnicodeMap->mapToUnicode(cid, u, uSize));
   }
   if (got == 0 && uSize > 0) {
     u[0] = cid;

@@ -59,4 +59,26 @@ TEST(CorpusFontsTest, FontsBuildOnSeveralThreadsAtOnce) {
   EXPECT_EQ(total % 4, 0);
 }
 
+// TeX's Type 1 fonts carry no /Encoding: their own encoding puts quotes,
+// dashes and ligatures where WinAnsi has other characters.
+TEST(CorpusFontsTest, EmbeddedType1FontUsesItsOwnEncoding) {
+  auto doc = vq::pdf::Document::open(vqtest::corpusFile("tables-booktabs.pdf").string(), "");
+  ASSERT_TRUE(doc);
+  auto page = doc->page(1);
+  ASSERT_TRUE(page);
+  vq::VQPDFFontCollection collection(page->resources().get("Font"));
+  std::shared_ptr<vq::VQPDFFont> cmr10, cmr17;
+  for (const auto& [key, font] : collection.fonts()) {
+    if (font->baseFontName == "XVDEIN+CMR10") cmr10 = font;
+    if (font->baseFontName == "KMZQNQ+CMR17") cmr17 = font;
+  }
+  ASSERT_TRUE(cmr10 && cmr17);
+  const std::pair<char, const char*> rows[] = {
+      {'\x0C', "fi"}, {'\x0D', "fl"}, {'\x27', "\xE2\x80\x99"}, {'\x60', "\xE2\x80\x98"},
+      {'\x7B', "\xE2\x80\x93"}, {'\x7C', "\xE2\x80\x94"}, {'A', "A"}};
+  for (const auto& [code, text] : rows) EXPECT_EQ(cmr10->getNextChar(std::string(1, code)).text, text) << int(code);
+  // A code the subset program leaves out keeps the default encoding's text.
+  EXPECT_EQ(cmr17->getNextChar(std::string("'")).text, "'");
+}
+
 }  // namespace

@@ -33,8 +33,8 @@ const char* kJapan1 =
 TEST_F(Type0FontTest, IdentityHWithToUnicodeAndWidths) {
   FontFixture fx;
   auto font = make(fx, "/Identity-H", kJapan1,
-                   "2 beginbfchar <0001> <0041> <000A> <D83DDE00> endbfchar 1 beginbfrange <0010> <0012> <0061> "
-                   "endbfrange");
+                   "3 beginbfchar <0001> <0041> <000A> <D83DDE00> <000B> <845BDB40DD00> endbfchar 1 beginbfrange "
+                   "<0010> <0012> <0061> endbfrange");
   ASSERT_TRUE(font);
   struct Row {
     std::string bytes;
@@ -45,6 +45,7 @@ TEST_F(Type0FontTest, IdentityHWithToUnicodeAndWidths) {
       {std::string("\x00\x01", 2), 1, "A", 0.5f},
       {std::string("\x00\x02", 2), 2, "\x02", 0.6f},  // no mapping: the CID itself
       {std::string("\x00\x0A", 2), 10, "\xF0\x9F\x98\x80", 0.25f},  // a surrogate pair is one character
+      {std::string("\x00\x0B", 2), 11, "\xE8\x91\x9B\xF3\xA0\x84\x80", 0.25f},  // a producer's selector stays
       {std::string("\x00\x11", 2), 17, "b", 0.25f},
       {std::string("\x00\x15", 2), 21, "\x15", 1.0f},
   };
@@ -70,6 +71,9 @@ TEST_F(Type0FontTest, CollectionMapGivesTextWithoutToUnicode) {
   ASSERT_TRUE(font);
   // Adobe-Japan1 CID 34 is the letter A; CID 1 is the space.
   EXPECT_EQ(vqtest::decodeAll(*font, std::string("\x00\x22\x00\x01", 4)), "A ");
+  // The collection gives CID 1481 as U+845B with a variation selector naming
+  // its own glyph shape; the text is the character alone.
+  EXPECT_EQ(font->getNextChar(std::string("\x05\xC9", 2)).text, "\xE8\x91\x9B");
   EXPECT_EQ(font->cidTypeFont()->cidSystemRegion, "Adobe-Japan1");
   EXPECT_EQ(font->cidTypeFont()->cidSystemInfo, "Adobe-Japan1-6");
 }

@@ -210,4 +210,36 @@ double FontFace::widthOfString(const std::string& utf8, double size) const {
   return sum * size;
 }
 
+std::vector<std::string> FontFace::builtinEncodingGlyphNames() const {
+  std::lock_guard lock(impl_->mutex);
+  FT_Face face = impl_->face.get();
+  if (!FT_HAS_GLYPH_NAMES(face)) return {};
+  // FreeType presents a Type 1 or CFF font's own encoding as one of these maps.
+  FT_CharMap builtin = nullptr;
+  for (FT_Int i = 0; i < face->num_charmaps && !builtin; ++i) {
+    FT_Encoding e = face->charmaps[i]->encoding;
+    if (e == FT_ENCODING_ADOBE_CUSTOM || e == FT_ENCODING_ADOBE_STANDARD || e == FT_ENCODING_ADOBE_EXPERT ||
+        e == FT_ENCODING_ADOBE_LATIN_1)
+      builtin = face->charmaps[i];
+  }
+  if (!builtin) return {};
+  FT_CharMap previous = face->charmap;
+  if (FT_Set_Charmap(face, builtin) != 0) return {};
+  std::vector<std::string> names(256);
+  bool any = false;
+  for (FT_ULong code = 0; code < 256; ++code) {
+    FT_UInt glyph = FT_Get_Char_Index(face, code);
+    char name[128] = {};
+    if (glyph == 0 || FT_Get_Glyph_Name(face, glyph, name, sizeof name) != 0) continue;
+    names[code] = asciiOnly(name);
+    any = any || !names[code].empty();
+  }
+  // Other lookups go through the map that was selected before (none is a
+  // valid state, which FT_Set_Charmap cannot restore).
+  if (previous) FT_Set_Charmap(face, previous);
+  else face->charmap = nullptr;
+  if (!any) names.clear();
+  return names;
+}
+
 }  // namespace vq::text

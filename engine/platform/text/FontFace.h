@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vq::text {
 
@@ -49,6 +50,10 @@ class FontFace {
   // a character code through its first map when it has no Unicode one.
   std::optional<uint32_t> glyphForChar(uint32_t character) const;
   double advanceOfChar(uint32_t character) const;  // 0 when it has no glyph
+  // The glyph names of the codes 0-255 of a Type 1 or CFF font's own
+  // encoding (empty names for codes it leaves undefined); empty when the font
+  // has no such encoding or no glyph names.
+  std::vector<std::string> builtinEncodingGlyphNames() const;
   // Sum of the advances of the characters of a UTF-8 string at a size; 0 when
   // any character has no glyph.
   double widthOfString(const std::string& utf8, double size) const;
