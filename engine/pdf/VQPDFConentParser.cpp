@@ -592,6 +592,13 @@ struct VQPDFConentParser::Ops {
       auto& pattern = stroking ? st.strokePattern : st.fillPattern;
       if (!operands.empty() && operands.back().isName()) {
         pattern = parser.patternCollection ? parser.patternCollection->objectNamed(*operands.back().name()) : nullptr;
+        // An uncoloured tiling pattern paints in the colour given before its
+        // name, in the pattern space's underlying space.
+        auto pat = std::dynamic_pointer_cast<VQPDFPatternColorSpace>(space);
+        if (operands.size() > 1 && pat && pat->under) {
+          operands.pop_back();
+          (stroking ? st.strokeColor : st.fillColor) = ColorFromOperands(operands, pat->under->getNComps(), true);
+        }
         return;
       }
       (stroking ? st.strokeColor : st.fillColor) = ColorFromOperands(operands, space->getNComps(), false);

@@ -139,7 +139,7 @@ TEST(VQPDFConentParser, ColourOperators) {
   indexed.setArrayItem(3, QPDFObjectHandle::newString(table));
   QPDFObjectHandle resources = fx.handle(
       "<< /ColorSpace << /Sep [/Separation /Spot /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 0] "
-      "/N 1 >>] /L [/Lab << /WhitePoint [0.9505 1 1.089] >>] /P0 /Pattern >> "
+      "/N 1 >>] /L [/Lab << /WhitePoint [0.9505 1 1.089] >>] /P0 /Pattern /UP [/Pattern /DeviceRGB] >> "
       "/Pattern << /Pat1 << /PatternType 2 >> >> >>");
   resources.getKey("/ColorSpace").replaceKey("/Idx", indexed);
   struct Case {
@@ -167,6 +167,8 @@ TEST(VQPDFConentParser, ColourOperators) {
       {"pattern stroke, plain fill", "/Pattern CS /Pat1 SCN 0 0 1 rg 0 0 5 5 re B",
        "fill DeviceRGB 0 0 255 c0=0 | stroke Pattern 0 0 0 c0=0 pattern Pat1",
        {"pattern strue ffalse M 0 0 L 5 0 L 5 5 L 0 5 Z stroke=Pat1 fill=-"}},
+      {"uncoloured pattern keeps its colour", "/UP cs 1 0 0 /Pat1 scn",
+       "fill Pattern 0 0 0 c0=255 pattern Pat1 | stroke DeviceRGB 0 0 0 c0=0", {}},
       {"missing pattern name", "/Pattern cs /Nope scn", "fill Pattern 0 0 0 c0=0 | stroke DeviceRGB 0 0 0 c0=0", {}},
   };
   for (const auto& c : cases) {
