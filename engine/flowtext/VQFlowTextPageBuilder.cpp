@@ -57,53 +57,83 @@ double columnFontSize(const Column& c) {
     for (const auto& r : p) size = std::max(size, std::fabs(r.ctmInfo.fontSize.width));
   return size;
 }
+// Running text is the smallest text of a column (headings are larger).
+double columnTextSize(const Column& c) {
+  double size = columnFontSize(c);
+  for (const auto& p : c)
+    for (const auto& r : p) size = std::min(size, std::fabs(r.ctmInfo.fontSize.width));
+  return size;
+}
+// Every column of more than one part is wide enough to hold running text:
+// table cells stay narrower, so a table keeps its row order.
+bool holdsRunningText(const std::vector<Column>& band) {
+  for (const auto& c : band)
+    if (c.size() > 1 && columnRight(c) - columnLeft(c) < kTextColumnWidth * columnTextSize(c)) return false;
+  return true;
+}
 
 // Text set in columns whose lines do not share baselines gives a band of
 // blocks, often one per line, each cut into the same columns. Such a band is
 // read column by column: the next block joins the band when it follows it
 // closely and its columns and the band's, grouped where they overlap
-// horizontally, still make two columns or more, each of which that takes
-// from both is wide enough to hold running text (table cells stay narrow,
-// so a table keeps its row order).
+// horizontally, still make two columns or more, every one of which goes
+// on from the band, and the columns that take from both are set apart by
+// more than a word gap.
 bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, float bandBottom, float nextTop) {
-  if (band.size() < 2 && next.size() < 2) return false;
+  if (band.size() < 2) return false;
   double fontSize = 0;
   for (const auto& c : next) fontSize = std::max(fontSize, columnFontSize(c));
   if (nextTop - bandBottom > fontSize) return false;
+  // Group the columns of both sides by horizontal overlap first, on their
+  // extents alone; parts move only once the join is certain.
   struct Side {
-    const Column* column;
+    double left, right;
+    size_t index;
     bool fromNext;
   };
   std::vector<Side> all;
-  for (const auto& c : band) all.push_back({&c, false});
-  for (const auto& c : next) all.push_back({&c, true});
-  std::stable_sort(all.begin(), all.end(),
-                   [](const Side& a, const Side& b) { return columnLeft(*a.column) < columnLeft(*b.column); });
-  std::vector<Column> joined;
-  std::vector<bool> fromBand, fromNext;
-  double right = 0;
+  for (size_t i = 0; i < band.size(); ++i) all.push_back({columnLeft(band[i]), columnRight(band[i]), i, false});
+  for (size_t i = 0; i < next.size(); ++i) all.push_back({columnLeft(next[i]), columnRight(next[i]), i, true});
+  std::stable_sort(all.begin(), all.end(), [](const Side& a, const Side& b) { return a.left < b.left; });
+  struct Group {
+    double left, right;
+    bool fromBand = false, fromNext = false;
+    std::vector<const Side*> sides;
+  };
+  std::vector<Group> groups;
   for (const auto& side : all) {
-    if (joined.empty() || columnLeft(*side.column) >= right) {
-      joined.emplace_back();
-      fromBand.push_back(false);
-      fromNext.push_back(false);
-      right = columnRight(*side.column);
-    }
-    joined.back().insert(joined.back().end(), side.column->begin(), side.column->end());
-    (side.fromNext ? fromNext : fromBand).back() = true;
-    right = std::max(right, columnRight(*side.column));
+    if (groups.empty() || side.left >= groups.back().right) groups.push_back({side.left, side.right, false, false, {}});
+    Group& g = groups.back();
+    g.right = std::max(g.right, side.right);
+    (side.fromNext ? g.fromNext : g.fromBand) = true;
+    g.sides.push_back(&side);
   }
-  if (joined.size() < 2) return false;
-  for (size_t i = 0; i < joined.size(); ++i) {
-    if (fromBand[i] && fromNext[i] &&
-        columnRight(joined[i]) - columnLeft(joined[i]) < kTextColumnWidth * columnFontSize(joined[i]))
+  if (groups.size() < 2) return false;
+  for (size_t i = 0; i < groups.size(); ++i) {
+    if (!groups[i].fromBand) return false;  // a column that only starts here: words spread along a line
+    if (i + 1 < groups.size() && groups[i].fromNext && groups[i + 1].fromNext &&
+        groups[i + 1].left - groups[i].right < kColumnSeparation * fontSize)
       return false;
-    stableSortBy(joined[i], [](const Part& p) { return minTop(p); });
+  }
+  const auto byTop = [](const Part& a, const Part& b) { return minTop(a) < minTop(b); };
+  std::vector<Column> joined(groups.size());
+  for (size_t i = 0; i < groups.size(); ++i) {
+    Column& column = joined[i];
+    for (const Side* side : groups[i].sides) {
+      // Each side is already in top-down order: merging keeps the order a
+      // stable sort of the whole column would give.
+      const size_t middle = column.size();
+      if (side->fromNext)
+        column.insert(column.end(), next[side->index].begin(), next[side->index].end());
+      else
+        column.insert(column.end(), std::make_move_iterator(band[side->index].begin()),
+                      std::make_move_iterator(band[side->index].end()));
+      std::inplace_merge(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(middle), column.end(), byTop);
+    }
   }
   band = std::move(joined);
   return true;
 }
-
 
 }  // namespace
 
@@ -125,12 +155,13 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     std::vector<bool> taken(sorted.size(), false);
     for (size_t i = 0; i < sorted.size(); ++i) {
       if (taken[i]) continue;
-      std::vector<Run> line{sorted[i]};
-      taken[i] = true;
       const double base = sorted[i].bottom();
+      std::vector<Run> line;
+      line.push_back(std::move(sorted[i]));
+      taken[i] = true;
       for (size_t j = i + 1; j < sorted.size(); ++j) {
         if (!taken[j] && std::fabs(sorted[j].bottom() - base) < kSameBaseline) {
-          line.push_back(sorted[j]);
+          line.push_back(std::move(sorted[j]));
           taken[j] = true;
         }
       }
@@ -146,10 +177,8 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     leftMost = std::min(leftMost, static_cast<float>(line.front().left()));
     SectLine sl;
     for (auto& r : line) {
-      if (!sl.empty() && std::fabs(r.left() - sl.back().back().right()) < kPartJoin)
-        sl.back().push_back(std::move(r));
-      else
-        sl.push_back(Part{std::move(r)});
+      if (sl.empty() || std::fabs(r.left() - sl.back().back().right()) >= kPartJoin) sl.emplace_back();
+      sl.back().push_back(std::move(r));
     }
     sectLines.push_back(std::move(sl));
   }
@@ -158,19 +187,35 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // 5. Blocks: consecutive lines whose tops reach into the lines above.
   std::vector<std::vector<SectLine>> blocks;
   for (size_t i = 0; i < sectLines.size();) {
-    std::vector<SectLine> block{sectLines[i]};
     float bottom = lineBottom(sectLines[i]);
+    std::vector<SectLine> block;
+    block.push_back(std::move(sectLines[i]));
     size_t j = i + 1;
     for (; j < sectLines.size() && lineTop(sectLines[j]) <= bottom; ++j) {
       bottom = std::max(bottom, lineBottom(sectLines[j]));
-      block.push_back(sectLines[j]);
+      block.push_back(std::move(sectLines[j]));
     }
     blocks.push_back(std::move(block));
     i = j;
   }
 
   // 6. Columns of each block; bands of column blocks joined.
+  // A band of fewer than kMinColumnBand blocks is more likely a few lines
+  // whose word gaps happen to line up than text columns, and a band with
+  // narrow columns more likely a table: their blocks stay as they were.
   std::vector<std::vector<Column>> blockColumns;
+  std::vector<std::vector<Column>> bands;       // the band being joined (at most one)
+  std::vector<std::vector<Column>> bandBlocks;  // the blocks it was joined from
+  auto closeBand = [&] {
+    if (bands.empty()) return;
+    if (bandBlocks.size() >= kMinColumnBand && holdsRunningText(bands.back())) {
+      blockColumns.push_back(std::move(bands.back()));
+    } else {
+      for (auto& b : bandBlocks) blockColumns.push_back(std::move(b));
+    }
+    bands.clear();
+    bandBlocks.clear();
+  };
   float lastBottom = 0;
   for (auto& block : blocks) {
     std::vector<Part> parts;
@@ -179,12 +224,13 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     stableSortBy(parts, [](const Part& p) { return leftX(p); });
     std::vector<Column> columns;
     for (size_t i = 0; i < parts.size();) {
-      Column col{parts[i]};
       float right = static_cast<float>(rightX(parts[i]));
+      Column col;
+      col.push_back(std::move(parts[i]));
       size_t j = i + 1;
       for (; j < parts.size() && leftX(parts[j]) <= right + kColumnGap; ++j) {
         right = std::max(right, static_cast<float>(rightX(parts[j])));
-        col.push_back(parts[j]);
+        col.push_back(std::move(parts[j]));
       }
       stableSortBy(col, [](const Part& p) { return minTop(p); });
       columns.push_back(std::move(col));
@@ -193,10 +239,14 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     float top = 90000, bottom = 0;
     for (const auto& c : columns)
       for (const auto& p : c) top = std::min(top, minTop(p)), bottom = std::max(bottom, maxBottom(p));
-    if (blockColumns.empty() || !joinColumnBand(blockColumns.back(), columns, lastBottom, top))
-      blockColumns.push_back(std::move(columns));
+    if (bands.empty() || !joinColumnBand(bands.back(), columns, lastBottom, top)) {
+      closeBand();
+      bands.push_back(columns);
+    }
+    bandBlocks.push_back(std::move(columns));
     lastBottom = std::max(lastBottom, bottom);
   }
+  closeBand();
 
   // 7-9. Paragraphs.
   VQFlowTextPPr P;
@@ -246,10 +296,11 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       std::vector<std::vector<Part>> columnLines;
       Column& col = columns[ci];
       for (size_t i = 0; i < col.size();) {
-        std::vector<Part> cl{col[i]};
         const float b0 = maxBottom(col[i]);
+        std::vector<Part> cl;
+        cl.push_back(std::move(col[i]));
         size_t j = i + 1;
-        for (; j < col.size() && std::fabs(maxBottom(col[j]) - b0) < kColumnLineBottom; ++j) cl.push_back(col[j]);
+        for (; j < col.size() && std::fabs(maxBottom(col[j]) - b0) < kColumnLineBottom; ++j) cl.push_back(std::move(col[j]));
         stableSortBy(cl, [](const Part& p) { return leftX(p); });
         columnLines.push_back(std::move(cl));
         i = j;
@@ -263,14 +314,15 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       float prevBottom = top;
       std::vector<VQFlowTextParagraph> list;
       for (auto& cl : columnLines) {
-        const Part& F = cl.front();
-        VQFlowTextParagraph Q(F);
+        const double firstRight = rightX(cl.front());
+        const float firstBottom = maxBottom(cl.front());
+        VQFlowTextParagraph Q(std::move(cl.front()));
         Q.xColumnPosition = columnX;
         Q.resolveXColumnProperty();
         P = Q.pProperty;
         R = Q.rProperty;
         const double line = P.line;
-        const float dy = maxBottom(F) - prevBottom;
+        const float dy = firstBottom - prevBottom;
         const double diff = dy - line;
         VQFlowTextParagraph* holder = nullptr;
         if (diff > line) {
@@ -303,23 +355,24 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
           holder = &list.back();
         }
 
-        double right = rightX(F);
+        double right = firstRight;
         for (size_t k = 1; k < cl.size(); ++k) {
-          const Part& G = cl[k];
+          Part& G = cl[k];
           const double g = leftX(G) - right;
+          right = rightX(G);
           Run& T = holder->runArray.back();
           if (g > T.ctmInfo.fontSize.width / 10) {
             T.runText += ' ';
             T.textWidth += g;
           }
-          holder->runArray.insert(holder->runArray.end(), G.begin(), G.end());
-          right = rightX(G);
+          holder->runArray.insert(holder->runArray.end(), std::make_move_iterator(G.begin()),
+                                  std::make_move_iterator(G.end()));
         }
-        prevBottom = maxBottom(F);
+        prevBottom = firstBottom;
       }
       if (!list.empty()) {
         if (ci > 0) list.front().breakColumn = true;
-        output.insert(output.end(), list.begin(), list.end());
+        output.insert(output.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
       }
     }
     if (output.size() > 1) output.back().sectionEnd = true;

@@ -1,0 +1,268 @@
+// The flow-text formats end to end: the host program over every corpus file,
+// the encrypted files through the programming interface, the HTML read back
+// by a browser, the RTF by LibreOffice, and the reading order of a
+// multi-column page.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <optional>
+
+#include "FlowTextTestSupport.h"
+#include "front/VQPapyrant.h"
+#include "platform/dispatch/VQMainQueue.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace ftest;
+
+const char* const kTypes[] = {"txt", "html", "rtf"};
+
+std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// Exit status of the host program converting `pdf` (pages "" = all), with
+// its temporary files under `tmp` when given.
+int RunHost(const fs::path& pdf, const std::string& type, const fs::path& dest, const std::string& pages = "",
+            const fs::path& tmp = {}) {
+  const fs::path program = vqtest::binaryDir() / "cli" / "vqpapyrant";
+  std::string command = tmp.empty() ? "" : "TMPDIR=" + Quoted(tmp) + " ";
+  command += "timeout 300 " + Quoted(program) + " -i " + Quoted(pdf) + " -f " + type + " -o " + Quoted(dest);
+  if (!pages.empty()) command += " -p " + pages;
+  return vqtest::runCommand(command + " > /dev/null 2>&1");
+}
+
+bool HasNonBlank(const std::string& text) {
+  for (size_t i = 0; i < text.size();) {
+    const char32_t c = VQFlowTextNextCodePoint(text, i);
+    if (c > 0x20 && c != 0xA0 && c != 0x3000 && c != 0xFEFF) return true;
+  }
+  return false;
+}
+
+std::map<char32_t, long> CharCounts(const std::string& text) {
+  std::map<char32_t, long> counts;
+  for (size_t i = 0; i < text.size();) {
+    const char32_t c = VQFlowTextNextCodePoint(text, i);
+    if (c <= 0x20 || c == 0xA0 || c == 0x0C || c == 0x3000 || c == 0xFEFF) continue;
+    ++counts[c];
+  }
+  return counts;
+}
+
+// Share, in percent, of the characters of `expected` found in `actual`
+// (white space ignored); nullopt when `expected` has none.
+std::optional<double> Coverage(const std::string& expected, const std::string& actual) {
+  const auto want = CharCounts(expected);
+  const auto have = CharCounts(actual);
+  long total = 0, found = 0;
+  for (const auto& [c, n] : want) {
+    total += n;
+    if (auto it = have.find(c); it != have.end()) found += std::min(n, it->second);
+  }
+  if (total == 0) return std::nullopt;
+  return 100.0 * found / total;
+}
+
+std::string WithoutBlanks(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const size_t start = i;
+    const char32_t c = VQFlowTextNextCodePoint(text, i);
+    if (c > 0x20 && c != 0xA0) out.append(text, start, i - start);
+  }
+  return out;
+}
+
+// The text of a serialised DOM's body: tags dropped, the entities a browser
+// writes when serialising text decoded.
+std::string BodyText(const std::string& dom) {
+  const size_t body = dom.find("<body");
+  std::string text;
+  bool inTag = false;
+  for (size_t i = body == std::string::npos ? 0 : body; i < dom.size(); ++i) {
+    const char c = dom[i];
+    if (inTag) {
+      inTag = c != '>';
+      continue;
+    }
+    if (c == '<') {
+      inTag = true;
+      text += ' ';
+      continue;
+    }
+    if (c == '&') {
+      static const std::pair<const char*, const char*> kEntities[] = {
+          {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&nbsp;", " "}};
+      bool decoded = false;
+      for (auto [entity, plain] : kEntities) {
+        if (dom.compare(i, std::strlen(entity), entity) == 0) {
+          text += plain;
+          i += std::strlen(entity) - 1;
+          decoded = true;
+          break;
+        }
+      }
+      if (decoded) continue;
+    }
+    text += c;
+  }
+  return text;
+}
+
+std::string PdftotextOf(const fs::path& pdf, const fs::path& dest, const std::string& extra = "") {
+  if (vqtest::runCommand("pdftotext -enc UTF-8 " + extra + " " + Quoted(pdf) + " " + Quoted(dest) + " 2> /dev/null") != 0)
+    return "";
+  return ReadFile(dest);
+}
+
+// Every file in all three formats: exit status 0, an output file, text where
+// the PDF has text, and no temporary file left behind (the interpreter
+// decodes every image resource into one).
+TEST(VQFlowTextEndToEnd, HostProgramConvertsEveryCorpusFile) {
+  vqtest::ScratchDir dir;
+  const fs::path tmp = dir / "tmp";
+  fs::create_directories(tmp);
+  const bool haveReference = vqtest::runCommand("command -v pdftotext > /dev/null") == 0;
+  for (const auto& pdf : vqtest::corpusFiles()) {
+    const std::string name = pdf.filename().string();
+    if (name.rfind("encrypted-", 0) == 0) continue;  // no password on the command line
+    const bool hasText = haveReference && HasNonBlank(PdftotextOf(pdf, dir / (name + ".ref")));
+    for (const char* type : kTypes) {
+      SCOPED_TRACE(name + " -> " + type);
+      const fs::path dest = dir / (name + "." + type);
+      ASSERT_EQ(RunHost(pdf, type, dest, "", tmp), 0);
+      ASSERT_TRUE(fs::is_regular_file(dest));
+      // A page without text gives an empty plain-text file; the markup
+      // formats always have their frame.
+      const std::string content = ReadFile(dest);
+      if (std::string(type) != "txt" || hasText) {
+        EXPECT_TRUE(HasNonBlank(content));
+      }
+      for (const auto& e : fs::recursive_directory_iterator(tmp)) {
+        EXPECT_FALSE(e.is_regular_file()) << "left behind: " << e.path();
+      }
+    }
+  }
+}
+
+// Records the end report of a conversion.
+class EndRecorder : public vq::VQPapyrantDelegate {
+ public:
+  bool ended = false;
+  std::optional<vq::VQError> error;
+  std::vector<uint64_t> failedPages;
+  void didEndConversion(vq::VQPapyrant*, const std::optional<vq::VQError>& e) override {
+    ended = true;
+    error = e;
+  }
+  void pdfPageIndexFaildWithError(vq::VQPapyrant*, uint64_t page, const vq::VQError&) override {
+    failedPages.push_back(page);
+  }
+};
+
+TEST(VQFlowTextEndToEnd, EncryptedFilesThroughTheProgrammingInterface) {
+  vqtest::ScratchDir dir;
+  vq::MainQueue::shared().bindToCurrentThread();
+  const std::pair<const char*, const char*> files[] = {
+      {"encrypted-rc4-40-user.pdf", "user"},
+      {"encrypted-aes128-user.pdf", "user"},
+      {"encrypted-aes256-nonascii.pdf", "p\xC3\xA4ssw\xC3\xB6rd"},
+  };
+  const std::string reference = PdftotextOf(vqtest::corpusFile("text-distiller.pdf"), dir / "reference.txt");
+  for (auto [name, password] : files) {
+    for (const char* type : kTypes) {
+      SCOPED_TRACE(std::string(name) + " -> " + type);
+      const fs::path dest = dir / (std::string(name) + "." + type);
+      vq::VQPapyrant papyrant;
+      EndRecorder recorder;
+      papyrant.setDelegate(&recorder);
+      papyrant.convertPDFAtPath(vqtest::corpusFile(name).string(), password, {1, 2, 3, 4, 5, 6}, type, dest.string(),
+                                vq::VQPDFOptions());
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+      vq::MainQueue::shared().drainUntil([&] { return recorder.ended || std::chrono::steady_clock::now() > deadline; });
+      ASSERT_TRUE(recorder.ended);
+      EXPECT_FALSE(recorder.error.has_value()) << recorder.error->description();
+      EXPECT_TRUE(recorder.failedPages.empty());
+      const std::string content = ReadFile(dest);
+      ASSERT_TRUE(HasNonBlank(content));
+      // Decryption worked: the text is that of the unencrypted original.
+      if (std::string(type) == "txt" && !reference.empty()) {
+        const auto coverage = Coverage(reference, content);
+        ASSERT_TRUE(coverage.has_value());
+        EXPECT_GE(*coverage, 95.0);
+      }
+    }
+  }
+}
+
+// The dumped DOM of each page holds the text of our plain-text output.
+TEST(VQFlowTextEndToEnd, HtmlRendersInHeadlessChromium) {
+  if (vqtest::runCommand("command -v chromium > /dev/null") != 0) GTEST_SKIP() << "chromium is not installed";
+  vqtest::ScratchDir dir;
+  for (const char* name : {"text-distiller.pdf", "cjk-chinese-exam.pdf", "tables-colortbl.pdf"}) {
+    SCOPED_TRACE(name);
+    const fs::path pdf = vqtest::corpusFile(name);
+    const fs::path html = dir / (std::string(name) + ".html");
+    const fs::path txt = dir / (std::string(name) + ".txt");
+    ASSERT_EQ(RunHost(pdf, "html", html), 0);
+    ASSERT_EQ(RunHost(pdf, "txt", txt), 0);
+    const fs::path profile = dir / (std::string(name) + ".profile");
+    fs::create_directories(profile);
+    std::string dom;
+    const int status = vqtest::runCommand(
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+        "--disable-background-networking --disable-component-update --disable-sync --user-data-dir=" +
+            Quoted(profile) + " --dump-dom " + Quoted("file://" + html.string()) + " 2> /dev/null",
+        &dom);
+    ASSERT_EQ(status, 0);
+    ASSERT_NE(dom.find("<body"), std::string::npos);
+    const auto coverage = Coverage(ReadFile(txt), BodyText(dom));
+    ASSERT_TRUE(coverage.has_value());
+    EXPECT_GE(*coverage, 99.0);
+  }
+}
+
+// The host's RTF of a CJK page reads back in LibreOffice with its text.
+TEST(VQFlowTextEndToEnd, HostRtfOpensInLibreOffice) {
+  if (vqtest::runCommand("command -v soffice > /dev/null") != 0) GTEST_SKIP() << "soffice is not installed";
+  vqtest::ScratchDir dir;
+  const fs::path pdf = vqtest::corpusFile("cjk-chinese-exam.pdf");
+  ASSERT_EQ(RunHost(pdf, "rtf", dir / "doc.rtf"), 0);
+  ASSERT_EQ(RunHost(pdf, "txt", dir / "ours.txt"), 0);
+  fs::create_directories(dir / "home");
+  fs::create_directories(dir / "out");
+  // soffice exits 0 even when it fails, so the converted file is what counts.
+  vqtest::runCommand("HOME=" + Quoted(dir / "home") + " timeout 180 soffice --headless --convert-to txt:Text --outdir " +
+                     Quoted(dir / "out") + " " + Quoted(dir / "doc.rtf") + " > /dev/null 2>&1");
+  ASSERT_TRUE(fs::exists(dir / "out" / "doc.txt"));
+  const auto coverage = Coverage(ReadFile(dir / "ours.txt"), ReadFile(dir / "out" / "doc.txt"));
+  ASSERT_TRUE(coverage.has_value());
+  EXPECT_GE(*coverage, 99.0);
+}
+
+// A three-column page reads column by column, as pdftotext gives it.
+TEST(VQFlowTextEndToEnd, MultiColumnPageReadsColumnByColumn) {
+  vqtest::ScratchDir dir;
+  const fs::path dest = dir / "page5.txt";
+  ASSERT_EQ(RunHost(vqtest::corpusFile("columns-multicol.pdf"), "txt", dest, "5"), 0);
+  const std::string text = WithoutBlanks(ReadFile(dest));
+  const char* const phrases[] = {
+      "Not balancing the",                 // first column, top
+      "Another request often voiced",      // first column, lower
+      "the column short (comparable to",   // second column, top
+      "the usual star float commands",     // second column
+      "combination of t, b, and/or p",     // second column, lower
+      "a good way to break the",           // third column
+      "If a column contains a character",  // third column, lower
+  };
+  size_t from = 0;
+  for (const char* phrase : phrases) {
+    const size_t at = text.find(WithoutBlanks(phrase), from);
+    ASSERT_NE(at, std::string::npos) << "missing or out of order: " << phrase;
+    from = at + 1;
+  }
+}
+
+}  // namespace
