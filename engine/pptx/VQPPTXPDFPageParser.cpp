@@ -1,0 +1,472 @@
+#include "pptx/VQPPTXPDFPageParser.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+
+#include "fonts/VQPDFFont.h"
+#include "fonts/VQPDFFontDescriptor.h"
+#include "fonts/VQPDFFontUtilities.h"
+#include "front/VQPDFExporter.h"
+#include "front/pagesetup/VQPageSetupForPage.h"
+#include "front/raster/VQPDFExporterRaster.h"
+#include "front/utilities/VQHexColor.h"
+#include "front/utilities/VQLineUtilites.h"
+#include "pdf/VQPDFConentParser.h"
+#include "pdf/VQPDFRenderState.h"
+#include "pdf/VQPDFXObject.h"
+#include "pdf/images/VQPDFImageFile.h"
+#include "pdf/images/VQPDFImageFileTracker.h"
+#include "pdf/shading/VQPDFPatternDrawable.h"
+#include "pptx/VQPPTXDocument.h"
+#include "pptx/VQPPTXPage.h"
+
+namespace vq {
+namespace {
+
+// Text runs are numbered across every page of every conversion.
+std::atomic<int64_t> gPPTXRunIndex{0};
+
+void fontMetrics(const VQPDFRenderState& s, double* ascent, double* descent) {
+  *ascent = 0.95;
+  *descent = -0.35;
+  if (s.font) {
+    const double a = s.font->ascent(), d = s.font->descent();
+    if (std::isfinite(a) && std::isfinite(d) && a - d > 0) *ascent = a, *descent = d;
+  }
+}
+
+bool isRightAngle(double r) { return r == 90 || r == 270; }
+
+bool isSingleBlankOrControl(const std::string& s) { return s.size() == 1 && static_cast<unsigned char>(s[0]) < 33; }
+
+const AffineTransform kBitmapScale = AffineTransformMakeScale(2, 2);
+
+}  // namespace
+
+double VQPPTXSnapRotation(double r) {
+  if (r < 5) return 0;
+  if (r > 85 && r < 95) return 90;
+  if (r > 265 && r < 275) return 270;
+  return r;
+}
+
+VQPPTXPDFPageParser::VQPPTXPDFPageParser(VQPPTXDocument& document) : document_(document) {}
+VQPPTXPDFPageParser::~VQPPTXPDFPageParser() = default;
+
+void VQPPTXPDFPageParser::beginPage(int64_t pageIndex) {
+  resetNextChar();
+  stack_ = std::make_shared<VQPDFRenderStateStack>();
+  page_ = std::make_unique<VQPPTXPage>(static_cast<uint64_t>(pageIndex), document_.savedWorkFolder());
+  page_->writeDocumentBegin();
+}
+
+void VQPPTXPDFPageParser::beginPageForTesting(const VQPageSetup& setup, int64_t pageIndex) {
+  setup_ = setup;
+  beginPage(pageIndex);
+}
+
+void VQPPTXPDFPageParser::finishPage() {
+  endTextBoxWritingIfNeed();
+  page_->writePageAll();
+}
+
+bool VQPPTXPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, int64_t pageIndex,
+                                         bool isParserAnnots) {
+  if (!page) return false;
+  setup_ = VQPageSetupForPage(*page, 0);
+  beginPage(pageIndex);
+  {
+    // Decoded images that no picture takes are removed with the scope.
+    VQPDFImageFileScope imageFiles;
+    auto parser = VQPDFConentParser::ParserWithPage(*page);
+    if (parser) {
+      parser->setDelegate(this);
+      parser->setRenderingStateStack(stack_);
+      parser->setIsParserAnnots(isParserAnnots ? 1 : 0);
+      parser->startParser();
+      parser->setDelegate(nullptr);
+    }
+  }
+  finishPage();
+  stack_.reset();
+  return true;
+}
+
+AffineTransform VQPPTXPDFPageParser::currentDisplayTextTransform() const {
+  const auto& s = stack_->topRenderingState();
+  return AffineTransformConcat(AffineTransformConcat(s.textMatrix, s.ctm), setup_.transform);
+}
+
+AffineTransform VQPPTXPDFPageParser::nextDisplayTextTransform(const Size& offset) const {
+  const auto& s = stack_->topRenderingState();
+  const AffineTransform tm = AffineTransformTranslate(s.textMatrix, offset.width, offset.height);
+  return AffineTransformConcat(AffineTransformConcat(tm, s.ctm), setup_.transform);
+}
+
+Size VQPPTXPDFPageParser::convertToDisplaySpaceWidth(double width) const {
+  const auto& s = stack_->topRenderingState();
+  double ascent, descent;
+  fontMetrics(s, &ascent, &descent);
+  const Rect frame = VQPDFTransformGetFontFrame(s.fontSize, ascent, descent, currentDisplayTextTransform(),
+                                                nextDisplayTextTransform(Size{width, 0}));
+  return Size{std::fabs(frame.size.width), std::fabs(frame.size.height)};
+}
+
+VQPDF_CTMInfo VQPPTXPDFPageParser::placement(const AffineTransform& t) const {
+  const auto& s = stack_->topRenderingState();
+  double ascent, descent;
+  fontMetrics(s, &ascent, &descent);
+  return VQPDFTransformGetFontCTMInfo(s.fontSize, ascent, descent, t);
+}
+
+void VQPPTXPDFPageParser::resetNextChar() {
+  nextCharFontSize_ = 1;
+  nextCharTransform_ = AffineTransformIdentity;
+  nextCharCTMInfo_ = VQPDF_CTMInfo{};
+}
+
+VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty() {
+  const auto& s = stack_->topRenderingState();
+  if (!s.font) return VQPPTXUtilities::defaultRunProperty();
+  const auto& font = *s.font;
+  double ascent, descent;
+  fontMetrics(s, &ascent, &descent);
+  const AffineTransform t = currentDisplayTextTransform();
+  float size = static_cast<float>(VQPDFTransformGetFontSize(s.fontSize, ascent, descent, t).width);
+  if (!(size >= 3)) size = 3;
+
+  std::string typeface = !font.fontName.empty() ? font.fontName
+                         : !font.fontFamilyName.empty() ? font.fontFamilyName
+                                                        : std::string("Unknow Font");
+  const bool bold = VQPDFFontUtilities::isBoldFontName(font.baseFontName_New) ||
+                    (font.fontDescriptor && font.fontDescriptor->isBold()) || s.textRenderMode == 2 ||
+                    s.textRenderMode == 6;
+  bool italic = VQPDFFontUtilities::isItalicFontName(font.baseFontName_New) ||
+                (font.fontDescriptor && font.fontDescriptor->isItalic());
+  if (!italic) {
+    // An upright, evenly scaled text matrix gives |(a + c) / (b + d)| = 1;
+    // a slant moves it away.
+    const double q = std::fabs((t.a + t.c) / (t.b + t.d));
+    italic = q < 0.9 || q > 1.1;
+  }
+  const std::string replacement = font.fontSystemReplaceName;
+  auto installed = [&](const std::string& name) {
+    if (name.empty()) return false;
+    auto it = installedFonts_.find(name);
+    if (it == installedFonts_.end())
+      it = installedFonts_.emplace(name, VQPDFFontUtilities::SystemFontNameIsExist(name)).first;
+    return it->second;
+  };
+  if (!installed(typeface) && installed(replacement)) typeface = replacement;
+
+  VQPPTX_RunPr r = VQPPTXUtilities::defaultRunProperty();
+  r.latin.typeface = r.cs.typeface = typeface;
+  r.latin.typeface_replace = r.cs.typeface_replace = replacement;
+  r.rgbColor = VQHexColor::getHexColorFromCGColor(s.currentFillColor());
+  r.sz = size;
+  r.b = bold ? 1 : 0;
+  r.i = italic ? 1 : 0;
+  return r;
+}
+
+void VQPPTXPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::string& text, const Size& offset) {
+  if ((isShouldCancel && *isShouldCancel) || !page_ || text.empty()) return;
+  if (page_->isUsingTextBox)
+    usingPPTXTextBox(text, offset);
+  else
+    newPPTXTextBox(text, offset);
+}
+
+void VQPPTXPDFPageParser::newPPTXTextBox(const std::string& text, const Size& offset) {
+  if (isSingleBlankOrControl(text)) return;
+  const auto& s = stack_->topRenderingState();
+  const VQPDF_CTMInfo C = placement(currentDisplayTextTransform());
+  const Size slide = document_.slideSize();
+
+  VQPPTXTextBoxInfo info;
+  info.displayX = C.topLeft.x;
+  info.displayY = C.topLeft.y;
+  // Provisional: replaced by the text's own extent when the box closes.
+  info.displayWidth = std::fabs(slide.width - info.displayX - 10);
+  info.displayHeight = std::fabs(slide.height - info.displayY - 10);
+  info.strokeweight = 1;
+  info.strokeDashPattern = s.lineDashPattern;
+  info.strokeDashPhase = s.lineDashPhase;
+  info.strokecolor = s.currentStrokeColor();
+  info.fillcolor = s.currentFillColor();
+  info.rotation = VQPPTXSnapRotation(C.rotation);
+
+  page_->isUsingTextBox = true;
+  page_->cachedTextBoxInfo = info;
+  page_->cachedTextBoxParagraphs.clear();
+  VQPPTXParagraph& p = page_->cachedTextBoxNewParagraph();
+  p.pProperty.marL = 0;
+  p.pProperty.lnSpc = C.fontSize.height;
+  p.pProperty.tabList = {0, "l"};
+  p.pProperty.algn.clear();
+  p.pProperty.endParaRPr = {};
+  appendPPTXTextBox(text, offset, 0);
+}
+
+void VQPPTXPDFPageParser::usingPPTXTextBox(const std::string& text, const Size& offset) {
+  const auto& s = stack_->topRenderingState();
+  const VQPDF_CTMInfo C = placement(currentDisplayTextTransform());
+  const double r = VQPPTXSnapRotation(C.rotation);
+  const VQPDF_CTMInfo& P = nextCharCTMInfo_;
+  auto restart = [&] {
+    endTextBoxWritingIfNeed();
+    resetNextChar();
+    newPPTXTextBox(text, offset);
+  };
+  if (r != page_->cachedTextBoxInfo.rotation) {
+    endTextBoxWritingIfNeed();
+    newPPTXTextBox(text, offset);
+    return;
+  }
+  // Spaces of real fonts measure 0.2 to 0.6 em. Fonts without a space glyph
+  // (most TeX Type 1 fonts) may report nearly a whole em, which would glue
+  // every word to the next; those get a quarter em, near a typical space.
+  double space = s.font ? s.font->widthOfSpace() : 0.25;
+  if (!(space > 0 && space <= 0.6)) space = 0.25;
+  const Size S = convertToDisplaySpaceWidth(space * s.fontSize);
+  const double v = isRightAngle(r) ? S.height : S.width;
+
+  double along, across;
+  if (r == 90) {
+    along = C.bottomLeft.y - P.bottomLeft.y, across = C.bottomLeft.x - P.bottomLeft.x;
+  } else if (r == 270) {
+    along = P.bottomLeft.y - C.bottomLeft.y, across = C.bottomLeft.x - P.bottomLeft.x;
+  } else {
+    along = C.bottomLeft.x - P.bottomLeft.x, across = C.bottomLeft.y - P.bottomLeft.y;
+  }
+  const double lineHeight = C.fontSize.height;
+
+  if (across >= lineHeight) {
+    const double boxX = page_->cachedTextBoxInfo.displayX;
+    if (C.topLeft.x >= boxX && across < 96) {
+      VQPPTXParagraph& p = page_->cachedTextBoxNewParagraph();
+      p.pProperty.marL = C.topLeft.x - boxX;
+      p.pProperty.lnSpc = across;
+      p.pProperty.tabList = {0, "l"};
+      appendPPTXTextBox(text, offset, 0);
+    } else {
+      restart();
+    }
+    return;
+  }
+  const float L = std::round(static_cast<float>(std::fabs(P.topLeft.y - C.bottomLeft.y)));
+  if (across > -lineHeight && along >= -0.6 * L && v > 0 && along < 4 * v) {
+    // A gap of half a space or more is a space: fonts report their space
+    // width loosely, and justified lines shrink spaces below it.
+    const double n = std::floor(static_cast<float>(along / v + 0.5));
+    if (n >= 1) {
+      std::string spaced(static_cast<size_t>(n), ' ');
+      spaced += text;
+      appendPPTXTextBox(spaced, offset, n * v);
+    } else {
+      appendPPTXTextBox(text, offset, 0);
+    }
+    return;
+  }
+  restart();
+}
+
+void VQPPTXPDFPageParser::appendPPTXTextBox(const std::string& text, const Size& offset, double blankWidth) {
+  const auto& s = stack_->topRenderingState();
+  const VQPDF_CTMInfo C = placement(currentDisplayTextTransform());
+  const VQPPTX_RunPr R = currentRProperty();
+  VQPPTXParagraph& para = page_->cachedTextBoxLastParagraph();
+  VQPPTXRun* run = para.lastRunText();
+  if (run && VQPPTX_IsEqualRPr(R, run->rProperty)) {
+    run->text += text;
+  } else {
+    VQPPTXRun fresh;
+    fresh.pdfScanIndex = gPPTXRunIndex.fetch_add(1);
+    fresh.rProperty = R;
+    fresh.text = text;
+    para.runArray.push_back(std::move(fresh));
+    run = &para.runArray.back();
+    para.pProperty.lnSpc = std::max(para.pProperty.lnSpc, C.fontSize.height);
+  }
+  nextCharTransform_ = nextDisplayTextTransform(offset);
+  nextCharFontSize_ = s.fontSize;
+  nextCharCTMInfo_ = placement(nextCharTransform_);
+  const double advance = isRightAngle(page_->cachedTextBoxInfo.rotation)
+                             ? std::fabs(nextCharCTMInfo_.topLeft.y - C.topLeft.y)
+                             : std::fabs(nextCharCTMInfo_.topLeft.x - C.topLeft.x);
+  if (std::isfinite(advance)) run->textWidth += advance;
+  if (std::isfinite(blankWidth)) run->textWidth += blankWidth;
+}
+
+void VQPPTXPDFPageParser::endTextBoxWritingIfNeed() {
+  if (!page_ || !page_->isUsingTextBox) return;
+  const double width = static_cast<double>(page_->cachedTextBoxWidthMax()) + 10;
+  const double height = page_->cachedTextBoxHeight();
+  auto box = std::make_unique<VQPPTXTextbox>();
+  box->spInfo = page_->cachedTextBoxInfo;
+  if (isRightAngle(box->spInfo.rotation)) {
+    box->spInfo.displayWidth = height, box->spInfo.displayHeight = width;
+  } else {
+    box->spInfo.displayWidth = width, box->spInfo.displayHeight = height;
+  }
+  box->paragraphs = std::move(page_->cachedTextBoxParagraphs);
+  page_->addShape(std::move(box));
+  page_->isUsingTextBox = false;
+  page_->cachedTextBoxParagraphs.clear();
+  page_->cachedTextBoxInfo = {};
+}
+
+void VQPPTXPDFPageParser::didScanPathStrokeFill(VQPDFConentParser*, const Path& path, bool stroke, bool fill) {
+  if (!page_ || path.isEmpty()) return;
+  const auto& s = stack_->topRenderingState();
+  const AffineTransform T = AffineTransformConcat(s.ctm, setup_.transform);
+  const double weight = std::max(VQLineUtilites::LineWidthApplyTransform(s.lineWidth, T), static_cast<double>(0.1f));
+  const Size crop = setup_.cropBox.size;
+  if (!s.clipBezierPaths.empty()) {
+    Rect bound;
+    const auto visible = VQPDFExporterRaster::ClipPathInContextSize(crop, path, s.lineWidth, setup_.transform,
+                                                                    s.clipBezierPaths, &bound);
+    if (!visible || visible->isEmpty()) return;
+  }
+  Path shape = path.transformed(setup_.transform);
+  Rect box = shape.boundingBox();
+  if (RectIsNull(box) || RectIsInfinite(box) || !std::isfinite(box.size.width) || !std::isfinite(box.size.height))
+    return;
+  if (box.size.width < 0.0001) {
+    box.origin.x -= weight / 2, box.size.width = weight;
+  } else if (box.size.height < 0.0001) {
+    box.origin.y -= weight / 2, box.size.height = weight;
+  }
+  if (fill && !stroke) {
+    // A dark full-page fill is a page background: a slide keeps its own.
+    const VQPDFRGB rgb = s.currentFillRGBColor();
+    const bool dark = rgb.r / 255.0 < 0.98 && rgb.g / 255.0 < 0.98 && rgb.b / 255.0 < 0.98;
+    if (dark && box.origin.x < 1 && box.origin.y < 1 && box.size.width > crop.width - 1 &&
+        box.size.height > crop.height - 1)
+      return;
+  }
+  VQPPTXFreeformInfo info;
+  info.setDisplayRect(box);
+  info.fillAlpha_ = static_cast<float>(s.currentFillAlpha());
+  info.strokeAlpha_ = static_cast<float>(s.currentStrokeAlpha());
+  info.stroked = stroke;
+  info.filled = fill;
+  info.strokeweight = weight;
+  info.strokeDashPattern = s.lineDashPattern;
+  info.strokeDashPhase = s.lineDashPhase;
+  info.lineCap = s.lineCapStyle;
+  info.strokecolor = stroke ? s.currentStrokeColor() : VQHexColor::whiteCGColor();
+  info.fillcolor = fill ? s.currentFillColor() : VQHexColor::whiteCGColor();
+
+  endTextBoxWritingIfNeed();
+  resetNextChar();
+  auto freeform = std::make_unique<VQPPTXFreeform>();
+  freeform->runCGPath = std::move(shape);
+  freeform->spInfo = info;
+  freeform->paragraphs.emplace_back();
+  page_->addShape(std::move(freeform));
+}
+
+void VQPPTXPDFPageParser::addPicture(const std::string& imagePath, VQPPTXImageInfo info) {
+  const std::string id = document_.collectImageWithPath(imagePath, *page_);
+  info.imageID = id;
+  auto picture = std::make_unique<VQPPTXPicture>();
+  picture->runImageID = id;
+  picture->pictInfo = std::move(info);
+  page_->addShape(std::move(picture));
+}
+
+void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::shared_ptr<VQPDFImageXObject>& image) {
+  if (!page_ || !image || image->cachedImagePath.empty()) return;
+  const auto& s = stack_->topRenderingState();
+  const AffineTransform T = AffineTransformConcat(s.ctm, setup_.transform);
+  endTextBoxWritingIfNeed();
+  resetNextChar();
+  VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
+  std::string path = image->cachedImagePath;
+
+  if (!s.clipBezierPaths.empty()) {
+    const auto bitmap = CGImageWithContentsOfFile(path);
+    if (!bitmap) {
+      std::fprintf(stderr, "didScanXObjectImage: image with path is null:%s!\n", path.c_str());
+    } else {
+      Rect clipRect{{0, 0}, info.displayRect().size};
+      bool noClip = false;
+      const auto clipped = VQPDFExporterRaster::ClipImageInContextSize(
+          setup_.cropBox.size, *bitmap, kBitmapScale, setup_.transform, T, info.displayRect(), s.clipBezierPaths,
+          &clipRect, &noClip);
+      if (!clipped && !noClip) return;  // nothing of the image shows
+      if (clipped) {
+        if (auto saved = VQPDFExporter::SaveTempCGImage(*clipped)) {
+          info.setDisplayRect(clipRect);
+          info.pixelWidth = clipped->width;
+          info.pixelHeight = clipped->height;
+          if (clipRect.size.width > 0) info.horizontalResolution = std::round(clipped->width * 72.0 / clipRect.size.width);
+          if (clipRect.size.height > 0) info.verticalResolution = std::round(clipped->height * 72.0 / clipRect.size.height);
+          info.flipX = info.flipY = false;
+          info.rotation = 0;
+          path = *saved;
+        }
+      }
+    }
+  }
+  // The picture keeps the decoded file: the package takes it at the end.
+  if (path == image->cachedImagePath) VQPDFImageFileTracker::claim(path);
+  addPicture(path, std::move(info));
+}
+
+void VQPPTXPDFPageParser::didScanPaintShading(VQPDFConentParser*, const std::shared_ptr<VQPDFShading>& shading) {
+  if (!page_ || !shading) return;
+  const auto& s = stack_->topRenderingState();
+  const AffineTransform T = AffineTransformConcat(s.ctm, setup_.transform);
+  VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
+  Rect clipRect{};
+  const auto bitmap = VQPDFExporterRaster::DrawShadingInContextSize(setup_.cropBox.size, T, kBitmapScale,
+                                                                    setup_.transform, s.clipBezierPaths, &clipRect,
+                                                                    shading);
+  if (!bitmap) return;
+  const auto saved = VQPDFExporter::SaveTempCGImage(*bitmap);
+  if (!saved) return;
+  info.setDisplayRect(clipRect);
+  info.pixelWidth = bitmap->width, info.pixelHeight = bitmap->height;
+  if (clipRect.size.width > 0) info.horizontalResolution = std::round(bitmap->width * 72.0 / clipRect.size.width);
+  if (clipRect.size.height > 0) info.verticalResolution = std::round(bitmap->height * 72.0 / clipRect.size.height);
+  info.flipX = info.flipY = false;
+  info.rotation = 0;
+  info.opacity = 1;
+  addPicture(*saved, std::move(info));
+}
+
+void VQPPTXPDFPageParser::didScanPatternPathStrokeFill(VQPDFConentParser*, const Path& path, bool stroke, bool fill) {
+  if (!page_ || path.isEmpty()) return;
+  const auto& s = stack_->topRenderingState();
+  const AffineTransform T = AffineTransformConcat(s.ctm, setup_.transform);
+  VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
+  VQPDFExporterRaster::PatternPaint paint;
+  paint.fillPattern = fill ? VQPDFDrawablePattern::PatternForResource(s.fillPattern) : nullptr;
+  paint.strokePattern = stroke ? VQPDFDrawablePattern::PatternForResource(s.strokePattern) : nullptr;
+  paint.fill = fill && paint.fillPattern;
+  paint.stroke = stroke && paint.strokePattern;
+  if (!paint.fill && !paint.stroke) return;
+  paint.evenOdd = s.usesEvenOddFillRule;
+  paint.lineWidth = VQLineUtilites::LineWidthApplyTransform(s.lineWidth, T);
+  paint.fillColor = VQPDFPatternStencilColor(s, false);
+  paint.strokeColor = VQPDFPatternStencilColor(s, true);
+  Rect clipRect{};
+  // A pattern's matrix leads from the page's default space.
+  const auto bitmap = VQPDFExporterRaster::DrawPatternInContextSize(setup_.cropBox.size, setup_.transform,
+                                                                    kBitmapScale, setup_.transform,
+                                                                    s.clipBezierPaths, &clipRect, path, paint);
+  if (!bitmap) return;
+  const auto saved = VQPDFExporter::SaveTempCGImage(*bitmap);
+  if (!saved) return;
+  info.setDisplayRect(clipRect);
+  info.pixelWidth = bitmap->width, info.pixelHeight = bitmap->height;
+  info.flipX = info.flipY = false;
+  info.rotation = 0;
+  info.opacity = 1;
+  addPicture(*saved, std::move(info));
+}
+
+}  // namespace vq

@@ -1,0 +1,173 @@
+// What the page parser makes of the interpreter's reports.
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "front/pagesetup/VQPageSetup.h"
+#include "pdf/VQPDFColorSpace.h"
+#include "pdf/VQPDFRenderState.h"
+#include "platform/pdf/PdfDocument.h"
+#include "pptx/VQPPTXDocument.h"
+#include "pptx/VQPPTXPDFPageParser.h"
+#include "pptx/VQPPTXPage.h"
+#include "support/TestSupport.h"
+
+using namespace vq;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+Path pagePath(std::initializer_list<Point> points, bool close) {
+  Path p;
+  p.addLines(points);
+  if (close) p.closeSubpath();
+  return p;
+}
+
+}  // namespace
+
+TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsExceptDarkBackgrounds) {
+  vqtest::ScratchDir dir;
+  VQPPTXDocument doc((dir / "p.pptx").string(), 1);
+  doc.writeDocumentBegin();
+  const Rect page = RectMake(0, 0, 612, 792);
+  const Path full = pagePath({{0, 0}, {612, 0}, {612, 792}, {0, 792}}, true);
+  struct Case {
+    const char* name;
+    Path path;
+    bool stroke, fill, white;
+    std::optional<Rect> box;  // display box of the freeform, none when dropped
+  };
+  const Case cases[] = {
+      {"black page fill", full, false, true, false, std::nullopt},
+      {"white page fill", full, false, true, true, page},
+      {"stroked page", full, true, false, false, page},
+      // A rule drawn as a zero-height path is as high as its stroke.
+      {"hairline rule", pagePath({{0, 692}, {200, 692}}, false), true, false, false, RectMake(0, 98, 200, 4)},
+      {"empty path", Path{}, true, true, false, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    VQPPTXPDFPageParser parser(doc);
+    parser.beginPageForTesting(VQPageSetupMake(page, page, 0), 1);
+    auto& state = parser.renderingStateStack().topRenderingState();
+    state.lineWidth = 4;
+    if (c.white) {
+      state.fillColorSpace = VQPDFColorSpace::DefaultDeviceRGBColorSpace();
+      state.fillColor.c[0] = state.fillColor.c[1] = state.fillColor.c[2] = 255;
+    }
+    parser.didScanPathStrokeFill(nullptr, c.path, c.stroke, c.fill);
+    auto& shapes = parser.currentPage()->sharepsArr;
+    ASSERT_EQ(shapes.size(), c.box ? 1u : 0u) << c.name;
+    if (!c.box) continue;
+    const auto* ff = dynamic_cast<VQPPTXFreeform*>(shapes[0].get());
+    ASSERT_NE(ff, nullptr);
+    const Rect r = ff->spInfo.displayRect();
+    EXPECT_NEAR(r.origin.x, c.box->origin.x, 1e-6) << c.name;
+    EXPECT_NEAR(r.origin.y, c.box->origin.y, 1e-6) << c.name;
+    EXPECT_NEAR(r.size.width, c.box->size.width, 1e-6) << c.name;
+    EXPECT_NEAR(r.size.height, c.box->size.height, 1e-6) << c.name;
+  }
+}
+
+// Real pages: the text reaches the slide in text boxes, upright pages keep
+// their crop box as the slide size.
+TEST(VQPPTXPDFPageParser, PageTextLandsInTextBoxes) {
+  struct Case {
+    const char* file;
+    int page;
+    std::vector<std::string> words;
+  };
+  const Case cases[] = {
+      {"minimal-jspdf.pdf", 1, {"Hello, world!"}},
+      {"text-distiller.pdf", 1, {"The rcs Package\n", "Joachim Schrod", "August 2, 1995\n"}},
+  };
+  for (const auto& c : cases) {
+    vqtest::ScratchDir dir;
+    const auto document = pdf::Document::open(vqtest::corpusFile(c.file).string(), "");
+    ASSERT_TRUE(document);
+    VQPPTXDocument doc((dir / "t.pptx").string(), 1);
+    doc.writeDocumentBegin();
+    VQPPTXPDFPageParser parser(doc);
+    ASSERT_TRUE(parser.convertPDFPage(document->page(c.page), 1));
+    EXPECT_FALSE(parser.convertPDFPage(std::nullopt, 1));
+    const std::string slide = readFile(fs::path(doc.savedWorkFolder()) / "ppt/slides/slide1.xml");
+    // Runs of one paragraph joined, paragraphs apart.
+    std::string text;
+    const std::regex piece(R"(<a:t>([^<]*)</a:t>|</a:p>)");
+    for (std::sregex_iterator it(slide.begin(), slide.end(), piece), end; it != end; ++it)
+      text += (*it)[1].matched ? (*it)[1].str() : "\n";
+    for (const auto& w : c.words) EXPECT_NE(text.find(w), std::string::npos) << c.file << ": " << w << "\n" << text;
+    EXPECT_NE(slide.find("<p:cNvSpPr txBox=\"1\"/>"), std::string::npos);
+  }
+}
+
+// Text reports fed by hand (no font: 10 pt, a space of a quarter em, so
+// 2.5 points): how characters join runs, paragraphs and boxes.
+TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
+  struct Glyph {
+    std::string text;
+    double x, y;  // PDF user space, y up
+    double angle = 0;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Glyph> glyphs;
+    std::vector<std::vector<std::string>> boxes;  // box -> paragraph texts
+    std::vector<double> rotations;
+  };
+  const Case cases[] = {
+      {"lone space opens nothing", {{" ", 100, 700}}, {}, {}},
+      {"three spaces forward", {{"A", 100, 700}, {"B", 113.5, 700}}, {{"A   B"}}, {0}},
+      {"five spaces forward", {{"A", 100, 700}, {"B", 118.5, 700}}, {{"A"}, {"B"}}, {0, 0}},
+      {"next line", {{"A", 100, 700}, {"B", 100, 686}}, {{"A", "B"}}, {0}},
+      {"far line", {{"A", 100, 700}, {"B", 100, 600}}, {{"A"}, {"B"}}, {0, 0}},
+      {"turned text", {{"A", 100, 700, 88}, {"B", 100, 650, 3}}, {{"A"}, {"B"}}, {90, 0}},
+  };
+  vqtest::ScratchDir dir;
+  VQPPTXDocument doc((dir / "t.pptx").string(), 1);
+  doc.writeDocumentBegin();
+  const Rect page = RectMake(0, 0, 612, 792);
+  for (const auto& c : cases) {
+    VQPPTXPDFPageParser parser(doc);
+    parser.beginPageForTesting(VQPageSetupMake(page, page, 0), 1);
+    auto& state = parser.renderingStateStack().topRenderingState();
+    state.fontSize = 10;
+    for (const auto& g : c.glyphs) {
+      // Rotation in display space (y down) turns the other way round.
+      const double rad = -g.angle * M_PI / 180;
+      state.textMatrix = AffineTransformMake(std::cos(rad), std::sin(rad), -std::sin(rad), std::cos(rad), g.x, g.y);
+      parser.didScanTextTextOffset(nullptr, g.text, Size{6, 0});
+    }
+    parser.endTextBoxWritingIfNeed();
+    const auto& shapes = parser.currentPage()->sharepsArr;
+    ASSERT_EQ(shapes.size(), c.boxes.size()) << c.name;
+    for (size_t b = 0; b < shapes.size(); ++b) {
+      const auto* box = dynamic_cast<const VQPPTXTextbox*>(shapes[b].get());
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->spInfo.rotation, c.rotations[b]) << c.name;
+      std::vector<std::string> texts;
+      for (const auto& p : box->paragraphs) {
+        std::string t;
+        for (const auto& r : p.runArray) t += r.text;
+        if (!t.empty()) texts.push_back(t);
+      }
+      EXPECT_EQ(texts, c.boxes[b]) << c.name;
+      if (std::string(c.name) == "next line") {
+        ASSERT_EQ(box->paragraphs.size(), 2u);
+        EXPECT_NEAR(box->paragraphs[1].pProperty.lnSpc, 14, 1e-6);
+        EXPECT_NEAR(box->paragraphs[1].pProperty.marL, 0, 1e-6);
+      }
+    }
+  }
+}
