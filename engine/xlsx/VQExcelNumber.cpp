@@ -1,0 +1,114 @@
+#include "xlsx/VQExcelNumber.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+
+#include "front/utilities/VQNumberUtils.h"
+#include "front/utilities/VQRegex.h"
+
+namespace vq {
+
+namespace {
+std::string removeAll(std::string s, std::string_view what) {
+  if (what.empty()) return s;
+  for (size_t p; (p = s.find(what)) != std::string::npos;) s.erase(p, what.size());
+  return s;
+}
+std::string replaceAll(std::string s, char from, char to) {
+  for (char& c : s)
+    if (c == from) c = to;
+  return s;
+}
+}  // namespace
+
+VQExcelNumber::VQExcelNumber(std::string_view text, std::string_view thousandChoice) {
+  // Blanks go, and an amount in parentheses reads as positive.
+  std::string clean;
+  for (char c : text)
+    if (c != ' ' && c != '(' && c != ')') clean += c;
+  isNumber = thousandChoice == "," ? valideNumbersWithThousandSepartorComma(clean)
+                                   : valideNumbersWithThousandSepartorDot(clean);
+  if (!isNumber) return;
+  if (isCurrency(type)) currencySymbol = VQNumberUtils::getSymbol(clean);
+  if (isCurrency(type) || isThousandSepartorNumber(type)) {
+    const int d = VQNumberUtils::getDecimalLength(clean, currencySymbol, decimalSepartor);
+    formatCode = currencySymbol.empty() ? VQNumberUtils::numberCodeWithDecimalLength(d)
+                                        : VQNumberUtils::currencyFormatWithDecimalLength(d, currencySymbol, type);
+  }
+  readNumber = realNumber(clean, type);
+}
+
+bool VQExcelNumber::valideNumbersWithThousandSepartorComma(const std::string& t) {
+  const auto& symbols = VQNumberUtils::supportCurrencySymbols();
+  if (VQRegex::validateGeneralNumbersDecimalSepartorByDot(t)) {
+    type = 0, numID = 0;
+  } else if (VQRegex::validatePercentNumbersDecimalSepartorByDot(t)) {
+    type = 9, numID = 9;
+  } else if (VQRegex::validateNumbersWithThousandSepartorByComma(t)) {
+    type = 2, thousandSepartor = ",";
+  } else if (VQRegex::validateCurrencyNumberSBNSC(t, symbols)) {
+    type = 4, thousandSepartor = ",";
+  } else if (VQRegex::validateCurrencyNumberSANSC(t, symbols)) {
+    type = 6, thousandSepartor = ",";
+  } else {
+    return false;
+  }
+  decimalSepartor = ".";
+  return true;
+}
+
+bool VQExcelNumber::valideNumbersWithThousandSepartorDot(const std::string& t) {
+  const auto& symbols = VQNumberUtils::supportCurrencySymbols();
+  if (VQRegex::validateGeneralNumbersDecimalSepartorByComma(t)) {
+    type = 1, numID = 0;
+  } else if (VQRegex::validatePercentNumbersDecimalSepartorByComma(t)) {
+    type = 8, numID = 9;
+  } else if (VQRegex::validateNumbersWithThousandSepartorByDot(t)) {
+    type = 3, thousandSepartor = ".";
+  } else if (VQRegex::validateCurrencyNumberSBNSD(t, symbols)) {
+    type = 5, thousandSepartor = ".";
+  } else if (VQRegex::validateCurrencyNumberSANSD(t, symbols)) {
+    type = 7, thousandSepartor = ".";
+  } else {
+    return false;
+  }
+  decimalSepartor = ",";
+  return true;
+}
+
+std::string VQExcelNumber::realNumber(const std::string& text, int t) {
+  if (t == 0) return text;
+  if (t == 1) return replaceAll(text, ',', '.');
+  if (isPercentNumber(t)) return realNumberFromPercent(text, VQNumberUtils::getDecimalSepartor(t));
+  std::string s = text;
+  if (isCurrency(t))
+    for (const auto& sym : VQNumberUtils::supportCurrencySymbols()) s = removeAll(s, sym);
+  s = removeAll(s, " ");
+  const std::string sep = VQNumberUtils::getThousandSepartor(t);
+  s = removeAll(s, sep);
+  if (sep == ".") s = replaceAll(s, ',', '.');
+  return s;
+}
+
+std::string VQExcelNumber::realNumberFromPercent(const std::string& text, const std::string& decimalSep) {
+  std::string r = removeAll(text, "%");
+  // One decimal point as written keeps the decimals visible (format 10).
+  size_t dots = 0;
+  for (char c : text) dots += c == '.';
+  numID = dots == 1 ? 10 : 9;
+  if (decimalSep == ",") r = replaceAll(r, ',', '.');
+  // from_chars: the value must not depend on the process locale.
+  if (!r.empty() && r.front() == '+') r.erase(0, 1);
+  double parsed = 0;
+  std::from_chars(r.data(), r.data() + r.size(), parsed);
+  const double v = parsed * 0.01;
+  std::string s = fmt::format("{:f}", v);
+  const size_t p = s.find('.');
+  if (p == std::string::npos) return s;
+  std::string frac = s.substr(p + 1);
+  while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  return frac.empty() ? s.substr(0, p) : s.substr(0, p) + "." + frac;
+}
+
+}  // namespace vq

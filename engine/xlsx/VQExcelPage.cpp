@@ -1,0 +1,538 @@
+#include "xlsx/VQExcelPage.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <set>
+
+#include "office/VQOpenXMLNameSpace.h"
+#include "office/XMLFileWriter.h"
+#include "pdf/paths/VQPDFPathUtilities.h"
+#include "xlsx/VQExcelManager.h"
+#include "xlsx/VQExcelNumber.h"
+#include "xlsx/VQExcelSharedStrings.h"
+#include "xlsx/VQExcelSortUtilities.h"
+#include "xlsx/VQExcelStyle.h"
+
+namespace vq {
+
+using S = VQExcelSortUtilities;
+
+VQExcelPage::VQExcelPage(uint64_t pageNumber, const std::string& rootFolder, const VQExcelManager& manager,
+                         VQExcelStyle& style, VQExcelSharedStrings& sharedStrings)
+    : pageNumber_(pageNumber), manager_(manager), style_(style), sharedStrings_(sharedStrings) {
+  if (std::filesystem::path(rootFolder).extension() == ".xlsx")
+    VQPDFPathUtilities::createFolderIfNeed(rootFolder + "/xl/worksheets");
+  sheetXMLPath_ = fmt::format("{}/xl/worksheets/sheet{}.xml", rootFolder, pageNumber);
+}
+
+void VQExcelPage::addToAllRunTextArray(const VQExcelRunPtr& run, double wordSpace) {
+  if (allRunTextArray.empty()) {
+    allRunTextArray.push_back(run);
+    return;
+  }
+  VQExcelRunText& last = *allRunTextArray.back();
+  if (std::fabs(run->yBase() - last.yBase()) < 1 && run->rPr.isEqualToRPr(last.rPr)) {
+    const double gap = run->xLeft() - last.xRight();
+    if (std::fabs(gap) < 1) {
+      last.text += run->text;
+      last.textWidth += run->textWidth;
+      last.ctmInfo.xRight = run->xRight();
+      return;
+    }
+    if (std::fabs(gap - wordSpace) < 1) {
+      last.text += ' ';
+      last.text += run->text;
+      last.textWidth += run->textWidth + wordSpace;
+      last.ctmInfo.xRight = run->xRight();
+      return;
+    }
+  }
+  allRunTextArray.push_back(run);
+}
+
+namespace {
+
+std::vector<VQExcelTempGroup> cutBands(VQExcelRuns runs) {
+  std::vector<VQExcelTempGroup> out;
+  while (!runs.empty()) {
+    VQExcelRuns g = S::FindRunTextsCrossedInHeight(runs);
+    runs = S::Without(runs, g);
+    out.push_back(VQExcelTempGroup{std::move(g), {}});
+  }
+  return out;
+}
+
+std::vector<VQExcelTempGroup> cutBlocks(VQExcelRuns runs) {
+  std::vector<VQExcelTempGroup> out;
+  while (!runs.empty()) {
+    VQExcelRuns g = S::FindRunTextsCrossedInWidth(runs);
+    runs = S::Without(runs, g);
+    out.push_back(VQExcelTempGroup{std::move(g), {}});
+  }
+  return out;
+}
+
+VQExcelRuns mergeRunTextsStringByX(VQExcelRuns runs, int option) {
+  VQExcelRuns out;
+  while (!runs.empty()) {
+    VQExcelRuns g = S::FindRunTextsMergedInWidth(runs, option);
+    runs = S::Without(runs, g);
+    out.push_back(g.size() >= 2 ? S::MergeRunTextsInWidth(g) : g.front());
+  }
+  return out;
+}
+
+VQExcelRuns mergeRunTextsStringByY(VQExcelRuns runs) {
+  VQExcelRuns out;
+  while (!runs.empty()) {
+    VQExcelRuns g = S::FindRunTextsMergedInHeight(runs);
+    runs = S::Without(runs, g);
+    out.push_back(g.size() >= 2 ? S::MergeRunTextsInHeight(g) : g.front());
+  }
+  return out;
+}
+
+void collectLeaves(const VQExcelTempGroup& g, VQExcelRuns& out) {
+  if (g.isLeaf()) {
+    out.insert(out.end(), g.runTexts.begin(), g.runTexts.end());
+    return;
+  }
+  for (const auto& s : g.subGroups) collectLeaves(s, out);
+}
+
+// Row numbers. A stacking level places its children one below the other; a
+// side-by-side level starts all its children on the same row. `m` is the
+// next free row.
+void rowSide(const VQExcelTempGroup& g, uint64_t& m, uint64_t a);
+void rowStack(const VQExcelTempGroup& g, uint64_t& m, uint64_t a) {
+  if (g.isLeaf()) {
+    if (g.runTexts.empty()) return;
+    const double base = g.runTexts.front()->yBase();
+    bool multiLine = false;
+    for (const auto& r : g.runTexts) multiLine = multiLine || std::fabs(r->yBase() - base) > 1;
+    for (auto it = g.runTexts.rbegin(); it != g.runTexts.rend(); ++it) {
+      (*it)->rowIndex = a;
+      m = std::max(m, a + 1);
+      if (multiLine) ++a;
+    }
+    return;
+  }
+  for (const auto& child : g.subGroups) {
+    rowSide(child, m, a);
+    a = m;
+  }
+}
+void rowSide(const VQExcelTempGroup& g, uint64_t& m, uint64_t a) {
+  if (g.isLeaf()) return rowStack(g, m, a);
+  const uint64_t base = m;
+  uint64_t most = m;
+  for (const auto& child : g.subGroups) {
+    uint64_t mc = base;
+    rowStack(child, mc, a);
+    most = std::max(most, mc);
+  }
+  m = most;
+}
+
+// Column numbers, the same walk across: runs of a leaf take consecutive columns.
+void colSide(const VQExcelTempGroup& g, uint64_t& m, uint64_t a);
+void colStack(const VQExcelTempGroup& g, uint64_t& m, uint64_t a) {
+  if (g.isLeaf()) {
+    for (const auto& r : g.runTexts) {
+      r->columnIndex = a;
+      ++a;
+      m = std::max(m, a);
+    }
+    return;
+  }
+  for (const auto& child : g.subGroups) {
+    colSide(child, m, a);
+    a = m;
+  }
+}
+void colSide(const VQExcelTempGroup& g, uint64_t& m, uint64_t a) {
+  if (g.isLeaf()) return colStack(g, m, a);
+  const uint64_t base = m;
+  uint64_t most = m;
+  for (const auto& child : g.subGroups) {
+    uint64_t mc = base;
+    colStack(child, mc, a);
+    most = std::max(most, mc);
+  }
+  m = most;
+}
+
+}  // namespace
+
+void VQExcelPage::typesetRunTexts() {
+  const int option = manager_.OverlapTextOption();
+  // Row pass: bands, blocks in each band (after joining pieces of one line),
+  // bands in each block (after joining lines of one cell), blocks again.
+  VQExcelRuns runs = S::SortRunTextsByY(S::SortRunTextsByX(allRunTextArray));
+  std::vector<VQExcelTempGroup> rowPass = cutBands(runs);
+  for (auto& band : rowPass) {
+    band.runTexts = mergeRunTextsStringByX(S::SortRunTextsByX(band.runTexts), option);
+    band.subGroups = cutBlocks(band.runTexts);
+    for (auto& block : band.subGroups) {
+      block.runTexts = mergeRunTextsStringByY(S::SortRunTextsByY(block.runTexts));
+      block.subGroups = cutBands(block.runTexts);
+      for (auto& inner : block.subGroups) {
+        inner.runTexts = S::SortRunTextsByX(inner.runTexts);
+        inner.subGroups = cutBlocks(inner.runTexts);
+      }
+    }
+  }
+  allRunTextArray.clear();
+  for (const auto& band : rowPass) collectLeaves(band, allRunTextArray);
+
+  // Column pass over the joined runs, starting with blocks; no joining.
+  runs = S::SortRunTextsByX(S::SortRunTextsByY(allRunTextArray));
+  std::vector<VQExcelTempGroup> colPass = cutBlocks(runs);
+  for (auto& block : colPass) {
+    block.runTexts = S::SortRunTextsByY(block.runTexts);
+    block.subGroups = cutBands(block.runTexts);
+    for (auto& band : block.subGroups) {
+      band.runTexts = S::SortRunTextsByX(band.runTexts);
+      band.subGroups = cutBlocks(band.runTexts);
+      for (auto& inner : band.subGroups) {
+        inner.runTexts = S::SortRunTextsByY(inner.runTexts);
+        inner.subGroups = cutBands(inner.runTexts);
+      }
+    }
+  }
+
+  uint64_t m = 0, a = 1;
+  for (const auto& band : rowPass) {
+    rowSide(band, m, a);
+    a = m;
+  }
+  m = 0, a = 1;
+  for (const auto& block : colPass) {
+    colSide(block, m, a);
+    a = m;
+  }
+  correctColumnNumber(0);
+  caculateRunTextMergeLength();
+}
+
+VQExcelRunPtr VQExcelPage::runTextAtRow(uint64_t row, uint64_t column) const {
+  for (const auto& r : allRunTextArray)
+    if (r->rowIndex == row && r->columnIndex == column) return r;
+  return nullptr;
+}
+
+std::vector<VQExcelRuns> VQExcelPage::creatRowArray() const {
+  VQExcelRuns runs = S::SortRunTextsByY(S::SortRunTextsByX(allRunTextArray));
+  std::vector<VQExcelRuns> out;
+  while (!runs.empty()) {
+    VQExcelRuns g;
+    for (const auto& r : runs)
+      if (r->rowIndex == runs.front()->rowIndex) g.push_back(r);
+    runs = S::Without(runs, g);
+    out.push_back(std::move(g));
+  }
+  return out;
+}
+
+std::vector<VQExcelRuns> VQExcelPage::creatColumnArray() const {
+  VQExcelRuns runs = S::SortRunTextsByX(S::SortRunTextsByY(allRunTextArray));
+  std::vector<VQExcelRuns> out;
+  while (!runs.empty()) {
+    VQExcelRuns g;
+    for (const auto& r : runs)
+      if (r->columnIndex == runs.front()->columnIndex) g.push_back(r);
+    runs = S::Without(runs, g);
+    out.push_back(std::move(g));
+  }
+  return out;
+}
+
+void VQExcelPage::correctColumnNumber(int level) {
+  // A run that starts right of everything else in its column and whose
+  // centre lies past the next column's start belongs to a later column.
+  for (; level <= 20; ++level) {
+    const auto cols = creatColumnArray();
+    if (cols.size() < 2) return;
+    bool changed = false;
+    for (size_t k = 0; k + 1 < cols.size(); ++k) {
+      double minRight = std::numeric_limits<double>::max(), maxLeft = -std::numeric_limits<double>::max();
+      double nextLeft = std::numeric_limits<double>::max();
+      for (const auto& r : cols[k]) minRight = std::min(minRight, r->xRight()), maxLeft = std::max(maxLeft, r->xLeft());
+      for (const auto& r : cols[k + 1]) nextLeft = std::min(nextLeft, r->xLeft());
+      for (const auto& r : cols[k]) {
+        if (r->xLeft() >= maxLeft && r->xLeft() > minRight && r->xLeft() + r->textWidth / 2 > nextLeft) {
+          r->columnIndex += 1;
+          changed = true;
+        }
+      }
+    }
+    if (!changed) return;
+  }
+}
+
+void VQExcelPage::caculateRunTextMergeLength() {
+  std::vector<double> rowTops, colLefts;
+  for (const auto& g : creatRowArray()) {
+    double t = std::numeric_limits<double>::max();
+    for (const auto& r : g) t = std::min(t, r->yTop());
+    rowTops.push_back(static_cast<float>(t));
+  }
+  for (const auto& g : creatColumnArray()) {
+    double l = std::numeric_limits<double>::max();
+    for (const auto& r : g) l = std::min(l, r->xLeft());
+    colLefts.push_back(static_cast<float>(l));
+  }
+  // Positions do not move while spans grow, so the occupied cells are indexed once.
+  std::set<std::pair<uint64_t, uint64_t>> occupied;
+  for (const auto& r : allRunTextArray) occupied.emplace(r->rowIndex, r->columnIndex);
+  auto isFree = [&](uint64_t row, uint64_t col) { return !occupied.count({row, col}); };
+  for (const auto& run : allRunTextArray) {
+    for (uint64_t j = run->rowIndex; j < rowTops.size(); ++j) {
+      if (!(run->yBottom() > rowTops[j])) break;
+      if (isFree(run->rowIndex + run->rowLength + 1, run->columnIndex)) run->rowLength += 1;
+    }
+    for (uint64_t k = run->columnIndex; k < colLefts.size(); ++k) {
+      if (!(run->xRight() > colLefts[k])) break;
+      if (isFree(run->rowIndex, run->columnIndex + run->columnLength + 1)) run->columnLength += 1;
+    }
+  }
+}
+
+std::vector<VQExcelStringItemPtr> VQExcelPage::getStringItemsFromRuns(const VQExcelRuns& runs) const {
+  std::vector<VQExcelStringItemPtr> items;
+  for (const auto& r : runs) {
+    auto it = std::find_if(items.begin(), items.end(), [&](const auto& i) { return i->containRunText(*r); });
+    if (it != items.end()) {
+      (*it)->runArray.push_back(r);
+      continue;
+    }
+    auto item = std::make_shared<VQExcelStringItem>();
+    item->rowIndex = r->rowIndex;
+    item->columnIndex = r->columnIndex;
+    item->runArray.push_back(r);
+    items.push_back(std::move(item));
+  }
+  std::vector<VQExcelStringItemPtr> out;
+  for (auto& i : items) {
+    bool text = false;
+    for (const auto& r : i->runArray) text = text || !VQExcelManager::isBlankSpace(r->text);
+    if (text) out.push_back(std::move(i));
+  }
+  return out;
+}
+
+VQExcelCellPtr VQExcelPage::createCellWithStringItem(const VQExcelStringItemPtr& item) {
+  if (!item) return nullptr;
+  auto cell = std::make_shared<VQExcelCell>();
+  cell->stringItem = item;
+  if (manager_.isNeedValidNumbers() && item->runArray.size() == 1) {
+    VQExcelRunText& run = *item->runArray.front();
+    VQExcelNumber number(run.text, manager_.thousandSepartor);
+    if (number.isNumber) {
+      const int fill = style_.getFillIdWithCellFrame(item->itemInfo.textBoxRect(), manager_);
+      cell->cellValue = number.readNumber;
+      cell->dataType.assign(1, 'n');  // assigning the literal trips a false -Wrestrict in GCC 12
+      cell->styleIndex = style_.styleIndexFrom(run, number, fill, manager_);
+      cell->isCompleted = true;
+      return cell;
+    }
+  }
+  VQExcelSharedItem shared;
+  for (const auto& r : item->runArray) shared.push_back(VQExcelSharedRun{r->text, r->rPr});
+  cell->cellValue = fmt::format("{}", sharedStrings_.collectStringItems({shared}));
+  cell->isText = true;
+  return cell;
+}
+
+namespace {
+// New numbers of kept rows (or columns): an old number maps to the count of
+// kept numbers up to it, so ranges follow the renumbered sheet.
+uint64_t renumbered(const std::vector<uint64_t>& kept, uint64_t old) {
+  return static_cast<uint64_t>(std::upper_bound(kept.begin(), kept.end(), old) - kept.begin());
+}
+}  // namespace
+
+void VQExcelPage::creatSheet() {
+  typesetRunTexts();
+  const bool needMerge = manager_.isNeedMergeCells();
+  const bool defaultWidth = manager_.isNeedDefaultColumnWidth();
+  const auto items = getStringItemsFromRuns(allRunTextArray);
+  uint64_t maxRow = 0, maxCol = 0;
+  std::vector<VQMergedCell> merges;
+  std::vector<VQExcelCellPtr> cells;
+  for (const auto& item : items) {
+    item->calculatStringItemInfo();
+    maxRow = std::max(maxRow, item->rowIndex);
+    maxCol = std::max(maxCol, item->columnIndex);
+    if (needMerge && (item->rowLength != 0 || item->columnLength != 0))
+      merges.push_back(VQMergedCell{{item->rowIndex, item->columnIndex},
+                                    {item->rowIndex + item->rowLength, item->columnIndex + item->columnLength}});
+    cells.push_back(createCellWithStringItem(item));
+  }
+  merges = VQExcelFixedCrossMergedCells(merges);
+  if (maxRow == 0 && maxCol == 0) return;
+
+  std::map<uint64_t, std::vector<VQExcelCellPtr>> byRow, byCol;
+  for (const auto& c : cells) {
+    byRow[c->stringItem->rowIndex].push_back(c);
+    byCol[c->stringItem->columnIndex].push_back(c);
+  }
+  std::vector<VQExcelRowPtr> rows;
+  for (auto& [r, rowCells] : byRow) {
+    auto row = std::make_shared<VQExcelRow>();
+    row->numberOfColumns = static_cast<int64_t>(maxCol);
+    row->rowIndex = r;
+    row->cells = rowCells;
+    double top = std::numeric_limits<double>::max(), bottom = 0;
+    for (const auto& c : rowCells) {
+      const auto& info = c->stringItem->itemInfo;
+      top = std::min(top, info.displayY);
+      if (c->stringItem->rowLength == 0) bottom = std::max(bottom, info.displayY + info.displayHeight);
+    }
+    row->frame = Rect{{0, top}, {0, std::max(13.5, bottom - top)}};
+    row->sortCellsByColumnIndex();
+    rows.push_back(row);
+  }
+  std::vector<VQExcelColumnPtr> cols;
+  for (auto& [c, colCells] : byCol) {
+    auto col = std::make_shared<VQExcelColumn>();
+    col->columnIndex = c;
+    col->cells = colCells;
+    double left = std::numeric_limits<double>::max(), right = 0, fitted = 0;
+    for (const auto& cell : colCells) {
+      const auto& item = *cell->stringItem;
+      left = std::min(left, item.itemInfo.displayX);
+      if (item.columnLength == 0) {
+        right = std::max(right, item.itemInfo.displayX + item.itemInfo.displayWidth);
+        fitted = std::max(fitted, item.itemInfo.displayWidth / item.maxFontSize() * 10);
+      }
+    }
+    const double width = defaultWidth ? fitted : right - left;
+    col->frame = Rect{{left, 0}, {std::max(20.0, width), 0}};
+    cols.push_back(col);
+  }
+  for (const auto& c : cells) {
+    if (!c->isText) continue;
+    double cellLeft = 0;
+    for (const auto& col : cols)
+      if (col->columnIndex == c->stringItem->columnIndex) cellLeft = RectGetMinX(col->frame);
+    c->styleIndex = style_.getStyleIndex(*c->stringItem, cellLeft, manager_);
+  }
+  if (defaultWidth) {
+    std::vector<uint64_t> keptRows, keptCols;
+    for (const auto& r : rows) keptRows.push_back(r->rowIndex);
+    for (const auto& c : cols) keptCols.push_back(c->columnIndex);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i]->setRowIndex(i + 1);
+    for (size_t i = 0; i < cols.size(); ++i) cols[i]->setColumnIndex(i + 1);
+    std::vector<VQMergedCell> moved;
+    for (const auto& mc : merges) {
+      VQMergedCell n{{renumbered(keptRows, mc.start.r), renumbered(keptCols, mc.start.c)},
+                     {renumbered(keptRows, mc.end.r), renumbered(keptCols, mc.end.c)}};
+      if (!(n.start == n.end)) moved.push_back(n);
+    }
+    merges = std::move(moved);
+  }
+  sheetRows = std::move(rows);
+  columns = std::move(cols);
+  mergeCells = std::move(merges);
+}
+
+bool VQExcelPage::WriteWorksheet(const std::string& path, const std::vector<VQExcelColumnPtr>& cols,
+                                 const std::vector<VQExcelRowPtr>& rows, const std::vector<VQMergedCell>& merges,
+                                 const VQExcelManager& manager) {
+  auto w = XMLFileWriter::initWithPath(path);
+  if (!w) return false;
+  try {
+    w->setPrefix("r", VQOpenXMLNameSpace::nameSpace_r());
+    w->writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+    w->setPrefix("", VQOpenXMLNameSpace::nameSpace_SpreadSheetml2006Main());
+    w->writeStartElementWithNamespace(VQOpenXMLNameSpace::nameSpace_SpreadSheetml2006Main(), "worksheet");
+    w->writeStartElement("sheetViews");
+    w->writeStartElement("sheetView");
+    w->writeAttribute("tabSelected", "1");
+    w->writeAttribute("workbookViewId", "0");
+    w->writeStartElement("selection");
+    w->writeAttribute("activeCell", "A1");
+    w->writeAttribute("sqref", "A1");
+    w->writeEndElement();
+    w->writeEndElement();
+    w->writeEndElement();
+    w->writeStartElement("sheetFormatPr");
+    w->writeAttribute("defaultRowHeight", "18.000000");
+    w->writeAttribute("defaultColWidth", "15.000000");
+    w->writeEndElement();
+    if (!cols.empty()) {
+      w->writeStartElement("cols");
+      for (const auto& c : cols) c->writeXML(*w, manager);
+      w->writeEndElement();
+    }
+    w->writeStartElement("sheetData");
+    for (const auto& r : rows) r->writeXML(*w, manager);
+    w->writeEndElement();
+    if (!merges.empty()) {
+      w->writeStartElement("mergeCells");
+      for (const auto& m : merges) {
+        w->writeStartElement("mergeCell");
+        w->writeAttribute("ref", m.mergerCellInfo());
+        w->writeEndElement();
+      }
+      w->writeEndElement();
+    }
+    w->writeStartElement("pageMargins");
+    for (const char* k : {"left", "right", "top", "bottom", "header", "footer"}) w->writeAttribute(k, "0");
+    w->writeEndElement();
+    w->writeEndDocument();
+    w->closeFile();
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
+bool VQExcelPage::writeSheetXML() const {
+  return WriteWorksheet(sheetXMLPath_, columns, sheetRows, mergeCells, manager_);
+}
+
+namespace {
+// Fields holding a separator, a line break or a quotation mark are quoted,
+// with inner quotation marks doubled, so every field reads back as written.
+std::string csvField(const std::string& v) {
+  if (v.find_first_of("\n\r\t;,\"") == std::string::npos) return v;
+  std::string s = "\"";
+  for (char c : v) {
+    if (c == '"') s += '"';
+    s += c;
+  }
+  return s + "\"";
+}
+}  // namespace
+
+std::optional<std::string> VQExcelPage::creatCSV() {
+  typesetRunTexts();
+  const auto items = getStringItemsFromRuns(allRunTextArray);
+  uint64_t maxRow = 0;
+  for (const auto& i : items) maxRow = std::max(maxRow, i->rowIndex);
+  if (maxRow == 0) return std::nullopt;
+  std::map<uint64_t, std::vector<VQExcelStringItemPtr>> byRow;
+  for (const auto& i : items) byRow[i->rowIndex].push_back(i);
+  std::string text;
+  for (uint64_t r = 1; r <= maxRow; ++r) {
+    auto& row = byRow[r];
+    std::stable_sort(row.begin(), row.end(), [](const auto& a, const auto& b) { return a->columnIndex < b->columnIndex; });
+    uint64_t prev = 1;
+    for (const auto& i : row) {
+      if (i->columnIndex > prev) text.append(i->columnIndex - prev, '\t');
+      prev = i->columnIndex;
+      text += csvField(i->content());
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+}  // namespace vq

@@ -1,0 +1,78 @@
+#pragma once
+// One page of a spreadsheet conversion: the runs its parser collected, the
+// grid they are numbered into (rows, columns and spans from nested grouping
+// by overlap), and the worksheet records or CSV table made from that grid.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "xlsx/VQExcelTypes.h"
+
+namespace vq {
+
+class VQExcelManager;
+class VQExcelStyle;
+class VQExcelSharedStrings;
+
+// A group of runs from the grid's nested grouping; a group without
+// sub-groups is a leaf.
+struct VQExcelTempGroup {
+  VQExcelRuns runTexts;
+  std::vector<VQExcelTempGroup> subGroups;
+  bool isLeaf() const { return subGroups.empty(); }
+};
+
+class VQExcelPage {
+ public:
+  VQExcelPage(uint64_t pageNumber, const std::string& rootFolder, const VQExcelManager& manager,
+              VQExcelStyle& style, VQExcelSharedStrings& sharedStrings);
+
+  uint64_t pageNumber() const { return pageNumber_; }
+  const std::string& sheetXMLPath() const { return sheetXMLPath_; }
+  bool isCollectingRunText = true;
+
+  VQExcelRuns allRunTextArray;
+  std::vector<VQExcelColumnPtr> columns;
+  std::vector<VQExcelRowPtr> sheetRows;
+  std::vector<VQMergedCell> mergeCells;
+
+  // Adds a newly captured run, joining it to the last run when it continues
+  // it on the same base line (`wordSpace`: display width of a blank).
+  void addToAllRunTextArray(const VQExcelRunPtr& run, double wordSpace);
+
+  // Numbers every run's row, column and spans.
+  void typesetRunTexts();
+  VQExcelRunPtr runTextAtRow(uint64_t row, uint64_t column) const;
+  // Runs grouped by equal row / column number.
+  std::vector<VQExcelRuns> creatRowArray() const;
+  std::vector<VQExcelRuns> creatColumnArray() const;
+
+  // The cell texts: runs sharing a grid position, without all-blank ones.
+  std::vector<VQExcelStringItemPtr> getStringItemsFromRuns(const VQExcelRuns& runs) const;
+  VQExcelCellPtr createCellWithStringItem(const VQExcelStringItemPtr& item);
+
+  // Fills sheetRows, columns and mergeCells.
+  void creatSheet();
+  // Writes the worksheet part; false when it could not be written.
+  bool writeSheetXML() const;
+  // The CSV table; nothing when the page has no cell.
+  std::optional<std::string> creatCSV();
+
+  // Writes a worksheet of the given records (shared with the all-in-one sheet).
+  static bool WriteWorksheet(const std::string& path, const std::vector<VQExcelColumnPtr>& columns,
+                             const std::vector<VQExcelRowPtr>& rows, const std::vector<VQMergedCell>& merges,
+                             const VQExcelManager& manager);
+
+ private:
+  void correctColumnNumber(int level);
+  void caculateRunTextMergeLength();
+
+  uint64_t pageNumber_;
+  std::string sheetXMLPath_;
+  const VQExcelManager& manager_;
+  VQExcelStyle& style_;
+  VQExcelSharedStrings& sharedStrings_;
+};
+
+}  // namespace vq

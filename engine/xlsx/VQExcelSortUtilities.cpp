@@ -1,0 +1,145 @@
+#include "xlsx/VQExcelSortUtilities.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+#include "front/utilities/VQUtf8.h"
+
+namespace vq {
+
+VQExcelRuns VQExcelSortUtilities::SortRunTextsByX(const VQExcelRuns& runs) {
+  VQExcelRuns out = runs;
+  std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a->xLeft() < b->xLeft(); });
+  return out;
+}
+
+VQExcelRuns VQExcelSortUtilities::SortRunTextsByY(const VQExcelRuns& runs) {
+  VQExcelRuns out = runs;
+  std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a->yTop() < b->yTop(); });
+  return out;
+}
+
+VQExcelRuns VQExcelSortUtilities::FindRunTextsCrossedInHeight(const VQExcelRuns& runs) {
+  VQExcelRuns g;
+  if (runs.empty()) return g;
+  g.push_back(runs.front());
+  double bottom = runs.front()->yBase();
+  for (size_t i = 1; i < runs.size(); ++i) {
+    if (runs[i]->yTop() < bottom) {
+      g.push_back(runs[i]);
+      bottom = std::max(bottom, runs[i]->yBase());
+    }
+  }
+  return g;
+}
+
+VQExcelRuns VQExcelSortUtilities::FindRunTextsCrossedInWidth(const VQExcelRuns& runs) {
+  VQExcelRuns g;
+  if (runs.empty()) return g;
+  g.push_back(runs.front());
+  double right = runs.front()->xRight();
+  for (size_t i = 1; i < runs.size(); ++i) {
+    if (runs[i]->xLeft() < right) {
+      g.push_back(runs[i]);
+      right = std::max(right, runs[i]->xRight());
+    }
+  }
+  return g;
+}
+
+VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option) {
+  VQExcelRuns g;
+  if (runs.empty()) return g;
+  const auto& first = runs.front();
+  g.push_back(first);
+  double right = first->xRight();
+  for (size_t i = 1; i < runs.size(); ++i) {
+    const auto& r = runs[i];
+    if (std::fabs(r->yBase() - first->yBase()) >= 1) continue;
+    const double gap = r->xLeft() - right;
+    bool near;
+    switch (option) {
+      case 2: near = std::fabs(gap) < 2; break;
+      case 1: near = gap < 3; break;
+      default: near = (gap >= 0 && gap < 2) || (gap > -3 && gap < 0); break;
+    }
+    if (!near || !r->rPr.isSameToRPr(first->rPr)) continue;
+    g.push_back(r);
+    right = std::max(right, r->xRight());
+  }
+  return g;
+}
+
+VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInHeight(const VQExcelRuns& runs) {
+  VQExcelRuns g;
+  if (runs.empty()) return g;
+  const auto& first = runs.front();
+  g.push_back(first);
+  double bottom = first->yBottom();
+  for (size_t i = 1; i < runs.size(); ++i) {
+    const auto& r = runs[i];
+    if (first->xRight() - r->xLeft() > 1 && std::fabs(r->yTop() - bottom) < 2 && r->rPr.isSameToRPr(first->rPr)) {
+      g.push_back(r);
+      bottom = std::max(bottom, r->yBottom());
+    }
+  }
+  return g;
+}
+
+namespace {
+void unionBox(VQExcelRunText& first, const VQExcelRunText& r) {
+  auto& c = first.ctmInfo;
+  c.yTop = std::min(c.yTop, r.ctmInfo.yTop);
+  c.yBase = std::max(c.yBase, r.ctmInfo.yBase);
+  c.yBottom = std::max(c.yBottom, r.ctmInfo.yBottom);
+  c.xLeft = std::min(c.xLeft, r.ctmInfo.xLeft);
+  c.xRight = std::max(c.xRight, r.ctmInfo.xRight);
+}
+}  // namespace
+
+VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsInWidth(const VQExcelRuns& runs) {
+  if (runs.empty()) return nullptr;
+  auto& first = *runs.front();
+  for (size_t i = 1; i < runs.size(); ++i) {
+    first.text += runs[i]->text;
+    unionBox(first, *runs[i]);
+  }
+  first.textWidth = first.xRight() - first.xLeft();
+  return runs.front();
+}
+
+VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsInHeight(const VQExcelRuns& runs) {
+  if (runs.empty()) return nullptr;
+  auto& first = *runs.front();
+  for (size_t i = 1; i < runs.size(); ++i) {
+    const auto& r = *runs[i];
+    if (r.rPr.isSameToRPr(first.rPr)) {
+      // Chinese lines run on without a blank between them.
+      if (!HaveNoneEnglishString(first.text)) first.text += ' ';
+    } else {
+      first.text += '\n';
+    }
+    first.text += r.text;
+    unionBox(first, r);
+  }
+  first.textWidth = first.xRight() - first.xLeft();
+  return runs.front();
+}
+
+bool VQExcelSortUtilities::HaveNoneEnglishString(std::string_view text) {
+  for (char32_t c : Utf8ToCodePoints(text))
+    if (c >= 0x4E01 && c <= 0x9FFE) return true;
+  return false;
+}
+
+VQExcelRuns VQExcelSortUtilities::Without(const VQExcelRuns& runs, const VQExcelRuns& group) {
+  std::unordered_set<const VQExcelRunText*> taken;
+  for (const auto& r : group) taken.insert(r.get());
+  VQExcelRuns out;
+  for (const auto& r : runs)
+    if (!taken.count(r.get())) out.push_back(r);
+  return out;
+}
+
+}  // namespace vq

@@ -1,0 +1,30 @@
+#pragma once
+// Sorting, grouping and joining of runs, from which a page's grid is built.
+// A group always starts with the first run of the list and keeps its order.
+#include <string_view>
+
+#include "xlsx/VQExcelTypes.h"
+
+namespace vq {
+
+class VQExcelSortUtilities {
+ public:
+  // Stable ascending sorts by xLeft / yTop.
+  static VQExcelRuns SortRunTextsByX(const VQExcelRuns& runs);
+  static VQExcelRuns SortRunTextsByY(const VQExcelRuns& runs);
+  // Runs that overlap the first one vertically (a band) / horizontally (a block).
+  static VQExcelRuns FindRunTextsCrossedInHeight(const VQExcelRuns& runs);
+  static VQExcelRuns FindRunTextsCrossedInWidth(const VQExcelRuns& runs);
+  // Pieces of the first run's line that may be joined to it, by overlap choice 0, 1 or 2.
+  static VQExcelRuns FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option);
+  // Lines of the first run's cell that may be joined to it.
+  static VQExcelRuns FindRunTextsMergedInHeight(const VQExcelRuns& runs);
+  // Joins the others into the first run and answers it.
+  static VQExcelRunPtr MergeRunTextsInWidth(const VQExcelRuns& runs);
+  static VQExcelRunPtr MergeRunTextsInHeight(const VQExcelRuns& runs);
+  static bool HaveNoneEnglishString(std::string_view text);
+  // `runs` without the members of `group`.
+  static VQExcelRuns Without(const VQExcelRuns& runs, const VQExcelRuns& group);
+};
+
+}  // namespace vq

@@ -1,0 +1,136 @@
+// Grid numbering of small run lists, line joining, merged ranges and column names.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "XlsxTestSupport.h"
+#include "support/TestSupport.h"
+#include "xlsx/VQExcelDocument.h"
+#include "xlsx/VQExcelPage.h"
+#include "xlsx/VQExcelSortUtilities.h"
+
+namespace {
+
+using vq::VQExcelRunPtr;
+using xtest::MakeRun;
+
+struct Placed {
+  std::string text;
+  uint64_t row, col, rowLength, colLength;
+};
+
+struct GridCase {
+  const char* name;
+  std::vector<VQExcelRunPtr> runs;
+  std::vector<Placed> expected;
+};
+
+VQExcelRunPtr RunWithBase(const std::string& text, double x, double top, double width, double base, double bottom) {
+  auto r = MakeRun(text, x, top, width, bottom - top);
+  r->ctmInfo.yBase = base;
+  return r;
+}
+
+TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
+  const std::vector<GridCase> cases = {
+      {"side by side, then below",
+       {MakeRun("A", 10, 10, 30), MakeRun("B", 100, 10, 30), MakeRun("C", 10, 30, 30)},
+       {{"A", 1, 1, 0, 0}, {"B", 1, 2, 0, 0}, {"C", 2, 1, 0, 0}}},
+      {"a wide title spans the columns below it",
+       {MakeRun("Title", 10, 10, 200), MakeRun("a", 10, 30, 30), MakeRun("b", 150, 30, 30)},
+       {{"Title", 1, 1, 0, 1}, {"a", 2, 1, 0, 0}, {"b", 2, 2, 0, 0}}},
+      {"two lines of one cell are joined into one row",
+       {RunWithBase("Total", 10, 10, 40, 19, 20), RunWithBase("amount", 10, 18.5, 40, 27.5, 28.5),
+        MakeRun("X", 100, 10, 20)},
+       {{"Total amount", 1, 1, 0, 0}, {"X", 1, 2, 0, 0}}},
+      {"pieces of one line are joined, a far piece is not",
+       {MakeRun("12", 10, 10, 10), MakeRun("34", 21, 10, 10), MakeRun("far", 200, 10, 20)},
+       {{"1234", 1, 1, 0, 0}, {"far", 1, 2, 0, 0}}},
+      {"an empty page", {}, {}},
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vq::VQExcelDocument doc((dir / "grid.xlsx").string(), 1, vq::VQExcelOptions{});
+    vq::VQExcelPage page(1, doc.savedWorkFolder(), doc.manager(), doc.excelStyle(), doc.sharedStrings());
+    page.allRunTextArray = c.runs;
+    page.typesetRunTexts();
+    ASSERT_EQ(page.allRunTextArray.size(), c.expected.size());
+    std::map<std::string, Placed> got;
+    for (const auto& r : page.allRunTextArray) got[r->text] = {r->text, r->rowIndex, r->columnIndex, r->rowLength, r->columnLength};
+    for (const auto& e : c.expected) {
+      SCOPED_TRACE(e.text);
+      ASSERT_TRUE(got.count(e.text));
+      const auto& g = got[e.text];
+      EXPECT_EQ(g.row, e.row);
+      EXPECT_EQ(g.col, e.col);
+      EXPECT_EQ(g.rowLength, e.rowLength);
+      EXPECT_EQ(g.colLength, e.colLength);
+    }
+  }
+}
+
+TEST(VQExcelGrid, LinePiecesJoinByOverlapChoice) {
+  struct Case {
+    int option;
+    double gap;  // from the first piece's right edge to the second's left edge
+    bool joined;
+  };
+  const Case cases[] = {{0, 2, false}, {0, 1.9, true},  {0, -2.5, true}, {0, -3, false}, {1, -10, true},
+                        {1, 2.9, true}, {1, 3, false},  {2, -2.5, false}, {2, 1.9, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "option " << c.option << " gap " << c.gap);
+    vq::VQExcelRuns runs = {MakeRun("a", 10, 10, 20), MakeRun("b", 30 + c.gap, 10, 20)};
+    EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(runs, c.option).size(), c.joined ? 2u : 1u);
+  }
+  // Base lines 0.8 points apart still count as one line; a different colour never joins.
+  vq::VQExcelRuns lifted = {MakeRun("a", 10, 10, 20), MakeRun("b", 31, 10.8, 20)};
+  EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(lifted, 0).size(), 2u);
+  vq::VQExcelRuns red = {MakeRun("a", 10, 10, 20), MakeRun("b", 31, 10, 20, 10, 10, "ff0000")};
+  EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(red, 0).size(), 1u);
+}
+
+TEST(VQExcelGrid, JoinedLinesSeparators) {
+  struct Case {
+    const char* first;
+    const char* second;
+    const char* color;
+    const char* expected;
+  };
+  const Case cases[] = {{"Total", "amount", "000000", "Total amount"},
+                        {"\xE4\xB8\xAD\xE6\x96\x87", "\xE6\x96\x87", "000000", "\xE4\xB8\xAD\xE6\x96\x87\xE6\x96\x87"},
+                        {"Total", "amount", "ff0000", "Total\namount"}};
+  for (const auto& c : cases) {
+    vq::VQExcelRuns runs = {MakeRun(c.first, 10, 10, 40), MakeRun(c.second, 10, 21, 40, 10, 10, c.color)};
+    EXPECT_EQ(vq::VQExcelSortUtilities::MergeRunTextsInHeight(runs)->text, c.expected);
+  }
+}
+
+TEST(VQExcelGrid, CrossingMergedRangesAreRemoved) {
+  using M = vq::VQMergedCell;
+  const M a1b2{{1, 1}, {2, 2}}, b2c3{{2, 2}, {3, 3}}, c1d2{{1, 3}, {2, 4}};
+  EXPECT_EQ(a1b2.mergerCellInfo(), "A1:B2");
+  EXPECT_TRUE(a1b2.isCross(b2c3));
+  EXPECT_FALSE(a1b2.isCross(c1d2));
+  // B1:C2 crosses both A1:B2 and C1:D2, which do not cross each other.
+  const M b1c2{{1, 2}, {2, 3}};
+  const auto fixed = vq::VQExcelFixedCrossMergedCells({a1b2, b1c2, c1d2});
+  ASSERT_EQ(fixed.size(), 2u);
+  EXPECT_EQ(fixed[0], a1b2);
+  EXPECT_EQ(fixed[1], c1d2);
+  // Equal ranges are not counted as crossing each other.
+  EXPECT_FALSE(vq::VQExcelIsHaveCrossMergedCells({a1b2, a1b2}));
+}
+
+TEST(VQExcelGrid, ColumnNames) {
+  const std::pair<int64_t, const char*> cases[] = {{1, "A"},   {26, "Z"},   {27, "AA"},   {52, "AZ"},
+                                                   {53, "BA"}, {702, "ZZ"}, {703, "AAA"}, {16384, "XFD"}};
+  for (auto [n, name] : cases) {
+    EXPECT_EQ(vq::VQExcelUtilities::getColumnName(n).value_or("<none>"), name);
+    EXPECT_EQ(vq::VQExcelUtilities::getColumnNumber(name), static_cast<uint64_t>(n));
+  }
+  EXPECT_FALSE(vq::VQExcelUtilities::getColumnName(0));
+  EXPECT_FALSE(vq::VQExcelUtilities::getColumnName(-3));
+}
+
+}  // namespace

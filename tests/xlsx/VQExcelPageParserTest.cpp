@@ -1,0 +1,76 @@
+// Text capture of the page parser over small hand-written pages.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <fstream>
+
+#include "XlsxTestSupport.h"
+#include "platform/pdf/PdfDocument.h"
+#include "support/TestSupport.h"
+#include "xlsx/VQExcelPDFExporter.h"
+
+namespace {
+
+std::string OnePagePdf(const std::string& content) {
+  std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+      fmt::format("<< /Length {} >>\nstream\n{}\nendstream", content.size() + 1, content),
+  };
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += fmt::format("{} 0 obj\n{}\nendobj\n", i + 1, objects[i]);
+  }
+  const size_t xref = pdf.size();
+  pdf += fmt::format("xref\n0 {}\n0000000000 65535 f \n", objects.size() + 1);
+  for (size_t o : offsets) pdf += fmt::format("{:010d} 00000 n \n", o);
+  pdf += fmt::format("trailer\n<< /Size {} /Root 1 0 R >>\nstartxref\n{}\n%%EOF\n", objects.size() + 1, xref);
+  return pdf;
+}
+
+struct CaptureCase {
+  const char* name;
+  std::string content;
+  std::vector<std::string> texts;  // the page's runs after the grid, in order; empty: not compared
+  float rotation;                  // of the first run, display space (y downwards)
+};
+
+TEST(VQExcelPageParser, CapturesAndJoinsRuns) {
+  const std::vector<CaptureCase> cases = {
+      {"a leading blank is dropped", "BT /F1 12 Tf 72 700 Td ( ) Tj (Hello) Tj ET", {"Hello"}, 0},
+      {"adjoining shows join", "BT /F1 12 Tf 72 700 Td (12) Tj (34) Tj ET", {"1234"}, 0},
+      // Helvetica's blank is 0.278 em.
+      {"a word space joins with a blank", "BT /F1 12 Tf 72 700 Td [(12) -278 (34)] TJ ET", {"12 34"}, 0},
+      {"a colour change keeps runs apart", "BT /F1 12 Tf 72 700 Td (12) Tj 1 0 0 rg (34) Tj ET", {"12", "34"}, 0},
+            // Rising text turns clockwise in display space: 88 degrees snap to 270.
+      {"88 degrees count as vertical", "BT /F1 12 Tf 0.0349 0.99939 -0.99939 0.0349 300 300 Tm (Up) Tj ET", {}, 270},
+      {"45 degrees are kept", "BT /F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 300 300 Tm (Slant) Tj ET", {}, 315},
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto pdfPath = dir / "page.pdf";
+    std::ofstream(pdfPath, std::ios::binary) << OnePagePdf(c.content);
+    auto document = vq::pdf::Document::open(pdfPath.string(), "");
+    ASSERT_TRUE(document);
+    vq::VQExcelDocument doc((dir / "page.csv").string(), 1, vq::VQExcelOptions{});
+    doc.writeDocumentBegin();
+    std::atomic<bool> cancel{false};
+    vq::VQExcelPDFPageParser parser(doc, cancel);
+    ASSERT_TRUE(parser.convertPDFPage(document->page(1), 1));
+    std::vector<std::string> texts;
+    for (const auto& r : parser.currentPage()->allRunTextArray) texts.push_back(r->text);
+    if (!c.texts.empty()) {
+      EXPECT_EQ(texts, c.texts);
+    }
+    ASSERT_FALSE(parser.currentPage()->allRunTextArray.empty());
+    EXPECT_NEAR(parser.currentPage()->allRunTextArray.front()->ctmInfo.rotation, c.rotation, 1);
+  }
+}
+
+}  // namespace
