@@ -3,17 +3,20 @@
 #include "flowtext/VQFlowTextPDFExporter.h"
 #include "front/VQImagePDFExporter.h"
 #include "office/docx/VQDocxPDFExporter.h"
+#include "pptx/VQPPTXPDFExporter.h"
+#include "xlsx/VQExcelPDFExporter.h"
 
 namespace vq {
 
 std::shared_ptr<VQPDFExporter> VQNewExporter(const std::string& destDocType, const std::string& destDocPath,
                                              const VQPDFOptions& moreOptions, VQFrontKind front) {
   std::shared_ptr<VQPDFExporter> exporter;
-  // The document formats ("docx", "pptx", "xlsx"/"csv", "txt", "rtf",
-  // "html") come before the image keys, compared exactly; their exporters
-  // join this list as they are built.
+  // The document formats come before the image keys and are compared
+  // exactly; the image keys take any letter case.
   if (destDocType == "docx")
     exporter = VQDocxPDFExporter::makeForFront(moreOptions, front == VQFrontKind::SingleThread);
+  if (destDocType == "pptx") exporter = std::make_shared<VQPPTXPDFExporter>();
+  if (destDocType == "xlsx" || destDocType == "csv") exporter = VQExcelNewExporter(destDocType);
   if (destDocType == "html" || destDocType == "rtf" || destDocType == "txt")
     exporter = VQFlowTextNewExporter(destDocType);
   if (VQImagePDFExporter::IsImageTypeSupport(destDocType)) exporter = std::make_shared<VQImagePDFExporter>();
