@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "platform/text/Utf8.h"
+
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -54,50 +56,24 @@ bool VQFlowTextFileWriter::closeFile() {
 }
 
 char32_t VQFlowTextNextCodePoint(std::string_view s, size_t& i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  auto cont = [&](size_t k) { return k < s.size() && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80; };
-  if (b0 < 0x80) {
-    ++i;
-    return b0;
+  char32_t cp = 0;
+  if (const size_t n = text::decodeUTF8At(s, i, &cp)) {
+    i += n;
+    return cp;
   }
-  int len = 0;
-  char32_t cp = 0, min = 0;
-  if ((b0 & 0xE0) == 0xC0) len = 2, cp = b0 & 0x1F, min = 0x80;
-  else if ((b0 & 0xF0) == 0xE0) len = 3, cp = b0 & 0x0F, min = 0x800;
-  else if ((b0 & 0xF8) == 0xF0) len = 4, cp = b0 & 0x07, min = 0x10000;
-  if (len == 0) {
-    ++i;
-    return 0xFFFD;
-  }
-  for (int k = 1; k < len; ++k) {
-    if (!cont(i + k)) {
-      i += k;
-      return 0xFFFD;
-    }
-    cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-  }
-  i += len;
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
-  return cp;
+  // One U+FFFD stands for a byte that starts no sequence, for the bytes of a
+  // sequence cut short by a non-continuation byte (or the end), or for a whole
+  // overlong, surrogate or out-of-range sequence.
+  const size_t len = text::utf8SequenceLength(static_cast<unsigned char>(s[i]));
+  size_t k = 1;
+  while (k < len && i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80) ++k;
+  i += k;
+  return 0xFFFD;
 }
 
-void VQFlowTextAppendUTF8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
+// Every caller passes a code point from VQFlowTextNextCodePoint, so there is
+// never a surrogate or a value above U+10FFFF to drop.
+void VQFlowTextAppendUTF8(std::string& out, char32_t cp) { text::appendUTF8(out, cp); }
 
 std::string VQHTMLFileWriter::formatText(std::string_view text) const {
   std::string out;

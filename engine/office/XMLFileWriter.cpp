@@ -2,44 +2,14 @@
 
 #include <fmt/format.h>
 
+#include "platform/text/Utf8.h"
+
 namespace vq {
 
 namespace {
 
 constexpr std::string_view kXMLNamespace = "http://www.w3.org/XML/1998/namespace";
 constexpr std::string_view kXMLNSNamespace = "http://www.w3.org/2000/xmlns/";
-
-// Length of the well-formed UTF-8 sequence at s[i] and its code point, or 0
-// when the bytes there are not UTF-8 (stray continuation byte, overlong form,
-// encoded surrogate, value above U+10FFFF, truncated sequence).
-size_t decodeUTF8(std::string_view s, size_t i, char32_t* cp) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) {
-    *cp = b0;
-    return 1;
-  }
-  size_t len;
-  char32_t v;
-  char32_t min;
-  if ((b0 & 0xE0) == 0xC0) {
-    len = 2, v = b0 & 0x1F, min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    len = 3, v = b0 & 0x0F, min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    len = 4, v = b0 & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    v = (v << 6) | (b & 0x3F);
-  }
-  if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
-  *cp = v;
-  return len;
-}
 
 // Runs of bytes that pass go out through `emit` in one piece; a dropped or
 // replaced character ends the run.
@@ -52,7 +22,7 @@ void filterText(std::string_view s, bool escapeMarkup, Emit&& emit) {
   };
   while (i < s.size()) {
     char32_t cp = 0;
-    const size_t len = decodeUTF8(s, i, &cp);
+    const size_t len = text::decodeUTF8At(s, i, &cp);
     if (len == 0) {
       flush(i);
       ++i;

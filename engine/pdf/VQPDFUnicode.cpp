@@ -1,35 +1,19 @@
 #include "pdf/VQPDFUnicode.h"
 
+#include <cstring>
+
+#include "platform/text/Utf8.h"
+
 namespace vq {
 
 size_t mapUTF8(uint32_t u, char* buf, size_t bufSize) {
-  if (u < 0x80) {
-    if (bufSize < 1) return 0;
-    buf[0] = static_cast<char>(u);
-    return 1;
-  }
-  if (u < 0x800) {
-    if (bufSize < 2) return 0;
-    buf[0] = static_cast<char>(0xC0 | (u >> 6));
-    buf[1] = static_cast<char>(0x80 | (u & 0x3F));
-    return 2;
-  }
-  if (u < 0x10000) {
-    if (bufSize < 3) return 0;
-    buf[0] = static_cast<char>(0xE0 | (u >> 12));
-    buf[1] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    buf[2] = static_cast<char>(0x80 | (u & 0x3F));
-    return 3;
-  }
-  if (u <= 0x10FFFF) {
-    if (bufSize < 4) return 0;
-    buf[0] = static_cast<char>(0xF0 | (u >> 18));
-    buf[1] = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-    buf[2] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    buf[3] = static_cast<char>(0x80 | (u & 0x3F));
-    return 4;
-  }
-  return 0;
+  // Surrogate values are not refused here: they come out in their
+  // three-byte form.
+  char bytes[4];
+  const size_t n = text::encodeUTF8(u, bytes);
+  if (n == 0 || n > bufSize) return 0;
+  std::memcpy(buf, bytes, n);
+  return n;
 }
 
 bool IsWhiteSpace(uint16_t u) {
