@@ -28,6 +28,8 @@ VQFlowTextPDFExporter::~VQFlowTextPDFExporter() = default;
 void VQFlowTextPDFExporter::convertPDFBegin(const std::string& destPath,
                                             const std::shared_ptr<const pdf::Document>&) {
   capture_.reset();
+  fontCache_ = std::make_shared<VQPDFFontCache>();
+  fontCacheThreadSet_ = false;
   papyrant_ = flowtext::VQFlowTextMakeDocument(destDocType, destPath, static_cast<int64_t>(toTotalPages));
   isShouldCancel = false;
   if (!papyrant_) throw std::runtime_error("No flow-text document for the type \"" + destDocType + "\"");
@@ -42,12 +44,19 @@ bool VQFlowTextPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page,
   papyrant_->writeDocumentBegin(pageSetup_.cropBox.size.width, pageSetup_.cropBox.size.height);
   capture_->beginPage();
 
-  // The interpreter decodes every image resource of the page into a
-  // temporary file; text output takes none of them, so all are removed when
-  // the page is done.
+  // Text output takes no pixels: the interpreter decodes no image. The scope
+  // still removes any image file a plugged-in walker may have decoded.
   VQPDFImageFileScope imageFiles;
   auto parser = VQPDFConentParser::ParserWithPage(*page);
   if (parser) {
+    parser->setDecodeImages(false);
+    if (fontCache_) {
+      if (!fontCacheThreadSet_) {
+        fontCacheThread_ = std::this_thread::get_id();
+        fontCacheThreadSet_ = true;
+      }
+      if (fontCacheThread_ == std::this_thread::get_id()) parser->setFontCache(fontCache_);
+    }
     parser->setDelegate(this);
     parser->setRenderingStateStack(renderingStateStack_);
     parser->setIsParserAnnots(moreOptions.isParserAnnots ? 1 : 0);
@@ -61,11 +70,15 @@ bool VQFlowTextPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page,
 }
 
 void VQFlowTextPDFExporter::convertPDFEnd(const std::shared_ptr<const pdf::Document>&) {
+  fontCache_.reset();
+  styleFont_.reset();
   if (!papyrant_) throw std::runtime_error("The conversion has no document");
   if (!papyrant_->packetZipFileIfNeed()) throw std::runtime_error("Can't write the file " + destDocPath);
 }
 
 void VQFlowTextPDFExporter::convertPDFClean() {
+  fontCache_.reset();
+  styleFont_.reset();
   if (papyrant_) papyrant_->convertPDFClean();
 }
 
@@ -106,13 +119,18 @@ VQFlowTextRPr VQFlowTextPDFExporter::currentRProperty(const VQPDF_CTMInfo& info)
   if (!s.font) return r;
   const auto& font = *s.font;
   r.fontName = font.fontFamilyName.empty() ? flowtext::kFallbackFontName : font.fontFamilyName;
-  const std::string& styleName = font.fontName.empty() ? std::string(flowtext::kFallbackFontName) : font.fontName;
+  if (styleFont_ != s.font) {
+    const std::string& styleName =
+        font.fontName.empty() ? std::string(flowtext::kFallbackFontName) : font.fontName;
+    styleFontBold_ = VQPDFFontUtilities::isBoldFontName(styleName);
+    styleFontItalic_ = VQPDFFontUtilities::isItalicFontName(styleName);
+    styleFont_ = s.font;
+  }
   const bool rendering = stylesFromRendering();
 
-  r.b = VQPDFFontUtilities::isBoldFontName(styleName) || (font.fontDescriptor && font.fontDescriptor->isBold()) ||
+  r.b = styleFontBold_ || (font.fontDescriptor && font.fontDescriptor->isBold()) ||
         (rendering && (s.textRenderMode == 2 || s.textRenderMode == 6));
-  bool italic = VQPDFFontUtilities::isItalicFontName(styleName) ||
-                (font.fontDescriptor && font.fontDescriptor->isItalic());
+  bool italic = styleFontItalic_ || (font.fontDescriptor && font.fontDescriptor->isItalic());
   if (!italic && rendering) {
     // An upright, evenly scaled text matrix gives |(a + c) / (b + d)| = 1;
     // a slant or an uneven scale moves it away.

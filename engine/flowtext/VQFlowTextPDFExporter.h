@@ -5,6 +5,7 @@
 // object lay out and write the page. Pages are converted one at a time.
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "flowtext/VQFlowTextCapture.h"
 #include "flowtext/VQFlowTextFormats.h"
@@ -16,6 +17,8 @@
 namespace vq {
 
 class VQPDFRenderStateStack;
+class VQPDFFontCache;
+class VQPDFFont;
 
 class VQFlowTextPDFExporter : public VQPDFExporter, public VQPDFConentParserDelegate {
  public:
@@ -55,6 +58,19 @@ class VQFlowTextPDFExporter : public VQPDFExporter, public VQPDFConentParserDele
   std::unique_ptr<flowtext::VQFlowTextCapture> capture_;
   std::shared_ptr<VQPDFRenderStateStack> renderingStateStack_;
   VQPageSetup pageSetup_;
+  // Fonts built for the pages of the document being converted: made by
+  // convertPDFBegin, dropped by convertPDFEnd / convertPDFClean (object
+  // numbers mean nothing across documents). A cache is not thread-safe, so
+  // only the thread that converts the first page uses it.
+  std::shared_ptr<VQPDFFontCache> fontCache_;
+  // Bold and italic read from the last font's name: runs of one font follow
+  // one another, and the name test is costly to repeat for every glyph.
+  // Holding the font keeps its address from being reused by another.
+  mutable std::shared_ptr<const VQPDFFont> styleFont_;
+  mutable bool styleFontBold_ = false;
+  mutable bool styleFontItalic_ = false;
+  std::thread::id fontCacheThread_;
+  bool fontCacheThreadSet_ = false;
 };
 
 class VQHTMLPDFExporter : public VQFlowTextPDFExporter {};

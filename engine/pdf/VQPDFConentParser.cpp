@@ -30,6 +30,7 @@ struct VQPDFConentParser::RunContext {
   int formRuns = 0;
   std::vector<Object> activeForms;
   std::shared_ptr<VQPDFFontCache> fonts = std::make_shared<VQPDFFontCache>();
+  bool decodeImages = true;
 };
 
 namespace {
@@ -121,6 +122,9 @@ void VQPDFConentParser::setFontCache(std::shared_ptr<VQPDFFontCache> cache) {
   if (cache) context_->fonts = std::move(cache);
 }
 
+void VQPDFConentParser::setDecodeImages(bool value) { context_->decodeImages = value; }
+bool VQPDFConentParser::decodeImages() const { return context_->decodeImages; }
+
 void VQPDFConentParser::setRenderingStateStack(std::shared_ptr<VQPDFRenderStateStack> stack) {
   stack_ = std::move(stack);
 }
@@ -149,7 +153,8 @@ void VQPDFConentParser::collectResources() {
   Object colorSpaces = category("ColorSpace");
   fontCollection = context_->fonts->collectionForDictionary(category("Font"));
   colorSpaceCollection = std::make_shared<VQPDFColorSpaceCollection>(colorSpaces);
-  xObjectCollection = std::make_shared<VQPDFXObjectCollection>(category("XObject"), colorSpaces);
+  xObjectCollection = std::make_shared<VQPDFXObjectCollection>(category("XObject"), colorSpaces,
+                                                                context_->decodeImages);
   extGStateCollection = std::make_shared<VQPDFExtGStateCollection>(category("ExtGState"));
   shadingCollection = std::make_shared<VQPDFShadingCollection>(category("Shading"));
   patternCollection = std::make_shared<VQPDFPatternCollection>(category("Pattern"));
@@ -325,7 +330,7 @@ void VQPDFConentParser::drawAnnotationStream(const std::shared_ptr<VQPDFAnnot>& 
   if (*subtype == "Image") {
     auto image = std::make_shared<VQPDFImageXObject>(
         stream, fmt::format("Annot-EI-{:.0f}-{}", SecondsSince1970(), Random4BigLetter()));
-    image->parseImage(currentColorSpaceDict());
+    if (decodeImages()) image->parseImage(currentColorSpaceDict());
     image->annot = annot;
     if (delegate_) delegate_->didScanXObjectImage(this, image);
   } else if (*subtype == "Form") {
@@ -661,7 +666,7 @@ struct VQPDFConentParser::Ops {
     if (parser.currentRenderingState().isStateTextClip()) return;
     auto image = std::make_shared<VQPDFImageXObject>(
         stream, fmt::format("EI-{:.0f}-{}", SecondsSince1970(), Random4BigLetter()));
-    image->parseImage(parser.currentColorSpaceDict());
+    if (parser.decodeImages()) image->parseImage(parser.currentColorSpaceDict());
     if (parser.contentStreamType == VQPDFContentStreamTypeAnnotation) image->annot = parser.contentAnnot;
     if (parser.delegate_) parser.delegate_->didScanXObjectImage(&parser, image);
   }

@@ -59,6 +59,13 @@ class VQPDFConentParser {
   // that parses several pages of one document on one thread may lend one
   // cache to all of them.
   void setFontCache(std::shared_ptr<VQPDFFontCache> cache);
+  // Whether images (XObjects, inline images, image appearances) are decoded
+  // into temporary files; on by default. A delegate that never uses pixels
+  // (text output) turns it off: images are still reported, with an empty
+  // cachedImagePath and the size their dictionary declares, and nothing is
+  // decoded or written. Forms run by this parser inherit the setting.
+  void setDecodeImages(bool value);
+  bool decodeImages() const;
 
   // Runs the stream once: collect resources, scan, drop the resources, walk
   // the annotations (when isParserAnnots).

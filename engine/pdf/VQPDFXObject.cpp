@@ -97,12 +97,13 @@ VQPDFPostScriptXObject::VQPDFPostScriptXObject(const Object& stream, const std::
 
 // ---- collection
 
-VQPDFXObjectCollection::VQPDFXObjectCollection(const Object& dictionary, const Object& colorSpaces) {
+VQPDFXObjectCollection::VQPDFXObjectCollection(const Object& dictionary, const Object& colorSpaces,
+                                               bool decodeImages) {
   if (!dictionary.isDictionary()) return;
   for (const auto& key : dictionary.keys()) {
     auto xobject = VQPDFXObject::XObjectWithObject(dictionary.get(key), key);
     if (!xobject) continue;
-    if (xobject->getType() == VQPDFXObjectTypeImage) {
+    if (decodeImages && xobject->getType() == VQPDFXObjectTypeImage) {
       static_cast<VQPDFImageXObject&>(*xobject).parseImage(colorSpaces);
     }
     xObjects[key] = std::move(xobject);

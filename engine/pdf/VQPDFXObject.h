@@ -86,8 +86,10 @@ class VQPDFPostScriptXObject : public VQPDFXObject {
 class VQPDFXObjectCollection {
  public:
   VQPDFXObjectCollection() = default;
-  // The /XObject resource dictionary (null for none).
-  explicit VQPDFXObjectCollection(const pdf::Object& dictionary, const pdf::Object& colorSpaces = pdf::Object());
+  // The /XObject resource dictionary (null for none). Images are decoded
+  // when the collection is built unless `decodeImages` is false.
+  explicit VQPDFXObjectCollection(const pdf::Object& dictionary, const pdf::Object& colorSpaces = pdf::Object(),
+                                  bool decodeImages = true);
   std::shared_ptr<VQPDFXObject> xObjectWithNamed(const std::string& name) const;
 
   std::map<std::string, std::shared_ptr<VQPDFXObject>> xObjects;

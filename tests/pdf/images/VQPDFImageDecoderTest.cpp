@@ -405,3 +405,66 @@ TEST(ImageDecoder, EveryCorpusImageOpensAtItsPixelSize) {
 }
 
 }  // namespace
+
+// With decoding off, images placed by Do (on the page and inside a form) and
+// inline images are still reported with their declared size, but nothing is
+// decoded and no file appears; with the default, the same page decodes each.
+TEST(ImageDecoder, ParsersThatSkipImagesDecodeAndWriteNothing) {
+  VQPDFImageDecoder::install();
+  const auto saved = vq::VQPDFImageXObject::decoder();
+  int decodes = 0;
+  vq::VQPDFImageXObject::setDecoder([&](vq::VQPDFImageXObject& image, const vq::pdf::Object& colorSpaces) {
+    ++decodes;
+    saved(image, colorSpaces);
+  });
+  struct Restore {
+    vq::VQPDFImageXObject::Decoder decoder;
+    ~Restore() { vq::VQPDFImageXObject::setDecoder(decoder); }
+  } restore{saved};
+
+  vqtest::PdfFixture pdf;
+  auto image = pdf.streamHandle("<< /Type /XObject /Subtype /Image /Width 3 /Height 2 /BitsPerComponent 8 "
+                                "/ColorSpace /DeviceGray >>",
+                                "\x10\x20\x30\x40\x50\x60");
+  auto formResources = pdf.handle("<< >>");
+  formResources.replaceKey("/XObject", pdf.handle("<< >>"));
+  formResources.getKey("/XObject").replaceKey("/Im2", image);
+  auto form = pdf.streamHandle("<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>", "/Im2 Do");
+  form.getDict().replaceKey("/Resources", formResources);
+  auto xobjects = pdf.handle("<< >>");
+  xobjects.replaceKey("/Im1", image);
+  xobjects.replaceKey("/Fm1", form);
+  auto resources = pdf.handle("<< >>");
+  resources.replaceKey("/XObject", xobjects);
+  const std::string content = std::string("/Im1 Do /Fm1 Do BI /W 2 /H 1 /BPC 8 /CS /G ID ") + "\x01\x02" + " EI";
+  const std::string root = VQPDFPathUtilities::temporaryRoot();
+
+  for (bool decode : {false, true}) {
+    SCOPED_TRACE(decode ? "decoding" : "not decoding");
+    decodes = 0;
+    const auto before = std::distance(fs::directory_iterator(root), {});
+    ImageCollector collector;
+    {
+      vq::VQPDFImageFileScope scope;
+      auto stream = std::make_shared<vq::pdf::ContentStream>(std::vector<std::string>{content}, pdf.wrap(resources));
+      vq::VQPDFConentParser parser(pdf.object("<< >>"), stream);
+      if (!decode) parser.setDecodeImages(false);
+      EXPECT_EQ(parser.decodeImages(), decode);
+      parser.setDelegate(&collector);
+      parser.startParser();
+    }
+    ASSERT_EQ(collector.images.size(), 3u);
+    const int sizes[][2] = {{3, 2}, {3, 2}, {2, 1}};
+    for (size_t i = 0; i < 3; ++i) {
+      const auto& img = *collector.images[i];
+      EXPECT_EQ(img.width, sizes[i][0]);
+      EXPECT_EQ(img.height, sizes[i][1]);
+      EXPECT_EQ(img.cachedImagePath.empty(), !decode) << i;
+      if (!img.cachedImagePath.empty()) fs::remove(img.cachedImagePath);
+    }
+    // The page's resources hold Im1, the form's Im2; the inline image makes
+    // the third.
+    EXPECT_EQ(decodes, decode ? 3 : 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(root), {}), before);
+  }
+}
