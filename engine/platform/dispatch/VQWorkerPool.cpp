@@ -43,8 +43,11 @@ WorkerPool::~WorkerPool() {
 }
 
 WorkerPool& WorkerPool::global() {
-  static WorkerPool pool(std::max<size_t>(12, std::thread::hardware_concurrency()));
-  return pool;
+  // Never destroyed: joining the workers during static destruction would run
+  // their thread-local caches (opened documents) after the libraries those
+  // caches belong to have torn down their own statics, and crash at exit.
+  static WorkerPool* pool = new WorkerPool(std::max<size_t>(12, std::thread::hardware_concurrency()));
+  return *pool;
 }
 
 void WorkerPool::async(std::function<void()> task) {
@@ -57,12 +60,15 @@ void WorkerPool::async(std::function<void()> task) {
 
 void WorkerPool::async(DispatchGroup& group, std::function<void()> task) {
   group.enter();
-  async([&group, task = std::move(task)] {
+  async([&group, task = std::move(task)]() mutable {
     struct Leave {
       DispatchGroup& group;
       ~Leave() { group.leave(); }
     } leave{group};
-    task();
+    // The task and what it captured are destroyed before the group is left,
+    // so a waiter never returns while a worker still holds its objects.
+    std::function<void()> body = std::move(task);
+    body();
   });
 }
 

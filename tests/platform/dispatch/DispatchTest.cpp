@@ -97,3 +97,16 @@ TEST(WorkerPool, ATaskThatThrowsStillLeavesTheGroupAndThePoolGoesOn) {
 TEST(WorkerPool, GlobalPoolHoldsAtLeastTwelveThreads) { EXPECT_GE(WorkerPool::global().threadCount(), 12u); }
 
 }  // namespace
+
+// A waiter may free what the tasks used as soon as the wait returns: every
+// task's captures must be gone by then, not released later on the worker.
+TEST(WorkerPool, TaskCapturesAreReleasedBeforeTheGroupWaitReturns) {
+  WorkerPool pool(4);
+  for (int round = 0; round < 50; ++round) {
+    auto token = std::make_shared<int>(round);
+    DispatchGroup group;
+    for (int i = 0; i < 8; ++i) pool.async(group, [token] { std::this_thread::yield(); });
+    group.wait();
+    EXPECT_EQ(token.use_count(), 1) << "round " << round;
+  }
+}
