@@ -84,13 +84,12 @@ void VQFlowTextPDFExporter::convertPDFClean() {
 
 AffineTransform VQFlowTextPDFExporter::currentDisplayTextTransform() const {
   const auto& s = renderingStateStack_->topRenderingState();
-  return AffineTransformConcat(AffineTransformConcat(s.textMatrix, s.ctm), pageSetup_.transform);
+  return VQDisplayTextTransform(s.textMatrix, s.ctm, pageSetup_.transform);
 }
 
 AffineTransform VQFlowTextPDFExporter::nextDisplayTextTransform(const Size& offset) const {
   const auto& s = renderingStateStack_->topRenderingState();
-  const AffineTransform tm = AffineTransformTranslate(s.textMatrix, offset.width, offset.height);
-  return AffineTransformConcat(AffineTransformConcat(tm, s.ctm), pageSetup_.transform);
+  return VQDisplayTextTransform(s.textMatrix, s.ctm, pageSetup_.transform, offset);
 }
 
 namespace {

@@ -95,13 +95,12 @@ bool VQPPTXPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, i
 
 AffineTransform VQPPTXPDFPageParser::currentDisplayTextTransform() const {
   const auto& s = stack_->topRenderingState();
-  return AffineTransformConcat(AffineTransformConcat(s.textMatrix, s.ctm), setup_.transform);
+  return VQDisplayTextTransform(s.textMatrix, s.ctm, setup_.transform);
 }
 
 AffineTransform VQPPTXPDFPageParser::nextDisplayTextTransform(const Size& offset) const {
   const auto& s = stack_->topRenderingState();
-  const AffineTransform tm = AffineTransformTranslate(s.textMatrix, offset.width, offset.height);
-  return AffineTransformConcat(AffineTransformConcat(tm, s.ctm), setup_.transform);
+  return VQDisplayTextTransform(s.textMatrix, s.ctm, setup_.transform, offset);
 }
 
 Size VQPPTXPDFPageParser::convertToDisplaySpaceWidth(double width) const {

@@ -9,6 +9,7 @@
 #include "FlowTextTestSupport.h"
 #include "flowtext/VQFlowTextPDFExporter.h"
 #include "platform/pdf/PdfDocument.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -16,24 +17,13 @@ using namespace ftest;
 
 // A one-page PDF with Helvetica text; `content` is the page's content stream.
 std::string OnePagePdf(const std::string& boxes, const std::string& content) {
-  std::vector<std::string> objects = {
+  return vqtest::BuildPDF({
       "<< /Type /Catalog /Pages 2 0 R >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
       "<< /Type /Page /Parent 2 0 R " + boxes + " /Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-      fmt::format("<< /Length {} >>\nstream\n{}\nendstream", content.size() + 1, content),
-  };
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += fmt::format("{} 0 obj\n{}\nendobj\n", i + 1, objects[i]);
-  }
-  const size_t xref = pdf.size();
-  pdf += fmt::format("xref\n0 {}\n0000000000 65535 f \n", objects.size() + 1);
-  for (size_t o : offsets) pdf += fmt::format("{:010d} 00000 n \n", o);
-  pdf += fmt::format("trailer\n<< /Size {} /Root 1 0 R >>\nstartxref\n{}\n%%EOF\n", objects.size() + 1, xref);
-  return pdf;
+      vqtest::PDFStream(content),
+  });
 }
 
 struct PageCase {

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fmt/format.h>
+
 namespace fs = std::filesystem;
 
 namespace vqtest {
@@ -23,6 +25,24 @@ std::vector<fs::path> corpusFiles() {
     if (e.path().extension() == ".pdf") files.push_back(e.path());
   std::sort(files.begin(), files.end());
   return files;
+}
+
+std::string BuildPDF(const std::vector<std::string>& objects) {
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += fmt::format("{} 0 obj\n{}\nendobj\n", i + 1, objects[i]);
+  }
+  const size_t xref = pdf.size();
+  pdf += fmt::format("xref\n0 {}\n0000000000 65535 f \n", objects.size() + 1);
+  for (size_t offset : offsets) pdf += fmt::format("{:010d} 00000 n \n", offset);
+  pdf += fmt::format("trailer\n<< /Size {} /Root 1 0 R >>\nstartxref\n{}\n%%EOF\n", objects.size() + 1, xref);
+  return pdf;
+}
+
+std::string PDFStream(const std::string& content) {
+  return fmt::format("<< /Length {} >>\nstream\n{}\nendstream", content.size() + 1, content);
 }
 
 int runCommand(const std::string& command, std::string* output) {

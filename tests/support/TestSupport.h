@@ -13,6 +13,14 @@ std::vector<std::filesystem::path> corpusFiles();  // every *.pdf, sorted
 std::filesystem::path fixturesDir();
 std::filesystem::path binaryDir();
 
+// A complete PDF file built from `objects`, numbered from 1 in that order, with
+// a correct cross-reference table; object 1 must be the catalog (/Root 1 0 R).
+std::string BuildPDF(const std::vector<std::string>& objects);
+
+// A stream object holding `content`; its /Length counts the end of line that
+// precedes "endstream".
+std::string PDFStream(const std::string& content);
+
 // Runs a shell command, returns its exit status and fills `output` with its
 // standard output.
 int runCommand(const std::string& command, std::string* output = nullptr);

@@ -37,20 +37,10 @@ std::string TablePdf(int pages) {
         "/Contents {} 0 R >>",
         page + 1, page + 2));
     objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
-    objects.push_back(fmt::format("<< /Length {} >>\nstream\n{}\nendstream", content.size() + 1, content));
+    objects.push_back(vqtest::PDFStream(content));
   }
   objects[1] = fmt::format("<< /Type /Pages /Kids [{}] /Count {} >>", kids, pages);
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += fmt::format("{} 0 obj\n{}\nendobj\n", i + 1, objects[i]);
-  }
-  const size_t xref = pdf.size();
-  pdf += fmt::format("xref\n0 {}\n0000000000 65535 f \n", objects.size() + 1);
-  for (size_t o : offsets) pdf += fmt::format("{:010d} 00000 n \n", o);
-  pdf += fmt::format("trailer\n<< /Size {} /Root 1 0 R >>\nstartxref\n{}\n%%EOF\n", objects.size() + 1, xref);
-  return pdf;
+  return vqtest::BuildPDF(objects);
 }
 
 class EndRecorder : public vq::VQPapyrantMutliThreadDelegate {

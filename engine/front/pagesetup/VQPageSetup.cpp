@@ -80,4 +80,15 @@ VQPageSetup VQPageSetupMake(const Rect& mediaBoxIn, const Rect& cropBoxIn, long 
   return s;
 }
 
+AffineTransform VQDisplayTextTransform(const AffineTransform& textMatrix, const AffineTransform& ctm,
+                                       const AffineTransform& pageTransform) {
+  return AffineTransformConcat(AffineTransformConcat(textMatrix, ctm), pageTransform);
+}
+
+AffineTransform VQDisplayTextTransform(const AffineTransform& textMatrix, const AffineTransform& ctm,
+                                       const AffineTransform& pageTransform, const Size& offset) {
+  return VQDisplayTextTransform(AffineTransformTranslate(textMatrix, offset.width, offset.height), ctm,
+                                pageTransform);
+}
+
 }  // namespace vq

@@ -45,6 +45,15 @@ double VQPageSizeLimitFactor(double width, double height);
 VQPageSetup VQPageSetupMake(const Rect& mediaBox, const Rect& cropBox, long long pageRotation,
                             long long extraAngle = 0);
 
+// The display-space transform of the current text position: the text matrix,
+// then the CTM, then the page's transform (VQPageSetup::transform).
+AffineTransform VQDisplayTextTransform(const AffineTransform& textMatrix, const AffineTransform& ctm,
+                                       const AffineTransform& pageTransform);
+// The same after moving the text matrix by `offset` in text space (e.g. the
+// advance of the glyphs shown so far).
+AffineTransform VQDisplayTextTransform(const AffineTransform& textMatrix, const AffineTransform& ctm,
+                                       const AffineTransform& pageTransform, const Size& offset);
+
 // Maps a point through an affine transform.
 inline Point VQPageApply(const AffineTransform& t, const Point& p) {
   return Point{t.a * p.x + t.c * p.y + t.tx, t.b * p.x + t.d * p.y + t.ty};

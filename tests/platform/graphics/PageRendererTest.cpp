@@ -23,17 +23,7 @@ void writePdf(const std::filesystem::path& path, const std::string& mediaBox, co
                   cropBox.empty() ? "" : "/CropBox [" + cropBox + "]", rotate),
       fmt::format("<< /Length {} >>\nstream\n{}\nendstream", content.size(), content),
   };
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += fmt::format("{} 0 obj\n{}\nendobj\n", i + 1, objects[i]);
-  }
-  const size_t xref = pdf.size();
-  pdf += fmt::format("xref\n0 {}\n0000000000 65535 f \n", objects.size() + 1);
-  for (size_t off : offsets) pdf += fmt::format("{:010d} 00000 n \n", off);
-  pdf += fmt::format("trailer\n<< /Size {} /Root 1 0 R >>\nstartxref\n{}\n%%EOF\n", objects.size() + 1, xref);
-  std::ofstream(path, std::ios::binary) << pdf;
+  std::ofstream(path, std::ios::binary) << vqtest::BuildPDF(objects);
 }
 
 std::array<uint8_t, 3> rgb(const Bitmap& b, int x, int y) {
