@@ -92,21 +92,11 @@ AffineTransform VQFlowTextPDFExporter::nextDisplayTextTransform(const Size& offs
   return VQDisplayTextTransform(s.textMatrix, s.ctm, pageSetup_.transform, offset);
 }
 
-namespace {
-void fontMetrics(const VQPDFRenderState& s, double* ascent, double* descent) {
-  *ascent = 0.95;
-  *descent = -0.35;
-  if (s.font) {
-    const double a = s.font->ascent(), d = s.font->descent();
-    if (std::isfinite(a) && std::isfinite(d) && a - d > 0) *ascent = a, *descent = d;
-  }
-}
-}  // namespace
 
 double VQFlowTextPDFExporter::convertToDisplaySpaceWidth(double width) const {
   const auto& s = renderingStateStack_->topRenderingState();
   double ascent, descent;
-  fontMetrics(s, &ascent, &descent);
+  s.fontMetrics(&ascent, &descent);
   const Rect frame = VQPDFTransformGetFontFrame(s.fontSize, ascent, descent, currentDisplayTextTransform(),
                                                 nextDisplayTextTransform(Size{width, 0}));
   return std::fabs(frame.size.width);
@@ -148,7 +138,7 @@ void VQFlowTextPDFExporter::didScanTextTextOffset(VQPDFConentParser*, const std:
   if (isShouldCancel || !capture_ || !renderingStateStack_ || text.empty()) return;
   const auto& s = renderingStateStack_->topRenderingState();
   double ascent, descent;
-  fontMetrics(s, &ascent, &descent);
+  s.fontMetrics(&ascent, &descent);
 
   const AffineTransform t = currentDisplayTextTransform();
   const VQPDF_CTMInfo info = VQPDFTransformGetFontCTMInfo(s.fontSize, ascent, descent, t);

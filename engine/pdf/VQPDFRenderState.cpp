@@ -1,5 +1,8 @@
 #include "pdf/VQPDFRenderState.h"
 
+#include <cmath>
+
+#include "fonts/VQPDFFont.h"
 #include "pdf/VQPDFExtGState.h"
 
 namespace vq {
@@ -115,6 +118,19 @@ VQPDFRenderState& VQPDFRenderStateStack::popRenderingState() {
 
 void VQPDFRenderStateStack::truncate(size_t depth) {
   while (renderStateArray.size() > depth) renderStateArray.pop_back();
+}
+
+}  // namespace vq
+
+namespace vq {
+
+void VQPDFRenderState::fontMetrics(double* ascent, double* descent) const {
+  *ascent = 0.95;
+  *descent = -0.35;
+  if (font) {
+    const double a = font->ascent(), d = font->descent();
+    if (std::isfinite(a) && std::isfinite(d) && a - d > 0) *ascent = a, *descent = d;
+  }
 }
 
 }  // namespace vq

@@ -50,6 +50,9 @@ class VQPDFRenderState {
   double textRise = 0;
   std::shared_ptr<VQPDFFont> font;
   double fontSize = 0;
+  // The font's ascent and descent in text space, or a typical Latin pair
+  // (0.95, -0.35) when there is no font or its metrics are unusable.
+  void fontMetrics(double* ascent, double* descent) const;
   std::shared_ptr<VQPDFColorSpace> fillColorSpace;
   std::shared_ptr<VQPDFColorSpace> strokeColorSpace;
   VQPDFColor fillColor;

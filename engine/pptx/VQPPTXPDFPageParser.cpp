@@ -27,14 +27,6 @@ namespace {
 // Text runs are numbered across every page of every conversion.
 std::atomic<int64_t> gPPTXRunIndex{0};
 
-void fontMetrics(const VQPDFRenderState& s, double* ascent, double* descent) {
-  *ascent = 0.95;
-  *descent = -0.35;
-  if (s.font) {
-    const double a = s.font->ascent(), d = s.font->descent();
-    if (std::isfinite(a) && std::isfinite(d) && a - d > 0) *ascent = a, *descent = d;
-  }
-}
 
 bool isRightAngle(double r) { return r == 90 || r == 270; }
 
@@ -106,7 +98,7 @@ AffineTransform VQPPTXPDFPageParser::nextDisplayTextTransform(const Size& offset
 Size VQPPTXPDFPageParser::convertToDisplaySpaceWidth(double width) const {
   const auto& s = stack_->topRenderingState();
   double ascent, descent;
-  fontMetrics(s, &ascent, &descent);
+  s.fontMetrics(&ascent, &descent);
   const Rect frame = VQPDFTransformGetFontFrame(s.fontSize, ascent, descent, currentDisplayTextTransform(),
                                                 nextDisplayTextTransform(Size{width, 0}));
   return Size{std::fabs(frame.size.width), std::fabs(frame.size.height)};
@@ -115,7 +107,7 @@ Size VQPPTXPDFPageParser::convertToDisplaySpaceWidth(double width) const {
 VQPDF_CTMInfo VQPPTXPDFPageParser::placement(const AffineTransform& t) const {
   const auto& s = stack_->topRenderingState();
   double ascent, descent;
-  fontMetrics(s, &ascent, &descent);
+  s.fontMetrics(&ascent, &descent);
   return VQPDFTransformGetFontCTMInfo(s.fontSize, ascent, descent, t);
 }
 
@@ -130,7 +122,7 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty() {
   if (!s.font) return VQPPTXUtilities::defaultRunProperty();
   const auto& font = *s.font;
   double ascent, descent;
-  fontMetrics(s, &ascent, &descent);
+  s.fontMetrics(&ascent, &descent);
   const AffineTransform t = currentDisplayTextTransform();
   float size = static_cast<float>(VQPDFTransformGetFontSize(s.fontSize, ascent, descent, t).width);
   if (!(size >= 3)) size = 3;

@@ -103,14 +103,6 @@ AffineTransform VQExcelPDFPageParser::nextDisplayTextTransform(const Size& offse
 }
 
 namespace {
-void fontMetrics(const VQPDFRenderState& s, double* ascent, double* descent) {
-  *ascent = 0.95;
-  *descent = -0.35;
-  if (s.font) {
-    const double a = s.font->ascent(), d = s.font->descent();
-    if (std::isfinite(a) && std::isfinite(d) && a - d > 0) *ascent = a, *descent = d;
-  }
-}
 
 float snapRotation(float r) {
   if (r < 5) return 0;
@@ -123,7 +115,7 @@ float snapRotation(float r) {
 double VQExcelPDFPageParser::convertToDisplaySpaceWidth(double width) const {
   const auto& s = renderingStateStack_->topRenderingState();
   double ascent, descent;
-  fontMetrics(s, &ascent, &descent);
+  s.fontMetrics(&ascent, &descent);
   const Rect frame = VQPDFTransformGetFontFrame(s.fontSize, ascent, descent, currentDisplayTextTransform(),
                                                 nextDisplayTextTransform(Size{width, 0}));
   return std::fabs(frame.size.width);
@@ -135,7 +127,7 @@ VQExcelRunTextProperty VQExcelPDFPageParser::currentRProperty() const {
   if (!s.font) return r;
   const auto& font = *s.font;
   double ascent, descent;
-  fontMetrics(s, &ascent, &descent);
+  s.fontMetrics(&ascent, &descent);
   const AffineTransform t = currentDisplayTextTransform();
   const double sz = VQPDFTransformGetFontSize(s.fontSize, ascent, descent, t).width;
   r.sz = std::isfinite(sz) ? std::max(3.0, sz) : 3.0;
@@ -162,7 +154,7 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
   if (isNotScanTextYet_ && text.size() == 1 && static_cast<unsigned char>(text[0]) < 33) return;
   const auto& s = renderingStateStack_->topRenderingState();
   double ascent, descent;
-  fontMetrics(s, &ascent, &descent);
+  s.fontMetrics(&ascent, &descent);
   const AffineTransform t = currentDisplayTextTransform();
   const VQPDF_CTMInfo start = VQPDFTransformGetFontCTMInfo(s.fontSize, ascent, descent, t);
   const VQPDF_CTMInfo end = VQPDFTransformGetFontCTMInfo(s.fontSize, ascent, descent, nextDisplayTextTransform(offset));
