@@ -6,7 +6,7 @@
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
-#include "front/pagesetup/VQPageSetupForPage.h"
+#include "pdf/capture/VQPageSetupForPage.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/images/VQPDFImageFileTracker.h"

@@ -9,8 +9,8 @@
 
 #include "flowtext/VQFlowTextCapture.h"
 #include "flowtext/VQFlowTextFormats.h"
-#include "front/VQPDFExporter.h"
-#include "front/pagesetup/VQPageSetup.h"
+#include "front/exporter/VQPDFExporter.h"
+#include "pdf/capture/VQPageSetup.h"
 #include "pdf/VQPDFConentParserDelegate.h"
 #include "pdf/VQPDFTransform.h"
 

@@ -9,7 +9,7 @@
 
 #include "fonts/VQPDFCMapTokenizer.h"
 #include "fonts/VQPDFCharCodeToUnicode.h"
-#include "front/converter/VQConverterUtilities.h"
+#include "common/VQConverterUtilities.h"
 
 namespace vq {
 

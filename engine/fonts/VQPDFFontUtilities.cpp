@@ -11,7 +11,7 @@
 #include <pugixml.hpp>
 #include <unicode/ucnv.h>
 
-#include "front/converter/VQConverterUtilities.h"
+#include "common/VQConverterUtilities.h"
 #include "platform/text/FontFace.h"
 #include "platform/text/InstalledFonts.h"
 #include "platform/text/Utf8.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "front/VQError.h"
-#include "front/VQPDFOptions.h"
+#include "front/exporter/VQError.h"
+#include "front/exporter/VQPDFOptions.h"
 
 namespace vq {
 

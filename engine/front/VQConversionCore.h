@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "front/VQError.h"
-#include "front/VQPDFExporter.h"
+#include "front/exporter/VQError.h"
+#include "front/exporter/VQPDFExporter.h"
 #include "front/VQPDFExporterChoice.h"
-#include "front/VQPDFOptions.h"
+#include "front/exporter/VQPDFOptions.h"
 
 namespace vq {
 

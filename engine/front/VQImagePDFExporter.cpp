@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "pdf/images/VQPDFImageFile.h"
-#include "pdf/paths/VQPDFPathUtilities.h"
+#include "common/VQPDFPathUtilities.h"
 
 namespace vq {
 

@@ -2,7 +2,7 @@
 // Writes every converted page as one image file in the folder destDocPath.
 #include <string>
 
-#include "front/VQPDFExporter.h"
+#include "front/exporter/VQPDFExporter.h"
 
 namespace vq {
 

@@ -2,7 +2,7 @@
 
 #include "flowtext/VQFlowTextPDFExporter.h"
 #include "front/VQImagePDFExporter.h"
-#include "office/docx/VQDocxPDFExporter.h"
+#include "docx/VQDocxPDFExporter.h"
 #include "pptx/VQPPTXPDFExporter.h"
 #include "xlsx/VQExcelPDFExporter.h"
 

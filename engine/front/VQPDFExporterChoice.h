@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "front/VQPDFExporter.h"
+#include "front/exporter/VQPDFExporter.h"
 
 namespace vq {
 

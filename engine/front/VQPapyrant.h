@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "front/VQConversionCore.h"
-#include "front/VQError.h"
-#include "front/VQPDFExporter.h"
-#include "front/VQPDFOptions.h"
+#include "front/exporter/VQError.h"
+#include "front/exporter/VQPDFExporter.h"
+#include "front/exporter/VQPDFOptions.h"
 
 namespace vq {
 

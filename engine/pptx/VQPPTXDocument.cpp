@@ -10,8 +10,8 @@
 
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
-#include "pdf/paths/VQPDFPathUtilities.h"
-#include "pdf/paths/VQResources.h"
+#include "common/VQPDFPathUtilities.h"
+#include "common/VQResources.h"
 #include "pptx/VQPPTXPage.h"
 #include "pptx/VQPPTXUtilities.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "front/VQPDFExporter.h"
+#include "front/exporter/VQPDFExporter.h"
 
 namespace vq {
 

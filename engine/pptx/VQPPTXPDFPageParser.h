@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "front/pagesetup/VQPageSetup.h"
+#include "pdf/capture/VQPageSetup.h"
 #include "pdf/VQPDFConentParserDelegate.h"
 #include "pdf/VQPDFTransform.h"
 #include "platform/pdf/PdfDocument.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <fmt/format.h>
 
-#include "front/utilities/VQHexColor.h"
+#include "common/VQHexColor.h"
 #include "office/VQNumberFormat.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "pdf/paths/VQPDFPathUtilities.h"
+#include "common/VQPDFPathUtilities.h"
 #include "xlsx/VQExcelPage.h"
 
 namespace vq {

@@ -8,13 +8,13 @@
 #include <algorithm>
 #include <fstream>
 
-#include "front/converter/VQConverterUtilities.h"
-#include "front/docinfo/VQPDFInfo.h"
-#include "front/utilities/VQUtf8.h"
+#include "common/VQConverterUtilities.h"
+#include "pdf/docinfo/VQPDFInfo.h"
+#include "common/VQUtf8.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/VQOutputWriter.h"
 #include "office/XMLFileWriter.h"
-#include "pdf/paths/VQPDFPathUtilities.h"
+#include "common/VQPDFPathUtilities.h"
 #include "xlsx/VQExcelPage.h"
 
 namespace vq {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "front/VQExcelOptions.h"
+#include "front/exporter/VQExcelOptions.h"
 
 namespace vq {
 

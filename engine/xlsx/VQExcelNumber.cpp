@@ -4,8 +4,8 @@
 
 #include <charconv>
 
-#include "front/utilities/VQNumberUtils.h"
-#include "front/utilities/VQRegex.h"
+#include "common/VQNumberUtils.h"
+#include "common/VQRegex.h"
 
 namespace vq {
 

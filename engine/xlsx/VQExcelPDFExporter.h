@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "front/VQPDFExporter.h"
-#include "front/pagesetup/VQPageSetup.h"
+#include "front/exporter/VQPDFExporter.h"
+#include "pdf/capture/VQPageSetup.h"
 #include "pdf/VQPDFConentParserDelegate.h"
 #include "pdf/VQPDFTransform.h"
 #include "xlsx/VQExcelDocument.h"

@@ -11,7 +11,7 @@
 
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
-#include "pdf/paths/VQPDFPathUtilities.h"
+#include "common/VQPDFPathUtilities.h"
 #include "xlsx/VQExcelManager.h"
 #include "xlsx/VQExcelNumber.h"
 #include "xlsx/VQExcelSharedStrings.h"

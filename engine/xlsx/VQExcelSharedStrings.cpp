@@ -4,7 +4,7 @@
 
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
-#include "pdf/paths/VQPDFPathUtilities.h"
+#include "common/VQPDFPathUtilities.h"
 
 namespace vq {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <unordered_set>
 
-#include "front/utilities/VQUtf8.h"
+#include "common/VQUtf8.h"
 
 namespace vq {
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "front/utilities/VQUtf8.h"
+#include "common/VQUtf8.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
 #include "xlsx/VQExcelManager.h"

@@ -13,7 +13,7 @@
 
 #include <fmt/format.h>
 
-#include "front/VQPDFExporter.h"
+#include "front/exporter/VQPDFExporter.h"
 #include "front/VQPapyrant.h"
 #include "front/VQPapyrantMutliThread.h"
 #include "platform/dispatch/VQMainQueue.h"

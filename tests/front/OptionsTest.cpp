@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "front/VQPDFOptions.h"
+#include "front/exporter/VQPDFOptions.h"
 #include "front/VQPapyrant.h"
 
 namespace {

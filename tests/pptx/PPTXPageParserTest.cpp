@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "front/pagesetup/VQPageSetup.h"
+#include "pdf/capture/VQPageSetup.h"
 #include "pdf/VQPDFColorSpace.h"
 #include "pdf/VQPDFRenderState.h"
 #include "platform/pdf/PdfDocument.h"

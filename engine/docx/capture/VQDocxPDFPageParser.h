@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "front/VQPDFOptions.h"
+#include "front/exporter/VQPDFOptions.h"
 #include "platform/pdf/PdfDocument.h"
 
 namespace vq {

@@ -15,8 +15,8 @@
 #include "office/VQNumberFormat.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
-#include "pdf/paths/VQPDFPathUtilities.h"
-#include "pdf/paths/VQResources.h"
+#include "common/VQPDFPathUtilities.h"
+#include "common/VQResources.h"
 
 namespace vq {
 

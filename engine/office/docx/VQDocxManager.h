@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "front/VQPDFOptions.h"
+#include "front/exporter/VQPDFOptions.h"
 
 namespace vq {
 

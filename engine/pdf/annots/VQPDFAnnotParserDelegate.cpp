@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "front/utilities/VQRandomString.h"
+#include "common/VQRandomString.h"
 #include "pdf/VQPDFObjectValues.h"
 #include "pdf/VQPDFXObject.h"
 #include "pdf/annots/VQPDFAnnot.h"

@@ -20,8 +20,8 @@
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
-#include "pdf/paths/VQPDFPathUtilities.h"
-#include "pdf/paths/VQResources.h"
+#include "common/VQPDFPathUtilities.h"
+#include "common/VQResources.h"
 #include "platform/imageio/VQImageIO.h"
 
 namespace vq {

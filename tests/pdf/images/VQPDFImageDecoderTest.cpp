@@ -16,7 +16,7 @@
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
-#include "pdf/paths/VQPDFPathUtilities.h"
+#include "common/VQPDFPathUtilities.h"
 #include "platform/imageio/VQImageIO.h"
 #include "platform/pdf/PdfDocument.h"
 #include "support/TestSupport.h"

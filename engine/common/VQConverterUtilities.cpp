@@ -1,0 +1,163 @@
+#include "common/VQConverterUtilities.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include "platform/text/InstalledFonts.h"
+#include "platform/text/Utf8.h"
+
+namespace vq {
+
+namespace {
+
+Rect standardized(const Rect& r) {
+  Rect s = r;
+  if (s.size.width < 0) { s.origin.x += s.size.width; s.size.width = -s.size.width; }
+  if (s.size.height < 0) { s.origin.y += s.size.height; s.size.height = -s.size.height; }
+  return s;
+}
+
+// The overlap's width and height; either is <= 0 when the rectangles do not overlap.
+Size overlap(const Rect& ra, const Rect& rb) {
+  Rect a = standardized(ra), b = standardized(rb);
+  double w = std::min(a.origin.x + a.size.width, b.origin.x + b.size.width) - std::max(a.origin.x, b.origin.x);
+  double h = std::min(a.origin.y + a.size.height, b.origin.y + b.size.height) - std::max(a.origin.y, b.origin.y);
+  return SizeMake(w, h);
+}
+
+std::string toUTF8(const icu::UnicodeString& s) {
+  std::string out;
+  s.toUTF8String(out);
+  return out;
+}
+
+}  // namespace
+
+bool VQConverterUtilities::isBlankString(const std::optional<std::string>& s) {
+  if (!s) return true;
+  for (uint32_t cp : text::decodeUTF8(*s)) {
+    int8_t type = u_charType(static_cast<UChar32>(cp));
+    // Control characters include the invisible format ones (zero-width space, BOM).
+    bool blank = u_isUWhiteSpace(static_cast<UChar32>(cp)) || type == U_CONTROL_CHAR || type == U_FORMAT_CHAR ||
+                 type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR;
+    if (!blank) return false;
+  }
+  return true;
+}
+
+bool VQConverterUtilities::IsFullWidthCharacter(const std::string& s) {
+  if (s.empty()) return false;
+  // A lone invalid byte cannot be converted either: both count as full width.
+  return static_cast<unsigned char>(s[0]) >= 0x80;
+}
+
+std::vector<std::string> VQConverterUtilities::ComponentsSeparatedByWords(const std::string& s) {
+  std::vector<std::string> out;
+  if (s.empty()) return out;
+  icu::UnicodeString us = icu::UnicodeString::fromUTF8(s);
+  UErrorCode status = U_ZERO_ERROR;
+  bool byCharacters = IsFullWidthCharacter(s);
+  std::unique_ptr<icu::BreakIterator> it(byCharacters ? icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status)
+                                                      : icu::BreakIterator::createWordInstance(icu::Locale::getRoot(), status));
+  if (U_FAILURE(status) || !it) return {s};
+  it->setText(us);
+  int32_t start = it->first();
+  for (int32_t end = it->next(); end != icu::BreakIterator::DONE; start = end, end = it->next()) {
+    // By words, only the words themselves: the spaces and punctuation between them are left out.
+    if (!byCharacters && it->getRuleStatus() == UBRK_WORD_NONE) continue;
+    out.push_back(toUTF8(us.tempSubStringBetween(start, end)));
+  }
+  return out;
+}
+
+double VQConverterUtilities::TextWidth(const std::string& text, const std::string& fontName, double fontSize,
+                                       double) {
+  if (text.empty()) return 0;
+  auto face = text::InstalledFonts::findExact(fontName);
+  if (!face) return 0;
+  auto loaded = text::InstalledFonts::load(*face);
+  if (!loaded) return 0;
+  double widest = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    widest = std::max(widest, loaded->widthOfString(text.substr(start, end - start), fontSize));
+    start = end + 1;
+  }
+  return widest;
+}
+
+float VQConverterUtilities::String(const std::string& s, const std::string& t) {
+  icu::UnicodeString a = icu::UnicodeString::fromUTF8(s), b = icu::UnicodeString::fromUTF8(t);
+  const int32_t n = a.length(), m = b.length();
+  // An empty s would divide by zero: two empty strings are alike, and
+  // nothing is like an empty string.
+  if (n == 0) return m == 0 ? 100.0f : 0.0f;
+  std::vector<int32_t> prev(m + 1), cur(m + 1);
+  for (int32_t j = 0; j <= m; ++j) prev[j] = j;
+  for (int32_t i = 1; i <= n; ++i) {
+    cur[0] = i;
+    for (int32_t j = 1; j <= m; ++j) {
+      int32_t cost = a.charAt(i - 1) == b.charAt(j - 1) ? 0 : 1;
+      cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + cost});
+    }
+    std::swap(prev, cur);
+  }
+  double d = prev[m];
+  return static_cast<float>(100.0 - d * 100.0 / n);
+}
+
+std::string VQConverterUtilities::Random4BigLetter() {
+  thread_local std::mt19937 rng{std::random_device{}()};
+  std::uniform_int_distribution<int> letter(0, 25);
+  std::string s;
+  for (int i = 0; i < 4; ++i) s += static_cast<char>('A' + letter(rng));
+  return s;
+}
+
+double VQConverterUtilities::PecentAreaOfIntersectRect(const Rect& a, const Rect& b) {
+  Size o = overlap(a, b);
+  if (o.width <= 0 || o.height <= 0) return 0;
+  Rect sa = standardized(a);
+  double area = sa.size.width * sa.size.height;
+  return area > 0 ? o.width * o.height / area : 0;
+}
+
+double VQConverterUtilities::WidthOfNoneIntersectRect(const Rect& a, const Rect& b) {
+  Size o = overlap(a, b);
+  if (o.width <= 0 || o.height <= 0) return 0;
+  return standardized(a).size.width - o.width;
+}
+
+std::optional<std::filesystem::path> VQConverterUtilities::pathInBundle(const std::string& bundleName,
+                                                                        const std::string& filePathInBundle) {
+  std::vector<std::filesystem::path> roots;
+  if (const char* env = std::getenv("VQPAPYRANT_RESOURCES"); env && *env) roots.emplace_back(env);
+#ifdef VQ_INSTALL_RESOURCES_DIR
+  roots.emplace_back(VQ_INSTALL_RESOURCES_DIR);
+#endif
+#ifdef VQ_SOURCE_RESOURCES_DIR
+  roots.emplace_back(VQ_SOURCE_RESOURCES_DIR);
+#endif
+  std::error_code ec;
+  bool anyBundle = false;
+  for (const auto& root : roots) {
+    std::filesystem::path bundle = root / bundleName;
+    if (!std::filesystem::is_directory(bundle, ec)) continue;
+    anyBundle = true;
+    std::filesystem::path file = bundle / filePathInBundle;
+    if (std::filesystem::is_regular_file(file, ec)) return file;
+  }
+  if (!anyBundle) std::fprintf(stderr, "Error: can't load lib Bundle: %s\n", bundleName.c_str());
+  return std::nullopt;
+}
+
+}  // namespace vq

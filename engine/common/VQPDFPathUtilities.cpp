@@ -1,0 +1,136 @@
+#include "common/VQPDFPathUtilities.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <vector>
+
+#include "common/VQResources.h"
+
+namespace {
+
+std::mutex gRootLock;
+std::string gRoot;  // guarded by gRootLock
+
+bool somethingAt(const std::string& p) {
+  struct stat st {};
+  return ::lstat(p.c_str(), &st) == 0;
+}
+
+bool isDirectory(const std::string& p) {
+  struct stat st {};
+  return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A folder that only this user controls: a real directory (not a symlink),
+// ours, and not writable by group or others, so nobody can plant or swap
+// files in it.
+bool isPrivateFolder(const std::string& p) {
+  struct stat st {};
+  if (::lstat(p.c_str(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::string trimTrailingSlashes(std::string p) {
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
+}
+
+std::vector<std::string> temporaryBases() {
+  std::vector<std::string> bases;
+  if (const char* env = std::getenv("TMPDIR"); env && env[0] == '/') bases.push_back(trimTrailingSlashes(env));
+  if (bases.empty() || bases.front() != "/tmp") bases.push_back("/tmp");
+  return bases;
+}
+
+std::string chooseRoot() {
+  const std::string name = "vqpapyrant-" + std::to_string(::geteuid());
+  const auto bases = temporaryBases();
+  const std::string preferred = bases.front() + "/" + name;
+  if ((::mkdir(preferred.c_str(), 0700) == 0 || errno == EEXIST) && isPrivateFolder(preferred)) return preferred;
+  for (const auto& base : bases) {
+    std::string pattern = base + "/" + name + "-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (::mkdtemp(buffer.data())) {  // made with mode 0700
+      std::cerr << "Temporary folder " << preferred << " is not private; using " << buffer.data() << "\n";
+      return std::string(buffer.data());
+    }
+  }
+  std::cerr << "Cannot create a private temporary folder in " << bases.front() << ": " << std::strerror(errno) << "\n";
+  return preferred;
+}
+
+bool splitExtension(const std::string& path, std::string& stem, std::string& ext) {
+  const size_t slash = path.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = path.rfind('.');
+  // A leading dot (hidden file) or a trailing one is no extension.
+  if (dot == std::string::npos || dot <= nameStart || dot + 1 == path.size()) {
+    stem = path;
+    ext.clear();
+    return false;
+  }
+  stem = path.substr(0, dot);
+  ext = path.substr(dot + 1);
+  return true;
+}
+
+}  // namespace
+
+std::string VQPDFPathUtilities::temporaryRoot() {
+  std::lock_guard<std::mutex> guard(gRootLock);
+  if (!gRoot.empty()) {
+    if (isPrivateFolder(gRoot)) return gRoot;
+    // Removed meanwhile (a cleaner of temporary files): make it again.
+    if (!somethingAt(gRoot) && ::mkdir(gRoot.c_str(), 0700) == 0 && isPrivateFolder(gRoot)) return gRoot;
+  }
+  gRoot = chooseRoot();
+  return gRoot;
+}
+
+std::string VQPDFPathUtilities::tempFolder() { return temporaryRoot() + "/Temp-" + VQNewUUIDString(); }
+
+std::string VQPDFPathUtilities::tempIMG(const std::string& name, const std::string& pathExtension) {
+  const std::string ext = pathExtension.empty() ? "PNG" : pathExtension;
+  if (name.empty()) return temporaryRoot() + "/IMG_" + VQNewUUIDString() + "." + ext;
+  return temporaryRoot() + "/IMG_" + name + "_" + VQNewUUIDString() + "." + ext;
+}
+
+std::string VQPDFPathUtilities::getUUIDPathBy(const std::string& path) {
+  std::string stem, ext;
+  if (splitExtension(path, stem, ext)) return stem + "-" + VQNewUUIDString() + "." + ext;
+  return path + "-" + VQNewUUIDString();
+}
+
+std::string VQPDFPathUtilities::getNewPathby(const std::string& path) {
+  if (!somethingAt(path)) return path;
+  std::string stem, ext;
+  const bool hasExt = splitExtension(path, stem, ext);
+  constexpr long kLastTry = 99999999;
+  std::string candidate;
+  for (long i = 2; i <= kLastTry; ++i) {
+    candidate = hasExt ? stem + std::to_string(i) + "." + ext : path + std::to_string(i);
+    if (!somethingAt(candidate)) break;
+  }
+  return candidate;
+}
+
+bool VQPDFPathUtilities::createFolderIfNeed(const std::string& path) {
+  if (path.empty()) return false;
+  if (isDirectory(path)) return true;
+  temporaryRoot();  // (re)makes the private root first, should the path lie inside it
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  return !ec && isDirectory(path);
+}
+
+std::optional<std::string> VQPDFPathUtilities::PathInLibBundleForResource(const std::string& relativePath) {
+  return VQResourcePath("VQPDFParser", relativePath);
+}

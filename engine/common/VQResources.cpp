@@ -1,0 +1,115 @@
+#include "common/VQResources.h"
+
+#include <sys/stat.h>
+#include <uuid/uuid.h>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace {
+
+bool isDirectory(const std::string& p) {
+  struct stat st {};
+  return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+bool exists(const std::string& p) {
+  struct stat st {};
+  return !p.empty() && ::stat(p.c_str(), &st) == 0;
+}
+
+std::string join(const std::string& a, const std::string& b) {
+  if (a.empty()) return b;
+  return a.back() == '/' ? a + b : a + "/" + b;
+}
+
+// A relative path that stays inside the folder it is joined to.
+bool isSafeRelativePath(const std::string& p) {
+  if (p.empty() || p.front() == '/') return false;
+  size_t start = 0;
+  while (start <= p.size()) {
+    size_t end = p.find('/', start);
+    if (end == std::string::npos) end = p.size();
+    const std::string part = p.substr(start, end - start);
+    if (part == "." || part == "..") return false;
+    if (part.empty() && end != p.size()) return false;  // "a//b"
+    start = end + 1;
+  }
+  return p.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+std::vector<std::string> VQResourceRoots() {
+  std::vector<std::string> roots;
+  auto add = [&](const std::string& r) {
+    if (isDirectory(r)) {
+      for (const auto& have : roots) {
+        if (have == r) return;
+      }
+      roots.push_back(r);
+    }
+  };
+  if (const char* env = std::getenv("VQPAPYRANT_RESOURCES"); env && *env) {
+    std::string list = env;
+    size_t start = 0;
+    while (start <= list.size()) {
+      size_t end = list.find(':', start);
+      if (end == std::string::npos) end = list.size();
+      add(list.substr(start, end - start));
+      start = end + 1;
+    }
+  }
+#ifdef VQ_INSTALL_RESOURCES_DIR
+  add(VQ_INSTALL_RESOURCES_DIR);
+#endif
+#ifdef VQ_SOURCE_RESOURCES_DIR
+  add(VQ_SOURCE_RESOURCES_DIR);
+#endif
+  return roots;
+}
+
+std::optional<std::string> PathForResource_VQLib(const std::string& name, const std::string& type) {
+  if (!isSafeRelativePath(name)) return std::nullopt;
+  std::vector<std::string> candidates;
+  if (type == "bundle") {
+    candidates = {name, name + ".bundle"};
+  } else {
+    candidates = {type.empty() ? name : name + "." + type};
+  }
+  for (const auto& root : VQResourceRoots()) {
+    for (const auto& c : candidates) {
+      const std::string p = join(root, c);
+      if (type == "bundle" ? isDirectory(p) : exists(p)) return p;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> VQResourcePath(const std::string& bundle, const std::string& relativePath) {
+  if (!isSafeRelativePath(relativePath) || !isSafeRelativePath(bundle) || bundle.find('/') != std::string::npos)
+    return std::nullopt;
+  // Every root's copy of the bundle is asked in turn, so a file missing from
+  // an installed bundle can still come from a later root.
+  for (const auto& root : VQResourceRoots()) {
+    for (const auto& folder : {bundle, bundle + ".bundle"}) {
+      const std::string dir = join(root, folder);
+      if (!isDirectory(dir)) continue;
+      const std::string p = join(dir, relativePath);
+      if (exists(p)) return p;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string VQNewUUIDString() {
+  // libuuid keeps internal state for its random source; one caller at a time.
+  static std::mutex lock;
+  uuid_t id;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    uuid_generate_random(id);
+  }
+  char text[37];
+  uuid_unparse_upper(id, text);
+  return std::string(text, 36);
+}

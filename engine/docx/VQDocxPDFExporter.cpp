@@ -1,0 +1,66 @@
+#include "docx/VQDocxPDFExporter.h"
+
+#include "docx/capture/VQDocxPDFPageParser.h"
+#include "docx/layout/VQDocxPage.h"
+#include "office/docx/VQDocxDocument.h"
+#include "office/docx/VQDocxManager.h"
+
+namespace vq {
+
+VQDocxPDFExporter::~VQDocxPDFExporter() {
+  delegate = nullptr;
+  documentHandle_.reset();
+}
+
+std::shared_ptr<VQDocxPDFExporter> VQDocxPDFExporter::makeForFront(const VQPDFOptions& moreOptions,
+                                                                    bool singleThreadFront) {
+  auto exporter = std::make_shared<VQDocxPDFExporter>();
+  if (singleThreadFront) VQDocxManager::destory();
+  VQDocxManager::sharedInstance()->setMoreOptions(moreOptions);
+  return exporter;
+}
+
+void VQDocxPDFExporter::convertPDFBegin(const std::string& destPath, const std::shared_ptr<const pdf::Document>&) {
+  documentHandle_.reset();
+  auto document = VQDocxDocument::initWithPath(destPath, static_cast<int64_t>(toTotalPages));
+  document->writeDocumentBegin();
+  documentHandle_ = std::move(document);
+  isShouldCancel = false;
+}
+
+bool VQDocxPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex,
+                                       int64_t toTotalPages) {
+  if (!page) return false;
+  std::shared_ptr<VQDocxDocument> document = documentHandle_;
+  if (!document) return false;
+  VQDocxPDFPageParser parser(document);
+  if (!parser.convertPDFPage(page, toPageIndex, toPageIndex < 2, toPageIndex >= toTotalPages)) return false;
+  return document->writeDocumentPageTemp(parser.currentPage());
+}
+
+void VQDocxPDFExporter::skipPDFPage(int64_t toPageIndex, int64_t) {
+  if (documentHandle_) documentHandle_->skipDocumentPage(toPageIndex);
+}
+
+bool VQDocxPDFExporter::writePagesInOrderIfReadyTemp() {
+  return documentHandle_ ? documentHandle_->writeDocumentPageTempInOrderIfReady() : false;
+}
+
+int64_t VQDocxPDFExporter::numFinishedPages() {
+  if (!documentHandle_) return 0;
+  const int64_t count = documentHandle_->writePagesCount();
+  return count > 0 ? count - 1 : 0;
+}
+
+void VQDocxPDFExporter::convertPDFEnd(const std::shared_ptr<const pdf::Document>&) {
+  // Released whatever happens; its destructor removes what is left of the
+  // work folder.
+  std::shared_ptr<VQDocxDocument> document = std::move(documentHandle_);
+  if (!document) return;
+  document->writeDocumentEnd();
+  document->packetZipFileIfNeed();
+}
+
+void VQDocxPDFExporter::convertPDFClean() { documentHandle_.reset(); }
+
+}  // namespace vq

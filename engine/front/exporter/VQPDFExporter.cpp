@@ -1,0 +1,47 @@
+#include "front/exporter/VQPDFExporter.h"
+
+#include "pdf/images/VQPDFImageFile.h"
+#include "common/VQPDFPathUtilities.h"
+#include "platform/graphics/VQPageRenderer.h"
+
+namespace vq {
+
+VQPDFExporter::~VQPDFExporter() { delegate = nullptr; }
+
+int64_t VQPDFExporter::numFinishedPages() { return 0; }
+bool VQPDFExporter::writePagesInOrderIfReadyTemp() { return false; }
+void VQPDFExporter::convertPDFBegin(const std::string&, const std::shared_ptr<const pdf::Document>&) {}
+bool VQPDFExporter::convertPDFPage(const std::optional<pdf::Page>&, int64_t, int64_t) { return true; }
+void VQPDFExporter::skipPDFPage(int64_t, int64_t) {}
+void VQPDFExporter::convertPDFEnd(const std::shared_ptr<const pdf::Document>&) {}
+void VQPDFExporter::cancelConvertPDF() {}
+void VQPDFExporter::convertPDFClean() {}
+bool VQPDFExporter::isConcurrentPagesSupported() const { return false; }
+
+std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, double dpiX, double dpiY,
+                                                    std::string* error) {
+  const auto& document = page.document();
+  if (!document) {
+    if (error) *error = "page without a document";
+    return std::nullopt;
+  }
+  return RenderPDFPage(document->path(), document->password(), page.number(), dpiX, dpiY, error);
+}
+
+AffineTransform VQPDFExporter::CGAffineTransformFromRect(const Rect& from, const Rect& to) {
+  // A degenerate source has no size to scale from; keep that axis unscaled
+  // rather than produce infinities.
+  double sx = from.size.width != 0 ? to.size.width / from.size.width : 1;
+  double sy = from.size.height != 0 ? to.size.height / from.size.height : 1;
+  return AffineTransformMake(sx, 0, 0, sy, to.origin.x - from.origin.x * sx, to.origin.y - from.origin.y * sy);
+}
+
+std::optional<std::string> VQPDFExporter::SaveTempCGImage(const Bitmap& image) {
+  if (image.empty()) return std::nullopt;
+  std::string path = VQPDFPathUtilities::getUUIDPathBy(VQPDFPathUtilities::tempIMG("SaveCGImage", "PNG"));
+  if (path.empty()) return std::nullopt;
+  if (!VQPDFExportCGImageToFileWithDestination_VQLib(image, path, "png", 72, 72, 1.0f)) return std::nullopt;
+  return path;
+}
+
+}  // namespace vq

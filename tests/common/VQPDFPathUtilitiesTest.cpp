@@ -1,0 +1,229 @@
+#include "common/VQPDFPathUtilities.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "common/VQResources.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+bool isUUID(const std::string& s) {
+  if (s.size() != 36) return false;
+  for (size_t i = 0; i < 36; ++i) {
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash ? s[i] != '-' : !((s[i] >= '0' && s[i] <= '9') || (s[i] >= 'A' && s[i] <= 'F'))) return false;
+  }
+  return true;
+}
+
+// `pattern` with each "%U" standing for one upper-case UUID.
+bool matches(const std::string& text, const std::string& pattern) {
+  size_t t = 0, p = 0;
+  while (p < pattern.size()) {
+    if (pattern.compare(p, 2, "%U") == 0) {
+      if (!isUUID(text.substr(t, 36))) return false;
+      t += 36;
+      p += 2;
+    } else {
+      if (t >= text.size() || text[t] != pattern[p]) return false;
+      ++t;
+      ++p;
+    }
+  }
+  return t == text.size();
+}
+
+// Sets an environment variable for one scope.
+class EnvVar {
+ public:
+  EnvVar(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~EnvVar() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(PathUtilities, NamesFollowTheirPatterns) {
+  const std::string root = VQPDFPathUtilities::temporaryRoot();
+  struct {
+    std::string path, pattern;
+  } rows[] = {
+      {VQPDFPathUtilities::tempFolder(), root + "/Temp-%U"},
+      {VQPDFPathUtilities::tempIMG(), root + "/IMG_%U.PNG"},
+      {VQPDFPathUtilities::tempIMG("", "png"), root + "/IMG_%U.png"},
+      {VQPDFPathUtilities::tempIMG("Clip_Im3", "PNG"), root + "/IMG_Clip_Im3_%U.PNG"},
+      {VQPDFPathUtilities::getUUIDPathBy("/a/b.png"), "/a/b-%U.png"},
+      {VQPDFPathUtilities::getUUIDPathBy("/a/b"), "/a/b-%U"},
+      {VQPDFPathUtilities::getUUIDPathBy("/a.d/b"), "/a.d/b-%U"},
+      {VQPDFPathUtilities::getUUIDPathBy("/a/.hidden"), "/a/.hidden-%U"},
+      {VQPDFPathUtilities::getUUIDPathBy(VQPDFPathUtilities::tempIMG("Shading", "PNG")), root + "/IMG_Shading_%U-%U.PNG"},
+  };
+  for (const auto& r : rows) EXPECT_TRUE(matches(r.path, r.pattern)) << r.path;
+  EXPECT_NE(VQPDFPathUtilities::tempFolder(), VQPDFPathUtilities::tempFolder());
+}
+
+TEST(PathUtilities, TemporaryRootIsPrivateAndExists) {
+  const std::string root = VQPDFPathUtilities::temporaryRoot();
+  struct stat st {};
+  ASSERT_EQ(::lstat(root.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_uid, ::geteuid());
+  EXPECT_EQ(st.st_mode & 077, 0u);
+}
+
+// The root is chosen once per process, so each case runs in a fresh child
+// process with its own TMPDIR.
+class TemporaryRootChoice : public ::testing::Test {
+ protected:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+  static void expectRoot(const std::string& tmpdir, bool preferred) {
+    EnvVar env("TMPDIR", tmpdir);
+    std::string base = tmpdir;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    const std::string expected = base + "/vqpapyrant-" + std::to_string(::geteuid());
+    EXPECT_EXIT(
+        {
+          const std::string root = VQPDFPathUtilities::temporaryRoot();
+          struct stat st {};
+          const bool privateDir = ::lstat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & 077) == 0 &&
+                                  st.st_uid == ::geteuid();
+          const bool inTmpdir = root.rfind(base + "/vqpapyrant-", 0) == 0;
+          const bool exactMode = (st.st_mode & 0777) == 0700;
+          std::exit(privateDir && exactMode && inTmpdir && ((root == expected) == preferred) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+  }
+};
+
+TEST_F(TemporaryRootChoice, MadeWhenMissing) {
+  vqtest::ScratchDir tmp;
+  expectRoot(tmp.path().string(), true);
+  // A trailing slash in TMPDIR names the same folder.
+  vqtest::ScratchDir other;
+  expectRoot(other.path().string() + "/", true);
+}
+
+TEST_F(TemporaryRootChoice, UnsafeExistingFolderIsRefused) {
+  const std::string name = "vqpapyrant-" + std::to_string(::geteuid());
+  {
+    vqtest::ScratchDir tmp, elsewhere;
+    fs::create_directory_symlink(elsewhere.path(), tmp / name);
+    expectRoot(tmp.path().string(), false);
+  }
+  {
+    vqtest::ScratchDir tmp;
+    fs::create_directory(tmp / name);
+    ::chmod((tmp / name).c_str(), 0777);
+    expectRoot(tmp.path().string(), false);
+  }
+  {
+    vqtest::ScratchDir tmp;
+    fs::create_directory(tmp / name);
+    ::chmod((tmp / name).c_str(), 0700);
+    expectRoot(tmp.path().string(), true);  // ours and private: used as it is
+  }
+}
+
+TEST(PathUtilities, GetNewPathSkipsEveryTakenName) {
+  vqtest::ScratchDir dir;
+  const std::string doc = (dir / "doc.docx").string();
+  EXPECT_EQ(VQPDFPathUtilities::getNewPathby(doc), doc);
+  std::ofstream(dir / "doc.docx") << "x";
+  std::ofstream(dir / "doc2.docx") << "x";
+  EXPECT_EQ(VQPDFPathUtilities::getNewPathby(doc), (dir / "doc3.docx").string());
+  // A dangling symlink occupies its name as well.
+  fs::create_symlink(dir / "nowhere", dir / "doc3.docx");
+  EXPECT_EQ(VQPDFPathUtilities::getNewPathby(doc), (dir / "doc4.docx").string());
+  // No extension: the number is appended.
+  fs::create_directory(dir / "out");
+  EXPECT_EQ(VQPDFPathUtilities::getNewPathby((dir / "out").string()), (dir / "out2").string());
+}
+
+TEST(PathUtilities, CreateFolderIfNeed) {
+  vqtest::ScratchDir dir;
+  EXPECT_TRUE(VQPDFPathUtilities::createFolderIfNeed(dir.path().string()));
+  EXPECT_TRUE(VQPDFPathUtilities::createFolderIfNeed((dir / "a/b/c").string()));
+  EXPECT_TRUE(fs::is_directory(dir / "a/b/c"));
+  std::ofstream(dir / "file") << "x";
+  EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed((dir / "file").string()));
+  EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed((dir / "file/sub").string()));
+  EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed(""));
+}
+
+TEST(Resources, LookupOrderAndBundleFiles) {
+  vqtest::ScratchDir first, second;
+  fs::create_directories(first / "VQPDFParser/PDFEncodings/CMap");
+  std::ofstream(first / "VQPDFParser/PDFEncodings/CMap/UniGB-UCS2-H") << "cmap";
+  std::ofstream(first / "VQPDFParser/FontBook.plist") << "x";
+  fs::create_directories(second / "VQPDFParser");
+  std::ofstream(second / "VQPDFParser/Only-In-Second") << "x";
+  std::ofstream(second / "Top.plist") << "x";
+  EnvVar env("VQPAPYRANT_RESOURCES", first.path().string() + ":" + second.path().string());
+
+  EXPECT_EQ(PathForResource_VQLib("VQPDFParser", "bundle"), (first / "VQPDFParser").string());
+  EXPECT_EQ(PathForResource_VQLib("Top", "plist"), (second / "Top.plist").string());
+  struct {
+    std::string relative;
+    std::optional<std::string> found;
+  } rows[] = {
+      {"PDFEncodings/CMap/UniGB-UCS2-H", (first / "VQPDFParser/PDFEncodings/CMap/UniGB-UCS2-H").string()},
+      {"FontBook.plist", (first / "VQPDFParser/FontBook.plist").string()},
+      {"Only-In-Second", (second / "VQPDFParser/Only-In-Second").string()},
+      {"PDFEncodings/CMap/Missing-H", std::nullopt},
+      // Names taken from a PDF must not leave the bundle.
+      {"PDFEncodings/CMap/../../FontBook.plist", std::nullopt},
+      {"../VQPDFParser/FontBook.plist", std::nullopt},
+      {"/etc/passwd", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& r : rows) EXPECT_EQ(VQPDFPathUtilities::PathInLibBundleForResource(r.relative), r.found) << r.relative;
+  EXPECT_FALSE(PathForResource_VQLib("../VQPDFParser", "bundle"));
+}
+
+TEST(Resources, SourceTreeBundlesAreFoundWithoutConfiguration) {
+  EnvVar env("VQPAPYRANT_RESOURCES", "");
+  for (const char* bundle : {"VQPDFParser", "VQVellumate", "VQTabulette", "VQSlidequay"}) {
+    auto p = PathForResource_VQLib(bundle, "bundle");
+    ASSERT_TRUE(p) << bundle;
+    EXPECT_TRUE(fs::is_directory(*p));
+    EXPECT_EQ(fs::path(*p).filename(), bundle);
+  }
+  EXPECT_FALSE(PathForResource_VQLib("NoSuchBundle", "bundle"));
+}
+
+TEST(Resources, UUIDsAreUpperCaseAndUniqueAcrossThreads) {
+  std::mutex lock;
+  std::set<std::string> seen;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&] {
+      std::vector<std::string> mine;
+      for (int i = 0; i < 500; ++i) mine.push_back(VQNewUUIDString());
+      std::lock_guard<std::mutex> g(lock);
+      seen.insert(mine.begin(), mine.end());
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(seen.size(), 4000u);
+  for (const auto& u : seen) ASSERT_TRUE(isUUID(u)) << u;
+}
+
+}  // namespace
