@@ -12,12 +12,10 @@ VQDocxPDFExporter::~VQDocxPDFExporter() {
   documentHandle_.reset();
 }
 
-std::shared_ptr<VQDocxPDFExporter> VQDocxPDFExporter::makeForFront(const VQPDFOptions& moreOptions,
-                                                                    bool singleThreadFront) {
-  auto exporter = std::make_shared<VQDocxPDFExporter>();
-  if (singleThreadFront) VQDocxManager::destory();
-  VQDocxManager::sharedInstance()->setMoreOptions(moreOptions);
-  return exporter;
+std::shared_ptr<VQPDFExporter> VQDocxNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                 const VQPDFOptions& moreOptions) {
+  if (destDocType != "docx") return nullptr;
+  return VQSetUpExporter(std::make_shared<VQDocxPDFExporter>(), destDocType, destDocPath, moreOptions);
 }
 
 void VQDocxPDFExporter::convertPDFBegin(const std::string& destPath, const std::shared_ptr<const pdf::Document>&) {
@@ -33,7 +31,7 @@ bool VQDocxPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int
   if (!page) return false;
   std::shared_ptr<VQDocxDocument> document = documentHandle_;
   if (!document) return false;
-  VQDocxPDFPageParser parser(document);
+  VQDocxPDFPageParser parser(document, moreOptions);
   if (!parser.convertPDFPage(page, toPageIndex, toPageIndex < 2, toPageIndex >= toTotalPages)) return false;
   return document->writeDocumentPageTemp(parser.currentPage());
 }

@@ -16,11 +16,6 @@ class VQDocxPDFExporter : public VQPDFExporter {
   VQDocxPDFExporter() = default;
   ~VQDocxPDFExporter() override;
 
-  // A new exporter with the DOCX manager set up for the conversion: the
-  // single-thread front starts from a new manager, the page-parallel front
-  // keeps the one it has; either way the manager gets the options.
-  static std::shared_ptr<VQDocxPDFExporter> makeForFront(const VQPDFOptions& moreOptions, bool singleThreadFront);
-
   int64_t numFinishedPages() override;
   bool writePagesInOrderIfReadyTemp() override;
   // Throws when the work folder or the main part cannot be created.
@@ -42,5 +37,10 @@ class VQDocxPDFExporter : public VQPDFExporter {
  private:
   std::shared_ptr<VQDocxDocument> documentHandle_;
 };
+
+// The exporter for "docx"; nullptr for any other key. Its page parsers take
+// the conversion's options from it.
+std::shared_ptr<VQPDFExporter> VQDocxNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                 const VQPDFOptions& moreOptions);
 
 }  // namespace vq

@@ -16,10 +16,12 @@ namespace vq {
 using flowtext::VQFlowTextGlyph;
 using flowtext::VQFlowTextRPr;
 
-std::shared_ptr<VQPDFExporter> VQFlowTextNewExporter(const std::string& destDocType) {
-  if (destDocType == "html") return std::make_shared<VQHTMLPDFExporter>();
-  if (destDocType == "rtf") return std::make_shared<VQRTFPDFExporter>();
-  if (destDocType == "txt") return std::make_shared<VQTextPDFExporter>();
+std::shared_ptr<VQPDFExporter> VQFlowTextNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                     const VQPDFOptions& moreOptions) {
+  auto make = [&](auto exporter) { return VQSetUpExporter(exporter, destDocType, destDocPath, moreOptions); };
+  if (destDocType == "html") return make(std::make_shared<VQHTMLPDFExporter>());
+  if (destDocType == "rtf") return make(std::make_shared<VQRTFPDFExporter>());
+  if (destDocType == "txt") return make(std::make_shared<VQTextPDFExporter>());
   return nullptr;
 }
 

@@ -81,6 +81,7 @@ class VQTextPDFExporter : public VQFlowTextPDFExporter {
 };
 
 // The exporter for "html", "rtf" or "txt"; nullptr for any other type.
-std::shared_ptr<VQPDFExporter> VQFlowTextNewExporter(const std::string& destDocType);
+std::shared_ptr<VQPDFExporter> VQFlowTextNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                     const VQPDFOptions& moreOptions);
 
 }  // namespace vq

@@ -1,5 +1,7 @@
 #include "front/VQConversionCore.h"
 
+#include "front/VQPDFExporterChoice.h"
+
 #include <fmt/format.h>
 
 #include <atomic>
@@ -235,7 +237,7 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
     if (make)
       exp = make(req.destDocType, req.destDocPath, req.moreOptions);
     else
-      exp = VQNewExporter(req.destDocType, req.destDocPath, req.moreOptions, kind);
+      exp = VQNewExporter(req.destDocType, req.destDocPath, req.moreOptions);
     {
       std::lock_guard lock(mutex);
       exporter = exp;

@@ -15,10 +15,12 @@
 
 #include "front/exporter/VQError.h"
 #include "front/exporter/VQPDFExporter.h"
-#include "front/VQPDFExporterChoice.h"
 #include "front/exporter/VQPDFOptions.h"
 
 namespace vq {
+
+// Which front drives the job: pages one at a time, or pages in parallel.
+enum class VQFrontKind { SingleThread, PageParallel };
 
 // One conversion request; the job works on its own copy.
 struct VQConversionRequest {

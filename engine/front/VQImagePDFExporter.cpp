@@ -21,6 +21,12 @@ std::string lowerASCII(std::string text) {
 
 }  // namespace
 
+std::shared_ptr<VQPDFExporter> VQImageNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                  const VQPDFOptions& moreOptions) {
+  if (!VQImagePDFExporter::IsImageTypeSupport(destDocType)) return nullptr;
+  return VQSetUpExporter(std::make_shared<VQImagePDFExporter>(), destDocType, destDocPath, moreOptions);
+}
+
 bool VQImagePDFExporter::IsImageTypeSupport(const std::string& type) {
   static const char* const kTypes[] = {"jpg", "jpeg", "png", "bmp", "gif", "tiff", "tga", "jp2"};
   std::string key = lowerASCII(type);

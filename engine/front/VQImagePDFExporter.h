@@ -21,4 +21,8 @@ class VQImagePDFExporter : public VQPDFExporter {
   bool convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex, int64_t toTotalPages) override;
 };
 
+// The exporter for an image key (any case); nullptr for any other key.
+std::shared_ptr<VQPDFExporter> VQImageNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                  const VQPDFOptions& moreOptions);
+
 }  // namespace vq

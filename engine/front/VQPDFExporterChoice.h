@@ -7,13 +7,10 @@
 
 namespace vq {
 
-enum class VQFrontKind { SingleThread, PageParallel };
-
 // The exporter for `destDocType` (compared exactly, except that the image
 // keys are taken in any case), with moreOptions, destDocType and destDocPath
-// set; nullptr when the key has no exporter. Resets the process-wide managers
-// that the chosen format reads.
+// set; nullptr when the key has no exporter.
 std::shared_ptr<VQPDFExporter> VQNewExporter(const std::string& destDocType, const std::string& destDocPath,
-                                             const VQPDFOptions& moreOptions, VQFrontKind front);
+                                             const VQPDFOptions& moreOptions);
 
 }  // namespace vq

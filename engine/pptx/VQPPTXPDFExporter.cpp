@@ -7,6 +7,12 @@
 
 namespace vq {
 
+std::shared_ptr<VQPDFExporter> VQPPTXNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                 const VQPDFOptions& moreOptions) {
+  if (destDocType != "pptx") return nullptr;
+  return VQSetUpExporter(std::make_shared<VQPPTXPDFExporter>(), destDocType, destDocPath, moreOptions);
+}
+
 VQPPTXPDFExporter::VQPPTXPDFExporter() = default;
 VQPPTXPDFExporter::~VQPPTXPDFExporter() = default;
 

@@ -38,4 +38,8 @@ class VQPPTXPDFExporter : public VQPDFExporter {
   std::shared_ptr<VQPPTXDocument> documentHandle_;
 };
 
+// The exporter for "pptx"; nullptr for any other key.
+std::shared_ptr<VQPDFExporter> VQPPTXNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                 const VQPDFOptions& moreOptions);
+
 }  // namespace vq

@@ -15,8 +15,10 @@
 
 namespace vq {
 
-std::shared_ptr<VQPDFExporter> VQExcelNewExporter(const std::string& destDocType) {
-  if (destDocType == "xlsx" || destDocType == "csv") return std::make_shared<VQExcelPDFExporter>();
+std::shared_ptr<VQPDFExporter> VQExcelNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                  const VQPDFOptions& moreOptions) {
+  if (destDocType == "xlsx" || destDocType == "csv")
+    return VQSetUpExporter(std::make_shared<VQExcelPDFExporter>(), destDocType, destDocPath, moreOptions);
   return nullptr;
 }
 

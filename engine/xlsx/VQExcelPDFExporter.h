@@ -73,6 +73,7 @@ class VQExcelPDFExporter : public VQPDFExporter {
 };
 
 // The exporter for "xlsx" or "csv"; nullptr for any other type.
-std::shared_ptr<VQPDFExporter> VQExcelNewExporter(const std::string& destDocType);
+std::shared_ptr<VQPDFExporter> VQExcelNewExporter(const std::string& destDocType, const std::string& destDocPath,
+                                                  const VQPDFOptions& moreOptions);
 
 }  // namespace vq

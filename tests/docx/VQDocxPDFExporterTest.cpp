@@ -34,7 +34,8 @@ TEST(VQDocxPDFExporterTest, ParallelPagesWithARefusedPlace) {
   ASSERT_TRUE(document);
   vqtest::ScratchDir dir;
   const fs::path dest = dir / "text.docx";
-  auto exporter = VQDocxPDFExporter::makeForFront(vq::VQPDFOptions(), false);
+  auto exporter = std::dynamic_pointer_cast<VQDocxPDFExporter>(vq::VQDocxNewExporter("docx", dest.string(), {}));
+  ASSERT_TRUE(exporter);
   constexpr int kPlaces = 12, kRefused = 5;
   exporter->toTotalPages = kPlaces;
   exporter->convertPDFBegin(dest.string(), document);

@@ -23,7 +23,10 @@ TEST(VQDocxPageTest, ZOrderCountersBelongToEachPage) {
 }
 
 TEST(VQDocxPageTest, ParserMakesThePageOfItsPosition) {
-  vq::VQDocxPDFPageParser parser(nullptr);
+  vq::VQPDFOptions options;
+  options.threadMax = 7;
+  vq::VQDocxPDFPageParser parser(nullptr, options);
+  EXPECT_EQ(parser.moreOptions(), options) << "the conversion's options come through the constructor";
   EXPECT_FALSE(parser.convertPDFPage(std::nullopt, 1, true, true));
   EXPECT_FALSE(parser.currentPage());
   auto document = vq::pdf::Document::open(vqtest::corpusFile("fonts-type3.pdf").string(), "");

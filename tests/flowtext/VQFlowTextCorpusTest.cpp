@@ -23,9 +23,7 @@ std::string PasswordFor(const std::string& name) {
 bool ConvertAll(const std::filesystem::path& pdf, const std::string& type, const std::filesystem::path& dest) {
   auto document = vq::pdf::Document::open(pdf.string(), PasswordFor(pdf.filename().string()));
   if (!document) return false;
-  auto exporter = vq::VQFlowTextNewExporter(type);
-  exporter->destDocType = type;
-  exporter->destDocPath = dest.string();
+  auto exporter = vq::VQFlowTextNewExporter(type, dest.string(), vq::VQPDFOptions());
   exporter->toTotalPages = static_cast<uint64_t>(document->pageCount());
   exporter->convertPDFBegin(dest.string(), document);
   for (int p = 1; p <= document->pageCount(); ++p) {

@@ -61,13 +61,7 @@ bool ConvertParallel(const fs::path& pdf, const std::vector<uint64_t>& pages, co
   EndRecorder recorder;
   front.setDelegate(&recorder);
   front.setExporterFactory([](const std::string& t, const std::string& path, const vq::VQPDFOptions& o) {
-    auto exporter = vq::VQExcelNewExporter(t);
-    if (exporter) {
-      exporter->moreOptions = o;
-      exporter->destDocType = t;
-      exporter->destDocPath = path;
-    }
-    return exporter;
+    return vq::VQExcelNewExporter(t, path, o);
   });
   options.threadMax = 4;
   front.convertPDFAtPath(pdf.string(), "", pages, type, dest.string(), options);

@@ -1,12 +1,11 @@
 #include "docx/capture/VQDocxPDFPageParser.h"
 
 #include "docx/layout/VQDocxPage.h"
-#include "office/docx/VQDocxManager.h"
 
 namespace vq {
 
-VQDocxPDFPageParser::VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document)
-    : documentHandle_(std::move(document)), moreOptions_(VQDocxManager::sharedInstance()->moreOptions()) {}
+VQDocxPDFPageParser::VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document, const VQPDFOptions& moreOptions)
+    : documentHandle_(std::move(document)), moreOptions_(moreOptions) {}
 
 VQDocxPDFPageParser::~VQDocxPDFPageParser() = default;
 

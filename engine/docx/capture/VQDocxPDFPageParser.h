@@ -17,8 +17,8 @@ class VQDocxPage;
 class VQDocxPDFPageParser {
  public:
   // Keeps the document (the pages it makes refer to images through it) and
-  // takes the running conversion's options from the DOCX manager.
-  explicit VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document);
+  // the conversion's options.
+  VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document, const VQPDFOptions& moreOptions);
   ~VQDocxPDFPageParser();
   VQDocxPDFPageParser(const VQDocxPDFPageParser&) = delete;
   VQDocxPDFPageParser& operator=(const VQDocxPDFPageParser&) = delete;

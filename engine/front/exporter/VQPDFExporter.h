@@ -92,4 +92,24 @@ class VQPDFExporter {
   static std::optional<std::string> SaveTempCGImage(const Bitmap& image);
 };
 
+// Every format makes its exporters the same way: from the destination type
+// key, the destination path and the conversion's options, fully set up
+// (moreOptions, destDocType and destDocPath filled in), or nullptr when the
+// format has no exporter for the key.
+using VQPDFExporterMaker = std::shared_ptr<VQPDFExporter> (*)(const std::string& destDocType,
+                                                              const std::string& destDocPath,
+                                                              const VQPDFOptions& moreOptions);
+
+// Fills in what every new exporter carries and hands it back; nullptr stays
+// nullptr.
+template <typename Exporter>
+std::shared_ptr<VQPDFExporter> VQSetUpExporter(std::shared_ptr<Exporter> exporter, const std::string& destDocType,
+                                               const std::string& destDocPath, const VQPDFOptions& moreOptions) {
+  if (!exporter) return nullptr;
+  exporter->moreOptions = moreOptions;
+  exporter->destDocType = destDocType;
+  exporter->destDocPath = destDocPath;
+  return exporter;
+}
+
 }  // namespace vq

@@ -51,16 +51,6 @@ void VQDocxManager::destory() {
 
 VQDocxManager::VQDocxManager() { readWordInfoDictionary(); }
 
-VQPDFOptions VQDocxManager::moreOptions() const {
-  std::lock_guard lock(mutex_);
-  return moreOptions_;
-}
-
-void VQDocxManager::setMoreOptions(const VQPDFOptions& options) {
-  std::lock_guard lock(mutex_);
-  moreOptions_ = options;
-}
-
 std::optional<std::string> VQDocxManager::PathForWordLineHeightResources() {
   return VQDocxUtilities::PathInLibBundleForResource("word-line-height.plist");
 }

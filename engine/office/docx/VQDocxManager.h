@@ -1,13 +1,13 @@
 #pragma once
-// The process-wide DOCX state: the options of the running DOCX conversion and
-// the font line-height table read from "word-line-height.plist".
+// The process-wide DOCX state: the font line-height table read from
+// "word-line-height.plist". The options of a conversion travel with its
+// exporter and page parsers, never through this object.
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 
-#include "front/exporter/VQPDFOptions.h"
 
 namespace vq {
 
@@ -21,9 +21,6 @@ class VQDocxManager {
   VQDocxManager();
   VQDocxManager(const VQDocxManager&) = delete;
   VQDocxManager& operator=(const VQDocxManager&) = delete;
-
-  VQPDFOptions moreOptions() const;
-  void setMoreOptions(const VQPDFOptions& options);
 
   // Reads the table once; a missing or unreadable file leaves it empty.
   void readWordInfoDictionary();
@@ -45,7 +42,6 @@ class VQDocxManager {
   static double factor(const std::string& fontName, const char* key);
 
   mutable std::mutex mutex_;
-  VQPDFOptions moreOptions_;
   // Immutable once loaded, so lookups from page threads share it unlocked.
   std::shared_ptr<const std::map<std::string, Entry>> wordInfoDictionary_;
 };
