@@ -5,6 +5,7 @@
 #
 #   vq_module(DEPS <modules and imported targets>)   in engine/<path>/CMakeLists.txt
 #   vq_test(DEPS <modules and imported targets>)     in tests/<path>/CMakeLists.txt
+#     (each test is labelled "unit" or "integration": see vq_test)
 
 function(_vq_name_from_dir base out)
   file(RELATIVE_PATH rel "${base}" "${CMAKE_CURRENT_SOURCE_DIR}")
@@ -131,7 +132,13 @@ function(vq_test)
   add_executable(${name} ${sources})
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
   target_link_libraries(${name} PRIVATE ${M_DEPS} vq_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  # Tests that read the corpus or run other programs have "Corpus" or
+  # "EndToEnd" in their names and carry the label "integration"; the rest are
+  # "unit" tests, the quick loop (ctest -L unit).
+  gtest_discover_tests(${name} TEST_FILTER "*Corpus*:*EndToEnd*" DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 300 LABELS integration)
+  gtest_discover_tests(${name} TEST_FILTER "-*Corpus*:*EndToEnd*" DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 300 LABELS unit)
 endfunction()
 
 # Adds every folder below `base` that has a CMakeLists.txt of its own.

@@ -29,7 +29,7 @@ std::string mainPartOf(const fs::path& docx) {
 // Pages run on eight threads as the page-parallel front runs them; a place
 // whose page is refused is skipped, as the fronts do, and the pages after it
 // still arrive.
-TEST(VQDocxPDFExporterTest, ParallelPagesWithARefusedPlace) {
+TEST(VQDocxPDFExporterCorpus, ParallelPagesWithARefusedPlace) {
   auto document = openCorpus("text-distiller.pdf");
   ASSERT_TRUE(document);
   vqtest::ScratchDir dir;
@@ -66,7 +66,7 @@ TEST(VQDocxPDFExporterTest, ParallelPagesWithARefusedPlace) {
   EXPECT_EQ(vqtest::bodyBookmarks(mainPartOf(dest)), expected);
 }
 
-TEST(VQDocxPDFExporterTest, FailedEndAndCancellationLeaveNothing) {
+TEST(VQDocxPDFExporterCorpus, FailedEndAndCancellationLeaveNothing) {
   auto document = openCorpus("minimal-jspdf.pdf");
   ASSERT_TRUE(document);
   vqtest::ScratchDir dir;
@@ -86,7 +86,7 @@ TEST(VQDocxPDFExporterTest, FailedEndAndCancellationLeaveNothing) {
   }
 }
 
-TEST(VQDocxPDFExporterTest, CommandLineWritesAPackageLibreOfficeOpens) {
+TEST(VQDocxPDFExporterCorpus, CommandLineWritesAPackageLibreOfficeOpens) {
   const fs::path program = vqtest::binaryDir() / "cli" / "vqpapyrant";
   if (!fs::exists(program)) GTEST_SKIP() << "the command-line program is not built";
   vqtest::ScratchDir dir;

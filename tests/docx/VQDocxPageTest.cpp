@@ -22,7 +22,7 @@ TEST(VQDocxPageTest, ZOrderCountersBelongToEachPage) {
   EXPECT_EQ(second.nextTextBoxZIndex(), vq::VQDocxTextBoxZIndexStart);
 }
 
-TEST(VQDocxPageTest, ParserMakesThePageOfItsPosition) {
+TEST(VQDocxPageCorpus, ParserMakesThePageOfItsPosition) {
   vq::VQPDFOptions options;
   options.threadMax = 7;
   vq::VQDocxPDFPageParser parser(nullptr, options);

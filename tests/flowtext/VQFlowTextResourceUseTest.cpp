@@ -79,7 +79,7 @@ TEST(VQFlowTextResourceUse, FontsAreSharedByPagesButNotByDocuments) {
   }
 }
 
-TEST(VQFlowTextResourceUse, TextOutputDecodesNoImage) {
+TEST(VQFlowTextResourceUseCorpus, TextOutputDecodesNoImage) {
   const auto saved = vq::VQPDFImageXObject::decoder();
   int decodes = 0;
   vq::VQPDFImageXObject::setDecoder([&](vq::VQPDFImageXObject& image, const vq::pdf::Object& colorSpaces) {

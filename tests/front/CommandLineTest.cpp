@@ -98,7 +98,7 @@ std::vector<fs::path> filesIn(const fs::path& folder) {
   return files;
 }
 
-TEST(VQAppMainCLIHost, WritesOnePngPerPage) {
+TEST(VQAppMainCLIHostCorpus, WritesOnePngPerPage) {
   ScratchDir scratch;
   fs::path source = corpusFile("text-distiller.pdf");
   fs::path out = scratch / "OUT";
@@ -127,7 +127,7 @@ TEST(VQAppMainCLIHost, WritesOnePngPerPage) {
   }
 }
 
-TEST(VQAppMainCLIHost, PageParallelFrontAndPageSelection) {
+TEST(VQAppMainCLIHostCorpus, PageParallelFrontAndPageSelection) {
   ScratchDir scratch;
   Result r = runHost("-i " + shellQuoted(corpusFile("text-distiller.pdf")) + " -f PNG -p 5-99999999999,1 -t 4 -o " +
                      shellQuoted(scratch / "out"));
@@ -140,7 +140,7 @@ TEST(VQAppMainCLIHost, PageParallelFrontAndPageSelection) {
   EXPECT_EQ(files[2].filename(), "IMG_00003.png");
 }
 
-TEST(VQAppMainCLIHost, NeverDeletesTheSourceOrAFolder) {
+TEST(VQAppMainCLIHostCorpus, NeverDeletesTheSourceOrAFolder) {
   ScratchDir scratch;
   fs::path source = scratch / "doc.pdf";
   fs::copy_file(corpusFile("minimal-jspdf.pdf"), source);
@@ -172,7 +172,7 @@ TEST(VQAppMainCLIHost, NeverDeletesTheSourceOrAFolder) {
   EXPECT_TRUE(fs::is_directory(file));
 }
 
-TEST(VQAppMainCLIHost, FailuresAndUsage) {
+TEST(VQAppMainCLIHostCorpus, FailuresAndUsage) {
   ScratchDir scratch;
   Result missing = runHost("-i " + shellQuoted(scratch / "none.pdf") + " -f png -o " + shellQuoted(scratch / "out"));
   EXPECT_EQ(missing.status, 1);

@@ -56,7 +56,7 @@ TEST(VQImagePDFExporter, FileNames) {
   for (const char* key : {"docx", "pdf", "tif", "", "png "}) EXPECT_FALSE(VQImagePDFExporter::IsImageTypeSupport(key)) << key;
 }
 
-TEST(VQImagePDFExporter, EveryImageKeyWritesFilesThatDecode) {
+TEST(VQImagePDFExporterCorpus, EveryImageKeyWritesFilesThatDecode) {
   ScratchDir scratch;
   const std::string pdf = corpusFile("minimal-jspdf.pdf").string();  // 200 x 200 points
   for (const char* key : {"jpg", "JPEG", "png", "Bmp", "gif", "TIFF", "tga", "jp2"}) {
@@ -75,7 +75,7 @@ TEST(VQImagePDFExporter, EveryImageKeyWritesFilesThatDecode) {
   }
 }
 
-TEST(VQImagePDFExporter, NumberingUnderEachFront) {
+TEST(VQImagePDFExporterCorpus, NumberingUnderEachFront) {
   ScratchDir scratch;
   const std::string pdf = corpusFile("vector-ghostscript.pdf").string();  // three Letter pages
   // One front numbers accepted pages, leaving no gap for a failed one; the
@@ -100,7 +100,7 @@ TEST(VQImagePDFExporter, NumberingUnderEachFront) {
             (std::vector<std::string>{"IMG_00001.png", "IMG_000012.png", "IMG_00002.png"}));
 }
 
-TEST(VQImagePDFExporter, APageThatCannotBeWrittenIsRefused) {
+TEST(VQImagePDFExporterCorpus, APageThatCannotBeWrittenIsRefused) {
   ScratchDir scratch;
   fs::path blocker = scratch / "a-file";
   std::ofstream(blocker) << "not a folder";

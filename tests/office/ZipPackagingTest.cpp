@@ -59,7 +59,7 @@ std::vector<std::string> leftovers(const fs::path& folder) {
   return out;
 }
 
-TEST(VQOutputWriter, PackageTreeEntriesAttributesAndReproducibility) {
+TEST(VQOutputWriterEndToEnd, PackageTreeEntriesAttributesAndReproducibility) {
   vqtest::ScratchDir dir;
   const fs::path work = dir / "work";
   writeText(work / "_rels/.rels", "<r/>");
@@ -218,7 +218,7 @@ void writeMinimalDocx(const fs::path& work) {
   }
 }
 
-TEST(VQOutputWriter, HandBuiltDocxOpensInLibreOffice) {
+TEST(VQOutputWriterEndToEnd, HandBuiltDocxOpensInLibreOffice) {
   vqtest::ScratchDir dir;
   const fs::path work = dir / "work";
   writeMinimalDocx(work);

@@ -80,7 +80,7 @@ std::vector<std::string> zipEntries(const fs::path& zip) {
 // Several pages on several threads, with a page that does not exist in
 // between: every part is well-formed, the zip is sound, every slide is
 // listed and present, and the slide size is the largest page.
-TEST(VQPPTXPackage, ParallelPagesMakeASoundPackage) {
+TEST(VQPPTXPackageCorpus, ParallelPagesMakeASoundPackage) {
   vqtest::ScratchDir dir;
   const fs::path dest = dir / "deck.pptx";
   const auto rec = convertParallel(vqtest::corpusFile("annots-links-jpeg.pdf"), {1, 12, 3, 999, 12, 5, 6, 2}, dest, 4);
@@ -123,7 +123,7 @@ TEST(VQPPTXPackage, ParallelPagesMakeASoundPackage) {
   EXPECT_EQ(rec.lastDone, 7u);
 }
 
-TEST(VQPPTXPackage, SlideSizeIsTheLargestPageTruncated) {
+TEST(VQPPTXPackageEndToEnd, SlideSizeIsTheLargestPageTruncated) {
   vqtest::ScratchDir dir;
   VQPPTXDocument doc((dir / "a.pptx").string(), 5);
   doc.writeDocumentBegin();
@@ -166,7 +166,7 @@ TEST(VQPPTXPackage, MediaIsCollectedOncePerSlide) {
 
 // A package that cannot be written fails, leaves nothing at the destination
 // and removes its work folder; so does a cancelled conversion.
-TEST(VQPPTXPackage, FailuresAndCancellationLeaveNothing) {
+TEST(VQPPTXPackageCorpus, FailuresAndCancellationLeaveNothing) {
   vqtest::ScratchDir dir;
   const auto document = pdf::Document::open(vqtest::corpusFile("minimal-jspdf.pdf").string(), "");
   ASSERT_TRUE(document);
@@ -195,7 +195,7 @@ TEST(VQPPTXPackage, FailuresAndCancellationLeaveNothing) {
   }
 }
 
-TEST(VQPPTXPackage, LibreOfficeOpensOneSlidePerPage) {
+TEST(VQPPTXPackageCorpus, LibreOfficeOpensOneSlidePerPage) {
   if (vqtest::runCommand("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "soffice is not installed";
   vqtest::ScratchDir dir;
   const fs::path dest = dir / "slides.pptx";

@@ -82,7 +82,7 @@ TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsExceptDarkBackgrounds) {
 
 // Real pages: the text reaches the slide in text boxes, upright pages keep
 // their crop box as the slide size.
-TEST(VQPPTXPDFPageParser, PageTextLandsInTextBoxes) {
+TEST(VQPPTXPDFPageParserCorpus, PageTextLandsInTextBoxes) {
   struct Case {
     const char* file;
     int page;

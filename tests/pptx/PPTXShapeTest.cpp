@@ -150,7 +150,7 @@ TEST(VQPPTXShapes, ParagraphAndRunMarkup) {
 }
 
 // One slide with a text box, a freeform and a picture, written as a whole.
-TEST(VQPPTXShapes, GoldenSlide) {
+TEST(VQPPTXShapesEndToEnd, GoldenSlide) {
   vqtest::ScratchDir dir;
   VQPPTXPage page(3, dir.path().string());
   page.writeDocumentBegin();

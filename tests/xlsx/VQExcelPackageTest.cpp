@@ -71,7 +71,7 @@ bool ConvertParallel(const fs::path& pdf, const std::vector<uint64_t>& pages, co
   return recorder.ended;
 }
 
-TEST(VQExcelPackage, SeveralPagesFromSeveralThreads) {
+TEST(VQExcelPackageEndToEnd, SeveralPagesFromSeveralThreads) {
   vqtest::ScratchDir dir;
   const fs::path pdf = dir / "table.pdf";
   std::ofstream(pdf, std::ios::binary) << TablePdf(6);
@@ -148,7 +148,7 @@ TEST(VQExcelPackage, CsvConversionAndFailures) {
   EXPECT_FALSE(fs::exists(bad));
 }
 
-TEST(VQExcelPackage, CleanAndMissingPagesLeaveNoWorkFolder) {
+TEST(VQExcelPackageEndToEnd, CleanAndMissingPagesLeaveNoWorkFolder) {
   vqtest::ScratchDir dir;
   const fs::path pdf = dir / "table.pdf";
   std::ofstream(pdf, std::ios::binary) << TablePdf(2);

@@ -34,7 +34,7 @@ vq::VQExcelRuns TableRuns() {
   return {MakeRun("Title", 10, 10, 200), MakeRun("Name & <co>", 10, 30, 60), MakeRun("1,234.5", 150, 30, 40)};
 }
 
-TEST(VQExcelWriters, WorksheetOfAPage) {
+TEST(VQExcelWritersEndToEnd, WorksheetOfAPage) {
   Fixture f("sheet.xlsx");
   auto page = f.page(1, TableRuns());
   page->creatSheet();
@@ -99,7 +99,7 @@ TEST(VQExcelWriters, EmptyPageStillHasSheetData) {
   EXPECT_FALSE(page->creatCSV());
 }
 
-TEST(VQExcelWriters, FreshStyleSheet) {
+TEST(VQExcelWritersEndToEnd, FreshStyleSheet) {
   Fixture f("styles.xlsx");
   ASSERT_TRUE(f.doc.excelStyle().writeStyleTo(f.doc.savedWorkFolder(), f.doc.manager()));
   const std::string xml = ReadFile(f.doc.savedWorkFolder() + "/xl/styles.xml");
@@ -137,7 +137,7 @@ TEST(VQExcelWriters, NumberFormatIdsAndFonts) {
   EXPECT_EQ(style.collectFonts(a), ia);
 }
 
-TEST(VQExcelWriters, SharedStringsKeepIndexAndEscapeText) {
+TEST(VQExcelWritersEndToEnd, SharedStringsKeepIndexAndEscapeText) {
   Fixture f("strings.xlsx");
   auto& sst = f.doc.sharedStrings();
   vq::VQExcelRunTextProperty rPr;
@@ -210,7 +210,7 @@ TEST(VQExcelWriters, CsvFolderHoldsUtf16Tables) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 2);
 }
 
-TEST(VQExcelWriters, AllInOneSheetStacksPages) {
+TEST(VQExcelWritersEndToEnd, AllInOneSheetStacksPages) {
   struct Case {
     bool addToRow;
     std::vector<std::string> refs;  // cell references in the written sheet, in order

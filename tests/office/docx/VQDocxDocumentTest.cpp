@@ -43,7 +43,7 @@ struct Package {
 
 }  // namespace
 
-TEST(VQDocxDocumentTest, PagesFromEightThreadsArriveInPageOrder) {
+TEST(VQDocxDocumentEndToEnd, PagesFromEightThreadsArriveInPageOrder) {
   constexpr int kPages = 40;
   Package pkg;
   auto doc = VQDocxDocument::initWithPath(pkg.path.string(), kPages);

@@ -16,7 +16,7 @@ TEST(VQPDFInfo, ResourceDefaultsAreRead) {
   EXPECT_FALSE(defaults.at("VQPDFInfo_Company").empty());
 }
 
-TEST(VQPDFInfo, DocumentWithoutInformationKeepsTheDefaults) {
+TEST(VQPDFInfoCorpus, DocumentWithoutInformationKeepsTheDefaults) {
   EXPECT_EQ(VQPDFInfo::initWithCGPDFDocument(nullptr), nullptr);
   auto document = pdf::Document::open(vqtest::corpusFile("minimal-jspdf.pdf").string(), "");
   ASSERT_TRUE(document);
@@ -33,7 +33,7 @@ TEST(VQPDFInfo, DocumentWithoutInformationKeepsTheDefaults) {
   EXPECT_EQ(std::to_string(info->majorVersion()) + "." + std::to_string(info->minorVersion()), version);
 }
 
-TEST(VQPDFInfo, InformationDictionaryOverridesDefaults) {
+TEST(VQPDFInfoCorpus, InformationDictionaryOverridesDefaults) {
   auto document = pdf::Document::open(vqtest::corpusFile("text-distiller.pdf").string(), "");
   ASSERT_TRUE(document);
   auto info = VQPDFInfo::initWithCGPDFDocument(document);

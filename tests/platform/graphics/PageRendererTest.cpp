@@ -93,7 +93,7 @@ TEST(PageRenderer, ContentIsPlacedUprightAndTurnedClockwise) {
   }
 }
 
-TEST(PageRenderer, FailuresAreReportedNotCrashes) {
+TEST(PageRendererCorpus, FailuresAreReportedNotCrashes) {
   vqtest::ScratchDir dir;
   const auto page = dir / "page.pdf";
   writePdf(page, "0 0 612 792", "", 0, "");
@@ -153,7 +153,7 @@ TEST(PageRenderer, ChangedFileIsReopened) {
   EXPECT_EQ(kRed, rgb(*second, 50, 50));
 }
 
-TEST(PageRenderer, ThreadsRenderTheSamePixels) {
+TEST(PageRendererCorpus, ThreadsRenderTheSamePixels) {
   const std::string file = vqtest::corpusFile("vector-ghostscript.pdf");
   auto reference = RenderPDFPage(file, "", 2, 50, 50);
   ASSERT_TRUE(reference);

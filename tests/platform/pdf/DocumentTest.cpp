@@ -148,7 +148,7 @@ TEST(Document, ParentLoopsEndTheInheritanceWalk) {
   EXPECT_FALSE(doc->page(1)->contents());
 }
 
-TEST(Document, OpenErrors) {
+TEST(DocumentCorpus, OpenErrors) {
   vqtest::ScratchDir dir;
   {
     std::ofstream(dir / "garbage.pdf") << "this is not a PDF file at all\n";
@@ -181,7 +181,7 @@ TEST(Document, OpenErrors) {
 
 // A damaged file is repaired quietly (qpdf prints nothing) or refused;
 // reading what survives never throws.
-TEST(Document, DamagedFilesAreQuiet) {
+TEST(DocumentCorpus, DamagedFilesAreQuiet) {
   vqtest::ScratchDir dir;
   std::ifstream in(vqtest::corpusFile("columns-multicol.pdf"), std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -216,7 +216,7 @@ TEST(Document, DamagedFilesAreQuiet) {
 
 // Revisions 2 to 4 keep passwords in PDFDocEncoding; the caller's UTF-8 must
 // still open them. An empty user password opens without being asked.
-TEST(Document, PasswordEncodings) {
+TEST(DocumentCorpus, PasswordEncodings) {
   vqtest::ScratchDir dir;
   const std::string source = vqtest::corpusFile("logo-cairo.pdf").string();
   struct Row {
@@ -373,7 +373,7 @@ TEST(Document, EncryptedCorpusRefusesWrongPasswords) {
 
 // Pages are read from eight threads at once: each thread gets its own
 // instance of the file, and the results agree with a single-thread read.
-TEST(Document, PagesReadFromManyThreads) {
+TEST(DocumentCorpus, PagesReadFromManyThreads) {
   auto doc = Document::open(vqtest::corpusFile("columns-multicol.pdf").string(), "");
   ASSERT_TRUE(doc);
   auto fingerprint = [&](int n) {
