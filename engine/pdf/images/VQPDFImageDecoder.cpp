@@ -2,18 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
-
-// C libraries after the standard headers: jpeglib.h needs <cstdio> first.
-#include <jbig2.h>
-#include <jpeglib.h>
-#include <tiffio.h>
 
 #include "pdf/VQPDFColorSpace.h"
 #include "pdf/VQPDFObjectValues.h"
@@ -23,6 +16,7 @@
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQResources.h"
 #include "platform/imageio/VQImageIO.h"
+#include "platform/imageio/VQSampleDecode.h"
 
 namespace vq {
 
@@ -84,253 +78,67 @@ void FitData(SampleImage* s, const uint8_t* data, size_t size) {
   std::memcpy(s->data.data(), data, std::min(need, size));
 }
 
-// ---- DCT ----------------------------------------------------------------
+// ---- DCT, CCITT fax, JBIG2 ------------------------------------------------
 
-struct JpegError {
-  jpeg_error_mgr pub;
-  jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
+// The decoders refuse what this file would refuse as too large.
+constexpr imageio::DecodeLimits kLimits{kVQMaxImageSide, kVQMaxImagePixels};
 
-void JpegErrorExit(j_common_ptr cinfo) {
-  auto* err = reinterpret_cast<JpegError*>(cinfo->err);
-  (*cinfo->err->format_message)(cinfo, err->message);
-  std::longjmp(err->jump, 1);
+SampleImage FromDecoded(imageio::DecodedSamples&& d) {
+  SampleImage s;
+  s.width = d.width;
+  s.height = d.height;
+  s.ncomp = d.components;
+  s.bpc = d.bitsPerComponent;
+  s.rowBytes = d.rowBytes;
+  s.data = std::move(d.data);
+  return s;
 }
 
-void JpegSilent(j_common_ptr, int) {}
+const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
 // Decodes to raw components: grey, RGB (from YCbCr unless ColorTransform
 // says the data is RGB already) or CMYK (YCCK converted). The samples are
 // what the stream holds; the image's Decode array decides their meaning,
 // which is how Adobe's inverted CMYK data comes out right.
 bool DecodeDCT(const std::string& data, const Object& parms, SampleImage* out, std::string* error) {
-  jpeg_decompress_struct cinfo;
-  JpegError jerr;
-  std::vector<uint8_t> pixels;
-  cinfo.err = jpeg_std_error(&jerr.pub);
-  jerr.pub.error_exit = JpegErrorExit;
-  jerr.pub.emit_message = JpegSilent;
-  jerr.message[0] = 0;
-  if (setjmp(jerr.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    if (error) *error = std::string("JPEG: ") + jerr.message;
-    return false;
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.data()), static_cast<unsigned long>(data.size()));
-  jpeg_read_header(&cinfo, TRUE);
-  const int comps = cinfo.num_components;
   auto transform = parms.isDictionary() ? parms.get("ColorTransform").integer() : std::nullopt;
-  if (comps == 1) {
-    cinfo.out_color_space = JCS_GRAYSCALE;
-  } else if (comps == 3) {
-    if (transform && *transform == 0) cinfo.jpeg_color_space = JCS_RGB;
-    cinfo.out_color_space = JCS_RGB;
-  } else if (comps == 4) {
-    if (transform) cinfo.jpeg_color_space = *transform == 0 ? JCS_CMYK : JCS_YCCK;
-    cinfo.out_color_space = JCS_CMYK;
-  } else {
-    jpeg_destroy_decompress(&cinfo);
-    if (error) *error = "JPEG: unsupported component count";
-    return false;
-  }
-  const uint64_t w = cinfo.image_width, h = cinfo.image_height;
-  if (w == 0 || h == 0 || w > kVQMaxImageSide || h > kVQMaxImageSide ||
-      w * h > static_cast<uint64_t>(kVQMaxImagePixels)) {
-    jpeg_destroy_decompress(&cinfo);
-    if (error) *error = "JPEG: image too large";
-    return false;
-  }
-  jpeg_start_decompress(&cinfo);
-  const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * cinfo.output_components;
-  pixels.assign(rowBytes * cinfo.output_height, 0);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = pixels.data() + rowBytes * cinfo.output_scanline;
-    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
-  }
-  out->width = static_cast<int>(cinfo.output_width);
-  out->height = static_cast<int>(cinfo.output_height);
-  out->ncomp = cinfo.output_components;
-  out->bpc = 8;
-  out->rowBytes = rowBytes;
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  out->data = std::move(pixels);
+  auto samples = imageio::decodeDct(Bytes(data), data.size(), transform, kLimits, error);
+  if (!samples) return false;
+  *out = FromDecoded(std::move(*samples));
   return true;
 }
 
-// ---- CCITT fax ------------------------------------------------------------
-
-struct MemoryTiff {
-  std::string bytes;
-  toff_t pos = 0;
-};
-
-tsize_t TiffRead(thandle_t h, tdata_t buf, tsize_t size) {
-  auto* m = static_cast<MemoryTiff*>(h);
-  if (m->pos >= m->bytes.size()) return 0;
-  const size_t n = std::min<size_t>(static_cast<size_t>(size), m->bytes.size() - m->pos);
-  std::memcpy(buf, m->bytes.data() + m->pos, n);
-  m->pos += n;
-  return static_cast<tsize_t>(n);
-}
-tsize_t TiffWrite(thandle_t, tdata_t, tsize_t) { return 0; }
-toff_t TiffSeek(thandle_t h, toff_t off, int whence) {
-  auto* m = static_cast<MemoryTiff*>(h);
-  toff_t base = whence == SEEK_CUR ? m->pos : whence == SEEK_END ? m->bytes.size() : 0;
-  m->pos = base + off;
-  return m->pos;
-}
-int TiffClose(thandle_t) { return 0; }
-toff_t TiffSize(thandle_t h) { return static_cast<MemoryTiff*>(h)->bytes.size(); }
-int TiffMap(thandle_t, tdata_t*, toff_t*) { return 0; }
-void TiffUnmap(thandle_t, tdata_t, toff_t) {}
-int TiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
-
-void Put16(std::string& s, uint16_t v) { s.push_back(static_cast<char>(v & 0xff)), s.push_back(static_cast<char>(v >> 8)); }
-void Put32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
-
-// The fax data becomes the single strip of a little TIFF file in memory,
-// which libtiff's fax codec decodes. Rows the data does not reach stay white.
+// Rows the data does not reach stay white.
 bool DecodeCCITT(const std::string& data, const Object& parms, int width, int height, SampleImage* out,
                  std::string* error) {
   auto param = [&](const char* key, int64_t fallback) {
     auto v = parms.isDictionary() ? parms.get(key).number() : std::nullopt;
     return v && std::isfinite(*v) ? static_cast<int64_t>(*v) : fallback;
   };
-  const int64_t k = param("K", 0);
-  const int64_t columns = param("Columns", width > 0 ? width : 1728);
-  int64_t rows = param("Rows", height);
-  if (rows <= 0) rows = height;
-  const bool blackIs1 = parms.isDictionary() && parms.get("BlackIs1").boolean().value_or(false);
-  const bool byteAlign = parms.isDictionary() && parms.get("EncodedByteAlign").boolean().value_or(false);
-  if (columns <= 0 || rows <= 0 || columns > kVQMaxImageSide || rows > kVQMaxImageSide ||
-      columns * rows > kVQMaxImagePixels) {
-    if (error) *error = "CCITT: bad size";
-    return false;
-  }
-
-  MemoryTiff tiff;
-  std::string& b = tiff.bytes;
-  b = "II*";
-  b.push_back('\0');
-  const uint32_t ifdOffset = static_cast<uint32_t>(8 + data.size() + (data.size() & 1));
-  Put32(b, ifdOffset);
-  b += data;
-  if (data.size() & 1) b.push_back('\0');
-  struct Tag {
-    uint16_t tag, type;
-    uint32_t value;
-  };
-  const bool g4 = k < 0;
-  std::vector<Tag> tags = {
-      {256, 4, static_cast<uint32_t>(columns)}, {257, 4, static_cast<uint32_t>(rows)}, {258, 3, 1},
-      {259, 3, g4 ? 4u : 3u}, {262, 3, 0}, {273, 4, 8}, {277, 3, 1}, {278, 4, static_cast<uint32_t>(rows)},
-      {279, 4, static_cast<uint32_t>(data.size())}};
-  if (g4) tags.push_back({293, 4, 0});
-  else tags.push_back({292, 4, (k > 0 ? 1u : 0u) | (byteAlign ? 4u : 0u)});
-  Put16(b, static_cast<uint16_t>(tags.size()));
-  for (const Tag& t : tags) {
-    Put16(b, t.tag);
-    Put16(b, t.type);
-    Put32(b, 1);
-    if (t.type == 3) {
-      Put16(b, static_cast<uint16_t>(t.value));
-      Put16(b, 0);
-    } else {
-      Put32(b, t.value);
-    }
-  }
-  Put32(b, 0);
-
-  std::unique_ptr<TIFFOpenOptions, void (*)(TIFFOpenOptions*)> options(TIFFOpenOptionsAlloc(), TIFFOpenOptionsFree);
-  if (options) {
-    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), TiffQuiet, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), TiffQuiet, nullptr);
-  }
-  std::unique_ptr<TIFF, void (*)(TIFF*)> tif(
-      TIFFClientOpenExt("ccitt", "rm", &tiff, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize, TiffMap, TiffUnmap,
-                        options.get()),
-      TIFFClose);
-  if (!tif) {
-    if (error) *error = "CCITT: cannot open the fax data";
-    return false;
-  }
-  if (byteAlign && g4) TIFFSetField(tif.get(), TIFFTAG_FAXMODE, FAXMODE_BYTEALIGN);
-  out->width = static_cast<int>(columns);
-  out->height = static_cast<int>(rows);
-  out->ncomp = 1;
-  out->bpc = 1;
-  SampleLayout(out, nullptr);
-  const tmsize_t stripSize = TIFFStripSize(tif.get());
-  std::vector<uint8_t> buffer(std::max<size_t>(static_cast<size_t>(std::max<tmsize_t>(stripSize, 0)),
-                                               out->rowBytes * static_cast<size_t>(rows)),
-                              0);
-  // A damaged stream still yields the rows decoded before the damage.
-  TIFFReadEncodedStrip(tif.get(), 0, buffer.data(), static_cast<tmsize_t>(buffer.size()));
-  buffer.resize(out->rowBytes * static_cast<size_t>(rows));
-  // The codec marks black with 1; in the image's own samples 0 is black
-  // unless BlackIs1.
-  if (!blackIs1) {
-    for (auto& byte : buffer) byte = static_cast<uint8_t>(~byte);
-  }
-  out->data = std::move(buffer);
+  imageio::FaxParameters fax;
+  fax.k = param("K", 0);
+  fax.columns = param("Columns", width > 0 ? width : 1728);
+  fax.rows = param("Rows", height);
+  if (fax.rows <= 0) fax.rows = height;
+  // In the image's own samples 0 is black unless BlackIs1.
+  fax.blackIs1 = parms.isDictionary() && parms.get("BlackIs1").boolean().value_or(false);
+  fax.encodedByteAlign = parms.isDictionary() && parms.get("EncodedByteAlign").boolean().value_or(false);
+  auto samples = imageio::decodeFax(Bytes(data), data.size(), fax, kLimits, error);
+  if (!samples) return false;
+  *out = FromDecoded(std::move(*samples));
   return true;
 }
 
-// ---- JBIG2 -----------------------------------------------------------------
-
-void Jbig2Quiet(void*, const char*, Jbig2Severity, uint32_t) {}
-
+// The page's samples use 0 for black, as the image's do.
 bool DecodeJBIG2(const std::string& data, const Object& parms, SampleImage* out, std::string* error) {
-  using CtxPtr = std::unique_ptr<Jbig2Ctx, Jbig2Allocator* (*)(Jbig2Ctx*)>;
-  using GlobalsPtr = std::unique_ptr<Jbig2GlobalCtx, Jbig2Allocator* (*)(Jbig2GlobalCtx*)>;
-  GlobalsPtr globals(nullptr, jbig2_global_ctx_free);
+  std::optional<std::string> globals;
   Object globalsStream = parms.isDictionary() ? parms.get("JBIG2Globals") : Object();
-  if (globalsStream.isStream()) {
-    if (auto g = globalsStream.decodedData()) {
-      Jbig2Ctx* gctx = jbig2_ctx_new(nullptr, JBIG2_OPTIONS_EMBEDDED, nullptr, Jbig2Quiet, nullptr);
-      if (gctx) {
-        jbig2_data_in(gctx, reinterpret_cast<const unsigned char*>(g->data()), g->size());
-        globals.reset(jbig2_make_global_ctx(gctx));  // takes gctx
-      }
-    }
-  }
-  CtxPtr ctx(jbig2_ctx_new(nullptr, JBIG2_OPTIONS_EMBEDDED, globals.get(), Jbig2Quiet, nullptr), jbig2_ctx_free);
-  if (!ctx) {
-    if (error) *error = "JBIG2: no decoder";
-    return false;
-  }
-  jbig2_data_in(ctx.get(), reinterpret_cast<const unsigned char*>(data.data()), data.size());
-  jbig2_complete_page(ctx.get());
-  Jbig2Image* page = jbig2_page_out(ctx.get());
-  if (!page) {
-    if (error) *error = "JBIG2: no page";
-    return false;
-  }
-  bool ok = page->width > 0 && page->height > 0 && page->width <= kVQMaxImageSide && page->height <= kVQMaxImageSide;
-  if (ok) {
-    out->width = static_cast<int>(page->width);
-    out->height = static_cast<int>(page->height);
-    out->ncomp = 1;
-    out->bpc = 1;
-    SampleLayout(out, nullptr);
-    out->data.assign(out->rowBytes * out->height, 0);
-    for (int y = 0; y < out->height; ++y) {
-      const uint8_t* src = page->data + static_cast<size_t>(y) * page->stride;
-      uint8_t* dst = out->data.data() + static_cast<size_t>(y) * out->rowBytes;
-      // JBIG2 marks black with 1; the image's samples use 0 for black.
-      for (size_t i = 0; i < out->rowBytes; ++i) dst[i] = static_cast<uint8_t>(~src[i]);
-    }
-  } else if (error) {
-    *error = "JBIG2: bad page size";
-  }
-  jbig2_release_page(ctx.get(), page);
-  ctx.reset();
-  return ok;
+  if (globalsStream.isStream()) globals = globalsStream.decodedData();
+  auto samples = imageio::decodeJbig2(Bytes(data), data.size(), globals ? Bytes(*globals) : nullptr,
+                                      globals ? globals->size() : 0, kLimits, error);
+  if (!samples) return false;
+  *out = FromDecoded(std::move(*samples));
+  return true;
 }
 
 // ---- colour ---------------------------------------------------------------

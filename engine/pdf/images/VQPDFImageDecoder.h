@@ -1,8 +1,8 @@
 #pragma once
 // Decoding of image XObjects and inline images into pixels and into
 // temporary image files. Raw samples (1, 2, 4, 8 and 16 bits) are unpacked
-// here; DCT goes through libjpeg, JPX through the image reader (openjpeg),
-// CCITT fax through libtiff and JBIG2 through jbig2dec. Every colour space of
+// here; DCT, CCITT fax and JBIG2 data go through the sample decoders of the
+// image layer, JPX through its image reader. Every colour space of
 // the interpreter is honoured through its conversion to device RGB, with the
 // Decode array, ImageMask stencils, SMask soft masks and both kinds of Mask
 // (colour-key ranges and stencil streams).

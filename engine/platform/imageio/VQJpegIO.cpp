@@ -1,4 +1,5 @@
-// JPEG through libjpeg(-turbo). libjpeg reports fatal errors through a
+// JPEG through libjpeg(-turbo): the file reader and writer, and the decoder
+// of JPEG data to raw components. libjpeg reports fatal errors through a
 // callback that must not return, so each session runs inside a setjmp frame
 // that holds only plain C data; buffers with destructors live in the caller.
 #include <csetjmp>
@@ -11,11 +12,15 @@
 #include <jpeglib.h>
 
 #include "platform/imageio/VQImageIOInternal.h"
+#include "platform/imageio/VQSampleDecode.h"
 
-namespace vq::imageio::detail {
+namespace vq::imageio {
 
 namespace {
 
+// The error manager of every libjpeg session in this file. A fatal error
+// keeps libjpeg's message and jumps back to the session's setjmp; warnings
+// about corrupt data are dropped, since the image is still used.
 struct JpegError {
   jpeg_error_mgr mgr;
   jmp_buf jump;
@@ -28,7 +33,23 @@ void jpegErrorExit(j_common_ptr cinfo) {
   longjmp(err->jump, 1);
 }
 
-void jpegSilence(j_common_ptr) {}  // corrupt-data warnings: the image is still used
+void jpegSilence(j_common_ptr) {}
+
+// Readies `err` for a new session and returns what the session's `err`
+// field takes.
+jpeg_error_mgr* jpegErrors(JpegError& err) {
+  jpeg_error_mgr* mgr = jpeg_std_error(&err.mgr);
+  mgr->error_exit = jpegErrorExit;
+  mgr->output_message = jpegSilence;
+  err.message[0] = '\0';
+  return mgr;
+}
+
+}  // namespace
+
+namespace detail {
+
+namespace {
 
 uint16_t densityValue(double dpi) {
   if (!(dpi > 0)) dpi = 72;
@@ -50,9 +71,7 @@ struct CompressJob {
 bool compress(const CompressJob& job, JpegError& err) {
   jpeg_compress_struct cinfo;
   std::memset(&cinfo, 0, sizeof cinfo);
-  cinfo.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = jpegErrorExit;
-  err.mgr.output_message = jpegSilence;
+  cinfo.err = jpegErrors(err);
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&cinfo);
     return false;
@@ -99,9 +118,7 @@ bool decompress(const uint8_t* data, size_t size, JpegError& err, DecompressResu
                 std::vector<uint8_t>* pixels) {
   jpeg_decompress_struct cinfo;
   std::memset(&cinfo, 0, sizeof cinfo);
-  cinfo.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = jpegErrorExit;
-  err.mgr.output_message = jpegSilence;
+  cinfo.err = jpegErrors(err);
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
@@ -224,4 +241,80 @@ std::optional<Bitmap> readJpeg(const uint8_t* data, size_t size) {
   return out;
 }
 
-}  // namespace vq::imageio::detail
+}  // namespace detail
+
+namespace {
+
+// One DCT session: the header, the checks that need it, then the scanlines
+// into `out`, which the caller owns so that a jump out of here leaks
+// nothing. A refusal of ours sets `reason`; for libjpeg's own errors the
+// message is in `err`.
+bool decodeDctSession(const uint8_t* data, size_t size, std::optional<int64_t> colorTransform,
+                      const DecodeLimits& limits, JpegError& err, DecodedSamples* out, const char** reason) {
+  jpeg_decompress_struct cinfo;
+  std::memset(&cinfo, 0, sizeof cinfo);
+  cinfo.err = jpegErrors(err);
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&cinfo, TRUE);
+  const int comps = cinfo.num_components;
+  if (comps == 1) {
+    cinfo.out_color_space = JCS_GRAYSCALE;
+  } else if (comps == 3) {
+    if (colorTransform && *colorTransform == 0) cinfo.jpeg_color_space = JCS_RGB;
+    cinfo.out_color_space = JCS_RGB;
+  } else if (comps == 4) {
+    if (colorTransform) cinfo.jpeg_color_space = *colorTransform == 0 ? JCS_CMYK : JCS_YCCK;
+    cinfo.out_color_space = JCS_CMYK;
+  } else {
+    jpeg_destroy_decompress(&cinfo);
+    *reason = "JPEG: unsupported component count";
+    return false;
+  }
+  const uint64_t w = cinfo.image_width, h = cinfo.image_height;
+  if (w == 0 || h == 0 || w > static_cast<uint64_t>(limits.maxSide) || h > static_cast<uint64_t>(limits.maxSide) ||
+      w * h > static_cast<uint64_t>(limits.maxPixels)) {
+    jpeg_destroy_decompress(&cinfo);
+    *reason = "JPEG: image too large";
+    return false;
+  }
+  jpeg_start_decompress(&cinfo);
+  const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * cinfo.output_components;
+  out->data.assign(rowBytes * cinfo.output_height, 0);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = out->data.data() + rowBytes * cinfo.output_scanline;
+    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+  }
+  out->width = static_cast<int>(cinfo.output_width);
+  out->height = static_cast<int>(cinfo.output_height);
+  out->components = cinfo.output_components;
+  out->bitsPerComponent = 8;
+  out->rowBytes = rowBytes;
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return true;
+}
+
+}  // namespace
+
+std::optional<DecodedSamples> decodeDct(const uint8_t* data, size_t size, std::optional<int64_t> colorTransform,
+                                        const DecodeLimits& limits, std::string* error) {
+  auto err = std::make_unique<JpegError>();
+  DecodedSamples out;
+  const char* reason = nullptr;
+  if (!decodeDctSession(data, size, colorTransform, limits, *err, &out, &reason)) {
+    if (error) *error = reason ? std::string(reason) : std::string("JPEG: ") + err->message;
+    return std::nullopt;
+  }
+  return out;
+}
+
+static_assert(DecodeLimits{}.maxSide == detail::kMaxDimension &&
+                  DecodeLimits{}.maxPixels == static_cast<int64_t>(detail::kMaxPixels),
+              "the decoders' default limits are the file readers' limits");
+
+}  // namespace vq::imageio

@@ -1,6 +1,7 @@
 // TIFF through libtiff. Colour and grey stay as they are, LZW-compressed with
 // horizontal differencing; only 1-bit images use CCITT Group 4, the bilevel
-// code that fax and scanning software expect.
+// code that fax and scanning software expect. libtiff's fax codec also
+// decodes bare CCITT data, wrapped in a little TIFF file in memory.
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <tiffio.h>
 
 #include "platform/imageio/VQImageIOInternal.h"
+#include "platform/imageio/VQSampleDecode.h"
 
 namespace vq::imageio::detail {
 
@@ -30,7 +32,7 @@ int tiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap
   std::cerr << "TIFF: " << (module ? module : "") << (module ? ": " : "") << text << "\n";
   return 1;
 }
-int tiffWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int tiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 struct OptionsDeleter {
   void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
@@ -44,9 +46,20 @@ std::unique_ptr<TIFFOpenOptions, OptionsDeleter> makeOptions(TiffDiagnostics* di
   std::unique_ptr<TIFFOpenOptions, OptionsDeleter> o(TIFFOpenOptionsAlloc());
   if (o) {
     TIFFOpenOptionsSetErrorHandlerExtR(o.get(), tiffError, diag);
-    TIFFOpenOptionsSetWarningHandlerExtR(o.get(), tiffWarning, diag);
+    TIFFOpenOptionsSetWarningHandlerExtR(o.get(), tiffQuiet, diag);
     // A corrupt strip table must not make libtiff allocate without bound.
     TIFFOpenOptionsSetMaxSingleMemAlloc(o.get(), tmsize_t(1) << 30);
+  }
+  return o;
+}
+
+// For fax data: the codec's complaints about damage are expected, since the
+// rows decoded before it are still used.
+std::unique_ptr<TIFFOpenOptions, OptionsDeleter> quietOptions() {
+  std::unique_ptr<TIFFOpenOptions, OptionsDeleter> o(TIFFOpenOptionsAlloc());
+  if (o) {
+    TIFFOpenOptionsSetErrorHandlerExtR(o.get(), tiffQuiet, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(o.get(), tiffQuiet, nullptr);
   }
   return o;
 }
@@ -248,3 +261,101 @@ std::optional<Bitmap> readTiff(const uint8_t* data, size_t size) {
 }
 
 }  // namespace vq::imageio::detail
+
+namespace vq::imageio {
+
+namespace {
+
+void put16(std::string& s, uint16_t v) {
+  s.push_back(static_cast<char>(v & 0xff)), s.push_back(static_cast<char>(v >> 8));
+}
+void put32(std::string& s, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+
+// A little-endian TIFF file whose single strip is the fax data, described
+// by the tags libtiff's fax codec reads: min-is-white, so black comes out 1.
+std::string faxAsTiff(const uint8_t* data, size_t size, const FaxParameters& p) {
+  std::string b = "II*";
+  b.push_back('\0');
+  const uint32_t ifdOffset = static_cast<uint32_t>(8 + size + (size & 1));
+  put32(b, ifdOffset);
+  b.append(reinterpret_cast<const char*>(data), size);
+  if (size & 1) b.push_back('\0');
+  struct Tag {
+    uint16_t tag, type;  // type 3: SHORT, 4: LONG
+    uint32_t value;
+  };
+  const bool g4 = p.k < 0;
+  std::vector<Tag> tags = {{256, 4, static_cast<uint32_t>(p.columns)},  // ImageWidth
+                           {257, 4, static_cast<uint32_t>(p.rows)},     // ImageLength
+                           {258, 3, 1},                                 // BitsPerSample
+                           {259, 3, g4 ? 4u : 3u},                      // Compression: Group 4 or Group 3
+                           {262, 3, 0},                                 // Photometric: min-is-white
+                           {273, 4, 8},                                 // StripOffsets
+                           {277, 3, 1},                                 // SamplesPerPixel
+                           {278, 4, static_cast<uint32_t>(p.rows)},     // RowsPerStrip
+                           {279, 4, static_cast<uint32_t>(size)}};      // StripByteCounts
+  // T6Options for Group 4; T4Options for Group 3: 2-D coding, fill bits.
+  if (g4) tags.push_back({293, 4, 0});
+  else tags.push_back({292, 4, (p.k > 0 ? 1u : 0u) | (p.encodedByteAlign ? 4u : 0u)});
+  put16(b, static_cast<uint16_t>(tags.size()));
+  for (const Tag& t : tags) {
+    put16(b, t.tag);
+    put16(b, t.type);
+    put32(b, 1);
+    if (t.type == 3) {
+      put16(b, static_cast<uint16_t>(t.value));
+      put16(b, 0);
+    } else {
+      put32(b, t.value);
+    }
+  }
+  put32(b, 0);
+  return b;
+}
+
+}  // namespace
+
+std::optional<DecodedSamples> decodeFax(const uint8_t* data, size_t size, const FaxParameters& parameters,
+                                        const DecodeLimits& limits, std::string* error) {
+  const int64_t columns = parameters.columns, rows = parameters.rows;
+  if (columns <= 0 || rows <= 0 || columns > limits.maxSide || rows > limits.maxSide ||
+      columns * rows > limits.maxPixels) {
+    if (error) *error = "CCITT: bad size";
+    return std::nullopt;
+  }
+  const std::string file = faxAsTiff(data, size, parameters);
+  detail::MemorySource source{reinterpret_cast<const uint8_t*>(file.data()), static_cast<toff_t>(file.size()), 0};
+  auto options = detail::quietOptions();
+  // "m": libtiff reads through memRead rather than mapping the data.
+  detail::TiffPtr tif(TIFFClientOpenExt("fax data", "rm", &source, detail::memRead, detail::memWrite, detail::memSeek,
+                                        detail::memClose, detail::memSize, detail::memMap, detail::memUnmap,
+                                        options.get()));
+  if (!tif) {
+    if (error) *error = "CCITT: cannot open the fax data";
+    return std::nullopt;
+  }
+  // Group 4 keeps byte alignment in a mode of the codec, not in a tag.
+  if (parameters.encodedByteAlign && parameters.k < 0) TIFFSetField(tif.get(), TIFFTAG_FAXMODE, FAXMODE_BYTEALIGN);
+  DecodedSamples out;
+  out.width = static_cast<int>(columns);
+  out.height = static_cast<int>(rows);
+  out.components = 1;
+  out.bitsPerComponent = 1;
+  out.rowBytes = static_cast<size_t>((columns + 7) / 8);
+  const tmsize_t stripSize = TIFFStripSize(tif.get());
+  std::vector<uint8_t> buffer(
+      std::max<size_t>(static_cast<size_t>(std::max<tmsize_t>(stripSize, 0)), out.rowBytes * static_cast<size_t>(rows)),
+      0);
+  // A damaged stream still yields the rows decoded before the damage.
+  TIFFReadEncodedStrip(tif.get(), 0, buffer.data(), static_cast<tmsize_t>(buffer.size()));
+  buffer.resize(out.rowBytes * static_cast<size_t>(rows));
+  if (!parameters.blackIs1) {
+    for (auto& byte : buffer) byte = static_cast<uint8_t>(~byte);
+  }
+  out.data = std::move(buffer);
+  return out;
+}
+
+}  // namespace vq::imageio

@@ -1,0 +1,65 @@
+// Embedded JBIG2 data through jbig2dec.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include <jbig2.h>
+
+#include "platform/imageio/VQSampleDecode.h"
+
+namespace vq::imageio {
+
+namespace {
+
+// jbig2dec reports every damaged segment; what it still decodes is used.
+void jbig2Quiet(void*, const char*, Jbig2Severity, uint32_t) {}
+
+}  // namespace
+
+std::optional<DecodedSamples> decodeJbig2(const uint8_t* data, size_t size, const uint8_t* globals, size_t globalsSize,
+                                          const DecodeLimits& limits, std::string* error) {
+  using CtxPtr = std::unique_ptr<Jbig2Ctx, Jbig2Allocator* (*)(Jbig2Ctx*)>;
+  using GlobalsPtr = std::unique_ptr<Jbig2GlobalCtx, Jbig2Allocator* (*)(Jbig2GlobalCtx*)>;
+  GlobalsPtr sharedSegments(nullptr, jbig2_global_ctx_free);
+  if (globals) {
+    Jbig2Ctx* gctx = jbig2_ctx_new(nullptr, JBIG2_OPTIONS_EMBEDDED, nullptr, jbig2Quiet, nullptr);
+    if (gctx) {
+      jbig2_data_in(gctx, globals, globalsSize);
+      sharedSegments.reset(jbig2_make_global_ctx(gctx));  // takes gctx
+    }
+  }
+  CtxPtr ctx(jbig2_ctx_new(nullptr, JBIG2_OPTIONS_EMBEDDED, sharedSegments.get(), jbig2Quiet, nullptr), jbig2_ctx_free);
+  if (!ctx) {
+    if (error) *error = "JBIG2: no decoder";
+    return std::nullopt;
+  }
+  jbig2_data_in(ctx.get(), data, size);
+  jbig2_complete_page(ctx.get());
+  Jbig2Image* page = jbig2_page_out(ctx.get());
+  if (!page) {
+    if (error) *error = "JBIG2: no page";
+    return std::nullopt;
+  }
+  std::optional<DecodedSamples> out;
+  if (page->width > 0 && page->height > 0 && page->width <= limits.maxSide && page->height <= limits.maxSide) {
+    out.emplace();
+    out->width = static_cast<int>(page->width);
+    out->height = static_cast<int>(page->height);
+    out->components = 1;
+    out->bitsPerComponent = 1;
+    out->rowBytes = (static_cast<size_t>(page->width) + 7) / 8;
+    out->data.assign(out->rowBytes * static_cast<size_t>(out->height), 0);
+    for (int y = 0; y < out->height; ++y) {
+      const uint8_t* src = page->data + static_cast<size_t>(y) * page->stride;
+      uint8_t* dst = out->data.data() + static_cast<size_t>(y) * out->rowBytes;
+      // jbig2dec marks black with 1.
+      for (size_t i = 0; i < out->rowBytes; ++i) dst[i] = static_cast<uint8_t>(~src[i]);
+    }
+  } else if (error) {
+    *error = "JBIG2: bad page size";
+  }
+  jbig2_release_page(ctx.get(), page);
+  return out;
+}
+
+}  // namespace vq::imageio
