@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <memory>
 
 // C libraries after the standard headers: jpeglib.h needs <cstdio> first.
@@ -22,6 +21,7 @@
 #include "pdf/images/VQPDFImageFileTracker.h"
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQResources.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIO.h"
 
 namespace vq {
@@ -695,7 +695,7 @@ std::optional<VQPDFDecodedImage> VQPDFImageDecoder::decodeImageStream(const Obje
           }
         }
       } else {
-        std::cerr << "Image mask cannot be decoded: " << maskError << "\n";
+        VQDiagnose(VQDiagnosticCategory::Image, "Image mask cannot be decoded: " + maskError);
       }
     }
   }
@@ -720,7 +720,7 @@ std::optional<std::string> VQPDFImageDecoder::extractPDFStream(const Object& str
   std::string error;
   auto decoded = decodeImageStream(stream, colorSpaces, false, &error);
   if (!decoded || decoded->bitmap.empty()) {
-    std::cerr << "Image cannot be decoded: " << error << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "Image cannot be decoded: " + error);
     return std::nullopt;
   }
   VQPDFPathUtilities::createFolderIfNeed(VQPDFPathUtilities::temporaryRoot());
@@ -728,7 +728,7 @@ std::optional<std::string> VQPDFImageDecoder::extractPDFStream(const Object& str
     const std::string path = NewImagePath("IMG_", "jpeg");
     if (!decoded->jpegData.empty()) {
       if (WriteBytesAtomically(path, decoded->jpegData)) return path;
-      std::cerr << "Couldn't write image to file!\n";
+      VQDiagnose(VQDiagnosticCategory::Image, "Couldn't write image to file!");
       return std::nullopt;
     }
     if (VQPDFExportCGImageToFileWithDestination_VQLib(decoded->bitmap, path, "jpeg", 72, 72, jpegQuality)) return path;
