@@ -17,9 +17,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "front/VQAppMainCLIBase.h"
 #include "front/VQPapyrant.h"
 #include "platform/dispatch/VQMainQueue.h"
-#include "platform/pdf/PdfDocument.h"
 
 namespace {
 
@@ -82,9 +82,8 @@ int main(int argc, char** argv) {
   double ourTotal = 0, theirTotal = 0;
   uint64_t pageTotal = 0;
   for (const auto& pdf : files) {
-    auto document = vq::pdf::Document::open(pdf.string(), "");
-    if (!document || document->pageCount() <= 0) continue;
-    const auto pages = static_cast<uint64_t>(document->pageCount());
+    const uint64_t pages = vq::VQAppMainCLIBase::GetPDFNumberOfPages(pdf.string());
+    if (pages == 0) continue;
     double ours = -1, theirs = -1;
     for (int r = 0; r < rounds; ++r) {
       const double s = ConvertWithEngine(pdf, pages, work / "ours.txt");

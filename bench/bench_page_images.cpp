@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "front/VQAppMainCLIBase.h"
 #include "front/VQPapyrant.h"
 #include "platform/dispatch/VQMainQueue.h"
-#include "platform/pdf/PdfDocument.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -92,10 +92,8 @@ int main(int argc, char** argv) {
             << "ours s" << std::setw(11) << "mutool s" << std::setw(14) << "pdftocairo s" << "\n"
             << std::fixed << std::setprecision(3);
   for (const auto& pdf : files) {
-    auto document = vq::pdf::Document::open(pdf.string(), "");
-    if (!document) continue;
-    int n = document->pageCount();
-    document.reset();
+    const int n = static_cast<int>(vq::VQAppMainCLIBase::GetPDFNumberOfPages(pdf.string()));
+    if (n == 0) continue;
     fs::path a = work / "ours", b = work / "mutool", c = work / "pdftocairo";
     for (auto& d : {a, b, c}) {
       fs::remove_all(d);

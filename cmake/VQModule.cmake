@@ -24,6 +24,11 @@ function(vq_module)
     file(WRITE "${sources}" "")
   endif()
   add_library(${name} STATIC ${sources})
+  # The objects also make up libvqpapyrant.so, which shows only what is marked
+  # VQ_EXPORT (platform/VQExport.h); in the static module the visibility makes
+  # no difference.
+  set_target_properties(${name} PROPERTIES C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
+                                           VISIBILITY_INLINES_HIDDEN ON)
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/engine")
   target_link_libraries(${name} PUBLIC ${M_DEPS} Threads::Threads)
   target_compile_definitions(${name} PRIVATE

@@ -1,7 +1,6 @@
 #include "common/VQConverterUtilities.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -10,6 +9,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/text/InstalledFonts.h"
 #include "platform/text/Utf8.h"
 
@@ -156,7 +156,7 @@ std::optional<std::filesystem::path> VQConverterUtilities::pathInBundle(const st
     std::filesystem::path file = bundle / filePathInBundle;
     if (std::filesystem::is_regular_file(file, ec)) return file;
   }
-  if (!anyBundle) std::fprintf(stderr, "Error: can't load lib Bundle: %s\n", bundleName.c_str());
+  if (!anyBundle) VQDiagnose(VQDiagnosticCategory::Resources, "Error: can't load lib Bundle: " + bundleName);
   return std::nullopt;
 }
 

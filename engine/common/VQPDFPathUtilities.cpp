@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <mutex>
 #include <vector>
 
 #include "common/VQResources.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 
 namespace {
 
@@ -59,11 +59,13 @@ std::string chooseRoot() {
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data())) {  // made with mode 0700
-      std::cerr << "Temporary folder " << preferred << " is not private; using " << buffer.data() << "\n";
+      vq::VQDiagnose(vq::VQDiagnosticCategory::Output,
+                     "Temporary folder " + preferred + " is not private; using " + buffer.data());
       return std::string(buffer.data());
     }
   }
-  std::cerr << "Cannot create a private temporary folder in " << bases.front() << ": " << std::strerror(errno) << "\n";
+  vq::VQDiagnose(vq::VQDiagnosticCategory::Output,
+                 "Cannot create a private temporary folder in " + bases.front() + ": " + std::strerror(errno));
   return preferred;
 }
 

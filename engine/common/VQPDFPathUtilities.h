@@ -15,7 +15,7 @@ class VQPDFPathUtilities {
   // taken by a symlink, by a folder of another user or by a folder others may
   // write to, a fresh private folder (mkdtemp) is used for the rest of the
   // process instead. Always returns a path; the folder exists unless the
-  // file system refused every attempt (then a message goes to stderr).
+  // file system refused every attempt (then a diagnostic line is reported).
   static std::string temporaryRoot();
 
   // temporaryRoot() + "/Temp-<UUID>" (not created).

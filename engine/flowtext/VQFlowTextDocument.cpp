@@ -6,7 +6,8 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <iostream>
+
+#include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq::flowtext {
 
@@ -142,7 +143,7 @@ bool VQFlowTextDocument::packetZipFileIfNeed() {
   const bool ok = !failed_ && assemble();
   if (!ok) {
     failed_ = true;
-    std::cerr << "Can't write the file " << savedFilePath_ << "\n";
+    VQDiagnose(VQDiagnosticCategory::Output, "Can't write the file " + savedFilePath_);
     closeAndRemoveWriters();
   }
   removeWorkFolder();

@@ -2,11 +2,11 @@
 
 #include <fmt/format.h>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/text/Utf8.h"
 
 #include <cerrno>
 #include <cstring>
-#include <iostream>
 
 namespace vq::flowtext {
 
@@ -19,7 +19,7 @@ bool VQFlowTextFileWriter::open(const std::string& path) {
   path_ = path;
   file_.reset(std::fopen(path.c_str(), "wb"));
   if (!file_) {
-    std::cerr << "Can't create the file " << path << ": " << std::strerror(errno) << "\n";
+    VQDiagnose(VQDiagnosticCategory::Output, "Can't create the file " + path + ": " + std::strerror(errno));
     return false;
   }
   return true;

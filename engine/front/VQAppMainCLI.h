@@ -2,10 +2,11 @@
 // The command-line front over VQPapyrant.
 #include "front/VQAppMainCLIBase.h"
 #include "front/VQPapyrant.h"
+#include "platform/VQExport.h"
 
 namespace vq {
 
-class VQAppMainCLI : public VQAppMainCLIBase, private VQPapyrantDelegate {
+class VQ_EXPORT VQAppMainCLI : public VQAppMainCLIBase, private VQPapyrantDelegate {
  public:
   VQAppMainCLI();
   VQPapyrant& papyrant() { return papyrant_; }

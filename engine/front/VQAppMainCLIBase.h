@@ -10,12 +10,13 @@
 
 #include "front/exporter/VQError.h"
 #include "front/exporter/VQPDFOptions.h"
+#include "platform/VQExport.h"
 
 namespace vq {
 
 // The options of a command line ("i:o:p:f:t:chx"; the last occurrence of an
 // option wins; unknown options are skipped).
-struct VQCLIArguments {
+struct VQ_EXPORT VQCLIArguments {
   std::optional<std::string> input;    // -i
   std::optional<std::string> output;   // -o
   std::optional<std::string> pages;    // -p
@@ -30,7 +31,7 @@ struct VQCLIArguments {
   int32_t threadMax() const;
 };
 
-class VQAppMainCLIBase {
+class VQ_EXPORT VQAppMainCLIBase {
  public:
   virtual ~VQAppMainCLIBase() = default;
 

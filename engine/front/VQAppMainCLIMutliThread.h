@@ -2,10 +2,11 @@
 // The command-line front over VQPapyrantMutliThread.
 #include "front/VQAppMainCLIBase.h"
 #include "front/VQPapyrantMutliThread.h"
+#include "platform/VQExport.h"
 
 namespace vq {
 
-class VQAppMainCLIMutliThread : public VQAppMainCLIBase, private VQPapyrantMutliThreadDelegate {
+class VQ_EXPORT VQAppMainCLIMutliThread : public VQAppMainCLIBase, private VQPapyrantMutliThreadDelegate {
  public:
   VQAppMainCLIMutliThread();
   VQPapyrantMutliThread& papyrant() { return papyrant_; }

@@ -6,12 +6,12 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <mutex>
 #include <utility>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/dispatch/VQMainQueue.h"
 #include "platform/dispatch/VQWorkerPool.h"
 
@@ -67,7 +67,7 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
     post([page, error = std::move(error)](VQConversionReports& r) { r.reportPageFailed(page, error); });
   }
   void postException(VQException exception) {
-    std::fprintf(stderr, "Conversion exception: %s\n", exception.description().c_str());
+    VQDiagnose(VQDiagnosticCategory::Conversion, "Conversion exception: " + exception.description());
     post([exception](VQConversionReports& r) { r.reportException(exception); });
   }
 
@@ -243,7 +243,8 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       exporter = exp;
     }
     if (!exp) {
-      std::fprintf(stderr, "No exporter for the destination type \"%s\"\n", req.destDocType.c_str());
+      VQDiagnose(VQDiagnosticCategory::Conversion,
+                 fmt::format("No exporter for the destination type \"{}\"", req.destDocType));
       endError = VQError::make(VQPapyrantErrorUnknown, "Unknow error while converting.");
       return;
     }

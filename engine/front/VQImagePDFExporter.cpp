@@ -3,11 +3,11 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "pdf/images/VQPDFImageFile.h"
 #include "common/VQPDFPathUtilities.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq {
 
@@ -52,7 +52,7 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
   std::string error;
   std::optional<Bitmap> image = CapturePDFPage(*page, dpi, dpi, &error);
   if (!image || image->empty()) {
-    std::fprintf(stderr, "Can't render page %d: %s\n", page->number(), error.c_str());
+    VQDiagnose(VQDiagnosticCategory::Render, fmt::format("Can't render page {}: {}", page->number(), error));
     return false;
   }
   std::string type = lowerASCII(destDocType);
@@ -63,7 +63,7 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
   VQPDFPathUtilities::createFolderIfNeed(folder.string());
   if (!VQPDFExportCGImageToFileWithDestination_VQLib(*image, path, format, dpi, dpi,
                                                      static_cast<float>(options.quality()))) {
-    std::fprintf(stderr, "Can't write the page image: %s\n", path.c_str());
+    VQDiagnose(VQDiagnosticCategory::Output, "Can't write the page image: " + path);
     return false;
   }
   return true;

@@ -18,6 +18,17 @@ void VQPapyrant::convertPDFAtPath(const std::string& pdfPath, const std::string&
 
 void VQPapyrant::stopConvertsionIfNeed() { core_.stop(); }
 
+bool VQPapyrant::isConverting() const { return core_.isConverting(); }
+double VQPapyrant::conversionSpendTime() const { return core_.conversionSpendTime(); }
+std::string VQPapyrant::pdfPath() const { return core_.request().pdfPath; }
+std::string VQPapyrant::pdfPassword() const { return core_.request().pdfPassword; }
+std::vector<uint64_t> VQPapyrant::pdfPageIndexs() const { return core_.request().pdfPageIndexs; }
+std::string VQPapyrant::destDocType() const { return core_.request().destDocType; }
+std::string VQPapyrant::destDocPath() const { return core_.request().destDocPath; }
+VQPDFOptions VQPapyrant::moreOptions() const { return core_.request().moreOptions; }
+std::shared_ptr<VQPDFExporter> VQPapyrant::currentExporter() const { return core_.currentExporter(); }
+void VQPapyrant::setExporterFactory(VQExporterFactory factory) { core_.setExporterFactory(std::move(factory)); }
+
 std::map<std::string, std::string> VQPapyrant::supportDocTypes() { return VQPapyrantSupportDocTypes(); }
 
 void VQPapyrant::reportPage(uint64_t done, uint64_t total) {

@@ -11,6 +11,7 @@
 #include "front/exporter/VQError.h"
 #include "front/exporter/VQPDFExporter.h"
 #include "front/exporter/VQPDFOptions.h"
+#include "platform/VQExport.h"
 
 namespace vq {
 
@@ -19,7 +20,7 @@ class VQPapyrant;
 // Reports of a conversion. All are optional. didStartConversion arrives on
 // the caller's thread inside the start call; every other report arrives on
 // the main queue, in the order the job made it, with didEndConversion last.
-class VQPapyrantDelegate {
+class VQ_EXPORT VQPapyrantDelegate {
  public:
   virtual ~VQPapyrantDelegate() = default;
   virtual void didStartConversion(VQPapyrant* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }
@@ -43,7 +44,7 @@ class VQPapyrantDelegate {
 // Converts one PDF document at a time: checks the source, opens it with the
 // password, and hands the selected pages one after another to the exporter of
 // the destination type, on a thread of its own.
-class VQPapyrant : private VQConversionReports {
+class VQ_EXPORT VQPapyrant : private VQConversionReports {
  public:
   VQPapyrant();
   // Stops a running conversion, waits for its job, and drops its reports.
@@ -64,16 +65,18 @@ class VQPapyrant : private VQConversionReports {
   // Stops before the next page; harmless when nothing runs.
   void stopConvertsionIfNeed();
 
-  bool isConverting() const { return core_.isConverting(); }
-  double conversionSpendTime() const { return core_.conversionSpendTime(); }
-  std::string pdfPath() const { return core_.request().pdfPath; }
-  std::string pdfPassword() const { return core_.request().pdfPassword; }
-  std::vector<uint64_t> pdfPageIndexs() const { return core_.request().pdfPageIndexs; }
-  std::string destDocType() const { return core_.request().destDocType; }
-  std::string destDocPath() const { return core_.request().destDocPath; }
-  VQPDFOptions moreOptions() const { return core_.request().moreOptions; }
-  std::shared_ptr<VQPDFExporter> currentExporter() const { return core_.currentExporter(); }
-  void setExporterFactory(VQExporterFactory factory) { core_.setExporterFactory(std::move(factory)); }
+  // Defined in the library, not here: the job core behind them is not part
+  // of what the shared library shows.
+  bool isConverting() const;
+  double conversionSpendTime() const;
+  std::string pdfPath() const;
+  std::string pdfPassword() const;
+  std::vector<uint64_t> pdfPageIndexs() const;
+  std::string destDocType() const;
+  std::string destDocPath() const;
+  VQPDFOptions moreOptions() const;
+  std::shared_ptr<VQPDFExporter> currentExporter() const;
+  void setExporterFactory(VQExporterFactory factory);
 
   // Destination type key -> display name.
   static std::map<std::string, std::string> supportDocTypes();

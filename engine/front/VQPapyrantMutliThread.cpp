@@ -18,6 +18,19 @@ void VQPapyrantMutliThread::convertPDFAtPath(const std::string& pdfPath, const s
 
 void VQPapyrantMutliThread::stopConvertsionIfNeed() { core_.stop(); }
 
+bool VQPapyrantMutliThread::isConverting() const { return core_.isConverting(); }
+double VQPapyrantMutliThread::conversionSpendTime() const { return core_.conversionSpendTime(); }
+std::string VQPapyrantMutliThread::pdfPath() const { return core_.request().pdfPath; }
+std::string VQPapyrantMutliThread::pdfPassword() const { return core_.request().pdfPassword; }
+std::vector<uint64_t> VQPapyrantMutliThread::pdfPageIndexs() const { return core_.request().pdfPageIndexs; }
+std::string VQPapyrantMutliThread::destDocType() const { return core_.request().destDocType; }
+std::string VQPapyrantMutliThread::destDocPath() const { return core_.request().destDocPath; }
+VQPDFOptions VQPapyrantMutliThread::moreOptions() const { return core_.request().moreOptions; }
+std::shared_ptr<VQPDFExporter> VQPapyrantMutliThread::currentExporter() const { return core_.currentExporter(); }
+void VQPapyrantMutliThread::setExporterFactory(VQExporterFactory factory) {
+  core_.setExporterFactory(std::move(factory));
+}
+
 std::map<std::string, std::string> VQPapyrantMutliThread::supportDocTypes() { return VQPapyrantSupportDocTypes(); }
 
 void VQPapyrantMutliThread::reportPage(uint64_t done, uint64_t total) {

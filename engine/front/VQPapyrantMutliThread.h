@@ -11,6 +11,7 @@
 #include "front/exporter/VQError.h"
 #include "front/exporter/VQPDFExporter.h"
 #include "front/exporter/VQPDFOptions.h"
+#include "platform/VQExport.h"
 
 namespace vq {
 
@@ -19,7 +20,7 @@ class VQPapyrantMutliThread;
 // Reports of a conversion. All are optional. didStartConversion arrives on
 // the caller's thread inside the start call; every other report arrives on
 // the main queue, in the order the job made it, with didEndConversion last.
-class VQPapyrantMutliThreadDelegate {
+class VQ_EXPORT VQPapyrantMutliThreadDelegate {
  public:
   virtual ~VQPapyrantMutliThreadDelegate() = default;
   virtual void didStartConversion(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }
@@ -44,7 +45,7 @@ class VQPapyrantMutliThreadDelegate {
 // (at most moreOptions.threadMax) when the exporter accepts concurrent pages;
 // otherwise it converts one page after another. Its progress counts the pages
 // the exporter has written in page order.
-class VQPapyrantMutliThread : private VQConversionReports {
+class VQ_EXPORT VQPapyrantMutliThread : private VQConversionReports {
  public:
   VQPapyrantMutliThread();
   ~VQPapyrantMutliThread() override;
@@ -60,16 +61,18 @@ class VQPapyrantMutliThread : private VQConversionReports {
   // No further page starts; pages in flight finish before the exporter cleans up.
   void stopConvertsionIfNeed();
 
-  bool isConverting() const { return core_.isConverting(); }
-  double conversionSpendTime() const { return core_.conversionSpendTime(); }
-  std::string pdfPath() const { return core_.request().pdfPath; }
-  std::string pdfPassword() const { return core_.request().pdfPassword; }
-  std::vector<uint64_t> pdfPageIndexs() const { return core_.request().pdfPageIndexs; }
-  std::string destDocType() const { return core_.request().destDocType; }
-  std::string destDocPath() const { return core_.request().destDocPath; }
-  VQPDFOptions moreOptions() const { return core_.request().moreOptions; }
-  std::shared_ptr<VQPDFExporter> currentExporter() const { return core_.currentExporter(); }
-  void setExporterFactory(VQExporterFactory factory) { core_.setExporterFactory(std::move(factory)); }
+  // Defined in the library, not here: the job core behind them is not part
+  // of what the shared library shows.
+  bool isConverting() const;
+  double conversionSpendTime() const;
+  std::string pdfPath() const;
+  std::string pdfPassword() const;
+  std::vector<uint64_t> pdfPageIndexs() const;
+  std::string destDocType() const;
+  std::string destDocPath() const;
+  VQPDFOptions moreOptions() const;
+  std::shared_ptr<VQPDFExporter> currentExporter() const;
+  void setExporterFactory(VQExporterFactory factory);
 
   static std::map<std::string, std::string> supportDocTypes();
 

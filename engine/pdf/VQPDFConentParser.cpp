@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "fonts/VQPDFFontCollection.h"
 #include "pdf/VQPDFObjectValues.h"
 #include "pdf/VQPDFUnicode.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/pdf/PdfDocument.h"
 
 namespace vq {
@@ -655,11 +655,11 @@ struct VQPDFConentParser::Ops {
   static void EI(Scanner& s, void* info) {
     Object stream;
     if (!s.popStream(&stream)) {
-      std::fputs("Couldn't create stream from inline image!\n", stderr);
+      VQDiagnose(VQDiagnosticCategory::PDF, "Couldn't create stream from inline image!");
       return;
     }
     if (!stream.streamDictionary().isDictionary()) {
-      std::fputs("Couldn't get dict from inline image stream!\n", stderr);
+      VQDiagnose(VQDiagnosticCategory::PDF, "Couldn't get dict from inline image stream!");
       return;
     }
     auto& parser = P(info);

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
@@ -18,6 +17,7 @@
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
 #include "pdf/shading/VQPDFPatternDrawable.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "pptx/VQPPTXDocument.h"
 #include "pptx/VQPPTXPage.h"
 
@@ -380,7 +380,7 @@ void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::sha
   if (!s.clipBezierPaths.empty()) {
     const auto bitmap = CGImageWithContentsOfFile(path);
     if (!bitmap) {
-      std::fprintf(stderr, "didScanXObjectImage: image with path is null:%s!\n", path.c_str());
+      VQDiagnose(VQDiagnosticCategory::Image, "didScanXObjectImage: image with path is null:" + path + "!");
     } else {
       Rect clipRect{{0, 0}, info.displayRect().size};
       bool noClip = false;

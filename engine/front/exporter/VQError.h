@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/VQExport.h"
+
 namespace vq {
 
 // Errors of the conversion fronts.
@@ -19,7 +21,7 @@ enum VQPapyrantErrorCode : int64_t {
   VQPapyrantErrorCanceled = 406,       // "Conversion has been canceled."
 };
 
-struct VQError {
+struct VQ_EXPORT VQError {
   std::string domain;
   int64_t code = 0;
   std::string reason;
@@ -36,7 +38,7 @@ struct VQError {
 // A caught exception as a value: it is caught on a conversion thread and
 // reported on the main thread, and exception objects are not shared between
 // threads.
-struct VQException {
+struct VQ_EXPORT VQException {
   std::string name;    // the exception's type
   std::string reason;  // its what()
 

@@ -2,9 +2,11 @@
 // Options of a spreadsheet (XLSX or CSV) conversion.
 #include <cstdint>
 
+#include "platform/VQExport.h"
+
 namespace vq {
 
-struct VQExcelOptions {
+struct VQ_EXPORT VQExcelOptions {
   bool allInOneSheet = false;  // every page into one worksheet
   bool aiosAddToRow = true;    // with allInOneSheet: each page below the previous one (else to its right)
   bool recognizeNumber = true;  // single-run cell texts that read as numbers become numeric cells

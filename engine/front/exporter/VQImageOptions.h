@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/VQExport.h"
+
 namespace vq {
 
-class VQImageOptions {
+class VQ_EXPORT VQImageOptions {
  public:
   int64_t dpi() const { return dpi_; }
   // Stored within 12..2400.

@@ -7,10 +7,11 @@
 #include "front/exporter/VQExcelOptions.h"
 #include "front/exporter/VQImageOptions.h"
 #include "front/exporter/VQWordOptions.h"
+#include "platform/VQExport.h"
 
 namespace vq {
 
-class VQPDFOptions {
+class VQ_EXPORT VQPDFOptions {
  public:
   int32_t isParserAnnots = 1;  // also convert annotations (markup, free text)
 

@@ -2,9 +2,11 @@
 // Options of a DOCX conversion.
 #include <cstdint>
 
+#include "platform/VQExport.h"
+
 namespace vq {
 
-struct VQWordOptions {
+struct VQ_EXPORT VQWordOptions {
   bool isTrimmingBlankSpaceCharacters = true;
   bool isMergeParagraphs = true;
   bool isNeedReplaceFont = true;

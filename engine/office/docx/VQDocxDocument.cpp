@@ -17,6 +17,7 @@
 #include "office/XMLFileWriter.h"
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQResources.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq {
 
@@ -227,7 +228,7 @@ bool VQDocxDocument::writeDocumentPageTemp(const std::shared_ptr<VQDocxPage>& pa
     writer->writeEndDocument();
   } catch (const XMLWriterException& e) {
     // The part file is incomplete: the page counts as not converted.
-    std::fprintf(stderr, "Can't write the DOCX page %lld: %s\n", static_cast<long long>(position), e.what());
+    VQDiagnose(VQDiagnosticCategory::Output, fmt::format("Can't write the DOCX page {}: {}", position, e.what()));
     discard();
     return false;
   } catch (...) {
@@ -267,7 +268,7 @@ bool VQDocxDocument::appendReadyPages(bool final, std::vector<int64_t>& unreadab
     }
     if (!path) {
       if (!skipped && !final) break;  // the next page in order is still being converted
-      if (!skipped) std::fprintf(stderr, "The DOCX page %lld never arrived\n", static_cast<long long>(n));
+      if (!skipped) VQDiagnose(VQDiagnosticCategory::Output, fmt::format("The DOCX page {} never arrived", n));
       ++n;
       continue;
     }
@@ -301,7 +302,7 @@ void VQDocxDocument::writeDocumentEnd() {
   std::vector<int64_t> unreadable;
   appendReadyPages(true, unreadable);
   for (int64_t n : unreadable)
-    std::fprintf(stderr, "Can't read the DOCX part file of page %lld\n", static_cast<long long>(n));
+    VQDiagnose(VQDiagnosticCategory::Output, fmt::format("Can't read the DOCX part file of page {}", n));
   XMLFileWriter& w = *fileWriter_;
   // The view and zoom go to word/settings.xml: WordprocessingML allows only
   // block content and the section properties in the body, and Word refuses a

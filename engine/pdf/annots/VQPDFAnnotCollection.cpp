@@ -1,6 +1,5 @@
 #include "pdf/annots/VQPDFAnnotCollection.h"
 
-#include <cstdio>
 #include <exception>
 #include <mutex>
 
@@ -17,6 +16,7 @@
 #include "pdf/annots/VQPDFAnnotText.h"
 #include "pdf/annots/VQPDFAnnotTextMarkup.h"
 #include "pdf/annots/VQPDFAnnotWidget.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq {
 
@@ -93,8 +93,9 @@ void VQPDFAnnotCollection::startAllParser() {
       annot->startParser();
     } catch (const std::exception& e) {
       // One damaged annotation must not cost the page the others.
-      std::fprintf(stderr, "Annotation %zu of page %lld could not be drawn: %s\n", i,
-                   static_cast<long long>(annot->pageIndex), e.what());
+      VQDiagnose(VQDiagnosticCategory::PDF, "Annotation " + std::to_string(i) + " of page " +
+                                                std::to_string(static_cast<long long>(annot->pageIndex)) +
+                                                " could not be drawn: " + e.what());
     }
     annot->delegate = nullptr;
     delegate->popRenderingState();

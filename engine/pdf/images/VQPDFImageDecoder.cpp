@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <memory>
 
 #include "pdf/VQPDFColorSpace.h"
@@ -15,6 +14,7 @@
 #include "pdf/images/VQPDFImageFileTracker.h"
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQResources.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIO.h"
 #include "platform/imageio/VQSampleDecode.h"
 
@@ -503,7 +503,7 @@ std::optional<VQPDFDecodedImage> VQPDFImageDecoder::decodeImageStream(const Obje
           }
         }
       } else {
-        std::cerr << "Image mask cannot be decoded: " << maskError << "\n";
+        VQDiagnose(VQDiagnosticCategory::Image, "Image mask cannot be decoded: " + maskError);
       }
     }
   }
@@ -528,7 +528,7 @@ std::optional<std::string> VQPDFImageDecoder::extractPDFStream(const Object& str
   std::string error;
   auto decoded = decodeImageStream(stream, colorSpaces, false, &error);
   if (!decoded || decoded->bitmap.empty()) {
-    std::cerr << "Image cannot be decoded: " << error << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "Image cannot be decoded: " + error);
     return std::nullopt;
   }
   VQPDFPathUtilities::createFolderIfNeed(VQPDFPathUtilities::temporaryRoot());
@@ -536,7 +536,7 @@ std::optional<std::string> VQPDFImageDecoder::extractPDFStream(const Object& str
     const std::string path = NewImagePath("IMG_", "jpeg");
     if (!decoded->jpegData.empty()) {
       if (WriteBytesAtomically(path, decoded->jpegData)) return path;
-      std::cerr << "Couldn't write image to file!\n";
+      VQDiagnose(VQDiagnosticCategory::Image, "Couldn't write image to file!");
       return std::nullopt;
     }
     if (VQPDFExportCGImageToFileWithDestination_VQLib(decoded->bitmap, path, "jpeg", 72, 72, jpegQuality)) return path;

@@ -1,7 +1,6 @@
 #include "pdf/images/VQPDFImageFile.h"
 
-#include <iostream>
-
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIO.h"
 
 bool VQPDFExportCGImageToFileWithDestination_VQLib(const vq::Bitmap& image, const std::string& path,
@@ -9,7 +8,7 @@ bool VQPDFExportCGImageToFileWithDestination_VQLib(const vq::Bitmap& image, cons
                                                    float quality) {
   const auto type = vq::imageio::imageFileTypeForKey(imageType);
   if (image.empty() || path.empty() || !type) {
-    std::cerr << "Couldn't create image destination!\n";
+    vq::VQDiagnose(vq::VQDiagnosticCategory::Image, "Couldn't create image destination!");
     return false;
   }
   vq::imageio::WriteOptions options;
@@ -17,7 +16,7 @@ bool VQPDFExportCGImageToFileWithDestination_VQLib(const vq::Bitmap& image, cons
   options.dpiY = dpiY;
   options.quality = quality;
   if (!vq::imageio::writeImageFile(image, path, *type, options)) {
-    std::cerr << "Couldn't write image to file!\n";
+    vq::VQDiagnose(vq::VQDiagnosticCategory::Image, "Couldn't write image to file!");
     return false;
   }
   return true;

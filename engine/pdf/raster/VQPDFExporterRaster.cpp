@@ -1,12 +1,12 @@
 #include "pdf/raster/VQPDFExporterRaster.h"
 
 #include <cmath>
-#include <iostream>
 
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/VQPDFShading.h"
 #include "pdf/shading/VQPDFPatternDrawable.h"
 #include "pdf/shading/VQPDFShadingDrawable.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/graphics/VQDrawingContext.h"
 
 namespace vq {
@@ -19,7 +19,7 @@ bool RoundUpSize(Size size, Size* out) {
   const double w = std::ceil(static_cast<float>(size.width));
   const double h = std::ceil(static_cast<float>(size.height));
   if (!(w >= 1) || !(h >= 1) || !std::isfinite(w) || !std::isfinite(h)) {
-    std::cerr << "Context Size Zero!\n";
+    VQDiagnose(VQDiagnosticCategory::Render, "Context Size Zero!");
     return false;
   }
   *out = SizeMake(w, h);
@@ -34,7 +34,7 @@ std::unique_ptr<DrawingContext> MakeOutputContext(Size size, const AffineTransfo
   const Size pixels = SizeApplyAffineTransform(rounded, scaleTransform);
   const double pw = std::ceil(std::fabs(pixels.width)), ph = std::ceil(std::fabs(pixels.height));
   if (!(pw >= 1) || !(ph >= 1) || !std::isfinite(pw) || !std::isfinite(ph)) {
-    std::cerr << "Context Size Zero!\n";
+    VQDiagnose(VQDiagnosticCategory::Render, "Context Size Zero!");
     return nullptr;
   }
   std::string error;
@@ -42,7 +42,7 @@ std::unique_ptr<DrawingContext> MakeOutputContext(Size size, const AffineTransfo
                      ? nullptr
                      : DrawingContext::create(static_cast<int>(pw), static_cast<int>(ph), &error);
   if (!context) {
-    std::cerr << "Context not created!\n";
+    VQDiagnose(VQDiagnosticCategory::Render, "Context not created!");
     return nullptr;
   }
   context->translateCTM(0, ph);

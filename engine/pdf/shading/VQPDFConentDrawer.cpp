@@ -1,13 +1,13 @@
 #include "pdf/shading/VQPDFConentDrawer.h"
 
 #include <cmath>
-#include <iostream>
 
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
 #include "pdf/shading/VQPDFPatternDrawable.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq {
 
@@ -38,7 +38,7 @@ VQPDFConentDrawer::VQPDFConentDrawer(const pdf::Object& contentDictionary,
   std::string error;
   bitmapContext = DrawingContext::create(std::max(1, static_cast<int>(w)), std::max(1, static_cast<int>(h)), &error);
   if (!bitmapContext) {
-    std::cerr << "Context not created! " << error << "\n";
+    VQDiagnose(VQDiagnosticCategory::Render, "Context not created! " + error);
     return;
   }
   bitmapContext->scaleCTM(scale, scale);

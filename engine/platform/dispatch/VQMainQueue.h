@@ -11,9 +11,11 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/VQExport.h"
+
 namespace vq {
 
-class MainQueue {
+class VQ_EXPORT MainQueue {
  public:
   using Task = std::function<void()>;
   using Forwarder = std::function<void(Task)>;

@@ -1,9 +1,10 @@
 #include "platform/dispatch/VQWorkerPool.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <utility>
+
+#include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq {
 
@@ -85,9 +86,9 @@ void WorkerPool::run() {
     try {
       if (task) task();
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "worker task ended with an exception: %s\n", e.what());
+      VQDiagnose(VQDiagnosticCategory::Conversion, std::string("worker task ended with an exception: ") + e.what());
     } catch (...) {
-      std::fprintf(stderr, "worker task ended with an exception\n");
+      VQDiagnose(VQDiagnosticCategory::Conversion, "worker task ended with an exception");
     }
   }
 }

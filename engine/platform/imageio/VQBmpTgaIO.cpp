@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <iostream>
 #include <vector>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 
 namespace vq::imageio::detail {
@@ -107,7 +107,7 @@ bool writeBmp(const Bitmap& image, AtomicFile& file, const WriteOptions& options
   const uint64_t dataSize = rowSize * uint64_t(image.height);
   const uint64_t offset = 14 + infoSize;
   if (offset + dataSize > 0xffffffffu) {
-    std::cerr << "BMP: image too large for the format\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "BMP: image too large for the format");
     return false;
   }
   std::vector<uint8_t> h;
@@ -138,14 +138,14 @@ bool writeBmp(const Bitmap& image, AtomicFile& file, const WriteOptions& options
   }
   FILE* f = file.stream();
   if (!writeAll(f, h)) {
-    std::cerr << "BMP: cannot write the file\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "BMP: cannot write the file");
     return false;
   }
   std::vector<uint8_t> row(static_cast<size_t>(rowSize), 0), scratch;
   for (int y = image.height - 1; y >= 0; --y) {
     bgrRow(image, y, alpha, row.data(), scratch);
     if (!writeAll(f, row)) {
-      std::cerr << "BMP: cannot write the file\n";
+      VQDiagnose(VQDiagnosticCategory::Image, "BMP: cannot write the file");
       return false;
     }
   }
@@ -154,7 +154,7 @@ bool writeBmp(const Bitmap& image, AtomicFile& file, const WriteOptions& options
 
 std::optional<Bitmap> readBmp(const uint8_t* data, size_t size) {
   auto fail = [](const char* why) -> std::optional<Bitmap> {
-    std::cerr << "BMP: " << why << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string("BMP: ") + why);
     return std::nullopt;
   };
   if (size < 14 + 12) return fail("file is truncated");
@@ -276,7 +276,7 @@ std::optional<Bitmap> readBmp(const uint8_t* data, size_t size) {
 
 bool writeTga(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   if (image.width > 0xffff || image.height > 0xffff) {
-    std::cerr << "TGA: image too large for the format\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "TGA: image too large for the format");
     return false;
   }
   const bool alpha = !isOpaque(image);
@@ -293,14 +293,14 @@ bool writeTga(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   h.push_back(static_cast<uint8_t>(0x20 | (alpha ? 8 : 0)));  // top-left origin, alpha bits
   FILE* f = file.stream();
   if (!writeAll(f, h)) {
-    std::cerr << "TGA: cannot write the file\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "TGA: cannot write the file");
     return false;
   }
   std::vector<uint8_t> row(Bitmap::rowBytes(image.width, alpha ? PixelFormat::RGBA8 : PixelFormat::RGB8)), scratch;
   for (int y = 0; y < image.height; ++y) {
     bgrRow(image, y, alpha, row.data(), scratch);
     if (!writeAll(f, row)) {
-      std::cerr << "TGA: cannot write the file\n";
+      VQDiagnose(VQDiagnosticCategory::Image, "TGA: cannot write the file");
       return false;
     }
   }
@@ -308,7 +308,7 @@ bool writeTga(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   const char sig[] = "TRUEVISION-XFILE.";
   footer.insert(footer.end(), sig, sig + sizeof sig);  // with its terminating NUL
   if (!writeAll(f, footer)) {
-    std::cerr << "TGA: cannot write the file\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "TGA: cannot write the file");
     return false;
   }
   return true;
@@ -316,7 +316,7 @@ bool writeTga(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
 
 std::optional<Bitmap> readTga(const uint8_t* data, size_t size) {
   auto fail = [](const char* why) -> std::optional<Bitmap> {
-    std::cerr << "TGA: " << why << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string("TGA: ") + why);
     return std::nullopt;
   };
   if (size < 18) return fail("file is truncated");

@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
 #include <gif_lib.h>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 
 namespace vq::imageio::detail {
@@ -34,6 +34,12 @@ int gifRead(GifFileType* gif, GifByteType* out, int length) {
   std::memcpy(out, m->data + m->pos, n);
   m->pos += n;
   return static_cast<int>(n);
+}
+
+// giflib has no text for codes it does not know.
+std::string gifErrorText(int code) {
+  const char* text = GifErrorString(code);
+  return std::string("GIF: ") + (text ? text : "");
 }
 
 struct EncoderCloser {
@@ -82,7 +88,7 @@ bool exactPalette(const std::vector<uint8_t>& rgb, std::vector<GifColorType>& pa
 
 bool writeGif(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   if (image.width > 0xffff || image.height > 0xffff) {
-    std::cerr << "GIF: image too large for the format\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "GIF: image too large for the format");
     return false;
   }
   const size_t w = static_cast<size_t>(image.width), h = static_cast<size_t>(image.height);
@@ -119,7 +125,7 @@ bool writeGif(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
       int mapSize = 256;
       if (GifQuantizeBuffer(static_cast<unsigned>(w), static_cast<unsigned>(h), &mapSize, r.data(), g.data(), b.data(),
                             indices.data(), palette.data()) == GIF_ERROR) {
-        std::cerr << "GIF: colour quantisation failed\n";
+        VQDiagnose(VQDiagnosticCategory::Image, "GIF: colour quantisation failed");
         return false;
       }
       palette.resize(static_cast<size_t>(mapSize > 0 ? mapSize : 256));
@@ -132,17 +138,17 @@ bool writeGif(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(static_cast<int>(tableSize), palette.data()));
   FILE* out = file.stream();
   if (!map || !out) {
-    std::cerr << "GIF: cannot prepare the file\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "GIF: cannot prepare the file");
     return false;
   }
   int err = 0;
   std::unique_ptr<GifFileType, EncoderCloser> gif(EGifOpen(out, gifWrite, &err));
   if (!gif) {
-    std::cerr << "GIF: " << GifErrorString(err) << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, gifErrorText(err));
     return false;
   }
   auto failed = [&]() {
-    std::cerr << "GIF: " << GifErrorString(gif->Error) << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, gifErrorText(gif->Error));
     return false;
   };
   if (EGifPutScreenDesc(gif.get(), image.width, image.height, 8, 0, map.get()) == GIF_ERROR) return failed();
@@ -152,7 +158,7 @@ bool writeGif(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   }
   GifFileType* raw = gif.release();
   if (EGifCloseFile(raw, &err) == GIF_ERROR) {
-    std::cerr << "GIF: " << GifErrorString(err) << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, gifErrorText(err));
     return false;
   }
   return std::ferror(out) == 0;
@@ -163,7 +169,7 @@ std::optional<Bitmap> readGif(const uint8_t* data, size_t size) {
   int err = 0;
   std::unique_ptr<GifFileType, DecoderCloser> gif(DGifOpen(&src, gifRead, &err));
   auto fail = [](const char* why) -> std::optional<Bitmap> {
-    std::cerr << "GIF: " << (why ? why : "cannot decode") << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string("GIF: ") + (why ? why : "cannot decode"));
     return std::nullopt;
   };
   if (!gif) return fail(GifErrorString(err));

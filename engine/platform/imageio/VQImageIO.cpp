@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <random>
 #include <vector>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 
 namespace vq::imageio {
@@ -55,7 +55,8 @@ namespace detail {
 bool acceptableSize(uint64_t width, uint64_t height, const char* format) {
   if (width == 0 || height == 0 || width > uint64_t(kMaxDimension) || height > uint64_t(kMaxDimension) ||
       width * height > kMaxPixels) {
-    std::cerr << format << ": unsupported image size " << width << " x " << height << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string(format) + ": unsupported image size " + std::to_string(width) +
+                                                " x " + std::to_string(height));
     return false;
   }
   return true;
@@ -69,7 +70,7 @@ AtomicFile::AtomicFile(const std::string& destination) : destination_(destinatio
     base = destination.substr(slash + 1);
   }
   if (base.empty()) {
-    std::cerr << "Image file path has no file name: " << destination << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "Image file path has no file name: " + destination);
     return;
   }
   // The temporary name must stay within the file system's name length even
@@ -82,7 +83,7 @@ AtomicFile::AtomicFile(const std::string& destination) : destination_(destinatio
     if (fd_ >= 0) {
       tempPath_ = candidate;
     } else if (errno != EEXIST) {
-      std::cerr << "Cannot create " << candidate << ": " << std::strerror(errno) << "\n";
+      VQDiagnose(VQDiagnosticCategory::Image, "Cannot create " + candidate + ": " + std::strerror(errno));
       return;
     }
   }
@@ -123,11 +124,12 @@ bool AtomicFile::close() {
 bool AtomicFile::commit() {
   if (tempPath_.empty()) return false;
   if (!close()) {
-    std::cerr << "Cannot finish writing " << destination_ << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "Cannot finish writing " + destination_);
     return false;
   }
   if (::rename(tempPath_.c_str(), destination_.c_str()) != 0) {
-    std::cerr << "Cannot rename " << tempPath_ << " to " << destination_ << ": " << std::strerror(errno) << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image,
+               "Cannot rename " + tempPath_ + " to " + destination_ + ": " + std::strerror(errno));
     return false;
   }
   committed_ = true;
@@ -224,7 +226,7 @@ bool isOpaque(const Bitmap& image) {
 
 bool writeImageFile(const Bitmap& image, const std::string& path, ImageFileType type, const WriteOptions& options) {
   if (!bitmapIsConsistent(image)) {
-    std::cerr << "Cannot write an empty or malformed bitmap to " << path << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "Cannot write an empty or malformed bitmap to " + path);
     return false;
   }
   detail::AtomicFile file(path);
@@ -244,7 +246,7 @@ bool writeImageFile(const Bitmap& image, const std::string& path, ImageFileType 
 
 std::optional<Bitmap> readImageData(const uint8_t* data, size_t size, const std::string& nameHint) {
   if (!data || size < 4) {
-    std::cerr << "Image data too short to decode\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "Image data too short to decode");
     return std::nullopt;
   }
   auto starts = [&](const char* magic, size_t n) { return size >= n && std::memcmp(data, magic, n) == 0; };
@@ -260,25 +262,26 @@ std::optional<Bitmap> readImageData(const uint8_t* data, size_t size, const std:
   std::string hint = lowerAscii(nameHint);
   bool tgaName = hint.size() >= 4 && (hint.compare(hint.size() - 4, 4, ".tga") == 0);
   if (tgaFooter || tgaName) return detail::readTga(data, size);
-  std::cerr << "Unknown image file format" << (nameHint.empty() ? "" : ": ") << nameHint << "\n";
+  VQDiagnose(VQDiagnosticCategory::Image,
+             std::string("Unknown image file format") + (nameHint.empty() ? "" : ": ") + nameHint);
   return std::nullopt;
 }
 
 std::optional<Bitmap> readImageFile(const std::string& path) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::cerr << "No image file at " << path << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "No image file at " + path);
     return std::nullopt;
   }
   // Image files past 1 GiB are not page images or pictures from a PDF.
   if (st.st_size > (off_t(1) << 30)) {
-    std::cerr << "Image file too large: " << path << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "Image file too large: " + path);
     return std::nullopt;
   }
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
   if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
-    std::cerr << "Cannot read image file " << path << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "Cannot read image file " + path);
     return std::nullopt;
   }
   return readImageData(bytes.data(), bytes.size(), path);

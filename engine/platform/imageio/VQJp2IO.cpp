@@ -2,13 +2,13 @@
 // wavelet), .jp2 files and raw codestreams read.
 #include <algorithm>
 #include <cstring>
-#include <iostream>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include <openjpeg.h>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 
 namespace vq::imageio::detail {
@@ -28,7 +28,12 @@ using ImagePtr = std::unique_ptr<opj_image_t, ImageDeleter>;
 using CodecPtr = std::unique_ptr<opj_codec_t, CodecDeleter>;
 using StreamPtr = std::unique_ptr<opj_stream_t, StreamDeleter>;
 
-void opjError(const char* msg, void*) { std::cerr << "JPEG 2000: " << (msg ? msg : "error"); }
+// openjpeg ends its messages with a line break; the report adds its own.
+void opjError(const char* msg, void*) {
+  std::string_view text = msg ? msg : "error";
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: " + std::string(text));
+}
 void opjQuiet(const char*, void*) {}
 
 void quietCodec(opj_codec_t* codec) {
@@ -94,7 +99,7 @@ bool writeJp2(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   }
   ImagePtr jimage(opj_image_create(static_cast<OPJ_UINT32>(count), params, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB));
   if (!jimage) {
-    std::cerr << "JPEG 2000: cannot create the image\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: cannot create the image");
     return false;
   }
   jimage->x0 = jimage->y0 = 0;
@@ -130,12 +135,12 @@ bool writeJp2(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   file.close();
   StreamPtr stream(opj_stream_create_default_file_stream(file.tempPath().c_str(), OPJ_FALSE));
   if (!stream) {
-    std::cerr << "JPEG 2000: cannot open the output file\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: cannot open the output file");
     return false;
   }
   if (!opj_start_compress(codec.get(), jimage.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
       !opj_end_compress(codec.get(), stream.get())) {
-    std::cerr << "JPEG 2000: encoding failed\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: encoding failed");
     return false;
   }
   stream.reset();  // flushes and closes the file
@@ -162,14 +167,14 @@ std::optional<Bitmap> readJp2(const uint8_t* data, size_t size) {
   opj_image_t* raw = nullptr;
   if (!opj_read_header(stream.get(), codec.get(), &raw)) {
     opj_image_destroy(raw);
-    std::cerr << "JPEG 2000: cannot read the header\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: cannot read the header");
     return std::nullopt;
   }
   ImagePtr image(raw);
   const uint64_t w = uint64_t(image->x1) - image->x0, h = uint64_t(image->y1) - image->y0;
   if (image->x1 < image->x0 || image->y1 < image->y0 || !acceptableSize(w, h, "JPEG 2000")) return std::nullopt;
   if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get())) {
-    std::cerr << "JPEG 2000: cannot decode the image\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: cannot decode the image");
     return std::nullopt;
   }
   const OPJ_UINT32 n = image->numcomps;
@@ -177,7 +182,7 @@ std::optional<Bitmap> readJp2(const uint8_t* data, size_t size) {
   for (OPJ_UINT32 c = 0; c < n; ++c) {
     const auto& comp = image->comps[c];
     if (!comp.data || comp.w == 0 || comp.h == 0 || comp.dx == 0 || comp.dy == 0) {
-      std::cerr << "JPEG 2000: empty component\n";
+      VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: empty component");
       return std::nullopt;
     }
   }

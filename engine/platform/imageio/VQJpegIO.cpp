@@ -5,12 +5,12 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <memory>
 #include <vector>
 
 #include <jpeglib.h>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 #include "platform/imageio/VQSampleDecode.h"
 
@@ -181,14 +181,14 @@ bool writeJpeg(const Bitmap& image, AtomicFile& file, const WriteOptions& option
   job.densityX = densityValue(options.dpiX);
   job.densityY = densityValue(options.dpiY);
   if (!job.out) {
-    std::cerr << "JPEG: cannot open the output file\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "JPEG: cannot open the output file");
     return false;
   }
   std::vector<uint8_t> rowBuffer(Bitmap::rowBytes(image.width, job.rowFormat));
   job.rowBuffer = rowBuffer.data();
   auto err = std::make_unique<JpegError>();
   if (!compress(job, *err)) {
-    std::cerr << "JPEG: " << err->message << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string("JPEG: ") + err->message);
     return false;
   }
   return std::ferror(job.out) == 0;
@@ -198,18 +198,18 @@ std::optional<Bitmap> readJpeg(const uint8_t* data, size_t size) {
   auto err = std::make_unique<JpegError>();
   DecompressResult info;
   if (!decompress(data, size, *err, info, nullptr)) {
-    std::cerr << "JPEG: " << err->message << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string("JPEG: ") + err->message);
     return std::nullopt;
   }
   if (!acceptableSize(static_cast<uint64_t>(info.width), static_cast<uint64_t>(info.height), "JPEG")) return std::nullopt;
   if (info.components != 1 && info.components != 3 && info.components != 4) {
-    std::cerr << "JPEG: unsupported component count " << info.components << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "JPEG: unsupported component count " + std::to_string(info.components));
     return std::nullopt;
   }
   std::vector<uint8_t> samples(static_cast<size_t>(info.width) * static_cast<size_t>(info.height) *
                                static_cast<size_t>(info.components));
   if (!decompress(data, size, *err, info, &samples)) {
-    std::cerr << "JPEG: " << err->message << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string("JPEG: ") + err->message);
     return std::nullopt;
   }
   Bitmap out;

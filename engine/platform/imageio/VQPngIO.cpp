@@ -3,13 +3,13 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include <png.h>
 #include <zlib.h>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 
 namespace vq::imageio::detail {
@@ -132,12 +132,13 @@ bool writePng(const Bitmap& image, AtomicFile& file, const WriteOptions& options
   job.ppmX = pixelsPerMetre(options.dpiX);
   job.ppmY = pixelsPerMetre(options.dpiY);
   if (!job.out) {
-    std::cerr << "PNG: cannot open the output file\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "PNG: cannot open the output file");
     return false;
   }
   PngContext ctx;
   if (!compress(job, ctx)) {
-    std::cerr << "PNG: " << (ctx.message[0] ? ctx.message : "cannot create the writer") << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image,
+               std::string("PNG: ") + (ctx.message[0] ? ctx.message : "cannot create the writer"));
     return false;
   }
   return std::ferror(job.out) == 0;
@@ -149,7 +150,7 @@ std::optional<Bitmap> readPng(const uint8_t* data, size_t size) {
   ctx.size = size;
   PngHeader header;
   if (!decompress(ctx, header, nullptr)) {
-    std::cerr << "PNG: " << ctx.message << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string("PNG: ") + ctx.message);
     return std::nullopt;
   }
   if (!acceptableSize(static_cast<uint64_t>(header.width), static_cast<uint64_t>(header.height), "PNG")) return std::nullopt;
@@ -159,14 +160,14 @@ std::optional<Bitmap> readPng(const uint8_t* data, size_t size) {
     case 3: format = PixelFormat::RGB8; break;
     case 4: format = PixelFormat::RGBA8; break;
     default:
-      std::cerr << "PNG: unexpected channel count " << header.channels << "\n";
+      VQDiagnose(VQDiagnosticCategory::Image, "PNG: unexpected channel count " + std::to_string(header.channels));
       return std::nullopt;
   }
   Bitmap out = Bitmap::make(header.width, header.height, format);
   std::vector<png_bytep> rows(static_cast<size_t>(header.height));
   for (int y = 0; y < header.height; ++y) rows[static_cast<size_t>(y)] = out.row(y);
   if (!decompress(ctx, header, rows.data())) {
-    std::cerr << "PNG: " << ctx.message << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string("PNG: ") + ctx.message);
     return std::nullopt;
   }
   out.dpiX = header.dpiX;

@@ -8,12 +8,12 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <memory>
 #include <vector>
 
 #include <tiffio.h>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 #include "platform/imageio/VQSampleDecode.h"
 
@@ -29,7 +29,7 @@ int tiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap
   if (user) static_cast<TiffDiagnostics*>(user)->failed = true;
   char text[512];
   std::vsnprintf(text, sizeof text, fmt, ap);
-  std::cerr << "TIFF: " << (module ? module : "") << (module ? ": " : "") << text << "\n";
+  VQDiagnose(VQDiagnosticCategory::Image, std::string("TIFF: ") + (module ? module : "") + (module ? ": " : "") + text);
   return 1;
 }
 int tiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
@@ -115,7 +115,7 @@ bool writeTiff(const Bitmap& image, AtomicFile& file, const WriteOptions& option
   const std::string name = file.tempPath();
   const int fd = file.releaseFd();
   if (fd < 0 || !opts) {
-    std::cerr << "TIFF: cannot open the output file\n";
+    VQDiagnose(VQDiagnosticCategory::Image, "TIFF: cannot open the output file");
     if (fd >= 0) ::close(fd);
     return false;
   }
@@ -226,7 +226,7 @@ std::optional<Bitmap> readTiff(const uint8_t* data, size_t size) {
 
   char message[1024] = {0};
   if (!TIFFRGBAImageOK(t, message)) {
-    std::cerr << "TIFF: " << message << "\n";
+    VQDiagnose(VQDiagnosticCategory::Image, std::string("TIFF: ") + message);
     return std::nullopt;
   }
   std::vector<uint32_t> raster(size_t(w) * size_t(h));
