@@ -12,8 +12,8 @@
 namespace vq {
 
 VQPDFPageCapture::VQPDFPageCapture(VQPDFPageCaptureSettings settings) : settings_(std::move(settings)) {
-  // The walk is wired here rather than when the annotation module loads: a
-  // static link keeps only the objects something refers to.
+  // Wired explicitly: a static link keeps only the objects something refers
+  // to, so the annotation module cannot count on installing itself.
   VQPDFAnnotCollection::InstallAnnotationWalker();
 }
 
