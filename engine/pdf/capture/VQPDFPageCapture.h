@@ -104,7 +104,8 @@ class VQPDFPageCapture {
     mutable std::optional<AffineTransform> nextTransform_;
     mutable std::optional<VQPDF_CTMInfo> placement_, nextPlacement_;
   };
-  // The glyph of a didScanTextTextOffset report with its `offset`.
+  // The glyph of a didScanTextTextOffset report with its `offset`; only
+  // while a page is begun.
   Glyph glyph(const Size& offset) const;
 
  private:
