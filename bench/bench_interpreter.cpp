@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pdf/VQPDFConentParser.h"
+#include "pdf/annots/VQPDFAnnotCollection.h"
 #include "platform/pdf/PdfDocument.h"
 
 namespace {
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
     std::cerr << "no PDF files in " << folder.string() << "\n";
     return 1;
   }
+  // Pages are parsed as the converters parse them: annotations included.
+  vq::VQPDFAnnotCollection::InstallAnnotationWalker();
   vq::VQPDFConentParserDelegate empty;
   for (bool shareFonts : {false, true}) {
     std::cout << "\n" << (shareFonts ? "one font cache for all pages of a document" : "fonts read per page") << "\n";

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 
 #include "platform/diagnostics/VQDiagnostics.h"
 
@@ -42,6 +43,24 @@ void VQFlowTextDocument::removeWorkFolder() {
   std::error_code ec;
   std::filesystem::remove_all(savedWorkFolder_, ec);
   savedWorkFolder_.clear();
+}
+
+bool VQFlowTextDocument::AppendFile(const std::filesystem::path& from, VQFlowTextFileWriter& to) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) return false;
+  std::string buffer(1 << 16, '\0');
+  while (in) {
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    const auto n = in.gcount();
+    if (n > 0) to.writeData(std::string_view(buffer.data(), static_cast<size_t>(n)));
+  }
+  return in.eof();
+}
+
+void VQFlowTextDocument::removeDestinationFile() const {
+  std::error_code ec;
+  if (!savedFilePath_.empty() && std::filesystem::is_regular_file(std::filesystem::symlink_status(savedFilePath_, ec)))
+    std::filesystem::remove(savedFilePath_, ec);
 }
 
 bool VQFlowTextDocument::writeDocumentBegin() {

@@ -78,6 +78,17 @@ class VQFlowTextDocument {
   // A private work folder for body files, removed with the document.
   std::filesystem::path makeWorkFolder();
   void removeWorkFolder();
+  // For formats that write the body into a file of the work folder and put
+  // it into the destination at the end: opens the destination's writer and
+  // the body writer `bodyName` in a fresh work folder; false when either
+  // cannot be opened.
+  template <class W>
+  bool openWriterPair(const char* bodyName, std::unique_ptr<W>& fileWriter, std::unique_ptr<W>& contentWriter);
+  // Appends the body file's bytes to the destination without holding them all.
+  static bool AppendFile(const std::filesystem::path& from, VQFlowTextFileWriter& to);
+  // Removes a partial output; only ever a regular file, never a device or
+  // folder the destination path may name.
+  void removeDestinationFile() const;
 
   std::string savedFilePath_;
   std::filesystem::path savedWorkFolder_;
@@ -92,6 +103,19 @@ class VQFlowTextDocument {
   int64_t pageRunCount_ = 0;
   int64_t currentDocxPageIndex_ = 0;
 };
+
+template <class W>
+bool VQFlowTextDocument::openWriterPair(const char* bodyName, std::unique_ptr<W>& fileWriter,
+                                        std::unique_ptr<W>& contentWriter) {
+  removeWorkFolder();
+  const std::filesystem::path work = makeWorkFolder();
+  fileWriter.reset();
+  contentWriter.reset();
+  if (work.empty()) return false;
+  contentWriter = VQFlowTextFileWriter::Open<W>((work / bodyName).string());
+  fileWriter = VQFlowTextFileWriter::Open<W>(savedFilePath_);
+  return fileWriter && contentWriter;
+}
 
 // Number of blanks that stand for a horizontal gap on a shared line. The
 // space width counts only when it is finite and at least half a point; the

@@ -1,26 +1,19 @@
 #pragma once
 // The page exporters of the flow-text formats: "html", "rtf" and "txt". Each
-// runs the content interpreter over a page, turns the upright text it reports
-// into run texts of the document object's current page, and has the document
-// object lay out and write the page. Pages are converted one at a time.
+// keeps the document object of a conversion and hands every page to one
+// page parser (VQFlowTextPDFPageParser), which captures the page's upright
+// text and has the document lay out and write it. Pages are converted one
+// at a time.
 #include <memory>
 #include <string>
-#include <thread>
 
-#include "flowtext/VQFlowTextCapture.h"
-#include "flowtext/VQFlowTextFormats.h"
+#include "flowtext/VQFlowTextDocument.h"
+#include "flowtext/VQFlowTextPDFPageParser.h"
 #include "front/exporter/VQPDFExporter.h"
-#include "pdf/capture/VQPageSetup.h"
-#include "pdf/VQPDFConentParserDelegate.h"
-#include "pdf/VQPDFTransform.h"
 
 namespace vq {
 
-class VQPDFRenderStateStack;
-class VQPDFFontCache;
-class VQPDFFont;
-
-class VQFlowTextPDFExporter : public VQPDFExporter, public VQPDFConentParserDelegate {
+class VQFlowTextPDFExporter : public VQPDFExporter {
  public:
   ~VQFlowTextPDFExporter() override;
 
@@ -33,20 +26,9 @@ class VQFlowTextPDFExporter : public VQPDFExporter, public VQPDFConentParserDele
   // Removes whatever was written of the destination.
   void convertPDFClean() override;
 
-  void didScanTextTextOffset(VQPDFConentParser* parser, const std::string& text, const Size& offset) override;
-
   flowtext::VQFlowTextDocument* papyrant() const { return papyrant_.get(); }
-  const VQPageSetup& currentPageSetup() const { return pageSetup_; }
-
-  // Text transform of the top render state in display space:
-  // text matrix x CTM x page transform.
-  AffineTransform currentDisplayTextTransform() const;
-  // The same after moving the text position by `offset` in text space.
-  AffineTransform nextDisplayTextTransform(const Size& offset) const;
-  // Display length of a distance along the text line given in text space.
-  double convertToDisplaySpaceWidth(double width) const;
-  // Run formatting of the top render state.
-  flowtext::VQFlowTextRPr currentRProperty(const VQPDF_CTMInfo& info) const;
+  // Between convertPDFBegin and convertPDFEnd / convertPDFClean.
+  const VQFlowTextPDFPageParser* pageParser() const { return pageParser_.get(); }
 
  protected:
   // Bold from the render mode (fill and stroke) and italic from a slanted or
@@ -55,22 +37,10 @@ class VQFlowTextPDFExporter : public VQPDFExporter, public VQPDFConentParserDele
 
  private:
   std::unique_ptr<flowtext::VQFlowTextDocument> papyrant_;
-  std::unique_ptr<flowtext::VQFlowTextCapture> capture_;
-  std::shared_ptr<VQPDFRenderStateStack> renderingStateStack_;
-  VQPageSetup pageSetup_;
-  // Fonts built for the pages of the document being converted: made by
-  // convertPDFBegin, dropped by convertPDFEnd / convertPDFClean (object
-  // numbers mean nothing across documents). A cache is not thread-safe, so
-  // only the thread that converts the first page uses it.
-  std::shared_ptr<VQPDFFontCache> fontCache_;
-  // Bold and italic read from the last font's name: runs of one font follow
-  // one another, and the name test is costly to repeat for every glyph.
-  // Holding the font keeps its address from being reused by another.
-  mutable std::shared_ptr<const VQPDFFont> styleFont_;
-  mutable bool styleFontBold_ = false;
-  mutable bool styleFontItalic_ = false;
-  std::thread::id fontCacheThread_;
-  bool fontCacheThreadSet_ = false;
+  // Made by convertPDFBegin with the fonts built for the pages of the
+  // document being converted, dropped by convertPDFEnd / convertPDFClean
+  // (object numbers mean nothing across documents).
+  std::unique_ptr<VQFlowTextPDFPageParser> pageParser_;
 };
 
 class VQHTMLPDFExporter : public VQFlowTextPDFExporter {};

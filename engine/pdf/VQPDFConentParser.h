@@ -97,9 +97,10 @@ class VQPDFConentParser {
   void drawAnnotationStream(const std::shared_ptr<VQPDFAnnot>& annot, const pdf::Object& stream,
                             const std::string& streamKey, const Rect& bounds);
 
-  // The annotation walk after a scan is plugged in by the annotation module:
-  // it receives the parser and the /Annots array of contentDict. Install it
-  // once at start-up, before any page is parsed.
+  // The annotation walk after a scan is plugged in by the annotation module
+  // (VQPDFAnnotCollection::InstallAnnotationWalker, which the page capture
+  // calls before it parses): it receives the parser and the /Annots array of
+  // contentDict. Without it no annotation is drawn.
   using AnnotationWalker = std::function<void(VQPDFConentParser& parser, const pdf::Object& annots)>;
   static void setAnnotationWalker(AnnotationWalker walker);
 

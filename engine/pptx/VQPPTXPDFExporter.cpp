@@ -34,9 +34,11 @@ void VQPPTXPDFExporter::convertPDFBegin(const std::string& destPath, const std::
 bool VQPPTXPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex, int64_t) {
   if (!page || !documentHandle_) return false;
   if (toPageIndex < 1 || static_cast<uint64_t>(toPageIndex) > documentHandle_->totalNumOfPages()) return false;
-  VQPPTXPDFPageParser parser(*documentHandle_);
+  VQPDFPageCaptureSettings settings;
+  settings.annotations = moreOptions.isParserAnnots != 0;
+  VQPPTXPDFPageParser parser(*documentHandle_, std::move(settings));
   parser.isShouldCancel = &isShouldCancel;
-  if (!parser.convertPDFPage(page, toPageIndex, moreOptions.isParserAnnots)) return false;
+  if (!parser.convertPDFPage(page, toPageIndex)) return false;
   documentHandle_->updateDocumentPageSize(parser.currentPageCropBox().size);
   isNewConvered_ = true;
   return true;

@@ -7,7 +7,6 @@
 #include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
 #include "front/exporter/VQPDFExporter.h"
-#include "pdf/capture/VQPageSetupForPage.h"
 #include "pdf/raster/VQPDFExporterRaster.h"
 #include "common/VQHexColor.h"
 #include "common/VQLineUtilites.h"
@@ -43,18 +42,18 @@ double VQPPTXSnapRotation(double r) {
   return r;
 }
 
-VQPPTXPDFPageParser::VQPPTXPDFPageParser(VQPPTXDocument& document) : document_(document) {}
+VQPPTXPDFPageParser::VQPPTXPDFPageParser(VQPPTXDocument& document, VQPDFPageCaptureSettings settings)
+    : document_(document), capture_(std::move(settings)) {}
 VQPPTXPDFPageParser::~VQPPTXPDFPageParser() = default;
 
 void VQPPTXPDFPageParser::beginPage(int64_t pageIndex) {
   resetNextChar();
-  stack_ = std::make_shared<VQPDFRenderStateStack>();
   page_ = std::make_unique<VQPPTXPage>(static_cast<uint64_t>(pageIndex), document_.savedWorkFolder());
   page_->writeDocumentBegin();
 }
 
 void VQPPTXPDFPageParser::beginPageForTesting(const VQPageSetup& setup, int64_t pageIndex) {
-  setup_ = setup;
+  capture_.beginPage(setup);
   beginPage(pageIndex);
 }
 
@@ -63,52 +62,15 @@ void VQPPTXPDFPageParser::finishPage() {
   page_->writePageAll();
 }
 
-bool VQPPTXPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, int64_t pageIndex,
-                                         bool isParserAnnots) {
+bool VQPPTXPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, int64_t pageIndex) {
   if (!page) return false;
-  setup_ = VQPageSetupForPage(*page, 0);
+  capture_.beginPage(*page);
   beginPage(pageIndex);
-  {
-    // Decoded images that no picture takes are removed with the scope.
-    VQPDFImageFileScope imageFiles;
-    auto parser = VQPDFConentParser::ParserWithPage(*page);
-    if (parser) {
-      parser->setDelegate(this);
-      parser->setRenderingStateStack(stack_);
-      parser->setIsParserAnnots(isParserAnnots ? 1 : 0);
-      parser->startParser();
-      parser->setDelegate(nullptr);
-    }
-  }
+  // Decoded images that no picture takes are removed when the run ends.
+  capture_.run(*this);
   finishPage();
-  stack_.reset();
+  capture_.endPage();
   return true;
-}
-
-AffineTransform VQPPTXPDFPageParser::currentDisplayTextTransform() const {
-  const auto& s = stack_->topRenderingState();
-  return VQDisplayTextTransform(s.textMatrix, s.ctm, setup_.transform);
-}
-
-AffineTransform VQPPTXPDFPageParser::nextDisplayTextTransform(const Size& offset) const {
-  const auto& s = stack_->topRenderingState();
-  return VQDisplayTextTransform(s.textMatrix, s.ctm, setup_.transform, offset);
-}
-
-Size VQPPTXPDFPageParser::convertToDisplaySpaceWidth(double width) const {
-  const auto& s = stack_->topRenderingState();
-  double ascent, descent;
-  s.fontMetrics(&ascent, &descent);
-  const Rect frame = VQPDFTransformGetFontFrame(s.fontSize, ascent, descent, currentDisplayTextTransform(),
-                                                nextDisplayTextTransform(Size{width, 0}));
-  return Size{std::fabs(frame.size.width), std::fabs(frame.size.height)};
-}
-
-VQPDF_CTMInfo VQPPTXPDFPageParser::placement(const AffineTransform& t) const {
-  const auto& s = stack_->topRenderingState();
-  double ascent, descent;
-  s.fontMetrics(&ascent, &descent);
-  return VQPDFTransformGetFontCTMInfo(s.fontSize, ascent, descent, t);
 }
 
 void VQPPTXPDFPageParser::resetNextChar() {
@@ -117,14 +79,12 @@ void VQPPTXPDFPageParser::resetNextChar() {
   nextCharCTMInfo_ = VQPDF_CTMInfo{};
 }
 
-VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty() {
-  const auto& s = stack_->topRenderingState();
+VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
+  const auto& s = glyph.state();
   if (!s.font) return VQPPTXUtilities::defaultRunProperty();
   const auto& font = *s.font;
-  double ascent, descent;
-  s.fontMetrics(&ascent, &descent);
-  const AffineTransform t = currentDisplayTextTransform();
-  float size = static_cast<float>(VQPDFTransformGetFontSize(s.fontSize, ascent, descent, t).width);
+  const AffineTransform& t = glyph.transform();
+  float size = static_cast<float>(glyph.fontSize().width);
   if (!(size >= 3)) size = 3;
 
   std::string typeface = !font.fontName.empty() ? font.fontName
@@ -162,17 +122,16 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty() {
 }
 
 void VQPPTXPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::string& text, const Size& offset) {
-  if ((isShouldCancel && *isShouldCancel) || !page_ || text.empty()) return;
-  if (page_->isUsingTextBox)
-    usingPPTXTextBox(text, offset);
-  else
-    newPPTXTextBox(text, offset);
+  if ((isShouldCancel && *isShouldCancel) || !page_ || !capture_.hasPage() || text.empty()) return;
+  const Glyph glyph = capture_.glyph(offset);
+  if (page_->isUsingTextBox) usingPPTXTextBox(glyph, text);
+  else newPPTXTextBox(glyph, text);
 }
 
-void VQPPTXPDFPageParser::newPPTXTextBox(const std::string& text, const Size& offset) {
+void VQPPTXPDFPageParser::newPPTXTextBox(const Glyph& glyph, const std::string& text) {
   if (isSingleBlankOrControl(text)) return;
-  const auto& s = stack_->topRenderingState();
-  const VQPDF_CTMInfo C = placement(currentDisplayTextTransform());
+  const auto& s = glyph.state();
+  const VQPDF_CTMInfo& C = glyph.placement();
   const Size slide = document_.slideSize();
 
   VQPPTXTextBoxInfo info;
@@ -197,22 +156,22 @@ void VQPPTXPDFPageParser::newPPTXTextBox(const std::string& text, const Size& of
   p.pProperty.tabList = {0, "l"};
   p.pProperty.algn.clear();
   p.pProperty.endParaRPr = {};
-  appendPPTXTextBox(text, offset, 0);
+  appendPPTXTextBox(glyph, text, 0);
 }
 
-void VQPPTXPDFPageParser::usingPPTXTextBox(const std::string& text, const Size& offset) {
-  const auto& s = stack_->topRenderingState();
-  const VQPDF_CTMInfo C = placement(currentDisplayTextTransform());
+void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string& text) {
+  const auto& s = glyph.state();
+  const VQPDF_CTMInfo& C = glyph.placement();
   const double r = VQPPTXSnapRotation(C.rotation);
   const VQPDF_CTMInfo& P = nextCharCTMInfo_;
   auto restart = [&] {
     endTextBoxWritingIfNeed();
     resetNextChar();
-    newPPTXTextBox(text, offset);
+    newPPTXTextBox(glyph, text);
   };
   if (r != page_->cachedTextBoxInfo.rotation) {
     endTextBoxWritingIfNeed();
-    newPPTXTextBox(text, offset);
+    newPPTXTextBox(glyph, text);
     return;
   }
   // Spaces of real fonts measure 0.2 to 0.6 em. Fonts without a space glyph
@@ -220,7 +179,7 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const std::string& text, const Size& 
   // every word to the next; those get a quarter em, near a typical space.
   double space = s.font ? s.font->widthOfSpace() : 0.25;
   if (!(space > 0 && space <= 0.6)) space = 0.25;
-  const Size S = convertToDisplaySpaceWidth(space * s.fontSize);
+  const Size S = glyph.displaySize(space * s.fontSize);
   const double v = isRightAngle(r) ? S.height : S.width;
 
   double along, across;
@@ -240,7 +199,7 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const std::string& text, const Size& 
       p.pProperty.marL = C.topLeft.x - boxX;
       p.pProperty.lnSpc = across;
       p.pProperty.tabList = {0, "l"};
-      appendPPTXTextBox(text, offset, 0);
+      appendPPTXTextBox(glyph, text, 0);
     } else {
       restart();
     }
@@ -254,19 +213,19 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const std::string& text, const Size& 
     if (n >= 1) {
       std::string spaced(static_cast<size_t>(n), ' ');
       spaced += text;
-      appendPPTXTextBox(spaced, offset, n * v);
+      appendPPTXTextBox(glyph, spaced, n * v);
     } else {
-      appendPPTXTextBox(text, offset, 0);
+      appendPPTXTextBox(glyph, text, 0);
     }
     return;
   }
   restart();
 }
 
-void VQPPTXPDFPageParser::appendPPTXTextBox(const std::string& text, const Size& offset, double blankWidth) {
-  const auto& s = stack_->topRenderingState();
-  const VQPDF_CTMInfo C = placement(currentDisplayTextTransform());
-  const VQPPTX_RunPr R = currentRProperty();
+void VQPPTXPDFPageParser::appendPPTXTextBox(const Glyph& glyph, const std::string& text, double blankWidth) {
+  const auto& s = glyph.state();
+  const VQPDF_CTMInfo& C = glyph.placement();
+  const VQPPTX_RunPr R = currentRProperty(glyph);
   VQPPTXParagraph& para = page_->cachedTextBoxLastParagraph();
   VQPPTXRun* run = para.lastRunText();
   if (run && VQPPTX_IsEqualRPr(R, run->rProperty)) {
@@ -280,9 +239,9 @@ void VQPPTXPDFPageParser::appendPPTXTextBox(const std::string& text, const Size&
     run = &para.runArray.back();
     para.pProperty.lnSpc = std::max(para.pProperty.lnSpc, C.fontSize.height);
   }
-  nextCharTransform_ = nextDisplayTextTransform(offset);
+  nextCharTransform_ = glyph.nextTransform();
   nextCharFontSize_ = s.fontSize;
-  nextCharCTMInfo_ = placement(nextCharTransform_);
+  nextCharCTMInfo_ = glyph.nextPlacement();
   const double advance = isRightAngle(page_->cachedTextBoxInfo.rotation)
                              ? std::fabs(nextCharCTMInfo_.topLeft.y - C.topLeft.y)
                              : std::fabs(nextCharCTMInfo_.topLeft.x - C.topLeft.x);
@@ -310,17 +269,18 @@ void VQPPTXPDFPageParser::endTextBoxWritingIfNeed() {
 
 void VQPPTXPDFPageParser::didScanPathStrokeFill(VQPDFConentParser*, const Path& path, bool stroke, bool fill) {
   if (!page_ || path.isEmpty()) return;
-  const auto& s = stack_->topRenderingState();
-  const AffineTransform T = AffineTransformConcat(s.ctm, setup_.transform);
+  const auto& s = capture_.renderingStateStack().topRenderingState();
+  const VQPageSetup& setup = capture_.pageSetup();
+  const AffineTransform T = AffineTransformConcat(s.ctm, setup.transform);
   const double weight = std::max(VQLineUtilites::LineWidthApplyTransform(s.lineWidth, T), static_cast<double>(0.1f));
-  const Size crop = setup_.cropBox.size;
+  const Size crop = setup.cropBox.size;
   if (!s.clipBezierPaths.empty()) {
     Rect bound;
-    const auto visible = VQPDFExporterRaster::ClipPathInContextSize(crop, path, s.lineWidth, setup_.transform,
-                                                                    s.clipBezierPaths, &bound);
+    const auto visible =
+        VQPDFExporterRaster::ClipPathInContextSize(crop, path, s.lineWidth, setup.transform, s.clipBezierPaths, &bound);
     if (!visible || visible->isEmpty()) return;
   }
-  Path shape = path.transformed(setup_.transform);
+  Path shape = path.transformed(setup.transform);
   Rect box = shape.boundingBox();
   if (RectIsNull(box) || RectIsInfinite(box) || !std::isfinite(box.size.width) || !std::isfinite(box.size.height))
     return;
@@ -370,8 +330,9 @@ void VQPPTXPDFPageParser::addPicture(const std::string& imagePath, VQPPTXImageIn
 
 void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::shared_ptr<VQPDFImageXObject>& image) {
   if (!page_ || !image || image->cachedImagePath.empty()) return;
-  const auto& s = stack_->topRenderingState();
-  const AffineTransform T = AffineTransformConcat(s.ctm, setup_.transform);
+  const auto& s = capture_.renderingStateStack().topRenderingState();
+  const VQPageSetup& setup = capture_.pageSetup();
+  const AffineTransform T = AffineTransformConcat(s.ctm, setup.transform);
   endTextBoxWritingIfNeed();
   resetNextChar();
   VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
@@ -384,9 +345,9 @@ void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::sha
     } else {
       Rect clipRect{{0, 0}, info.displayRect().size};
       bool noClip = false;
-      const auto clipped = VQPDFExporterRaster::ClipImageInContextSize(
-          setup_.cropBox.size, *bitmap, kBitmapScale, setup_.transform, T, info.displayRect(), s.clipBezierPaths,
-          &clipRect, &noClip);
+      const auto clipped =
+          VQPDFExporterRaster::ClipImageInContextSize(setup.cropBox.size, *bitmap, kBitmapScale, setup.transform, T,
+                                                      info.displayRect(), s.clipBezierPaths, &clipRect, &noClip);
       if (!clipped && !noClip) return;  // nothing of the image shows
       if (clipped) {
         if (auto saved = VQPDFExporter::SaveTempCGImage(*clipped)) {
@@ -409,13 +370,13 @@ void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::sha
 
 void VQPPTXPDFPageParser::didScanPaintShading(VQPDFConentParser*, const std::shared_ptr<VQPDFShading>& shading) {
   if (!page_ || !shading) return;
-  const auto& s = stack_->topRenderingState();
-  const AffineTransform T = AffineTransformConcat(s.ctm, setup_.transform);
+  const auto& s = capture_.renderingStateStack().topRenderingState();
+  const VQPageSetup& setup = capture_.pageSetup();
+  const AffineTransform T = AffineTransformConcat(s.ctm, setup.transform);
   VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
   Rect clipRect{};
-  const auto bitmap = VQPDFExporterRaster::DrawShadingInContextSize(setup_.cropBox.size, T, kBitmapScale,
-                                                                    setup_.transform, s.clipBezierPaths, &clipRect,
-                                                                    shading);
+  const auto bitmap = VQPDFExporterRaster::DrawShadingInContextSize(
+      setup.cropBox.size, T, kBitmapScale, setup.transform, s.clipBezierPaths, &clipRect, shading);
   if (!bitmap) return;
   const auto saved = VQPDFExporter::SaveTempCGImage(*bitmap);
   if (!saved) return;
@@ -431,8 +392,9 @@ void VQPPTXPDFPageParser::didScanPaintShading(VQPDFConentParser*, const std::sha
 
 void VQPPTXPDFPageParser::didScanPatternPathStrokeFill(VQPDFConentParser*, const Path& path, bool stroke, bool fill) {
   if (!page_ || path.isEmpty()) return;
-  const auto& s = stack_->topRenderingState();
-  const AffineTransform T = AffineTransformConcat(s.ctm, setup_.transform);
+  const auto& s = capture_.renderingStateStack().topRenderingState();
+  const VQPageSetup& setup = capture_.pageSetup();
+  const AffineTransform T = AffineTransformConcat(s.ctm, setup.transform);
   VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
   VQPDFExporterRaster::PatternPaint paint;
   paint.fillPattern = fill ? VQPDFDrawablePattern::PatternForResource(s.fillPattern) : nullptr;
@@ -446,9 +408,8 @@ void VQPPTXPDFPageParser::didScanPatternPathStrokeFill(VQPDFConentParser*, const
   paint.strokeColor = VQPDFPatternStencilColor(s, true);
   Rect clipRect{};
   // A pattern's matrix leads from the page's default space.
-  const auto bitmap = VQPDFExporterRaster::DrawPatternInContextSize(setup_.cropBox.size, setup_.transform,
-                                                                    kBitmapScale, setup_.transform,
-                                                                    s.clipBezierPaths, &clipRect, path, paint);
+  const auto bitmap = VQPDFExporterRaster::DrawPatternInContextSize(
+      setup.cropBox.size, setup.transform, kBitmapScale, setup.transform, s.clipBezierPaths, &clipRect, path, paint);
   if (!bitmap) return;
   const auto saved = VQPDFExporter::SaveTempCGImage(*bitmap);
   if (!saved) return;

@@ -1,6 +1,6 @@
 #pragma once
-// Turns one PDF page into one slide: runs the content interpreter with itself
-// as delegate and turns what the page paints into shapes in painting order:
+// Turns one PDF page into one slide: runs the page capture with itself as
+// delegate and turns what the page paints into shapes in painting order:
 // text into text boxes, paths into freeforms, images, shadings and
 // pattern-painted paths into pictures.
 #include <cstdint>
@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "pdf/capture/VQPageSetup.h"
 #include "pdf/VQPDFConentParserDelegate.h"
 #include "pdf/VQPDFTransform.h"
+#include "pdf/capture/VQPDFPageCapture.h"
 #include "platform/pdf/PdfDocument.h"
 #include "pptx/VQPPTXShape.h"
 
@@ -19,7 +19,6 @@ namespace vq {
 
 class VQPPTXDocument;
 class VQPPTXPage;
-class VQPDFRenderStateStack;
 
 // Snaps a glyph direction to the box rotations a slide uses: below 5 is 0,
 // about 90 and about 270 snap to those; anything else stays.
@@ -27,14 +26,15 @@ double VQPPTXSnapRotation(double rotation);
 
 class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
  public:
-  explicit VQPPTXPDFPageParser(VQPPTXDocument& document);
+  // Pages are parsed with the conversion's `settings`.
+  explicit VQPPTXPDFPageParser(VQPPTXDocument& document, VQPDFPageCaptureSettings settings = {});
   ~VQPPTXPDFPageParser() override;
 
   // false for a missing page. Throws std::runtime_error when the slide
   // cannot be written.
-  bool convertPDFPage(const std::optional<pdf::Page>& page, int64_t pageIndex, bool isParserAnnots = true);
+  bool convertPDFPage(const std::optional<pdf::Page>& page, int64_t pageIndex);
   // The crop box after the size limits (display size).
-  const Rect& currentPageCropBox() const { return setup_.cropBox; }
+  const Rect& currentPageCropBox() const { return capture_.pageSetup().cropBox; }
 
   // Stops text handling early when the conversion is cancelled.
   const std::atomic<bool>* isShouldCancel = nullptr;
@@ -45,32 +45,27 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
   void didScanPaintShading(VQPDFConentParser* parser, const std::shared_ptr<VQPDFShading>& shading) override;
   void didScanXObjectImage(VQPDFConentParser* parser, const std::shared_ptr<VQPDFImageXObject>& image) override;
 
-  AffineTransform currentDisplayTextTransform() const;
-  AffineTransform nextDisplayTextTransform(const Size& offset) const;
-  // Display size of a text-space width along the line (glyph frame).
-  Size convertToDisplaySpaceWidth(double width) const;
-  VQPPTX_RunPr currentRProperty();
   void endTextBoxWritingIfNeed();
 
   // For tests: set up the geometry of a page of this crop box without
   // parsing, so the delegate reports can be fed by hand.
   void beginPageForTesting(const VQPageSetup& setup, int64_t pageIndex);
   VQPPTXPage* currentPage() const { return page_.get(); }
-  VQPDFRenderStateStack& renderingStateStack() const { return *stack_; }
+  VQPDFRenderStateStack& renderingStateStack() const { return capture_.renderingStateStack(); }
   void finishPage();
 
  private:
+  using Glyph = VQPDFPageCapture::Glyph;
   void beginPage(int64_t pageIndex);
-  VQPDF_CTMInfo placement(const AffineTransform& t) const;
-  void newPPTXTextBox(const std::string& text, const Size& offset);
-  void usingPPTXTextBox(const std::string& text, const Size& offset);
-  void appendPPTXTextBox(const std::string& text, const Size& offset, double blankWidth);
+  VQPPTX_RunPr currentRProperty(const Glyph& glyph);
+  void newPPTXTextBox(const Glyph& glyph, const std::string& text);
+  void usingPPTXTextBox(const Glyph& glyph, const std::string& text);
+  void appendPPTXTextBox(const Glyph& glyph, const std::string& text, double blankWidth);
   void resetNextChar();
   void addPicture(const std::string& imagePath, VQPPTXImageInfo info);
 
   VQPPTXDocument& document_;
-  std::shared_ptr<VQPDFRenderStateStack> stack_;
-  VQPageSetup setup_;
+  VQPDFPageCapture capture_;
   std::unique_ptr<VQPPTXPage> page_;
   double nextCharFontSize_ = 1;
   AffineTransform nextCharTransform_ = AffineTransformIdentity;

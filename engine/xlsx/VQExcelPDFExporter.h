@@ -1,51 +1,16 @@
 #pragma once
 // The page exporter of "xlsx" and "csv". It owns one spreadsheet document
-// for the length of a conversion and runs one page parser per page; pages
-// may be converted on several threads at once.
+// for the length of a conversion and runs one page parser
+// (VQExcelPDFPageParser) per page; pages may be converted on several
+// threads at once.
 #include <atomic>
 #include <memory>
 #include <string>
 
 #include "front/exporter/VQPDFExporter.h"
-#include "pdf/capture/VQPageSetup.h"
-#include "pdf/VQPDFConentParserDelegate.h"
-#include "pdf/VQPDFTransform.h"
 #include "xlsx/VQExcelDocument.h"
-#include "xlsx/VQExcelPage.h"
 
 namespace vq {
-
-class VQPDFRenderStateStack;
-
-// Collects the text of one page into runs of a VQExcelPage and hands the
-// page to the document.
-class VQExcelPDFPageParser : public VQPDFConentParserDelegate {
- public:
-  VQExcelPDFPageParser(VQExcelDocument& document, const std::atomic<bool>& isShouldCancel)
-      : documentHandle_(document), isShouldCancel_(isShouldCancel) {}
-
-  // false only for a missing page.
-  bool convertPDFPage(const std::optional<pdf::Page>& page, int64_t pageNumber);
-
-  void didScanTextTextOffset(VQPDFConentParser* parser, const std::string& text, const Size& offset) override;
-  void didScanPathStrokeFill(VQPDFConentParser* parser, const Path& path, bool stroke, bool fill) override;
-
-  VQExcelPage* currentPage() const { return currentPage_.get(); }
-
- private:
-  AffineTransform currentDisplayTextTransform() const;
-  AffineTransform nextDisplayTextTransform(const Size& offset) const;
-  double convertToDisplaySpaceWidth(double width) const;
-  VQExcelRunTextProperty currentRProperty() const;
-
-  VQExcelDocument& documentHandle_;
-  const std::atomic<bool>& isShouldCancel_;
-  std::shared_ptr<VQPDFRenderStateStack> renderingStateStack_;
-  VQPageSetup pageSetup_;
-  uint64_t runTextCount_ = 0;
-  bool isNotScanTextYet_ = true;
-  std::unique_ptr<VQExcelPage> currentPage_;
-};
 
 class VQExcelPDFExporter : public VQPDFExporter {
  public:

@@ -72,7 +72,7 @@ TEST(VQFlowTextPDFExporter, PagesKeepTheirTextOnThePage) {
     exporter->toTotalPages = 1;
     exporter->convertPDFBegin(dest.string(), document);
     ASSERT_TRUE(exporter->convertPDFPage(document->page(1), 1, 1));
-    const auto& setup = exporter->currentPageSetup();
+    const auto& setup = exporter->pageParser()->currentPageSetup();
     for (const auto& run : exporter->papyrant()->currentPage().allRunTextArray) {
       SCOPED_TRACE(run.runText);
       const auto p = run.ctmInfo.bottomLeft;

@@ -82,6 +82,8 @@ Counts InterpreterText(const std::filesystem::path& file, const std::string& pas
     EXPECT_TRUE(page.has_value());
     if (!page) continue;
     auto parser = vq::VQPDFConentParser::ParserWithPage(*page);
+    // The interpreter alone: annotations are drawn by their own module.
+    parser->setIsParserAnnots(0);
     parser->setDelegate(&collector);
     parser->startParser();
     parser->setDelegate(nullptr);

@@ -8,7 +8,7 @@
 #include "XlsxTestSupport.h"
 #include "platform/pdf/PdfDocument.h"
 #include "support/TestSupport.h"
-#include "xlsx/VQExcelPDFExporter.h"
+#include "xlsx/VQExcelPDFPageParser.h"
 
 namespace {
 

@@ -44,8 +44,6 @@ std::shared_ptr<VQPDFAnnot> MakeAnnot(const std::string& subtype) {
 // from an annotation never starts another annotation walk.
 thread_local bool gWalking = false;
 
-[[maybe_unused]] const bool kWalkerInstalled = (VQPDFAnnotCollection::InstallAnnotationWalker(), true);
-
 }  // namespace
 
 std::shared_ptr<VQPDFAnnot> VQPDFAnnot::AnnotWithDictionary(const pdf::Object& dictionary) {

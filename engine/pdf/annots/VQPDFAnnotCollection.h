@@ -3,9 +3,11 @@
 // page's content parser, so that exporters receive annotation graphics as
 // ordinary path, image and form reports and free text as text boxes.
 //
-// The module plugs itself into the parser: InstallAnnotationWalker() (also
-// run when the module is loaded) makes every page parser with
-// isParserAnnots set draw its page's /Annots after the page's operators.
+// InstallAnnotationWalker() plugs the walk into the parser: from then on
+// every page parser with isParserAnnots set draws its page's /Annots after
+// the page's operators. Nothing installs it on its own; the page capture
+// (pdf/capture) does, and so must anything else that parses pages with
+// annotations.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -35,7 +37,8 @@ class VQPDFAnnotCollection {
   std::vector<std::shared_ptr<VQPDFAnnot>> annots;
   VQPDFAnnotDelegate* delegate = nullptr;  // not owned
 
-  // Registers the page walk with the content parser; idempotent.
+  // Registers the page walk with the content parser; idempotent and safe
+  // to call from any thread.
   static void InstallAnnotationWalker();
   // Draws the page's annotations through `parser` (what the walker does).
   static void DrawAnnotations(VQPDFConentParser& parser, const pdf::Object& annots);

@@ -1,0 +1,92 @@
+#include "pdf/capture/VQPDFPageCapture.h"
+
+#include <cmath>
+
+#include "pdf/VQPDFConentParser.h"
+#include "pdf/VQPDFFontCache.h"
+#include "pdf/VQPDFRenderState.h"
+#include "pdf/annots/VQPDFAnnotCollection.h"
+#include "pdf/capture/VQPageSetupForPage.h"
+#include "pdf/images/VQPDFImageFileTracker.h"
+
+namespace vq {
+
+VQPDFPageCapture::VQPDFPageCapture(VQPDFPageCaptureSettings settings) : settings_(std::move(settings)) {
+  // Wired explicitly: a static link keeps only the objects something refers
+  // to, so the annotation module cannot count on installing itself.
+  VQPDFAnnotCollection::InstallAnnotationWalker();
+}
+
+VQPDFPageCapture::~VQPDFPageCapture() = default;
+
+void VQPDFPageCapture::beginPage(const pdf::Page& page) {
+  beginPage(VQPageSetupForPage(page, 0));
+  page_ = page;
+}
+
+void VQPDFPageCapture::beginPage(const VQPageSetup& setup) {
+  page_.reset();
+  setup_ = setup;
+  stack_ = std::make_shared<VQPDFRenderStateStack>();
+}
+
+void VQPDFPageCapture::run(VQPDFConentParserDelegate& delegate) {
+  if (!page_ || !stack_) return;
+  VQPDFImageFileScope imageFiles;
+  auto parser = VQPDFConentParser::ParserWithPage(*page_);
+  if (!parser) return;
+  parser->setDecodeImages(settings_.decodeImages);
+  if (settings_.fontCache) {
+    if (!fontCacheThread_) fontCacheThread_ = std::this_thread::get_id();
+    if (*fontCacheThread_ == std::this_thread::get_id()) parser->setFontCache(settings_.fontCache);
+  }
+  parser->setDelegate(&delegate);
+  parser->setRenderingStateStack(stack_);
+  parser->setIsParserAnnots(settings_.annotations ? 1 : 0);
+  parser->startParser();
+  parser->setDelegate(nullptr);
+}
+
+void VQPDFPageCapture::endPage() {
+  page_.reset();
+  stack_.reset();
+}
+
+VQPDFPageCapture::Glyph VQPDFPageCapture::glyph(const Size& offset) const {
+  return Glyph(stack_->topRenderingState(), setup_.transform, offset);
+}
+
+VQPDFPageCapture::Glyph::Glyph(const VQPDFRenderState& state, const AffineTransform& pageTransform, const Size& offset)
+    : state_(state), pageTransform_(pageTransform), offset_(offset) {
+  state_.fontMetrics(&ascent_, &descent_);
+  transform_ = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_);
+}
+
+const AffineTransform& VQPDFPageCapture::Glyph::nextTransform() const {
+  if (!nextTransform_) nextTransform_ = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, offset_);
+  return *nextTransform_;
+}
+
+const VQPDF_CTMInfo& VQPDFPageCapture::Glyph::placement() const {
+  if (!placement_) placement_ = VQPDFTransformGetFontCTMInfo(state_.fontSize, ascent_, descent_, transform_);
+  return *placement_;
+}
+
+const VQPDF_CTMInfo& VQPDFPageCapture::Glyph::nextPlacement() const {
+  if (!nextPlacement_)
+    nextPlacement_ = VQPDFTransformGetFontCTMInfo(state_.fontSize, ascent_, descent_, nextTransform());
+  return *nextPlacement_;
+}
+
+Size VQPDFPageCapture::Glyph::fontSize() const {
+  return VQPDFTransformGetFontSize(state_.fontSize, ascent_, descent_, transform_);
+}
+
+Size VQPDFPageCapture::Glyph::displaySize(double width) const {
+  const Rect frame =
+      VQPDFTransformGetFontFrame(state_.fontSize, ascent_, descent_, transform_,
+                                 VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, Size{width, 0}));
+  return Size{std::fabs(frame.size.width), std::fabs(frame.size.height)};
+}
+
+}  // namespace vq

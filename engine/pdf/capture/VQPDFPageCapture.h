@@ -1,0 +1,119 @@
+#pragma once
+// One page parse, made the same way for every output format: the page's
+// set-up, a render-state stack shared with the content interpreter, and the
+// interpreter run with the conversion's settings, reporting to the page
+// parser of the format. While a text report lasts, the capture also answers
+// where the reported glyph lies in display space.
+//
+//   VQPDFPageCapture capture(settings);
+//   capture.beginPage(page);         // set-up and a fresh stack
+//   ... the format begins its page (capture.pageSetup())
+//   capture.run(delegate);           // reports arrive on the delegate
+//   ... the format ends its page
+//   capture.endPage();               // the stack goes
+//
+// Inside didScanTextTextOffset the delegate asks capture.glyph(offset) once
+// and works from that record.
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "pdf/VQPDFTransform.h"
+#include "pdf/capture/VQPageSetup.h"
+#include "platform/graphics/VQGeometry.h"
+#include "platform/pdf/PdfDocument.h"
+
+namespace vq {
+
+class VQPDFConentParserDelegate;
+class VQPDFFontCache;
+class VQPDFRenderState;
+class VQPDFRenderStateStack;
+
+// What every page parse of one conversion does alike.
+struct VQPDFPageCaptureSettings {
+  // Draw the page's annotations after its content.
+  bool annotations = true;
+  // Decode images into temporary files. Output that takes no pixels turns it
+  // off: images are still reported, with the size their dictionary declares.
+  bool decodeImages = true;
+  // Fonts shared by the pages of one document, or null to build the fonts of
+  // every page anew. A cache belongs to one thread: only pages parsed on the
+  // thread of the capture's first parse use it.
+  std::shared_ptr<VQPDFFontCache> fontCache;
+};
+
+class VQPDFPageCapture {
+ public:
+  explicit VQPDFPageCapture(VQPDFPageCaptureSettings settings = {});
+  ~VQPDFPageCapture();
+  VQPDFPageCapture(const VQPDFPageCapture&) = delete;
+  VQPDFPageCapture& operator=(const VQPDFPageCapture&) = delete;
+
+  const VQPDFPageCaptureSettings& settings() const { return settings_; }
+
+  // Begins a page: its set-up and a fresh render-state stack.
+  void beginPage(const pdf::Page& page);
+  // Begins a page of a given set-up that nothing is parsed on: the caller
+  // feeds the delegate reports by hand and sets the stack's state itself.
+  void beginPage(const VQPageSetup& setup);
+  // Runs the interpreter over the page begun, reporting to `delegate`.
+  // Decoded images that the delegate does not claim are removed before it
+  // returns. Nothing runs on a page begun from a set-up alone.
+  void run(VQPDFConentParserDelegate& delegate);
+  // Ends the page: the stack and what its states hold go.
+  void endPage();
+
+  // Between beginPage and endPage.
+  bool hasPage() const { return stack_ != nullptr; }
+  const VQPageSetup& pageSetup() const { return setup_; }
+  VQPDFRenderStateStack& renderingStateStack() const { return *stack_; }
+
+  // The display geometry of the glyph being reported, read from the top
+  // render state when it is made. Each value is worked out at most once, on
+  // first use. Valid while the report lasts.
+  class Glyph {
+   public:
+    const VQPDFRenderState& state() const { return state_; }
+    // The font's ascent and descent in text space (see fontMetrics).
+    double ascent() const { return ascent_; }
+    double descent() const { return descent_; }
+    // Text matrix x CTM x page transform.
+    const AffineTransform& transform() const { return transform_; }
+    // The same after the glyph's advance (the report's offset).
+    const AffineTransform& nextTransform() const;
+    // Where the glyph and the position after it lie on the display page.
+    const VQPDF_CTMInfo& placement() const;
+    const VQPDF_CTMInfo& nextPlacement() const;
+    // The font size in display space.
+    Size fontSize() const;
+    // The display size of a glyph frame `width` text-space units long along
+    // the line (widths and heights as magnitudes).
+    Size displaySize(double width) const;
+    double displayWidth(double width) const { return displaySize(width).width; }
+
+   private:
+    friend class VQPDFPageCapture;
+    Glyph(const VQPDFRenderState& state, const AffineTransform& pageTransform, const Size& offset);
+
+    const VQPDFRenderState& state_;
+    AffineTransform pageTransform_;
+    Size offset_;
+    double ascent_ = 0, descent_ = 0;
+    AffineTransform transform_;
+    mutable std::optional<AffineTransform> nextTransform_;
+    mutable std::optional<VQPDF_CTMInfo> placement_, nextPlacement_;
+  };
+  // The glyph of a didScanTextTextOffset report with its `offset`; only
+  // while a page is begun.
+  Glyph glyph(const Size& offset) const;
+
+ private:
+  VQPDFPageCaptureSettings settings_;
+  std::optional<pdf::Page> page_;
+  VQPageSetup setup_;
+  std::shared_ptr<VQPDFRenderStateStack> stack_;
+  std::optional<std::thread::id> fontCacheThread_;
+};
+
+}  // namespace vq

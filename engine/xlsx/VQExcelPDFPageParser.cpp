@@ -1,0 +1,132 @@
+#include "xlsx/VQExcelPDFPageParser.h"
+
+#include <cmath>
+
+#include "common/VQHexColor.h"
+#include "common/VQUtf8.h"
+#include "fonts/VQPDFFont.h"
+#include "fonts/VQPDFFontDescriptor.h"
+#include "fonts/VQPDFFontUtilities.h"
+#include "pdf/VQPDFRenderState.h"
+
+namespace vq {
+namespace {
+
+float snapRotation(float r) {
+  if (r < 5) return 0;
+  if (r > 85 && r < 95) return 90;
+  if (r > 265 && r < 275) return 270;
+  return r;
+}
+
+}  // namespace
+
+// Annotations are always captured for a spreadsheet, and images are decoded
+// as the interpreter does by default, though none reaches the sheet: the
+// files go with the page.
+VQExcelPDFPageParser::VQExcelPDFPageParser(VQExcelDocument& document, const std::atomic<bool>& isShouldCancel)
+    : documentHandle_(document), isShouldCancel_(isShouldCancel), capture_(VQPDFPageCaptureSettings{}) {}
+
+bool VQExcelPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, int64_t pageNumber) {
+  if (!page) return false;
+  capture_.beginPage(*page);
+  isNotScanTextYet_ = true;
+  runTextCount_ = 0;
+  currentPage_ = std::make_unique<VQExcelPage>(static_cast<uint64_t>(pageNumber), documentHandle_.savedWorkFolder(),
+                                               documentHandle_.manager(), documentHandle_.excelStyle(),
+                                               documentHandle_.sharedStrings());
+  capture_.run(*this);
+  capture_.endPage();
+  documentHandle_.writePage(*currentPage_);
+  return true;
+}
+
+VQExcelRunTextProperty VQExcelPDFPageParser::currentRProperty(const VQPDFPageCapture::Glyph& glyph) const {
+  const auto& s = glyph.state();
+  VQExcelRunTextProperty r;
+  if (!s.font) return r;
+  const auto& font = *s.font;
+  const AffineTransform& t = glyph.transform();
+  const double sz = glyph.fontSize().width;
+  r.sz = std::isfinite(sz) ? std::max(3.0, sz) : 3.0;
+  r.family = font.fontFamilyName;
+  r.rFont = !font.fontName.empty() ? font.fontName : !font.fontFamilyName.empty() ? font.fontFamilyName : "Unknow Font";
+  r.rFont_replace = font.fontSystemReplaceName;
+  r.rgbColor = VQHexColor::getHexColorFromCGColor(s.currentFillColor());
+  r.b = VQPDFFontUtilities::isBoldFontName(font.baseFontName_New) ||
+        (font.fontDescriptor && font.fontDescriptor->isBold()) || s.textRenderMode == 2 || s.textRenderMode == 6;
+  bool italic = VQPDFFontUtilities::isItalicFontName(font.baseFontName_New) ||
+                (font.fontDescriptor && font.fontDescriptor->isItalic());
+  if (!italic) {
+    // Upright text without shear gives |(a + c) / (b + d)| = 1.
+    const double ratio = std::fabs((t.a + t.c) / (t.b + t.d));
+    italic = ratio < 0.9 || ratio > 1.1;
+  }
+  r.i = italic;
+  return r;
+}
+
+void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::string& text, const Size& offset) {
+  if (isShouldCancel_ || !currentPage_ || !currentPage_->isCollectingRunText || !capture_.hasPage()) return;
+  // Leading blanks and control characters before the first upright text carry nothing.
+  if (isNotScanTextYet_ && text.size() == 1 && static_cast<unsigned char>(text[0]) < 33) return;
+  const VQPDFPageCapture::Glyph glyph = capture_.glyph(offset);
+  const auto& s = glyph.state();
+  const AffineTransform& t = glyph.transform();
+  const VQPDF_CTMInfo& start = glyph.placement();
+  const VQPDF_CTMInfo& end = glyph.nextPlacement();
+  // Display space has y downwards, so an unmirrored glyph transform has a
+  // negative determinant there.
+  const bool mirrored = t.a * t.d - t.b * t.c > 0;
+  float rotation = start.rotation;
+  if (!mirrored) {
+    rotation = snapRotation(rotation);
+    if (rotation == 0) isNotScanTextYet_ = false;
+  }
+  const double space = s.font ? s.font->widthOfSpace() : 0.25;
+  const double wordSpace = glyph.displayWidth(space * s.fontSize * s.horizontalScaling);
+
+  auto run = std::make_shared<VQExcelRunText>();
+  run->pdfScanIndex = runTextCount_++;
+  run->rPr = currentRProperty(glyph);
+  run->text = text;
+  run->ctmInfo = start;
+  run->ctmInfo.rotation = rotation;
+  run->ctmInfo.xRight = end.topLeft.x;
+  run->ctmInfo.frame.size.width = run->ctmInfo.xRight - run->ctmInfo.xLeft;
+  run->textWidth = (rotation == 90 || rotation == 270) ? std::fabs(start.bottomLeft.y - start.topLeft.y)
+                                                       : std::fabs(end.topLeft.x - start.topLeft.x);
+  if (!std::isfinite(run->ctmInfo.xLeft) || !std::isfinite(run->ctmInfo.xRight) || !std::isfinite(run->ctmInfo.yTop) ||
+      !std::isfinite(run->ctmInfo.yBottom) || !std::isfinite(run->textWidth))
+    return;
+  currentPage_->addToAllRunTextArray(run, wordSpace);
+
+  std::string name = run->rPr.rFont;
+  if (!VQPDFFontUtilities::SystemFontNameIsExist(name) && !run->rPr.rFont_replace.empty() &&
+      VQPDFFontUtilities::SystemFontNameIsExist(run->rPr.rFont_replace))
+    name = run->rPr.rFont_replace;
+  VQExcelStyleFont font;
+  if (!name.empty()) font.name = std::string(Utf8PrefixWithinBytes(name, 255));
+  font.sz = run->rPr.sz;
+  font.b = run->rPr.b;
+  font.i = run->rPr.i;
+  font.rgbColor = run->rPr.rgbColor;
+  documentHandle_.excelStyle().collectFonts(font);
+}
+
+void VQExcelPDFPageParser::didScanPathStrokeFill(VQPDFConentParser*, const Path& path, bool, bool fill) {
+  const VQExcelManager& m = documentHandle_.manager();
+  if (!m.isNeedCollectCGPaths() || !fill || !m.isNeedCollectFills() || !capture_.hasPage()) return;
+  if (path.isEmpty()) return;
+  const Rect box = path.transformed(capture_.pageSetup().transform).boundingBox();
+  if (RectIsNull(box) || RectIsInfinite(box) || box.size.width < 2 || box.size.height < 2) return;
+  const Color color = capture_.renderingStateStack().topRenderingState().currentFillColor();
+  if (VQHexColor::isBlackColor(color)) return;
+  VQExcelStyleFill f;
+  f.patternType = "solid";
+  f.fgRGBColor = VQHexColor::getHexColorFromCGColor(color);
+  f.rect = box;
+  documentHandle_.excelStyle().collectFills(f);
+}
+
+}  // namespace vq

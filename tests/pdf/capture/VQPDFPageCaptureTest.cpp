@@ -1,0 +1,245 @@
+// The page capture every format parses pages with: where a glyph lies on
+// turned, offset and scaled pages, and the conversion's settings
+// (annotations, image decoding, the document's font cache) reaching the
+// interpreter.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pdf/VQPDFConentParserDelegate.h"
+#include "pdf/VQPDFFontCache.h"
+#include "pdf/VQPDFRenderState.h"
+#include "pdf/VQPDFXObject.h"
+#include "pdf/capture/VQPDFPageCapture.h"
+#include "platform/pdf/PdfDocument.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using vq::AffineTransform;
+using vq::AffineTransformMake;
+using vq::RectMake;
+using vq::Size;
+using vq::VQPDFPageCapture;
+
+struct GlyphCase {
+  const char* name;
+  vq::Rect crop;
+  int rotate;
+  AffineTransform textMatrix;  // upright on the display page
+  double x, y;                 // where the text origin lands on the display page
+  double scale;                // display points per text-space unit
+};
+
+// A glyph at text origin (150, 250) in user space, under a CTM that moves it
+// to (160, 270) on the page; 10-point text, no font (ascent 0.95, descent
+// -0.35), the text matrix scaling by 2 (by 1 on the halved oversized page).
+TEST(VQPDFPageCapture, GlyphGeometryOnTurnedOffsetAndScaledPages) {
+  const GlyphCase cases[] = {
+      {"offset crop", RectMake(100, 200, 300, 400), 0, AffineTransformMake(2, 0, 0, 2, 150, 250), 60, 330, 2},
+      {"turned 90", RectMake(100, 200, 300, 400), 90, AffineTransformMake(0, 2, -2, 0, 150, 250), 70, 60, 2},
+      {"turned 180", RectMake(100, 200, 300, 400), 180, AffineTransformMake(-2, 0, 0, -2, 150, 250), 240, 70, 2},
+      {"turned 270", RectMake(100, 200, 300, 400), 270, AffineTransformMake(0, -2, 2, 0, 150, 250), 330, 240, 2},
+      // 3166 points high: scaled by one half to the largest display size.
+      {"oversized", RectMake(0, 0, 2000, 3166), 0, AffineTransformMake(2, 0, 0, 2, 150, 250), 80, 1448, 1},
+  };
+  const double ascent = 0.95 / 1.3;  // of the glyph height, which is the font size
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    VQPDFPageCapture capture;
+    capture.beginPage(vq::VQPageSetupMake(RectMake(-1000, -1000, 5000, 5000), c.crop, c.rotate));
+    ASSERT_TRUE(capture.hasPage());
+    auto& state = capture.renderingStateStack().topRenderingState();
+    state.fontSize = 10;
+    state.textMatrix = c.textMatrix;
+    state.ctm = AffineTransformMake(1, 0, 0, 1, 10, 20);
+
+    const auto glyph = capture.glyph(Size{5, 0});
+    const AffineTransform& t = glyph.transform();
+    EXPECT_NEAR(t.a, c.scale, 1e-9);
+    EXPECT_NEAR(t.b, 0, 1e-9);
+    EXPECT_NEAR(t.c, 0, 1e-9);
+    EXPECT_NEAR(t.d, -c.scale, 1e-9);  // y grows downwards: upright text
+    EXPECT_NEAR(t.tx, c.x, 1e-9);
+    EXPECT_NEAR(t.ty, c.y, 1e-9);
+    EXPECT_NEAR(glyph.nextTransform().tx, c.x + 5 * c.scale, 1e-9);
+    EXPECT_NEAR(glyph.nextTransform().ty, c.y, 1e-9);
+
+    const auto& at = glyph.placement();
+    EXPECT_EQ(at.rotation, 0);
+    EXPECT_NEAR(at.topLeft.x, c.x, 1e-9);
+    EXPECT_NEAR(at.topLeft.y, c.y - 10 * c.scale * ascent, 1e-9);
+    EXPECT_NEAR(at.bottomLeft.y, c.y + 10 * c.scale * (1 - ascent), 1e-9);
+    EXPECT_NEAR(glyph.nextPlacement().topLeft.x, c.x + 5 * c.scale, 1e-9);
+    EXPECT_NEAR(glyph.fontSize().width, 10 * c.scale, 1e-9);
+    // Across the line the font size spans ascent to descent, unnormalised.
+    EXPECT_NEAR(glyph.fontSize().height, 10 * 1.3 * c.scale, 1e-9);
+
+    // A blank of 2.5 text units: its width on the display page, and the
+    // glyph height across the line.
+    const Size blank = glyph.displaySize(2.5);
+    EXPECT_NEAR(blank.width, 2.5 * c.scale, 1e-9);
+    EXPECT_NEAR(blank.height, 10 * c.scale, 1e-9);
+    EXPECT_EQ(glyph.displayWidth(2.5), blank.width);
+
+    capture.endPage();
+    EXPECT_FALSE(capture.hasPage());
+  }
+}
+
+// What the interpreter reported through the capture.
+class Recorder : public vq::VQPDFConentParserDelegate {
+ public:
+  explicit Recorder(const VQPDFPageCapture& capture) : capture_(capture) {}
+  struct Text {
+    std::string text;
+    std::shared_ptr<vq::VQPDFFont> font;
+    AffineTransform transform;
+  };
+  std::vector<Text> texts;
+  int paths = 0;
+  int images = 0;
+
+  void didScanTextTextOffset(vq::VQPDFConentParser*, const std::string& text, const Size& offset) override {
+    const auto glyph = capture_.glyph(offset);
+    texts.push_back({text, glyph.state().font, glyph.transform()});
+  }
+  void didScanPathStrokeFill(vq::VQPDFConentParser*, const vq::Path&, bool, bool) override { ++paths; }
+  void didScanXObjectImage(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFImageXObject>&) override { ++images; }
+
+ private:
+  const VQPDFPageCapture& capture_;
+};
+
+std::shared_ptr<vq::pdf::Document> WriteAndOpen(const vqtest::ScratchDir& dir, const std::string& bytes) {
+  const auto path = dir / "page.pdf";
+  std::ofstream(path, std::ios::binary) << bytes;
+  return vq::pdf::Document::open(path.string(), "");
+}
+
+// Counts the images the interpreter decodes while it lives.
+class DecodeCounter {
+ public:
+  DecodeCounter() : saved_(vq::VQPDFImageXObject::decoder()) {
+    vq::VQPDFImageXObject::setDecoder([this](vq::VQPDFImageXObject&, const vq::pdf::Object&) { ++decodes; });
+  }
+  ~DecodeCounter() { vq::VQPDFImageXObject::setDecoder(saved_); }
+  int decodes = 0;
+
+ private:
+  vq::VQPDFImageXObject::Decoder saved_;
+};
+
+// A turned page with an offset crop box: a word, an image and a square
+// annotation (drawn as one stroked path).
+TEST(VQPDFPageCapture, SettingsReachTheInterpreter) {
+  vqtest::ScratchDir dir;
+  const std::string image =
+      "<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 " +
+      vqtest::PDFStream("\x80").substr(3);
+  const auto document = WriteAndOpen(
+      dir, vqtest::BuildPDF({
+               "<< /Type /Catalog /Pages 2 0 R >>",
+               "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /CropBox [100 200 400 600] /Rotate 90 "
+               "/Resources << /Font << /F1 4 0 R >> /XObject << /Im1 5 0 R >> >> /Contents 6 0 R "
+               "/Annots [7 0 R] >>",
+               "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+               image,
+               vqtest::PDFStream("q 10 0 0 10 300 300 cm /Im1 Do Q BT /F1 12 Tf 0 1 -1 0 150 250 Tm (Hi) Tj ET"),
+               "<< /Type /Annot /Subtype /Square /Rect [150 250 200 300] >>",
+           }));
+  ASSERT_TRUE(document);
+  const struct {
+    bool annotations, decodeImages;
+    int paths, decodes;
+  } cases[] = {{true, true, 1, 1}, {false, true, 0, 1}, {true, false, 1, 0}, {false, false, 0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "annotations " << c.annotations << ", decode " << c.decodeImages);
+    DecodeCounter counter;
+    vq::VQPDFPageCaptureSettings settings;
+    settings.annotations = c.annotations;
+    settings.decodeImages = c.decodeImages;
+    VQPDFPageCapture capture(settings);
+    Recorder recorder(capture);
+    capture.beginPage(*document->page(1));
+    EXPECT_NEAR(capture.pageSetup().cropBox.size.width, 400, 1e-9);
+    EXPECT_NEAR(capture.pageSetup().cropBox.size.height, 300, 1e-9);
+    capture.run(recorder);
+    capture.endPage();
+    EXPECT_EQ(recorder.paths, c.paths);
+    EXPECT_EQ(counter.decodes, c.decodes);
+    EXPECT_EQ(recorder.images, 1);
+    // The reports read the capture's stack: the first glyph sits where the
+    // page's set-up puts (150, 250), upright.
+    ASSERT_EQ(recorder.texts.size(), 2u);
+    const AffineTransform& t = recorder.texts[0].transform;
+    EXPECT_NEAR(t.tx, 50, 1e-9);
+    EXPECT_NEAR(t.ty, 50, 1e-9);
+    EXPECT_NEAR(t.a, 1, 1e-9);
+    EXPECT_NEAR(t.d, -1, 1e-9);
+  }
+}
+
+// Two pages showing text in one font object.
+std::string TwoPagesOneFont() {
+  const std::string page =
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> >> "
+      "/Contents 6 0 R >>";
+  return vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+      page,
+      page,
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+      vqtest::PDFStream("BT /F1 12 Tf 72 700 Td (A) Tj ET"),
+  });
+}
+
+TEST(VQPDFPageCapture, FontCacheServesThePagesOfItsThread) {
+  vqtest::ScratchDir dir;
+  const auto document = WriteAndOpen(dir, TwoPagesOneFont());
+  ASSERT_TRUE(document);
+  const struct {
+    const char* name;
+    bool cache;
+    bool secondPageElsewhere;  // page 2 parsed on another thread
+    bool sameFont;             // both pages drew with one font object
+  } cases[] = {
+      {"shared cache", true, false, true},
+      {"no cache", false, false, false},
+      {"second page on another thread", true, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto cache = c.cache ? std::make_shared<vq::VQPDFFontCache>() : nullptr;
+    vq::VQPDFPageCaptureSettings settings;
+    settings.fontCache = cache;
+    VQPDFPageCapture capture(settings);
+    Recorder recorder(capture);
+    auto parse = [&](int number) {
+      capture.beginPage(*document->page(number));
+      capture.run(recorder);
+      capture.endPage();
+    };
+    parse(1);
+    if (c.secondPageElsewhere) {
+      std::thread(parse, 2).join();
+    } else {
+      parse(2);
+    }
+    ASSERT_EQ(recorder.texts.size(), 2u);
+    ASSERT_TRUE(recorder.texts[0].font);
+    ASSERT_TRUE(recorder.texts[1].font);
+    EXPECT_EQ(recorder.texts[0].font == recorder.texts[1].font, c.sameFont);
+    if (cache) {
+      EXPECT_EQ(cache->size(), 1u);
+    }
+  }
+}
+
+}  // namespace
