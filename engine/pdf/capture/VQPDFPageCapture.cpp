@@ -7,14 +7,17 @@
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/annots/VQPDFAnnotCollection.h"
 #include "pdf/capture/VQPageSetupForPage.h"
+#include "pdf/images/VQPDFImageDecoder.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
 
 namespace vq {
 
 VQPDFPageCapture::VQPDFPageCapture(VQPDFPageCaptureSettings settings) : settings_(std::move(settings)) {
   // Wired explicitly: a static link keeps only the objects something refers
-  // to, so the annotation module cannot count on installing itself.
+  // to, so neither the annotation module nor the image decoder can count on
+  // installing itself. Both installs happen once per process.
   VQPDFAnnotCollection::InstallAnnotationWalker();
+  VQPDFImageDecoder::install();
 }
 
 VQPDFPageCapture::~VQPDFPageCapture() = default;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 
 #include "pdf/VQPDFColorSpace.h"
 #include "pdf/VQPDFObjectValues.h"
@@ -556,13 +557,12 @@ void VQPDFImageDecoder::parseImage(VQPDFImageXObject& image, const Object& color
 }
 
 void VQPDFImageDecoder::install() {
-  VQPDFImageXObject::setDecoder(
-      [](VQPDFImageXObject& image, const Object& colorSpaces) { VQPDFImageDecoder::parseImage(image, colorSpaces); });
+  // Once per process: pages on other threads may be reading the slot.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    VQPDFImageXObject::setDecoder(
+        [](VQPDFImageXObject& image, const Object& colorSpaces) { VQPDFImageDecoder::parseImage(image, colorSpaces); });
+  });
 }
-
-namespace {
-// The library links every module whole, so this runs when it loads.
-const bool kDecoderInstalled = (VQPDFImageDecoder::install(), true);
-}  // namespace
 
 }  // namespace vq

@@ -63,8 +63,8 @@ class VQPDFImageDecoder {
   // size) as its alpha channel, multiplied into any alpha it has.
   static Bitmap MaskSourceImage(const Bitmap& source, const Bitmap& mask);
 
-  // Makes VQPDFImageXObject::parseImage use this decoder. Idempotent; it is
-  // done once automatically when this module is linked into the library.
+  // Makes VQPDFImageXObject::parseImage use this decoder. Done once per
+  // process, whoever calls it; the page capture calls it before any page.
   static void install();
 
   // The decoder installed by install(): fills the image's cachedImagePath

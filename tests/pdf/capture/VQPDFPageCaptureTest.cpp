@@ -15,6 +15,7 @@
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/VQPDFXObject.h"
 #include "pdf/capture/VQPDFPageCapture.h"
+#include "pdf/images/VQPDFImageDecoder.h"
 #include "platform/pdf/PdfDocument.h"
 #include "support/TestSupport.h"
 
@@ -124,7 +125,9 @@ std::shared_ptr<vq::pdf::Document> WriteAndOpen(const vqtest::ScratchDir& dir, c
 // Counts the images the interpreter decodes while it lives.
 class DecodeCounter {
  public:
-  DecodeCounter() : saved_(vq::VQPDFImageXObject::decoder()) {
+  // The real decoder is installed first (a capture installs it once per
+  // process), so that the counter stands in for it until it is dropped.
+  DecodeCounter() : saved_((vq::VQPDFImageDecoder::install(), vq::VQPDFImageXObject::decoder())) {
     vq::VQPDFImageXObject::setDecoder([this](vq::VQPDFImageXObject&, const vq::pdf::Object&) { ++decodes; });
   }
   ~DecodeCounter() { vq::VQPDFImageXObject::setDecoder(saved_); }
