@@ -2,19 +2,19 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <algorithm>
 #include <fstream>
 
 #include "common/VQConverterUtilities.h"
-#include "pdf/docinfo/VQPDFInfo.h"
-#include "common/VQUtf8.h"
+#include "common/VQPDFPathUtilities.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/VQOutputWriter.h"
 #include "office/XMLFileWriter.h"
-#include "common/VQPDFPathUtilities.h"
+#include "pdf/docinfo/VQPDFInfo.h"
+#include "platform/text/Utf8.h"
 #include "xlsx/VQExcelPage.h"
 
 namespace vq {
@@ -72,7 +72,7 @@ std::string toUtf16LE(std::string_view text) {
     out += static_cast<char>(u & 0xFF);
     out += static_cast<char>((u >> 8) & 0xFF);
   };
-  for (char32_t c : Utf8ToCodePoints(text)) {
+  for (char32_t c : text::utf8ToCodePoints(text)) {
     if (c >= 0x10000) {
       const uint32_t v = static_cast<uint32_t>(c) - 0x10000;
       put(0xD800 + (v >> 10));

@@ -3,15 +3,15 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "common/VQHexColor.h"
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
-#include "pdf/capture/VQPageSetupForPage.h"
-#include "common/VQHexColor.h"
-#include "common/VQUtf8.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFRenderState.h"
+#include "pdf/capture/VQPageSetupForPage.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
+#include "platform/text/Utf8.h"
 
 namespace vq {
 
@@ -189,7 +189,7 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
       VQPDFFontUtilities::SystemFontNameIsExist(run->rPr.rFont_replace))
     name = run->rPr.rFont_replace;
   VQExcelStyleFont font;
-  if (!name.empty()) font.name = std::string(Utf8PrefixWithinBytes(name, 255));
+  if (!name.empty()) font.name = std::string(text::utf8PrefixWithinBytes(name, 255));
   font.sz = run->rPr.sz;
   font.b = run->rPr.b;
   font.i = run->rPr.i;

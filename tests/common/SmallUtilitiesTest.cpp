@@ -11,7 +11,6 @@
 #include "common/VQPoint.h"
 #include "common/VQRandomString.h"
 #include "common/VQRegex.h"
-#include "common/VQUtf8.h"
 #include "common/VQValueBoxing.h"
 
 using namespace vq;
@@ -182,21 +181,6 @@ TEST(RandomString, FourCapitalsAndUuidsFromManyThreads) {
   for (auto& th : threads) th.join();
   EXPECT_EQ(2000u, uuids.size());
   EXPECT_EQ(26u, letters.size()) << "8000 draws reach every letter";
-}
-
-TEST(Utf8, CutsOnlyAtCharacterBoundaries) {
-  const std::string text = "a\u00E9\u4E2D\U0001F600b";  // 1 + 2 + 3 + 4 + 1 bytes
-  struct Case {
-    size_t limit;
-    size_t bytes;
-  } byBytes[] = {{0, 0}, {1, 1}, {2, 1}, {3, 3}, {5, 3}, {6, 6}, {9, 6}, {10, 10}, {11, 11}, {50, 11}};
-  for (const Case& c : byBytes) EXPECT_EQ(c.bytes, Utf8PrefixWithinBytes(text, c.limit).size()) << c.limit;
-  Case byCharacters[] = {{0, 0}, {2, 3}, {4, 10}, {9, 11}};
-  for (const Case& c : byCharacters) EXPECT_EQ(c.bytes, Utf8PrefixCharacters(text, c.limit).size()) << c.limit;
-  EXPECT_EQ(5u, Utf8CharacterCount(text));
-  EXPECT_EQ((std::u32string{U'a', 0xFFFD, U'b'}), Utf8ToCodePoints("a\xFF" "b"));
-  EXPECT_EQ((std::u32string{U'a', 0xFFFD, U'(', U'b'}), Utf8ToCodePoints("a\xC3(b"));
-  EXPECT_EQ((std::u32string{0xFFFD, 0xFFFD, 0xFFFD}), Utf8ToCodePoints("\xED\xA0\x80"));  // a surrogate
 }
 
 TEST(SmallValues, PointsPathsAndBoxes) {
