@@ -1,14 +1,13 @@
 #include "common/VQConverterUtilities.h"
 
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <random>
-
-#include <unicode/brkiter.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
 
 #include "platform/text/InstalledFonts.h"
 #include "platform/text/Utf8.h"
@@ -113,14 +112,6 @@ float VQConverterUtilities::String(const std::string& s, const std::string& t) {
   }
   double d = prev[m];
   return static_cast<float>(100.0 - d * 100.0 / n);
-}
-
-std::string VQConverterUtilities::Random4BigLetter() {
-  thread_local std::mt19937 rng{std::random_device{}()};
-  std::uniform_int_distribution<int> letter(0, 25);
-  std::string s;
-  for (int i = 0; i < 4; ++i) s += static_cast<char>('A' + letter(rng));
-  return s;
 }
 
 double VQConverterUtilities::PecentAreaOfIntersectRect(const Rect& a, const Rect& b) {

@@ -29,7 +29,6 @@ class VQConverterUtilities {
   // Similarity of t to s in percent: 100 - distance * 100 / length of s. Two
   // empty strings are alike (100); an empty s against a non-empty t gives 0.
   static float String(const std::string& s, const std::string& t);
-  static std::string Random4BigLetter();
   static double PecentAreaOfIntersectRect(const Rect& a, const Rect& b);
   static double WidthOfNoneIntersectRect(const Rect& a, const Rect& b);
   // A file of a resource bundle (VQPDFParser, VQVellumate ...): searched under

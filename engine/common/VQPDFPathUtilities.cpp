@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "common/VQRandomString.h"
 #include "common/VQResources.h"
 
 namespace {
@@ -95,18 +96,18 @@ std::string VQPDFPathUtilities::temporaryRoot() {
   return gRoot;
 }
 
-std::string VQPDFPathUtilities::tempFolder() { return temporaryRoot() + "/Temp-" + VQNewUUIDString(); }
+std::string VQPDFPathUtilities::tempFolder() { return temporaryRoot() + "/Temp-" + vq::VQRandomString::UUIDString(); }
 
 std::string VQPDFPathUtilities::tempIMG(const std::string& name, const std::string& pathExtension) {
   const std::string ext = pathExtension.empty() ? "PNG" : pathExtension;
-  if (name.empty()) return temporaryRoot() + "/IMG_" + VQNewUUIDString() + "." + ext;
-  return temporaryRoot() + "/IMG_" + name + "_" + VQNewUUIDString() + "." + ext;
+  if (name.empty()) return temporaryRoot() + "/IMG_" + vq::VQRandomString::UUIDString() + "." + ext;
+  return temporaryRoot() + "/IMG_" + name + "_" + vq::VQRandomString::UUIDString() + "." + ext;
 }
 
 std::string VQPDFPathUtilities::getUUIDPathBy(const std::string& path) {
   std::string stem, ext;
-  if (splitExtension(path, stem, ext)) return stem + "-" + VQNewUUIDString() + "." + ext;
-  return path + "-" + VQNewUUIDString();
+  if (splitExtension(path, stem, ext)) return stem + "-" + vq::VQRandomString::UUIDString() + "." + ext;
+  return path + "-" + vq::VQRandomString::UUIDString();
 }
 
 std::string VQPDFPathUtilities::getNewPathby(const std::string& path) {

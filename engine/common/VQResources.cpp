@@ -1,10 +1,8 @@
 #include "common/VQResources.h"
 
 #include <sys/stat.h>
-#include <uuid/uuid.h>
 
 #include <cstdlib>
-#include <mutex>
 
 namespace {
 
@@ -99,17 +97,4 @@ std::optional<std::string> VQResourcePath(const std::string& bundle, const std::
     }
   }
   return std::nullopt;
-}
-
-std::string VQNewUUIDString() {
-  // libuuid keeps internal state for its random source; one caller at a time.
-  static std::mutex lock;
-  uuid_t id;
-  {
-    std::lock_guard<std::mutex> guard(lock);
-    uuid_generate_random(id);
-  }
-  char text[37];
-  uuid_unparse_upper(id, text);
-  return std::string(text, 36);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Finding the engine's resource bundles (VQPDFParser, VQVellumate, VQTabulette,
-// VQSlidequay) and the files inside them, and making UUID texts.
+// VQSlidequay) and the files inside them.
 //
 // Resource roots are searched in this order:
 //   1. the folder named by the environment variable VQPAPYRANT_RESOURCES
@@ -26,7 +26,3 @@ std::optional<std::string> VQResourcePath(const std::string& bundle, const std::
 
 // The resource roots that exist, in search order.
 std::vector<std::string> VQResourceRoots();
-
-// A new random UUID in its 36-character text form, upper-case hexadecimal
-// (8-4-4-4-12). Safe to call from any thread.
-std::string VQNewUUIDString();

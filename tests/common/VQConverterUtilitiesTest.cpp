@@ -31,11 +31,9 @@ TEST(VQConverterUtilitiesTest, TextTests) {
   EXPECT_FALSE(VQConverterUtilities::IsFullWidthCharacter(""));
   EXPECT_EQ(VQConverterUtilities::ComponentsSeparatedByWords("Hello, big world."),
             (std::vector<std::string>{"Hello", "big", "world"}));
-  EXPECT_EQ(VQConverterUtilities::ComponentsSeparatedByWords("\xE4\xB8\xAD\xE6\x96\x87" "a"),
+  EXPECT_EQ(VQConverterUtilities::ComponentsSeparatedByWords("\xE4\xB8\xAD\xE6\x96\x87"
+                                                             "a"),
             (std::vector<std::string>{"\xE4\xB8\xAD", "\xE6\x96\x87", "a"}));
-  std::string r = VQConverterUtilities::Random4BigLetter();
-  ASSERT_EQ(r.size(), 4u);
-  for (char c : r) EXPECT_TRUE(c >= 'A' && c <= 'Z');
 }
 
 TEST(VQConverterUtilitiesTest, RectangleOverlap) {

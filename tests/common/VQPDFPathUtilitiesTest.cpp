@@ -209,21 +209,4 @@ TEST(Resources, SourceTreeBundlesAreFoundWithoutConfiguration) {
   EXPECT_FALSE(PathForResource_VQLib("NoSuchBundle", "bundle"));
 }
 
-TEST(Resources, UUIDsAreUpperCaseAndUniqueAcrossThreads) {
-  std::mutex lock;
-  std::set<std::string> seen;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 8; ++t) {
-    threads.emplace_back([&] {
-      std::vector<std::string> mine;
-      for (int i = 0; i < 500; ++i) mine.push_back(VQNewUUIDString());
-      std::lock_guard<std::mutex> g(lock);
-      seen.insert(mine.begin(), mine.end());
-    });
-  }
-  for (auto& t : threads) t.join();
-  EXPECT_EQ(seen.size(), 4000u);
-  for (const auto& u : seen) ASSERT_TRUE(isUUID(u)) << u;
-}
-
 }  // namespace

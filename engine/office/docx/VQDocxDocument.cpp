@@ -10,13 +10,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/VQPDFPathUtilities.h"
+#include "common/VQRandomString.h"
 #include "docx/layout/VQDocxPage.h"
 #include "office/VQDocxUtilities.h"
 #include "office/VQNumberFormat.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
-#include "common/VQPDFPathUtilities.h"
-#include "common/VQResources.h"
 
 namespace vq {
 
@@ -53,7 +53,7 @@ void startPart(XMLFileWriter& writer) { writer.writeStartDocumentWithEncodingAnd
 // Writes `text` through a temporary file in the same folder that then
 // replaces `path`, so the part is either whole or absent.
 void writeFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temp = path + ".tmp-" + VQNewUUIDString();
+  const std::string temp = path + ".tmp-" + VQRandomString::UUIDString();
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));

@@ -15,13 +15,13 @@
 #include <jpeglib.h>
 #include <tiffio.h>
 
+#include "common/VQPDFPathUtilities.h"
+#include "common/VQRandomString.h"
 #include "pdf/VQPDFColorSpace.h"
 #include "pdf/VQPDFObjectValues.h"
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
-#include "common/VQPDFPathUtilities.h"
-#include "common/VQResources.h"
 #include "platform/imageio/VQImageIO.h"
 
 namespace vq {
@@ -444,7 +444,8 @@ Bitmap GrayOf(const Bitmap& rgb) { return imageio::convertBitmap(rgb, PixelForma
 // ---- files -----------------------------------------------------------------
 
 std::string NewImagePath(const std::string& prefix, const std::string& extension) {
-  const std::string name = VQPDFPathUtilities::temporaryRoot() + "/" + prefix + VQNewUUIDString() + "." + extension;
+  const std::string name =
+      VQPDFPathUtilities::temporaryRoot() + "/" + prefix + VQRandomString::UUIDString() + "." + extension;
   return VQPDFPathUtilities::getUUIDPathBy(name);
 }
 
