@@ -5,8 +5,6 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "platform/text/InstalledFonts.h"
@@ -126,29 +124,6 @@ double VQConverterUtilities::WidthOfNoneIntersectRect(const Rect& a, const Rect&
   Size o = overlap(a, b);
   if (o.width <= 0 || o.height <= 0) return 0;
   return standardized(a).size.width - o.width;
-}
-
-std::optional<std::filesystem::path> VQConverterUtilities::pathInBundle(const std::string& bundleName,
-                                                                        const std::string& filePathInBundle) {
-  std::vector<std::filesystem::path> roots;
-  if (const char* env = std::getenv("VQPAPYRANT_RESOURCES"); env && *env) roots.emplace_back(env);
-#ifdef VQ_INSTALL_RESOURCES_DIR
-  roots.emplace_back(VQ_INSTALL_RESOURCES_DIR);
-#endif
-#ifdef VQ_SOURCE_RESOURCES_DIR
-  roots.emplace_back(VQ_SOURCE_RESOURCES_DIR);
-#endif
-  std::error_code ec;
-  bool anyBundle = false;
-  for (const auto& root : roots) {
-    std::filesystem::path bundle = root / bundleName;
-    if (!std::filesystem::is_directory(bundle, ec)) continue;
-    anyBundle = true;
-    std::filesystem::path file = bundle / filePathInBundle;
-    if (std::filesystem::is_regular_file(file, ec)) return file;
-  }
-  if (!anyBundle) std::fprintf(stderr, "Error: can't load lib Bundle: %s\n", bundleName.c_str());
-  return std::nullopt;
 }
 
 }  // namespace vq

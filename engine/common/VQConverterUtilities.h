@@ -1,8 +1,6 @@
 #pragma once
 // Small operations the converters share: blank and full-width tests, word
-// splitting, text measuring, string similarity, random names, rectangle
-// overlap and the lookup of files in the engine's resource bundles.
-#include <filesystem>
+// splitting, text measuring, string similarity and rectangle overlap.
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,10 +29,6 @@ class VQConverterUtilities {
   static float String(const std::string& s, const std::string& t);
   static double PecentAreaOfIntersectRect(const Rect& a, const Rect& b);
   static double WidthOfNoneIntersectRect(const Rect& a, const Rect& b);
-  // A file of a resource bundle (VQPDFParser, VQVellumate ...): searched under
-  // $VQPAPYRANT_RESOURCES, the installed data folder, then the source tree.
-  static std::optional<std::filesystem::path> pathInBundle(const std::string& bundleName,
-                                                           const std::string& filePathInBundle);
 };
 
 }  // namespace vq

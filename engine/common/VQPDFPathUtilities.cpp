@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "common/VQRandomString.h"
-#include "common/VQResources.h"
 
 namespace {
 
@@ -130,8 +129,4 @@ bool VQPDFPathUtilities::createFolderIfNeed(const std::string& path) {
   std::error_code ec;
   std::filesystem::create_directories(path, ec);
   return !ec && isDirectory(path);
-}
-
-std::optional<std::string> VQPDFPathUtilities::PathInLibBundleForResource(const std::string& relativePath) {
-  return VQResourcePath("VQPDFParser", relativePath);
 }

@@ -1,9 +1,7 @@
 #pragma once
 // Names of the temporary files and work folders the engine writes during a
-// conversion, free output names, folder creation and resource lookup in the
-// VQPDFParser bundle. Nothing here deletes files: whoever asks for a path
+// conversion, free output names and folder creation. Nothing here deletes files: whoever asks for a path
 // removes what it writes there.
-#include <optional>
 #include <string>
 
 class VQPDFPathUtilities {
@@ -38,9 +36,4 @@ class VQPDFPathUtilities {
   // When `path` lies inside the temporary root, the root is made first, with
   // its private mode.
   static bool createFolderIfNeed(const std::string& path);
-
-  // The full path of a file inside the VQPDFParser bundle, `relativePath`
-  // being "folder/.../name" or just "name"; nothing when the bundle or the
-  // file is missing or the path tries to leave the bundle.
-  static std::optional<std::string> PathInLibBundleForResource(const std::string& relativePath);
 };

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/VQConverterUtilities.h"
 #include "common/VQPDFPathUtilities.h"
+#include "common/VQResources.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/VQOutputWriter.h"
 #include "office/XMLFileWriter.h"
@@ -35,7 +35,7 @@ constexpr std::string_view kNsContentTypes = "http://schemas.openxmlformats.org/
 constexpr std::string_view kNsExtended =
     "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties";
 
-std::optional<fs::path> themeResource() { return VQConverterUtilities::pathInBundle("VQTabulette", "theme1.xml"); }
+std::optional<std::string> themeResource() { return VQResourcePath("VQTabulette", "theme1.xml"); }
 
 // Writes a part; false when the file cannot be made or written.
 template <typename F>

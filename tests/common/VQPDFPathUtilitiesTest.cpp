@@ -1,5 +1,3 @@
-#include "common/VQPDFPathUtilities.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,17 +5,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
-#include <set>
-#include <thread>
-#include <vector>
+#include <optional>
 
+#include "common/VQPDFPathUtilities.h"
 #include "common/VQResources.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using vq::VQResourcePath;
 bool isUUID(const std::string& s) {
   if (s.size() != 36) return false;
   for (size_t i = 0; i < 36; ++i) {
@@ -174,39 +171,49 @@ TEST(Resources, LookupOrderAndBundleFiles) {
   std::ofstream(first / "VQPDFParser/PDFEncodings/CMap/UniGB-UCS2-H") << "cmap";
   std::ofstream(first / "VQPDFParser/FontBook.plist") << "x";
   fs::create_directories(second / "VQPDFParser");
+  std::ofstream(second / "VQPDFParser/FontBook.plist") << "x";
   std::ofstream(second / "VQPDFParser/Only-In-Second") << "x";
-  std::ofstream(second / "Top.plist") << "x";
+  fs::create_directories(second / "Other.bundle");
+  std::ofstream(second / "Other.bundle/file") << "x";
   EnvVar env("VQPAPYRANT_RESOURCES", first.path().string() + ":" + second.path().string());
 
-  EXPECT_EQ(PathForResource_VQLib("VQPDFParser", "bundle"), (first / "VQPDFParser").string());
-  EXPECT_EQ(PathForResource_VQLib("Top", "plist"), (second / "Top.plist").string());
   struct {
-    std::string relative;
+    std::string bundle, relative;
     std::optional<std::string> found;
   } rows[] = {
-      {"PDFEncodings/CMap/UniGB-UCS2-H", (first / "VQPDFParser/PDFEncodings/CMap/UniGB-UCS2-H").string()},
-      {"FontBook.plist", (first / "VQPDFParser/FontBook.plist").string()},
-      {"Only-In-Second", (second / "VQPDFParser/Only-In-Second").string()},
-      {"PDFEncodings/CMap/Missing-H", std::nullopt},
+      {"VQPDFParser", "PDFEncodings/CMap/UniGB-UCS2-H",
+       (first / "VQPDFParser/PDFEncodings/CMap/UniGB-UCS2-H").string()},
+      {"VQPDFParser", "FontBook.plist", (first / "VQPDFParser/FontBook.plist").string()},  // the first root wins
+      {"VQPDFParser", "Only-In-Second", (second / "VQPDFParser/Only-In-Second").string()},
+      {"Other", "file", (second / "Other.bundle/file").string()},
+      {"VQPDFParser", "PDFEncodings/CMap/Missing-H", std::nullopt},
+      {"VQPDFParser", "PDFEncodings/CMap", std::nullopt},  // a folder is no resource file
+      {"NoSuchBundle", "FontBook.plist", std::nullopt},
       // Names taken from a PDF must not leave the bundle.
-      {"PDFEncodings/CMap/../../FontBook.plist", std::nullopt},
-      {"../VQPDFParser/FontBook.plist", std::nullopt},
-      {"/etc/passwd", std::nullopt},
-      {"", std::nullopt},
+      {"VQPDFParser", "PDFEncodings/CMap/../../FontBook.plist", std::nullopt},
+      {"VQPDFParser", "../VQPDFParser/FontBook.plist", std::nullopt},
+      {"VQPDFParser", "/etc/passwd", std::nullopt},
+      {"VQPDFParser", "", std::nullopt},
+      {"../VQPDFParser", "FontBook.plist", std::nullopt},
   };
-  for (const auto& r : rows) EXPECT_EQ(VQPDFPathUtilities::PathInLibBundleForResource(r.relative), r.found) << r.relative;
-  EXPECT_FALSE(PathForResource_VQLib("../VQPDFParser", "bundle"));
+  for (const auto& r : rows) EXPECT_EQ(VQResourcePath(r.bundle, r.relative), r.found) << r.bundle << " " << r.relative;
 }
 
 TEST(Resources, SourceTreeBundlesAreFoundWithoutConfiguration) {
   EnvVar env("VQPAPYRANT_RESOURCES", "");
-  for (const char* bundle : {"VQPDFParser", "VQVellumate", "VQTabulette", "VQSlidequay"}) {
-    auto p = PathForResource_VQLib(bundle, "bundle");
-    ASSERT_TRUE(p) << bundle;
-    EXPECT_TRUE(fs::is_directory(*p));
-    EXPECT_EQ(fs::path(*p).filename(), bundle);
+  struct {
+    const char* bundle;
+    const char* file;
+  } rows[] = {{"VQPDFParser", "FontBook.plist"},
+              {"VQVellumate", "word-line-height.plist"},
+              {"VQTabulette", "theme1.xml"},
+              {"VQSlidequay", "slideMaster1.xml"}};
+  for (const auto& r : rows) {
+    const auto p = VQResourcePath(r.bundle, r.file);
+    ASSERT_TRUE(p) << r.bundle;
+    EXPECT_TRUE(fs::is_regular_file(*p));
+    EXPECT_EQ(fs::path(*p).parent_path().filename(), r.bundle);
   }
-  EXPECT_FALSE(PathForResource_VQLib("NoSuchBundle", "bundle"));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQRandomString.h"
+#include "common/VQResources.h"
 #include "docx/layout/VQDocxPage.h"
 #include "office/VQDocxUtilities.h"
 #include "office/VQNumberFormat.h"
@@ -160,7 +161,7 @@ void VQDocxDocument::setDocumentWriterDefaults(XMLFileWriter& writer) {
 }
 
 std::optional<std::string> VQDocxDocument::pathForDocxTemplatesResources(const std::string& name) {
-  return VQDocxUtilities::PathInLibBundleForResource("Docx XML Templates/" + name);
+  return VQResourcePath("VQVellumate", "Docx XML Templates/" + name);
 }
 
 void VQDocxDocument::writeDocumentBegin() {
