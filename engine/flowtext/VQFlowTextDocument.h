@@ -75,7 +75,8 @@ class VQFlowTextDocument {
   virtual void closePage() {}
   virtual void resetStyles() {}
 
-  // A private work folder for body files, removed with the document.
+  // A fresh work folder for body files inside the private temporary root,
+  // removed with the document.
   std::filesystem::path makeWorkFolder();
   void removeWorkFolder();
 

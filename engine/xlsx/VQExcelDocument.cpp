@@ -6,7 +6,6 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQResources.h"
@@ -84,25 +83,6 @@ std::string toUtf16LE(std::string_view text) {
   return out;
 }
 
-// Writes under a temporary name and renames, so a table is whole or absent.
-bool writeFileAtomically(const std::string& path, const std::string& bytes) {
-  const std::string tmp = path + ".part";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    f.close();
-    if (!f) {
-      std::error_code ec;
-      fs::remove(tmp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(tmp, path, ec);
-  if (ec) fs::remove(tmp, ec);
-  return !ec;
-}
 }  // namespace
 
 VQExcelDocument::VQExcelDocument(const std::string& destPath, uint64_t totalPages, const VQExcelOptions& options)
@@ -162,7 +142,7 @@ void VQExcelDocument::writePage(VQExcelPage& page) {
   const auto text = page.creatCSV();
   if (!text) return;
   const std::string path = fmt::format("{}/Table {}.csv", savedWorkFolder_, page.pageNumber());
-  if (!writeFileAtomically(path, toUtf16LE(*text))) {
+  if (!VQPDFPathUtilities::writeFileAtomically(path, toUtf16LE(*text))) {
     std::lock_guard g(lock_);
     pageWriteError_ = "Can't write the table " + path;
   }

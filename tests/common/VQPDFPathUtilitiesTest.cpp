@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
+#include <vector>
 
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQResources.h"
@@ -163,6 +166,45 @@ TEST(PathUtilities, CreateFolderIfNeed) {
   EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed((dir / "file").string()));
   EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed((dir / "file/sub").string()));
   EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed(""));
+}
+
+std::vector<std::string> namesIn(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(PathUtilities, TemporarySiblingIsNewEmptyAndOrdinary) {
+  vqtest::ScratchDir dir;
+  const std::string dest = (dir / "out.docx").string();
+  const auto a = VQPDFPathUtilities::makeTemporarySibling(dest);
+  const auto b = VQPDFPathUtilities::makeTemporarySibling(dest);
+  ASSERT_TRUE(a && b);
+  EXPECT_NE(*a, *b);
+  EXPECT_TRUE(matches(*a, dest + ".tmp-%U")) << *a;
+  EXPECT_EQ(fs::file_size(*a), 0u);
+  // Same permissions as any other file the process makes: it becomes the output.
+  std::ofstream(dir / "plain") << "x";
+  EXPECT_EQ(fs::status(*a).permissions(), fs::status(dir / "plain").permissions());
+  EXPECT_FALSE(VQPDFPathUtilities::makeTemporarySibling((dir / "missing/out.docx").string()));
+}
+
+TEST(PathUtilities, WriteFileAtomicallyReplacesWholeOrLeavesNothing) {
+  vqtest::ScratchDir dir;
+  const fs::path file = dir / "part.xml";
+  std::ofstream(file) << "old";
+  const std::string bytes("new\0bytes", 9);
+  ASSERT_TRUE(VQPDFPathUtilities::writeFileAtomically(file.string(), bytes));
+  std::ifstream in(file, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"part.xml"}) << "no temporary file is left";
+
+  // A folder in the way: the rename fails and the temporary file goes.
+  fs::create_directories(dir / "busy/inside");
+  EXPECT_FALSE(VQPDFPathUtilities::writeFileAtomically((dir / "busy").string(), "x"));
+  EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"busy", "part.xml"}));
+  EXPECT_FALSE(VQPDFPathUtilities::writeFileAtomically((dir / "missing/part.xml").string(), "x"));
 }
 
 TEST(Resources, LookupOrderAndBundleFiles) {

@@ -51,28 +51,6 @@ std::unique_ptr<XMLFileWriter> openPart(const std::string& path) {
 
 void startPart(XMLFileWriter& writer) { writer.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes"); }
 
-// Writes `text` through a temporary file in the same folder that then
-// replaces `path`, so the part is either whole or absent.
-void writeFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temp = path + ".tmp-" + VQRandomString::UUIDString();
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      std::error_code ec;
-      fs::remove(temp, ec);
-      throw VQDocxDocumentException(fmt::format("Can't write the package part {}", path));
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    throw VQDocxDocumentException(fmt::format("Can't write the package part {}", path));
-  }
-}
-
 // A relationship Id is an XML ID: keep letters, digits, '_', '-' and '.'.
 std::string idSafe(const std::string& text) {
   std::string out = text;
@@ -565,7 +543,8 @@ void copyTemplate(const std::string& templateName, const std::string& destinatio
   const auto text = readWholeFile(*source);
   if (!text || text->empty())
     throw VQDocxDocumentException(fmt::format("Can't read the DOCX template {}", *source));
-  writeFileAtomically(destination, *text);
+  if (!VQPDFPathUtilities::writeFileAtomically(destination, *text))
+    throw VQDocxDocumentException(fmt::format("Can't write the package part {}", destination));
 }
 
 }  // namespace

@@ -449,28 +449,6 @@ std::string NewImagePath(const std::string& prefix, const std::string& extension
   return VQPDFPathUtilities::getUUIDPathBy(name);
 }
 
-bool WriteBytesAtomically(const std::string& path, const std::string& bytes) {
-  const std::string part = path + ".part";
-  {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.good()) {
-      out.close();
-      std::error_code ec;
-      std::filesystem::remove(part, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(part, path, ec);
-  if (ec) {
-    std::filesystem::remove(part, ec);
-    return false;
-  }
-  return true;
-}
-
 // Masks and soft masks are nested image streams; a mask naming further masks
 // is decoded without them, so a stream cannot recurse through itself.
 thread_local int tMaskDepth = 0;
@@ -728,7 +706,7 @@ std::optional<std::string> VQPDFImageDecoder::extractPDFStream(const Object& str
   if (decoded->fromDCT && !decoded->hasMask) {
     const std::string path = NewImagePath("IMG_", "jpeg");
     if (!decoded->jpegData.empty()) {
-      if (WriteBytesAtomically(path, decoded->jpegData)) return path;
+      if (VQPDFPathUtilities::writeFileAtomically(path, decoded->jpegData)) return path;
       std::cerr << "Couldn't write image to file!\n";
       return std::nullopt;
     }
