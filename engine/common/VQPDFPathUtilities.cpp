@@ -14,6 +14,8 @@
 
 #include "common/VQRandomString.h"
 
+namespace vq {
+
 namespace {
 
 std::mutex gRootLock;
@@ -71,7 +73,7 @@ std::string chooseRoot() {
 // A new file beside `destination` that no one else holds, open for writing, or -1.
 int openTemporarySibling(const std::string& destination, std::string& name) {
   for (int attempt = 0; attempt < 16; ++attempt) {
-    name = destination + ".tmp-" + vq::VQRandomString::UUIDString();
+    name = destination + ".tmp-" + VQRandomString::UUIDString();
     // 0666 before the umask, like any file the process creates.
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
@@ -117,18 +119,18 @@ std::string VQPDFPathUtilities::temporaryRoot() {
   return gRoot;
 }
 
-std::string VQPDFPathUtilities::tempFolder() { return temporaryRoot() + "/Temp-" + vq::VQRandomString::UUIDString(); }
+std::string VQPDFPathUtilities::tempFolder() { return temporaryRoot() + "/Temp-" + VQRandomString::UUIDString(); }
 
 std::string VQPDFPathUtilities::tempIMG(const std::string& name, const std::string& pathExtension) {
   const std::string ext = pathExtension.empty() ? "PNG" : pathExtension;
-  if (name.empty()) return temporaryRoot() + "/IMG_" + vq::VQRandomString::UUIDString() + "." + ext;
-  return temporaryRoot() + "/IMG_" + name + "_" + vq::VQRandomString::UUIDString() + "." + ext;
+  if (name.empty()) return temporaryRoot() + "/IMG_" + VQRandomString::UUIDString() + "." + ext;
+  return temporaryRoot() + "/IMG_" + name + "_" + VQRandomString::UUIDString() + "." + ext;
 }
 
 std::string VQPDFPathUtilities::getUUIDPathBy(const std::string& path) {
   std::string stem, ext;
-  if (splitExtension(path, stem, ext)) return stem + "-" + vq::VQRandomString::UUIDString() + "." + ext;
-  return path + "-" + vq::VQRandomString::UUIDString();
+  if (splitExtension(path, stem, ext)) return stem + "-" + VQRandomString::UUIDString() + "." + ext;
+  return path + "-" + VQRandomString::UUIDString();
 }
 
 std::string VQPDFPathUtilities::getNewPathby(const std::string& path) {
@@ -171,3 +173,5 @@ bool VQPDFPathUtilities::writeFileAtomically(const std::string& path, std::strin
   if (!ok) ::unlink(name.c_str());
   return ok;
 }
+
+}  // namespace vq

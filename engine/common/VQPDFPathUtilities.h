@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace vq {
+
 class VQPDFPathUtilities {
  public:
   VQPDFPathUtilities() = delete;
@@ -51,3 +53,5 @@ class VQPDFPathUtilities {
   // False when writing or renaming fails; the temporary file is gone then.
   static bool writeFileAtomically(const std::string& path, std::string_view bytes);
 };
+
+}  // namespace vq

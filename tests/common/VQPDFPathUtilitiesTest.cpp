@@ -17,6 +17,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using vq::VQPDFPathUtilities;
 using vq::VQResourcePath;
 bool isUUID(const std::string& s) {
   if (s.size() != 36) return false;
