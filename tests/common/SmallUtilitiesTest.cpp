@@ -11,7 +11,6 @@
 #include "common/VQPoint.h"
 #include "common/VQRandomString.h"
 #include "common/VQRegex.h"
-#include "common/VQValueBoxing.h"
 
 using namespace vq;
 
@@ -183,7 +182,7 @@ TEST(RandomString, FourCapitalsAndUuidsFromManyThreads) {
   EXPECT_EQ(26u, letters.size()) << "8000 draws reach every letter";
 }
 
-TEST(SmallValues, PointsPathsAndBoxes) {
+TEST(SmallValues, PointsAndPaths) {
   EXPECT_EQ("r=3, c=7", VQPointMake(3, 7).description());
   EXPECT_EQ(VQPointMake(1, 2), (VQPoint{1, 2}));
   EXPECT_EQ(0u, VQPoint().r);
@@ -196,8 +195,4 @@ TEST(SmallValues, PointsPathsAndBoxes) {
   EXPECT_TRUE(VQCGPath(nullptr).CGPath.isEmpty());
   EXPECT_FALSE(held.tempCGPath);
   EXPECT_TRUE(held.subCGPaths.empty());
-
-  EXPECT_EQ(RectZero, CGRectValue_VQLib(std::nullopt));
-  EXPECT_EQ(RectMake(1, 2, 3, 4), CGRectValue_VQLib(valueWithCGRect_VQLib(RectMake(1, 2, 3, 4))));
-  EXPECT_EQ((Point{5, 6}), CGPointValue_VQLib(valueWithCGPoint_VQLib({5, 6})));
 }
