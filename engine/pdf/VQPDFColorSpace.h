@@ -228,7 +228,6 @@ class VQPDFColorSpaceCollection {
   explicit VQPDFColorSpaceCollection(const vq::pdf::Object& colorSpaceDictionary);
   void addObjectsFromDictionary(const std::map<std::string, std::shared_ptr<VQPDFColorSpace>>& spaces);
   std::shared_ptr<VQPDFColorSpace> colorSpaceNamed(const std::string& name) const;
-  const std::map<std::string, std::shared_ptr<VQPDFColorSpace>>& colorSpacesByName() const { return colorSpaces; }
 
   std::map<std::string, std::shared_ptr<VQPDFColorSpace>> colorSpaces;
 };
