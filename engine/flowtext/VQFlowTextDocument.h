@@ -36,7 +36,6 @@ class VQFlowTextDocument {
 
   const std::string& savedFilePath() const { return savedFilePath_; }
   int64_t totalNumOfPages() const { return totalNumOfPages_; }
-  int64_t currentDocxPageIndex() const { return currentDocxPageIndex_; }
 
   // Conversion begin: creates (or empties) the destination and any body file.
   // False, with a message on standard error, when they cannot be created.
