@@ -34,7 +34,6 @@ class VQFlowTextDocument {
   VQFlowTextDocument(const VQFlowTextDocument&) = delete;
   VQFlowTextDocument& operator=(const VQFlowTextDocument&) = delete;
 
-  const std::string& savedFilePath() const { return savedFilePath_; }
   int64_t totalNumOfPages() const { return totalNumOfPages_; }
 
   // Conversion begin: creates (or empties) the destination and any body file.
