@@ -38,6 +38,7 @@ class VQFlowTextCapture {
   VQFlowTextRoute addText(const VQFlowTextGlyph& glyph);
   // At every page end: a pending text box or text path ends.
   void endPage();
+  bool isNotScanTextYet() const { return isNotScanTextYet_; }
 
  private:
   VQFlowTextDocument& document_;

@@ -35,6 +35,7 @@ class VQFlowTextDocument {
   VQFlowTextDocument& operator=(const VQFlowTextDocument&) = delete;
 
   int64_t totalNumOfPages() const { return totalNumOfPages_; }
+  int64_t currentDocxPageIndex() const { return currentDocxPageIndex_; }
 
   // Conversion begin: creates (or empties) the destination and any body file.
   // False, with a message on standard error, when they cannot be created.

@@ -5,6 +5,10 @@
 
 namespace vq::flowtext {
 
+Rect VQFlowTextRunText::displayRect() const {
+  return RectMake(ctmInfo.topLeft.x, ctmInfo.topLeft.y, textWidth, std::fabs(ctmInfo.bottomLeft.y - ctmInfo.topLeft.y));
+}
+
 VQFlowTextParagraph::VQFlowTextParagraph(std::vector<VQFlowTextRunText> runs) : runArray(std::move(runs)) {
   resolvePProperty();
 }
@@ -36,6 +40,12 @@ VQFlowTextRunText* VQFlowTextParagraph::lastRunText() { return runArray.empty() 
 
 bool VQFlowTextParagraph::haveText() const {
   return std::any_of(runArray.begin(), runArray.end(), [](const auto& r) { return !r.runText.empty(); });
+}
+
+double VQFlowTextParagraph::textWidth() const {
+  double w = 0;
+  for (const auto& r : runArray) w += r.textWidth;
+  return w;
 }
 
 std::vector<VQFlowTextParagraph> VQFlowTextParagraph::BlankParagraph(double height, double spaceLine, double indLeft,

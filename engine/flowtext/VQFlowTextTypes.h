@@ -62,6 +62,7 @@ struct VQFlowTextRunText {
   double bottom() const { return ctmInfo.bottomLeft.y; }
   double left() const { return ctmInfo.bottomLeft.x; }
   double right() const { return ctmInfo.bottomLeft.x + textWidth; }
+  Rect displayRect() const;
 };
 
 struct VQFlowTextParagraph {
@@ -84,7 +85,9 @@ struct VQFlowTextParagraph {
   const VQFlowTextRunText* firstRunText() const;
   const VQFlowTextRunText* lastRunText() const;
   VQFlowTextRunText* lastRunText();
+  bool isHaveMainText() const { return !runArray.empty(); }
   bool haveText() const;
+  double textWidth() const;
 
   // Empty paragraphs filling a vertical gap of `height`: as many lines of the
   // larger of the font size and `spaceLine` as fit (at least one), sharing the

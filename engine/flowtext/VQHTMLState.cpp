@@ -8,6 +8,15 @@
 
 namespace vq::flowtext {
 
+const char* VQHTMLUtilities::cssFontWeight(int index) {
+  static const char* const k[] = {"normal", "bold", "bolder", "lighter", "100", "200", "300",
+                                  "400",    "500",  "600",    "700",     "800", "900", "inherit"};
+  return (index >= 0 && index < 14) ? k[index] : k[0];
+}
+const char* VQHTMLUtilities::cssFontStyle(int index) {
+  static const char* const k[] = {"normal", "italic", "oblique", "inherit"};
+  return (index >= 0 && index < 4) ? k[index] : k[0];
+}
 const char* VQHTMLUtilities::cssTextDecoration(int index) {
   static const char* const k[] = {"none", "underline", "line-through", "blink", "inherit"};
   return (index >= 0 && index < 5) ? k[index] : k[0];

@@ -36,6 +36,8 @@ struct VQHTML_CSS_Span {
 };
 
 struct VQHTMLUtilities {
+  static const char* cssFontWeight(int index);
+  static const char* cssFontStyle(int index);
   static const char* cssTextDecoration(int index);
   static VQHTML_CSS_Paragraph defaultCssParagraphProperty() { return {}; }
   static VQHTML_CSS_Span defaultCssSpanProperty() { return {}; }
@@ -65,6 +67,8 @@ class VQHTMLState {
   void endWriteParagraphTagsIfNeed(VQFlowTextFileWriter& w);
   void writeRegistedCSSParagraph(VQFlowTextFileWriter& w) const;
   void writeRegistedCSSSpan(VQFlowTextFileWriter& w) const;
+  size_t paragraphStyleCount() const { return paragraphs_.size(); }
+  size_t spanStyleCount() const { return spans_.size(); }
 
  private:
   int indexOf(const VQHTML_CSS_Paragraph& s);

@@ -48,6 +48,8 @@ class VQRTFState {
   void writeForegroundColorAttributesIfNeed(const VQRTFColorEntry& color, VQFlowTextFileWriter& w);
   void writeRegistedFonts(VQFlowTextFileWriter& w) const;
   void writeRegistedColors(VQFlowTextFileWriter& w) const;
+  size_t fontCount() const { return fonts_.size(); }
+  size_t colorCount() const { return colors_.size(); }
 
  private:
   int fontIndexOf(const VQRTFFontEntry& font);

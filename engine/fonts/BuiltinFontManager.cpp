@@ -123,6 +123,17 @@ uint16_t BuiltinFontWidths::nameToUnicodeID(const std::string& glyphName) {
   return 0;
 }
 
+std::string BuiltinFontWidths::unicodeIDToName(uint32_t unicode) {
+  uint16_t v = static_cast<uint16_t>(unicode);
+  if (v == 0) return ".notdef";
+  const auto& byValue = glyphIndex().byValue;
+  if (auto it = byValue.find(v); it != byValue.end()) return it->second;
+  static const char* hex = "0123456789abcdef";
+  std::string name = "uni";
+  for (int shift = 12; shift >= 0; shift -= 4) name += hex[(v >> shift) & 0xF];
+  return name;
+}
+
 BuiltinFontManager::BuiltinFontManager() {
   fonts_.reserve(14);
   for (const auto& rec : fontdata::kBuiltinFonts) {

@@ -20,10 +20,13 @@ class BuiltinFontWidths {
   bool getCharacter(uint32_t unicode, uint16_t* width) const;
   bool getString(const std::string& glyphName, uint16_t* width) const;
   bool widthOfSpace(uint16_t* width) const { return getString("space", width); }
+  size_t widthsCount() const { return widths_.size(); }
 
   // Glyph name -> Unicode value (0 when unknown); "uniXXXX" names read as hex
   // when exactly four characters follow, as decimal otherwise.
   static uint16_t nameToUnicodeID(const std::string& glyphName);
+  // Unicode value -> glyph name; ".notdef" for 0 and "uniXXXX" for unknown values.
+  static std::string unicodeIDToName(uint32_t unicode);
 
  private:
   std::unordered_map<std::string, uint16_t> widths_;

@@ -40,6 +40,7 @@ class VQPDFCodeToCIDMap {
   // The CID of the code at the start of `bytes`; *code and *nUsed (≥ 1) are set.
   uint32_t getCID(const uint8_t* bytes, size_t len, uint32_t* code, size_t* nUsed) const;
 
+  bool isIdentity() const { return tables_.empty(); }
   std::string cMapCollection;
   std::string cMapName;
   int wMode = 0;

@@ -126,18 +126,18 @@ void VQPDFFont::setSubtypeBaseFontName(const pdf::Object& dictionary) {
   else if (auto q = baseFontName_New.find('+'); q != std::string::npos) fontName = baseFontName_New.substr(q + 1);
   else fontName = baseFontName_New;
 
-  if (auto full = VQPDFFontUtilities::FontNameExistInFontBook(fontName); full && !full->empty()) {
+  if (auto full = VQPDFFontUtilities::FontNameInComputer(fontName); full && !full->empty()) {
     fontName = *full;
   } else if (fontDescriptor) {
     for (const std::string* candidate : {&fontDescriptor->embPostScriptName, &fontDescriptor->embFullName}) {
-      if (auto found = VQPDFFontUtilities::FontNameExistInFontBook(*candidate); found && !found->empty()) {
+      if (auto found = VQPDFFontUtilities::FontNameInComputer(*candidate); found && !found->empty()) {
         baseFontName_New = *candidate;
         fontName = *found;
         break;
       }
     }
   }
-  if (auto family = VQPDFFontUtilities::FamilyNameExistInFontBook(fontName); family && !family->empty())
+  if (auto family = VQPDFFontUtilities::FamilyNameInComputer(fontName); family && !family->empty())
     fontFamilyName = *family;
   else
     fontFamilyName = VQPDFFontUtilities::FamilyNameCut(fontName);

@@ -67,11 +67,12 @@ std::shared_ptr<VQPDFFontDescriptor> VQPDFFontDescriptor::initWithPDFDictionary(
 }
 
 double VQPDFFontDescriptor::embFontWidthForGlyphCode(uint32_t glyph) const {
-  return embFont ? embFont->advanceOfGlyph(glyph) : 0;
+  return embFont ? VQPDFFontUtilities::CGFontWidthOfGlyphCode(*embFont, 1, glyph) : 0;
 }
 double VQPDFFontDescriptor::embFontWidthForCharCode(uint16_t character) const {
-  return embFont ? embFont->advanceOfChar(character) : 0;
+  return embFont ? VQPDFFontUtilities::CGFontWidthOfCharCode(*embFont, 1, character) : 0;
 }
 double VQPDFFontDescriptor::embFontWidthForBankSpace() const { return embFontWidthForCharCode(32); }
+void VQPDFFontDescriptor::setEmbFont(std::shared_ptr<text::FontFace> face) { embFont = std::move(face); }
 
 }  // namespace vq

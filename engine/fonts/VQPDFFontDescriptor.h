@@ -64,7 +64,12 @@ class VQPDFFontDescriptor {
 
   bool isFixedWidth() const { return flags & kFixedPitch; }
   bool isSerif() const { return flags & kSerif; }
+  bool isSymbolic() const { return flags & kSymbolic; }
+  bool isScriptor() const { return flags & kScript; }
+  bool isNonSymbolic() const { return flags & kNonsymbolic; }
   bool isItalic() const { return flags & kItalic; }
+  bool isAllCap() const { return flags & kAllCap; }
+  bool isSmallCap() const { return flags & kSmallCap; }
   bool isBold() const { return flags & kForceBold; }
   void setFontSerif(bool on) { setFlag(kSerif, on); }
   void setFontItalic(bool on) { setFlag(kItalic, on); }
@@ -75,6 +80,7 @@ class VQPDFFontDescriptor {
   double embFontWidthForGlyphCode(uint32_t glyph) const;
   double embFontWidthForCharCode(uint16_t character) const;
   double embFontWidthForBankSpace() const;
+  void setEmbFont(std::shared_ptr<text::FontFace> face);
 
  private:
   void setFlag(uint32_t bit, bool on) { flags = on ? (flags | bit) : (flags & ~bit); }

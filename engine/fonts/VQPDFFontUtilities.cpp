@@ -246,7 +246,7 @@ std::string VQPDFFontUtilities::FamilyNameCut(const std::string& name) {
 
 std::optional<std::string> VQPDFFontUtilities::ReplaceFontNameInFontBook(const std::string& name) {
   if (name.empty()) return std::nullopt;
-  auto book = GetFontBookInMyBundlePlist_Replace();
+  auto book = GetFontBook_Replace();
   if (!book || book->empty()) return std::nullopt;
   std::string l = lower(name);
   if (l.find("null") != std::string::npos) return std::nullopt;
@@ -267,6 +267,25 @@ std::optional<std::string> VQPDFFontUtilities::SystemFontFullNameForFontName(con
   auto face = text::InstalledFonts::findExact(name);
   if (!face || face->fullName.empty()) return std::nullopt;
   return face->fullName;
+}
+
+double VQPDFFontUtilities::SystemFontName(const std::string& name, double fontSize, const std::string& utf8) {
+  auto face = text::InstalledFonts::findExact(name);
+  if (!face) return 0;
+  auto loaded = text::InstalledFonts::load(*face);
+  return loaded ? loaded->widthOfString(utf8, fontSize) : 0;
+}
+
+double VQPDFFontUtilities::CGFontWidthOfGlyphCode(const text::FontFace& font, double fontSize, uint32_t glyph) {
+  return font.advanceOfGlyph(glyph) * fontSize;
+}
+
+double VQPDFFontUtilities::CGFontWidthOfCharCode(const text::FontFace& font, double fontSize, uint32_t character) {
+  return font.advanceOfChar(character) * fontSize;
+}
+
+double VQPDFFontUtilities::CGFontWidthOfString(const text::FontFace& font, double fontSize, const std::string& utf8) {
+  return font.widthOfString(utf8, fontSize);
 }
 
 std::string VQPDFFontUtilities::wordNameForFontName(const std::string& postScriptName) {

@@ -41,15 +41,22 @@ class VQPDFFontUtilities {
   static std::shared_ptr<const VQFontBook> GetFontBookInThisDevice();
   static std::shared_ptr<const VQFontBook> GetFontBookInMyBundlePlist();
   static std::shared_ptr<const VQFontReplaceBook> GetFontBookInMyBundlePlist_Replace();
+  static std::shared_ptr<const VQFontReplaceBook> GetFontBook_Replace() { return GetFontBookInMyBundlePlist_Replace(); }
   static std::shared_ptr<const VQFontBook> GetFontBook();
 
   static std::optional<std::string> FontNameExistInFontBook(const std::string& name);
+  static std::optional<std::string> FontNameInComputer(const std::string& name) { return FontNameExistInFontBook(name); }
   static std::optional<std::string> FamilyNameExistInFontBook(const std::string& name);
+  static std::optional<std::string> FamilyNameInComputer(const std::string& name) { return FamilyNameExistInFontBook(name); }
   static std::string FamilyNameCut(const std::string& name);
   static std::optional<std::string> ReplaceFontNameInFontBook(const std::string& name);
 
   static bool SystemFontNameIsExist(const std::string& name);
   static std::optional<std::string> SystemFontFullNameForFontName(const std::string& name);
+  static double SystemFontName(const std::string& name, double fontSize, const std::string& utf8);
+  static double CGFontWidthOfGlyphCode(const text::FontFace& font, double fontSize, uint32_t glyph);
+  static double CGFontWidthOfCharCode(const text::FontFace& font, double fontSize, uint32_t character);
+  static double CGFontWidthOfString(const text::FontFace& font, double fontSize, const std::string& utf8);
 
   // "Word name" of an installed face: the display name, the family, or
   // "family face"; the name itself when no such font is installed.

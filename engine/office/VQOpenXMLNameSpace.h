@@ -8,6 +8,8 @@ namespace vq {
 class VQOpenXMLNameSpace {
  public:
   VQOpenXMLNameSpace() = delete;
+  static std::string_view nameSpace_a() { return "http://schemas.openxmlformats.org/drawingml/2006/main"; }
+  static std::string_view nameSpace_p() { return "http://schemas.openxmlformats.org/presentationml/2006/main"; }
   static std::string_view nameSpace_r() {
     return "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
   }

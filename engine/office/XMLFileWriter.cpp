@@ -256,7 +256,7 @@ void XMLFileWriter::writeEmptyElementWithNamespace(std::string_view namespaceURI
 }
 
 void XMLFileWriter::writeEndElement() {
-  if (newElement_ && level_ > 0) {
+  if (newElement_ && automaticEmptyElements_ && level_ > 0) {
     writeRaw("/>");
     newElement_ = false;
     emptyElement_ = true;

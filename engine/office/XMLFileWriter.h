@@ -29,12 +29,15 @@ class XMLFileWriter {
   XMLFileWriter(const XMLFileWriter&) = delete;
   XMLFileWriter& operator=(const XMLFileWriter&) = delete;
 
+  const std::string& xmlPath() const { return xmlPath_; }
   const std::string& encoding() const { return encoding_; }
   int level() const { return level_; }
   bool isOpen() const { return file_ != nullptr; }
 
   void setIndentation(std::string indentation) { indentation_ = std::move(indentation); }
   void setLineBreak(std::string lineBreak) { lineBreak_ = std::move(lineBreak); }
+  void setAutomaticEmptyElements(bool on) { automaticEmptyElements_ = on; }
+  bool automaticEmptyElements() const { return automaticEmptyElements_; }
 
   // Binds a prefix ("" for the default namespace) to a URI. The declaration
   // is written on the next start tag and the binding ends with that element.
@@ -105,6 +108,7 @@ class XMLFileWriter {
   std::map<std::string, std::string, std::less<>> prefixNamespaceURIMap_;
   std::string indentation_;
   std::string lineBreak_;
+  bool automaticEmptyElements_ = true;
 };
 
 }  // namespace vq

@@ -227,6 +227,7 @@ class VQPDFColorSpaceCollection {
   // The /ColorSpace resource dictionary (null for none).
   explicit VQPDFColorSpaceCollection(const vq::pdf::Object& colorSpaceDictionary);
   std::shared_ptr<VQPDFColorSpace> colorSpaceNamed(const std::string& name) const;
+  const std::map<std::string, std::shared_ptr<VQPDFColorSpace>>& colorSpacesByName() const { return colorSpaces; }
 
   std::map<std::string, std::shared_ptr<VQPDFColorSpace>> colorSpaces;
 };

@@ -53,6 +53,8 @@ class VQPDFConentParser {
   const std::shared_ptr<VQPDFRenderStateStack>& renderingStateStack() const { return stack_; }
   void setIsParserAnnots(int64_t value) { isParserAnnots = value; }
   void setPageIndex(int64_t value) { pageIndex = value; }
+  void setContentStreamType(int64_t value) { contentStreamType = value; }
+  void setContentAnnot(std::shared_ptr<VQPDFAnnot> annot) { contentAnnot = std::move(annot); }
   // Fonts are cached per page (forms reuse the page's fonts); an exporter
   // that parses several pages of one document on one thread may lend one
   // cache to all of them.

@@ -48,6 +48,7 @@ class VQPDFExtGStateCollection {
   VQPDFExtGStateCollection() = default;
   explicit VQPDFExtGStateCollection(const pdf::Object& dictionary);
   std::shared_ptr<VQPDFExtGState> objectNamed(const std::string& name) const;
+  const std::map<std::string, std::shared_ptr<VQPDFExtGState>>& collectObjectsByName() const { return collectObjects; }
 
   std::map<std::string, std::shared_ptr<VQPDFExtGState>> collectObjects;
 };

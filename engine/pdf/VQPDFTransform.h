@@ -1,6 +1,8 @@
 #pragma once
 // The glyph placement record every writer stores in its text runs, and the
 // small transform and angle functions the writers share.
+#include <string>
+
 #include "platform/graphics/VQGeometry.h"
 
 namespace vq {
@@ -22,7 +24,18 @@ VQPDF_CTMInfo VQPDFTransformGetFontCTMInfo(double fontSize, double ascent, doubl
 Size VQPDFTransformGetFontSize(double fontSize, double ascent, double descent, const AffineTransform& m);
 // Whole degrees in [0, 360); an angle that rounds up to 360 is 0.
 float VQPDFTransformGetRotation(const AffineTransform& m);
+float VQPDFTransformGetShear(float rotation, const AffineTransform& m);
+float VQPDFTwoPointDirectionAngle(double x1, double y1, double x2, double y2);
 Rect VQPDFTransformGetFontFrame(double fontSize, double ascent, double descent, const AffineTransform& m1,
                                 const AffineTransform& m2);
+VQPDF_CTMInfo VQPDFCTMInfo_UpdateWithNewTextWidthFront(double width, VQPDF_CTMInfo info);
+VQPDF_CTMInfo VQPDFCTMInfo_AddSpaceBehind(double width, VQPDF_CTMInfo info);
+AffineTransform VQPDFTransformGetTransfromForRotatedPage(int angle, double width, double height);
+
+std::string NSStringFromCGRect_VQLib(const Rect& r);
+std::string NSStringFromCGPoint_VQLib(const Point& p);
+std::string NSStringFromCGSize_VQLib(const Size& s);
+Point CGPointFromString_VQLib(const std::string& text);
+Rect CGRectFromString_VQLib(const std::string& text);
 
 }  // namespace vq

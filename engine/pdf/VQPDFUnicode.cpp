@@ -1,6 +1,20 @@
 #include "pdf/VQPDFUnicode.h"
 
+#include <cstring>
+
+#include "platform/text/Utf8.h"
+
 namespace vq {
+
+size_t mapUTF8(uint32_t u, char* buf, size_t bufSize) {
+  // Surrogate values are not refused here: they come out in their
+  // three-byte form.
+  char bytes[4];
+  const size_t n = text::encodeUTF8(u, bytes);
+  if (n == 0 || n > bufSize) return 0;
+  std::memcpy(buf, bytes, n);
+  return n;
+}
 
 bool IsWhiteSpace(uint16_t u) {
   switch (u) {

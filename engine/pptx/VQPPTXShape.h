@@ -125,6 +125,7 @@ class VQPPTXTextbox : public VQPPTXShape {
 struct VQPPTXPathElement {
   int type = 0;  // 0 move, 1 line, 2 quadratic, 3 cubic, 4 close
   std::vector<Point> points;
+  int64_t numberOfPoints() const { return static_cast<int64_t>(points.size()); }
 };
 
 class VQPPTXFreeform : public VQPPTXShape {

@@ -34,6 +34,7 @@ class VQExcelNumber {
   std::string currencySymbol;
   std::string readNumber;  // the value written into the cell
 
+  static bool isGeneralNumber(int t) { return t == 0 || t == 1; }
   static bool isThousandSepartorNumber(int t) { return t == 2 || t == 3; }
   static bool isCurrency(int t) { return t >= 4 && t <= 7; }
   static bool isPercentNumber(int t) { return t == 8 || t == 9; }

@@ -220,6 +220,12 @@ void VQExcelPage::typesetRunTexts() {
   caculateRunTextMergeLength();
 }
 
+VQExcelRunPtr VQExcelPage::runTextAtRow(uint64_t row, uint64_t column) const {
+  for (const auto& r : allRunTextArray)
+    if (r->rowIndex == row && r->columnIndex == column) return r;
+  return nullptr;
+}
+
 std::vector<VQExcelRuns> VQExcelPage::creatRowArray() const {
   VQExcelRuns runs = S::SortRunTextsByY(S::SortRunTextsByX(allRunTextArray));
   std::vector<VQExcelRuns> out;

@@ -43,6 +43,7 @@ class VQExcelPage {
 
   // Numbers every run's row, column and spans.
   void typesetRunTexts();
+  VQExcelRunPtr runTextAtRow(uint64_t row, uint64_t column) const;
   // Runs grouped by equal row / column number.
   std::vector<VQExcelRuns> creatRowArray() const;
   std::vector<VQExcelRuns> creatColumnArray() const;

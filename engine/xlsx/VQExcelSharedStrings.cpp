@@ -32,6 +32,11 @@ uint64_t VQExcelSharedStrings::collectStringItems(const std::vector<VQExcelShare
   return first;
 }
 
+uint64_t VQExcelSharedStrings::amountOfStringItems() const {
+  std::lock_guard g(lock_);
+  return amount_;
+}
+
 bool VQExcelSharedStrings::flushLocked() {
   if (pending_.empty()) return false;
   std::vector<VQExcelSharedItem> items;

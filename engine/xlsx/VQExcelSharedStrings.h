@@ -27,6 +27,7 @@ class VQExcelSharedStrings {
   bool writeInOrderIfReady();
   // Writes what is pending and closes the table; false when the file could not be written.
   bool writeStringItemsEnd();
+  uint64_t amountOfStringItems() const;
   bool isOpen() const { return xmlWriter_ != nullptr; }
 
  private:

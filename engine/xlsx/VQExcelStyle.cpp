@@ -139,6 +139,16 @@ uint32_t VQExcelStyle::styleIndexFrom(VQExcelRunText& run, VQExcelNumber& number
   return xfIndexLocked(xf);
 }
 
+size_t VQExcelStyle::fontCount() const {
+  std::lock_guard g(lock_);
+  return fonts_.size();
+}
+
+size_t VQExcelStyle::cellXfCount() const {
+  std::lock_guard g(lock_);
+  return cellXfs_.size();
+}
+
 namespace {
 std::string num(long long v) { return fmt::format("{}", v); }
 

@@ -66,6 +66,9 @@ class VQExcelStyle {
 
   bool writeStyleTo(const std::string& workFolder, const VQExcelManager& manager);
 
+  size_t fontCount() const;
+  size_t cellXfCount() const;
+
  private:
   VQExcelStyleFont fontOf(const VQExcelRunTextProperty& rPr, const VQExcelManager& manager) const;
   int collectFontsLocked(const VQExcelStyleFont& font);

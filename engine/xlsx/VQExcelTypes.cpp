@@ -21,6 +21,12 @@ std::string VQExcelStringItem::content() const {
   return s;
 }
 
+double VQExcelStringItem::textWidth() const {
+  double w = 0;
+  for (const auto& r : runArray) w += r->textWidth;
+  return w;
+}
+
 const VQExcelRunTextProperty& VQExcelStringItem::runProperty() const {
   static const VQExcelRunTextProperty kDefault;
   return runArray.empty() ? kDefault : runArray.front()->rPr;
@@ -203,6 +209,12 @@ std::optional<std::string> VQExcelUtilities::getColumnName(int64_t n) {
     n = a / 26;
   } while (a > 25);
   return s;
+}
+
+uint64_t VQExcelUtilities::getColumnNumber(const std::string& name) {
+  uint64_t v = 0;
+  for (unsigned char c : name) v = v * 26 + (static_cast<uint64_t>(c) - 64);
+  return v;
 }
 
 std::string VQExcelUtilities::cellReference(uint64_t column, uint64_t row) {

@@ -69,6 +69,7 @@ struct VQExcelStringItem {
   VQExcelStringItemInfo itemInfo;
 
   std::string content() const;
+  double textWidth() const;
   bool containRunText(const VQExcelRunText& run) const {
     return run.columnIndex == columnIndex && run.rowIndex == rowIndex;
   }
@@ -152,6 +153,7 @@ class VQExcelUtilities {
  public:
   // 1 -> "A", 27 -> "AA"; nothing below 1.
   static std::optional<std::string> getColumnName(int64_t n);
+  static uint64_t getColumnNumber(const std::string& name);
   static std::string cellReference(uint64_t column, uint64_t row);
 };
 

@@ -135,6 +135,9 @@ TEST(BuiltinFontTest, NamesAndGlyphs) {
   EXPECT_EQ(vq::BuiltinFontWidths::nameToUnicodeID("uni00410"), 410);
   EXPECT_EQ(vq::BuiltinFontWidths::nameToUnicodeID("quotedblleft"), 0x201C);
   EXPECT_EQ(vq::BuiltinFontWidths::nameToUnicodeID("nosuchglyph"), 0);
+  EXPECT_EQ(vq::BuiltinFontWidths::unicodeIDToName(0x20), "space");
+  EXPECT_EQ(vq::BuiltinFontWidths::unicodeIDToName(0xE000), "unie000");
+  EXPECT_EQ(vq::BuiltinFontWidths::unicodeIDToName(0), ".notdef");
 }
 
 }  // namespace

@@ -44,4 +44,30 @@ TEST(VQPDFTransform, RotationRounding) {
     double r = c.degrees * std::numbers::pi / 180;
     EXPECT_EQ(VQPDFTransformGetRotation(AffineTransformMakeRotation(r)), c.expected) << c.degrees;
   }
+  EXPECT_EQ(VQPDFTransformGetShear(0, AffineTransformIdentity), 270);
+  EXPECT_EQ(VQPDFTwoPointDirectionAngle(0, 0, 0, 5), 90);
+}
+
+TEST(VQPDFTransform, RotatedPageAndTextForms) {
+  EXPECT_EQ(VQPDFTransformGetTransfromForRotatedPage(0, 100, 200), AffineTransformMake(1, 0, 0, -1, 0, 200));
+  AffineTransform minus90 = VQPDFTransformGetTransfromForRotatedPage(-90, 100, 200);
+  AffineTransform plus270 = VQPDFTransformGetTransfromForRotatedPage(270, 100, 200);
+  EXPECT_NEAR(minus90.a, plus270.a, 1e-12);
+  EXPECT_NEAR(minus90.b, plus270.b, 1e-12);
+  EXPECT_NEAR(minus90.tx, plus270.tx, 1e-12);
+  EXPECT_NEAR(minus90.ty, plus270.ty, 1e-12);
+
+  Rect r = RectMake(1, 2, 3, 4);
+  EXPECT_EQ(NSStringFromCGRect_VQLib(r), "[1.000000, 2.000000, 3.000000, 4.000000]");
+  EXPECT_EQ(CGRectFromString_VQLib(NSStringFromCGRect_VQLib(r)), r);
+  EXPECT_EQ(CGPointFromString_VQLib("[1.500000, -2.000000]"), (Point{1.5, -2}));
+
+  VQPDF_CTMInfo info = VQPDFTransformGetFontCTMInfo(10, 0.8, -0.2, AffineTransformMake(4, 0, 0, 1, 10, 0));
+  VQPDF_CTMInfo wider = VQPDFCTMInfo_UpdateWithNewTextWidthFront(6, info);
+  EXPECT_EQ(wider.frame.origin.x, 8);
+  EXPECT_EQ(wider.xLeft, 8);
+  EXPECT_EQ(wider.frame.size.width, 6);
+  VQPDF_CTMInfo spaced = VQPDFCTMInfo_AddSpaceBehind(2, info);
+  EXPECT_EQ(spaced.frame.size.width, 6);
+  EXPECT_EQ(spaced.xRight, 16);
 }

@@ -125,7 +125,10 @@ TEST(VQExcelGrid, CrossingMergedRangesAreRemoved) {
 TEST(VQExcelGrid, ColumnNames) {
   const std::pair<int64_t, const char*> cases[] = {{1, "A"},   {26, "Z"},   {27, "AA"},   {52, "AZ"},
                                                    {53, "BA"}, {702, "ZZ"}, {703, "AAA"}, {16384, "XFD"}};
-  for (auto [n, name] : cases) EXPECT_EQ(vq::VQExcelUtilities::getColumnName(n).value_or("<none>"), name);
+  for (auto [n, name] : cases) {
+    EXPECT_EQ(vq::VQExcelUtilities::getColumnName(n).value_or("<none>"), name);
+    EXPECT_EQ(vq::VQExcelUtilities::getColumnNumber(name), static_cast<uint64_t>(n));
+  }
   EXPECT_FALSE(vq::VQExcelUtilities::getColumnName(0));
   EXPECT_FALSE(vq::VQExcelUtilities::getColumnName(-3));
 }

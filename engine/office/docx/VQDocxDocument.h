@@ -75,7 +75,7 @@ class VQDocxDocument : public VQOutputWriter {
   bool writeDocumentPageTempInOrderIfReady();
   // Appends every page still waiting, in order, passing over positions that
   // never arrived (no more pages come), then closes the body and the main part.
-  // The body holds only the pages; the document's view settings go to
+  // The body holds only the pages; the view settings of docxProperty() go to
   // word/settings.xml.
   void writeDocumentEnd();
   // Writes the other parts and zips the package into the destination file.
@@ -97,9 +97,11 @@ class VQDocxDocument : public VQOutputWriter {
   // The fresh "Temp-" folder that holds the work folder.
   const std::string& savedTempFolder() const { return savedTempFolder_; }
   int64_t totalNumOfPages() const { return totalNumOfPages_; }
+  const VQDocx_DocPr& docxProperty() const { return docxProperty_; }
   int64_t writePagesCount() const;
   int64_t writePagesCountTemp() const { return writePagesCountTemp_; }
   std::map<int64_t, std::string> allDocxTempPagesDictionary() const;
+  const std::vector<VQDocxFontRecord>& docxFontTable() const { return docxFontTable_; }
   std::vector<VQDocxRelationship> docxRelationships() const;
   std::vector<std::string> docxMediaCollection() const;
 

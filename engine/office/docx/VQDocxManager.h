@@ -36,6 +36,10 @@ class VQDocxManager {
   static double WordLineHeight(const std::string& fontName);
   static double WordLineAscentFactor(const std::string& fontName);
 
+  // An area the table detection does not take as a table; nothing to do.
+  template <typename Run>
+  void addRunPathAsTextBox(const Run&) {}
+
  private:
   using Entry = std::map<std::string, std::string>;
   static double factor(const std::string& fontName, const char* key);
