@@ -31,9 +31,6 @@ function(vq_module)
                                            VISIBILITY_INLINES_HIDDEN ON)
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/engine")
   target_link_libraries(${name} PUBLIC ${M_DEPS} Threads::Threads)
-  target_compile_definitions(${name} PRIVATE
-    VQ_SOURCE_RESOURCES_DIR="${PROJECT_SOURCE_DIR}/engine/resources"
-    VQ_INSTALL_RESOURCES_DIR="${CMAKE_INSTALL_FULL_DATADIR}/vqpapyrant")
   set_property(GLOBAL APPEND PROPERTY VQ_MODULES ${name})
   file(RELATIVE_PATH dir "${PROJECT_SOURCE_DIR}/engine" "${CMAKE_CURRENT_SOURCE_DIR}")
   set_property(GLOBAL PROPERTY VQ_MODULE_DIR_${name} "${dir}")

@@ -1,15 +1,12 @@
 #include "common/VQConverterUtilities.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <memory>
-#include <random>
-
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
-#include "platform/diagnostics/VQDiagnostics.h"
+#include <algorithm>
+#include <memory>
+
 #include "platform/text/InstalledFonts.h"
 #include "platform/text/Utf8.h"
 
@@ -115,14 +112,6 @@ float VQConverterUtilities::String(const std::string& s, const std::string& t) {
   return static_cast<float>(100.0 - d * 100.0 / n);
 }
 
-std::string VQConverterUtilities::Random4BigLetter() {
-  thread_local std::mt19937 rng{std::random_device{}()};
-  std::uniform_int_distribution<int> letter(0, 25);
-  std::string s;
-  for (int i = 0; i < 4; ++i) s += static_cast<char>('A' + letter(rng));
-  return s;
-}
-
 double VQConverterUtilities::PecentAreaOfIntersectRect(const Rect& a, const Rect& b) {
   Size o = overlap(a, b);
   if (o.width <= 0 || o.height <= 0) return 0;
@@ -135,29 +124,6 @@ double VQConverterUtilities::WidthOfNoneIntersectRect(const Rect& a, const Rect&
   Size o = overlap(a, b);
   if (o.width <= 0 || o.height <= 0) return 0;
   return standardized(a).size.width - o.width;
-}
-
-std::optional<std::filesystem::path> VQConverterUtilities::pathInBundle(const std::string& bundleName,
-                                                                        const std::string& filePathInBundle) {
-  std::vector<std::filesystem::path> roots;
-  if (const char* env = std::getenv("VQPAPYRANT_RESOURCES"); env && *env) roots.emplace_back(env);
-#ifdef VQ_INSTALL_RESOURCES_DIR
-  roots.emplace_back(VQ_INSTALL_RESOURCES_DIR);
-#endif
-#ifdef VQ_SOURCE_RESOURCES_DIR
-  roots.emplace_back(VQ_SOURCE_RESOURCES_DIR);
-#endif
-  std::error_code ec;
-  bool anyBundle = false;
-  for (const auto& root : roots) {
-    std::filesystem::path bundle = root / bundleName;
-    if (!std::filesystem::is_directory(bundle, ec)) continue;
-    anyBundle = true;
-    std::filesystem::path file = bundle / filePathInBundle;
-    if (std::filesystem::is_regular_file(file, ec)) return file;
-  }
-  if (!anyBundle) VQDiagnose(VQDiagnosticCategory::Resources, "Error: can't load lib Bundle: " + bundleName);
-  return std::nullopt;
 }
 
 }  // namespace vq

@@ -1,8 +1,6 @@
 #pragma once
 // Small operations the converters share: blank and full-width tests, word
-// splitting, text measuring, string similarity, random names, rectangle
-// overlap and the lookup of files in the engine's resource bundles.
-#include <filesystem>
+// splitting, text measuring, string similarity and rectangle overlap.
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,13 +27,8 @@ class VQConverterUtilities {
   // Similarity of t to s in percent: 100 - distance * 100 / length of s. Two
   // empty strings are alike (100); an empty s against a non-empty t gives 0.
   static float String(const std::string& s, const std::string& t);
-  static std::string Random4BigLetter();
   static double PecentAreaOfIntersectRect(const Rect& a, const Rect& b);
   static double WidthOfNoneIntersectRect(const Rect& a, const Rect& b);
-  // A file of a resource bundle (VQPDFParser, VQVellumate ...): searched under
-  // $VQPAPYRANT_RESOURCES, the installed data folder, then the source tree.
-  static std::optional<std::filesystem::path> pathInBundle(const std::string& bundleName,
-                                                           const std::string& filePathInBundle);
 };
 
 }  // namespace vq

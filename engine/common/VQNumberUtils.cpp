@@ -1,6 +1,6 @@
 #include "common/VQNumberUtils.h"
 
-#include "common/VQUtf8.h"
+#include "platform/text/Utf8.h"
 
 namespace vq {
 
@@ -40,7 +40,7 @@ int VQNumberUtils::getDecimalLength(std::string_view text, const std::optional<s
   if (first == std::string::npos) return 0;
   const std::string_view rest = std::string_view(s).substr(first + decimalSepartor.size());
   if (rest.find(decimalSepartor) != std::string_view::npos) return 0;
-  return static_cast<int>(Utf8CharacterCount(rest));
+  return static_cast<int>(text::utf8CharacterCount(rest));
 }
 
 std::string VQNumberUtils::numberCodeWithDecimalLength(int n) {

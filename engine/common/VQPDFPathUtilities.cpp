@@ -1,5 +1,6 @@
 #include "common/VQPDFPathUtilities.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +11,10 @@
 #include <mutex>
 #include <vector>
 
-#include "common/VQResources.h"
+#include "common/VQRandomString.h"
 #include "platform/diagnostics/VQDiagnostics.h"
+
+namespace vq {
 
 namespace {
 
@@ -69,6 +72,27 @@ std::string chooseRoot() {
   return preferred;
 }
 
+// A new file beside `destination` that no one else holds, open for writing, or -1.
+int openTemporarySibling(const std::string& destination, std::string& name) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    name = destination + ".tmp-" + VQRandomString::UUIDString();
+    // 0666 before the umask, like any file the process creates.
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
 bool splitExtension(const std::string& path, std::string& stem, std::string& ext) {
   const size_t slash = path.rfind('/');
   const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -97,18 +121,18 @@ std::string VQPDFPathUtilities::temporaryRoot() {
   return gRoot;
 }
 
-std::string VQPDFPathUtilities::tempFolder() { return temporaryRoot() + "/Temp-" + VQNewUUIDString(); }
+std::string VQPDFPathUtilities::tempFolder() { return temporaryRoot() + "/Temp-" + VQRandomString::UUIDString(); }
 
 std::string VQPDFPathUtilities::tempIMG(const std::string& name, const std::string& pathExtension) {
   const std::string ext = pathExtension.empty() ? "PNG" : pathExtension;
-  if (name.empty()) return temporaryRoot() + "/IMG_" + VQNewUUIDString() + "." + ext;
-  return temporaryRoot() + "/IMG_" + name + "_" + VQNewUUIDString() + "." + ext;
+  if (name.empty()) return temporaryRoot() + "/IMG_" + VQRandomString::UUIDString() + "." + ext;
+  return temporaryRoot() + "/IMG_" + name + "_" + VQRandomString::UUIDString() + "." + ext;
 }
 
 std::string VQPDFPathUtilities::getUUIDPathBy(const std::string& path) {
   std::string stem, ext;
-  if (splitExtension(path, stem, ext)) return stem + "-" + VQNewUUIDString() + "." + ext;
-  return path + "-" + VQNewUUIDString();
+  if (splitExtension(path, stem, ext)) return stem + "-" + VQRandomString::UUIDString() + "." + ext;
+  return path + "-" + VQRandomString::UUIDString();
 }
 
 std::string VQPDFPathUtilities::getNewPathby(const std::string& path) {
@@ -133,6 +157,23 @@ bool VQPDFPathUtilities::createFolderIfNeed(const std::string& path) {
   return !ec && isDirectory(path);
 }
 
-std::optional<std::string> VQPDFPathUtilities::PathInLibBundleForResource(const std::string& relativePath) {
-  return VQResourcePath("VQPDFParser", relativePath);
+std::optional<std::string> VQPDFPathUtilities::makeTemporarySibling(const std::string& destination) {
+  std::string name;
+  const int fd = openTemporarySibling(destination, name);
+  if (fd < 0) return std::nullopt;
+  ::close(fd);
+  return name;
 }
+
+bool VQPDFPathUtilities::writeFileAtomically(const std::string& path, std::string_view bytes) {
+  std::string name;
+  const int fd = openTemporarySibling(path, name);
+  if (fd < 0) return false;
+  bool ok = writeAll(fd, bytes);
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(name.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(name.c_str());
+  return ok;
+}
+
+}  // namespace vq

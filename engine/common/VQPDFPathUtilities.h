@@ -1,10 +1,13 @@
 #pragma once
 // Names of the temporary files and work folders the engine writes during a
-// conversion, free output names, folder creation and resource lookup in the
-// VQPDFParser bundle. Nothing here deletes files: whoever asks for a path
-// removes what it writes there.
+// conversion, free output names, folder creation, and files written whole or
+// not at all. Apart from its own temporary file after a failed write, nothing
+// here deletes files: whoever asks for a path removes what it writes there.
 #include <optional>
 #include <string>
+#include <string_view>
+
+namespace vq {
 
 class VQPDFPathUtilities {
  public:
@@ -39,8 +42,16 @@ class VQPDFPathUtilities {
   // its private mode.
   static bool createFolderIfNeed(const std::string& path);
 
-  // The full path of a file inside the VQPDFParser bundle, `relativePath`
-  // being "folder/.../name" or just "name"; nothing when the bundle or the
-  // file is missing or the path tries to leave the bundle.
-  static std::optional<std::string> PathInLibBundleForResource(const std::string& relativePath);
+  // Creates a new, empty file beside `destination`, "<destination>.tmp-<UUID>",
+  // opened with O_EXCL (the name is ours alone) and with the usual
+  // permissions of the process, and returns its path; nothing when the folder
+  // refuses. Whoever asks renames it over the destination or removes it.
+  static std::optional<std::string> makeTemporarySibling(const std::string& destination);
+
+  // Writes `bytes` into a temporary sibling of `path` and renames it over
+  // `path`, so that `path` holds either all of `bytes` or what it held before.
+  // False when writing or renaming fails; the temporary file is gone then.
+  static bool writeFileAtomically(const std::string& path, std::string_view bytes);
 };
+
+}  // namespace vq

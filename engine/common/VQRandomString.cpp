@@ -2,12 +2,12 @@
 
 #include <uuid/uuid.h>
 
+#include <mutex>
 #include <random>
 
 namespace vq {
 
 std::string VQRandomString::Random4BigLetter() {
-  // One generator per thread: no shared state, no lock.
   thread_local std::mt19937 generator{std::random_device{}()};
   std::uniform_int_distribution<int> letter(0, 25);
   std::string s(4, 'A');
@@ -16,13 +16,16 @@ std::string VQRandomString::Random4BigLetter() {
 }
 
 std::string VQRandomString::UUIDString() {
-  // The random variant draws from the kernel's generator and keeps no
-  // process-wide clock state, unlike the time-based one.
+  // The random variant keeps no clock state, unlike the time-based one.
+  static std::mutex lock;
   uuid_t id;
-  uuid_generate_random(id);
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    uuid_generate_random(id);
+  }
   char text[37];
   uuid_unparse_upper(id, text);
-  return text;
+  return std::string(text, 36);
 }
 
 }  // namespace vq

@@ -1,5 +1,6 @@
 #include "common/VQRegex.h"
 
+#include <fmt/format.h>
 #include <libexttextcat/textcat.h>
 #include <unicode/regex.h>
 #include <unicode/translit.h>
@@ -14,9 +15,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include <fmt/format.h>
-
-#include "common/VQUtf8.h"
+#include "platform/text/Utf8.h"
 
 namespace vq {
 
@@ -43,7 +42,7 @@ const icu::RegexPattern* compiled(std::string_view pattern) {
 // that no symbol can change the meaning of the class.
 std::string symbolClass(const std::vector<std::string>& symbols) {
   std::string out;
-  for (char32_t cp : Utf8ToCodePoints(VQRegex::currencySymbols(symbols)))
+  for (char32_t cp : text::utf8ToCodePoints(VQRegex::currencySymbols(symbols)))
     out += fmt::format("\\x{{{:X}}}", static_cast<uint32_t>(cp));
   return out;
 }
@@ -220,10 +219,10 @@ std::string VQRegex::currencySymbols(const std::vector<std::string>& symbols) {
 }
 
 std::string VQRegex::LanguageForString(std::string_view text) {
-  const std::string_view head = Utf8PrefixCharacters(text, 100);
+  const std::string_view head = text::utf8PrefixCharacters(text, 100);
   if (head.empty()) return "";
   int letters = 0, han = 0, kana = 0, hangul = 0;
-  for (char32_t cp : Utf8ToCodePoints(head)) {
+  for (char32_t cp : text::utf8ToCodePoints(head)) {
     if (!u_hasBinaryProperty(static_cast<UChar32>(cp), UCHAR_ALPHABETIC)) continue;
     ++letters;
     UErrorCode status = U_ZERO_ERROR;

@@ -1,10 +1,14 @@
 #include "common/VQResources.h"
 
 #include <sys/stat.h>
-#include <uuid/uuid.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <mutex>
+#include <vector>
+
+#include "platform/diagnostics/VQDiagnostics.h"
+
+namespace vq {
 
 namespace {
 
@@ -12,9 +16,10 @@ bool isDirectory(const std::string& p) {
   struct stat st {};
   return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-bool exists(const std::string& p) {
+
+bool isRegularFile(const std::string& p) {
   struct stat st {};
-  return !p.empty() && ::stat(p.c_str(), &st) == 0;
+  return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::string join(const std::string& a, const std::string& b) {
@@ -37,9 +42,8 @@ bool isSafeRelativePath(const std::string& p) {
   return p.find('\0') == std::string::npos;
 }
 
-}  // namespace
-
-std::vector<std::string> VQResourceRoots() {
+// The resource roots that exist, in search order, each once.
+std::vector<std::string> resourceRoots() {
   std::vector<std::string> roots;
   auto add = [&](const std::string& r) {
     if (isDirectory(r)) {
@@ -68,48 +72,27 @@ std::vector<std::string> VQResourceRoots() {
   return roots;
 }
 
-std::optional<std::string> PathForResource_VQLib(const std::string& name, const std::string& type) {
-  if (!isSafeRelativePath(name)) return std::nullopt;
-  std::vector<std::string> candidates;
-  if (type == "bundle") {
-    candidates = {name, name + ".bundle"};
-  } else {
-    candidates = {type.empty() ? name : name + "." + type};
-  }
-  for (const auto& root : VQResourceRoots()) {
-    for (const auto& c : candidates) {
-      const std::string p = join(root, c);
-      if (type == "bundle" ? isDirectory(p) : exists(p)) return p;
-    }
-  }
-  return std::nullopt;
-}
+}  // namespace
 
 std::optional<std::string> VQResourcePath(const std::string& bundle, const std::string& relativePath) {
   if (!isSafeRelativePath(relativePath) || !isSafeRelativePath(bundle) || bundle.find('/') != std::string::npos)
     return std::nullopt;
   // Every root's copy of the bundle is asked in turn, so a file missing from
   // an installed bundle can still come from a later root.
-  for (const auto& root : VQResourceRoots()) {
+  bool anyBundle = false;
+  for (const auto& root : resourceRoots()) {
     for (const auto& folder : {bundle, bundle + ".bundle"}) {
       const std::string dir = join(root, folder);
       if (!isDirectory(dir)) continue;
+      anyBundle = true;
       const std::string p = join(dir, relativePath);
-      if (exists(p)) return p;
+      if (isRegularFile(p)) return p;
     }
   }
+  // A missing file may be normal (a CMap the bundle does not carry); a
+  // missing bundle means a broken installation.
+  if (!anyBundle) VQDiagnose(VQDiagnosticCategory::Resources, "Error: can't load lib Bundle: " + bundle);
   return std::nullopt;
 }
 
-std::string VQNewUUIDString() {
-  // libuuid keeps internal state for its random source; one caller at a time.
-  static std::mutex lock;
-  uuid_t id;
-  {
-    std::lock_guard<std::mutex> guard(lock);
-    uuid_generate_random(id);
-  }
-  char text[37];
-  uuid_unparse_upper(id, text);
-  return std::string(text, 36);
-}
+}  // namespace vq

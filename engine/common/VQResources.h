@@ -1,32 +1,24 @@
 #pragma once
-// Finding the engine's resource bundles (VQPDFParser, VQVellumate, VQTabulette,
-// VQSlidequay) and the files inside them, and making UUID texts.
+// The one lookup of the files in the engine's resource bundles (VQPDFParser,
+// VQVellumate, VQTabulette, VQSlidequay).
 //
 // Resource roots are searched in this order:
-//   1. the folder named by the environment variable VQPAPYRANT_RESOURCES
-//      (several folders may be given, separated by ':');
+//   1. the folders named by the environment variable VQPAPYRANT_RESOURCES
+//      (several may be given, separated by ':');
 //   2. the install location (share/vqpapyrant under the install prefix);
 //   3. the source tree's engine/resources (builds that are not installed).
 #include <optional>
 #include <string>
-#include <vector>
 
-// The path of the resource `name` of type `type` among the resource roots, or
-// nothing. Type "bundle" names a bundle folder: "VQPDFParser", "bundle" gives
-// <root>/VQPDFParser (a folder "VQPDFParser.bundle" is accepted as well). Any
-// other type is a file extension ("FontBook", "plist" -> <root>/FontBook.plist);
-// an empty type takes the name as it is.
-std::optional<std::string> PathForResource_VQLib(const std::string& name, const std::string& type);
+namespace vq {
 
-// The full path of `relativePath` (for example "PDFEncodings/CMap/UniGB-UCS2-H")
-// inside the resource bundle `bundle`, or nothing when no root's bundle holds
-// it. Absolute paths and paths with "." or ".." components are refused, since
-// parts of such names (CMap names) come from the PDF being read.
+// The full path of the file `relativePath` (for example
+// "PDFEncodings/CMap/UniGB-UCS2-H") inside the resource bundle `bundle`, or
+// nothing when no root's bundle holds such a file. The bundle is the folder
+// <root>/<bundle> (or <root>/<bundle>.bundle); every root's copy is asked in
+// turn. Absolute paths and paths with "." or ".." components are refused,
+// since parts of such names (CMap names) come from the PDF being read. When no
+// root has the bundle at all, a message goes to stderr.
 std::optional<std::string> VQResourcePath(const std::string& bundle, const std::string& relativePath);
 
-// The resource roots that exist, in search order.
-std::vector<std::string> VQResourceRoots();
-
-// A new random UUID in its 36-character text form, upper-case hexadecimal
-// (8-4-4-4-12). Safe to call from any thread.
-std::string VQNewUUIDString();
+}  // namespace vq

@@ -1,14 +1,12 @@
 #include "flowtext/VQFlowTextDocument.h"
 
-#include <fmt/format.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 
 #include "platform/diagnostics/VQDiagnostics.h"
+
+#include "common/VQPDFPathUtilities.h"
 
 namespace vq::flowtext {
 
@@ -26,15 +24,9 @@ int VQFlowTextBlankCount(double gap, double spaceWidth) {
 }
 
 std::filesystem::path VQFlowTextDocument::makeWorkFolder() {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path base = fs::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  base /= fmt::format("vqpapyrant-{}", static_cast<unsigned long>(getuid()));
-  ::mkdir(base.c_str(), 0700);
-  std::string pattern = (base / "flowtext-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) return {};
-  savedWorkFolder_ = pattern;
+  const std::string folder = VQPDFPathUtilities::tempFolder();
+  if (!VQPDFPathUtilities::createFolderIfNeed(folder)) return {};
+  savedWorkFolder_ = folder;
   return savedWorkFolder_;
 }
 

@@ -34,7 +34,6 @@ class VQFlowTextDocument {
   VQFlowTextDocument(const VQFlowTextDocument&) = delete;
   VQFlowTextDocument& operator=(const VQFlowTextDocument&) = delete;
 
-  const std::string& savedFilePath() const { return savedFilePath_; }
   int64_t totalNumOfPages() const { return totalNumOfPages_; }
   int64_t currentDocxPageIndex() const { return currentDocxPageIndex_; }
 
@@ -75,7 +74,8 @@ class VQFlowTextDocument {
   virtual void closePage() {}
   virtual void resetStyles() {}
 
-  // A private work folder for body files, removed with the document.
+  // A fresh work folder for body files inside the private temporary root,
+  // removed with the document.
   std::filesystem::path makeWorkFolder();
   void removeWorkFolder();
   // For formats that write the body into a file of the work folder and put

@@ -7,9 +7,9 @@
 #include <map>
 #include <mutex>
 
+#include "common/VQResources.h"
 #include "fonts/VQPDFCMapTokenizer.h"
 #include "fonts/VQPDFCharCodeToUnicode.h"
-#include "common/VQConverterUtilities.h"
 
 namespace vq {
 
@@ -262,7 +262,7 @@ std::shared_ptr<const VQPDFCodeToCIDMap> VQPDFCodeToCIDMapCache::getToCIDMap(con
 
 std::optional<std::string> VQPDFMapTool::FindCMapFile(const std::string&, const std::string& cMapName) {
   if (!isSafeFileName(cMapName)) return std::nullopt;
-  if (auto path = VQConverterUtilities::pathInBundle("VQPDFParser", "PDFEncodings/CMap/" + cMapName))
+  if (auto path = VQResourcePath("VQPDFParser", "PDFEncodings/CMap/" + cMapName))
     if (auto text = readFile(*path)) return text;
   if (auto text = readFile(std::filesystem::path(kPopplerCMapDir) / cMapName)) return text;
   std::error_code ec;
@@ -277,7 +277,7 @@ std::optional<std::string> VQPDFMapTool::FindToUnicodeFile(const std::string& re
   if (region != "Adobe-CNS1" && region != "Adobe-GB1" && region != "Adobe-Japan1" && region != "Adobe-Korea1")
     return std::nullopt;
   std::string file = region + "-UCS2";
-  if (auto path = VQConverterUtilities::pathInBundle("VQPDFParser", "PDFEncodings/CIDToUnicode/" + file))
+  if (auto path = VQResourcePath("VQPDFParser", "PDFEncodings/CIDToUnicode/" + file))
     if (auto text = readFile(*path)) return text;
   return readFile(std::filesystem::path(kPopplerCMapDir) / region / file);
 }

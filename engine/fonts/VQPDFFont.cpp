@@ -87,7 +87,6 @@ double VQPDFFont::ascent() const { return 0.95; }
 double VQPDFFont::descent() const { return -0.35; }
 Rect VQPDFFont::fontBBox() const { return RectMake(0.95, -0.35, 1, 1); }
 void VQPDFFont::updateBankSpaceWidth() {}
-const VQPDFFontCharProc* VQPDFFont::charProcForKey(const std::string&) const { return nullptr; }
 
 bool VQPDFFont::initWithDictionary(const pdf::Object& dictionary, const std::string& key) {
   stringEncoding = kVQStringEncodingASCII;

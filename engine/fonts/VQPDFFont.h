@@ -80,8 +80,6 @@ class VQPDFFont {
   double height() const { return ascent() - descent(); }
   virtual Rect fontBBox() const;
   virtual void updateBankSpaceWidth();
-  // A Type 3 glyph procedure by glyph name; nullptr for other kinds.
-  virtual const VQPDFFontCharProc* charProcForKey(const std::string& glyphName) const;
 
   std::string objectKey;              // resource name (F1)
   std::string subtype;                // /Subtype

@@ -1,17 +1,18 @@
 #include "fonts/VQPDFFontUtilities.h"
 
+#include <unicode/ucnv.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <pugixml.hpp>
 #include <unordered_map>
 
-#include <pugixml.hpp>
-#include <unicode/ucnv.h>
-
-#include "common/VQConverterUtilities.h"
+#include "common/VQResources.h"
 #include "platform/text/FontFace.h"
 #include "platform/text/InstalledFonts.h"
 #include "platform/text/Utf8.h"
@@ -191,7 +192,7 @@ std::optional<VQFontReplaceBook> VQPDFFontUtilities::ParseReplaceBookPlist(const
 
 std::shared_ptr<const VQFontBook> VQPDFFontUtilities::GetFontBookInMyBundlePlist() {
   static const std::shared_ptr<const VQFontBook> book = []() -> std::shared_ptr<const VQFontBook> {
-    auto path = VQConverterUtilities::pathInBundle("VQPDFParser", "FontBook.plist");
+    auto path = VQResourcePath("VQPDFParser", "FontBook.plist");
     if (!path) return nullptr;
     auto text = readFile(*path);
     if (!text) return nullptr;
@@ -203,7 +204,7 @@ std::shared_ptr<const VQFontBook> VQPDFFontUtilities::GetFontBookInMyBundlePlist
 
 std::shared_ptr<const VQFontReplaceBook> VQPDFFontUtilities::GetFontBookInMyBundlePlist_Replace() {
   static const std::shared_ptr<const VQFontReplaceBook> book = []() -> std::shared_ptr<const VQFontReplaceBook> {
-    auto path = VQConverterUtilities::pathInBundle("VQPDFParser", "FontBook_Replace.plist");
+    auto path = VQResourcePath("VQPDFParser", "FontBook_Replace.plist");
     if (!path) return nullptr;
     auto text = readFile(*path);
     if (!text) return nullptr;

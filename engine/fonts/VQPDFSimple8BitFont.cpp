@@ -392,9 +392,4 @@ Rect VQPDFSimple8BitFont::fontBBox() const {
   return RectMake(0.95, -0.35, 1, 1);
 }
 
-const VQPDFFontCharProc* VQPDFSimple8BitFont::charProcForKey(const std::string& glyphName) const {
-  auto it = type3_charProcs.find(glyphName);
-  return it == type3_charProcs.end() ? nullptr : &it->second;
-}
-
 }  // namespace vq

@@ -39,7 +39,6 @@ class VQPDFSimple8BitFont : public VQPDFFont {
   double descent() const override;
   Rect fontBBox() const override;
   void updateBankSpaceWidth() override;
-  const VQPDFFontCharProc* charProcForKey(const std::string& glyphName) const override;
 
   std::vector<double> charWidths;         // 320 advances in text-space units
   std::string fontEncodingName;           // the encoding in force (WinAnsiEncoding ...)

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 
 #include "office/VQDocxEquality.h"
 #include "office/VQDocxTokens.h"
@@ -227,26 +225,6 @@ VQDocx_Color VQDocxUtilities::VQDocxColorFromCGColor(const Color* color) {
     return {g, g, g, 255};
   }
   return kOpaqueBlack;
-}
-
-std::optional<std::string> VQDocxUtilities::PathInLibBundleForResource(const std::string& relativePath) {
-  namespace fs = std::filesystem;
-  std::vector<fs::path> roots;
-  if (const char* env = std::getenv("VQPAPYRANT_RESOURCES"); env && *env) roots.emplace_back(env);
-#ifdef VQ_INSTALL_RESOURCES_DIR
-  roots.emplace_back(VQ_INSTALL_RESOURCES_DIR);
-#endif
-#ifdef VQ_SOURCE_RESOURCES_DIR
-  roots.emplace_back(VQ_SOURCE_RESOURCES_DIR);
-#endif
-  for (const auto& root : roots) {
-    std::error_code ec;
-    const fs::path bundle = root / "VQVellumate";
-    if (!fs::is_directory(bundle, ec)) continue;
-    const fs::path candidate = bundle / relativePath;
-    if (fs::is_regular_file(candidate, ec)) return candidate.string();
-  }
-  return std::nullopt;
 }
 
 std::string VQDocxUtilities::HexColor(VQDocx_Color color) {

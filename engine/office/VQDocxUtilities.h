@@ -42,10 +42,6 @@ class VQDocxUtilities {
   // opaque: the colour's own opacity is not carried.
   static VQDocx_Color VQDocxColorFromCGColor(const Color* color);
 
-  // Full path of a resource of the DOCX resource bundle ("folder/name"), or
-  // nullopt when the bundle or the resource is missing.
-  static std::optional<std::string> PathInLibBundleForResource(const std::string& relativePath);
-
   // Run, paragraph and section properties.
   static void WriteRProperty(const VQDocx_RPr& rPr, XMLFileWriter& writer);
   static void WritePProperty(const VQDocx_PPr& pPr, const VQDocx_RPr& rPr, const VQDocx_SectPr& sectPr,

@@ -1,14 +1,11 @@
 #include "office/VQOutputWriter.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <filesystem>
 
+#include "common/VQPDFPathUtilities.h"
 #include "office/ZipArchive.h"
 
 namespace vq {
@@ -22,23 +19,6 @@ struct Entry {
   std::string name;
   bool folder = false;
 };
-
-// Creates a new, empty file beside `destination` (created with O_EXCL, so
-// the name is ours, and with the usual permissions of the process).
-std::optional<std::string> makeTemporarySibling(const std::string& destination) {
-  static std::atomic<unsigned> counter{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string candidate =
-        destination + ".partial-" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
-    const int fd = ::open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      ::close(fd);
-      return candidate;
-    }
-    if (errno != EEXIST) return std::nullopt;
-  }
-  return std::nullopt;
-}
 
 bool samePath(const fs::path& a, const fs::path& b) {
   std::error_code ec;
@@ -87,7 +67,7 @@ bool VQOutputWriter::CreateZipFileAtPath(const std::string& path, const std::vec
                                          const std::optional<std::string>& password, bool AES,
                                          const std::function<void(size_t, size_t)>& progressHandler) {
   if (path.empty()) return false;
-  const std::optional<std::string> temporary = makeTemporarySibling(path);
+  const std::optional<std::string> temporary = VQPDFPathUtilities::makeTemporarySibling(path);
   if (!temporary) return false;
   auto fail = [&] {
     std::error_code ec;

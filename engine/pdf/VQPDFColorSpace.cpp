@@ -529,11 +529,6 @@ VQPDFColorSpaceCollection::VQPDFColorSpaceCollection(const Object& colorSpaceDic
   }
 }
 
-void VQPDFColorSpaceCollection::addObjectsFromDictionary(
-    const std::map<std::string, std::shared_ptr<VQPDFColorSpace>>& spaces) {
-  for (const auto& [k, v] : spaces) colorSpaces[k] = v;
-}
-
 std::shared_ptr<VQPDFColorSpace> VQPDFColorSpaceCollection::colorSpaceNamed(const std::string& name) const {
   auto it = colorSpaces.find(name);
   return it == colorSpaces.end() ? nullptr : it->second;

@@ -226,7 +226,6 @@ class VQPDFColorSpaceCollection {
   VQPDFColorSpaceCollection() = default;
   // The /ColorSpace resource dictionary (null for none).
   explicit VQPDFColorSpaceCollection(const vq::pdf::Object& colorSpaceDictionary);
-  void addObjectsFromDictionary(const std::map<std::string, std::shared_ptr<VQPDFColorSpace>>& spaces);
   std::shared_ptr<VQPDFColorSpace> colorSpaceNamed(const std::string& name) const;
   const std::map<std::string, std::shared_ptr<VQPDFColorSpace>>& colorSpacesByName() const { return colorSpaces; }
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <random>
 #include <vector>
 
+#include "common/VQRandomString.h"
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontCollection.h"
 #include "pdf/VQPDFObjectValues.h"
@@ -42,14 +42,6 @@ VQPDFConentParser::AnnotationWalker& WalkerSlot() {
 
 // The alpha under which a painted part counts as invisible (single-precision 0.01).
 constexpr double kInvisibleAlpha = static_cast<double>(0.01f);
-
-std::string Random4BigLetter() {
-  thread_local std::mt19937 rng{std::random_device{}()};
-  std::uniform_int_distribution<int> letter(0, 25);
-  std::string s(4, 'A');
-  for (auto& ch : s) ch = static_cast<char>('A' + letter(rng));
-  return s;
-}
 
 double SecondsSince1970() {
   using namespace std::chrono;
@@ -329,7 +321,7 @@ void VQPDFConentParser::drawAnnotationStream(const std::shared_ptr<VQPDFAnnot>& 
   if (!subtype) return;
   if (*subtype == "Image") {
     auto image = std::make_shared<VQPDFImageXObject>(
-        stream, fmt::format("Annot-EI-{:.0f}-{}", SecondsSince1970(), Random4BigLetter()));
+        stream, fmt::format("Annot-EI-{:.0f}-{}", SecondsSince1970(), VQRandomString::Random4BigLetter()));
     if (decodeImages()) image->parseImage(currentColorSpaceDict());
     image->annot = annot;
     if (delegate_) delegate_->didScanXObjectImage(this, image);
@@ -339,7 +331,7 @@ void VQPDFConentParser::drawAnnotationStream(const std::shared_ptr<VQPDFAnnot>& 
     VQPDFRenderState& st = stack_->pushRenderingState();
     st.ctm = AffineTransformMakeTranslation(bounds.origin.x, bounds.origin.y);
     VQPDFFormXObject form(stream, fmt::format("Annot-Form-{}-{:.0f}-{}", streamKey, SecondsSince1970(),
-                                              Random4BigLetter()));
+                                              VQRandomString::Random4BigLetter()));
     form.ctm = st.ctm;
     Path clip;
     clip.addRect(bounds);
@@ -665,7 +657,7 @@ struct VQPDFConentParser::Ops {
     auto& parser = P(info);
     if (parser.currentRenderingState().isStateTextClip()) return;
     auto image = std::make_shared<VQPDFImageXObject>(
-        stream, fmt::format("EI-{:.0f}-{}", SecondsSince1970(), Random4BigLetter()));
+        stream, fmt::format("EI-{:.0f}-{}", SecondsSince1970(), VQRandomString::Random4BigLetter()));
     if (parser.decodeImages()) image->parseImage(parser.currentColorSpaceDict());
     if (parser.contentStreamType == VQPDFContentStreamTypeAnnotation) image->annot = parser.contentAnnot;
     if (parser.delegate_) parser.delegate_->didScanXObjectImage(&parser, image);

@@ -129,9 +129,4 @@ std::shared_ptr<VQPDFExtGState> VQPDFExtGStateCollection::objectNamed(const std:
   return it == collectObjects.end() ? nullptr : it->second;
 }
 
-void VQPDFExtGStateCollection::addObjectsFromDictionary(
-    const std::map<std::string, std::shared_ptr<VQPDFExtGState>>& states) {
-  for (const auto& [k, v] : states) collectObjects[k] = v;
-}
-
 }  // namespace vq

@@ -48,7 +48,6 @@ class VQPDFExtGStateCollection {
   VQPDFExtGStateCollection() = default;
   explicit VQPDFExtGStateCollection(const pdf::Object& dictionary);
   std::shared_ptr<VQPDFExtGState> objectNamed(const std::string& name) const;
-  void addObjectsFromDictionary(const std::map<std::string, std::shared_ptr<VQPDFExtGState>>& states);
   const std::map<std::string, std::shared_ptr<VQPDFExtGState>>& collectObjectsByName() const { return collectObjects; }
 
   std::map<std::string, std::shared_ptr<VQPDFExtGState>> collectObjects;

@@ -38,7 +38,6 @@ class VQPPTXDocument : public VQOutputWriter {
   // Drops the work folder and collected media (after a cancellation).
   void convertPDFClean();
 
-  const std::string& savedFilePath() const { return savedFilePath_; }
   const std::string& savedWorkFolder() const { return savedWorkFolder_; }
   uint64_t totalNumOfPages() const { return totalNumOfPages_; }
 

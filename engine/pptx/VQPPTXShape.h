@@ -46,7 +46,6 @@ struct VQPPTXTextBoxInfo {
   double displayWidth = 0, displayHeight = 0, displayX = 0, displayY = 0;  // slide points
   VQPPTXEdgeInsets textBoxMargin;
   double rotation = 0;  // degrees
-  Rect textBoxRect() const { return RectMake(displayX, displayY, displayWidth, displayHeight); }
 };
 
 struct VQPPTXFreeformInfo {

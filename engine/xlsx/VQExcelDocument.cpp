@@ -2,19 +2,18 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <algorithm>
-#include <fstream>
 
-#include "common/VQConverterUtilities.h"
-#include "pdf/docinfo/VQPDFInfo.h"
-#include "common/VQUtf8.h"
+#include "common/VQPDFPathUtilities.h"
+#include "common/VQResources.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/VQOutputWriter.h"
 #include "office/XMLFileWriter.h"
-#include "common/VQPDFPathUtilities.h"
+#include "pdf/docinfo/VQPDFInfo.h"
+#include "platform/text/Utf8.h"
 #include "xlsx/VQExcelPage.h"
 
 namespace vq {
@@ -35,7 +34,7 @@ constexpr std::string_view kNsContentTypes = "http://schemas.openxmlformats.org/
 constexpr std::string_view kNsExtended =
     "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties";
 
-std::optional<fs::path> themeResource() { return VQConverterUtilities::pathInBundle("VQTabulette", "theme1.xml"); }
+std::optional<std::string> themeResource() { return VQResourcePath("VQTabulette", "theme1.xml"); }
 
 // Writes a part; false when the file cannot be made or written.
 template <typename F>
@@ -72,7 +71,7 @@ std::string toUtf16LE(std::string_view text) {
     out += static_cast<char>(u & 0xFF);
     out += static_cast<char>((u >> 8) & 0xFF);
   };
-  for (char32_t c : Utf8ToCodePoints(text)) {
+  for (char32_t c : text::utf8ToCodePoints(text)) {
     if (c >= 0x10000) {
       const uint32_t v = static_cast<uint32_t>(c) - 0x10000;
       put(0xD800 + (v >> 10));
@@ -84,25 +83,6 @@ std::string toUtf16LE(std::string_view text) {
   return out;
 }
 
-// Writes under a temporary name and renames, so a table is whole or absent.
-bool writeFileAtomically(const std::string& path, const std::string& bytes) {
-  const std::string tmp = path + ".part";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    f.close();
-    if (!f) {
-      std::error_code ec;
-      fs::remove(tmp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(tmp, path, ec);
-  if (ec) fs::remove(tmp, ec);
-  return !ec;
-}
 }  // namespace
 
 VQExcelDocument::VQExcelDocument(const std::string& destPath, uint64_t totalPages, const VQExcelOptions& options)
@@ -162,7 +142,7 @@ void VQExcelDocument::writePage(VQExcelPage& page) {
   const auto text = page.creatCSV();
   if (!text) return;
   const std::string path = fmt::format("{}/Table {}.csv", savedWorkFolder_, page.pageNumber());
-  if (!writeFileAtomically(path, toUtf16LE(*text))) {
+  if (!VQPDFPathUtilities::writeFileAtomically(path, toUtf16LE(*text))) {
     std::lock_guard g(lock_);
     pageWriteError_ = "Can't write the table " + path;
   }

@@ -45,7 +45,6 @@ class VQExcelDocument {
   // Removes the work folder (cancelled conversions).
   void removeWorkFolder();
 
-  const std::string& savedFilePath() const { return savedFilePath_; }
   const std::string& savedWorkFolder() const { return savedWorkFolder_; }
   uint64_t totalSheetPages() const { return totalSheetPages_; }
   int64_t writePagesCount() const;

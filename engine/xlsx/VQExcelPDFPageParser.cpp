@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "common/VQHexColor.h"
-#include "common/VQUtf8.h"
+#include "platform/text/Utf8.h"
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
@@ -106,7 +106,7 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
       VQPDFFontUtilities::SystemFontNameIsExist(run->rPr.rFont_replace))
     name = run->rPr.rFont_replace;
   VQExcelStyleFont font;
-  if (!name.empty()) font.name = std::string(Utf8PrefixWithinBytes(name, 255));
+  if (!name.empty()) font.name = std::string(text::utf8PrefixWithinBytes(name, 255));
   font.sz = run->rPr.sz;
   font.b = run->rPr.b;
   font.i = run->rPr.i;

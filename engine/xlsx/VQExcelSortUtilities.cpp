@@ -4,7 +4,7 @@
 #include <cmath>
 #include <unordered_set>
 
-#include "common/VQUtf8.h"
+#include "platform/text/Utf8.h"
 
 namespace vq {
 
@@ -128,7 +128,7 @@ VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsInHeight(const VQExcelRuns& run
 }
 
 bool VQExcelSortUtilities::HaveNoneEnglishString(std::string_view text) {
-  for (char32_t c : Utf8ToCodePoints(text))
+  for (char32_t c : text::utf8ToCodePoints(text))
     if (c >= 0x4E01 && c <= 0x9FFE) return true;
   return false;
 }

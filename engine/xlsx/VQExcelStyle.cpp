@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-#include "common/VQUtf8.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
+#include "platform/text/Utf8.h"
 #include "xlsx/VQExcelManager.h"
 #include "xlsx/VQExcelNumber.h"
 
@@ -81,7 +81,7 @@ int VQExcelStyle::getFillIdWithCellFrame(const Rect& cell, const VQExcelManager&
 VQExcelStyleFont VQExcelStyle::fontOf(const VQExcelRunTextProperty& rPr, const VQExcelManager& m) const {
   VQExcelStyleFont f;
   f.name = m.isNeedDefaultFontName() ? std::string(kVQExcelDefaultFontName)
-                                     : std::string(Utf8PrefixWithinBytes(rPr.rFont, 255));
+                                     : std::string(text::utf8PrefixWithinBytes(rPr.rFont, 255));
   f.sz = m.isNeedDefaultFontSize() ? kVQExcelDefaultFontSize : rPr.sz;
   f.rgbColor = rPr.rgbColor;
   // White text on an unfilled sheet would be invisible.

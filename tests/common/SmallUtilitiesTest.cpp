@@ -11,8 +11,6 @@
 #include "common/VQPoint.h"
 #include "common/VQRandomString.h"
 #include "common/VQRegex.h"
-#include "common/VQUtf8.h"
-#include "common/VQValueBoxing.h"
 
 using namespace vq;
 
@@ -184,22 +182,7 @@ TEST(RandomString, FourCapitalsAndUuidsFromManyThreads) {
   EXPECT_EQ(26u, letters.size()) << "8000 draws reach every letter";
 }
 
-TEST(Utf8, CutsOnlyAtCharacterBoundaries) {
-  const std::string text = "a\u00E9\u4E2D\U0001F600b";  // 1 + 2 + 3 + 4 + 1 bytes
-  struct Case {
-    size_t limit;
-    size_t bytes;
-  } byBytes[] = {{0, 0}, {1, 1}, {2, 1}, {3, 3}, {5, 3}, {6, 6}, {9, 6}, {10, 10}, {11, 11}, {50, 11}};
-  for (const Case& c : byBytes) EXPECT_EQ(c.bytes, Utf8PrefixWithinBytes(text, c.limit).size()) << c.limit;
-  Case byCharacters[] = {{0, 0}, {2, 3}, {4, 10}, {9, 11}};
-  for (const Case& c : byCharacters) EXPECT_EQ(c.bytes, Utf8PrefixCharacters(text, c.limit).size()) << c.limit;
-  EXPECT_EQ(5u, Utf8CharacterCount(text));
-  EXPECT_EQ((std::u32string{U'a', 0xFFFD, U'b'}), Utf8ToCodePoints("a\xFF" "b"));
-  EXPECT_EQ((std::u32string{U'a', 0xFFFD, U'(', U'b'}), Utf8ToCodePoints("a\xC3(b"));
-  EXPECT_EQ((std::u32string{0xFFFD, 0xFFFD, 0xFFFD}), Utf8ToCodePoints("\xED\xA0\x80"));  // a surrogate
-}
-
-TEST(SmallValues, PointsPathsAndBoxes) {
+TEST(SmallValues, PointsAndPaths) {
   EXPECT_EQ("r=3, c=7", VQPointMake(3, 7).description());
   EXPECT_EQ(VQPointMake(1, 2), (VQPoint{1, 2}));
   EXPECT_EQ(0u, VQPoint().r);
@@ -212,8 +195,4 @@ TEST(SmallValues, PointsPathsAndBoxes) {
   EXPECT_TRUE(VQCGPath(nullptr).CGPath.isEmpty());
   EXPECT_FALSE(held.tempCGPath);
   EXPECT_TRUE(held.subCGPaths.empty());
-
-  EXPECT_EQ(RectZero, CGRectValue_VQLib(std::nullopt));
-  EXPECT_EQ(RectMake(1, 2, 3, 4), CGRectValue_VQLib(valueWithCGRect_VQLib(RectMake(1, 2, 3, 4))));
-  EXPECT_EQ((Point{5, 6}), CGPointValue_VQLib(valueWithCGPoint_VQLib({5, 6})));
 }

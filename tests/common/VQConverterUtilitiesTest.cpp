@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-
 #include "common/VQConverterUtilities.h"
-#include "support/TestSupport.h"
 
 namespace {
 
@@ -31,11 +27,9 @@ TEST(VQConverterUtilitiesTest, TextTests) {
   EXPECT_FALSE(VQConverterUtilities::IsFullWidthCharacter(""));
   EXPECT_EQ(VQConverterUtilities::ComponentsSeparatedByWords("Hello, big world."),
             (std::vector<std::string>{"Hello", "big", "world"}));
-  EXPECT_EQ(VQConverterUtilities::ComponentsSeparatedByWords("\xE4\xB8\xAD\xE6\x96\x87" "a"),
+  EXPECT_EQ(VQConverterUtilities::ComponentsSeparatedByWords("\xE4\xB8\xAD\xE6\x96\x87"
+                                                             "a"),
             (std::vector<std::string>{"\xE4\xB8\xAD", "\xE6\x96\x87", "a"}));
-  std::string r = VQConverterUtilities::Random4BigLetter();
-  ASSERT_EQ(r.size(), 4u);
-  for (char c : r) EXPECT_TRUE(c >= 'A' && c <= 'Z');
 }
 
 TEST(VQConverterUtilitiesTest, RectangleOverlap) {
@@ -45,20 +39,6 @@ TEST(VQConverterUtilitiesTest, RectangleOverlap) {
   EXPECT_DOUBLE_EQ(VQConverterUtilities::PecentAreaOfIntersectRect(vq::RectMake(10, 10, -10, -10), a), 1.0);
   EXPECT_DOUBLE_EQ(VQConverterUtilities::WidthOfNoneIntersectRect(a, vq::RectMake(5, 0, 10, 10)), 5);
   EXPECT_DOUBLE_EQ(VQConverterUtilities::WidthOfNoneIntersectRect(a, vq::RectMake(0, 10, 10, 10)), 0);
-}
-
-TEST(VQConverterUtilitiesTest, PathInBundle) {
-  vqtest::ScratchDir dir;
-  std::filesystem::create_directories(dir / "MyBundle/sub");
-  { std::ofstream(dir / "MyBundle/sub/file.txt") << "x"; }
-  setenv("VQPAPYRANT_RESOURCES", dir.path().c_str(), 1);
-  auto found = VQConverterUtilities::pathInBundle("MyBundle", "sub/file.txt");
-  ASSERT_TRUE(found);
-  EXPECT_EQ(*found, dir / "MyBundle/sub/file.txt");
-  EXPECT_FALSE(VQConverterUtilities::pathInBundle("MyBundle", "sub/missing.txt"));
-  EXPECT_FALSE(VQConverterUtilities::pathInBundle("NoSuchBundle", "file.txt"));
-  unsetenv("VQPAPYRANT_RESOURCES");
-  EXPECT_TRUE(VQConverterUtilities::pathInBundle("VQPDFParser", "FontBook_Replace.plist"));
 }
 
 }  // namespace

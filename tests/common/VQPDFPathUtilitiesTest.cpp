@@ -1,23 +1,24 @@
-#include "common/VQPDFPathUtilities.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
-#include <set>
-#include <thread>
+#include <iterator>
+#include <optional>
 #include <vector>
 
+#include "common/VQPDFPathUtilities.h"
 #include "common/VQResources.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using vq::VQPDFPathUtilities;
+using vq::VQResourcePath;
 bool isUUID(const std::string& s) {
   if (s.size() != 36) return false;
   for (size_t i = 0; i < 36; ++i) {
@@ -168,62 +169,94 @@ TEST(PathUtilities, CreateFolderIfNeed) {
   EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed(""));
 }
 
+std::vector<std::string> namesIn(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(PathUtilities, TemporarySiblingIsNewEmptyAndOrdinary) {
+  vqtest::ScratchDir dir;
+  const std::string dest = (dir / "out.docx").string();
+  const auto a = VQPDFPathUtilities::makeTemporarySibling(dest);
+  const auto b = VQPDFPathUtilities::makeTemporarySibling(dest);
+  ASSERT_TRUE(a && b);
+  EXPECT_NE(*a, *b);
+  EXPECT_TRUE(matches(*a, dest + ".tmp-%U")) << *a;
+  EXPECT_EQ(fs::file_size(*a), 0u);
+  // Same permissions as any other file the process makes: it becomes the output.
+  std::ofstream(dir / "plain") << "x";
+  EXPECT_EQ(fs::status(*a).permissions(), fs::status(dir / "plain").permissions());
+  EXPECT_FALSE(VQPDFPathUtilities::makeTemporarySibling((dir / "missing/out.docx").string()));
+}
+
+TEST(PathUtilities, WriteFileAtomicallyReplacesWholeOrLeavesNothing) {
+  vqtest::ScratchDir dir;
+  const fs::path file = dir / "part.xml";
+  std::ofstream(file) << "old";
+  const std::string bytes("new\0bytes", 9);
+  ASSERT_TRUE(VQPDFPathUtilities::writeFileAtomically(file.string(), bytes));
+  std::ifstream in(file, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"part.xml"}) << "no temporary file is left";
+
+  // A folder in the way: the rename fails and the temporary file goes.
+  fs::create_directories(dir / "busy/inside");
+  EXPECT_FALSE(VQPDFPathUtilities::writeFileAtomically((dir / "busy").string(), "x"));
+  EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"busy", "part.xml"}));
+  EXPECT_FALSE(VQPDFPathUtilities::writeFileAtomically((dir / "missing/part.xml").string(), "x"));
+}
+
 TEST(Resources, LookupOrderAndBundleFiles) {
   vqtest::ScratchDir first, second;
   fs::create_directories(first / "VQPDFParser/PDFEncodings/CMap");
   std::ofstream(first / "VQPDFParser/PDFEncodings/CMap/UniGB-UCS2-H") << "cmap";
   std::ofstream(first / "VQPDFParser/FontBook.plist") << "x";
   fs::create_directories(second / "VQPDFParser");
+  std::ofstream(second / "VQPDFParser/FontBook.plist") << "x";
   std::ofstream(second / "VQPDFParser/Only-In-Second") << "x";
-  std::ofstream(second / "Top.plist") << "x";
+  fs::create_directories(second / "Other.bundle");
+  std::ofstream(second / "Other.bundle/file") << "x";
   EnvVar env("VQPAPYRANT_RESOURCES", first.path().string() + ":" + second.path().string());
 
-  EXPECT_EQ(PathForResource_VQLib("VQPDFParser", "bundle"), (first / "VQPDFParser").string());
-  EXPECT_EQ(PathForResource_VQLib("Top", "plist"), (second / "Top.plist").string());
   struct {
-    std::string relative;
+    std::string bundle, relative;
     std::optional<std::string> found;
   } rows[] = {
-      {"PDFEncodings/CMap/UniGB-UCS2-H", (first / "VQPDFParser/PDFEncodings/CMap/UniGB-UCS2-H").string()},
-      {"FontBook.plist", (first / "VQPDFParser/FontBook.plist").string()},
-      {"Only-In-Second", (second / "VQPDFParser/Only-In-Second").string()},
-      {"PDFEncodings/CMap/Missing-H", std::nullopt},
+      {"VQPDFParser", "PDFEncodings/CMap/UniGB-UCS2-H",
+       (first / "VQPDFParser/PDFEncodings/CMap/UniGB-UCS2-H").string()},
+      {"VQPDFParser", "FontBook.plist", (first / "VQPDFParser/FontBook.plist").string()},  // the first root wins
+      {"VQPDFParser", "Only-In-Second", (second / "VQPDFParser/Only-In-Second").string()},
+      {"Other", "file", (second / "Other.bundle/file").string()},
+      {"VQPDFParser", "PDFEncodings/CMap/Missing-H", std::nullopt},
+      {"VQPDFParser", "PDFEncodings/CMap", std::nullopt},  // a folder is no resource file
+      {"NoSuchBundle", "FontBook.plist", std::nullopt},
       // Names taken from a PDF must not leave the bundle.
-      {"PDFEncodings/CMap/../../FontBook.plist", std::nullopt},
-      {"../VQPDFParser/FontBook.plist", std::nullopt},
-      {"/etc/passwd", std::nullopt},
-      {"", std::nullopt},
+      {"VQPDFParser", "PDFEncodings/CMap/../../FontBook.plist", std::nullopt},
+      {"VQPDFParser", "../VQPDFParser/FontBook.plist", std::nullopt},
+      {"VQPDFParser", "/etc/passwd", std::nullopt},
+      {"VQPDFParser", "", std::nullopt},
+      {"../VQPDFParser", "FontBook.plist", std::nullopt},
   };
-  for (const auto& r : rows) EXPECT_EQ(VQPDFPathUtilities::PathInLibBundleForResource(r.relative), r.found) << r.relative;
-  EXPECT_FALSE(PathForResource_VQLib("../VQPDFParser", "bundle"));
+  for (const auto& r : rows) EXPECT_EQ(VQResourcePath(r.bundle, r.relative), r.found) << r.bundle << " " << r.relative;
 }
 
 TEST(Resources, SourceTreeBundlesAreFoundWithoutConfiguration) {
   EnvVar env("VQPAPYRANT_RESOURCES", "");
-  for (const char* bundle : {"VQPDFParser", "VQVellumate", "VQTabulette", "VQSlidequay"}) {
-    auto p = PathForResource_VQLib(bundle, "bundle");
-    ASSERT_TRUE(p) << bundle;
-    EXPECT_TRUE(fs::is_directory(*p));
-    EXPECT_EQ(fs::path(*p).filename(), bundle);
+  struct {
+    const char* bundle;
+    const char* file;
+  } rows[] = {{"VQPDFParser", "FontBook.plist"},
+              {"VQVellumate", "word-line-height.plist"},
+              {"VQTabulette", "theme1.xml"},
+              {"VQSlidequay", "slideMaster1.xml"}};
+  for (const auto& r : rows) {
+    const auto p = VQResourcePath(r.bundle, r.file);
+    ASSERT_TRUE(p) << r.bundle;
+    EXPECT_TRUE(fs::is_regular_file(*p));
+    EXPECT_EQ(fs::path(*p).parent_path().filename(), r.bundle);
   }
-  EXPECT_FALSE(PathForResource_VQLib("NoSuchBundle", "bundle"));
-}
-
-TEST(Resources, UUIDsAreUpperCaseAndUniqueAcrossThreads) {
-  std::mutex lock;
-  std::set<std::string> seen;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 8; ++t) {
-    threads.emplace_back([&] {
-      std::vector<std::string> mine;
-      for (int i = 0; i < 500; ++i) mine.push_back(VQNewUUIDString());
-      std::lock_guard<std::mutex> g(lock);
-      seen.insert(mine.begin(), mine.end());
-    });
-  }
-  for (auto& t : threads) t.join();
-  EXPECT_EQ(seen.size(), 4000u);
-  for (const auto& u : seen) ASSERT_TRUE(isUUID(u)) << u;
 }
 
 }  // namespace

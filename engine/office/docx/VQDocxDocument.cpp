@@ -10,6 +10,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/VQPDFPathUtilities.h"
+#include "common/VQRandomString.h"
+#include "common/VQResources.h"
 #include "docx/layout/VQDocxPage.h"
 #include "office/VQDocxUtilities.h"
 #include "office/VQNumberFormat.h"
@@ -50,28 +53,6 @@ std::unique_ptr<XMLFileWriter> openPart(const std::string& path) {
 }
 
 void startPart(XMLFileWriter& writer) { writer.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes"); }
-
-// Writes `text` through a temporary file in the same folder that then
-// replaces `path`, so the part is either whole or absent.
-void writeFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temp = path + ".tmp-" + VQNewUUIDString();
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      std::error_code ec;
-      fs::remove(temp, ec);
-      throw VQDocxDocumentException(fmt::format("Can't write the package part {}", path));
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    throw VQDocxDocumentException(fmt::format("Can't write the package part {}", path));
-  }
-}
 
 // A relationship Id is an XML ID: keep letters, digits, '_', '-' and '.'.
 std::string idSafe(const std::string& text) {
@@ -161,7 +142,7 @@ void VQDocxDocument::setDocumentWriterDefaults(XMLFileWriter& writer) {
 }
 
 std::optional<std::string> VQDocxDocument::pathForDocxTemplatesResources(const std::string& name) {
-  return VQDocxUtilities::PathInLibBundleForResource("Docx XML Templates/" + name);
+  return VQResourcePath("VQVellumate", "Docx XML Templates/" + name);
 }
 
 void VQDocxDocument::writeDocumentBegin() {
@@ -565,7 +546,8 @@ void copyTemplate(const std::string& templateName, const std::string& destinatio
   const auto text = readWholeFile(*source);
   if (!text || text->empty())
     throw VQDocxDocumentException(fmt::format("Can't read the DOCX template {}", *source));
-  writeFileAtomically(destination, *text);
+  if (!VQPDFPathUtilities::writeFileAtomically(destination, *text))
+    throw VQDocxDocumentException(fmt::format("Can't write the package part {}", destination));
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ class VQDocxDocument : public VQOutputWriter {
   // The body holds only the pages; the view settings of docxProperty() go to
   // word/settings.xml.
   void writeDocumentEnd();
-  // Writes the other parts and zips the package into savedFilePath().
+  // Writes the other parts and zips the package into the destination file.
   void packetZipFileIfNeed();
 
   // The relationship Id under which the main part refers to the image file;
@@ -93,7 +93,6 @@ class VQDocxDocument : public VQOutputWriter {
   // The path of a template of the "Docx XML Templates" resource folder.
   static std::optional<std::string> pathForDocxTemplatesResources(const std::string& name);
 
-  const std::string& savedFilePath() const { return savedFilePath_; }
   const std::string& savedWorkFolder() const { return savedWorkFolder_; }
   // The fresh "Temp-" folder that holds the work folder.
   const std::string& savedTempFolder() const { return savedTempFolder_; }

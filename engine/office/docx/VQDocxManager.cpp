@@ -1,10 +1,10 @@
 #include "office/docx/VQDocxManager.h"
 
-#include <pugixml.hpp>
-
 #include <cctype>
 #include <charconv>
+#include <pugixml.hpp>
 
+#include "common/VQResources.h"
 #include "office/VQDocxUtilities.h"
 
 namespace vq {
@@ -52,7 +52,7 @@ void VQDocxManager::destory() {
 VQDocxManager::VQDocxManager() { readWordInfoDictionary(); }
 
 std::optional<std::string> VQDocxManager::PathForWordLineHeightResources() {
-  return VQDocxUtilities::PathInLibBundleForResource("word-line-height.plist");
+  return VQResourcePath("VQVellumate", "word-line-height.plist");
 }
 
 void VQDocxManager::readWordInfoDictionary() {

@@ -54,9 +54,4 @@ AffineTransform VQDisplayTextTransform(const AffineTransform& textMatrix, const 
 AffineTransform VQDisplayTextTransform(const AffineTransform& textMatrix, const AffineTransform& ctm,
                                        const AffineTransform& pageTransform, const Size& offset);
 
-// Maps a point through an affine transform.
-inline Point VQPageApply(const AffineTransform& t, const Point& p) {
-  return Point{t.a * p.x + t.c * p.y + t.tx, t.b * p.x + t.d * p.y + t.ty};
-}
-
 }  // namespace vq

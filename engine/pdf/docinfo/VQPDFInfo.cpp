@@ -1,10 +1,9 @@
 #include "pdf/docinfo/VQPDFInfo.h"
 
+#include <cstdlib>
 #include <pugixml.hpp>
 
-#include <cstdlib>
-
-#include "common/VQConverterUtilities.h"
+#include "common/VQResources.h"
 
 namespace vq {
 
@@ -30,9 +29,9 @@ std::map<std::string, std::string> VQPDFInfo::ReadPlistStrings(const std::string
 }
 
 std::map<std::string, std::string> VQPDFInfo::ResourceDefaults() {
-  const auto path = VQConverterUtilities::pathInBundle("VQTabulette", "VQPDFInfo.plist");
+  const auto path = VQResourcePath("VQTabulette", "VQPDFInfo.plist");
   if (!path) return {};
-  return ReadPlistStrings(path->string());
+  return ReadPlistStrings(*path);
 }
 
 std::unique_ptr<VQPDFInfo> VQPDFInfo::initWithCGPDFDocument(const std::shared_ptr<const pdf::Document>& document) {

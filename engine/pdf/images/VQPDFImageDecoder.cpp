@@ -8,13 +8,14 @@
 #include <memory>
 #include <mutex>
 
+#include "common/VQPDFPathUtilities.h"
+#include "common/VQRandomString.h"
 #include "pdf/VQPDFColorSpace.h"
 #include "pdf/VQPDFObjectValues.h"
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
 #include "common/VQPDFPathUtilities.h"
-#include "common/VQResources.h"
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIO.h"
 #include "platform/imageio/VQSampleDecode.h"
@@ -253,30 +254,9 @@ Bitmap GrayOf(const Bitmap& rgb) { return imageio::convertBitmap(rgb, PixelForma
 // ---- files -----------------------------------------------------------------
 
 std::string NewImagePath(const std::string& prefix, const std::string& extension) {
-  const std::string name = VQPDFPathUtilities::temporaryRoot() + "/" + prefix + VQNewUUIDString() + "." + extension;
+  const std::string name =
+      VQPDFPathUtilities::temporaryRoot() + "/" + prefix + VQRandomString::UUIDString() + "." + extension;
   return VQPDFPathUtilities::getUUIDPathBy(name);
-}
-
-bool WriteBytesAtomically(const std::string& path, const std::string& bytes) {
-  const std::string part = path + ".part";
-  {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.good()) {
-      out.close();
-      std::error_code ec;
-      std::filesystem::remove(part, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(part, path, ec);
-  if (ec) {
-    std::filesystem::remove(part, ec);
-    return false;
-  }
-  return true;
 }
 
 // Masks and soft masks are nested image streams; a mask naming further masks
@@ -536,7 +516,7 @@ std::optional<std::string> VQPDFImageDecoder::extractPDFStream(const Object& str
   if (decoded->fromDCT && !decoded->hasMask) {
     const std::string path = NewImagePath("IMG_", "jpeg");
     if (!decoded->jpegData.empty()) {
-      if (WriteBytesAtomically(path, decoded->jpegData)) return path;
+      if (VQPDFPathUtilities::writeFileAtomically(path, decoded->jpegData)) return path;
       VQDiagnose(VQDiagnosticCategory::Image, "Couldn't write image to file!");
       return std::nullopt;
     }

@@ -16,8 +16,6 @@ struct Color {
   std::vector<double> components;  // colour components, without alpha, 0..1
   double alpha = 1;
 
-  // Components plus alpha.
-  size_t numberOfComponents() const { return components.size() + 1; }
   friend bool operator==(const Color&, const Color&) = default;
 };
 

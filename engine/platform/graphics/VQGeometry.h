@@ -119,6 +119,5 @@ AffineTransform AffineTransformConcat(const AffineTransform& t1, const AffineTra
 AffineTransform AffineTransformInvert(const AffineTransform& t);
 bool AffineTransformIsInvertible(const AffineTransform& t);
 bool AffineTransformIsIdentity(const AffineTransform& t);
-inline bool AffineTransformEqualToTransform(const AffineTransform& t1, const AffineTransform& t2) { return t1 == t2; }
 
 }  // namespace vq

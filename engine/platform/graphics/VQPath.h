@@ -74,9 +74,6 @@ class Path {
   // Box of every point the elements carry, control points included. Null for
   // an empty path.
   Rect boundingBoxOfPath() const;
-  // The same two boxes under names that say which is which.
-  Rect tightBoundingBox() const { return boundingBox(); }
-  Rect controlPointBoundingBox() const { return boundingBoxOfPath(); }
   // True for a single axis-aligned rectangle: a move, three or four lines
   // (the fourth back to the start), and an optional close.
   bool isRect(Rect* rect = nullptr) const;

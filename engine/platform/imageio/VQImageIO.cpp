@@ -40,6 +40,12 @@ inline uint8_t luma(uint8_t r, uint8_t g, uint8_t b) {
   return static_cast<uint8_t>((r * 77 + g * 150 + b * 29 + 128) >> 8);
 }
 
+// The platform layer's one maker of temporary names: the layers above use
+// VQPDFPathUtilities in common, which this layer cannot reach. AtomicFile puts
+// the name beside its destination, since the file is renamed there, and opens
+// it with O_EXCL, so a name that is taken is skipped, never reused. Not
+// mkstemp: its 0600 mode would stay with the finished image after the rename,
+// where every other file the process writes gets 0666 less the umask.
 std::string randomSuffix() {
   thread_local std::mt19937_64 rng{std::random_device{}()};
   static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";

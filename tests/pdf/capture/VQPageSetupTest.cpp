@@ -45,13 +45,13 @@ TEST(VQPageSetup, CropBoxCornersLandOnTheDisplayPage) {
     const double x1 = x0 + c.crop.size.width, y1 = y0 + c.crop.size.height;
     for (Point p : {Point{x0, y0}, Point{x1, y0}, Point{x0, y1}, Point{x1, y1},
                     Point{(x0 + x1) / 2, (y0 + y1) / 2}}) {
-      const Point d = vq::VQPageApply(s.transform, p);
+      const Point d = vq::PointApplyAffineTransform(p, s.transform);
       EXPECT_GE(d.x, -1e-6);
       EXPECT_GE(d.y, -1e-6);
       EXPECT_LE(d.x, s.cropBox.size.width + 1e-6);
       EXPECT_LE(d.y, s.cropBox.size.height + 1e-6);
     }
-    const Point bl = vq::VQPageApply(s.transform, Point{x0, y0});
+    const Point bl = vq::PointApplyAffineTransform(Point{x0, y0}, s.transform);
     EXPECT_NEAR(bl.x, c.bottomLeftU * c.displayW, 1e-6);
     EXPECT_NEAR(bl.y, c.bottomLeftV * c.displayH, 1e-6);
   }

@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 using vq::Bitmap;
 using vq::PixelFormat;
 using vq::VQPDFImageDecoder;
+using vq::VQPDFPathUtilities;
 
 // Every file this test writes goes to a temporary root of its own, so that
 // "nothing is left behind" can be checked without other runs interfering.

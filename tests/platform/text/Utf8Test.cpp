@@ -83,4 +83,20 @@ TEST(Utf8Test, CuttingAndCountingTreatBadBytesAsOneCharacter) {
   EXPECT_EQ((std::vector<uint32_t>{'a', 0xE9, 0x20AC, 'z'}), decodeUTF8(text));
 }
 
+TEST(Utf8Test, CutsOnlyAtCharacterBoundaries) {
+  const std::string text = "a\u00E9\u4E2D\U0001F600b";  // 1 + 2 + 3 + 4 + 1 bytes
+  struct Case {
+    size_t limit;
+    size_t bytes;
+  } byBytes[] = {{0, 0}, {1, 1}, {2, 1}, {3, 3}, {5, 3}, {6, 6}, {9, 6}, {10, 10}, {11, 11}, {50, 11}};
+  for (const Case& c : byBytes) EXPECT_EQ(c.bytes, utf8PrefixWithinBytes(text, c.limit).size()) << c.limit;
+  Case byCharacters[] = {{0, 0}, {2, 3}, {4, 10}, {9, 11}};
+  for (const Case& c : byCharacters) EXPECT_EQ(c.bytes, utf8PrefixCharacters(text, c.limit).size()) << c.limit;
+  EXPECT_EQ(5u, utf8CharacterCount(text));
+  EXPECT_EQ((std::u32string{U'a', 0xFFFD, U'b'}), utf8ToCodePoints("a\xFF"
+                                                                   "b"));
+  EXPECT_EQ((std::u32string{U'a', 0xFFFD, U'(', U'b'}), utf8ToCodePoints("a\xC3(b"));
+  EXPECT_EQ((std::u32string{0xFFFD, 0xFFFD, 0xFFFD}), utf8ToCodePoints("\xED\xA0\x80"));  // a surrogate
+}
+
 }  // namespace
