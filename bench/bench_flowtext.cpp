@@ -77,8 +77,9 @@ int main(int argc, char** argv) {
       files.push_back(e.path());
   std::sort(files.begin(), files.end());
 
-  std::fputs(fmt::format("{:<32} {:>5} {:>12} {:>12} {:>8}\n", "file", "pages", "ours pg/s", "pdftotext", "ratio").c_str(),
-             stdout);
+  std::fputs(
+      fmt::format("{:<32} {:>5} {:>12} {:>12} {:>8}\n", "file", "pages", "ours pg/s", "pdftotext", "ratio").c_str(),
+      stdout);
   double ourTotal = 0, theirTotal = 0;
   uint64_t pageTotal = 0;
   for (const auto& pdf : files) {

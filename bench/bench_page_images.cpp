@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
   double ours = 0, mu = 0, cairo = 0;
   long pages = 0;
   std::cout << std::left << std::setw(32) << "file" << std::right << std::setw(7) << "pages" << std::setw(11)
-            << "ours s" << std::setw(11) << "mutool s" << std::setw(14) << "pdftocairo s" << "\n"
+            << "ours s" << std::setw(11) << "mutool s" << std::setw(14) << "pdftocairo s"
+            << "\n"
             << std::fixed << std::setprecision(3);
   for (const auto& pdf : files) {
     const int n = static_cast<int>(vq::VQAppMainCLIBase::GetPDFNumberOfPages(pdf.string()));
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
   std::cout << "ours        " << std::setw(8) << pages / ours << " pages/s\n";
   // A time ratio below 1 means ours took less time.
   if (mutool)
-    std::cout << "mutool      " << std::setw(8) << pages / mu << " pages/s   ours/mutool time ratio " << ours / mu << "\n";
+    std::cout << "mutool      " << std::setw(8) << pages / mu << " pages/s   ours/mutool time ratio " << ours / mu
+              << "\n";
   if (pdftocairo)
     std::cout << "pdftocairo  " << std::setw(8) << pages / cairo << " pages/s   ours/pdftocairo time ratio "
               << ours / cairo << "\n";

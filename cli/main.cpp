@@ -13,10 +13,8 @@ int main(int argc, char* argv[]) {
   // More than one thread asks for the page-parallel front.
   const bool pageParallel = vq::VQCLIArguments::parse(argc, argv).threadMax() > 1;
   std::unique_ptr<vq::VQAppMainCLIBase> front;
-  if (pageParallel)
-    front = std::make_unique<vq::VQAppMainCLIMutliThread>();
-  else
-    front = std::make_unique<vq::VQAppMainCLI>();
+  if (pageParallel) front = std::make_unique<vq::VQAppMainCLIMutliThread>();
+  else front = std::make_unique<vq::VQAppMainCLI>();
   front->runMain(argc, argv);
   mainQueue.drainUntil([&] { return front->isFinished(); });
   return front->pdfResult();

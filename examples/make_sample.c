@@ -17,10 +17,8 @@ static void text(cairo_t* cr, double x, double y, double size, int bold, const c
 }
 
 static void table(cairo_t* cr, double x, double y) {
-  static const char* cells[4][3] = {{"Item", "Quantity", "Price"},
-                                    {"Paper", "12", "3.50"},
-                                    {"Ink", "2", "18.00"},
-                                    {"Binder", "1", "7.25"}};
+  static const char* cells[4][3] = {
+      {"Item", "Quantity", "Price"}, {"Paper", "12", "3.50"}, {"Ink", "2", "18.00"}, {"Binder", "1", "7.25"}};
   const double w = 120, h = 22;
   cairo_set_line_width(cr, 0.8);
   for (int r = 0; r <= 4; ++r) {

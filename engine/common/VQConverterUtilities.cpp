@@ -16,8 +16,14 @@ namespace {
 
 Rect standardized(const Rect& r) {
   Rect s = r;
-  if (s.size.width < 0) { s.origin.x += s.size.width; s.size.width = -s.size.width; }
-  if (s.size.height < 0) { s.origin.y += s.size.height; s.size.height = -s.size.height; }
+  if (s.size.width < 0) {
+    s.origin.x += s.size.width;
+    s.size.width = -s.size.width;
+  }
+  if (s.size.height < 0) {
+    s.origin.y += s.size.height;
+    s.size.height = -s.size.height;
+  }
   return s;
 }
 
@@ -61,8 +67,9 @@ std::vector<std::string> VQConverterUtilities::ComponentsSeparatedByWords(const 
   icu::UnicodeString us = icu::UnicodeString::fromUTF8(s);
   UErrorCode status = U_ZERO_ERROR;
   bool byCharacters = IsFullWidthCharacter(s);
-  std::unique_ptr<icu::BreakIterator> it(byCharacters ? icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status)
-                                                      : icu::BreakIterator::createWordInstance(icu::Locale::getRoot(), status));
+  std::unique_ptr<icu::BreakIterator> it(
+      byCharacters ? icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status)
+                   : icu::BreakIterator::createWordInstance(icu::Locale::getRoot(), status));
   if (U_FAILURE(status) || !it) return {s};
   it->setText(us);
   int32_t start = it->first();
@@ -74,8 +81,7 @@ std::vector<std::string> VQConverterUtilities::ComponentsSeparatedByWords(const 
   return out;
 }
 
-double VQConverterUtilities::TextWidth(const std::string& text, const std::string& fontName, double fontSize,
-                                       double) {
+double VQConverterUtilities::TextWidth(const std::string& text, const std::string& fontName, double fontSize, double) {
   if (text.empty()) return 0;
   auto face = text::InstalledFonts::findExact(fontName);
   if (!face) return 0;

@@ -101,12 +101,9 @@ bool isHVLine(Point p1, Point p2) { return std::fabs(p1.x - p2.x) < 1 || std::fa
 int JudgeIsRightAngle(Point p1, Point p2, Point p3, int* counter) {
   const float s12 = squared(p1, p2), s13 = squared(p1, p3), s23 = squared(p2, p3);
   int answer = 0;
-  if (s12 + s13 == s23)
-    answer = 1;
-  else if (s13 == s12 + s23)
-    answer = 2;
-  else if (s12 == s13 + s23)
-    answer = 3;
+  if (s12 + s13 == s23) answer = 1;
+  else if (s13 == s12 + s23) answer = 2;
+  else if (s12 == s13 + s23) answer = 3;
   if (answer != 0 && counter) ++*counter;
   return answer;
 }

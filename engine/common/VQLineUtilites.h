@@ -48,8 +48,7 @@ class VQLineUtilites {
   static bool IsQuadrilateralLikeLine(const std::vector<Point>& points, double maxWidth);
   // The centre line along the long side of a thin rectangle of 4 or 5
   // points, with the short side's length in *lineWidth; nothing otherwise.
-  static std::optional<std::vector<Point>> ConvertRectangeToLine(const std::vector<Point>& points,
-                                                                 double* lineWidth);
+  static std::optional<std::vector<Point>> ConvertRectangeToLine(const std::vector<Point>& points, double* lineWidth);
 };
 
 // Segment p1-p2 runs horizontally or vertically within 1 point.

@@ -31,9 +31,9 @@ const icu::RegexPattern* compiled(std::string_view pattern) {
   if (cache.size() > 64) cache.clear();
   UErrorCode status = U_ZERO_ERROR;
   UParseError parseError;
-  std::unique_ptr<icu::RegexPattern> p(
-      icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(icu::StringPiece(pattern.data(), static_cast<int32_t>(pattern.size()))), 0,
-                                 parseError, status));
+  std::unique_ptr<icu::RegexPattern> p(icu::RegexPattern::compile(
+      icu::UnicodeString::fromUTF8(icu::StringPiece(pattern.data(), static_cast<int32_t>(pattern.size()))), 0,
+      parseError, status));
   if (U_FAILURE(status)) p.reset();
   return cache.emplace(key, std::move(p)).first->second.get();
 }
@@ -102,9 +102,9 @@ std::vector<std::string> textcatCandidates(std::string_view text) {
 // in French, German, Spanish or Dutch).
 bool looksEnglish(std::string_view text) {
   static const std::unordered_set<std::string> common = {
-      "the", "of",   "and",  "to",   "in",   "is",   "for",  "with", "on",    "that", "by",
-      "this", "are", "be",   "as",   "from", "it",   "or",   "an",   "at",    "not",  "was",
-      "which", "you", "your", "can", "have", "has",  "will", "we",   "their", "these"};
+      "the",   "of",  "and",  "to",  "in",   "is",  "for",  "with", "on",    "that", "by",
+      "this",  "are", "be",   "as",  "from", "it",  "or",   "an",   "at",    "not",  "was",
+      "which", "you", "your", "can", "have", "has", "will", "we",   "their", "these"};
   static const std::unordered_set<std::string> trigrams = {
       "the", "and", "ing", "ion", "tio", "ent", "ati", "for", "her", "ter", "hat", "tha", "ere",
       "ate", "his", "con", "res", "ver", "all", "ons", "nce", "men", "ith", "ted", "ers", "pro",
@@ -154,8 +154,8 @@ std::string chineseVariant(std::string_view text) {
       if (tag == "zh-Hant" || tag == "zh-Hans") return tag;
     return "zh-Hans";
   }
-  const icu::UnicodeString original = icu::UnicodeString::fromUTF8(
-      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  const icu::UnicodeString original =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
   auto changes = [&](const icu::Transliterator& t) {
     icu::UnicodeString s = original;
     t.transliterate(s);
@@ -227,11 +227,18 @@ std::string VQRegex::LanguageForString(std::string_view text) {
     ++letters;
     UErrorCode status = U_ZERO_ERROR;
     switch (uscript_getScript(static_cast<UChar32>(cp), &status)) {
-      case USCRIPT_HAN: ++han; break;
+      case USCRIPT_HAN:
+        ++han;
+        break;
       case USCRIPT_HIRAGANA:
-      case USCRIPT_KATAKANA: ++kana; break;
-      case USCRIPT_HANGUL: ++hangul; break;
-      default: break;
+      case USCRIPT_KATAKANA:
+        ++kana;
+        break;
+      case USCRIPT_HANGUL:
+        ++hangul;
+        break;
+      default:
+        break;
     }
   }
   if (letters == 0) return "";

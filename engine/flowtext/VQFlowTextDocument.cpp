@@ -89,8 +89,7 @@ void VQFlowTextDocument::writeParagraph(const VQFlowTextParagraph& p) {
   for (const auto& r : p.runArray) writeRun(r);
 }
 
-void VQFlowTextDocument::writeParagraphs(std::vector<VQFlowTextParagraph>& paragraphs,
-                                         const VQFlowTextMargin& margin) {
+void VQFlowTextDocument::writeParagraphs(std::vector<VQFlowTextParagraph>& paragraphs, const VQFlowTextMargin& margin) {
   VQFlowTextFileWriter* w = bodyWriter();
   if (paragraphs.empty() || !w) return;
 
@@ -103,10 +102,8 @@ void VQFlowTextDocument::writeParagraphs(std::vector<VQFlowTextParagraph>& parag
     for (size_t k = 1; k < paragraphs.size(); ++k) {
       const auto& q = paragraphs[k];
       const VQFlowTextRunText* last = q.lastRunText();
-      if (prev && last && std::fabs(prev->bottom() - last->bottom()) <= 2)
-        w->writeIndentation();
-      else
-        w->writeLinebreak();
+      if (prev && last && std::fabs(prev->bottom() - last->bottom()) <= 2) w->writeIndentation();
+      else w->writeLinebreak();
       writeParagraph(q);
       if (last) prev = last;
     }

@@ -81,13 +81,23 @@ std::string VQHTMLFileWriter::formatText(std::string_view text) const {
   for (size_t i = 0; i < text.size();) {
     const char32_t cp = VQFlowTextNextCodePoint(text, i);
     switch (cp) {
-      case '"': out += "&quot;"; break;
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
       case '\t':
       case '\n':
-      case '\r': out += "<br \\>"; break;
+      case '\r':
+        out += "<br \\>";
+        break;
       default:
         // Other control characters are not allowed in HTML text.
         if (cp < 0x20 || cp == 0x7F) break;

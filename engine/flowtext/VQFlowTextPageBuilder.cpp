@@ -7,9 +7,9 @@ namespace vq::flowtext {
 namespace {
 
 using Run = VQFlowTextRunText;
-using Part = std::vector<Run>;            // runs that follow one another without a gap
-using SectLine = std::vector<Part>;       // the parts of one line, in x order
-using Column = std::vector<Part>;         // parts of a block that overlap horizontally, top-down
+using Part = std::vector<Run>;       // runs that follow one another without a gap
+using SectLine = std::vector<Part>;  // the parts of one line, in x order
+using Column = std::vector<Part>;    // parts of a block that overlap horizontally, top-down
 
 float minTop(const Part& p) {
   float t = static_cast<float>(p.front().top());
@@ -123,8 +123,7 @@ bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, 
       // Each side is already in top-down order: merging keeps the order a
       // stable sort of the whole column would give.
       const size_t middle = column.size();
-      if (side->fromNext)
-        column.insert(column.end(), next[side->index].begin(), next[side->index].end());
+      if (side->fromNext) column.insert(column.end(), next[side->index].begin(), next[side->index].end());
       else
         column.insert(column.end(), std::make_move_iterator(band[side->index].begin()),
                       std::make_move_iterator(band[side->index].end()));
@@ -268,10 +267,8 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       bottom = b;
     }
     float gap = 0;
-    if (bi == 0)
-      gap = top > kFirstBlockTop ? top - static_cast<float>(kFirstBlockTop) : 0;
-    else
-      gap = top - prevBlockBottom;
+    if (bi == 0) gap = top > kFirstBlockTop ? top - static_cast<float>(kFirstBlockTop) : 0;
+    else gap = top - prevBlockBottom;
     prevBlockBottom = bottom;
 
     if (gap > P.line) {
@@ -300,7 +297,8 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
         std::vector<Part> cl;
         cl.push_back(std::move(col[i]));
         size_t j = i + 1;
-        for (; j < col.size() && std::fabs(maxBottom(col[j]) - b0) < kColumnLineBottom; ++j) cl.push_back(std::move(col[j]));
+        for (; j < col.size() && std::fabs(maxBottom(col[j]) - b0) < kColumnLineBottom; ++j)
+          cl.push_back(std::move(col[j]));
         stableSortBy(cl, [](const Part& p) { return leftX(p); });
         columnLines.push_back(std::move(cl));
         i = j;

@@ -17,14 +17,15 @@ struct VQFlowTextPageLayout {
 };
 
 // Tolerances, in points.
-inline constexpr double kSameBaseline = 1.0;     // bottoms closer than this form one line
-inline constexpr double kPartJoin = 1.0;         // a run this close to the previous run's end continues it
-inline constexpr double kColumnGap = 8.0;        // parts further apart than this start a new column
-inline constexpr double kColumnLineBottom = 1.0; // parts of one column line have bottoms closer than this
-inline constexpr double kFirstBlockTop = 72.0;   // the page's own top margin
-inline constexpr double kTextColumnWidth = 10.0; // a column of running text is this many font sizes wide or more
-inline constexpr double kColumnSeparation = 0.75; // text columns lie this many font sizes apart or more (word gaps less)
-inline constexpr size_t kMinColumnBand = 3;       // blocks a band of text columns is made of at least
+inline constexpr double kSameBaseline = 1.0;      // bottoms closer than this form one line
+inline constexpr double kPartJoin = 1.0;          // a run this close to the previous run's end continues it
+inline constexpr double kColumnGap = 8.0;         // parts further apart than this start a new column
+inline constexpr double kColumnLineBottom = 1.0;  // parts of one column line have bottoms closer than this
+inline constexpr double kFirstBlockTop = 72.0;    // the page's own top margin
+inline constexpr double kTextColumnWidth = 10.0;  // a column of running text is this many font sizes wide or more
+inline constexpr double kColumnSeparation =
+    0.75;                                    // text columns lie this many font sizes apart or more (word gaps less)
+inline constexpr size_t kMinColumnBand = 3;  // blocks a band of text columns is made of at least
 
 VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunText>& runs);
 

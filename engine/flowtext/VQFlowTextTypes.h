@@ -54,9 +54,9 @@ struct VQFlowTextRunText {
   int64_t pdfScanIndex = 0;
   VQFlowTextRPr rProperty;
   VQFlowTextPlacement ctmInfo;
-  std::string runText;      // UTF-8
-  double textWidth = 0;     // display points
-  double spaceWidth = 0;    // width of a blank in display points
+  std::string runText;    // UTF-8
+  double textWidth = 0;   // display points
+  double spaceWidth = 0;  // width of a blank in display points
 
   double top() const { return ctmInfo.topLeft.y; }
   double bottom() const { return ctmInfo.bottomLeft.y; }

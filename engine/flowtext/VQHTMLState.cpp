@@ -72,10 +72,11 @@ bool VQHTMLUtilities::isCSSSpanEqual(const VQHTML_CSS_Span& a, const VQHTML_CSS_
 }
 
 std::string VQHTMLUtilities::cssStringFormat(const VQHTML_CSS_Paragraph& p) {
-  return fmt::format("{{margin: {:.0f}px {:.0f}px {:.0f}px {:.0f}px; text-indent: {:.0f}px; font: {:.0f}px '{}'; "
-                     "color: #{:02x}{:02x}{:02x}}}",
-                     p.margin.top, p.margin.right, p.margin.bottom, p.margin.left, p.textIndent, p.font.fontSize,
-                     p.font.fontName, p.color.red, p.color.green, p.color.blue);
+  return fmt::format(
+      "{{margin: {:.0f}px {:.0f}px {:.0f}px {:.0f}px; text-indent: {:.0f}px; font: {:.0f}px '{}'; "
+      "color: #{:02x}{:02x}{:02x}}}",
+      p.margin.top, p.margin.right, p.margin.bottom, p.margin.left, p.textIndent, p.font.fontSize, p.font.fontName,
+      p.color.red, p.color.green, p.color.blue);
 }
 
 std::string VQHTMLUtilities::cssStringFormat(const VQHTML_CSS_Span& s) {
@@ -90,11 +91,21 @@ std::string VQHTMLUtilities::escapeMarkup(const std::string& text) {
   for (size_t i = 0; i < text.size();) {
     const char32_t cp = VQFlowTextNextCodePoint(text, i);
     switch (cp) {
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
       default:
         if (cp < 0x20 || cp == 0x7F) break;
         VQFlowTextAppendUTF8(out, cp);

@@ -70,7 +70,7 @@ const std::map<std::string, std::string>& aliases() {
 }
 
 struct GlyphIndex {
-  std::unordered_map<std::string, uint16_t> byName;  // first pair of each name
+  std::unordered_map<std::string, uint16_t> byName;   // first pair of each name
   std::unordered_map<uint16_t, std::string> byValue;  // first pair of each value
 };
 
@@ -146,9 +146,9 @@ BuiltinFontManager::BuiltinFontManager() {
     for (size_t i = 0; i < rec.widthCount; ++i) f.fontWidths.add(rec.widths[i].name, rec.widths[i].width);
     fonts_.push_back(std::move(f));
   }
-  const char* order[12] = {"Courier",     "Courier-Oblique",  "Courier-Bold",          "Courier-BoldOblique",
-                           "Helvetica",   "Helvetica-Oblique", "Helvetica-Bold",       "Helvetica-BoldOblique",
-                           "Times-Roman", "Times-Italic",      "Times-Bold",           "Times-BoldItalic"};
+  const char* order[12] = {"Courier",     "Courier-Oblique",   "Courier-Bold",   "Courier-BoldOblique",
+                           "Helvetica",   "Helvetica-Oblique", "Helvetica-Bold", "Helvetica-BoldOblique",
+                           "Times-Roman", "Times-Italic",      "Times-Bold",     "Times-BoldItalic"};
   for (int i = 0; i < 12; ++i)
     for (const auto& f : fonts_)
       if (f.fontName == order[i]) subst_[i] = &f;

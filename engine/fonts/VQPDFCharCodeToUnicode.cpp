@@ -107,8 +107,7 @@ void VQPDFCharCodeToUnicode::parseCMap1(std::string_view text, int nBits, int de
     if (t2 == "usecmap" && !t1.empty() && t1[0] == '/') {
       std::string region = t1.substr(1);
       // A UCS2 CMap named in full stands for its collection.
-      if (region.size() > 5 && region.compare(region.size() - 5, 5, "-UCS2") == 0)
-        region.resize(region.size() - 5);
+      if (region.size() > 5 && region.compare(region.size() - 5, 5, "-UCS2") == 0) region.resize(region.size() - 5);
       if (depth < kMaxUseDepth) {
         if (auto shared = VQPDFMapTool::SharedToUnicodeMap(region)) mergeFrom(*shared);
       }

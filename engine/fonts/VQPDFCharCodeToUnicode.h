@@ -49,13 +49,13 @@ class VQPDFCharCodeToUnicode {
   // Codes first..last above 0xFFFF map to digits, the last unit raised by code - base.
   void addHighRange(uint32_t first, uint32_t last, uint32_t base, std::string_view digits);
 
-  std::vector<uint32_t> map_;               // codes 0..0xFFFF; 0 = no direct entry
+  std::vector<uint32_t> map_;  // codes 0..0xFFFF; 0 = no direct entry
   struct HighRange {
     uint32_t first = 0, last = 0, base = 0;
     std::string digits;
   };
-  std::vector<HighRange> high_;             // later records win
-  std::vector<Multi> multi_;                // in the order they were added
+  std::vector<HighRange> high_;                      // later records win
+  std::vector<Multi> multi_;                         // in the order they were added
   std::unordered_map<uint32_t, size_t> multiIndex_;  // code -> first multi entry
 };
 

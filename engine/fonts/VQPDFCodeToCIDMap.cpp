@@ -168,7 +168,8 @@ void VQPDFCodeToCIDMap::parse(VQPDFCodeToCIDMapCache* cache, std::string_view te
       while (tok.getToken(a) && a != "endcidrange") {
         if (!tok.getToken(b) || b == "endcidrange") break;
         if (!tok.getToken(c) || c == "endcidrange") break;
-        if (a.size() == b.size() && hexBytes(a, s, &ns) && hexBytes(b, e, &ne)) addCIDs(s.data(), e.data(), ns, decimal(c));
+        if (a.size() == b.size() && hexBytes(a, s, &ns) && hexBytes(b, e, &ne))
+          addCIDs(s.data(), e.data(), ns, decimal(c));
       }
       if (!tok.getToken(t1)) return;
     } else {
@@ -179,8 +180,7 @@ void VQPDFCodeToCIDMap::parse(VQPDFCodeToCIDMapCache* cache, std::string_view te
 
 std::shared_ptr<VQPDFCodeToCIDMap> VQPDFCodeToCIDMap::ParseCMapText(VQPDFCodeToCIDMapCache* cache,
                                                                     const std::string& collection,
-                                                                    const std::string& cMapName,
-                                                                    std::string_view text,
+                                                                    const std::string& cMapName, std::string_view text,
                                                                     const VQPDFCodeToCIDMap* usedCMap) {
   auto map = std::make_shared<VQPDFCodeToCIDMap>();
   map->cMapCollection = collection;
@@ -240,8 +240,7 @@ uint32_t VQPDFCodeToCIDMap::getCID(const uint8_t* bytes, size_t len, uint32_t* c
 }
 
 std::shared_ptr<const VQPDFCodeToCIDMap> VQPDFCodeToCIDMapCache::getToCIDMap(const std::string& collection,
-                                                                             const std::string& cMapName,
-                                                                             int depth) {
+                                                                             const std::string& cMapName, int depth) {
   for (auto it = maps_.begin(); it != maps_.end(); ++it) {
     if ((*it)->cMapCollection == collection && (*it)->cMapName == cMapName) {
       auto found = *it;

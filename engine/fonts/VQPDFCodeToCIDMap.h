@@ -32,8 +32,7 @@ class VQPDFCodeToCIDMap {
                                                               std::string_view cMapFile = {});
   // A map parsed from CMap text (an embedded CMap stream); usedCMap, when not
   // null, is applied first (the stream's /UseCMap).
-  static std::shared_ptr<VQPDFCodeToCIDMap> ParseCMapText(VQPDFCodeToCIDMapCache* cache,
-                                                          const std::string& collection,
+  static std::shared_ptr<VQPDFCodeToCIDMap> ParseCMapText(VQPDFCodeToCIDMapCache* cache, const std::string& collection,
                                                           const std::string& cMapName, std::string_view text,
                                                           const VQPDFCodeToCIDMap* usedCMap = nullptr);
 

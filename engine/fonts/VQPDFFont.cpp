@@ -72,8 +72,7 @@ size_t VQPDFFont::getNextChar(const uint8_t*, size_t, uint32_t*, uint32_t*, int,
 VQPDFFontChar VQPDFFont::getNextChar(const uint8_t* bytes, size_t len) const {
   VQPDFFontChar c;
   if (len == 0 || !bytes) return c;
-  size_t n = getNextChar(bytes, len, &c.code, c.units, VQPDFFontChar::kMaxUnits, &c.uLen, &c.dx, &c.dy, &c.ox,
-                         &c.oy);
+  size_t n = getNextChar(bytes, len, &c.code, c.units, VQPDFFontChar::kMaxUnits, &c.uLen, &c.dx, &c.dy, &c.ox, &c.oy);
   c.uLen = std::clamp(c.uLen, 0, VQPDFFontChar::kMaxUnits);
   c.bytesUsed = std::clamp<size_t>(n, 1, len);
   c.text = VQUnicodeUnitsToUTF8(c.units, c.uLen);
@@ -139,8 +138,7 @@ void VQPDFFont::setSubtypeBaseFontName(const pdf::Object& dictionary) {
   }
   if (auto family = VQPDFFontUtilities::FamilyNameInComputer(fontName); family && !family->empty())
     fontFamilyName = *family;
-  else
-    fontFamilyName = VQPDFFontUtilities::FamilyNameCut(fontName);
+  else fontFamilyName = VQPDFFontUtilities::FamilyNameCut(fontName);
 }
 
 void VQPDFFont::setBuiltinFontWithFontDictionary(const pdf::Object& dictionary) {

@@ -54,8 +54,7 @@ class VQPDFFont {
   // A font for one entry of a /Font resource dictionary, or nullptr when the
   // dictionary is not /Type /Font, has an unknown /Subtype, or its kind's
   // set-up fails.
-  static std::shared_ptr<VQPDFFont> NewFontWithDictionary(const pdf::Object& dictionary,
-                                                          const std::string& objectKey);
+  static std::shared_ptr<VQPDFFont> NewFontWithDictionary(const pdf::Object& dictionary, const std::string& objectKey);
 
   // A deep copy of the same kind.
   virtual std::shared_ptr<VQPDFFont> copy() const = 0;
@@ -63,8 +62,8 @@ class VQPDFFont {
   // Cuts one character code from `bytes` (len bytes remain). Writes the code,
   // at most uSize UTF-16 units into u (count in *uLen) and the advances.
   // Returns the bytes consumed, at least 1 (also for len 0, writing nothing).
-  virtual size_t getNextChar(const uint8_t* bytes, size_t len, uint32_t* code, uint32_t* u, int uSize,
-                             int* uLen, float* dx, float* dy, float* ox, float* oy) const;
+  virtual size_t getNextChar(const uint8_t* bytes, size_t len, uint32_t* code, uint32_t* u, int uSize, int* uLen,
+                             float* dx, float* dy, float* ox, float* oy) const;
   // The same as one record, with the text in UTF-8. Kinds add
   // `using VQPDFFont::getNextChar;` so both overloads stay visible.
   VQPDFFontChar getNextChar(const uint8_t* bytes, size_t len) const;
@@ -89,12 +88,12 @@ class VQPDFFont {
   std::string fontFamilyName;         // family of the installed match, or the name cut at its first separator
   std::string fontSystemReplaceName;  // installed font named in the output
   int wMode = 0;
-  double bankSpaceCharWidth = 0;      // width of the space character; 0 until known
+  double bankSpaceCharWidth = 0;                                  // width of the space character; 0 until known
   std::shared_ptr<const VQPDFCharCodeToUnicode> embToUnicodeMap;  // from /ToUnicode
   std::shared_ptr<VQPDFFontDescriptor> fontDescriptor;
   const BuiltinFont* builtinFont = nullptr;  // into the process-wide standard-14 table
   std::string extFontFile;                   // never filled
-  int stringEncoding = 0;  // how a one-byte code becomes text without a map (VQStringEncoding)
+  int stringEncoding = 0;                    // how a one-byte code becomes text without a map (VQStringEncoding)
 
  protected:
   VQPDFFont() = default;

@@ -100,21 +100,23 @@ std::shared_ptr<const BookIndex> currentIndex() {
 }  // namespace
 
 bool VQPDFFontUtilities::isBoldFontName(const std::string& name) {
-  return containsAny(name, {"bold", "-bd", "-md", "-medi", "cmbx", ".b", "medium", "w7", "w8", "w9", "w10", "w12",
-                            "heavy", "black", "_rz", "_rzi", "_rb", "_rbo", "_mb", "_mbo", "linliolinumtb",
-                            "linlibertinetb", "-blk"});
+  return containsAny(name, {"bold", "-bd",  "-md",           "-medi",          "cmbx",  ".b",  "medium", "w7",  "w8",
+                            "w9",   "w10",  "w12",           "heavy",          "black", "_rz", "_rzi",   "_rb", "_rbo",
+                            "_mb",  "_mbo", "linliolinumtb", "linlibertinetb", "-blk"});
 }
 
 bool VQPDFFontUtilities::isItalicFontName(const std::string& name) {
-  return containsAny(name, {"italic", ".i", "blackadderitc", "ital", "cmti", "oblique", "-lightit", "-mediumit",
-                            "-blackit", "-blackobl", "-heavyit", "-boldit", "-boldobl", "-ltobl", "-bdit", "-blkit",
-                            "_ri", "_rbo", "_mo", "_mbo", "reguital", "linbiolinumti", "linlibertineti", "-hvit"});
+  return containsAny(
+      name,
+      {"italic",   ".i",        "blackadderitc", "ital",    "cmti",     "oblique",       "-lightit",       "-mediumit",
+       "-blackit", "-blackobl", "-heavyit",      "-boldit", "-boldobl", "-ltobl",        "-bdit",          "-blkit",
+       "_ri",      "_rbo",      "_mo",           "_mbo",    "reguital", "linbiolinumti", "linlibertineti", "-hvit"});
 }
 
 bool VQPDFFontUtilities::isSerifFontName(const std::string& name) {
-  return containsAny(name, {"roman", "serif", "times", "cmtt", "ectt", "lmtt", "cmmi", "cmti", "literata", "cmbx",
-                            "cmcsc", "cmr", "ecr", "lmr", "cmsy", "nimbusrom", "advt", "advp", "urwpalladio",
-                            "linlibertine"});
+  return containsAny(
+      name, {"roman", "serif", "times", "cmtt", "ectt", "lmtt",      "cmmi", "cmti", "literata",    "cmbx",
+             "cmcsc", "cmr",   "ecr",   "lmr",  "cmsy", "nimbusrom", "advt", "advp", "urwpalladio", "linlibertine"});
 }
 
 bool VQPDFFontUtilities::isAllCapFontName(const std::string& name) { return containsAny(name, {"cmcsc"}); }

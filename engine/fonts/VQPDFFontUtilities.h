@@ -17,10 +17,10 @@ class FontFace;
 }
 
 struct VQFontBookRecord {
-  std::string fullName;        // "Full name"
-  std::string postScriptName;  // "PostScript name"
-  std::string wordName;        // "Word name"
-  std::string face;            // "face"
+  std::string fullName;                                                                         // "Full name"
+  std::string postScriptName;                                                                   // "PostScript name"
+  std::string wordName;                                                                         // "Word name"
+  std::string face;                                                                             // "face"
   float ascender = 0, descender = 0, leading = 0, capHeight = 0, italicAngle = 0, xHeight = 0;  // at size 10
 };
 
@@ -45,9 +45,13 @@ class VQPDFFontUtilities {
   static std::shared_ptr<const VQFontBook> GetFontBook();
 
   static std::optional<std::string> FontNameExistInFontBook(const std::string& name);
-  static std::optional<std::string> FontNameInComputer(const std::string& name) { return FontNameExistInFontBook(name); }
+  static std::optional<std::string> FontNameInComputer(const std::string& name) {
+    return FontNameExistInFontBook(name);
+  }
   static std::optional<std::string> FamilyNameExistInFontBook(const std::string& name);
-  static std::optional<std::string> FamilyNameInComputer(const std::string& name) { return FamilyNameExistInFontBook(name); }
+  static std::optional<std::string> FamilyNameInComputer(const std::string& name) {
+    return FamilyNameExistInFontBook(name);
+  }
   static std::string FamilyNameCut(const std::string& name);
   static std::optional<std::string> ReplaceFontNameInFontBook(const std::string& name);
 

@@ -14,10 +14,10 @@ namespace vq {
 
 namespace {
 
-const uint16_t kCP1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+const uint16_t kCP1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 const uint16_t kMacRomanHigh[128] = {
     0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5,
@@ -54,7 +54,10 @@ std::string componentText(const std::string& name) {
   auto hexValue = [](const std::string& digits, uint32_t* value) {
     uint32_t v = 0;
     for (char ch : digits) {
-      int d = ch >= '0' && ch <= '9' ? ch - '0' : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10 : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1;
+      int d = ch >= '0' && ch <= '9'   ? ch - '0'
+              : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
+              : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10
+                                       : -1;
       if (d < 0) return false;
       v = v * 16 + static_cast<uint32_t>(d);
     }
@@ -302,8 +305,10 @@ void VQPDFSimple8BitFont::setWidthsWithFontDictionary(const pdf::Object& diction
 
   pdf::Object widths = dictionary.get("Widths");
   if (widths.isArray()) {
-    int64_t first = dictionary.get("FirstChar").number() ? static_cast<int64_t>(*dictionary.get("FirstChar").number()) : 0;
-    int64_t last = dictionary.get("LastChar").number() ? static_cast<int64_t>(*dictionary.get("LastChar").number()) : 255;
+    int64_t first =
+        dictionary.get("FirstChar").number() ? static_cast<int64_t>(*dictionary.get("FirstChar").number()) : 0;
+    int64_t last =
+        dictionary.get("LastChar").number() ? static_cast<int64_t>(*dictionary.get("LastChar").number()) : 255;
     if (first < 0 || first > 255) first = 0;
     if (last < 0 || last > 255) last = 255;
     size_t n = widths.size();
@@ -317,8 +322,7 @@ void VQPDFSimple8BitFont::setWidthsWithFontDictionary(const pdf::Object& diction
       if (fontDescriptor->isBold()) index += 2;
       if (fontDescriptor->isItalic()) index += 1;
     }
-    if (const BuiltinFont* subst = BuiltinFontManager::sharedManager().fontsSubstArray()[index])
-      fillFrom(*subst, 256);
+    if (const BuiltinFont* subst = BuiltinFontManager::sharedManager().fontsSubstArray()[index]) fillFrom(*subst, 256);
   }
 }
 

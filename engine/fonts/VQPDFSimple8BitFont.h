@@ -40,12 +40,12 @@ class VQPDFSimple8BitFont : public VQPDFFont {
   Rect fontBBox() const override;
   void updateBankSpaceWidth() override;
 
-  std::vector<double> charWidths;         // 320 advances in text-space units
-  std::string fontEncodingName;           // the encoding in force (WinAnsiEncoding ...)
-  std::map<int, std::string> differences; // code -> UTF-8 text from /Differences or the program's encoding
-  std::set<int> textlessCodes;            // codes whose /Differences name stands for no character
+  std::vector<double> charWidths;          // 320 advances in text-space units
+  std::string fontEncodingName;            // the encoding in force (WinAnsiEncoding ...)
+  std::map<int, std::string> differences;  // code -> UTF-8 text from /Differences or the program's encoding
+  std::set<int> textlessCodes;             // codes whose /Differences name stands for no character
   std::map<std::string, VQPDFFontCharProc> type3_charProcs;
-  pdf::Object type3_resources;            // stays null after set-up
+  pdf::Object type3_resources;  // stays null after set-up
 
   // The Unicode value of a byte in a one-byte string encoding, 0 when it has none.
   static uint32_t DecodeByte(int stringEncoding, uint8_t byte);

@@ -16,8 +16,8 @@ constexpr int kMaxEmbeddedUseDepth = 4;
 // may overlap, so earlier entries are tried too when the nearest one ends early.
 template <typename Entry>
 const Entry* findRange(const std::vector<Entry>& entries, uint32_t cid) {
-  auto it = std::upper_bound(entries.begin(), entries.end(), cid,
-                             [](uint32_t c, const Entry& e) { return c < e.first; });
+  auto it =
+      std::upper_bound(entries.begin(), entries.end(), cid, [](uint32_t c, const Entry& e) { return c < e.first; });
   while (it != entries.begin()) {
     --it;
     if (cid <= it->last) return &*it;
@@ -151,8 +151,8 @@ bool VQPDFCIDType2Font::initWithDictionary(const pdf::Object& dictionary, const 
     if (auto data = map.decodedData()) {
       cidToGID.reserve(data->size() / 2);
       for (size_t i = 0; i + 1 < data->size(); i += 2)
-        cidToGID.push_back(static_cast<uint16_t>((static_cast<uint8_t>((*data)[i]) << 8) |
-                                                 static_cast<uint8_t>((*data)[i + 1])));
+        cidToGID.push_back(
+            static_cast<uint16_t>((static_cast<uint8_t>((*data)[i]) << 8) | static_cast<uint8_t>((*data)[i + 1])));
     }
   } else if (map.isName()) {
     identity = true;
@@ -160,9 +160,7 @@ bool VQPDFCIDType2Font::initWithDictionary(const pdf::Object& dictionary, const 
   return true;
 }
 
-uint32_t VQPDFCIDType2Font::glyphForCID(uint32_t cid) const {
-  return cid < cidToGID.size() ? cidToGID[cid] : cid;
-}
+uint32_t VQPDFCIDType2Font::glyphForCID(uint32_t cid) const { return cid < cidToGID.size() ? cidToGID[cid] : cid; }
 
 // ---- the Type 0 font -----------------------------------------------------
 
@@ -264,8 +262,8 @@ int dropVariationSelectors(uint32_t* u, int count) {
 
 }  // namespace
 
-size_t VQPDFType0Font::getNextChar(const uint8_t* bytes, size_t len, uint32_t* code, uint32_t* u, int uSize,
-                                   int* uLen, float* dx, float* dy, float* ox, float* oy) const {
+size_t VQPDFType0Font::getNextChar(const uint8_t* bytes, size_t len, uint32_t* code, uint32_t* u, int uSize, int* uLen,
+                                   float* dx, float* dy, float* ox, float* oy) const {
   *code = 0;
   *uLen = 0;
   *dx = *dy = *ox = *oy = 0;

@@ -31,7 +31,7 @@ struct VQPDFCIDWidths {
   double defaultWidth = 1.0;
   double defaultHeight = -1.0;
   double defaultVerticalOriginY = 0.88;
-  std::vector<VQPDFCIDWidthException> exceptions;            // sorted by first CID
+  std::vector<VQPDFCIDWidthException> exceptions;             // sorted by first CID
   std::vector<VQPDFCIDVerticalException> verticalExceptions;  // sorted by first CID
 };
 
@@ -86,7 +86,9 @@ class VQPDFType0Font : public VQPDFFont {
   Rect fontBBox() const override;
   void updateBankSpaceWidth() override;
 
-  const VQPDFCIDTypeFont* cidTypeFont() const { return descendantFonts.empty() ? nullptr : descendantFonts.front().get(); }
+  const VQPDFCIDTypeFont* cidTypeFont() const {
+    return descendantFonts.empty() ? nullptr : descendantFonts.front().get();
+  }
 
   std::shared_ptr<const VQPDFCharCodeToUnicode> extToUnicodeMap;
   std::shared_ptr<const VQPDFCodeToCIDMap> extToCIDMap;

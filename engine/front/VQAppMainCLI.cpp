@@ -4,8 +4,9 @@ namespace vq {
 
 VQAppMainCLI::VQAppMainCLI() { papyrant_.setDelegate(this); }
 
-void VQAppMainCLI::startConversion(const std::string& path, const std::vector<uint64_t>& pages, const std::string& format,
-                         const std::string& destination, const VQPDFOptions& options) {
+void VQAppMainCLI::startConversion(const std::string& path, const std::vector<uint64_t>& pages,
+                                   const std::string& format, const std::string& destination,
+                                   const VQPDFOptions& options) {
   papyrant_.convertPDFAtPath(path, "", pages, format, destination, options);
 }
 
@@ -15,7 +16,9 @@ void VQAppMainCLI::didEndConversion(VQPapyrant*, const std::optional<VQError>& e
   printEnded(error, papyrant_.pdfPath(), papyrant_.destDocPath(), papyrant_.conversionSpendTime());
 }
 
-void VQAppMainCLI::toPageIndexToTotalPages(VQPapyrant*, uint64_t pageIndex, uint64_t totalPages) { printPage(pageIndex, totalPages); }
+void VQAppMainCLI::toPageIndexToTotalPages(VQPapyrant*, uint64_t pageIndex, uint64_t totalPages) {
+  printPage(pageIndex, totalPages);
+}
 
 void VQAppMainCLI::willSaveDoc(VQPapyrant*, const std::optional<VQError>&) { printWillSave(papyrant_.destDocPath()); }
 

@@ -87,28 +87,44 @@ VQCLIArguments VQCLIArguments::parse(int argc, const char* const argv[]) {
       const char option = word[k];
       if (withArgument.find(option) != std::string_view::npos) {
         std::optional<std::string> value;
-        if (k + 1 < word.size())
-          value = std::string(word.substr(k + 1));
-        else if (i + 1 < argc && argv[i + 1])
-          value = std::string(argv[++i]);
+        if (k + 1 < word.size()) value = std::string(word.substr(k + 1));
+        else if (i + 1 < argc && argv[i + 1]) value = std::string(argv[++i]);
         if (!value) {
           std::fprintf(stderr, "option requires an argument -- '%c'\n", option);
           break;
         }
         switch (option) {
-          case 'i': args.input = value; break;
-          case 'o': args.output = value; break;
-          case 'p': args.pages = value; break;
-          case 'f': args.format = value; break;
-          case 't': args.threads = value; break;
+          case 'i':
+            args.input = value;
+            break;
+          case 'o':
+            args.output = value;
+            break;
+          case 'p':
+            args.pages = value;
+            break;
+          case 'f':
+            args.format = value;
+            break;
+          case 't':
+            args.threads = value;
+            break;
         }
         break;  // the rest of the word was the argument
       }
       switch (option) {
-        case 'c': args.openConvertedFile = true; break;
-        case 'x': args.allInOneSheet = true; break;
-        case 'h': args.help = true; break;
-        default: std::fprintf(stderr, "invalid option -- '%c'\n", option); break;
+        case 'c':
+          args.openConvertedFile = true;
+          break;
+        case 'x':
+          args.allInOneSheet = true;
+          break;
+        case 'h':
+          args.help = true;
+          break;
+        default:
+          std::fprintf(stderr, "invalid option -- '%c'\n", option);
+          break;
       }
     }
   }
@@ -143,9 +159,11 @@ std::vector<uint64_t> VQAppMainCLIBase::PageIndexsForString(const std::string& t
         // Walk only the part of the range inside 1..count, in its direction:
         // "1-99999999999" must not visit numbers that can never be added.
         if (a < b) {
-          for (int64_t j = std::max<int64_t>(a, 1); j <= std::min(b, count); ++j) pages.push_back(static_cast<uint64_t>(j));
+          for (int64_t j = std::max<int64_t>(a, 1); j <= std::min(b, count); ++j)
+            pages.push_back(static_cast<uint64_t>(j));
         } else {
-          for (int64_t j = std::min(a, count); j >= std::max<int64_t>(b, 1); --j) pages.push_back(static_cast<uint64_t>(j));
+          for (int64_t j = std::min(a, count); j >= std::max<int64_t>(b, 1); --j)
+            pages.push_back(static_cast<uint64_t>(j));
         }
       }
     }
@@ -205,8 +223,8 @@ int32_t VQAppMainCLIBase::runMain(int argc, const char* const argv[]) {
   pdfPath_ = args.input ? *args.input : "";
   if (pdfPath_.empty()) {
     pdfPath_ = homeFolder() + "/Desktop/TestPage.pdf";
-    printLine(fmt::format(
-        "Because the input is \"null\", let's use the test file(Saved at Desktop): \"{}\"\n", pdfPath_));
+    printLine(
+        fmt::format("Because the input is \"null\", let's use the test file(Saved at Desktop): \"{}\"\n", pdfPath_));
   }
   const std::string format = args.format ? *args.format : "docx";
   printLine(fmt::format("Let's convert PDF to \"{}\"\n", format));

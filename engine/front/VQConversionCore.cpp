@@ -94,8 +94,8 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
   // Hands page `d` at output place `position` to the exporter. Every place
   // that does not end accepted is reported (a failure or an exception) and
   // skipped, so exporters writing in order are never left waiting for it.
-  bool convertOne(VQPDFExporter& exporter, const pdf::Document& document, uint64_t d, int64_t position,
-                  int64_t count, std::optional<uint64_t> pageIndex) {
+  bool convertOne(VQPDFExporter& exporter, const pdf::Document& document, uint64_t d, int64_t position, int64_t count,
+                  std::optional<uint64_t> pageIndex) {
     const uint64_t pageCount = static_cast<uint64_t>(std::max(document.pageCount(), 0));
     if (d == 0 || d > pageCount) {
       postFailure(d, pageError("Out of PDF Page Range({})", d));
@@ -234,10 +234,8 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       std::lock_guard lock(mutex);
       make = factory;
     }
-    if (make)
-      exp = make(req.destDocType, req.destDocPath, req.moreOptions);
-    else
-      exp = VQNewExporter(req.destDocType, req.destDocPath, req.moreOptions);
+    if (make) exp = make(req.destDocType, req.destDocPath, req.moreOptions);
+    else exp = VQNewExporter(req.destDocType, req.destDocPath, req.moreOptions);
     {
       std::lock_guard lock(mutex);
       exporter = exp;
@@ -257,12 +255,9 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       return;
     }
     const int64_t threadMax = req.moreOptions.threadMax;
-    if (kind == VQFrontKind::SingleThread)
-      singleThreadLoop(*exp, *document, req);
-    else if (threadMax > 1 && exp->isConcurrentPagesSupported())
-      poolLoop(exp, document, req, threadMax);
-    else
-      sequentialLoop(*exp, *document, req);
+    if (kind == VQFrontKind::SingleThread) singleThreadLoop(*exp, *document, req);
+    else if (threadMax > 1 && exp->isConcurrentPagesSupported()) poolLoop(exp, document, req, threadMax);
+    else sequentialLoop(*exp, *document, req);
 
     if (cancel) {
       guarded([&] { exp->convertPDFClean(); });
@@ -285,10 +280,8 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       } else {
         pdf::OpenError openError = pdf::OpenError::None;
         std::shared_ptr<const pdf::Document> document = pdf::Document::open(req.pdfPath, req.pdfPassword, &openError);
-        if (!document)
-          endError = VQError::make(VQPapyrantErrorLoad, "Can't load the PDF Document.");
-        else
-          pageLoop(req, document, endError);
+        if (!document) endError = VQError::make(VQPapyrantErrorLoad, "Can't load the PDF Document.");
+        else pageLoop(req, document, endError);
       }
     } catch (...) {
       postException(VQException::current());
@@ -334,7 +327,8 @@ void VQConversionCore::start(VQConversionRequest request, const std::function<vo
     std::lock_guard lock(state_->mutex);
     state_->startDate = Clock::now();
   }
-  job_ = std::thread([state = state_, request = std::move(request), jobGeneration] { state->run(request, jobGeneration); });
+  job_ = std::thread(
+      [state = state_, request = std::move(request), jobGeneration] { state->run(request, jobGeneration); });
 }
 
 void VQConversionCore::stop() {

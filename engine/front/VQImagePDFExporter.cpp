@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "pdf/images/VQPDFImageFile.h"
 #include "common/VQPDFPathUtilities.h"
+#include "pdf/images/VQPDFImageFile.h"
 #include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq {
@@ -59,7 +59,8 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
   // Keys this exporter does not know are written as JPEG.
   std::string format = IsImageTypeSupport(type) ? type : "jpg";
   std::filesystem::path folder(destDocPath);
-  std::string path = VQPDFPathUtilities::getNewPathby((folder / ImageFileName(options.imageName, pageIndex, type)).string());
+  std::string path =
+      VQPDFPathUtilities::getNewPathby((folder / ImageFileName(options.imageName, pageIndex, type)).string());
   VQPDFPathUtilities::createFolderIfNeed(folder.string());
   if (!VQPDFExportCGImageToFileWithDestination_VQLib(*image, path, format, dpi, dpi,
                                                      static_cast<float>(options.quality()))) {

@@ -9,8 +9,8 @@ VQPapyrant::VQPapyrant() : core_(VQFrontKind::SingleThread, this) {}
 VQPapyrant::~VQPapyrant() = default;
 
 void VQPapyrant::convertPDFAtPath(const std::string& pdfPath, const std::string& pdfPassword,
-                        const std::vector<uint64_t>& pdfPageIndexs, const std::string& destDocType,
-                        const std::string& destDocPath, const VQPDFOptions& moreOptions) {
+                                  const std::vector<uint64_t>& pdfPageIndexs, const std::string& destDocType,
+                                  const std::string& destDocPath, const VQPDFOptions& moreOptions) {
   core_.start(VQConversionRequest{pdfPath, pdfPassword, pdfPageIndexs, destDocType, destDocPath, moreOptions}, [this] {
     if (delegate_) delegate_->didStartConversion(this, std::nullopt);
   });
@@ -56,20 +56,13 @@ namespace vq {
 
 std::map<std::string, std::string> VQPapyrantSupportDocTypes() {
   return {
-      {"docx", "Microsoft Word(.docx)"},
-      {"pptx", "Microsoft PowerPoint(.pptx)"},
-      {"xlsx", "Microsoft Excel(.xlsx)"},
-      {"csv", "Comma-Separated Values(.csv)"},
-      {"txt", "UTF-8 Plain Text(.txt)"},
-      {"rtf", "Rich Text File(.rtf)"},
-      {"html", "Web Source File(.html)"},
-      {"pdf", "Adobe PDF File(.pdf)"},
-      {"jpeg", "Image JPEG File(.jpeg)"},
-      {"png", "Image PNG File(.png)"},
-      {"bmp", "Image BMP File(.bmp)"},
-      {"tiff", "Image TIFF File(.tiff)"},
-      {"gif", "Image GIF File(.gif)"},
-      {"tga", "Image TGA File(.tga)"},
+      {"docx", "Microsoft Word(.docx)"},  {"pptx", "Microsoft PowerPoint(.pptx)"},
+      {"xlsx", "Microsoft Excel(.xlsx)"}, {"csv", "Comma-Separated Values(.csv)"},
+      {"txt", "UTF-8 Plain Text(.txt)"},  {"rtf", "Rich Text File(.rtf)"},
+      {"html", "Web Source File(.html)"}, {"pdf", "Adobe PDF File(.pdf)"},
+      {"jpeg", "Image JPEG File(.jpeg)"}, {"png", "Image PNG File(.png)"},
+      {"bmp", "Image BMP File(.bmp)"},    {"tiff", "Image TIFF File(.tiff)"},
+      {"gif", "Image GIF File(.gif)"},    {"tga", "Image TGA File(.tga)"},
   };
 }
 

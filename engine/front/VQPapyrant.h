@@ -23,7 +23,9 @@ class VQPapyrant;
 class VQ_EXPORT VQPapyrantDelegate {
  public:
   virtual ~VQPapyrantDelegate() = default;
-  virtual void didStartConversion(VQPapyrant* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }
+  virtual void didStartConversion(VQPapyrant* sender, const std::optional<VQError>& error) {
+    (void)sender, (void)error;
+  }
   // Once per conversion. The error is 404, 405, 406, 400 (no exporter for the
   // type, or the output could not be written) or none.
   virtual void didEndConversion(VQPapyrant* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }

@@ -9,8 +9,8 @@ VQPapyrantMutliThread::VQPapyrantMutliThread() : core_(VQFrontKind::PageParallel
 VQPapyrantMutliThread::~VQPapyrantMutliThread() = default;
 
 void VQPapyrantMutliThread::convertPDFAtPath(const std::string& pdfPath, const std::string& pdfPassword,
-                        const std::vector<uint64_t>& pdfPageIndexs, const std::string& destDocType,
-                        const std::string& destDocPath, const VQPDFOptions& moreOptions) {
+                                             const std::vector<uint64_t>& pdfPageIndexs, const std::string& destDocType,
+                                             const std::string& destDocPath, const VQPDFOptions& moreOptions) {
   core_.start(VQConversionRequest{pdfPath, pdfPassword, pdfPageIndexs, destDocType, destDocPath, moreOptions}, [this] {
     if (delegate_) delegate_->didStartConversion(this, std::nullopt);
   });

@@ -23,10 +23,14 @@ class VQPapyrantMutliThread;
 class VQ_EXPORT VQPapyrantMutliThreadDelegate {
  public:
   virtual ~VQPapyrantMutliThreadDelegate() = default;
-  virtual void didStartConversion(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }
+  virtual void didStartConversion(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) {
+    (void)sender, (void)error;
+  }
   // Once per conversion. The error is 404, 405, 406, 400 (no exporter for the
   // type, or the output could not be written) or none.
-  virtual void didEndConversion(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }
+  virtual void didEndConversion(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) {
+    (void)sender, (void)error;
+  }
   virtual void pageIndexProgress(VQPapyrantMutliThread* sender, uint64_t pageIndex, uint64_t progress) {
     (void)sender, (void)pageIndex, (void)progress;
   }
@@ -37,8 +41,12 @@ class VQ_EXPORT VQPapyrantMutliThreadDelegate {
   virtual void pdfPageIndexFaildWithError(VQPapyrantMutliThread* sender, uint64_t pdfPageIndex, const VQError& error) {
     (void)sender, (void)pdfPageIndex, (void)error;
   }
-  virtual void willSaveDoc(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) { (void)sender, (void)error; }
-  virtual void catchException(VQPapyrantMutliThread* sender, const VQException& exception) { (void)sender, (void)exception; }
+  virtual void willSaveDoc(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) {
+    (void)sender, (void)error;
+  }
+  virtual void catchException(VQPapyrantMutliThread* sender, const VQException& exception) {
+    (void)sender, (void)exception;
+  }
 };
 
 // The twin of VQPapyrant that converts several pages of one document at once

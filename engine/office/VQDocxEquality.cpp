@@ -42,8 +42,7 @@ bool IsEqualPPr(const VQDocx_PPr& a, const VQDocx_PPr& b) {
 }
 
 bool IsEqualBorder(const VQDocx_Border& a, const VQDocx_Border& b) {
-  return a.val == b.val && a.sz == b.sz && IsEqualColor(a.color, b.color) && a.shadow == b.shadow &&
-         a.space == b.space;
+  return a.val == b.val && a.sz == b.sz && IsEqualColor(a.color, b.color) && a.shadow == b.shadow && a.space == b.space;
 }
 
 bool IsEqualShading(const VQDocx_Shading& a, const VQDocx_Shading& b) {

@@ -19,21 +19,41 @@ constexpr std::array<const char*, 4> kMergeType = {"nil", "continue", "restart",
 constexpr std::array<const char*, 3> kHeightType = {"auto", "atLeast", "exact"};
 constexpr std::array<const char*, 3> kVerticalAlignment = {"top", "center", "bottom"};
 constexpr std::array<const char*, 3> kTextAlignment = {"left", "right", "center"};
-constexpr std::array<const char*, 11> kShading = {"nil",        "clear",      "pct10",     "pct12",
-                                                  "pct15",      "diagCross",  "diagStripe", "horzCross",
+constexpr std::array<const char*, 11> kShading = {"nil",        "clear",         "pct10",      "pct12",
+                                                  "pct15",      "diagCross",     "diagStripe", "horzCross",
                                                   "horzStripe", "thinDiagCross", "solid"};
 constexpr std::array<const char*, 2> kLayout = {"fixed", "autofit"};
 constexpr std::array<const char*, 4> kAnchor = {"none", "margin", "page", "text"};
-constexpr std::array<const char*, 27> kBorder = {
-    "none",     "nil",          "single",        "dashDotStroked",    "dashed",
-    "dashSmallGap", "dotDash",  "dotDotDash",    "dotted",            "inset",
-    "outset",   "thick",        "threeDEmboss",  "threeDEngrave",     "wave",
-    "double",   "doubleWave",   "thickThinLargeGap", "thickThinMediumGap", "thickThinSmallGap",
-    "thinThickLargeGap", "thinThickMediumGap", "thinThickSmallGap", "triple",
-    "thinThickThinLargeGap", "thinThickThinMediumGap", "thinThickThinSmallGap"};
-constexpr std::array<const char*, 12> kLineDash = {"solid",   "shortDash", "shortDot",    "shortDashDot",
-                                                   "shortDashDotDot", "dot", "dash",      "longDash",
-                                                   "dashDot", "longDashDot", "longDashDotDot", "custom"};
+constexpr std::array<const char*, 27> kBorder = {"none",
+                                                 "nil",
+                                                 "single",
+                                                 "dashDotStroked",
+                                                 "dashed",
+                                                 "dashSmallGap",
+                                                 "dotDash",
+                                                 "dotDotDash",
+                                                 "dotted",
+                                                 "inset",
+                                                 "outset",
+                                                 "thick",
+                                                 "threeDEmboss",
+                                                 "threeDEngrave",
+                                                 "wave",
+                                                 "double",
+                                                 "doubleWave",
+                                                 "thickThinLargeGap",
+                                                 "thickThinMediumGap",
+                                                 "thickThinSmallGap",
+                                                 "thinThickLargeGap",
+                                                 "thinThickMediumGap",
+                                                 "thinThickSmallGap",
+                                                 "triple",
+                                                 "thinThickThinLargeGap",
+                                                 "thinThickThinMediumGap",
+                                                 "thinThickThinSmallGap"};
+constexpr std::array<const char*, 12> kLineDash = {"solid",           "shortDash",   "shortDot",       "shortDashDot",
+                                                   "shortDashDotDot", "dot",         "dash",           "longDash",
+                                                   "dashDot",         "longDashDot", "longDashDotDot", "custom"};
 
 }  // namespace
 
@@ -70,10 +90,14 @@ int LineDashTypeForDashPattern(std::span<const double> pattern, double lineWidth
   }
   const int n = std::min(shortCount, 2);
   switch (longestClass) {
-    case 0: return dotted ? 5 : 2;
-    case 1: return std::array{1, 3, 4}[static_cast<size_t>(n)];
-    case 2: return std::array{6, 8, 10}[static_cast<size_t>(n)];
-    default: return std::array{7, 9, 10}[static_cast<size_t>(n)];
+    case 0:
+      return dotted ? 5 : 2;
+    case 1:
+      return std::array{1, 3, 4}[static_cast<size_t>(n)];
+    case 2:
+      return std::array{6, 8, 10}[static_cast<size_t>(n)];
+    default:
+      return std::array{7, 9, 10}[static_cast<size_t>(n)];
   }
 }
 

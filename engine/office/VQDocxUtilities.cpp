@@ -245,31 +245,46 @@ const char* VQDocxUtilities::NameFromColorValue(VQDocx_Color color) {
 
 const char* VQDocxUtilities::_underlineValue(int value) {
   switch (value) {
-    case 1: return "single";
-    case 2: return "double";
-    case 4: return "dotted";
-    case 6: return "dash";
-    default: return "normal";
+    case 1:
+      return "single";
+    case 2:
+      return "double";
+    case 4:
+      return "dotted";
+    case 6:
+      return "dash";
+    default:
+      return "normal";
   }
 }
 
 const char* VQDocxUtilities::_scriptValue(int value) {
   switch (value) {
-    case 0: return "none";
-    case 1: return "superscript";
-    case 2: return "subscript";
-    default: return "normal";
+    case 0:
+      return "none";
+    case 1:
+      return "superscript";
+    case 2:
+      return "subscript";
+    default:
+      return "normal";
   }
 }
 
 const char* VQDocxUtilities::_sectTypeValue(int value) {
   switch (value) {
-    case 1: return "continuous";
-    case 2: return "evenPage";
-    case 3: return "nextColumn";
-    case 4: return "nextPage";
-    case 5: return "oddPage";
-    default: return "auto";
+    case 1:
+      return "continuous";
+    case 2:
+      return "evenPage";
+    case 3:
+      return "nextColumn";
+    case 4:
+      return "nextPage";
+    case 5:
+      return "oddPage";
+    default:
+      return "auto";
   }
 }
 
@@ -527,8 +542,7 @@ void VQDocxUtilities::WriteTblProperty(const VQDocx_TblPr& t, XMLFileWriter& wri
     w.end();
   }
   if (t.tblCellSpacing.type != 0 && std::fabs(t.tblCellSpacing.w) > 0.1f) {
-    w.leaf("tblCellSpacing",
-           {{"type", TableWidthTypeString(t.tblCellSpacing.type)}, {"w", twips(t.tblCellSpacing.w)}});
+    w.leaf("tblCellSpacing", {{"type", TableWidthTypeString(t.tblCellSpacing.type)}, {"w", twips(t.tblCellSpacing.w)}});
   }
   w.leaf("tblLayout", {{"type", TableLayoutTypeString(t.tblLayout)}});
   const VQDocx_TblLook& look = t.tblLook;
@@ -569,8 +583,7 @@ void VQDocxUtilities::WriteTrProperty(const VQDocx_TrPr& t, XMLFileWriter& write
     w.leaf("trHeight", {{"val", twips(t.trHeight.val)}, {"hRule", TableHeightTypeString(t.trHeight.hRule)}});
   }
   if (t.tblCellSpacing.type != 0 && std::fabs(t.tblCellSpacing.w) > 0.1f) {
-    w.leaf("tblCellSpacing",
-           {{"type", TableWidthTypeString(t.tblCellSpacing.type)}, {"w", twips(t.tblCellSpacing.w)}});
+    w.leaf("tblCellSpacing", {{"type", TableWidthTypeString(t.tblCellSpacing.type)}, {"w", twips(t.tblCellSpacing.w)}});
   }
   w.end();
 }
@@ -592,8 +605,8 @@ CellBorderReferences referencesFor(VQDocxRange columns, VQDocxRange rows, const 
 
 }  // namespace
 
-bool VQDocxUtilities::IsBorderEqualTcProperty(const VQDocx_TcPr& tcPr, VQDocxRange columnRange,
-                                              VQDocxRange rowRange, const VQDocx_TblPr& tblPr) {
+bool VQDocxUtilities::IsBorderEqualTcProperty(const VQDocx_TcPr& tcPr, VQDocxRange columnRange, VQDocxRange rowRange,
+                                              const VQDocx_TblPr& tblPr) {
   const CellBorderReferences ref = referencesFor(columnRange, rowRange, tblPr);
   const VQDocx_Borders& c = tcPr.tcBorders;
   return IsEqualBorder(c.top, ref.top) && IsEqualBorder(c.bottom, ref.bottom) && IsEqualBorder(c.left, ref.left) &&
@@ -625,9 +638,9 @@ void VQDocxUtilities::WriteTcProperty(const VQDocx_TcPr& t, VQDocxRange columnRa
     w.end();
   }
   if (t.shd.val != 0) {
-    w.leaf("shd", {{"fill", HexColor(t.shd.fill)},
-                   {"color", HexColor(t.shd.color)},
-                   {"val", TableShadingTypeString(t.shd.val)}});
+    w.leaf(
+        "shd",
+        {{"fill", HexColor(t.shd.fill)}, {"color", HexColor(t.shd.color)}, {"val", TableShadingTypeString(t.shd.val)}});
   }
   const VQDocx_Margins& m = t.tcMar;
   if (m.top.type != 0 && m.left.type != 0 && m.bottom.type != 0 && m.right.type != 0) {

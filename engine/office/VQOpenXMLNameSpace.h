@@ -98,7 +98,8 @@ inline constexpr std::string_view gl_relType_thumbnail =
     "http://schemas.openxmlformats.org/package/2006/relationships/metadata/thumbnail";
 
 // Content types of the parts.
-inline constexpr std::string_view gl_contentType_relationships = "application/vnd.openxmlformats-package.relationships+xml";
+inline constexpr std::string_view gl_contentType_relationships =
+    "application/vnd.openxmlformats-package.relationships+xml";
 inline constexpr std::string_view gl_contentType_xml = "application/xml";
 inline constexpr std::string_view gl_contentType_coreProperties =
     "application/vnd.openxmlformats-package.core-properties+xml";
@@ -109,7 +110,8 @@ inline constexpr std::string_view gl_contentType_wordDocument =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
 inline constexpr std::string_view gl_contentType_wordStyles =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml";
-inline constexpr std::string_view gl_contentType_wordStylesWithEffects = "application/vnd.ms-word.stylesWithEffects+xml";
+inline constexpr std::string_view gl_contentType_wordStylesWithEffects =
+    "application/vnd.ms-word.stylesWithEffects+xml";
 inline constexpr std::string_view gl_contentType_wordSettings =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml";
 inline constexpr std::string_view gl_contentType_wordFontTable =
@@ -126,7 +128,8 @@ inline constexpr std::string_view gl_contentType_sheetSharedStrings =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
 inline constexpr std::string_view gl_contentType_presentation =
     "application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml";
-inline constexpr std::string_view gl_contentType_slide = "application/vnd.openxmlformats-officedocument.presentationml.slide+xml";
+inline constexpr std::string_view gl_contentType_slide =
+    "application/vnd.openxmlformats-officedocument.presentationml.slide+xml";
 inline constexpr std::string_view gl_contentType_slideLayout =
     "application/vnd.openxmlformats-officedocument.presentationml.slideLayout+xml";
 inline constexpr std::string_view gl_contentType_slideMaster =

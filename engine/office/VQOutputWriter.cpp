@@ -39,8 +39,8 @@ bool listFolder(const fs::path& folder, bool keepParentDirectory, const std::vec
             [](const fs::path& a, const fs::path& b) { return a.generic_string() < b.generic_string(); });
   if (relatives.empty() && keepParentDirectory) relatives.emplace_back();
 
-  const std::string parentName = folder.filename().empty() ? folder.parent_path().filename().string()
-                                                           : folder.filename().string();
+  const std::string parentName =
+      folder.filename().empty() ? folder.parent_path().filename().string() : folder.filename().string();
   for (const auto& rel : relatives) {
     const fs::path full = rel.empty() ? folder : folder / rel;
     if (std::any_of(skip.begin(), skip.end(), [&](const fs::path& s) { return samePath(full, s); })) continue;

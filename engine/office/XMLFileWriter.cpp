@@ -33,10 +33,18 @@ void filterText(std::string_view s, bool escapeMarkup, Emit&& emit) {
     bool drop = false;
     if (escapeMarkup) {
       switch (cp) {
-        case '&': replacement = "&amp;"; break;
-        case '<': replacement = "&lt;"; break;
-        case '>': replacement = "&gt;"; break;
-        case '"': replacement = "&quot;"; break;
+        case '&':
+          replacement = "&amp;";
+          break;
+        case '<':
+          replacement = "&lt;";
+          break;
+        case '>':
+          replacement = "&gt;";
+          break;
+        case '"':
+          replacement = "&quot;";
+          break;
         default:
           // XML 1.0 cannot carry other C0 controls, nor the two noncharacters.
           drop = (cp < 0x20 && cp != 0x09 && cp != 0x0A && cp != 0x0D) || cp == 0xFFFE || cp == 0xFFFF;

@@ -1,7 +1,7 @@
 #include "office/ZipArchive.h"
 
-#include <minizip/zip.h>
 #include <fcntl.h>
+#include <minizip/zip.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,12 +73,12 @@ bool ZipArchive::addEntry(const std::string& name, bool folder, int compressionL
   info.dosDate = kFixedDosDate;
   info.internal_fa = 0;
   // Unix mode in the high half; a folder also sets the MS-DOS directory bit.
-  info.external_fa = folder ? ((static_cast<uLong>(S_IFDIR | 0755) << 16) | 0x10)
-                            : (static_cast<uLong>(S_IFREG | 0644) << 16);
+  info.external_fa =
+      folder ? ((static_cast<uLong>(S_IFDIR | 0755) << 16) | 0x10) : (static_cast<uLong>(S_IFREG | 0644) << 16);
 
-  if (zipOpenNewFileInZip4_64(zip_->zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                              folder ? 0 : Z_DEFLATED, folder ? 0 : compressionLevel, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                              Z_DEFAULT_STRATEGY, nullptr, 0, kVersionMadeBy, kFlagUTF8Names, 0) != ZIP_OK) {
+  if (zipOpenNewFileInZip4_64(zip_->zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, folder ? 0 : Z_DEFLATED,
+                              folder ? 0 : compressionLevel, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr,
+                              0, kVersionMadeBy, kFlagUTF8Names, 0) != ZIP_OK) {
     return false;
   }
   bool ok = true;

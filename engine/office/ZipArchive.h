@@ -28,9 +28,8 @@ class ZipArchive {
   // False when the file cannot be read whole, is too large for an archive
   // without zip64, or the archive refuses the entry or its data. Encryption
   // is not supported: a password or AES makes the entry fail.
-  bool writeFileAtPath(const std::string& filePath, const std::optional<std::string>& entryName,
-                       int compressionLevel, const std::optional<std::string>& password = std::nullopt,
-                       bool aes = false, bool zip64 = false);
+  bool writeFileAtPath(const std::string& filePath, const std::optional<std::string>& entryName, int compressionLevel,
+                       const std::optional<std::string>& password = std::nullopt, bool aes = false, bool zip64 = false);
   // Adds "folderName/" with no data.
   bool writeFolderAtPath(const std::string& folderPath, const std::string& folderName,
                          const std::optional<std::string>& password = std::nullopt);

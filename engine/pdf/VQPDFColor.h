@@ -8,8 +8,8 @@
 namespace vq {
 
 struct VQPDFColor {
-  int32_t length = 0;   // meaningful components (annotation colours); 0 from the colour operators
-  int32_t isNull = 0;   // 1 in a value made by defaultPDFColor
+  int32_t length = 0;  // meaningful components (annotation colours); 0 from the colour operators
+  int32_t isNull = 0;  // 1 in a value made by defaultPDFColor
   int32_t c[32] = {};
 };
 

@@ -25,7 +25,7 @@ struct DepthGuard {
   ~DepthGuard() { --gColorSpaceDepth; }
 };
 
-const char* const kModeNames[] = {"unknown", "DeviceGray", "CalGray", "DeviceRGB", "CalRGB", "DeviceCMYK",
+const char* const kModeNames[] = {"unknown", "DeviceGray", "CalGray", "DeviceRGB",  "CalRGB",  "DeviceCMYK",
                                   "Lab",     "ICCBased",   "Indexed", "Separation", "DeviceN", "Pattern"};
 
 std::shared_ptr<VQPDFColorSpace> DeviceSpaceNamed(const std::string& name) {
@@ -202,18 +202,29 @@ bool VQPDFCalRGBColorSpace::parse(const Object& array) {
 // ---- CMYK
 
 int16_t VQPDFDeviceCMYKColorSpace::getGray(const VQPDFColor& color) const {
-  return Clamp255(
-      SafeTrunc(255.0 - color.c[3] - 0.3 * color.c[0] - 0.59 * color.c[1] - 0.11 * color.c[2] + 0.5));
+  return Clamp255(SafeTrunc(255.0 - color.c[3] - 0.3 * color.c[0] - 0.59 * color.c[1] - 0.11 * color.c[2] + 0.5));
 }
 
 VQPDFRGB VQPDFDeviceCMYKColorSpace::getRGB(const VQPDFColor& color) const {
   // A blend of the sixteen ink corners (each weighted by how much of each ink
   // is on or off) approximates a printed CMYK result better than 1 - c - k.
   static const double kCorners[16][3] = {
-      {1, 1, 1},                 {0.1373, 0.1216, 0.1255}, {1, 0.949, 0},         {0.1098, 0.102, 0},
-      {0.9255, 0, 0.549},        {0.1412, 0, 0},           {0.9294, 0.1098, 0.1412}, {0.1333, 0, 0},
-      {0, 0.6784, 0.9373},       {0, 0.0588, 0.1412},      {0, 0.651, 0.3137},    {0, 0.0745, 0},
-      {0.1804, 0.1922, 0.5725},  {0, 0, 0.0078},           {0.2118, 0.2119, 0.2235}, {0, 0, 0},
+      {1, 1, 1},
+      {0.1373, 0.1216, 0.1255},
+      {1, 0.949, 0},
+      {0.1098, 0.102, 0},
+      {0.9255, 0, 0.549},
+      {0.1412, 0, 0},
+      {0.9294, 0.1098, 0.1412},
+      {0.1333, 0, 0},
+      {0, 0.6784, 0.9373},
+      {0, 0.0588, 0.1412},
+      {0, 0.651, 0.3137},
+      {0, 0.0745, 0},
+      {0.1804, 0.1922, 0.5725},
+      {0, 0, 0.0078},
+      {0.2118, 0.2119, 0.2235},
+      {0, 0, 0},
   };
   double ink[4];
   for (int i = 0; i < 4; ++i) ink[i] = color.c[i] / 255.0;
@@ -295,9 +306,7 @@ int16_t VQPDFLabColorSpace::getGray(const VQPDFColor& color) const {
 
 VQPDFCMYK VQPDFLabColorSpace::getCMYK(const VQPDFColor& color) const { return RGBToCMYK(getRGB(color)); }
 
-VQPDFColor VQPDFLabColorSpace::getDeviceN(const VQPDFColor& color) const {
-  return VQPDFColorFromCMYK(getCMYK(color));
-}
+VQPDFColor VQPDFLabColorSpace::getDeviceN(const VQPDFColor& color) const { return VQPDFColorFromCMYK(getCMYK(color)); }
 
 // ---- ICCBased
 
@@ -346,7 +355,9 @@ VQPDFColor VQPDFICCBasedColorSpace::getDefaultColor() const {
 }
 
 int16_t VQPDFICCBasedColorSpace::getGray(const VQPDFColor& color) const { return alt ? alt->getGray(color) : 0; }
-VQPDFRGB VQPDFICCBasedColorSpace::getRGB(const VQPDFColor& color) const { return alt ? alt->getRGB(color) : VQPDFRGB{}; }
+VQPDFRGB VQPDFICCBasedColorSpace::getRGB(const VQPDFColor& color) const {
+  return alt ? alt->getRGB(color) : VQPDFRGB{};
+}
 VQPDFCMYK VQPDFICCBasedColorSpace::getCMYK(const VQPDFColor& color) const {
   return alt ? alt->getCMYK(color) : VQPDFCMYK{};
 }

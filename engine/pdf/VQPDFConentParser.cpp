@@ -141,12 +141,14 @@ Object VQPDFConentParser::currentColorSpaceDict() const {
 }
 
 void VQPDFConentParser::collectResources() {
-  auto category = [&](const char* name) { return contentStream_ ? contentStream_->resourceDictionary(name) : Object(); };
+  auto category = [&](const char* name) {
+    return contentStream_ ? contentStream_->resourceDictionary(name) : Object();
+  };
   Object colorSpaces = category("ColorSpace");
   fontCollection = context_->fonts->collectionForDictionary(category("Font"));
   colorSpaceCollection = std::make_shared<VQPDFColorSpaceCollection>(colorSpaces);
-  xObjectCollection = std::make_shared<VQPDFXObjectCollection>(category("XObject"), colorSpaces,
-                                                                context_->decodeImages);
+  xObjectCollection =
+      std::make_shared<VQPDFXObjectCollection>(category("XObject"), colorSpaces, context_->decodeImages);
   extGStateCollection = std::make_shared<VQPDFExtGStateCollection>(category("ExtGState"));
   shadingCollection = std::make_shared<VQPDFShadingCollection>(category("Shading"));
   patternCollection = std::make_shared<VQPDFPatternCollection>(category("Pattern"));
@@ -237,7 +239,8 @@ void VQPDFConentParser::paint(bool stroke, bool fill) {
     bool strokePattern = stroke && st.strokeColorSpace && st.strokeColorSpace->getMode() == VQPDFColorSpaceModePattern;
     bool fillPattern = fill && st.fillColorSpace && st.fillColorSpace->getMode() == VQPDFColorSpaceModePattern;
     if (delegate_) {
-      if (strokePattern || fillPattern) delegate_->didScanPatternPathStrokeFill(this, st.cgPath, strokePattern, fillPattern);
+      if (strokePattern || fillPattern)
+        delegate_->didScanPatternPathStrokeFill(this, st.cgPath, strokePattern, fillPattern);
       else delegate_->didScanPathStrokeFill(this, st.cgPath, stroke, fill);
     }
   }
@@ -432,9 +435,8 @@ struct VQPDFConentParser::Ops {
         // The thousandths factor is the single-precision 0.001; an integer
         // adjustment is scaled in single precision.
         constexpr float kThousandth = 0.001f;
-        double scaled = element.isInteger()
-                            ? static_cast<double>(static_cast<float>(*element.integer()) * kThousandth)
-                            : *element.number() * static_cast<double>(kThousandth);
+        double scaled = element.isInteger() ? static_cast<double>(static_cast<float>(*element.integer()) * kThousandth)
+                                            : *element.number() * static_cast<double>(kThousandth);
         st.translateTextPosition({-scaled * std::fabs(st.fontSize), 0});
       }
     }
@@ -669,18 +671,20 @@ const pdf::OperatorTable& VQPDFConentParser::operatorTable() {
     pdf::OperatorTable t;
     using O = Ops;
     const std::pair<const char*, void (*)(Scanner&, void*)> entries[] = {
-        {"BT", O::BT}, {"ET", O::Nop}, {"Tj", O::Tj}, {"'", O::Quote}, {"\"", O::DoubleQuote}, {"TJ", O::TJ},
-        {"Tm", O::Tm}, {"Td", O::Td}, {"TD", O::TD}, {"T*", O::TStar}, {"Tw", O::Tw}, {"Tc", O::Tc},
-        {"TL", O::TL}, {"Tz", O::Tz}, {"Ts", O::Ts}, {"Tf", O::Tf}, {"Tr", O::Tr},
-        {"MP", O::Nop}, {"DP", O::Nop}, {"BMC", O::Nop}, {"BDC", O::Nop}, {"EMC", O::Nop},
-        {"CS", O::CS}, {"cs", O::cs}, {"G", O::G}, {"g", O::g}, {"K", O::K}, {"k", O::k}, {"RG", O::RG},
-        {"rg", O::rg}, {"ri", O::Nop}, {"SC", O::SC}, {"sc", O::sc}, {"SCN", O::SCN}, {"scn", O::scn},
-        {"gs", O::gs}, {"cm", O::cm}, {"q", O::q}, {"Q", O::Q}, {"i", O::i}, {"d", O::d}, {"w", O::w},
-        {"j", O::j}, {"J", O::J}, {"M", O::M}, {"BX", O::Nop}, {"EX", O::Nop},
-        {"b", O::b}, {"B", O::B}, {"b*", O::bStar}, {"B*", O::BStar}, {"f", O::f}, {"F", O::f},
-        {"f*", O::fStar}, {"s", O::s_}, {"S", O::S_}, {"n", O::n}, {"sh", O::sh},
-        {"re", O::re}, {"l", O::l}, {"m", O::m}, {"h", O::h}, {"c", O::c}, {"v", O::v}, {"y", O::y},
-        {"W", O::W}, {"W*", O::WStar}, {"Do", O::Do}, {"EI", O::EI},
+        {"BT", O::BT},    {"ET", O::Nop},   {"Tj", O::Tj},  {"'", O::Quote},  {"\"", O::DoubleQuote},
+        {"TJ", O::TJ},    {"Tm", O::Tm},    {"Td", O::Td},  {"TD", O::TD},    {"T*", O::TStar},
+        {"Tw", O::Tw},    {"Tc", O::Tc},    {"TL", O::TL},  {"Tz", O::Tz},    {"Ts", O::Ts},
+        {"Tf", O::Tf},    {"Tr", O::Tr},    {"MP", O::Nop}, {"DP", O::Nop},   {"BMC", O::Nop},
+        {"BDC", O::Nop},  {"EMC", O::Nop},  {"CS", O::CS},  {"cs", O::cs},    {"G", O::G},
+        {"g", O::g},      {"K", O::K},      {"k", O::k},    {"RG", O::RG},    {"rg", O::rg},
+        {"ri", O::Nop},   {"SC", O::SC},    {"sc", O::sc},  {"SCN", O::SCN},  {"scn", O::scn},
+        {"gs", O::gs},    {"cm", O::cm},    {"q", O::q},    {"Q", O::Q},      {"i", O::i},
+        {"d", O::d},      {"w", O::w},      {"j", O::j},    {"J", O::J},      {"M", O::M},
+        {"BX", O::Nop},   {"EX", O::Nop},   {"b", O::b},    {"B", O::B},      {"b*", O::bStar},
+        {"B*", O::BStar}, {"f", O::f},      {"F", O::f},    {"f*", O::fStar}, {"s", O::s_},
+        {"S", O::S_},     {"n", O::n},      {"sh", O::sh},  {"re", O::re},    {"l", O::l},
+        {"m", O::m},      {"h", O::h},      {"c", O::c},    {"v", O::v},      {"y", O::y},
+        {"W", O::W},      {"W*", O::WStar}, {"Do", O::Do},  {"EI", O::EI},
     };
     for (const auto& [name, fn] : entries) t.setCallback(name, fn);
     return t;

@@ -23,9 +23,9 @@ class VQPDFConentParserDelegate {
 
   // A text box of a free-text annotation, passed on unchanged.
   virtual void didScanTextBoxTextFontNameFontColorFontSizeAlignmentBorderStrokeBorderFill(
-      VQPDFConentParser* /*parser*/, const Rect& /*box*/, const std::string& /*text*/,
-      const std::string& /*fontName*/, const VQPDFColor& /*fontColor*/, double /*fontSize*/,
-      int64_t /*alignment*/, bool /*borderStroke*/, bool /*borderFill*/) {}
+      VQPDFConentParser* /*parser*/, const Rect& /*box*/, const std::string& /*text*/, const std::string& /*fontName*/,
+      const VQPDFColor& /*fontColor*/, double /*fontSize*/, int64_t /*alignment*/, bool /*borderStroke*/,
+      bool /*borderFill*/) {}
 
   // One character code whose text is not empty, sent before the text position
   // moves. `offset` is the glyph displacement times the font size, without
@@ -42,16 +42,16 @@ class VQPDFConentParserDelegate {
   // Instead of the report above when the stroke or the fill is painted with a
   // Pattern space; each flag is set only for a painted part whose space is
   // Pattern. The patterns are the top state's strokePattern / fillPattern.
-  virtual void didScanPatternPathStrokeFill(VQPDFConentParser* /*parser*/, const Path& /*path*/,
-                                            bool /*stroke*/, bool /*fill*/) {}
+  virtual void didScanPatternPathStrokeFill(VQPDFConentParser* /*parser*/, const Path& /*path*/, bool /*stroke*/,
+                                            bool /*fill*/) {}
 
   // The sh operator; null when the name is not among the shadings.
   virtual void didScanPaintShading(VQPDFConentParser* /*parser*/, const std::shared_ptr<VQPDFShading>& /*shading*/) {}
 
   // An image placed by Do, an inline image or an annotation appearance; its
   // placement is the top state's CTM.
-  virtual void didScanXObjectImage(VQPDFConentParser* /*parser*/,
-                                   const std::shared_ptr<VQPDFImageXObject>& /*image*/) {}
+  virtual void didScanXObjectImage(VQPDFConentParser* /*parser*/, const std::shared_ptr<VQPDFImageXObject>& /*image*/) {
+  }
 };
 
 }  // namespace vq

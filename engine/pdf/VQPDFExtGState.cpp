@@ -14,9 +14,23 @@ using vqpdf_detail::ReadNumber;
 
 std::optional<int> VQPDFBlendModeForName(const std::string& name) {
   static const std::array<std::pair<const char*, int>, 17> kVQPDFBlendModeNames = {{
-      {"Normal", 0}, {"Compatible", 0}, {"Multiply", 1}, {"Screen", 2}, {"Overlay", 3}, {"Darken", 4},
-      {"Lighten", 5}, {"ColorDodge", 6}, {"ColorBurn", 7}, {"HardLight", 8}, {"SoftLight", 9},
-      {"Difference", 10}, {"Exclusion", 11}, {"Hue", 12}, {"Saturation", 13}, {"Color", 14}, {"Luminosity", 15},
+      {"Normal", 0},
+      {"Compatible", 0},
+      {"Multiply", 1},
+      {"Screen", 2},
+      {"Overlay", 3},
+      {"Darken", 4},
+      {"Lighten", 5},
+      {"ColorDodge", 6},
+      {"ColorBurn", 7},
+      {"HardLight", 8},
+      {"SoftLight", 9},
+      {"Difference", 10},
+      {"Exclusion", 11},
+      {"Hue", 12},
+      {"Saturation", 13},
+      {"Color", 14},
+      {"Luminosity", 15},
   }};
   for (const auto& [n, v] : kVQPDFBlendModeNames) {
     if (name == n) return v;

@@ -39,7 +39,7 @@ class VQPDFExtGState {
   std::optional<std::string> smaskS;           // Alpha or Luminosity
   std::vector<double> smaskBC;
   std::optional<bool> smaskHaveSoftMask;
-  std::optional<double> fontSize;      // the Font entry: [font size]
+  std::optional<double> fontSize;  // the Font entry: [font size]
   std::optional<std::string> fontName;
 };
 

@@ -63,11 +63,20 @@ std::shared_ptr<VQPDFFunction> VQPDFFunction::FuntionWithObject(const Object& ob
   }
   std::shared_ptr<VQPDFFunction> function;
   switch (functionType) {
-    case 0: function = std::make_shared<VQPDFSampledFunction>(); break;
-    case 2: function = std::make_shared<VQPDFExponentialFunction>(); break;
-    case 3: function = std::make_shared<VQPDFStitchingFunction>(); break;
-    case 4: function = std::make_shared<VQPDFPostScriptFunction>(); break;
-    default: return nullptr;
+    case 0:
+      function = std::make_shared<VQPDFSampledFunction>();
+      break;
+    case 2:
+      function = std::make_shared<VQPDFExponentialFunction>();
+      break;
+    case 3:
+      function = std::make_shared<VQPDFStitchingFunction>();
+      break;
+    case 4:
+      function = std::make_shared<VQPDFPostScriptFunction>();
+      break;
+    default:
+      return nullptr;
   }
   function->type = static_cast<int>(functionType);
   function->parse(object, dict);

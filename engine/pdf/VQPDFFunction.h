@@ -94,9 +94,9 @@ class VQPDFStitchingFunction : public VQPDFFunction {
 class VQPDFPostScriptFunction : public VQPDFFunction {
  public:
   struct Instruction {
-    int op = 0;          // operator code, or a push / jump
-    double value = 0;    // the number pushed
-    int jump = 0;        // target of a conditional jump
+    int op = 0;        // operator code, or a push / jump
+    double value = 0;  // the number pushed
+    int jump = 0;      // target of a conditional jump
   };
   std::vector<Instruction> program;
   bool ok = false;

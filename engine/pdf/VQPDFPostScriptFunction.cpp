@@ -18,11 +18,49 @@ using vq::pdf::Object;
 namespace {
 
 enum Op {
-  kPush = 0, kJumpIfFalse, kJump, kPushTrue, kPushFalse,
-  kAbs, kAdd, kAtan, kCeiling, kCos, kCvi, kCvr, kDiv, kExp, kFloor, kIdiv, kLn, kLog, kMod, kMul,
-  kNeg, kRound, kSin, kSqrt, kSub, kTruncate,
-  kAnd, kBitshift, kEq, kGe, kGt, kLe, kLt, kNe, kNot, kOr, kXor,
-  kCopy, kDup, kExch, kIndex, kPop, kRoll,
+  kPush = 0,
+  kJumpIfFalse,
+  kJump,
+  kPushTrue,
+  kPushFalse,
+  kAbs,
+  kAdd,
+  kAtan,
+  kCeiling,
+  kCos,
+  kCvi,
+  kCvr,
+  kDiv,
+  kExp,
+  kFloor,
+  kIdiv,
+  kLn,
+  kLog,
+  kMod,
+  kMul,
+  kNeg,
+  kRound,
+  kSin,
+  kSqrt,
+  kSub,
+  kTruncate,
+  kAnd,
+  kBitshift,
+  kEq,
+  kGe,
+  kGt,
+  kLe,
+  kLt,
+  kNe,
+  kNot,
+  kOr,
+  kXor,
+  kCopy,
+  kDup,
+  kExch,
+  kIndex,
+  kPop,
+  kRoll,
 };
 
 struct Named {
@@ -31,14 +69,45 @@ struct Named {
 };
 
 constexpr Named kOperators[] = {
-    {"abs", kAbs},     {"add", kAdd},     {"atan", kAtan}, {"ceiling", kCeiling}, {"cos", kCos},
-    {"cvi", kCvi},     {"cvr", kCvr},     {"div", kDiv},   {"exp", kExp},         {"floor", kFloor},
-    {"idiv", kIdiv},   {"ln", kLn},       {"log", kLog},   {"mod", kMod},         {"mul", kMul},
-    {"neg", kNeg},     {"round", kRound}, {"sin", kSin},   {"sqrt", kSqrt},       {"sub", kSub},
-    {"truncate", kTruncate}, {"and", kAnd}, {"bitshift", kBitshift}, {"eq", kEq}, {"ge", kGe},
-    {"gt", kGt},       {"le", kLe},       {"lt", kLt},     {"ne", kNe},           {"not", kNot},
-    {"or", kOr},       {"xor", kXor},     {"true", kPushTrue}, {"false", kPushFalse},
-    {"copy", kCopy},   {"dup", kDup},     {"exch", kExch}, {"index", kIndex},     {"pop", kPop},
+    {"abs", kAbs},
+    {"add", kAdd},
+    {"atan", kAtan},
+    {"ceiling", kCeiling},
+    {"cos", kCos},
+    {"cvi", kCvi},
+    {"cvr", kCvr},
+    {"div", kDiv},
+    {"exp", kExp},
+    {"floor", kFloor},
+    {"idiv", kIdiv},
+    {"ln", kLn},
+    {"log", kLog},
+    {"mod", kMod},
+    {"mul", kMul},
+    {"neg", kNeg},
+    {"round", kRound},
+    {"sin", kSin},
+    {"sqrt", kSqrt},
+    {"sub", kSub},
+    {"truncate", kTruncate},
+    {"and", kAnd},
+    {"bitshift", kBitshift},
+    {"eq", kEq},
+    {"ge", kGe},
+    {"gt", kGt},
+    {"le", kLe},
+    {"lt", kLt},
+    {"ne", kNe},
+    {"not", kNot},
+    {"or", kOr},
+    {"xor", kXor},
+    {"true", kPushTrue},
+    {"false", kPushFalse},
+    {"copy", kCopy},
+    {"dup", kDup},
+    {"exch", kExch},
+    {"index", kIndex},
+    {"pop", kPop},
     {"roll", kRoll},
 };
 
@@ -121,8 +190,8 @@ class Compiler {
         out->push_back({kPush, value, isInteger ? 1 : 0});
         continue;
       }
-      const Named* found = std::find_if(std::begin(kOperators), std::end(kOperators),
-                                        [&](const Named& n) { return token == n.name; });
+      const Named* found =
+          std::find_if(std::begin(kOperators), std::end(kOperators), [&](const Named& n) { return token == n.name; });
       if (found == std::end(kOperators)) return false;
       out->push_back({found->op, 0, 0});
     }
@@ -172,19 +241,29 @@ class Machine {
   bool step(const Instruction& ins, size_t* pc) {
     Value a, b, c;
     switch (ins.op) {
-      case kPush: return push(ins.value, ins.jump ? kInt : kReal);
-      case kPushTrue: return push(1, kBool);
-      case kPushFalse: return push(0, kBool);
+      case kPush:
+        return push(ins.value, ins.jump ? kInt : kReal);
+      case kPushTrue:
+        return push(1, kBool);
+      case kPushFalse:
+        return push(0, kBool);
       case kJumpIfFalse:
         if (!pop(&a) || a.kind != kBool) return false;
         if (a.v == 0) *pc += static_cast<size_t>(ins.jump);
         return true;
-      case kJump: *pc += static_cast<size_t>(ins.jump); return true;
-      case kAbs: return pop(&a) && push(std::fabs(a.v), a.kind);
-      case kNeg: return pop(&a) && push(-a.v, a.kind);
-      case kAdd: return pop(&b) && pop(&a) && arith(a.v + b.v, numeric(a, b));
-      case kSub: return pop(&b) && pop(&a) && arith(a.v - b.v, numeric(a, b));
-      case kMul: return pop(&b) && pop(&a) && arith(a.v * b.v, numeric(a, b));
+      case kJump:
+        *pc += static_cast<size_t>(ins.jump);
+        return true;
+      case kAbs:
+        return pop(&a) && push(std::fabs(a.v), a.kind);
+      case kNeg:
+        return pop(&a) && push(-a.v, a.kind);
+      case kAdd:
+        return pop(&b) && pop(&a) && arith(a.v + b.v, numeric(a, b));
+      case kSub:
+        return pop(&b) && pop(&a) && arith(a.v - b.v, numeric(a, b));
+      case kMul:
+        return pop(&b) && pop(&a) && arith(a.v * b.v, numeric(a, b));
       case kDiv:
         if (!pop(&b) || !pop(&a) || b.v == 0) return false;
         return push(a.v / b.v, kReal);
@@ -200,24 +279,42 @@ class Machine {
         if (deg < 0) deg += 360.0;
         return push(deg, kReal);
       }
-      case kCeiling: return pop(&a) && push(std::ceil(a.v), a.kind);
-      case kFloor: return pop(&a) && push(std::floor(a.v), a.kind);
-      case kRound: return pop(&a) && push(std::floor(a.v + 0.5), a.kind);
-      case kTruncate: return pop(&a) && push(std::trunc(a.v), a.kind);
-      case kCos: return pop(&a) && push(std::cos(a.v * std::numbers::pi / 180.0), kReal);
-      case kSin: return pop(&a) && push(std::sin(a.v * std::numbers::pi / 180.0), kReal);
-      case kCvi: return pop(&a) && isInt(a.v) && push(std::trunc(a.v), kInt);
-      case kCvr: return pop(&a) && push(a.v, kReal);
-      case kExp: return pop(&b) && pop(&a) && push(std::pow(a.v, b.v), kReal);
-      case kLn: return pop(&a) && a.v > 0 && push(std::log(a.v), kReal);
-      case kLog: return pop(&a) && a.v > 0 && push(std::log10(a.v), kReal);
-      case kSqrt: return pop(&a) && a.v >= 0 && push(std::sqrt(a.v), kReal);
-      case kEq: return pop(&b) && pop(&a) && push(a.v == b.v, kBool);
-      case kNe: return pop(&b) && pop(&a) && push(a.v != b.v, kBool);
-      case kGe: return pop(&b) && pop(&a) && push(a.v >= b.v, kBool);
-      case kGt: return pop(&b) && pop(&a) && push(a.v > b.v, kBool);
-      case kLe: return pop(&b) && pop(&a) && push(a.v <= b.v, kBool);
-      case kLt: return pop(&b) && pop(&a) && push(a.v < b.v, kBool);
+      case kCeiling:
+        return pop(&a) && push(std::ceil(a.v), a.kind);
+      case kFloor:
+        return pop(&a) && push(std::floor(a.v), a.kind);
+      case kRound:
+        return pop(&a) && push(std::floor(a.v + 0.5), a.kind);
+      case kTruncate:
+        return pop(&a) && push(std::trunc(a.v), a.kind);
+      case kCos:
+        return pop(&a) && push(std::cos(a.v * std::numbers::pi / 180.0), kReal);
+      case kSin:
+        return pop(&a) && push(std::sin(a.v * std::numbers::pi / 180.0), kReal);
+      case kCvi:
+        return pop(&a) && isInt(a.v) && push(std::trunc(a.v), kInt);
+      case kCvr:
+        return pop(&a) && push(a.v, kReal);
+      case kExp:
+        return pop(&b) && pop(&a) && push(std::pow(a.v, b.v), kReal);
+      case kLn:
+        return pop(&a) && a.v > 0 && push(std::log(a.v), kReal);
+      case kLog:
+        return pop(&a) && a.v > 0 && push(std::log10(a.v), kReal);
+      case kSqrt:
+        return pop(&a) && a.v >= 0 && push(std::sqrt(a.v), kReal);
+      case kEq:
+        return pop(&b) && pop(&a) && push(a.v == b.v, kBool);
+      case kNe:
+        return pop(&b) && pop(&a) && push(a.v != b.v, kBool);
+      case kGe:
+        return pop(&b) && pop(&a) && push(a.v >= b.v, kBool);
+      case kGt:
+        return pop(&b) && pop(&a) && push(a.v > b.v, kBool);
+      case kLe:
+        return pop(&b) && pop(&a) && push(a.v <= b.v, kBool);
+      case kLt:
+        return pop(&b) && pop(&a) && push(a.v < b.v, kBool);
       case kAnd:
       case kOr:
       case kXor: {
@@ -240,7 +337,8 @@ class Machine {
       case kDup:
         if (size_ == 0) return false;
         return push(stack_[size_ - 1].v, stack_[size_ - 1].kind);
-      case kPop: return pop(&a);
+      case kPop:
+        return pop(&a);
       case kExch:
         if (!pop(&b) || !pop(&a)) return false;
         return push(b.v, b.kind) && push(a.v, a.kind);
@@ -266,7 +364,9 @@ class Machine {
         std::rotate(stack_ + size_ - n, stack_ + size_ - j, stack_ + size_);
         return true;
       }
-      default: (void)c; return false;
+      default:
+        (void)c;
+        return false;
     }
   }
 

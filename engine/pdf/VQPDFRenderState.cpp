@@ -85,10 +85,14 @@ Color VQPDFRenderState::currentStrokeColor() const { return DeviceColor(currentS
 
 VQPDFRGB VQPDFRenderState::RGBColorForPDFColor(const VQPDFColor& color) {
   switch (color.length) {
-    case 1: return VQPDFDeviceGrayColorSpace().getRGB(color);
-    case 3: return VQPDFDeviceRGBColorSpace().getRGB(color);
-    case 4: return VQPDFDeviceCMYKColorSpace().getRGB(color);
-    default: return {};
+    case 1:
+      return VQPDFDeviceGrayColorSpace().getRGB(color);
+    case 3:
+      return VQPDFDeviceRGBColorSpace().getRGB(color);
+    case 4:
+      return VQPDFDeviceCMYKColorSpace().getRGB(color);
+    default:
+      return {};
   }
 }
 

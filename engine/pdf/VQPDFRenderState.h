@@ -40,9 +40,9 @@ class VQPDFRenderState {
   VQPDFRenderState(const VQPDFRenderState&) = default;
   VQPDFRenderState& operator=(const VQPDFRenderState&) = default;
 
-  AffineTransform lineMatrix;   // Tlm
-  AffineTransform textMatrix;   // Tm
-  AffineTransform ctm;          // user space to page space
+  AffineTransform lineMatrix;  // Tlm
+  AffineTransform textMatrix;  // Tm
+  AffineTransform ctm;         // user space to page space
   double leading = 0;
   double wordSpacing = 0;
   double characterSpacing = 0;
@@ -80,8 +80,8 @@ class VQPDFRenderState {
   int64_t lineDashPhase = 0;
   bool usesEvenOddFillRule = false;
   int64_t beginMarkedContent = 0;
-  Path cgPath;  // the path under construction, user space
-  int clip = VQPDFClipTypeNone;  // pending clip kind
+  Path cgPath;                                                  // the path under construction, user space
+  int clip = VQPDFClipTypeNone;                                 // pending clip kind
   std::vector<std::shared_ptr<VQPDFClipPath>> clipBezierPaths;  // oldest first, page space
   bool isAnnotionParsering = false;
   int64_t pdfAnnotionIndex = 0;

@@ -6,9 +6,7 @@ namespace vq {
 
 using pdf::Object;
 
-static Object DictionaryOf(const Object& object) {
-  return object.isStream() ? object.streamDictionary() : object;
-}
+static Object DictionaryOf(const Object& object) { return object.isStream() ? object.streamDictionary() : object; }
 
 VQPDFShading::VQPDFShading(const Object& o, const std::string& key) : objectKey(key), object(o) {
   if (auto t = DictionaryOf(o).get("ShadingType").integer()) shadingType = static_cast<int>(*t);

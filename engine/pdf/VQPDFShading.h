@@ -16,8 +16,8 @@ class VQPDFShading {
   VQPDFShading(const pdf::Object& object, const std::string& objectKey);
   virtual ~VQPDFShading() = default;
   std::string objectKey;
-  pdf::Object object;    // the shading dictionary or stream
-  int shadingType = 0;   // /ShadingType, 0 when missing
+  pdf::Object object;   // the shading dictionary or stream
+  int shadingType = 0;  // /ShadingType, 0 when missing
 };
 
 class VQPDFPattern {
@@ -25,8 +25,8 @@ class VQPDFPattern {
   VQPDFPattern(const pdf::Object& object, const std::string& objectKey);
   virtual ~VQPDFPattern() = default;
   std::string objectKey;
-  pdf::Object object;    // the pattern dictionary or stream
-  int patternType = 0;   // 1 tiling, 2 shading; 0 when missing
+  pdf::Object object;      // the pattern dictionary or stream
+  int patternType = 0;     // 1 tiling, 2 shading; 0 when missing
   AffineTransform matrix;  // /Matrix, identity when absent or malformed
 };
 

@@ -83,7 +83,8 @@ bool VQPDFFormXObject::parse(const Object& stream) {
   Object s = group.get("S");
   if (s.isNull() || s.isName("Image")) return true;
   transpGroup = true;
-  if (group.has("CS")) blendingColorSpace = VQPDFColorSpace::ColorSpaceWithObject(group.get("CS"), std::string("VQPDFFormXObject"));
+  if (group.has("CS"))
+    blendingColorSpace = VQPDFColorSpace::ColorSpaceWithObject(group.get("CS"), std::string("VQPDFFormXObject"));
   isolated = group.get("I").boolean().value_or(false);
   knockout = group.get("K").boolean().value_or(false);
   return true;
@@ -97,8 +98,7 @@ VQPDFPostScriptXObject::VQPDFPostScriptXObject(const Object& stream, const std::
 
 // ---- collection
 
-VQPDFXObjectCollection::VQPDFXObjectCollection(const Object& dictionary, const Object& colorSpaces,
-                                               bool decodeImages) {
+VQPDFXObjectCollection::VQPDFXObjectCollection(const Object& dictionary, const Object& colorSpaces, bool decodeImages) {
   if (!dictionary.isDictionary()) return;
   for (const auto& key : dictionary.keys()) {
     auto xobject = VQPDFXObject::XObjectWithObject(dictionary.get(key), key);

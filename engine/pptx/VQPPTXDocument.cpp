@@ -1,17 +1,17 @@
 #include "pptx/VQPPTXDocument.h"
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
-#include <fmt/format.h>
 #include <set>
 #include <stdexcept>
 
-#include "office/VQOpenXMLNameSpace.h"
-#include "office/XMLFileWriter.h"
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQResources.h"
+#include "office/VQOpenXMLNameSpace.h"
+#include "office/XMLFileWriter.h"
 #include "pptx/VQPPTXPage.h"
 #include "pptx/VQPPTXUtilities.h"
 
@@ -229,7 +229,8 @@ void VQPPTXDocument::writeContentTypes() {
       if (!ext.empty() && known.insert(ext).second) defaults.push_back({ext, std::string(imageContentType(ext))});
     }
   }
-  for (const auto& [ext, type] : defaults) part.leaf(gl_namespace_contentTypes, "Default", {{"Extension", ext}, {"ContentType", type}});
+  for (const auto& [ext, type] : defaults)
+    part.leaf(gl_namespace_contentTypes, "Default", {{"Extension", ext}, {"ContentType", type}});
   auto over = [&](const std::string& name, std::string_view type) {
     part.leaf(gl_namespace_contentTypes, "Override", {{"PartName", name}, {"ContentType", type}});
   };
@@ -239,10 +240,12 @@ void VQPPTXDocument::writeContentTypes() {
   over("/ppt/viewProps.xml", gl_contentType_viewProps);
   over("/ppt/theme/theme1.xml", gl_contentType_theme);
   over("/ppt/tableStyles.xml", gl_contentType_tableStyles);
-  for (int i = 1; i <= kLayoutCount; ++i) over(fmt::format("/ppt/slideLayouts/slideLayout{}.xml", i), gl_contentType_slideLayout);
+  for (int i = 1; i <= kLayoutCount; ++i)
+    over(fmt::format("/ppt/slideLayouts/slideLayout{}.xml", i), gl_contentType_slideLayout);
   over("/docProps/core.xml", gl_contentType_coreProperties);
   over("/docProps/app.xml", gl_contentType_extendedProperties);
-  for (uint64_t i = 1; i <= totalNumOfPages_; ++i) over(fmt::format("/ppt/slides/slide{}.xml", i), gl_contentType_slide);
+  for (uint64_t i = 1; i <= totalNumOfPages_; ++i)
+    over(fmt::format("/ppt/slides/slide{}.xml", i), gl_contentType_slide);
   part.finish();
 }
 
@@ -380,9 +383,10 @@ void VQPPTXDocument::writePresentation() {
     part.close();
   }
   const Size size = slideSize();
-  part.leaf(P, "sldSz", {{"cx", fmt::format("{}", VQPPTXSlideSizeEmu(size.width))},
-                         {"cy", fmt::format("{}", VQPPTXSlideSizeEmu(size.height))},
-                         {"type", "screen4x3"}});
+  part.leaf(P, "sldSz",
+            {{"cx", fmt::format("{}", VQPPTXSlideSizeEmu(size.width))},
+             {"cy", fmt::format("{}", VQPPTXSlideSizeEmu(size.height))},
+             {"type", "screen4x3"}});
   part.leaf(P, "notesSz", {{"cx", "6858000"}, {"cy", "9144000"}});
   part.open(P, "defaultTextStyle");
   part.open(A, "defPPr");

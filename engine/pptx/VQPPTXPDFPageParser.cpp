@@ -3,18 +3,18 @@
 #include <atomic>
 #include <cmath>
 
+#include "common/VQHexColor.h"
+#include "common/VQLineUtilites.h"
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
 #include "front/exporter/VQPDFExporter.h"
-#include "pdf/raster/VQPDFExporterRaster.h"
-#include "common/VQHexColor.h"
-#include "common/VQLineUtilites.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
+#include "pdf/raster/VQPDFExporterRaster.h"
 #include "pdf/shading/VQPDFPatternDrawable.h"
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "pptx/VQPPTXDocument.h"
@@ -25,7 +25,6 @@ namespace {
 
 // Text runs are numbered across every page of every conversion.
 std::atomic<int64_t> gPPTXRunIndex{0};
-
 
 bool isRightAngle(double r) { return r == 90 || r == 270; }
 
@@ -87,7 +86,7 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
   float size = static_cast<float>(glyph.fontSize().width);
   if (!(size >= 3)) size = 3;
 
-  std::string typeface = !font.fontName.empty() ? font.fontName
+  std::string typeface = !font.fontName.empty()         ? font.fontName
                          : !font.fontFamilyName.empty() ? font.fontFamilyName
                                                         : std::string("Unknow Font");
   const bool bold = VQPDFFontUtilities::isBoldFontName(font.baseFontName_New) ||
@@ -354,8 +353,10 @@ void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::sha
           info.setDisplayRect(clipRect);
           info.pixelWidth = clipped->width;
           info.pixelHeight = clipped->height;
-          if (clipRect.size.width > 0) info.horizontalResolution = std::round(clipped->width * 72.0 / clipRect.size.width);
-          if (clipRect.size.height > 0) info.verticalResolution = std::round(clipped->height * 72.0 / clipRect.size.height);
+          if (clipRect.size.width > 0)
+            info.horizontalResolution = std::round(clipped->width * 72.0 / clipRect.size.width);
+          if (clipRect.size.height > 0)
+            info.verticalResolution = std::round(clipped->height * 72.0 / clipRect.size.height);
           info.flipX = info.flipY = false;
           info.rotation = 0;
           path = *saved;

@@ -1,12 +1,12 @@
 #include "pptx/VQPPTXPage.h"
 
-#include <filesystem>
 #include <fmt/format.h>
+#include <filesystem>
 #include <stdexcept>
 
+#include "common/VQPDFPathUtilities.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
-#include "common/VQPDFPathUtilities.h"
 
 namespace vq {
 namespace {

@@ -1,7 +1,7 @@
 #include "pptx/VQPPTXShape.h"
 
-#include <cmath>
 #include <fmt/format.h>
+#include <cmath>
 
 #include "common/VQHexColor.h"
 #include "office/VQNumberFormat.h"
@@ -125,10 +125,14 @@ std::string VQPPTXFreeformInfo::strokecolorString() const { return colorHex(stro
 
 std::string VQPPTXFreeformInfo::lineCapString() const {
   switch (lineCap) {
-    case 0: return "flat";
-    case 1: return "rnd";
-    case 2: return "sq";
-    default: return {};
+    case 0:
+      return "flat";
+    case 1:
+      return "rnd";
+    case 2:
+      return "sq";
+    default:
+      return {};
   }
 }
 
@@ -155,7 +159,8 @@ VQPPTXImageInfo VQPPTXImageInfo::initWithTransform(const AffineTransform& T, dou
   info.displayY = mid.y - height / 2;
   // Display space has y downwards: an image drawn upright has a negative
   // determinant there, a positive one shows it upside down.
-  const float det = static_cast<float>(T.a) * static_cast<float>(T.d) - static_cast<float>(T.b) * static_cast<float>(T.c);
+  const float det =
+      static_cast<float>(T.a) * static_cast<float>(T.d) - static_cast<float>(T.b) * static_cast<float>(T.c);
   info.flipY = det > 0;
   info.opacity = static_cast<float>(fillAlpha);
   return info;
@@ -186,8 +191,8 @@ void VQPPTXTextbox::write_spPr(XMLFileWriter& w) {
   const auto& s = spInfo;
   open(w, P, "spPr");
   const bool swap = isRightAngle(s.rotation);
-  writeXfrm(w, s.displayX, s.displayY, swap ? s.displayHeight : s.displayWidth,
-            swap ? s.displayWidth : s.displayHeight, s.rotation, false, false);
+  writeXfrm(w, s.displayX, s.displayY, swap ? s.displayHeight : s.displayWidth, swap ? s.displayWidth : s.displayHeight,
+            s.rotation, false, false);
   writeRectGeometry(w);
   leaf(w, A, "noFill");
   close(w);
@@ -364,7 +369,8 @@ void VQPPTXPicture::writeShapeWith(XMLFileWriter& w) {
 
 void VQPPTXPicture::write_nvPicPr(XMLFileWriter& w) {
   open(w, P, "nvPicPr");
-  leaf(w, P, "cNvPr", {{"id", fmt::format("{}", shapeId)}, {"name", fmt::format("Picture {}", shapeId - 1)}, {"descr", ""}});
+  leaf(w, P, "cNvPr",
+       {{"id", fmt::format("{}", shapeId)}, {"name", fmt::format("Picture {}", shapeId - 1)}, {"descr", ""}});
   open(w, P, "cNvPicPr");
   leaf(w, A, "picLocks", {{"noChangeAspect", "0"}, {"noChangeArrowheads", "0"}});
   close(w);

@@ -73,8 +73,9 @@ bool VQExcelAIOSWriter::writeSheetXML(const VQExcelManager& manager) {
   // Rows must appear in ascending order in a worksheet.
   std::stable_sort(sheetRows.begin(), sheetRows.end(),
                    [](const VQExcelRowPtr& a, const VQExcelRowPtr& b) { return a->rowIndex < b->rowIndex; });
-  std::stable_sort(columns.begin(), columns.end(),
-                   [](const VQExcelColumnPtr& a, const VQExcelColumnPtr& b) { return a->columnIndex < b->columnIndex; });
+  std::stable_sort(columns.begin(), columns.end(), [](const VQExcelColumnPtr& a, const VQExcelColumnPtr& b) {
+    return a->columnIndex < b->columnIndex;
+  });
   for (auto& r : sheetRows) r->sortCellsByColumnIndex();
   return VQExcelPage::WriteWorksheet(sheetXMLPath_, columns, sheetRows, mergeCells, manager);
 }

@@ -37,9 +37,7 @@ class VQExcelManager {
   bool isAllInOneSheetAddToRow() const { return excelOptions.aiosAddToRow; }
 
   // True for "" and for text made of U+0020 only; other white space is text.
-  static bool isBlankSpace(std::string_view text) {
-    return text.find_first_not_of(' ') == std::string_view::npos;
-  }
+  static bool isBlankSpace(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
 };
 
 }  // namespace vq

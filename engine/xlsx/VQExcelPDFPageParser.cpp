@@ -3,11 +3,11 @@
 #include <cmath>
 
 #include "common/VQHexColor.h"
-#include "platform/text/Utf8.h"
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
 #include "pdf/VQPDFRenderState.h"
+#include "platform/text/Utf8.h"
 
 namespace vq {
 namespace {

@@ -9,9 +9,9 @@
 #include <map>
 #include <set>
 
+#include "common/VQPDFPathUtilities.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
-#include "common/VQPDFPathUtilities.h"
 #include "xlsx/VQExcelManager.h"
 #include "xlsx/VQExcelNumber.h"
 #include "xlsx/VQExcelSharedStrings.h"
@@ -523,7 +523,8 @@ std::optional<std::string> VQExcelPage::creatCSV() {
   std::string text;
   for (uint64_t r = 1; r <= maxRow; ++r) {
     auto& row = byRow[r];
-    std::stable_sort(row.begin(), row.end(), [](const auto& a, const auto& b) { return a->columnIndex < b->columnIndex; });
+    std::stable_sort(row.begin(), row.end(),
+                     [](const auto& a, const auto& b) { return a->columnIndex < b->columnIndex; });
     uint64_t prev = 1;
     for (const auto& i : row) {
       if (i->columnIndex > prev) text.append(i->columnIndex - prev, '\t');

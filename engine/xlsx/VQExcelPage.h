@@ -25,8 +25,8 @@ struct VQExcelTempGroup {
 
 class VQExcelPage {
  public:
-  VQExcelPage(uint64_t pageNumber, const std::string& rootFolder, const VQExcelManager& manager,
-              VQExcelStyle& style, VQExcelSharedStrings& sharedStrings);
+  VQExcelPage(uint64_t pageNumber, const std::string& rootFolder, const VQExcelManager& manager, VQExcelStyle& style,
+              VQExcelSharedStrings& sharedStrings);
 
   uint64_t pageNumber() const { return pageNumber_; }
   const std::string& sheetXMLPath() const { return sheetXMLPath_; }

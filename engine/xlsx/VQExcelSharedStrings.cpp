@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "common/VQPDFPathUtilities.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
-#include "common/VQPDFPathUtilities.h"
 
 namespace vq {
 

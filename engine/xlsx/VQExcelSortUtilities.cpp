@@ -60,9 +60,15 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
     const double gap = r->xLeft() - right;
     bool near;
     switch (option) {
-      case 2: near = std::fabs(gap) < 2; break;
-      case 1: near = gap < 3; break;
-      default: near = (gap >= 0 && gap < 2) || (gap > -3 && gap < 0); break;
+      case 2:
+        near = std::fabs(gap) < 2;
+        break;
+      case 1:
+        near = gap < 3;
+        break;
+      default:
+        near = (gap >= 0 && gap < 2) || (gap > -3 && gap < 0);
+        break;
     }
     if (!near || !r->rPr.isSameToRPr(first->rPr)) continue;
     g.push_back(r);

@@ -125,8 +125,7 @@ uint32_t VQExcelStyle::getStyleIndex(const VQExcelStringItem& item, double cellL
   return static_cast<uint32_t>(cellXfs_.size() - 1);
 }
 
-uint32_t VQExcelStyle::styleIndexFrom(VQExcelRunText& run, VQExcelNumber& number, int fillId,
-                                      const VQExcelManager& m) {
+uint32_t VQExcelStyle::styleIndexFrom(VQExcelRunText& run, VQExcelNumber& number, int fillId, const VQExcelManager& m) {
   if (number.numID == -1) number.numID = collectNumberFormat(number.formatCode);
   const int fontId = collectFontsWithRun(run, m);
   std::lock_guard g(lock_);

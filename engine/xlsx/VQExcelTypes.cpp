@@ -128,8 +128,8 @@ void VQExcelRow::writeXML(XMLFileWriter& w, const VQExcelManager& manager) const
   w.writeAttribute("spans", spans);
   // Row heights are stored in points scaled up to the line height office
   // applications give a font of that size.
-  w.writeAttribute("ht", manager.isNeedDefaultRowHeight() ? std::string("13.5")
-                                                          : fmt::format("{:.2f}", frame.size.height * 1.3));
+  w.writeAttribute(
+      "ht", manager.isNeedDefaultRowHeight() ? std::string("13.5") : fmt::format("{:.2f}", frame.size.height * 1.3));
   w.writeAttribute("customHeight", customHeight ? "1" : "0");
   for (const auto& c : cells) c->writeXML(w);
   w.writeEndElement();

@@ -60,11 +60,8 @@ TEST(NumberUtils, SymbolsDecimalsAndFormatCodes) {
     const char* separator;
     int expected;
   } cases[] = {
-      {"$ 1,234.50", "$", ".", 2},
-      {"1.2.3", std::nullopt, ".", 0},
-      {"1 234,5 \u20AC", "\u20AC", ",", 1},
-      {"12", std::nullopt, ".", 0},
-      {"3,\u00E9\u00E9", std::nullopt, ",", 2},  // counted in characters, not bytes
+      {"$ 1,234.50", "$", ".", 2},  {"1.2.3", std::nullopt, ".", 0},          {"1 234,5 \u20AC", "\u20AC", ",", 1},
+      {"12", std::nullopt, ".", 0}, {"3,\u00E9\u00E9", std::nullopt, ",", 2},  // counted in characters, not bytes
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.expected, VQNumberUtils::getDecimalLength(c.text, c.symbol, c.separator)) << c.text;
@@ -118,7 +115,10 @@ TEST(Regex, CurrencyClassesWorkOnCharacters) {
       {"dollar after", VQRegex::validateCurrencyNumberSANSC, "12.5$", all, true},
       {"two symbols", VQRegex::validateCurrencyNumberSBNSC, "$$12", all, false},
       // A lone byte of a multi-byte symbol must not match.
-      {"stray byte", VQRegex::validateCurrencyNumberSBNSC, "\xE2" "12", all, false},
+      {"stray byte", VQRegex::validateCurrencyNumberSBNSC,
+       "\xE2"
+       "12",
+       all, false},
       {"empty list means the defaults", VQRegex::validateCurrencyNumberSBNSC, "\u00A512", {}, true},
       {"symbol outside the list", VQRegex::validateCurrencyNumberSBNSC, "\u20AC12", {"$"}, false},
       {"class characters are literal", VQRegex::validateCurrencyNumberSBNSC, "a12", {"^]a"}, true},
@@ -141,9 +141,11 @@ TEST(Regex, LanguageGuess) {
       {"Summary of the results", "en"},
       {"Introductiontothesystemandmethods", "en"},  // page samples lose their spaces
       {"DieErgebnissezeigendassdieMethodeschnellerist", "de"},
-      {"\u8FD9\u662F\u4E00\u4E2A\u7B80\u4F53\u4E2D\u6587\u7684\u53E5\u5B50\uFF0C\u7528\u4E8E\u6D4B\u8BD5\u8BED\u8A00\u8BC6\u522B\u3002",
+      {"\u8FD9\u662F\u4E00\u4E2A\u7B80\u4F53\u4E2D\u6587\u7684\u53E5\u5B50\uFF0C\u7528\u4E8E\u6D4B\u8BD5\u8BED\u8A00"
+       "\u8BC6\u522B\u3002",
        "zh-Hans"},
-      {"\u9019\u662F\u4E00\u500B\u7E41\u9AD4\u4E2D\u6587\u7684\u53E5\u5B50\uFF0C\u7528\u65BC\u6E2C\u8A66\u8A9E\u8A00\u8B58\u5225\u3002",
+      {"\u9019\u662F\u4E00\u500B\u7E41\u9AD4\u4E2D\u6587\u7684\u53E5\u5B50\uFF0C\u7528\u65BC\u6E2C\u8A66\u8A9E\u8A00"
+       "\u8B58\u5225\u3002",
        "zh-Hant"},
       {"\u65E5\u672C\u8A9E\u306E\u6587\u7AE0\u3067\u3059\u3002", "ja"},
       {"Bonjour tout le monde, ceci est une phrase en fran\u00E7ais.", "fr"},
@@ -171,7 +173,8 @@ TEST(RandomString, FourCapitalsAndUuidsFromManyThreads) {
         const std::string u = VQRandomString::UUIDString();
         std::lock_guard<std::mutex> lock(m);
         EXPECT_TRUE(std::regex_match(s, std::regex("[A-Z]{4}"))) << s;
-        EXPECT_TRUE(std::regex_match(u, std::regex("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}")))
+        EXPECT_TRUE(
+            std::regex_match(u, std::regex("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}")))
             << u;
         letters.insert(s.begin(), s.end());
         uuids.insert(u);

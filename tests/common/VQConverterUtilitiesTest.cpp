@@ -11,9 +11,12 @@ TEST(VQConverterUtilitiesTest, LikePercent) {
     const char* s;
     const char* t;
     float percent;
-  } rows[] = {{"kitten", "sitting", 50.0f}, {"abc", "abc", 100.0f}, {"ab", "abcdef", -100.0f},
+  } rows[] = {{"kitten", "sitting", 50.0f},
+              {"abc", "abc", 100.0f},
+              {"ab", "abcdef", -100.0f},
               {"", "", 100.0f},  // nothing to divide by: two empty strings are alike
-              {"", "abc", 0.0f},  {"abc", "", 0.0f},
+              {"", "abc", 0.0f},
+              {"abc", "", 0.0f},
               {"\xC3\xA9t\xC3\xA9", "ete", 33.333336f}};  // compared by character, not byte
   for (const auto& r : rows) EXPECT_FLOAT_EQ(VQConverterUtilities::String(r.s, r.t), r.percent) << r.s << "/" << r.t;
 }

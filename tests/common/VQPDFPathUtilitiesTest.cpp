@@ -75,7 +75,8 @@ TEST(PathUtilities, NamesFollowTheirPatterns) {
       {VQPDFPathUtilities::getUUIDPathBy("/a/b"), "/a/b-%U"},
       {VQPDFPathUtilities::getUUIDPathBy("/a.d/b"), "/a.d/b-%U"},
       {VQPDFPathUtilities::getUUIDPathBy("/a/.hidden"), "/a/.hidden-%U"},
-      {VQPDFPathUtilities::getUUIDPathBy(VQPDFPathUtilities::tempIMG("Shading", "PNG")), root + "/IMG_Shading_%U-%U.PNG"},
+      {VQPDFPathUtilities::getUUIDPathBy(VQPDFPathUtilities::tempIMG("Shading", "PNG")),
+       root + "/IMG_Shading_%U-%U.PNG"},
   };
   for (const auto& r : rows) EXPECT_TRUE(matches(r.path, r.pattern)) << r.path;
   EXPECT_NE(VQPDFPathUtilities::tempFolder(), VQPDFPathUtilities::tempFolder());

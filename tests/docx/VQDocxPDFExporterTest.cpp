@@ -77,10 +77,8 @@ TEST(VQDocxPDFExporterCorpus, FailedEndAndCancellationLeaveNothing) {
     exporter.convertPDFBegin(dest.string(), document);
     ASSERT_TRUE(exporter.convertPDFPage(document->page(1), 1, 1));
     const std::string tempFolder = exporter.documentHandle()->savedTempFolder();
-    if (cancel)
-      exporter.convertPDFClean();
-    else
-      EXPECT_THROW(exporter.convertPDFEnd(document), vq::VQDocxDocumentException);
+    if (cancel) exporter.convertPDFClean();
+    else EXPECT_THROW(exporter.convertPDFEnd(document), vq::VQDocxDocumentException);
     EXPECT_FALSE(fs::exists(tempFolder)) << "cancel=" << cancel;
     EXPECT_FALSE(fs::exists(dest));
   }
@@ -92,10 +90,10 @@ TEST(VQDocxPDFExporterCorpus, CommandLineWritesAPackageLibreOfficeOpens) {
   vqtest::ScratchDir dir;
   const fs::path dest = dir / "booktabs.docx";
   std::string out;
-  const int status = vqtest::runCommand(vqtest::quoted(program) + " -i " +
-                                            vqtest::quoted(vqtest::corpusFile("tables-booktabs.pdf")) + " -o " +
-                                            vqtest::quoted(dest) + " -f docx -t 4 2>&1",
-                                        &out);
+  const int status =
+      vqtest::runCommand(vqtest::quoted(program) + " -i " + vqtest::quoted(vqtest::corpusFile("tables-booktabs.pdf")) +
+                             " -o " + vqtest::quoted(dest) + " -f docx -t 4 2>&1",
+                         &out);
   ASSERT_EQ(status, 0) << out;
   EXPECT_EQ(vqtest::bodyBookmarks(mainPartOf(dest)).size(), 18u);
   if (!vqtest::haveSoffice()) GTEST_SKIP() << "soffice is not installed";

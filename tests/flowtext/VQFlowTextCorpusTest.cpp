@@ -122,8 +122,9 @@ TEST(VQFlowTextCorpus, RtfOpensInLibreOffice) {
   std::filesystem::create_directories(dir / "home");
   std::filesystem::create_directories(dir / "out");
   // soffice exits 0 even when it fails, so the converted file is what counts.
-  vqtest::runCommand("HOME='" + (dir / "home").string() + "' timeout 180 soffice --headless --convert-to txt:Text --outdir '" +
-                     (dir / "out").string() + "' '" + (dir / "doc.rtf").string() + "' > /dev/null 2>&1");
+  vqtest::runCommand("HOME='" + (dir / "home").string() +
+                     "' timeout 180 soffice --headless --convert-to txt:Text --outdir '" + (dir / "out").string() +
+                     "' '" + (dir / "doc.rtf").string() + "' > /dev/null 2>&1");
   ASSERT_TRUE(std::filesystem::exists(dir / "out" / "doc.txt"));
   auto read = CharCounts(ReadFile(dir / "out" / "doc.txt"));
   auto ours = CharCounts(ReadFile(dir / "ours.txt"));

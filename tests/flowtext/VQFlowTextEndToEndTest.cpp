@@ -112,7 +112,8 @@ std::string BodyText(const std::string& dom) {
 }
 
 std::string PdftotextOf(const fs::path& pdf, const fs::path& dest, const std::string& extra = "") {
-  if (vqtest::runCommand("pdftotext -enc UTF-8 " + extra + " " + Quoted(pdf) + " " + Quoted(dest) + " 2> /dev/null") != 0)
+  if (vqtest::runCommand("pdftotext -enc UTF-8 " + extra + " " + Quoted(pdf) + " " + Quoted(dest) + " 2> /dev/null") !=
+      0)
     return "";
   return ReadFile(dest);
 }
@@ -234,8 +235,9 @@ TEST(VQFlowTextEndToEnd, HostRtfOpensInLibreOffice) {
   fs::create_directories(dir / "home");
   fs::create_directories(dir / "out");
   // soffice exits 0 even when it fails, so the converted file is what counts.
-  vqtest::runCommand("HOME=" + Quoted(dir / "home") + " timeout 180 soffice --headless --convert-to txt:Text --outdir " +
-                     Quoted(dir / "out") + " " + Quoted(dir / "doc.rtf") + " > /dev/null 2>&1");
+  vqtest::runCommand("HOME=" + Quoted(dir / "home") +
+                     " timeout 180 soffice --headless --convert-to txt:Text --outdir " + Quoted(dir / "out") + " " +
+                     Quoted(dir / "doc.rtf") + " > /dev/null 2>&1");
   ASSERT_TRUE(fs::exists(dir / "out" / "doc.txt"));
   const auto coverage = Coverage(ReadFile(dir / "ours.txt"), ReadFile(dir / "out" / "doc.txt"));
   ASSERT_TRUE(coverage.has_value());

@@ -47,8 +47,7 @@ TEST(VQFlowTextPDFExporter, PagesKeepTheirTextOnThePage) {
       {"plain", "/MediaBox [0 0 612 792]", content(72, 700), "HelloTiltedLifted"},
       {"negative crop origin", "/MediaBox [-300 -400 300 400] /CropBox [-300 -400 300 400]", content(-250, 300),
        "HelloTiltedLifted"},
-      {"offset crop", "/MediaBox [0 0 1000 1000] /CropBox [200 300 600 900]", content(250, 850),
-       "HelloTiltedLifted"},
+      {"offset crop", "/MediaBox [0 0 1000 1000] /CropBox [200 300 600 900]", content(250, 850), "HelloTiltedLifted"},
       // Text turned against the page's /Rotate reads upright on screen.
       {"rotate 90", "/MediaBox [0 0 612 792] /Rotate 90", "BT /F1 12 Tf 0 1 -1 0 300 100 Tm (Upright) Tj ET",
        "Upright"},

@@ -17,15 +17,15 @@ TEST(VQFlowTextRoute, AnglesAndMirroring) {
     bool flip;
     VQFlowTextRoute route;
   } cases[] = {
-      {0, false, VQFlowTextRoute::MainText},    {4, false, VQFlowTextRoute::MainText},
-      {5, false, VQFlowTextRoute::TextPath},    {45, false, VQFlowTextRoute::TextPath},
-      {85, false, VQFlowTextRoute::TextPath},   {86, false, VQFlowTextRoute::TextBox},
-      {90, false, VQFlowTextRoute::TextBox},    {95, false, VQFlowTextRoute::TextPath},
-      {180, false, VQFlowTextRoute::TextPath},  {265, false, VQFlowTextRoute::TextPath},
-      {270, false, VQFlowTextRoute::TextBox},   {275, false, VQFlowTextRoute::TextPath},
-      {355, false, VQFlowTextRoute::TextPath},  {356, false, VQFlowTextRoute::MainText},
-      {358, false, VQFlowTextRoute::MainText},  {360, false, VQFlowTextRoute::MainText},
-      {0, true, VQFlowTextRoute::TextPath},     {90, true, VQFlowTextRoute::TextPath},
+      {0, false, VQFlowTextRoute::MainText},   {4, false, VQFlowTextRoute::MainText},
+      {5, false, VQFlowTextRoute::TextPath},   {45, false, VQFlowTextRoute::TextPath},
+      {85, false, VQFlowTextRoute::TextPath},  {86, false, VQFlowTextRoute::TextBox},
+      {90, false, VQFlowTextRoute::TextBox},   {95, false, VQFlowTextRoute::TextPath},
+      {180, false, VQFlowTextRoute::TextPath}, {265, false, VQFlowTextRoute::TextPath},
+      {270, false, VQFlowTextRoute::TextBox},  {275, false, VQFlowTextRoute::TextPath},
+      {355, false, VQFlowTextRoute::TextPath}, {356, false, VQFlowTextRoute::MainText},
+      {358, false, VQFlowTextRoute::MainText}, {360, false, VQFlowTextRoute::MainText},
+      {0, true, VQFlowTextRoute::TextPath},    {90, true, VQFlowTextRoute::TextPath},
       {NAN, false, VQFlowTextRoute::TextPath},
   };
   for (const auto& c : cases) {
@@ -105,14 +105,17 @@ TEST(VQFlowTextPageBuilder, LinesPartsColumnsAndJoins) {
       {"1.5 below", {MakeRun("a", 72, 82, 20), MakeRun("b", 72, 83.5, 20)}, {"a|b"}},
       // A superscript whose bottom lies above its line's bottom is kept.
       {"superscript", {MakeRun("x", 72, 82, 50), MakeRun("2", 122.5, 79, 4, 6)}, {"x|2"}},
-      {"word beside on a lower baseline", {MakeRun("Package", 72, 82, 50), MakeRun("rcs", 125, 83.5, 15)},
+      {"word beside on a lower baseline",
+       {MakeRun("Package", 72, 82, 50), MakeRun("rcs", 125, 83.5, 15)},
        {"Package |rcs"}},
       // Columns of touching lines: 8 points apart are one column, 8.5 two,
       // left first.
-      {"one column", {MakeRun("L1", 72, 82, 100), MakeRun("R1", 180, 82, 50), MakeRun("L2", 72, 91, 100), MakeRun("R2", 180, 91, 50)},
+      {"one column",
+       {MakeRun("L1", 72, 82, 100), MakeRun("R1", 180, 82, 50), MakeRun("L2", 72, 91, 100), MakeRun("R2", 180, 91, 50)},
        {"L1 |R1", "L2 |R2"}},
       {"two columns",
-       {MakeRun("L1", 72, 82, 100), MakeRun("R1", 180.5, 82, 50), MakeRun("L2", 72, 91, 100), MakeRun("R2", 180.5, 91, 50)},
+       {MakeRun("L1", 72, 82, 100), MakeRun("R1", 180.5, 82, 50), MakeRun("L2", 72, 91, 100),
+        MakeRun("R2", 180.5, 91, 50)},
        {"L1", "L2", "R1", "R2"}},
   };
   for (const auto& c : cases) {
@@ -122,8 +125,8 @@ TEST(VQFlowTextPageBuilder, LinesPartsColumnsAndJoins) {
 }
 
 TEST(VQFlowTextPageBuilder, ColumnBreaksAndBlankParagraphs) {
-  auto layout = VQFlowTextCreatParagraphs(
-      {MakeRun("L1", 72, 82, 100), MakeRun("R1", 180.5, 82, 50), MakeRun("L2", 72, 91, 100), MakeRun("R2", 180.5, 91, 50)});
+  auto layout = VQFlowTextCreatParagraphs({MakeRun("L1", 72, 82, 100), MakeRun("R1", 180.5, 82, 50),
+                                           MakeRun("L2", 72, 91, 100), MakeRun("R2", 180.5, 91, 50)});
   ASSERT_EQ(layout.paragraphs.size(), 4u);
   EXPECT_FALSE(layout.paragraphs[0].breakColumn);
   EXPECT_TRUE(layout.paragraphs[2].breakColumn);
@@ -151,8 +154,8 @@ TEST(VQFlowTextDocument, BlankCountForGaps) {
     double gap, spaceWidth;
     int blanks;
   } cases[] = {
-      {30, 4, 8}, {1, 4, 1}, {0, 4, 0}, {-3, 4, 0}, {30, 0, 1}, {30, 0.2, 1},
-      {30, NAN, 1}, {30, INFINITY, 1}, {NAN, 4, 0}, {10000, 0.5, kMaxBlanksPerGap},
+      {30, 4, 8},   {1, 4, 1},    {0, 4, 0},         {-3, 4, 0},  {30, 0, 1},
+      {30, 0.2, 1}, {30, NAN, 1}, {30, INFINITY, 1}, {NAN, 4, 0}, {10000, 0.5, kMaxBlanksPerGap},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.gap << " / " << c.spaceWidth);

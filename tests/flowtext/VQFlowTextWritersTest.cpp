@@ -29,8 +29,8 @@ TEST(VQFlowTextFileWriter, TokenRunsAreCutAfterFive) {
   ASSERT_TRUE(html->closeFile() && text->closeFile() && rtf->closeFile());
   EXPECT_EQ(ReadFile(dir / "a.html"), std::string(15, ' ') + "x<br><br><br>      ");
   EXPECT_EQ(ReadFile(dir / "a.txt"), "\n\n\n\n\n");
-  EXPECT_EQ(ReadFile(dir / "a.rtf"), std::string(7 * 2, ' ').replace(0, 14, "\\\n\\\n\\\n\\\n\\\n\\\n\\\n") +
-                                         std::string(20, ' '));
+  EXPECT_EQ(ReadFile(dir / "a.rtf"),
+            std::string(7 * 2, ' ').replace(0, 14, "\\\n\\\n\\\n\\\n\\\n\\\n\\\n") + std::string(20, ' '));
 }
 
 TEST(VQFlowTextFileWriter, Escaping) {
@@ -45,7 +45,9 @@ TEST(VQFlowTextFileWriter, Escaping) {
       {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "\\uc0\\u55357 \\uc0\\u56832 "},
       {"a\tb", "a<br \\>b", "a\\tab b"},
       {"a\nb\rc", "a<br \\>b<br \\>c", "a\\\nb\\\rc"},
-      {"a\x01\x1F\x7F" "b", "ab", "ab"},
+      {"a\x01\x1F\x7F"
+       "b",
+       "ab", "ab"},
   };
   VQHTMLFileWriter html;
   VQRTFFileWriter rtf;
@@ -92,7 +94,8 @@ TEST(VQHTMLWriter, WholeFile) {
 TEST(VQHTMLWriter, SharedLinesAndEmptyParagraphs) {
   vqtest::ScratchDir dir;
   // Same baseline, 30 points apart, blanks 4 points wide: eight blanks.
-  std::string out = Convert("html", dir / "a.html", {{MakeRun("one", 72, 88, 20, 16), MakeRun("two", 122, 88, 20, 16)}});
+  std::string out =
+      Convert("html", dir / "a.html", {{MakeRun("one", 72, 88, 20, 16), MakeRun("two", 122, 88, 20, 16)}});
   EXPECT_NE(out.find(">one        two</span>"), std::string::npos);
   // A long gap inside a column makes many blank paragraphs; one is written.
   out = Convert("html", dir / "b.html", {{MakeRun("one", 72, 82, 20), MakeRun("two", 72, 500, 20)}});

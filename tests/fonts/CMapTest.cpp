@@ -36,7 +36,7 @@ TEST(ToUnicodeTest, SectionsAndForms) {
       {"1 beginbfchar <41> <0041> endbfchar % comment <42> <0042>\n", 8, 0x42, {}},
       {"1 beginbfchar <1234567890> <0041> endbfchar", 32, 0x34567890, {}},  // more than 8 digits
       {"1 beginbfchar <0G41> <0041> endbfchar", 16, 0x41, {}},
-      {"2 beginbfchar <0041> <0061> <0042> endbfchar", 16, 0x41, {0x61}},   // truncated section
+      {"2 beginbfchar <0041> <0061> <0042> endbfchar", 16, 0x41, {0x61}},  // truncated section
   };
   for (const auto& r : rows) {
     auto map = vq::VQPDFCharCodeToUnicode::NewToUnicodeCMap(r.text, r.nBits);
@@ -45,8 +45,11 @@ TEST(ToUnicodeTest, SectionsAndForms) {
 }
 
 TEST(ToUnicodeTest, SpaceCode) {
-  EXPECT_EQ(vq::VQPDFCharCodeToUnicode::NewToUnicodeCMap("1 beginbfchar <0003> <0020> endbfchar", 16)->spaceCIDCode(), 3u);
-  EXPECT_EQ(vq::VQPDFCharCodeToUnicode::NewToUnicodeCMap("1 beginbfchar <0003> <00410020> endbfchar", 16)->spaceCIDCode(), 3u);
+  EXPECT_EQ(vq::VQPDFCharCodeToUnicode::NewToUnicodeCMap("1 beginbfchar <0003> <0020> endbfchar", 16)->spaceCIDCode(),
+            3u);
+  EXPECT_EQ(
+      vq::VQPDFCharCodeToUnicode::NewToUnicodeCMap("1 beginbfchar <0003> <00410020> endbfchar", 16)->spaceCIDCode(),
+      3u);
   EXPECT_EQ(vq::VQPDFCharCodeToUnicode::NewToUnicodeCMap("", 16)->spaceCIDCode(), 0u);
 }
 
@@ -77,7 +80,9 @@ TEST(CodeToCIDMapTest, Lookup) {
     uint32_t cid, code;
     size_t used;
   } rows[] = {
-      {"\x81\x41", 634, 0x8141, 2}, {"A", 34, 0x41, 1}, {"\xA1\x41", 0, 0xA1, 1},
+      {"\x81\x41", 634, 0x8141, 2},
+      {"A", 34, 0x41, 1},
+      {"\xA1\x41", 0, 0xA1, 1},
       {"\x81", 0, 0x81, 1},  // bytes run out inside a two-byte code
   };
   for (const auto& r : rows) {
@@ -116,8 +121,12 @@ TEST(BuiltinFontTest, NamesAndGlyphs) {
   struct Row {
     const char* name;
     const char* expected;  // nullptr: none
-  } rows[] = {{"Times New Roman", nullptr}, {"TimesNewRoman,Bold", "Times-Bold"}, {"helvetica", "Helvetica"},
-              {"Arial BoldMT", "Helvetica-Bold"}, {"", nullptr}, {"ZapfDingbats", "ZapfDingbats"}};
+  } rows[] = {{"Times New Roman", nullptr},
+              {"TimesNewRoman,Bold", "Times-Bold"},
+              {"helvetica", "Helvetica"},
+              {"Arial BoldMT", "Helvetica-Bold"},
+              {"", nullptr},
+              {"ZapfDingbats", "ZapfDingbats"}};
   for (const auto& r : rows) {
     const vq::BuiltinFont* f = m.findBuildinFont(r.name);
     if (r.expected) {

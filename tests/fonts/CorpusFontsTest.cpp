@@ -73,9 +73,13 @@ TEST(CorpusFontsTest, EmbeddedType1FontUsesItsOwnEncoding) {
     if (font->baseFontName == "KMZQNQ+CMR17") cmr17 = font;
   }
   ASSERT_TRUE(cmr10 && cmr17);
-  const std::pair<char, const char*> rows[] = {
-      {'\x0C', "fi"}, {'\x0D', "fl"}, {'\x27', "\xE2\x80\x99"}, {'\x60', "\xE2\x80\x98"},
-      {'\x7B', "\xE2\x80\x93"}, {'\x7C', "\xE2\x80\x94"}, {'A', "A"}};
+  const std::pair<char, const char*> rows[] = {{'\x0C', "fi"},
+                                               {'\x0D', "fl"},
+                                               {'\x27', "\xE2\x80\x99"},
+                                               {'\x60', "\xE2\x80\x98"},
+                                               {'\x7B', "\xE2\x80\x93"},
+                                               {'\x7C', "\xE2\x80\x94"},
+                                               {'A', "A"}};
   for (const auto& [code, text] : rows) EXPECT_EQ(cmr10->getNextChar(std::string(1, code)).text, text) << int(code);
   // A code the subset program leaves out keeps the default encoding's text.
   EXPECT_EQ(cmr17->getNextChar(std::string("'")).text, "'");

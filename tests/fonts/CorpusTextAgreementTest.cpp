@@ -23,9 +23,15 @@ using Counts = std::map<uint32_t, long>;
 
 bool IsIgnored(uint32_t c) {
   if (c <= 0x20 || (c >= 0x7F && c <= 0xA0)) return true;  // controls and spaces
-  if (c >= 0x2000 && c <= 0x200B) return true;               // typographic spaces
+  if (c >= 0x2000 && c <= 0x200B) return true;             // typographic spaces
   switch (c) {
-    case 0x1680: case 0x2028: case 0x2029: case 0x202F: case 0x205F: case 0x3000: case 0xFEFF:
+    case 0x1680:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
+    case 0xFEFF:
       return true;
     default:
       return false;
@@ -92,8 +98,8 @@ Counts InterpreterText(const std::filesystem::path& file, const std::string& pas
 }
 
 // False when pdftotext fails on the file.
-bool ReferenceText(const std::filesystem::path& file, const std::string& password,
-                   const std::filesystem::path& dest, Counts* counts) {
+bool ReferenceText(const std::filesystem::path& file, const std::string& password, const std::filesystem::path& dest,
+                   Counts* counts) {
   std::string command = "pdftotext -raw -enc UTF-8 ";
   if (!password.empty()) command += "-upw '" + password + "' ";
   command += "'" + file.string() + "' '" + dest.string() + "' 2> /dev/null";

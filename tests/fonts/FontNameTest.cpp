@@ -84,9 +84,12 @@ TEST(FontNameTests, StyleTests) {
     const char* name;
     bool bold, italic, serif, allCap;
   } rows[] = {
-      {"HelveticaNeue-Medium", true, false, false, false}, {"W11", false, false, false, false},
-      {"Times.I", false, true, true, false},                {"Arial-BoldItalicMT", true, true, false, false},
-      {"CMCSC10", false, false, true, true},                {"", false, false, false, false},
+      {"HelveticaNeue-Medium", true, false, false, false},
+      {"W11", false, false, false, false},
+      {"Times.I", false, true, true, false},
+      {"Arial-BoldItalicMT", true, true, false, false},
+      {"CMCSC10", false, false, true, true},
+      {"", false, false, false, false},
   };
   for (const auto& r : rows) {
     EXPECT_EQ(VQPDFFontUtilities::isBoldFontName(r.name), r.bold) << r.name;

@@ -65,17 +65,17 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DecodeCase{"TrueTypeDefaultsToWinAnsi", "<< /Type /Font /Subtype /TrueType /BaseFont /Foo >>", "\x93",
                    "\xE2\x80\x9C", 0},
-        DecodeCase{"WinAnsiEuro", "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding /WinAnsiEncoding >>",
-                   "\x80", "\xE2\x82\xAC", 0},
-        DecodeCase{"MacRoman", "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding /MacRomanEncoding >>",
-                   "\x8E", "\xC3\xA9", 0},
+        DecodeCase{"WinAnsiEuro", "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding /WinAnsiEncoding >>", "\x80",
+                   "\xE2\x82\xAC", 0},
+        DecodeCase{"MacRoman", "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding /MacRomanEncoding >>", "\x8E",
+                   "\xC3\xA9", 0},
         DecodeCase{"Type3WithoutEncodingKeepsTheCode",
                    "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << >> "
                    "/FirstChar 147 /LastChar 147 /Widths [500] >>",
                    "\x93", "\xC2\x93", 0.5},
         DecodeCase{"DifferencesLigatureName",
-                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /f_i] >> >>", "A",
-                   "fi", 0.6},
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /f_i] >> >>", "A", "fi",
+                   0.6},
         DecodeCase{"DifferencesUniName",
                    "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [66 /g7 /uni0041] >> >>",
                    "C", "A", 0.6},
@@ -95,14 +95,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /g66] >> >>", "A",
                    "g66", 0.6},
         DecodeCase{"GlyphNameSuffixIsDropped",
-                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /B.sc] >> >>", "A",
-                   "B", 0.6},
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /B.sc] >> >>", "A", "B",
+                   0.6},
         DecodeCase{"LigatureNameWithSuffix",
-                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /f_f_l.alt] >> >>",
-                   "A", "ffl", 0.6},
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /f_f_l.alt] >> >>", "A",
+                   "ffl", 0.6},
         DecodeCase{"LigatureGlyphIsItsLetters",
-                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /fi] >> >>", "A",
-                   "fi", 0.6},
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /fi] >> >>", "A", "fi",
+                   0.6},
         DecodeCase{"UniNameOfTwoCharacters",
                    "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /uni00410042] >> >>",
                    "A", "AB", 0.6},
@@ -112,15 +112,15 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"NotdefKeepsTheBaseEncoding",
                    "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /.notdef] >> >>", "A",
                    "A", 0.6},
-        DecodeCase{"MacRomanLigature",
-                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding /MacRomanEncoding >>", "\xDE", "fi",
-                   0.6},
+        DecodeCase{"MacRomanLigature", "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding /MacRomanEncoding >>",
+                   "\xDE", "fi", 0.6},
         DecodeCase{"DifferencesStandardName",
                    "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /BaseEncoding /WinAnsiEncoding "
                    "/Differences [32 /quotedblleft] >> >>",
                    " ", "\xE2\x80\x9C", 0.6},
-        DecodeCase{"WidthsArray", "<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 65 /LastChar 66 "
-                                  "/Widths [600 700] >>",
+        DecodeCase{"WidthsArray",
+                   "<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 65 /LastChar 66 "
+                   "/Widths [600 700] >>",
                    "B", "B", 0.7},
         DecodeCase{"StandardFourteenWidth", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>", "A", "A", 0.667},
         DecodeCase{"StandardFourteenAlias", "<< /Type /Font /Subtype /TrueType /BaseFont /Arial,Bold >>", "i", "i",
@@ -159,7 +159,8 @@ TEST_F(SimpleFontTest, ToUnicodeWinsAndMissingCodesStillAdvance) {
 
 TEST_F(SimpleFontTest, SpaceWidthAndWordSpaceFlag) {
   FontFixture fx;
-  fx.addFont("Q", fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 32 /LastChar 32 /Widths [250] >>"));
+  fx.addFont("Q",
+             fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 32 /LastChar 32 /Widths [250] >>"));
   fx.addFont("W", fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 32 /LastChar 32 /Widths [1000] "
                            "/FontDescriptor << /Type /FontDescriptor /Flags 32 /AvgWidth 400 >> >>"));
   auto q = vq::VQPDFFont::NewFontWithDictionary(fx.font("Q"), "Q");

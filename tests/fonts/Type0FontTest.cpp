@@ -43,8 +43,8 @@ TEST_F(Type0FontTest, IdentityHWithToUnicodeAndWidths) {
     float dx;
   } rows[] = {
       {std::string("\x00\x01", 2), 1, "A", 0.5f},
-      {std::string("\x00\x02", 2), 2, "\x02", 0.6f},  // no mapping: the CID itself
-      {std::string("\x00\x0A", 2), 10, "\xF0\x9F\x98\x80", 0.25f},  // a surrogate pair is one character
+      {std::string("\x00\x02", 2), 2, "\x02", 0.6f},                            // no mapping: the CID itself
+      {std::string("\x00\x0A", 2), 10, "\xF0\x9F\x98\x80", 0.25f},              // a surrogate pair is one character
       {std::string("\x00\x0B", 2), 11, "\xE8\x91\x9B\xF3\xA0\x84\x80", 0.25f},  // a producer's selector stays
       {std::string("\x00\x11", 2), 17, "b", 0.25f},
       {std::string("\x00\x15", 2), 21, "\x15", 1.0f},
@@ -108,9 +108,8 @@ TEST_F(Type0FontTest, VerticalMetricsHoldForEveryCIDOfARange) {
   struct Row {
     uint16_t cid;
     float dy, ox, oy;
-  } rows[] = {{5, -0.6f, 0.3f, 0.8f},   {6, -0.7f, 0.35f, 0.9f},  {7, -1.0f, 0.5f, 0.88f},
-              {100, -0.5f, 0.25f, 0.7f}, {150, -0.5f, 0.25f, 0.7f}, {200, -0.5f, 0.25f, 0.7f},
-              {201, -1.0f, 0.5f, 0.88f}};
+  } rows[] = {{5, -0.6f, 0.3f, 0.8f},    {6, -0.7f, 0.35f, 0.9f},   {7, -1.0f, 0.5f, 0.88f},  {100, -0.5f, 0.25f, 0.7f},
+              {150, -0.5f, 0.25f, 0.7f}, {200, -0.5f, 0.25f, 0.7f}, {201, -1.0f, 0.5f, 0.88f}};
   for (const auto& r : rows) {
     std::string bytes{static_cast<char>(r.cid >> 8), static_cast<char>(r.cid & 0xFF)};
     auto c = font->getNextChar(bytes);

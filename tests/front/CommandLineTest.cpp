@@ -58,7 +58,8 @@ TEST(VQAppMainCLI, ArgumentsAndThreadCount) {
   EXPECT_FALSE(args.input.has_value());
   EXPECT_FALSE(args.help);
 
-  const std::pair<const char*, int32_t> threads[] = {{"20", 12}, {"-3", -3}, {"abc", 0}, {" 5x", 5}, {"99999999999", 12}};
+  const std::pair<const char*, int32_t> threads[] = {
+      {"20", 12}, {"-3", -3}, {"abc", 0}, {" 5x", 5}, {"99999999999", 12}};
   for (auto [text, expected] : threads) {
     VQCLIArguments a;
     a.threads = text;
@@ -110,7 +111,8 @@ TEST(VQAppMainCLIHostCorpus, WritesOnePngPerPage) {
       "Conversion Started: \"" + source.string() + "\"",
   };
   const char* percents[] = {"16.67", "33.33", "50.00", "66.67", "83.33", "100.00"};
-  for (int i = 0; i < 6; ++i) expected.push_back(fmt::format("Conversion Page: {}-6, Progress: {}%", i + 1, percents[i]));
+  for (int i = 0; i < 6; ++i)
+    expected.push_back(fmt::format("Conversion Page: {}-6, Progress: {}%", i + 1, percents[i]));
   expected.push_back("Conversion willSaveDoc to: \"" + out.string() + "\"");
   expected.push_back("Conversion end Success: \"" + source.string() + "\"");
   ASSERT_EQ(r.lines.size(), expected.size() + 1);
@@ -177,9 +179,11 @@ TEST(VQAppMainCLIHostCorpus, FailuresAndUsage) {
   Result missing = runHost("-i " + shellQuoted(scratch / "none.pdf") + " -f png -o " + shellQuoted(scratch / "out"));
   EXPECT_EQ(missing.status, 1);
   ASSERT_FALSE(missing.lines.empty());
-  EXPECT_EQ(missing.lines.back(), R"(Conversion end Failed: "Error Domain=com.vqpapyrant.error Code=404 "Source File isn't exist."")");
+  EXPECT_EQ(missing.lines.back(),
+            R"(Conversion end Failed: "Error Domain=com.vqpapyrant.error Code=404 "Source File isn't exist."")");
 
-  Result unknown = runHost("-i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f pdf -o " + shellQuoted(scratch / "x"));
+  Result unknown =
+      runHost("-i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f pdf -o " + shellQuoted(scratch / "x"));
   EXPECT_EQ(unknown.status, 1);
 
   Result usage = runHost("-h");

@@ -20,12 +20,18 @@ struct Choice {
 // caller gave; keys of no format give nothing.
 TEST(VQPDFExporterChoice, EveryKeyGetsItsExporterFullyBuilt) {
   const Choice cases[] = {
-      {"docx", &typeid(vq::VQDocxPDFExporter)},  {"pptx", &typeid(vq::VQPPTXPDFExporter)},
-      {"xlsx", &typeid(vq::VQExcelPDFExporter)}, {"csv", &typeid(vq::VQExcelPDFExporter)},
-      {"html", &typeid(vq::VQHTMLPDFExporter)},  {"rtf", &typeid(vq::VQRTFPDFExporter)},
-      {"txt", &typeid(vq::VQTextPDFExporter)},   {"png", &typeid(vq::VQImagePDFExporter)},
-      {"JPG", &typeid(vq::VQImagePDFExporter)},  {"jp2", &typeid(vq::VQImagePDFExporter)},
-      {"DOCX", nullptr},                         {"pdf", nullptr},
+      {"docx", &typeid(vq::VQDocxPDFExporter)},
+      {"pptx", &typeid(vq::VQPPTXPDFExporter)},
+      {"xlsx", &typeid(vq::VQExcelPDFExporter)},
+      {"csv", &typeid(vq::VQExcelPDFExporter)},
+      {"html", &typeid(vq::VQHTMLPDFExporter)},
+      {"rtf", &typeid(vq::VQRTFPDFExporter)},
+      {"txt", &typeid(vq::VQTextPDFExporter)},
+      {"png", &typeid(vq::VQImagePDFExporter)},
+      {"JPG", &typeid(vq::VQImagePDFExporter)},
+      {"jp2", &typeid(vq::VQImagePDFExporter)},
+      {"DOCX", nullptr},
+      {"pdf", nullptr},
       {"", nullptr},
   };
   vq::VQPDFOptions options;

@@ -172,7 +172,7 @@ TYPED_TEST(BothFronts, StopDuringAPageFinishesItThenCleans) {
     EXPECT_NE(std::find(calls.begin(), calls.end(), "cancel"), calls.end());
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "end"), 0);
     if (threads == 0) EXPECT_EQ(h.exporter->pageCalls().size(), 2u);  // the page in hand finished
-    else EXPECT_LE(h.exporter->pageCalls().size(), 3u);                // only those in flight finished
+    else EXPECT_LE(h.exporter->pageCalls().size(), 3u);               // only those in flight finished
   }
 }
 

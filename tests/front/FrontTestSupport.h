@@ -13,9 +13,9 @@
 
 #include <fmt/format.h>
 
-#include "front/exporter/VQPDFExporter.h"
 #include "front/VQPapyrant.h"
 #include "front/VQPapyrantMutliThread.h"
+#include "front/exporter/VQPDFExporter.h"
 #include "platform/dispatch/VQMainQueue.h"
 
 namespace vqtest {
@@ -70,9 +70,10 @@ class RecordingExporter : public vq::VQPDFExporter {
   bool convertPDFPage(const std::optional<vq::pdf::Page>& page, int64_t position, int64_t total) override {
     int now = ++running_;
     int seen = peak_.load();
-    while (now > seen && !peak_.compare_exchange_weak(seen, now)) {}
-    record(fmt::format("page {} {}/{} index {}", page ? page->number() : 0, position, total,
-                       concurrent ? 0 : pageIndex));
+    while (now > seen && !peak_.compare_exchange_weak(seen, now)) {
+    }
+    record(
+        fmt::format("page {} {}/{} index {}", page ? page->number() : 0, position, total, concurrent ? 0 : pageIndex));
     if (onPage) onPage(position);
     if (pageTime.count()) std::this_thread::sleep_for(pageTime);
     --running_;

@@ -50,10 +50,12 @@ TEST(VQImagePDFExporter, FileNames) {
       {"IMG", 99999, "PNG", "IMG_100000.png"},
       {"x?*<>|\"%\\", 4, "JPG", "x_00005.jpg"},
   };
-  for (const auto& c : cases) EXPECT_EQ(VQImagePDFExporter::ImageFileName(c.imageName, c.pageIndex, c.type), c.expected);
+  for (const auto& c : cases)
+    EXPECT_EQ(VQImagePDFExporter::ImageFileName(c.imageName, c.pageIndex, c.type), c.expected);
   for (const char* key : {"jpg", "JPEG", "png", "Bmp", "gif", "TIFF", "tga", "jp2"})
     EXPECT_TRUE(VQImagePDFExporter::IsImageTypeSupport(key)) << key;
-  for (const char* key : {"docx", "pdf", "tif", "", "png "}) EXPECT_FALSE(VQImagePDFExporter::IsImageTypeSupport(key)) << key;
+  for (const char* key : {"docx", "pdf", "tif", "", "png "})
+    EXPECT_FALSE(VQImagePDFExporter::IsImageTypeSupport(key)) << key;
 }
 
 TEST(VQImagePDFExporterCorpus, EveryImageKeyWritesFilesThatDecode) {
@@ -82,8 +84,7 @@ TEST(VQImagePDFExporterCorpus, NumberingUnderEachFront) {
   // page-parallel one numbers places.
   auto single = convert<vq::VQPapyrant, SingleRecorder>(pdf, {2, 99, 1}, "png", scratch / "single");
   EXPECT_EQ(listFolder(scratch / "single"), (std::vector<std::string>{"IMG_00001.png", "IMG_00002.png"}));
-  auto parallel =
-      convert<vq::VQPapyrantMutliThread, ParallelRecorder>(pdf, {2, 99, 1}, "png", scratch / "parallel", 5);
+  auto parallel = convert<vq::VQPapyrantMutliThread, ParallelRecorder>(pdf, {2, 99, 1}, "png", scratch / "parallel", 5);
   EXPECT_EQ(listFolder(scratch / "parallel"), (std::vector<std::string>{"IMG_00001.png", "IMG_00003.png"}));
   for (const auto& lines : {single, parallel}) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "fail 99 401 Out of PDF Page Range(99)"), lines.end());
@@ -105,8 +106,8 @@ TEST(VQImagePDFExporterCorpus, APageThatCannotBeWrittenIsRefused) {
   fs::path blocker = scratch / "a-file";
   std::ofstream(blocker) << "not a folder";
   auto lines = convert<vq::VQPapyrant, SingleRecorder>(corpusFile("minimal-jspdf.pdf").string(), {1}, "png", blocker);
-  EXPECT_EQ(lines, (std::vector<std::string>{"start", "fail 1 401 Can't convert the PDF Page.(1)", "willSave",
-                                             "end ok"}));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"start", "fail 1 401 Can't convert the PDF Page.(1)", "willSave", "end ok"}));
 }
 
 }  // namespace

@@ -18,18 +18,30 @@ TEST(VQDocxTokens, TablesAndValuesOutside) {
     const char* expected;
   };
   const Case cases[] = {
-      {TextAlignString, 4, "distribute"},       {TextAlignString, 5, nullptr},
-      {BOOLValueTypeString, 0, "false"},        {BOOLValueTypeString, -3, "true"},
-      {TableWidthTypeString, 3, "pct"},         {TableWidthTypeString, 7, "auto"},
-      {TableMergeTypeString, 2, "restart"},     {TableMergeTypeString, 9, "continue"},
-      {TableHeightTypeString, 1, "atLeast"},    {TableHeightTypeString, -1, "auto"},
-      {TableVerticalAlignmentTypeString, 2, "bottom"}, {TableVerticalAlignmentTypeString, 3, "top"},
-      {TableTextAlignmentTypeString, 2, "center"}, {TableTextAlignmentTypeString, 3, "left"},
-      {TableShadingTypeString, 9, "thinDiagCross"}, {TableShadingTypeString, 11, "nil"},
-      {TableLayoutTypeString, 1, "autofit"},    {TableLayoutTypeString, 2, "fixed"},
-      {TableAnchorTypeString, 3, "text"},       {TableAnchorTypeString, 4, "none"},
-      {TableBorderTypeString, 15, "double"},    {TableBorderTypeString, 26, "thinThickThinSmallGap"},
-      {TableBorderTypeString, 30, "none"},      {LineDashTypeString, 11, "custom"},
+      {TextAlignString, 4, "distribute"},
+      {TextAlignString, 5, nullptr},
+      {BOOLValueTypeString, 0, "false"},
+      {BOOLValueTypeString, -3, "true"},
+      {TableWidthTypeString, 3, "pct"},
+      {TableWidthTypeString, 7, "auto"},
+      {TableMergeTypeString, 2, "restart"},
+      {TableMergeTypeString, 9, "continue"},
+      {TableHeightTypeString, 1, "atLeast"},
+      {TableHeightTypeString, -1, "auto"},
+      {TableVerticalAlignmentTypeString, 2, "bottom"},
+      {TableVerticalAlignmentTypeString, 3, "top"},
+      {TableTextAlignmentTypeString, 2, "center"},
+      {TableTextAlignmentTypeString, 3, "left"},
+      {TableShadingTypeString, 9, "thinDiagCross"},
+      {TableShadingTypeString, 11, "nil"},
+      {TableLayoutTypeString, 1, "autofit"},
+      {TableLayoutTypeString, 2, "fixed"},
+      {TableAnchorTypeString, 3, "text"},
+      {TableAnchorTypeString, 4, "none"},
+      {TableBorderTypeString, 15, "double"},
+      {TableBorderTypeString, 26, "thinThickThinSmallGap"},
+      {TableBorderTypeString, 30, "none"},
+      {LineDashTypeString, 11, "custom"},
       {LineDashTypeString, 12, nullptr},
   };
   for (const auto& c : cases) {
@@ -54,10 +66,10 @@ TEST(VQDocxTokens, DashPatterns) {
     const char* expected;
   };
   const Case cases[] = {
-      {{3, 3}, "dash"},        {{3, 1}, "dashDot"},           {{1, 1}, "dot"},
-      {{0.5, 0.5}, "shortDot"}, {{6, 2}, "longDash"},          {{2, 1, 1, 1}, "shortDashDotDot"},
-      {{2.5}, "shortDash"},    {{2, 0.5}, "shortDashDot"},    {{4, 1, 1}, "longDashDotDot"},
-      {{7, 1}, "longDashDot"}, {{0.5, 1.5}, "dot"},            {{}, nullptr},
+      {{3, 3}, "dash"},         {{3, 1}, "dashDot"},        {{1, 1}, "dot"},
+      {{0.5, 0.5}, "shortDot"}, {{6, 2}, "longDash"},       {{2, 1, 1, 1}, "shortDashDotDot"},
+      {{2.5}, "shortDash"},     {{2, 0.5}, "shortDashDot"}, {{4, 1, 1}, "longDashDotDot"},
+      {{7, 1}, "longDashDot"},  {{0.5, 1.5}, "dot"},        {{}, nullptr},
   };
   for (const auto& c : cases) {
     const char* got = LineDashTypeStringForDashPattern(c.pattern, 1.0);
@@ -84,7 +96,12 @@ TEST(VQDocxEquality, ColoursRunsParagraphsBordersShadings) {
     bool equalInParagraph;
   };
   const RunCase runs[] = {
-      {"language and scale", [](VQDocx_RPr& r) { VQDocxSetText(r.lang, "fr-FR"); r.w = 80; }, true, true},
+      {"language and scale",
+       [](VQDocx_RPr& r) {
+         VQDocxSetText(r.lang, "fr-FR");
+         r.w = 80;
+       },
+       true, true},
       {"one point larger", [](VQDocx_RPr& r) { r.sz = 13; }, true, true},
       {"one and a half points larger", [](VQDocx_RPr& r) { r.sz = 13.5f; }, false, false},
       {"colour off by one", [](VQDocx_RPr& r) { r.color.red = 1; }, false, true},

@@ -273,8 +273,8 @@ TEST(VQDocxUtilities, SectionProperties) {
          s.pgSz = {792, 612};
          s.type = 4;
        },
-       "<w:sectPr><w:type w:val=\"nextPage\"/><w:pgSz w:w=\"15840\" w:h=\"12240\" w:orient=\"landscape\"/>" +
-           margins + "</w:sectPr>"},
+       "<w:sectPr><w:type w:val=\"nextPage\"/><w:pgSz w:w=\"15840\" w:h=\"12240\" w:orient=\"landscape\"/>" + margins +
+           "</w:sectPr>"},
       {"equal columns with space, grid",
        [](VQDocx_SectPr& s) {
          s.cols.num = 2;
@@ -295,9 +295,9 @@ TEST(VQDocxUtilities, SectionProperties) {
        "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/>" + margins +
            "<w:cols w:num=\"2\" w:equalWidth=\"0\"><w:col w:w=\"4000\" w:space=\"250\"/><w:col w:w=\"5000\"/>"
            "</w:cols></w:sectPr>"},
-      {"unequal columns without their array",
-       [](VQDocx_SectPr& s) { s.cols.num = 3; },
-       "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/>" + margins + "<w:cols w:num=\"3\" w:equalWidth=\"0\"/></w:sectPr>"},
+      {"unequal columns without their array", [](VQDocx_SectPr& s) { s.cols.num = 3; },
+       "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/>" + margins +
+           "<w:cols w:num=\"3\" w:equalWidth=\"0\"/></w:sectPr>"},
       {"page borders only with offsetFrom",
        [](VQDocx_SectPr& s) {
          s.offsetFrom = 1;
@@ -342,27 +342,31 @@ TEST(VQDocxUtilities, Borders) {
   };
   const Case cases[] = {
       {{2, 0.3f, {255, 0, 0, 255}, 0, 0}, "<w:top w:val=\"single\" w:sz=\"2\" w:space=\"0\" w:color=\"FF0000\"/>"},
-      {{15, 0.375f, {0, 0, 0, 255}, 1, 40}, "<w:top w:val=\"double\" w:sz=\"4\" w:space=\"31\" w:color=\"000000\" "
-                                             "w:shadow=\"true\"/>"},  // 0.375 is a half quarter: away from zero
+      {{15, 0.375f, {0, 0, 0, 255}, 1, 40},
+       "<w:top w:val=\"double\" w:sz=\"4\" w:space=\"31\" w:color=\"000000\" "
+       "w:shadow=\"true\"/>"},  // 0.375 is a half quarter: away from zero
       {{30, 1, {300, -4, 16, 255}, 0, 2.5f}, "<w:top w:val=\"none\" w:sz=\"8\" w:space=\"2\" w:color=\"FF0010\"/>"},
       {{2, -1, {0, 0, 0, 255}, 0, -3}, "<w:top w:val=\"single\" w:sz=\"0\" w:space=\"0\" w:color=\"000000\"/>"},
   };
   for (const auto& c : cases) EXPECT_EQ(borderXML(c.border), c.expected);
-  EXPECT_EQ(writeXML([](XMLFileWriter& x) { U::WriteMarginProperty({5.5f, 2}, "left", x); }),
+  EXPECT_EQ(writeXML([](XMLFileWriter& x) {
+              U::WriteMarginProperty({5.5f, 2}, "left", x);
+            }),
             "<w:left w:type=\"dxa\" w:w=\"110\"/>");
 }
 
 TEST(VQDocxUtilities, TableProperties) {
   const std::string defaultTable = writeXML([](XMLFileWriter& x) { U::WriteTblProperty(U::defaultTblProperty(), x); });
   const std::string single = "w:val=\"single\" w:sz=\"8\" w:space=\"0\" w:color=\"000000\"/>";
-  EXPECT_EQ(defaultTable, "<w:tblPr><w:tblStyle w:val=\"TableGrid\"/><w:jc w:val=\"left\"/>"
-                          "<w:tblW w:type=\"auto\" w:w=\"0\"/><w:tblBorders><w:top " + single + "<w:left " + single +
-                              "<w:bottom " + single + "<w:right " + single + "<w:insideH " + single +
-                              "<w:insideV " + single +
-                              "</w:tblBorders><w:tblCellMar><w:top w:type=\"dxa\" w:w=\"0\"/>"
-                              "<w:left w:type=\"dxa\" w:w=\"0\"/><w:bottom w:type=\"dxa\" w:w=\"0\"/>"
-                              "<w:right w:type=\"dxa\" w:w=\"0\"/></w:tblCellMar><w:tblLayout w:type=\"fixed\"/>"
-                              "<w:tblLook w:val=\"01E0\"/></w:tblPr>");
+  EXPECT_EQ(defaultTable,
+            "<w:tblPr><w:tblStyle w:val=\"TableGrid\"/><w:jc w:val=\"left\"/>"
+            "<w:tblW w:type=\"auto\" w:w=\"0\"/><w:tblBorders><w:top " +
+                single + "<w:left " + single + "<w:bottom " + single + "<w:right " + single + "<w:insideH " + single +
+                "<w:insideV " + single +
+                "</w:tblBorders><w:tblCellMar><w:top w:type=\"dxa\" w:w=\"0\"/>"
+                "<w:left w:type=\"dxa\" w:w=\"0\"/><w:bottom w:type=\"dxa\" w:w=\"0\"/>"
+                "<w:right w:type=\"dxa\" w:w=\"0\"/></w:tblCellMar><w:tblLayout w:type=\"fixed\"/>"
+                "<w:tblLook w:val=\"01E0\"/></w:tblPr>");
 
   VQDocx_TblPr t{};
   t.tblpPr = U::defaultTblpProperty();  // anchored to the page at 0,0: no position written
@@ -390,8 +394,9 @@ TEST(VQDocxUtilities, TableProperties) {
             "<w:tblPr><w:tblpPr w:leftFromText=\"0\" w:rightFromText=\"0\" w:topFromText=\"0\" "
             "w:bottomFromText=\"0\" w:vertAnchor=\"page\" w:horzAnchor=\"page\" w:tblpX=\"720\" w:tblpY=\"0\"/>"
             "<w:tblCaption w:val=\"Caption &amp; co\"/><w:jc w:val=\"center\"/><w:tblInd w:type=\"dxa\" "
-            "w:w=\"-100\"/><w:tblBorders><w:top " + none + "<w:left " + none + "<w:bottom " + none + "<w:right " +
-                none + "<w:insideH w:val=\"nil\" w:sz=\"0\" w:space=\"0\" w:color=\"000000\"/><w:insideV " + single +
+            "w:w=\"-100\"/><w:tblBorders><w:top " +
+                none + "<w:left " + none + "<w:bottom " + none + "<w:right " + none +
+                "<w:insideH w:val=\"nil\" w:sz=\"0\" w:space=\"0\" w:color=\"000000\"/><w:insideV " + single +
                 "</w:tblBorders><w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"CCCCCC\"/>"
                 "<w:tblCellSpacing w:type=\"dxa\" w:w=\"20\"/><w:tblLayout w:type=\"autofit\"/>"
                 "<w:tblLook w:firstRow=\"true\" w:noHBand=\"true\"/><w:tblStyleRowBandSize w:val=\"2\"/></w:tblPr>");

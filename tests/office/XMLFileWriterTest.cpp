@@ -101,13 +101,17 @@ TEST(XMLFileWriter, EscapingKeepsValidCharactersAndDropsTheRest) {
       {"a<b & 'c'", "a&lt;b &amp; 'c'"},
       {"q\"q>", "q&quot;q&gt;"},
       {"tab\there\nlf\rcr", "tab\there\nlf\rcr"},
-      {"form\x0c" "feed\x01", "formfeed"},
-      {"emoji \xF0\x9F\x98\x80!", "emoji \xF0\x9F\x98\x80!"},       // kept whole
-      {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},     // two- and three-byte forms
-      {"lone\xED\xA0\x80surrogate", "lonesurrogate"},               // an encoded surrogate half
-      {"bad\xFF\xC3" "x", "badx"},                                  // stray and truncated bytes
+      {"form\x0c"
+       "feed\x01",
+       "formfeed"},
+      {"emoji \xF0\x9F\x98\x80!", "emoji \xF0\x9F\x98\x80!"},    // kept whole
+      {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},  // two- and three-byte forms
+      {"lone\xED\xA0\x80surrogate", "lonesurrogate"},            // an encoded surrogate half
+      {"bad\xFF\xC3"
+       "x",
+       "badx"},  // stray and truncated bytes
       {"overlong\xC0\xAF", "overlong"},
-      {"nonchar\xEF\xBF\xBE\xEF\xBF\xBF.", "nonchar."},             // U+FFFE, U+FFFF
+      {"nonchar\xEF\xBF\xBE\xEF\xBF\xBF.", "nonchar."},  // U+FFFE, U+FFFF
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.in);

@@ -78,9 +78,9 @@ TEST(VQOutputWriterEndToEnd, PackageTreeEntriesAttributesAndReproducibility) {
 
   const std::string bytes = vqtest::readFile(out);
   const auto entries = centralDirectory(bytes);
-  EXPECT_EQ(names(entries), (std::vector<std::string>{"_rels/.rels", "[Content_Types].xml", "docProps/app.xml",
-                                                      "docProps/core.xml", "word/document.xml", "word/media/",
-                                                      "word/theme/theme1.xml", "empty/"}));
+  EXPECT_EQ(names(entries),
+            (std::vector<std::string>{"_rels/.rels", "[Content_Types].xml", "docProps/app.xml", "docProps/core.xml",
+                                      "word/document.xml", "word/media/", "word/theme/theme1.xml", "empty/"}));
   for (const auto& e : entries) {
     SCOPED_TRACE(e.name);
     EXPECT_EQ(e.versionMadeBy >> 8, 3u);  // Unix
@@ -236,8 +236,9 @@ TEST(VQOutputWriterEndToEnd, HandBuiltDocxOpensInLibreOffice) {
   fs::create_directories(dir / "home");
   fs::create_directories(dir / "pdf");
   // soffice exits 0 even when it fails to convert: the PDF is the proof.
-  vqtest::runCommand("HOME='" + (dir / "home").string() + "' timeout 240 soffice --headless --convert-to pdf --outdir '" +
-                         (dir / "pdf").string() + "' '" + docx.string() + "' >/dev/null 2>&1");
+  vqtest::runCommand("HOME='" + (dir / "home").string() +
+                     "' timeout 240 soffice --headless --convert-to pdf --outdir '" + (dir / "pdf").string() + "' '" +
+                     docx.string() + "' >/dev/null 2>&1");
   const fs::path pdf = dir / "pdf/hello.pdf";
   ASSERT_TRUE(fs::exists(pdf)) << "LibreOffice did not convert the package";
   std::string info;

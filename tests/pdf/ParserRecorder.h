@@ -30,13 +30,32 @@ class FakeFont : public vq::VQPDFFont {
     std::vector<uint32_t> units;
     float width = 0.5f;
     switch (bytes[0]) {
-      case 0x01: units = {0xD83D, 0xDE00}; width = 1.0f; break;
-      case 0x02: units = {'f', 'f', 'i'}; width = 0.75f; break;
-      case 0x03: units = {0x00A0}; width = 0.25f; break;
-      case 0x04: units = {0x2D, 0xAD, 0x2010}; width = 0.3f; break;
-      case 0x05: units = {0x09, 0x0D, 0x20, 0xA0}; width = 0.25f; break;
-      case 0x20: width = 0.25f; break;
-      default: units = {bytes[0]}; break;
+      case 0x01:
+        units = {0xD83D, 0xDE00};
+        width = 1.0f;
+        break;
+      case 0x02:
+        units = {'f', 'f', 'i'};
+        width = 0.75f;
+        break;
+      case 0x03:
+        units = {0x00A0};
+        width = 0.25f;
+        break;
+      case 0x04:
+        units = {0x2D, 0xAD, 0x2010};
+        width = 0.3f;
+        break;
+      case 0x05:
+        units = {0x09, 0x0D, 0x20, 0xA0};
+        width = 0.25f;
+        break;
+      case 0x20:
+        width = 0.25f;
+        break;
+      default:
+        units = {bytes[0]};
+        break;
     }
     for (size_t i = 0; i < units.size() && static_cast<int>(i) < uSize; ++i) u[i] = units[i];
     *uLen = static_cast<int>(units.size());
@@ -76,8 +95,8 @@ class Recorder : public vq::VQPDFConentParserDelegate {
                                 p->scanOperatorIndex_BegainText, p->scanOperatorIndex_ShowText, Where(p)));
   }
   void didScanPathStrokeFill(vq::VQPDFConentParser* p, const vq::Path& path, bool stroke, bool fill) override {
-    lines.push_back(fmt::format("path s{} f{} eo{} {}{}", stroke, fill,
-                                p->currentRenderingState().usesEvenOddFillRule, PathText(path), Where(p)));
+    lines.push_back(fmt::format("path s{} f{} eo{} {}{}", stroke, fill, p->currentRenderingState().usesEvenOddFillRule,
+                                PathText(path), Where(p)));
   }
   void didScanPatternPathStrokeFill(vq::VQPDFConentParser* p, const vq::Path& path, bool stroke, bool fill) override {
     const auto& st = p->currentRenderingState();
@@ -90,12 +109,12 @@ class Recorder : public vq::VQPDFConentParserDelegate {
   }
   void didScanXObjectImage(vq::VQPDFConentParser* p, const std::shared_ptr<vq::VQPDFImageXObject>& image) override {
     // Generated identifiers end in a time and random letters.
-    std::string key = image->objectKey.rfind("EI-", 0) == 0        ? "EI"
+    std::string key = image->objectKey.rfind("EI-", 0) == 0         ? "EI"
                       : image->objectKey.rfind("Annot-EI-", 0) == 0 ? "Annot-EI"
                                                                     : image->objectKey;
     const auto& ctm = p->currentRenderingState().ctm;
-    lines.push_back(fmt::format("image {} {}x{} at {} {}{}", key, image->width, image->height, Num(ctm.tx),
-                                Num(ctm.ty), Where(p)));
+    lines.push_back(
+        fmt::format("image {} {}x{} at {} {}{}", key, image->width, image->height, Num(ctm.tx), Num(ctm.ty), Where(p)));
   }
 };
 

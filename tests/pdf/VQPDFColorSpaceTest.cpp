@@ -24,7 +24,7 @@ VQPDFColor Components(std::vector<int> values) {
 TEST(VQPDFColorSpace, ConvertsToRGB) {
   struct Case {
     const char* name;
-    const char* space;      // PDF syntax of the colour space (streams added below)
+    const char* space;       // PDF syntax of the colour space (streams added below)
     std::vector<int> color;  // scaled components
     VQPDFRGB rgb;
     int tolerance;
@@ -46,12 +46,21 @@ TEST(VQPDFColorSpace, ConvertsToRGB) {
       {"indexed out of table clamps", "[/Indexed /DeviceRGB 1 <FF000000FF00>]", {255 * 9}, {0, 255, 0}, 0},
       {"indexed hival 256 is black", "[/Indexed /DeviceRGB 256 <FF000000FF00>]", {0}, {0, 0, 0}, 0},
       {"indexed short table is black", "[/Indexed /DeviceRGB 2 <FF000000FF00>]", {0}, {0, 0, 0}, 0},
-      {"separation tint 1", "[/Separation /Spot /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 0] /N 1 >>]",
-       {255}, {0, 0, 0}, 0},
-      {"separation tint 0", "[/Separation /Spot /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 0] /N 1 >>]",
-       {0}, {255, 255, 255}, 0},
-      {"separation tint half", "[/Separation /Spot /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 0] /N 1 >>]",
-       {127}, {128, 128, 128}, 0},
+      {"separation tint 1",
+       "[/Separation /Spot /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 0] /N 1 >>]",
+       {255},
+       {0, 0, 0},
+       0},
+      {"separation tint 0",
+       "[/Separation /Spot /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 0] /N 1 >>]",
+       {0},
+       {255, 255, 255},
+       0},
+      {"separation tint half",
+       "[/Separation /Spot /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 0] /N 1 >>]",
+       {127},
+       {128, 128, 128},
+       0},
       {"devicen without function is black", "[/DeviceN [/A /B] /DeviceCMYK /Nothing]", {255, 255}, {0, 0, 0}, 0},
       {"pattern is black", "[/Pattern /DeviceRGB]", {255, 255, 255}, {0, 0, 0}, 0},
   };
@@ -110,11 +119,16 @@ TEST(VQPDFColorSpace, FactoryAndParameters) {
     int nComps;
   };
   const NComps counts[] = {
-      {"icc N 3", fx.wrap(QPDFObjectHandle::newArray({fx.handle("/ICCBased"), fx.streamHandle("<< /N 3 >>", "")})), 7, 3},
-      {"icc N 40", fx.wrap(QPDFObjectHandle::newArray({fx.handle("/ICCBased"), fx.streamHandle("<< /N 40 >>", "")})), 7, 32},
-      {"icc N -4", fx.wrap(QPDFObjectHandle::newArray({fx.handle("/ICCBased"), fx.streamHandle("<< /N -4 >>", "")})), 7, 0},
-      {"devicen 40 names", fx.object("[/DeviceN [/a /b /c /d /e /f /g /h /i /j /k /l /m /n /o /p /q /r /s /t /u /v /w /x "
-                                     "/y /z /A /B /C /D /E /F /G /H /I /J /K /L /M /N] /DeviceCMYK /Identity]"), 10, 32},
+      {"icc N 3", fx.wrap(QPDFObjectHandle::newArray({fx.handle("/ICCBased"), fx.streamHandle("<< /N 3 >>", "")})), 7,
+       3},
+      {"icc N 40", fx.wrap(QPDFObjectHandle::newArray({fx.handle("/ICCBased"), fx.streamHandle("<< /N 40 >>", "")})), 7,
+       32},
+      {"icc N -4", fx.wrap(QPDFObjectHandle::newArray({fx.handle("/ICCBased"), fx.streamHandle("<< /N -4 >>", "")})), 7,
+       0},
+      {"devicen 40 names",
+       fx.object("[/DeviceN [/a /b /c /d /e /f /g /h /i /j /k /l /m /n /o /p /q /r /s /t /u /v /w /x "
+                 "/y /z /A /B /C /D /E /F /G /H /I /J /K /L /M /N] /DeviceCMYK /Identity]"),
+       10, 32},
       {"devicen 6 elements", fx.object("[/DeviceN [/A /B] /DeviceCMYK /Identity << >> 1]"), 10, 0},
   };
   for (const auto& c : counts) {

@@ -30,30 +30,37 @@ void ExpectLines(const LinesCase& c, const vq::pdf::Object& resources = vq::pdf:
 
 TEST(VQPDFConentParser, TextPlacement) {
   const LinesCase cases[] = {
-      {"Tm and advance", "BT 1 0 0 1 100 200 Tm <4142> Tj ET",
+      {"Tm and advance",
+       "BT 1 0 0 1 100 200 Tm <4142> Tj ET",
        {"text 'A' at 100 200 +5 0 #1/1", "text 'B' at 105 200 +5 0 #1/1"}},
       // A: (5 + 2) * 0.5; NBSP: reported as a space, (2.5 + 3 + 2) * 0.5;
       // code 32 without text: no report, 2.5 * 0.5 and no spacing at all.
-      {"Tc Tw Tz", "BT 2 Tc 3 Tw 50 Tz <4103412041> Tj ET",
+      {"Tc Tw Tz",
+       "BT 2 Tc 3 Tw 50 Tz <4103412041> Tj ET",
        {"text 'A' at 0 0 +5 0 #1/1", "text ' ' at 3.5 0 +2.5 0 #1/1", "text 'A' at 7.25 0 +5 0 #1/1",
         "text 'A' at 12 0 +5 0 #1/1"}},
-      {"TJ number ignores scaling", "BT 50 Tz [<41> -500 <41>] TJ ET",
+      {"TJ number ignores scaling",
+       "BT 50 Tz [<41> -500 <41>] TJ ET",
        {"text 'A' at 0 0 +5 0 #1/1", "text 'A' at 7.5 0 +5 0 #1/1"}},
-      {"TJ counts once, BT counts blocks", "BT <41> Tj [<41> (A)] TJ ET BT <41> ' ET",
+      {"TJ counts once, BT counts blocks",
+       "BT <41> Tj [<41> (A)] TJ ET BT <41> ' ET",
        {"text 'A' at 0 0 +5 0 #1/1", "text 'A' at 5 0 +5 0 #1/2", "text 'A' at 10 0 +5 0 #1/2",
         "text 'A' at 0 0 +5 0 #2/3"}},
       {"quote uses leading", "BT 14 TL 0 100 Td <41> ' ET", {"text 'A' at 0 86 +5 0 #1/1"}},
-      {"TD sets leading for T*", "BT 0 100 Td 0 -14 TD <41> Tj T* <41> Tj ET",
+      {"TD sets leading for T*",
+       "BT 0 100 Td 0 -14 TD <41> Tj T* <41> Tj ET",
        {"text 'A' at 0 86 +5 0 #1/1", "text 'A' at 0 72 +5 0 #1/2"}},
-      {"double quote sets spacing", "BT 0 100 Td 20 TL 1 2 <4141> \" ET",
+      {"double quote sets spacing",
+       "BT 0 100 Td 20 TL 1 2 <4141> \" ET",
        {"text 'A' at 0 80 +5 0 #1/1", "text 'A' at 7 80 +5 0 #1/1"}},
-      {"unicode clean-up", "BT <01020405> Tj ET",
-       {"text '\U0001F600' at 0 0 +10 0 #1/1", "text 'ffi' at 10 0 +7.5 0 #1/1",
-        "text '\u2010' at 17.5 0 +3 0 #1/1", "text ' ' at 20.5 0 +2.5 0 #1/1"}},
-      {"rise and render mode leave the advance", "BT 5 Ts 3 Tr <4141> Tj ET",
+      {"unicode clean-up",
+       "BT <01020405> Tj ET",
+       {"text '\U0001F600' at 0 0 +10 0 #1/1", "text 'ffi' at 10 0 +7.5 0 #1/1", "text '\u2010' at 17.5 0 +3 0 #1/1",
+        "text ' ' at 20.5 0 +2.5 0 #1/1"}},
+      {"rise and render mode leave the advance",
+       "BT 5 Ts 3 Tr <4141> Tj ET",
        {"text 'A' at 0 0 +5 0 #1/1", "text 'A' at 5 0 +5 0 #1/1"}},
-      {"bad operands change nothing", "BT /X Tc (x) Tz <41> /N Tj <41> Tj ET",
-       {"text 'A' at 0 0 +5 0 #1/1"}},
+      {"bad operands change nothing", "BT /X Tc (x) Tz <41> /N Tj <41> Tj ET", {"text 'A' at 0 0 +5 0 #1/1"}},
   };
   for (const auto& c : cases) ExpectLines(c);
 }
@@ -93,8 +100,8 @@ TEST(VQPDFConentParser, SaveRestoreAndStackBottom) {
 
 TEST(VQPDFConentParser, PathsClipsAndAlpha) {
   vqtest::PdfFixture fx;
-  auto resources = fx.object(
-      "<< /ExtGState << /Faint << /ca 0.005 >> /NoFill << /ca 0 /CA 1 >> /NoStroke << /CA 0.004 >> >> >>");
+  auto resources =
+      fx.object("<< /ExtGState << /Faint << /ca 0.005 >> /NoFill << /ca 0 /CA 1 >> /NoStroke << /CA 0.004 >> >> >>");
   struct Case {
     const char* name;
     std::string content;
@@ -103,20 +110,27 @@ TEST(VQPDFConentParser, PathsClipsAndAlpha) {
   };
   const Case cases[] = {
       {"W n clips only", "0 0 100 100 re W n", {}, {"1 M 0 0 L 100 0 L 100 100 L 0 100 Z"}},
-      {"W* f fills then clips", "2 0 0 2 10 10 cm 0 0 5 5 re W* f",
-       {"path sfalse ftrue eofalse M 10 10 L 20 10 L 20 20 L 10 20 Z"}, {"2 M 10 10 L 20 10 L 20 20 L 10 20 Z"}},
+      {"W* f fills then clips",
+       "2 0 0 2 10 10 cm 0 0 5 5 re W* f",
+       {"path sfalse ftrue eofalse M 10 10 L 20 10 L 20 20 L 10 20 Z"},
+       {"2 M 10 10 L 20 10 L 20 20 L 10 20 Z"}},
       {"clip render mode hides but clips", "7 Tr 0 0 5 5 re W f", {}, {"1 M 0 0 L 5 0 L 5 5 L 0 5 Z"}},
-      {"render mode 3 is not a clip mode", "3 Tr 0 0 1 1 re f", {"path sfalse ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z"},
+      {"render mode 3 is not a clip mode",
+       "3 Tr 0 0 1 1 re f",
+       {"path sfalse ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z"},
        {}},
       {"faint fill skipped", "/Faint gs 0 0 5 5 re f", {}, {}},
-      {"stroke keeps B visible", "/NoFill gs 0 0 1 1 re B", {"path strue ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z"},
-       {}},
+      {"stroke keeps B visible", "/NoFill gs 0 0 1 1 re B", {"path strue ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z"}, {}},
       {"faint stroke skipped", "/NoStroke gs 0 0 1 1 re S", {}, {}},
-      {"curves and closing", "0 0 m 10 0 l 10 10 20 20 30 30 c 40 40 50 50 v 60 60 70 70 y b*",
-       {"path strue ftrue eotrue M 0 0 L 10 0 C 10 10 20 20 30 30 C 30 30 40 40 50 50 C 60 60 70 70 70 70 Z"}, {}},
+      {"curves and closing",
+       "0 0 m 10 0 l 10 10 20 20 30 30 c 40 40 50 50 v 60 60 70 70 y b*",
+       {"path strue ftrue eotrue M 0 0 L 10 0 C 10 10 20 20 30 30 C 30 30 40 40 50 50 C 60 60 70 70 70 70 Z"},
+       {}},
       {"empty path reports nothing", "S f n", {}, {}},
-      {"path ends after paint", "0 0 1 1 re S 5 5 m 6 6 l s",
-       {"path strue ffalse eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z", "path strue ffalse eofalse M 5 5 L 6 6 Z"}, {}},
+      {"path ends after paint",
+       "0 0 1 1 re S 5 5 m 6 6 l s",
+       {"path strue ffalse eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z", "path strue ffalse eofalse M 5 5 L 6 6 Z"},
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -152,23 +166,33 @@ TEST(VQPDFConentParser, ColourOperators) {
       {"g truncates", "0.5 g", "fill DeviceGray 127 127 127 c0=127 | stroke DeviceRGB 0 0 0 c0=0", {}},
       {"rg and G", "0.2 0.4 0.6 rg 1 G", "fill DeviceRGB 51 102 153 c0=51 | stroke DeviceGray 255 255 255 c0=255", {}},
       {"k", "1 0 0 0 k", "fill DeviceCMYK 0 172 239 c0=255 | stroke DeviceRGB 0 0 0 c0=0", {}},
-      {"sc in operand order", "/DeviceRGB cs 0.2 0.4 0.6 sc",
-       "fill DeviceRGB 51 102 153 c0=51 | stroke DeviceRGB 0 0 0 c0=0", {}},
-      {"one-component sc copies", "/DeviceGray CS 0.5 SC", "fill DeviceRGB 0 0 0 c0=0 | stroke DeviceGray 127 127 127 c0=127",
+      {"sc in operand order",
+       "/DeviceRGB cs 0.2 0.4 0.6 sc",
+       "fill DeviceRGB 51 102 153 c0=51 | stroke DeviceRGB 0 0 0 c0=0",
+       {}},
+      {"one-component sc copies",
+       "/DeviceGray CS 0.5 SC",
+       "fill DeviceRGB 0 0 0 c0=0 | stroke DeviceGray 127 127 127 c0=127",
        {}},
       {"indexed above 128", "/Idx cs 200 sc", "fill Indexed 200 0 55 c0=51000 | stroke DeviceRGB 0 0 0 c0=0", {}},
       {"separation", "/Sep cs 0.5 scn", "fill Separation 128 128 128 c0=127 | stroke DeviceRGB 0 0 0 c0=0", {}},
       {"lab", "/L cs 100 0 0 sc", "fill Lab 255 255 255 c0=25500 | stroke DeviceRGB 0 0 0 c0=0", {}},
-      {"unknown space keeps the colour", "0.5 g /Missing cs", "fill DeviceGray 127 127 127 c0=127 | stroke DeviceRGB 0 0 0 c0=0",
+      {"unknown space keeps the colour",
+       "0.5 g /Missing cs",
+       "fill DeviceGray 127 127 127 c0=127 | stroke DeviceRGB 0 0 0 c0=0",
        {}},
-      {"pattern fill", "/P0 cs /Pat1 scn 0 0 5 5 re f",
+      {"pattern fill",
+       "/P0 cs /Pat1 scn 0 0 5 5 re f",
        "fill Pattern 0 0 0 c0=0 pattern Pat1 | stroke DeviceRGB 0 0 0 c0=0",
        {"pattern sfalse ftrue M 0 0 L 5 0 L 5 5 L 0 5 Z stroke=- fill=Pat1"}},
-      {"pattern stroke, plain fill", "/Pattern CS /Pat1 SCN 0 0 1 rg 0 0 5 5 re B",
+      {"pattern stroke, plain fill",
+       "/Pattern CS /Pat1 SCN 0 0 1 rg 0 0 5 5 re B",
        "fill DeviceRGB 0 0 255 c0=0 | stroke Pattern 0 0 0 c0=0 pattern Pat1",
        {"pattern strue ffalse M 0 0 L 5 0 L 5 5 L 0 5 Z stroke=Pat1 fill=-"}},
-      {"uncoloured pattern keeps its colour", "/UP cs 1 0 0 /Pat1 scn",
-       "fill Pattern 0 0 0 c0=255 pattern Pat1 | stroke DeviceRGB 0 0 0 c0=0", {}},
+      {"uncoloured pattern keeps its colour",
+       "/UP cs 1 0 0 /Pat1 scn",
+       "fill Pattern 0 0 0 c0=255 pattern Pat1 | stroke DeviceRGB 0 0 0 c0=0",
+       {}},
       {"missing pattern name", "/Pattern cs /Nope scn", "fill Pattern 0 0 0 c0=0 | stroke DeviceRGB 0 0 0 c0=0", {}},
   };
   for (const auto& c : cases) {
@@ -194,21 +218,21 @@ TEST(VQPDFConentParser, ExtGStateKeysAndBlendModes) {
     const char* bm;
     int expected;
   };
-  const Case modes[] = {{"/Screen", 2}, {"[/Foo /Multiply]", 1}, {"[/Foo]", 0}, {"/Foo", 7}, {"/Luminosity", 15},
-                        {"[/Darken 3]", 7}};
+  const Case modes[] = {{"/Screen", 2}, {"[/Foo /Multiply]", 1}, {"[/Foo]", 0},
+                        {"/Foo", 7},    {"/Luminosity", 15},     {"[/Darken 3]", 7}};
   for (const auto& c : modes) {
     SCOPED_TRACE(c.bm);
     vqtest::PdfFixture fx;
     Recorder r;
-    auto stack = RunContent("/G0 gs /G gs", fx.object(fmt::format(
-                                                  "<< /ExtGState << /G0 << /BM /ColorBurn >> /G << /BM {} >> >> >>", c.bm)),
-                            &r);
+    auto stack =
+        RunContent("/G0 gs /G gs",
+                   fx.object(fmt::format("<< /ExtGState << /G0 << /BM /ColorBurn >> /G << /BM {} >> >> >>", c.bm)), &r);
     EXPECT_EQ(stack->topRenderingState().blendMode, c.expected);
   }
 
   vqtest::PdfFixture fx;
-  QPDFObjectHandle group = fx.streamHandle("<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Group << /S /Transparency >> >>",
-                                           "0 0 10 10 re f");
+  QPDFObjectHandle group = fx.streamHandle(
+      "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Group << /S /Transparency >> >>", "0 0 10 10 re f");
   QPDFObjectHandle resources = fx.handle(
       "<< /ExtGState << /All << /LW 3 /LC 1 /LJ 2 /ML 4 /D [[3 2] 1] /CA 0.5 /ca 0.25 /AIS true /op true /OP true "
       "/OPM 1 /SA true /SMask /None >> /Mask << /SMask << /S /Luminosity >> >> >> >>");
@@ -229,9 +253,8 @@ TEST(VQPDFConentParser, ExtGStateKeysAndBlendModes) {
   EXPECT_TRUE(st.haveSoftMask);
   EXPECT_EQ(st.softMaskBlendMode, 15);
   EXPECT_FALSE(st.isParseringExtGState);
-  EXPECT_EQ(r.lines, (std::vector<std::string>{
-                         "path sfalse ftrue eofalse M 0 0 L 10 0 L 10 10 L 0 10 Z form 1/0 mask",
-                         "path sfalse ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z"}));
+  EXPECT_EQ(r.lines, (std::vector<std::string>{"path sfalse ftrue eofalse M 0 0 L 10 0 L 10 10 L 0 10 Z form 1/0 mask",
+                                               "path sfalse ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z"}));
 
   stack = RunContent("/Mask gs /All gs", fx.wrap(resources), &r);
   EXPECT_FALSE(stack->topRenderingState().haveSoftMask);
@@ -246,17 +269,24 @@ TEST(VQPDFConentParser, FormsRunOnTheSharedStack) {
     size_t depth;
   };
   const Case cases[] = {
-      {"matrix and indices", "0 0 1 1 re f", "1 0 0 1 5 5 cm /Fm Do 0 0 2 2 re S",
+      {"matrix and indices",
+       "0 0 1 1 re f",
+       "1 0 0 1 5 5 cm /Fm Do 0 0 2 2 re S",
        {"path sfalse ftrue eofalse M 105 5 L 106 5 L 106 6 L 105 6 Z form 1/0",
         "path strue ffalse eofalse M 5 5 L 7 5 L 7 7 L 5 7 Z"},
        1},
-      {"extra Q cannot reach the caller", "Q Q 9 w 0 0 1 1 re S", "q 3 w /Fm Do 0 0 2 2 re S",
+      {"extra Q cannot reach the caller",
+       "Q Q 9 w 0 0 1 1 re S",
+       "q 3 w /Fm Do 0 0 2 2 re S",
        {"path strue ffalse eofalse M 100 0 L 101 0 L 101 1 L 100 1 Z form 1/0",
         "path strue ffalse eofalse M 0 0 L 2 0 L 2 2 L 0 2 Z"},
        2},
       {"extra q is dropped", "q q 4 w", "/Fm Do /Fm Do", {}, 1},
-      {"form text and images", "BT <41> Tj ET /Im Do", "/Fm Do",
-       {"text 'A' at 0 0 +5 0 #1/1 form 1/0", "image Im 2x3 at 100 0 form 1/0"}, 1},
+      {"form text and images",
+       "BT <41> Tj ET /Im Do",
+       "/Fm Do",
+       {"text 'A' at 0 0 +5 0 #1/1 form 1/0", "image Im 2x3 at 100 0 form 1/0"},
+       1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -264,8 +294,8 @@ TEST(VQPDFConentParser, FormsRunOnTheSharedStack) {
     QPDFObjectHandle image = fx.streamHandle(
         "<< /Type /XObject /Subtype /Image /Width 2 /Height 3 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
         "abcdef");
-    QPDFObjectHandle form = fx.streamHandle(
-        "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Matrix [1 0 0 1 100 0] >>", c.formContent);
+    QPDFObjectHandle form =
+        fx.streamHandle("<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Matrix [1 0 0 1 100 0] >>", c.formContent);
     QPDFObjectHandle formResources = fx.handle("<< /XObject << >> >>");
     formResources.getKey("/XObject").replaceKey("/Im", image);
     form.getDict().replaceKey("/Resources", formResources);
@@ -303,7 +333,8 @@ TEST(VQPDFConentParser, SelfDrawingFormsEnd) {
   gsResources.getKey("/ExtGState").replaceKey("/M", gsDict);
   Recorder masked;
   stack = RunContent("/M gs", fx.wrap(gsResources), &masked);
-  EXPECT_EQ(masked.lines, (std::vector<std::string>{"path sfalse ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z form 1/0 mask"}));
+  EXPECT_EQ(masked.lines,
+            (std::vector<std::string>{"path sfalse ftrue eofalse M 0 0 L 1 0 L 1 1 L 0 1 Z form 1/0 mask"}));
   EXPECT_EQ(stack->depth(), 1u);
 
   // A chain of forms each drawing the next twice would run 2^24 forms.
@@ -325,8 +356,7 @@ TEST(VQPDFConentParser, SelfDrawingFormsEnd) {
 TEST(VQPDFConentParser, ShadingsImagesAndInlineImages) {
   vqtest::PdfFixture fx;
   QPDFObjectHandle resources = fx.handle("<< /Shading << /Sh1 << /ShadingType 2 >> >> /XObject << >> >>");
-  resources.getKey("/XObject").replaceKey(
-      "/Ps", fx.streamHandle("<< /Subtype /PS >>", "0 0 moveto"));
+  resources.getKey("/XObject").replaceKey("/Ps", fx.streamHandle("<< /Subtype /PS >>", "0 0 moveto"));
   const LinesCase cases[] = {
       {"sh reports found and missing", "/Sh1 sh /Nope sh", {"shading Sh1", "shading null"}},
       {"PostScript XObject draws nothing", "/Ps Do /Nope Do", {}},

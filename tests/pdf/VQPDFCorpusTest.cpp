@@ -26,9 +26,7 @@ class Counter : public vq::VQPDFConentParserDelegate {
   }
   void didScanPatternPathStrokeFill(vq::VQPDFConentParser*, const vq::Path&, bool, bool) override { ++others; }
   void didScanPaintShading(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFShading>&) override { ++others; }
-  void didScanXObjectImage(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFImageXObject>&) override {
-    ++images;
-  }
+  void didScanXObjectImage(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFImageXObject>&) override { ++images; }
 };
 
 std::string PasswordFor(const std::string& name) {

@@ -45,8 +45,8 @@ class EndRecorder : public VQPapyrantMutliThreadDelegate {
 };
 
 // Converts through the page-parallel front with the pptx exporter.
-EndRecorder convertParallel(const fs::path& pdf, const std::vector<uint64_t>& pages, const fs::path& dest,
-                            int threads, const std::string& password = "") {
+EndRecorder convertParallel(const fs::path& pdf, const std::vector<uint64_t>& pages, const fs::path& dest, int threads,
+                            const std::string& password = "") {
   // A linked library installs the image decoder when it loads; a test
   // binary of static modules does it by hand.
   VQPDFImageDecoder::install();
@@ -141,11 +141,14 @@ TEST(VQPPTXPackageEndToEnd, SlideSizeIsTheLargestPageTruncated) {
   // Five requested slides, none converted: all present, empty.
   for (int i = 1; i <= 5; ++i) EXPECT_TRUE(fs::exists(x / fmt::format("ppt/slides/slide{}.xml", i)));
   const std::string rels = readFile(x / "ppt/_rels/presentation.xml.rels");
-  EXPECT_NE(rels.find(R"(Id="rId10" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide" Target="slides/slide5.xml")"),
-            std::string::npos);
+  EXPECT_NE(
+      rels.find(
+          R"(Id="rId10" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide" Target="slides/slide5.xml")"),
+      std::string::npos);
   const std::string core = readFile(x / "docProps/core.xml");
   EXPECT_NE(core.find("<cp:lastModifiedBy>Slidequay</cp:lastModifiedBy>"), std::string::npos);
-  EXPECT_TRUE(std::regex_search(core, std::regex(R"(<dcterms:created xsi:type="dcterms:W3CDTF">\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ<)")));
+  EXPECT_TRUE(std::regex_search(
+      core, std::regex(R"(<dcterms:created xsi:type="dcterms:W3CDTF">\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ<)")));
 }
 
 TEST(VQPPTXPackage, MediaIsCollectedOncePerSlide) {
@@ -201,8 +204,9 @@ TEST(VQPPTXPackageCorpus, LibreOfficeOpensOneSlidePerPage) {
   const fs::path dest = dir / "slides.pptx";
   const auto rec = convertParallel(vqtest::corpusFile("chart-powerpoint.pdf"), {1, 1, 1}, dest, 3);
   ASSERT_FALSE(rec.error);
-  const std::string cmd = fmt::format("cd {} && HOME={} timeout 180 soffice --headless --convert-to pdf --outdir {} {} >/dev/null 2>&1",
-                                      quote(dir.path()), quote(dir / "home"), quote(dir / "out"), quote(dest));
+  const std::string cmd =
+      fmt::format("cd {} && HOME={} timeout 180 soffice --headless --convert-to pdf --outdir {} {} >/dev/null 2>&1",
+                  quote(dir.path()), quote(dir / "home"), quote(dir / "out"), quote(dest));
   vqtest::runCommand(cmd);
   const fs::path pdf = dir / "out" / "slides.pdf";
   ASSERT_TRUE(fs::exists(pdf)) << "LibreOffice did not open the package";
@@ -216,8 +220,8 @@ TEST(VQPPTXPackage, EveryCorpusFileConverts) {
   for (const auto& pdf : vqtest::corpusFiles()) {
     const std::string name = pdf.stem().string();
     const std::string password = name.find("nonascii") != std::string::npos ? "pässwörd"
-                                 : name.rfind("encrypted", 0) == 0     ? "user"
-                                                                       : "";
+                                 : name.rfind("encrypted", 0) == 0          ? "user"
+                                                                            : "";
     const auto document = pdf::Document::open(pdf.string(), password);
     ASSERT_TRUE(document) << name;
     std::vector<uint64_t> pages;

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "pdf/capture/VQPageSetup.h"
 #include "pdf/VQPDFColorSpace.h"
 #include "pdf/VQPDFRenderState.h"
+#include "pdf/capture/VQPageSetup.h"
 #include "platform/pdf/PdfDocument.h"
 #include "pptx/VQPPTXDocument.h"
 #include "pptx/VQPPTXPDFPageParser.h"

@@ -1,7 +1,7 @@
 // Slide part markup and the unit conversions behind it.
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -49,20 +49,17 @@ TEST(VQPPTXUnits, Conversions) {
     int64_t slide;
   };
   const Case cases[] = {
-      {1, "12700", "60000", 12700},
-      {0.5, "6350", "30000", 6350},
-      {612, "7772400", "36720000", 7772400},
+      {1, "12700", "60000", 12700},           {0.5, "6350", "30000", 6350}, {612, "7772400", "36720000", 7772400},
       {10.00001, "127000", "600001", 127000},  // the slide size is truncated, positions rounded
-      {-3, "-38100", "-180000", 0},
-      {0.00003, "0", "2", 0},
+      {-3, "-38100", "-180000", 0},           {0.00003, "0", "2", 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(VQPPTXEmu(c.value), c.emu) << c.value;
     EXPECT_EQ(VQPPTXAngle(c.value), c.angle) << c.value;
     EXPECT_EQ(VQPPTXSlideSizeEmu(c.value), c.slide) << c.value;
   }
-  const std::pair<double, double> snaps[] = {{0, 0}, {3, 0}, {4.99, 0}, {5, 5}, {88, 90}, {94, 90}, {95, 95},
-                                             {180, 180}, {266, 270}, {300, 300}};
+  const std::pair<double, double> snaps[] = {{0, 0},   {3, 0},   {4.99, 0},  {5, 5},     {88, 90},
+                                             {94, 90}, {95, 95}, {180, 180}, {266, 270}, {300, 300}};
   for (auto [in, out] : snaps) EXPECT_EQ(VQPPTXSnapRotation(in), out) << in;
 }
 
@@ -117,8 +114,9 @@ TEST(VQPPTXShapes, DashArrays) {
       {{1, 2, 3, 4, 5, 6}, "<a:prstDash val=\"lgDashDotDot\"/>"},
       {{4, 2, -1, 1}, "<a:custDash><a:ds d=\"50800\" sp=\"25400\"/><a:ds d=\"12700\" sp=\"12700\"/></a:custDash>"},
       // An odd array runs twice, so each dash has a space.
-      {{3, 1, 2}, "<a:custDash><a:ds d=\"38100\" sp=\"12700\"/><a:ds d=\"25400\" sp=\"38100\"/>"
-                  "<a:ds d=\"12700\" sp=\"25400\"/></a:custDash>"},
+      {{3, 1, 2},
+       "<a:custDash><a:ds d=\"38100\" sp=\"12700\"/><a:ds d=\"25400\" sp=\"38100\"/>"
+       "<a:ds d=\"12700\" sp=\"25400\"/></a:custDash>"},
   };
   for (const auto& c : cases) {
     VQPPTXFreeform f;
@@ -240,9 +238,15 @@ TEST(VQPPTXShapesEndToEnd, GoldenSlide) {
   EXPECT_EQ(readFile(dir / "ppt/slides/slide3.xml"), expected);
 
   const std::string rels = readFile(dir / "ppt/slides/_rels/slide3.xml.rels");
-  EXPECT_NE(rels.find(R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/slideLayout" Target="../slideLayouts/slideLayout1.xml"/>)"),
-            std::string::npos) << rels;
-  EXPECT_NE(rels.find(R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/image" Target="../media/image1.png"/>)"),
-            std::string::npos) << rels;
+  EXPECT_NE(
+      rels.find(
+          R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/slideLayout" Target="../slideLayouts/slideLayout1.xml"/>)"),
+      std::string::npos)
+      << rels;
+  EXPECT_NE(
+      rels.find(
+          R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/image" Target="../media/image1.png"/>)"),
+      std::string::npos)
+      << rels;
   EXPECT_EQ(vqtest::runCommand("xmllint --noout '" + (dir / "ppt/slides/slide3.xml").string() + "' 2>/dev/null"), 0);
 }

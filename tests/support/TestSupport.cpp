@@ -1,12 +1,12 @@
 #include "support/TestSupport.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <random>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fmt/format.h>
 

@@ -57,7 +57,8 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
     page.typesetRunTexts();
     ASSERT_EQ(page.allRunTextArray.size(), c.expected.size());
     std::map<std::string, Placed> got;
-    for (const auto& r : page.allRunTextArray) got[r->text] = {r->text, r->rowIndex, r->columnIndex, r->rowLength, r->columnLength};
+    for (const auto& r : page.allRunTextArray)
+      got[r->text] = {r->text, r->rowIndex, r->columnIndex, r->rowLength, r->columnLength};
     for (const auto& e : c.expected) {
       SCOPED_TRACE(e.text);
       ASSERT_TRUE(got.count(e.text));
@@ -76,7 +77,7 @@ TEST(VQExcelGrid, LinePiecesJoinByOverlapChoice) {
     double gap;  // from the first piece's right edge to the second's left edge
     bool joined;
   };
-  const Case cases[] = {{0, 2, false}, {0, 1.9, true},  {0, -2.5, true}, {0, -3, false}, {1, -10, true},
+  const Case cases[] = {{0, 2, false},  {0, 1.9, true}, {0, -2.5, true},  {0, -3, false}, {1, -10, true},
                         {1, 2.9, true}, {1, 3, false},  {2, -2.5, false}, {2, 1.9, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "option " << c.option << " gap " << c.gap);

@@ -32,10 +32,10 @@ std::string TablePdf(int pages) {
     for (int row = 0; row < 5; ++row)
       content += fmt::format("BT /F1 11 Tf 72 {} Td (Item {}) Tj 200 0 Td ({}.50) Tj ET ", 680 - row * 20, row + 1,
                              (row + 1) * 100 * n);
-    objects.push_back(fmt::format(
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 {} 0 R >> >> "
-        "/Contents {} 0 R >>",
-        page + 1, page + 2));
+    objects.push_back(
+        fmt::format("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 {} 0 R >> >> "
+                    "/Contents {} 0 R >>",
+                    page + 1, page + 2));
     objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
     objects.push_back(vqtest::PDFStream(content));
   }
@@ -100,11 +100,11 @@ TEST(VQExcelPackageEndToEnd, SeveralPagesFromSeveralThreads) {
     // Each page's cells point at their own texts: page n's heading is the
     // string its first cell names.
     const std::string sst = ReadFile(parts / "xl/sharedStrings.xml");
-    for (int n = 1; n <= 6; ++n)
-      EXPECT_NE(sst.find(fmt::format("Report page {} &lt;&amp;&gt;", n)), std::string::npos);
+    for (int n = 1; n <= 6; ++n) EXPECT_NE(sst.find(fmt::format("Report page {} &lt;&amp;&gt;", n)), std::string::npos);
     const std::string workbook = ReadFile(parts / "xl/workbook.xml");
-    EXPECT_NE(workbook.find(fmt::format("<sheet name=\"Sheet {}\" sheetId=\"{}\" r:id=\"rId{}\"/>", sheets, sheets, sheets)),
-              std::string::npos);
+    EXPECT_NE(
+        workbook.find(fmt::format("<sheet name=\"Sheet {}\" sheetId=\"{}\" r:id=\"rId{}\"/>", sheets, sheets, sheets)),
+        std::string::npos);
     const std::string core = ReadFile(parts / "docProps/core.xml");
     auto text = [](const std::string& e) { return e.substr(e.find('>') + 1, e.find("</") - e.find('>') - 1); };
     const std::string created = text(xtest::Element(core, "dcterms:created"));

@@ -36,7 +36,7 @@ TEST(VQExcelPageParser, CapturesAndJoinsRuns) {
       // Helvetica's blank is 0.278 em.
       {"a word space joins with a blank", "BT /F1 12 Tf 72 700 Td [(12) -278 (34)] TJ ET", {"12 34"}, 0},
       {"a colour change keeps runs apart", "BT /F1 12 Tf 72 700 Td (12) Tj 1 0 0 rg (34) Tj ET", {"12", "34"}, 0},
-            // Rising text turns clockwise in display space: 88 degrees snap to 270.
+      // Rising text turns clockwise in display space: 88 degrees snap to 270.
       {"88 degrees count as vertical", "BT /F1 12 Tf 0.0349 0.99939 -0.99939 0.0349 300 300 Tm (Up) Tj ET", {}, 270},
       {"45 degrees are kept", "BT /F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 300 300 Tm (Slant) Tj ET", {}, 315},
   };

@@ -76,8 +76,7 @@ TEST(VQExcelWriters, FormatStylesChangeSizesFontsAndNumbers) {
     const std::string xml = ReadFile(page->sheetXMLPath());
     EXPECT_NE(xml.find("<row r=\"1\" spans=\"1:1\" ht=\"13.5\""), std::string::npos);
     // Width from text width over font size: 56 / 10 * 10, at least 20.
-    EXPECT_NE(xml.find("<col min=\"1\" max=\"1\" customWidth=\"0\" bestFit=\"1\" width=\"11\"/>"),
-              std::string::npos);
+    EXPECT_NE(xml.find("<col min=\"1\" max=\"1\" customWidth=\"0\" bestFit=\"1\" width=\"11\"/>"), std::string::npos);
     EXPECT_NE(xml.find(c.numberCell), std::string::npos);
     EXPECT_NE(xml.find("<mergeCell ref=\"A1:B1\"/>"), std::string::npos);
     ASSERT_TRUE(f.doc.excelStyle().writeStyleTo(f.doc.savedWorkFolder(), f.doc.manager()));
@@ -151,9 +150,10 @@ TEST(VQExcelWritersEndToEnd, SharedStringsKeepIndexAndEscapeText) {
   const std::string si =
       "<si><r><rPr><sz val=\"12\"/><color rgb=\"FF2f2b20\"/><rFont val=\"Helvetica\"/><b val=\"0\"/><i val=\"0\"/>"
       "</rPr><t xml:space=\"preserve\">a&lt;b</t></r></si>";
-  EXPECT_EQ(Element(xml, "sst").substr(Element(xml, "sst").find("<si>")), si + si +
-            "<si><r><rPr><sz val=\"12\"/><color rgb=\"FF2f2b20\"/><rFont val=\"Helvetica\"/><b val=\"0\"/>"
-            "<i val=\"0\"/></rPr><t xml:space=\"preserve\">late</t></r></si></sst>");
+  EXPECT_EQ(Element(xml, "sst").substr(Element(xml, "sst").find("<si>")),
+            si + si +
+                "<si><r><rPr><sz val=\"12\"/><color rgb=\"FF2f2b20\"/><rFont val=\"Helvetica\"/><b val=\"0\"/>"
+                "<i val=\"0\"/></rPr><t xml:space=\"preserve\">late</t></r></si></sst>");
   EXPECT_EQ(vqtest::runCommand("xmllint --noout '" + f.doc.savedWorkFolder() + "/xl/sharedStrings.xml'"), 0);
 }
 
@@ -167,7 +167,8 @@ TEST(VQExcelWriters, CsvTables) {
       {"empty first row, value in the third column",
        {MakeRun("x", 10, 10, 20), MakeRun("a", 10, 30, 20), MakeRun("b", 100, 30, 20), MakeRun("Total", 200, 30, 30)},
        "x\na\tb\tTotal\n"},
-      {"quoting", {MakeRun("a,b", 10, 10, 20), MakeRun("say \"hi\"", 100, 10, 40), MakeRun("\"x\";y", 200, 10, 40)},
+      {"quoting",
+       {MakeRun("a,b", 10, 10, 20), MakeRun("say \"hi\"", 100, 10, 40), MakeRun("\"x\";y", 200, 10, 40)},
        "\"a,b\"\t\"say \"\"hi\"\"\"\t\"\"\"x\"\";y\"\n"},
   };
   for (const auto& c : cases) {

@@ -21,12 +21,9 @@ void VQDocxRunPictInfo::copyBaseInto(VQDocxRunPictInfo& to) const {
 std::unique_ptr<VQDocxRunPictInfo> VQDocxRunPictInfo::copy() const {
   // Text-box and text-path records keep only their place and size in a copy.
   std::unique_ptr<VQDocxRunPictInfo> c;
-  if (dynamic_cast<const VQDocxTextBoxInfo*>(this))
-    c = std::make_unique<VQDocxTextBoxInfo>();
-  else if (dynamic_cast<const VQDocxTextPathInfo*>(this))
-    c = std::make_unique<VQDocxTextPathInfo>();
-  else
-    c = std::make_unique<VQDocxRunPictInfo>();
+  if (dynamic_cast<const VQDocxTextBoxInfo*>(this)) c = std::make_unique<VQDocxTextBoxInfo>();
+  else if (dynamic_cast<const VQDocxTextPathInfo*>(this)) c = std::make_unique<VQDocxTextPathInfo>();
+  else c = std::make_unique<VQDocxRunPictInfo>();
   copyBaseInto(*c);
   return c;
 }

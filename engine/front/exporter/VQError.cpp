@@ -10,9 +10,7 @@
 
 namespace vq {
 
-std::string VQError::description() const {
-  return fmt::format("Error Domain={} Code={} \"{}\"", domain, code, reason);
-}
+std::string VQError::description() const { return fmt::format("Error Domain={} Code={} \"{}\"", domain, code, reason); }
 
 VQException VQException::current() {
   try {

@@ -7,8 +7,8 @@
 namespace vq {
 
 struct VQ_EXPORT VQExcelOptions {
-  bool allInOneSheet = false;  // every page into one worksheet
-  bool aiosAddToRow = true;    // with allInOneSheet: each page below the previous one (else to its right)
+  bool allInOneSheet = false;   // every page into one worksheet
+  bool aiosAddToRow = true;     // with allInOneSheet: each page below the previous one (else to its right)
   bool recognizeNumber = true;  // single-run cell texts that read as numbers become numeric cells
   bool collectCGPaths = false;  // the page parser handles filled paths at all
   bool collectFills = false;    // filled rectangles become cell fills (with collectCGPaths)

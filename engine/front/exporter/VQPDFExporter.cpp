@@ -1,7 +1,7 @@
 #include "front/exporter/VQPDFExporter.h"
 
-#include "pdf/images/VQPDFImageFile.h"
 #include "common/VQPDFPathUtilities.h"
+#include "pdf/images/VQPDFImageFile.h"
 #include "platform/graphics/VQPageRenderer.h"
 
 namespace vq {

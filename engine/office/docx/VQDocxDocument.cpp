@@ -18,8 +18,6 @@
 #include "office/VQNumberFormat.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
-#include "common/VQPDFPathUtilities.h"
-#include "common/VQResources.h"
 #include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq {
@@ -58,8 +56,8 @@ void startPart(XMLFileWriter& writer) { writer.writeStartDocumentWithEncodingAnd
 std::string idSafe(const std::string& text) {
   std::string out = text;
   for (char& c : out) {
-    const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-                    c == '-' || c == '.';
+    const bool ok =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
     if (!ok) c = '_';
   }
   return out;
@@ -273,8 +271,7 @@ bool VQDocxDocument::writeDocumentPageTempInOrderIfReady() {
   std::vector<int64_t> unreadable;
   const bool appended = appendReadyPages(false, unreadable);
   if (!unreadable.empty())
-    throw VQDocxDocumentException(
-        fmt::format("Can't read the DOCX part file of page {}", fmt::join(unreadable, ", ")));
+    throw VQDocxDocumentException(fmt::format("Can't read the DOCX part file of page {}", fmt::join(unreadable, ", ")));
   return appended;
 }
 
@@ -362,8 +359,7 @@ void VQDocxDocument::packetZipFileIfNeed() {
     _docxWrite_Word_StylesWithEffects(wf);
     _docxWrite_Word_WebSettings(wf);
     _docxWrite_Word_Document(wf);
-    const std::vector<std::string> items = {wf + "/_rels", wf + "/[Content_Types].xml", wf + "/docProps",
-                                            wf + "/word"};
+    const std::vector<std::string> items = {wf + "/_rels", wf + "/[Content_Types].xml", wf + "/docProps", wf + "/word"};
     if (!CreateZipFileAtPath(savedFilePath_, items))
       throw VQDocxDocumentException(fmt::format("Can't write the DOCX package {}", savedFilePath_));
   } catch (...) {
@@ -471,8 +467,7 @@ void VQDocxDocument::_docxWrite_Word_Media(const std::string& folder) {
       // Another file system: copy, then drop the original.
       std::error_code copyError;
       fs::copy_file(source, destination, fs::copy_options::overwrite_existing, copyError);
-      if (copyError)
-        throw VQDocxDocumentException(fmt::format("Can't move the image {} into the package", source));
+      if (copyError) throw VQDocxDocumentException(fmt::format("Can't move the image {} into the package", source));
       fs::remove(source, ec);
     }
   }
@@ -544,8 +539,7 @@ void copyTemplate(const std::string& templateName, const std::string& destinatio
   const auto source = VQDocxDocument::pathForDocxTemplatesResources(templateName);
   if (!source) throw VQDocxDocumentException(fmt::format("The DOCX template \"{}\" is missing", templateName));
   const auto text = readWholeFile(*source);
-  if (!text || text->empty())
-    throw VQDocxDocumentException(fmt::format("Can't read the DOCX template {}", *source));
+  if (!text || text->empty()) throw VQDocxDocumentException(fmt::format("Can't read the DOCX template {}", *source));
   if (!VQPDFPathUtilities::writeFileAtomically(destination, *text))
     throw VQDocxDocumentException(fmt::format("Can't write the package part {}", destination));
 }

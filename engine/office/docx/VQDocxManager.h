@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 
-
 namespace vq {
 
 class VQDocxManager {

@@ -15,8 +15,8 @@ class VQPDFAnnotGeometry : public VQPDFAnnotMarkup {
   VQPDFColor displayInteriorColor() const { return interiorColor; }
 
   VQPDFColor interiorColor = NullColor();  // /IC
-  VQPDFBorderEffect borderEffect;            // /BE
-  std::optional<Rect> geometryRect;          // /RD
+  VQPDFBorderEffect borderEffect;          // /BE
+  std::optional<Rect> geometryRect;        // /RD
 };
 
 class VQPDFAnnotSquare : public VQPDFAnnotGeometry {

@@ -20,10 +20,14 @@ double Distance(Point a, Point b) {
 
 int VQPDFAnnotLine::PDFAnnotLineEndingStyleForSubtype(const std::string& name) {
   static const std::pair<const char*, int> kStyles[] = {
-      {"Square", VQPDFAnnotLineEndingStyleSquare},        {"Circle", VQPDFAnnotLineEndingStyleCircle},
-      {"Diamond", VQPDFAnnotLineEndingStyleDiamond},      {"OpenArrow", VQPDFAnnotLineEndingStyleOpenArrow},
-      {"ClosedArrow", VQPDFAnnotLineEndingStyleClosedArrow}, {"Butt", VQPDFAnnotLineEndingStyleButt},
-      {"ROpenArrow", VQPDFAnnotLineEndingStyleROpenArrow}, {"RClosedArrow", VQPDFAnnotLineEndingStyleRClosedArrow},
+      {"Square", VQPDFAnnotLineEndingStyleSquare},
+      {"Circle", VQPDFAnnotLineEndingStyleCircle},
+      {"Diamond", VQPDFAnnotLineEndingStyleDiamond},
+      {"OpenArrow", VQPDFAnnotLineEndingStyleOpenArrow},
+      {"ClosedArrow", VQPDFAnnotLineEndingStyleClosedArrow},
+      {"Butt", VQPDFAnnotLineEndingStyleButt},
+      {"ROpenArrow", VQPDFAnnotLineEndingStyleROpenArrow},
+      {"RClosedArrow", VQPDFAnnotLineEndingStyleRClosedArrow},
       {"Slash", VQPDFAnnotLineEndingStyleSlash},
   };
   for (const auto& [n, style] : kStyles) {
@@ -72,8 +76,7 @@ AffineTransform VQPDFAnnotLine::GetTransformWithStart(Point s, Point e, double l
   return AffineTransformMake(dx, dy, -dy, dx, s.x, s.y);
 }
 
-void VQPDFAnnotLine::GetAxisAlignedDiamondPoints(Point points[4], double length, double headWidth,
-                                                 double headLength) {
+void VQPDFAnnotLine::GetAxisAlignedDiamondPoints(Point points[4], double length, double headWidth, double headLength) {
   points[0] = PointMake(length - headLength, 0);
   points[1] = PointMake(length - headLength / 2, headWidth / 2);
   points[2] = PointMake(length, 0);
@@ -93,8 +96,7 @@ std::optional<Path> VQPDFAnnotLine::EndingArrowFromPoint(Point from, Point to, d
   return head.transformed(GetTransformWithStart(from, to, length));
 }
 
-std::optional<Path> VQPDFAnnotLine::EndingDiamondFromPoint(Point from, Point to, double headWidth,
-                                                           double headLength) {
+std::optional<Path> VQPDFAnnotLine::EndingDiamondFromPoint(Point from, Point to, double headWidth, double headLength) {
   const double length = Distance(from, to);
   if (!(length > 0)) return std::nullopt;
   Point points[4];
@@ -157,8 +159,9 @@ void VQPDFAnnotLine::startParser() {
     path.addPath(*head);
 
   const bool stroke = borderWidth > 0;
-  const bool fill = (startLineStyle != VQPDFAnnotLineEndingStyleNone || endLineStyle != VQPDFAnnotLineEndingStyleNone) &&
-                    !interiorColor.isNull;
+  const bool fill =
+      (startLineStyle != VQPDFAnnotLineEndingStyleNone || endLineStyle != VQPDFAnnotLineEndingStyleNone) &&
+      !interiorColor.isNull;
   if (!stroke && !fill) return;
   if (stroke) {
     setStroke(*state, displayColor(), borderWidth, border ? border->dashPattern : std::nullopt, "VQPDFAnnotLine");

@@ -50,13 +50,13 @@ class VQPDFAnnotLine : public VQPDFAnnotMarkup {
   int startLineStyle = VQPDFAnnotLineEndingStyleNone;
   int endLineStyle = VQPDFAnnotLineEndingStyleNone;
   VQPDFColor interiorColor = NullColor();
-  double leaderLineLength = 0;     // /LL
-  double leaderLineExtension = 0;  // /LLE
-  bool caption = false;            // /Cap
-  std::optional<std::string> intent;  // /IT
-  double leaderLineOffset = 0;     // /LLO
+  double leaderLineLength = 0;            // /LL
+  double leaderLineExtension = 0;         // /LLE
+  bool caption = false;                   // /Cap
+  std::optional<std::string> intent;      // /IT
+  double leaderLineOffset = 0;            // /LLO
   std::optional<std::string> captionPos;  // /CP
-  double captionTextHorizontal = 0;  // /CO
+  double captionTextHorizontal = 0;       // /CO
   double captionTextVertical = 0;
 };
 

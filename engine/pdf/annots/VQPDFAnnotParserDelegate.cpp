@@ -19,9 +19,7 @@ double SecondsSince1970() {
   return static_cast<double>(duration_cast<seconds>(system_clock::now().time_since_epoch()).count());
 }
 
-std::shared_ptr<VQPDFAnnot> Owned(VQPDFAnnot* annot) {
-  return annot ? annot->weak_from_this().lock() : nullptr;
-}
+std::shared_ptr<VQPDFAnnot> Owned(VQPDFAnnot* annot) { return annot ? annot->weak_from_this().lock() : nullptr; }
 
 bool ReadNumbers(const pdf::Object& array, size_t count, double* out) {
   if (!array.isArray() || array.size() != count) return false;

@@ -33,10 +33,8 @@ double VQPageSizeLimitFactor(double width, double height) {
   const float w = static_cast<float>(width), h = static_cast<float>(height);
   const float longer = std::max(w, h), shorter = std::min(w, h);
   double factor = 1;
-  if (longer > static_cast<float>(VQPageDisplaySizeMax))
-    factor = VQPageDisplaySizeMax / longer;
-  else if (shorter < static_cast<float>(VQPageDisplaySizeMin) && shorter > 0)
-    factor = VQPageDisplaySizeMin / shorter;
+  if (longer > static_cast<float>(VQPageDisplaySizeMax)) factor = VQPageDisplaySizeMax / longer;
+  else if (shorter < static_cast<float>(VQPageDisplaySizeMin) && shorter > 0) factor = VQPageDisplaySizeMin / shorter;
   return factor;
 }
 
@@ -61,10 +59,18 @@ VQPageSetup VQPageSetupMake(const Rect& mediaBoxIn, const Rect& cropBoxIn, long 
   // then the page is turned clockwise by r and y is flipped downwards.
   AffineTransform t;
   switch (r) {
-    case 90: t = AffineTransformMake(0, 1, 1, 0, -cy, -cx); break;
-    case 180: t = AffineTransformMake(-1, 0, 0, 1, cw + cx, -cy); break;
-    case 270: t = AffineTransformMake(0, -1, -1, 0, ch + cy, cw + cx); break;
-    default: t = AffineTransformMake(1, 0, 0, -1, -cx, ch + cy); break;
+    case 90:
+      t = AffineTransformMake(0, 1, 1, 0, -cy, -cx);
+      break;
+    case 180:
+      t = AffineTransformMake(-1, 0, 0, 1, cw + cx, -cy);
+      break;
+    case 270:
+      t = AffineTransformMake(0, -1, -1, 0, ch + cy, cw + cx);
+      break;
+    default:
+      t = AffineTransformMake(1, 0, 0, -1, -cx, ch + cy);
+      break;
   }
 
   const double dw = rotatedCrop.size.width, dh = rotatedCrop.size.height;
@@ -87,8 +93,7 @@ AffineTransform VQDisplayTextTransform(const AffineTransform& textMatrix, const 
 
 AffineTransform VQDisplayTextTransform(const AffineTransform& textMatrix, const AffineTransform& ctm,
                                        const AffineTransform& pageTransform, const Size& offset) {
-  return VQDisplayTextTransform(AffineTransformTranslate(textMatrix, offset.width, offset.height), ctm,
-                                pageTransform);
+  return VQDisplayTextTransform(AffineTransformTranslate(textMatrix, offset.width, offset.height), ctm, pageTransform);
 }
 
 }  // namespace vq

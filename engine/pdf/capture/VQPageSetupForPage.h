@@ -6,8 +6,7 @@
 namespace vq {
 
 inline VQPageSetup VQPageSetupForPage(const pdf::Page& page, long long extraAngle = 0) {
-  return VQPageSetupMake(page.box(pdf::PageBox::Media), page.box(pdf::PageBox::Crop), page.rotation(),
-                         extraAngle);
+  return VQPageSetupMake(page.box(pdf::PageBox::Media), page.box(pdf::PageBox::Crop), page.rotation(), extraAngle);
 }
 
 }  // namespace vq

@@ -27,7 +27,7 @@ class VQPDFInfo {
   std::optional<int64_t> modificationDate() const { return modificationDate_; }
 
   std::string title;
-  std::optional<std::string> author;   // none when the resource file lacks its default
+  std::optional<std::string> author;  // none when the resource file lacks its default
   std::string subject;
   std::string keywords;
   std::optional<std::string> creator;  // likewise

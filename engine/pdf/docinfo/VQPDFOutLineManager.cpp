@@ -135,8 +135,8 @@ class OutlineReader {
 bool isRemovedFromTitle(UChar32 c) {
   if (u_isUWhiteSpace(c)) return true;
   const int8_t type = u_charType(c);
-  return type == U_CONTROL_CHAR || type == U_FORMAT_CHAR || type == U_LINE_SEPARATOR ||
-         type == U_PARAGRAPH_SEPARATOR || type == U_SPACE_SEPARATOR;
+  return type == U_CONTROL_CHAR || type == U_FORMAT_CHAR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR ||
+         type == U_SPACE_SEPARATOR;
 }
 
 }  // namespace

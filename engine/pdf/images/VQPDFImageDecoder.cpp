@@ -15,7 +15,6 @@
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
-#include "common/VQPDFPathUtilities.h"
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIO.h"
 #include "platform/imageio/VQSampleDecode.h"
@@ -41,12 +40,18 @@ struct SampleImage {
 
 inline uint32_t SampleAt(const uint8_t* row, size_t index, int bpc) {
   switch (bpc) {
-    case 8: return row[index];
-    case 16: return (uint32_t{row[2 * index]} << 8) | row[2 * index + 1];
-    case 1: return (row[index >> 3] >> (7 - (index & 7))) & 1u;
-    case 2: return (row[index >> 2] >> (6 - 2 * (index & 3))) & 3u;
-    case 4: return (row[index >> 1] >> (4 - 4 * (index & 1))) & 15u;
-    default: return 0;
+    case 8:
+      return row[index];
+    case 16:
+      return (uint32_t{row[2 * index]} << 8) | row[2 * index + 1];
+    case 1:
+      return (row[index >> 3] >> (7 - (index & 7))) & 1u;
+    case 2:
+      return (row[index >> 2] >> (6 - 2 * (index & 3))) & 3u;
+    case 4:
+      return (row[index >> 1] >> (4 - 4 * (index & 1))) & 15u;
+    default:
+      return 0;
   }
 }
 
@@ -62,7 +67,8 @@ std::optional<int64_t> IntegerEntry(const Object& dict, const char* key, const c
 }
 
 bool SampleLayout(SampleImage* s, std::string* error) {
-  const uint64_t bits = static_cast<uint64_t>(s->width) * static_cast<uint64_t>(s->ncomp) * static_cast<uint64_t>(s->bpc);
+  const uint64_t bits =
+      static_cast<uint64_t>(s->width) * static_cast<uint64_t>(s->ncomp) * static_cast<uint64_t>(s->bpc);
   s->rowBytes = static_cast<size_t>((bits + 7) / 8);
   const uint64_t total = static_cast<uint64_t>(s->rowBytes) * static_cast<uint64_t>(s->height);
   if (total > (uint64_t{1} << 32)) {
@@ -270,7 +276,8 @@ std::vector<double> VQPDFImageDecoder::DecodeValuesFromImageDictionary(const Obj
   std::vector<double> values;
   Object d = Entry(dict, "Decode", "D");
   if (d.isArray() && d.size() >= static_cast<size_t>(2 * components)) {
-    for (size_t i = 0; i < static_cast<size_t>(2 * components); ++i) values.push_back(d.at(i).number().value_or(i & 1 ? 1 : 0));
+    for (size_t i = 0; i < static_cast<size_t>(2 * components); ++i)
+      values.push_back(d.at(i).number().value_or(i & 1 ? 1 : 0));
     bool finite = std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
     if (finite) return values;
     values.clear();
@@ -392,7 +399,8 @@ std::optional<VQPDFDecodedImage> VQPDFImageDecoder::decodeImageStream(const Obje
     samples.ncomp = plain.format == PixelFormat::Gray8 ? 1 : 3;
     SampleLayout(&samples, nullptr);
     samples.data.assign(samples.rowBytes * samples.height, 0);
-    for (int y = 0; y < samples.height; ++y) std::memcpy(samples.data.data() + y * samples.rowBytes, plain.row(y), samples.rowBytes);
+    for (int y = 0; y < samples.height; ++y)
+      std::memcpy(samples.data.data() + y * samples.rowBytes, plain.row(y), samples.rowBytes);
     if (!cs || cs->getNComps() != samples.ncomp) cs = DeviceSpaceForComponents(samples.ncomp);
   }
 
@@ -416,8 +424,7 @@ std::optional<VQPDFDecodedImage> VQPDFImageDecoder::decodeImageStream(const Obje
   }
 
   const bool indexed = cs && cs->getMode() == VQPDFColorSpaceModeIndexed;
-  const std::vector<double> decode =
-      DecodeValuesFromImageDictionary(dict, samples.ncomp, samples.bpc, indexed);
+  const std::vector<double> decode = DecodeValuesFromImageDictionary(dict, samples.ncomp, samples.bpc, indexed);
 
   if (imageMask) {
     Bitmap coverage = StencilCoverage(samples, decode);

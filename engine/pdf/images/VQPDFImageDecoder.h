@@ -28,8 +28,8 @@ inline constexpr int64_t kVQMaxImageSide = 65535;
 inline constexpr int64_t kVQMaxImagePixels = int64_t{1} << 27;  // 134M pixels
 
 struct VQPDFDecodedImage {
-  Bitmap bitmap;          // RGB8, RGBA8 (masked) or Gray8 (masks)
-  bool hasMask = false;   // transparency from ImageMask, SMask or Mask
+  Bitmap bitmap;         // RGB8, RGBA8 (masked) or Gray8 (masks)
+  bool hasMask = false;  // transparency from ImageMask, SMask or Mask
   // For an unmasked DCT image that needs no colour work, the original JPEG
   // stream, written unchanged.
   std::string jpegData;

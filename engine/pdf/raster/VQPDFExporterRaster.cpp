@@ -88,13 +88,10 @@ double LinearScale(const AffineTransform& t) {
 
 }  // namespace
 
-std::optional<Bitmap> VQPDFExporterRaster::ClipImageInContextSize(Size size, const Bitmap& image,
-                                                                  const AffineTransform& scaleTransform,
-                                                                  const AffineTransform& pageTransform,
-                                                                  const AffineTransform& imageTransform,
-                                                                  const Rect& imageRect,
-                                                                  const VQPDFClipStack& clipBezierPaths,
-                                                                  Rect* clipRect, bool* noClippingNeeded) {
+std::optional<Bitmap> VQPDFExporterRaster::ClipImageInContextSize(
+    Size size, const Bitmap& image, const AffineTransform& scaleTransform, const AffineTransform& pageTransform,
+    const AffineTransform& imageTransform, const Rect& imageRect, const VQPDFClipStack& clipBezierPaths, Rect* clipRect,
+    bool* noClippingNeeded) {
   if (noClippingNeeded) *noClippingNeeded = false;
   auto context = MakeOutputContext(size, scaleTransform);
   if (!context) return std::nullopt;
@@ -141,8 +138,7 @@ std::optional<Bitmap> VQPDFExporterRaster::DrawShadingInContextSize(Size size, c
                                                                     const std::shared_ptr<VQPDFShading>& shading) {
   auto drawable = VQPDFDrawableShading::ShadingForResource(shading);
   if (!drawable) return std::nullopt;
-  return DrawShadingInContextSize(size, transform, scaleTransform, pageTransform, clipBezierPaths, clipRect,
-                                  *drawable);
+  return DrawShadingInContextSize(size, transform, scaleTransform, pageTransform, clipBezierPaths, clipRect, *drawable);
 }
 
 std::optional<Bitmap> VQPDFExporterRaster::DrawPatternInContextSize(Size size, const AffineTransform& transform,
@@ -185,7 +181,8 @@ std::optional<Bitmap> VQPDFExporterRaster::DrawPatternInContextSize(Size size, c
       coverage->strokePath(path);
       Bitmap top = layer->toBitmap();
       const Bitmap mask = coverage->toBitmap();
-      for (size_t i = 3; i < top.pixels.size(); i += 4) top.pixels[i] = static_cast<uint8_t>((top.pixels[i] * mask.pixels[i] + 127) / 255);
+      for (size_t i = 3; i < top.pixels.size(); i += 4)
+        top.pixels[i] = static_cast<uint8_t>((top.pixels[i] * mask.pixels[i] + 127) / 255);
       context->saveGState();
       context->concatCTM(AffineTransformInvert(context->getCTM()));
       context->drawBitmap(top, RectMake(0, 0, top.width, top.height));
@@ -206,8 +203,7 @@ Rect VQPDFExporterRaster::ClipRectInContextSize(Size size, const AffineTransform
 
 std::optional<Path> VQPDFExporterRaster::ClipPathInContextSize(Size size, const Path& orginalCGPath, double lineWidth,
                                                                const AffineTransform& pageTransform,
-                                                               const VQPDFClipStack& clipBezierPaths,
-                                                               Rect* clipBound) {
+                                                               const VQPDFClipStack& clipBezierPaths, Rect* clipBound) {
   Size rounded;
   if (!RoundUpSize(size, &rounded)) return std::nullopt;
   const Rect clip = ClipBoxInOutput(rounded, pageTransform, clipBezierPaths);

@@ -106,7 +106,8 @@ void VQPDFConentDrawer::didScanPatternPathStrokeFill(VQPDFConentParser* parser, 
   c.restoreGState();
 }
 
-void VQPDFConentDrawer::didScanXObjectImage(VQPDFConentParser* parser, const std::shared_ptr<VQPDFImageXObject>& image) {
+void VQPDFConentDrawer::didScanXObjectImage(VQPDFConentParser* parser,
+                                            const std::shared_ptr<VQPDFImageXObject>& image) {
   if (!bitmapContext || !parser || !image || image->cachedImagePath.empty()) return;
   auto bitmap = CGImageWithContentsOfFile(image->cachedImagePath);
   if (!bitmap) return;

@@ -47,7 +47,7 @@ std::shared_ptr<Drawable> CachedFor(const std::shared_ptr<Resource>& resource, M
 }  // namespace
 
 std::shared_ptr<VQPDFDrawablePattern> VQPDFDrawablePattern::PatternWithObject(const Object& object,
-                                                                             const std::string& objectKey) {
+                                                                              const std::string& objectKey) {
   if (!object.isDictionary()) return nullptr;
   const Object dict = object.isStream() ? object.streamDictionary() : object;
   auto type = dict.get("PatternType").integer();
@@ -134,10 +134,10 @@ void VQPDFPatternTiling::drawInContext(DrawingContext& context, const AffineTran
   tiling.xStep = xStep * scale;
   tiling.yStep = yStep * scale;
   // Cell pixels -> pattern space -> the base space.
-  tiling.matrix = AffineTransformConcat(
-      AffineTransformConcat(AffineTransformMakeScale(1 / scale, 1 / scale),
-                            AffineTransformMakeTranslation(box.origin.x, box.origin.y)),
-      matrix);
+  tiling.matrix =
+      AffineTransformConcat(AffineTransformConcat(AffineTransformMakeScale(1 / scale, 1 / scale),
+                                                  AffineTransformMakeTranslation(box.origin.x, box.origin.y)),
+                            matrix);
   if (paintType != 1) tiling.stencilColor = color.value_or(ColorMakeGray(0));
   context.fillRectWithTilingPattern(clip, tiling);
 }

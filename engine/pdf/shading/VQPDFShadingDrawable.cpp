@@ -33,18 +33,30 @@ constexpr double kMaxShadingPixels = 4.0e6;
 // ---- factory ---------------------------------------------------------------
 
 std::shared_ptr<VQPDFDrawableShading> VQPDFDrawableShading::ShadingWithObject(const Object& object,
-                                                                             const std::string& objectKey) {
+                                                                              const std::string& objectKey) {
   if (!object.isDictionary()) return nullptr;
   const Object dict = DictionaryOf(object);
   auto type = dict.get("ShadingType").integer();
   if (!type) return nullptr;
   std::shared_ptr<VQPDFDrawableShading> shading;
   switch (*type) {
-    case 1: shading = std::make_shared<VQPDFShadingFunction>(); break;
-    case 2: shading = std::make_shared<VQPDFShadingAxial>(); break;
-    case 3: shading = std::make_shared<VQPDFShadingRadial>(); break;
-    case 4: case 5: case 6: case 7: shading = std::make_shared<VQPDFShadingMesh>(); break;
-    default: return nullptr;
+    case 1:
+      shading = std::make_shared<VQPDFShadingFunction>();
+      break;
+    case 2:
+      shading = std::make_shared<VQPDFShadingAxial>();
+      break;
+    case 3:
+      shading = std::make_shared<VQPDFShadingRadial>();
+      break;
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+      shading = std::make_shared<VQPDFShadingMesh>();
+      break;
+    default:
+      return nullptr;
   }
   shading->type = static_cast<int>(*type);
   if (!shading->initWithDictionary(dict, objectKey)) return nullptr;

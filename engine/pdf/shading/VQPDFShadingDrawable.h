@@ -44,7 +44,10 @@ class VQPDFDrawableShading {
 
   // The colour at a point of shading space; false where the shading paints
   // nothing (outside its domain, beyond an end that is not extended).
-  virtual bool colorAtPoint(const Point& point, Color* color) { (void)point, (void)color; return false; }
+  virtual bool colorAtPoint(const Point& point, Color* color) {
+    (void)point, (void)color;
+    return false;
+  }
 
   std::string objectKey;
   int type = 0;

@@ -64,7 +64,9 @@ struct MeshFormat {
     }
     return true;
   }
-  bool readVertex(BitReader& r, VQPDFShadingMesh::Vertex* v) const { return readPoint(r, &v->point) && readColor(r, v->color); }
+  bool readVertex(BitReader& r, VQPDFShadingMesh::Vertex* v) const {
+    return readPoint(r, &v->point) && readColor(r, v->color);
+  }
 };
 
 bool ValidBits(int bits, std::initializer_list<int> allowed) {
@@ -76,10 +78,14 @@ using Grid = std::array<std::array<Point, 4>, 4>;
 double Bernstein(int i, double t) {
   const double s = 1 - t;
   switch (i) {
-    case 0: return s * s * s;
-    case 1: return 3 * t * s * s;
-    case 2: return 3 * t * t * s;
-    default: return t * t * t;
+    case 0:
+      return s * s * s;
+    case 1:
+      return 3 * t * s * s;
+    case 2:
+      return 3 * t * t * s;
+    default:
+      return t * t * t;
   }
 }
 
@@ -103,14 +109,38 @@ Point Combine(std::initializer_list<std::pair<double, Point>> terms) {
 // Coons patches have no interior points; these give the same surface.
 void CoonsInterior(Grid& p) {
   const double k = 1.0 / 9;
-  p[1][1] = Combine({{-4 * k, p[0][0]}, {6 * k, p[0][1]}, {6 * k, p[1][0]}, {-2 * k, p[0][3]}, {-2 * k, p[3][0]},
-                     {3 * k, p[3][1]}, {3 * k, p[1][3]}, {-k, p[3][3]}});
-  p[1][2] = Combine({{-4 * k, p[0][3]}, {6 * k, p[0][2]}, {6 * k, p[1][3]}, {-2 * k, p[0][0]}, {-2 * k, p[3][3]},
-                     {3 * k, p[3][2]}, {3 * k, p[1][0]}, {-k, p[3][0]}});
-  p[2][1] = Combine({{-4 * k, p[3][0]}, {6 * k, p[3][1]}, {6 * k, p[2][0]}, {-2 * k, p[3][3]}, {-2 * k, p[0][0]},
-                     {3 * k, p[0][1]}, {3 * k, p[2][3]}, {-k, p[0][3]}});
-  p[2][2] = Combine({{-4 * k, p[3][3]}, {6 * k, p[3][2]}, {6 * k, p[2][3]}, {-2 * k, p[3][0]}, {-2 * k, p[0][3]},
-                     {3 * k, p[0][2]}, {3 * k, p[2][0]}, {-k, p[0][0]}});
+  p[1][1] = Combine({{-4 * k, p[0][0]},
+                     {6 * k, p[0][1]},
+                     {6 * k, p[1][0]},
+                     {-2 * k, p[0][3]},
+                     {-2 * k, p[3][0]},
+                     {3 * k, p[3][1]},
+                     {3 * k, p[1][3]},
+                     {-k, p[3][3]}});
+  p[1][2] = Combine({{-4 * k, p[0][3]},
+                     {6 * k, p[0][2]},
+                     {6 * k, p[1][3]},
+                     {-2 * k, p[0][0]},
+                     {-2 * k, p[3][3]},
+                     {3 * k, p[3][2]},
+                     {3 * k, p[1][0]},
+                     {-k, p[3][0]}});
+  p[2][1] = Combine({{-4 * k, p[3][0]},
+                     {6 * k, p[3][1]},
+                     {6 * k, p[2][0]},
+                     {-2 * k, p[3][3]},
+                     {-2 * k, p[0][0]},
+                     {3 * k, p[0][1]},
+                     {3 * k, p[2][3]},
+                     {-k, p[0][3]}});
+  p[2][2] = Combine({{-4 * k, p[3][3]},
+                     {6 * k, p[3][2]},
+                     {6 * k, p[2][3]},
+                     {-2 * k, p[3][0]},
+                     {-2 * k, p[0][3]},
+                     {3 * k, p[0][2]},
+                     {3 * k, p[2][0]},
+                     {-k, p[0][0]}});
 }
 
 // The boundary in stream order: p00 p01 p02 p03 p13 p23 p33 p32 p31 p30 p20 p10.

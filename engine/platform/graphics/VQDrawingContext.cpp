@@ -50,10 +50,18 @@ SurfacePtr surfaceFromBitmap(const Bitmap& bm) {
   if (bm.width <= 0 || bm.height <= 0 || !BitmapSizeAllowed(bm.width, bm.height)) return nullptr;
   size_t rowBytes = 0;
   switch (bm.format) {
-    case PixelFormat::Gray8: rowBytes = static_cast<size_t>(bm.width); break;
-    case PixelFormat::RGB8: rowBytes = static_cast<size_t>(bm.width) * 3; break;
-    case PixelFormat::RGBA8: rowBytes = static_cast<size_t>(bm.width) * 4; break;
-    case PixelFormat::Mono1: rowBytes = (static_cast<size_t>(bm.width) + 7) / 8; break;
+    case PixelFormat::Gray8:
+      rowBytes = static_cast<size_t>(bm.width);
+      break;
+    case PixelFormat::RGB8:
+      rowBytes = static_cast<size_t>(bm.width) * 3;
+      break;
+    case PixelFormat::RGBA8:
+      rowBytes = static_cast<size_t>(bm.width) * 4;
+      break;
+    case PixelFormat::Mono1:
+      rowBytes = (static_cast<size_t>(bm.width) + 7) / 8;
+      break;
   }
   if (bm.stride < rowBytes || bm.pixels.size() < bm.stride * (bm.height - 1) + rowBytes) return nullptr;
   SurfacePtr s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bm.width, bm.height));
@@ -97,8 +105,7 @@ SurfacePtr surfaceFromBitmap(const Bitmap& bm) {
 
 bool BitmapSizeAllowed(int64_t width, int64_t height, std::string* error) {
   std::string why;
-  if (width < 1 || height < 1)
-    why = fmt::format("bitmap size {} x {} is below one pixel", width, height);
+  if (width < 1 || height < 1) why = fmt::format("bitmap size {} x {} is below one pixel", width, height);
   else if (width > kMaxBitmapSide || height > kMaxBitmapSide)
     why = fmt::format("bitmap size {} x {} exceeds {} pixels a side", width, height, kMaxBitmapSide);
   else if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 > kMaxBitmapBytes)
@@ -109,7 +116,7 @@ bool BitmapSizeAllowed(int64_t width, int64_t height, std::string* error) {
 }
 
 struct DrawingContext::State {
-  AffineTransform ctm;  // user space to device pixels (rows from the top)
+  AffineTransform ctm;      // user space to device pixels (rows from the top)
   bool degenerate = false;  // the CTM is singular: nothing can be drawn
   RGBA fill{0, 0, 0, 1};
   RGBA stroke{0, 0, 0, 1};
@@ -184,7 +191,9 @@ void DrawingContext::concatCTM(const AffineTransform& t) {
 
 void DrawingContext::setFillColor(const Color& c) { state().fill = ColorToRGBA(c); }
 void DrawingContext::setStrokeColor(const Color& c) { state().stroke = ColorToRGBA(c); }
-void DrawingContext::setAlpha(double alpha) { state().alpha = std::isfinite(alpha) ? std::clamp(alpha, 0.0, 1.0) : 1.0; }
+void DrawingContext::setAlpha(double alpha) {
+  state().alpha = std::isfinite(alpha) ? std::clamp(alpha, 0.0, 1.0) : 1.0;
+}
 
 void DrawingContext::setLineWidth(double width) {
   cairo_set_line_width(cr_, std::isfinite(width) && width > 0 ? width : 0);
@@ -272,8 +281,7 @@ void DrawingContext::replayPath(const Path& path) {
         break;
       }
       case PathElementType::AddCurveToPoint:
-        cairo_curve_to(cr_, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x,
-                       e.points[2].y);
+        cairo_curve_to(cr_, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x, e.points[2].y);
         cur = e.points[2];
         have = true;
         break;
@@ -404,8 +412,8 @@ Rect DrawingContext::clipBoundingBox() const {
 void DrawingContext::drawBitmap(const Bitmap& bitmap, const Rect& rect) {
   if (state().degenerate || RectIsNull(rect)) return;
   const Rect r = RectStandardize(rect);
-  if (!(r.size.width > 0) || !(r.size.height > 0) || !std::isfinite(r.size.width) ||
-      !std::isfinite(r.size.height) || !finitePoint(r.origin))
+  if (!(r.size.width > 0) || !(r.size.height > 0) || !std::isfinite(r.size.width) || !std::isfinite(r.size.height) ||
+      !finitePoint(r.origin))
     return;
   SurfacePtr image = surfaceFromBitmap(bitmap);
   if (!image) return;
@@ -469,8 +477,8 @@ void DrawingContext::drawAxialShading(Point start, Point end, const std::functio
 
 void DrawingContext::fillRectWithTilingPattern(const Rect& rect, const TilingPattern& pattern) {
   const double xs = std::fabs(pattern.xStep), ys = std::fabs(pattern.yStep);
-  if (state().degenerate || RectIsNull(rect) || !(xs > 0) || !(ys > 0) || !std::isfinite(xs) ||
-      !std::isfinite(ys) || !AffineTransformIsInvertible(pattern.matrix) || RectIsNull(pattern.bounds))
+  if (state().degenerate || RectIsNull(rect) || !(xs > 0) || !(ys > 0) || !std::isfinite(xs) || !std::isfinite(ys) ||
+      !AffineTransformIsInvertible(pattern.matrix) || RectIsNull(pattern.bounds))
     return;
   SurfacePtr cell = surfaceFromBitmap(pattern.cell);
   if (!cell) return;

@@ -81,8 +81,7 @@ Rect RectIntersection(const Rect& r1, const Rect& r2) {
 bool RectContainsPoint(const Rect& r, const Point& p) {
   if (RectIsNull(r)) return false;
   Rect s = RectStandardize(r);
-  return p.x >= s.origin.x && p.x < s.origin.x + s.size.width && p.y >= s.origin.y &&
-         p.y < s.origin.y + s.size.height;
+  return p.x >= s.origin.x && p.x < s.origin.x + s.size.width && p.y >= s.origin.y && p.y < s.origin.y + s.size.height;
 }
 
 bool RectContainsRect(const Rect& r1, const Rect& r2) {
@@ -156,12 +155,8 @@ AffineTransform AffineTransformMakeRotation(double radians) {
 }
 
 AffineTransform AffineTransformConcat(const AffineTransform& t1, const AffineTransform& t2) {
-  return {t1.a * t2.a + t1.b * t2.c,
-          t1.a * t2.b + t1.b * t2.d,
-          t1.c * t2.a + t1.d * t2.c,
-          t1.c * t2.b + t1.d * t2.d,
-          t1.tx * t2.a + t1.ty * t2.c + t2.tx,
-          t1.tx * t2.b + t1.ty * t2.d + t2.ty};
+  return {t1.a * t2.a + t1.b * t2.c, t1.a * t2.b + t1.b * t2.d,           t1.c * t2.a + t1.d * t2.c,
+          t1.c * t2.b + t1.d * t2.d, t1.tx * t2.a + t1.ty * t2.c + t2.tx, t1.tx * t2.b + t1.ty * t2.d + t2.ty};
 }
 
 AffineTransform AffineTransformTranslate(const AffineTransform& t, double tx, double ty) {

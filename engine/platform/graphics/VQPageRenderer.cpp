@@ -92,8 +92,8 @@ PopplerDocument* openDocument(const std::string& path, const std::string& passwo
     setError(error, fmt::format("no such PDF file: {}", path));
     return nullptr;
   }
-  FileKey key{path, password, st.st_dev, st.st_ino, st.st_size,
-              static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  FileKey key{path,      password,   st.st_dev,
+              st.st_ino, st.st_size, static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
   for (size_t i = 0; i < tlsDocuments.size(); ++i) {
     if (tlsDocuments[i].key == key) {
       // Most recently used first.
@@ -130,8 +130,8 @@ PopplerDocument* openDocument(const std::string& path, const std::string& passwo
 
 void RenderPDFPageClearCache() { tlsDocuments.clear(); }
 
-std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& password, int pageNumber,
-                                    double dpiX, double dpiY, std::string* error) {
+std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& password, int pageNumber, double dpiX,
+                                    double dpiY, std::string* error) {
   if (!(std::isfinite(dpiX) && dpiX > 0 && std::isfinite(dpiY) && dpiY > 0)) {
     setError(error, fmt::format("invalid resolution {} x {} dpi", dpiX, dpiY));
     return std::nullopt;
@@ -156,8 +156,8 @@ std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& 
   const double w = std::trunc(pageWidth * dpiX / 72.0);
   const double h = std::trunc(pageHeight * dpiY / 72.0);
   std::string why;
-  if (!(pageWidth > 0 && pageHeight > 0) || !BitmapSizeAllowed(static_cast<int64_t>(std::min(w, 1e12)),
-                                                              static_cast<int64_t>(std::min(h, 1e12)), &why)) {
+  if (!(pageWidth > 0 && pageHeight > 0) ||
+      !BitmapSizeAllowed(static_cast<int64_t>(std::min(w, 1e12)), static_cast<int64_t>(std::min(h, 1e12)), &why)) {
     setError(error, fmt::format("page {} cannot be rendered at {} x {} dpi: {}", pageNumber, dpiX, dpiY,
                                 why.empty() ? "empty page box" : why));
     return std::nullopt;
@@ -180,7 +180,8 @@ std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& 
     cairo_scale(cr.get(), width / pageWidth, height / pageHeight);
     poppler_page_render(page.get(), cr.get());
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
-      setError(error, fmt::format("drawing page {} failed: {}", pageNumber, cairo_status_to_string(cairo_status(cr.get()))));
+      setError(error,
+               fmt::format("drawing page {} failed: {}", pageNumber, cairo_status_to_string(cairo_status(cr.get()))));
       return std::nullopt;
     }
   }

@@ -19,8 +19,8 @@ namespace vq {
 // Safe to call from several threads at once: each thread keeps its own
 // opened copies of recently rendered documents and reuses them while the
 // file is unchanged.
-std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& password, int pageNumber,
-                                    double dpiX, double dpiY, std::string* error = nullptr);
+std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& password, int pageNumber, double dpiX,
+                                    double dpiY, std::string* error = nullptr);
 
 // Forgets the calling thread's opened documents (for example before a file
 // is rewritten in place with the same modification time).

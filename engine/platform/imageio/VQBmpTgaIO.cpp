@@ -89,7 +89,8 @@ bool decodeRle(const uint8_t* p, size_t size, int width, int height, bool fourBi
     } else {  // a literal run of `value` pixels, padded to 16 bits
       const size_t bytes = fourBit ? (value + 1u) / 2 : value;
       if (bytes > size - pos) return false;
-      for (int i = 0; i < value; ++i) put(fourBit ? ((i & 1) ? p[pos + i / 2] & 0x0f : p[pos + i / 2] >> 4) : p[pos + i]);
+      for (int i = 0; i < value; ++i)
+        put(fourBit ? ((i & 1) ? p[pos + i / 2] & 0x0f : p[pos + i / 2] >> 4) : p[pos + i]);
       pos += bytes + (bytes & 1);
     }
     if (y >= height) return true;
@@ -133,7 +134,7 @@ bool writeBmp(const Bitmap& image, AtomicFile& file, const WriteOptions& options
     put32(h, 0x0000ff00);
     put32(h, 0x000000ff);
     put32(h, 0xff000000);
-    put32(h, 0x73524742);  // 'sRGB'
+    put32(h, 0x73524742);                      // 'sRGB'
     for (int i = 0; i < 12; ++i) put32(h, 0);  // endpoints and gamma, unused for sRGB
   }
   FILE* f = file.stream();
@@ -194,9 +195,13 @@ std::optional<Bitmap> readBmp(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < n; ++i) masks[i] = get32(info + 40 + 4 * i);
   } else if (compression == 0) {
     if (bpp == 16) {
-      masks[0] = 0x7c00; masks[1] = 0x03e0; masks[2] = 0x001f;
+      masks[0] = 0x7c00;
+      masks[1] = 0x03e0;
+      masks[2] = 0x001f;
     } else if (bpp == 32) {
-      masks[0] = 0xff0000; masks[1] = 0xff00; masks[2] = 0xff;
+      masks[0] = 0xff0000;
+      masks[1] = 0xff00;
+      masks[2] = 0xff;
       if (infoSize >= 56) masks[3] = get32(info + 52);
     }
   } else if (!((compression == 1 && bpp == 8) || (compression == 2 && bpp == 4))) {
@@ -237,8 +242,8 @@ std::optional<Bitmap> readBmp(const uint8_t* data, size_t size) {
   const uint64_t rowSize = ((uint64_t(width) * bpp + 31) / 32) * 4;
   if (offset > size || rowSize * uint64_t(height) > size - offset) return fail("file is truncated");
   const bool alpha = (bpp == 16 || bpp == 32) && masks[3] != 0;
-  Bitmap out = Bitmap::make(static_cast<int>(width), static_cast<int>(height),
-                            alpha ? PixelFormat::RGBA8 : PixelFormat::RGB8);
+  Bitmap out =
+      Bitmap::make(static_cast<int>(width), static_cast<int>(height), alpha ? PixelFormat::RGBA8 : PixelFormat::RGB8);
   const Mask r(masks[0]), g(masks[1]), b(masks[2]), a(masks[3]);
   bool anyAlpha = false;
   const int n = alpha ? 4 : 3;
@@ -281,9 +286,9 @@ bool writeTga(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   }
   const bool alpha = !isOpaque(image);
   std::vector<uint8_t> h;
-  h.push_back(0);                          // no image id
-  h.push_back(0);                          // no colour map
-  h.push_back(2);                          // uncompressed true colour
+  h.push_back(0);                              // no image id
+  h.push_back(0);                              // no colour map
+  h.push_back(2);                              // uncompressed true colour
   for (int i = 0; i < 5; ++i) h.push_back(0);  // colour map fields (none)
   put16(h, 0);
   put16(h, 0);

@@ -162,11 +162,24 @@ void convertRow(const Bitmap& src, int y, PixelFormat to, uint8_t bg, uint8_t* o
   for (int x = 0; x < w; ++x) {
     uint8_t r, g, b, a = 255;
     switch (src.format) {
-      case PixelFormat::Gray8: r = g = b = in[x]; break;
-      case PixelFormat::Mono1: r = g = b = (in[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0; break;
-      case PixelFormat::RGB8: r = in[3 * x]; g = in[3 * x + 1]; b = in[3 * x + 2]; break;
+      case PixelFormat::Gray8:
+        r = g = b = in[x];
+        break;
+      case PixelFormat::Mono1:
+        r = g = b = (in[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
+        break;
+      case PixelFormat::RGB8:
+        r = in[3 * x];
+        g = in[3 * x + 1];
+        b = in[3 * x + 2];
+        break;
       case PixelFormat::RGBA8:
-      default: r = in[4 * x]; g = in[4 * x + 1]; b = in[4 * x + 2]; a = in[4 * x + 3]; break;
+      default:
+        r = in[4 * x];
+        g = in[4 * x + 1];
+        b = in[4 * x + 2];
+        a = in[4 * x + 3];
+        break;
     }
     switch (to) {
       case PixelFormat::Gray8: {
@@ -180,11 +193,16 @@ void convertRow(const Bitmap& src, int y, PixelFormat to, uint8_t bg, uint8_t* o
           g = over(g, a, bg);
           b = over(b, a, bg);
         }
-        out[3 * x] = r; out[3 * x + 1] = g; out[3 * x + 2] = b;
+        out[3 * x] = r;
+        out[3 * x + 1] = g;
+        out[3 * x + 2] = b;
         break;
       case PixelFormat::RGBA8:
       default:
-        out[4 * x] = r; out[4 * x + 1] = g; out[4 * x + 2] = b; out[4 * x + 3] = a;
+        out[4 * x] = r;
+        out[4 * x + 1] = g;
+        out[4 * x + 2] = b;
+        out[4 * x + 3] = a;
         break;
     }
   }
@@ -194,14 +212,22 @@ void convertRow(const Bitmap& src, int y, PixelFormat to, uint8_t bg, uint8_t* o
 
 std::optional<ImageFileType> imageFileTypeForKey(const std::string& key) {
   static const std::pair<const char*, ImageFileType> kKeys[] = {
-      {"jpg", ImageFileType::JPEG},        {"jpeg", ImageFileType::JPEG},
-      {"public.jpeg", ImageFileType::JPEG}, {"png", ImageFileType::PNG},
-      {"public.png", ImageFileType::PNG},  {"bmp", ImageFileType::BMP},
-      {"com.microsoft.bmp", ImageFileType::BMP}, {"gif", ImageFileType::GIF},
-      {"com.compuserve.gif", ImageFileType::GIF}, {"tiff", ImageFileType::TIFF},
-      {"tif", ImageFileType::TIFF},        {"public.tiff", ImageFileType::TIFF},
-      {"tga", ImageFileType::TGA},         {"com.truevision.tga-image", ImageFileType::TGA},
-      {"jp2", ImageFileType::JPEG2000},    {"public.jpeg-2000", ImageFileType::JPEG2000},
+      {"jpg", ImageFileType::JPEG},
+      {"jpeg", ImageFileType::JPEG},
+      {"public.jpeg", ImageFileType::JPEG},
+      {"png", ImageFileType::PNG},
+      {"public.png", ImageFileType::PNG},
+      {"bmp", ImageFileType::BMP},
+      {"com.microsoft.bmp", ImageFileType::BMP},
+      {"gif", ImageFileType::GIF},
+      {"com.compuserve.gif", ImageFileType::GIF},
+      {"tiff", ImageFileType::TIFF},
+      {"tif", ImageFileType::TIFF},
+      {"public.tiff", ImageFileType::TIFF},
+      {"tga", ImageFileType::TGA},
+      {"com.truevision.tga-image", ImageFileType::TGA},
+      {"jp2", ImageFileType::JPEG2000},
+      {"public.jpeg-2000", ImageFileType::JPEG2000},
   };
   std::string k = lowerAscii(key);
   for (const auto& [name, type] : kKeys) {
@@ -239,13 +265,27 @@ bool writeImageFile(const Bitmap& image, const std::string& path, ImageFileType 
   if (!file.isOpen()) return false;
   bool ok = false;
   switch (type) {
-    case ImageFileType::JPEG: ok = detail::writeJpeg(image, file, options); break;
-    case ImageFileType::PNG: ok = detail::writePng(image, file, options); break;
-    case ImageFileType::BMP: ok = detail::writeBmp(image, file, options); break;
-    case ImageFileType::TIFF: ok = detail::writeTiff(image, file, options); break;
-    case ImageFileType::GIF: ok = detail::writeGif(image, file, options); break;
-    case ImageFileType::TGA: ok = detail::writeTga(image, file, options); break;
-    case ImageFileType::JPEG2000: ok = detail::writeJp2(image, file, options); break;
+    case ImageFileType::JPEG:
+      ok = detail::writeJpeg(image, file, options);
+      break;
+    case ImageFileType::PNG:
+      ok = detail::writePng(image, file, options);
+      break;
+    case ImageFileType::BMP:
+      ok = detail::writeBmp(image, file, options);
+      break;
+    case ImageFileType::TIFF:
+      ok = detail::writeTiff(image, file, options);
+      break;
+    case ImageFileType::GIF:
+      ok = detail::writeGif(image, file, options);
+      break;
+    case ImageFileType::TGA:
+      ok = detail::writeTga(image, file, options);
+      break;
+    case ImageFileType::JPEG2000:
+      ok = detail::writeJp2(image, file, options);
+      break;
   }
   return ok && file.commit();
 }

@@ -26,8 +26,7 @@ std::optional<ImageFileType> imageFileTypeForKey(const std::string& key);
 
 // Writes `image` as `type`. Alpha is dropped onto white for formats without it
 // (JPEG, GIF); an opaque RGBA image is written without its alpha channel.
-bool writeImageFile(const Bitmap& image, const std::string& path, ImageFileType type,
-                    const WriteOptions& options = {});
+bool writeImageFile(const Bitmap& image, const std::string& path, ImageFileType type, const WriteOptions& options = {});
 
 // Decodes the first image of a file in memory; the format is recognised from
 // its signature (TGA, which has none, from its footer or `nameHint`'s

@@ -122,8 +122,8 @@ bool writeJp2(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   cp.cp_disto_alloc = 1;
   cp.tcp_mct = count >= 3 ? 1 : 0;
   // Each resolution level halves the image; small images allow fewer.
-  while (cp.numresolution > 1 && ((image.width >> (cp.numresolution - 1)) == 0 ||
-                                   (image.height >> (cp.numresolution - 1)) == 0)) {
+  while (cp.numresolution > 1 &&
+         ((image.width >> (cp.numresolution - 1)) == 0 || (image.height >> (cp.numresolution - 1)) == 0)) {
     --cp.numresolution;
   }
   CodecPtr codec(opj_create_compress(OPJ_CODEC_JP2));
@@ -193,8 +193,9 @@ std::optional<Bitmap> readJp2(const uint8_t* data, size_t size) {
   };
   const bool cmyk = image->color_space == OPJ_CLRSPC_CMYK && n >= 4;
   const bool ycc = image->color_space == OPJ_CLRSPC_SYCC && n >= 3;
-  const PixelFormat format = n == 1 ? PixelFormat::Gray8
-                             : (n == 2 || (n >= 4 && !cmyk)) ? PixelFormat::RGBA8 : PixelFormat::RGB8;
+  const PixelFormat format = n == 1                          ? PixelFormat::Gray8
+                             : (n == 2 || (n >= 4 && !cmyk)) ? PixelFormat::RGBA8
+                                                             : PixelFormat::RGB8;
   Bitmap out = Bitmap::make(static_cast<int>(w), static_cast<int>(h), format);
   for (uint64_t y = 0; y < h; ++y) {
     uint8_t* d = out.row(static_cast<int>(y));

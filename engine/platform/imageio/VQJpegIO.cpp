@@ -127,10 +127,16 @@ bool decompress(const uint8_t* data, size_t size, JpegError& err, DecompressResu
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
   switch (cinfo.jpeg_color_space) {
-    case JCS_GRAYSCALE: cinfo.out_color_space = JCS_GRAYSCALE; break;
+    case JCS_GRAYSCALE:
+      cinfo.out_color_space = JCS_GRAYSCALE;
+      break;
     case JCS_CMYK:
-    case JCS_YCCK: cinfo.out_color_space = JCS_CMYK; break;
-    default: cinfo.out_color_space = JCS_RGB; break;
+    case JCS_YCCK:
+      cinfo.out_color_space = JCS_CMYK;
+      break;
+    default:
+      cinfo.out_color_space = JCS_RGB;
+      break;
   }
   jpeg_calc_output_dimensions(&cinfo);
   info.width = static_cast<int>(cinfo.output_width);
@@ -201,7 +207,8 @@ std::optional<Bitmap> readJpeg(const uint8_t* data, size_t size) {
     VQDiagnose(VQDiagnosticCategory::Image, std::string("JPEG: ") + err->message);
     return std::nullopt;
   }
-  if (!acceptableSize(static_cast<uint64_t>(info.width), static_cast<uint64_t>(info.height), "JPEG")) return std::nullopt;
+  if (!acceptableSize(static_cast<uint64_t>(info.width), static_cast<uint64_t>(info.height), "JPEG"))
+    return std::nullopt;
   if (info.components != 1 && info.components != 3 && info.components != 4) {
     VQDiagnose(VQDiagnosticCategory::Image, "JPEG: unsupported component count " + std::to_string(info.components));
     return std::nullopt;
@@ -228,7 +235,10 @@ std::optional<Bitmap> readJpeg(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < n; ++i, s += 4, d += 3) {
       unsigned c = s[0], m = s[1], y = s[2], k = s[3];
       if (!info.adobeInverted) {
-        c = 255 - c; m = 255 - m; y = 255 - y; k = 255 - k;
+        c = 255 - c;
+        m = 255 - m;
+        y = 255 - y;
+        k = 255 - k;
       }
       // Here c, m, y, k hold 255 - ink.
       d[0] = static_cast<uint8_t>((c * k + 127) / 255);

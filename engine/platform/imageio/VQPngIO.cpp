@@ -60,8 +60,7 @@ bool compress(const PngWriteJob& job, PngContext& ctx) {
   png_set_compression_level(png, 2);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_set_IHDR(png, info, static_cast<png_uint_32>(job.image->width), static_cast<png_uint_32>(job.image->height),
-               job.bitDepth, job.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+               job.bitDepth, job.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_pHYs(png, info, job.ppmX, job.ppmY, PNG_RESOLUTION_METER);
   png_write_info(png, info);
   if (job.stripFiller) png_set_filler(png, 0, PNG_FILLER_AFTER);
@@ -121,9 +120,16 @@ bool writePng(const Bitmap& image, AtomicFile& file, const WriteOptions& options
   job.out = file.stream();
   job.bitDepth = 8;
   switch (image.format) {
-    case PixelFormat::Gray8: job.colorType = PNG_COLOR_TYPE_GRAY; break;
-    case PixelFormat::Mono1: job.colorType = PNG_COLOR_TYPE_GRAY; job.bitDepth = 1; break;
-    case PixelFormat::RGB8: job.colorType = PNG_COLOR_TYPE_RGB; break;
+    case PixelFormat::Gray8:
+      job.colorType = PNG_COLOR_TYPE_GRAY;
+      break;
+    case PixelFormat::Mono1:
+      job.colorType = PNG_COLOR_TYPE_GRAY;
+      job.bitDepth = 1;
+      break;
+    case PixelFormat::RGB8:
+      job.colorType = PNG_COLOR_TYPE_RGB;
+      break;
     case PixelFormat::RGBA8:
       job.stripFiller = isOpaque(image);
       job.colorType = job.stripFiller ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
@@ -153,12 +159,19 @@ std::optional<Bitmap> readPng(const uint8_t* data, size_t size) {
     VQDiagnose(VQDiagnosticCategory::Image, std::string("PNG: ") + ctx.message);
     return std::nullopt;
   }
-  if (!acceptableSize(static_cast<uint64_t>(header.width), static_cast<uint64_t>(header.height), "PNG")) return std::nullopt;
+  if (!acceptableSize(static_cast<uint64_t>(header.width), static_cast<uint64_t>(header.height), "PNG"))
+    return std::nullopt;
   PixelFormat format;
   switch (header.channels) {
-    case 1: format = PixelFormat::Gray8; break;
-    case 3: format = PixelFormat::RGB8; break;
-    case 4: format = PixelFormat::RGBA8; break;
+    case 1:
+      format = PixelFormat::Gray8;
+      break;
+    case 3:
+      format = PixelFormat::RGB8;
+      break;
+    case 4:
+      format = PixelFormat::RGBA8;
+      break;
     default:
       VQDiagnose(VQDiagnosticCategory::Image, "PNG: unexpected channel count " + std::to_string(header.channels));
       return std::nullopt;

@@ -127,8 +127,10 @@ bool writeTiff(const Bitmap& image, AtomicFile& file, const WriteOptions& option
   const bool mono = image.format == PixelFormat::Mono1;
   const bool grey = image.format == PixelFormat::Gray8;
   const bool alpha = !isOpaque(image);
-  const PixelFormat rowFormat = mono ? PixelFormat::Mono1 : grey ? PixelFormat::Gray8
-                                : alpha ? PixelFormat::RGBA8 : PixelFormat::RGB8;
+  const PixelFormat rowFormat = mono    ? PixelFormat::Mono1
+                                : grey  ? PixelFormat::Gray8
+                                : alpha ? PixelFormat::RGBA8
+                                        : PixelFormat::RGB8;
   const uint16_t spp = mono || grey ? 1 : alpha ? 4 : 3;
   const size_t rowBytes = Bitmap::rowBytes(image.width, rowFormat);
   TIFF* t = tif.get();
@@ -175,8 +177,8 @@ std::optional<Bitmap> readTiff(const uint8_t* data, size_t size) {
   TiffDiagnostics diag;
   auto opts = makeOptions(&diag);
   MemorySource src{data, static_cast<toff_t>(size), 0};
-  TiffPtr tif(TIFFClientOpenExt("TIFF data", "r", &src, memRead, memWrite, memSeek, memClose, memSize, memMap,
-                                memUnmap, opts.get()));
+  TiffPtr tif(TIFFClientOpenExt("TIFF data", "r", &src, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap,
+                                opts.get()));
   if (!tif) return std::nullopt;
   TIFF* t = tif.get();
   uint32_t w = 0, h = 0;
@@ -200,8 +202,8 @@ std::optional<Bitmap> readTiff(const uint8_t* data, size_t size) {
     dpiX = rx * scale;
     dpiY = ry * scale;
   }
-  const bool alphaExtra = extraCount == 1 && extra &&
-                          (extra[0] == EXTRASAMPLE_UNASSALPHA || extra[0] == EXTRASAMPLE_ASSOCALPHA);
+  const bool alphaExtra =
+      extraCount == 1 && extra && (extra[0] == EXTRASAMPLE_UNASSALPHA || extra[0] == EXTRASAMPLE_ASSOCALPHA);
   const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
 
   // Plain 8-bit strips are read as they are: exact samples, straight alpha kept.
@@ -231,14 +233,18 @@ std::optional<Bitmap> readTiff(const uint8_t* data, size_t size) {
   }
   std::vector<uint32_t> raster(size_t(w) * size_t(h));
   if (!TIFFReadRGBAImageOriented(t, w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) return std::nullopt;
-  const PixelFormat format = alphaExtra ? PixelFormat::RGBA8 : grey && spp == 1 ? PixelFormat::Gray8 : PixelFormat::RGB8;
+  const PixelFormat format = alphaExtra         ? PixelFormat::RGBA8
+                             : grey && spp == 1 ? PixelFormat::Gray8
+                                                : PixelFormat::RGB8;
   Bitmap out = Bitmap::make(static_cast<int>(w), static_cast<int>(h), format);
   const uint32_t* p = raster.data();
   for (uint32_t y = 0; y < h; ++y) {
     uint8_t* d = out.row(static_cast<int>(y));
     for (uint32_t x = 0; x < w; ++x, ++p) {
       switch (format) {
-        case PixelFormat::Gray8: d[x] = static_cast<uint8_t>(TIFFGetR(*p)); break;
+        case PixelFormat::Gray8:
+          d[x] = static_cast<uint8_t>(TIFFGetR(*p));
+          break;
         case PixelFormat::RGB8:
           d[3 * x] = static_cast<uint8_t>(TIFFGetR(*p));
           d[3 * x + 1] = static_cast<uint8_t>(TIFFGetG(*p));

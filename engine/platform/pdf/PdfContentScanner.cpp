@@ -182,10 +182,16 @@ struct Operand {
 };
 
 std::string expandKey(const std::string& key) {
-  static const std::unordered_map<std::string, std::string> keys = {
-      {"BPC", "BitsPerComponent"}, {"CS", "ColorSpace"}, {"D", "Decode"},     {"DP", "DecodeParms"},
-      {"F", "Filter"},             {"H", "Height"},      {"IM", "ImageMask"}, {"I", "Interpolate"},
-      {"W", "Width"},              {"L", "Length"}};
+  static const std::unordered_map<std::string, std::string> keys = {{"BPC", "BitsPerComponent"},
+                                                                    {"CS", "ColorSpace"},
+                                                                    {"D", "Decode"},
+                                                                    {"DP", "DecodeParms"},
+                                                                    {"F", "Filter"},
+                                                                    {"H", "Height"},
+                                                                    {"IM", "ImageMask"},
+                                                                    {"I", "Interpolate"},
+                                                                    {"W", "Width"},
+                                                                    {"L", "Length"}};
   auto it = keys.find(key);
   return it == keys.end() ? key : it->second;
 }
@@ -200,7 +206,7 @@ std::string expandColorSpaceName(const std::string& name) {
 
 std::string expandFilterName(const std::string& name) {
   static const std::unordered_map<std::string, std::string> filters = {
-      {"AHx", "ASCIIHexDecode"}, {"A85", "ASCII85Decode"},  {"LZW", "LZWDecode"},     {"Fl", "FlateDecode"},
+      {"AHx", "ASCIIHexDecode"}, {"A85", "ASCII85Decode"},  {"LZW", "LZWDecode"}, {"Fl", "FlateDecode"},
       {"RL", "RunLengthDecode"}, {"CCF", "CCITTFaxDecode"}, {"DCT", "DCTDecode"}};
   auto it = filters.find(name);
   return it == filters.end() ? name : it->second;
@@ -212,7 +218,8 @@ Object expandNames(const Object& value, std::string (*expand)(const std::string&
   if (value.isName()) return Object::Impl::makeName(expand(*value.name()));
   if (value.isArray()) {
     std::vector<Object> items;
-    for (const Object& e : value.elements()) items.push_back(e.isName() ? Object::Impl::makeName(expand(*e.name())) : e);
+    for (const Object& e : value.elements())
+      items.push_back(e.isName() ? Object::Impl::makeName(expand(*e.name())) : e);
     return Object::Impl::makeArray(std::move(items));
   }
   return value;
@@ -271,15 +278,22 @@ struct Scanner::Impl {
 
   Object toObject(Operand& o) {
     switch (o.type) {
-      case ObjectType::Boolean: return Object::Impl::makeBoolean(o.boolean);
-      case ObjectType::Integer: return Object::Impl::makeInteger(o.integer);
-      case ObjectType::Real: return Object::Impl::makeReal(o.real);
-      case ObjectType::Name: return Object::Impl::makeName(o.text);
-      case ObjectType::String: return Object::Impl::makeString(o.text);
+      case ObjectType::Boolean:
+        return Object::Impl::makeBoolean(o.boolean);
+      case ObjectType::Integer:
+        return Object::Impl::makeInteger(o.integer);
+      case ObjectType::Real:
+        return Object::Impl::makeReal(o.real);
+      case ObjectType::Name:
+        return Object::Impl::makeName(o.text);
+      case ObjectType::String:
+        return Object::Impl::makeString(o.text);
       case ObjectType::Array:
       case ObjectType::Dictionary:
-      case ObjectType::Stream: return o.object;
-      default: return Object();
+      case ObjectType::Stream:
+        return o.object;
+      default:
+        return Object();
     }
   }
 
@@ -455,15 +469,26 @@ struct Scanner::Impl {
         if (p >= end) break;
         c = *p++;
         switch (c) {
-          case 'n': c = '\n'; break;
-          case 'r': c = '\r'; break;
-          case 't': c = '\t'; break;
-          case 'b': c = '\b'; break;
-          case 'f': c = '\f'; break;
+          case 'n':
+            c = '\n';
+            break;
+          case 'r':
+            c = '\r';
+            break;
+          case 't':
+            c = '\t';
+            break;
+          case 'b':
+            c = '\b';
+            break;
+          case 'f':
+            c = '\f';
+            break;
           case '\r':
             if (p < end && *p == '\n') ++p;
             continue;  // a line continuation
-          case '\n': continue;
+          case '\n':
+            continue;
           default:
             if (c >= '0' && c <= '7') {
               int v = c - '0';
@@ -519,8 +544,7 @@ struct Scanner::Impl {
   // returns the keyword met instead of an object, if any.
   const unsigned char* lexObject(const unsigned char* p, const unsigned char* end, std::string_view* keyword);
 
-  const unsigned char* lexInlineImage(const unsigned char* p, const unsigned char* end,
-                                      const ContentStream* stream);
+  const unsigned char* lexInlineImage(const unsigned char* p, const unsigned char* end, const ContentStream* stream);
 
   void scanBuffer(const std::string& buffer, const ContentStream* stream) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(buffer.data());
@@ -550,8 +574,10 @@ const unsigned char* Scanner::Impl::lexObject(const unsigned char* p, const unsi
   if (p >= end) return p;
   unsigned char c = *p;
   switch (c) {
-    case '/': return lexName(p, end);
-    case '(': return lexLiteralString(p, end);
+    case '/':
+      return lexName(p, end);
+    case '(':
+      return lexLiteralString(p, end);
     case '<':
       if (p + 1 < end && p[1] == '<') {
         open(true);
@@ -564,12 +590,18 @@ const unsigned char* Scanner::Impl::lexObject(const unsigned char* p, const unsi
         return p + 2;
       }
       return p + 1;
-    case '[': open(false); return p + 1;
-    case ']': closeArray(); return p + 1;
+    case '[':
+      open(false);
+      return p + 1;
+    case ']':
+      closeArray();
+      return p + 1;
     case ')':
     case '{':
-    case '}': return p + 1;  // stray delimiters are skipped
-    default: break;
+    case '}':
+      return p + 1;  // stray delimiters are skipped
+    default:
+      break;
   }
   if ((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.') return lexNumber(p, end);
   const unsigned char* start = p;

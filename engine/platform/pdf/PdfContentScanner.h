@@ -134,13 +134,13 @@ class Scanner {
   // Typed pops, top of the stack first (see the rules above).
   bool popObject(Object* value);
   bool popBoolean(bool* value);
-  bool popInteger(int64_t* value);   // integers only
-  bool popNumber(double* value);     // integers and reals
-  bool popName(std::string* value);  // without the "/", #xx escapes decoded
+  bool popInteger(int64_t* value);     // integers only
+  bool popNumber(double* value);       // integers and reals
+  bool popName(std::string* value);    // without the "/", #xx escapes decoded
   bool popString(std::string* bytes);  // a literal or hex string's bytes
   bool popArray(Object* value);
   bool popDictionary(Object* value);
-  bool popStream(Object* value);     // an inline image
+  bool popStream(Object* value);  // an inline image
 
  private:
   struct Impl;

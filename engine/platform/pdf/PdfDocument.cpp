@@ -4,10 +4,10 @@
 #include <qpdf/QPDFLogger.hh>
 #include <qpdf/QUtil.hh>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <set>
-#include <unistd.h>
 
 #include "platform/pdf/PdfDocumentImpl.h"
 #include "platform/pdf/PdfObjectImpl.h"
@@ -79,11 +79,16 @@ std::optional<Rect> intersect(const Rect& a, const Rect& b) {
 
 const char* boxKey(PageBox which) {
   switch (which) {
-    case PageBox::Media: return "MediaBox";
-    case PageBox::Crop: return "CropBox";
-    case PageBox::Bleed: return "BleedBox";
-    case PageBox::Trim: return "TrimBox";
-    case PageBox::Art: return "ArtBox";
+    case PageBox::Media:
+      return "MediaBox";
+    case PageBox::Crop:
+      return "CropBox";
+    case PageBox::Bleed:
+      return "BleedBox";
+    case PageBox::Trim:
+      return "TrimBox";
+    case PageBox::Art:
+      return "ArtBox";
   }
   return "MediaBox";
 }
@@ -206,8 +211,7 @@ std::optional<Page> Document::page(int number) const {
 
 // ---- Page
 
-Page::Page(std::shared_ptr<const Document> document, int number)
-    : document_(std::move(document)), number_(number) {}
+Page::Page(std::shared_ptr<const Document> document, int number) : document_(std::move(document)), number_(number) {}
 
 Object Page::dictionary() const {
   if (!document_) return Object();

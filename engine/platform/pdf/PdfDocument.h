@@ -65,8 +65,8 @@ class Page {
   // treated as missing; a page without a usable media box gives the zero
   // rectangle.
   Rect box(PageBox which) const;
-  int rotation() const;       // inherited, normalised to 0, 90, 180 or 270
-  Object resources() const;   // inherited through every ancestor (loops guarded)
+  int rotation() const;      // inherited, normalised to 0, 90, 180 or 270
+  Object resources() const;  // inherited through every ancestor (loops guarded)
   // The decoded content streams joined with a newline between them; nullopt
   // when the page has no readable content.
   std::optional<std::string> contents() const;

@@ -16,8 +16,8 @@ namespace vq::pdf {
 
 struct Document::Impl {
   std::string path;
-  std::string password;        // as the caller gave it
-  std::string passwordBytes;   // the bytes that opened the file
+  std::string password;       // as the caller gave it
+  std::string passwordBytes;  // the bytes that opened the file
   bool encrypted = false;
   int pageCount = 0;
   std::string version;

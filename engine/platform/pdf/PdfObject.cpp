@@ -30,15 +30,14 @@ R guarded(F&& f, R fallback) {
 }
 
 bool isImageFilter(const std::string& name) {
-  return name == "DCTDecode" || name == "DCT" || name == "JPXDecode" || name == "CCITTFaxDecode" ||
-         name == "CCF" || name == "JBIG2Decode";
+  return name == "DCTDecode" || name == "DCT" || name == "JPXDecode" || name == "CCITTFaxDecode" || name == "CCF" ||
+         name == "JBIG2Decode";
 }
 
 std::string canonicalFilter(const std::string& name) {
   static const std::map<std::string, std::string> abbreviations = {
-      {"AHx", "ASCIIHexDecode"}, {"A85", "ASCII85Decode"}, {"LZW", "LZWDecode"},
-      {"Fl", "FlateDecode"},     {"RL", "RunLengthDecode"}, {"CCF", "CCITTFaxDecode"},
-      {"DCT", "DCTDecode"}};
+      {"AHx", "ASCIIHexDecode"}, {"A85", "ASCII85Decode"},  {"LZW", "LZWDecode"}, {"Fl", "FlateDecode"},
+      {"RL", "RunLengthDecode"}, {"CCF", "CCITTFaxDecode"}, {"DCT", "DCTDecode"}};
   auto it = abbreviations.find(name);
   return it == abbreviations.end() ? name : it->second;
 }
@@ -131,16 +130,26 @@ ObjectType Object::type() const {
   return guarded(
       [&] {
         switch (impl_->handle.getTypeCode()) {
-          case ::ot_boolean: return ObjectType::Boolean;
-          case ::ot_integer: return ObjectType::Integer;
-          case ::ot_real: return ObjectType::Real;
-          case ::ot_name: return ObjectType::Name;
-          case ::ot_string: return ObjectType::String;
-          case ::ot_array: return ObjectType::Array;
-          case ::ot_dictionary: return ObjectType::Dictionary;
-          case ::ot_stream: return ObjectType::Stream;
-          case ::ot_operator: return ObjectType::Operator;
-          default: return ObjectType::Null;
+          case ::ot_boolean:
+            return ObjectType::Boolean;
+          case ::ot_integer:
+            return ObjectType::Integer;
+          case ::ot_real:
+            return ObjectType::Real;
+          case ::ot_name:
+            return ObjectType::Name;
+          case ::ot_string:
+            return ObjectType::String;
+          case ::ot_array:
+            return ObjectType::Array;
+          case ::ot_dictionary:
+            return ObjectType::Dictionary;
+          case ::ot_stream:
+            return ObjectType::Stream;
+          case ::ot_operator:
+            return ObjectType::Operator;
+          default:
+            return ObjectType::Null;
         }
       },
       ObjectType::Null);
@@ -155,16 +164,14 @@ std::optional<bool> Object::boolean() const {
 std::optional<int64_t> Object::integer() const {
   if (type() != ObjectType::Integer) return std::nullopt;
   if (impl_->direct) return impl_->integer;
-  return guarded([&]() -> std::optional<int64_t> { return impl_->handle.getIntValue(); },
-                 std::optional<int64_t>());
+  return guarded([&]() -> std::optional<int64_t> { return impl_->handle.getIntValue(); }, std::optional<int64_t>());
 }
 
 std::optional<double> Object::number() const {
   ObjectType t = type();
   if (t != ObjectType::Integer && t != ObjectType::Real) return std::nullopt;
   if (impl_->direct) return t == ObjectType::Integer ? static_cast<double>(impl_->integer) : impl_->real;
-  return guarded([&]() -> std::optional<double> { return impl_->handle.getNumericValue(); },
-                 std::optional<double>());
+  return guarded([&]() -> std::optional<double> { return impl_->handle.getNumericValue(); }, std::optional<double>());
 }
 
 std::optional<std::string> Object::name() const {
@@ -219,9 +226,7 @@ std::vector<Object> Object::elements() const {
   return out;
 }
 
-bool Object::has(const std::string& key) const {
-  return !get(key).isNull();
-}
+bool Object::has(const std::string& key) const { return !get(key).isNull(); }
 
 Object Object::get(const std::string& key) const {
   ObjectType t = type();
@@ -326,7 +331,8 @@ std::optional<Object::ImageFilterData> Object::dataForImageFilter() const {
       for (const Object& e : f.elements()) filters.push_back(e.name().value_or(""));
     }
     Object p = dict.get("DP");
-    for (size_t i = 0; i < filters.size(); ++i) parms.push_back(p.isArray() ? p.at(i) : (filters.size() == 1 ? p : Object()));
+    for (size_t i = 0; i < filters.size(); ++i)
+      parms.push_back(p.isArray() ? p.at(i) : (filters.size() == 1 ? p : Object()));
   }
   ImageFilterData result;
   if (filters.empty() || !isImageFilter(filters.back())) {
@@ -378,12 +384,18 @@ QPDFObjectHandle ToQPDFHandle(const Object& object) {
   if (!impl) return QPDFObjectHandle::newNull();
   if (!impl->direct) return impl->handle;
   switch (impl->type) {
-    case ObjectType::Boolean: return QPDFObjectHandle::newBool(impl->boolean);
-    case ObjectType::Integer: return QPDFObjectHandle::newInteger(impl->integer);
-    case ObjectType::Real: return QPDFObjectHandle::newReal(impl->real, 6);
-    case ObjectType::Name: return QPDFObjectHandle::newName("/" + canonicalFilter(impl->text));
-    case ObjectType::String: return QPDFObjectHandle::newString(impl->text);
-    case ObjectType::Operator: return QPDFObjectHandle::newOperator(impl->text);
+    case ObjectType::Boolean:
+      return QPDFObjectHandle::newBool(impl->boolean);
+    case ObjectType::Integer:
+      return QPDFObjectHandle::newInteger(impl->integer);
+    case ObjectType::Real:
+      return QPDFObjectHandle::newReal(impl->real, 6);
+    case ObjectType::Name:
+      return QPDFObjectHandle::newName("/" + canonicalFilter(impl->text));
+    case ObjectType::String:
+      return QPDFObjectHandle::newString(impl->text);
+    case ObjectType::Operator:
+      return QPDFObjectHandle::newOperator(impl->text);
     case ObjectType::Array: {
       std::vector<QPDFObjectHandle> items;
       for (const Object& e : impl->items) items.push_back(ToQPDFHandle(e));
@@ -394,7 +406,8 @@ QPDFObjectHandle ToQPDFHandle(const Object& object) {
       for (const auto& [k, v] : impl->entries) entries["/" + k] = ToQPDFHandle(v);
       return QPDFObjectHandle::newDictionary(entries);
     }
-    default: return QPDFObjectHandle::newNull();
+    default:
+      return QPDFObjectHandle::newNull();
   }
 }
 

@@ -14,7 +14,7 @@ namespace vq::pdf {
 enum class ObjectType { Null, Boolean, Integer, Real, Name, String, Array, Dictionary, Stream, Operator };
 
 struct ObjectId {
-  int number = 0;      // 0 for a direct object
+  int number = 0;  // 0 for a direct object
   int generation = 0;
   friend bool operator==(const ObjectId&, const ObjectId&) = default;
   bool isIndirect() const { return number != 0; }
@@ -41,12 +41,15 @@ class Object {
 
   // Typed getters: nullopt when the object is not of that type.
   std::optional<bool> boolean() const;
-  std::optional<int64_t> integer() const;        // integers only
-  std::optional<double> number() const;          // integers and reals
-  std::optional<std::string> name() const;       // without the leading "/"
-  std::optional<std::string> bytes() const;      // a string's raw bytes
-  std::optional<std::string> text() const;       // a string as a PDF text string, in UTF-8
-  bool isName(const std::string& n) const { auto v = name(); return v && *v == n; }
+  std::optional<int64_t> integer() const;    // integers only
+  std::optional<double> number() const;      // integers and reals
+  std::optional<std::string> name() const;   // without the leading "/"
+  std::optional<std::string> bytes() const;  // a string's raw bytes
+  std::optional<std::string> text() const;   // a string as a PDF text string, in UTF-8
+  bool isName(const std::string& n) const {
+    auto v = name();
+    return v && *v == n;
+  }
 
   // Arrays (size 0 and null elements for anything else).
   size_t size() const;
@@ -55,7 +58,7 @@ class Object {
 
   // Dictionaries and stream dictionaries; keys are given without the "/".
   bool has(const std::string& key) const;
-  Object get(const std::string& key) const;      // indirect references resolved; null when absent
+  Object get(const std::string& key) const;  // indirect references resolved; null when absent
   std::vector<std::string> keys() const;
 
   // Streams.

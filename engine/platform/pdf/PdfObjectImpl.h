@@ -26,11 +26,11 @@ struct Object::Impl {
   bool boolean = false;
   int64_t integer = 0;
   double real = 0;
-  std::string text;  // a name without "/", a string's bytes, an operator
-  std::vector<Object> items;                              // array
-  std::vector<std::pair<std::string, Object>> entries;    // dictionary
-  Object dictionary;  // a stream's dictionary (a direct dictionary)
-  std::string data;   // a stream's raw (still filtered) bytes
+  std::string text;                                     // a name without "/", a string's bytes, an operator
+  std::vector<Object> items;                            // array
+  std::vector<std::pair<std::string, Object>> entries;  // dictionary
+  Object dictionary;                                    // a stream's dictionary (a direct dictionary)
+  std::string data;                                     // a stream's raw (still filtered) bytes
 
   static Object wrap(QPDFObjectHandle handle, std::shared_ptr<QPDF> owner);
   static Object makeBoolean(bool value);
@@ -47,8 +47,7 @@ struct Object::Impl {
 // Decodes `data` through a filter list (a name or an array of names, with
 // matching parameters) using qpdf's filters; nullopt when a filter fails or
 // is one qpdf leaves encoded.
-std::optional<std::string> DecodeWithFilters(const std::string& data, const Object& filters,
-                                             const Object& parms);
+std::optional<std::string> DecodeWithFilters(const std::string& data, const Object& filters, const Object& parms);
 
 // qpdf's view of a direct value (used to hand direct values to qpdf's filter
 // code); a view's own handle for file objects.

@@ -73,8 +73,8 @@ std::optional<int64_t> ParsePDFDate(const std::string& text) {
     if (oh > 23 || om > 59) return std::nullopt;
     offset = sign * (oh * 3600 + om * 60);
   }
-  int64_t local = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
-                  hour * 3600 + minute * 60 + second;
+  int64_t local = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600 +
+                  minute * 60 + second;
   return local - offset;
 }
 

@@ -172,8 +172,8 @@ FontMetrics FontFace::metrics() const {
   m.ascender = face->ascender / em;
   m.descender = face->descender / em;
   m.leading = (face->height - face->ascender + face->descender) / em;
-  if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2)); os2 && os2->version >= 2 &&
-                                                                              os2->version != 0xFFFF) {
+  if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+      os2 && os2->version >= 2 && os2->version != 0xFFFF) {
     m.capHeight = os2->sCapHeight / em;
     m.xHeight = os2->sxHeight / em;
   }

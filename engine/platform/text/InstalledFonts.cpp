@@ -93,7 +93,8 @@ std::vector<InstalledFace> FontconfigProvider::faces() const {
     int index = 0;
     if (FcPatternGetInteger(p, FC_INDEX, 0, &index) == FcResultMatch) f.index = index;
     if (f.family.empty() || f.file.empty()) continue;
-    if (f.fullName.empty()) f.fullName = isRegularStyle(f.style) || f.style.empty() ? f.family : f.family + " " + f.style;
+    if (f.fullName.empty())
+      f.fullName = isRegularStyle(f.style) || f.style.empty() ? f.family : f.family + " " + f.style;
     if (f.postScriptName.empty()) f.postScriptName = f.fullName;
     out.push_back(std::move(f));
   }

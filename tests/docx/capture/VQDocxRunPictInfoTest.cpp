@@ -55,8 +55,9 @@ TEST(VQDocxRunPictInfo, ColourAndDashStrings) {
   EXPECT_EQ(box.strokeDashPatternString(), "");
   box.strokeDashPhase = -4;
   EXPECT_EQ(box.strokeDashPhaseString(), "-4");
-  EXPECT_EQ(box.description(), "\ndisplayX: 0.000000\r\ndisplayY: 0.000000\r\ndisplayWidth: 0.000000\r\n"
-                               "displayHeight: 0.000000");
+  EXPECT_EQ(box.description(),
+            "\ndisplayX: 0.000000\r\ndisplayY: 0.000000\r\ndisplayWidth: 0.000000\r\n"
+            "displayHeight: 0.000000");
 }
 
 TEST(VQDocxPathInfo, BorderStyle) {

@@ -82,10 +82,10 @@ TEST(VQDocxDocumentEndToEnd, PagesFromEightThreadsArriveInPageOrder) {
 
   const auto entries = vqtest::zipEntries(pkg.path);
   const std::set<std::string> present(entries.begin(), entries.end());
-  for (const char* part : {"_rels/.rels", "[Content_Types].xml", "docProps/app.xml", "docProps/core.xml",
-                           "word/document.xml", "word/_rels/document.xml.rels", "word/fontTable.xml",
-                           "word/settings.xml", "word/styles.xml", "word/theme/theme1.xml", "word/webSettings.xml",
-                           "word/media/"})
+  for (const char* part :
+       {"_rels/.rels", "[Content_Types].xml", "docProps/app.xml", "docProps/core.xml", "word/document.xml",
+        "word/_rels/document.xml.rels", "word/fontTable.xml", "word/settings.xml", "word/styles.xml",
+        "word/theme/theme1.xml", "word/webSettings.xml", "word/media/"})
     EXPECT_TRUE(present.count(part)) << part;
   for (const auto& e : entries) EXPECT_EQ(e.find("document-debug"), std::string::npos) << e;
 
@@ -143,10 +143,8 @@ TEST(VQDocxDocumentTest, FailedPositionsDoNotHoldBackLaterPages) {
     doc->writeDocumentBegin();
     std::vector<std::string> expected;
     for (int p = 5; p >= 1; --p) {
-      if (failed.count(p))
-        doc->skipDocumentPage(p);
-      else
-        ASSERT_TRUE(doc->writeDocumentPageTemp(page(p)));
+      if (failed.count(p)) doc->skipDocumentPage(p);
+      else ASSERT_TRUE(doc->writeDocumentPageTemp(page(p)));
     }
     for (int p = 1; p <= 5; ++p)
       if (!failed.count(p)) expected.push_back(std::to_string(p));
@@ -234,8 +232,7 @@ TEST(VQDocxDocumentTest, ImagesGetOneRelationshipAndMoveIntoThePackage) {
   doc->packetZipFileIfNeed();
   const auto entries = vqtest::zipEntries(pkg.path);
   for (const auto& p : {a, b}) {
-    EXPECT_NE(std::find(entries.begin(), entries.end(), "word/media/" + fs::path(p).filename().string()),
-              entries.end())
+    EXPECT_NE(std::find(entries.begin(), entries.end(), "word/media/" + fs::path(p).filename().string()), entries.end())
         << p;
     EXPECT_FALSE(fs::exists(p)) << "the image was copied, not moved";
   }
@@ -300,10 +297,8 @@ TEST(VQDocxDocumentTest, PackagingFailuresLeaveNoPartialPackage) {
     EXPECT_THROW(doc->packetZipFileIfNeed(), VQDocxDocumentException);
     unsetenv("VQPAPYRANT_RESOURCES");
     EXPECT_FALSE(fs::exists(tempFolder));
-    if (fault == ImageCannotMove)
-      EXPECT_EQ(vqtest::slurp(dest), "previous");
-    else
-      EXPECT_FALSE(fs::exists(dest));
+    if (fault == ImageCannotMove) EXPECT_EQ(vqtest::slurp(dest), "previous");
+    else EXPECT_FALSE(fs::exists(dest));
     // No temporary archive is left beside the destination either.
     if (fs::exists(dest.parent_path())) {
       for (const auto& e : fs::directory_iterator(dest.parent_path())) EXPECT_EQ(e.path(), dest) << "left behind";

@@ -16,14 +16,12 @@ TEST(VQPDFAnnotAppearance, FormIsMappedOntoRect) {
     const char* formDict;
     const char* content;
     const char* rect;
-    const char* expected;  // bounding box of the reported path in page space
+    const char* expected;        // bounding box of the reported path in page space
     const char* clip = nullptr;  // the rectangle when not `expected`
   } cases[] = {
-      {"same size", "<< /Subtype /Form /BBox [0 0 40 20] >>", "0 0 40 20 re f", "[100 100 140 120]",
-       "100 100 40 20"},
+      {"same size", "<< /Subtype /Form /BBox [0 0 40 20] >>", "0 0 40 20 re f", "[100 100 140 120]", "100 100 40 20"},
       {"scaled", "<< /Subtype /Form /BBox [0 0 20 10] >>", "0 0 20 10 re f", "[100 100 140 120]", "100 100 40 20"},
-      {"offset box", "<< /Subtype /Form /BBox [5 5 25 15] >>", "5 5 20 10 re f", "[100 100 120 110]",
-       "100 100 20 10"},
+      {"offset box", "<< /Subtype /Form /BBox [5 5 25 15] >>", "5 5 20 10 re f", "[100 100 120 110]", "100 100 20 10"},
       {"rotated", "<< /Subtype /Form /BBox [0 0 20 10] /Matrix [0 1 -1 0 0 0] >>", "0 0 20 10 re f",
        "[100 100 110 120]", "100 100 10 20"},
       {"no subtype", "<< /BBox [0 0 20 10] >>", "0 0 20 10 re f", "[100 100 140 120]", "100 100 40 20"},

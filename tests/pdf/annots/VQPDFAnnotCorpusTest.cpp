@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "AnnotTestSupport.h"
-#include "support/TestSupport.h"
 #include "platform/pdf/PdfDocument.h"
+#include "support/TestSupport.h"
 
 namespace {
 

@@ -27,10 +27,16 @@ TEST(VQPDFAnnotTextMarkup, PathsFromQuadPoints) {
     std::vector<double> dash;
   } cases[] = {
       {"<< /Subtype /Highlight /C [1 1 0] /QuadPoints [10 20 110 20 10 5 110 5] >>",
-       "M 10 5 L 110 5 L 110 20 L 10 20 Z", false, 0, {}},
+       "M 10 5 L 110 5 L 110 20 L 10 20 Z",
+       false,
+       0,
+       {}},
       // Two quadrilaterals, one path; the width comes from the first (height 12).
       {"<< /Subtype /StrikeOut /C [1 0 0] /QuadPoints [0 12 50 12 0 0 50 0 0 40 10 40 0 20 10 20] >>",
-       "M 0 6 L 50 6 M 0 30 L 10 30", true, 1, {}},
+       "M 0 6 L 50 6 M 0 30 L 10 30",
+       true,
+       1,
+       {}},
       {"<< /Subtype /Underline /C [0 0 1] /QuadPoints [0 50 10 50 0 0 10 0] >>", "M 0 2 L 10 2", true, 3, {}},
       {"<< /Subtype /Squiggly /C [0 0 1] /QuadPoints [5 30 25 30 5 10 25 10] >>", "M 5 12 L 25 12", true, 2, {2}},
       // Rotated quadrilateral: its bounding box counts.

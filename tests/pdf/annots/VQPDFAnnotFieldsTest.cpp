@@ -154,9 +154,9 @@ TEST(VQPDFAnnot, SharedFields) {
     EXPECT_EQ(annot->color.c[2], c.c2);
   }
 
-  auto full = VQPDFAnnot::AnnotWithDictionary(page.wrap(page.parse(
-      "<< /Subtype /Square /F 6 /CA 0.5 /Contents (note) /NM (id1) /M (D:2020) /T (me) "
-      "/Border [0 0 3] /BS << /W 2 >> /Popup << /Subtype /Popup /Rect [1 2 3 4] >> >>")));
+  auto full = VQPDFAnnot::AnnotWithDictionary(
+      page.wrap(page.parse("<< /Subtype /Square /F 6 /CA 0.5 /Contents (note) /NM (id1) /M (D:2020) /T (me) "
+                           "/Border [0 0 3] /BS << /W 2 >> /Popup << /Subtype /Popup /Rect [1 2 3 4] >> >>")));
   ASSERT_NE(full, nullptr);
   EXPECT_EQ(full->flags, 6);
   EXPECT_FALSE(full->isVisible());

@@ -43,8 +43,7 @@ TEST(VQPageSetup, CropBoxCornersLandOnTheDisplayPage) {
     EXPECT_NEAR(s.cropBox.size.height, c.displayH, 1e-6);
     const double x0 = c.crop.origin.x, y0 = c.crop.origin.y;
     const double x1 = x0 + c.crop.size.width, y1 = y0 + c.crop.size.height;
-    for (Point p : {Point{x0, y0}, Point{x1, y0}, Point{x0, y1}, Point{x1, y1},
-                    Point{(x0 + x1) / 2, (y0 + y1) / 2}}) {
+    for (Point p : {Point{x0, y0}, Point{x1, y0}, Point{x0, y1}, Point{x1, y1}, Point{(x0 + x1) / 2, (y0 + y1) / 2}}) {
       const Point d = vq::PointApplyAffineTransform(p, s.transform);
       EXPECT_GE(d.x, -1e-6);
       EXPECT_GE(d.y, -1e-6);

@@ -249,8 +249,12 @@ TEST(VQPDFOutLineManager, FixtureDestinationsLoopsAndLookups) {
     const char* action;
   };
   const Row rows[] = {
-      {"1. \xC2\xA0 Intro\n", 0, 2, 2, "GoTo"}, {"By name", 1, 3, 0, "GoTo"}, {"By string", 1, 1, 0, "GoTo"},
-      {"Named", 0, -1, 0, "Named"},            {"Index", 0, 3, 0, "GoTo"},   {"", 0, -1, 0, ""},
+      {"1. \xC2\xA0 Intro\n", 0, 2, 2, "GoTo"},
+      {"By name", 1, 3, 0, "GoTo"},
+      {"By string", 1, 1, 0, "GoTo"},
+      {"Named", 0, -1, 0, "Named"},
+      {"Index", 0, 3, 0, "GoTo"},
+      {"", 0, -1, 0, ""},
   };
   ASSERT_EQ(items.size(), std::size(rows));
   for (size_t k = 0; k < items.size(); ++k) {

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "common/VQPDFPathUtilities.h"
 #include "pdf/PdfFixture.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
-#include "common/VQPDFPathUtilities.h"
 #include "platform/imageio/VQImageIO.h"
 #include "platform/pdf/PdfDocument.h"
 #include "support/TestSupport.h"
@@ -105,10 +105,14 @@ std::ostream& operator<<(std::ostream& os, const Pixel& p) {
 Pixel At(const Bitmap& b, int x, int y) {
   const uint8_t* p = b.row(y);
   switch (b.format) {
-    case PixelFormat::Gray8: return {p[x], p[x], p[x], 255};
-    case PixelFormat::RGB8: return {p[3 * x], p[3 * x + 1], p[3 * x + 2], 255};
-    case PixelFormat::RGBA8: return {p[4 * x], p[4 * x + 1], p[4 * x + 2], p[4 * x + 3]};
-    default: return {};
+    case PixelFormat::Gray8:
+      return {p[x], p[x], p[x], 255};
+    case PixelFormat::RGB8:
+      return {p[3 * x], p[3 * x + 1], p[3 * x + 2], 255};
+    case PixelFormat::RGBA8:
+      return {p[4 * x], p[4 * x + 1], p[4 * x + 2], p[4 * x + 3]};
+    default:
+      return {};
   }
 }
 
@@ -136,33 +140,51 @@ TEST(ImageDecoder, RawSamplesThroughColourSpacesAndDecodeArrays) {
     std::string data;
     std::vector<Pixel> expected;  // first pixels of the first row
   } rows[] = {
-      {"rgb 8", "<< /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB >>",
-       std::string("\xff\x00\x00\x00\x80\xff", 6), {{255, 0, 0, 255}, {0, 128, 255, 255}}},
-      {"no space, 1 bit is grey", "<< /Width 8 /Height 1 /BitsPerComponent 1 >>", "\x0f",
+      {"rgb 8",
+       "<< /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB >>",
+       std::string("\xff\x00\x00\x00\x80\xff", 6),
+       {{255, 0, 0, 255}, {0, 128, 255, 255}}},
+      {"no space, 1 bit is grey",
+       "<< /Width 8 /Height 1 /BitsPerComponent 1 >>",
+       "\x0f",
        {{0, 0, 0, 255}, {0, 0, 0, 255}, {0, 0, 0, 255}, {0, 0, 0, 255}, {255, 255, 255, 255}}},
-      {"no space, 8 bit is rgb", "<< /Width 1 /Height 1 /BitsPerComponent 8 >>", "\x10\x20\x30",
-       {{16, 32, 48, 255}}},
-      {"gray 2 bit", "<< /Width 4 /Height 1 /BitsPerComponent 2 /ColorSpace /DeviceGray >>", "\x1b",
+      {"no space, 8 bit is rgb", "<< /Width 1 /Height 1 /BitsPerComponent 8 >>", "\x10\x20\x30", {{16, 32, 48, 255}}},
+      {"gray 2 bit",
+       "<< /Width 4 /Height 1 /BitsPerComponent 2 /ColorSpace /DeviceGray >>",
+       "\x1b",
        {{0, 0, 0, 255}, {85, 85, 85, 255}, {170, 170, 170, 255}, {255, 255, 255, 255}}},
-      {"gray 4 bit", "<< /Width 2 /Height 1 /BitsPerComponent 4 /ColorSpace /DeviceGray >>", "\xf0",
+      {"gray 4 bit",
+       "<< /Width 2 /Height 1 /BitsPerComponent 4 /ColorSpace /DeviceGray >>",
+       "\xf0",
        {{255, 255, 255, 255}, {0, 0, 0, 255}}},
-      {"gray 16 bit", "<< /Width 2 /Height 1 /BitsPerComponent 16 /ColorSpace /DeviceGray >>",
-       std::string("\xff\xff\x00\x00", 4), {{255, 255, 255, 255}, {0, 0, 0, 255}}},
-      {"decode inverts", "<< /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Decode [1 0] >>",
-       std::string("\x00\xff", 2), {{255, 255, 255, 255}, {0, 0, 0, 255}}},
-      {"indexed", "<< /Width 3 /Height 1 /BitsPerComponent 8 /ColorSpace [/Indexed /DeviceRGB 1 <FF000000FF00>] >>",
-       std::string("\x00\x01\x07", 3), {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 255, 0, 255}}},
-      {"cmyk", "<< /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceCMYK >>", std::string("\x00\x00\x00\x00", 4),
+      {"gray 16 bit",
+       "<< /Width 2 /Height 1 /BitsPerComponent 16 /ColorSpace /DeviceGray >>",
+       std::string("\xff\xff\x00\x00", 4),
+       {{255, 255, 255, 255}, {0, 0, 0, 255}}},
+      {"decode inverts",
+       "<< /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Decode [1 0] >>",
+       std::string("\x00\xff", 2),
+       {{255, 255, 255, 255}, {0, 0, 0, 255}}},
+      {"indexed",
+       "<< /Width 3 /Height 1 /BitsPerComponent 8 /ColorSpace [/Indexed /DeviceRGB 1 <FF000000FF00>] >>",
+       std::string("\x00\x01\x07", 3),
+       {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 255, 0, 255}}},
+      {"cmyk",
+       "<< /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceCMYK >>",
+       std::string("\x00\x00\x00\x00", 4),
        {{255, 255, 255, 255}}},
-      {"short data is zero-filled", "<< /Width 2 /Height 2 /BitsPerComponent 8 /ColorSpace /DeviceGray /Decode [1 0] >>",
-       "\x00", {{255, 255, 255, 255}, {255, 255, 255, 255}}},
+      {"short data is zero-filled",
+       "<< /Width 2 /Height 2 /BitsPerComponent 8 /ColorSpace /DeviceGray /Decode [1 0] >>",
+       "\x00",
+       {{255, 255, 255, 255}, {255, 255, 255, 255}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     auto w = Extract(pdf.stream(row.dict, row.data));
     ASSERT_TRUE(w);
     EXPECT_EQ(fs::path(w->path).extension(), ".png");
-    for (size_t i = 0; i < row.expected.size(); ++i) EXPECT_EQ(At(w->image, static_cast<int>(i), 0), row.expected[i]) << i;
+    for (size_t i = 0; i < row.expected.size(); ++i)
+      EXPECT_EQ(At(w->image, static_cast<int>(i), 0), row.expected[i]) << i;
   }
 }
 
@@ -177,8 +199,8 @@ TEST(ImageDecoder, MasksMakeTransparentPNGs) {
   };
   auto withSMask = image("");
   withSMask.getDict().replaceKey("/SMask", smask);
-  auto matteMask = pdf.streamHandle("<< /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Matte [0 0 0] >>",
-                                    "\x80");
+  auto matteMask =
+      pdf.streamHandle("<< /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Matte [0 0 0] >>", "\x80");
   auto withMatte = image("");
   withMatte.getDict().replaceKey("/SMask", matteMask);
   auto withStencil = image("");
@@ -192,10 +214,14 @@ TEST(ImageDecoder, MasksMakeTransparentPNGs) {
       {"soft mask scaled to the image", pdf.wrap(withSMask), {10, 30, 50, 128}, {200, 200, 200, 128}},
       {"soft mask with a matte: colours un-blended", pdf.wrap(withMatte), {19, 59, 99, 128}, {255, 255, 255, 128}},
       {"stencil mask", pdf.wrap(withStencil), {10, 30, 50, 255}, {200, 200, 200, 0}},
-      {"image mask without BitsPerComponent, Mask ignored", pdf.stream("<< /Width 2 /Height 1 /ImageMask true /Mask [0 1] >>", "\x40"),
-       {0, 0, 0, 255}, {0, 0, 0, 0}},
-      {"image mask, inverted decode", pdf.stream("<< /Width 2 /Height 1 /ImageMask true /Decode [1 0] >>", "\x40"),
-       {0, 0, 0, 0}, {0, 0, 0, 255}},
+      {"image mask without BitsPerComponent, Mask ignored",
+       pdf.stream("<< /Width 2 /Height 1 /ImageMask true /Mask [0 1] >>", "\x40"),
+       {0, 0, 0, 255},
+       {0, 0, 0, 0}},
+      {"image mask, inverted decode",
+       pdf.stream("<< /Width 2 /Height 1 /ImageMask true /Decode [1 0] >>", "\x40"),
+       {0, 0, 0, 0},
+       {0, 0, 0, 255}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -247,28 +273,47 @@ TEST(ImageDecoder, EncodedFiltersDecodeAndFilesMatchTheirNames) {
   } rows[] = {
       {"DCT kept as JPEG",
        pdf.stream("<< /Width 16 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceRGB /Filter /DCTDecode >>", jpeg),
-       ".jpeg", {250, 120, 10, 255}, 16, 8},
+       ".jpeg",
+       {250, 120, 10, 255},
+       16,
+       8},
       {"DCT with a colour key becomes PNG",
        pdf.stream("<< /Width 16 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceRGB /Filter /DCTDecode "
                   "/Mask [0 255 0 255 0 255] >>",
                   jpeg),
-       ".png", {250, 120, 10, 0}, 16, 8},
+       ".png",
+       {250, 120, 10, 0},
+       16,
+       8},
       {"DCT with an inverting Decode is re-encoded",
        pdf.stream("<< /Width 16 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceRGB /Filter /DCTDecode "
                   "/Decode [1 0 1 0 1 0] >>",
                   jpeg),
-       ".jpeg", {5, 135, 245, 255}, 16, 8},
+       ".jpeg",
+       {5, 135, 245, 255},
+       16,
+       8},
       {"JPX without BitsPerComponent or ColorSpace",
-       pdf.stream("<< /Width 16 /Height 8 /Filter /JPXDecode >>", jp2), ".png", {250, 120, 10, 255}, 16, 8},
+       pdf.stream("<< /Width 16 /Height 8 /Filter /JPXDecode >>", jp2),
+       ".png",
+       {250, 120, 10, 255},
+       16,
+       8},
       {"JBIG2 (MMR region)",
        pdf.stream("<< /Width 32 /Height 4 /BitsPerComponent 1 /ColorSpace /DeviceGray /Filter /JBIG2Decode >>",
                   Jbig2WithMMR(fax, 32, 4)),
-       ".png", {0, 0, 0, 255}, 32, 4},
+       ".png",
+       {0, 0, 0, 255},
+       32,
+       4},
       {"CCITT G4",
        pdf.stream("<< /Width 32 /Height 4 /BitsPerComponent 1 /ColorSpace /DeviceGray /Filter /CCITTFaxDecode "
                   "/DecodeParms << /K -1 /Columns 32 /Rows 4 >> >>",
                   fax),
-       ".png", {0, 0, 0, 255}, 32, 4},
+       ".png",
+       {0, 0, 0, 255},
+       32,
+       4},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -395,7 +440,8 @@ TEST(ImageDecoder, EveryCorpusImageOpensAtItsPixelSize) {
         EXPECT_EQ(bitmap->width, image->width);
         EXPECT_EQ(bitmap->height, image->height);
         auto filter = image->xObjectDictionary.get("Filter");
-        kinds.insert(filter.isArray() ? filter.at(filter.size() - 1).name().value_or("?") : filter.name().value_or("raw"));
+        kinds.insert(filter.isArray() ? filter.at(filter.size() - 1).name().value_or("?")
+                                      : filter.name().value_or("raw"));
         fs::remove(image->cachedImagePath);
         ++checked;
       }
@@ -424,9 +470,10 @@ TEST(ImageDecoder, ParsersThatSkipImagesDecodeAndWriteNothing) {
   } restore{saved};
 
   vqtest::PdfFixture pdf;
-  auto image = pdf.streamHandle("<< /Type /XObject /Subtype /Image /Width 3 /Height 2 /BitsPerComponent 8 "
-                                "/ColorSpace /DeviceGray >>",
-                                "\x10\x20\x30\x40\x50\x60");
+  auto image = pdf.streamHandle(
+      "<< /Type /XObject /Subtype /Image /Width 3 /Height 2 /BitsPerComponent 8 "
+      "/ColorSpace /DeviceGray >>",
+      "\x10\x20\x30\x40\x50\x60");
   auto formResources = pdf.handle("<< >>");
   formResources.replaceKey("/XObject", pdf.handle("<< >>"));
   formResources.getKey("/XObject").replaceKey("/Im2", image);

@@ -43,12 +43,22 @@ TEST(ImageFileWriter, EveryTypeKeyWritesItsFormat) {
     const char* key;
     std::string magic;
   } rows[] = {
-      {"jpg", "\xff\xd8\xff"},          {"JPEG", "\xff\xd8\xff"},        {"public.jpeg", "\xff\xd8\xff"},
-      {"png", "\x89PNG"},               {"public.png", "\x89PNG"},       {"BMP", "BM"},
-      {"com.microsoft.bmp", "BM"},      {"gif", "GIF8"},                 {"com.compuserve.gif", "GIF8"},
-      {"tiff", "II*"},                  {"Tif", "II*"},                  {"public.tiff", "II*"},
-      {"jp2", std::string("\0\0\0\x0cjP", 6)}, {"public.jpeg-2000", std::string("\0\0\0\x0cjP", 6)},
-      {"tga", std::string("\0\0\x02", 3)},     {"com.truevision.tga-image", std::string("\0\0\x02", 3)},
+      {"jpg", "\xff\xd8\xff"},
+      {"JPEG", "\xff\xd8\xff"},
+      {"public.jpeg", "\xff\xd8\xff"},
+      {"png", "\x89PNG"},
+      {"public.png", "\x89PNG"},
+      {"BMP", "BM"},
+      {"com.microsoft.bmp", "BM"},
+      {"gif", "GIF8"},
+      {"com.compuserve.gif", "GIF8"},
+      {"tiff", "II*"},
+      {"Tif", "II*"},
+      {"public.tiff", "II*"},
+      {"jp2", std::string("\0\0\0\x0cjP", 6)},
+      {"public.jpeg-2000", std::string("\0\0\0\x0cjP", 6)},
+      {"tga", std::string("\0\0\x02", 3)},
+      {"com.truevision.tga-image", std::string("\0\0\x02", 3)},
   };
   int i = 0;
   for (const auto& r : rows) {

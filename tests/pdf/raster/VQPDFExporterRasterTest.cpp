@@ -56,7 +56,8 @@ const Px kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255}, kClear{0, 0, 0, 0};
 std::shared_ptr<vq::VQPDFDrawableShading> Shading(vqtest::PdfFixture& pdf, const std::string& body) {
   auto s = vq::VQPDFDrawableShading::ShadingWithObject(
       pdf.object("<< /ColorSpace /DeviceRGB /Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 "
-                 ">> " + body + " >>"),
+                 ">> " +
+                 body + " >>"),
       "Sh");
   EXPECT_TRUE(s);
   return s;
@@ -77,26 +78,38 @@ TEST(Raster, ShadingsFillTheClipWithTheirExtends) {
     VQPDFClipStack clips;
     std::vector<Probe> probes;
   } rows[] = {
-      {"axial, end extended", "/ShadingType 2 /Coords [20 0 80 0] /Extend [false true]", {},
+      {"axial, end extended",
+       "/ShadingType 2 /Coords [20 0 80 0] /Extend [false true]",
+       {},
        {{10, 10, kClear}, {20, 3, kRed}, {50, 10, {128, 0, 127, 255}}, {79, 18, kBlue}, {97, 10, kBlue}}},
-      {"axial, start extended", "/ShadingType 2 /Coords [20 0 80 0] /Extend [true false]", {},
+      {"axial, start extended",
+       "/ShadingType 2 /Coords [20 0 80 0] /Extend [true false]",
+       {},
        {{2, 10, kRed}, {90, 10, kClear}}},
-      {"radial, both circles extended", "/ShadingType 3 /Coords [50 10 3 50 10 8] /Extend [true true]", {},
+      {"radial, both circles extended",
+       "/ShadingType 3 /Coords [50 10 3 50 10 8] /Extend [true true]",
+       {},
        {{50, 10, kRed}, {80, 10, kBlue}, {50, 0, kBlue}}},
-      {"radial, not extended", "/ShadingType 3 /Coords [50 10 3 50 10 8] /Extend [false false]", {},
+      {"radial, not extended",
+       "/ShadingType 3 /Coords [50 10 3 50 10 8] /Extend [false false]",
+       {},
        {{50, 10, kClear}, {55, 10, {128, 0, 127, 255}}, {70, 10, kClear}}},
-      {"even-odd clip cuts a hole", "/ShadingType 2 /Coords [20 0 80 0] /Extend [true true]",
-       Clips({{ring, vq::VQPDFClipTypeEvenOdd}}), {{50, 10, kClear}, {2, 10, kRed}, {97, 10, kBlue}}},
-      {"non-zero clip of the same path has no hole", "/ShadingType 2 /Coords [20 0 80 0] /Extend [true true]",
-       Clips({{ring, vq::VQPDFClipTypeWinding}}), {{50, 10, {128, 0, 127, 255}}}},
+      {"even-odd clip cuts a hole",
+       "/ShadingType 2 /Coords [20 0 80 0] /Extend [true true]",
+       Clips({{ring, vq::VQPDFClipTypeEvenOdd}}),
+       {{50, 10, kClear}, {2, 10, kRed}, {97, 10, kBlue}}},
+      {"non-zero clip of the same path has no hole",
+       "/ShadingType 2 /Coords [20 0 80 0] /Extend [true true]",
+       Clips({{ring, vq::VQPDFClipTypeWinding}}),
+       {{50, 10, {128, 0, 127, 255}}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     auto shading = Shading(pdf, row.shading);
     ASSERT_TRUE(shading);
     Rect clip;
-    auto image = VQPDFExporterRaster::DrawShadingInContextSize(SizeMake(100, 20), kFlip, AffineTransformIdentity,
-                                                               kFlip, row.clips, &clip, *shading);
+    auto image = VQPDFExporterRaster::DrawShadingInContextSize(SizeMake(100, 20), kFlip, AffineTransformIdentity, kFlip,
+                                                               row.clips, &clip, *shading);
     ASSERT_TRUE(image);
     ASSERT_EQ(image->width, 100);
     ASSERT_EQ(image->height, 20);
@@ -138,7 +151,13 @@ TEST(Raster, ClippedImagesAreCutToTheirVisibleBox) {
     int width, height;
   } rows[] = {
       {"no clip at all", {}, AffineTransformIdentity, true, {}, 0, 0},
-      {"a clip around the image", Clips({{RectPath(RectMake(5, 5, 60, 60)), 1}}), AffineTransformIdentity, true, {}, 0, 0},
+      {"a clip around the image",
+       Clips({{RectPath(RectMake(5, 5, 60, 60)), 1}}),
+       AffineTransformIdentity,
+       true,
+       {},
+       0,
+       0},
       {"a clip over the left part", Clips({{RectPath(RectMake(0, 0, 30, 100)), 1}}), AffineTransformIdentity, false,
        RectMake(10, 10, 20, 40), 20, 40},
       {"the same at twice the resolution", Clips({{RectPath(RectMake(0, 0, 30, 100)), 1}}),
@@ -148,9 +167,9 @@ TEST(Raster, ClippedImagesAreCutToTheirVisibleBox) {
     SCOPED_TRACE(row.name);
     Rect clipRect;
     bool noClip = false;
-    auto image = VQPDFExporterRaster::ClipImageInContextSize(SizeMake(100, 100), red, row.scale,
-                                                             AffineTransformIdentity, placement, imageRect, row.clips,
-                                                             &clipRect, &noClip);
+    auto image =
+        VQPDFExporterRaster::ClipImageInContextSize(SizeMake(100, 100), red, row.scale, AffineTransformIdentity,
+                                                    placement, imageRect, row.clips, &clipRect, &noClip);
     EXPECT_EQ(noClip, row.noClippingNeeded);
     if (row.noClippingNeeded) {
       EXPECT_FALSE(image);
@@ -229,7 +248,7 @@ TEST(Raster, ClipRectAndVisibilityOnARotatedOffsetPage) {
   for (const auto& row : rows) {
     Rect bound;
     auto visible = VQPDFExporterRaster::ClipPathInContextSize(SizeMake(400, 300), row.path, row.lineWidth, kRotated,
-                                                               clips, &bound);
+                                                              clips, &bound);
     EXPECT_EQ(visible.has_value(), row.visible) << row.name;
     EXPECT_EQ(bound, RectMake(50, 50, 100, 50)) << row.name;
     if (visible) {
@@ -249,7 +268,7 @@ TEST(Raster, HairlinesCountWithTheirLineWidth) {
     line.moveTo(20, row.y);
     line.lineTo(40, row.y);
     auto visible = VQPDFExporterRaster::ClipPathInContextSize(SizeMake(100, 100), line, row.lineWidth,
-                                                               AffineTransformIdentity, clips, nullptr);
+                                                              AffineTransformIdentity, clips, nullptr);
     EXPECT_EQ(visible.has_value(), row.visible) << "y " << row.y << " width " << row.lineWidth;
   }
 }

@@ -44,14 +44,16 @@ TEST(Shading, FactoryKeepsOnlyUsableShadings) {
   } rows[] = {
       {"<< /ShadingType 2 /ColorSpace /DeviceRGB /Function " + f + " >>", true, 2},
       {"<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [0 0 0 0 0 10] /Function " + f + " >>", true, 3},
-      {"<< /ShadingType 1 /ColorSpace /DeviceRGB /Function << /FunctionType 2 /Domain [0 1] /C0 [0 0 0] /C1 [1 1 1] /N 1 >> >>", true, 1},
+      {"<< /ShadingType 1 /ColorSpace /DeviceRGB /Function << /FunctionType 2 /Domain [0 1] /C0 [0 0 0] /C1 [1 1 1] /N "
+       "1 >> >>",
+       true, 1},
       {"<< /ShadingType 4 /ColorSpace /DeviceRGB >>", true, 4},
       {"<< /ShadingType 7 /ColorSpace /DeviceRGB >>", true, 7},
       {"<< /ShadingType 8 /ColorSpace /DeviceRGB /Function " + f + " >>", false, 0},
-      {"<< /ShadingType 2 /Function " + f + " >>", false, 0},               // no colour space
-      {"<< /ShadingType 2 /ColorSpace /DeviceRGB >>", false, 0},            // no function
+      {"<< /ShadingType 2 /Function " + f + " >>", false, 0},     // no colour space
+      {"<< /ShadingType 2 /ColorSpace /DeviceRGB >>", false, 0},  // no function
       {"<< /ShadingType 2 /ColorSpace /DeviceGray /Function " + forty + " >>", false, 0},
-      {"<< /ColorSpace /DeviceRGB /Function " + f + " >>", false, 0},       // no type
+      {"<< /ColorSpace /DeviceRGB /Function " + f + " >>", false, 0},  // no type
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.dict);
@@ -87,20 +89,28 @@ TEST(Shading, ColoursAlongAxialRadialAndFunctionShadings) {
     std::string dict;
     std::vector<Probe> probes;
   } rows[] = {
-      {"axial without extend", "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 100 0] /Function " + f + " >>",
-       {{0, 5, true, {255, 0, 0}}, {100, -5, true, {0, 0, 255}}, {50, 0, true, {128, 0, 128}}, {-1, 0, false, {}},
+      {"axial without extend",
+       "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 100 0] /Function " + f + " >>",
+       {{0, 5, true, {255, 0, 0}},
+        {100, -5, true, {0, 0, 255}},
+        {50, 0, true, {128, 0, 128}},
+        {-1, 0, false, {}},
         {101, 0, false, {}}}},
       {"axial extended at the start only",
        "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 100 0] /Extend [true false] /Function " + f + " >>",
        {{-50, 0, true, {255, 0, 0}}, {150, 0, false, {}}}},
-      {"axial default coords run to (100, 100)", "<< /ShadingType 2 /ColorSpace /DeviceRGB /Function " + f + " >>",
+      {"axial default coords run to (100, 100)",
+       "<< /ShadingType 2 /ColorSpace /DeviceRGB /Function " + f + " >>",
        {{100, 100, true, {0, 0, 255}}, {0, 0, true, {255, 0, 0}}}},
       {"one function per component",
        "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 100 0] /Function " + perComponent + " >>",
        {{0, 0, true, {0, 128, 255}}, {100, 0, true, {255, 128, 0}}}},
       {"radial between two circles",
        "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [0 0 10 0 0 50] /Function " + f + " >>",
-       {{10, 0, true, {255, 0, 0}}, {0, 50, true, {0, 0, 255}}, {30, 0, true, {128, 0, 128}}, {5, 0, false, {}},
+       {{10, 0, true, {255, 0, 0}},
+        {0, 50, true, {0, 0, 255}},
+        {30, 0, true, {128, 0, 128}},
+        {5, 0, false, {}},
         {60, 0, false, {}}}},
       {"radial extended both ways",
        "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [0 0 10 0 0 50] /Extend [true true] /Function " + f + " >>",
@@ -146,7 +156,8 @@ TEST(Shading, MeshesPaintTheirTrianglesAndPatches) {
       "/ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 /Decode [0 255 0 255 0 1 0 1 0 1]";
   const int R = 255;
   // Coons boundary of the square (0, 0)-(99, 99): red along x = 0, blue along x = 99.
-  const std::string boundary = Bytes({0, 0, 0, 33, 0, 66, 0, 99, 33, 99, 66, 99, 99, 99, 99, 66, 99, 33, 99, 0, 66, 0, 33, 0});
+  const std::string boundary =
+      Bytes({0, 0, 0, 33, 0, 66, 0, 99, 33, 99, 66, 99, 99, 99, 99, 66, 99, 33, 99, 0, 66, 0, 33, 0});
   const std::string corners = Bytes({R, 0, 0, R, 0, 0, 0, 0, R, 0, 0, R});
   struct Probe {
     int x, y;
@@ -158,15 +169,20 @@ TEST(Shading, MeshesPaintTheirTrianglesAndPatches) {
     std::string data;
     std::vector<Probe> probes;
   } rows[] = {
-      {"free-form triangles", "<< /ShadingType 4 /BitsPerFlag 8 " + format + " >>",
+      {"free-form triangles",
+       "<< /ShadingType 4 /BitsPerFlag 8 " + format + " >>",
        Bytes({0, 0, 0, R, 0, 0, 0, 99, 0, 0, 0, R, 0, 0, 99, R, 0, 0}),
        {{2, 2, {R, 0, 0, 255}}, {95, 2, {10, 0, 245, 255}}, {80, 80, {0, 0, 0, 0}}}},
-      {"lattice", "<< /ShadingType 5 /VerticesPerRow 2 " + format + " >>",
+      {"lattice",
+       "<< /ShadingType 5 /VerticesPerRow 2 " + format + " >>",
        Bytes({0, 0, R, 0, 0, 99, 0, 0, 0, R, 0, 99, R, 0, 0, 99, 99, 0, 0, R}),
        {{2, 50, {R, 0, 0, 255}}, {97, 50, {8, 0, 247, 255}}, {50, 50, {128, 0, 127, 255}}}},
-      {"Coons patch", "<< /ShadingType 6 /BitsPerFlag 8 " + format + " >>", Bytes({0}) + boundary + corners,
+      {"Coons patch",
+       "<< /ShadingType 6 /BitsPerFlag 8 " + format + " >>",
+       Bytes({0}) + boundary + corners,
        {{1, 50, {R, 0, 0, 255}}, {97, 50, {5, 0, 250, 255}}, {49, 10, {128, 0, 127, 255}}}},
-      {"tensor patch", "<< /ShadingType 7 /BitsPerFlag 8 " + format + " >>",
+      {"tensor patch",
+       "<< /ShadingType 7 /BitsPerFlag 8 " + format + " >>",
        Bytes({0}) + boundary + Bytes({33, 33, 33, 66, 66, 66, 66, 33}) + corners,
        {{1, 50, {R, 0, 0, 255}}, {97, 50, {5, 0, 250, 255}}, {49, 90, {128, 0, 127, 255}}}},
   };
@@ -205,7 +221,8 @@ TEST(Shading, DamagedMeshDataPaintsWhatIsComplete) {
        Bytes({2, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}), 0},
       {"truncated patch", "<< /ShadingType 7 /BitsPerFlag 8 /BitsPerCoordinate 8 " + format + " >>",
        Bytes({0, 1, 2, 3, 4, 5, 6, 7, 8}), 0},
-      {"no Decode", "<< /ShadingType 4 /BitsPerFlag 8 /BitsPerCoordinate 8 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
+      {"no Decode",
+       "<< /ShadingType 4 /BitsPerFlag 8 /BitsPerCoordinate 8 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
        Bytes({0, 0, 0, 255, 0, 99, 0, 255, 0, 0, 99, 255}), 0},
   };
   for (const auto& row : rows) {
@@ -250,8 +267,9 @@ vq::Bitmap Fill(VQPDFDrawablePattern& pattern, const std::optional<Color>& color
 TEST(Pattern, TilingCellsRepeatInTheirColours) {
   vqtest::PdfFixture pdf;
   // A 10 x 10 cell whose lower-left 5 x 5 square is painted.
-  const char* dict = "<< /PatternType 1 /PaintType %d /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10 "
-                     "/Resources << >> >>";
+  const char* dict =
+      "<< /PatternType 1 /PaintType %d /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10 "
+      "/Resources << >> >>";
   char coloured[200], uncoloured[200];
   std::snprintf(coloured, sizeof coloured, dict, 1);
   std::snprintf(uncoloured, sizeof uncoloured, dict, 2);
@@ -283,9 +301,9 @@ TEST(Pattern, TilingCellsRepeatInTheirColours) {
 
 TEST(Pattern, SelfReferencingCellsEnd) {
   vqtest::PdfFixture pdf;
-  auto pattern = pdf.streamHandle(
-      "<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10 >>",
-      "1 0 0 rg 0 0 5 5 re f /Pattern cs /P0 scn 5 5 5 5 re f");
+  auto pattern =
+      pdf.streamHandle("<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10 >>",
+                       "1 0 0 rg 0 0 5 5 re f /Pattern cs /P0 scn 5 5 5 5 re f");
   auto resources = pdf.handle("<< /Pattern << >> >>");
   resources.getKey("/Pattern").replaceKey("/P0", pattern);
   pattern.getDict().replaceKey("/Resources", resources);

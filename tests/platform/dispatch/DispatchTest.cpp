@@ -20,7 +20,11 @@ TEST(MainQueue, TasksOfOneProducerRunInOrderOnTheDrainingThread) {
   std::thread::id ranOn;
   std::atomic<bool> producerDone{false};
   std::thread producer([&] {
-    for (int i = 0; i < 500; ++i) queue.async([&, i] { seen.push_back(i); ranOn = std::this_thread::get_id(); });
+    for (int i = 0; i < 500; ++i)
+      queue.async([&, i] {
+        seen.push_back(i);
+        ranOn = std::this_thread::get_id();
+      });
     queue.async([&] { producerDone = true; });
   });
   queue.drainUntil([&] { return producerDone.load(); });
@@ -71,7 +75,8 @@ TEST(WorkerPool, RunsTasksInParallelAndTheGroupWaitsForAll) {
     pool.async(group, [&] {
       int now = ++running;
       int seen = peak.load();
-      while (now > seen && !peak.compare_exchange_weak(seen, now)) {}
+      while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       --running;
       ++done;

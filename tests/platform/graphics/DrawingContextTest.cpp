@@ -155,8 +155,8 @@ TEST(DrawingContext, DrawBitmapUprightIntoRect) {
   src.height = 2;
   src.format = PixelFormat::RGBA8;
   src.stride = 8;
-  src.pixels = {255, 0, 0, 255, 0, 255, 0, 255,  // red, green
-                0, 0, 255, 255, 200, 100, 50, 128};  // blue, half-transparent orange
+  src.pixels = {255, 0, 0,   255, 0,   255, 0,  255,   // red, green
+                0,   0, 255, 255, 200, 100, 50, 128};  // blue, half-transparent orange
   auto ctx = make(4, 4);
   ctx->setInterpolationQuality(InterpolationQuality::None);
   ctx->drawBitmap(src, RectMake(0, 0, 4, 4));
@@ -273,8 +273,8 @@ TEST(DrawingContext, TilingPatternRepeatsItsCell) {
   pattern.cell.width = 2;
   pattern.cell.height = 2;
   pattern.cell.stride = 8;
-  pattern.cell.pixels = {255, 0, 0, 255, 0, 0, 255, 255,  // red, blue
-                         0, 255, 0, 255, 0, 0, 0, 0};     // green, transparent
+  pattern.cell.pixels = {255, 0,   0, 255, 0, 0, 255, 255,  // red, blue
+                         0,   255, 0, 255, 0, 0, 0,   0};   // green, transparent
   pattern.bounds = RectMake(0, 0, 2, 2);
   pattern.xStep = 2;
   pattern.yStep = 2;

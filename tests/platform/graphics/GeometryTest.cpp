@@ -124,8 +124,10 @@ TEST(Geometry, TransformsPrependAndConcatInOrder) {
       {"translate prepends", AffineTransformTranslate(AffineTransformMakeScale(2, 2), 1, 0), {0, 0}, {2, 0}},
       // Concat(t1, t2) applies t1 first.
       {"concat order", AffineTransformConcat(translate, AffineTransformMakeScale(2, 2)), {1, 1}, {22, 2}},
-      {"invert", AffineTransformInvert(AffineTransformMake(2, 1, -1, 3, 5, -7)),
-       PointApplyAffineTransform({4, 9}, AffineTransformMake(2, 1, -1, 3, 5, -7)), {4, 9}},
+      {"invert",
+       AffineTransformInvert(AffineTransformMake(2, 1, -1, 3, 5, -7)),
+       PointApplyAffineTransform({4, 9}, AffineTransformMake(2, 1, -1, 3, 5, -7)),
+       {4, 9}},
   };
   for (const Case& c : cases) expectPoint(c.out, PointApplyAffineTransform(c.in, c.t), c.what);
 
@@ -146,7 +148,8 @@ TEST(Geometry, RectThroughTransformIsBoundingBoxOfCorners) {
     AffineTransform t;
     Rect out;
   } cases[] = {
-      {"quarter turn", RectMake(0, 0, 10, 20), AffineTransformMakeRotation(std::numbers::pi / 2), RectMake(-20, 0, 20, 10)},
+      {"quarter turn", RectMake(0, 0, 10, 20), AffineTransformMakeRotation(std::numbers::pi / 2),
+       RectMake(-20, 0, 20, 10)},
       {"eighth turn", RectMake(0, 0, 1, 1), AffineTransformMakeRotation(std::numbers::pi / 4),
        RectMake(-std::sqrt(0.5), 0, 2 * std::sqrt(0.5), 2 * std::sqrt(0.5))},
       {"flip", RectMake(0, 10, 5, 5), AffineTransformMake(1, 0, 0, -1, 0, 100), RectMake(0, 85, 5, 5)},

@@ -53,20 +53,33 @@ std::vector<Case> cases() {
   const Bytes redBluePalette = {0, 0, 255, 0, 255, 0, 0, 0};  // index 0 red, 1 blue (BGRX)
   std::vector<Case> c;
   // 8-bit palette, top-down (negative height), 3 pixels padded to 4 bytes.
-  c.push_back({"bmp 8-bit top-down", bmp(3, -2, 8, 0, 2, redBluePalette, {0, 1, 0, 0, 1, 1, 0, 0}), 3, 2,
+  c.push_back({"bmp 8-bit top-down",
+               bmp(3, -2, 8, 0, 2, redBluePalette, {0, 1, 0, 0, 1, 1, 0, 0}),
+               3,
+               2,
                {0xff0000, 0x0000ff, 0xff0000, 0x0000ff, 0x0000ff, 0xff0000}});
   // 1-bit, bottom-up: the first row in the file is the bottom row.
-  c.push_back({"bmp 1-bit bottom-up", bmp(10, 2, 1, 0, 0, bwPalette, {0xff, 0xc0, 0, 0, 0xa0, 0x40, 0, 0}), 10, 2,
-               {0xffffff, 0, 0xffffff, 0, 0, 0, 0, 0, 0, 0xffffff,
+  c.push_back({"bmp 1-bit bottom-up",
+               bmp(10, 2, 1, 0, 0, bwPalette, {0xff, 0xc0, 0, 0, 0xa0, 0x40, 0, 0}),
+               10,
+               2,
+               {0xffffff, 0,        0xffffff, 0,        0,        0,        0,        0,        0,        0xffffff,
                 0xffffff, 0xffffff, 0xffffff, 0xffffff, 0xffffff, 0xffffff, 0xffffff, 0xffffff, 0xffffff, 0xffffff}});
   // 4-bit palette.
-  c.push_back({"bmp 4-bit", bmp(3, 1, 4, 0, 2, redBluePalette, {0x01, 0x00, 0, 0}), 3, 1, {0xff0000, 0x0000ff, 0xff0000}});
+  c.push_back(
+      {"bmp 4-bit", bmp(3, 1, 4, 0, 2, redBluePalette, {0x01, 0x00, 0, 0}), 3, 1, {0xff0000, 0x0000ff, 0xff0000}});
   // Run-length 8-bit: bottom row "2 x index 1, then literal 0 1 0", top row
   // moved to by end-of-line, "1 x index 0", then end of bitmap.
-  c.push_back({"bmp rle8", bmp(5, 2, 8, 1, 2, redBluePalette, {2, 1, 0, 3, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}), 5, 2,
+  c.push_back({"bmp rle8",
+               bmp(5, 2, 8, 1, 2, redBluePalette, {2, 1, 0, 3, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}),
+               5,
+               2,
                {0xff0000, 0xff0000, 0xff0000, 0xff0000, 0xff0000, 0x0000ff, 0x0000ff, 0xff0000, 0x0000ff, 0xff0000}});
   // Run-length 4-bit: a run of alternating nibbles "1 0", then a literal "1 0 1".
-  c.push_back({"bmp rle4", bmp(5, 1, 4, 2, 2, redBluePalette, {2, 0x10, 0, 3, 0x10, 0x10, 0, 1}), 5, 1,
+  c.push_back({"bmp rle4",
+               bmp(5, 1, 4, 2, 2, redBluePalette, {2, 0x10, 0, 3, 0x10, 0x10, 0, 1}),
+               5,
+               1,
                {0x0000ff, 0xff0000, 0x0000ff, 0xff0000, 0x0000ff}});
   // 16-bit 5-6-5 bit fields (masks after the header).
   Bytes masks;
@@ -87,9 +100,12 @@ std::vector<Case> cases() {
 
   // TGA: run-length true colour, bottom-left origin.
   Bytes tga = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 2, 0, 24, 0};
-  tga.insert(tga.end(), {0x83, 0, 0, 255});                          // bottom row: 4 x red
+  tga.insert(tga.end(), {0x83, 0, 0, 255});                            // bottom row: 4 x red
   tga.insert(tga.end(), {0x01, 255, 0, 0, 0, 255, 0, 0x81, 1, 2, 3});  // top row: blue, green, 2 x (3,2,1)
-  c.push_back({"tga rle bottom-up", tga, 4, 2,
+  c.push_back({"tga rle bottom-up",
+               tga,
+               4,
+               2,
                {0x0000ff, 0x00ff00, 0x030201, 0x030201, 0xff0000, 0xff0000, 0xff0000, 0xff0000}});
   // TGA: uncompressed grey, top-left origin.
   Bytes grey = {0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 8, 0x20, 0x40, 0x80};

@@ -34,13 +34,21 @@ Bitmap sample(PixelFormat f, bool translucent = true) {
       const uint8_t r = static_cast<uint8_t>(x * 255 / (kW - 1)), g = static_cast<uint8_t>(y * 255 / (kH - 1)),
                     bl = static_cast<uint8_t>((x + y) * 4);
       switch (f) {
-        case PixelFormat::Gray8: p[x] = static_cast<uint8_t>((x * 7 + y * 3) & 0xff); break;
+        case PixelFormat::Gray8:
+          p[x] = static_cast<uint8_t>((x * 7 + y * 3) & 0xff);
+          break;
         case PixelFormat::Mono1:
           if ((x + y) % 3 == 0) p[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
           break;
-        case PixelFormat::RGB8: p[3 * x] = r; p[3 * x + 1] = g; p[3 * x + 2] = bl; break;
+        case PixelFormat::RGB8:
+          p[3 * x] = r;
+          p[3 * x + 1] = g;
+          p[3 * x + 2] = bl;
+          break;
         case PixelFormat::RGBA8:
-          p[4 * x] = r; p[4 * x + 1] = g; p[4 * x + 2] = bl;
+          p[4 * x] = r;
+          p[4 * x + 1] = g;
+          p[4 * x + 2] = bl;
           p[4 * x + 3] = translucent ? static_cast<uint8_t>(255 - x * 5) : 255;
           break;
       }
@@ -54,7 +62,8 @@ int maxDifference(const Bitmap& a, const Bitmap& b) {
   if (a.width != b.width || a.height != b.height) return 1000;
   Bitmap ra = vq::imageio::convertBitmap(a, PixelFormat::RGBA8), rb = vq::imageio::convertBitmap(b, PixelFormat::RGBA8);
   int worst = 0;
-  for (size_t i = 0; i < ra.pixels.size(); ++i) worst = std::max(worst, std::abs(int(ra.pixels[i]) - int(rb.pixels[i])));
+  for (size_t i = 0; i < ra.pixels.size(); ++i)
+    worst = std::max(worst, std::abs(int(ra.pixels[i]) - int(rb.pixels[i])));
   return worst;
 }
 
@@ -63,8 +72,12 @@ std::vector<uint8_t> slurp(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-uint32_t be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
-uint32_t le32(const uint8_t* p) { return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+uint32_t be32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+uint32_t le32(const uint8_t* p) {
+  return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
 
 size_t leftovers(const fs::path& dir) {
   size_t n = 0;
@@ -75,19 +88,16 @@ size_t leftovers(const fs::path& dir) {
 struct FormatCase {
   ImageFileType type;
   const char* ext;
-  bool lossless;      // pixels come back exactly
+  bool lossless;  // pixels come back exactly
   bool keepsAlpha;
-  int tolerance;      // when not lossless
+  int tolerance;  // when not lossless
   bool keepsDpi;
 };
 
 const FormatCase kFormats[] = {
-    {ImageFileType::PNG, "png", true, true, 0, true},
-    {ImageFileType::BMP, "bmp", true, true, 0, true},
-    {ImageFileType::TIFF, "tiff", true, true, 0, true},
-    {ImageFileType::TGA, "tga", true, true, 0, false},
-    {ImageFileType::JPEG2000, "jp2", true, true, 0, false},
-    {ImageFileType::JPEG, "jpg", false, false, 40, true},
+    {ImageFileType::PNG, "png", true, true, 0, true},       {ImageFileType::BMP, "bmp", true, true, 0, true},
+    {ImageFileType::TIFF, "tiff", true, true, 0, true},     {ImageFileType::TGA, "tga", true, true, 0, false},
+    {ImageFileType::JPEG2000, "jp2", true, true, 0, false}, {ImageFileType::JPEG, "jpg", false, false, 40, true},
     {ImageFileType::GIF, "gif", false, false, 64, false},  // median cut over >256 colours
 };
 const PixelFormat kPixelFormats[] = {PixelFormat::Gray8, PixelFormat::Mono1, PixelFormat::RGB8, PixelFormat::RGBA8};
@@ -112,7 +122,8 @@ TEST(ImageIO, EveryFormatAndPixelFormatRoundTrips) {
       const Bitmap expected = fc.keepsAlpha ? source : vq::imageio::convertBitmap(source, PixelFormat::RGB8);
       const int diff = maxDifference(expected, *back);
       // Grey and 1-bit images have an exact palette in GIF.
-      const bool exact = fc.lossless || (fc.type == ImageFileType::GIF && pf != PixelFormat::RGB8 && pf != PixelFormat::RGBA8);
+      const bool exact =
+          fc.lossless || (fc.type == ImageFileType::GIF && pf != PixelFormat::RGB8 && pf != PixelFormat::RGBA8);
       if (exact) {
         EXPECT_EQ(diff, 0);
       } else {
@@ -291,9 +302,11 @@ TEST(ImageIO, FailedWritesLeaveNothingBehind) {
   }
   // The destination is a folder: the rename fails.
   fs::create_directory(dir / "folder.png");
-  EXPECT_FALSE(vq::imageio::writeImageFile(sample(PixelFormat::RGB8), (dir / "folder.png").string(), ImageFileType::PNG));
+  EXPECT_FALSE(
+      vq::imageio::writeImageFile(sample(PixelFormat::RGB8), (dir / "folder.png").string(), ImageFileType::PNG));
   // A missing parent folder.
-  EXPECT_FALSE(vq::imageio::writeImageFile(sample(PixelFormat::RGB8), (dir / "no/such/x.png").string(), ImageFileType::PNG));
+  EXPECT_FALSE(
+      vq::imageio::writeImageFile(sample(PixelFormat::RGB8), (dir / "no/such/x.png").string(), ImageFileType::PNG));
 
   // A destination name at the file system's limit still gets its temporary twin.
   const std::string longName = std::string(250, 'n') + ".png";
@@ -349,8 +362,10 @@ TEST(ImageIO, HugeDeclaredSizesAreRefusedBeforeAllocating) {
   bmp[28] = 24;
   EXPECT_FALSE(vq::imageio::readImageData(bmp.data(), bmp.size()).has_value());
   // And a plausible size whose pixel data is missing.
-  bmp[18] = 10; bmp[19] = bmp[20] = bmp[21] = 0;
-  bmp[22] = 10; bmp[23] = bmp[24] = bmp[25] = 0;
+  bmp[18] = 10;
+  bmp[19] = bmp[20] = bmp[21] = 0;
+  bmp[22] = 10;
+  bmp[23] = bmp[24] = bmp[25] = 0;
   EXPECT_FALSE(vq::imageio::readImageData(bmp.data(), bmp.size()).has_value());
 }
 
@@ -359,13 +374,20 @@ TEST(ImageIO, TypeKeys) {
     const char* key;
     std::optional<ImageFileType> type;
   } rows[] = {
-      {"JPG", ImageFileType::JPEG},       {"jpeg", ImageFileType::JPEG},
-      {"public.jpeg", ImageFileType::JPEG}, {"Png", ImageFileType::PNG},
-      {"tif", ImageFileType::TIFF},       {"TIFF", ImageFileType::TIFF},
-      {"com.microsoft.bmp", ImageFileType::BMP}, {"com.compuserve.gif", ImageFileType::GIF},
-      {"com.truevision.tga-image", ImageFileType::TGA}, {"public.jpeg-2000", ImageFileType::JPEG2000},
-      {"JP2", ImageFileType::JPEG2000},   {"docx", std::nullopt},
-      {"", std::nullopt},                 {"jpg ", std::nullopt},
+      {"JPG", ImageFileType::JPEG},
+      {"jpeg", ImageFileType::JPEG},
+      {"public.jpeg", ImageFileType::JPEG},
+      {"Png", ImageFileType::PNG},
+      {"tif", ImageFileType::TIFF},
+      {"TIFF", ImageFileType::TIFF},
+      {"com.microsoft.bmp", ImageFileType::BMP},
+      {"com.compuserve.gif", ImageFileType::GIF},
+      {"com.truevision.tga-image", ImageFileType::TGA},
+      {"public.jpeg-2000", ImageFileType::JPEG2000},
+      {"JP2", ImageFileType::JPEG2000},
+      {"docx", std::nullopt},
+      {"", std::nullopt},
+      {"jpg ", std::nullopt},
   };
   for (const auto& r : rows) EXPECT_EQ(vq::imageio::imageFileTypeForKey(r.key), r.type) << r.key;
 }

@@ -67,19 +67,18 @@ TEST(ContentScanner, WrongTypedPopConsumesTheOperand) {
     double d = 0;
     int64_t i = 0;
     std::string name;
-    log.push_back(fmt::format("{} {}", s.popNumber(&d), d));         // 2.5
-    log.push_back(fmt::format("{} {}", s.popInteger(&i), i));        // 2.5 is not an integer
-    log.push_back(fmt::format("{} {}", s.popNumber(&d), d));         // /N is not a number
-    log.push_back(fmt::format("{} {}", s.popName(&name), name));     // (s) is not a name
-    log.push_back(fmt::format("{} {}", s.popInteger(&i), i));        // 1
-    log.push_back(fmt::format("{}", s.popNumber(&d)));               // empty
+    log.push_back(fmt::format("{} {}", s.popNumber(&d), d));      // 2.5
+    log.push_back(fmt::format("{} {}", s.popInteger(&i), i));     // 2.5 is not an integer
+    log.push_back(fmt::format("{} {}", s.popNumber(&d), d));      // /N is not a number
+    log.push_back(fmt::format("{} {}", s.popName(&name), name));  // (s) is not a name
+    log.push_back(fmt::format("{} {}", s.popInteger(&i), i));     // 1
+    log.push_back(fmt::format("{}", s.popNumber(&d)));            // empty
   });
   table.setCallback("y", [&](Scanner& s, void*) { log.push_back(fmt::format("y {}", s.operandCount())); });
   auto stream = std::make_shared<ContentStream>(std::vector<std::string>{"1 (s) /N 2.5 2.5 x y"}, Object());
   Scanner scanner(stream, table, &log);
   EXPECT_TRUE(scanner.scan());
-  EXPECT_EQ(log, (std::vector<std::string>{"true 2.5", "false 0", "false 2.5", "false ", "true 1", "false",
-                                           "y 0"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"true 2.5", "false 0", "false 2.5", "false ", "true 1", "false", "y 0"}));
 }
 
 TEST(ContentScanner, StopEndsTheScanEarly) {
@@ -96,8 +95,8 @@ TEST(ContentScanner, StopEndsTheScanEarly) {
 
 TEST(ContentScanner, InlineImages) {
   using Impl = Object::Impl;
-  Object resources = Impl::makeDictionary(
-      {{"ColorSpace", Impl::makeDictionary({{"CS0", Impl::makeName("DeviceCMYK")}})}});
+  Object resources =
+      Impl::makeDictionary({{"ColorSpace", Impl::makeDictionary({{"CS0", Impl::makeName("DeviceCMYK")}})}});
   const LexCase cases[] = {
       // Unfiltered: the computed length wins over an "EI" inside the data.
       {"BI /W 2 /H 2 /BPC 8 /CS /G ID a EI EI Q",
@@ -105,7 +104,8 @@ TEST(ContentScanner, InlineImages) {
       {"BI /IM true /W 9 /H 2 /D [1 0] ID \x01\x02\x03\x04\nEI",
        {"EI stream<</ImageMask true /Width 9 /Height 2 /Decode [1 0]>>#4"}},
       {"BI /W 8 /H 1 /BPC 1 /CS [/I /RGB 1 <000000ffffff>] ID \xff EI",
-       {"EI stream<</Width 8 /Height 1 /BitsPerComponent 1 /ColorSpace [/Indexed /DeviceRGB 1 (\\x00\\x00\\x00\\xff\\xff\\xff)]>>#1"}},
+       {"EI stream<</Width 8 /Height 1 /BitsPerComponent 1 /ColorSpace [/Indexed /DeviceRGB 1 "
+        "(\\x00\\x00\\x00\\xff\\xff\\xff)]>>#1"}},
       // A colour space named in the resources.
       {"BI /W 1 /H 1 /BPC 8 /CS /CS0 ID abcd EI",
        {"EI stream<</Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /CS0>>#4"}},
@@ -115,9 +115,11 @@ TEST(ContentScanner, InlineImages) {
         "/DecodeParms null>>#10",
         "Q"}},
       // Too little data for the computed length: the EI rule takes over.
-      {"BI /W 4 /H 4 /BPC 8 /CS /G ID ab EI Q", {"EI stream<</Width 4 /Height 4 /BitsPerComponent 8 /ColorSpace /DeviceGray>>#2", "Q"}},
+      {"BI /W 4 /H 4 /BPC 8 /CS /G ID ab EI Q",
+       {"EI stream<</Width 4 /Height 4 /BitsPerComponent 8 /ColorSpace /DeviceGray>>#2", "Q"}},
       // A stated length wins over an " EI " inside filtered data.
-      {"BI /W 1 /H 1 /F /Fl /L 5 ID a EI  EI Q", {"EI stream<</Width 1 /Height 1 /Filter /FlateDecode /Length 5>>#5", "Q"}},
+      {"BI /W 1 /H 1 /F /Fl /L 5 ID a EI  EI Q",
+       {"EI stream<</Width 1 /Height 1 /Filter /FlateDecode /Length 5>>#5", "Q"}},
       // No EI: the image is dropped.
       {"BI /W 4 /H 4 ID abc", {}},
       {"BI /W 4 /H 4 Q", {"Q"}},
@@ -170,17 +172,23 @@ TEST(ContentScanner, DeepNestingIsCappedAndFails) {
 // Random bytes, and random splices of real syntax, must never crash or hang.
 TEST(ContentScanner, SurvivesGarbage) {
   const std::string alphabet = "()<>[]{}/%\\#0123456789.+-eEIBDTjJ \n\r\tabcxyz";
-  const std::string pieces[] = {"BI ", " ID ", " EI ", "(", ")", "<<", ">>", "[", "]", "\\", "/W 9 /H 9 ", "<4",
-                                "1.5 ", "Tj ", "%", "\r\n"};
+  const std::string pieces[] = {"BI ", " ID ", " EI ",       "(",  ")",    "<<",  ">>", "[",
+                                "]",   "\\",   "/W 9 /H 9 ", "<4", "1.5 ", "Tj ", "%",  "\r\n"};
   std::mt19937 rng(12345);
   for (int round = 0; round < 300; ++round) {
     std::string content;
     size_t n = rng() % 4000;
     for (size_t i = 0; i < n; ++i) {
       switch (rng() % 3) {
-        case 0: content += static_cast<char>(rng() % 256); break;
-        case 1: content += alphabet[rng() % alphabet.size()]; break;
-        default: content += pieces[rng() % std::size(pieces)]; break;
+        case 0:
+          content += static_cast<char>(rng() % 256);
+          break;
+        case 1:
+          content += alphabet[rng() % alphabet.size()];
+          break;
+        default:
+          content += pieces[rng() % std::size(pieces)];
+          break;
       }
     }
     vqtest::Recorder recorder(kRecorded);

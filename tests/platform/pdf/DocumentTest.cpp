@@ -24,9 +24,9 @@ namespace {
 QPDFObjectHandle parse(const std::string& text) { return QPDFObjectHandle::parse(text); }
 
 QPDFObjectHandle rect(double x0, double y0, double x1, double y1) {
-  return QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{
-      QPDFObjectHandle::newReal(x0, 2), QPDFObjectHandle::newReal(y0, 2), QPDFObjectHandle::newReal(x1, 2),
-      QPDFObjectHandle::newReal(y1, 2)});
+  return QPDFObjectHandle::newArray(
+      std::vector<QPDFObjectHandle>{QPDFObjectHandle::newReal(x0, 2), QPDFObjectHandle::newReal(y0, 2),
+                                    QPDFObjectHandle::newReal(x1, 2), QPDFObjectHandle::newReal(y1, 2)});
 }
 
 // Writes a document whose page tree is root -> middle -> pages, with
@@ -101,11 +101,15 @@ TEST(Document, PageTreeInheritanceBoxesAndRotation) {
     int rotation;
   };
   const Row rows[] = {
-      {1, "0.00 0.00 612.00 792.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", 270},
-      {2, "0.00 0.00 612.00 792.00", "0.00 0.00 300.00 400.00", "0.00 0.00 100.00 100.00", "0.00 0.00 300.00 400.00", 90},
+      {1, "0.00 0.00 612.00 792.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00",
+       270},
+      {2, "0.00 0.00 612.00 792.00", "0.00 0.00 300.00 400.00", "0.00 0.00 100.00 100.00", "0.00 0.00 300.00 400.00",
+       90},
       // A crop box outside the media box leaves the media box.
-      {3, "0.00 0.00 200.00 200.00", "0.00 0.00 200.00 200.00", "0.00 0.00 200.00 200.00", "0.00 0.00 200.00 200.00", 0},
-      {4, "0.00 0.00 612.00 792.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", 180},
+      {3, "0.00 0.00 200.00 200.00", "0.00 0.00 200.00 200.00", "0.00 0.00 200.00 200.00", "0.00 0.00 200.00 200.00",
+       0},
+      {4, "0.00 0.00 612.00 792.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00", "0.00 0.00 300.00 400.00",
+       180},
   };
   for (const Row& row : rows) {
     auto page = doc->page(row.page);
@@ -253,7 +257,9 @@ TEST(Document, StreamData) {
   QPDFObjectHandle holder = q.makeIndirectObject(QPDFObjectHandle::newDictionary());
   holder.replaceKey("/Hex", add("414243>", "<< /Filter /ASCIIHexDecode >>"));
   holder.replaceKey("/Dct", add("JPEGBYTES", "<< /Filter /DCTDecode >>"));
-  holder.replaceKey("/HexDct", add("4a50>", "<< /Filter [/ASCIIHexDecode /DCTDecode] /DecodeParms [null << /ColorTransform 0 >>] >>"));
+  holder.replaceKey(
+      "/HexDct",
+      add("4a50>", "<< /Filter [/ASCIIHexDecode /DCTDecode] /DecodeParms [null << /ColorTransform 0 >>] >>"));
   holder.replaceKey("/Bad", add("zz", "<< /Filter /FlateDecode >>"));
   holder.replaceKey("/Plain", add("plain", "<< >>"));
   q.getRoot().replaceKey("/Test", holder);
@@ -327,16 +333,18 @@ TEST(Document, CorpusAgreesWithPdfinfo) {
     ASSERT_TRUE(doc) << name << " error " << static_cast<int>(error);
     const int last = std::min(doc->pageCount(), 3);
     std::string out;
-    ASSERT_EQ(vqtest::runCommand(fmt::format("pdfinfo -box -f 1 -l {} -upw '{}' '{}' 2>/dev/null", last, password,
-                                             path.string()),
-                                 &out),
-              0)
+    ASSERT_EQ(
+        vqtest::runCommand(
+            fmt::format("pdfinfo -box -f 1 -l {} -upw '{}' '{}' 2>/dev/null", last, password, path.string()), &out),
+        0)
         << name;
     std::smatch m;
     ASSERT_TRUE(std::regex_search(out, m, std::regex(R"(Pages:\s+(\d+))"))) << name;
     EXPECT_EQ(doc->pageCount(), std::stoi(m[1])) << name;
-    const std::pair<const char*, PageBox> boxes[] = {{"MediaBox", PageBox::Media}, {"CropBox", PageBox::Crop},
-                                                     {"BleedBox", PageBox::Bleed}, {"TrimBox", PageBox::Trim},
+    const std::pair<const char*, PageBox> boxes[] = {{"MediaBox", PageBox::Media},
+                                                     {"CropBox", PageBox::Crop},
+                                                     {"BleedBox", PageBox::Bleed},
+                                                     {"TrimBox", PageBox::Trim},
                                                      {"ArtBox", PageBox::Art}};
     for (int n = 1; n <= last; ++n) {
       auto page = doc->page(n);

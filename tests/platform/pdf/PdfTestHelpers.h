@@ -14,11 +14,16 @@ namespace vqtest {
 inline std::string describe(const vq::pdf::Object& o) {
   using vq::pdf::ObjectType;
   switch (o.type()) {
-    case ObjectType::Null: return "null";
-    case ObjectType::Boolean: return *o.boolean() ? "true" : "false";
-    case ObjectType::Integer: return fmt::format("{}", *o.integer());
-    case ObjectType::Real: return fmt::format("{}r", *o.number());
-    case ObjectType::Name: return "/" + *o.name();
+    case ObjectType::Null:
+      return "null";
+    case ObjectType::Boolean:
+      return *o.boolean() ? "true" : "false";
+    case ObjectType::Integer:
+      return fmt::format("{}", *o.integer());
+    case ObjectType::Real:
+      return fmt::format("{}r", *o.number());
+    case ObjectType::Name:
+      return "/" + *o.name();
     case ObjectType::String: {
       std::string out = "(";
       const std::string bytes = o.bytes().value_or("");
@@ -40,7 +45,8 @@ inline std::string describe(const vq::pdf::Object& o) {
     }
     case ObjectType::Stream:
       return "stream" + describe(o.streamDictionary()) + fmt::format("#{}", o.rawData()->size());
-    case ObjectType::Operator: return "op";
+    case ObjectType::Operator:
+      return "op";
   }
   return "?";
 }

@@ -34,7 +34,7 @@ TEST_F(InstalledFontsTest, ExactNamesOnlyIgnoringCase) {
     const char* name;
     const char* fullName;  // nullptr: not installed
   } rows[] = {
-      {"LiberationSans-Bold", "Liberation Sans Bold"},  // PostScript name
+      {"LiberationSans-Bold", "Liberation Sans Bold"},   // PostScript name
       {"liberation sans bold", "Liberation Sans Bold"},  // full name, other case
       {"Liberation Serif", "Liberation Serif"},          // family: its regular face
       {"Liberation", nullptr},                           // a prefix is no match
@@ -83,7 +83,9 @@ TEST(Utf8Test, Validity) {
   EXPECT_TRUE(vq::text::isValidUTF8("abc\xC3\xA9\xF0\x9F\x98\x80"));
   for (const char* bad : {"\xC3", "\xE9", "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80"})
     EXPECT_FALSE(vq::text::isValidUTF8(bad)) << bad;
-  EXPECT_EQ(vq::text::decodeUTF8("a\xFF" "b"), (std::vector<uint32_t>{'a', 'b'}));
+  EXPECT_EQ(vq::text::decodeUTF8("a\xFF"
+                                 "b"),
+            (std::vector<uint32_t>{'a', 'b'}));
 }
 
 }  // namespace

@@ -35,8 +35,8 @@ TEST(Utf8Test, DecodeAtAcceptsShortestFormsOnly) {
       {"\xF4\x90\x80\x80", 0, 0},      // above U+10FFFF
       {"\xF8\x88\x80\x80\x80", 0, 0},  // five-byte form
       {"\xFF", 0, 0},
-      {"\xE2\x82", 0, 0},              // truncated at the end
-      {"\xE2(\xAC", 0, 0},             // continuation missing
+      {"\xE2\x82", 0, 0},   // truncated at the end
+      {"\xE2(\xAC", 0, 0},  // continuation missing
   };
   for (const Case& c : cases) {
     char32_t cp = 0;
@@ -67,11 +67,11 @@ TEST(Utf8Test, CuttingAndCountingTreatBadBytesAsOneCharacter) {
   const std::string_view text = "a\xC3\xA9\xFF\xE2\x82\xAC\xED\xA0\x80z";
   struct Case {
     size_t limit;
-    size_t bytesWithinLimit;  // utf8PrefixWithinBytes
+    size_t bytesWithinLimit;   // utf8PrefixWithinBytes
     size_t bytesOfCharacters;  // utf8PrefixCharacters
   };
   const Case cases[] = {
-      {0, 0, 0}, {1, 1, 1}, {2, 1, 3}, {3, 3, 4}, {4, 4, 7},
+      {0, 0, 0}, {1, 1, 1},  {2, 1, 3},  {3, 3, 4},    {4, 4, 7},
       {6, 4, 9}, {7, 7, 10}, {9, 9, 11}, {11, 11, 11}, {50, 11, 11},
   };
   for (const Case& c : cases) {
