@@ -122,7 +122,7 @@ TEST(VQAppMainCLIHostCorpus, WritesOnePngPerPage) {
   auto files = filesIn(out);
   ASSERT_EQ(files.size(), 6u);
   for (auto& file : files) {
-    auto image = CGImageWithContentsOfFile(file.string());
+    auto image = vq::CGImageWithContentsOfFile(file.string());
     ASSERT_TRUE(image.has_value()) << file;
     EXPECT_EQ(image->width, 1190);  // 595 x 842 points at 144 dpi
     EXPECT_EQ(image->height, 1684);

@@ -70,7 +70,7 @@ TEST(VQImagePDFExporterCorpus, EveryImageKeyWritesFilesThatDecode) {
     for (char& ch : lower) ch = static_cast<char>(std::tolower(ch));
     auto names = listFolder(folder);
     ASSERT_EQ(names, std::vector<std::string>{"IMG_00001." + lower});
-    auto image = CGImageWithContentsOfFile((folder / names[0]).string());
+    auto image = vq::CGImageWithContentsOfFile((folder / names[0]).string());
     ASSERT_TRUE(image.has_value());
     EXPECT_EQ(image->width, 400);
     EXPECT_EQ(image->height, 400);
@@ -90,7 +90,7 @@ TEST(VQImagePDFExporterCorpus, NumberingUnderEachFront) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "fail 99 401 Out of PDF Page Range(99)"), lines.end());
     EXPECT_EQ(lines.back(), "end ok");
   }
-  auto image = CGImageWithContentsOfFile((scratch / "single" / "IMG_00001.png").string());
+  auto image = vq::CGImageWithContentsOfFile((scratch / "single" / "IMG_00001.png").string());
   ASSERT_TRUE(image.has_value());
   EXPECT_EQ(image->width, 1224);  // Letter at 144 dpi
   EXPECT_EQ(image->height, 1584);

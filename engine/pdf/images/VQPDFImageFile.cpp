@@ -3,7 +3,9 @@
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIO.h"
 
-bool VQPDFExportCGImageToFileWithDestination_VQLib(const vq::Bitmap& image, const std::string& path,
+namespace vq {
+
+bool VQPDFExportCGImageToFileWithDestination_VQLib(const Bitmap& image, const std::string& path,
                                                    const std::string& imageType, double dpiX, double dpiY,
                                                    float quality) {
   const auto type = vq::imageio::imageFileTypeForKey(imageType);
@@ -22,14 +24,16 @@ bool VQPDFExportCGImageToFileWithDestination_VQLib(const vq::Bitmap& image, cons
   return true;
 }
 
-std::optional<vq::Bitmap> CGImageWithContentsOfFile(const std::string& path) {
+std::optional<Bitmap> CGImageWithContentsOfFile(const std::string& path) {
   if (path.empty()) return std::nullopt;
   return vq::imageio::readImageFile(path);
 }
 
-std::optional<vq::Bitmap> CGImageWithContentsOfFile_DeviceGray(const std::string& path) {
+std::optional<Bitmap> CGImageWithContentsOfFile_DeviceGray(const std::string& path) {
   auto image = CGImageWithContentsOfFile(path);
   if (!image || image->format == vq::PixelFormat::Gray8) return image;
   // Drawn into a fresh grey bitmap, which starts black: transparency ends up black.
   return vq::imageio::convertBitmap(*image, vq::PixelFormat::Gray8, 0);
 }
+
+}  // namespace vq

@@ -64,10 +64,10 @@ TEST(ImageFileWriter, EveryTypeKeyWritesItsFormat) {
   for (const auto& r : rows) {
     // The extension of the path does not decide the format: the type does.
     const fs::path file = dir / ("out" + std::to_string(i++) + ".png");
-    ASSERT_TRUE(VQPDFExportCGImageToFileWithDestination_VQLib(colourful(), file.string(), r.key, 144, 144, 0.9f))
+    ASSERT_TRUE(vq::VQPDFExportCGImageToFileWithDestination_VQLib(colourful(), file.string(), r.key, 144, 144, 0.9f))
         << r.key;
     EXPECT_EQ(head(file, r.magic.size()), r.magic) << r.key;
-    auto back = CGImageWithContentsOfFile(file.string());
+    auto back = vq::CGImageWithContentsOfFile(file.string());
     ASSERT_TRUE(back) << r.key;
     EXPECT_EQ(back->width, 20);
     EXPECT_EQ(back->height, 12);
@@ -87,7 +87,7 @@ TEST(ImageFileWriter, FailuresPrintTheirDiagnostic) {
   };
   for (const auto& r : rows) {
     CaptureStderr();
-    EXPECT_FALSE(VQPDFExportCGImageToFileWithDestination_VQLib(r.image, r.path, r.type, 72, 72, 1.0f));
+    EXPECT_FALSE(vq::VQPDFExportCGImageToFileWithDestination_VQLib(r.image, r.path, r.type, 72, 72, 1.0f));
     const std::string err = GetCapturedStderr();
     EXPECT_NE(err.find(r.message), std::string::npos) << r.type << ": " << err;
     EXPECT_FALSE(fs::exists(r.path));
@@ -97,17 +97,17 @@ TEST(ImageFileWriter, FailuresPrintTheirDiagnostic) {
 
 TEST(ImageFileReader, MissingFilesGiveNothing) {
   vqtest::ScratchDir dir;
-  EXPECT_FALSE(CGImageWithContentsOfFile(""));
-  EXPECT_FALSE(CGImageWithContentsOfFile((dir / "none.png").string()));
-  EXPECT_FALSE(CGImageWithContentsOfFile(dir.path().string()));  // a folder
-  EXPECT_FALSE(CGImageWithContentsOfFile_DeviceGray((dir / "none.png").string()));
+  EXPECT_FALSE(vq::CGImageWithContentsOfFile(""));
+  EXPECT_FALSE(vq::CGImageWithContentsOfFile((dir / "none.png").string()));
+  EXPECT_FALSE(vq::CGImageWithContentsOfFile(dir.path().string()));  // a folder
+  EXPECT_FALSE(vq::CGImageWithContentsOfFile_DeviceGray((dir / "none.png").string()));
 }
 
 TEST(ImageFileReader, DeviceGrayKeepsSizeAndTurnsTransparencyBlack) {
   vqtest::ScratchDir dir;
   const fs::path file = dir / "mask.png";
-  ASSERT_TRUE(VQPDFExportCGImageToFileWithDestination_VQLib(colourful(), file.string(), "png", 72, 72, 1.0f));
-  auto grey = CGImageWithContentsOfFile_DeviceGray(file.string());
+  ASSERT_TRUE(vq::VQPDFExportCGImageToFileWithDestination_VQLib(colourful(), file.string(), "png", 72, 72, 1.0f));
+  auto grey = vq::CGImageWithContentsOfFile_DeviceGray(file.string());
   ASSERT_TRUE(grey);
   EXPECT_EQ(grey->format, vq::PixelFormat::Gray8);
   EXPECT_EQ(grey->width, 20);
@@ -120,8 +120,8 @@ TEST(ImageFileReader, DeviceGrayKeepsSizeAndTurnsTransparencyBlack) {
   vq::Bitmap mono = vq::Bitmap::make(9, 3, vq::PixelFormat::Mono1);
   mono.row(1)[0] = 0xA0;  // pixels 0 and 2 white
   const fs::path monoFile = dir / "mono.tif";
-  ASSERT_TRUE(VQPDFExportCGImageToFileWithDestination_VQLib(mono, monoFile.string(), "tiff", 72, 72, 1.0f));
-  auto g = CGImageWithContentsOfFile_DeviceGray(monoFile.string());
+  ASSERT_TRUE(vq::VQPDFExportCGImageToFileWithDestination_VQLib(mono, monoFile.string(), "tiff", 72, 72, 1.0f));
+  auto g = vq::CGImageWithContentsOfFile_DeviceGray(monoFile.string());
   ASSERT_TRUE(g);
   EXPECT_EQ(g->format, vq::PixelFormat::Gray8);
   const uint8_t expectedRow[9] = {255, 0, 255, 0, 0, 0, 0, 0, 0};
