@@ -13,6 +13,7 @@
 
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/annots/VQPDFAnnotCollection.h"
+#include "pdf/images/VQPDFImageDecoder.h"
 #include "platform/pdf/PdfDocument.h"
 
 namespace {
@@ -50,8 +51,10 @@ int main(int argc, char** argv) {
     std::cerr << "no PDF files in " << folder.string() << "\n";
     return 1;
   }
-  // Pages are parsed as the converters parse them: annotations included.
+  // Pages are parsed as the converters parse them: annotations walked,
+  // images decoded.
   vq::VQPDFAnnotCollection::InstallAnnotationWalker();
+  vq::VQPDFImageDecoder::install();
   vq::VQPDFConentParserDelegate empty;
   for (bool shareFonts : {false, true}) {
     std::cout << "\n" << (shareFonts ? "one font cache for all pages of a document" : "fonts read per page") << "\n";
