@@ -14,6 +14,7 @@
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/annots/VQPDFAnnotCollection.h"
 #include "pdf/images/VQPDFImageDecoder.h"
+#include "pdf/images/VQPDFImageFileTracker.h"
 #include "platform/pdf/PdfDocument.h"
 
 namespace {
@@ -77,6 +78,8 @@ int main(int argc, char** argv) {
         auto start = std::chrono::steady_clock::now();
         auto fonts = shareFonts ? std::make_shared<vq::VQPDFFontCache>() : nullptr;
         for (int n = 1; n <= document->pageCount(); ++n) {
+          // Decoded images are removed after each page, as in a conversion.
+          vq::VQPDFImageFileScope imageFiles;
           auto parser = vq::VQPDFConentParser::ParserWithPage(*document->page(n));
           parser->setFontCache(fonts);
           parser->setDelegate(&empty);
