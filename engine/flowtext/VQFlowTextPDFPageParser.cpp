@@ -67,7 +67,6 @@ void VQFlowTextPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const st
   if (isShouldCancel_ || !capture_.hasPage() || text.empty()) return;
   const VQPDFPageCapture::Glyph glyph = capture_.glyph(offset);
   const auto& s = glyph.state();
-  const AffineTransform& t = glyph.transform();
   const VQPDF_CTMInfo& info = glyph.placement();
 
   VQFlowTextGlyph g;
@@ -76,9 +75,7 @@ void VQFlowTextPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const st
   g.placement.bottomLeft = info.bottomLeft;
   g.placement.fontSize = info.fontSize;
   g.rotation = info.rotation;
-  // Display space has y downwards, so an unmirrored glyph transform has a
-  // negative determinant there; a positive one draws the text mirrored.
-  g.flip = t.a * t.d - t.b * t.c > 0;
+  g.flip = info.flip != 0;
   g.nextTopLeftX = glyph.nextPlacement().topLeft.x;
   if (flowtext::VQFlowTextRouteFor(g.rotation, g.flip) == flowtext::VQFlowTextRoute::MainText) {
     const double space = s.font ? s.font->widthOfSpace() : 0.25;

@@ -70,7 +70,9 @@ VQPDF_CTMInfo VQPDFTransformGetFontCTMInfo(double s, double ascent, double desce
   VQPDF_CTMInfo info;
   Point p = Apply(m, 0, s * ascent);
   Point q = Apply(m, 0, s * descent);
-  info.flip = (m.a * m.d - m.b * m.c) < 0 ? 1 : 0;
+  // Display space turns y downwards, so a glyph drawn as the reader expects
+  // has a negative determinant there; a positive one shows it mirrored.
+  info.flip = (m.a * m.d - m.b * m.c) > 0 ? 1 : 0;
   info.rotation = VQPDFTransformGetRotation(m);
   info.yTop = info.yAscent = p.y;
   info.yBase = m.ty;

@@ -8,7 +8,9 @@
 namespace vq {
 
 struct VQPDF_CTMInfo {
-  char flip = 0;  // 1 when the glyph transform mirrors (negative determinant)
+  // 1 when the reader sees the glyph mirrored. The transforms are in display
+  // space (y downwards), where an upright glyph has a negative determinant.
+  char flip = 0;
   float rotation = 0;
   double yTop = 0, yAscent = 0, yBase = 0, yDescent = 0, yBottom = 0;
   double xTop = 0, xAscent = 0, xBase = 0, xDescent = 0, xBottom = 0;
@@ -20,6 +22,7 @@ struct VQPDF_CTMInfo {
   Size fontSize;
 };
 
+// m maps glyph space to display space (y downwards).
 VQPDF_CTMInfo VQPDFTransformGetFontCTMInfo(double fontSize, double ascent, double descent, const AffineTransform& m);
 Size VQPDFTransformGetFontSize(double fontSize, double ascent, double descent, const AffineTransform& m);
 // Whole degrees in [0, 360); an angle that rounds up to 360 is 0.

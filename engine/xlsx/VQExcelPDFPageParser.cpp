@@ -72,12 +72,9 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
   if (isNotScanTextYet_ && text.size() == 1 && static_cast<unsigned char>(text[0]) < 33) return;
   const VQPDFPageCapture::Glyph glyph = capture_.glyph(offset);
   const auto& s = glyph.state();
-  const AffineTransform& t = glyph.transform();
   const VQPDF_CTMInfo& start = glyph.placement();
   const VQPDF_CTMInfo& end = glyph.nextPlacement();
-  // Display space has y downwards, so an unmirrored glyph transform has a
-  // negative determinant there.
-  const bool mirrored = t.a * t.d - t.b * t.c > 0;
+  const bool mirrored = start.flip != 0;
   float rotation = start.rotation;
   if (!mirrored) {
     rotation = snapRotation(rotation);

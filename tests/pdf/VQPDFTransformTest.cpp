@@ -23,7 +23,6 @@ TEST(VQPDFTransform, GlyphRecord) {
     EXPECT_EQ(info.fontSize.width, 10);
     EXPECT_EQ(info.fontSize.height, 10);
     EXPECT_EQ(info.rotation, 0);
-    EXPECT_EQ(info.flip, 0);
   }
   VQPDF_CTMInfo tiny = VQPDFTransformGetFontCTMInfo(1, 0.8, -0.2, AffineTransformIdentity);
   EXPECT_EQ(tiny.fontSize.width, 3);
@@ -31,7 +30,30 @@ TEST(VQPDFTransform, GlyphRecord) {
   // A broken descriptor (ascent == descent) still gives finite values.
   VQPDF_CTMInfo broken = VQPDFTransformGetFontCTMInfo(10, 0, 0, AffineTransformIdentity);
   EXPECT_TRUE(std::isfinite(broken.yTop) && std::isfinite(broken.fontSize.height));
-  EXPECT_EQ(VQPDFTransformGetFontCTMInfo(10, 0.8, -0.2, AffineTransformMake(-1, 0, 0, 1, 0, 0)).flip, 1);
+}
+
+// The glyph transforms come in display space, where y runs downwards: the
+// flag must follow what the reader sees, not the sign of the determinant.
+TEST(VQPDFTransform, MirroredAsTheReaderSeesIt) {
+  struct Case {
+    const char* name;
+    AffineTransform m;
+    char flip;
+  };
+  const Case cases[] = {
+      {"upright", AffineTransformMake(1, 0, 0, -1, 10, 20), 0},
+      {"upright at 12 points, squeezed", AffineTransformMake(9, 0, 0, -12, 10, 20), 0},
+      {"mirrored left to right", AffineTransformMake(-1, 0, 0, -1, 10, 20), 1},
+      {"mirrored top to bottom", AffineTransformMake(1, 0, 0, 1, 10, 20), 1},
+      {"rotated a quarter turn", AffineTransformMake(0, -1, -1, 0, 10, 20), 0},
+      {"rotated a half turn", AffineTransformMake(-1, 0, 0, 1, 10, 20), 0},
+      {"rotated 30 degrees", AffineTransformMake(0.866, -0.5, -0.5, -0.866, 10, 20), 0},
+      {"rotated a quarter turn and mirrored", AffineTransformMake(0, -1, 1, 0, 10, 20), 1},
+      {"slanted, upright", AffineTransformMake(1, 0, 0.3, -1, 10, 20), 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(VQPDFTransformGetFontCTMInfo(10, 0.8, -0.2, c.m).flip, c.flip) << c.name;
+  }
 }
 
 TEST(VQPDFTransform, RotationRounding) {
