@@ -45,6 +45,91 @@ std::string PDFStream(const std::string& content) {
   return fmt::format("<< /Length {} >>\nstream\n{}\nendstream", content.size() + 1, content);
 }
 
+namespace {
+
+void put16(std::string& out, uint32_t v) {
+  out += static_cast<char>((v >> 8) & 0xFF);
+  out += static_cast<char>(v & 0xFF);
+}
+
+void put32(std::string& out, uint32_t v) {
+  put16(out, v >> 16);
+  put16(out, v & 0xFFFF);
+}
+
+}  // namespace
+
+std::string BuildTrueTypeFont(const std::string& family, const std::vector<std::pair<uint32_t, uint16_t>>& advances) {
+  const uint32_t glyphs = static_cast<uint32_t>(advances.size()) + 1;  // glyph 0 is the missing-glyph one
+  std::vector<std::pair<std::string, std::string>> tables;             // by tag, in tag order
+
+  std::string cmap;  // one Unicode map (Windows, full repertoire) of format 12
+  put16(cmap, 0), put16(cmap, 1), put16(cmap, 3), put16(cmap, 10), put32(cmap, 12);
+  put16(cmap, 12), put16(cmap, 0), put32(cmap, 16 + 12 * static_cast<uint32_t>(advances.size())), put32(cmap, 0);
+  put32(cmap, static_cast<uint32_t>(advances.size()));
+  for (size_t i = 0; i < advances.size(); ++i)
+    put32(cmap, advances[i].first), put32(cmap, advances[i].first), put32(cmap, static_cast<uint32_t>(i) + 1);
+  tables.emplace_back("cmap", cmap);
+  tables.emplace_back("glyf", std::string(4, '\0'));
+
+  std::string head;
+  put32(head, 0x10000), put32(head, 0x10000), put32(head, 0), put32(head, 0x5F0F3CF5);
+  put16(head, 0), put16(head, 1000);  // flags, units per em
+  head += std::string(16, '\0');      // created, modified
+  put16(head, 0), put16(head, 0), put16(head, 1000), put16(head, 1000);
+  put16(head, 0), put16(head, 8), put16(head, 2), put16(head, 0), put16(head, 0);  // short offsets
+  tables.emplace_back("head", head);
+
+  std::string hhea;
+  put32(hhea, 0x10000), put16(hhea, 800), put16(hhea, 0x10000 - 200), put16(hhea, 0), put16(hhea, 1000);
+  put16(hhea, 0), put16(hhea, 0), put16(hhea, 1000), put16(hhea, 1), put16(hhea, 0), put16(hhea, 0);
+  hhea += std::string(8, '\0');
+  put16(hhea, 0), put16(hhea, glyphs);
+  tables.emplace_back("hhea", hhea);
+
+  std::string hmtx;
+  put16(hmtx, 500), put16(hmtx, 0);
+  for (const auto& a : advances) put16(hmtx, a.second), put16(hmtx, 0);
+  tables.emplace_back("hmtx", hmtx);
+
+  std::string loca;  // every glyph empty
+  for (uint32_t i = 0; i <= glyphs; ++i) put16(loca, 0);
+  tables.emplace_back("loca", loca);
+
+  std::string maxp;
+  put32(maxp, 0x10000), put16(maxp, glyphs), put16(maxp, 0), put16(maxp, 0), put16(maxp, 0), put16(maxp, 0);
+  put16(maxp, 1);  // zones
+  maxp += std::string(16, '\0');
+  tables.emplace_back("maxp", maxp);
+
+  std::string name;  // the family name, as Windows Unicode
+  put16(name, 0), put16(name, 1), put16(name, 18);
+  put16(name, 3), put16(name, 1), put16(name, 0x409), put16(name, 1),
+      put16(name, 2 * static_cast<uint32_t>(family.size())), put16(name, 0);
+  for (unsigned char c : family) put16(name, c);
+  tables.emplace_back("name", name);
+
+  std::string font;
+  const uint32_t n = static_cast<uint32_t>(tables.size());
+  put32(font, 0x10000), put16(font, n), put16(font, 128), put16(font, 3), put16(font, n * 16 - 128);
+  uint32_t offset = 12 + 16 * n;
+  std::string data;
+  for (auto& [tag, body] : tables) {
+    uint32_t sum = 0;
+    const auto length = static_cast<uint32_t>(body.size());
+    body.resize((body.size() + 3) / 4 * 4, '\0');
+    for (size_t i = 0; i < body.size(); i += 4)
+      sum += static_cast<uint32_t>(static_cast<unsigned char>(body[i])) << 24 |
+             static_cast<uint32_t>(static_cast<unsigned char>(body[i + 1])) << 16 |
+             static_cast<uint32_t>(static_cast<unsigned char>(body[i + 2])) << 8 |
+             static_cast<unsigned char>(body[i + 3]);
+    font += tag;
+    put32(font, sum), put32(font, offset + static_cast<uint32_t>(data.size())), put32(font, length);
+    data += body;
+  }
+  return font + data;
+}
+
 int runCommand(const std::string& command, std::string* output) {
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return -1;

@@ -1,8 +1,10 @@
 #pragma once
 // Helpers every test may use: where the corpus and fixtures lie, and a
 // scratch folder that is removed when the test ends.
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vqtest {
@@ -20,6 +22,11 @@ std::string BuildPDF(const std::vector<std::string>& objects);
 // A stream object holding `content`; its /Length counts the end of line that
 // precedes "endstream".
 std::string PDFStream(const std::string& content);
+
+// A TrueType font with one empty glyph per character of `advances` (advance
+// widths in thousandths of the font size) and `family` as its family name:
+// enough for FreeType to map and measure the characters.
+std::string BuildTrueTypeFont(const std::string& family, const std::vector<std::pair<uint32_t, uint16_t>>& advances);
 
 // Runs a shell command, returns its exit status and fills `output` with its
 // standard output.

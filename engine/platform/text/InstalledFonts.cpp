@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 #include <mutex>
+#include <tuple>
 
 #include <fontconfig/fontconfig.h>
 
@@ -42,45 +43,9 @@ bool isRegularStyle(const std::string& style) {
   return false;
 }
 
-struct State {
-  std::mutex mutex;
-  std::shared_ptr<FontProvider> provider;
-  std::shared_ptr<const std::vector<InstalledFace>> faces;
-  std::map<std::pair<std::string, int>, std::shared_ptr<FontFace>> loaded;
-  unsigned generation = 1;
-};
-
-State& state() {
-  static State s;
-  return s;
-}
-
-}  // namespace
-
-FontconfigProvider::FontconfigProvider(std::string configFile) : configFile_(std::move(configFile)) {}
-
-std::vector<InstalledFace> FontconfigProvider::faces() const {
+// Fontconfig records as faces; records without a family or file are left out.
+std::vector<InstalledFace> facesOf(const FcFontSet* set) {
   std::vector<InstalledFace> out;
-  std::unique_ptr<FcConfig, ConfigDeleter> own;
-  FcConfig* config = nullptr;
-  if (!configFile_.empty()) {
-    own.reset(FcConfigCreate());
-    if (!own || !FcConfigParseAndLoad(own.get(), reinterpret_cast<const FcChar8*>(configFile_.c_str()), FcTrue) ||
-        !FcConfigBuildFonts(own.get()))
-      return out;
-    config = own.get();
-  } else {
-    // A configuration of our own (the system's files), released after the
-    // listing, rather than fontconfig's process-wide one that lives forever.
-    own.reset(FcInitLoadConfigAndFonts());
-    if (!own) return out;
-    config = own.get();
-  }
-  std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
-  std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
-      FcObjectSetBuild(FC_FAMILY, FC_STYLE, FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_FILE, FC_INDEX, nullptr));
-  if (!pattern || !objects) return out;
-  std::unique_ptr<FcFontSet, FontSetDeleter> set(FcFontList(config, pattern.get(), objects.get()));
   if (!set) return out;
   for (int i = 0; i < set->nfont; ++i) {
     FcPattern* p = set->fonts[i];
@@ -101,16 +66,84 @@ std::vector<InstalledFace> FontconfigProvider::faces() const {
   return out;
 }
 
+bool faceOrder(const InstalledFace& a, const InstalledFace& b) {
+  return std::tie(a.family, a.postScriptName, a.file, a.index) < std::tie(b.family, b.postScriptName, b.file, b.index);
+}
+
+// The fonts that match a pattern, listed through a configuration of our own:
+// the one in configFile, or the system's files. It is released after the
+// listing, rather than fontconfig's process-wide one that lives forever.
+std::vector<InstalledFace> listFonts(const std::string& configFile, FcPattern* pattern) {
+  std::unique_ptr<FcConfig, ConfigDeleter> config;
+  if (!configFile.empty()) {
+    config.reset(FcConfigCreate());
+    if (!config || !FcConfigParseAndLoad(config.get(), reinterpret_cast<const FcChar8*>(configFile.c_str()), FcTrue) ||
+        !FcConfigBuildFonts(config.get()))
+      return {};
+  } else {
+    config.reset(FcInitLoadConfigAndFonts());
+    if (!config) return {};
+  }
+  std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
+      FcObjectSetBuild(FC_FAMILY, FC_STYLE, FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_FILE, FC_INDEX, nullptr));
+  if (!pattern || !objects) return {};
+  std::unique_ptr<FcFontSet, FontSetDeleter> set(FcFontList(config.get(), pattern, objects.get()));
+  return facesOf(set.get());
+}
+
+struct State {
+  std::mutex mutex;
+  std::shared_ptr<FontProvider> provider;
+  std::shared_ptr<const std::vector<InstalledFace>> faces;
+  std::map<uint32_t, std::optional<InstalledFace>> covering;
+  std::map<std::pair<std::string, int>, std::shared_ptr<FontFace>> loaded;
+  unsigned generation = 1;
+};
+
+State& state() {
+  static State s;
+  return s;
+}
+
+}  // namespace
+
+FontconfigProvider::FontconfigProvider(std::string configFile) : configFile_(std::move(configFile)) {}
+
+std::vector<InstalledFace> FontconfigProvider::faces() const {
+  std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
+  return listFonts(configFile_, pattern.get());
+}
+
+std::vector<InstalledFace> FontconfigProvider::facesWithCharacter(uint32_t character) const {
+  // A character set in the pattern lists the fonts whose own set holds it.
+  std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
+  FcCharSet* chars = FcCharSetCreate();
+  if (!pattern || !chars) {
+    if (chars) FcCharSetDestroy(chars);
+    return {};
+  }
+  const bool ok = FcCharSetAddChar(chars, character) && FcPatternAddCharSet(pattern.get(), FC_CHARSET, chars);
+  FcCharSetDestroy(chars);  // the pattern holds its own reference
+  if (!ok) return {};
+  return listFonts(configFile_, pattern.get());
+}
+
+std::vector<InstalledFace> FontProvider::facesWithCharacter(uint32_t character) const {
+  std::vector<InstalledFace> out;
+  for (auto& f : faces()) {
+    auto loaded = FontFace::fromFile(f.file, f.index);
+    if (loaded && loaded->glyphForChar(character)) out.push_back(std::move(f));
+  }
+  return out;
+}
+
 std::shared_ptr<const std::vector<InstalledFace>> InstalledFonts::faces() {
   State& s = state();
   std::lock_guard lock(s.mutex);
   if (!s.faces) {
     if (!s.provider) s.provider = std::make_shared<FontconfigProvider>();
     auto list = s.provider->faces();
-    std::sort(list.begin(), list.end(), [](const InstalledFace& a, const InstalledFace& b) {
-      return std::tie(a.family, a.postScriptName, a.file, a.index) <
-             std::tie(b.family, b.postScriptName, b.file, b.index);
-    });
+    std::sort(list.begin(), list.end(), faceOrder);
     // One record per PostScript name within a family (fontconfig lists a
     // font once per file, and the same face may be installed twice).
     list.erase(std::unique(list.begin(), list.end(),
@@ -128,6 +161,7 @@ void InstalledFonts::setProvider(std::shared_ptr<FontProvider> provider) {
   std::lock_guard lock(s.mutex);
   s.provider = std::move(provider);
   s.faces.reset();
+  s.covering.clear();
   s.loaded.clear();
   ++s.generation;
 }
@@ -159,6 +193,36 @@ std::optional<InstalledFace> InstalledFonts::findFamily(const std::string& famil
   }
   if (first) return *first;
   return std::nullopt;
+}
+
+std::optional<InstalledFace> InstalledFonts::findCovering(uint32_t character) {
+  State& s = state();
+  std::shared_ptr<FontProvider> provider;
+  unsigned generation = 0;
+  {
+    std::lock_guard lock(s.mutex);
+    if (auto it = s.covering.find(character); it != s.covering.end()) return it->second;
+    if (!s.provider) s.provider = std::make_shared<FontconfigProvider>();
+    provider = s.provider;
+    generation = s.generation;
+  }
+  // Asked outside the lock: the provider may load fonts or read
+  // fontconfig's files, and other threads measure meanwhile.
+  auto list = provider->facesWithCharacter(character);
+  std::sort(list.begin(), list.end(), faceOrder);
+  std::optional<InstalledFace> found;
+  for (const auto& f : list) {
+    if (found && f.family != found->family) break;
+    if (!found) found = f;
+    if (isRegularStyle(f.style)) {
+      found = f;
+      break;
+    }
+  }
+  std::lock_guard lock(s.mutex);
+  // A provider swapped meanwhile makes this answer stale: give it, keep it not.
+  if (generation == s.generation) s.covering.emplace(character, found);
+  return found;
 }
 
 std::shared_ptr<FontFace> InstalledFonts::load(const InstalledFace& face) {

@@ -3,6 +3,7 @@
 // fontconfig by default (FcFontList only: a name either exists exactly or not,
 // never a best-match substitute), or one a test sets. The list is read once
 // per provider and shared by every thread.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,10 @@ class FontProvider {
  public:
   virtual ~FontProvider() = default;
   virtual std::vector<InstalledFace> faces() const = 0;
+  // The faces that have a glyph for a Unicode character. This one loads
+  // every face of faces() and asks it, which suits a short list; a provider
+  // that knows the coverage of its faces answers without loading them.
+  virtual std::vector<InstalledFace> facesWithCharacter(uint32_t character) const;
 };
 
 // Lists fonts through fontconfig; with a configuration file, only the fonts
@@ -33,6 +38,8 @@ class FontconfigProvider : public FontProvider {
  public:
   explicit FontconfigProvider(std::string configFile = "");
   std::vector<InstalledFace> faces() const override;
+  // From fontconfig's own record of each font's characters.
+  std::vector<InstalledFace> facesWithCharacter(uint32_t character) const override;
 
  private:
   std::string configFile_;
@@ -52,6 +59,10 @@ class InstalledFonts {
   static std::optional<InstalledFace> findExact(const std::string& name);
   // The regular (or else first) member of a family, ignoring case.
   static std::optional<InstalledFace> findFamily(const std::string& family);
+  // A face that has a glyph for the character, to stand in for a font that
+  // lacks it: the regular (or else first) face of the first family in name
+  // order that has one; nullopt when no face has it. Cached per character.
+  static std::optional<InstalledFace> findCovering(uint32_t character);
   // The face loaded for measuring; cached per face.
   static std::shared_ptr<FontFace> load(const InstalledFace& face);
 };

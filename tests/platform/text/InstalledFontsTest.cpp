@@ -73,6 +73,52 @@ TEST_F(InstalledFontsTest, FaceNamesTraitsAndAdvances) {
   EXPECT_FALSE(mono->glyphForChar(0x4E00));
 }
 
+// The stand-in for a character comes from fontconfig's record of each font's
+// characters; the plain way (loading every face and asking it) must agree.
+TEST(InstalledFontsCoverageTest, StandInFacesForCharacters) {
+  vqtest::ScratchDir dir;
+  std::ofstream conf(dir / "fonts.conf");
+  conf << "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig><dir>" << kFontDir
+       << "</dir><dir>/usr/share/fonts/opentype/urw-base35</dir><cachedir>" << (dir / "cache").string()
+       << "</cachedir></fontconfig>\n";
+  conf.close();
+  auto fontconfig = std::make_shared<vq::text::FontconfigProvider>((dir / "fonts.conf").string());
+  // The same faces, with the coverage left to the plain way.
+  struct Plain : vq::text::FontProvider {
+    std::shared_ptr<vq::text::FontProvider> listing;
+    std::vector<vq::text::InstalledFace> faces() const override { return listing->faces(); }
+  };
+  auto plain = std::make_shared<Plain>();
+  plain->listing = fontconfig;
+
+  struct Row {
+    uint32_t character;
+    const char* fullName;  // nullptr: no face has it
+  } rows[] = {
+      {0x2200, "C059-Roman"},       // the regular face (not the first) of the first family in name order
+      {0x1E9E, "Liberation Mono"},  // only the Liberation families have it
+      {0x4E16, nullptr},            // no ideographs here
+      {0x110000, nullptr},          // no character at all
+  };
+  for (const auto& provider :
+       {std::shared_ptr<vq::text::FontProvider>(fontconfig), std::shared_ptr<vq::text::FontProvider>(plain)}) {
+    InstalledFonts::setProvider(provider);
+    for (const auto& r : rows) {
+      auto face = InstalledFonts::findCovering(r.character);
+      if (r.fullName) {
+        ASSERT_TRUE(face) << std::hex << r.character;
+        EXPECT_EQ(face->fullName, r.fullName) << std::hex << r.character;
+        auto loaded = InstalledFonts::load(*face);
+        ASSERT_TRUE(loaded);
+        EXPECT_TRUE(loaded->glyphForChar(r.character));
+      } else {
+        EXPECT_FALSE(face) << std::hex << r.character;
+      }
+    }
+  }
+  InstalledFonts::setProvider(nullptr);
+}
+
 TEST(FontFaceTest, RejectsDataThatIsNoFont) {
   EXPECT_FALSE(vq::text::FontFace::fromData(""));
   EXPECT_FALSE(vq::text::FontFace::fromData(std::string(100, 'x')));
