@@ -14,6 +14,24 @@ namespace vq {
 
 namespace {
 
+// Width of one line at a size: each character in the font when it has the
+// glyph, else in an installed face that has it (a text is still laid out
+// when its font lacks some characters, in whatever face stands in for them),
+// else nothing.
+double lineWidth(const text::FontFace& font, const std::string& line, double size) {
+  double sum = 0;
+  for (uint32_t c : text::decodeUTF8(line)) {
+    if (font.glyphForChar(c)) {
+      sum += font.advanceOfChar(c);
+      continue;
+    }
+    auto standIn = text::InstalledFonts::findCovering(c);
+    if (!standIn) continue;
+    if (auto loaded = text::InstalledFonts::load(*standIn)) sum += loaded->advanceOfChar(c);
+  }
+  return sum * size;
+}
+
 Rect standardized(const Rect& r) {
   Rect s = r;
   if (s.size.width < 0) {
@@ -92,7 +110,7 @@ double VQConverterUtilities::TextWidth(const std::string& text, const std::strin
   while (start <= text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    widest = std::max(widest, loaded->widthOfString(text.substr(start, end - start), fontSize));
+    widest = std::max(widest, lineWidth(*loaded, text.substr(start, end - start), fontSize));
     start = end + 1;
   }
   return widest;

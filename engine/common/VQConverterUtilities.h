@@ -20,9 +20,10 @@ class VQConverterUtilities {
   static std::vector<std::string> ComponentsSeparatedByWords(const std::string& s);
   // True when the first character is outside ASCII.
   static bool IsFullWidthCharacter(const std::string& s);
-  // Width of a text set in an installed font at a size (0 for an empty text
-  // or an unknown font); maxHeight is accepted for the callers' sake: a
-  // single line of text is measured.
+  // Width of a text set in an installed font at a size: its widest line, with
+  // the characters the font lacks measured in an installed face that has
+  // them (nothing for a character no face has). 0 for an empty text or an
+  // unknown font; maxHeight is accepted for the callers' sake.
   static double TextWidth(const std::string& text, const std::string& fontName, double fontSize, double maxHeight);
   // Similarity of t to s in percent: 100 - distance * 100 / length of s. Two
   // empty strings are alike (100); an empty s against a non-empty t gives 0.

@@ -1,10 +1,66 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "common/VQConverterUtilities.h"
+#include "platform/text/InstalledFonts.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 using vq::VQConverterUtilities;
+using vq::text::InstalledFace;
+using vq::text::InstalledFonts;
+
+// Two faces, whatever the machine has: Liberation Sans, which has no
+// ideographs, and a face built here that has U+4E16 and U+754C at 1 em and
+// 0.9 em.
+class FixedFaces : public vq::text::FontProvider {
+ public:
+  explicit FixedFaces(std::string ideographs) : ideographs_(std::move(ideographs)) {}
+  std::vector<InstalledFace> faces() const override {
+    return {{"Liberation Sans", "Regular", "Liberation Sans", "LiberationSans",
+             "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf", 0},
+            {"Ideographs", "Regular", "Ideographs", "Ideographs", ideographs_, 0}};
+  }
+
+ private:
+  std::string ideographs_;
+};
+
+class TextWidthTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string file = (dir_ / "ideographs.ttf").string();
+    std::ofstream(file, std::ios::binary) << vqtest::BuildTrueTypeFont("Ideographs", {{0x4E16, 1000}, {0x754C, 900}});
+    InstalledFonts::setProvider(std::make_shared<FixedFaces>(file));
+  }
+  void TearDown() override { InstalledFonts::setProvider(nullptr); }
+  vqtest::ScratchDir dir_;
+};
+
+TEST_F(TextWidthTest, CharactersTheFontLacksAreMeasuredInAFaceThatHasThem) {
+  const double hello = VQConverterUtilities::TextWidth("Hello", "LiberationSans", 10, 0);
+  const double space = VQConverterUtilities::TextWidth(" ", "LiberationSans", 10, 0);
+  ASSERT_GT(hello, 0);
+  ASSERT_GT(space, 0);
+  struct Row {
+    const char* text;
+    const char* font;
+    double width;
+  } rows[] = {
+      {"Hello \xE4\xB8\x96\xE7\x95\x8C", "LiberationSans", hello + space + 19},  // "Hello 世界"
+      {"\xE4\xB8\x96\xE7\x95\x8C", "Liberation Sans", 19},
+      {"\xE4\xB8\x96\xE7\x95\x8C", "Ideographs", 19},
+      {"Hello \xE0\xB8\x81", "LiberationSans", hello + space},           // no face has U+0E01: it measures nothing
+      {"Hi\nHello \xE4\xB8\x96", "LiberationSans", hello + space + 10},  // the widest line
+      {"Hello", "NoSuchFont", 0},                                        // an unknown font measures nothing
+      {"\xE4\xB8\x96", "NoSuchFont", 0},
+      {"", "LiberationSans", 0},
+  };
+  for (const auto& r : rows)
+    EXPECT_NEAR(VQConverterUtilities::TextWidth(r.text, r.font, 10, 0), r.width, 1e-9) << r.text << " in " << r.font;
+}
 
 TEST(VQConverterUtilitiesTest, LikePercent) {
   struct Row {
