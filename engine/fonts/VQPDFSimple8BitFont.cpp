@@ -1,6 +1,8 @@
 #include "fonts/VQPDFSimple8BitFont.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <set>
 
 #include "fonts/BuiltinFontManager.h"
@@ -154,6 +156,26 @@ GlyphNameText glyphNameText(const std::string& fullName, bool numeric) {
   return result;
 }
 
+// The rectangle enclosing the corners (llx, lly, urx, ury) under `m`, as
+// corners again.
+Rect transformedCorners(double llx, double lly, double urx, double ury, const AffineTransform& m) {
+  const Rect r = RectApplyAffineTransform(RectStandardize(RectMake(llx, lly, urx - llx, ury - lly)), m);
+  return RectMake(RectGetMinX(r), RectGetMinY(r), RectGetMaxX(r), RectGetMaxY(r));
+}
+
+// Four or six finite numbers of an array, or nullopt.
+template <size_t N>
+std::optional<std::array<double, N>> numbersOf(const pdf::Object& array) {
+  if (!array.isArray() || array.size() != N) return std::nullopt;
+  std::array<double, N> v{};
+  for (size_t i = 0; i < N; ++i) {
+    auto n = array.at(i).number();
+    if (!n || !std::isfinite(*n)) return std::nullopt;
+    v[i] = *n;
+  }
+  return v;
+}
+
 }  // namespace
 
 uint32_t VQPDFSimple8BitFont::DecodeByte(int encoding, uint8_t b) {
@@ -258,6 +280,7 @@ bool VQPDFSimple8BitFont::initWithDictionary(const pdf::Object& dictionary, cons
   setBuiltinFontWithFontDictionary(dictionary);
   setFontDescriptorWithFontDictionary(dictionary);
   setSubtypeBaseFontName(dictionary);
+  if (subtype == "Type3") applyGlyphMatrix(dictionary);
 
   pdf::Object procs = dictionary.get("CharProcs");
   if (procs.isDictionary()) {
@@ -292,9 +315,43 @@ bool VQPDFSimple8BitFont::initWithDictionary(const pdf::Object& dictionary, cons
   return true;
 }
 
+Point VQPDFSimple8BitFont::glyphAdvance(double width) const {
+  if (!glyphMatrix) return {width / 1000, 0};
+  // The displacement (w, 0) in glyph space, without the matrix's offset.
+  return {width * glyphMatrix->a, width * glyphMatrix->b};
+}
+
+void VQPDFSimple8BitFont::applyGlyphMatrix(const pdf::Object& dictionary) {
+  // Type 3 glyphs are drawn in a space of the font's choosing: /Widths,
+  // /FontBBox and the descriptor's metrics are all in its units, and only
+  // /FontMatrix says how large they are in text space.
+  AffineTransform m = AffineTransformMake(0.001, 0, 0, 0.001, 0, 0);
+  if (auto v = numbersOf<6>(dictionary.get("FontMatrix")); v && (*v)[0] * (*v)[3] - (*v)[1] * (*v)[2] != 0)
+    m = AffineTransformMake((*v)[0], (*v)[1], (*v)[2], (*v)[3], (*v)[4], (*v)[5]);
+  glyphMatrix = m;
+  if (auto b = numbersOf<4>(dictionary.get("FontBBox"))) {
+    Rect box = transformedCorners((*b)[0], (*b)[1], (*b)[2], (*b)[3], m);
+    // Many producers write [0 0 0 0]: that box says nothing.
+    if (box.size.width > box.origin.x && box.size.height > box.origin.y) type3BBox = box;
+  }
+  if (!fontDescriptor) return;
+  VQPDFFontDescriptor& d = *fontDescriptor;
+  const pdf::Object dd = dictionary.get("FontDescriptor");
+  auto glyphUnits = [&](const char* key) { return dd.get(key).number().value_or(0); };
+  // Heights are measured across the baseline, widths along it.
+  const double across = std::hypot(m.c, m.d), along = std::hypot(m.a, m.b);
+  if (double a = glyphUnits("Ascent"); a != 0) d.ascent = a * across;
+  if (double de = glyphUnits("Descent"); de != 0) d.descent = -std::fabs(de) * across;
+  d.averageWidth = glyphUnits("AvgWidth") * along;
+  d.maxWidth = glyphUnits("MaxWidth") * along;
+  d.missingWidth = glyphAdvance(glyphUnits("MissingWidth")).x;
+  if (auto b = numbersOf<4>(dd.get("FontBBox"))) d.fontBBox = transformedCorners((*b)[0], (*b)[1], (*b)[2], (*b)[3], m);
+}
+
 void VQPDFSimple8BitFont::setWidthsWithFontDictionary(const pdf::Object& dictionary) {
   double missing = fontDescriptor ? fontDescriptor->missingWidth : 0;
   charWidths.assign(kWidthCount, missing);
+  charRises.clear();
   auto fillFrom = [&](const BuiltinFont& f, int count) {
     uint16_t w = 0;
     if (f.fontWidths.widthOfSpace(&w)) charWidths[32] = w / 1000.0;
@@ -313,8 +370,15 @@ void VQPDFSimple8BitFont::setWidthsWithFontDictionary(const pdf::Object& diction
     if (last < 0 || last > 255) last = 255;
     size_t n = widths.size();
     if (last >= first) n = std::min<size_t>(n, static_cast<size_t>(last - first + 1));
-    for (size_t i = 0; i < n && first + static_cast<int64_t>(i) < kWidthCount; ++i)
-      if (auto w = widths.at(i).number()) charWidths[first + i] = *w / 1000;
+    const bool rises = glyphMatrix && glyphMatrix->b != 0;
+    if (rises) charRises.assign(kWidthCount, 0);
+    for (size_t i = 0; i < n && first + static_cast<int64_t>(i) < kWidthCount; ++i) {
+      if (auto w = widths.at(i).number()) {
+        const Point advance = glyphAdvance(*w);
+        charWidths[first + i] = advance.x;
+        if (rises) charRises[first + i] = advance.y;
+      }
+    }
   } else if (!builtinFont) {
     int index = 0;
     if (fontDescriptor) {
@@ -361,6 +425,7 @@ size_t VQPDFSimple8BitFont::getNextChar(const uint8_t* bytes, size_t len, uint32
     *uLen = 1;
   }
   *dx = static_cast<float>(charWidths[c]);
+  if (!charRises.empty()) *dy = static_cast<float>(charRises[c]);
   return 1;
 }
 
@@ -390,6 +455,7 @@ double VQPDFSimple8BitFont::descent() const {
 }
 
 Rect VQPDFSimple8BitFont::fontBBox() const {
+  if (type3BBox) return *type3BBox;
   if (fontDescriptor && fontDescriptor->embFontNum != 0) return fontDescriptor->fontBBox;
   if (builtinFont) return builtinFont->bbox;
   if (fontDescriptor) return fontDescriptor->fontBBox;

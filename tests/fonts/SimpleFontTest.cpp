@@ -189,6 +189,35 @@ TEST_F(SimpleFontTest, Type3KeepsGlyphProceduresByName) {
   EXPECT_FLOAT_EQ(f->getNextChar(std::string("a")).dx, 1.0f);
 }
 
+// Everything a Type 3 font measures in glyph units goes through its matrix
+// (here hundredths of text space): widths, the space, the bounding box and
+// the descriptor's metrics.
+TEST_F(SimpleFontTest, Type3MetricsGoThroughTheFontMatrix) {
+  FontFixture fx;
+  fx.addFont("B", fx.parse("<< /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] /FontBBox [-5 -20 80 90] "
+                           "/CharProcs << >> /FirstChar 32 /LastChar 33 /Widths [25 60] >>"));
+  fx.addFont("D", fx.parse("<< /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] /FontBBox [0 0 0 0] "
+                           "/CharProcs << >> /FirstChar 33 /LastChar 33 /Widths [60] /FontDescriptor << /Type "
+                           "/FontDescriptor /Flags 32 /Ascent 80 /Descent -10 /MissingWidth 30 /AvgWidth 40 >> >>"));
+  auto b = vq::VQPDFFont::NewFontWithDictionary(fx.font("B"), "B");
+  auto d = vq::VQPDFFont::NewFontWithDictionary(fx.font("D"), "D");
+  ASSERT_TRUE(b && d);
+  EXPECT_FLOAT_EQ(b->getNextChar(std::string("!")).dx, 0.6f);
+  EXPECT_DOUBLE_EQ(b->widthOfSpace(), 0.25);
+  EXPECT_DOUBLE_EQ(b->bankSpaceCharWidth, 0.25);
+  const vq::Rect box = b->fontBBox();  // corners, as the descriptor keeps them
+  EXPECT_NEAR(box.origin.x, -0.05, 1e-12);
+  EXPECT_NEAR(box.origin.y, -0.2, 1e-12);
+  EXPECT_NEAR(box.size.width, 0.8, 1e-12);
+  EXPECT_NEAR(box.size.height, 0.9, 1e-12);
+
+  EXPECT_FLOAT_EQ(d->getNextChar(std::string("!")).dx, 0.6f);
+  EXPECT_FLOAT_EQ(d->getNextChar(std::string("\"")).dx, 0.3f);  // the missing width
+  EXPECT_DOUBLE_EQ(d->ascent(), 0.8);
+  EXPECT_DOUBLE_EQ(d->descent(), -0.1);
+  EXPECT_DOUBLE_EQ(d->widthOfSpace(), 0.3);  // no space glyph: the missing width
+}
+
 TEST_F(SimpleFontTest, MetricsFromDescriptorStandardFontOrDefaults) {
   FontFixture fx;
   fx.addFont("D", fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FontDescriptor << /Type /FontDescriptor "
