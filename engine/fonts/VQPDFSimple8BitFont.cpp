@@ -49,10 +49,68 @@ int toUnits(const std::string& utf8, uint32_t* u, int uSize) {
   return n;
 }
 
-// The characters of one glyph-name component: its table value, uniXXXX[YYYY...]
-// (groups of four hex digits) or uXXXX to uXXXXXX; empty when it names none.
-std::string componentText(const std::string& name) {
+// Glyph names of TeX's fonts (Computer Modern, the AMS symbols, the EC and
+// Latin Modern families) that the Adobe glyph list lacks, or maps into the
+// private use area. Only characters these glyphs unambiguously draw.
+const std::map<std::string, uint32_t>& texGlyphNames() {
+  static const std::map<std::string, uint32_t> kNames = {
+      {"angbracketleft", 0x27E8},
+      {"angbracketright", 0x27E9},
+      {"arrowbothv", 0x2195},
+      {"arrowdblbothv", 0x21D5},
+      {"arrownortheast", 0x2197},
+      {"arrownorthwest", 0x2196},
+      {"arrowsoutheast", 0x2198},
+      {"arrowsouthwest", 0x2199},
+      {"bardbl", 0x2016},
+      {"ceilingleft", 0x2308},
+      {"ceilingright", 0x2309},
+      {"coproduct", 0x2210},
+      {"dotlessj", 0x0237},
+      {"epsilon1", 0x03B5},
+      {"equivasymptotic", 0x224D},
+      {"floorleft", 0x230A},
+      {"floorright", 0x230B},
+      {"follows", 0x227B},
+      {"followsequal", 0x2AB0},
+      {"greatermuch", 0x226B},
+      {"harpoonleftdown", 0x21BD},
+      {"harpoonleftup", 0x21BC},
+      {"harpoonrightdown", 0x21C1},
+      {"harpoonrightup", 0x21C0},
+      {"intersectionsq", 0x2293},
+      {"latticetop", 0x22A4},
+      {"lessmuch", 0x226A},
+      {"lscript", 0x2113},
+      {"mho", 0x2127},
+      {"negationslash", 0x0338},
+      {"owner", 0x220B},
+      {"pi1", 0x03D6},
+      {"precedesequal", 0x2AAF},
+      {"rho1", 0x03F1},
+      {"similarequal", 0x2243},
+      {"star", 0x22C6},
+      {"triangleleft", 0x25C1},
+      {"triangleright", 0x25B7},
+      {"turnstileleft", 0x22A2},
+      {"turnstileright", 0x22A3},
+      {"unionsq", 0x2294},
+      {"visiblespace", 0x2423},
+      {"wreathproduct", 0x2240},
+  };
+  return kNames;
+}
+
+// The characters of one glyph-name component: TeX's names above, the glyph
+// list's value, uniXXXX[YYYY...] (groups of four hex digits) or uXXXX to
+// uXXXXXX, or the base of one of TeX's sized delimiters and operators
+// (parenleftbig, summationdisplay); empty when it names none.
+std::string componentText(const std::string& name, int depth = 0) {
   std::string out;
+  if (auto it = texGlyphNames().find(name); it != texGlyphNames().end()) {
+    text::appendUTF8(out, it->second);
+    return out;
+  }
   auto hexValue = [](const std::string& digits, uint32_t* value) {
     uint32_t v = 0;
     for (char ch : digits) {
@@ -90,7 +148,19 @@ std::string componentText(const std::string& name) {
   // forms are for drawing, and searching or editing wants the letters.
   static const char* const kLigatures[] = {"ff", "fi", "fl", "ffi", "ffl", "\xC5\xBFt", "st"};
   if (v >= 0xFB00 && v <= 0xFB06) return kLigatures[v - 0xFB00];
-  if (v) text::appendUTF8(out, v);
+  if (v) {
+    text::appendUTF8(out, v);
+    return out;
+  }
+  // TeX's extension font names each size of a delimiter or operator after
+  // the base glyph: parenleftbig ... parenleftBigg, integraltext, summationdisplay.
+  if (depth == 0) {
+    for (const char* size : {"bigg", "Bigg", "big", "Big", "text", "display"}) {
+      const size_t n = std::char_traits<char>::length(size);
+      if (name.size() > n && name.compare(name.size() - n, n, size) == 0)
+        return componentText(name.substr(0, name.size() - n), depth + 1);
+    }
+  }
   return out;
 }
 
@@ -118,17 +188,16 @@ struct GlyphNameText {
   bool known = false;  // the name resolved to characters (or, for numeric names, to none)
 };
 
-// Text of a glyph name: the part before the first "." (a.sc, f_i.liga)
-// split at "_" into components that each name characters; a numeric name
-// (see above) gives its printable ASCII character when `numeric`, else no
-// character; any other name gives itself without underscores.
-GlyphNameText glyphNameText(const std::string& fullName, bool numeric) {
+// Text of a glyph name: the glyph list's (or TeX's) value of the whole name;
+// else the part before the first "." (a.sc, f_i.liga) split at "_" into
+// components that each name characters; else, for a numeric name (see
+// above), its printable ASCII character when `numeric`, no character
+// otherwise; else the character the embedded font program's own Unicode map
+// gives its glyph of that name. Any other name stands for no known
+// character: its text is empty, as a name is never the text.
+GlyphNameText glyphNameText(const std::string& fullName, bool numeric, const text::FontFace* program) {
   GlyphNameText result;
-  if (BuiltinFontWidths::nameToUnicodeID(fullName)) {
-    result.text = componentText(fullName);
-    result.known = true;
-    return result;
-  }
+  if (std::string whole = componentText(fullName); !whole.empty()) return {whole, true};
   const std::string name = fullName.substr(0, fullName.find('.'));
   if (name.empty()) return result;  // .notdef and other suffix-only names
   std::string out;
@@ -150,9 +219,13 @@ GlyphNameText glyphNameText(const std::string& fullName, bool numeric) {
     result.known = true;
     return result;
   }
-  out = fullName;
-  out.erase(std::remove(out.begin(), out.end(), '_'), out.end());
-  result.text = VQPDFFontUtilities::NameBytesToUTF8(out);
+  if (program) {
+    // Private-use values say no more than the name did.
+    if (auto v = program->unicodeOfGlyphName(fullName); v && *v >= 0x20 && !(*v >= 0xE000 && *v <= 0xF8FF)) {
+      text::appendUTF8(result.text, *v);
+      result.known = true;
+    }
+  }
   return result;
 }
 
@@ -216,13 +289,14 @@ void VQPDFSimple8BitFont::readDifferences(const pdf::Object& array) {
     auto name = item.name();
     if (!name) continue;
     const int64_t code = at++;
-    if (name->empty() || (*name)[0] == '.' || BuiltinFontWidths::nameToUnicodeID(*name)) continue;
+    if (name->empty() || (*name)[0] == '.' || !componentText(*name).empty()) continue;
     if (numericGlyphName(name->substr(0, name->find('.'))) != code) {
       numeric = false;
       break;
     }
     numeric = true;
   }
+  const text::FontFace* program = fontDescriptor ? fontDescriptor->embFont.get() : nullptr;
   std::map<int, std::string> found;
   std::set<int> textless;
   int64_t code = 0;
@@ -233,9 +307,12 @@ void VQPDFSimple8BitFont::readDifferences(const pdf::Object& array) {
       code = static_cast<int64_t>(*number);
     } else if (auto name = item.name()) {
       if (code >= 0 && code <= 255) {
-        GlyphNameText t = glyphNameText(*name, numeric);
+        GlyphNameText t = glyphNameText(*name, numeric, program);
+        // A name that resolves to nothing is no character either: the code
+        // no longer draws the base encoding's. Only .notdef (and other
+        // suffix-only names) leave the base encoding in force.
         if (!t.text.empty()) found[static_cast<int>(code)] = t.text;
-        else if (t.known) textless.insert(static_cast<int>(code));
+        else if (!name->empty() && (*name)[0] != '.') textless.insert(static_cast<int>(code));
       }
       ++code;
     }
@@ -258,7 +335,7 @@ void VQPDFSimple8BitFont::addBuiltinEncoding(const pdf::Object& encoding) {
     const int c = static_cast<int>(code);
     if (names[code].empty() || differences.count(c) || textlessCodes.count(c)) continue;
     // Only names that resolve: a private name says nothing about the text.
-    GlyphNameText t = glyphNameText(names[code], false);
+    GlyphNameText t = glyphNameText(names[code], false, nullptr);
     if (t.known && !t.text.empty()) differences[c] = t.text;
   }
 }
