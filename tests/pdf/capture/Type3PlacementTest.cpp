@@ -2,6 +2,7 @@
 // glyph space of the font's own matrix, not in thousandths of text space.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -164,6 +165,13 @@ TEST(Type3PlacementCorpus, WordsLandWherePdftotextPutsThem) {
   }
   // The title's words and most of the paragraph's.
   EXPECT_GE(compared, 20);
+
+  // The title's L (of the LaTeX logo) is the page's first, on both sides.
+  const auto reference = std::find_if(words.begin(), words.end(), [](const Word& w) { return w.text == "L"; });
+  const auto ours = std::find_if(glyphs.begin(), glyphs.end(), [](const auto& g) { return g.text == "L"; });
+  ASSERT_NE(reference, words.end());
+  ASSERT_NE(ours, glyphs.end());
+  EXPECT_NEAR(ours->x, reference->xMin, 1.0);
 }
 
 }  // namespace
