@@ -1,6 +1,8 @@
 #include "fonts/VQPDFSimple8BitFont.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <set>
 
 #include "fonts/BuiltinFontManager.h"
@@ -47,10 +49,68 @@ int toUnits(const std::string& utf8, uint32_t* u, int uSize) {
   return n;
 }
 
-// The characters of one glyph-name component: its table value, uniXXXX[YYYY...]
-// (groups of four hex digits) or uXXXX to uXXXXXX; empty when it names none.
-std::string componentText(const std::string& name) {
+// Glyph names of TeX's fonts (Computer Modern, the AMS symbols, the EC and
+// Latin Modern families) that the Adobe glyph list lacks, or maps into the
+// private use area. Only characters these glyphs unambiguously draw.
+const std::map<std::string, uint32_t>& texGlyphNames() {
+  static const std::map<std::string, uint32_t> kNames = {
+      {"angbracketleft", 0x27E8},
+      {"angbracketright", 0x27E9},
+      {"arrowbothv", 0x2195},
+      {"arrowdblbothv", 0x21D5},
+      {"arrownortheast", 0x2197},
+      {"arrownorthwest", 0x2196},
+      {"arrowsoutheast", 0x2198},
+      {"arrowsouthwest", 0x2199},
+      {"bardbl", 0x2016},
+      {"ceilingleft", 0x2308},
+      {"ceilingright", 0x2309},
+      {"coproduct", 0x2210},
+      {"dotlessj", 0x0237},
+      {"epsilon1", 0x03B5},
+      {"equivasymptotic", 0x224D},
+      {"floorleft", 0x230A},
+      {"floorright", 0x230B},
+      {"follows", 0x227B},
+      {"followsequal", 0x2AB0},
+      {"greatermuch", 0x226B},
+      {"harpoonleftdown", 0x21BD},
+      {"harpoonleftup", 0x21BC},
+      {"harpoonrightdown", 0x21C1},
+      {"harpoonrightup", 0x21C0},
+      {"intersectionsq", 0x2293},
+      {"latticetop", 0x22A4},
+      {"lessmuch", 0x226A},
+      {"lscript", 0x2113},
+      {"mho", 0x2127},
+      {"negationslash", 0x0338},
+      {"owner", 0x220B},
+      {"pi1", 0x03D6},
+      {"precedesequal", 0x2AAF},
+      {"rho1", 0x03F1},
+      {"similarequal", 0x2243},
+      {"star", 0x22C6},
+      {"triangleleft", 0x25C1},
+      {"triangleright", 0x25B7},
+      {"turnstileleft", 0x22A2},
+      {"turnstileright", 0x22A3},
+      {"unionsq", 0x2294},
+      {"visiblespace", 0x2423},
+      {"wreathproduct", 0x2240},
+  };
+  return kNames;
+}
+
+// The characters of one glyph-name component: TeX's names above, the glyph
+// list's value, uniXXXX[YYYY...] (groups of four hex digits) or uXXXX to
+// uXXXXXX, or the base of one of TeX's sized delimiters and operators
+// (parenleftbig, summationdisplay); empty when it names none.
+std::string componentText(const std::string& name, int depth = 0) {
   std::string out;
+  if (auto it = texGlyphNames().find(name); it != texGlyphNames().end()) {
+    text::appendUTF8(out, it->second);
+    return out;
+  }
   auto hexValue = [](const std::string& digits, uint32_t* value) {
     uint32_t v = 0;
     for (char ch : digits) {
@@ -88,7 +148,19 @@ std::string componentText(const std::string& name) {
   // forms are for drawing, and searching or editing wants the letters.
   static const char* const kLigatures[] = {"ff", "fi", "fl", "ffi", "ffl", "\xC5\xBFt", "st"};
   if (v >= 0xFB00 && v <= 0xFB06) return kLigatures[v - 0xFB00];
-  if (v) text::appendUTF8(out, v);
+  if (v) {
+    text::appendUTF8(out, v);
+    return out;
+  }
+  // TeX's extension font names each size of a delimiter or operator after
+  // the base glyph: parenleftbig ... parenleftBigg, integraltext, summationdisplay.
+  if (depth == 0) {
+    for (const char* size : {"bigg", "Bigg", "big", "Big", "text", "display"}) {
+      const size_t n = std::char_traits<char>::length(size);
+      if (name.size() > n && name.compare(name.size() - n, n, size) == 0)
+        return componentText(name.substr(0, name.size() - n), depth + 1);
+    }
+  }
   return out;
 }
 
@@ -116,17 +188,16 @@ struct GlyphNameText {
   bool known = false;  // the name resolved to characters (or, for numeric names, to none)
 };
 
-// Text of a glyph name: the part before the first "." (a.sc, f_i.liga)
-// split at "_" into components that each name characters; a numeric name
-// (see above) gives its printable ASCII character when `numeric`, else no
-// character; any other name gives itself without underscores.
-GlyphNameText glyphNameText(const std::string& fullName, bool numeric) {
+// Text of a glyph name: the glyph list's (or TeX's) value of the whole name;
+// else the part before the first "." (a.sc, f_i.liga) split at "_" into
+// components that each name characters; else, for a numeric name (see
+// above), its printable ASCII character when `numeric`, no character
+// otherwise; else the character the embedded font program's own Unicode map
+// gives its glyph of that name. Any other name stands for no known
+// character: its text is empty, as a name is never the text.
+GlyphNameText glyphNameText(const std::string& fullName, bool numeric, const text::FontFace* program) {
   GlyphNameText result;
-  if (BuiltinFontWidths::nameToUnicodeID(fullName)) {
-    result.text = componentText(fullName);
-    result.known = true;
-    return result;
-  }
+  if (std::string whole = componentText(fullName); !whole.empty()) return {whole, true};
   const std::string name = fullName.substr(0, fullName.find('.'));
   if (name.empty()) return result;  // .notdef and other suffix-only names
   std::string out;
@@ -148,10 +219,34 @@ GlyphNameText glyphNameText(const std::string& fullName, bool numeric) {
     result.known = true;
     return result;
   }
-  out = fullName;
-  out.erase(std::remove(out.begin(), out.end(), '_'), out.end());
-  result.text = VQPDFFontUtilities::NameBytesToUTF8(out);
+  if (program) {
+    // Private-use values say no more than the name did.
+    if (auto v = program->unicodeOfGlyphName(fullName); v && *v >= 0x20 && !(*v >= 0xE000 && *v <= 0xF8FF)) {
+      text::appendUTF8(result.text, *v);
+      result.known = true;
+    }
+  }
   return result;
+}
+
+// The rectangle enclosing the corners (llx, lly, urx, ury) under `m`, as
+// corners again.
+Rect transformedCorners(double llx, double lly, double urx, double ury, const AffineTransform& m) {
+  const Rect r = RectApplyAffineTransform(RectStandardize(RectMake(llx, lly, urx - llx, ury - lly)), m);
+  return RectMake(RectGetMinX(r), RectGetMinY(r), RectGetMaxX(r), RectGetMaxY(r));
+}
+
+// Four or six finite numbers of an array, or nullopt.
+template <size_t N>
+std::optional<std::array<double, N>> numbersOf(const pdf::Object& array) {
+  if (!array.isArray() || array.size() != N) return std::nullopt;
+  std::array<double, N> v{};
+  for (size_t i = 0; i < N; ++i) {
+    auto n = array.at(i).number();
+    if (!n || !std::isfinite(*n)) return std::nullopt;
+    v[i] = *n;
+  }
+  return v;
 }
 
 }  // namespace
@@ -194,13 +289,14 @@ void VQPDFSimple8BitFont::readDifferences(const pdf::Object& array) {
     auto name = item.name();
     if (!name) continue;
     const int64_t code = at++;
-    if (name->empty() || (*name)[0] == '.' || BuiltinFontWidths::nameToUnicodeID(*name)) continue;
+    if (name->empty() || (*name)[0] == '.' || !componentText(*name).empty()) continue;
     if (numericGlyphName(name->substr(0, name->find('.'))) != code) {
       numeric = false;
       break;
     }
     numeric = true;
   }
+  const text::FontFace* program = fontDescriptor ? fontDescriptor->embFont.get() : nullptr;
   std::map<int, std::string> found;
   std::set<int> textless;
   int64_t code = 0;
@@ -211,9 +307,12 @@ void VQPDFSimple8BitFont::readDifferences(const pdf::Object& array) {
       code = static_cast<int64_t>(*number);
     } else if (auto name = item.name()) {
       if (code >= 0 && code <= 255) {
-        GlyphNameText t = glyphNameText(*name, numeric);
+        GlyphNameText t = glyphNameText(*name, numeric, program);
+        // A name that resolves to nothing is no character either: the code
+        // no longer draws the base encoding's. Only .notdef (and other
+        // suffix-only names) leave the base encoding in force.
         if (!t.text.empty()) found[static_cast<int>(code)] = t.text;
-        else if (t.known) textless.insert(static_cast<int>(code));
+        else if (!name->empty() && (*name)[0] != '.') textless.insert(static_cast<int>(code));
       }
       ++code;
     }
@@ -236,7 +335,7 @@ void VQPDFSimple8BitFont::addBuiltinEncoding(const pdf::Object& encoding) {
     const int c = static_cast<int>(code);
     if (names[code].empty() || differences.count(c) || textlessCodes.count(c)) continue;
     // Only names that resolve: a private name says nothing about the text.
-    GlyphNameText t = glyphNameText(names[code], false);
+    GlyphNameText t = glyphNameText(names[code], false, nullptr);
     if (t.known && !t.text.empty()) differences[c] = t.text;
   }
 }
@@ -258,6 +357,7 @@ bool VQPDFSimple8BitFont::initWithDictionary(const pdf::Object& dictionary, cons
   setBuiltinFontWithFontDictionary(dictionary);
   setFontDescriptorWithFontDictionary(dictionary);
   setSubtypeBaseFontName(dictionary);
+  if (subtype == "Type3") applyGlyphMatrix(dictionary);
 
   pdf::Object procs = dictionary.get("CharProcs");
   if (procs.isDictionary()) {
@@ -292,9 +392,43 @@ bool VQPDFSimple8BitFont::initWithDictionary(const pdf::Object& dictionary, cons
   return true;
 }
 
+Point VQPDFSimple8BitFont::glyphAdvance(double width) const {
+  if (!glyphMatrix) return {width / 1000, 0};
+  // The displacement (w, 0) in glyph space, without the matrix's offset.
+  return {width * glyphMatrix->a, width * glyphMatrix->b};
+}
+
+void VQPDFSimple8BitFont::applyGlyphMatrix(const pdf::Object& dictionary) {
+  // Type 3 glyphs are drawn in a space of the font's choosing: /Widths,
+  // /FontBBox and the descriptor's metrics are all in its units, and only
+  // /FontMatrix says how large they are in text space.
+  AffineTransform m = AffineTransformMake(0.001, 0, 0, 0.001, 0, 0);
+  if (auto v = numbersOf<6>(dictionary.get("FontMatrix")); v && (*v)[0] * (*v)[3] - (*v)[1] * (*v)[2] != 0)
+    m = AffineTransformMake((*v)[0], (*v)[1], (*v)[2], (*v)[3], (*v)[4], (*v)[5]);
+  glyphMatrix = m;
+  if (auto b = numbersOf<4>(dictionary.get("FontBBox"))) {
+    Rect box = transformedCorners((*b)[0], (*b)[1], (*b)[2], (*b)[3], m);
+    // Many producers write [0 0 0 0]: that box says nothing.
+    if (box.size.width > box.origin.x && box.size.height > box.origin.y) type3BBox = box;
+  }
+  if (!fontDescriptor) return;
+  VQPDFFontDescriptor& d = *fontDescriptor;
+  const pdf::Object dd = dictionary.get("FontDescriptor");
+  auto glyphUnits = [&](const char* key) { return dd.get(key).number().value_or(0); };
+  // Heights are measured across the baseline, widths along it.
+  const double across = std::hypot(m.c, m.d), along = std::hypot(m.a, m.b);
+  if (double a = glyphUnits("Ascent"); a != 0) d.ascent = a * across;
+  if (double de = glyphUnits("Descent"); de != 0) d.descent = -std::fabs(de) * across;
+  d.averageWidth = glyphUnits("AvgWidth") * along;
+  d.maxWidth = glyphUnits("MaxWidth") * along;
+  d.missingWidth = glyphAdvance(glyphUnits("MissingWidth")).x;
+  if (auto b = numbersOf<4>(dd.get("FontBBox"))) d.fontBBox = transformedCorners((*b)[0], (*b)[1], (*b)[2], (*b)[3], m);
+}
+
 void VQPDFSimple8BitFont::setWidthsWithFontDictionary(const pdf::Object& dictionary) {
   double missing = fontDescriptor ? fontDescriptor->missingWidth : 0;
   charWidths.assign(kWidthCount, missing);
+  charRises.clear();
   auto fillFrom = [&](const BuiltinFont& f, int count) {
     uint16_t w = 0;
     if (f.fontWidths.widthOfSpace(&w)) charWidths[32] = w / 1000.0;
@@ -313,8 +447,15 @@ void VQPDFSimple8BitFont::setWidthsWithFontDictionary(const pdf::Object& diction
     if (last < 0 || last > 255) last = 255;
     size_t n = widths.size();
     if (last >= first) n = std::min<size_t>(n, static_cast<size_t>(last - first + 1));
-    for (size_t i = 0; i < n && first + static_cast<int64_t>(i) < kWidthCount; ++i)
-      if (auto w = widths.at(i).number()) charWidths[first + i] = *w / 1000;
+    const bool rises = glyphMatrix && glyphMatrix->b != 0;
+    if (rises) charRises.assign(kWidthCount, 0);
+    for (size_t i = 0; i < n && first + static_cast<int64_t>(i) < kWidthCount; ++i) {
+      if (auto w = widths.at(i).number()) {
+        const Point advance = glyphAdvance(*w);
+        charWidths[first + i] = advance.x;
+        if (rises) charRises[first + i] = advance.y;
+      }
+    }
   } else if (!builtinFont) {
     int index = 0;
     if (fontDescriptor) {
@@ -361,6 +502,7 @@ size_t VQPDFSimple8BitFont::getNextChar(const uint8_t* bytes, size_t len, uint32
     *uLen = 1;
   }
   *dx = static_cast<float>(charWidths[c]);
+  if (!charRises.empty()) *dy = static_cast<float>(charRises[c]);
   return 1;
 }
 
@@ -390,6 +532,7 @@ double VQPDFSimple8BitFont::descent() const {
 }
 
 Rect VQPDFSimple8BitFont::fontBBox() const {
+  if (type3BBox) return *type3BBox;
   if (fontDescriptor && fontDescriptor->embFontNum != 0) return fontDescriptor->fontBBox;
   if (builtinFont) return builtinFont->bbox;
   if (fontDescriptor) return fontDescriptor->fontBBox;

@@ -4,6 +4,7 @@
 // from /Widths, the standard-14 metrics or a substitute standard font.
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,7 +41,19 @@ class VQPDFSimple8BitFont : public VQPDFFont {
   Rect fontBBox() const override;
   void updateBankSpaceWidth() override;
 
-  std::vector<double> charWidths;          // 320 advances in text-space units
+  std::vector<double> charWidths;  // 320 advances in text-space units
+  // Advances across the baseline, in text-space units: empty unless a Type 3
+  // font matrix turns or slants the glyphs' baseline.
+  std::vector<double> charRises;
+  // Glyph space to text space for Type 3 fonts (their /FontMatrix); null for
+  // the other kinds, whose glyph units are thousandths of text space.
+  std::optional<AffineTransform> glyphMatrix;
+  // A Type 3 font's /FontBBox in text space (corners, as in
+  // VQPDFFontDescriptor::fontBBox); null when it has none that encloses anything.
+  // Ascent and descent do not come from it: the box encloses every glyph,
+  // accents and tall symbols included, and lines of text measured by it are
+  // told apart worse than with the usual ascent and descent.
+  std::optional<Rect> type3BBox;
   std::string fontEncodingName;            // the encoding in force (WinAnsiEncoding ...)
   std::map<int, std::string> differences;  // code -> UTF-8 text from /Differences or the program's encoding
   std::set<int> textlessCodes;             // codes whose /Differences name stands for no character
@@ -57,6 +70,11 @@ class VQPDFSimple8BitFont : public VQPDFFont {
   void setEncodingWithEncodingObject(const pdf::Object& encoding);
   void setEncodingName(const std::string& name);
   void readDifferences(const pdf::Object& array);
+  // A width in glyph units as a text-space advance (x along the baseline).
+  Point glyphAdvance(double width) const;
+  // Rewrites the descriptor's metrics, read as thousandths, in the units of
+  // the Type 3 font matrix, and reads the font's own /FontBBox.
+  void applyGlyphMatrix(const pdf::Object& dictionary);
   // Adds the text of the embedded program's own encoding for the codes that
   // /Differences leaves open, when /Encoding calls for that encoding.
   void addBuiltinEncoding(const pdf::Object& encoding);

@@ -4,14 +4,19 @@
 // multi-column page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "FlowTextTestSupport.h"
 #include "front/VQPapyrant.h"
 #include "platform/dispatch/VQMainQueue.h"
+#include "platform/pdf/PdfDocument.h"
 
 namespace {
 
@@ -265,6 +270,73 @@ TEST(VQFlowTextEndToEnd, MultiColumnPageReadsColumnByColumn) {
     ASSERT_NE(at, std::string::npos) << "missing or out of order: " << phrase;
     from = at + 1;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The glyph names of the /Differences of a document's page fonts that are
+// six or more letters long.
+std::set<std::string> LongDifferencesNames(const fs::path& pdf) {
+  std::set<std::string> names;
+  auto document = vq::pdf::Document::open(pdf.string(), "");
+  if (!document) return names;
+  for (int n = 1; n <= document->pageCount(); ++n) {
+    const vq::pdf::Object fonts = document->page(n)->resources().get("Font");
+    if (!fonts.isDictionary()) continue;
+    for (const std::string& key : fonts.keys()) {
+      const vq::pdf::Object differences = fonts.get(key).get("Encoding").get("Differences");
+      if (!differences.isArray()) continue;
+      for (const vq::pdf::Object& item : differences.elements()) {
+        auto name = item.name();
+        if (name && name->size() >= 6 &&
+            std::all_of(name->begin(), name->end(), [](unsigned char c) { return std::isalpha(c); }))
+          names.insert(*name);
+      }
+    }
+  }
+  return names;
+}
+
+// A glyph name is never text: a page whose /Differences use names outside
+// the glyph list, and every corpus file whose fonts have /Differences, give
+// plain text without the name of any of their glyphs that the page does not
+// spell out (pdftotext's text says what it does).
+TEST(VQFlowTextEndToEnd, GlyphNamesNeverBecomeText) {
+  vqtest::ScratchDir dir;
+  const fs::path fixture = dir / "names.pdf";
+  std::ofstream(fixture, std::ios::binary) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
+      "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << /Differences [65 "
+      "/angbracketleft /uni2022 /u1F600 /f_f_i /a.sc /nonsense /angbracketright] >> >>",
+      vqtest::PDFStream("BT /F1 12 Tf 72 700 Td (ABCDEFG) Tj ET"),
+  });
+  ASSERT_EQ(RunHost(fixture, "txt", dir / "names.txt"), 0);
+  EXPECT_EQ(WithoutBlanks(ReadFile(dir / "names.txt")),
+            "\xE2\x9F\xA8\xE2\x80\xA2\xF0\x9F\x98\x80"
+            "ffia\xE2\x9F\xA9");
+
+  if (vqtest::runCommand("command -v pdftotext > /dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
+  int checked = 0;
+  for (const auto& pdf : vqtest::corpusFiles()) {
+    const std::string name = pdf.filename().string();
+    if (name.rfind("encrypted-", 0) == 0) continue;
+    const std::set<std::string> glyphNames = LongDifferencesNames(pdf);
+    if (glyphNames.empty()) continue;
+    SCOPED_TRACE(name);
+    const std::string reference = PdftotextOf(pdf, dir / (name + ".ref"));
+    ASSERT_EQ(RunHost(pdf, "txt", dir / (name + ".txt")), 0);
+    const std::string ours = ReadFile(dir / (name + ".txt"));
+    for (const std::string& glyph : glyphNames) {
+      if (reference.find(glyph) == std::string::npos) EXPECT_EQ(ours.find(glyph), std::string::npos) << glyph;
+    }
+    ++checked;
+  }
+  EXPECT_GT(checked, 0);
 }
 
 }  // namespace

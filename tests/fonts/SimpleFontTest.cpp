@@ -88,12 +88,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << >> "
                    "/Encoding << /Differences [12 /a12 101 /a101] >> /FirstChar 101 /LastChar 101 /Widths [500] >>",
                    "\x0C", "", 0},
+        // Neither names a code, and a name is never the text.
         DecodeCase{"NumericNameAmongPrivateNamesIsNoCode",
                    "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /a65 /foo] >> >>", "A",
-                   "a65", 0.6},
+                   "", 0.6},
         DecodeCase{"NumericNameAwayFromItsCodeIsNoCode",
-                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /g66] >> >>", "A",
-                   "g66", 0.6},
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /g66] >> >>", "A", "",
+                   0.6},
         DecodeCase{"GlyphNameSuffixIsDropped",
                    "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /B.sc] >> >>", "A", "B",
                    0.6},
@@ -137,6 +138,68 @@ INSTANTIATE_TEST_SUITE_P(
                    "/FontName /Foo /Flags 262146 >> >>",
                    "A", "A", 0.722}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Glyph names of /Differences that are not in the glyph list: the forms
+// that spell characters, TeX's own names and the sizes of its delimiters are
+// read; any other name is no text, never the name itself.
+TEST_F(SimpleFontTest, DifferencesNamesOutsideTheGlyphList) {
+  FontFixture fx;
+  fx.addFont("F", fx.parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << /Differences [65 "
+                           "/angbracketleft /angbracketright /uni2022 /u1F600 /f_f_i /a.sc /nonsense /dotlessj "
+                           "/visiblespace /parenleftBig /summationdisplay /uni00410042.alt /uniD800 /x_nonsense "
+                           "/angbracketleftbigg /.notdef /lscript /u110000 /Bigg] >> >>"));
+  auto f = vq::VQPDFFont::NewFontWithDictionary(fx.font("F"), "F");
+  ASSERT_TRUE(f);
+  const struct {
+    char code;
+    const char* text;
+  } cases[] = {
+      {'A', "\xE2\x9F\xA8"},      // angbracketleft
+      {'B', "\xE2\x9F\xA9"},      // angbracketright
+      {'C', "\xE2\x80\xA2"},      // uni2022
+      {'D', "\xF0\x9F\x98\x80"},  // u1F600
+      {'E', "ffi"},               // f_f_i
+      {'F', "a"},                 // a.sc
+      {'G', ""},                  // nonsense
+      {'H', "\xC8\xB7"},          // dotlessj
+      {'I', "\xE2\x90\xA3"},      // visiblespace
+      {'J', "("},                 // parenleftBig
+      {'K', "\xE2\x88\x91"},      // summationdisplay
+      {'L', "AB"},                // uni00410042.alt
+      {'M', ""},                  // uniD800: a surrogate is no character
+      {'N', ""},                  // x_nonsense: one component names nothing
+      {'O', "\xE2\x9F\xA8"},      // angbracketleftbigg
+      {'P', "P"},                 // .notdef keeps the base encoding
+      {'Q', "\xE2\x84\x93"},      // lscript
+      {'R', ""},                  // u110000: past the last character
+      {'S', ""},                  // Bigg: a size of nothing
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    const auto ch = f->getNextChar(std::string(1, c.code));
+    EXPECT_EQ(ch.text, c.text);
+    EXPECT_GT(ch.dx, 0);  // textless codes still advance
+  }
+}
+
+// A name that no rule reads is looked up in the embedded program: the
+// character its own Unicode map gives the glyph of that name.
+TEST_F(SimpleFontTest, DifferencesNameReadThroughTheEmbeddedProgram) {
+  std::ifstream in("/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf", std::ios::binary);
+  ASSERT_TRUE(in) << "fonts-liberation2 is needed";
+  std::string program((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  FontFixture fx;
+  QPDFObjectHandle descriptor = fx.parse("<< /Type /FontDescriptor /FontName /Serif /Flags 32 >>");
+  descriptor.replaceKey("/FontFile2", fx.stream(program));
+  QPDFObjectHandle font = fx.parse(
+      "<< /Type /Font /Subtype /TrueType /BaseFont /Serif /Encoding << /Differences [65 /maqaf /nonsense] >> >>");
+  font.replaceKey("/FontDescriptor", descriptor);
+  fx.addFont("E", font);
+  auto f = vq::VQPDFFont::NewFontWithDictionary(fx.font("E"), "E");
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->getNextChar(std::string("A")).text, "\xD6\xBE");  // U+05BE
+  EXPECT_EQ(f->getNextChar(std::string("B")).text, "");
+}
 
 TEST_F(SimpleFontTest, ToUnicodeWinsAndMissingCodesStillAdvance) {
   FontFixture fx;
@@ -187,6 +250,35 @@ TEST_F(SimpleFontTest, Type3KeepsGlyphProceduresByName) {
   ASSERT_EQ(f->type3_charProcs.size(), 1u);
   EXPECT_TRUE(f->type3_charProcs.at("square").xObjectStream.isStream());
   EXPECT_FLOAT_EQ(f->getNextChar(std::string("a")).dx, 1.0f);
+}
+
+// Everything a Type 3 font measures in glyph units goes through its matrix
+// (here hundredths of text space): widths, the space, the bounding box and
+// the descriptor's metrics.
+TEST_F(SimpleFontTest, Type3MetricsGoThroughTheFontMatrix) {
+  FontFixture fx;
+  fx.addFont("B", fx.parse("<< /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] /FontBBox [-5 -20 80 90] "
+                           "/CharProcs << >> /FirstChar 32 /LastChar 33 /Widths [25 60] >>"));
+  fx.addFont("D", fx.parse("<< /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] /FontBBox [0 0 0 0] "
+                           "/CharProcs << >> /FirstChar 33 /LastChar 33 /Widths [60] /FontDescriptor << /Type "
+                           "/FontDescriptor /Flags 32 /Ascent 80 /Descent -10 /MissingWidth 30 /AvgWidth 40 >> >>"));
+  auto b = vq::VQPDFFont::NewFontWithDictionary(fx.font("B"), "B");
+  auto d = vq::VQPDFFont::NewFontWithDictionary(fx.font("D"), "D");
+  ASSERT_TRUE(b && d);
+  EXPECT_FLOAT_EQ(b->getNextChar(std::string("!")).dx, 0.6f);
+  EXPECT_DOUBLE_EQ(b->widthOfSpace(), 0.25);
+  EXPECT_DOUBLE_EQ(b->bankSpaceCharWidth, 0.25);
+  const vq::Rect box = b->fontBBox();  // corners, as the descriptor keeps them
+  EXPECT_NEAR(box.origin.x, -0.05, 1e-12);
+  EXPECT_NEAR(box.origin.y, -0.2, 1e-12);
+  EXPECT_NEAR(box.size.width, 0.8, 1e-12);
+  EXPECT_NEAR(box.size.height, 0.9, 1e-12);
+
+  EXPECT_FLOAT_EQ(d->getNextChar(std::string("!")).dx, 0.6f);
+  EXPECT_FLOAT_EQ(d->getNextChar(std::string("\"")).dx, 0.3f);  // the missing width
+  EXPECT_DOUBLE_EQ(d->ascent(), 0.8);
+  EXPECT_DOUBLE_EQ(d->descent(), -0.1);
+  EXPECT_DOUBLE_EQ(d->widthOfSpace(), 0.3);  // no space glyph: the missing width
 }
 
 TEST_F(SimpleFontTest, MetricsFromDescriptorStandardFontOrDefaults) {

@@ -242,4 +242,31 @@ std::vector<std::string> FontFace::builtinEncodingGlyphNames() const {
   return names;
 }
 
+std::optional<uint32_t> FontFace::unicodeOfGlyphName(const std::string& name) const {
+  std::lock_guard lock(impl_->mutex);
+  FT_Face face = impl_->face.get();
+  if (name.empty() || !FT_HAS_GLYPH_NAMES(face)) return std::nullopt;
+  const FT_UInt glyph = FT_Get_Name_Index(face, const_cast<FT_String*>(name.c_str()));
+  if (glyph == 0) return std::nullopt;
+  FT_CharMap unicode = nullptr;
+  for (FT_Int i = 0; i < face->num_charmaps && !unicode; ++i)
+    if (face->charmaps[i]->encoding == FT_ENCODING_UNICODE) unicode = face->charmaps[i];
+  if (!unicode) return std::nullopt;
+  FT_CharMap previous = face->charmap;
+  if (FT_Set_Charmap(face, unicode) != 0) return std::nullopt;
+  // The map runs from characters to glyphs: the lowest character that
+  // reaches the glyph stands for it.
+  std::optional<uint32_t> found;
+  FT_UInt g = 0;
+  for (FT_ULong c = FT_Get_First_Char(face, &g); g != 0; c = FT_Get_Next_Char(face, c, &g)) {
+    if (g == glyph) {
+      found = static_cast<uint32_t>(c);
+      break;
+    }
+  }
+  if (previous) FT_Set_Charmap(face, previous);
+  else face->charmap = nullptr;
+  return found;
+}
+
 }  // namespace vq::text

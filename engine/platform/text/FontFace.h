@@ -54,6 +54,10 @@ class FontFace {
   // encoding (empty names for codes it leaves undefined); empty when the font
   // has no such encoding or no glyph names.
   std::vector<std::string> builtinEncodingGlyphNames() const;
+  // The character the font's Unicode map gives the glyph of that name;
+  // nullopt when the font has no such glyph, no glyph names or no Unicode map
+  // reaching it.
+  std::optional<uint32_t> unicodeOfGlyphName(const std::string& name) const;
   // Sum of the advances of the characters of a UTF-8 string at a size; 0 when
   // any character has no glyph.
   double widthOfString(const std::string& utf8, double size) const;
