@@ -5,7 +5,7 @@
 namespace vq {
 
 std::optional<VQDocxRunTextLineSpace> VQDocxRunTextLineSpace::RunTextLineSpaceWithLeftRunText(
-    std::shared_ptr<VQDocxRun> left, std::shared_ptr<VQDocxRun> right) {
+    std::shared_ptr<VQDocxRunText> left, std::shared_ptr<VQDocxRunText> right) {
   if (!left && !right) return std::nullopt;
   VQDocxRunTextLineSpace space;
   if (left && right) {
@@ -26,7 +26,7 @@ std::optional<VQDocxRunTextLineSpace> VQDocxRunTextLineSpace::RunTextLineSpaceWi
 }
 
 std::string VQDocxRunTextLineSpace::description() const {
-  auto text = [](const std::shared_ptr<VQDocxRun>& run) { return run ? run->description() : std::string("(null)"); };
+  auto text = [](const std::shared_ptr<VQDocxRunText>& run) { return run ? run->runText() : std::string("(null)"); };
   return fmt::format("<VQDocxRunTextLineSpace: {}:[spaceRect:{}][leftRunText:{}][rightRunText:{}]>", fmt::ptr(this),
                      NSStringFromCGRect_VQLib(spaceRect), text(leftRunText), text(rightRunText));
 }

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "docx/capture/VQDocxRun.h"
+#include "docx/capture/VQDocxRunText.h"
 #include "platform/graphics/VQGeometry.h"
 
 namespace vq {
@@ -19,15 +19,15 @@ struct VQDocxRunTextLineSpace {
   static constexpr double kOpenEndWidth = static_cast<double>(99999.9f);
 
   Rect spaceRect;
-  std::shared_ptr<VQDocxRun> leftRunText;   // nullptr at the start of a line
-  std::shared_ptr<VQDocxRun> rightRunText;  // nullptr at the end of a line
+  std::shared_ptr<VQDocxRunText> leftRunText;   // nullptr at the start of a line
+  std::shared_ptr<VQDocxRunText> rightRunText;  // nullptr at the end of a line
 
   // The gap between the two runs, at the height of the left one (of the
   // right one before a line's first run); nothing when both are absent.
   // Touching or overlapping runs get a sliver 0.2 wide about the right
   // run's left edge, so that no gap is empty.
-  static std::optional<VQDocxRunTextLineSpace> RunTextLineSpaceWithLeftRunText(std::shared_ptr<VQDocxRun> left,
-                                                                               std::shared_ptr<VQDocxRun> right);
+  static std::optional<VQDocxRunTextLineSpace> RunTextLineSpaceWithLeftRunText(std::shared_ptr<VQDocxRunText> left,
+                                                                               std::shared_ptr<VQDocxRunText> right);
 
   // "<VQDocxRunTextLineSpace: 0x...:[spaceRect:...][leftRunText:...][rightRunText:...]>"
   std::string description() const;

@@ -34,8 +34,9 @@ TEST(VQDocxRunTab, CopyAndDescription) {
   EXPECT_EQ(tab->description(), fmt::format("<VQDocxRunTab: {}: 10.000000 4.250000>", fmt::ptr(tab.get())));
 }
 
-std::shared_ptr<VQDocxRun> Placed(double xLeft, double xRight, double yTop, double height) {
-  auto run = std::make_shared<VQDocxRun>();
+std::shared_ptr<VQDocxRunText> Placed(double xLeft, double xRight, double yTop, double height) {
+  auto run = std::make_shared<VQDocxRunText>();
+  run->setRunText("ab");
   run->ctmInfo.xLeft = xLeft;
   run->ctmInfo.xRight = xRight;
   run->ctmInfo.yTop = yTop;
@@ -47,7 +48,7 @@ TEST(VQDocxRunTextLineSpace, GapRectangles) {
   const auto left = Placed(40, 100, 50, 12);
   struct Case {
     const char* name;
-    std::shared_ptr<VQDocxRun> left, right;
+    std::shared_ptr<VQDocxRunText> left, right;
     Rect gap;
   } cases[] = {
       {"apart", left, Placed(112, 150, 48, 20), RectMake(100, 50, 12, 12)},
@@ -75,6 +76,10 @@ TEST(VQDocxRunTextLineSpace, CopiesShareTheRuns) {
   EXPECT_EQ(copy.leftRunText.get(), space.leftRunText.get());
   EXPECT_EQ(copy.rightRunText.get(), space.rightRunText.get());
   EXPECT_EQ(copy.spaceRect, space.spaceRect);
+  EXPECT_EQ(copy.description(),
+            fmt::format("<VQDocxRunTextLineSpace: {}:[spaceRect:[10.000000, 0.000000, 10.000000, 5.000000]]"
+                        "[leftRunText:ab][rightRunText:ab]>",
+                        fmt::ptr(&copy)));
 }
 
 }  // namespace
