@@ -72,6 +72,67 @@ class VQDocxRunTextLine {
   // The first run with every later run joined into it; nullptr for no runs.
   static std::shared_ptr<VQDocxRunText> MergeLeft2RightRunTextArray(const RunArray& runs);
 
+  // ---- Arrays of lines and runs ----------------------------------------
+  // Each leaves the array it is given as it was (except
+  // IsRunTextArrayPDFTextIndexContinuous). Picks answer the first of equals
+  // and nullptr for none; sorts are stable.
+
+  static std::shared_ptr<VQDocxRunTextLine> FindMinWidthtRunTextLine(const Array& lines);
+  static std::shared_ptr<VQDocxRunTextLine> FindMaxHeightRunTextLine(const Array& lines);
+  static std::shared_ptr<VQDocxRunTextLine> FindBottomRunTextLine(const Array& lines);
+  static std::shared_ptr<VQDocxRunTextLine> FindTopYRunTextLine(const Array& lines);
+  static std::shared_ptr<VQDocxRunTextLine> FindBaseYRunTextLine(const Array& lines);
+  static std::shared_ptr<VQDocxRunTextLine> FindMinIndexRunTextLine(const Array& lines);
+  static std::shared_ptr<VQDocxRunText> FindMinIndexRunText(const RunArray& runs);
+  // Highest base line first.
+  static Array SortRunTextLineArrayByBaseY(const Array& lines);
+  static Array SortRunTextLineArrayByTopY(const Array& lines);
+  static Array SortRunTextLineArrayByIndex(const Array& lines);
+  static RunArray SortRunTextArrayByIndex(const RunArray& runs);
+  // Union of the line frames; the zero rectangle for no lines.
+  static Rect FrameOfLineArray(const Array& lines);
+  static Rect GetRunTextLineUnionFrame(const Array& lines);
+  static RunArray FindBankSpaceRunTextArray(const RunArray& runs);
+  // True when every run is blank, and for no runs.
+  static bool IsBankSpaceRunTextArray(const RunArray& runs);
+  // The first run and the later runs that paint it again.
+  static RunArray FindDuplicateRunTexts(const RunArray& runs);
+  // One line of all runs of the lines; the line itself when there is one.
+  static std::shared_ptr<VQDocxRunTextLine> MergeRunTextLineArray(const Array& lines);
+  // True when all runs are raised, or all lowered, alike.
+  static bool IsAllScriptRunTextArray(const RunArray& runs);
+  static bool IsScriptLine(const VQDocxRunTextLine& line);
+  // Puts the runs into scan order, then answers whether their text positions
+  // follow each other without a gap.
+  static bool IsRunTextArrayPDFTextIndexContinuous(RunArray& runs);
+  static bool IsRunLineArrayPDFTextIndexContinuous(const Array& lines);
+
+  // The topmost lines that overlap one another vertically, highest base line first.
+  static Array FindIntersectRunTextLineArrayY(const Array& lines);
+  // New lines, one per stretch of the line's runs that is unbroken in text order.
+  static Array SplitRunTextLineForContinuous(const VQDocxRunTextLine& line);
+  static Array SplitRunTextLineArrayContinuous(const Array& lines);
+  // The first line in text order and the later lines that continue its text.
+  static Array FindRunTextLineArrayIndexContinuous(const Array& lines);
+  // The tallest line and the lines that make one visual line with it.
+  static Array FindRunTextLineArrayAs1Line(const Array& lines);
+  // Whether the lines side by side are as wide as their text needs.
+  static bool IsRunLineArrayMergeWidthEnough(const Array& lines);
+  // Whether the lines overlap enough vertically to be one line.
+  static bool IsRunLineArrayMergeHeightEnough(const Array& lines);
+  // A band with small lines whose base lines are moved off the tallest line's.
+  static bool IsScriptRunTextLineArray(const Array& lines);
+  // Whether two neighbouring runs overlap by more than a font width.
+  static bool HaveXOverlapRunTextArray(const RunArray& runs);
+  // Makes the band's shifted small lines raised or lowered text on the tallest line.
+  static void SetupScriptRunTextLineArray(const Array& lines);
+  // A one-character run at least 5 points larger than all other text.
+  static RunArray FindFirstBigFontRunTextLine(const Array& lines);
+  // Whether the line tops follow at one distance (within 1.5 points).
+  static bool IsRunTextLineSameDistanceY(const Array& lines);
+  // The leading lines that overlap the line above them by more than a point.
+  static Array FindOverlapRunTextLineY(const Array& lines);
+
  private:
   RunArray runTextArray_;
 };
