@@ -150,9 +150,11 @@ void VQDocxRunTextLine::addBlankSpaceTextBehind() {
 void VQDocxRunTextLine::removeScript() {
   for (const auto& run : runTextArray_) {
     // Word sizes text in half points; the glyph height is the size the text
-    // really has once it is no longer raised or lowered.
+    // really has once it is no longer raised or lowered. A glyph height under
+    // a point (or none at all) says nothing: the run keeps its size then,
+    // rather than being written too small to see.
     const float size = std::floor(2.0f * static_cast<float>(run->ctmInfo.fontSize.height)) / 2.0f;
-    if (std::isfinite(size)) {
+    if (std::isfinite(size) && size >= 1) {
       run->rProperty.sz = size;
       run->rProperty.szCs = size;
     }

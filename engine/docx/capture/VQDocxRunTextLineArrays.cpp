@@ -329,8 +329,12 @@ void Line::SetupScriptRunTextLineArray(const Array& lines) {
       size = std::ceil(fullSize * static_cast<float>(h) / static_cast<float>(tallHeight));
     const int script = line->yBaseLine > tallest->yBaseLine ? 2 : 1;
     for (const auto& run : line->runTextArray()) {
-      run->rProperty.sz = size;
-      run->rProperty.szCs = size;
+      // A line without height gives no size: its text keeps the size it
+      // has rather than shrinking out of sight.
+      if (size >= 1) {
+        run->rProperty.sz = size;
+        run->rProperty.szCs = size;
+      }
       run->rProperty.scrpit = script;
       run->ctmInfo.yBase = tallest->yBaseLine;
     }

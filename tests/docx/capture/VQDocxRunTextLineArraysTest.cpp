@@ -191,6 +191,12 @@ TEST(VQDocxRunTextLineArrays, RaisedAndLoweredText) {
   EXPECT_EQ(run->rProperty.sz, 20);  // nearly as tall: the full size
   EXPECT_EQ(run->rProperty.scrpit, 2);
 
+  // A line without height gives no size to scale to: its text keeps its own.
+  const auto flat = ScriptBand(3, 0);
+  Line::SetupScriptRunTextLineArray(flat);
+  EXPECT_EQ(flat[1]->runTextArray()[0]->rProperty.sz, 9);
+  EXPECT_EQ(flat[1]->runTextArray()[0]->rProperty.scrpit, 1);
+
   struct Overlap {
     double overlap;
     bool result;

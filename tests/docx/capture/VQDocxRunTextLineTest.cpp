@@ -246,15 +246,20 @@ TEST(VQDocxRunTextLine, RemovingScriptsPutsTextOnItsBottomEdge) {
   broken->rProperty.sz = 11;
   broken->rProperty.scrpit = 2;
   broken->ctmInfo.fontSize.height = std::numeric_limits<double>::quiet_NaN();
-  VQDocxRunTextLine line({raised, broken});
+  auto flat = TextRun("y", 20, 60, 5, 100, 0.4);
+  flat->rProperty.sz = 8;
+  VQDocxRunTextLine line({raised, broken, flat});
   line.removeScript();
   EXPECT_EQ(raised->rProperty.sz, 9);
   EXPECT_EQ(raised->rProperty.szCs, 9);
   EXPECT_EQ(raised->rProperty.scrpit, 0);
   EXPECT_EQ(raised->ctmInfo.yBase, 95 + 9.3);
-  // A size that is no number is never written: the run keeps its own.
+  // A size that is no number, or one too small to see, is never written:
+  // the run keeps its own.
   EXPECT_EQ(broken->rProperty.sz, 11);
   EXPECT_EQ(broken->rProperty.scrpit, 0);
+  EXPECT_EQ(flat->rProperty.sz, 8);
+  EXPECT_EQ(flat->ctmInfo.yBase, 100.4);
 }
 
 TEST(VQDocxRunTextLine, PicksAndMergesOfRuns) {
