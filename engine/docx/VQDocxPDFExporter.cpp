@@ -1,6 +1,6 @@
 #include "docx/VQDocxPDFExporter.h"
 
-#include "docx/capture/VQDocxPDFPageParser.h"
+#include "docx/VQDocxPDFPageParser.h"
 #include "docx/layout/VQDocxPage.h"
 #include "office/docx/VQDocxDocument.h"
 #include "office/docx/VQDocxManager.h"
@@ -32,6 +32,7 @@ bool VQDocxPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int
   std::shared_ptr<VQDocxDocument> document = documentHandle_;
   if (!document) return false;
   VQDocxPDFPageParser parser(document, moreOptions);
+  parser.isShouldCancel = &isShouldCancel;
   if (!parser.convertPDFPage(page, toPageIndex, toPageIndex < 2, toPageIndex >= toTotalPages)) return false;
   return document->writeDocumentPageTemp(parser.currentPage());
 }

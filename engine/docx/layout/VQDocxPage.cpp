@@ -2,21 +2,177 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
+#include "office/VQDocxUtilities.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
+#include "office/docx/VQDocxDocument.h"
 
 namespace vq {
 
-VQDocxPage::VQDocxPage(int64_t wordPageIndex, int64_t pdfPageIndex)
-    : wordPageIndex_(wordPageIndex), pdfPageIndex_(pdfPageIndex) {}
+VQDocxPage::VQDocxPage(double width, double height, const AffineTransform& pageTransform, int64_t pdfPageIndex,
+                       int64_t wordPageIndex, bool isFirstPage, bool isLastPage)
+    : pgBorders(VQDocxUtilities::defaultPageBordersNone()),
+      sectProperty(VQDocxUtilities::defaultSectPropertyHiden()),
+      currentPageTransform_(pageTransform),
+      pdfPageIndex_(pdfPageIndex),
+      wordPageIndex_(wordPageIndex),
+      isFirstPage_(isFirstPage),
+      isLastPage_(isLastPage),
+      tableParser_(std::make_unique<VQDocxTableParser>()) {
+  // Every page ends its own continuous section, so each keeps its size.
+  sectProperty.shouldWrite = 1;
+  sectProperty.type = 1;
+  sectProperty.pgSz.w = static_cast<float>(width);
+  sectProperty.pgSz.h = static_cast<float>(height);
+}
 
 VQDocxPage::~VQDocxPage() = default;
 
-void VQDocxPage::writePageBegin() {}
+std::shared_ptr<VQDocxPage> VQDocxPage::clone() const {
+  auto copy = std::make_shared<VQDocxPage>(sectProperty.pgSz.w, sectProperty.pgSz.h, currentPageTransform_,
+                                           pdfPageIndex_, wordPageIndex_, isFirstPage_, isLastPage_);
+  copy->pgBorders = pgBorders;
+  copy->sectProperty = sectProperty;
+  copy->moreOptions_ = moreOptions_;
+  return copy;
+}
+
+std::string VQDocxPage::collectImageWithPath(const std::string& imagePath) {
+  if (!documentHandle_ || imagePath.empty()) return {};
+  std::string id = documentHandle_->collectImageWithPath(imagePath);
+  if (std::find(collectedImagePaths_.begin(), collectedImagePaths_.end(), imagePath) == collectedImagePaths_.end())
+    collectedImagePaths_.push_back(imagePath);
+  return id;
+}
+
+void VQDocxPage::removeAllCollectedImages() {
+  if (documentHandle_ && !collectedImagePaths_.empty())
+    documentHandle_->removeCollectedImageWithRunImages(collectedImagePaths_);
+  collectedImagePaths_.clear();
+}
+
+void VQDocxPage::setTableParser(std::unique_ptr<VQDocxTableParser> parser) {
+  tableParser_ = parser ? std::move(parser) : std::make_unique<VQDocxTableParser>();
+}
+
+int VQDocxPage::autoRotationOfPDFPage() const {
+  // Turned text is captured into text boxes; until those are made no page
+  // asks to be turned.
+  return 0;
+}
+
+void VQDocxPage::removeSoftMaskRuns() {
+  // A soft mask's content only shapes another picture's transparency; it is
+  // never page content of its own.
+  auto isMask = [](const auto& run) { return run->isExtGStateSMask; };
+  std::erase_if(allRunImageArray, isMask);
+  std::erase_if(allRunPathArray, isMask);
+}
+
+void VQDocxPage::updateAllPDFScanIndex() {
+  std::vector<std::shared_ptr<VQDocxRun>> all;
+  all.reserve(allRunTextBoxArray.size() + allRunTextArray.size() + allRunImageArray.size() + allRunPathArray.size() +
+              allTableArray.size());
+  all.insert(all.end(), allRunTextBoxArray.begin(), allRunTextBoxArray.end());
+  all.insert(all.end(), allRunTextArray.begin(), allRunTextArray.end());
+  all.insert(all.end(), allRunImageArray.begin(), allRunImageArray.end());
+  all.insert(all.end(), allRunPathArray.begin(), allRunPathArray.end());
+  all.insert(all.end(), allTableArray.begin(), allTableArray.end());
+  VQDocxRun::UpdateRunArrayPDFScanIndex(all);
+  VQDocxRunText::UpdateRunTextArrayPDFScanIndex(allRunTextArray);
+}
+
+void VQDocxPage::processPDFPage() {
+  removeSoftMaskRuns();
+  updateAllPDFScanIndex();
+  optimizeAllRunTextPropertyIfNeed(moreOptions_.wordOptions.isNeedReplaceFont);
+  convertImages2ImageIfNeed();
+  filterAllRunPathArray();
+  convertPathsForUnderLineIfNeed();
+  convertPathsForHighLightIfNeed();
+  convertPath2TableIfNeed();
+  convertAnnotion2TextBox();
+  filterAllRunTextArray();
+  createPageWithColumn();
+  addBlankSectionIfNeed();
+  convertShapes2ImageIfNeed();
+  _insertFloatRunPicts();
+  creatOutlineIfNeed();
+  createXMLObjects();
+}
+
+void VQDocxPage::optimizeAllRunTextPropertyIfNeed(bool isNeedReplaceFont) {
+  // Font names localised and replaced, run properties cleaned up.
+  (void)isNeedReplaceFont;
+}
+
+void VQDocxPage::convertImages2ImageIfNeed() {
+  // Overlapping pictures merged into one picture.
+}
+
+void VQDocxPage::filterAllRunPathArray() {
+  // Specks, invisible and background paths removed; thin rectangles made lines.
+}
+
+void VQDocxPage::convertPathsForUnderLineIfNeed() {
+  // Thin paths under text made underlines.
+}
+
+void VQDocxPage::convertPathsForHighLightIfNeed() {
+  // Filled boxes behind text made highlights.
+}
+
+void VQDocxPage::convertPath2TableIfNeed() {
+  // Ruled tables found among the paths; their text leaves the text list.
+}
+
+void VQDocxPage::convertAnnotion2TextBox() {
+  // Annotation texts made text boxes.
+}
+
+void VQDocxPage::filterAllRunTextArray() {
+  // Text lying under later pictures removed.
+}
+
+void VQDocxPage::createPageWithColumn() {
+  // Text runs made lines, column bands and page sections with margins.
+}
+
+void VQDocxPage::addBlankSectionIfNeed() {
+  // A page left without sections gets one blank section, head and foot of the page.
+}
+
+void VQDocxPage::convertShapes2ImageIfNeed() {
+  // Crowded vector drawings rendered into pictures.
+}
+
+void VQDocxPage::_insertFloatRunPicts() {
+  // Pictures and shapes placed as floating objects into the sections.
+}
+
+void VQDocxPage::creatOutlineIfNeed() {
+  // Outline headings marked.
+}
+
+void VQDocxPage::createXMLObjects() {
+  // Tables go to the section that covers them before the sections build their
+  // write lists; one section-break paragraph is placed per page.
+  isWriteSectionBreakPage = false;
+}
+
+void VQDocxPage::writePageBegin() { tableParser_->setSuperPage(this); }
 
 void VQDocxPage::writePageWithXMLWriter(XMLFileWriter& writer) {
+  writePDFPageBookmark(writer);
+  for (const auto& section : allPageSectionArray)
+    if (section) section->writeWithXMLWriter(writer);
+}
+
+void VQDocxPage::writePDFPageBookmark(XMLFileWriter& writer) const {
   // The bookmark marks where the page starts in the flowing document, so a
-  // reader can jump to "page N" of the source.
+  // reader can jump to "page N" of the output.
   const std::string id = fmt::format("{}", wordPageIndex_);
   writer.writeStartElementWithNamespace(gl_namespace_xmlns_w, "bookmarkStart");
   writer.writeAttributeWithNamespace(gl_namespace_xmlns_w, "id", id);
@@ -27,6 +183,6 @@ void VQDocxPage::writePageWithXMLWriter(XMLFileWriter& writer) {
   writer.writeEndElement();
 }
 
-void VQDocxPage::writePageEnd() {}
+void VQDocxPage::writePageEnd() { tableParser_->setSuperPage(nullptr); }
 
 }  // namespace vq

@@ -1,10 +1,30 @@
 #pragma once
-// One converted PDF page of a DOCX conversion, ready to be written as
-// WordprocessingML body content into a part file of its own.
+// One converted PDF page of a DOCX conversion: the runs its capture pass
+// recorded, the counters that order them, and the stages that lay the runs
+// out into sections ready to be written as WordprocessingML body content.
+//
+// A page belongs to the thread that captures it: its capture, layout and
+// writing take no lock. It shares only its document (whose image registry is
+// locked by the document) and reads the conversion's options from its own
+// copy.
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "docx/capture/VQDocxObject.h"
+#include "docx/capture/VQDocxRun.h"
+#include "docx/capture/VQDocxRunPict.h"
+#include "docx/capture/VQDocxRunText.h"
+#include "docx/layout/VQDocxTableParser.h"
+#include "front/exporter/VQPDFOptions.h"
+#include "office/VQDocxTypes.h"
+#include "office/docx/VQDocxDocumentPage.h"
+#include "platform/graphics/VQGeometry.h"
 
 namespace vq {
 
+class VQDocxDocument;
 class XMLFileWriter;
 
 // First z-order values of a page's floating objects. Pictures and shapes sit
@@ -15,39 +35,126 @@ class XMLFileWriter;
 // never share a counter.
 inline constexpr int64_t VQDocxPictZIndexStart = -251657498;
 inline constexpr int64_t VQDocxTextBoxZIndexStart = 1;
+// The page's smallest font size before any text lowers it.
+inline constexpr double VQDocxPageMinFontSizeStart = 12.0;
 
-class VQDocxPage {
+class VQDocxPage : public VQDocxDocumentPage {
  public:
-  VQDocxPage(int64_t wordPageIndex, int64_t pdfPageIndex);
-  virtual ~VQDocxPage();
+  // A page of `width` x `height` display points whose content is mapped from
+  // PDF user space by `pageTransform`; `pdfPageIndex` is the PDF page number,
+  // `wordPageIndex` the 1-based position in the output.
+  VQDocxPage(double width, double height, const AffineTransform& pageTransform, int64_t pdfPageIndex,
+             int64_t wordPageIndex, bool isFirstPage, bool isLastPage);
+  ~VQDocxPage() override;
   VQDocxPage(const VQDocxPage&) = delete;
   VQDocxPage& operator=(const VQDocxPage&) = delete;
 
-  // 1-based position of the page in the conversion: names its part file and
-  // orders it in the document body.
-  int64_t wordPageIndex() const { return wordPageIndex_; }
-  // The PDF page number it was made from.
+  // A new page of the same size, transform, numbers, flags, margins, columns
+  // and border; it has no runs and fresh counters.
+  std::shared_ptr<VQDocxPage> clone() const;
+
+  int64_t wordPageIndex() const override { return wordPageIndex_; }
   int64_t pdfPageIndex() const { return pdfPageIndex_; }
+  bool isFirstPage() const { return isFirstPage_; }
+  bool isLastPage() const { return isLastPage_; }
+  const AffineTransform& currentPageTransform() const { return currentPageTransform_; }
+  double pageWidth() const { return sectProperty.pgSz.w; }
+  double pageHeight() const { return sectProperty.pgSz.h; }
 
-  // The next z-order value for a floating picture or shape, and for a text
-  // box, of this page.
-  int64_t nextPictZIndex() { return pictZIndex_++; }
-  int64_t nextTextBoxZIndex() { return textBoxZIndex_++; }
+  // The conversion's options, read by the stages at each use.
+  const VQPDFOptions& moreOptions() const { return moreOptions_; }
+  void setMoreOptions(const VQPDFOptions& options) { moreOptions_ = options; }
 
-  // Prepares writing.
-  virtual void writePageBegin();
-  // Writes the page's body content: a bookmark pair named after the position,
-  // then the page's items. Uses the prefixes bound on the writer ("w" for
-  // WordprocessingML), declares none and writes no XML declaration.
-  virtual void writePageWithXMLWriter(XMLFileWriter& writer);
-  // Ends writing.
-  virtual void writePageEnd();
+  // The document that collects the page's image files; may be absent.
+  const std::shared_ptr<VQDocxDocument>& documentHandle() const { return documentHandle_; }
+  void setDocumentHandle(std::shared_ptr<VQDocxDocument> document) { documentHandle_ = std::move(document); }
+  // Registers an image file with the document and gives its relationship id
+  // (empty without a document). The page remembers what it registered so that
+  // a page that is dropped unwritten can take it back.
+  std::string collectImageWithPath(const std::string& imagePath);
+  // Unregisters every file this page registered; used when the page is
+  // replaced by another capture of the same PDF page.
+  void removeAllCollectedImages();
+  const std::vector<std::string>& collectedImagePaths() const { return collectedImagePaths_; }
+
+  // The ruled-table finder; a page starts with one that finds nothing.
+  VQDocxTableParser& tableParser() const { return *tableParser_; }
+  void setTableParser(std::unique_ptr<VQDocxTableParser> parser);
+
+  // Counters of the capture: each is taken, then advanced.
+  int64_t nextRunScanIndex() { return pg_pageRunCount++; }
+  int64_t nextPictZIndex() { return pg_pictZIndex++; }
+  int64_t nextTextBoxZIndex() { return pg_textBoxZIndex++; }
+
+  // The rotation the captured text asks the page to be turned by before it
+  // is captured again (90, 180 or 270), or 0 to keep this capture.
+  virtual int autoRotationOfPDFPage() const;
+
+  // Lays the captured runs out into sections; called once, after the last
+  // capture pass.
+  void processPDFPage();
+  // Numbers every run 0, 1, 2, ... in paint order, and the text runs among
+  // themselves in text order.
+  void updateAllPDFScanIndex();
+  // Gives each section its write list.
+  void createXMLObjects();
+
+  void writePageBegin() override;
+  // The page bookmark, then each section in order.
+  void writePageWithXMLWriter(XMLFileWriter& writer) override;
+  void writePDFPageBookmark(XMLFileWriter& writer) const;
+  void writePageEnd() override;
+
+  std::string localizedLanguage = "en-US";
+  int32_t pgBorders_offsetFrom = 0;  // 0: no page border
+  VQDocx_Borders pgBorders;
+  VQDocx_SectPr sectProperty;
+
+  std::vector<std::shared_ptr<VQDocxRunText>> allRunTextArray;
+  std::vector<std::shared_ptr<VQDocxRunPict>> allRunTextBoxArray;
+  std::vector<std::shared_ptr<VQDocxRunPict>> allRunTextPathArray;
+  std::vector<std::shared_ptr<VQDocxRunPict>> allRunImageArray;
+  std::vector<std::shared_ptr<VQDocxRunPict>> allRunPathArray;
+  std::vector<std::shared_ptr<VQDocxRun>> allTableArray;
+  // The page's sections, top to bottom; each writes its own content.
+  std::vector<std::shared_ptr<VQDocxObject>> allPageSectionArray;
+
+  bool isUsingTextBox = false;   // the capture is filling a text box
+  bool isUsingTextPath = false;  // the capture is filling a text path
+  std::string cachedTextPathString;
+  bool isWriteSectionBreakPage = false;
+
+  int64_t pg_pageRunCount = 0;
+  int64_t pg_pictZIndex = VQDocxPictZIndexStart;
+  int64_t pg_textBoxZIndex = VQDocxTextBoxZIndexStart;
+  double pg_minFontSize = VQDocxPageMinFontSizeStart;
 
  private:
-  int64_t wordPageIndex_ = 0;
+  // The stages of processPDFPage, in their order.
+  void removeSoftMaskRuns();
+  void optimizeAllRunTextPropertyIfNeed(bool isNeedReplaceFont);
+  void convertImages2ImageIfNeed();
+  void filterAllRunPathArray();
+  void convertPathsForUnderLineIfNeed();
+  void convertPathsForHighLightIfNeed();
+  void convertPath2TableIfNeed();
+  void convertAnnotion2TextBox();
+  void filterAllRunTextArray();
+  void createPageWithColumn();
+  void addBlankSectionIfNeed();
+  void convertShapes2ImageIfNeed();
+  void _insertFloatRunPicts();
+  void creatOutlineIfNeed();
+
+  AffineTransform currentPageTransform_ = AffineTransformIdentity;
   int64_t pdfPageIndex_ = 0;
-  int64_t pictZIndex_ = VQDocxPictZIndexStart;
-  int64_t textBoxZIndex_ = VQDocxTextBoxZIndexStart;
+  int64_t wordPageIndex_ = 0;
+  bool isFirstPage_ = false;
+  bool isLastPage_ = false;
+  VQPDFOptions moreOptions_;
+  std::shared_ptr<VQDocxDocument> documentHandle_;
+  std::vector<std::string> collectedImagePaths_;
+  std::unique_ptr<VQDocxTableParser> tableParser_;
 };
 
 }  // namespace vq

@@ -13,11 +13,11 @@
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQRandomString.h"
 #include "common/VQResources.h"
-#include "docx/layout/VQDocxPage.h"
 #include "office/VQDocxUtilities.h"
 #include "office/VQNumberFormat.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
+#include "office/docx/VQDocxDocumentPage.h"
 #include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq {
@@ -180,7 +180,7 @@ void VQDocxDocument::writeDocumentBegin() {
   bodyStartTagOpen_ = true;
 }
 
-bool VQDocxDocument::writeDocumentPageTemp(const std::shared_ptr<VQDocxPage>& page) {
+bool VQDocxDocument::writeDocumentPageTemp(const std::shared_ptr<VQDocxDocumentPage>& page) {
   if (!page) return false;
   const int64_t position = page->wordPageIndex();
   if (!VQPDFPathUtilities::createFolderIfNeed(savedWorkFolder_ + "/word")) return false;

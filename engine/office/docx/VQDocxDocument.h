@@ -26,7 +26,7 @@
 
 namespace vq {
 
-class VQDocxPage;
+class VQDocxDocumentPage;
 class XMLFileWriter;
 
 class VQDocxDocumentException : public std::runtime_error {
@@ -64,7 +64,7 @@ class VQDocxDocument : public VQOutputWriter {
   // Writes the page into its part file and records it; callable from any
   // thread. False (and nothing recorded) when there is no page or its part
   // file could not be written completely.
-  bool writeDocumentPageTemp(const std::shared_ptr<VQDocxPage>& page);
+  bool writeDocumentPageTemp(const std::shared_ptr<VQDocxDocumentPage>& page);
   // The position will never get a part file (its page failed): appending goes
   // on past it. Callable from any thread.
   void skipDocumentPage(int64_t position);

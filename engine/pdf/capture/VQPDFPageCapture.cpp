@@ -22,8 +22,8 @@ VQPDFPageCapture::VQPDFPageCapture(VQPDFPageCaptureSettings settings) : settings
 
 VQPDFPageCapture::~VQPDFPageCapture() = default;
 
-void VQPDFPageCapture::beginPage(const pdf::Page& page) {
-  beginPage(VQPageSetupForPage(page, 0));
+void VQPDFPageCapture::beginPage(const pdf::Page& page, long long extraAngle) {
+  beginPage(VQPageSetupForPage(page, extraAngle));
   page_ = page;
 }
 

@@ -52,8 +52,9 @@ class VQPDFPageCapture {
 
   const VQPDFPageCaptureSettings& settings() const { return settings_; }
 
-  // Begins a page: its set-up and a fresh render-state stack.
-  void beginPage(const pdf::Page& page);
+  // Begins a page: its set-up and a fresh render-state stack. `extraAngle`
+  // is taken off the page's /Rotate, for a page captured again turned.
+  void beginPage(const pdf::Page& page, long long extraAngle = 0);
   // Begins a page of a given set-up that nothing is parsed on: the caller
   // feeds the delegate reports by hand and sets the stack's state itself.
   void beginPage(const VQPageSetup& setup);

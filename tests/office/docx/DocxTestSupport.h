@@ -9,21 +9,30 @@
 #include <string>
 #include <vector>
 
-#include "docx/layout/VQDocxPage.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
+#include "office/docx/VQDocxDocumentPage.h"
 #include "support/TestSupport.h"
 
 namespace vqtest {
 
 // A page that shows a line of text after its bookmark, so a reader of the
 // package can tell the pages apart.
-class TextPage : public vq::VQDocxPage {
+class TextPage : public vq::VQDocxDocumentPage {
  public:
-  using VQDocxPage::VQDocxPage;
+  TextPage(int64_t wordPageIndex, int64_t /*pdfPageIndex*/) : wordPageIndex_(wordPageIndex) {}
+  int64_t wordPageIndex() const override { return wordPageIndex_; }
+  // The bookmark pair that the layout's pages write, then the line.
   void writePageWithXMLWriter(vq::XMLFileWriter& w) override {
-    VQDocxPage::writePageWithXMLWriter(w);
     const auto& ns = vq::gl_namespace_xmlns_w;
+    const std::string id = std::to_string(wordPageIndex_);
+    w.writeStartElementWithNamespace(ns, "bookmarkStart");
+    w.writeAttributeWithNamespace(ns, "id", id);
+    w.writeAttributeWithNamespace(ns, "name", id);
+    w.writeEndElement();
+    w.writeStartElementWithNamespace(ns, "bookmarkEnd");
+    w.writeAttributeWithNamespace(ns, "id", id);
+    w.writeEndElement();
     w.writeStartElementWithNamespace(ns, "p");
     w.writeStartElementWithNamespace(ns, "r");
     w.writeStartElementWithNamespace(ns, "t");
@@ -32,6 +41,9 @@ class TextPage : public vq::VQDocxPage {
     w.writeEndElement();
     w.writeEndElement();
   }
+
+ private:
+  int64_t wordPageIndex_;
 };
 
 inline std::string slurp(const std::filesystem::path& path) {

@@ -180,11 +180,11 @@ TEST(VQDocxDocumentTest, UnreadablePartFileIsReportedAndPassedOver) {
 }
 
 TEST(VQDocxDocumentTest, PageThatThrowsLeavesNoPartFile) {
-  struct ThrowingPage : vq::VQDocxPage {
-    using VQDocxPage::VQDocxPage;
+  struct ThrowingPage : TextPage {
+    using TextPage::TextPage;
     bool ended = false;
     void writePageWithXMLWriter(vq::XMLFileWriter& w) override {
-      VQDocxPage::writePageWithXMLWriter(w);
+      TextPage::writePageWithXMLWriter(w);
       throw std::runtime_error("layout failed");
     }
     void writePageEnd() override { ended = true; }

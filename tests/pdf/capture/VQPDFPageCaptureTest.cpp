@@ -246,3 +246,30 @@ TEST(VQPDFPageCapture, FontCacheServesThePagesOfItsThread) {
 }
 
 }  // namespace
+
+// A page captured again turned: the extra angle comes off the page's /Rotate
+// and the display page turns with it.
+TEST(VQPDFPageCapture, ExtraAngleTurnsThePageSetUp) {
+  vqtest::ScratchDir dir;
+  const auto document =
+      WriteAndOpen(dir, vqtest::BuildPDF({
+                            "<< /Type /Catalog /Pages 2 0 R >>",
+                            "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Rotate 90 /Contents 4 0 R >>",
+                            vqtest::PDFStream(""),
+                        }));
+  ASSERT_TRUE(document);
+  const struct {
+    long long extra;
+    int rotation;
+    double width, height;
+  } cases[] = {{0, 90, 400, 300}, {90, 0, 300, 400}, {180, 270, 400, 300}, {-270, 0, 300, 400}};
+  VQPDFPageCapture capture;
+  for (const auto& c : cases) {
+    capture.beginPage(*document->page(1), c.extra);
+    EXPECT_EQ(capture.pageSetup().rotationAngle, c.rotation) << c.extra;
+    EXPECT_EQ(capture.pageSetup().cropBox.size.width, c.width) << c.extra;
+    EXPECT_EQ(capture.pageSetup().cropBox.size.height, c.height) << c.extra;
+    capture.endPage();
+  }
+}

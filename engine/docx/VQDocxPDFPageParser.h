@@ -1,0 +1,102 @@
+#pragma once
+// The per-page parser of the DOCX converter: one is made for every page and
+// dropped after it. It runs the page capture over the page with itself as
+// delegate, records what the page paints as runs of a VQDocxPage, and has the
+// page lay itself out; the document then writes that page as a part file.
+//
+// It sits above both the run classes and the page model, which is why it
+// lives with the exporter rather than with the runs it makes.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "front/exporter/VQPDFOptions.h"
+#include "office/VQDocxTypes.h"
+#include "pdf/VQPDFConentParserDelegate.h"
+#include "pdf/VQPDFTransform.h"
+#include "pdf/capture/VQPDFPageCapture.h"
+#include "platform/graphics/VQGeometry.h"
+#include "platform/pdf/PdfDocument.h"
+
+namespace vq {
+
+class VQDocxDocument;
+class VQDocxPage;
+
+class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
+ public:
+  using Glyph = VQPDFPageCapture::Glyph;
+
+  // Keeps the document (the pages it makes register images with it) and the
+  // conversion's options, which every page it makes reads.
+  VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document, const VQPDFOptions& moreOptions);
+  ~VQDocxPDFPageParser() override;
+  VQDocxPDFPageParser(const VQDocxPDFPageParser&) = delete;
+  VQDocxPDFPageParser& operator=(const VQDocxPDFPageParser&) = delete;
+
+  // Captures the page as the page at 1-based position `toPageIndex` and lays
+  // it out. An absent page gives false and leaves currentPage() as it was.
+  // When the first capture shows the page turned, it is captured once more
+  // turned upright, and only that capture is kept.
+  bool convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex, bool isFirstPage, bool isLastPage);
+
+  // The page of the last capture pass, or nullptr.
+  const std::shared_ptr<VQDocxPage>& currentPage() const { return currentPage_; }
+  const std::shared_ptr<VQDocxDocument>& documentHandle() const { return documentHandle_; }
+  const VQPDFOptions& moreOptions() const { return moreOptions_; }
+
+  // Stops text handling early when the conversion is cancelled.
+  const std::atomic<bool>* isShouldCancel = nullptr;
+
+  // The page set-up of the running or last pass: the crop box (display size
+  // after the size limits) and PDF user space to display space.
+  const Rect& currentPageCropBox() const { return capture_.pageSetup().cropBox; }
+  const AffineTransform& currentPageTransform() const { return capture_.pageSetup().transform; }
+
+  // The run properties of the glyph being reported; `rotation` is the
+  // direction the italic test measures the slant from (0 for main text).
+  // Lowers the page's smallest font size.
+  VQDocx_RPr currentRProperty(const Glyph& glyph, double rotation);
+
+  // For tests: begin a page of this set-up without parsing, so the render
+  // state can be set by hand and glyphs asked for.
+  void beginPageForTesting(const VQPageSetup& setup, int64_t toPageIndex);
+  VQPDFRenderStateStack& renderingStateStack() const { return capture_.renderingStateStack(); }
+  const VQPDFPageCapture& capture() const { return capture_; }
+
+ protected:
+  // A new page model for a capture pass (tests give their own).
+  virtual std::shared_ptr<VQDocxPage> newPage(double width, double height, const AffineTransform& pageTransform,
+                                              int64_t pdfPageIndex, int64_t toPageIndex, bool isFirstPage,
+                                              bool isLastPage);
+
+ private:
+  // Page set-up with `angle` taken off the page's rotation.
+  void setUpCurrentPageInfo(const pdf::Page& page, int angle);
+  // One capture pass into a new page model.
+  void reDoContentPDFParser(const pdf::Page& page, int64_t toPageIndex, bool isFirstPage, bool isLastPage);
+  void beginPass(int64_t pdfPageIndex, int64_t toPageIndex, bool isFirstPage, bool isLastPage);
+  // Closes a text box and a text path still open at the end of a pass.
+  void endTextBoxWritingIfNeed();
+  void endTextPathWritingIfNeed();
+
+  std::shared_ptr<VQDocxDocument> documentHandle_;
+  VQPDFOptions moreOptions_;
+  VQPDFPageCapture capture_;
+  std::shared_ptr<VQDocxPage> currentPage_;
+
+  // Where the last main-text glyph left off, and where the next glyph is
+  // expected; text boxes and text paths compare each glyph with the latter.
+  double mainTextFontSize_ = 1;
+  AffineTransform mainTextTransform_ = AffineTransformIdentity;
+  VQPDF_CTMInfo mainTextCTMInfo_{};
+  double nextCharFontSize_ = 1;
+  AffineTransform nextCharTransform_ = AffineTransformIdentity;
+  VQPDF_CTMInfo nextCharCTMInfo_{};
+  // No main-text glyph taken on this page yet; set once per page, so a second
+  // pass starts with what the first left.
+  bool isNotScanTextYet_ = true;
+};
+
+}  // namespace vq
