@@ -25,9 +25,11 @@ void setFontName(char (&field)[N], std::string_view name) {
 }  // namespace
 
 VQDocxPDFPageParser::VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document, const VQPDFOptions& moreOptions)
-    : documentHandle_(std::move(document)),
-      moreOptions_(moreOptions),
-      capture_(VQPDFPageCaptureSettings{.annotations = moreOptions.isParserAnnots != 0}) {}
+    : documentHandle_(std::move(document)), moreOptions_(moreOptions), capture_([&] {
+        VQPDFPageCaptureSettings settings;
+        settings.annotations = moreOptions.isParserAnnots != 0;
+        return settings;
+      }()) {}
 
 VQDocxPDFPageParser::~VQDocxPDFPageParser() = default;
 
