@@ -224,6 +224,23 @@ TEST(VQDocxRunTextColum, OptimizingDropsRiversBetweenFalseColumns) {
   }
 }
 
+TEST(VQDocxRunTextColum, OptimizingGroupsThatOutnumberTheRiversStaysInBounds) {
+  // More groups than river gaps: the pair a-b marks the river after a; the
+  // pair b-c would mark one past the last river and marks nothing.
+  const auto a = LineAt(100, {{72, 200}});
+  const auto b = LineAt(130, {{250, 300}}, 5);
+  const auto c = LineAt(160, {{350, 500}}, 9);
+  Band band;
+  band.setLineArray({a, b, c});
+  band.spaceColumArray = {RectMake(0, 100, 72, 72), RectMake(500, 100, 100, 72)};
+  band.columGroupArray = {{a}, {b}, {c}};
+  band.optimizeColumnSpaces();
+  EXPECT_EQ(RiversOf(band), (Pairs{{0, 72}}));
+  EXPECT_TRUE(band.columGroupArray.empty());
+  band.createColumGroup();
+  EXPECT_EQ(band.columGroupArray, (Band::GroupArray{{a, b, c}}));
+}
+
 TEST(VQDocxRunTextColum, FirstRiverReachesThePageEdge) {
   const auto band = Band::CreateRunTextColum({LineAt(100, {{72, 500}}), LineAt(116, {{72, 500}}, 5)}, true);
   band->spaceColumArray = {RectMake(20, 100, 30, 28), RectMake(500, 100, 100, 28)};
@@ -349,6 +366,36 @@ TEST(VQDocxRunTextColum, FindMergeRunTextColumArray) {
   EXPECT_EQ(Band::FindMergeRunTextColumArray({top, near, alike}), (Band::Array{top, near, alike}));
   // The full-width lines above cover the new band's gutter: the join would lose a river.
   EXPECT_EQ(Band::FindMergeRunTextColumArray({top, near, twoColumns}), (Band::Array{top, near}));
+}
+
+TEST(VQDocxRunTextColum, MergingInterleavedBandsThatLoseARiver) {
+  // Two columns above three: the join loses the gutter at 380-420, which is
+  // allowed only when the two bands' text is interleaved in the stream and
+  // each joined column still reads as one stretch.
+  auto upper = Band::CreateRunTextColum(
+      {LineOf({{.x = 72, .width = 128, .top = 100, .index = 0}, {.x = 300, .width = 200, .top = 100, .index = 3}})},
+      true);
+  auto lowerWith = [](uint64_t left, uint64_t middle, uint64_t right) {
+    return Band::CreateRunTextColum({LineOf({{.x = 72, .width = 128, .top = 116, .index = left},
+                                             {.x = 300, .width = 80, .top = 116, .index = middle},
+                                             {.x = 420, .width = 80, .top = 116, .index = right}})},
+                                    true);
+  };
+  struct Case {
+    const char* name;
+    std::shared_ptr<Band> lower;
+    size_t found;
+  };
+  const Case cases[] = {
+      {"interleaved, columns unbroken", lowerWith(1, 4, 5), 2},
+      {"interleaved, left column broken", lowerWith(2, 4, 5), 1},
+      {"one after the other", lowerWith(10, 13, 14), 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(c.lower->spaceColumArray.size(), 4u);
+    EXPECT_EQ(Band::FindMergeRunTextColumArray({upper, c.lower}).size(), c.found);
+  }
 }
 
 TEST(VQDocxRunTextColum, FindSingleRunTextColumArray) {
