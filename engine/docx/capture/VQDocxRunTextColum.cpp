@@ -115,7 +115,8 @@ void Band::setLineArray(LineArray lines) {
 }
 
 void Band::createColumGroup() {
-  if (!columGroupArray.empty()) return;
+  // A band without lines has no columns, not one empty column.
+  if (!columGroupArray.empty() || lineArray_.empty()) return;
   if (spaceColumArray.size() <= 2) {
     columGroupArray.push_back(lineArray_);
     return;

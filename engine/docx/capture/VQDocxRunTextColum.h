@@ -44,8 +44,8 @@ class VQDocxRunTextColum {
   // Frame and scan range of the lines; nothing for no lines.
   void _updateColumInfo(const LineArray& lines);
 
-  // Cuts the band into groups at the rivers, unless it has groups already.
-  // Every run of the band lands in exactly one group.
+  // Cuts the band into groups at the rivers, unless it has groups already or
+  // no lines. Every run of the band lands in exactly one group.
   void createColumGroup();
   // Drops rivers that do not part real columns; empties the groups when the
   // river count changed, so that the next cut starts afresh.

@@ -126,6 +126,7 @@ TEST(VQDocxRunTextColum, FrameAndScanRangeOfTheLines) {
   EXPECT_TRUE(empty->spaceColumArray.empty());
   EXPECT_DOUBLE_EQ(empty->bottomNeedSpace(), 0);
   EXPECT_TRUE(empty->isPDFScanIndexContinuousRunTextInEveryColum());
+  EXPECT_TRUE(empty->columGroupArray.empty());
 
   // A line whose frame is no number leaves the band's frame alone.
   auto broken = LineAt(200, {{72, 100}});
