@@ -1,14 +1,17 @@
 #include "docx/VQDocxPDFPageParser.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
+#include "docx/capture/VQDocxRunText.h"
 #include "docx/layout/VQDocxPage.h"
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
 #include "office/VQDocxUtilities.h"
 #include "office/docx/VQDocxDocument.h"
+#include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFRenderState.h"
 #include "platform/text/Utf8.h"
 
@@ -20,6 +23,35 @@ namespace {
 template <size_t N>
 void setFontName(char (&field)[N], std::string_view name) {
   VQDocxSetText(field, text::utf8PrefixWithinBytes(name, N - 1));
+}
+
+// White space, line breaks and control characters: what a first text of a
+// page may not consist of alone.
+bool isBlankOrControl(char32_t c) {
+  return c <= 0x20 || (c >= 0x7F && c <= 0xA0) || c == 0x1680 || (c >= 0x2000 && c <= 0x200B) || c == 0x2028 ||
+         c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
+}
+
+bool hasVisibleCharacter(std::string_view text) {
+  for (const char32_t c : text::utf8ToCodePoints(text))
+    if (!isBlankOrControl(c)) return true;
+  return false;
+}
+
+bool isFinite(const Rect& r) {
+  return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
+         std::isfinite(r.size.height);
+}
+
+// A placement made from a degenerate matrix carries no usable position; a
+// run built from it would write NaN into the document.
+bool isFinite(const VQPDF_CTMInfo& m) {
+  const double values[] = {m.rotation,     m.yTop,           m.yBase,          m.yBottom,   m.xBase,
+                           m.xLeft,        m.xRight,         m.topLeft.x,      m.topLeft.y, m.bottomLeft.x,
+                           m.bottomLeft.y, m.fontSize.width, m.fontSize.height};
+  for (const double v : values)
+    if (!std::isfinite(v)) return false;
+  return isFinite(m.frame);
 }
 
 }  // namespace
@@ -92,6 +124,119 @@ void VQDocxPDFPageParser::endTextBoxWritingIfNeed() {
 
 void VQDocxPDFPageParser::endTextPathWritingIfNeed() {
   // A text path still being filled is closed into the page's text paths.
+}
+
+float VQDocxPDFPageParser::snappedRotation(float rotation) {
+  if (!std::isfinite(rotation)) return 0;
+  float r = std::fmod(rotation, 360.0f);
+  if (r < 0) r += 360.0f;
+  // Only a turn that rounds to a full one is upright from below: text tilted
+  // a few degrees clockwise (355 to 359) is drawn as WordArt.
+  if (r < 5 || r >= 359.5f) return 0;
+  for (const float angle : {90.0f, 180.0f, 270.0f})
+    if (angleDistance(r, angle) < 5) return angle;
+  return r;
+}
+
+float VQDocxPDFPageParser::angleDistance(float a, float b) {
+  float d = std::fmod(std::fabs(a - b), 360.0f);
+  return d > 180.0f ? 360.0f - d : d;
+}
+
+void VQDocxPDFPageParser::didScanTextTextOffset(VQPDFConentParser* parser, const std::string& text,
+                                                const Size& offset) {
+  if (!currentPage_ || text.empty()) return;
+  const Glyph glyph = capture_.glyph(offset);
+  const VQPDFRenderState& s = glyph.state();
+  const Rect& crop = currentPageCropBox();
+  const VQPDF_CTMInfo& cur = glyph.placement();
+  if (!isFinite(cur)) return;
+  const double size = glyph.fontSize().width;
+  if (!(size >= 3)) return;
+  if (!RectIntersectsRect(cur.frame, Rect{{0, 0}, crop.size})) return;
+  if (!(static_cast<float>(s.currentFillAlpha()) >= 0.01f)) return;
+  if (s.textRenderMode == 3) return;
+  if (isShouldCancel && isShouldCancel->load()) return;
+  if (isNotScanTextYet_) {
+    if (!hasVisibleCharacter(text)) return;
+  } else if (text.size() == 1 && static_cast<unsigned char>(text[0]) < 32) {
+    return;
+  }
+  usingDocxMainText(parser, text, glyph);
+}
+
+void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
+  const VQPDF_CTMInfo& cur = glyph.placement();
+  if (cur.flip) {
+    setAsideRoutedGlyph(parser, text, glyph, false);
+    return;
+  }
+  const float rotation = snappedRotation(cur.rotation);
+  if (rotation != 0) {
+    setAsideRoutedGlyph(parser, text, glyph, rotation == 90 || rotation == 180 || rotation == 270);
+    return;
+  }
+  const Rect& crop = currentPageCropBox();
+  if (cur.xLeft < 0 || cur.xRight > crop.size.width || cur.yTop < 0 || cur.yBottom > crop.size.height) return;
+  const VQPDF_CTMInfo& next = glyph.nextPlacement();
+  if (!isFinite(next)) return;
+
+  const VQPDFRenderState& s = glyph.state();
+  double blank = 0;
+  if (s.font && s.font->bankSpaceCharWidth > 0) blank = glyph.displayWidth(s.fontSize * s.font->bankSpaceCharWidth);
+  if (!std::isfinite(blank)) blank = 0;
+
+  isNotScanTextYet_ = false;
+  nextCharTransform_ = mainTextTransform_ = glyph.nextTransform();
+  nextCharFontSize_ = mainTextFontSize_ = s.fontSize;
+  nextCharCTMInfo_ = mainTextCTMInfo_ = next;
+
+  auto run = newRunText(parser, text, glyph, 0);
+  run->ctmInfo = cur;
+  run->ctmInfo.flip = 0;
+  run->ctmInfo.rotation = 0;
+  // The run reaches to where the next glyph is expected; a backwards advance
+  // gives an empty frame rather than one of negative width.
+  const double width = std::max(0.0, next.topLeft.x - cur.xLeft);
+  run->ctmInfo.xRight = cur.xLeft + width;
+  run->ctmInfo.frame.size.width = width;
+  run->textWidth = width;
+  run->spaceWidth = blank;
+  currentPage_->allRunTextArray.push_back(std::move(run));
+}
+
+void VQDocxPDFPageParser::setAsideRoutedGlyph(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph,
+                                              bool toTextBox) {
+  // Later glyphs are compared with where this one leaves off, as a box or a
+  // path being filled would do.
+  const VQPDF_CTMInfo& next = glyph.nextPlacement();
+  if (isFinite(next)) {
+    nextCharTransform_ = glyph.nextTransform();
+    nextCharFontSize_ = glyph.state().fontSize;
+    nextCharCTMInfo_ = next;
+  }
+  const float rotation = toTextBox ? snappedRotation(glyph.placement().rotation) : 0;
+  auto run = newRunText(parser, text, glyph, rotation);
+  run->ctmInfo = glyph.placement();
+  (toTextBox ? currentPage_->pendingTextBoxRuns : currentPage_->pendingTextPathRuns).push_back(std::move(run));
+}
+
+std::shared_ptr<VQDocxRunText> VQDocxPDFPageParser::newRunText(VQPDFConentParser* parser, const std::string& text,
+                                                               const Glyph& glyph, double rotation) {
+  const VQPDFRenderState& s = glyph.state();
+  auto run = std::make_shared<VQDocxRunText>();
+  run->isAnnotion = s.isAnnotionParsering;
+  run->pdfAnnotionIndex = s.pdfAnnotionIndex;
+  const auto index = static_cast<uint64_t>(currentPage_->pg_pageRunCount++);
+  run->setPdfScanIndex(index);
+  run->textScanIndex = index;
+  if (parser) {
+    run->pdfScanIndex_BegainText = parser->scanOperatorIndex_BegainText;
+    run->pdfScanIndex_ShowText = parser->scanOperatorIndex_ShowText;
+  }
+  run->rProperty = currentRProperty(glyph, rotation);
+  run->setRunText(text);
+  return run;
 }
 
 VQDocx_RPr VQDocxPDFPageParser::currentRProperty(const Glyph& glyph, double rotation) {

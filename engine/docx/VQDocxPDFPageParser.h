@@ -23,6 +23,7 @@ namespace vq {
 
 class VQDocxDocument;
 class VQDocxPage;
+class VQDocxRunText;
 
 class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
  public:
@@ -62,6 +63,18 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // For tests: begin a page of this set-up without parsing, so the render
   // state can be set by hand and glyphs asked for.
   void beginPageForTesting(const VQPageSetup& setup, int64_t toPageIndex);
+
+  // A glyph reported by the interpreter: filtered, then taken as main text
+  // or set aside for a text box or a text path.
+  void didScanTextTextOffset(VQPDFConentParser* parser, const std::string& text, const Size& offset) override;
+
+  // The rotation a text box takes for a glyph turned `rotation` degrees:
+  // below 5 (or rounding to 360) is 0, within 5 degrees of 90, 180 or 270 is
+  // that angle, any other angle is kept (normalised into [0, 360)).
+  static float snappedRotation(float rotation);
+  // How far apart two directions are, in degrees 0..180 (359.9 and 0.1 are
+  // 0.2 apart).
+  static float angleDistance(float a, float b);
   VQPDFRenderStateStack& renderingStateStack() const { return capture_.renderingStateStack(); }
   const VQPDFPageCapture& capture() const { return capture_; }
 
@@ -80,6 +93,11 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // Closes a text box and a text path still open at the end of a pass.
   void endTextBoxWritingIfNeed();
   void endTextPathWritingIfNeed();
+  // The routes of a glyph that passed the filters.
+  void usingDocxMainText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
+  void setAsideRoutedGlyph(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph, bool toTextBox);
+  std::shared_ptr<VQDocxRunText> newRunText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph,
+                                            double rotation);
 
   std::shared_ptr<VQDocxDocument> documentHandle_;
   VQPDFOptions moreOptions_;

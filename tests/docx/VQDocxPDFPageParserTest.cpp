@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <map>
+#include <sstream>
 
+#include "docx/capture/VQDocxRunText.h"
 #include "docx/layout/VQDocxPage.h"
 #include "fonts/VQPDFFont.h"
 #include "office/OfficeTestSupport.h"
@@ -183,5 +187,181 @@ TEST(VQDocxPDFPageParserCorpus, EveryPageOfEveryFile) {
           vqtest::writeXML([&](vq::XMLFileWriter& writer) { page->writePageWithXMLWriter(writer); });
       EXPECT_NE(xml.find("w:name=\"" + std::to_string(n + 1) + "\""), std::string::npos) << name << " " << n;
     }
+  }
+}
+
+namespace {
+
+using Counts = std::map<uint32_t, long>;
+
+void AddText(Counts& counts, const std::string& utf8) {
+  for (const uint32_t c : vq::text::decodeUTF8(utf8)) {
+    const bool blank = c <= 0x20 || (c >= 0x7F && c <= 0xA0) || (c >= 0x2000 && c <= 0x200B) || c == 0x1680 ||
+                       c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
+    if (!blank) ++counts[c];
+  }
+}
+
+std::string Texts(const std::vector<std::shared_ptr<vq::VQDocxRunText>>& runs) {
+  std::string out;
+  for (const auto& run : runs) out += run->runText();
+  return out;
+}
+
+}  // namespace
+
+// Upright glyphs become one main-text run each, in content order, placed
+// where they are drawn; turned and mirrored glyphs are set aside for the
+// text boxes and text paths.
+TEST(VQDocxPDFPageParserTest, GlyphsAreRoutedByTheirTurnAndMirroring) {
+  vqtest::ScratchDir dir;
+  const auto path = dir / "routes.pdf";
+  std::ofstream(path, std::ios::binary) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 4 0 R >> >> "
+      "/Contents 5 0 R >>",
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+      vqtest::PDFStream("BT /F1 12 Tf 1 0 0 1 20 150 Tm (Up) Tj ET "
+                        "BT /F1 12 Tf 0 1 -1 0 100 40 Tm (Turn) Tj ET "
+                        "BT /F1 12 Tf -1 0 0 1 180 100 Tm (Mir) Tj ET "
+                        "BT /F1 12 Tf 1 0 0 1 20 20 Tm (ok) Tj ET"),
+  });
+  auto pdf = vq::pdf::Document::open(path.string(), "");
+  ASSERT_TRUE(pdf);
+  VQDocxPDFPageParser parser(nullptr, {});
+  ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
+  const auto& page = *parser.currentPage();
+  EXPECT_EQ(Texts(page.pendingTextBoxRuns), "Turn");
+  EXPECT_EQ(Texts(page.pendingTextPathRuns), "Mir");
+  ASSERT_EQ(page.allRunTextArray.size(), 4u);
+  struct Expected {
+    const char* text;
+    double xLeft, width, yBase;
+  };
+  // Helvetica advances: U 722, p 556, o 556, k 500 thousandths.
+  const Expected expected[] = {
+      {"U", 20, 8.664, 50}, {"p", 28.664, 6.672, 50}, {"o", 20, 6.672, 180}, {"k", 26.672, 6.0, 180}};
+  for (size_t i = 0; i < 4; ++i) {
+    const auto& run = *page.allRunTextArray[i];
+    SCOPED_TRACE(expected[i].text);
+    EXPECT_EQ(run.runText(), expected[i].text);
+    EXPECT_NEAR(run.ctmInfo.xLeft, expected[i].xLeft, 0.01);
+    EXPECT_NEAR(run.textWidth, expected[i].width, 0.01);
+    EXPECT_NEAR(run.ctmInfo.frame.size.width, expected[i].width, 0.01);
+    EXPECT_NEAR(run.ctmInfo.xRight, expected[i].xLeft + expected[i].width, 0.01);
+    EXPECT_NEAR(run.ctmInfo.yBase, expected[i].yBase, 0.01);
+    EXPECT_EQ(run.ctmInfo.flip, 0);
+    EXPECT_EQ(run.textScanIndex, run.pdfScanIndex());
+    EXPECT_NEAR(run.rProperty.sz, 12, 0.01);
+  }
+  // Scan positions are taken in content order across all three routes (the
+  // layout renumbers the main-text runs among themselves afterwards).
+  std::vector<uint64_t> setAside;
+  for (const auto& run : page.pendingTextBoxRuns) setAside.push_back(run->pdfScanIndex());
+  for (const auto& run : page.pendingTextPathRuns) setAside.push_back(run->pdfScanIndex());
+  EXPECT_EQ(setAside, (std::vector<uint64_t>{2, 3, 4, 5, 6, 7, 8}));
+}
+
+// Which glyphs are taken, and where they go: (main text | text boxes | text
+// paths) for one text object on a 200 x 200 page.
+TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
+  const struct {
+    const char* what;
+    std::string content;
+    std::string routed;
+  } cases[] = {
+      {"upright", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "A||"},
+      {"blanks before the first glyph", "/F1 12 Tf 1 0 0 1 20 100 Tm ( ) Tj (A) Tj", "A||"},
+      {"a blank after it is kept", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj ( ) Tj (B) Tj", "A B||"},
+      {"invisible", "/F1 12 Tf 3 Tr 1 0 0 1 20 100 Tm (A) Tj", "||"},
+      {"too small", "/F1 2.9 Tf 1 0 0 1 20 100 Tm (A) Tj", "||"},
+      {"transparent", "/G1 gs /F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "||"},
+      {"left edge outside", "/F1 12 Tf 1 0 0 1 -0.5 100 Tm (A) Tj", "||"},
+      {"left edge inside", "/F1 12 Tf 1 0 0 1 0.5 100 Tm (A) Tj", "A||"},
+      // Display space runs downwards: a rotation of 3 is a clockwise tilt.
+      {"rotation 3", "/F1 12 Tf 0.99863 -0.05234 0.05234 0.99863 20 100 Tm (A) Tj", "A||"},
+      {"rotation 357", "/F1 12 Tf 0.99863 0.05234 -0.05234 0.99863 20 100 Tm (A) Tj", "||A"},
+      {"tilted 45 degrees", "/F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 50 100 Tm (A) Tj", "||A"},
+      {"turned 180 degrees", "/F1 12 Tf -1 0 0 -1 150 100 Tm (A) Tj", "|A|"},
+      {"turned 270 degrees", "/F1 12 Tf 0 -1 1 0 100 150 Tm (A) Tj", "|A|"},
+      {"mirrored and turned", "/F1 12 Tf 0 1 1 0 100 50 Tm (A) Tj", "||A"},
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto path = dir / "case.pdf";
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << vqtest::BuildPDF({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 4 0 R >> "
+        "/ExtGState << /G1 << /ca 0.005 >> >> >> /Contents 5 0 R >>",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+        vqtest::PDFStream("BT " + c.content + " ET"),
+    });
+    auto pdf = vq::pdf::Document::open(path.string(), "");
+    ASSERT_TRUE(pdf);
+    VQDocxPDFPageParser parser(nullptr, {});
+    ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
+    const auto& page = *parser.currentPage();
+    EXPECT_EQ(
+        Texts(page.allRunTextArray) + "|" + Texts(page.pendingTextBoxRuns) + "|" + Texts(page.pendingTextPathRuns),
+        c.routed);
+    for (const auto& run : page.allRunTextArray) {
+      EXPECT_TRUE(std::isfinite(run->textWidth) && std::isfinite(run->ctmInfo.frame.size.width));
+      EXPECT_GE(run->textWidth, 0);
+    }
+  }
+}
+
+TEST(VQDocxPDFPageParserTest, RotationsSnapAndCompareAcrossZero) {
+  const struct {
+    float rotation, snapped;
+  } cases[] = {{0, 0},   {3, 0},     {359.6f, 0}, {360, 0},   {357, 357}, {45, 45},
+               {88, 90}, {182, 180}, {271, 270},  {-90, 270}, {96, 96},   {NAN, 0}};
+  for (const auto& c : cases) EXPECT_EQ(VQDocxPDFPageParser::snappedRotation(c.rotation), c.snapped) << c.rotation;
+  EXPECT_NEAR(VQDocxPDFPageParser::angleDistance(359.9f, 0.1f), 0.2f, 1e-3);
+  EXPECT_NEAR(VQDocxPDFPageParser::angleDistance(10, 350), 20, 1e-3);
+  EXPECT_NEAR(VQDocxPDFPageParser::angleDistance(90, 270), 180, 1e-3);
+}
+
+// The text of every page, taken as main text or set aside for boxes and
+// paths, agrees with pdftotext's as multisets of non-blank characters.
+TEST(VQDocxPDFPageParserCorpus, MainTextAgreesWithPdftotext) {
+  if (vqtest::runCommand("command -v pdftotext > /dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
+  vqtest::ScratchDir dir;
+  std::printf("  %-32s %9s %9s %9s %8s\n", "file", "reference", "ours", "shared", "agree");
+  for (const auto& file : vqtest::corpusFiles()) {
+    const std::string name = file.filename().string();
+    if (name.rfind("encrypted-", 0) == 0) continue;
+    SCOPED_TRACE(name);
+    const auto dest = dir / (name + ".txt");
+    ASSERT_EQ(
+        vqtest::runCommand("pdftotext -raw -enc UTF-8 '" + file.string() + "' '" + dest.string() + "' 2> /dev/null"),
+        0);
+    Counts theirs, ours;
+    std::ifstream in(dest, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    AddText(theirs, text.str());
+    auto pdf = vq::pdf::Document::open(file.string(), "");
+    ASSERT_TRUE(pdf);
+    for (int n = 1; n <= pdf->pageCount(); ++n) {
+      VQDocxPDFPageParser parser(nullptr, {});
+      ASSERT_TRUE(parser.convertPDFPage(pdf->page(n), n, n == 1, n == pdf->pageCount()));
+      const auto& page = *parser.currentPage();
+      AddText(ours, Texts(page.allRunTextArray) + Texts(page.pendingTextBoxRuns) + Texts(page.pendingTextPathRuns));
+    }
+    long shared = 0, reference = 0, mine = 0;
+    for (const auto& [c, k] : theirs) {
+      reference += k;
+      if (auto it = ours.find(c); it != ours.end()) shared += std::min(k, it->second);
+    }
+    for (const auto& [c, k] : ours) mine += k;
+    const long larger = std::max(reference, mine);
+    if (larger == 0) continue;
+    const double agreement = 100.0 * static_cast<double>(shared) / static_cast<double>(larger);
+    std::printf("  %-32s %9ld %9ld %9ld %7.2f%%\n", name.c_str(), reference, mine, shared, agreement);
+    EXPECT_GE(agreement, 99.0);
   }
 }

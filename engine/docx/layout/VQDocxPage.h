@@ -119,6 +119,13 @@ class VQDocxPage : public VQDocxDocumentPage {
   // The page's sections, top to bottom; each writes its own content.
   std::vector<std::shared_ptr<VQDocxObject>> allPageSectionArray;
 
+  // Glyphs turned about 90, 180 or 270 degrees, and mirrored glyphs or ones
+  // at any other angle, one run each in content order. The text-box and
+  // WordArt runs will take them; until then they are kept here so that no
+  // text is lost, and nothing writes them.
+  std::vector<std::shared_ptr<VQDocxRunText>> pendingTextBoxRuns;
+  std::vector<std::shared_ptr<VQDocxRunText>> pendingTextPathRuns;
+
   bool isUsingTextBox = false;   // the capture is filling a text box
   bool isUsingTextPath = false;  // the capture is filling a text path
   std::string cachedTextPathString;
