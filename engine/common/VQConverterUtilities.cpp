@@ -32,22 +32,9 @@ double lineWidth(const text::FontFace& font, const std::string& line, double siz
   return sum * size;
 }
 
-Rect standardized(const Rect& r) {
-  Rect s = r;
-  if (s.size.width < 0) {
-    s.origin.x += s.size.width;
-    s.size.width = -s.size.width;
-  }
-  if (s.size.height < 0) {
-    s.origin.y += s.size.height;
-    s.size.height = -s.size.height;
-  }
-  return s;
-}
-
 // The overlap's width and height; either is <= 0 when the rectangles do not overlap.
 Size overlap(const Rect& ra, const Rect& rb) {
-  Rect a = standardized(ra), b = standardized(rb);
+  Rect a = RectStandardize(ra), b = RectStandardize(rb);
   double w = std::min(a.origin.x + a.size.width, b.origin.x + b.size.width) - std::max(a.origin.x, b.origin.x);
   double h = std::min(a.origin.y + a.size.height, b.origin.y + b.size.height) - std::max(a.origin.y, b.origin.y);
   return SizeMake(w, h);
@@ -139,7 +126,7 @@ float VQConverterUtilities::String(const std::string& s, const std::string& t) {
 double VQConverterUtilities::PecentAreaOfIntersectRect(const Rect& a, const Rect& b) {
   Size o = overlap(a, b);
   if (o.width <= 0 || o.height <= 0) return 0;
-  Rect sa = standardized(a);
+  Rect sa = RectStandardize(a);
   double area = sa.size.width * sa.size.height;
   return area > 0 ? o.width * o.height / area : 0;
 }
@@ -147,7 +134,7 @@ double VQConverterUtilities::PecentAreaOfIntersectRect(const Rect& a, const Rect
 double VQConverterUtilities::WidthOfNoneIntersectRect(const Rect& a, const Rect& b) {
   Size o = overlap(a, b);
   if (o.width <= 0 || o.height <= 0) return 0;
-  return standardized(a).size.width - o.width;
+  return RectStandardize(a).size.width - o.width;
 }
 
 }  // namespace vq

@@ -12,15 +12,7 @@ int VQPageNormalizeAngle(long long angle) {
 }
 
 Rect VQPageSanitizeBox(const Rect& box) {
-  Rect r = box;
-  if (r.size.width < 0) {
-    r.origin.x += r.size.width;
-    r.size.width = -r.size.width;
-  }
-  if (r.size.height < 0) {
-    r.origin.y += r.size.height;
-    r.size.height = -r.size.height;
-  }
+  const Rect r = RectStandardize(box);
   const bool finite = std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
                       std::isfinite(r.size.height);
   // Sizes beyond 1e7 points are the "infinite" rectangle of geometry libraries.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "PlacedTextRun.h"
 #include "docx/capture/VQDocxRunTextColum.h"
 
 namespace {
@@ -12,35 +13,30 @@ using namespace vq;
 using Band = VQDocxRunTextColum;
 using Line = VQDocxRunTextLine;
 
-struct Spec {
+// One run of a hand-made line. Text positions lie far apart, so every pair
+// of runs leaves a gap in its line.
+struct RunAt {
   double x = 0, width = 10, top = 0, height = 12;
   uint64_t index = 0;
   const char* text = "ab";
   double wordHeight = 0;
 };
 
-std::shared_ptr<VQDocxRunText> TextRun(const Spec& s) {
-  auto run = std::make_shared<VQDocxRunText>();
-  run->setRunText(s.text);
-  run->setPdfScanIndex(s.index);
-  // Text positions far apart: every pair of runs leaves a gap in its line.
-  run->textScanIndex = 10 * s.index;
-  run->textWidth = s.width;
-  run->rProperty.sz = 12;
-  run->wordSingleLineHeight = s.wordHeight;
-  run->ctmInfo.xLeft = s.x;
-  run->ctmInfo.xRight = s.x + s.width;
-  run->ctmInfo.yTop = s.top;
-  run->ctmInfo.yBase = s.top + s.height * 0.8;
-  run->ctmInfo.yBottom = s.top + s.height;
-  run->ctmInfo.frame = RectMake(s.x, s.top, s.width, s.height);
-  run->ctmInfo.fontSize = SizeMake(s.height, s.height);
-  return run;
+std::shared_ptr<VQDocxRunText> TextRun(const RunAt& r) {
+  return vqtest::PlacedTextRun({.text = r.text,
+                                .index = r.index,
+                                .textIndex = 10 * r.index,
+                                .x = r.x,
+                                .width = r.width,
+                                .top = r.top,
+                                .height = r.height,
+                                .base = r.top + r.height * 0.8,
+                                .wordHeight = r.wordHeight});
 }
 
-std::shared_ptr<Line> LineOf(std::initializer_list<Spec> specs) {
+std::shared_ptr<Line> LineOf(std::initializer_list<RunAt> placed) {
   Line::RunArray runs;
-  for (const auto& s : specs) runs.push_back(TextRun(s));
+  for (const auto& r : placed) runs.push_back(TextRun(r));
   return std::make_shared<Line>(runs);
 }
 

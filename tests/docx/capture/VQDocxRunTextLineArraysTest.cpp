@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "PlacedTextRun.h"
 #include "docx/capture/VQDocxRunTextLine.h"
 
 namespace {
@@ -7,33 +8,29 @@ namespace {
 using namespace vq;
 using Line = VQDocxRunTextLine;
 
-struct Spec {
+// One run of a hand-made line; scan and text positions are both `index`.
+struct RunAt {
   double x = 0, width = 10, top = 0, height = 12, base = 10;
   uint64_t index = 0;
   float size = 12;
   const char* text = "ab";
 };
 
-std::shared_ptr<VQDocxRunText> TextRun(const Spec& s) {
-  auto run = std::make_shared<VQDocxRunText>();
-  run->setRunText(s.text);
-  run->setPdfScanIndex(s.index);
-  run->textScanIndex = s.index;
-  run->textWidth = s.width;
-  run->rProperty.sz = s.size;
-  run->ctmInfo.xLeft = s.x;
-  run->ctmInfo.xRight = s.x + s.width;
-  run->ctmInfo.yTop = s.top;
-  run->ctmInfo.yBase = s.base;
-  run->ctmInfo.yBottom = s.top + s.height;
-  run->ctmInfo.frame = RectMake(s.x, s.top, s.width, s.height);
-  run->ctmInfo.fontSize = SizeMake(s.height, s.height);
-  return run;
+std::shared_ptr<VQDocxRunText> TextRun(const RunAt& r) {
+  return vqtest::PlacedTextRun({.text = r.text,
+                                .index = r.index,
+                                .textIndex = r.index,
+                                .x = r.x,
+                                .width = r.width,
+                                .top = r.top,
+                                .height = r.height,
+                                .base = r.base,
+                                .size = r.size});
 }
 
-std::shared_ptr<Line> LineOf(std::initializer_list<Spec> specs) {
+std::shared_ptr<Line> LineOf(std::initializer_list<RunAt> placed) {
   Line::RunArray runs;
-  for (const auto& s : specs) runs.push_back(TextRun(s));
+  for (const auto& r : placed) runs.push_back(TextRun(r));
   return std::make_shared<Line>(runs);
 }
 

@@ -5,28 +5,23 @@
 #include <cmath>
 #include <limits>
 
+#include "PlacedTextRun.h"
+
 namespace {
 
 using namespace vq;
 
-// A run of glyphs from x to x + width whose frame spans top to top + height
-// and stands on base; its scan and text positions are both `index`.
+// Scan and text positions are both `index`.
 std::shared_ptr<VQDocxRunText> TextRun(const std::string& text, uint64_t index, double x, double width,
                                        double top = 100, double height = 12, double base = 110) {
-  auto run = std::make_shared<VQDocxRunText>();
-  run->setRunText(text);
-  run->setPdfScanIndex(index);
-  run->textScanIndex = index;
-  run->textWidth = width;
-  run->rProperty.sz = 12;
-  run->ctmInfo.xLeft = x;
-  run->ctmInfo.xRight = x + width;
-  run->ctmInfo.yTop = top;
-  run->ctmInfo.yBase = base;
-  run->ctmInfo.yBottom = top + height;
-  run->ctmInfo.frame = RectMake(x, top, width, height);
-  run->ctmInfo.fontSize = SizeMake(height, height);
-  return run;
+  return vqtest::PlacedTextRun({.text = text,
+                                .index = index,
+                                .textIndex = index,
+                                .x = x,
+                                .width = width,
+                                .top = top,
+                                .height = height,
+                                .base = base});
 }
 
 TEST(VQDocxRunTextLine, OneRunLineTakesTheRunsMeasures) {
