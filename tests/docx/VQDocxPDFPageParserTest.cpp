@@ -6,6 +6,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "docx/capture/VQDocxRunText.h"
@@ -73,6 +74,25 @@ class TurningParser : public VQDocxPDFPageParser {
     page->collectImageWithPath(images.back());
     sizes.push_back({w, h});
     return page;
+  }
+};
+
+// A page that keeps what the capture recorded as it was: its runs are not
+// laid out into lines.
+class CapturedPage : public vq::VQDocxPage {
+ public:
+  using VQDocxPage::VQDocxPage;
+  void processPDFPage() override {}
+};
+
+class CaptureOnlyParser : public VQDocxPDFPageParser {
+ public:
+  using VQDocxPDFPageParser::VQDocxPDFPageParser;
+
+ protected:
+  std::shared_ptr<vq::VQDocxPage> newPage(double w, double h, const vq::AffineTransform& t, int64_t pdf, int64_t word,
+                                          bool first, bool last) override {
+    return std::make_shared<CapturedPage>(w, h, t, pdf, word, first, last);
   }
 };
 
@@ -229,7 +249,7 @@ TEST(VQDocxPDFPageParserTest, GlyphsAreRoutedByTheirTurnAndMirroring) {
   });
   auto pdf = vq::pdf::Document::open(path.string(), "");
   ASSERT_TRUE(pdf);
-  VQDocxPDFPageParser parser(nullptr, {});
+  CaptureOnlyParser parser(nullptr, {});
   ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
   const auto& page = *parser.currentPage();
   EXPECT_EQ(Texts(page.pendingTextBoxRuns), "Turn");
@@ -301,7 +321,7 @@ TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
     });
     auto pdf = vq::pdf::Document::open(path.string(), "");
     ASSERT_TRUE(pdf);
-    VQDocxPDFPageParser parser(nullptr, {});
+    CaptureOnlyParser parser(nullptr, {});
     ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
     const auto& page = *parser.currentPage();
     EXPECT_EQ(
@@ -325,32 +345,44 @@ TEST(VQDocxPDFPageParserTest, RotationsSnapAndCompareAcrossZero) {
   EXPECT_NEAR(VQDocxPDFPageParser::angleDistance(90, 270), 180, 1e-3);
 }
 
-// The text of every page, taken as main text or set aside for boxes and
-// paths, agrees with pdftotext's as multisets of non-blank characters.
-TEST(VQDocxPDFPageParserCorpus, MainTextAgreesWithPdftotext) {
+// The text of every page's lines, with what was set aside for text boxes,
+// text paths and drop capitals, agrees with pdftotext's as multisets of
+// non-blank characters.
+TEST(VQDocxPDFPageParserCorpus, LineTextAgreesWithPdftotext) {
   if (vqtest::runCommand("command -v pdftotext > /dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
   vqtest::ScratchDir dir;
   std::printf("  %-32s %9s %9s %9s %8s\n", "file", "reference", "ours", "shared", "agree");
   for (const auto& file : vqtest::corpusFiles()) {
     const std::string name = file.filename().string();
-    if (name.rfind("encrypted-", 0) == 0) continue;
+    const std::string password = passwordFor(name);
     SCOPED_TRACE(name);
     const auto dest = dir / (name + ".txt");
-    ASSERT_EQ(
-        vqtest::runCommand("pdftotext -raw -enc UTF-8 '" + file.string() + "' '" + dest.string() + "' 2> /dev/null"),
-        0);
+    ASSERT_EQ(vqtest::runCommand("pdftotext -raw -enc UTF-8 " +
+                                 (password.empty() ? std::string() : "-upw '" + password + "' ") + "'" + file.string() +
+                                 "' '" + dest.string() + "' 2> /dev/null"),
+              0);
     Counts theirs, ours;
     std::ifstream in(dest, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     AddText(theirs, text.str());
-    auto pdf = vq::pdf::Document::open(file.string(), "");
+    auto pdf = vq::pdf::Document::open(file.string(), password);
     ASSERT_TRUE(pdf);
     for (int n = 1; n <= pdf->pageCount(); ++n) {
       VQDocxPDFPageParser parser(nullptr, {});
       ASSERT_TRUE(parser.convertPDFPage(pdf->page(n), n, n == 1, n == pdf->pageCount()));
       const auto& page = *parser.currentPage();
-      AddText(ours, Texts(page.allRunTextArray) + Texts(page.pendingTextBoxRuns) + Texts(page.pendingTextPathRuns));
+      std::string lines;
+      std::set<const vq::VQDocxRunText*> seen;
+      for (const auto& set : page.allColumSetArray)
+        for (const auto& group : set->columGroupArray)
+          for (const auto& line : group) {
+            lines += Texts(line->runTextArray());
+            for (const auto& run : line->runTextArray())
+              EXPECT_TRUE(seen.insert(run.get()).second) << "page " << n << ": a run in two lines";
+          }
+      for (const auto& capital : page.pendingDropCapitalRuns) lines += Texts(capital);
+      AddText(ours, lines + Texts(page.pendingTextBoxRuns) + Texts(page.pendingTextPathRuns));
     }
     long shared = 0, reference = 0, mine = 0;
     for (const auto& [c, k] : theirs) {
@@ -363,5 +395,38 @@ TEST(VQDocxPDFPageParserCorpus, MainTextAgreesWithPdftotext) {
     const double agreement = 100.0 * static_cast<double>(shared) / static_cast<double>(larger);
     std::printf("  %-32s %9ld %9ld %9ld %7.2f%%\n", name.c_str(), reference, mine, shared, agreement);
     EXPECT_GE(agreement, 99.0);
+  }
+}
+
+// Pages set in columns are read as one column set of that many column
+// groups side by side, each holding the lines of its column.
+TEST(VQDocxPDFPageParserCorpus, ColumnPagesGiveOneGroupPerColumn) {
+  auto pdf = vq::pdf::Document::open(vqtest::corpusFile("columns-multicol.pdf").string(), "");
+  ASSERT_TRUE(pdf);
+  struct Case {
+    int page;
+    size_t columns;
+    const char* firstLine;  // how each column starts, left to right
+    const char* secondColumn;
+  };
+  for (const Case& c : {Case{5, 3, "2.2", "the column short"}, Case{11, 2, "(i.e.", "When"}}) {
+    SCOPED_TRACE(c.page);
+    VQDocxPDFPageParser parser(nullptr, {});
+    ASSERT_TRUE(parser.convertPDFPage(pdf->page(c.page), c.page, false, false));
+    const auto& sets = parser.currentPage()->allColumSetArray;
+    ASSERT_GE(sets.size(), 1u);
+    const auto& body = *sets.front();
+    ASSERT_EQ(body.columGroupArray.size(), c.columns);
+    EXPECT_EQ(body.columGroupArray[0].front()->lineText.rfind(c.firstLine, 0), 0u)
+        << body.columGroupArray[0].front()->lineText;
+    EXPECT_EQ(body.columGroupArray[1].front()->lineText.rfind(c.secondColumn, 0), 0u)
+        << body.columGroupArray[1].front()->lineText;
+    double right = 0;
+    for (const auto& group : body.columGroupArray) {
+      const vq::Rect frame = vq::VQDocxRunTextLine::FrameOfLineArray(group);
+      EXPECT_GE(frame.origin.x, right) << "columns stand side by side";
+      EXPECT_GT(group.size(), 30u) << "a column holds the lines of a page's height";
+      right = frame.origin.x + frame.size.width;
+    }
   }
 }

@@ -137,7 +137,8 @@ void VQDocxPage::filterAllRunTextArray() {
 }
 
 void VQDocxPage::createPageWithColumn() {
-  // Text runs made lines, column bands and page sections with margins.
+  createTextColumSets();
+  // The column sets become page sections with margins.
 }
 
 void VQDocxPage::addBlankSectionIfNeed() {

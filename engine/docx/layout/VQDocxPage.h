@@ -16,6 +16,7 @@
 #include "docx/capture/VQDocxRun.h"
 #include "docx/capture/VQDocxRunPict.h"
 #include "docx/capture/VQDocxRunText.h"
+#include "docx/capture/VQDocxRunTextColum.h"
 #include "docx/layout/VQDocxTableParser.h"
 #include "front/exporter/VQPDFOptions.h"
 #include "office/VQDocxTypes.h"
@@ -91,13 +92,17 @@ class VQDocxPage : public VQDocxDocumentPage {
   virtual int autoRotationOfPDFPage() const;
 
   // Lays the captured runs out into sections; called once, after the last
-  // capture pass.
-  void processPDFPage();
+  // capture pass. (Tests of the capture alone replace it.)
+  virtual void processPDFPage();
   // Numbers every run 0, 1, 2, ... in paint order, and the text runs among
   // themselves in text order.
   void updateAllPDFScanIndex();
   // Gives each section its write list.
   void createXMLObjects();
+  // The text runs made lines, bands and column sets with their column
+  // groups (allColumSetArray): repeated text and blank lines leave the page's
+  // runs first, drop capitals go to pendingDropCapitalRuns.
+  void createTextColumSets();
 
   void writePageBegin() override;
   // The page bookmark, then each section in order.
@@ -125,6 +130,13 @@ class VQDocxPage : public VQDocxDocumentPage {
   // text is lost, and nothing writes them.
   std::vector<std::shared_ptr<VQDocxRunText>> pendingTextBoxRuns;
   std::vector<std::shared_ptr<VQDocxRunText>> pendingTextPathRuns;
+
+  // The page's text as column sets, top to bottom, each cut into column
+  // groups of lines; every text run left on the page is in exactly one line.
+  VQDocxRunTextColum::Array allColumSetArray;
+  // One-character capitals found beside the paragraph they begin; they are
+  // taken out of the lines and kept here to stand in text boxes of their own.
+  std::vector<VQDocxRunText::Array> pendingDropCapitalRuns;
 
   bool isUsingTextBox = false;   // the capture is filling a text box
   bool isUsingTextPath = false;  // the capture is filling a text path

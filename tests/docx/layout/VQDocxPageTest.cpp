@@ -111,6 +111,12 @@ TEST(VQDocxPageTest, ProcessingDropsSoftMasksAndNumbersRunsInPaintOrder) {
   auto image5 = run<vq::VQDocxRunPict>(5), maskImage = run<vq::VQDocxRunPict>(6, true);
   auto path30 = run<vq::VQDocxRunPict>(30), maskPath = run<vq::VQDocxRunPict>(1, true);
   auto box7 = run<vq::VQDocxRunPict>(7);
+  // Visible text on lines of their own, so that the text layout keeps both.
+  for (const auto& [text, y] : {std::pair{text9, 100.0}, std::pair{text2, 300.0}}) {
+    text->setRunText("x");
+    text->ctmInfo.yBase = y;
+    text->ctmInfo.frame = vq::RectMake(72, y - 8, 6, 10);
+  }
   page.allRunTextArray = {text9, text2};
   page.allRunImageArray = {maskImage, image5};
   page.allRunPathArray = {path30, maskPath};
