@@ -13,6 +13,7 @@
 #include "office/docx/VQDocxDocument.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFRenderState.h"
+#include "pdf/raster/VQPDFExporterRaster.h"
 #include "platform/text/Utf8.h"
 
 namespace vq {
@@ -93,6 +94,9 @@ bool VQDocxPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, i
 void VQDocxPDFPageParser::setUpCurrentPageInfo(const pdf::Page& page, int angle) { capture_.beginPage(page, angle); }
 
 void VQDocxPDFPageParser::beginPass(int64_t pdfPageIndex, int64_t toPageIndex, bool isFirstPage, bool isLastPage) {
+  // A pass may have a page set-up of its own (turned), which moves every
+  // clip path's place on the page.
+  haveVisibleArea_ = false;
   const Rect& crop = currentPageCropBox();
   currentPage_ = newPage(crop.size.width, crop.size.height, currentPageTransform(), pdfPageIndex, toPageIndex,
                          isFirstPage, isLastPage);
@@ -143,17 +147,33 @@ float VQDocxPDFPageParser::angleDistance(float a, float b) {
   return d > 180.0f ? 360.0f - d : d;
 }
 
+const Rect& VQDocxPDFPageParser::visibleArea(const VQPDFRenderState& state) {
+  const auto& clips = state.clipBezierPaths;
+  std::vector<const void*> key;
+  key.reserve(clips.size());
+  for (const auto& clip : clips) key.push_back(clip.get());
+  if (haveVisibleArea_ && key == visibleAreaClips_) return visibleArea_;
+  const Rect& crop = currentPageCropBox();
+  visibleArea_ = clips.empty() ? Rect{{0, 0}, crop.size}
+                               : VQPDFExporterRaster::ClipRectInContextSize(crop.size, currentPageTransform(), clips);
+  visibleAreaClips_ = std::move(key);
+  haveVisibleArea_ = true;
+  return visibleArea_;
+}
+
 void VQDocxPDFPageParser::didScanTextTextOffset(VQPDFConentParser* parser, const std::string& text,
                                                 const Size& offset) {
   if (!currentPage_ || text.empty()) return;
   const Glyph glyph = capture_.glyph(offset);
   const VQPDFRenderState& s = glyph.state();
-  const Rect& crop = currentPageCropBox();
+  // Clip paths that leave less than a point either way hide the text.
+  const Rect visible = visibleArea(s);
+  if (!(visible.size.width >= 1 && visible.size.height >= 1)) return;
   const VQPDF_CTMInfo& cur = glyph.placement();
   if (!isFinite(cur)) return;
   const double size = glyph.fontSize().width;
   if (!(size >= 3)) return;
-  if (!RectIntersectsRect(cur.frame, Rect{{0, 0}, crop.size})) return;
+  if (!RectIntersectsRect(cur.frame, visible)) return;
   if (!(static_cast<float>(s.currentFillAlpha()) >= 0.01f)) return;
   if (s.textRenderMode == 3) return;
   if (isShouldCancel && isShouldCancel->load()) return;

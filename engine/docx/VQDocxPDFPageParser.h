@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "front/exporter/VQPDFOptions.h"
 #include "office/VQDocxTypes.h"
@@ -90,6 +91,11 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // One capture pass into a new page model.
   void reDoContentPDFParser(const pdf::Page& page, int64_t toPageIndex, bool isFirstPage, bool isLastPage);
   void beginPass(int64_t pdfPageIndex, int64_t toPageIndex, bool isFirstPage, bool isLastPage);
+  // The part of the page the state's clip paths leave visible, in display
+  // space: the crop box without clip paths, else the clip paths' bounds
+  // within it (the zero rectangle when they leave nothing). Worked out once
+  // per clip state, as glyphs of one state share it.
+  const Rect& visibleArea(const VQPDFRenderState& state);
   // Closes a text box and a text path still open at the end of a pass.
   void endTextBoxWritingIfNeed();
   void endTextPathWritingIfNeed();
@@ -112,6 +118,11 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   double nextCharFontSize_ = 1;
   AffineTransform nextCharTransform_ = AffineTransformIdentity;
   VQPDF_CTMInfo nextCharCTMInfo_{};
+  // The clip paths visibleArea() was last worked out for, and its answer.
+  std::vector<const void*> visibleAreaClips_;
+  Rect visibleArea_;
+  bool haveVisibleArea_ = false;
+
   // No main-text glyph taken on this page yet; set once per page, so a second
   // pass starts with what the first left.
   bool isNotScanTextYet_ = true;

@@ -290,6 +290,7 @@ TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
     const char* what;
     std::string content;
     std::string routed;
+    std::string clip = "";  // clip paths set before the text object
   } cases[] = {
       {"upright", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "A||"},
       {"blanks before the first glyph", "/F1 12 Tf 1 0 0 1 20 100 Tm ( ) Tj (A) Tj", "A||"},
@@ -306,6 +307,10 @@ TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
       {"turned 180 degrees", "/F1 12 Tf -1 0 0 -1 150 100 Tm (A) Tj", "|A|"},
       {"turned 270 degrees", "/F1 12 Tf 0 -1 1 0 100 150 Tm (A) Tj", "|A|"},
       {"mirrored and turned", "/F1 12 Tf 0 1 1 0 100 50 Tm (A) Tj", "||A"},
+      {"clip around it", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "A||", "10 90 40 30 re W n "},
+      {"clip half a point wide over it", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "||", "22 90 0.5 30 re W n "},
+      {"clip beside it", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "||", "100 90 50 30 re W n "},
+      {"clip restored before it", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "A||", "q 100 90 50 30 re W n Q "},
   };
   vqtest::ScratchDir dir;
   for (const auto& c : cases) {
@@ -317,7 +322,7 @@ TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 4 0 R >> "
         "/ExtGState << /G1 << /ca 0.005 >> >> >> /Contents 5 0 R >>",
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-        vqtest::PDFStream("BT " + c.content + " ET"),
+        vqtest::PDFStream(c.clip + "BT " + c.content + " ET"),
     });
     auto pdf = vq::pdf::Document::open(path.string(), "");
     ASSERT_TRUE(pdf);
