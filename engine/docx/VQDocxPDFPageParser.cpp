@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "docx/capture/VQDocxRunText.h"
+#include "docx/capture/VQDocxRunTextPath.h"
 #include "docx/layout/VQDocxPage.h"
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
@@ -31,6 +32,10 @@ void setFontName(char (&field)[N], std::string_view name) {
 bool isBlankOrControl(char32_t c) {
   return c <= 0x20 || (c >= 0x7F && c <= 0xA0) || c == 0x1680 || (c >= 0x2000 && c <= 0x200B) || c == 0x2028 ||
          c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
+}
+
+bool isLoneControlCharacter(std::string_view text) {
+  return text.size() == 1 && static_cast<unsigned char>(text[0]) < 32;
 }
 
 bool hasVisibleCharacter(std::string_view text) {
@@ -126,8 +131,92 @@ void VQDocxPDFPageParser::endTextBoxWritingIfNeed() {
   // A text box still being filled is closed into the page's text boxes.
 }
 
+void VQDocxPDFPageParser::takeNextPlacement(const Glyph& glyph) {
+  const VQPDF_CTMInfo& next = glyph.nextPlacement();
+  if (!isFinite(next)) return;
+  nextCharTransform_ = glyph.nextTransform();
+  nextCharFontSize_ = glyph.state().fontSize;
+  nextCharCTMInfo_ = next;
+}
+
+void VQDocxPDFPageParser::resetNextPlacementToMainText() {
+  nextCharTransform_ = mainTextTransform_;
+  nextCharFontSize_ = mainTextFontSize_;
+  nextCharCTMInfo_ = mainTextCTMInfo_;
+}
+
+void VQDocxPDFPageParser::newDocxTextPath(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
+  const VQPDF_CTMInfo& cur = glyph.placement();
+  const VQPDFRenderState& s = glyph.state();
+  auto info = std::make_shared<VQDocxTextPathInfo>();
+  info->displayX = cur.topLeft.x;
+  info->displayY = cur.topLeft.y;
+  info->displayWidth = cur.fontSize.width;
+  info->displayHeight = cur.fontSize.height;
+  info->stroked = false;
+  info->filled = true;
+  info->strokeweight = 1.0;
+  info->strokecolor = s.currentStrokeColor();
+  info->fillcolor = s.currentFillColor();
+  info->rotation = static_cast<float>(cur.rotation);
+  info->flipY = cur.flip != 0;
+  info->trim = true;
+  info->fitpath = false;
+  info->rProperty = currentRProperty(glyph, 0);
+  currentPage_->isUsingTextPath = true;
+  currentPage_->cachedTextPathInfo = std::move(info);
+  currentPage_->cachedTextPathString.clear();
+  appendDocxTextPath(parser, text, glyph);
+}
+
+void VQDocxPDFPageParser::appendDocxTextPath(VQPDFConentParser*, const std::string& text, const Glyph& glyph) {
+  currentPage_->cachedTextPathString += text;
+  takeNextPlacement(glyph);
+}
+
+void VQDocxPDFPageParser::usingDocxTextPath(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
+  const VQPDF_CTMInfo& cur = glyph.placement();
+  const VQDocxTextPathInfo& info = *currentPage_->cachedTextPathInfo;
+  const auto direction = static_cast<float>(
+      std::lround(VQPDFTwoPointDirectionAngle(info.displayX, info.displayY, cur.topLeft.x, cur.topLeft.y)));
+  // A glyph continues the path when it keeps the path's turn and mirroring
+  // and stands further along the same base line. Angles are compared round
+  // the circle, so that 359.9 and 0.1 count as the same direction.
+  const auto rotation = static_cast<float>(cur.rotation);
+  const bool continues = angleDistance(rotation, static_cast<float>(nextCharCTMInfo_.rotation)) <= 5 &&
+                         cur.flip == nextCharCTMInfo_.flip && angleDistance(rotation, direction) <= 5;
+  if (continues) {
+    appendDocxTextPath(parser, text, glyph);
+    return;
+  }
+  endTextPathWritingIfNeed();
+  resetNextPlacementToMainText();
+  usingDocxMainText(parser, text, glyph);
+}
+
 void VQDocxPDFPageParser::endTextPathWritingIfNeed() {
-  // A text path still being filled is closed into the page's text paths.
+  if (!currentPage_ || !currentPage_->isUsingTextPath) return;
+  std::shared_ptr<VQDocxTextPathInfo> info = std::move(currentPage_->cachedTextPathInfo);
+  // The frame is centred on the middle of the path, from its first glyph to
+  // the position after its last, and as long as that stretch.
+  const double x0 = info->displayX, y0 = info->displayY;
+  const double dx = nextCharCTMInfo_.topLeft.x - x0, dy = nextCharCTMInfo_.topLeft.y - y0;
+  const double length = std::hypot(dx, dy);
+  if (std::isfinite(length)) {
+    info->displayWidth = length;
+    info->displayX = x0 + dx / 2 - length / 2;
+    info->displayY = y0 + dy / 2;
+  }
+  auto run = std::make_shared<VQDocxRunTextPath>();
+  run->setPdfScanIndex(static_cast<uint64_t>(currentPage_->nextRunScanIndex()));
+  run->pictZIndex = currentPage_->nextTextBoxZIndex();
+  run->runText = std::move(currentPage_->cachedTextPathString);
+  run->rProperty = info->rProperty;
+  run->pictInfo = std::move(info);
+  currentPage_->allRunTextPathArray.push_back(std::move(run));
+  currentPage_->isUsingTextPath = false;
+  currentPage_->cachedTextPathInfo.reset();
+  currentPage_->cachedTextPathString.clear();
 }
 
 float VQDocxPDFPageParser::snappedRotation(float rotation) {
@@ -179,7 +268,11 @@ void VQDocxPDFPageParser::didScanTextTextOffset(VQPDFConentParser* parser, const
   if (isShouldCancel && isShouldCancel->load()) return;
   if (isNotScanTextYet_) {
     if (!hasVisibleCharacter(text)) return;
-  } else if (text.size() == 1 && static_cast<unsigned char>(text[0]) < 32) {
+  } else if (isLoneControlCharacter(text)) {
+    return;
+  }
+  if (currentPage_->isUsingTextPath) {
+    usingDocxTextPath(parser, text, glyph);
     return;
   }
   usingDocxMainText(parser, text, glyph);
@@ -188,12 +281,16 @@ void VQDocxPDFPageParser::didScanTextTextOffset(VQPDFConentParser* parser, const
 void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
   const VQPDF_CTMInfo& cur = glyph.placement();
   if (cur.flip) {
-    setAsideRoutedGlyph(parser, text, glyph, false);
+    newDocxTextPath(parser, text, glyph);
     return;
   }
   const float rotation = snappedRotation(cur.rotation);
+  if (rotation == 90 || rotation == 180 || rotation == 270) {
+    setAsideRoutedGlyph(parser, text, glyph, true);
+    return;
+  }
   if (rotation != 0) {
-    setAsideRoutedGlyph(parser, text, glyph, rotation == 90 || rotation == 180 || rotation == 270);
+    newDocxTextPath(parser, text, glyph);
     return;
   }
   const Rect& crop = currentPageCropBox();
@@ -238,7 +335,7 @@ void VQDocxPDFPageParser::setAsideRoutedGlyph(VQPDFConentParser* parser, const s
   const float rotation = toTextBox ? snappedRotation(glyph.placement().rotation) : 0;
   auto run = newRunText(parser, text, glyph, rotation);
   run->ctmInfo = glyph.placement();
-  (toTextBox ? currentPage_->pendingTextBoxRuns : currentPage_->pendingTextPathRuns).push_back(std::move(run));
+  currentPage_->pendingTextBoxRuns.push_back(std::move(run));
 }
 
 std::shared_ptr<VQDocxRunText> VQDocxPDFPageParser::newRunText(VQPDFConentParser* parser, const std::string& text,

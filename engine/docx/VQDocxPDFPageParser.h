@@ -101,6 +101,15 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   void endTextPathWritingIfNeed();
   // The routes of a glyph that passed the filters.
   void usingDocxMainText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
+  // Text paths: open one at this glyph, add the glyph to the open one, and
+  // decide whether the glyph continues the open one.
+  void newDocxTextPath(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
+  void appendDocxTextPath(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
+  void usingDocxTextPath(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
+  // The next glyph is expected where this one leaves off.
+  void takeNextPlacement(const Glyph& glyph);
+  // The next glyph is expected where the main text left off.
+  void resetNextPlacementToMainText();
   void setAsideRoutedGlyph(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph, bool toTextBox);
   std::shared_ptr<VQDocxRunText> newRunText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph,
                                             double rotation);

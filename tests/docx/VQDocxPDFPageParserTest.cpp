@@ -228,6 +228,13 @@ std::string Texts(const std::vector<std::shared_ptr<vq::VQDocxRunText>>& runs) {
   return out;
 }
 
+// The texts of the page's text paths, each path's text in brackets.
+std::string PathTexts(const vq::VQDocxPage& page) {
+  std::string out;
+  for (const auto& path : page.allRunTextPathArray) out += "[" + path->runText + "]";
+  return out;
+}
+
 }  // namespace
 
 // Upright glyphs become one main-text run each, in content order, placed
@@ -253,7 +260,7 @@ TEST(VQDocxPDFPageParserTest, GlyphsAreRoutedByTheirTurnAndMirroring) {
   ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
   const auto& page = *parser.currentPage();
   EXPECT_EQ(Texts(page.pendingTextBoxRuns), "Turn");
-  EXPECT_EQ(Texts(page.pendingTextPathRuns), "Mir");
+  EXPECT_EQ(PathTexts(page), "[Mir]");
   ASSERT_EQ(page.allRunTextArray.size(), 4u);
   struct Expected {
     const char* text;
@@ -276,11 +283,12 @@ TEST(VQDocxPDFPageParserTest, GlyphsAreRoutedByTheirTurnAndMirroring) {
     EXPECT_NEAR(run.rProperty.sz, 12, 0.01);
   }
   // Scan positions are taken in content order across all three routes (the
-  // layout renumbers the main-text runs among themselves afterwards).
+  // layout renumbers the main-text runs among themselves afterwards); a text
+  // path takes one when it is closed, by the first glyph that leaves it.
   std::vector<uint64_t> setAside;
   for (const auto& run : page.pendingTextBoxRuns) setAside.push_back(run->pdfScanIndex());
-  for (const auto& run : page.pendingTextPathRuns) setAside.push_back(run->pdfScanIndex());
-  EXPECT_EQ(setAside, (std::vector<uint64_t>{2, 3, 4, 5, 6, 7, 8}));
+  for (const auto& run : page.allRunTextPathArray) setAside.push_back(run->pdfScanIndex());
+  EXPECT_EQ(setAside, (std::vector<uint64_t>{2, 3, 4, 5, 6}));
 }
 
 // Which glyphs are taken, and where they go: (main text | text boxes | text
@@ -302,11 +310,17 @@ TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
       {"left edge inside", "/F1 12 Tf 1 0 0 1 0.5 100 Tm (A) Tj", "A||"},
       // Display space runs downwards: a rotation of 3 is a clockwise tilt.
       {"rotation 3", "/F1 12 Tf 0.99863 -0.05234 0.05234 0.99863 20 100 Tm (A) Tj", "A||"},
-      {"rotation 357", "/F1 12 Tf 0.99863 0.05234 -0.05234 0.99863 20 100 Tm (A) Tj", "||A"},
-      {"tilted 45 degrees", "/F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 50 100 Tm (A) Tj", "||A"},
+      {"rotation 357", "/F1 12 Tf 0.99863 0.05234 -0.05234 0.99863 20 100 Tm (A) Tj", "||[A]"},
+      {"tilted 45 degrees", "/F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 50 100 Tm (A) Tj", "||[A]"},
       {"turned 180 degrees", "/F1 12 Tf -1 0 0 -1 150 100 Tm (A) Tj", "|A|"},
       {"turned 270 degrees", "/F1 12 Tf 0 -1 1 0 100 150 Tm (A) Tj", "|A|"},
-      {"mirrored and turned", "/F1 12 Tf 0 1 1 0 100 50 Tm (A) Tj", "||A"},
+      {"mirrored and turned", "/F1 12 Tf 0 1 1 0 100 50 Tm (A) Tj", "||[A]"},
+      {"a tilted word is one text path", "/F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 50 100 Tm (AB) Tj", "||[AB]"},
+      {"a path ends where the tilt does",
+       "/F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 50 100 Tm (AB) Tj 1 0 0 1 20 20 Tm (C) Tj "
+       "0.7071 -0.7071 0.7071 0.7071 100 150 Tm (D) Tj",
+       "C||[AB][D]"},
+      {"mirrored text is one text path", "/F1 12 Tf -1 0 0 1 180 100 Tm (AB) Tj", "||[AB]"},
       {"clip around it", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "A||", "10 90 40 30 re W n "},
       {"clip half a point wide over it", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "||", "22 90 0.5 30 re W n "},
       {"clip beside it", "/F1 12 Tf 1 0 0 1 20 100 Tm (A) Tj", "||", "100 90 50 30 re W n "},
@@ -329,9 +343,7 @@ TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
     CaptureOnlyParser parser(nullptr, {});
     ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
     const auto& page = *parser.currentPage();
-    EXPECT_EQ(
-        Texts(page.allRunTextArray) + "|" + Texts(page.pendingTextBoxRuns) + "|" + Texts(page.pendingTextPathRuns),
-        c.routed);
+    EXPECT_EQ(Texts(page.allRunTextArray) + "|" + Texts(page.pendingTextBoxRuns) + "|" + PathTexts(page), c.routed);
     for (const auto& run : page.allRunTextArray) {
       EXPECT_TRUE(std::isfinite(run->textWidth) && std::isfinite(run->ctmInfo.frame.size.width));
       EXPECT_GE(run->textWidth, 0);
@@ -387,7 +399,7 @@ TEST(VQDocxPDFPageParserCorpus, LineTextAgreesWithPdftotext) {
               EXPECT_TRUE(seen.insert(run.get()).second) << "page " << n << ": a run in two lines";
           }
       for (const auto& capital : page.pendingDropCapitalRuns) lines += Texts(capital);
-      AddText(ours, lines + Texts(page.pendingTextBoxRuns) + Texts(page.pendingTextPathRuns));
+      AddText(ours, lines + Texts(page.pendingTextBoxRuns) + PathTexts(page));
     }
     long shared = 0, reference = 0, mine = 0;
     for (const auto& [c, k] : theirs) {
@@ -434,4 +446,40 @@ TEST(VQDocxPDFPageParserCorpus, ColumnPagesGiveOneGroupPerColumn) {
       right = frame.origin.x + frame.size.width;
     }
   }
+}
+
+// A closed text path reaches from its first glyph to the position after its
+// last, and its frame is centred on the middle of that stretch.
+TEST(VQDocxPDFPageParserTest, TextPathFrameSpansItsGlyphs) {
+  vqtest::ScratchDir dir;
+  const auto path = dir / "path.pdf";
+  // 36.87 degrees (a 3-4-5 triangle): "AB" advances 16.008 points along it.
+  std::ofstream(path, std::ios::binary) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 4 0 R >> >> "
+      "/Contents 5 0 R >>",
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+      vqtest::PDFStream("BT /F1 12 Tf 0.8 0.6 -0.6 0.8 50 100 Tm (AB) Tj ET"),
+  });
+  auto pdf = vq::pdf::Document::open(path.string(), "");
+  ASSERT_TRUE(pdf);
+  CaptureOnlyParser parser(nullptr, {});
+  ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
+  const auto& paths = parser.currentPage()->allRunTextPathArray;
+  ASSERT_EQ(paths.size(), 1u);
+  const auto& info = *paths[0]->pictInfo;
+  EXPECT_NEAR(info.displayWidth, 16.008, 0.01);
+  EXPECT_NEAR(info.displayHeight, 12, 0.5) << "the first glyph's font height";
+  EXPECT_NEAR(info.rotation, 323, 1) << "display space turns the other way";
+  EXPECT_FALSE(info.flipY);
+  // The glyph's top-left corner lies a font height up the tilted upright from
+  // the base point (50, 100) in PDF space, (50, 100) in display space.
+  const double top = 12 * 0.718;  // Helvetica's ascent
+  const double startX = 50 - 0.6 * top, startY = 100 - 0.8 * top;
+  const double midX = startX + 0.8 * 16.008 / 2, midY = startY - 0.6 * 16.008 / 2;
+  EXPECT_NEAR(info.displayX + info.displayWidth / 2, midX, 0.6);
+  EXPECT_NEAR(info.displayY, midY, 0.6);
+  EXPECT_EQ(paths[0]->pictZIndex, vq::VQDocxTextBoxZIndexStart);
+  EXPECT_EQ(paths[0]->rProperty.sz, 12);
 }

@@ -17,6 +17,7 @@
 #include "docx/capture/VQDocxRunPict.h"
 #include "docx/capture/VQDocxRunText.h"
 #include "docx/capture/VQDocxRunTextColum.h"
+#include "docx/capture/VQDocxRunTextPath.h"
 #include "docx/layout/VQDocxTableParser.h"
 #include "front/exporter/VQPDFOptions.h"
 #include "office/VQDocxTypes.h"
@@ -117,19 +118,17 @@ class VQDocxPage : public VQDocxDocumentPage {
 
   std::vector<std::shared_ptr<VQDocxRunText>> allRunTextArray;
   std::vector<std::shared_ptr<VQDocxRunPict>> allRunTextBoxArray;
-  std::vector<std::shared_ptr<VQDocxRunPict>> allRunTextPathArray;
+  std::vector<std::shared_ptr<VQDocxRunTextPath>> allRunTextPathArray;
   std::vector<std::shared_ptr<VQDocxRunPict>> allRunImageArray;
   std::vector<std::shared_ptr<VQDocxRunPict>> allRunPathArray;
   std::vector<std::shared_ptr<VQDocxRun>> allTableArray;
   // The page's sections, top to bottom; each writes its own content.
   std::vector<std::shared_ptr<VQDocxObject>> allPageSectionArray;
 
-  // Glyphs turned about 90, 180 or 270 degrees, and mirrored glyphs or ones
-  // at any other angle, one run each in content order. The text-box and
-  // WordArt runs will take them; until then they are kept here so that no
-  // text is lost, and nothing writes them.
+  // Glyphs turned about 90, 180 or 270 degrees, one run each in content
+  // order. The text-box runs will take them; until then they are kept here so
+  // that no text is lost, and nothing writes them.
   std::vector<std::shared_ptr<VQDocxRunText>> pendingTextBoxRuns;
-  std::vector<std::shared_ptr<VQDocxRunText>> pendingTextPathRuns;
 
   // The page's text as column sets, top to bottom, each cut into column
   // groups of lines; every text run left on the page is in exactly one line.
@@ -140,6 +139,8 @@ class VQDocxPage : public VQDocxDocumentPage {
 
   bool isUsingTextBox = false;   // the capture is filling a text box
   bool isUsingTextPath = false;  // the capture is filling a text path
+  // The text path being filled: its record, and the glyphs so far.
+  std::shared_ptr<VQDocxTextPathInfo> cachedTextPathInfo;
   std::string cachedTextPathString;
   bool isWriteSectionBreakPage = false;
 
