@@ -228,6 +228,20 @@ std::string Texts(const std::vector<std::shared_ptr<vq::VQDocxRunText>>& runs) {
   return out;
 }
 
+// The page of a one-page 200 x 200 PDF written to `path` with Helvetica as
+// /F1, a fill alpha of 0.005 as /G1, and the given content stream.
+std::shared_ptr<vq::pdf::Document> OneHelveticaPage(const std::filesystem::path& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 4 0 R >> "
+      "/ExtGState << /G1 << /ca 0.005 >> >> >> /Contents 5 0 R >>",
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+      vqtest::PDFStream(content),
+  });
+  return vq::pdf::Document::open(path.string(), "");
+}
+
 // The texts of the page's text paths, each path's text in brackets.
 std::string PathTexts(const vq::VQDocxPage& page) {
   std::string out;
@@ -243,18 +257,11 @@ std::string PathTexts(const vq::VQDocxPage& page) {
 TEST(VQDocxPDFPageParserTest, GlyphsAreRoutedByTheirTurnAndMirroring) {
   vqtest::ScratchDir dir;
   const auto path = dir / "routes.pdf";
-  std::ofstream(path, std::ios::binary) << vqtest::BuildPDF({
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 4 0 R >> >> "
-      "/Contents 5 0 R >>",
-      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-      vqtest::PDFStream("BT /F1 12 Tf 1 0 0 1 20 150 Tm (Up) Tj ET "
-                        "BT /F1 12 Tf 0 1 -1 0 100 40 Tm (Turn) Tj ET "
-                        "BT /F1 12 Tf -1 0 0 1 180 100 Tm (Mir) Tj ET "
-                        "BT /F1 12 Tf 1 0 0 1 20 20 Tm (ok) Tj ET"),
-  });
-  auto pdf = vq::pdf::Document::open(path.string(), "");
+  auto pdf = OneHelveticaPage(path,
+                              "BT /F1 12 Tf 1 0 0 1 20 150 Tm (Up) Tj ET "
+                              "BT /F1 12 Tf 0 1 -1 0 100 40 Tm (Turn) Tj ET "
+                              "BT /F1 12 Tf -1 0 0 1 180 100 Tm (Mir) Tj ET "
+                              "BT /F1 12 Tf 1 0 0 1 20 20 Tm (ok) Tj ET");
   ASSERT_TRUE(pdf);
   CaptureOnlyParser parser(nullptr, {});
   ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
@@ -330,15 +337,7 @@ TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const auto path = dir / "case.pdf";
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << vqtest::BuildPDF({
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 4 0 R >> "
-        "/ExtGState << /G1 << /ca 0.005 >> >> >> /Contents 5 0 R >>",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-        vqtest::PDFStream(c.clip + "BT " + c.content + " ET"),
-    });
-    auto pdf = vq::pdf::Document::open(path.string(), "");
+    auto pdf = OneHelveticaPage(path, c.clip + "BT " + c.content + " ET");
     ASSERT_TRUE(pdf);
     CaptureOnlyParser parser(nullptr, {});
     ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
@@ -454,15 +453,7 @@ TEST(VQDocxPDFPageParserTest, TextPathFrameSpansItsGlyphs) {
   vqtest::ScratchDir dir;
   const auto path = dir / "path.pdf";
   // 36.87 degrees (a 3-4-5 triangle): "AB" advances 16.008 points along it.
-  std::ofstream(path, std::ios::binary) << vqtest::BuildPDF({
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 4 0 R >> >> "
-      "/Contents 5 0 R >>",
-      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-      vqtest::PDFStream("BT /F1 12 Tf 0.8 0.6 -0.6 0.8 50 100 Tm (AB) Tj ET"),
-  });
-  auto pdf = vq::pdf::Document::open(path.string(), "");
+  auto pdf = OneHelveticaPage(path, "BT /F1 12 Tf 0.8 0.6 -0.6 0.8 50 100 Tm (AB) Tj ET");
   ASSERT_TRUE(pdf);
   CaptureOnlyParser parser(nullptr, {});
   ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
