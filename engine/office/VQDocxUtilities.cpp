@@ -377,7 +377,7 @@ void VQDocxUtilities::WritePProperty(const VQDocx_PPr& pPr, const VQDocx_RPr& rP
   if (VQDocxText(pPr.spacing.lineRule) == "auto" && pPr.spacing.word1LineHeight > 0) {
     // "auto" line spacing is in 240ths of a single line of the paragraph's font.
     const double line = static_cast<double>(pPr.spacing.line) * 240.0 / pPr.spacing.word1LineHeight;
-    w.attr("line", VQFormatFixed(line, 2));
+    w.attr("line", VQFormatFixed(line));
     w.attr("lineRule", "auto");
   } else {
     w.attr("line", twips(pPr.spacing.line));
@@ -386,7 +386,10 @@ void VQDocxUtilities::WritePProperty(const VQDocx_PPr& pPr, const VQDocx_RPr& rP
   w.end();
 
   w.start("ind");
-  w.attr("firstLine", VQFormatRounded(static_cast<double>(pPr.ind.firstLine) * 20.0));
+  // The first line's indent is a distance: one that reaches back left of
+  // the other lines is a hanging indent.
+  if (pPr.ind.firstLine < 0) w.attr("hanging", VQFormatRounded(-static_cast<double>(pPr.ind.firstLine) * 20.0));
+  else w.attr("firstLine", VQFormatRounded(static_cast<double>(pPr.ind.firstLine) * 20.0));
   w.attr("left", VQFormatRounded(static_cast<double>(pPr.ind.left) * 20.0));
   if (pPr.ind.right > 0) w.attr("right", VQFormatRounded(static_cast<double>(pPr.ind.right) * 20.0));
   w.end();

@@ -236,7 +236,7 @@ TEST(VQDocxUtilities, ParagraphProperties) {
     p.spacing.word1LineHeight = 12;
     p.spacing.before = -3;
     p.spacing.after = 6;
-    p.ind = {-18.125f, 36, 0};  // -362.5 twips rounds away from zero
+    p.ind = {-18.125f, 36, 0};  // hanging by 362.5 twips, rounded away from zero
     p.jc = 3;
     p.outlineLvl = 2;
     p.numPr = {1, 4};
@@ -247,8 +247,8 @@ TEST(VQDocxUtilities, ParagraphProperties) {
     EXPECT_EQ(pPrXML(p, s, VQDocx_Tabs{2, tabs}),
               std::string("<w:pPr><w:numPr><w:ilvl w:val=\"1\"/><w:numId w:val=\"4\"/></w:numPr><w:tabs>"
                           "<w:tab w:val=\"left\" w:pos=\"1440\"/><w:tab w:val=\"right\" w:pos=\"6010\"/>"
-                          "</w:tabs><w:spacing w:before=\"0\" w:after=\"120\" w:line=\"276.00\" "
-                          "w:lineRule=\"auto\"/><w:ind w:firstLine=\"-363\" w:left=\"720\"/>"
+                          "</w:tabs><w:spacing w:before=\"0\" w:after=\"120\" w:line=\"276\" "
+                          "w:lineRule=\"auto\"/><w:ind w:hanging=\"363\" w:left=\"720\"/>"
                           "<w:jc w:val=\"both\"/><w:outlineLvl w:val=\"2\"/>") +
                   kMarkRun +
                   "<w:sectPr><w:pgSz w:w=\"11560\" w:h=\"12800\"/><w:pgMar w:top=\"1260\" w:right=\"0\" "
