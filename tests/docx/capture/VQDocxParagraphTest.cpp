@@ -82,7 +82,14 @@ struct Written {
     EXPECT_TRUE(p) << xml;
     ExpectSchemaOrder(pPr(), kPPrOrder);
     ExpectSchemaOrder(pPr().child("w:rPr"), kRPrOrder);
-    for (const auto& r : p.children("w:r")) ExpectSchemaOrder(r.child("w:rPr"), kRPrOrder);
+    for (const auto& r : p.children("w:r")) {
+      ExpectSchemaOrder(r.child("w:rPr"), kRPrOrder);
+      // Blanks at a text's ends survive in Word only when kept explicitly.
+      const std::string t = r.child("w:t").text().as_string();
+      if (!t.empty() && (t.front() == ' ' || t.back() == ' ')) {
+        EXPECT_STREQ(r.child("w:t").attribute("xml:space").as_string(), "preserve") << t;
+      }
+    }
   }
   pugi::xml_node pPr() const { return p.child("w:pPr"); }
   double spacing(const char* attribute) const { return pPr().child("w:spacing").attribute(attribute).as_double(); }
