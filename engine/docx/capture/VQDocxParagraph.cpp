@@ -98,6 +98,8 @@ VQDocxParagraph::Array VQDocxParagraph::BlankParagraph(double height, double spa
                                                        const VQDocx_SectPr& sectProperty, double originY,
                                                        Rect columnFrame) {
   if (!std::isfinite(height) || height <= 0) return {};
+  if (!std::isfinite(indLeft)) indLeft = 0;
+  if (!std::isfinite(indRight)) indRight = 0;
   const double size = std::isfinite(rProperty.sz) ? rProperty.sz : 0;
   const double s = std::max(size, std::isfinite(spaceLine) ? spaceLine : 0.0);
   // A spacer line is a whole point, and at least one, so that the count below

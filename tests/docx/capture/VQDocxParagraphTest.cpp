@@ -292,6 +292,12 @@ TEST(VQDocxParagraph, MeasuresThatAreNoNumberNeverReachTheSpacing) {
   EXPECT_EQ(w.xml.find("nan"), std::string::npos) << w.xml;
   EXPECT_EQ(w.xml.find("inf"), std::string::npos) << w.xml;
 
+  const auto spacers = VQDocxParagraph::BlankParagraph(20, 0, kNaN, kNaN, 0, VQDocxUtilities::defaultRProperty(),
+                                                       VQDocxUtilities::defaultSectPropertyHiden(), 0, RectZero);
+  ASSERT_EQ(spacers.size(), 1u);
+  EXPECT_EQ(spacers[0]->pProperty.ind.left, 0);
+  EXPECT_EQ(spacers[0]->pProperty.ind.right, 0);
+
   // A first run without text gives the first word no spacing share.
   auto empty = TextRun("", 10, 0);
   empty->insideSpacing = 2;
