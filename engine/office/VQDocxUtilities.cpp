@@ -310,32 +310,18 @@ void VQDocxUtilities::WriteRProperty(const VQDocx_RPr& rPr, XMLFileWriter& write
   if (rPr.i) font = removeAll(removeAll(font, " Italic"), " Oblique");
   w.leaf("rFonts", {{"ascii", font}, {"hAnsi", font}, {"cs", font}, {"eastAsia", font}});
 
-  const std::string_view lang = VQDocxText(rPr.lang);
-  if (!lang.empty()) w.leaf("lang", {{"val", lang}, {"eastAsia", lang}, {"bidi", lang}});
-
-  const std::string halfPoints = VQFormatFixed(static_cast<double>(rPr.sz) * 2.0);
-  // Tiny raised or lowered text keeps a readable 8 points.
-  w.leaf("sz", {{"val", rPr.sz < 8 && rPr.scrpit != 0 ? std::string("16") : halfPoints}});
-  w.leaf("szCs", {{"val", halfPoints}});
-
-  const std::string colorHex = HexColor(rPr.color);
-  w.leaf("color", {{"val", colorHex}});
-
-  if (rPr.background) {
-    if (const char* name = NameFromColorValue(rPr.backgroundcolor)) {
-      w.leaf("highlight", {{"val", name}});
-    } else {
-      w.leaf("shd", {{"fill", HexColor(rPr.backgroundcolor)}, {"color", "auto"}, {"val", "clear"}});
-    }
-  }
+  // The children follow the schema's sequence: Word refuses a document
+  // whose run properties come in any other order.
   if (rPr.b) {
     w.leaf("b", {});
     w.leaf("bCs", {});
   }
   if (rPr.i) w.leaf("i", {});
-  if (rPr.u != 0) w.leaf("u", {{"val", _underlineValue(rPr.u)}, {"color", colorHex}});
   if (rPr.strikethrough != 0) w.leaf("strike", {{"val", "true"}});
-  if (rPr.scrpit != 0) w.leaf("vertAlign", {{"val", _scriptValue(rPr.scrpit)}});
+  w.leaf("noProof", {});
+
+  const std::string colorHex = HexColor(rPr.color);
+  w.leaf("color", {{"val", colorHex}});
 
   // Condensed text rounds down, so that a slight tightening is never lost.
   const double t = static_cast<double>(rPr.spacing) * 20.0;
@@ -347,7 +333,22 @@ void VQDocxUtilities::WriteRProperty(const VQDocx_RPr& rPr, XMLFileWriter& write
     const double scale = std::isfinite(rPr.w) ? std::clamp(static_cast<double>(rPr.w), 1.0, 600.0) : 100.0;
     w.leaf("w", {{"val", VQFormatFixed(scale)}});
   }
-  w.leaf("noProof", {});
+
+  const std::string halfPoints = VQFormatFixed(static_cast<double>(rPr.sz) * 2.0);
+  // Tiny raised or lowered text keeps a readable 8 points.
+  w.leaf("sz", {{"val", rPr.sz < 8 && rPr.scrpit != 0 ? std::string("16") : halfPoints}});
+  w.leaf("szCs", {{"val", halfPoints}});
+
+  const char* highlight = rPr.background ? NameFromColorValue(rPr.backgroundcolor) : nullptr;
+  if (highlight) w.leaf("highlight", {{"val", highlight}});
+  if (rPr.u != 0) w.leaf("u", {{"val", _underlineValue(rPr.u)}, {"color", colorHex}});
+  if (rPr.background && !highlight) {
+    w.leaf("shd", {{"fill", HexColor(rPr.backgroundcolor)}, {"color", "auto"}, {"val", "clear"}});
+  }
+  if (rPr.scrpit != 0) w.leaf("vertAlign", {{"val", _scriptValue(rPr.scrpit)}});
+
+  const std::string_view lang = VQDocxText(rPr.lang);
+  if (!lang.empty()) w.leaf("lang", {{"val", lang}, {"eastAsia", lang}, {"bidi", lang}});
   w.end();
 }
 
@@ -355,18 +356,18 @@ void VQDocxUtilities::WritePProperty(const VQDocx_PPr& pPr, const VQDocx_RPr& rP
                                      const VQDocx_Tabs& tabs, XMLFileWriter& writer) {
   W w{writer};
   w.start("pPr");
+  // Schema order: numbering, tabs, spacing, indents, alignment, outline level.
+  if (pPr.numPr.numId > 0) {
+    w.start("numPr");
+    w.leaf("ilvl", {{"val", fmt::format("{}", pPr.numPr.ilvl)}});
+    w.leaf("numId", {{"val", fmt::format("{}", pPr.numPr.numId)}});
+    w.end();
+  }
   if (tabs.count > 0 && tabs.tab) {
     w.start("tabs");
     for (int64_t k = 0; k < tabs.count; ++k) {
       w.leaf("tab", {{"val", VQDocxText(tabs.tab[k].val)}, {"pos", twips(tabs.tab[k].pos)}});
     }
-    w.end();
-  }
-  if (pPr.outlineLvl > 0) w.leaf("outlineLvl", {{"val", fmt::format("{}", pPr.outlineLvl)}});
-  if (pPr.numPr.numId > 0) {
-    w.start("numPr");
-    w.leaf("ilvl", {{"val", fmt::format("{}", pPr.numPr.ilvl)}});
-    w.leaf("numId", {{"val", fmt::format("{}", pPr.numPr.numId)}});
     w.end();
   }
 
@@ -376,7 +377,7 @@ void VQDocxUtilities::WritePProperty(const VQDocx_PPr& pPr, const VQDocx_RPr& rP
   if (VQDocxText(pPr.spacing.lineRule) == "auto" && pPr.spacing.word1LineHeight > 0) {
     // "auto" line spacing is in 240ths of a single line of the paragraph's font.
     const double line = static_cast<double>(pPr.spacing.line) * 240.0 / pPr.spacing.word1LineHeight;
-    w.attr("line", VQFormatFixed(line, 2));
+    w.attr("line", VQFormatFixed(line));
     w.attr("lineRule", "auto");
   } else {
     w.attr("line", twips(pPr.spacing.line));
@@ -385,13 +386,17 @@ void VQDocxUtilities::WritePProperty(const VQDocx_PPr& pPr, const VQDocx_RPr& rP
   w.end();
 
   w.start("ind");
-  w.attr("firstLine", VQFormatRounded(static_cast<double>(pPr.ind.firstLine) * 20.0));
+  // The first line's indent is a distance: one that reaches back left of
+  // the other lines is a hanging indent.
+  if (pPr.ind.firstLine < 0) w.attr("hanging", VQFormatRounded(-static_cast<double>(pPr.ind.firstLine) * 20.0));
+  else w.attr("firstLine", VQFormatRounded(static_cast<double>(pPr.ind.firstLine) * 20.0));
   w.attr("left", VQFormatRounded(static_cast<double>(pPr.ind.left) * 20.0));
   if (pPr.ind.right > 0) w.attr("right", VQFormatRounded(static_cast<double>(pPr.ind.right) * 20.0));
   w.end();
 
   const char* jc = TextAlignString(pPr.jc);
   w.leaf("jc", {{"val", jc ? jc : "left"}});
+  if (pPr.outlineLvl > 0) w.leaf("outlineLvl", {{"val", fmt::format("{}", pPr.outlineLvl)}});
 
   WriteRProperty(rPr, writer);
   if (sectPr.shouldWrite) WriteSectProperty(sectPr, writer);

@@ -121,7 +121,8 @@ TEST(VQDocxUtilities, ColorFromPlatformColor) {
 TEST(VQDocxUtilities, RunProperties) {
   const std::string head =
       "<w:rPr><w:rFonts w:ascii=\"Times New Roman\" w:hAnsi=\"Times New Roman\" w:cs=\"Times New Roman\" "
-      "w:eastAsia=\"Times New Roman\"/><w:lang w:val=\"en-US\" w:eastAsia=\"en-US\" w:bidi=\"en-US\"/>";
+      "w:eastAsia=\"Times New Roman\"/>";
+  const std::string lang = "<w:lang w:val=\"en-US\" w:eastAsia=\"en-US\" w:bidi=\"en-US\"/></w:rPr>";
   struct Case {
     const char* name;
     std::function<void(VQDocx_RPr&)> change;
@@ -129,15 +130,15 @@ TEST(VQDocxUtilities, RunProperties) {
   };
   const Case cases[] = {
       {"default", [](VQDocx_RPr&) {},
-       head + "<w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/><w:color w:val=\"000000\"/><w:noProof/></w:rPr>"},
+       head + "<w:noProof/><w:color w:val=\"000000\"/><w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/>" + lang},
       {"empty font and no language",
        [](VQDocx_RPr& r) {
          VQDocxSetText(r.rFonts.ascii, "");
          VQDocxSetText(r.lang, "");
        },
        "<w:rPr><w:rFonts w:ascii=\"Arial Unicode MS\" w:hAnsi=\"Arial Unicode MS\" w:cs=\"Arial Unicode MS\" "
-       "w:eastAsia=\"Arial Unicode MS\"/><w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/><w:color w:val=\"000000\"/>"
-       "<w:noProof/></w:rPr>"},
+       "w:eastAsia=\"Arial Unicode MS\"/><w:noProof/><w:color w:val=\"000000\"/><w:sz w:val=\"24\"/>"
+       "<w:szCs w:val=\"24\"/></w:rPr>"},
       {"bold italic face name becomes the family",
        [](VQDocx_RPr& r) {
          VQDocxSetText(r.rFonts.ascii, "Arial Bold Italic");
@@ -145,15 +146,17 @@ TEST(VQDocxUtilities, RunProperties) {
          r.b = r.i = 1;
        },
        "<w:rPr><w:rFonts w:ascii=\"Arial\" w:hAnsi=\"Arial\" w:cs=\"Arial\" w:eastAsia=\"Arial\"/>"
-       "<w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/><w:color w:val=\"000000\"/><w:b/><w:bCs/><w:i/>"
-       "<w:noProof/></w:rPr>"},
+       "<w:b/><w:bCs/><w:i/><w:noProof/><w:color w:val=\"000000\"/><w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/>"
+       "</w:rPr>"},
       {"small superscript, half point size pinned",
        [](VQDocx_RPr& r) {
          r.sz = 6.25f;  // 12.5 half-points: an exact half
          r.scrpit = 1;
        },
-       head + "<w:sz w:val=\"16\"/><w:szCs w:val=\"12\"/><w:color w:val=\"000000\"/>"
-              "<w:vertAlign w:val=\"superscript\"/><w:noProof/></w:rPr>"},
+       head +
+           "<w:noProof/><w:color w:val=\"000000\"/><w:sz w:val=\"16\"/><w:szCs w:val=\"12\"/>"
+           "<w:vertAlign w:val=\"superscript\"/>" +
+           lang},
       {"highlight, underline, strike, condensed, scaled",
        [](VQDocx_RPr& r) {
          r.sz = 10.25f;  // 20.5 half-points: an exact half goes to the even 20
@@ -165,9 +168,11 @@ TEST(VQDocxUtilities, RunProperties) {
          r.spacing = -0.01f;
          r.w = 80;
        },
-       head + "<w:sz w:val=\"20\"/><w:szCs w:val=\"20\"/><w:color w:val=\"FF1001\"/>"
-              "<w:highlight w:val=\"yellow\"/><w:u w:val=\"double\" w:color=\"FF1001\"/><w:strike w:val=\"true\"/>"
-              "<w:spacing w:val=\"-1\"/><w:w w:val=\"80\"/><w:noProof/></w:rPr>"},
+       head +
+           "<w:strike w:val=\"true\"/><w:noProof/><w:color w:val=\"FF1001\"/><w:spacing w:val=\"-1\"/>"
+           "<w:w w:val=\"80\"/><w:sz w:val=\"20\"/><w:szCs w:val=\"20\"/><w:highlight w:val=\"yellow\"/>"
+           "<w:u w:val=\"double\" w:color=\"FF1001\"/>" +
+           lang},
       {"background with no highlight name, tiny positive spacing",
        [](VQDocx_RPr& r) {
          r.background = 1;
@@ -175,12 +180,16 @@ TEST(VQDocxUtilities, RunProperties) {
          r.spacing = 0.01f;
          r.w = 0;  // out of Word's range: clamped
        },
-       head + "<w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/><w:color w:val=\"000000\"/>"
-              "<w:shd w:fill=\"FFA500\" w:color=\"auto\" w:val=\"clear\"/><w:w w:val=\"1\"/><w:noProof/></w:rPr>"},
+       head +
+           "<w:noProof/><w:color w:val=\"000000\"/><w:w w:val=\"1\"/><w:sz w:val=\"24\"/>"
+           "<w:szCs w:val=\"24\"/><w:shd w:fill=\"FFA500\" w:color=\"auto\" w:val=\"clear\"/>" +
+           lang},
       {"spacing at an exact half rounds away from zero",
        [](VQDocx_RPr& r) { r.spacing = 0.125f; },  // 2.5 twips exactly
-       head + "<w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/><w:color w:val=\"000000\"/>"
-              "<w:spacing w:val=\"3\"/><w:noProof/></w:rPr>"},
+       head +
+           "<w:noProof/><w:color w:val=\"000000\"/><w:spacing w:val=\"3\"/><w:sz w:val=\"24\"/>"
+           "<w:szCs w:val=\"24\"/>" +
+           lang},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -208,8 +217,8 @@ std::string pPrXML(const VQDocx_PPr& p, const VQDocx_SectPr& s, const VQDocx_Tab
 }
 
 constexpr const char* kMarkRun =
-    "<w:rPr><w:rFonts w:ascii=\"F\" w:hAnsi=\"F\" w:cs=\"F\" w:eastAsia=\"F\"/><w:sz w:val=\"0\"/>"
-    "<w:szCs w:val=\"0\"/><w:color w:val=\"000000\"/><w:noProof/></w:rPr>";
+    "<w:rPr><w:rFonts w:ascii=\"F\" w:hAnsi=\"F\" w:cs=\"F\" w:eastAsia=\"F\"/><w:noProof/>"
+    "<w:color w:val=\"000000\"/><w:sz w:val=\"0\"/><w:szCs w:val=\"0\"/></w:rPr>";
 
 TEST(VQDocxUtilities, ParagraphProperties) {
   const VQDocx_SectPr hidden = U::defaultSectPropertyHiden();
@@ -227,7 +236,7 @@ TEST(VQDocxUtilities, ParagraphProperties) {
     p.spacing.word1LineHeight = 12;
     p.spacing.before = -3;
     p.spacing.after = 6;
-    p.ind = {-18.125f, 36, 0};  // -362.5 twips rounds away from zero
+    p.ind = {-18.125f, 36, 0};  // hanging by 362.5 twips, rounded away from zero
     p.jc = 3;
     p.outlineLvl = 2;
     p.numPr = {1, 4};
@@ -236,11 +245,11 @@ TEST(VQDocxUtilities, ParagraphProperties) {
     s.shouldWrite = 1;
     s.type = 0;
     EXPECT_EQ(pPrXML(p, s, VQDocx_Tabs{2, tabs}),
-              std::string("<w:pPr><w:tabs><w:tab w:val=\"left\" w:pos=\"1440\"/><w:tab w:val=\"right\" "
-                          "w:pos=\"6010\"/></w:tabs><w:outlineLvl w:val=\"2\"/><w:numPr><w:ilvl w:val=\"1\"/>"
-                          "<w:numId w:val=\"4\"/></w:numPr><w:spacing w:before=\"0\" w:after=\"120\" "
-                          "w:line=\"276.00\" w:lineRule=\"auto\"/><w:ind w:firstLine=\"-363\" w:left=\"720\"/>"
-                          "<w:jc w:val=\"both\"/>") +
+              std::string("<w:pPr><w:numPr><w:ilvl w:val=\"1\"/><w:numId w:val=\"4\"/></w:numPr><w:tabs>"
+                          "<w:tab w:val=\"left\" w:pos=\"1440\"/><w:tab w:val=\"right\" w:pos=\"6010\"/>"
+                          "</w:tabs><w:spacing w:before=\"0\" w:after=\"120\" w:line=\"276\" "
+                          "w:lineRule=\"auto\"/><w:ind w:hanging=\"363\" w:left=\"720\"/>"
+                          "<w:jc w:val=\"both\"/><w:outlineLvl w:val=\"2\"/>") +
                   kMarkRun +
                   "<w:sectPr><w:pgSz w:w=\"11560\" w:h=\"12800\"/><w:pgMar w:top=\"1260\" w:right=\"0\" "
                   "w:bottom=\"0\" w:left=\"0\" w:header=\"0\" w:footer=\"0\" w:gutter=\"0\"/></w:sectPr></w:pPr>");

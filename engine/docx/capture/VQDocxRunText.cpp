@@ -252,6 +252,13 @@ void VQDocxRunText::writeWithXMLWriter(XMLFileWriter& writer) {
   VQDocxUtilities::WriteRProperty(rPr, writer);
 
   writer.writeStartElementWithNamespace(gl_namespace_xmlns_w, "t");
+  // Word trims the blanks at the ends of a text and folds repeated ones
+  // unless told to keep them; the blanks between the runs of a line are
+  // often a run's first or last character, or a run of their own.
+  const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+  if (!runText_.empty() &&
+      (isBlank(runText_.front()) || isBlank(runText_.back()) || runText_.find("  ") != std::string::npos))
+    writer.writeAttribute("xml:space", "preserve");
   writer.writeCharacters(runText_);
   writer.writeEndElement();
   writer.writeEndElement();

@@ -17,8 +17,8 @@ TEST(VQDocxRunTab, WritesARunHoldingItsPropertiesAndAnEmptyTab) {
   VQDocxSetText(tab->rProperty.rFonts.ascii, "Arial");
   EXPECT_EQ(vqtest::writeXML([&](XMLFileWriter& w) { tab->writeWithXMLWriter(w); }),
             "<w:r><w:rPr><w:rFonts w:ascii=\"Arial\" w:hAnsi=\"Arial\" w:cs=\"Arial\" w:eastAsia=\"Arial\"/>"
-            "<w:lang w:val=\"en-US\" w:eastAsia=\"en-US\" w:bidi=\"en-US\"/><w:sz w:val=\"24\"/>"
-            "<w:szCs w:val=\"24\"/><w:color w:val=\"000000\"/><w:b/><w:bCs/><w:noProof/></w:rPr><w:tab/></w:r>");
+            "<w:b/><w:bCs/><w:noProof/><w:color w:val=\"000000\"/><w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/>"
+            "<w:lang w:val=\"en-US\" w:eastAsia=\"en-US\" w:bidi=\"en-US\"/></w:rPr><w:tab/></w:r>");
 }
 
 TEST(VQDocxRunTab, CopyAndDescription) {

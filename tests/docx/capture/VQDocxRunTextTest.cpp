@@ -320,10 +320,10 @@ std::string Written(VQDocxRunText& run) {
 
 std::string RunXML(const std::string& lang, const std::string& extra, const std::string& text) {
   return "<w:r><w:rPr><w:rFonts w:ascii=\"Times New Roman\" w:hAnsi=\"Times New Roman\" w:cs=\"Times New Roman\" "
-         "w:eastAsia=\"Times New Roman\"/><w:lang w:val=\"" +
-         lang + "\" w:eastAsia=\"" + lang + "\" w:bidi=\"" + lang +
-         "\"/><w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/><w:color w:val=\"000000\"/>" + extra +
-         "<w:noProof/></w:rPr><w:t>" + text + "</w:t></w:r>";
+         "w:eastAsia=\"Times New Roman\"/><w:noProof/><w:color w:val=\"000000\"/>" +
+         extra + "<w:sz w:val=\"24\"/><w:szCs w:val=\"24\"/><w:lang w:val=\"" + lang + "\" w:eastAsia=\"" + lang +
+         "\" w:bidi=\"" + lang + "\"/></w:rPr><w:t" + (text.front() == ' ' ? " xml:space=\"preserve\">" : ">") + text +
+         "</w:t></w:r>";
 }
 
 TEST(VQDocxRunText, WritesOneRunWithItsLanguageAndSpreadSpacing) {
