@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "docx/capture/VQDocxRunText.h"
+#include "docx/capture/VQDocxRunTextBox.h"
 #include "docx/capture/VQDocxRunTextPath.h"
 #include "docx/layout/VQDocxPage.h"
 #include "fonts/VQPDFFont.h"
@@ -127,8 +128,149 @@ void VQDocxPDFPageParser::beginPageForTesting(const VQPageSetup& setup, int64_t 
   beginPass(1, toPageIndex, toPageIndex < 2, true);
 }
 
+void VQDocxPDFPageParser::newDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
+  if (isLoneControlCharacter(text)) return;
+  const VQPDF_CTMInfo& cur = glyph.placement();
+  const VQPDFRenderState& s = glyph.state();
+  auto info = std::make_shared<VQDocxTextBoxInfo>();
+  info->displayX = cur.topLeft.x;
+  info->displayY = cur.topLeft.y;
+  info->displayWidth = std::fabs(currentPage_->pageWidth() - cur.topLeft.x);
+  info->displayHeight = std::fabs(currentPage_->pageHeight() - cur.topLeft.y);
+  info->stroked = false;
+  info->filled = false;
+  info->strokeweight = 1.0;
+  info->strokeDashPattern = s.lineDashPattern;
+  info->strokeDashPhase = s.lineDashPhase;
+  info->strokecolor = s.currentStrokeColor();
+  info->fillcolor = s.currentFillColor();
+  info->rotation = snappedRotation(cur.rotation);
+  currentPage_->isUsingTextBox = true;
+  currentPage_->cachedTextBoxInfo = std::move(info);
+  textBoxOrigin_ = Point{cur.xBase, cur.yBase};
+  currentPage_->cachedTextBoxParagraphs.clear();
+  startTextBoxParagraph(cur.fontSize.height, 0);
+  appendDocxTextBox(parser, text, glyph);
+}
+
+void VQDocxPDFPageParser::startTextBoxParagraph(double line, double indentLeft) {
+  currentPage_->cachedTextBoxNewParagraph()->pProperty = VQDocxParagraph::ExactLinePProperty(line, indentLeft, 0, 0);
+}
+
+void VQDocxPDFPageParser::appendDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
+  const VQPDF_CTMInfo& cur = glyph.placement();
+  VQDocxTextBoxInfo& info = *currentPage_->cachedTextBoxInfo;
+  const auto paragraph = currentPage_->cachedTextBoxLastParagraph();
+  auto run = newRunText(parser, text, glyph, info.rotation);
+  run->textWidth = 0;
+  run->spaceWidth = 0;
+  run->insideSpacing = 0;
+  run->outsideSpacing = 0;
+  paragraph->addRunTextArray({run});
+  paragraph->pProperty.spacing.line =
+      std::max(paragraph->pProperty.spacing.line, static_cast<float>(cur.fontSize.height));
+
+  takeNextPlacement(glyph);
+  const VQPDF_CTMInfo& next = nextCharCTMInfo_;
+  // The box grows with its text on the side the text runs to.
+  if (info.rotation == 90) info.displayX = std::max(info.displayX, next.xRight);
+  else if (info.rotation == 180) info.displayY = std::min(info.displayY, next.yBottom);
+  else if (info.rotation == 270) info.displayX = std::min(info.displayX, next.topLeft.x);
+  const bool upright = info.rotation == 90 || info.rotation == 270;
+  const double advance =
+      upright ? std::fabs(next.topLeft.y - cur.topLeft.y) : std::fabs(next.topLeft.x - cur.topLeft.x);
+  if (std::isfinite(advance)) run->textWidth += advance;
+}
+
+void VQDocxPDFPageParser::usingDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
+  const VQPDF_CTMInfo& cur = glyph.placement();
+  const float rotation = snappedRotation(cur.rotation);
+  const VQDocxTextBoxInfo& info = *currentPage_->cachedTextBoxInfo;
+  auto leaveBox = [&] {
+    endTextBoxWritingIfNeed();
+    resetNextPlacementToMainText();
+    usingDocxMainText(parser, text, glyph);
+  };
+  if (rotation != static_cast<float>(info.rotation) || cur.flip) {
+    endTextBoxWritingIfNeed();
+    if (!cur.flip && (rotation == 90 || rotation == 270)) {
+      newDocxTextBox(parser, text, glyph);
+    } else {
+      resetNextPlacementToMainText();
+      usingDocxMainText(parser, text, glyph);
+    }
+    return;
+  }
+  // Where this glyph stands against where the last one left off, measured
+  // along the glyph's base line in its reading direction (A, the gap) and
+  // across it towards the following lines (B, the line step).
+  const AffineTransform& m = glyph.transform();
+  const double along = std::hypot(m.a, m.b), across = std::hypot(m.c, m.d);
+  if (!(along > 0) || !(across > 0)) return;
+  const double dx = cur.xBase - nextCharCTMInfo_.xBase, dy = cur.yBase - nextCharCTMInfo_.yBase;
+  const double gap = (dx * m.a + dy * m.b) / along;
+  const double step = -(dx * m.c + dy * m.d) / across;
+  if (!std::isfinite(gap) || !std::isfinite(step)) return;
+
+  if (step > 1) {
+    // How far the new line starts from where the box's first line started,
+    // along the reading direction: a line that starts before it is no
+    // paragraph of this box.
+    const double ox = cur.xBase - textBoxOrigin_.x, oy = cur.yBase - textBoxOrigin_.y;
+    const double indent = (ox * m.a + oy * m.b) / along;
+    if (indent >= -0.5 && step < 96) {
+      startTextBoxParagraph(step, std::max(0.0, indent));
+      appendDocxTextBox(parser, text, glyph);
+    } else {
+      leaveBox();
+    }
+    return;
+  }
+  if (step > -1) {
+    const VQPDFRenderState& s = glyph.state();
+    const double blank = s.font ? glyph.displayAdvance(s.font->widthOfSpace() * s.fontSize) : 0;
+    if (!(gap >= -blank)) {
+      leaveBox();
+      return;
+    }
+    appendDocxTextBox(parser, blanksForGap(gap, blank) + text, glyph);
+    return;
+  }
+  leaveBox();
+}
+
+std::string VQDocxPDFPageParser::blanksForGap(double gap, double blank) {
+  // A blank narrower than a hundredth of a point says nothing about the gap;
+  // no line of a box needs more blanks than a page is wide.
+  constexpr double kMostBlanks = 200;
+  if (!(blank > 0.01) || !(gap > 0) || !std::isfinite(gap)) return {};
+  const double n = std::floor(gap / blank);
+  if (!(n >= 1)) return {};
+  return std::string(static_cast<size_t>(std::min(n, kMostBlanks)), ' ');
+}
+
 void VQDocxPDFPageParser::endTextBoxWritingIfNeed() {
-  // A text box still being filled is closed into the page's text boxes.
+  if (!currentPage_ || !currentPage_->isUsingTextBox) return;
+  std::shared_ptr<VQDocxTextBoxInfo> info = std::move(currentPage_->cachedTextBoxInfo);
+  const double widest = currentPage_->cachedTextBoxWidthMax() + 10;
+  const double height = currentPage_->cachedTextBoxHeight();
+  const bool turned = info->rotation == 90 || info->rotation == 270;
+  info->displayWidth = turned ? height : widest;
+  info->displayHeight = turned ? widest : height;
+  if (const auto last = currentPage_->cachedTextBoxLastParagraph()) last->resolvePProperty();
+
+  const VQPDFRenderState& s = renderingStateStack().topRenderingState();
+  auto box = std::make_shared<VQDocxRunTextBox>();
+  box->isAnnotion = s.isAnnotionParsering;
+  box->pdfAnnotionIndex = s.pdfAnnotionIndex;
+  box->setPdfScanIndex(static_cast<uint64_t>(currentPage_->nextRunScanIndex()));
+  box->pictZIndex = currentPage_->nextTextBoxZIndex();
+  box->paragraphArray = std::move(currentPage_->cachedTextBoxParagraphs);
+  box->pictInfo = std::move(info);
+  currentPage_->allRunTextBoxArray.push_back(std::move(box));
+  currentPage_->isUsingTextBox = false;
+  currentPage_->cachedTextBoxInfo.reset();
+  currentPage_->cachedTextBoxParagraphs.clear();
 }
 
 void VQDocxPDFPageParser::takeNextPlacement(const Glyph& glyph) {
@@ -271,6 +413,10 @@ void VQDocxPDFPageParser::didScanTextTextOffset(VQPDFConentParser* parser, const
   } else if (isLoneControlCharacter(text)) {
     return;
   }
+  if (currentPage_->isUsingTextBox) {
+    usingDocxTextBox(parser, text, glyph);
+    return;
+  }
   if (currentPage_->isUsingTextPath) {
     usingDocxTextPath(parser, text, glyph);
     return;
@@ -286,7 +432,7 @@ void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std
   }
   const float rotation = snappedRotation(cur.rotation);
   if (rotation == 90 || rotation == 180 || rotation == 270) {
-    setAsideRoutedGlyph(parser, text, glyph, true);
+    newDocxTextBox(parser, text, glyph);
     return;
   }
   if (rotation != 0) {
@@ -320,22 +466,6 @@ void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std
   run->textWidth = width;
   run->spaceWidth = blank;
   currentPage_->allRunTextArray.push_back(std::move(run));
-}
-
-void VQDocxPDFPageParser::setAsideRoutedGlyph(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph,
-                                              bool toTextBox) {
-  // Later glyphs are compared with where this one leaves off, as a box or a
-  // path being filled would do.
-  const VQPDF_CTMInfo& next = glyph.nextPlacement();
-  if (isFinite(next)) {
-    nextCharTransform_ = glyph.nextTransform();
-    nextCharFontSize_ = glyph.state().fontSize;
-    nextCharCTMInfo_ = next;
-  }
-  const float rotation = toTextBox ? snappedRotation(glyph.placement().rotation) : 0;
-  auto run = newRunText(parser, text, glyph, rotation);
-  run->ctmInfo = glyph.placement();
-  currentPage_->pendingTextBoxRuns.push_back(std::move(run));
 }
 
 std::shared_ptr<VQDocxRunText> VQDocxPDFPageParser::newRunText(VQPDFConentParser* parser, const std::string& text,

@@ -76,6 +76,10 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // How far apart two directions are, in degrees 0..180 (359.9 and 0.1 are
   // 0.2 apart).
   static float angleDistance(float a, float b);
+  // The blanks that stand for a gap on a text-box line: as many whole blank
+  // widths as fit, none when the blank width is 0.01 points or less, and
+  // never more than a page could hold.
+  static std::string blanksForGap(double gap, double blank);
   VQPDFRenderStateStack& renderingStateStack() const { return capture_.renderingStateStack(); }
   const VQPDFPageCapture& capture() const { return capture_; }
 
@@ -110,7 +114,15 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   void takeNextPlacement(const Glyph& glyph);
   // The next glyph is expected where the main text left off.
   void resetNextPlacementToMainText();
-  void setAsideRoutedGlyph(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph, bool toTextBox);
+  // Text boxes: open one at this glyph, add the glyph to its last
+  // paragraph, and decide whether the glyph continues the box (same line,
+  // next line) or leaves it.
+  void newDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
+  void appendDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
+  void usingDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
+  // A new paragraph in the box being filled: exact lines of `line` points,
+  // indented `indentLeft` from the box's edge.
+  void startTextBoxParagraph(double line, double indentLeft);
   std::shared_ptr<VQDocxRunText> newRunText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph,
                                             double rotation);
 
@@ -127,6 +139,8 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   double nextCharFontSize_ = 1;
   AffineTransform nextCharTransform_ = AffineTransformIdentity;
   VQPDF_CTMInfo nextCharCTMInfo_{};
+  // Where the first glyph of the text box being filled stands on its base line.
+  Point textBoxOrigin_;
   // The clip paths visibleArea() was last worked out for, and its answer.
   std::vector<const void*> visibleAreaClips_;
   Rect visibleArea_;

@@ -242,10 +242,23 @@ std::shared_ptr<vq::pdf::Document> OneHelveticaPage(const std::filesystem::path&
   return vq::pdf::Document::open(path.string(), "");
 }
 
-// The texts of the page's text paths, each path's text in brackets.
-std::string PathTexts(const vq::VQDocxPage& page) {
+// The texts of the page's text boxes, each box in brackets and its
+// paragraphs parted by "/" when `marked`.
+std::string BoxTexts(const vq::VQDocxPage& page, bool marked = true) {
   std::string out;
-  for (const auto& path : page.allRunTextPathArray) out += "[" + path->runText + "]";
+  for (const auto& box : page.allRunTextBoxArray) {
+    if (marked) out += "[";
+    for (size_t k = 0; k < box->paragraphArray.size(); ++k)
+      out += (k && marked ? "/" : "") + Texts(box->paragraphArray[k]->allRunTextArray());
+    if (marked) out += "]";
+  }
+  return out;
+}
+
+// The texts of the page's text paths, each path's text in brackets when `marked`.
+std::string PathTexts(const vq::VQDocxPage& page, bool marked = true) {
+  std::string out;
+  for (const auto& path : page.allRunTextPathArray) out += marked ? "[" + path->runText + "]" : path->runText;
   return out;
 }
 
@@ -266,7 +279,7 @@ TEST(VQDocxPDFPageParserTest, GlyphsAreRoutedByTheirTurnAndMirroring) {
   CaptureOnlyParser parser(nullptr, {});
   ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
   const auto& page = *parser.currentPage();
-  EXPECT_EQ(Texts(page.pendingTextBoxRuns), "Turn");
+  EXPECT_EQ(BoxTexts(page), "[Turn]");
   EXPECT_EQ(PathTexts(page), "[Mir]");
   ASSERT_EQ(page.allRunTextArray.size(), 4u);
   struct Expected {
@@ -291,11 +304,14 @@ TEST(VQDocxPDFPageParserTest, GlyphsAreRoutedByTheirTurnAndMirroring) {
   }
   // Scan positions are taken in content order across all three routes (the
   // layout renumbers the main-text runs among themselves afterwards); a text
-  // path takes one when it is closed, by the first glyph that leaves it.
+  // box or path takes one when it is closed, by the first glyph that leaves it.
   std::vector<uint64_t> setAside;
-  for (const auto& run : page.pendingTextBoxRuns) setAside.push_back(run->pdfScanIndex());
-  for (const auto& run : page.allRunTextPathArray) setAside.push_back(run->pdfScanIndex());
-  EXPECT_EQ(setAside, (std::vector<uint64_t>{2, 3, 4, 5, 6}));
+  for (const auto& run : page.allRunTextBoxArray.at(0)->allRunTextArray()) setAside.push_back(run->pdfScanIndex());
+  setAside.push_back(page.allRunTextBoxArray.at(0)->pdfScanIndex());
+  setAside.push_back(page.allRunTextPathArray.at(0)->pdfScanIndex());
+  EXPECT_EQ(setAside, (std::vector<uint64_t>{2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(page.allRunTextBoxArray[0]->pictZIndex, vq::VQDocxTextBoxZIndexStart);
+  EXPECT_EQ(page.allRunTextPathArray[0]->pictZIndex, vq::VQDocxTextBoxZIndexStart + 1);
 }
 
 // Which glyphs are taken, and where they go: (main text | text boxes | text
@@ -319,8 +335,8 @@ TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
       {"rotation 3", "/F1 12 Tf 0.99863 -0.05234 0.05234 0.99863 20 100 Tm (A) Tj", "A||"},
       {"rotation 357", "/F1 12 Tf 0.99863 0.05234 -0.05234 0.99863 20 100 Tm (A) Tj", "||[A]"},
       {"tilted 45 degrees", "/F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 50 100 Tm (A) Tj", "||[A]"},
-      {"turned 180 degrees", "/F1 12 Tf -1 0 0 -1 150 100 Tm (A) Tj", "|A|"},
-      {"turned 270 degrees", "/F1 12 Tf 0 -1 1 0 100 150 Tm (A) Tj", "|A|"},
+      {"turned 180 degrees", "/F1 12 Tf -1 0 0 -1 150 100 Tm (A) Tj", "|[A]|"},
+      {"turned 270 degrees", "/F1 12 Tf 0 -1 1 0 100 150 Tm (A) Tj", "|[A]|"},
       {"mirrored and turned", "/F1 12 Tf 0 1 1 0 100 50 Tm (A) Tj", "||[A]"},
       {"a tilted word is one text path", "/F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 50 100 Tm (AB) Tj", "||[AB]"},
       {"a path ends where the tilt does",
@@ -342,7 +358,7 @@ TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {
     CaptureOnlyParser parser(nullptr, {});
     ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
     const auto& page = *parser.currentPage();
-    EXPECT_EQ(Texts(page.allRunTextArray) + "|" + Texts(page.pendingTextBoxRuns) + "|" + PathTexts(page), c.routed);
+    EXPECT_EQ(Texts(page.allRunTextArray) + "|" + BoxTexts(page) + "|" + PathTexts(page), c.routed);
     for (const auto& run : page.allRunTextArray) {
       EXPECT_TRUE(std::isfinite(run->textWidth) && std::isfinite(run->ctmInfo.frame.size.width));
       EXPECT_GE(run->textWidth, 0);
@@ -398,7 +414,7 @@ TEST(VQDocxPDFPageParserCorpus, LineTextAgreesWithPdftotext) {
               EXPECT_TRUE(seen.insert(run.get()).second) << "page " << n << ": a run in two lines";
           }
       for (const auto& capital : page.pendingDropCapitalRuns) lines += Texts(capital);
-      AddText(ours, lines + Texts(page.pendingTextBoxRuns) + PathTexts(page));
+      AddText(ours, lines + BoxTexts(page, false) + PathTexts(page, false));
     }
     long shared = 0, reference = 0, mine = 0;
     for (const auto& [c, k] : theirs) {
@@ -473,4 +489,71 @@ TEST(VQDocxPDFPageParserTest, TextPathFrameSpansItsGlyphs) {
   EXPECT_NEAR(info.displayY, midY, 0.6);
   EXPECT_EQ(paths[0]->pictZIndex, vq::VQDocxTextBoxZIndexStart);
   EXPECT_EQ(paths[0]->rProperty.sz, 12);
+}
+
+// Text turned a quarter turn fills a text box line by line: a glyph on the
+// same line continues the run of paragraphs, with blanks standing for a gap,
+// a glyph one line step on starts a paragraph with that exact line height,
+// and a glyph much further on closes the box and opens another.
+TEST(VQDocxPDFPageParserTest, TurnedTextFillsTextBoxesLineByLine) {
+  // Helvetica: A 667, B 667, blank 278 thousandths; "C" stands 2.5 blanks
+  // (8.34 points) after "AB" (16.008 points).
+  const struct {
+    const char* what;
+    std::string content;
+    float rotation;  // display space turns clockwise
+  } cases[] = {
+      {"reading downwards, lines right to left",
+       "0 -1 1 0 160 190 Tm (AB) Tj 0 -1 1 0 160 165.652 Tm (C) Tj "
+       "0 -1 1 0 146 190 Tm (DE) Tj 0 -1 1 0 26 190 Tm (FG) Tj",
+       90},
+      {"reading upwards, lines left to right",
+       "0 1 -1 0 40 10 Tm (AB) Tj 0 1 -1 0 40 34.348 Tm (C) Tj "
+       "0 1 -1 0 54 10 Tm (DE) Tj 0 1 -1 0 174 10 Tm (FG) Tj",
+       270},
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto pdf = OneHelveticaPage(dir / "box.pdf", "BT /F1 12 Tf " + c.content + " ET");
+    ASSERT_TRUE(pdf);
+    CaptureOnlyParser parser(nullptr, {});
+    ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
+    const auto& page = *parser.currentPage();
+    EXPECT_EQ(BoxTexts(page), "[AB  C/DE][FG]");
+    EXPECT_TRUE(page.allRunTextArray.empty());
+    ASSERT_EQ(page.allRunTextBoxArray.size(), 2u);
+    const auto& box = *page.allRunTextBoxArray[0];
+    EXPECT_EQ(box.pictInfo->rotation, c.rotation);
+    ASSERT_EQ(box.paragraphArray.size(), 2u);
+    const auto& second = *box.paragraphArray[1];
+    EXPECT_NEAR(second.pProperty.spacing.line, 14, 0.01) << "the line step";
+    EXPECT_STREQ(second.pProperty.spacing.lineRule, "exact");
+    EXPECT_NEAR(second.pProperty.ind.left, 0, 0.01) << "both lines start alike";
+    // Each glyph is a run of its own, as long as its advance.
+    const auto runs = box.paragraphArray[0]->allRunTextArray();
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_NEAR(runs[0]->textWidth, 8.004, 0.01);
+    EXPECT_NEAR(runs[1]->textWidth, 8.004, 0.01);
+    EXPECT_EQ(runs[0]->rProperty.sz, 12);
+    // Turned boxes take the height of their lines as width and their widest
+    // line (plus room) as height.
+    EXPECT_NEAR(box.pictInfo->displayWidth, 12 + 14, 0.5);
+    EXPECT_GT(box.pictInfo->displayHeight, 16.008 + 10);
+  }
+}
+
+TEST(VQDocxPDFPageParserTest, BlanksForAGapOnATextBoxLine) {
+  const double nan = std::nan("");
+  const struct {
+    double gap, blank;
+    size_t blanks;
+  } cases[] = {
+      {25, 10, 2}, {9.9, 10, 0}, {10, 10, 1},  {-3, 10, 0},      {5, 0.01, 0},   {5, 0, 0},
+      {5, -2, 0},  {nan, 10, 0}, {25, nan, 0}, {1e9, 0.02, 200}, {5, 1e-300, 0}, {HUGE_VAL, 10, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.gap) + " / " + std::to_string(c.blank));
+    EXPECT_EQ(VQDocxPDFPageParser::blanksForGap(c.gap, c.blank), std::string(c.blanks, ' '));
+  }
 }

@@ -93,6 +93,19 @@ void VQDocxParagraph::setSpaceLineAfter(double value) {
 
 // ---- blank spacers ----
 
+VQDocx_PPr VQDocxParagraph::ExactLinePProperty(double line, double indLeft, double indRight, int textAlign) {
+  VQDocx_PPr pPr = VQDocxUtilities::defaultPProperty();
+  pPr.spacing.before = 0;
+  pPr.spacing.after = 0;
+  pPr.spacing.line = static_cast<float>(line);
+  VQDocxSetText(pPr.spacing.lineRule, "exact");
+  pPr.ind.firstLine = 0;
+  pPr.ind.left = static_cast<float>(indLeft);
+  pPr.ind.right = static_cast<float>(indRight);
+  pPr.jc = textAlign;
+  return pPr;
+}
+
 VQDocxParagraph::Array VQDocxParagraph::BlankParagraph(double height, double spaceLine, double indLeft, double indRight,
                                                        int textAlign, const VQDocx_RPr& rProperty,
                                                        const VQDocx_SectPr& sectProperty, double originY,
@@ -117,15 +130,7 @@ VQDocxParagraph::Array VQDocxParagraph::BlankParagraph(double height, double spa
   const double lastLine = (totalTwips - static_cast<double>(count - 1) * line * kTwipsPerPoint) / kTwipsPerPoint;
   if (lastLine <= 0) return {};
 
-  VQDocx_PPr pPr = VQDocxUtilities::defaultPProperty();
-  pPr.spacing.before = 0;
-  pPr.spacing.after = 0;
-  pPr.spacing.line = static_cast<float>(line);
-  VQDocxSetText(pPr.spacing.lineRule, "exact");
-  pPr.ind.firstLine = 0;
-  pPr.ind.left = static_cast<float>(indLeft);
-  pPr.ind.right = static_cast<float>(indRight);
-  pPr.jc = textAlign;
+  const VQDocx_PPr pPr = ExactLinePProperty(line, indLeft, indRight, textAlign);
 
   const double x = indLeft + columnFrame.origin.x;
   Array out;

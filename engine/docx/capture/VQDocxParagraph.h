@@ -52,6 +52,9 @@ class VQDocxParagraph : public VQDocxObject {
   static Array BlankParagraph(double height, double spaceLine, double indLeft, double indRight, int textAlign,
                               const VQDocx_RPr& rProperty, const VQDocx_SectPr& sectProperty, double originY,
                               Rect columnFrame);
+  // Default paragraph properties with no spacing before or after, exact lines
+  // of `line` points, the given indents and alignment, and no first-line indent.
+  static VQDocx_PPr ExactLinePProperty(double line, double indLeft, double indRight, int textAlign);
   // The first paragraph of a write list; nullptr when there is none.
   static std::shared_ptr<VQDocxParagraph> FirstParagraph(const std::vector<std::shared_ptr<VQDocxObject>>& objects);
 

@@ -63,6 +63,34 @@ int VQDocxPage::autoRotationOfPDFPage() const {
   return 0;
 }
 
+std::shared_ptr<VQDocxParagraph> VQDocxPage::cachedTextBoxNewParagraph() {
+  auto paragraph = std::make_shared<VQDocxParagraph>();
+  if (const auto last = cachedTextBoxLastParagraph()) {
+    last->resolvePProperty();
+    paragraph->pProperty = last->pProperty;
+    paragraph->rProperty = last->rProperty;
+  }
+  cachedTextBoxParagraphs.push_back(paragraph);
+  return paragraph;
+}
+
+std::shared_ptr<VQDocxParagraph> VQDocxPage::cachedTextBoxLastParagraph() const {
+  return cachedTextBoxParagraphs.empty() ? nullptr : cachedTextBoxParagraphs.back();
+}
+
+double VQDocxPage::cachedTextBoxHeight() const {
+  double height = 0;
+  for (const auto& paragraph : cachedTextBoxParagraphs) height += paragraph->pProperty.spacing.line;
+  return height;
+}
+
+double VQDocxPage::cachedTextBoxWidthMax() const {
+  float widest = 0;
+  for (const auto& paragraph : cachedTextBoxParagraphs)
+    widest = std::max(widest, static_cast<float>(paragraph->allTextWidth_FirstLine()));
+  return widest;
+}
+
 void VQDocxPage::removeSoftMaskRuns() {
   // A soft mask's content only shapes another picture's transparency; it is
   // never page content of its own.

@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "docx/capture/VQDocxObject.h"
+#include "docx/capture/VQDocxParagraph.h"
 #include "docx/capture/VQDocxRun.h"
 #include "docx/capture/VQDocxRunPict.h"
 #include "docx/capture/VQDocxRunText.h"
+#include "docx/capture/VQDocxRunTextBox.h"
 #include "docx/capture/VQDocxRunTextColum.h"
 #include "docx/capture/VQDocxRunTextPath.h"
 #include "docx/layout/VQDocxTableParser.h"
@@ -117,18 +119,13 @@ class VQDocxPage : public VQDocxDocumentPage {
   VQDocx_SectPr sectProperty;
 
   std::vector<std::shared_ptr<VQDocxRunText>> allRunTextArray;
-  std::vector<std::shared_ptr<VQDocxRunPict>> allRunTextBoxArray;
+  VQDocxRunTextBox::Array allRunTextBoxArray;
   std::vector<std::shared_ptr<VQDocxRunTextPath>> allRunTextPathArray;
   std::vector<std::shared_ptr<VQDocxRunPict>> allRunImageArray;
   std::vector<std::shared_ptr<VQDocxRunPict>> allRunPathArray;
   std::vector<std::shared_ptr<VQDocxRun>> allTableArray;
   // The page's sections, top to bottom; each writes its own content.
   std::vector<std::shared_ptr<VQDocxObject>> allPageSectionArray;
-
-  // Glyphs turned about 90, 180 or 270 degrees, one run each in content
-  // order. The text-box runs will take them; until then they are kept here so
-  // that no text is lost, and nothing writes them.
-  std::vector<std::shared_ptr<VQDocxRunText>> pendingTextBoxRuns;
 
   // The page's text as column sets, top to bottom, each cut into column
   // groups of lines; every text run left on the page is in exactly one line.
@@ -137,7 +134,19 @@ class VQDocxPage : public VQDocxDocumentPage {
   // taken out of the lines and kept here to stand in text boxes of their own.
   std::vector<VQDocxRunText::Array> pendingDropCapitalRuns;
 
-  bool isUsingTextBox = false;   // the capture is filling a text box
+  bool isUsingTextBox = false;  // the capture is filling a text box
+  // The text box being filled: its record and its paragraphs so far.
+  std::shared_ptr<VQDocxTextBoxInfo> cachedTextBoxInfo;
+  VQDocxParagraph::Array cachedTextBoxParagraphs;
+  // A new last paragraph of the box being filled; the paragraph before it
+  // resolves its properties first and hands them on.
+  std::shared_ptr<VQDocxParagraph> cachedTextBoxNewParagraph();
+  // The last paragraph of the box being filled, or nullptr.
+  std::shared_ptr<VQDocxParagraph> cachedTextBoxLastParagraph() const;
+  // The summed line heights, and the widest first line, of its paragraphs.
+  double cachedTextBoxHeight() const;
+  double cachedTextBoxWidthMax() const;
+
   bool isUsingTextPath = false;  // the capture is filling a text path
   // The text path being filled: its record, and the glyphs so far.
   std::shared_ptr<VQDocxTextPathInfo> cachedTextPathInfo;

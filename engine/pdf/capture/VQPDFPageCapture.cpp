@@ -92,4 +92,10 @@ Size VQPDFPageCapture::Glyph::displaySize(double width) const {
   return Size{std::fabs(frame.size.width), std::fabs(frame.size.height)};
 }
 
+double VQPDFPageCapture::Glyph::displayAdvance(double width) const {
+  const AffineTransform after = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, Size{width, 0});
+  const AffineTransform before = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, Size{0, 0});
+  return std::hypot(after.tx - before.tx, after.ty - before.ty);
+}
+
 }  // namespace vq

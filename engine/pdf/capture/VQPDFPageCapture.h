@@ -92,6 +92,9 @@ class VQPDFPageCapture {
     // the line (widths and heights as magnitudes).
     Size displaySize(double width) const;
     double displayWidth(double width) const { return displaySize(width).width; }
+    // How long an advance of `width` (text space) is along the glyph's base
+    // line on the display page, whichever way the glyph is turned.
+    double displayAdvance(double width) const;
 
    private:
     friend class VQPDFPageCapture;

@@ -1,4 +1,5 @@
 #include "docx/capture/VQDocxRun.h"
+#include "docx/capture/VQDocxRunTextBox.h"
 
 #include <gtest/gtest.h>
 
@@ -148,3 +149,23 @@ TEST(VQDocxRun, BareRunsWriteNothingAndDescribeThemselves) {
 }
 
 }  // namespace
+
+TEST(VQDocxRunTextBoxTest, RotationMostBoxesShare) {
+  auto box = [](double rotation) {
+    auto b = std::make_shared<vq::VQDocxRunTextBox>();
+    b->pictInfo = std::make_shared<vq::VQDocxTextBoxInfo>();
+    b->pictInfo->rotation = rotation;
+    return b;
+  };
+  const struct {
+    std::vector<double> rotations;
+    int32_t expected;
+  } cases[] = {
+      {{}, 0}, {{89, 91, 0}, 90}, {{95}, 0}, {{180, 180, 270}, 180}, {{270, 0, 0}, 0}, {{266}, 270},
+  };
+  for (const auto& c : cases) {
+    vq::VQDocxRunTextBox::Array boxes;
+    for (double r : c.rotations) boxes.push_back(box(r));
+    EXPECT_EQ(vq::VQDocxRunTextBox::RotationOfRunTextBoxArray(boxes), c.expected) << c.rotations.size();
+  }
+}

@@ -110,7 +110,7 @@ TEST(VQDocxPageTest, ProcessingDropsSoftMasksAndNumbersRunsInPaintOrder) {
   auto text9 = run<vq::VQDocxRunText>(9), text2 = run<vq::VQDocxRunText>(2);
   auto image5 = run<vq::VQDocxRunPict>(5), maskImage = run<vq::VQDocxRunPict>(6, true);
   auto path30 = run<vq::VQDocxRunPict>(30), maskPath = run<vq::VQDocxRunPict>(1, true);
-  auto box7 = run<vq::VQDocxRunPict>(7);
+  auto box7 = run<vq::VQDocxRunTextBox>(7);
   // Visible text on lines of their own, so that the text layout keeps both.
   for (const auto& [text, y] : {std::pair{text9, 100.0}, std::pair{text2, 300.0}}) {
     text->setRunText("x");
