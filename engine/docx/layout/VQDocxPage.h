@@ -20,6 +20,7 @@
 #include "docx/capture/VQDocxRunTextBox.h"
 #include "docx/capture/VQDocxRunTextColum.h"
 #include "docx/capture/VQDocxRunTextPath.h"
+#include "docx/layout/VQDocxTable.h"
 #include "docx/layout/VQDocxTableParser.h"
 #include "front/exporter/VQPDFOptions.h"
 #include "office/VQDocxTypes.h"
@@ -123,7 +124,7 @@ class VQDocxPage : public VQDocxDocumentPage {
   std::vector<std::shared_ptr<VQDocxRunTextPath>> allRunTextPathArray;
   std::vector<std::shared_ptr<VQDocxRunPict>> allRunImageArray;
   std::vector<std::shared_ptr<VQDocxRunPict>> allRunPathArray;
-  std::vector<std::shared_ptr<VQDocxRun>> allTableArray;
+  VQDocxTable::Array allTableArray;
   // The page's sections, top to bottom; each writes its own content.
   std::vector<std::shared_ptr<VQDocxObject>> allPageSectionArray;
 
