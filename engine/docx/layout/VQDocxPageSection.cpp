@@ -27,6 +27,15 @@ VQDocxPageSection::~VQDocxPageSection() = default;
 
 void VQDocxPageSection::setSectProperty(const VQDocx_SectPr& sectProperty) {
   sectProperty_ = sectProperty;
+  const VQDocx_Cols& cols = sectProperty.cols;
+  if (cols.col != nullptr && cols.num > 0) {
+    if (colsStorage_ && cols.col == colsStorage_->data() && cols.num == colsStorage_->size()) return;
+    // A column list kept by someone else (the page, a table cell): the
+    // section keeps a copy of its own, so that the record stays valid for as
+    // long as the section lives.
+    setCols(cols, std::vector<VQDocx_Col>(cols.col, cols.col + cols.num));
+    return;
+  }
   // The section's own column list stays with the record unless the record
   // brings another one.
   if (colsStorage_ && sectProperty_.cols.col == nullptr && sectProperty_.cols.num == colsStorage_->size())
