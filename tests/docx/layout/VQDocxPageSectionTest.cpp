@@ -502,3 +502,52 @@ TEST(VQDocxPageSectionTest, MovingContentUp) {
   Section empty;
   EXPECT_DOUBLE_EQ(empty.moveUpParagraphIfNeed(7), 7);
 }
+
+// A one-letter capital beside the text it begins waits on the page for its
+// text box, in an area as on the page itself.
+TEST(VQDocxPageSectionTest, AreaDropCapitalWaitsOnThePage) {
+  auto capitalRun = [] {
+    PlacedText p;
+    p.text = "T";
+    p.index = p.textIndex = 0;
+    p.x = 72;
+    p.width = 24;
+    p.top = 100;
+    p.height = 30;
+    p.base = 124;
+    p.size = 30;
+    return vqtest::PlacedTextRun(p);
+  };
+  auto textRun = [] {
+    PlacedText p;
+    p.text = "he quick";
+    p.index = p.textIndex = 1;
+    p.x = 100;
+    p.width = 100;
+    p.top = 100;
+    p.height = 10;
+    p.base = 108;
+    p.size = 10;
+    return vqtest::PlacedTextRun(p);
+  };
+  {
+    vq::VQDocxPage page(612, 792, vq::AffineTransformIdentity, 1, 1, true, true);
+    vq::VQDocxRunText::Array runs{capitalRun(), textRun()};
+    const auto capital = runs[0];
+    const auto sections = Section::CreatePageSection(runs, areaRecord(RectMake(60, 90, 300, 60)), 0, false, &page);
+    ASSERT_EQ(page.pendingDropCapitalRuns.size(), 1u);
+    ASSERT_EQ(page.pendingDropCapitalRuns[0].size(), 1u);
+    EXPECT_EQ(page.pendingDropCapitalRuns[0][0], capital);
+    ASSERT_EQ(sections.size(), 1u);
+    for (const auto& run : sections[0]->allRunTextArray()) EXPECT_NE(run, capital);
+    EXPECT_FALSE(sections[0]->allRunTextArray().empty());
+  }
+  {
+    vq::VQDocxPage page(612, 792, vq::AffineTransformIdentity, 1, 1, true, true);
+    page.allRunTextArray = {capitalRun(), textRun()};
+    page.updateAllPDFScanIndex();
+    page.createTextColumSets();
+    ASSERT_EQ(page.pendingDropCapitalRuns.size(), 1u);
+    EXPECT_EQ(page.pendingDropCapitalRuns[0][0]->runText(), "T");
+  }
+}
