@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -550,4 +551,26 @@ TEST(VQDocxPageSectionTest, AreaDropCapitalWaitsOnThePage) {
     ASSERT_EQ(page.pendingDropCapitalRuns.size(), 1u);
     EXPECT_EQ(page.pendingDropCapitalRuns[0][0]->runText(), "T");
   }
+}
+
+// What is no number never reaches the written column list.
+TEST(VQDocxPageSectionTest, ColumnListStaysFiniteWithoutAPageWidth) {
+  auto section = std::make_shared<Section>([] {
+    auto s = letterPage();
+    s.pgSz.w = std::numeric_limits<float>::quiet_NaN();
+    return s;
+  }());
+  section->sectionFrame = RectMake(72, 72, 468, 648);
+  section->columGroupFrame = RectMake(72, 100, 468, 12);
+  section->setColumGroupArray({{lineAt(72, 100, 128)}, {lineAt(210, 100, 330)}});
+  const auto& cols = section->sectProperty().cols;
+  ASSERT_EQ(cols.num, 2u);
+  for (size_t k = 0; k < 2; ++k) {
+    EXPECT_TRUE(std::isfinite(cols.col[k].w));
+    EXPECT_TRUE(std::isfinite(cols.col[k].space));
+  }
+  EXPECT_TRUE(std::isfinite(cols.space));
+  EXPECT_TRUE(std::isfinite(cols.equalWidth));
+  double nan = std::nan("");
+  EXPECT_FALSE(section->IsPageSectionEquallySeparatedColums(&nan));
 }
