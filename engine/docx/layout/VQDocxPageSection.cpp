@@ -15,6 +15,12 @@ std::shared_ptr<VQDocxParagraph> flowParagraph(const std::shared_ptr<VQDocxObjec
   return paragraph;
 }
 
+// A column list of the section and the list it replaced.
+struct ColumnList {
+  std::vector<VQDocx_Col> columns;
+  std::shared_ptr<const std::vector<VQDocx_Col>> replaced;
+};
+
 }  // namespace
 
 VQDocxPageSection::VQDocxPageSection() : sectProperty_(VQDocxUtilities::defaultSectPropertyHiden()) {}
@@ -27,6 +33,15 @@ VQDocxPageSection::~VQDocxPageSection() = default;
 
 void VQDocxPageSection::setSectProperty(const VQDocx_SectPr& sectProperty) {
   sectProperty_ = sectProperty;
+  const VQDocx_Cols& cols = sectProperty.cols;
+  if (cols.col != nullptr && cols.num > 0) {
+    if (colsStorage_ && cols.col == colsStorage_->data() && cols.num == colsStorage_->size()) return;
+    // A column list kept by someone else (the page, a table cell): the
+    // section keeps a copy of its own, so that the record stays valid for as
+    // long as the section lives.
+    setCols(cols, std::vector<VQDocx_Col>(cols.col, cols.col + cols.num));
+    return;
+  }
   // The section's own column list stays with the record unless the record
   // brings another one.
   if (colsStorage_ && sectProperty_.cols.col == nullptr && sectProperty_.cols.num == colsStorage_->size())
@@ -34,7 +49,11 @@ void VQDocxPageSection::setSectProperty(const VQDocx_SectPr& sectProperty) {
 }
 
 void VQDocxPageSection::setCols(VQDocx_Cols cols, std::vector<VQDocx_Col> columns) {
-  auto storage = std::make_shared<const std::vector<VQDocx_Col>>(std::move(columns));
+  // Records copied from the section before (paragraphs, section breaks)
+  // point into the list they were copied with: the new list keeps the one it
+  // replaces alive for as long as it lives itself.
+  auto list = std::make_shared<ColumnList>(ColumnList{std::move(columns), std::move(colsStorage_)});
+  std::shared_ptr<const std::vector<VQDocx_Col>> storage(list, &list->columns);
   cols.num = storage->size();
   cols.col = storage->empty() ? nullptr : storage->data();
   colsStorage_ = std::move(storage);
