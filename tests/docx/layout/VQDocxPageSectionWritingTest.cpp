@@ -293,4 +293,40 @@ TEST(VQDocxPageSectionWriting, AFloatingTableIsNeverDroppedForWantOfAParagraph) 
   }
 }
 
+TEST(VQDocxPageSectionWriting, TablesInBlankRoomGoIntoTheFlow) {
+  struct Case {
+    const char* name;
+    bool headBlanks;
+    double footBlankHeight;
+    Rect table;
+    std::vector<std::string> written;  // element names of the body
+  };
+  const Case cases[] = {
+      // Head blank lines from y 64 to 100 above the text.
+      {"among the head blank lines", true, 0, RectMake(100, 66, 200, 32), {"w:tbl", "w:p", "w:p", "w:p"}},
+      // The page's foot room, from y 620 down to the section's bottom at 720:
+      // only the table is written, the rest of the room is the page's own.
+      {"in the foot room", false, 100, RectMake(100, 650, 200, 40), {"w:p", "w:p", "w:tbl", "w:p"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Page page;
+    auto section = TextSection(page.page, false, false);
+    if (c.headBlanks)
+      section->headBlankParagraphArray = {Paragraph(RectMake(72, 64, 2, 12)), Paragraph(RectMake(72, 76, 2, 12)),
+                                          Paragraph(RectMake(72, 88, 2, 12))};
+    section->footBlankHeight = c.footBlankHeight;
+    const auto table = std::make_shared<FakeTable>(c.table);
+    section->allTableArray = {table};
+    section->createXMLObjects();
+    EXPECT_TRUE(table->isInline);
+    EXPECT_FALSE(table->isFloating);
+    const auto written = Write({section});
+    std::vector<std::string> names;
+    for (const auto& child : written.children()) names.emplace_back(child.name());
+    EXPECT_EQ(names, c.written) << written.xml;
+    EXPECT_TRUE(BreakOf(written.body.last_child())) << written.xml;
+  }
+}
+
 }  // namespace
