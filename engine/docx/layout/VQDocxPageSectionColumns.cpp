@@ -25,6 +25,10 @@ double floorHundredths(double x) { return std::floor(x * 100) / 100; }
 // A value written into a record: what is no number becomes 0.
 float finiteOrZero(double x) { return std::isfinite(x) ? static_cast<float>(x) : 0.0f; }
 
+// Column widths are unsigned in WordprocessingML: a column squeezed out by
+// its neighbours' text is written as having no width rather than a negative one.
+float widthOrZero(double x) { return std::max(0.0f, finiteOrZero(x)); }
+
 }  // namespace
 
 std::shared_ptr<VQDocxPageSection> VQDocxPageSection::BankPageSectionWithSectProperty(const VQDocx_SectPr& sectProperty,
@@ -152,7 +156,7 @@ void VQDocxPageSection::createSectProperty_Cols() {
         (static_cast<double>(sect.pgSz.w) - sect.pgMar.left - sect.pgMar.right - static_cast<double>(n - 1) * s) /
         static_cast<double>(n));
     for (auto& col : list) {
-      col.w = finiteOrZero(c);
+      col.w = widthOrZero(c);
       col.space = finiteOrZero(s);
     }
     cols.space = finiteOrZero(s);
@@ -167,11 +171,11 @@ void VQDocxPageSection::createSectProperty_Cols() {
       if (gap < kMaxColumnSpace) space = std::max(gap, static_cast<double>(kMinColumnSpace));
       const double width = std::ceil(static_cast<float>(l - space - x));
       list[i].space = finiteOrZero(space);
-      list[i].w = finiteOrZero(width);
+      list[i].w = widthOrZero(width);
       x += static_cast<double>(list[i].space) + list[i].w;
     }
     list.back().space = 0;
-    list.back().w = finiteOrZero(static_cast<double>(sect.pgSz.w) - sect.pgMar.right - x);
+    list.back().w = widthOrZero(static_cast<double>(sect.pgSz.w) - sect.pgMar.right - x);
   }
   setCols(cols, std::move(list));
 }

@@ -4,8 +4,6 @@
 
 namespace vq {
 
-void VQDocxPageSection::createFootBlankParagraphArray() {}
-
 bool VQDocxPageSection::BorrowParagraphArray0(const ParagraphGroupArray& groups, double yTopSpace) {
   (void)groups;
   (void)yTopSpace;

@@ -78,7 +78,7 @@ double heightOf(const std::vector<std::shared_ptr<VQDocxParagraph>>& paragraphs)
 
 }  // namespace
 
-// ---- Part 6.120: the blank section and the column list -------------------
+// ---- the blank section and the column list -------------------
 
 TEST(VQDocxPageSectionTest, BlankSectionCoversTheAreaTheMarginsLeave) {
   const auto section = Section::BankPageSectionWithSectProperty(letterPage(), 1);
@@ -210,7 +210,7 @@ TEST(VQDocxPageSectionTest, LastLineGapOfEqualLinesIsAdded) {
   EXPECT_DOUBLE_EQ(section->columGroupFrame.size.height, before.size.height + 8);
 }
 
-// ---- Part 6.121: paragraphs from column groups ---------------------------
+// ---- paragraphs from column groups ---------------------------
 
 TEST(VQDocxPageSectionTest, LargeGapsBecomeBlankParagraphs) {
   {
@@ -399,7 +399,7 @@ TEST(VQDocxPageSectionTest, RaisedPiecesJoinTheirLine) {
   EXPECT_EQ(groups[0][0]->runTextArray().size(), 2u);
 }
 
-// ---- Part 6.122: area sections ---------------------------------------------
+// ---- area sections ---------------------------------------------
 
 namespace {
 
