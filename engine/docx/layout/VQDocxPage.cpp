@@ -160,17 +160,9 @@ void VQDocxPage::convertAnnotion2TextBox() {
   // Annotation texts made text boxes.
 }
 
-void VQDocxPage::filterAllRunTextArray() {
-  // Text lying under later pictures removed.
-}
-
 void VQDocxPage::createPageWithColumn() {
   createTextColumSets();
-  // The column sets become page sections with margins.
-}
-
-void VQDocxPage::addBlankSectionIfNeed() {
-  // A page left without sections gets one blank section, head and foot of the page.
+  createPageSections();
 }
 
 void VQDocxPage::convertShapes2ImageIfNeed() {
@@ -183,12 +175,6 @@ void VQDocxPage::_insertFloatRunPicts() {
 
 void VQDocxPage::creatOutlineIfNeed() {
   // Outline headings marked.
-}
-
-void VQDocxPage::createXMLObjects() {
-  // Tables go to the section that covers them before the sections build their
-  // write lists; one section-break paragraph is placed per page.
-  isWriteSectionBreakPage = false;
 }
 
 void VQDocxPage::writePageBegin() { tableParser_->setSuperPage(this); }

@@ -15,11 +15,13 @@
 #include "docx/capture/VQDocxObject.h"
 #include "docx/capture/VQDocxParagraph.h"
 #include "docx/capture/VQDocxRun.h"
+#include "docx/capture/VQDocxRunImage.h"
 #include "docx/capture/VQDocxRunPict.h"
 #include "docx/capture/VQDocxRunText.h"
 #include "docx/capture/VQDocxRunTextBox.h"
 #include "docx/capture/VQDocxRunTextColum.h"
 #include "docx/capture/VQDocxRunTextPath.h"
+#include "docx/layout/VQDocxPageSection.h"
 #include "docx/layout/VQDocxTable.h"
 #include "docx/layout/VQDocxTableParser.h"
 #include "front/exporter/VQPDFOptions.h"
@@ -107,6 +109,19 @@ class VQDocxPage : public VQDocxDocumentPage {
   // groups (allColumSetArray): repeated text and blank lines leave the page's
   // runs first, drop capitals go to pendingDropCapitalRuns.
   void createTextColumSets();
+  // Drops the text that a later photograph (not a PNG, which may be
+  // transparent) covers whole.
+  void filterAllRunTextArray();
+  // The page margins measured from the column sets (and tables) and snapped,
+  // the page border taken into the section record, and one page section per
+  // column set tiling the text area top to bottom.
+  void createPageSections();
+  // A measured margin snapped to the next whole point below half an inch,
+  // else to half an inch, an inch or two inches.
+  static double PageMarginStepValue(double x);
+  // Margins snapped to those values, left and right (and top and bottom)
+  // made equal when both are wide, and never wider than measured.
+  static VQDocx_PgMar bestPgMarWithMaxPGMar(const VQDocx_PgMar& measured);
 
   void writePageBegin() override;
   // The page bookmark, then each section in order.
@@ -122,11 +137,11 @@ class VQDocxPage : public VQDocxDocumentPage {
   std::vector<std::shared_ptr<VQDocxRunText>> allRunTextArray;
   VQDocxRunTextBox::Array allRunTextBoxArray;
   std::vector<std::shared_ptr<VQDocxRunTextPath>> allRunTextPathArray;
-  std::vector<std::shared_ptr<VQDocxRunPict>> allRunImageArray;
+  std::vector<std::shared_ptr<VQDocxRunImage>> allRunImageArray;
   std::vector<std::shared_ptr<VQDocxRunPict>> allRunPathArray;
   VQDocxTable::Array allTableArray;
   // The page's sections, top to bottom; each writes its own content.
-  std::vector<std::shared_ptr<VQDocxObject>> allPageSectionArray;
+  VQDocxPageSection::Array allPageSectionArray;
 
   // The page's text as column sets, top to bottom, each cut into column
   // groups of lines; every text run left on the page is in exactly one line.
@@ -169,7 +184,6 @@ class VQDocxPage : public VQDocxDocumentPage {
   void convertPathsForHighLightIfNeed();
   void convertPath2TableIfNeed();
   void convertAnnotion2TextBox();
-  void filterAllRunTextArray();
   void createPageWithColumn();
   void addBlankSectionIfNeed();
   void convertShapes2ImageIfNeed();

@@ -17,7 +17,7 @@ VQDocxPage makePage(int64_t wordPageIndex, int64_t pdfPageIndex) {
 }
 
 // A section stand-in that shows where the page writes it.
-struct MarkSection : vq::VQDocxObject {
+struct MarkSection : vq::VQDocxPageSection {
   explicit MarkSection(std::string name) : name(std::move(name)) {}
   void writeWithXMLWriter(vq::XMLFileWriter& w) override {
     w.writeStartElementWithNamespace(vq::gl_namespace_xmlns_w, name);
@@ -108,7 +108,7 @@ TEST(VQDocxPageTest, CountersBelongToEachPage) {
 TEST(VQDocxPageTest, ProcessingDropsSoftMasksAndNumbersRunsInPaintOrder) {
   auto page = makePage(1, 1);
   auto text9 = run<vq::VQDocxRunText>(9), text2 = run<vq::VQDocxRunText>(2);
-  auto image5 = run<vq::VQDocxRunPict>(5), maskImage = run<vq::VQDocxRunPict>(6, true);
+  auto image5 = run<vq::VQDocxRunImage>(5), maskImage = run<vq::VQDocxRunImage>(6, true);
   auto path30 = run<vq::VQDocxRunPict>(30), maskPath = run<vq::VQDocxRunPict>(1, true);
   auto box7 = run<vq::VQDocxRunTextBox>(7);
   // Visible text on lines of their own, so that the text layout keeps both.
@@ -122,7 +122,7 @@ TEST(VQDocxPageTest, ProcessingDropsSoftMasksAndNumbersRunsInPaintOrder) {
   page.allRunPathArray = {path30, maskPath};
   page.allRunTextBoxArray = {box7};
   page.processPDFPage();
-  EXPECT_EQ(page.allRunImageArray, (std::vector<std::shared_ptr<vq::VQDocxRunPict>>{image5}));
+  EXPECT_EQ(page.allRunImageArray, (std::vector<std::shared_ptr<vq::VQDocxRunImage>>{image5}));
   EXPECT_EQ(page.allRunPathArray, (std::vector<std::shared_ptr<vq::VQDocxRunPict>>{path30}));
   EXPECT_EQ(text2->pdfScanIndex(), 0u);
   EXPECT_EQ(image5->pdfScanIndex(), 1u);
@@ -132,7 +132,7 @@ TEST(VQDocxPageTest, ProcessingDropsSoftMasksAndNumbersRunsInPaintOrder) {
   EXPECT_EQ(page.allRunTextArray.front(), text2) << "text runs are kept in text order";
   EXPECT_EQ(text2->textScanIndex, 0u);
   EXPECT_EQ(text9->textScanIndex, 1u);
-  EXPECT_FALSE(page.isWriteSectionBreakPage);
+  EXPECT_TRUE(page.isWriteSectionBreakPage) << "the page's one section starts it";
 }
 
 // A page that is replaced by another capture of the same PDF page takes back

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "docx/capture/PlacedTextRun.h"
+#include "docx/layout/VQDocxPage.h"
+
+using vq::VQDocxPage;
+
+namespace {
+
+vq::VQDocx_PgMar Margins(float top, float right, float bottom, float left) {
+  vq::VQDocx_PgMar m{};
+  m.top = top;
+  m.right = right;
+  m.bottom = bottom;
+  m.left = left;
+  return m;
+}
+
+// A page of words: each word a run, painted in the order added, on 10-point
+// lines.
+struct WordPage {
+  VQDocxPage page{612, 792, vq::AffineTransformIdentity, 1, 1, true, true};
+  uint64_t painted = 0;
+
+  std::shared_ptr<vq::VQDocxRunText> word(const std::string& text, double x, double base) {
+    vqtest::PlacedText p;
+    p.text = text;
+    p.index = p.textIndex = painted++;
+    p.x = x;
+    p.width = 6.0 * static_cast<double>(text.size());
+    p.base = base;
+    p.top = base - 8;
+    p.height = 10;
+    p.size = 10;
+    auto run = vqtest::PlacedTextRun(p);
+    page.allRunTextArray.push_back(run);
+    return run;
+  }
+  void line(double x, double base, int words = 8) {
+    for (int k = 0; k < words; ++k) word("w" + std::to_string(k), x + 40.0 * k, base);
+  }
+  std::shared_ptr<vq::VQDocxRunImage> image(const std::string& path, vq::Rect frame) {
+    auto image = std::make_shared<vq::VQDocxRunImage>();
+    image->imagePath = path;
+    image->pictInfo = std::make_shared<vq::VQDocxImageInfo>();
+    image->pictInfo->displayX = frame.origin.x;
+    image->pictInfo->displayY = frame.origin.y;
+    image->pictInfo->displayWidth = frame.size.width;
+    image->pictInfo->displayHeight = frame.size.height;
+    image->setPdfScanIndex(painted++);
+    page.allRunImageArray.push_back(image);
+    return image;
+  }
+};
+
+}  // namespace
+
+TEST(VQDocxPageSectionsTest, MarginStepValues) {
+  const struct {
+    double x, step;
+  } cases[] = {{0, 0},      {20.2, 21},  {35.7, 36},    {35.75, 36}, {71.7, 36},
+               {71.75, 72}, {143.7, 72}, {143.75, 144}, {500, 144}};
+  for (const auto& c : cases) EXPECT_EQ(VQDocxPage::PageMarginStepValue(c.x), c.step) << c.x;
+}
+
+TEST(VQDocxPageSectionsTest, SnappedMarginsNeverExceedTheMeasuredOnes) {
+  const struct {
+    vq::VQDocx_PgMar measured;
+    float top, right, bottom, left, header, footer;
+  } cases[] = {
+      {Margins(100, 100, 100, 100), 72, 72, 72, 72, 35.4f, 35.4f},
+      {Margins(50, 50, 150, 100), 36, 36, 144, 36, 35.4f, 35.4f},
+      {Margins(10, 50, 80, 20), 10, 36, 72, 20, 0, 35.4f},
+      {Margins(200, 40, 200, 40), 144, 36, 144, 36, 35.4f, 35.4f},
+  };
+  for (const auto& c : cases) {
+    const vq::VQDocx_PgMar r = VQDocxPage::bestPgMarWithMaxPGMar(c.measured);
+    SCOPED_TRACE(c.measured.top);
+    EXPECT_EQ(r.top, c.top);
+    EXPECT_EQ(r.right, c.right);
+    EXPECT_EQ(r.bottom, c.bottom);
+    EXPECT_EQ(r.left, c.left);
+    EXPECT_EQ(r.header, c.header);
+    EXPECT_EQ(r.footer, c.footer);
+    EXPECT_EQ(r.gutter, 0);
+  }
+}
+
+// Text painted before a photograph over it is hidden by it; a PNG (which may
+// be transparent) hides nothing, and text painted later stands on top.
+TEST(VQDocxPageSectionsTest, TextUnderALaterPhotographIsDropped) {
+  WordPage t;
+  const auto under = t.word("under", 100, 100);
+  const auto beside = t.word("beside", 300, 100);
+  const auto belowPng = t.word("png", 100, 300);
+  t.image("/tmp/a.JPG", vq::RectMake(90, 80, 100, 40));
+  t.image("/tmp/b.png", vq::RectMake(90, 280, 100, 40));
+  const auto over = t.word("over", 110, 110);
+  t.page.filterAllRunTextArray();
+  EXPECT_EQ(t.page.allRunTextArray, (vq::VQDocxRunText::Array{beside, belowPng, over}));
+  (void)under;
+}
+
+TEST(VQDocxPageSectionsTest, APageWithoutTextGetsOneBlankSectionWithInchMargins) {
+  WordPage t;
+  t.page.processPDFPage();
+  const auto& m = t.page.sectProperty.pgMar;
+  EXPECT_EQ(m.top, 72);
+  EXPECT_EQ(m.left, 72);
+  EXPECT_EQ(m.right, 72);
+  EXPECT_EQ(m.bottom, 72);
+  EXPECT_EQ(m.header, 72);
+  EXPECT_EQ(m.footer, 72);
+  ASSERT_EQ(t.page.allPageSectionArray.size(), 1u);
+  const auto& section = *t.page.allPageSectionArray[0];
+  EXPECT_TRUE(section.isPageHeadSection);
+  EXPECT_TRUE(section.isPageFootSection);
+  EXPECT_TRUE(section.isDocumentFirstPage);
+  EXPECT_TRUE(section.isDocumentLastPage);
+  EXPECT_EQ(section.superPage, &t.page);
+}
+
+// One section per column set, tiling the text area from the top margin to
+// the bottom margin without gaps.
+TEST(VQDocxPageSectionsTest, SectionsTileTheTextArea) {
+  WordPage t;
+  t.line(72, 100);
+  for (int k = 0; k < 8; ++k) t.line(72, 200 + 12.0 * k, 4);
+  for (int k = 0; k < 8; ++k) t.line(340, 200 + 12.0 * k, 4);
+  t.line(72, 500);
+  t.page.processPDFPage();
+  const auto& sections = t.page.allPageSectionArray;
+  ASSERT_EQ(t.page.allColumSetArray.size(), 3u);
+  ASSERT_EQ(sections.size(), 3u);
+  const auto& m = t.page.sectProperty.pgMar;
+  EXPECT_EQ(sections.front()->sectionFrame.origin.y, m.top);
+  for (size_t k = 1; k < sections.size(); ++k) {
+    const auto& above = sections[k - 1]->sectionFrame;
+    EXPECT_EQ(sections[k]->sectionFrame.origin.y, above.origin.y + above.size.height);
+    EXPECT_EQ(sections[k]->previousPageSection, sections[k - 1]);
+  }
+  const auto& last = sections.back()->sectionFrame;
+  EXPECT_NEAR(last.origin.y + last.size.height, 792 - m.bottom, 1e-9);
+  for (const auto& section : sections) {
+    EXPECT_EQ(section->sectionFrame.origin.x, m.left);
+    EXPECT_EQ(section->sectionFrame.size.width, 612 - m.left - m.right);
+  }
+  EXPECT_TRUE(sections.front()->isPageHeadSection);
+  EXPECT_FALSE(sections[1]->isPageHeadSection || sections[1]->isPageFootSection);
+  EXPECT_TRUE(sections.back()->isPageFootSection);
+  EXPECT_EQ(sections[1]->columGroupArray().size(), 2u);
+  EXPECT_EQ(m.left, 72) << "text starts an inch in";
+}
