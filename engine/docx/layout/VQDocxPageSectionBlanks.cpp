@@ -2,6 +2,7 @@
 // between a table and the paragraphs around it, and a large space before the
 // first paragraph of a column becomes blank paragraphs.
 #include <cmath>
+#include <limits>
 
 #include "docx/layout/VQDocxPageSection.h"
 
@@ -23,11 +24,15 @@ bool allFinite(const VQDocx_Spacing& s) {
   return std::isfinite(s.before) && std::isfinite(s.line) && std::isfinite(s.after);
 }
 
+// Spacing is kept in single precision; a value beyond it would be written as
+// no number.
+bool fitsSpacing(double v) { return std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max(); }
+
 }  // namespace
 
 bool VQDocxPageSection::BorrowParagraph(const std::shared_ptr<VQDocxParagraph>& paragraph, double ySpace,
                                         bool afterFirst, bool isSave) {
-  if (!paragraph || !std::isfinite(ySpace)) return false;
+  if (!paragraph || !fitsSpacing(ySpace)) return false;
   const double need = -ySpace + kBorrowEpsilon;
   // Nothing to borrow: the paragraph keeps its spacing (a space that is not
   // an overlap is given with GiveYSpace, never by borrowing).
@@ -65,8 +70,8 @@ bool VQDocxPageSection::BorrowParagraph(const std::shared_ptr<VQDocxParagraph>& 
       p.spacing.line = static_cast<float>(newLine);
     }
   }
-  if (!can) return false;
-  if (isSave && allFinite(p.spacing)) paragraph->pProperty = p;
+  if (!can || !allFinite(p.spacing)) return false;
+  if (isSave) paragraph->pProperty = p;
   return true;
 }
 
@@ -109,7 +114,7 @@ bool VQDocxPageSection::BorrowParagraphArrayN(const ParagraphGroupArray& groups,
 }
 
 bool VQDocxPageSection::GiveYSpace(double space, bool beforeLine, const ParagraphColum& colum) {
-  if (!(space >= 0) || !std::isfinite(space)) return false;
+  if (!(space >= 0) || !fitsSpacing(space)) return false;
   std::shared_ptr<VQDocxParagraph> taker;
   if (beforeLine) {
     for (const auto& object : colum)
@@ -121,13 +126,13 @@ bool VQDocxPageSection::GiveYSpace(double space, bool beforeLine, const Paragrap
   if (!taker) return false;
   float& field = beforeLine ? taker->pProperty.spacing.before : taker->pProperty.spacing.after;
   const double value = static_cast<double>(field) + space;
-  if (!std::isfinite(value)) return false;
+  if (!fitsSpacing(value)) return false;
   field = static_cast<float>(value);
   return true;
 }
 
 bool VQDocxPageSection::GiveYSpace(double space, bool beforeLine, const ParagraphGroupArray& groups) {
-  if (!(space >= 0) || !std::isfinite(space)) return false;
+  if (!(space >= 0) || !fitsSpacing(space)) return false;
   bool taken = false;
   for (const auto& colum : groups) taken = GiveYSpace(space, beforeLine, colum) || taken;
   return taken;

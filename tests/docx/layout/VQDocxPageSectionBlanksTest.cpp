@@ -118,6 +118,8 @@ TEST(VQDocxPageSectionBlanks, GivingSpace) {
   const VQDocxPageSection::ParagraphColum colum = {table, first, last, table};
   EXPECT_FALSE(VQDocxPageSection::GiveYSpace(-1, true, colum));
   EXPECT_FALSE(VQDocxPageSection::GiveYSpace(kNaN, true, colum));
+  EXPECT_FALSE(VQDocxPageSection::GiveYSpace(1e300, true, colum));  // beyond what spacing can hold
+  EXPECT_FLOAT_EQ(first->pProperty.spacing.before, 1);
   EXPECT_TRUE(VQDocxPageSection::GiveYSpace(3, true, colum));
   EXPECT_FLOAT_EQ(first->pProperty.spacing.before, 4);
   EXPECT_TRUE(VQDocxPageSection::GiveYSpace(2, false, colum));
