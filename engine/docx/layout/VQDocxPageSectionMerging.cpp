@@ -1,0 +1,360 @@
+// Paragraph merging: consecutive one-line paragraphs that look like the
+// lines of one wrapped paragraph become a single paragraph, so that Word can
+// re-flow the text. Lists, contents lines with leaders, label lines and lines
+// in other fonts, sizes or spacing are left as they are.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "common/VQConverterUtilities.h"
+#include "docx/layout/VQDocxPageSection.h"
+#include "platform/text/Utf8.h"
+
+namespace vq {
+namespace {
+
+using ParagraphArray = VQDocxPageSection::ParagraphArray;
+using LinePtr = std::shared_ptr<VQDocxRunTextLine>;
+
+// Two edges, or two centres, are aligned when they are less than a point apart.
+bool aligned(double a, double b) { return std::fabs(a - b) < 1; }
+
+double leftOf(const Rect& r) { return r.origin.x; }
+double rightOf(const Rect& r) { return r.origin.x + r.size.width; }
+double centerOf(const Rect& r) { return r.origin.x + r.size.width / 2; }
+
+bool containsAny(const std::u32string& text, std::u32string_view characters) {
+  return text.find_first_of(characters) != std::u32string::npos;
+}
+
+bool contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
+
+bool isBlankCharacter(char32_t c) {
+  std::string s;
+  text::appendUTF8(s, c);
+  return !s.empty() && VQConverterUtilities::isBlankString(s);
+}
+
+std::string characterString(char32_t c) {
+  std::string s;
+  text::appendUTF8(s, c);
+  return s;
+}
+
+bool endsWithColon(const std::u32string& text) {
+  return !text.empty() && (text.back() == U':' || text.back() == U'：');
+}
+
+// A line that starts with an "o" bullet: the "o" stands alone, before a blank
+// or a tab, or as a run of its own. Words such as "of", "or", "on" or "over"
+// are no bullet.
+bool startsWithOBullet(const VQDocxRunTextLine& line, const std::u32string& text) {
+  if (text.empty() || text.front() != U'o') return false;
+  if (text.size() < 2 || isBlankCharacter(text[1])) return true;
+  const auto& runs = line.runTextArray();
+  if (runs.empty() || !runs.front()) return false;
+  std::u32string first = text::utf8ToCodePoints(runs.front()->runText());
+  while (!first.empty() && isBlankCharacter(first.back())) first.pop_back();
+  return first == U"o" && runs.size() > 1;
+}
+
+// The text a line ends its last run with, or its plain text without runs.
+std::u32string endTextOf(const VQDocxRunTextLine& line) {
+  const auto& runs = line.runTextArray();
+  if (!runs.empty() && runs.back() && !runs.back()->runText().empty())
+    return text::utf8ToCodePoints(runs.back()->runText());
+  return text::utf8ToCodePoints(line.lineText);
+}
+
+std::u32string startTextOf(const VQDocxRunTextLine& line) {
+  const auto& runs = line.runTextArray();
+  if (!runs.empty() && runs.front() && !runs.front()->runText().empty())
+    return text::utf8ToCodePoints(runs.front()->runText());
+  return text::utf8ToCodePoints(line.lineText);
+}
+
+// The room of a paragraph; a value that is no number counts as none.
+double finiteOr0(double v) { return std::isfinite(v) ? v : 0; }
+double roomOf(const VQDocxParagraph& p) {
+  return finiteOr0(p.yBefore()) + finiteOr0(p.yHeight()) + finiteOr0(p.yAfter());
+}
+
+// Down to a whole twentieth of a point, in single precision.
+double twentiethsDown(double x) { return std::floor(static_cast<float>(x) * 20.0f) / 20.0f; }
+
+// The line with one more blank behind its last run, made on copies: the line
+// and its runs are shared with the page and the section's column groups, and
+// a line merged twice must not grow two blanks.
+LinePtr lineWithBlankBehind(const VQDocxRunTextLine& line) {
+  auto copy = std::make_shared<VQDocxRunTextLine>(line);
+  VQDocxRunText::Array runs = line.runTextArray();
+  runs.back() = runs.back()->clone();
+  copy->setRunTextArray(std::move(runs));
+  copy->addBlankSpaceTextBehind();
+  return copy;
+}
+
+}  // namespace
+
+ParagraphArray VQDocxPageSection::mergeParagraphsIfNeed(const ParagraphArray& paragraphs) {
+  ParagraphArray work;
+  work.reserve(paragraphs.size());
+  for (const auto& paragraph : paragraphs)
+    if (paragraph) work.push_back(paragraph);
+
+  ParagraphArray result;
+  size_t at = 0;
+  while (at < work.size()) {
+    const ParagraphArray rest(work.begin() + static_cast<std::ptrdiff_t>(at), work.end());
+    int textAlign = 0;
+    const ParagraphArray run = findMergeParagraphs(rest, &textAlign);
+    // The run is a leading part of what is left, and never empty.
+    const size_t count = std::clamp<size_t>(run.size(), 1, rest.size());
+    if (count < 2) {
+      result.push_back(rest.front());
+    } else {
+      const ParagraphArray taken(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(count));
+      auto merged = mergeParagraphs(taken, textAlign);
+      result.push_back(merged ? merged : rest.front());
+    }
+    at += count;
+  }
+  return result;
+}
+
+ParagraphArray VQDocxPageSection::findMergeParagraphs(const ParagraphArray& paragraphs, int* textAlign) {
+  if (paragraphs.size() < 2) return paragraphs;
+  ParagraphArray run{paragraphs.front()};
+  const auto& first = paragraphs.front();
+  if (!first) return run;
+  const LinePtr firstLine = first->firstRunTextLine();
+  if (!firstLine) return run;
+  {
+    const std::u32string t = text::utf8ToCodePoints(firstLine->lineText);
+    if (t.size() <= 1 || contains(firstLine->lineText, "....") || contains(firstLine->lineText, "····") ||
+        endsWithColon(t))
+      return run;
+  }
+
+  int a = first->pProperty.jc;
+  double distance = 0;
+  for (size_t i = 1; i < paragraphs.size(); ++i) {
+    const auto& pi = paragraphs[i];
+    const auto& pp = paragraphs[i - 1];
+    if (!pi || !pp) break;
+    const LinePtr li = pi->firstRunTextLine();
+    const LinePtr lp = pp->firstRunTextLine();
+    if (!li || !lp) break;
+    const std::string& raw = li->lineText;
+    const std::u32string t = text::utf8ToCodePoints(raw);
+    if (t.size() <= 1) break;
+    // List marks and bullets.
+    if (containsAny(t, U"·•★☆♦◆◊◇‣⇒") || containsAny(t, U"□√◇◼")) break;
+    if (t.front() == U'.' || startsWithOBullet(*li, t)) break;
+    // Leaders of a contents line.
+    if (contains(raw, "....") || contains(raw, "····") || contains(raw, "…")) break;
+    if (!pp->isHaveSameFontNameParagraph(*pi)) break;
+
+    const Rect& fi = li->lineFrame;
+    const Rect& fp = lp->lineFrame;
+    if (!(std::fabs(fi.size.height - fp.size.height) <= static_cast<double>(0.2f) * fp.size.height)) break;
+
+    const double d = std::fabs(li->yBaseLine - lp->yBaseLine);
+    if (!std::isfinite(d)) break;
+    if (i == 1) distance = d;
+    else if (std::fabs(d - distance) > 2) break;
+
+    ParagraphArray candidate = run;
+    candidate.push_back(pi);
+    if (distance > 0 && !testAllHeightEnough(candidate, distance)) break;
+
+    if (i == 1) a = Recognize2LineTextAlignForMerger(candidate);
+    else if (i == 2) a = Recognize3LineTextAlignForMerger(candidate);
+
+    if (!canBeExtendWidth(candidate, a)) break;
+
+    if (a == 1) {
+      // Right aligned: the right edges line up, though the second line may
+      // reach further right than the first.
+      const bool ok = aligned(rightOf(fi), rightOf(fp)) || (i == 1 && rightOf(fi) > rightOf(fp));
+      if (!ok) break;
+    } else if (a == 2) {
+      if (!aligned(centerOf(fi), centerOf(fp))) break;
+    } else if (i >= 2 && !aligned(leftOf(fi), leftOf(fp))) {
+      break;
+    }
+
+    run = std::move(candidate);
+    if (endsWithColon(t)) break;
+  }
+  if (run.size() >= 2 && textAlign) *textAlign = a;
+  return run;
+}
+
+std::shared_ptr<VQDocxParagraph> VQDocxPageSection::mergeParagraphs(const ParagraphArray& run, int textAlign) {
+  if (run.empty()) return nullptr;
+  if (run.size() < 2) return run.front();
+  for (const auto& paragraph : run)
+    if (!paragraph) return run.front();
+  const auto& first = run.front();
+  const auto& last = run.back();
+
+  // Every line once, in order: a line that two paragraphs share is one line
+  // of text, not two.
+  VQDocxRunTextLine::Array lines;
+  std::unordered_set<const VQDocxRunTextLine*> seen;
+  bool breakColumn = false;
+  double total = 0;
+  for (const auto& paragraph : run) {
+    for (const auto& line : paragraph->lineArray)
+      if (line && seen.insert(line.get()).second) lines.push_back(line);
+    breakColumn = breakColumn || paragraph->breakColumn;
+    total += roomOf(*paragraph);
+  }
+
+  // Words at the end of one line and the start of the next stay apart, except
+  // between full-width characters, which Word sets without a blank.
+  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+    const VQDocxRunTextLine& line = *lines[i];
+    if (line.runTextArray().empty() || !line.runTextArray().back()) continue;
+    const std::u32string end = endTextOf(line);
+    const std::u32string start = startTextOf(*lines[i + 1]);
+    if (end.empty() || start.empty()) continue;
+    if (isBlankCharacter(end.back()) || isBlankCharacter(start.front())) continue;
+    if (VQConverterUtilities::IsFullWidthCharacter(characterString(end.back())) &&
+        VQConverterUtilities::IsFullWidthCharacter(characterString(start.front())))
+      continue;
+    lines[i] = lineWithBlankBehind(line);
+  }
+
+  const double before = finiteOr0(first->yBefore());
+  const double after = finiteOr0(last->yAfter());
+  auto merged = std::make_shared<VQDocxParagraph>(std::move(lines), before, total - before - after, after,
+                                                  first->columnFrame, textAlign, first->sectProperty);
+  merged->breakColumn = breakColumn;
+  merged->rProperty = first->rProperty;
+
+  VQDocx_PPr p = merged->pProperty;
+  p.jc = textAlign;
+  if (textAlign >= 0 && textAlign <= 4) {
+    if (textAlign == 2) {
+      const double left = std::max(0.0, VQDocxPageSection::Ind_MinLeftOfParagraphs(run));
+      if (std::isfinite(left)) p.ind.left = static_cast<float>(left);
+    } else {
+      const double left = std::max(0.0, twentiethsDown(VQDocxPageSection::Ind_SubMinLeftOfParagraphs(run)));
+      if (std::isfinite(left)) p.ind.left = static_cast<float>(left);
+      const double firstLine = twentiethsDown(first->pProperty.ind.left - p.ind.left);
+      if (std::isfinite(firstLine)) p.ind.firstLine = static_cast<float>(firstLine);
+    }
+    const double room = rightOf(merged->columnFrame) - rightOf(merged->contentFrame);
+    if (room > 3 && std::isfinite(room)) p.ind.right = static_cast<float>(std::max(0.0, twentiethsDown(room - 3)));
+  }
+  merged->pProperty = p;
+  merged->sectProperty = first->sectProperty;
+  return merged;
+}
+
+bool VQDocxPageSection::canBeExtendWidth(const ParagraphArray& run, int textAlign) {
+  Rect united = RectNull;
+  double ratio = 0;
+  for (const auto& paragraph : run) {
+    if (!paragraph) return false;
+    const Rect& frame = paragraph->contentFrame;
+    united = RectUnion(united, frame);
+    // A box without height says nothing about how long the line is.
+    if (frame.size.height > 0 && std::isfinite(frame.size.width / frame.size.height))
+      ratio += frame.size.width / frame.size.height;
+  }
+  if (RectIsNull(united)) united = RectZero;
+  if (!(ratio >= 3) || !(united.size.width >= 15)) return false;
+  if (run.size() == 1) return true;
+
+  for (size_t j = 1; j < run.size(); ++j) {
+    const LinePtr lp = run[j - 1]->firstRunTextLine();
+    if (!lp) return false;
+    const double w = run[j]->firstWordWidth;
+    const Rect& fp = lp->lineFrame;
+    switch (textAlign) {
+      case 1:
+        // The word would have fitted on the left of the line before it.
+        if (j >= 2 && fp.origin.x - w > united.origin.x - 0.5) return false;
+        break;
+      case 2:
+        if (fp.size.width + w < united.size.width + 0.5) return false;
+        break;
+      case 0:
+      case 3:
+      case 4:
+        // The word would have fitted at the end of the line before it.
+        if ((rightOf(fp) + w) - rightOf(united) < 1) return false;
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+bool VQDocxPageSection::testAllHeightEnough(const ParagraphArray& run, double lineDistanceY) {
+  double total = 0;
+  for (const auto& paragraph : run)
+    if (paragraph) total += paragraph->yBefore() + paragraph->yHeight() + paragraph->yAfter();
+  const double n = static_cast<double>(run.size());
+  const double slack = std::min(static_cast<double>(static_cast<float>(-lineDistanceY) / 5.0f), -1.0);
+  return total - n * lineDistanceY > slack;
+}
+
+int VQDocxPageSection::Recognize2LineTextAlignForMerger(const ParagraphArray& paragraphs) {
+  const int fallback = !paragraphs.empty() && paragraphs.front() ? paragraphs.front()->pProperty.jc : 0;
+  if (paragraphs.size() != 2 || !paragraphs[1]) return fallback;
+  const LinePtr la = paragraphs[0]->firstRunTextLine();
+  const LinePtr lb = paragraphs[1]->firstRunTextLine();
+  if (!la || !lb) return fallback;
+  const Rect& a = la->lineFrame;
+  const Rect& b = lb->lineFrame;
+  if (aligned(leftOf(a), leftOf(b))) return aligned(rightOf(a), rightOf(b)) ? 3 : 0;
+  if (aligned(rightOf(a), rightOf(b))) {
+    const bool startsLeft = leftOf(b) < leftOf(a);
+    return startsLeft && centerOf(paragraphs[0]->columnFrame) > leftOf(a) ? 0 : 1;
+  }
+  return aligned(centerOf(a), centerOf(b)) ? 2 : 0;
+}
+
+int VQDocxPageSection::Recognize3LineTextAlignForMerger(const ParagraphArray& paragraphs) {
+  if (paragraphs.size() != 3) return 0;
+  for (const auto& paragraph : paragraphs)
+    if (!paragraph || !paragraph->firstRunTextLine()) return 0;
+  const Rect& a = paragraphs[0]->firstRunTextLine()->lineFrame;
+  const Rect& b = paragraphs[1]->firstRunTextLine()->lineFrame;
+  const Rect& c = paragraphs[2]->firstRunTextLine()->lineFrame;
+  const bool leftAB = aligned(leftOf(a), leftOf(b)), leftBC = aligned(leftOf(b), leftOf(c));
+  const bool leftAC = aligned(leftOf(a), leftOf(c));
+  const bool rightAB = aligned(rightOf(a), rightOf(b)), rightBC = aligned(rightOf(b), rightOf(c));
+  const bool rightAC = aligned(rightOf(a), rightOf(c));
+  const bool centerAB = aligned(centerOf(a), centerOf(b)), centerBC = aligned(centerOf(b), centerOf(c));
+  const bool centerAC = aligned(centerOf(a), centerOf(c));
+  const bool anyRight = rightAB || rightBC || rightAC;
+
+  if (leftAB) {
+    if (leftBC && anyRight) return 3;
+    if (rightAB && rightBC) return 1;
+    return centerAB || centerAC ? 2 : 0;
+  }
+  if (leftBC) {
+    if (anyRight) return 3;
+    return centerAB || centerAC ? 2 : 0;
+  }
+  if (rightAB) {
+    if (rightBC) return 1;
+    return centerBC || centerAC ? 2 : 0;
+  }
+  if (centerAB) return centerBC || centerAC ? 2 : 0;
+  if (rightBC) return leftAC ? 3 : 1;
+  if (centerBC) return 2;
+  if (centerAC) return paragraphs[1]->pProperty.jc;
+  return 0;
+}
+
+}  // namespace vq
