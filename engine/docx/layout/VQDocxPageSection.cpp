@@ -8,13 +8,6 @@
 namespace vq {
 namespace {
 
-// A paragraph that carries a section break is no paragraph of the flow.
-std::shared_ptr<VQDocxParagraph> flowParagraph(const std::shared_ptr<VQDocxObject>& object) {
-  auto paragraph = std::dynamic_pointer_cast<VQDocxParagraph>(object);
-  if (!paragraph || paragraph->sectProperty.shouldWrite) return nullptr;
-  return paragraph;
-}
-
 // A column list of the section and the list it replaced.
 struct ColumnList {
   std::vector<VQDocx_Col> columns;
@@ -22,6 +15,12 @@ struct ColumnList {
 };
 
 }  // namespace
+
+std::shared_ptr<VQDocxParagraph> VQDocxPageSection::FlowParagraph(const std::shared_ptr<VQDocxObject>& object) {
+  auto paragraph = std::dynamic_pointer_cast<VQDocxParagraph>(object);
+  if (!paragraph || paragraph->sectProperty.shouldWrite) return nullptr;
+  return paragraph;
+}
 
 VQDocxPageSection::VQDocxPageSection() : sectProperty_(VQDocxUtilities::defaultSectPropertyHiden()) {}
 
@@ -69,14 +68,14 @@ std::shared_ptr<VQDocxObject> VQDocxPageSection::cloneObject() const {
 std::shared_ptr<VQDocxParagraph> VQDocxPageSection::firstParagraph() const {
   for (const auto& colum : paragraphGroupArray)
     for (const auto& object : colum)
-      if (auto paragraph = flowParagraph(object)) return paragraph;
+      if (auto paragraph = FlowParagraph(object)) return paragraph;
   return nullptr;
 }
 
 std::shared_ptr<VQDocxParagraph> VQDocxPageSection::firstTextParagraph() const {
   for (const auto& colum : paragraphGroupArray)
     for (const auto& object : colum)
-      if (auto paragraph = flowParagraph(object); paragraph && !paragraph->paragraphText.empty()) return paragraph;
+      if (auto paragraph = FlowParagraph(object); paragraph && !paragraph->paragraphText.empty()) return paragraph;
   return nullptr;
 }
 
@@ -84,7 +83,7 @@ std::shared_ptr<VQDocxParagraph> VQDocxPageSection::lastParagraph() const {
   if (paragraphGroupArray.empty()) return nullptr;
   const auto& colum = paragraphGroupArray.back();
   for (auto it = colum.rbegin(); it != colum.rend(); ++it)
-    if (auto paragraph = flowParagraph(*it)) return paragraph;
+    if (auto paragraph = FlowParagraph(*it)) return paragraph;
   return nullptr;
 }
 
@@ -96,7 +95,7 @@ std::shared_ptr<VQDocxParagraph> VQDocxPageSection::insertParagraph(const Point&
       if (const auto first = VQDocxParagraph::FirstParagraph(colum)) area = first->columnFrame;
     if (!RectContainsPoint(area, point)) continue;
     for (const auto& object : colum) {
-      const auto paragraph = flowParagraph(object);
+      const auto paragraph = FlowParagraph(object);
       if (!paragraph || paragraph->paragraphText.empty()) continue;
       const Rect& frame = paragraph->contentFrame;
       const double above = point.y - (frame.origin.y + frame.size.height / 2);

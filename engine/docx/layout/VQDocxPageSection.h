@@ -82,6 +82,9 @@ class VQDocxPageSection : public VQDocxObject {
   static std::shared_ptr<VQDocxPageSection> BankPageSectionWithSectProperty(const VQDocx_SectPr& sectProperty,
                                                                             int32_t sectionArea);
 
+  // The object as a paragraph of the flow; nullptr for tables and for
+  // paragraphs that carry a section break.
+  static std::shared_ptr<VQDocxParagraph> FlowParagraph(const std::shared_ptr<VQDocxObject>& object);
   // Paragraph queries: section-break carriers and tables never count.
   std::shared_ptr<VQDocxParagraph> firstParagraph() const;
   std::shared_ptr<VQDocxParagraph> firstTextParagraph() const;

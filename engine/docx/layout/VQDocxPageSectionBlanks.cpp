@@ -13,13 +13,6 @@ namespace {
 // text no longer touch: 0.1 in single precision.
 constexpr double kBorrowEpsilon = static_cast<double>(0.1f);
 
-// A paragraph of the flow; tables and section-break carriers are passed over.
-std::shared_ptr<VQDocxParagraph> flowParagraph(const std::shared_ptr<VQDocxObject>& object) {
-  auto paragraph = std::dynamic_pointer_cast<VQDocxParagraph>(object);
-  if (!paragraph || paragraph->sectProperty.shouldWrite) return nullptr;
-  return paragraph;
-}
-
 bool allFinite(const VQDocx_Spacing& s) {
   return std::isfinite(s.before) && std::isfinite(s.line) && std::isfinite(s.after);
 }
@@ -79,7 +72,7 @@ bool VQDocxPageSection::BorrowParagraphColum(const ParagraphColum& colum, double
   // The paragraphs nearest the area lend first: before an area, the column's
   // last; after it, its first.
   auto tryOne = [&](const std::shared_ptr<VQDocxObject>& object) {
-    const auto paragraph = flowParagraph(object);
+    const auto paragraph = VQDocxPageSection::FlowParagraph(object);
     return paragraph && BorrowParagraph(paragraph, ySpace, afterFirst, isSave);
   };
   if (afterFirst) {
@@ -118,10 +111,10 @@ bool VQDocxPageSection::GiveYSpace(double space, bool beforeLine, const Paragrap
   std::shared_ptr<VQDocxParagraph> taker;
   if (beforeLine) {
     for (const auto& object : colum)
-      if ((taker = flowParagraph(object))) break;
+      if ((taker = VQDocxPageSection::FlowParagraph(object))) break;
   } else {
     for (auto it = colum.rbegin(); it != colum.rend(); ++it)
-      if ((taker = flowParagraph(*it))) break;
+      if ((taker = FlowParagraph(*it))) break;
   }
   if (!taker) return false;
   float& field = beforeLine ? taker->pProperty.spacing.before : taker->pProperty.spacing.after;

@@ -10,17 +10,10 @@
 namespace vq {
 namespace {
 
-// A paragraph of the flow; section-break carriers and tables are not.
-std::shared_ptr<VQDocxParagraph> flowParagraph(const std::shared_ptr<VQDocxObject>& object) {
-  auto paragraph = std::dynamic_pointer_cast<VQDocxParagraph>(object);
-  if (!paragraph || paragraph->sectProperty.shouldWrite) return nullptr;
-  return paragraph;
-}
-
 VQDocxPageSection::ParagraphArray paragraphsOf(const VQDocxPageSection::ParagraphColum& colum) {
   VQDocxPageSection::ParagraphArray out;
   for (const auto& object : colum)
-    if (auto paragraph = flowParagraph(object)) out.push_back(std::move(paragraph));
+    if (auto paragraph = VQDocxPageSection::FlowParagraph(object)) out.push_back(std::move(paragraph));
   return out;
 }
 
@@ -37,7 +30,7 @@ VQDocxPageSection::ParagraphColum mergedColum(VQDocxPageSection& section,
   };
   for (const auto& object : colum) {
     if (!object) continue;
-    if (auto paragraph = flowParagraph(object)) {
+    if (auto paragraph = VQDocxPageSection::FlowParagraph(object)) {
       stretch.push_back(std::move(paragraph));
       continue;
     }
@@ -98,7 +91,7 @@ VQDocxPageSection::ParagraphGroupArray VQDocxPageSection::autoFitParagraphSpacin
     for (const auto& object : colum) {
       if (!object) continue;
       out.push_back(object);
-      const auto cur = flowParagraph(object);
+      const auto cur = VQDocxPageSection::FlowParagraph(object);
       if (!cur) {
         // Space never moves across a table or a section break.
         prev = nullptr;
