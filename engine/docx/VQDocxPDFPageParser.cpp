@@ -35,6 +35,9 @@ bool isBlankOrControl(char32_t c) {
          c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
 }
 
+// The widest blank of ordinary text fonts, in ems (typewriter faces).
+constexpr double kMostCredibleBlank = 0.6;
+
 bool isLoneControlCharacter(std::string_view text) {
   return text.size() == 1 && static_cast<unsigned char>(text[0]) < 32;
 }
@@ -162,6 +165,9 @@ void VQDocxPDFPageParser::appendDocxTextBox(VQPDFConentParser* parser, const std
   VQDocxTextBoxInfo& info = *currentPage_->cachedTextBoxInfo;
   const auto paragraph = currentPage_->cachedTextBoxLastParagraph();
   auto run = newRunText(parser, text, glyph, info.rotation);
+  // The placement is kept so that text painted twice at one place (as for
+  // fake bold) can be told apart from text that repeats elsewhere.
+  run->ctmInfo = cur;
   run->textWidth = 0;
   run->spaceWidth = 0;
   run->insideSpacing = 0;
@@ -445,8 +451,12 @@ void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std
   if (!isFinite(next)) return;
 
   const VQPDFRenderState& s = glyph.state();
+  // A "blank" wider than a typewriter's (0.6 em) is some other glyph at the
+  // blank's code, as symbol fonts have: taking it would glue a bullet to its
+  // text. The width is then unknown.
   double blank = 0;
-  if (s.font && s.font->bankSpaceCharWidth > 0) blank = glyph.displayWidth(s.fontSize * s.font->bankSpaceCharWidth);
+  if (s.font && s.font->bankSpaceCharWidth > 0 && s.font->bankSpaceCharWidth <= kMostCredibleBlank)
+    blank = glyph.displayWidth(s.fontSize * s.font->bankSpaceCharWidth);
   if (!std::isfinite(blank)) blank = 0;
 
   isNotScanTextYet_ = false;

@@ -389,10 +389,10 @@ TEST(VQDocxPDFPageParserCorpus, LineTextAgreesWithPdftotext) {
     const std::string password = passwordFor(name);
     SCOPED_TRACE(name);
     const auto dest = dir / (name + ".txt");
-    ASSERT_EQ(vqtest::runCommand("pdftotext -raw -enc UTF-8 " +
-                                 (password.empty() ? std::string() : "-upw '" + password + "' ") + "'" + file.string() +
-                                 "' '" + dest.string() + "' 2> /dev/null"),
-              0);
+    ASSERT_EQ(
+        vqtest::runCommand("pdftotext -enc UTF-8 " + (password.empty() ? std::string() : "-upw '" + password + "' ") +
+                           "'" + file.string() + "' '" + dest.string() + "' 2> /dev/null"),
+        0);
     Counts theirs, ours;
     std::ifstream in(dest, std::ios::binary);
     std::stringstream text;

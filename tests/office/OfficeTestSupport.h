@@ -27,6 +27,9 @@ inline std::string writeXML(const std::function<void(vq::XMLFileWriter&)>& body,
   if (!writer) return "<cannot open>";
   if (fragment) {
     writer->setPrefix("w", vq::gl_namespace_xmlns_w);
+    writer->setPrefix("v", vq::gl_namespace_xmlns_v);
+    writer->setPrefix("o", vq::gl_namespace_xmlns_o);
+    writer->setPrefix("w10", vq::gl_namespace_xmlns_w10);
     writer->pushNamespaceStack();
   }
   body(*writer);

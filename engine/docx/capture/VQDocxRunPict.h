@@ -3,6 +3,7 @@
 // pictures, text boxes, WordArt): it adds their stacking order.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "docx/capture/VQDocxRun.h"
@@ -24,6 +25,17 @@ class VQDocxRunPict : public VQDocxRun {
   std::string description() const override;
 
  protected:
+  // The fill and outline attributes of a VML shape: "filled" and its colour,
+  // "stroked" and, for a stroked shape, its weight and colour.
+  static void WriteShapeFillAndStroke(XMLFileWriter& writer, bool filled, const std::optional<std::string>& fillcolor,
+                                      bool stroked, double strokeweight, const std::optional<std::string>& strokecolor);
+  // The opening of a VML shape in a run: the run, its properties, the
+  // picture and the shape with its id and type (the shape type's id with "#").
+  void WriteShapeStart(XMLFileWriter& writer, const char* id, const char* shapeType) const;
+  // The closing of a shape placed on the page: its page-anchored wrap, then
+  // the ends of the shape, the picture and the run.
+  static void WritePageWrapAndEndShape(XMLFileWriter& writer);
+
   VQDocxRunPict(const VQDocxRunPict&) = default;
   VQDocxRunPict& operator=(const VQDocxRunPict&) = default;
 

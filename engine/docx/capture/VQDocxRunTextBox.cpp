@@ -1,7 +1,15 @@
 #include "docx/capture/VQDocxRunTextBox.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <array>
+#include <cmath>
+
+#include "office/VQDocxTokens.h"
+#include "office/VQDocxUtilities.h"
+#include "office/VQOpenXMLNameSpace.h"
+#include "office/XMLFileWriter.h"
 
 namespace vq {
 
@@ -41,11 +49,101 @@ std::shared_ptr<VQDocxObject> VQDocxRunTextBox::cloneObject() const {
   auto copy = std::make_shared<VQDocxRunTextBox>();
   copyPictFieldsTo(*copy);
   copy->paragraphArray = paragraphArray;
+  copy->allPageSectionArray = allPageSectionArray;
   if (pictInfo) {
     std::unique_ptr<VQDocxRunPictInfo> info = pictInfo->copy();
     copy->pictInfo = std::shared_ptr<VQDocxTextBoxInfo>(static_cast<VQDocxTextBoxInfo*>(info.release()));
   }
   return copy;
+}
+
+namespace {
+
+// A measure that is no number is written as 0: Word refuses "nan".
+double finiteOr0(double x) { return std::isfinite(x) ? x : 0; }
+
+}  // namespace
+
+void VQDocxRunTextBox::writeWithXMLWriter(XMLFileWriter& writer) {
+  const auto& w = gl_namespace_xmlns_w;
+  const auto& v = gl_namespace_xmlns_v;
+  const VQDocxTextBoxInfo info = pictInfo ? *pictInfo : VQDocxTextBoxInfo();
+  const double r = info.rotation;
+  const double x = finiteOr0(info.displayX), y = finiteOr0(info.displayY);
+  const double width = finiteOr0(info.displayWidth), height = finiteOr0(info.displayHeight);
+
+  WriteShapeStart(writer, "TextBox 1", "_x0000_t202");
+
+  // A turned box is placed by its unturned corner.
+  double left = x, top = y;
+  if (r == 90 || r == 180) left = x - width;
+  else if (r == 270) top = y - height;
+  std::string style = fmt::format("position:{};left:{:.0f};text-align:{};", "absolute", 0.0, "left");
+  style += fmt::format("margin-left:{:.0f}pt;margin-top:{:.0f}pt;", left, top);
+  style += fmt::format("width:{:.0f}pt;height:{:.0f}pt;z-index:{};", width, height, pictZIndex);
+  if (r == 180) style += fmt::format("rotation:{};mso-wrap-edited:f;", "180");
+  style += fmt::format("mso-wrap-style:{};", "square");
+  style += fmt::format("mso-wrap-distance-left:{:.0f}pt;mso-wrap-distance-top:{:.0f}pt;",
+                       finiteOr0(info.textBoxMargin.left), finiteOr0(info.textBoxMargin.top));
+  style += fmt::format("mso-wrap-distance-right:{:.0f}pt;mso-wrap-distance-bottom:{:.0f}pt;",
+                       finiteOr0(info.textBoxMargin.right), finiteOr0(info.textBoxMargin.bottom));
+  style += fmt::format("mso-position-horizontal:{};mso-position-horizontal-relative:{};", "absolute", "page");
+  style += fmt::format("mso-position-vertical:{};mso-position-vertical-relative:{};", "absolute", "page");
+  style += fmt::format("v-text-anchor:{}", "top");
+  writer.writeAttribute("style", style);
+  WriteShapeFillAndStroke(writer, info.filled, info.fillcolorString(), info.stroked, info.strokeweight,
+                          info.strokecolorString());
+  if (info.stroked && info.strokeDashPattern && !info.strokeDashPattern->empty()) {
+    writer.writeStartElementWithNamespace(v, "stroke");
+    writer.writeAttribute("dashstyle", LineDashTypeStringForDashPattern(*info.strokeDashPattern, info.strokeweight));
+    if (info.strokeDashPhase > 0) writer.writeAttribute("dashPhase", info.strokeDashPhaseString());
+    writer.writeEndElement();
+  }
+
+  writer.writeStartElementWithNamespace(v, "textbox");
+  const char* flow = "mso-fit-shape-to-text:t";
+  if (r == 90) flow = "layout-flow:vertical;mso-layout-flow-alt:right-to-left";
+  else if (r == 180) flow = "layout-flow:horizontal;mso-layout-flow-alt:left-to-right";
+  else if (r == 270) flow = "layout-flow:vertical;mso-layout-flow-alt:bottom-to-top";
+  writer.writeAttribute("style", flow);
+  writer.writeAttribute("inset", "0pt,0pt,0pt,0pt");
+  writer.writeStartElementWithNamespace(w, "txbxContent");
+  writeContent(writer);
+  writer.writeEndElement();  // txbxContent
+  writer.writeEndElement();  // textbox
+
+  WritePageWrapAndEndShape(writer);
+}
+
+void VQDocxRunTextBox::writeContent(XMLFileWriter& writer) {
+  bool wrote = false;
+  for (const auto& section : allPageSectionArray) {
+    if (!section) continue;
+    section->writeWithXMLWriter(writer);
+    wrote = true;
+  }
+  if (!wrote) {
+    for (const auto& paragraph : paragraphArray) {
+      if (!paragraph) continue;
+      paragraph->convertToWriteRunArrayFloatRunPict();
+      paragraph->writeWithXMLWriter(writer);
+      wrote = true;
+    }
+  }
+  if (wrote) return;
+  // Word refuses a text box without a paragraph: a small empty one stands in.
+  const auto& w = gl_namespace_xmlns_w;
+  writer.writeStartElementWithNamespace(w, "p");
+  writer.writeStartElementWithNamespace(w, "pPr");
+  writer.writeStartElementWithNamespace(w, "rPr");
+  for (const char* name : {"sz", "szCs"}) {
+    writer.writeStartElementWithNamespace(w, name);
+    writer.writeAttributeWithNamespace(w, "val", "12");
+    writer.writeEndElement();
+  }
+  writer.writeEndElement();
+  writer.writeEndElement();
+  writer.writeEndElement();
 }
 
 }  // namespace vq

@@ -25,6 +25,9 @@ class VQDocxRunTextPath : public VQDocxRunPict {
 
   // The record's box; the zero rectangle without one.
   Rect displayRect() const override;
+  // WordArt in a run: a VML text-path shape placed absolutely on the page,
+  // turned and mirrored as the text is.
+  void writeWithXMLWriter(XMLFileWriter& writer) override;
 
  protected:
   VQDocxRunTextPath(const VQDocxRunTextPath&) = default;

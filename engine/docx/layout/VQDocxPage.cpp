@@ -122,6 +122,7 @@ void VQDocxPage::processPDFPage() {
   convertPathsForHighLightIfNeed();
   convertPath2TableIfNeed();
   convertAnnotion2TextBox();
+  removeRepeatedTextBoxText();
   filterAllRunTextArray();
   createPageWithColumn();
   addBlankSectionIfNeed();
@@ -129,11 +130,6 @@ void VQDocxPage::processPDFPage() {
   _insertFloatRunPicts();
   creatOutlineIfNeed();
   createXMLObjects();
-}
-
-void VQDocxPage::optimizeAllRunTextPropertyIfNeed(bool isNeedReplaceFont) {
-  // Font names localised and replaced, run properties cleaned up.
-  (void)isNeedReplaceFont;
 }
 
 void VQDocxPage::convertImages2ImageIfNeed() {
@@ -169,8 +165,66 @@ void VQDocxPage::convertShapes2ImageIfNeed() {
   // Crowded vector drawings rendered into pictures.
 }
 
+void VQDocxPage::removeRepeatedTextBoxText() {
+  VQDocxRunText::Array kept;
+  for (const auto& box : allRunTextBoxArray) {
+    for (const auto& paragraph : box->paragraphArray) {
+      for (const auto& line : paragraph->lineArray) {
+        VQDocxRunText::Array runs;
+        for (const auto& run : line->runTextArray()) {
+          const bool repeated = std::any_of(kept.begin(), kept.end(), [&](const auto& earlier) {
+            // Runs without a placement (font size 0) are never compared.
+            return earlier->ctmInfo.fontSize.height > 0 && earlier->isDuplicateRunText(*run);
+          });
+          if (repeated) continue;
+          runs.push_back(run);
+          kept.push_back(run);
+        }
+        if (runs.size() != line->runTextArray().size()) line->setRunTextArray(std::move(runs));
+      }
+      std::erase_if(paragraph->lineArray, [](const auto& line) { return line->runTextArray().empty(); });
+    }
+    std::erase_if(box->paragraphArray, [](const auto& paragraph) { return paragraph->lineArray.empty(); });
+  }
+  std::erase_if(allRunTextBoxArray, [](const auto& box) { return box->paragraphArray.empty(); });
+}
+
 void VQDocxPage::_insertFloatRunPicts() {
-  // Pictures and shapes placed as floating objects into the sections.
+  std::vector<std::shared_ptr<VQDocxRunPict>> floats;
+  floats.insert(floats.end(), allRunImageArray.begin(), allRunImageArray.end());
+  floats.insert(floats.end(), allRunPathArray.begin(), allRunPathArray.end());
+  floats.insert(floats.end(), allRunTextBoxArray.begin(), allRunTextBoxArray.end());
+  floats.insert(floats.end(), allRunTextPathArray.begin(), allRunTextPathArray.end());
+  insertRunPictArray(floats);
+}
+
+void VQDocxPage::insertRunPictArray(const std::vector<std::shared_ptr<VQDocxRunPict>>& picts) {
+  if (picts.empty()) return;
+  for (const auto& section : allPageSectionArray)
+    if (const auto paragraph = section->firstTextParagraph()) {
+      paragraph->insertRunPictArray(picts);
+      return;
+    }
+  for (const auto& section : allPageSectionArray)
+    if (const auto paragraph = section->firstParagraph()) {
+      paragraph->insertRunPictArray(picts);
+      return;
+    }
+  // Floating objects need a paragraph to ride in: a page whose sections have
+  // none gets a small blank one at the top of its first section, rather than
+  // losing them.
+  if (allPageSectionArray.empty()) return;
+  VQDocxPageSection& section = *allPageSectionArray.front();
+  VQDocx_SectPr sectPr = section.sectProperty();
+  sectPr.shouldWrite = 0;
+  const auto anchor =
+      VQDocxParagraph::BlankParagraph(VQDocxFloatAnchorHeight, 0, 0, 0, 0, VQDocxUtilities::defaultRProperty(), sectPr,
+                                      section.sectionFrame.origin.y, section.sectionFrame);
+  if (anchor.empty()) return;
+  if (section.paragraphGroupArray.empty()) section.paragraphGroupArray.emplace_back();
+  auto& colum = section.paragraphGroupArray.front();
+  colum.insert(colum.begin(), anchor.front());
+  anchor.front()->insertRunPictArray(picts);
 }
 
 void VQDocxPage::creatOutlineIfNeed() {

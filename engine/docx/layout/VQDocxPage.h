@@ -8,6 +8,7 @@
 // locked by the document) and reads the conversion's options from its own
 // copy.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,9 @@ inline constexpr int64_t VQDocxPictZIndexStart = -251657498;
 inline constexpr int64_t VQDocxTextBoxZIndexStart = 1;
 // The page's smallest font size before any text lowers it.
 inline constexpr double VQDocxPageMinFontSizeStart = 12.0;
+// Height of the blank paragraph made to carry floating objects on a page
+// whose sections have no paragraph (more than a written paragraph's minimum).
+inline constexpr double VQDocxFloatAnchorHeight = 2.0;
 
 class VQDocxPage : public VQDocxDocumentPage {
  public:
@@ -103,6 +107,9 @@ class VQDocxPage : public VQDocxDocumentPage {
   // Numbers every run 0, 1, 2, ... in paint order, and the text runs among
   // themselves in text order.
   void updateAllPDFScanIndex();
+  // Anchors floating objects in the first text paragraph of the page, else
+  // its first paragraph, else a small blank paragraph made for them.
+  void insertRunPictArray(const std::vector<std::shared_ptr<VQDocxRunPict>>& picts);
   // Gives each section its write list.
   void createXMLObjects();
   // The text runs made lines, bands and column sets with their column
@@ -178,12 +185,19 @@ class VQDocxPage : public VQDocxDocumentPage {
   // The stages of processPDFPage, in their order.
   void removeSoftMaskRuns();
   void optimizeAllRunTextPropertyIfNeed(bool isNeedReplaceFont);
+  // Chinese pages get Chinese stand-in faces and their language; pages of
+  // English text are marked English.
+  bool _localizedReplaceFontNameIfNeed();
+  void _localizedReplaceFontNameWithDictionary(const std::map<std::string, std::string>& faces);
   void convertImages2ImageIfNeed();
   void filterAllRunPathArray();
   void convertPathsForUnderLineIfNeed();
   void convertPathsForHighLightIfNeed();
   void convertPath2TableIfNeed();
   void convertAnnotion2TextBox();
+  // Text painted twice at one place in turned text boxes (as for fake bold)
+  // is kept once: the later copy leaves its box, and boxes left empty go.
+  void removeRepeatedTextBoxText();
   void createPageWithColumn();
   void addBlankSectionIfNeed();
   void convertShapes2ImageIfNeed();

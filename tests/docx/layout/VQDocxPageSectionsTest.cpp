@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include <memory>
 #include <string>
@@ -6,6 +7,7 @@
 
 #include "docx/capture/PlacedTextRun.h"
 #include "docx/layout/VQDocxPage.h"
+#include "office/OfficeTestSupport.h"
 
 using vq::VQDocxPage;
 
@@ -154,4 +156,78 @@ TEST(VQDocxPageSectionsTest, SectionsTileTheTextArea) {
   EXPECT_TRUE(sections.back()->isPageFootSection);
   EXPECT_EQ(sections[1]->columGroupArray().size(), 2u);
   EXPECT_EQ(m.left, 72) << "text starts an inch in";
+}
+
+namespace {
+
+// A text box of one paragraph whose runs stand at the given places.
+std::shared_ptr<vq::VQDocxRunTextBox> BoxOf(const std::vector<std::pair<std::string, double>>& glyphs) {
+  vq::VQDocxRunText::Array runs;
+  for (const auto& [text, y] : glyphs) {
+    vqtest::PlacedText p;
+    p.text = text;
+    p.x = 40;
+    p.base = y;
+    p.top = y - 8;
+    auto run = vqtest::PlacedTextRun(p);
+    run->ctmInfo.fontSize = vq::SizeMake(12, 12);
+    runs.push_back(run);
+  }
+  auto paragraph = std::make_shared<vq::VQDocxParagraph>();
+  paragraph->addRunTextArray(runs);
+  auto box = std::make_shared<vq::VQDocxRunTextBox>();
+  box->pictInfo = std::make_shared<vq::VQDocxTextBoxInfo>();
+  box->paragraphArray = {paragraph};
+  return box;
+}
+
+std::string BoxText(const vq::VQDocxRunTextBox& box) {
+  std::string text;
+  for (const auto& run : box.allRunTextArray()) text += run->runText();
+  return text;
+}
+
+}  // namespace
+
+// Turned text painted twice at one place (fake bold) is kept once; the same
+// text elsewhere stays, and a box left without text goes.
+TEST(VQDocxPageSectionsTest, RepeatedTurnedTextIsKeptOnce) {
+  WordPage t;
+  t.page.allRunTextBoxArray = {BoxOf({{"A", 100}, {"B", 112}}), BoxOf({{"A", 100}, {"B", 112}, {"C", 124}}),
+                               BoxOf({{"A", 100}}), BoxOf({{"A", 400}})};
+  t.page.processPDFPage();
+  ASSERT_EQ(t.page.allRunTextBoxArray.size(), 3u);
+  EXPECT_EQ(BoxText(*t.page.allRunTextBoxArray[0]), "AB");
+  EXPECT_EQ(BoxText(*t.page.allRunTextBoxArray[1]), "C");
+  EXPECT_EQ(BoxText(*t.page.allRunTextBoxArray[2]), "A");
+}
+
+// Text boxes ride in the page's first text paragraph; a page without text
+// carries them in its blank section's paragraph, so none is lost.
+TEST(VQDocxPageSectionsTest, TextBoxesAreAnchoredInAParagraph) {
+  for (const bool withText : {true, false}) {
+    SCOPED_TRACE(withText);
+    WordPage t;
+    if (withText) t.line(72, 300, 3);
+    const auto box = BoxOf({{"Z", 500}});
+    t.page.allRunTextBoxArray = {box};
+    t.page.processPDFPage();
+    const std::string xml = vqtest::writeXML([&](vq::XMLFileWriter& w) { t.page.writePageWithXMLWriter(w); });
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(("<root xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                                 "xmlns:v=\"urn:schemas-microsoft-com:vml\" "
+                                 "xmlns:o=\"urn:schemas-microsoft-com:office:office\" "
+                                 "xmlns:w10=\"urn:schemas-microsoft-com:office:word\">" +
+                                 xml + "</root>")
+                                    .c_str()))
+        << xml;
+    const auto boxes = doc.select_nodes("//w:p/w:r/w:pict/v:shape/v:textbox");
+    ASSERT_EQ(boxes.size(), 1u) << xml;
+    EXPECT_STREQ(doc.select_node("//w:txbxContent//w:t").node().text().get(), "Z");
+    if (withText) {
+      const auto anchor = boxes.first().node().parent().parent().parent().parent();
+      EXPECT_NE(std::string(anchor.select_node("w:r/w:t").node().text().get()).find("w0"), std::string::npos)
+          << "the first text paragraph carries it";
+    }
+  }
 }
