@@ -64,6 +64,16 @@ std::string TextOf(const std::string& mainPart) {
   return text;
 }
 
+// The name of the body's last child, and how many section properties the
+// text boxes hold (none may).
+std::string BodyEnd(const std::string& mainPart) {
+  pugi::xml_document doc;
+  if (!doc.load_string(mainPart.c_str())) return "unreadable";
+  const auto last = doc.select_node("/w:document/w:body/*[last()]").node();
+  const size_t inBoxes = doc.select_nodes("//w:txbxContent//w:sectPr").size();
+  return std::string(last.name()).substr(2) + ":" + std::to_string(inBoxes);
+}
+
 std::string Pdftotext(const fs::path& pdf, const fs::path& dest, const std::string& password = "") {
   const std::string pw = password.empty() ? "" : "-upw " + vqtest::quoted(password) + " ";
   vqtest::runCommand("pdftotext -enc UTF-8 " + pw + vqtest::quoted(pdf) + " " + vqtest::quoted(dest) + " 2> /dev/null");
@@ -117,6 +127,7 @@ TEST(VQDocxEndToEnd, CommandLineConvertsEveryCorpusFile) {
     ASSERT_FALSE(parts[0].empty());
     EXPECT_EQ(parts[0], parts[1]) << "the pages do not depend on the threads that made them";
     EXPECT_EQ(SchemaProblems(parts[0], dir.path()), "");
+    EXPECT_EQ(BodyEnd(parts[0]), "sectPr:0") << "the body ends with the document's bare section properties";
     if (!havePdftotext) continue;
     const auto agreement = Agreement(CountsOf(Pdftotext(file, dir / (name + ".txt"))), CountsOf(TextOf(parts[0])));
     if (agreement) {

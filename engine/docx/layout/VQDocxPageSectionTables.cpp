@@ -362,9 +362,11 @@ void VQDocxPageSection::writeContentWithTableArray(TableArray& tables) {
         // Word drops the space before the first paragraph of a column, so
         // that space is written as blank lines.
         if (isMultiColumn && isFirst && paragraph->pProperty.spacing.before > paragraph->rProperty.sz) {
+          const size_t before = allWriteXMLObjects.size();
           writeBeforeBlankParagraphs(paragraph);
           paragraph->pProperty.spacing.before = 0;
-          paragraph->breakColumn = false;
+          // The column break moves to the first blank line, if one was made.
+          if (allWriteXMLObjects.size() > before) paragraph->breakColumn = false;
         }
         isFirst = false;
       }
