@@ -265,6 +265,14 @@ bool VQPDFFontUtilities::SystemFontNameIsExist(const std::string& name) {
   return text::InstalledFonts::findExact(name).has_value();
 }
 
+std::optional<std::string> VQPDFFontUtilities::ShownFontNameForName(const std::string& name) {
+  if (name.empty()) return std::nullopt;
+  if (SystemFontNameIsExist(name)) return name;
+  const auto face = text::InstalledFonts::findShownFace(name);
+  if (!face || face->family.empty()) return std::nullopt;
+  return face->family;
+}
+
 std::optional<std::string> VQPDFFontUtilities::SystemFontFullNameForFontName(const std::string& name) {
   auto face = text::InstalledFonts::findExact(name);
   if (!face || face->fullName.empty()) return std::nullopt;

@@ -56,6 +56,10 @@ class VQPDFFontUtilities {
   static std::optional<std::string> ReplaceFontNameInFontBook(const std::string& name);
 
   static bool SystemFontNameIsExist(const std::string& name);
+  // The installed font text asked for in `name` is shown in on this
+  // machine: the name itself when installed, else the family the system
+  // substitutes for it; nullopt when there is neither.
+  static std::optional<std::string> ShownFontNameForName(const std::string& name);
   static std::optional<std::string> SystemFontFullNameForFontName(const std::string& name);
   static double SystemFontName(const std::string& name, double fontSize, const std::string& utf8);
   static double CGFontWidthOfGlyphCode(const text::FontFace& font, double fontSize, uint32_t glyph);

@@ -184,7 +184,11 @@ void VQDocxRunText::optimizePropertyAtStart(bool fit) {
     }
     const double blank = measure(" ", fontName, n);
     spaceWidth = blank > 0 ? blank : scaledBlank;
-  } else if (VQPDFFontUtilities::SystemFontNameIsExist(replaceName)) {
+  } else if (const auto shown = VQPDFFontUtilities::ShownFontNameForName(replaceName)) {
+    // The stand-in is written under its own name; it is measured in the font
+    // this machine shows that name in (its configured alias when the name
+    // itself is not installed), so that the text keeps its width when shown.
+    const std::string& measuring = *shown;
     // A caps font draws capitals whatever the text says; the font that
     // stands in for it needs the capitals in the text.
     if (rProperty.upperCase) setRunText(upperCased(runText_));
@@ -193,24 +197,24 @@ void VQDocxRunText::optimizePropertyAtStart(bool fit) {
     if (rProperty.b) {
       static const char* const weights[] = {"Bold", "Medium", "Black", "Heavy", "Semibold", "Demibold", "Extrabold"};
       for (const char* weight : weights) {
-        const double w = measure(runText_, replaceName + " " + weight, n);
+        const double w = measure(runText_, measuring + " " + weight, n);
         if (w > 0 && w < limit) {
           width = w;
           break;
         }
       }
-      if (width < 0.1) width = measure(runText_, replaceName, n);
+      if (width < 0.1) width = measure(runText_, measuring, n);
     } else {
-      width = measure(runText_, replaceName, n);
+      width = measure(runText_, measuring, n);
     }
     if (width >= 0.1 && width <= limit) {
       newInside = textWidth - width + insideSpacing;
       textWidth = width;
     }
     rProperty.rFonts = rProperty.rFonts_replace;
-    const double blank = measure(" ", replaceName, n);
+    const double blank = measure(" ", measuring, n);
     spaceWidth = blank > 0 ? blank : scaledBlank;
-    fontName = replaceName;
+    fontName = measuring;
   } else {
     spaceWidth = scaledBlank;
   }

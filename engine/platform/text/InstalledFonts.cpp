@@ -70,24 +70,29 @@ bool faceOrder(const InstalledFace& a, const InstalledFace& b) {
   return std::tie(a.family, a.postScriptName, a.file, a.index) < std::tie(b.family, b.postScriptName, b.file, b.index);
 }
 
-// The fonts that match a pattern, listed through a configuration of our own:
-// the one in configFile, or the system's files. It is released after the
-// listing, rather than fontconfig's process-wide one that lives forever.
-std::vector<InstalledFace> listFonts(const std::string& configFile, FcPattern* pattern) {
+// A configuration of our own: the one in configFile, or the system's files.
+// It is released after use, rather than fontconfig's process-wide one that
+// lives forever.
+std::unique_ptr<FcConfig, ConfigDeleter> loadConfig(const std::string& configFile) {
   std::unique_ptr<FcConfig, ConfigDeleter> config;
-  if (!configFile.empty()) {
-    config.reset(FcConfigCreate());
-    if (!config || !FcConfigParseAndLoad(config.get(), reinterpret_cast<const FcChar8*>(configFile.c_str()), FcTrue) ||
-        !FcConfigBuildFonts(config.get()))
-      return {};
-  } else {
+  if (configFile.empty()) {
     config.reset(FcInitLoadConfigAndFonts());
-    if (!config) return {};
+    return config;
   }
+  config.reset(FcConfigCreate());
+  if (!config || !FcConfigParseAndLoad(config.get(), reinterpret_cast<const FcChar8*>(configFile.c_str()), FcTrue) ||
+      !FcConfigBuildFonts(config.get()))
+    config.reset();
+  return config;
+}
+
+// The fonts that match a pattern.
+std::vector<InstalledFace> listFonts(FcConfig* config, FcPattern* pattern) {
+  if (!config) return {};
   std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
       FcObjectSetBuild(FC_FAMILY, FC_STYLE, FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_FILE, FC_INDEX, nullptr));
   if (!pattern || !objects) return {};
-  std::unique_ptr<FcFontSet, FontSetDeleter> set(FcFontList(config.get(), pattern, objects.get()));
+  std::unique_ptr<FcFontSet, FontSetDeleter> set(FcFontList(config, pattern, objects.get()));
   return facesOf(set.get());
 }
 
@@ -96,6 +101,8 @@ struct State {
   std::shared_ptr<FontProvider> provider;
   std::shared_ptr<const std::vector<InstalledFace>> faces;
   std::map<uint32_t, std::optional<InstalledFace>> covering;
+  std::map<std::string, std::optional<InstalledFace>> shown;
+  std::map<std::string, std::optional<InstalledFace>> exact;
   std::map<std::pair<std::string, int>, std::shared_ptr<FontFace>> loaded;
   unsigned generation = 1;
 };
@@ -109,9 +116,23 @@ State& state() {
 
 FontconfigProvider::FontconfigProvider(std::string configFile) : configFile_(std::move(configFile)) {}
 
+template <class Ask>
+bool FontconfigProvider::withConfig(Ask&& ask) const {
+  std::lock_guard lock(configMutex_);
+  if (!config_) {
+    auto loaded = loadConfig(configFile_);
+    if (!loaded) return false;
+    config_ = std::shared_ptr<void>(loaded.release(), [](void* c) { FcConfigDestroy(static_cast<FcConfig*>(c)); });
+  }
+  ask(static_cast<FcConfig*>(config_.get()));
+  return true;
+}
+
 std::vector<InstalledFace> FontconfigProvider::faces() const {
   std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
-  return listFonts(configFile_, pattern.get());
+  std::vector<InstalledFace> faces;
+  withConfig([&](FcConfig* config) { faces = listFonts(config, pattern.get()); });
+  return faces;
 }
 
 std::vector<InstalledFace> FontconfigProvider::facesWithCharacter(uint32_t character) const {
@@ -125,8 +146,29 @@ std::vector<InstalledFace> FontconfigProvider::facesWithCharacter(uint32_t chara
   const bool ok = FcCharSetAddChar(chars, character) && FcPatternAddCharSet(pattern.get(), FC_CHARSET, chars);
   FcCharSetDestroy(chars);  // the pattern holds its own reference
   if (!ok) return {};
-  return listFonts(configFile_, pattern.get());
+  std::vector<InstalledFace> faces;
+  withConfig([&](FcConfig* config) { faces = listFonts(config, pattern.get()); });
+  return faces;
 }
+
+std::optional<std::string> FontconfigProvider::substituteFamily(const std::string& name) const {
+  std::optional<std::string> found;
+  withConfig([&](FcConfig* config) {
+    std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
+    if (!pattern || !FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str())))
+      return;
+    FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    std::unique_ptr<FcPattern, PatternDeleter> match(FcFontMatch(config, pattern.get(), &result));
+    FcChar8* family = nullptr;
+    if (match && FcPatternGetString(match.get(), FC_FAMILY, 0, &family) == FcResultMatch && family)
+      found = std::string(reinterpret_cast<const char*>(family));
+  });
+  return found;
+}
+
+std::optional<std::string> FontProvider::substituteFamily(const std::string&) const { return std::nullopt; }
 
 std::vector<InstalledFace> FontProvider::facesWithCharacter(uint32_t character) const {
   std::vector<InstalledFace> out;
@@ -162,6 +204,8 @@ void InstalledFonts::setProvider(std::shared_ptr<FontProvider> provider) {
   s.provider = std::move(provider);
   s.faces.reset();
   s.covering.clear();
+  s.shown.clear();
+  s.exact.clear();
   s.loaded.clear();
   ++s.generation;
 }
@@ -175,11 +219,23 @@ unsigned InstalledFonts::generation() {
 std::optional<InstalledFace> InstalledFonts::findExact(const std::string& name) {
   if (name.empty()) return std::nullopt;
   auto list = faces();
+  State& s = state();
+  unsigned generation = 0;
+  {
+    // Layout asks for the same few names for every run of a page.
+    std::lock_guard lock(s.mutex);
+    if (auto it = s.exact.find(name); it != s.exact.end()) return it->second;
+    generation = s.generation;
+  }
+  std::optional<InstalledFace> found;
   for (const auto& f : *list)
-    if (equalsIgnoringCase(f.postScriptName, name)) return f;
+    if (!found && equalsIgnoringCase(f.postScriptName, name)) found = f;
   for (const auto& f : *list)
-    if (equalsIgnoringCase(f.fullName, name)) return f;
-  return findFamily(name);
+    if (!found && equalsIgnoringCase(f.fullName, name)) found = f;
+  if (!found) found = findFamily(name);
+  std::lock_guard lock(s.mutex);
+  if (generation == s.generation) s.exact.emplace(name, found);
+  return found;
 }
 
 std::optional<InstalledFace> InstalledFonts::findFamily(const std::string& family) {
@@ -222,6 +278,26 @@ std::optional<InstalledFace> InstalledFonts::findCovering(uint32_t character) {
   std::lock_guard lock(s.mutex);
   // A provider swapped meanwhile makes this answer stale: give it, keep it not.
   if (generation == s.generation) s.covering.emplace(character, found);
+  return found;
+}
+
+std::optional<InstalledFace> InstalledFonts::findShownFace(const std::string& name) {
+  if (auto exact = findExact(name)) return exact;
+  State& s = state();
+  std::shared_ptr<FontProvider> provider;
+  unsigned generation = 0;
+  {
+    std::lock_guard lock(s.mutex);
+    if (auto it = s.shown.find(name); it != s.shown.end()) return it->second;
+    if (!s.provider) s.provider = std::make_shared<FontconfigProvider>();
+    provider = s.provider;
+    generation = s.generation;
+  }
+  // Asked outside the lock: the provider reads fontconfig's files.
+  std::optional<InstalledFace> found;
+  if (const auto family = provider->substituteFamily(name)) found = findFamily(*family);
+  std::lock_guard lock(s.mutex);
+  if (generation == s.generation) s.shown.emplace(name, found);
   return found;
 }
 

@@ -5,6 +5,7 @@
 // per provider and shared by every thread.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ class FontProvider {
   // every face of faces() and asks it, which suits a short list; a provider
   // that knows the coverage of its faces answers without loading them.
   virtual std::vector<InstalledFace> facesWithCharacter(uint32_t character) const;
+  // The family the system shows text in when it asks for a font of this
+  // name that is not installed (its configured alias); none by default.
+  virtual std::optional<std::string> substituteFamily(const std::string& name) const;
 };
 
 // Lists fonts through fontconfig; with a configuration file, only the fonts
@@ -40,9 +44,20 @@ class FontconfigProvider : public FontProvider {
   std::vector<InstalledFace> faces() const override;
   // From fontconfig's own record of each font's characters.
   std::vector<InstalledFace> facesWithCharacter(uint32_t character) const override;
+  // fontconfig's best match for the name, as programs that show documents
+  // on this machine get it.
+  std::optional<std::string> substituteFamily(const std::string& name) const override;
 
  private:
   std::string configFile_;
+  // The configuration every question is asked of, loaded at the first one
+  // and kept: loading it parses the configuration files and reads every
+  // font's record, which costs more than most questions.
+  mutable std::mutex configMutex_;
+  mutable std::shared_ptr<void> config_;
+  // Runs `ask` with the configuration held; false when it cannot be loaded.
+  template <class Ask>
+  bool withConfig(Ask&& ask) const;
 };
 
 class InstalledFonts {
@@ -63,6 +78,10 @@ class InstalledFonts {
   // lacks it: the regular (or else first) face of the first family in name
   // order that has one; nullopt when no face has it. Cached per character.
   static std::optional<InstalledFace> findCovering(uint32_t character);
+  // The face text asked for in `name` is shown in: the installed face of
+  // that name, else the regular face of the family the system substitutes
+  // for it; nullopt when there is neither. Cached per name.
+  static std::optional<InstalledFace> findShownFace(const std::string& name);
   // The face loaded for measuring; cached per face.
   static std::shared_ptr<FontFace> load(const InstalledFace& face);
 };

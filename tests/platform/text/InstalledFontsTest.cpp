@@ -135,3 +135,36 @@ TEST(Utf8Test, Validity) {
 }
 
 }  // namespace
+
+// A name that is not installed is shown in the family the configuration
+// aliases it to; exact names are never substituted, and a provider without
+// aliases offers no stand-in.
+TEST(InstalledFontsShownFace, AliasesStandInOnlyForNamesNotInstalled) {
+  vqtest::ScratchDir dir;
+  {
+    std::ofstream conf(dir / "fonts.conf");
+    conf << "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig><dir>" << kFontDir
+         << "</dir><cachedir>" << (dir / "cache").string()
+         << "</cachedir><alias><family>Times</family><prefer><family>Liberation Serif</family></prefer></alias>"
+            "</fontconfig>\n";
+  }
+  InstalledFonts::setProvider(std::make_shared<vq::text::FontconfigProvider>((dir / "fonts.conf").string()));
+  EXPECT_FALSE(InstalledFonts::findExact("Times"));
+  const auto times = InstalledFonts::findShownFace("Times");
+  ASSERT_TRUE(times);
+  EXPECT_EQ(times->family, "Liberation Serif");
+  const auto sans = InstalledFonts::findShownFace("Liberation Sans Bold");
+  ASSERT_TRUE(sans);
+  EXPECT_EQ(sans->fullName, "Liberation Sans Bold") << "an installed name is its own face";
+
+  struct Listed : vq::text::FontProvider {
+    std::vector<vq::text::InstalledFace> faces() const override {
+      return {{"Liberation Serif", "Regular", "Liberation Serif", "LiberationSerif-Regular",
+               std::string(kFontDir) + "/LiberationSerif-Regular.ttf", 0}};
+    }
+  };
+  InstalledFonts::setProvider(std::make_shared<Listed>());
+  EXPECT_FALSE(InstalledFonts::findShownFace("Times")) << "the cache went with the provider";
+  EXPECT_TRUE(InstalledFonts::findShownFace("Liberation Serif"));
+  InstalledFonts::setProvider(nullptr);
+}
