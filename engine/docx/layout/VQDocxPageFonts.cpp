@@ -40,6 +40,18 @@ std::string sampleOf(const VQDocxRunText::Array& runs, long from, long step, lon
   return sample;
 }
 
+// Whether the text has a Han ideograph: text without one is no Chinese, and
+// the language guess (which loads every language's profile) is not needed.
+bool hasHan(const std::string& text) {
+  for (const char32_t c : text::utf8ToCodePoints(text))
+    if ((c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0xF900 && c <= 0xFAFF) ||
+        (c >= 0x20000 && c <= 0x2EBEF))
+      return true;
+  return false;
+}
+
+bool isChinese(const std::string& sample) { return hasHan(sample) && VQRegex::IsLanguageForString_Chinese(sample); }
+
 template <size_t N>
 void setName(char (&field)[N], const std::string& name) {
   VQDocxSetText(field, text::utf8PrefixWithinBytes(name, N - 1));
@@ -61,13 +73,14 @@ bool VQDocxPage::_localizedReplaceFontNameIfNeed() {
   const std::string head = sampleOf(runs, 0, 1, count, 20);
   const std::string middle = sampleOf(runs, count / 3, 1, count / 2, 50);
   const std::string tail = sampleOf(runs, count - 1, -1, count, 20);
-  if (VQRegex::IsLanguageForString_Chinese(head) || VQRegex::IsLanguageForString_Chinese(middle) ||
-      VQRegex::IsLanguageForString_Chinese(tail)) {
+  if (isChinese(head) || isChinese(middle) || isChinese(tail)) {
     static const std::map<std::string, std::string> kChineseFaces = {
         {"Courier", "Simsun"}, {"Consolas", "SimHei"}, {"Times", "STSong"}, {"Arial Unicode MS", "Microsoft YaHei"}};
     _localizedReplaceFontNameWithDictionary(kChineseFaces);
     localizedLanguage = "zh-CN";
-  } else if (VQRegex::IsLanguageForString_English(middle) || VQRegex::IsLanguageForString_English(tail)) {
+  } else if (localizedLanguage != "en-US" &&
+             (VQRegex::IsLanguageForString_English(middle) || VQRegex::IsLanguageForString_English(tail))) {
+    // (A page already marked English needs no guess to stay English.)
     localizedLanguage = "en-US";
   }
   return true;
