@@ -44,8 +44,10 @@ class VQDocxTable : public VQDocxRun {
   virtual void setTextWrappingToNoneMarginTop(double top) { (void)top; }
   virtual void setTextWrappingToNoneMarginBottom(double bottom) { (void)bottom; }
   // Makes the table float in a text box positioned against a paragraph.
+  // The paragraph carries the table in its runs, so the table refers to it
+  // weakly: a strong reference both ways would keep both alive for ever.
   virtual void changeXMLPropertyTextWrappingToFloatTextBox() {}
-  virtual void setTextBoxRelativeParagraph(const std::shared_ptr<VQDocxParagraph>& paragraph) { (void)paragraph; }
+  virtual void setTextBoxRelativeParagraph(const std::weak_ptr<VQDocxParagraph>& paragraph) { (void)paragraph; }
 };
 
 }  // namespace vq

@@ -24,7 +24,7 @@ struct FakeTable : vq::VQDocxTable {
   double marginTop = 0;
   double marginBottom = 0;
   vq::Rect columnFrame = vq::RectZero;
-  std::shared_ptr<vq::VQDocxParagraph> relativeParagraph;
+  std::weak_ptr<vq::VQDocxParagraph> relativeParagraph;
   int sectPropertyCount = 0;
   int convertCount = 0;
 
@@ -41,7 +41,7 @@ struct FakeTable : vq::VQDocxTable {
     isFloating = true;
     tblProperty.tblpPr = vq::VQDocxUtilities::defaultTblpProperty();
   }
-  void setTextBoxRelativeParagraph(const std::shared_ptr<vq::VQDocxParagraph>& paragraph) override {
+  void setTextBoxRelativeParagraph(const std::weak_ptr<vq::VQDocxParagraph>& paragraph) override {
     relativeParagraph = paragraph;
   }
   void writeWithXMLWriter(vq::XMLFileWriter& writer) override {

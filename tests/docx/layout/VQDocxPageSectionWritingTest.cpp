@@ -260,7 +260,7 @@ TEST(VQDocxPageSectionWriting, PendingTablesFloatAnchoredToAParagraph) {
     EXPECT_TRUE(table->isFloating);
     EXPECT_FALSE(table->isInline);
     const auto anchor = std::static_pointer_cast<VQDocxParagraph>(section->paragraphGroupArray[0][c.anchor]);
-    EXPECT_EQ(table->relativeParagraph, c.relative ? anchor : nullptr);
+    EXPECT_EQ(table->relativeParagraph.lock(), c.relative ? anchor : nullptr);
     ASSERT_FALSE(anchor->writeRunGroupArray.empty());
     EXPECT_EQ(anchor->writeRunGroupArray.front().front(), table);
   }
