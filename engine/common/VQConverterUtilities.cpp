@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/text/InstalledFonts.h"
 #include "platform/text/Utf8.h"
@@ -18,11 +19,30 @@ namespace {
 // glyph, else in an installed face that has it (a text is still laid out
 // when its font lacks some characters, in whatever face stands in for them),
 // else nothing.
+// The advances (in ems) of characters in faces, remembered per thread, with
+// -1 for a character the face lacks. Measuring goes through the same few
+// faces and characters again and again, and asking a face takes its lock,
+// on which page threads would otherwise queue. `generation` is the installed
+// fonts' generation: faces of an earlier one may be gone.
+double cachedAdvance(const text::FontFace& font, uint32_t c, unsigned generation) {
+  thread_local unsigned cachedGeneration = 0;
+  thread_local std::unordered_map<const text::FontFace*, std::unordered_map<uint32_t, double>> cache;
+  if (generation != cachedGeneration) {
+    cache.clear();
+    cachedGeneration = generation;
+  }
+  auto& advances = cache[&font];
+  auto it = advances.find(c);
+  if (it == advances.end()) it = advances.emplace(c, font.glyphForChar(c) ? font.advanceOfChar(c) : -1.0).first;
+  return it->second;
+}
+
 double lineWidth(const text::FontFace& font, const std::string& line, double size) {
+  const unsigned generation = text::InstalledFonts::generation();
   double sum = 0;
   for (uint32_t c : text::decodeUTF8(line)) {
-    if (font.glyphForChar(c)) {
-      sum += font.advanceOfChar(c);
+    if (const double advance = cachedAdvance(font, c, generation); advance >= 0) {
+      sum += advance;
       continue;
     }
     auto standIn = text::InstalledFonts::findCovering(c);
