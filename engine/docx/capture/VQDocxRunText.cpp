@@ -245,7 +245,11 @@ void VQDocxRunText::writeWithXMLWriter(XMLFileWriter& writer) {
 
   VQDocx_RPr rPr = rProperty;
   const double count = characterCount(runText_);
-  const double spacing = count >= 2 ? outsideSpacing / count : outsideSpacing;
+  // Condensed text is shared out over all but the last character: one
+  // reader leaves the last character of a run uncondensed, and a run that
+  // comes out a little narrower in another never pushes a full line over.
+  double spacing = outsideSpacing;
+  if (count >= 2) spacing = outsideSpacing / (outsideSpacing < 0 ? count - 1 : count);
   rPr.spacing = static_cast<float>(finiteOr(spacing, 0));
   if (markLanguage) {
     std::string lower = *markLanguage;

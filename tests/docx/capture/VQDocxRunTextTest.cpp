@@ -335,6 +335,8 @@ TEST(VQDocxRunText, WritesOneRunWithItsLanguageAndSpreadSpacing) {
   } cases[] = {
       {"ab", "EN-us", 3, RunXML("en-US", "<w:spacing w:val=\"30\"/>", "ab")},
       {"a", "zh-CN", 3, RunXML("zh-CN", "<w:spacing w:val=\"60\"/>", "a")},
+      // Condensing leaves the last character alone.
+      {"abc", "en-US", -6, RunXML("en-US", "<w:spacing w:val=\"-60\"/>", "abc")},
       {" a&b<c> ", std::nullopt, 0, RunXML("en-US", "", " a&amp;b&lt;c&gt; ")},
       {"ab", "de-DE", std::nan(""), RunXML("de-DE", "", "ab")},
       // A tag longer than the field is cut whole characters at a time.
