@@ -2,7 +2,6 @@
 
 #include "platform/text/Utf8.h"
 
-#include <fstream>
 #include <iterator>
 
 #include <ft2build.h>
@@ -96,33 +95,35 @@ struct FontFace::Impl {
 FontFace::FontFace(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 FontFace::~FontFace() = default;
 
-std::shared_ptr<FontFace> FontFace::fromData(std::string data, int faceIndex) {
-  if (data.empty()) return nullptr;
-  auto impl = std::make_unique<Impl>();
-  impl->data = std::move(data);
+template <class Open>
+std::shared_ptr<FontFace> FontFace::openFace(std::unique_ptr<Impl> impl, Open&& open) {
   FT_Library lib = nullptr;
   if (FT_Init_FreeType(&lib) != 0) return nullptr;
   impl->library.reset(lib);
   FT_Face face = nullptr;
-  if (FT_New_Memory_Face(lib, reinterpret_cast<const FT_Byte*>(impl->data.data()),
-                         static_cast<FT_Long>(impl->data.size()), faceIndex, &face) != 0)
-    return nullptr;
+  if (open(lib, &face) != 0) return nullptr;
   impl->face.reset(face);
   if (!face->charmap && face->num_charmaps > 0) FT_Set_Charmap(face, face->charmaps[0]);
   return std::shared_ptr<FontFace>(new FontFace(std::move(impl)));
 }
 
+std::shared_ptr<FontFace> FontFace::fromData(std::string data, int faceIndex) {
+  if (data.empty()) return nullptr;
+  auto impl = std::make_unique<Impl>();
+  impl->data = std::move(data);
+  const std::string& bytes = impl->data;
+  return openFace(std::move(impl), [&](FT_Library lib, FT_Face* face) {
+    return FT_New_Memory_Face(lib, reinterpret_cast<const FT_Byte*>(bytes.data()), static_cast<FT_Long>(bytes.size()),
+                              faceIndex, face);
+  });
+}
+
 std::shared_ptr<FontFace> FontFace::fromFile(const std::string& path, int faceIndex) {
-  // Read in one piece: collections of CJK faces run to tens of megabytes,
-  // which a character-by-character read takes noticeable time over.
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return nullptr;
-  const std::streamoff size = in.tellg();
-  if (size <= 0) return nullptr;
-  std::string data(static_cast<size_t>(size), '\0');
-  in.seekg(0);
-  if (!in.read(data.data(), size)) return nullptr;
-  return fromData(std::move(data), faceIndex);
+  // FreeType reads the file as it needs it: collections of CJK faces run to
+  // tens of megabytes, of which measuring reads a few tables.
+  if (path.empty()) return nullptr;
+  return openFace(std::make_unique<Impl>(),
+                  [&](FT_Library lib, FT_Face* face) { return FT_New_Face(lib, path.c_str(), faceIndex, face); });
 }
 
 std::string FontFace::postScriptName() const {

@@ -65,6 +65,10 @@ class FontFace {
  private:
   struct Impl;
   explicit FontFace(std::unique_ptr<Impl> impl);
+  // The face `open` opens (given the FreeType library) into `impl`, with a
+  // character map chosen when the font names none; nullptr when it fails.
+  template <class Open>
+  static std::shared_ptr<FontFace> openFace(std::unique_ptr<Impl> impl, Open&& open);
   std::unique_ptr<Impl> impl_;
 };
 
