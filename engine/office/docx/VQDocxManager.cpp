@@ -1,8 +1,10 @@
 #include "office/docx/VQDocxManager.h"
 
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <pugixml.hpp>
+#include <unordered_map>
 
 #include "common/VQResources.h"
 #include "office/VQDocxUtilities.h"
@@ -13,6 +15,9 @@ namespace {
 
 std::mutex gl_managerMutex;
 std::shared_ptr<VQDocxManager> gl_manager;
+// Changes whenever the table may have: the manager is dropped or a table is
+// read. The per-thread answers of `factor` hold only while it stays.
+std::atomic<unsigned> gl_tableVersion{1};
 
 std::string lowerASCII(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -47,6 +52,7 @@ std::shared_ptr<VQDocxManager> VQDocxManager::sharedInstance() {
 void VQDocxManager::destory() {
   std::lock_guard lock(gl_managerMutex);
   gl_manager.reset();
+  gl_tableVersion.fetch_add(1);
 }
 
 VQDocxManager::VQDocxManager() { readWordInfoDictionary(); }
@@ -82,10 +88,28 @@ bool VQDocxManager::readWordInfoDictionaryAtPath(const std::string& path) {
   }
   std::lock_guard lock(mutex_);
   wordInfoDictionary_ = std::make_shared<const std::map<std::string, Entry>>(std::move(table));
+  gl_tableVersion.fetch_add(1);
   return true;
 }
 
 double VQDocxManager::factor(const std::string& fontName, const char* key) {
+  // Every text run of every page asks for its font's factors, on every page
+  // thread: each thread keeps its answers rather than queue on the locks.
+  thread_local std::unordered_map<std::string, double> answers;
+  thread_local unsigned answersVersion = 0;
+  const unsigned version = gl_tableVersion.load();
+  if (version != answersVersion) {
+    answers.clear();
+    answersVersion = version;
+  }
+  const std::string answerKey = std::string(key) + '\n' + fontName;
+  if (auto it = answers.find(answerKey); it != answers.end()) return it->second;
+  const double answer = lookUpFactor(fontName, key);
+  answers.emplace(answerKey, answer);
+  return answer;
+}
+
+double VQDocxManager::lookUpFactor(const std::string& fontName, const char* key) {
   auto manager = sharedInstance();
   std::shared_ptr<const std::map<std::string, Entry>> loaded;
   {

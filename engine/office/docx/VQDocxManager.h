@@ -39,6 +39,8 @@ class VQDocxManager {
  private:
   using Entry = std::map<std::string, std::string>;
   static double factor(const std::string& fontName, const char* key);
+  // factor without the per-thread answers.
+  static double lookUpFactor(const std::string& fontName, const char* key);
 
   mutable std::mutex mutex_;
   // Immutable once loaded, so lookups from page threads share it unlocked.

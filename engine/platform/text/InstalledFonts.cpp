@@ -1,10 +1,12 @@
 #include "platform/text/InstalledFonts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <map>
 #include <mutex>
 #include <tuple>
+#include <unordered_map>
 
 #include <fontconfig/fontconfig.h>
 
@@ -102,9 +104,9 @@ struct State {
   std::shared_ptr<const std::vector<InstalledFace>> faces;
   std::map<uint32_t, std::optional<InstalledFace>> covering;
   std::map<std::string, std::optional<InstalledFace>> shown;
-  std::map<std::string, std::optional<InstalledFace>> exact;
   std::map<std::pair<std::string, int>, std::shared_ptr<FontFace>> loaded;
-  unsigned generation = 1;
+  // Read without the lock by the per-thread caches; changed under it.
+  std::atomic<unsigned> generation = 1;
 };
 
 State& state() {
@@ -205,37 +207,46 @@ void InstalledFonts::setProvider(std::shared_ptr<FontProvider> provider) {
   s.faces.reset();
   s.covering.clear();
   s.shown.clear();
-  s.exact.clear();
   s.loaded.clear();
   ++s.generation;
 }
 
-unsigned InstalledFonts::generation() {
-  State& s = state();
-  std::lock_guard lock(s.mutex);
-  return s.generation;
+unsigned InstalledFonts::generation() { return state().generation.load(std::memory_order_acquire); }
+
+namespace {
+
+// Answers by name kept per thread: the layout asks for the same few names
+// for every run of every page, on every page thread, and a lock shared by
+// all of them would make the threads queue. A new generation of the
+// installed fonts empties the cache.
+template <class Compute>
+std::optional<InstalledFace> perThreadAnswer(std::unordered_map<std::string, std::optional<InstalledFace>>& cache,
+                                             unsigned& cachedGeneration, const std::string& name, Compute&& compute) {
+  const unsigned generation = InstalledFonts::generation();
+  if (generation != cachedGeneration) {
+    cache.clear();
+    cachedGeneration = generation;
+  }
+  if (auto it = cache.find(name); it != cache.end()) return it->second;
+  std::optional<InstalledFace> found = compute();
+  cache.emplace(name, found);
+  return found;
 }
+
+}  // namespace
 
 std::optional<InstalledFace> InstalledFonts::findExact(const std::string& name) {
   if (name.empty()) return std::nullopt;
-  auto list = faces();
-  State& s = state();
-  unsigned generation = 0;
-  {
-    // Layout asks for the same few names for every run of a page.
-    std::lock_guard lock(s.mutex);
-    if (auto it = s.exact.find(name); it != s.exact.end()) return it->second;
-    generation = s.generation;
-  }
-  std::optional<InstalledFace> found;
-  for (const auto& f : *list)
-    if (!found && equalsIgnoringCase(f.postScriptName, name)) found = f;
-  for (const auto& f : *list)
-    if (!found && equalsIgnoringCase(f.fullName, name)) found = f;
-  if (!found) found = findFamily(name);
-  std::lock_guard lock(s.mutex);
-  if (generation == s.generation) s.exact.emplace(name, found);
-  return found;
+  thread_local std::unordered_map<std::string, std::optional<InstalledFace>> cache;
+  thread_local unsigned cachedGeneration = 0;
+  return perThreadAnswer(cache, cachedGeneration, name, [&]() -> std::optional<InstalledFace> {
+    auto list = faces();
+    for (const auto& f : *list)
+      if (equalsIgnoringCase(f.postScriptName, name)) return f;
+    for (const auto& f : *list)
+      if (equalsIgnoringCase(f.fullName, name)) return f;
+    return findFamily(name);
+  });
 }
 
 std::optional<InstalledFace> InstalledFonts::findFamily(const std::string& family) {
@@ -281,7 +292,7 @@ std::optional<InstalledFace> InstalledFonts::findCovering(uint32_t character) {
   return found;
 }
 
-std::optional<InstalledFace> InstalledFonts::findShownFace(const std::string& name) {
+std::optional<InstalledFace> InstalledFonts::shownFace(const std::string& name) {
   if (auto exact = findExact(name)) return exact;
   State& s = state();
   std::shared_ptr<FontProvider> provider;
@@ -301,7 +312,13 @@ std::optional<InstalledFace> InstalledFonts::findShownFace(const std::string& na
   return found;
 }
 
-std::shared_ptr<FontFace> InstalledFonts::load(const InstalledFace& face) {
+std::optional<InstalledFace> InstalledFonts::findShownFace(const std::string& name) {
+  thread_local std::unordered_map<std::string, std::optional<InstalledFace>> cache;
+  thread_local unsigned cachedGeneration = 0;
+  return perThreadAnswer(cache, cachedGeneration, name, [&] { return shownFace(name); });
+}
+
+std::shared_ptr<FontFace> InstalledFonts::loadShared(const InstalledFace& face) {
   State& s = state();
   auto key = std::make_pair(face.file, face.index);
   {
@@ -311,6 +328,22 @@ std::shared_ptr<FontFace> InstalledFonts::load(const InstalledFace& face) {
   auto loaded = FontFace::fromFile(face.file, face.index);
   std::lock_guard lock(s.mutex);
   return s.loaded.emplace(key, loaded).first->second;
+}
+
+std::shared_ptr<FontFace> InstalledFonts::load(const InstalledFace& face) {
+  // Kept per thread as well, for the same reason as the answers by name.
+  thread_local std::map<std::pair<std::string, int>, std::shared_ptr<FontFace>> cache;
+  thread_local unsigned cachedGeneration = 0;
+  const unsigned now = generation();
+  if (now != cachedGeneration) {
+    cache.clear();
+    cachedGeneration = now;
+  }
+  const auto key = std::make_pair(face.file, face.index);
+  if (auto it = cache.find(key); it != cache.end()) return it->second;
+  auto loaded = loadShared(face);
+  cache.emplace(key, loaded);
+  return loaded;
 }
 
 }  // namespace vq::text

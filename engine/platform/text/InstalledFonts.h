@@ -84,6 +84,11 @@ class InstalledFonts {
   static std::optional<InstalledFace> findShownFace(const std::string& name);
   // The face loaded for measuring; cached per face.
   static std::shared_ptr<FontFace> load(const InstalledFace& face);
+
+ private:
+  // findShownFace and load without their per-thread caches.
+  static std::optional<InstalledFace> shownFace(const std::string& name);
+  static std::shared_ptr<FontFace> loadShared(const InstalledFace& face);
 };
 
 }  // namespace vq::text
