@@ -196,7 +196,12 @@ void VQDocxParagraph::convertToWriteRunArray(const LineArray& lines) {
           lineText += cur->runText();
           if (auto blank = prev->splitBlackSpaceRunTextBehind()) {
             gap -= blank->textWidth;
-            blank->outsideSpacing += gap;
+            // A gap narrower than the blank is taken up by the word before
+            // it, whose characters share it out: one reader condenses a
+            // single character by only so much, and a blank squeezed alone
+            // would come out wider than the gap.
+            if (gap < 0 && text::utf8CharacterCount(prev->runText()) >= 2) prev->outsideSpacing += gap;
+            else blank->outsideSpacing += gap;
             work.insert(work.begin() + static_cast<std::ptrdiff_t>(j), blank);
             group.push_back(blank);
             group.push_back(cur);

@@ -533,3 +533,30 @@ TEST(VQDocxParagraph, SameFontAndBlankText) {
 }
 
 }  // namespace
+
+// A word gap narrower than the blank that stands for it is taken up by the
+// word before the blank, whose characters share it, rather than by the
+// blank alone; a gap wider than the blank widens the blank.
+TEST(VQDocxParagraph, NarrowWordGapsCondenseTheWordBeforeTheBlank) {
+  const struct {
+    double gap;
+    double word, blank;  // the spacing each run is written with
+  } cases[] = {{2, -1, 0}, {4, 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.gap);
+    auto first = TextRun("abc", 10, 20, 3);
+    first->pdfScanLength = 2;  // its blank is cut off into a run of its own
+    auto second = TextRun("de", 30 + c.gap, 20, 3);
+    const VQDocx_SectPr hidden = VQDocxUtilities::defaultSectPropertyHiden();
+    VQDocxParagraph p({Line({first, second})}, 0, 30, 0, RectMake(0, 0, 300, 400), 0, hidden);
+    ASSERT_EQ(p.writeRunGroupArray.size(), 1u);
+    const auto& group = p.writeRunGroupArray.front();
+    ASSERT_EQ(group.size(), 3u);
+    const auto word = std::dynamic_pointer_cast<VQDocxRunText>(group[0]);
+    const auto blank = std::dynamic_pointer_cast<VQDocxRunText>(group[1]);
+    ASSERT_TRUE(word && blank);
+    EXPECT_EQ(blank->runText(), " ");
+    EXPECT_NEAR(word->outsideSpacing, c.word, 1e-9);
+    EXPECT_NEAR(blank->outsideSpacing, c.blank, 1e-9);
+  }
+}
