@@ -78,11 +78,12 @@ class TurningParser : public VQDocxPDFPageParser {
 };
 
 // A page that keeps what the capture recorded as it was: its runs are not
-// laid out into lines.
+// laid out into lines, and it never asks to be captured again turned.
 class CapturedPage : public vq::VQDocxPage {
  public:
   using VQDocxPage::VQDocxPage;
   void processPDFPage() override {}
+  int autoRotationOfPDFPage() const override { return 0; }
 };
 
 class CaptureOnlyParser : public VQDocxPDFPageParser {
@@ -556,4 +557,25 @@ TEST(VQDocxPDFPageParserTest, BlanksForAGapOnATextBoxLine) {
     SCOPED_TRACE(std::to_string(c.gap) + " / " + std::to_string(c.blank));
     EXPECT_EQ(VQDocxPDFPageParser::blanksForGap(c.gap, c.blank), std::string(c.blanks, ' '));
   }
+}
+
+// A page whose text is mostly turned is captured a second time turned
+// upright: its text then flows as main text, on a page of the turned size.
+TEST(VQDocxPDFPageParserTest, MostlyTurnedPageIsCapturedAgainUpright) {
+  vqtest::ScratchDir dir;
+  auto pdf = OneHelveticaPage(dir / "turned.pdf",
+                              "BT /F1 12 Tf 0 -1 1 0 160 190 Tm (Turned text) Tj 0 -1 1 0 146 190 Tm (reads down) Tj "
+                              "1 0 0 1 20 20 Tm (x) Tj ET");
+  ASSERT_TRUE(pdf);
+  VQDocxPDFPageParser parser(nullptr, {});
+  ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
+  const auto& page = *parser.currentPage();
+  EXPECT_EQ(page.pageWidth(), 200);
+  std::string text;
+  for (const auto& set : page.allColumSetArray)
+    for (const auto& line : set->lineArray()) text += line->lineText + "\n";
+  EXPECT_NE(text.find("Turned"), std::string::npos) << text;
+  EXPECT_NE(text.find("reads"), std::string::npos) << text;
+  // The one upright glyph is now the turned one: it went to a text box.
+  EXPECT_EQ(BoxTexts(page), "[x]");
 }

@@ -58,9 +58,12 @@ void VQDocxPage::setTableParser(std::unique_ptr<VQDocxTableParser> parser) {
 }
 
 int VQDocxPage::autoRotationOfPDFPage() const {
-  // Turned text is captured into text boxes; until those are made no page
-  // asks to be turned.
-  return 0;
+  // A page whose text stands mostly in turned boxes is a page shown turned:
+  // it is captured again turned upright, so that its text flows as text.
+  size_t inBoxes = 0;
+  for (const auto& box : allRunTextBoxArray) inBoxes += box->allRunTextArray().size();
+  if (inBoxes <= 2 || inBoxes <= allRunTextArray.size()) return 0;
+  return VQDocxRunTextBox::RotationOfRunTextBoxArray(allRunTextBoxArray);
 }
 
 std::shared_ptr<VQDocxParagraph> VQDocxPage::cachedTextBoxNewParagraph() {
