@@ -155,12 +155,9 @@ void VQDocxPage::convertPath2TableIfNeed() {
   // Ruled tables found among the paths; their text leaves the text list.
 }
 
-void VQDocxPage::convertAnnotion2TextBox() {
-  // Annotation texts made text boxes.
-}
-
 void VQDocxPage::createPageWithColumn() {
   createTextColumSets();
+  convertDropCapitals2TextBox();
   createPageSections();
 }
 
@@ -189,7 +186,8 @@ void VQDocxPage::removeRepeatedTextBoxText() {
     }
     std::erase_if(box->paragraphArray, [](const auto& paragraph) { return paragraph->lineArray.empty(); });
   }
-  std::erase_if(allRunTextBoxArray, [](const auto& box) { return box->paragraphArray.empty(); });
+  std::erase_if(allRunTextBoxArray,
+                [](const auto& box) { return box->paragraphArray.empty() && box->allPageSectionArray.empty(); });
 }
 
 void VQDocxPage::_insertFloatRunPicts() {

@@ -107,6 +107,11 @@ class VQDocxPage : public VQDocxDocumentPage {
   // Numbers every run 0, 1, 2, ... in paint order, and the text runs among
   // themselves in text order.
   void updateAllPDFScanIndex();
+  // A text box holding the runs laid out as a small page of their own at
+  // their place; nullptr for no runs.
+  static std::shared_ptr<VQDocxRunTextBox> NewTextBoxWithRunTextArray(VQDocxRunText::Array runs, VQDocxPage& superPage);
+  // Each drop capital found by the text assembly made a text box.
+  void convertDropCapitals2TextBox();
   // Anchors floating objects in the first text paragraph of the page, else
   // its first paragraph, else a small blank paragraph made for them.
   void insertRunPictArray(const std::vector<std::shared_ptr<VQDocxRunPict>>& picts);

@@ -181,6 +181,17 @@ std::shared_ptr<vq::VQDocxRunTextBox> BoxOf(const std::vector<std::pair<std::str
   return box;
 }
 
+// Loads body content written by a page, with the prefixes it uses declared.
+bool LoadFragment(pugi::xml_document& doc, const std::string& xml) {
+  return static_cast<bool>(
+      doc.load_string(("<root xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                       "xmlns:v=\"urn:schemas-microsoft-com:vml\" "
+                       "xmlns:o=\"urn:schemas-microsoft-com:office:office\" "
+                       "xmlns:w10=\"urn:schemas-microsoft-com:office:word\">" +
+                       xml + "</root>")
+                          .c_str()));
+}
+
 std::string BoxText(const vq::VQDocxRunTextBox& box) {
   std::string text;
   for (const auto& run : box.allRunTextArray()) text += run->runText();
@@ -214,13 +225,7 @@ TEST(VQDocxPageSectionsTest, TextBoxesAreAnchoredInAParagraph) {
     t.page.processPDFPage();
     const std::string xml = vqtest::writeXML([&](vq::XMLFileWriter& w) { t.page.writePageWithXMLWriter(w); });
     pugi::xml_document doc;
-    ASSERT_TRUE(doc.load_string(("<root xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
-                                 "xmlns:v=\"urn:schemas-microsoft-com:vml\" "
-                                 "xmlns:o=\"urn:schemas-microsoft-com:office:office\" "
-                                 "xmlns:w10=\"urn:schemas-microsoft-com:office:word\">" +
-                                 xml + "</root>")
-                                    .c_str()))
-        << xml;
+    ASSERT_TRUE(LoadFragment(doc, xml)) << xml;
     const auto boxes = doc.select_nodes("//w:p/w:r/w:pict/v:shape/v:textbox");
     ASSERT_EQ(boxes.size(), 1u) << xml;
     EXPECT_STREQ(doc.select_node("//w:txbxContent//w:t").node().text().get(), "Z");
@@ -230,4 +235,65 @@ TEST(VQDocxPageSectionsTest, TextBoxesAreAnchoredInAParagraph) {
           << "the first text paragraph carries it";
     }
   }
+}
+
+// Annotation text leaves the page's flow: each annotation's runs become one
+// text box at their place, laid out as a small page of its own, with no
+// section break inside it.
+TEST(VQDocxPageSectionsTest, AnnotationTextStandsInTextBoxesOfItsOwn) {
+  WordPage t;
+  t.line(72, 100, 3);
+  for (const auto& [text, x, annotation] :
+       {std::tuple{"Back", 400.0, 1}, std::tuple{"Next", 450.0, 2}, std::tuple{"Page", 420.0, 1}}) {
+    auto run = t.word(text, x, 700);
+    run->isAnnotion = true;
+    run->pdfAnnotionIndex = annotation;
+  }
+  t.page.processPDFPage();
+  for (const auto& run : t.page.allRunTextArray) EXPECT_FALSE(run->isAnnotion) << run->runText();
+  ASSERT_EQ(t.page.allRunTextBoxArray.size(), 2u);
+  const auto& first = *t.page.allRunTextBoxArray[0];
+  EXPECT_TRUE(first.isAnnotion);
+  EXPECT_NEAR(first.pictInfo->displayX, 400, 1e-9);
+  EXPECT_NEAR(first.pictInfo->displayWidth, 20 + 24 + 2, 1e-9) << "the runs' frame and a point either side";
+  const std::string xml = vqtest::writeXML([&](vq::XMLFileWriter& w) { t.page.writePageWithXMLWriter(w); });
+  pugi::xml_document doc;
+  ASSERT_TRUE(LoadFragment(doc, xml)) << xml;
+  std::string boxes;
+  for (const auto& node : doc.select_nodes("//w:txbxContent")) {
+    for (const auto& text : node.node().select_nodes(".//w:t")) boxes += text.node().text().get();
+    boxes += "|";
+    EXPECT_FALSE(node.node().select_node(".//w:sectPr")) << "no section break inside a text box";
+  }
+  EXPECT_NE(boxes.find("Back"), std::string::npos) << boxes;
+  EXPECT_NE(boxes.find("Page"), std::string::npos) << boxes;
+  EXPECT_NE(boxes.find("Next"), std::string::npos) << boxes;
+}
+
+// A large initial beside the first lines of its paragraph leaves those lines
+// and stands in a text box of its own, so that its text is neither lost nor
+// glued to a line.
+TEST(VQDocxPageSectionsTest, DropCapitalStandsInATextBox) {
+  WordPage t;
+  const uint64_t first = t.painted++;
+  t.page.allRunTextArray.push_back(vqtest::PlacedTextRun({.text = "T",
+                                                          .index = first,
+                                                          .textIndex = first,
+                                                          .x = 72,
+                                                          .width = 30,
+                                                          .top = 90,
+                                                          .height = 40,
+                                                          .base = 128,
+                                                          .size = 40}));
+  for (int k = 0; k < 3; ++k) t.line(110, 100 + 12.0 * k, 5);
+  t.line(72, 148, 6);
+  t.page.processPDFPage();
+  std::string lines;
+  for (const auto& set : t.page.allColumSetArray)
+    for (const auto& line : set->lineArray()) lines += line->lineText + "|";
+  EXPECT_EQ(lines.find('T'), std::string::npos) << lines;
+  ASSERT_EQ(t.page.allRunTextBoxArray.size(), 1u) << lines;
+  const auto& box = *t.page.allRunTextBoxArray.front();
+  EXPECT_NEAR(box.pictInfo->displayX, 72, 1e-9);
+  EXPECT_FALSE(box.allPageSectionArray.empty());
 }
