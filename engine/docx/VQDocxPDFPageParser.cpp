@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "docx/capture/VQDocxMeasures.h"
 #include "docx/capture/VQDocxRunText.h"
 #include "docx/capture/VQDocxRunTextBox.h"
 #include "docx/capture/VQDocxRunTextPath.h"
@@ -21,20 +22,6 @@
 namespace vq {
 namespace {
 
-// Font names go into 128-byte fields: at most 127 bytes, cut between
-// characters so that the name stays valid UTF-8.
-template <size_t N>
-void setFontName(char (&field)[N], std::string_view name) {
-  VQDocxSetText(field, text::utf8PrefixWithinBytes(name, N - 1));
-}
-
-// White space, line breaks and control characters: what a first text of a
-// page may not consist of alone.
-bool isBlankOrControl(char32_t c) {
-  return c <= 0x20 || (c >= 0x7F && c <= 0xA0) || c == 0x1680 || (c >= 0x2000 && c <= 0x200B) || c == 0x2028 ||
-         c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
-}
-
 // The widest blank of ordinary text fonts, in ems (typewriter faces).
 constexpr double kMostCredibleBlank = 0.6;
 
@@ -42,15 +29,12 @@ bool isLoneControlCharacter(std::string_view text) {
   return text.size() == 1 && static_cast<unsigned char>(text[0]) < 32;
 }
 
+// What a first text of a page may not consist of alone: white space, line
+// breaks and control characters.
 bool hasVisibleCharacter(std::string_view text) {
   for (const char32_t c : text::utf8ToCodePoints(text))
-    if (!isBlankOrControl(c)) return true;
+    if (!docxmeasure::isBlankOrControl(c)) return true;
   return false;
-}
-
-bool isFinite(const Rect& r) {
-  return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
-         std::isfinite(r.size.height);
 }
 
 // A placement made from a degenerate matrix carries no usable position; a
@@ -61,7 +45,7 @@ bool isFinite(const VQPDF_CTMInfo& m) {
                            m.bottomLeft.y, m.fontSize.width, m.fontSize.height};
   for (const double v : values)
     if (!std::isfinite(v)) return false;
-  return isFinite(m.frame);
+  return docxmeasure::isFiniteRect(m.frame);
 }
 
 }  // namespace
@@ -114,8 +98,6 @@ void VQDocxPDFPageParser::beginPass(int64_t pdfPageIndex, int64_t toPageIndex, b
   currentPage_->pg_minFontSize = VQDocxPageMinFontSizeStart;
   // The placements of the last glyphs are kept: the first glyph of a pass
   // always starts main text or a new box, so they are never compared.
-  nextCharFontSize_ = mainTextFontSize_ = 1;
-  nextCharTransform_ = mainTextTransform_ = AffineTransformIdentity;
 }
 
 void VQDocxPDFPageParser::reDoContentPDFParser(const pdf::Page& page, int64_t toPageIndex, bool isFirstPage,
@@ -282,16 +264,10 @@ void VQDocxPDFPageParser::endTextBoxWritingIfNeed() {
 void VQDocxPDFPageParser::takeNextPlacement(const Glyph& glyph) {
   const VQPDF_CTMInfo& next = glyph.nextPlacement();
   if (!isFinite(next)) return;
-  nextCharTransform_ = glyph.nextTransform();
-  nextCharFontSize_ = glyph.state().fontSize;
   nextCharCTMInfo_ = next;
 }
 
-void VQDocxPDFPageParser::resetNextPlacementToMainText() {
-  nextCharTransform_ = mainTextTransform_;
-  nextCharFontSize_ = mainTextFontSize_;
-  nextCharCTMInfo_ = mainTextCTMInfo_;
-}
+void VQDocxPDFPageParser::resetNextPlacementToMainText() { nextCharCTMInfo_ = mainTextCTMInfo_; }
 
 void VQDocxPDFPageParser::newDocxTextPath(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
   const VQPDF_CTMInfo& cur = glyph.placement();
@@ -386,14 +362,16 @@ float VQDocxPDFPageParser::angleDistance(float a, float b) {
 
 const Rect& VQDocxPDFPageParser::visibleArea(const VQPDFRenderState& state) {
   const auto& clips = state.clipBezierPaths;
-  std::vector<const void*> key;
-  key.reserve(clips.size());
-  for (const auto& clip : clips) key.push_back(clip.get());
-  if (haveVisibleArea_ && key == visibleAreaClips_) return visibleArea_;
+  // Every glyph asks: the answer is looked up without building anything.
+  const bool same = haveVisibleArea_ && clips.size() == visibleAreaClips_.size() &&
+                    std::equal(clips.begin(), clips.end(), visibleAreaClips_.begin(),
+                               [](const auto& clip, const void* seen) { return clip.get() == seen; });
+  if (same) return visibleArea_;
   const Rect& crop = currentPageCropBox();
   visibleArea_ = clips.empty() ? Rect{{0, 0}, crop.size}
                                : VQPDFExporterRaster::ClipRectInContextSize(crop.size, currentPageTransform(), clips);
-  visibleAreaClips_ = std::move(key);
+  visibleAreaClips_.clear();
+  for (const auto& clip : clips) visibleAreaClips_.push_back(clip.get());
   haveVisibleArea_ = true;
   return visibleArea_;
 }
@@ -460,8 +438,6 @@ void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std
   if (!std::isfinite(blank)) blank = 0;
 
   isNotScanTextYet_ = false;
-  nextCharTransform_ = mainTextTransform_ = glyph.nextTransform();
-  nextCharFontSize_ = mainTextFontSize_ = s.fontSize;
   nextCharCTMInfo_ = mainTextCTMInfo_ = next;
 
   auto run = newRunText(parser, text, glyph, 0);
@@ -519,15 +495,15 @@ VQDocx_RPr VQDocxPDFPageParser::currentRProperty(const Glyph& glyph, double rota
     italic = shear < 88 || shear > 92;
   }
 
-  setFontName(r.rFonts.ascii, name);
-  setFontName(r.rFonts.hAnsi, name);
-  setFontName(r.rFonts.cs, name);
-  setFontName(r.rFonts.eastAsia, name);
-  setFontName(r.rFonts_backup, name);
-  setFontName(r.rFonts_replace.ascii, font.fontSystemReplaceName);
-  setFontName(r.rFonts_replace.hAnsi, font.fontSystemReplaceName);
-  setFontName(r.rFonts_replace.cs, font.fontSystemReplaceName);
-  setFontName(r.rFonts_replace.eastAsia, font.fontSystemReplaceName);
+  VQDocxSetText(r.rFonts.ascii, name);
+  VQDocxSetText(r.rFonts.hAnsi, name);
+  VQDocxSetText(r.rFonts.cs, name);
+  VQDocxSetText(r.rFonts.eastAsia, name);
+  VQDocxSetText(r.rFonts_backup, name);
+  VQDocxSetText(r.rFonts_replace.ascii, font.fontSystemReplaceName);
+  VQDocxSetText(r.rFonts_replace.hAnsi, font.fontSystemReplaceName);
+  VQDocxSetText(r.rFonts_replace.cs, font.fontSystemReplaceName);
+  VQDocxSetText(r.rFonts_replace.eastAsia, font.fontSystemReplaceName);
   r.b = bold ? 1 : 0;
   r.i = italic ? 1 : 0;
   r.serif = descriptor && descriptor->isSerif() ? 1 : 0;

@@ -133,11 +133,7 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
 
   // Where the last main-text glyph left off, and where the next glyph is
   // expected; text boxes and text paths compare each glyph with the latter.
-  double mainTextFontSize_ = 1;
-  AffineTransform mainTextTransform_ = AffineTransformIdentity;
   VQPDF_CTMInfo mainTextCTMInfo_{};
-  double nextCharFontSize_ = 1;
-  AffineTransform nextCharTransform_ = AffineTransformIdentity;
   VQPDF_CTMInfo nextCharCTMInfo_{};
   // Where the first glyph of the text box being filled stands on its base line.
   Point textBoxOrigin_;

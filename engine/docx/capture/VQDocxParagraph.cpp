@@ -1,4 +1,5 @@
 #include "docx/capture/VQDocxParagraph.h"
+#include "docx/capture/VQDocxMeasures.h"
 
 #include <fmt/format.h>
 #include <unicode/uchar.h>
@@ -17,7 +18,7 @@ namespace vq {
 
 namespace {
 
-double bottomOf(const Rect& r) { return r.origin.y + r.size.height; }
+using docxmeasure::bottomOf;
 
 // What the outline comparison sees of a text: lower case, without white
 // space, line ends or invisible characters.

@@ -1,4 +1,5 @@
 #include "docx/capture/VQDocxRunText.h"
+#include "docx/capture/VQDocxMeasures.h"
 
 #include <fmt/format.h>
 #include <unicode/locid.h>
@@ -19,6 +20,8 @@
 namespace vq {
 
 namespace {
+
+using docxmeasure::finiteOr;
 
 // White space and line ends: the Unicode White_Space characters.
 bool isWhiteSpaceOrNewline(char32_t c) {
@@ -60,8 +63,6 @@ std::string upperCased(const std::string& text) {
 double measure(const std::string& text, const std::string& fontName, double size) {
   return VQConverterUtilities::TextWidth(text, fontName, size, 0);
 }
-
-double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
 
 }  // namespace
 

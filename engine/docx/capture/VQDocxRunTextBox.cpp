@@ -1,4 +1,5 @@
 #include "docx/capture/VQDocxRunTextBox.h"
+#include "docx/capture/VQDocxMeasures.h"
 
 #include <fmt/format.h>
 
@@ -57,20 +58,13 @@ std::shared_ptr<VQDocxObject> VQDocxRunTextBox::cloneObject() const {
   return copy;
 }
 
-namespace {
-
-// A measure that is no number is written as 0: Word refuses "nan".
-double finiteOr0(double x) { return std::isfinite(x) ? x : 0; }
-
-}  // namespace
-
 void VQDocxRunTextBox::writeWithXMLWriter(XMLFileWriter& writer) {
   const auto& w = gl_namespace_xmlns_w;
   const auto& v = gl_namespace_xmlns_v;
   const VQDocxTextBoxInfo info = pictInfo ? *pictInfo : VQDocxTextBoxInfo();
   const double r = info.rotation;
-  const double x = finiteOr0(info.displayX), y = finiteOr0(info.displayY);
-  const double width = finiteOr0(info.displayWidth), height = finiteOr0(info.displayHeight);
+  const double x = docxmeasure::finiteOr(info.displayX), y = docxmeasure::finiteOr(info.displayY);
+  const double width = docxmeasure::finiteOr(info.displayWidth), height = docxmeasure::finiteOr(info.displayHeight);
 
   WriteShapeStart(writer, "TextBox 1", "_x0000_t202");
 
@@ -84,9 +78,10 @@ void VQDocxRunTextBox::writeWithXMLWriter(XMLFileWriter& writer) {
   if (r == 180) style += fmt::format("rotation:{};mso-wrap-edited:f;", "180");
   style += fmt::format("mso-wrap-style:{};", "square");
   style += fmt::format("mso-wrap-distance-left:{:.0f}pt;mso-wrap-distance-top:{:.0f}pt;",
-                       finiteOr0(info.textBoxMargin.left), finiteOr0(info.textBoxMargin.top));
-  style += fmt::format("mso-wrap-distance-right:{:.0f}pt;mso-wrap-distance-bottom:{:.0f}pt;",
-                       finiteOr0(info.textBoxMargin.right), finiteOr0(info.textBoxMargin.bottom));
+                       docxmeasure::finiteOr(info.textBoxMargin.left), docxmeasure::finiteOr(info.textBoxMargin.top));
+  style +=
+      fmt::format("mso-wrap-distance-right:{:.0f}pt;mso-wrap-distance-bottom:{:.0f}pt;",
+                  docxmeasure::finiteOr(info.textBoxMargin.right), docxmeasure::finiteOr(info.textBoxMargin.bottom));
   style += fmt::format("mso-position-horizontal:{};mso-position-horizontal-relative:{};", "absolute", "page");
   style += fmt::format("mso-position-vertical:{};mso-position-vertical-relative:{};", "absolute", "page");
   style += fmt::format("v-text-anchor:{}", "top");

@@ -1,4 +1,5 @@
 #include "docx/capture/VQDocxRunTextColum.h"
+#include "docx/capture/VQDocxMeasures.h"
 
 #include <fmt/format.h>
 
@@ -11,16 +12,12 @@ namespace vq {
 
 namespace {
 
+using docxmeasure::bottomOf;
+using docxmeasure::isFiniteRect;
+using docxmeasure::middleX;
+
 using Band = VQDocxRunTextColum;
 using Line = VQDocxRunTextLine;
-
-bool isFiniteRect(const Rect& r) {
-  return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
-         std::isfinite(r.size.height);
-}
-
-double middleX(const Rect& r) { return r.origin.x + r.size.width / 2; }
-double bottomOf(const Rect& r) { return r.origin.y + r.size.height; }
 
 // The column a horizontal position falls into, given the cuts between the
 // columns from the left. A position on a cut belongs to the column on its

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "docx/capture/VQDocxMeasures.h"
 #include "office/VQDocxUtilities.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
@@ -30,13 +31,13 @@ void VQDocxRunTextPath::writeWithXMLWriter(XMLFileWriter& writer) {
   const auto& v = gl_namespace_xmlns_v;
   const VQDocxTextPathInfo info = pictInfo ? *pictInfo : VQDocxTextPathInfo();
   // A measure that is no number is written as 0: Word refuses "nan".
-  auto finite = [](double x) { return std::isfinite(x) ? x : 0.0; };
+  using docxmeasure::finiteOr;
 
   WriteShapeStart(writer, "TextPath 1", "_x0000_t136");
   std::string style = fmt::format("position:{};left:{:.2f};text-align:{};", "absolute", 0.0, "left");
-  style += fmt::format("margin-left:{:.2f}pt;margin-top:{:.2f}pt;", finite(info.displayX), finite(info.displayY));
-  style += fmt::format("width:{:.2f}pt;height:{:.2f}pt;", std::fabs(finite(info.displayWidth)),
-                       std::fabs(finite(info.displayHeight)));
+  style += fmt::format("margin-left:{:.2f}pt;margin-top:{:.2f}pt;", finiteOr(info.displayX), finiteOr(info.displayY));
+  style += fmt::format("width:{:.2f}pt;height:{:.2f}pt;", std::fabs(finiteOr(info.displayWidth)),
+                       std::fabs(finiteOr(info.displayHeight)));
   style += fmt::format("mso-position-horizontal-relative:{};mso-position-vertical-relative:{};", "page", "page");
   if (info.rotation != 0 && std::isfinite(info.rotation)) style += fmt::format("rotation:{:.0f};", info.rotation);
   if (info.flipX && info.flipY) style += "flip:x y;";

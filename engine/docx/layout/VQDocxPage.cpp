@@ -216,16 +216,12 @@ void VQDocxPage::insertRunPictArray(const std::vector<std::shared_ptr<VQDocxRunP
   // losing them.
   if (allPageSectionArray.empty()) return;
   VQDocxPageSection& section = *allPageSectionArray.front();
-  VQDocx_SectPr sectPr = section.sectProperty();
-  sectPr.shouldWrite = 0;
-  const auto anchor =
-      VQDocxParagraph::BlankParagraph(VQDocxFloatAnchorHeight, 0, 0, 0, 0, VQDocxUtilities::defaultRProperty(), sectPr,
-                                      section.sectionFrame.origin.y, section.sectionFrame);
-  if (anchor.empty()) return;
+  const auto anchor = section.newAnchorParagraph();
+  if (!anchor) return;
   if (section.paragraphGroupArray.empty()) section.paragraphGroupArray.emplace_back();
   auto& colum = section.paragraphGroupArray.front();
-  colum.insert(colum.begin(), anchor.front());
-  anchor.front()->insertRunPictArray(picts);
+  colum.insert(colum.begin(), anchor);
+  anchor->insertRunPictArray(picts);
 }
 
 void VQDocxPage::creatOutlineIfNeed() {

@@ -45,9 +45,6 @@ inline constexpr int64_t VQDocxPictZIndexStart = -251657498;
 inline constexpr int64_t VQDocxTextBoxZIndexStart = 1;
 // The page's smallest font size before any text lowers it.
 inline constexpr double VQDocxPageMinFontSizeStart = 12.0;
-// Height of the blank paragraph made to carry floating objects on a page
-// whose sections have no paragraph (more than a written paragraph's minimum).
-inline constexpr double VQDocxFloatAnchorHeight = 2.0;
 
 class VQDocxPage : public VQDocxDocumentPage {
  public:

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/VQRegex.h"
+#include "docx/capture/VQDocxMeasures.h"
 #include "docx/layout/VQDocxPage.h"
 #include "fonts/VQPDFFontUtilities.h"
 #include "office/VQDocxUtilities.h"
@@ -13,16 +14,11 @@
 namespace vq {
 namespace {
 
-bool isBlankOrControl(char32_t c) {
-  return c <= 0x20 || (c >= 0x7F && c <= 0xA0) || c == 0x1680 || (c >= 0x2000 && c <= 0x200B) || c == 0x2028 ||
-         c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
-}
-
 // The run's text without white space, line breaks and control characters.
 std::string visibleText(const VQDocxRunText& run) {
   std::string out;
   for (const char32_t c : text::utf8ToCodePoints(run.runText()))
-    if (!isBlankOrControl(c)) text::appendUTF8(out, c);
+    if (!docxmeasure::isBlankOrControl(c)) text::appendUTF8(out, c);
   return out;
 }
 
@@ -51,11 +47,6 @@ bool hasHan(const std::string& text) {
 }
 
 bool isChinese(const std::string& sample) { return hasHan(sample) && VQRegex::IsLanguageForString_Chinese(sample); }
-
-template <size_t N>
-void setName(char (&field)[N], const std::string& name) {
-  VQDocxSetText(field, text::utf8PrefixWithinBytes(name, N - 1));
-}
 
 }  // namespace
 
@@ -95,10 +86,10 @@ void VQDocxPage::_localizedReplaceFontNameWithDictionary(const std::map<std::str
     if (found == faces.end()) continue;
     const std::string name =
         VQPDFFontUtilities::SystemFontNameIsExist(found->second) ? found->second : std::string("Arial Unicode MS");
-    setName(r.rFonts_replace.ascii, name);
-    setName(r.rFonts_replace.hAnsi, name);
-    setName(r.rFonts_replace.cs, name);
-    setName(r.rFonts_replace.eastAsia, name);
+    VQDocxSetText(r.rFonts_replace.ascii, name);
+    VQDocxSetText(r.rFonts_replace.hAnsi, name);
+    VQDocxSetText(r.rFonts_replace.cs, name);
+    VQDocxSetText(r.rFonts_replace.eastAsia, name);
   }
 }
 

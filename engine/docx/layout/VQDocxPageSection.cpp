@@ -105,6 +105,19 @@ std::shared_ptr<VQDocxParagraph> VQDocxPageSection::insertParagraph(const Point&
   return found;
 }
 
+std::shared_ptr<VQDocxParagraph> VQDocxPageSection::newAnchorParagraph() const {
+  // Taller than the point below which a blank paragraph is left out when
+  // written.
+  constexpr double kAnchorParagraphHeight = 2;
+  VQDocx_SectPr sectPr = sectProperty_;
+  sectPr.shouldWrite = 0;
+  sectPr.type = 1;
+  const auto blanks =
+      VQDocxParagraph::BlankParagraph(kAnchorParagraphHeight, 0, 0, 0, 0, VQDocxUtilities::defaultRProperty(), sectPr,
+                                      sectionFrame.origin.y, sectionFrame);
+  return blanks.empty() ? nullptr : blanks.front();
+}
+
 VQDocxRunText::Array VQDocxPageSection::allRunTextArray() const {
   VQDocxRunText::Array runs;
   for (const auto& group : columGroupArray_)

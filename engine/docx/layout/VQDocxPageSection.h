@@ -91,6 +91,10 @@ class VQDocxPageSection : public VQDocxObject {
   std::shared_ptr<VQDocxParagraph> lastParagraph() const;
   // The text paragraph an object placed at `point` follows; nullptr for none.
   std::shared_ptr<VQDocxParagraph> insertParagraph(const Point& point) const;
+  // A small blank paragraph at the section's top, made to carry floating
+  // objects when the section has no paragraph of its own; nullptr when the
+  // section has no room at all.
+  std::shared_ptr<VQDocxParagraph> newAnchorParagraph() const;
   // The runs of every line of every column group, in order.
   VQDocxRunText::Array allRunTextArray() const;
 

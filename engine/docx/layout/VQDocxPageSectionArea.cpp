@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "docx/capture/VQDocxMeasures.h"
 #include "docx/layout/VQDocxPage.h"
 #include "docx/layout/VQDocxPageSection.h"
 #include "docx/layout/VQDocxTextAssembly.h"
@@ -12,7 +13,7 @@
 namespace vq {
 namespace {
 
-double bottomOf(const Rect& r) { return r.origin.y + r.size.height; }
+using docxmeasure::bottomOf;
 
 // Where the text stands in the area: 0 top, 1 centre, 2 bottom.
 int verticalAlignment(const VQDocxRunTextColum::Array& sets, const VQDocx_SectPr& area) {

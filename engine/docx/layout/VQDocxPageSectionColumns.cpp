@@ -6,11 +6,14 @@
 #include <limits>
 #include <vector>
 
+#include "docx/capture/VQDocxMeasures.h"
 #include "docx/layout/VQDocxPageSection.h"
 #include "office/VQDocxUtilities.h"
 
 namespace vq {
 namespace {
+
+using docxmeasure::bottomOf;
 
 // Column spaces Word is given: the largest, the smallest, and the smallest
 // that still reads as a gap (single-precision constants).
@@ -18,12 +21,10 @@ constexpr float kMaxColumnSpace = 35.45f;
 constexpr float kMinColumnSpace = 0.2836f;
 constexpr float kNormalColumnSpace = 2.836f;
 
-double bottomOf(const Rect& r) { return r.origin.y + r.size.height; }
-
 double floorHundredths(double x) { return std::floor(x * 100) / 100; }
 
 // A value written into a record: what is no number becomes 0.
-float finiteOrZero(double x) { return std::isfinite(x) ? static_cast<float>(x) : 0.0f; }
+float finiteOrZero(double x) { return static_cast<float>(docxmeasure::finiteOr(x)); }
 
 // Column widths are unsigned in WordprocessingML: a column squeezed out by
 // its neighbours' text is written as having no width rather than a negative one.

@@ -9,11 +9,14 @@
 #include <unordered_set>
 
 #include "common/VQConverterUtilities.h"
+#include "docx/capture/VQDocxMeasures.h"
 #include "docx/layout/VQDocxPageSection.h"
 #include "platform/text/Utf8.h"
 
 namespace vq {
 namespace {
+
+using docxmeasure::rightOf;
 
 using ParagraphArray = VQDocxPageSection::ParagraphArray;
 using LinePtr = std::shared_ptr<VQDocxRunTextLine>;
@@ -22,7 +25,6 @@ using LinePtr = std::shared_ptr<VQDocxRunTextLine>;
 bool aligned(double a, double b) { return std::fabs(a - b) < 1; }
 
 double leftOf(const Rect& r) { return r.origin.x; }
-double rightOf(const Rect& r) { return r.origin.x + r.size.width; }
 double centerOf(const Rect& r) { return r.origin.x + r.size.width / 2; }
 
 bool containsAny(const std::u32string& text, std::u32string_view characters) {
@@ -75,10 +77,8 @@ std::u32string startTextOf(const VQDocxRunTextLine& line) {
   return text::utf8ToCodePoints(line.lineText);
 }
 
-// The room of a paragraph; a value that is no number counts as none.
-double finiteOr0(double v) { return std::isfinite(v) ? v : 0; }
 double roomOf(const VQDocxParagraph& p) {
-  return finiteOr0(p.yBefore()) + finiteOr0(p.yHeight()) + finiteOr0(p.yAfter());
+  return docxmeasure::finiteOr(p.yBefore()) + docxmeasure::finiteOr(p.yHeight()) + docxmeasure::finiteOr(p.yAfter());
 }
 
 // Down to a whole twentieth of a point, in single precision.
@@ -229,8 +229,8 @@ std::shared_ptr<VQDocxParagraph> VQDocxPageSection::mergeParagraphs(const Paragr
     lines[i] = lineWithBlankBehind(line);
   }
 
-  const double before = finiteOr0(first->yBefore());
-  const double after = finiteOr0(last->yAfter());
+  const double before = docxmeasure::finiteOr(first->yBefore());
+  const double after = docxmeasure::finiteOr(last->yAfter());
   auto merged = std::make_shared<VQDocxParagraph>(std::move(lines), before, total - before - after, after,
                                                   first->columnFrame, textAlign, first->sectProperty);
   merged->breakColumn = breakColumn;

@@ -10,16 +10,17 @@
 #include <unordered_set>
 
 #include "common/VQConverterUtilities.h"
+#include "docx/capture/VQDocxMeasures.h"
 #include "docx/layout/VQDocxPageSection.h"
 #include "office/VQDocxUtilities.h"
 
 namespace vq {
 namespace {
 
-using Line = VQDocxRunTextLine;
+using docxmeasure::bottomOf;
+using docxmeasure::rightOf;
 
-double bottomOf(const Rect& r) { return r.origin.y + r.size.height; }
-double rightOf(const Rect& r) { return r.origin.x + r.size.width; }
+using Line = VQDocxRunTextLine;
 
 // A line whose room exceeds this much more than twice its height below it
 // gives the rest to blank paragraphs.

@@ -19,10 +19,6 @@ constexpr int kTextBoxSectionType = 6;
 constexpr int32_t kTableCellArea = 1;
 // Foot room below this is left to the last paragraphs' spacing.
 constexpr double kMinFootBlankHeight = 8;
-// Height of the blank paragraph made to anchor floating tables in a section
-// without a paragraph: more than the point below which a blank paragraph is
-// left out when written.
-constexpr double kAnchorParagraphHeight = 2;
 
 // Alignment and indents that blank paragraphs above or below the content
 // take, so that they line up with it.
@@ -290,14 +286,8 @@ class WriteListBuilder {
     const bool needed = std::any_of(pending_.begin(), pending_.end(),
                                     [&](const auto& table) { return !s_.insertParagraph(table->bounds.origin); });
     if (!needed) return first;
-    VQDocx_SectPr sectPr = s_.sectProperty();
-    sectPr.shouldWrite = 0;
-    sectPr.type = 1;
-    const auto blanks =
-        VQDocxParagraph::BlankParagraph(kAnchorParagraphHeight, 0, 0, 0, 0, VQDocxUtilities::defaultRProperty(), sectPr,
-                                        s_.sectionFrame.origin.y, s_.sectionFrame);
-    if (blanks.empty()) return first;
-    const auto anchor = blanks.front();
+    const auto anchor = s_.newAnchorParagraph();
+    if (!anchor) return first;
     if (s_.paragraphGroupArray.empty()) s_.paragraphGroupArray.emplace_back();
     s_.paragraphGroupArray.back().push_back(anchor);
     append(anchor);

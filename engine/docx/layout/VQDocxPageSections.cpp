@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "docx/capture/VQDocxMeasures.h"
 #include "docx/layout/VQDocxPage.h"
 #include "docx/layout/VQDocxPageSection.h"
 #include "office/VQDocxUtilities.h"
@@ -14,7 +15,7 @@
 namespace vq {
 namespace {
 
-double bottomOf(const Rect& r) { return r.origin.y + r.size.height; }
+using docxmeasure::bottomOf;
 
 bool endsWithPng(std::string path) {
   std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return std::tolower(c); });

@@ -1,6 +1,7 @@
 // Text runs made lines, bands and column sets: the steps shared by a page's
 // text assembly and the area layout (see VQDocxTextAssembly.h).
 #include "docx/layout/VQDocxTextAssembly.h"
+#include "docx/capture/VQDocxMeasures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +11,8 @@
 
 namespace vq::docxtext {
 namespace {
+
+using docxmeasure::bottomOf;
 
 using Line = VQDocxRunTextLine;
 using Band = VQDocxRunTextColum;
@@ -25,8 +28,6 @@ void removeAll(std::vector<std::shared_ptr<T>>& from, const std::vector<std::sha
   }();
   std::erase_if(from, [&](const auto& item) { return gone.count(item.get()) != 0; });
 }
-
-double bottomOf(const Rect& r) { return r.origin.y + r.size.height; }
 
 // The runs that repeat a kept run: of text painted several times at one
 // place (as for fake bold) only the last copy stays, or the first one. Runs
