@@ -148,8 +148,15 @@ class WriteListBuilder {
   bool appendSectionBreak(const std::shared_ptr<VQDocxParagraph>& source, VQDocx_SectPr sectPr, bool pageStart) {
     if (!canWriteSectionBreaks()) return false;
     if (pageStart) applyPageStartRule(sectPr);
-    append(VQDocxProperty::NewWrite1BlankParagraphWithProperty(source ? source->pProperty : VQDocx_PPr{},
-                                                               source ? source->rProperty : VQDocx_RPr{}, sectPr));
+    // The break paragraph shows nothing, so it takes the source's spacing
+    // but no indents: LibreOffice carries an empty break paragraph's
+    // indents over to the next section's first paragraph, and a right
+    // indent taken from a wide column squeezes a narrow column to a
+    // character per line.
+    VQDocx_PPr pProperty = source ? source->pProperty : VQDocx_PPr{};
+    pProperty.ind = VQDocx_Ind{};
+    append(VQDocxProperty::NewWrite1BlankParagraphWithProperty(pProperty, source ? source->rProperty : VQDocx_RPr{},
+                                                               sectPr));
     return true;
   }
 

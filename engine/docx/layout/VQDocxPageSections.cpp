@@ -132,8 +132,16 @@ void VQDocxPage::createPageSections() {
   }
 
   allPageSectionArray.clear();
-  const VQDocx_PgMar& mar = sectProperty.pgMar;
+  // The sections are laid out in the text area the content measures, but
+  // the margin written below it is half as high: a word processor sets the
+  // lines a few points taller than the PDF does, and without that room a
+  // page's last line (often its page number) would spill onto a page of its
+  // own. Every page starts with a new-page break, so the room never pulls
+  // the next page's text up. Bottom- and centre-aligned pages keep their
+  // margin, since it places their content.
+  const VQDocx_PgMar mar = sectProperty.pgMar;
   const size_t n = allColumSetArray.size();
+  if (n > 0 && sectProperty.vAlign == 0) sectProperty.pgMar.bottom = std::floor(mar.bottom / 2);
   std::shared_ptr<VQDocxPageSection> previous;
   for (size_t j = 0; j < n; ++j) {
     const auto& set = allColumSetArray[j];

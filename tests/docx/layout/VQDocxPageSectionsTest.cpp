@@ -145,8 +145,12 @@ TEST(VQDocxPageSectionsTest, SectionsTileTheTextArea) {
     EXPECT_EQ(sections[k]->sectionFrame.origin.y, above.origin.y + above.size.height);
     EXPECT_EQ(sections[k]->previousPageSection, sections[k - 1]);
   }
+  // The text area ends at the measured margin (an inch, as the top); the
+  // margin written is half of it, so that taller lines in a word
+  // processor do not spill the page's last line onto a page of its own.
   const auto& last = sections.back()->sectionFrame;
-  EXPECT_NEAR(last.origin.y + last.size.height, 792 - m.bottom, 1e-9);
+  EXPECT_NEAR(last.origin.y + last.size.height, 792 - 72, 1e-9);
+  EXPECT_EQ(m.bottom, 36);
   for (const auto& section : sections) {
     EXPECT_EQ(section->sectionFrame.origin.x, m.left);
     EXPECT_EQ(section->sectionFrame.size.width, 612 - m.left - m.right);
