@@ -119,6 +119,24 @@ TEST(VQDocxPageSectionWriting, OnePageSectionEndsWithItsBreak) {
   }
 }
 
+// A break paragraph shows nothing and takes no indents from the paragraph it
+// closes: LibreOffice passes an empty paragraph's indents on to the next
+// section, where a wide right indent squeezes a narrow column.
+TEST(VQDocxPageSectionWriting, ABreakParagraphHasNoIndents) {
+  Page page;
+  auto section = TextSection(page.page, false, false);
+  auto last = std::dynamic_pointer_cast<VQDocxParagraph>(section->paragraphGroupArray.back().back());
+  ASSERT_TRUE(last);
+  last->pProperty.ind = VQDocx_Ind{20, 40, 270};
+  section->createXMLObjects();
+  const auto written = Write({section});
+  const pugi::xml_node breakParagraph = written.children().back();
+  ASSERT_TRUE(BreakOf(breakParagraph)) << written.xml;
+  for (const char* side : {"w:left", "w:right", "w:firstLine", "w:hanging"})
+    EXPECT_EQ(breakParagraph.child("w:pPr").child("w:ind").attribute(side).as_int(), 0) << side << written.xml;
+  EXPECT_NE(written.xml.find("w:right=\"5400\""), std::string::npos) << "the text paragraph keeps its indent";
+}
+
 TEST(VQDocxPageSectionWriting, OnlyTheFirstBreakOfAPageStartsIt) {
   Page page;
   auto head = TextSection(page.page, false, false);
