@@ -93,6 +93,95 @@ const char* boxKey(PageBox which) {
   return "MediaBox";
 }
 
+// Page trees are read on their /Count entries so that opening a long
+// document, or reading one of its pages, costs the nodes on the way rather
+// than every page object of the file. Whatever the counts do not vouch for
+// is left to qpdf, which reads and repairs the whole tree.
+constexpr long long kMostPages = 10'000'000;
+constexpr int kMostTreeDepth = 64;
+// A top level wider than this is not summed kid by kid: qpdf reads it.
+constexpr int kMostTopLevelKids = 4096;
+
+std::optional<int> countEntry(QPDFObjectHandle node) {
+  QPDFObjectHandle count = node.getKey("/Count");
+  if (!count.isInteger()) return std::nullopt;
+  const long long n = count.getIntValue();
+  if (n < 0 || n > kMostPages) return std::nullopt;
+  return static_cast<int>(n);
+}
+
+bool isTreeNode(QPDFObjectHandle node) { return node.isDictionary() && node.getKey("/Kids").isArray(); }
+
+// The document's page count as the tree's root states it, when its kids
+// agree: a flat tree lists as many kids as its count; otherwise the kids'
+// own counts (one for a page) add up to it.
+std::optional<int> countFromTreeRoot(QPDF& q) {
+  QPDFObjectHandle root = q.getRoot().getKey("/Pages");
+  if (!isTreeNode(root)) return std::nullopt;
+  const auto count = countEntry(root);
+  if (!count) return std::nullopt;
+  QPDFObjectHandle kids = root.getKey("/Kids");
+  const int n = kids.getArrayNItems();
+  if (n == *count) return count;
+  if (n > kMostTopLevelKids) return std::nullopt;
+  long long sum = 0;
+  for (int i = 0; i < n; ++i) {
+    QPDFObjectHandle kid = kids.getArrayItem(i);
+    if (!kid.isDictionary()) return std::nullopt;
+    if (!isTreeNode(kid)) {
+      ++sum;
+      continue;
+    }
+    const auto kidCount = countEntry(kid);
+    if (!kidCount) return std::nullopt;
+    sum += *kidCount;
+  }
+  if (sum != *count) return std::nullopt;
+  return count;
+}
+
+// Page `number` (1-based) found by descending the tree on its counts, or a
+// handle that is not initialised where the tree does not lead there. `resolved` counts the
+// kids read on the way.
+QPDFObjectHandle pageByCounts(QPDF& q, int number, int& resolved) {
+  QPDFObjectHandle node = q.getRoot().getKey("/Pages");
+  std::set<QPDFObjGen> seen;
+  int index = number;  // 1-based within `node`
+  for (int depth = 0; depth < kMostTreeDepth; ++depth) {
+    if (!isTreeNode(node)) return {};
+    if (node.isIndirect() && !seen.insert(node.getObjGen()).second) return {};
+    const auto count = countEntry(node);
+    if (!count || index > *count) return {};
+    QPDFObjectHandle kids = node.getKey("/Kids");
+    const int n = kids.getArrayNItems();
+    // A node listing as many kids as its count holds pages only, when the
+    // kid at the index proves to be one.
+    if (n == *count) {
+      QPDFObjectHandle kid = kids.getArrayItem(index - 1);
+      ++resolved;
+      if (kid.isDictionary() && !isTreeNode(kid)) return kid;
+    }
+    QPDFObjectHandle next;
+    for (int i = 0; i < n && !next.isInitialized(); ++i) {
+      QPDFObjectHandle kid = kids.getArrayItem(i);
+      ++resolved;
+      if (!kid.isDictionary()) return {};
+      if (!isTreeNode(kid)) {
+        if (index == 1) return kid;
+        --index;
+        continue;
+      }
+      const auto kidCount = countEntry(kid);
+      if (!kidCount) return {};
+      if (index <= *kidCount) next = kid;
+      else index -= *kidCount;
+    }
+    if (!next.isInitialized()) return {};
+    node = next;
+  }
+  return {};
+}
+
 }  // namespace
 
 std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes) {
@@ -115,7 +204,6 @@ std::shared_ptr<QPDF> Document::Impl::instance() {
   std::shared_ptr<QPDF> q;
   try {
     q = OpenQPDF(path, passwordBytes);
-    q->getAllPages();
   } catch (...) {
     return nullptr;
   }
@@ -127,6 +215,22 @@ Object Document::Impl::pageObject(int number) {
   auto q = instance();
   if (!q || number < 1) return Object();
   try {
+    bool wholeTree;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      wholeTree = wholeTreeRead.count(q.get()) != 0;
+    }
+    if (!wholeTree) {
+      int resolved = 0;
+      QPDFObjectHandle page = pageByCounts(*q, number, resolved);
+      // Where the counts fail, or reaching pages one by one costs more than
+      // reading the tree once (a long flat tree read in order), qpdf reads
+      // the whole tree from here on.
+      if (page.isInitialized() && resolved <= kMostTopLevelKids / 64) return Object::Impl::wrap(page, q);
+      std::lock_guard<std::mutex> lock(mutex);
+      wholeTreeRead.insert(q.get());
+      if (page.isInitialized()) return Object::Impl::wrap(page, q);
+    }
     const auto& pages = q->getAllPages();
     if (static_cast<size_t>(number) > pages.size()) return Object();
     return Object::Impl::wrap(pages[static_cast<size_t>(number - 1)], q);
@@ -164,7 +268,12 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   if (!q) return fail(passwordRefused ? OpenError::PasswordRequired : OpenError::Damaged);
   try {
     impl->encrypted = q->isEncrypted();
-    impl->pageCount = static_cast<int>(q->getAllPages().size());
+    if (const auto counted = countFromTreeRoot(*q)) {
+      impl->pageCount = *counted;
+    } else {
+      impl->pageCount = static_cast<int>(q->getAllPages().size());
+      impl->wholeTreeRead.insert(q.get());
+    }
     impl->version = q->getPDFVersion();
     // A catalog /Version later than the header's wins.
     QPDFObjectHandle v = q->getRoot().getKey("/Version");

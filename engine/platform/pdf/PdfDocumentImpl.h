@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/pdf/PdfDocument.h"
 
@@ -24,6 +25,9 @@ struct Document::Impl {
 
   std::mutex mutex;
   std::unordered_map<std::thread::id, std::shared_ptr<QPDF>> instances;
+  // Instances whose whole page tree qpdf has read: their pages are looked up
+  // in its list instead of by descending the tree.
+  std::unordered_set<const QPDF*> wholeTreeRead;
 
   // The calling thread's instance; nullptr when the file cannot be opened
   // again (removed or changed since).

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -150,6 +151,95 @@ TEST(Document, ParentLoopsEndTheInheritanceWalk) {
   EXPECT_EQ(doc->page(1)->rotation(), 0);
   EXPECT_TRUE(doc->page(1)->resources().isNull());
   EXPECT_FALSE(doc->page(1)->contents());
+}
+
+namespace {
+
+// A page tree from a compact description, written to `path`. A tree is a
+// list of kids; an integer kid is a page marked with /Mark n, a nested list a
+// /Pages node. `counts` overrides a node's /Count by its order of appearance
+// (the root first); a node named "loop" lists itself among its kids.
+struct TreeNode {
+  std::vector<TreeNode> kids;
+  int mark = 0;  // a page when non-zero
+  bool loop = false;
+};
+
+TreeNode P(int mark) { return TreeNode{{}, mark, false}; }
+TreeNode N(std::vector<TreeNode> kids, bool loop = false) { return TreeNode{std::move(kids), 0, loop}; }
+
+std::string writePageTree(const std::filesystem::path& path, const TreeNode& tree, const std::map<int, int>& counts) {
+  QPDF q;
+  q.emptyPDF();
+  int order = 0;
+  std::function<int(const TreeNode&, QPDFObjectHandle, QPDFObjectHandle&)> build =
+      [&](const TreeNode& node, QPDFObjectHandle parent, QPDFObjectHandle& out) -> int {
+    if (node.mark) {
+      out = q.makeIndirectObject(parse(fmt::format("<< /Type /Page /Mark {} /MediaBox [0 0 10 10] >>", node.mark)));
+      if (parent.isInitialized()) out.replaceKey("/Parent", parent);
+      return 1;
+    }
+    const int mine = order++;
+    out = q.makeIndirectObject(parse("<< /Type /Pages >>"));
+    if (parent.isInitialized()) out.replaceKey("/Parent", parent);
+    std::vector<QPDFObjectHandle> kids;
+    int leaves = 0;
+    for (const auto& kid : node.kids) {
+      QPDFObjectHandle made;
+      leaves += build(kid, out, made);
+      kids.push_back(made);
+    }
+    if (node.loop) kids.push_back(out);
+    out.replaceKey("/Kids", QPDFObjectHandle::newArray(kids));
+    const auto it = counts.find(mine);
+    out.replaceKey("/Count", QPDFObjectHandle::newInteger(it == counts.end() ? leaves : it->second));
+    return leaves;
+  };
+  QPDFObjectHandle root;
+  build(tree, QPDFObjectHandle(), root);
+  q.getRoot().replaceKey("/Pages", root);
+  const std::string out = path.string();
+  QPDFWriter w(q, out.c_str());
+  w.setStaticID(true);
+  w.write();
+  return out;
+}
+
+}  // namespace
+
+// Pages are found by their counts where the tree is sound, and through a
+// whole reading of it where the counts disagree with what the tree holds.
+TEST(Document, PageTreesReadOnTheirCounts) {
+  struct Case {
+    const char* name;
+    TreeNode tree;
+    std::map<int, int> counts;
+    int pageCount;
+    std::vector<int> marks;  // page 1, 2, ...
+  };
+  const Case cases[] = {
+      {"flat", N({P(1), P(2), P(3)}), {}, 3, {1, 2, 3}},
+      {"nested and uneven", N({N({P(1), N({P(2), P(3)})}), P(4), N({P(5)})}), {}, 5, {1, 2, 3, 4, 5}},
+      {"root count too high", N({N({P(1), P(2)}), P(3)}), {{0, 9}}, 3, {1, 2, 3}},
+      {"flat tree, root count too low", N({P(1), P(2), P(3)}), {{0, 2}}, 3, {1, 2, 3}},
+      // The counts agree at the top; the lower node's wrong count sends the
+      // lookup to a whole reading of the tree.
+      {"lower count too high", N({N({P(1), P(2)}), N({P(3)})}), {{1, 3}, {0, 4}}, 4, {1, 2, 3}},
+      {"a node listing itself", N({P(1), N({P(2)}, true)}), {}, 2, {1, 2}},
+  };
+  vqtest::ScratchDir dir;
+  int file = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto doc = Document::open(writePageTree(dir / fmt::format("tree{}.pdf", file++), c.tree, c.counts), "");
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->pageCount(), c.pageCount);
+    for (size_t k = 0; k < c.marks.size(); ++k) {
+      auto page = doc->page(static_cast<int>(k + 1));
+      ASSERT_TRUE(page);
+      EXPECT_EQ(page->dictionary().get("Mark").integer(), c.marks[k]) << "page " << k + 1;
+    }
+  }
 }
 
 TEST(DocumentCorpus, OpenErrors) {
