@@ -1,213 +1,129 @@
 #include "platform/graphics/VQPageRenderer.h"
 
-#include <cairo.h>
-#include <glib-object.h>
-#include <poppler.h>
-#include <sys/stat.h>
+#include <dlfcn.h>
 
-#include <algorithm>
-#include <cmath>
 #include <filesystem>
-#include <memory>
 #include <mutex>
-#include <vector>
 
 #include <fmt/format.h>
 
 #include "platform/graphics/VQDrawingContext.h"
+#include "platform/graphics/VQPageRendererPlugin.h"
 
 namespace vq {
 
 namespace {
 
-struct GObjectUnref {
-  void operator()(void* p) const {
-    if (p) g_object_unref(p);
-  }
+struct RendererModule {
+  VQPageRendererRenderFunction render = nullptr;
+  VQPageRendererClearFunction clear = nullptr;
+  std::string loadError;
 };
-template <class T>
-using GPtr = std::unique_ptr<T, GObjectUnref>;
 
-// Opening and closing documents touch poppler's process-wide set-up (its
-// global parameters and the shared FreeType library of its cairo output),
-// so they happen one at a time; rendering opened documents runs in parallel.
-std::mutex& documentLifetimeMutex() {
-  static std::mutex m;
+// Where the module may be: beside the library or program that holds this
+// code (its installed place), then the build tree, then the loader's own
+// search path.
+std::vector<std::string> moduleCandidates() {
+  std::vector<std::string> out;
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&RenderPDFPage), &info) != 0 && info.dli_fname) {
+    std::error_code ec;
+    const auto dir = std::filesystem::canonical(info.dli_fname, ec).parent_path();
+    if (!ec) out.push_back((dir / VQ_PAGE_RENDERER_MODULE).string());
+  }
+#ifdef VQ_PAGE_RENDERER_BUILD_DIR
+  out.push_back(std::string(VQ_PAGE_RENDERER_BUILD_DIR) + "/" VQ_PAGE_RENDERER_MODULE);
+#endif
+  out.push_back(VQ_PAGE_RENDERER_MODULE);
+  return out;
+}
+
+RendererModule loadModule() {
+  RendererModule m;
+  std::string errors;
+  for (const std::string& candidate : moduleCandidates()) {
+    if (candidate.find('/') != std::string::npos && !std::filesystem::exists(candidate)) continue;
+    void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+      const char* why = dlerror();
+      errors += fmt::format("{}{}", errors.empty() ? "" : "; ", why ? why : candidate);
+      continue;
+    }
+    auto version = reinterpret_cast<VQPageRendererVersionFunction>(dlsym(handle, VQ_PAGE_RENDERER_VERSION_SYMBOL));
+    auto render = reinterpret_cast<VQPageRendererRenderFunction>(dlsym(handle, VQ_PAGE_RENDERER_RENDER_SYMBOL));
+    auto clear = reinterpret_cast<VQPageRendererClearFunction>(dlsym(handle, VQ_PAGE_RENDERER_CLEAR_SYMBOL));
+    if (!version || !render || !clear || version() != kVQPageRendererVersion) {
+      errors += fmt::format("{}{} is of another version", errors.empty() ? "" : "; ", candidate);
+      dlclose(handle);
+      continue;
+    }
+    // Kept loaded for the life of the process: its threads' caches live in it.
+    m.render = render;
+    m.clear = clear;
+    return m;
+  }
+  m.loadError = fmt::format("the page renderer ({}) cannot be loaded: {}", VQ_PAGE_RENDERER_MODULE,
+                            errors.empty() ? "not found" : errors);
   return m;
 }
 
-struct DocumentUnref {
-  void operator()(PopplerDocument* d) const {
-    if (!d) return;
-    std::lock_guard<std::mutex> lock(documentLifetimeMutex());
-    g_object_unref(d);
-  }
-};
-using DocumentPtr = std::unique_ptr<PopplerDocument, DocumentUnref>;
-
-struct GErrorFree {
-  void operator()(GError* e) const { g_error_free(e); }
-};
-struct GFree {
-  void operator()(char* p) const { g_free(p); }
-};
-struct SurfaceDestroy {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct CairoDestroy {
-  void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
-
-// What makes an opened document reusable: the same file, unchanged, opened
-// with the same password.
-struct FileKey {
-  std::string path;
-  std::string password;
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  int64_t mtimeNs = 0;
-
-  bool operator==(const FileKey&) const = default;
-};
-
-struct CachedDocument {
-  FileKey key;
-  DocumentPtr document;
-};
-
-// Opened documents are not shared between threads: poppler's document
-// objects are not safe to use concurrently. A few per thread cover a
-// conversion that goes back and forth between files.
-constexpr size_t kDocumentsPerThread = 4;
-thread_local std::vector<CachedDocument> tlsDocuments;
-
-void setError(std::string* error, std::string text) {
-  if (error) *error = std::move(text);
+const RendererModule& rendererModule() {
+  static const RendererModule module = loadModule();
+  return module;
 }
 
-PopplerDocument* openDocument(const std::string& path, const std::string& password, std::string* error) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    setError(error, fmt::format("no such PDF file: {}", path));
-    return nullptr;
-  }
-  FileKey key{path,      password,   st.st_dev,
-              st.st_ino, st.st_size, static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-  for (size_t i = 0; i < tlsDocuments.size(); ++i) {
-    if (tlsDocuments[i].key == key) {
-      // Most recently used first.
-      if (i != 0) std::rotate(tlsDocuments.begin(), tlsDocuments.begin() + i, tlsDocuments.begin() + i + 1);
-      return tlsDocuments.front().document.get();
-    }
-  }
+struct SinkState {
+  Bitmap* bitmap;
+  std::string* error;
+  int pageNumber;
+  double dpiX, dpiY;
+};
 
-  std::error_code ec;
-  const std::string absolute = std::filesystem::absolute(path, ec).string();
-  GError* rawError = nullptr;
-  std::unique_ptr<char, GFree> uri(g_filename_to_uri(ec ? path.c_str() : absolute.c_str(), nullptr, &rawError));
-  if (!uri) {
-    std::unique_ptr<GError, GErrorFree> e(rawError);
-    setError(error, fmt::format("cannot name the PDF file {}: {}", path, e ? e->message : "invalid path"));
+uint8_t* allocateBitmap(void* context, int64_t width, int64_t height, size_t* stride) {
+  auto& state = *static_cast<SinkState*>(context);
+  std::string why;
+  if (!BitmapSizeAllowed(width, height, &why)) {
+    if (state.error)
+      *state.error = fmt::format("page {} cannot be rendered at {} x {} dpi: {}", state.pageNumber, state.dpiX,
+                                 state.dpiY, why);
     return nullptr;
   }
-  DocumentPtr doc;
-  {
-    std::lock_guard<std::mutex> lock(documentLifetimeMutex());
-    doc.reset(poppler_document_new_from_file(uri.get(), password.empty() ? nullptr : password.c_str(), &rawError));
-  }
-  if (!doc) {
-    std::unique_ptr<GError, GErrorFree> e(rawError);
-    setError(error, fmt::format("cannot open the PDF file {}: {}", path, e ? e->message : "unknown error"));
-    return nullptr;
-  }
-  if (tlsDocuments.size() >= kDocumentsPerThread) tlsDocuments.pop_back();
-  tlsDocuments.insert(tlsDocuments.begin(), CachedDocument{std::move(key), std::move(doc)});
-  return tlsDocuments.front().document.get();
+  Bitmap& bitmap = *state.bitmap;
+  bitmap.width = static_cast<int>(width);
+  bitmap.height = static_cast<int>(height);
+  bitmap.format = PixelFormat::RGB8;
+  bitmap.stride = static_cast<size_t>(width) * 3;
+  bitmap.dpiX = state.dpiX;
+  bitmap.dpiY = state.dpiY;
+  bitmap.pixels.resize(bitmap.stride * static_cast<size_t>(height));
+  *stride = bitmap.stride;
+  return bitmap.pixels.data();
+}
+
+void reportFailure(void* context, const char* message) {
+  auto& state = *static_cast<SinkState*>(context);
+  if (state.error) *state.error = message ? message : "the page renderer failed";
 }
 
 }  // namespace
 
-void RenderPDFPageClearCache() { tlsDocuments.clear(); }
+void RenderPDFPageClearCache() {
+  const RendererModule& module = rendererModule();
+  if (module.clear) module.clear();
+}
 
 std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& password, int pageNumber, double dpiX,
                                     double dpiY, std::string* error) {
-  if (!(std::isfinite(dpiX) && dpiX > 0 && std::isfinite(dpiY) && dpiY > 0)) {
-    setError(error, fmt::format("invalid resolution {} x {} dpi", dpiX, dpiY));
+  const RendererModule& module = rendererModule();
+  if (!module.render) {
+    if (error) *error = module.loadError;
     return std::nullopt;
   }
-  PopplerDocument* doc = openDocument(path, password, error);
-  if (!doc) return std::nullopt;
-  const int pageCount = poppler_document_get_n_pages(doc);
-  if (pageNumber < 1 || pageNumber > pageCount) {
-    setError(error, fmt::format("page {} is out of range 1..{}", pageNumber, pageCount));
-    return std::nullopt;
-  }
-  GPtr<PopplerPage> page(poppler_document_get_page(doc, pageNumber - 1));
-  if (!page) {
-    setError(error, fmt::format("cannot read page {}", pageNumber));
-    return std::nullopt;
-  }
-
-  // The crop box size with the page's /Rotate applied (width and height
-  // exchanged for quarter turns).
-  double pageWidth = 0, pageHeight = 0;
-  poppler_page_get_size(page.get(), &pageWidth, &pageHeight);
-  const double w = std::trunc(pageWidth * dpiX / 72.0);
-  const double h = std::trunc(pageHeight * dpiY / 72.0);
-  std::string why;
-  if (!(pageWidth > 0 && pageHeight > 0) ||
-      !BitmapSizeAllowed(static_cast<int64_t>(std::min(w, 1e12)), static_cast<int64_t>(std::min(h, 1e12)), &why)) {
-    setError(error, fmt::format("page {} cannot be rendered at {} x {} dpi: {}", pageNumber, dpiX, dpiY,
-                                why.empty() ? "empty page box" : why));
-    return std::nullopt;
-  }
-  const int width = static_cast<int>(w), height = static_cast<int>(h);
-
-  std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-    setError(error, fmt::format("cannot make a {} x {} bitmap: {}", width, height,
-                                cairo_status_to_string(cairo_surface_status(surface.get()))));
-    return std::nullopt;
-  }
-  {
-    std::unique_ptr<cairo_t, CairoDestroy> cr(cairo_create(surface.get()));
-    cairo_set_source_rgb(cr.get(), 1, 1, 1);
-    cairo_paint(cr.get());
-    // Stretch the page over the whole bitmap: the truncated pixel size
-    // would otherwise leave a sliver of margin on the right and bottom.
-    cairo_scale(cr.get(), width / pageWidth, height / pageHeight);
-    poppler_page_render(page.get(), cr.get());
-    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
-      setError(error,
-               fmt::format("drawing page {} failed: {}", pageNumber, cairo_status_to_string(cairo_status(cr.get()))));
-      return std::nullopt;
-    }
-  }
-  cairo_surface_flush(surface.get());
-
   Bitmap bitmap;
-  bitmap.width = width;
-  bitmap.height = height;
-  bitmap.format = PixelFormat::RGB8;
-  bitmap.stride = static_cast<size_t>(width) * 3;
-  bitmap.dpiX = dpiX;
-  bitmap.dpiY = dpiY;
-  bitmap.pixels.resize(bitmap.stride * height);
-  const uint8_t* data = cairo_image_surface_get_data(surface.get());
-  const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface.get()));
-  for (int y = 0; y < height; ++y) {
-    const auto* in = reinterpret_cast<const uint32_t*>(data + y * stride);
-    uint8_t* out = bitmap.row(y);
-    for (int x = 0; x < width; ++x) {
-      const uint32_t px = in[x];
-      out[0] = static_cast<uint8_t>(px >> 16);
-      out[1] = static_cast<uint8_t>(px >> 8);
-      out[2] = static_cast<uint8_t>(px);
-      out += 3;
-    }
-  }
+  SinkState state{&bitmap, error, pageNumber, dpiX, dpiY};
+  const VQPageRenderRequest request{path.c_str(), password.c_str(), pageNumber, dpiX, dpiY};
+  const VQPageRenderSink sink{&state, &allocateBitmap, &reportFailure};
+  if (!module.render(&request, &sink)) return std::nullopt;
   return bitmap;
 }
 

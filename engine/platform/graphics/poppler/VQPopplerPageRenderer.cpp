@@ -1,0 +1,218 @@
+// The page renderer module: whole PDF pages drawn by poppler over cairo.
+#include <cairo.h>
+#include <glib-object.h>
+#include <poppler.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "platform/graphics/VQPageRendererPlugin.h"
+
+namespace {
+
+struct GObjectUnref {
+  void operator()(void* p) const {
+    if (p) g_object_unref(p);
+  }
+};
+template <class T>
+using GPtr = std::unique_ptr<T, GObjectUnref>;
+
+// Opening and closing documents touch poppler's process-wide set-up (its
+// global parameters and the shared FreeType library of its cairo output),
+// so they happen one at a time; rendering opened documents runs in parallel.
+std::mutex& documentLifetimeMutex() {
+  static std::mutex m;
+  return m;
+}
+
+struct DocumentUnref {
+  void operator()(PopplerDocument* d) const {
+    if (!d) return;
+    std::lock_guard<std::mutex> lock(documentLifetimeMutex());
+    g_object_unref(d);
+  }
+};
+using DocumentPtr = std::unique_ptr<PopplerDocument, DocumentUnref>;
+
+struct GErrorFree {
+  void operator()(GError* e) const { g_error_free(e); }
+};
+struct GFree {
+  void operator()(char* p) const { g_free(p); }
+};
+struct SurfaceDestroy {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct CairoDestroy {
+  void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+
+// What makes an opened document reusable: the same file, unchanged, opened
+// with the same password.
+struct FileKey {
+  std::string path;
+  std::string password;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  int64_t mtimeNs = 0;
+
+  bool operator==(const FileKey&) const = default;
+};
+
+struct CachedDocument {
+  FileKey key;
+  DocumentPtr document;
+};
+
+// Opened documents are not shared between threads: poppler's document
+// objects are not safe to use concurrently. A few per thread cover a
+// conversion that goes back and forth between files.
+constexpr size_t kDocumentsPerThread = 4;
+thread_local std::vector<CachedDocument> tlsDocuments;
+
+struct Failure {
+  const VQPageRenderSink* sink;
+};
+
+void setError(const Failure* error, const std::string& text) {
+  if (error) error->sink->fail(error->sink->context, text.c_str());
+}
+
+PopplerDocument* openDocument(const std::string& path, const std::string& password, const Failure* error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    setError(error, fmt::format("no such PDF file: {}", path));
+    return nullptr;
+  }
+  FileKey key{path,      password,   st.st_dev,
+              st.st_ino, st.st_size, static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  for (size_t i = 0; i < tlsDocuments.size(); ++i) {
+    if (tlsDocuments[i].key == key) {
+      // Most recently used first.
+      if (i != 0) std::rotate(tlsDocuments.begin(), tlsDocuments.begin() + i, tlsDocuments.begin() + i + 1);
+      return tlsDocuments.front().document.get();
+    }
+  }
+
+  std::error_code ec;
+  const std::string absolute = std::filesystem::absolute(path, ec).string();
+  GError* rawError = nullptr;
+  std::unique_ptr<char, GFree> uri(g_filename_to_uri(ec ? path.c_str() : absolute.c_str(), nullptr, &rawError));
+  if (!uri) {
+    std::unique_ptr<GError, GErrorFree> e(rawError);
+    setError(error, fmt::format("cannot name the PDF file {}: {}", path, e ? e->message : "invalid path"));
+    return nullptr;
+  }
+  DocumentPtr doc;
+  {
+    std::lock_guard<std::mutex> lock(documentLifetimeMutex());
+    doc.reset(poppler_document_new_from_file(uri.get(), password.empty() ? nullptr : password.c_str(), &rawError));
+  }
+  if (!doc) {
+    std::unique_ptr<GError, GErrorFree> e(rawError);
+    setError(error, fmt::format("cannot open the PDF file {}: {}", path, e ? e->message : "unknown error"));
+    return nullptr;
+  }
+  if (tlsDocuments.size() >= kDocumentsPerThread) tlsDocuments.pop_back();
+  tlsDocuments.insert(tlsDocuments.begin(), CachedDocument{std::move(key), std::move(doc)});
+  return tlsDocuments.front().document.get();
+}
+
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) int vq_page_renderer_version() { return kVQPageRendererVersion; }
+
+__attribute__((visibility("default"))) void vq_page_renderer_clear_cache() { tlsDocuments.clear(); }
+
+__attribute__((visibility("default"))) bool vq_page_renderer_render(const VQPageRenderRequest* request,
+                                                                    const VQPageRenderSink* sink) {
+  const Failure failure{sink};
+  const Failure* error = &failure;
+  const std::string path = request->path ? request->path : "";
+  const std::string password = request->password ? request->password : "";
+  const int pageNumber = request->pageNumber;
+  const double dpiX = request->dpiX, dpiY = request->dpiY;
+  if (!(std::isfinite(dpiX) && dpiX > 0 && std::isfinite(dpiY) && dpiY > 0)) {
+    setError(error, fmt::format("invalid resolution {} x {} dpi", dpiX, dpiY));
+    return false;
+  }
+  PopplerDocument* doc = openDocument(path, password, error);
+  if (!doc) return false;
+  const int pageCount = poppler_document_get_n_pages(doc);
+  if (pageNumber < 1 || pageNumber > pageCount) {
+    setError(error, fmt::format("page {} is out of range 1..{}", pageNumber, pageCount));
+    return false;
+  }
+  GPtr<PopplerPage> page(poppler_document_get_page(doc, pageNumber - 1));
+  if (!page) {
+    setError(error, fmt::format("cannot read page {}", pageNumber));
+    return false;
+  }
+
+  // The crop box size with the page's /Rotate applied (width and height
+  // exchanged for quarter turns).
+  double pageWidth = 0, pageHeight = 0;
+  poppler_page_get_size(page.get(), &pageWidth, &pageHeight);
+  if (!(pageWidth > 0 && pageHeight > 0)) {
+    setError(error, fmt::format("page {} cannot be rendered at {} x {} dpi: empty page box", pageNumber, dpiX, dpiY));
+    return false;
+  }
+  const double w = std::trunc(pageWidth * dpiX / 72.0);
+  const double h = std::trunc(pageHeight * dpiY / 72.0);
+  size_t outStride = 0;
+  uint8_t* out = sink->allocate(sink->context, static_cast<int64_t>(std::min(w, 1e12)),
+                                static_cast<int64_t>(std::min(h, 1e12)), &outStride);
+  if (!out) return false;
+  const int width = static_cast<int>(w), height = static_cast<int>(h);
+
+  std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    setError(error, fmt::format("cannot make a {} x {} bitmap: {}", width, height,
+                                cairo_status_to_string(cairo_surface_status(surface.get()))));
+    return false;
+  }
+  {
+    std::unique_ptr<cairo_t, CairoDestroy> cr(cairo_create(surface.get()));
+    cairo_set_source_rgb(cr.get(), 1, 1, 1);
+    cairo_paint(cr.get());
+    // Stretch the page over the whole bitmap: the truncated pixel size
+    // would otherwise leave a sliver of margin on the right and bottom.
+    cairo_scale(cr.get(), width / pageWidth, height / pageHeight);
+    poppler_page_render(page.get(), cr.get());
+    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
+      setError(error,
+               fmt::format("drawing page {} failed: {}", pageNumber, cairo_status_to_string(cairo_status(cr.get()))));
+      return false;
+    }
+  }
+  cairo_surface_flush(surface.get());
+
+  const uint8_t* data = cairo_image_surface_get_data(surface.get());
+  const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface.get()));
+  for (int y = 0; y < height; ++y) {
+    const auto* in = reinterpret_cast<const uint32_t*>(data + y * stride);
+    uint8_t* row = out + static_cast<size_t>(y) * outStride;
+    for (int x = 0; x < width; ++x) {
+      const uint32_t px = in[x];
+      row[0] = static_cast<uint8_t>(px >> 16);
+      row[1] = static_cast<uint8_t>(px >> 8);
+      row[2] = static_cast<uint8_t>(px);
+      row += 3;
+    }
+  }
+  return true;
+}
+
+}  // extern "C"
