@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstring>
 #include <map>
 
 #include "fonts/BuiltinFontData.h"
@@ -69,22 +70,24 @@ const std::map<std::string, std::string>& aliases() {
   return table;
 }
 
-struct GlyphIndex {
-  std::unordered_map<std::string, uint16_t> byName;   // first pair of each name
-  std::unordered_map<uint16_t, std::string> byValue;  // first pair of each value
-};
+// The glyph-name list is searched through its generated orders; the first
+// entry of a name or of a value is the one found.
+const fontdata::GlyphNameEntry* findGlyphByName(const char* name) {
+  const uint16_t* first = fontdata::kGlyphNamesByName;
+  const uint16_t* last = first + fontdata::kGlyphNameCount;
+  const uint16_t* it = std::lower_bound(
+      first, last, name, [](uint16_t i, const char* key) { return std::strcmp(fontdata::kGlyphNames[i].name, key) < 0; });
+  if (it == last || std::strcmp(fontdata::kGlyphNames[*it].name, name) != 0) return nullptr;
+  return &fontdata::kGlyphNames[*it];
+}
 
-const GlyphIndex& glyphIndex() {
-  static const GlyphIndex index = [] {
-    GlyphIndex g;
-    for (size_t i = 0; i < fontdata::kGlyphNameCount; ++i) {
-      const auto& e = fontdata::kGlyphNames[i];
-      g.byName.emplace(e.name, e.unicode);
-      g.byValue.emplace(e.unicode, e.name);
-    }
-    return g;
-  }();
-  return index;
+const fontdata::GlyphNameEntry* findGlyphByValue(uint16_t value) {
+  const uint16_t* first = fontdata::kGlyphNamesByValue;
+  const uint16_t* last = first + fontdata::kGlyphNameCount;
+  const uint16_t* it = std::lower_bound(
+      first, last, value, [](uint16_t i, uint16_t key) { return fontdata::kGlyphNames[i].unicode < key; });
+  if (it == last || fontdata::kGlyphNames[*it].unicode != value) return nullptr;
+  return &fontdata::kGlyphNames[*it];
 }
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
@@ -96,22 +99,23 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 bool BuiltinFontWidths::getString(const std::string& glyphName, uint16_t* width) const {
-  auto it = widths_.find(glyphName);
-  if (it == widths_.end()) return false;
-  if (width) *width = it->second;
+  const fontdata::GlyphWidth* last = widths_ + count_;
+  const fontdata::GlyphWidth* it =
+      std::lower_bound(widths_, last, glyphName.c_str(),
+                       [](const fontdata::GlyphWidth& w, const char* key) { return std::strcmp(w.name, key) < 0; });
+  if (it == last || glyphName != it->name) return false;
+  if (width) *width = it->width;
   return true;
 }
 
 bool BuiltinFontWidths::getCharacter(uint32_t unicode, uint16_t* width) const {
-  const auto& byValue = glyphIndex().byValue;
-  auto it = byValue.find(static_cast<uint16_t>(unicode));
-  if (unicode > 0xFFFF || it == byValue.end()) return false;
-  return getString(it->second, width);
+  if (unicode > 0xFFFF) return false;
+  const fontdata::GlyphNameEntry* entry = findGlyphByValue(static_cast<uint16_t>(unicode));
+  return entry && getString(entry->name, width);
 }
 
 uint16_t BuiltinFontWidths::nameToUnicodeID(const std::string& glyphName) {
-  const auto& byName = glyphIndex().byName;
-  if (auto it = byName.find(glyphName); it != byName.end()) return it->second;
+  if (const auto* entry = findGlyphByName(glyphName.c_str())) return entry->unicode;
   if (glyphName.size() > 3 && glyphName.compare(0, 3, "uni") == 0) {
     std::string rest = glyphName.substr(3);
     uint64_t value = 0;
@@ -126,8 +130,7 @@ uint16_t BuiltinFontWidths::nameToUnicodeID(const std::string& glyphName) {
 std::string BuiltinFontWidths::unicodeIDToName(uint32_t unicode) {
   uint16_t v = static_cast<uint16_t>(unicode);
   if (v == 0) return ".notdef";
-  const auto& byValue = glyphIndex().byValue;
-  if (auto it = byValue.find(v); it != byValue.end()) return it->second;
+  if (const auto* entry = findGlyphByValue(v)) return entry->name;
   static const char* hex = "0123456789abcdef";
   std::string name = "uni";
   for (int shift = 12; shift >= 0; shift -= 4) name += hex[(v >> shift) & 0xF];
@@ -143,7 +146,7 @@ BuiltinFontManager::BuiltinFontManager() {
     f.ascent = rec.ascent / 1000.0;
     f.descent = rec.descent / 1000.0;
     f.bbox = RectMake(rec.bbox[0], rec.bbox[1], rec.bbox[2], rec.bbox[3]);
-    for (size_t i = 0; i < rec.widthCount; ++i) f.fontWidths.add(rec.widths[i].name, rec.widths[i].width);
+    f.fontWidths = BuiltinFontWidths(rec.widths, rec.widthCount);
     fonts_.push_back(std::move(f));
   }
   const char* order[12] = {"Courier",     "Courier-Oblique",   "Courier-Bold",   "Courier-BoldOblique",

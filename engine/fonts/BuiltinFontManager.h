@@ -4,23 +4,28 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/graphics/VQGeometry.h"
 
 namespace vq {
 
+namespace fontdata {
+struct GlyphWidth;
+}
+
+// A standard font's glyph widths: a view of its generated table, which is
+// sorted by glyph name.
 class BuiltinFontWidths {
  public:
   BuiltinFontWidths() = default;
-  void add(const std::string& glyphName, uint16_t width) { widths_[glyphName] = width; }
+  BuiltinFontWidths(const fontdata::GlyphWidth* widths, size_t count) : widths_(widths), count_(count) {}
 
   // The width of the glyph that the glyph-name table names for a Unicode value.
   bool getCharacter(uint32_t unicode, uint16_t* width) const;
   bool getString(const std::string& glyphName, uint16_t* width) const;
   bool widthOfSpace(uint16_t* width) const { return getString("space", width); }
-  size_t widthsCount() const { return widths_.size(); }
+  size_t widthsCount() const { return count_; }
 
   // Glyph name -> Unicode value (0 when unknown); "uniXXXX" names read as hex
   // when exactly four characters follow, as decimal otherwise.
@@ -29,7 +34,8 @@ class BuiltinFontWidths {
   static std::string unicodeIDToName(uint32_t unicode);
 
  private:
-  std::unordered_map<std::string, uint16_t> widths_;
+  const fontdata::GlyphWidth* widths_ = nullptr;
+  size_t count_ = 0;
 };
 
 class BuiltinFont {

@@ -62,6 +62,23 @@ def read_agl(path):
     return pairs, notice
 
 
+def glyph_name_entries(pairs):
+    """The entries of kGlyphNames in their order, as (value, name)."""
+    return list(pairs) + [(c, chr(c)) for c in range(0x21, 0x7F)]
+
+
+def write_glyph_name_orders(out, entries):
+    """Indices into kGlyphNames sorted by name and by value; among equal keys
+    the earlier entry comes first, so a search finds it first."""
+    by_name = sorted(range(len(entries)), key=lambda i: (entries[i][1].encode("utf-8"), i))
+    by_value = sorted(range(len(entries)), key=lambda i: (entries[i][0], i))
+    for label, order in (("kGlyphNamesByName", by_name), ("kGlyphNamesByValue", by_value)):
+        out.write("const uint16_t %s[] = {\n" % label)
+        for k in range(0, len(order), 16):
+            out.write("    " + " ".join("%d," % i for i in order[k:k + 16]) + "\n")
+        out.write("};\n\n")
+
+
 def main():
     afm_dir, agl_path = sys.argv[1], sys.argv[2]
     pairs, notice = read_agl(agl_path)
@@ -78,7 +95,8 @@ def main():
         afm = read_afm(os.path.join(afm_dir, name + ".afm"))
         afms[name] = afm
         out.write("const GlyphWidth kWidths%d[] = {\n" % i)
-        for glyph, width in afm["widths"]:
+        # Sorted by name (byte order), for binary search.
+        for glyph, width in sorted(afm["widths"]):
             out.write('    {"%s", %d},\n' % (glyph, width))
         out.write("};\n\n")
     out.write("}  // namespace\n\nconst BuiltinFontRecord kBuiltinFonts[14] = {\n")
@@ -97,6 +115,7 @@ def main():
         lit = "\\\\" if ch == "\\" else ('\\"' if ch == '"' else ch)
         out.write('    {0x%04X, "%s"},\n' % (c, lit))
     out.write("};\n\nconst size_t kGlyphNameCount = sizeof(kGlyphNames) / sizeof(kGlyphNames[0]);\n\n")
+    write_glyph_name_orders(out, glyph_name_entries(pairs))
     out.write("}  // namespace vq::fontdata\n")
 
 
