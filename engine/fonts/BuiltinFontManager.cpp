@@ -75,8 +75,9 @@ const std::map<std::string, std::string>& aliases() {
 const fontdata::GlyphNameEntry* findGlyphByName(const char* name) {
   const uint16_t* first = fontdata::kGlyphNamesByName;
   const uint16_t* last = first + fontdata::kGlyphNameCount;
-  const uint16_t* it = std::lower_bound(
-      first, last, name, [](uint16_t i, const char* key) { return std::strcmp(fontdata::kGlyphNames[i].name, key) < 0; });
+  const uint16_t* it = std::lower_bound(first, last, name, [](uint16_t i, const char* key) {
+    return std::strcmp(fontdata::kGlyphNames[i].name, key) < 0;
+  });
   if (it == last || std::strcmp(fontdata::kGlyphNames[*it].name, name) != 0) return nullptr;
   return &fontdata::kGlyphNames[*it];
 }

@@ -84,8 +84,8 @@ uint8_t* allocateBitmap(void* context, int64_t width, int64_t height, size_t* st
   std::string why;
   if (!BitmapSizeAllowed(width, height, &why)) {
     if (state.error)
-      *state.error = fmt::format("page {} cannot be rendered at {} x {} dpi: {}", state.pageNumber, state.dpiX,
-                                 state.dpiY, why);
+      *state.error =
+          fmt::format("page {} cannot be rendered at {} x {} dpi: {}", state.pageNumber, state.dpiX, state.dpiY, why);
     return nullptr;
   }
   Bitmap& bitmap = *state.bitmap;
