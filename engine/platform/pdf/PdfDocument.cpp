@@ -198,7 +198,7 @@ std::shared_ptr<QPDF> Document::Impl::instance() {
   {
     std::lock_guard<std::mutex> lock(mutex);
     auto it = instances.find(self);
-    if (it != instances.end()) return it->second;
+    if (it != instances.end()) return it->second.qpdf;
   }
   // Opened outside the lock: other threads keep reading meanwhile.
   std::shared_ptr<QPDF> q;
@@ -208,10 +208,26 @@ std::shared_ptr<QPDF> Document::Impl::instance() {
     return nullptr;
   }
   std::lock_guard<std::mutex> lock(mutex);
-  return instances.emplace(self, q).first->second;
+  return instances.emplace(self, Instance{q}).first->second.qpdf;
+}
+
+void Document::Impl::notePageRead(int number) {
+  const auto self = std::this_thread::get_id();
+  std::lock_guard<std::mutex> lock(mutex);
+  auto it = instances.find(self);
+  if (it == instances.end() || it->second.lastPage == number) return;
+  it->second.lastPage = number;
+  // qpdf keeps every object it has read for the life of the instance, so an
+  // instance that has read many pages is let go and the thread's next page
+  // opens a fresh one: memory stays flat in the number of pages. Objects
+  // still held keep their own instance alive until they are released.
+  if (++it->second.pagesRead <= kPagesPerInstance) return;
+  wholeTreeRead.erase(it->second.qpdf.get());
+  instances.erase(it);
 }
 
 Object Document::Impl::pageObject(int number) {
+  notePageRead(number);
   auto q = instance();
   if (!q || number < 1) return Object();
   try {
@@ -284,7 +300,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   } catch (...) {
     return fail(OpenError::Damaged);
   }
-  impl->instances.emplace(std::this_thread::get_id(), q);
+  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q});
   if (error) *error = OpenError::None;
   return std::shared_ptr<Document>(new Document(std::move(impl)));
 }

@@ -23,8 +23,16 @@ struct Document::Impl {
   int pageCount = 0;
   std::string version;
 
+  // Pages a thread's instance reads before a fresh one takes its place.
+  static constexpr int kPagesPerInstance = 64;
+  struct Instance {
+    std::shared_ptr<QPDF> qpdf;
+    int lastPage = 0;
+    int pagesRead = 0;
+  };
+
   std::mutex mutex;
-  std::unordered_map<std::thread::id, std::shared_ptr<QPDF>> instances;
+  std::unordered_map<std::thread::id, Instance> instances;
   // Instances whose whole page tree qpdf has read: their pages are looked up
   // in its list instead of by descending the tree.
   std::unordered_set<const QPDF*> wholeTreeRead;
@@ -34,6 +42,9 @@ struct Document::Impl {
   std::shared_ptr<QPDF> instance();
   // The page object (1-based) on the calling thread's instance.
   Object pageObject(int number);
+  // Counts the pages the calling thread's instance has read; past a number
+  // of them the instance is let go.
+  void notePageRead(int number);
 };
 
 // Opens one qpdf instance quietly (warnings discarded, recovery on); throws

@@ -242,6 +242,23 @@ TEST(Document, PageTreesReadOnTheirCounts) {
   }
 }
 
+// A thread reading a long document lets its qpdf instance go now and then
+// (qpdf keeps what it reads); the pages read stay right through the changes,
+// in order and back again, including objects kept from before a change.
+TEST(Document, LongDocumentsReadRightAcrossFreshInstances) {
+  std::vector<TreeNode> leaves;
+  for (int k = 1; k <= 300; ++k) leaves.push_back(P(k));
+  vqtest::ScratchDir dir;
+  auto doc = Document::open(writePageTree(dir / "long.pdf", N({N(leaves), P(301)}), {}), "");
+  ASSERT_TRUE(doc);
+  ASSERT_EQ(doc->pageCount(), 301);
+  const Object kept = doc->page(1)->dictionary();
+  for (int k = 1; k <= 301; ++k) ASSERT_EQ(doc->page(k)->dictionary().get("Mark").integer(), k) << "page " << k;
+  for (int k = 301; k >= 1; k -= 7) ASSERT_EQ(doc->page(k)->dictionary().get("Mark").integer(), k) << "page " << k;
+  EXPECT_EQ(kept.get("Mark").integer(), 1);
+  EXPECT_EQ(kept.get("MediaBox").elements().size(), 4u);
+}
+
 TEST(DocumentCorpus, OpenErrors) {
   vqtest::ScratchDir dir;
   {
