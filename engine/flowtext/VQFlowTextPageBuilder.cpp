@@ -143,26 +143,46 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     return out;
   }
 
-  // 1. Top-down order.
-  std::vector<Run> sorted = runs;
-  stableSortBy(sorted, [](const Run& r) { return r.top(); });
+  // 1. Top-down order (the order is found on indices, so each run is copied
+  // once, into its place).
+  std::vector<size_t> topDown(runs.size());
+  for (size_t i = 0; i < topDown.size(); ++i) topDown[i] = i;
+  std::stable_sort(topDown.begin(), topDown.end(), [&](size_t a, size_t b) { return runs[a].top() < runs[b].top(); });
+  std::vector<Run> sorted;
+  sorted.reserve(runs.size());
+  for (size_t i : topDown) sorted.push_back(runs[i]);
   out.textMargin.top = sorted.front().top();
 
   // 2. Lines: the first remaining run and every later one on its baseline.
+  // The later runs on a baseline are found through the runs ordered by
+  // bottom, so a page of many runs is not compared run against run.
   std::vector<std::vector<Run>> lines;
   {
+    std::vector<size_t> byBottom(sorted.size());
+    for (size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
+    std::sort(byBottom.begin(), byBottom.end(),
+              [&](size_t a, size_t b) { return sorted[a].bottom() < sorted[b].bottom(); });
     std::vector<bool> taken(sorted.size(), false);
+    std::vector<size_t> found;
     for (size_t i = 0; i < sorted.size(); ++i) {
       if (taken[i]) continue;
       const double base = sorted[i].bottom();
+      // A range wider than the baseline tolerance; the exact test follows.
+      const auto from = std::lower_bound(byBottom.begin(), byBottom.end(), base - 2 * kSameBaseline,
+                                         [&](size_t k, double v) { return sorted[k].bottom() < v; });
+      const auto to = std::upper_bound(from, byBottom.end(), base + 2 * kSameBaseline,
+                                       [&](double v, size_t k) { return v < sorted[k].bottom(); });
+      found.clear();
+      for (auto it = from; it != to; ++it)
+        if (*it > i && !taken[*it] && std::fabs(sorted[*it].bottom() - base) < kSameBaseline) found.push_back(*it);
+      std::sort(found.begin(), found.end());
       std::vector<Run> line;
+      line.reserve(found.size() + 1);
       line.push_back(std::move(sorted[i]));
       taken[i] = true;
-      for (size_t j = i + 1; j < sorted.size(); ++j) {
-        if (!taken[j] && std::fabs(sorted[j].bottom() - base) < kSameBaseline) {
-          line.push_back(std::move(sorted[j]));
-          taken[j] = true;
-        }
+      for (size_t j : found) {
+        line.push_back(std::move(sorted[j]));
+        taken[j] = true;
       }
       lines.push_back(std::move(line));
     }
