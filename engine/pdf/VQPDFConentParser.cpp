@@ -31,6 +31,8 @@ struct VQPDFConentParser::RunContext {
   std::vector<Object> activeForms;
   std::shared_ptr<VQPDFFontCache> fonts = std::make_shared<VQPDFFontCache>();
   bool decodeImages = true;
+  // The page's decoded images, shared by the forms it runs.
+  std::shared_ptr<VQPDFDecodedImages> images = std::make_shared<VQPDFDecodedImages>();
 };
 
 namespace {
@@ -147,8 +149,7 @@ void VQPDFConentParser::collectResources() {
   Object colorSpaces = category("ColorSpace");
   fontCollection = context_->fonts->collectionForDictionary(category("Font"));
   colorSpaceCollection = std::make_shared<VQPDFColorSpaceCollection>(colorSpaces);
-  xObjectCollection =
-      std::make_shared<VQPDFXObjectCollection>(category("XObject"), colorSpaces, context_->decodeImages);
+  xObjectCollection = std::make_shared<VQPDFXObjectCollection>(category("XObject"));
   extGStateCollection = std::make_shared<VQPDFExtGStateCollection>(category("ExtGState"));
   shadingCollection = std::make_shared<VQPDFShadingCollection>(category("Shading"));
   patternCollection = std::make_shared<VQPDFPatternCollection>(category("Pattern"));
@@ -255,9 +256,12 @@ void VQPDFConentParser::dispatchXObject(const std::shared_ptr<VQPDFXObject>& xob
   if (!xobject) return;
   if (contentStreamType == VQPDFContentStreamTypeAnnotation) xobject->annot = contentAnnot;
   switch (xobject->getType()) {
-    case VQPDFXObjectTypeImage:
-      if (delegate_) delegate_->didScanXObjectImage(this, std::static_pointer_cast<VQPDFImageXObject>(xobject));
+    case VQPDFXObjectTypeImage: {
+      auto image = std::static_pointer_cast<VQPDFImageXObject>(xobject);
+      image->prepareDecoding(currentColorSpaceDict(), decodeImages(), context_->images);
+      if (delegate_) delegate_->didScanXObjectImage(this, image);
       break;
+    }
     case VQPDFXObjectTypeForm: {
       auto& form = static_cast<VQPDFFormXObject&>(*xobject);
       form.ctm = currentRenderingState().ctm;
@@ -325,7 +329,7 @@ void VQPDFConentParser::drawAnnotationStream(const std::shared_ptr<VQPDFAnnot>& 
   if (*subtype == "Image") {
     auto image = std::make_shared<VQPDFImageXObject>(
         stream, fmt::format("Annot-EI-{:.0f}-{}", SecondsSince1970(), VQRandomString::Random4BigLetter()));
-    if (decodeImages()) image->parseImage(currentColorSpaceDict());
+    image->prepareDecoding(currentColorSpaceDict(), decodeImages(), nullptr);
     image->annot = annot;
     if (delegate_) delegate_->didScanXObjectImage(this, image);
   } else if (*subtype == "Form") {
@@ -660,7 +664,7 @@ struct VQPDFConentParser::Ops {
     if (parser.currentRenderingState().isStateTextClip()) return;
     auto image = std::make_shared<VQPDFImageXObject>(
         stream, fmt::format("EI-{:.0f}-{}", SecondsSince1970(), VQRandomString::Random4BigLetter()));
-    if (parser.decodeImages()) image->parseImage(parser.currentColorSpaceDict());
+    image->prepareDecoding(parser.currentColorSpaceDict(), parser.decodeImages(), nullptr);
     if (parser.contentStreamType == VQPDFContentStreamTypeAnnotation) image->annot = parser.contentAnnot;
     if (parser.delegate_) parser.delegate_->didScanXObjectImage(&parser, image);
   }

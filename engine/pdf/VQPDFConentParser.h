@@ -59,11 +59,12 @@ class VQPDFConentParser {
   // that parses several pages of one document on one thread may lend one
   // cache to all of them.
   void setFontCache(std::shared_ptr<VQPDFFontCache> cache);
-  // Whether images (XObjects, inline images, image appearances) are decoded
-  // into temporary files; on by default. A delegate that never uses pixels
-  // (text output) turns it off: images are still reported, with an empty
-  // cachedImagePath and the size their dictionary declares, and nothing is
-  // decoded or written. Forms run by this parser inherit the setting.
+  // Whether images (XObjects, inline images, image appearances) may be
+  // decoded into temporary files; on by default. Images are reported
+  // undecoded either way, and decoded when the delegate asks for their file
+  // (VQPDFImageXObject::decodedImagePath). With it off (text output) they
+  // never are: the file is empty and the size is what their dictionary
+  // declares. Forms run by this parser inherit the setting.
   void setDecodeImages(bool value);
   bool decodeImages() const;
 

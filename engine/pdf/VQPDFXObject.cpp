@@ -39,7 +39,33 @@ VQPDFImageXObject::VQPDFImageXObject(const Object& stream, const std::string& ke
 }
 
 void VQPDFImageXObject::parseImage(const Object& colorSpaces) {
+  decodeTried_ = true;
   if (const auto& d = decoder()) d(*this, colorSpaces);
+}
+
+void VQPDFImageXObject::prepareDecoding(const Object& colorSpaces, bool allowed,
+                                        std::shared_ptr<VQPDFDecodedImages> page) {
+  colorSpaces_ = colorSpaces;
+  decodeAllowed_ = allowed;
+  page_ = std::move(page);
+}
+
+const std::string& VQPDFImageXObject::decodedImagePath() {
+  if (decodeTried_ || !decodeAllowed_) return cachedImagePath;
+  decodeTried_ = true;
+  const pdf::ObjectId id = xObjectStream.id();
+  if (page_ && id.isIndirect()) {
+    const auto key = std::make_pair(id.number, id.generation);
+    if (auto it = page_->pathByStream.find(key); it != page_->pathByStream.end()) {
+      cachedImagePath = it->second;
+      return cachedImagePath;
+    }
+    parseImage(colorSpaces_);
+    page_->pathByStream.emplace(key, cachedImagePath);
+    return cachedImagePath;
+  }
+  parseImage(colorSpaces_);
+  return cachedImagePath;
 }
 
 // ---- forms
@@ -98,14 +124,12 @@ VQPDFPostScriptXObject::VQPDFPostScriptXObject(const Object& stream, const std::
 
 // ---- collection
 
-VQPDFXObjectCollection::VQPDFXObjectCollection(const Object& dictionary, const Object& colorSpaces, bool decodeImages) {
+VQPDFXObjectCollection::VQPDFXObjectCollection(const Object& dictionary) {
   if (!dictionary.isDictionary()) return;
   for (const auto& key : dictionary.keys()) {
+    if (xObjects.size() >= kMostXObjects) break;
     auto xobject = VQPDFXObject::XObjectWithObject(dictionary.get(key), key);
     if (!xobject) continue;
-    if (decodeImages && xobject->getType() == VQPDFXObjectTypeImage) {
-      static_cast<VQPDFImageXObject&>(*xobject).parseImage(colorSpaces);
-    }
     xObjects[key] = std::move(xobject);
   }
 }

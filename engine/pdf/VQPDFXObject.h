@@ -2,7 +2,8 @@
 // XObjects of a content stream's resources: forms (run by the parser on the
 // shared state stack), PostScript XObjects (recognised, never drawn) and
 // images (placed by the delegate; decoding into a temporary image file is
-// plugged in through VQPDFImageXObject::setDecoder).
+// plugged in through VQPDFImageXObject::setDecoder and happens when a
+// delegate first asks for the file).
 #include <functional>
 #include <map>
 #include <memory>
@@ -37,6 +38,13 @@ class VQPDFXObject {
   std::shared_ptr<VQPDFAnnot> annot;  // set while an annotation appearance is drawn
 };
 
+// The files a page's images were decoded to, by image stream: an image
+// drawn again on the page, through a form used many times for instance,
+// is decoded once. Lives as long as one page's parsing.
+struct VQPDFDecodedImages {
+  std::map<std::pair<int, int>, std::string> pathByStream;  // empty path: decoding failed
+};
+
 class VQPDFImageXObject : public VQPDFXObject {
  public:
   // Decodes an image to its temporary file (fills cachedImagePath and the
@@ -49,13 +57,27 @@ class VQPDFImageXObject : public VQPDFXObject {
 
   VQPDFImageXObject(const pdf::Object& stream, const std::string& objectKey);
   int getType() const override { return VQPDFXObjectTypeImage; }
-  // Runs the installed decoder; `colorSpaces` is the /ColorSpace resource
-  // dictionary that names in an inline image refer to.
+  // Runs the installed decoder now; `colorSpaces` is the /ColorSpace
+  // resource dictionary that names in an inline image refer to.
   void parseImage(const pdf::Object& colorSpaces);
+
+  // Prepares decoding on demand: the parser sets where the image is drawn
+  // what decoding needs, and nothing is decoded until decodedImagePath().
+  void prepareDecoding(const pdf::Object& colorSpaces, bool allowed, std::shared_ptr<VQPDFDecodedImages> page);
+  // The decoded file, decoding the image on the first call (once per page
+  // for an image stream drawn again); empty when decoding is off for this
+  // parse or fails.
+  const std::string& decodedImagePath();
 
   std::string cachedImagePath;  // empty when not decoded
   int width = 0;
   int height = 0;
+
+ private:
+  pdf::Object colorSpaces_;
+  std::shared_ptr<VQPDFDecodedImages> page_;
+  bool decodeAllowed_ = false;
+  bool decodeTried_ = false;
 };
 
 class VQPDFFormXObject : public VQPDFXObject {
@@ -86,10 +108,12 @@ class VQPDFPostScriptXObject : public VQPDFXObject {
 class VQPDFXObjectCollection {
  public:
   VQPDFXObjectCollection() = default;
-  // The /XObject resource dictionary (null for none). Images are decoded
-  // when the collection is built unless `decodeImages` is false.
-  explicit VQPDFXObjectCollection(const pdf::Object& dictionary, const pdf::Object& colorSpaces = pdf::Object(),
-                                  bool decodeImages = true);
+  // The /XObject resource dictionary (null for none), at most
+  // kMostXObjects of its entries: a page's work is bounded by what it
+  // draws, not by how many objects its resources name. Nothing is decoded
+  // here.
+  static constexpr size_t kMostXObjects = 2401;
+  explicit VQPDFXObjectCollection(const pdf::Object& dictionary);
   std::shared_ptr<VQPDFXObject> xObjectWithNamed(const std::string& name) const;
 
   std::map<std::string, std::shared_ptr<VQPDFXObject>> xObjects;

@@ -328,14 +328,14 @@ void VQPPTXPDFPageParser::addPicture(const std::string& imagePath, VQPPTXImageIn
 }
 
 void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::shared_ptr<VQPDFImageXObject>& image) {
-  if (!page_ || !image || image->cachedImagePath.empty()) return;
+  if (!page_ || !image || image->decodedImagePath().empty()) return;
   const auto& s = capture_.renderingStateStack().topRenderingState();
   const VQPageSetup& setup = capture_.pageSetup();
   const AffineTransform T = AffineTransformConcat(s.ctm, setup.transform);
   endTextBoxWritingIfNeed();
   resetNextChar();
   VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
-  std::string path = image->cachedImagePath;
+  std::string path = image->decodedImagePath();
 
   if (!s.clipBezierPaths.empty()) {
     const auto bitmap = CGImageWithContentsOfFile(path);

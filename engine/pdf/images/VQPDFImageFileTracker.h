@@ -1,12 +1,13 @@
 #pragma once
 // Keeps the temporary root clean of image files that were decoded but never
-// used. Every image resource is decoded when its collection is built, painted
-// or not; an exporter opens a scope around the parsing of a page and claims
-// the files it takes (in its image report). When the scope ends, every file
-// decoded inside it on this thread and not claimed is deleted.
+// used. An image is decoded when a delegate asks for its file, which it may
+// then drop (an image clipped away, a copy made instead); an exporter opens
+// a scope around the parsing of a page and claims the files it takes (in its
+// image report). When the scope ends, every file decoded inside it on this
+// thread and not claimed is deleted.
 //
 //   VQPDFImageFileScope scope;      // before the parser runs
-//   ... didScanXObjectImage(...)  { VQPDFImageFileTracker::claim(image->cachedImagePath); ... }
+//   ... didScanXObjectImage(...)  { VQPDFImageFileTracker::claim(image->decodedImagePath()); ... }
 //   // scope ends: unpainted images are removed
 //
 // Scopes nest (an inner scope hands its claimed files to nobody: a claim is

@@ -108,8 +108,8 @@ void VQPDFConentDrawer::didScanPatternPathStrokeFill(VQPDFConentParser* parser, 
 
 void VQPDFConentDrawer::didScanXObjectImage(VQPDFConentParser* parser,
                                             const std::shared_ptr<VQPDFImageXObject>& image) {
-  if (!bitmapContext || !parser || !image || image->cachedImagePath.empty()) return;
-  auto bitmap = CGImageWithContentsOfFile(image->cachedImagePath);
+  if (!bitmapContext || !parser || !image || image->decodedImagePath().empty()) return;
+  auto bitmap = CGImageWithContentsOfFile(image->decodedImagePath());
   if (!bitmap) return;
   const VQPDFRenderState& state = parser->currentRenderingState();
   DrawingContext& c = *bitmapContext;

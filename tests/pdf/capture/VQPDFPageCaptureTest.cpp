@@ -110,7 +110,11 @@ class Recorder : public vq::VQPDFConentParserDelegate {
     texts.push_back({text, glyph.state().font, glyph.transform()});
   }
   void didScanPathStrokeFill(vq::VQPDFConentParser*, const vq::Path&, bool, bool) override { ++paths; }
-  void didScanXObjectImage(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFImageXObject>&) override { ++images; }
+  // Asks for the file, as an exporter that places pictures does.
+  void didScanXObjectImage(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFImageXObject>& image) override {
+    image->decodedImagePath();
+    ++images;
+  }
 
  private:
   const VQPDFPageCapture& capture_;

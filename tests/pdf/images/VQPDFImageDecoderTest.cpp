@@ -1,5 +1,6 @@
 #include "pdf/images/VQPDFImageDecoder.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -380,11 +381,11 @@ TEST(ImageDecoder, UnclaimedFilesAreRemovedWhenTheScopeEnds) {
   fs::remove(kept);
 }
 
-// Collects the images a page paints and claims their files.
+// Collects the images a page paints, has them decoded and claims their files.
 class ImageCollector : public vq::VQPDFConentParserDelegate {
  public:
   void didScanXObjectImage(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFImageXObject>& image) override {
-    vq::VQPDFImageFileTracker::claim(image->cachedImagePath);
+    vq::VQPDFImageFileTracker::claim(image->decodedImagePath());
     images.push_back(image);
   }
   std::vector<std::shared_ptr<vq::VQPDFImageXObject>> images;
@@ -455,7 +456,8 @@ TEST(ImageDecoder, EveryCorpusImageOpensAtItsPixelSize) {
 
 // With decoding off, images placed by Do (on the page and inside a form) and
 // inline images are still reported with their declared size, but nothing is
-// decoded and no file appears; with the default, the same page decodes each.
+// decoded and no file appears; with the default, the same page decodes each
+// image stream once: the form draws the page's image again from its file.
 TEST(ImageDecoder, ParsersThatSkipImagesDecodeAndWriteNothing) {
   VQPDFImageDecoder::install();
   const auto saved = vq::VQPDFImageXObject::decoder();
@@ -510,9 +512,59 @@ TEST(ImageDecoder, ParsersThatSkipImagesDecodeAndWriteNothing) {
       EXPECT_EQ(img.cachedImagePath.empty(), !decode) << i;
       if (!img.cachedImagePath.empty()) fs::remove(img.cachedImagePath);
     }
-    // The page's resources hold Im1, the form's Im2; the inline image makes
-    // the third.
-    EXPECT_EQ(decodes, decode ? 3 : 0);
+    EXPECT_EQ(collector.images[0]->cachedImagePath, collector.images[1]->cachedImagePath);
+    // The page's Im1 and the form's Im2 are one stream; the inline image
+    // makes the second decoding.
+    EXPECT_EQ(decodes, decode ? 2 : 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(root), {}), before);
   }
+}
+
+// Images are decoded where they are drawn, not for naming them in the
+// resources, and once per page however often a form draws them; a resource
+// dictionary gives at most 2401 XObjects however many it names.
+TEST(ImageDecoder, ImagesAreDecodedWhereDrawnOncePerPage) {
+  VQPDFImageDecoder::install();
+  const auto saved = vq::VQPDFImageXObject::decoder();
+  int decodes = 0;
+  vq::VQPDFImageXObject::setDecoder([&](vq::VQPDFImageXObject& image, const vq::pdf::Object& colorSpaces) {
+    ++decodes;
+    saved(image, colorSpaces);
+  });
+  struct Restore {
+    vq::VQPDFImageXObject::Decoder decoder;
+    ~Restore() { vq::VQPDFImageXObject::setDecoder(decoder); }
+  } restore{saved};
+
+  vqtest::PdfFixture pdf;
+  auto xobjects = pdf.handle("<< >>");
+  for (int i = 0; i < 3000; ++i) {
+    auto image = pdf.streamHandle(
+        "<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray >>", "\x40");
+    xobjects.replaceKey(fmt::format("/Im{:04}", i), image);
+  }
+  EXPECT_EQ(vq::VQPDFXObjectCollection(pdf.wrap(xobjects)).xObjects.size(), 2401u);
+
+  auto formResources = pdf.handle("<< >>");
+  formResources.replaceKey("/XObject", xobjects);
+  auto form = pdf.streamHandle("<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>", "/Im0007 Do");
+  form.getDict().replaceKey("/Resources", formResources);
+  auto pageXObjects = pdf.handle("<< >>");
+  pageXObjects.replaceKey("/Fm1", form);
+  auto resources = pdf.handle("<< >>");
+  resources.replaceKey("/XObject", pageXObjects);
+  auto stream = std::make_shared<vq::pdf::ContentStream>(
+      std::vector<std::string>{"/Fm1 Do /Fm1 Do /Fm1 Do /Fm1 Do /Fm1 Do"}, pdf.wrap(resources));
+  ImageCollector collector;
+  {
+    vq::VQPDFImageFileScope scope;
+    vq::VQPDFConentParser parser(pdf.object("<< >>"), stream);
+    parser.setDelegate(&collector);
+    parser.startParser();
+  }
+  ASSERT_EQ(collector.images.size(), 5u);
+  EXPECT_EQ(decodes, 1);
+  for (const auto& image : collector.images) EXPECT_EQ(image->cachedImagePath, collector.images[0]->cachedImagePath);
+  EXPECT_TRUE(fs::exists(collector.images[0]->cachedImagePath));
+  fs::remove(collector.images[0]->cachedImagePath);
 }
