@@ -452,6 +452,19 @@ TEST(ImageDecoder, EveryCorpusImageOpensAtItsPixelSize) {
   for (const char* kind : {"DCTDecode", "CCITTFaxDecode", "FlateDecode"}) EXPECT_TRUE(kinds.count(kind)) << kind;
 }
 
+// Counts the decodings of the installed decoder while it lives.
+struct CountingDecoder {
+  CountingDecoder() : saved((VQPDFImageDecoder::install(), vq::VQPDFImageXObject::decoder())) {
+    vq::VQPDFImageXObject::setDecoder([this](vq::VQPDFImageXObject& image, const vq::pdf::Object& colorSpaces) {
+      ++decodes;
+      saved(image, colorSpaces);
+    });
+  }
+  ~CountingDecoder() { vq::VQPDFImageXObject::setDecoder(saved); }
+  vq::VQPDFImageXObject::Decoder saved;
+  int decodes = 0;
+};
+
 }  // namespace
 
 // With decoding off, images placed by Do (on the page and inside a form) and
@@ -459,17 +472,8 @@ TEST(ImageDecoder, EveryCorpusImageOpensAtItsPixelSize) {
 // decoded and no file appears; with the default, the same page decodes each
 // image stream once: the form draws the page's image again from its file.
 TEST(ImageDecoder, ParsersThatSkipImagesDecodeAndWriteNothing) {
-  VQPDFImageDecoder::install();
-  const auto saved = vq::VQPDFImageXObject::decoder();
-  int decodes = 0;
-  vq::VQPDFImageXObject::setDecoder([&](vq::VQPDFImageXObject& image, const vq::pdf::Object& colorSpaces) {
-    ++decodes;
-    saved(image, colorSpaces);
-  });
-  struct Restore {
-    vq::VQPDFImageXObject::Decoder decoder;
-    ~Restore() { vq::VQPDFImageXObject::setDecoder(decoder); }
-  } restore{saved};
+  CountingDecoder counting;
+  int& decodes = counting.decodes;
 
   vqtest::PdfFixture pdf;
   auto image = pdf.streamHandle(
@@ -524,17 +528,8 @@ TEST(ImageDecoder, ParsersThatSkipImagesDecodeAndWriteNothing) {
 // resources, and once per page however often a form draws them; a resource
 // dictionary gives at most 2401 XObjects however many it names.
 TEST(ImageDecoder, ImagesAreDecodedWhereDrawnOncePerPage) {
-  VQPDFImageDecoder::install();
-  const auto saved = vq::VQPDFImageXObject::decoder();
-  int decodes = 0;
-  vq::VQPDFImageXObject::setDecoder([&](vq::VQPDFImageXObject& image, const vq::pdf::Object& colorSpaces) {
-    ++decodes;
-    saved(image, colorSpaces);
-  });
-  struct Restore {
-    vq::VQPDFImageXObject::Decoder decoder;
-    ~Restore() { vq::VQPDFImageXObject::setDecoder(decoder); }
-  } restore{saved};
+  CountingDecoder counting;
+  int& decodes = counting.decodes;
 
   vqtest::PdfFixture pdf;
   auto xobjects = pdf.handle("<< >>");
