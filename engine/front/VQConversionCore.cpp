@@ -256,7 +256,8 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
     }
     const int64_t threadMax = req.moreOptions.threadMax;
     if (kind == VQFrontKind::SingleThread) singleThreadLoop(*exp, *document, req);
-    else if (threadMax > 1 && exp->isConcurrentPagesSupported()) poolLoop(exp, document, req, threadMax);
+    // A single page gains nothing from the pool but its start-up.
+    else if (threadMax > 1 && count > 1 && exp->isConcurrentPagesSupported()) poolLoop(exp, document, req, threadMax);
     else sequentialLoop(*exp, *document, req);
 
     if (cancel) {
