@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <mutex>
+#include <set>
 #include <tuple>
 #include <unordered_map>
 
 #include <fontconfig/fontconfig.h>
+
+#include "platform/text/InstalledFacesCache.h"
 
 namespace vq::text {
 
@@ -98,6 +102,41 @@ std::vector<InstalledFace> listFonts(FcConfig* config, FcPattern* pattern) {
   return facesOf(set.get());
 }
 
+// What selects the system's configuration and how it is read: the
+// variables fontconfig consults and its version.
+std::string facesCacheKey() {
+  std::string key = "fontconfig " + std::to_string(FcGetVersion());
+  for (const char* name :
+       {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT", "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+    const char* value = std::getenv(name);
+    key += std::string(" ") + name + "=" + (value ? value : "");
+  }
+  return key;
+}
+
+// The files and folders a configuration was read from: its configuration
+// files and their folders (a file added to conf.d changes its folder), the
+// folders it names for fonts (present or not) and those it scanned.
+std::vector<std::string> configurationSources(FcConfig* config) {
+  std::set<std::string> out;
+  auto take = [&](FcStrList* list, bool withFolder) {
+    if (!list) return;
+    while (FcChar8* item = FcStrListNext(list)) {
+      const std::string path(reinterpret_cast<const char*>(item));
+      out.insert(path);
+      if (withFolder) {
+        if (const auto slash = path.rfind('/'); slash != std::string::npos && slash > 0)
+          out.insert(path.substr(0, slash));
+      }
+    }
+    FcStrListDone(list);
+  };
+  take(FcConfigGetConfigFiles(config), true);
+  take(FcConfigGetConfigDirs(config), false);
+  take(FcConfigGetFontDirs(config), false);
+  return {out.begin(), out.end()};
+}
+
 struct State {
   std::mutex mutex;
   std::shared_ptr<FontProvider> provider;
@@ -131,9 +170,21 @@ bool FontconfigProvider::withConfig(Ask&& ask) const {
 }
 
 std::vector<InstalledFace> FontconfigProvider::faces() const {
+  // The system's list is kept between processes (see InstalledFacesCache.h):
+  // a conversion that needs no more of fontconfig than the list then never
+  // loads its configuration.
+  const std::string cachePath = configFile_.empty() ? InstalledFacesCachePath() : "";
+  const std::string key = cachePath.empty() ? "" : facesCacheKey();
+  if (!cachePath.empty())
+    if (auto cached = ReadInstalledFacesCache(cachePath, key)) return std::move(*cached);
   std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
   std::vector<InstalledFace> faces;
-  withConfig([&](FcConfig* config) { faces = listFonts(config, pattern.get()); });
+  std::vector<std::string> sources;
+  withConfig([&](FcConfig* config) {
+    faces = listFonts(config, pattern.get());
+    if (!cachePath.empty()) sources = configurationSources(config);
+  });
+  if (!cachePath.empty() && !faces.empty()) WriteInstalledFacesCache(cachePath, key, faces, sources);
   return faces;
 }
 
