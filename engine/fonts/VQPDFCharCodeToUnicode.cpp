@@ -50,6 +50,7 @@ std::shared_ptr<VQPDFCharCodeToUnicode> VQPDFCharCodeToUnicode::NewToUnicodeCMap
 }
 
 void VQPDFCharCodeToUnicode::setDirect(uint32_t code, uint32_t value) {
+  spaceCode_.store(-1, std::memory_order_relaxed);
   if (code < map_.size()) map_[code] = value;
 }
 
@@ -59,6 +60,7 @@ void VQPDFCharCodeToUnicode::addHighRange(uint32_t first, uint32_t last, uint32_
 }
 
 void VQPDFCharCodeToUnicode::addMapping(uint32_t code, std::string_view digits, uint32_t offset) {
+  spaceCode_.store(-1, std::memory_order_relaxed);
   if (!allHex(digits)) return;
   if (code >= map_.size()) {
     addHighRange(code, code, code - offset, digits);
@@ -86,6 +88,7 @@ void VQPDFCharCodeToUnicode::addMapping(uint32_t code, std::string_view digits, 
 }
 
 void VQPDFCharCodeToUnicode::mergeFrom(const VQPDFCharCodeToUnicode& other) {
+  spaceCode_.store(-1, std::memory_order_relaxed);
   for (uint32_t c = 0; c < other.map_.size(); ++c)
     if (other.map_[c]) map_[c] = other.map_[c];
   for (const auto& r : other.high_)
@@ -201,11 +204,16 @@ int VQPDFCharCodeToUnicode::mapToUnicode(uint32_t code, uint32_t* u, int uSize) 
 }
 
 uint32_t VQPDFCharCodeToUnicode::spaceCIDCode() const {
-  for (uint32_t c = 0; c < map_.size(); ++c)
-    if (map_[c] == 0x20) return c;
-  for (const auto& m : multi_)
-    if (m.length > 0 && m.units[m.length - 1] == 0x20) return m.code;
-  return 0;
+  if (const int64_t known = spaceCode_.load(std::memory_order_relaxed); known >= 0)
+    return static_cast<uint32_t>(known);
+  uint32_t found = 0;
+  bool seen = false;
+  for (uint32_t c = 0; c < map_.size() && !seen; ++c)
+    if (map_[c] == 0x20) found = c, seen = true;
+  for (size_t i = 0; i < multi_.size() && !seen; ++i)
+    if (multi_[i].length > 0 && multi_[i].units[multi_[i].length - 1] == 0x20) found = multi_[i].code, seen = true;
+  spaceCode_.store(found, std::memory_order_relaxed);
+  return found;
 }
 
 }  // namespace vq

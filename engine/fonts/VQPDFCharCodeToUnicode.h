@@ -5,6 +5,7 @@
 // Codes below 65536 live in a flat table (one index per lookup); larger codes
 // (32-bit maps only) are kept as range records, never expanded, so no CMap
 // text can make the map allocate without bound or walk billions of codes.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,6 +58,9 @@ class VQPDFCharCodeToUnicode {
   std::vector<HighRange> high_;                      // later records win
   std::vector<Multi> multi_;                         // in the order they were added
   std::unordered_map<uint32_t, size_t> multiIndex_;  // code -> first multi entry
+  // spaceCIDCode() once found (-1: not yet): it walks the whole table and
+  // is asked for every run of text. Changes to the map forget it.
+  mutable std::atomic<int64_t> spaceCode_{-1};
 };
 
 }  // namespace vq
