@@ -204,8 +204,7 @@ int VQPDFCharCodeToUnicode::mapToUnicode(uint32_t code, uint32_t* u, int uSize) 
 }
 
 uint32_t VQPDFCharCodeToUnicode::spaceCIDCode() const {
-  if (const int64_t known = spaceCode_.load(std::memory_order_relaxed); known >= 0)
-    return static_cast<uint32_t>(known);
+  if (const int64_t known = spaceCode_.load(std::memory_order_relaxed); known >= 0) return static_cast<uint32_t>(known);
   uint32_t found = 0;
   bool seen = false;
   for (uint32_t c = 0; c < map_.size() && !seen; ++c)
