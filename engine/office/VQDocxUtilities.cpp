@@ -391,7 +391,10 @@ void VQDocxUtilities::WritePProperty(const VQDocx_PPr& pPr, const VQDocx_RPr& rP
   if (pPr.ind.firstLine < 0) w.attr("hanging", VQFormatRounded(-static_cast<double>(pPr.ind.firstLine) * 20.0));
   else w.attr("firstLine", VQFormatRounded(static_cast<double>(pPr.ind.firstLine) * 20.0));
   w.attr("left", VQFormatRounded(static_cast<double>(pPr.ind.left) * 20.0));
-  if (pPr.ind.right > 0) w.attr("right", VQFormatRounded(static_cast<double>(pPr.ind.right) * 20.0));
+  // A left-aligned line may reach past the column's edge (see the paragraph
+  // writer); other negative right indents stay unwritten.
+  if (pPr.ind.right > 0 || (pPr.ind.right < 0 && pPr.jc == 0))
+    w.attr("right", VQFormatRounded(static_cast<double>(pPr.ind.right) * 20.0));
   w.end();
 
   const char* jc = TextAlignString(pPr.jc);

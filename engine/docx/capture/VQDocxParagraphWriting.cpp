@@ -331,6 +331,16 @@ void VQDocxParagraph::writeWithXMLWriter(XMLFileWriter& writer) {
     }
   }
 
+  // A left-aligned paragraph of one line stands for one line of the PDF.
+  // The word processor's face may set it a little wider than the PDF's
+  // font, and a line that then wraps pushes everything below it down, often
+  // past the page's end. A tenth of its width (at most half an inch) past
+  // the column's right edge lets it stay one line.
+  if (pPr.jc == 0 && groups.size() == 1 && !paragraphText.empty() && pPr.ind.right <= 0) {
+    const double room = std::min(36.0, 0.1 * contentFrame.size.width);
+    if (room >= 1 && std::isfinite(room)) pPr.ind.right = -static_cast<float>(std::floor(room));
+  }
+
   if (!paragraphText.empty()) {
     if (pPr.spacing.line < 5) pPr.spacing.line = 5;
   } else if (pPr.spacing.line < 5 && rPr.sz > pPr.spacing.line) {

@@ -368,6 +368,9 @@ TEST(VQDocxParagraph, WritingTabsAlignmentAndColumnBreak) {
     EXPECT_STREQ(tab.attribute("w:val").as_string(), "left");
     EXPECT_EQ(tab.attribute("w:pos").as_int(), 70 * 20);
     EXPECT_EQ(w.text(), "ab\tcd");
+    // A tenth of the line's 80 points past the column: the word processor
+    // may set it a little wider without wrapping it.
+    EXPECT_EQ(w.pPr().child("w:ind").attribute("w:right").as_int(), -160);
   }
   {
     // Two lines: no tabs are written, and no stops.
@@ -377,6 +380,7 @@ TEST(VQDocxParagraph, WritingTabsAlignmentAndColumnBreak) {
     const Written w(p);
     EXPECT_FALSE(w.pPr().child("w:tabs"));
     EXPECT_EQ(w.text(), "ab cdef");
+    EXPECT_FALSE(w.pPr().child("w:ind").attribute("w:right")) << "wrapped lines keep the column";
   }
   {
     // A column break comes after the properties and before the runs.
