@@ -23,6 +23,7 @@ void VQDocxPDFExporter::convertPDFBegin(const std::string& destPath, const std::
   auto document = VQDocxDocument::initWithPath(destPath, static_cast<int64_t>(toTotalPages));
   document->writeDocumentBegin();
   documentHandle_ = std::move(document);
+  fontCaches_ = std::make_unique<VQPDFThreadFontCaches>();
   isShouldCancel = false;
 }
 
@@ -31,7 +32,7 @@ bool VQDocxPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int
   if (!page) return false;
   std::shared_ptr<VQDocxDocument> document = documentHandle_;
   if (!document) return false;
-  VQDocxPDFPageParser parser(document, moreOptions);
+  VQDocxPDFPageParser parser(document, moreOptions, fontCaches_ ? fontCaches_->forThisThread() : nullptr);
   parser.isShouldCancel = &isShouldCancel;
   if (!parser.convertPDFPage(page, toPageIndex, toPageIndex < 2, toPageIndex >= toTotalPages)) return false;
   return document->writeDocumentPageTemp(parser.currentPage());

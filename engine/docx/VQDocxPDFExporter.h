@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "front/exporter/VQPDFExporter.h"
+#include "pdf/VQPDFFontCache.h"
 
 namespace vq {
 
@@ -36,6 +37,7 @@ class VQDocxPDFExporter : public VQPDFExporter {
 
  private:
   std::shared_ptr<VQDocxDocument> documentHandle_;
+  std::unique_ptr<VQPDFThreadFontCaches> fontCaches_;
 };
 
 // The exporter for "docx"; nullptr for any other key. Its page parsers take

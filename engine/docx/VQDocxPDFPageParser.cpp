@@ -50,10 +50,12 @@ bool isFinite(const VQPDF_CTMInfo& m) {
 
 }  // namespace
 
-VQDocxPDFPageParser::VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document, const VQPDFOptions& moreOptions)
+VQDocxPDFPageParser::VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document, const VQPDFOptions& moreOptions,
+                                         std::shared_ptr<VQPDFFontCache> fontCache)
     : documentHandle_(std::move(document)), moreOptions_(moreOptions), capture_([&] {
         VQPDFPageCaptureSettings settings;
         settings.annotations = moreOptions.isParserAnnots != 0;
+        settings.fontCache = std::move(fontCache);
         return settings;
       }()) {}
 

@@ -32,7 +32,9 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
 
   // Keeps the document (the pages it makes register images with it) and the
   // conversion's options, which every page it makes reads.
-  VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document, const VQPDFOptions& moreOptions);
+  // `fontCache`, when given, holds fonts this thread built for earlier pages.
+  VQDocxPDFPageParser(std::shared_ptr<VQDocxDocument> document, const VQPDFOptions& moreOptions,
+                      std::shared_ptr<VQPDFFontCache> fontCache = nullptr);
   ~VQDocxPDFPageParser() override;
   VQDocxPDFPageParser(const VQDocxPDFPageParser&) = delete;
   VQDocxPDFPageParser& operator=(const VQDocxPDFPageParser&) = delete;

@@ -89,7 +89,9 @@ std::string XMLFileWriter::escape(std::string_view text) {
 
 void XMLFileWriter::writeRaw(std::string_view bytes) {
   if (!file_ || bytes.empty()) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) writeFailed_ = true;
+  // A writer belongs to one thread at a time: the stream's lock, taken for
+  // each of the many small pieces, is not needed.
+  if (fwrite_unlocked(bytes.data(), 1, bytes.size(), file_) != bytes.size()) writeFailed_ = true;
 }
 
 void XMLFileWriter::write(std::string_view markup) {
@@ -150,10 +152,13 @@ void XMLFileWriter::popNamespaceStack() {
 }
 
 std::string_view XMLFileWriter::getPrefix(std::string_view namespaceURI) const {
+  // Names come in long runs of one namespace; a prefix never changes once set.
+  if (lastPrefix_ && namespaceURI == lastPrefix_->first) return lastPrefix_->second;
   auto it = namespaceURIPrefixMap_.find(namespaceURI);
   if (it == namespaceURIPrefixMap_.end()) {
     throw XMLWriterException(fmt::format("Unknown namespace URI {}", namespaceURI));
   }
+  lastPrefix_ = &*it;
   return it->second;
 }
 

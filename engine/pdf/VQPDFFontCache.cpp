@@ -17,6 +17,7 @@ std::shared_ptr<VQPDFFontCollection> VQPDFFontCache::collectionForDictionary(con
         font = it->second;
       } else {
         font = VQPDFFont::NewFontWithDictionary(dict, key);
+        if (fonts_.size() >= kMostFonts) fonts_.clear();
         fonts_.emplace(cacheKey, font);  // a failed font is remembered too
       }
     } else {
@@ -25,6 +26,13 @@ std::shared_ptr<VQPDFFontCollection> VQPDFFontCache::collectionForDictionary(con
     if (font) collection->fonts()[key] = std::move(font);
   }
   return collection;
+}
+
+std::shared_ptr<VQPDFFontCache> VQPDFThreadFontCaches::forThisThread() {
+  std::lock_guard lock(mutex_);
+  auto& cache = caches_[std::this_thread::get_id()];
+  if (!cache) cache = std::make_shared<VQPDFFontCache>();
+  return cache;
 }
 
 }  // namespace vq

@@ -28,6 +28,7 @@ void VQPPTXPDFExporter::convertPDFBegin(const std::string& destPath, const std::
   documentHandle_.reset();
   documentHandle_ = std::make_shared<VQPPTXDocument>(destPath, toTotalPages);
   documentHandle_->writeDocumentBegin();
+  fontCaches_ = std::make_unique<VQPDFThreadFontCaches>();
   isShouldCancel = false;
 }
 
@@ -36,6 +37,7 @@ bool VQPPTXPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int
   if (toPageIndex < 1 || static_cast<uint64_t>(toPageIndex) > documentHandle_->totalNumOfPages()) return false;
   VQPDFPageCaptureSettings settings;
   settings.annotations = moreOptions.isParserAnnots != 0;
+  if (fontCaches_) settings.fontCache = fontCaches_->forThisThread();
   VQPPTXPDFPageParser parser(*documentHandle_, std::move(settings));
   parser.isShouldCancel = &isShouldCancel;
   if (!parser.convertPDFPage(page, toPageIndex)) return false;

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "front/exporter/VQPDFExporter.h"
+#include "pdf/VQPDFFontCache.h"
 
 namespace vq {
 
@@ -36,6 +37,7 @@ class VQPPTXPDFExporter : public VQPDFExporter {
  private:
   std::atomic<bool> isNewConvered_{false};
   std::shared_ptr<VQPPTXDocument> documentHandle_;
+  std::unique_ptr<VQPDFThreadFontCaches> fontCaches_;
 };
 
 // The exporter for "pptx"; nullptr for any other key.

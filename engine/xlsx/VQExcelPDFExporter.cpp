@@ -21,12 +21,13 @@ void VQExcelPDFExporter::convertPDFBegin(const std::string& destPath, const std:
   if (documentHandle_) documentHandle_->removeWorkFolder();
   documentHandle_ = std::make_unique<VQExcelDocument>(destPath, toTotalPages, moreOptions.excelOptions);
   documentHandle_->writeDocumentBegin();
+  fontCaches_ = std::make_unique<VQPDFThreadFontCaches>();
   isShouldCancel = false;
 }
 
 bool VQExcelPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex, int64_t) {
   if (!page || !documentHandle_) return false;
-  VQExcelPDFPageParser parser(*documentHandle_, isShouldCancel);
+  VQExcelPDFPageParser parser(*documentHandle_, isShouldCancel, fontCaches_ ? fontCaches_->forThisThread() : nullptr);
   parser.convertPDFPage(page, toPageIndex);
   return true;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "front/exporter/VQPDFExporter.h"
+#include "pdf/VQPDFFontCache.h"
 #include "xlsx/VQExcelDocument.h"
 
 namespace vq {
@@ -35,6 +36,7 @@ class VQExcelPDFExporter : public VQPDFExporter {
 
  private:
   std::unique_ptr<VQExcelDocument> documentHandle_;
+  std::unique_ptr<VQPDFThreadFontCaches> fontCaches_;
 };
 
 // The exporter for "xlsx" or "csv"; nullptr for any other type.

@@ -21,11 +21,16 @@ float snapRotation(float r) {
 
 }  // namespace
 
-// Annotations are always captured for a spreadsheet, and images are decoded
-// as the interpreter does by default, though none reaches the sheet: the
-// files go with the page.
-VQExcelPDFPageParser::VQExcelPDFPageParser(VQExcelDocument& document, const std::atomic<bool>& isShouldCancel)
-    : documentHandle_(document), isShouldCancel_(isShouldCancel), capture_(VQPDFPageCaptureSettings{}) {}
+// Annotations are always captured for a spreadsheet. Images are never
+// decoded: none reaches the sheet, and the interpreter decodes an image only
+// for a delegate that asks for its file.
+VQExcelPDFPageParser::VQExcelPDFPageParser(VQExcelDocument& document, const std::atomic<bool>& isShouldCancel,
+                                           std::shared_ptr<VQPDFFontCache> fontCache)
+    : documentHandle_(document), isShouldCancel_(isShouldCancel), capture_([&] {
+        VQPDFPageCaptureSettings settings;
+        settings.fontCache = std::move(fontCache);
+        return settings;
+      }()) {}
 
 bool VQExcelPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, int64_t pageNumber) {
   if (!page) return false;

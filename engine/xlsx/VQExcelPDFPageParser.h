@@ -19,7 +19,9 @@ namespace vq {
 
 class VQExcelPDFPageParser : public VQPDFConentParserDelegate {
  public:
-  VQExcelPDFPageParser(VQExcelDocument& document, const std::atomic<bool>& isShouldCancel);
+  // `fontCache`, when given, holds fonts this thread built for earlier pages.
+  VQExcelPDFPageParser(VQExcelDocument& document, const std::atomic<bool>& isShouldCancel,
+                       std::shared_ptr<VQPDFFontCache> fontCache = nullptr);
 
   // false only for a missing page.
   bool convertPDFPage(const std::optional<pdf::Page>& page, int64_t pageNumber);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -31,18 +32,34 @@ void removeAll(std::vector<std::shared_ptr<T>>& from, const std::vector<std::sha
 
 // The runs that repeat a kept run: of text painted several times at one
 // place (as for fake bold) only the last copy stays, or the first one. Runs
-// are compared only with runs of the same text, which are the only ones that
-// can repeat them.
+// are compared only with runs of the same text and of a base line within a
+// point, which are the only ones that can repeat them (runs of one letter
+// recur all over a page).
 std::unordered_set<const VQDocxRunText*> duplicateRuns(const RunArray& runs, bool keepLast) {
-  std::unordered_map<std::string, std::vector<size_t>> byText;
-  for (size_t k = 0; k < runs.size(); ++k) byText[runs[k]->runText()].push_back(k);
+  // Base lines in whole points: a repeat lies in the run's bucket or a
+  // neighbour.
+  const auto bucketOf = [](double yBase) -> long long {
+    if (!std::isfinite(yBase) || std::fabs(yBase) > 1e15) return std::numeric_limits<long long>::min();
+    return static_cast<long long>(std::floor(yBase));
+  };
+  std::unordered_map<std::string, std::unordered_map<long long, std::vector<size_t>>> byText;
+  for (size_t k = 0; k < runs.size(); ++k) byText[runs[k]->runText()][bucketOf(runs[k]->ctmInfo.yBase)].push_back(k);
   std::vector<bool> taken(runs.size(), false);
   std::unordered_set<const VQDocxRunText*> duplicates;
+  std::vector<size_t> candidates;
   for (size_t k = 0; k < runs.size(); ++k) {
     if (taken[k]) continue;
     taken[k] = true;
+    const long long bucket = bucketOf(runs[k]->ctmInfo.yBase);
+    if (bucket == std::numeric_limits<long long>::min()) continue;  // no number: repeats nothing
+    const auto& buckets = byText[runs[k]->runText()];
+    candidates.clear();
+    for (long long b = bucket - 1; b <= bucket + 1; ++b)
+      if (auto it = buckets.find(b); it != buckets.end())
+        candidates.insert(candidates.end(), it->second.begin(), it->second.end());
+    std::sort(candidates.begin(), candidates.end());
     size_t last = k;
-    for (const size_t j : byText[runs[k]->runText()]) {
+    for (const size_t j : candidates) {
       if (j <= k || taken[j] || !runs[k]->isDuplicateRunText(*runs[j])) continue;
       taken[j] = true;
       if (keepLast) {
