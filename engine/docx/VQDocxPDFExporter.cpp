@@ -32,7 +32,7 @@ bool VQDocxPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int
   if (!page) return false;
   std::shared_ptr<VQDocxDocument> document = documentHandle_;
   if (!document) return false;
-  VQDocxPDFPageParser parser(document, moreOptions, fontCaches_ ? fontCaches_->forThisThread() : nullptr);
+  VQDocxPDFPageParser parser(document, moreOptions, fontCaches_ ? fontCaches_->forPage(*page) : nullptr);
   parser.isShouldCancel = &isShouldCancel;
   if (!parser.convertPDFPage(page, toPageIndex, toPageIndex < 2, toPageIndex >= toTotalPages)) return false;
   return document->writeDocumentPageTemp(parser.currentPage());

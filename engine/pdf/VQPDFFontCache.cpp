@@ -14,11 +14,12 @@ std::shared_ptr<VQPDFFontCollection> VQPDFFontCache::collectionForDictionary(con
       auto cacheKey = std::make_tuple(id.number, id.generation, key);
       auto it = fonts_.find(cacheKey);
       if (it != fonts_.end()) {
-        font = it->second;
+        font = it->second.font;
+        it->second.lastPage = page_;
       } else {
         font = VQPDFFont::NewFontWithDictionary(dict, key);
         if (fonts_.size() >= kMostFonts) fonts_.clear();
-        fonts_.emplace(cacheKey, font);  // a failed font is remembered too
+        fonts_.emplace(cacheKey, Entry{font, page_});  // a failed font is remembered too
       }
     } else {
       font = VQPDFFont::NewFontWithDictionary(dict, key);
@@ -28,11 +29,18 @@ std::shared_ptr<VQPDFFontCollection> VQPDFFontCache::collectionForDictionary(con
   return collection;
 }
 
-std::shared_ptr<VQPDFFontCache> VQPDFThreadFontCaches::forThisThread() {
+void VQPDFFontCache::startPage() {
+  ++page_;
+  std::erase_if(fonts_, [&](const auto& entry) { return entry.second.lastPage + kPagesKept < page_; });
+}
+
+std::shared_ptr<VQPDFFontCache> VQPDFThreadFontCaches::forPage(const pdf::Page& page) {
+  const void* instance = page.dictionary().fileInstance();
   std::lock_guard lock(mutex_);
-  auto& cache = caches_[std::this_thread::get_id()];
-  if (!cache) cache = std::make_shared<VQPDFFontCache>();
-  return cache;
+  Entry& entry = caches_[std::this_thread::get_id()];
+  if (!entry.cache || entry.fileInstance != instance) entry = Entry{instance, std::make_shared<VQPDFFontCache>()};
+  entry.cache->startPage();
+  return entry.cache;
 }
 
 }  // namespace vq

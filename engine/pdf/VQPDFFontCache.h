@@ -11,15 +11,14 @@
 #include <tuple>
 
 #include "fonts/VQPDFFontCollection.h"
+#include "platform/pdf/PdfDocument.h"
 #include "platform/pdf/PdfObject.h"
 
 namespace vq {
 
 class VQPDFFontCache {
  public:
-  // A cache shared by the pages of a long document starts over past this
-  // many fonts, so that one whose pages each bring fonts of their own does
-  // not gather them all.
+  // A cache starts over past this many fonts.
   static constexpr size_t kMostFonts = 512;
 
   // The collection of a /Font resource dictionary, reusing fonts built before
@@ -27,20 +26,40 @@ class VQPDFFontCache {
   std::shared_ptr<VQPDFFontCollection> collectionForDictionary(const pdf::Object& fontDictionary);
   size_t size() const { return fonts_.size(); }
 
+  // Starts the next page of a cache shared between pages: the fonts none of
+  // the last kPagesKept pages used are dropped. What nearby pages share
+  // (most of a document's fonts) is built once, and a long document whose
+  // pages bring fonts of their own (each holding its font program) does not
+  // gather them all.
+  static constexpr uint64_t kPagesKept = 8;
+  void startPage();
+
  private:
-  std::map<std::tuple<int, int, std::string>, std::shared_ptr<VQPDFFont>> fonts_;
+  struct Entry {
+    std::shared_ptr<VQPDFFont> font;
+    uint64_t lastPage = 0;
+  };
+  std::map<std::tuple<int, int, std::string>, Entry> fonts_;
+  uint64_t page_ = 0;
 };
 
 // One font cache per page thread of one conversion, for exporters that
 // parse pages on several threads: each thread reuses the fonts it built for
-// earlier pages of the same document.
+// earlier pages of the same document while it reads them through the same
+// instance of the file. Fonts may hold objects, which keep their instance
+// alive; a thread whose instance was replaced starts a new cache, so that
+// the old instance and all it read are let go.
 class VQPDFThreadFontCaches {
  public:
-  std::shared_ptr<VQPDFFontCache> forThisThread();
+  std::shared_ptr<VQPDFFontCache> forPage(const pdf::Page& page);
 
  private:
+  struct Entry {
+    const void* fileInstance = nullptr;
+    std::shared_ptr<VQPDFFontCache> cache;
+  };
   std::mutex mutex_;
-  std::map<std::thread::id, std::shared_ptr<VQPDFFontCache>> caches_;
+  std::map<std::thread::id, Entry> caches_;
 };
 
 }  // namespace vq

@@ -37,7 +37,7 @@ bool VQPPTXPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int
   if (toPageIndex < 1 || static_cast<uint64_t>(toPageIndex) > documentHandle_->totalNumOfPages()) return false;
   VQPDFPageCaptureSettings settings;
   settings.annotations = moreOptions.isParserAnnots != 0;
-  if (fontCaches_) settings.fontCache = fontCaches_->forThisThread();
+  if (fontCaches_) settings.fontCache = fontCaches_->forPage(*page);
   VQPPTXPDFPageParser parser(*documentHandle_, std::move(settings));
   parser.isShouldCancel = &isShouldCancel;
   if (!parser.convertPDFPage(page, toPageIndex)) return false;

@@ -27,7 +27,7 @@ void VQExcelPDFExporter::convertPDFBegin(const std::string& destPath, const std:
 
 bool VQExcelPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex, int64_t) {
   if (!page || !documentHandle_) return false;
-  VQExcelPDFPageParser parser(*documentHandle_, isShouldCancel, fontCaches_ ? fontCaches_->forThisThread() : nullptr);
+  VQExcelPDFPageParser parser(*documentHandle_, isShouldCancel, fontCaches_ ? fontCaches_->forPage(*page) : nullptr);
   parser.convertPDFPage(page, toPageIndex);
   return true;
 }

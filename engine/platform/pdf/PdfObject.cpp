@@ -367,6 +367,8 @@ ObjectId Object::id() const {
   return ObjectId{og.getObj(), og.getGen()};
 }
 
+const void* Object::fileInstance() const { return impl_ ? impl_->owner.get() : nullptr; }
+
 bool Object::sameObject(const Object& other) const {
   if (!impl_ || !other.impl_) return false;
   if (impl_ == other.impl_) return true;

@@ -74,6 +74,10 @@ class Object {
 
   ObjectId id() const;
   bool sameObject(const Object& other) const;  // the same indirect object, or the same direct value instance
+  // Which opened instance of the file the object was read through (null for
+  // a value made here): a thread's instance is replaced now and then, and
+  // what keeps objects between pages can tell when to start over.
+  const void* fileInstance() const;
   const std::shared_ptr<Impl>& impl() const { return impl_; }
 
  private:

@@ -2,6 +2,7 @@
 // turned, offset and scaled pages, and the conversion's settings
 // (annotations, image decoding, the document's font cache) reaching the
 // interpreter.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -247,6 +248,53 @@ TEST(VQPDFPageCapture, FontCacheServesThePagesOfItsThread) {
       EXPECT_EQ(cache->size(), 1u);
     }
   }
+}
+
+// A conversion's page threads each keep the fonts of their recent pages:
+// one cache a thread, the fonts that the last pages did not use dropped.
+TEST(VQPDFPageCapture, ThreadFontCachesKeepTheFontsOfRecentPages) {
+  vqtest::ScratchDir dir;
+  constexpr int kPages = 12;
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  std::string kids;
+  // Objects 3 and 4: the fonts; 5 and 6: the contents; pages from 7.
+  objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+  objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Courier /Encoding /WinAnsiEncoding >>");
+  objects.push_back(vqtest::PDFStream("BT /F1 12 Tf 72 700 Td (A) Tj /F2 12 Tf (B) Tj ET"));
+  objects.push_back(vqtest::PDFStream("BT /F1 12 Tf 72 700 Td (A) Tj ET"));
+  for (int k = 0; k < kPages; ++k) {
+    kids += fmt::format("{} 0 R ", 7 + k);
+    objects.push_back(
+        fmt::format("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R {}>> >> "
+                    "/Contents {} 0 R >>",
+                    k == 0 ? "/F2 4 0 R " : "", k == 0 ? 5 : 6));
+  }
+  objects[1] = fmt::format("<< /Type /Pages /Kids [{}] /Count {} >>", kids, kPages);
+  const auto document = WriteAndOpen(dir, vqtest::BuildPDF(objects));
+  ASSERT_TRUE(document);
+
+  vq::VQPDFThreadFontCaches caches;
+  std::shared_ptr<vq::VQPDFFontCache> first;
+  for (int number = 1; number <= kPages; ++number) {
+    SCOPED_TRACE(number);
+    auto cache = caches.forPage(*document->page(number));
+    if (!first) first = cache;
+    EXPECT_EQ(cache, first) << "one cache for the thread";
+    vq::VQPDFPageCaptureSettings settings;
+    settings.fontCache = cache;
+    VQPDFPageCapture capture(settings);
+    Recorder recorder(capture);
+    capture.beginPage(*document->page(number));
+    capture.run(recorder);
+    capture.endPage();
+    // Courier, a resource of page 1 only, stays for the pages that follow closely.
+    const bool courierKept = number <= 1 + static_cast<int>(vq::VQPDFFontCache::kPagesKept);
+    EXPECT_EQ(cache->size(), courierKept ? 2u : 1u);
+  }
+  std::shared_ptr<vq::VQPDFFontCache> elsewhere;
+  std::thread([&] { elsewhere = caches.forPage(*document->page(1)); }).join();
+  EXPECT_TRUE(elsewhere);
+  EXPECT_NE(elsewhere, first);
 }
 
 }  // namespace
