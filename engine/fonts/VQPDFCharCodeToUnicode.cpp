@@ -1,5 +1,7 @@
 #include "fonts/VQPDFCharCodeToUnicode.h"
 
+#include <algorithm>
+
 #include "fonts/VQPDFCMapTokenizer.h"
 #include "fonts/VQPDFCodeToCIDMap.h"
 
@@ -41,7 +43,7 @@ constexpr int kMaxUseDepth = 4;
 
 }  // namespace
 
-VQPDFCharCodeToUnicode::VQPDFCharCodeToUnicode() : map_(0x10000, 0) {}
+VQPDFCharCodeToUnicode::VQPDFCharCodeToUnicode() = default;
 
 std::shared_ptr<VQPDFCharCodeToUnicode> VQPDFCharCodeToUnicode::NewToUnicodeCMap(std::string_view text, int nBits) {
   auto map = std::make_shared<VQPDFCharCodeToUnicode>();
@@ -51,7 +53,15 @@ std::shared_ptr<VQPDFCharCodeToUnicode> VQPDFCharCodeToUnicode::NewToUnicodeCMap
 
 void VQPDFCharCodeToUnicode::setDirect(uint32_t code, uint32_t value) {
   spaceCode_.store(-1, std::memory_order_relaxed);
-  if (code < map_.size()) map_[code] = value;
+  if (code >= kDirectCodes) return;
+  if (code >= map_.size()) {
+    if (value == 0) return;  // nothing to clear
+    // Grown to the codes in use: most maps are of one-byte codes.
+    size_t size = std::max<size_t>(map_.size(), 256);
+    while (size <= code) size *= 2;
+    map_.resize(std::min<size_t>(size, kDirectCodes), 0);
+  }
+  map_[code] = value;
 }
 
 void VQPDFCharCodeToUnicode::addHighRange(uint32_t first, uint32_t last, uint32_t base, std::string_view digits) {
@@ -62,7 +72,7 @@ void VQPDFCharCodeToUnicode::addHighRange(uint32_t first, uint32_t last, uint32_
 void VQPDFCharCodeToUnicode::addMapping(uint32_t code, std::string_view digits, uint32_t offset) {
   spaceCode_.store(-1, std::memory_order_relaxed);
   if (!allHex(digits)) return;
-  if (code >= map_.size()) {
+  if (code >= kDirectCodes) {
     addHighRange(code, code, code - offset, digits);
     return;
   }
@@ -90,7 +100,7 @@ void VQPDFCharCodeToUnicode::addMapping(uint32_t code, std::string_view digits, 
 void VQPDFCharCodeToUnicode::mergeFrom(const VQPDFCharCodeToUnicode& other) {
   spaceCode_.store(-1, std::memory_order_relaxed);
   for (uint32_t c = 0; c < other.map_.size(); ++c)
-    if (other.map_[c]) map_[c] = other.map_[c];
+    if (other.map_[c]) setDirect(c, other.map_[c]);
   for (const auto& r : other.high_)
     if (high_.size() < kMaxHighRanges) high_.push_back(r);
   for (const auto& m : other.multi_) {
@@ -166,7 +176,7 @@ void VQPDFCharCodeToUnicode::parseCMap1(std::string_view text, int nBits, int de
 }
 
 int VQPDFCharCodeToUnicode::mapToUnicode(uint32_t code, uint32_t* u, int uSize) const {
-  if (code >= map_.size()) {
+  if (code >= kDirectCodes) {
     for (auto r = high_.rbegin(); r != high_.rend(); ++r) {
       if (code < r->first || code > r->last) continue;
       int n = 0;
@@ -189,7 +199,7 @@ int VQPDFCharCodeToUnicode::mapToUnicode(uint32_t code, uint32_t* u, int uSize) 
     }
     return 0;
   }
-  uint32_t direct = map_[code];
+  const uint32_t direct = code < map_.size() ? map_[code] : 0;
   if (direct != 0) {
     if (uSize < 1) return 0;
     u[0] = direct;

@@ -2,7 +2,8 @@
 // Character code (or CID) -> Unicode text, read from a /ToUnicode CMap or a
 // collection's CID-to-Unicode CMap file.
 //
-// Codes below 65536 live in a flat table (one index per lookup); larger codes
+// Codes below 65536 live in a flat table (one index per lookup), grown to the
+// highest such code mapped; larger codes
 // (32-bit maps only) are kept as range records, never expanded, so no CMap
 // text can make the map allocate without bound or walk billions of codes.
 #include <atomic>
@@ -50,7 +51,9 @@ class VQPDFCharCodeToUnicode {
   // Codes first..last above 0xFFFF map to digits, the last unit raised by code - base.
   void addHighRange(uint32_t first, uint32_t last, uint32_t base, std::string_view digits);
 
-  std::vector<uint32_t> map_;  // codes 0..0xFFFF; 0 = no direct entry
+  // Codes below this have a direct entry in map_; larger ones live in high_.
+  static constexpr uint32_t kDirectCodes = 0x10000;
+  std::vector<uint32_t> map_;  // codes 0..size-1 (grown up to 0xFFFF); 0 = no direct entry
   struct HighRange {
     uint32_t first = 0, last = 0, base = 0;
     std::string digits;

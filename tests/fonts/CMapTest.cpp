@@ -37,6 +37,12 @@ TEST(ToUnicodeTest, SectionsAndForms) {
       {"1 beginbfchar <1234567890> <0041> endbfchar", 32, 0x34567890, {}},  // more than 8 digits
       {"1 beginbfchar <0G41> <0041> endbfchar", 16, 0x41, {}},
       {"2 beginbfchar <0041> <0061> <0042> endbfchar", 16, 0x41, {0x61}},  // truncated section
+      // The direct table grows to the codes in use: the top of it, codes
+      // past what was mapped, and codes above it.
+      {"2 beginbfchar <0041> <0061> <FFFF> <0042> endbfchar", 16, 0xFFFF, {0x42}},
+      {"1 beginbfchar <0041> <0061> endbfchar", 16, 0x4000, {}},
+      {"1 beginbfchar <00010000> <0043> endbfchar", 32, 0x10000, {0x43}},
+      {"2 beginbfchar <0300> <00660069> <0041> <0061> endbfchar", 16, 0x300, {0x66, 0x69}},
   };
   for (const auto& r : rows) {
     auto map = vq::VQPDFCharCodeToUnicode::NewToUnicodeCMap(r.text, r.nBits);
