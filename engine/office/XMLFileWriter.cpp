@@ -175,7 +175,14 @@ void XMLFileWriter::writeQualifiedName(std::string_view namespaceURI, std::strin
 
 void XMLFileWriter::pushElementStack(std::string_view namespaceURI, std::string_view localName) {
   elementLocalNames_.emplace_back(localName);
-  elementNamespaceURIs_.emplace_back(namespaceURI);
+  // The namespace is kept as a view of the map's own copy of it (entries
+  // stay where they are), not copied for every element.
+  if (namespaceURI.empty()) {
+    elementNamespaceURIs_.emplace_back();
+  } else {
+    getPrefix(namespaceURI);
+    elementNamespaceURIs_.emplace_back(lastPrefix_->first);
+  }
 }
 
 void XMLFileWriter::popElementStack() {
@@ -283,7 +290,7 @@ void XMLFileWriter::writeEndElement() {
   }
   // Copies: the end-tag writer pops the stacks these come from.
   const std::string localName = elementLocalNames_.back();
-  const std::string namespaceURI = elementNamespaceURIs_.back();
+  const std::string_view namespaceURI = elementNamespaceURIs_.back();
   writeEndElementWithNamespace(namespaceURI, localName);
 }
 

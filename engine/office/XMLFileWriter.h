@@ -100,7 +100,7 @@ class XMLFileWriter {
   bool newElement_ = false;
   bool emptyElement_ = false;
   std::vector<std::string> elementLocalNames_;
-  std::vector<std::string> elementNamespaceURIs_;
+  std::vector<std::string_view> elementNamespaceURIs_;  // views of namespaceURIPrefixMap_'s keys
   std::vector<std::string> namespaceURIs_;
   std::vector<size_t> namespaceCounts_;
   std::vector<bool> namespaceWritten_;
