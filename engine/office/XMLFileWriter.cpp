@@ -142,6 +142,7 @@ void XMLFileWriter::popNamespaceStack() {
     const std::string uri = namespaceURIs_[k - 1];
     auto it = namespaceURIPrefixMap_.find(uri);
     if (it != namespaceURIPrefixMap_.end()) {
+      if (lastPrefix_ == &*it) lastPrefix_ = nullptr;
       prefixNamespaceURIMap_.erase(it->second);
       namespaceURIPrefixMap_.erase(it);
     }
@@ -152,7 +153,8 @@ void XMLFileWriter::popNamespaceStack() {
 }
 
 std::string_view XMLFileWriter::getPrefix(std::string_view namespaceURI) const {
-  // Names come in long runs of one namespace; a prefix never changes once set.
+  // Names come in long runs of one namespace; the entry found last is kept
+  // until its binding ends.
   if (lastPrefix_ && namespaceURI == lastPrefix_->first) return lastPrefix_->second;
   auto it = namespaceURIPrefixMap_.find(namespaceURI);
   if (it == namespaceURIPrefixMap_.end()) {

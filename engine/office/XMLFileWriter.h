@@ -105,7 +105,8 @@ class XMLFileWriter {
   std::vector<size_t> namespaceCounts_;
   std::vector<bool> namespaceWritten_;
   std::map<std::string, std::string, std::less<>> namespaceURIPrefixMap_;
-  // The entry getPrefix found last (map entries stay where they are).
+  // The entry getPrefix found last (map entries stay where they are until
+  // their binding ends, which forgets it).
   mutable const std::pair<const std::string, std::string>* lastPrefix_ = nullptr;
   std::map<std::string, std::string, std::less<>> prefixNamespaceURIMap_;
   std::string indentation_;
