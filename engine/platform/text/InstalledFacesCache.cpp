@@ -46,18 +46,26 @@ std::string InstalledFacesCachePath() {
   return base + "/vqpapyrant/installed-faces";
 }
 
-std::optional<std::vector<InstalledFace>> ReadInstalledFacesCache(const std::string& path, const std::string& key) {
+std::vector<std::pair<std::string, std::string>> StampSources(const std::vector<std::string>& paths) {
+  std::vector<std::pair<std::string, std::string>> out;
+  out.reserve(paths.size());
+  for (const auto& path : paths) out.emplace_back(path, stampOf(path));
+  return out;
+}
+
+std::optional<InstalledFontsRecord> ReadInstalledFacesCache(const std::string& path, const std::string& key) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::string line;
   if (!std::getline(in, line) || line != kMagic) return std::nullopt;
   if (!std::getline(in, line) || line != "K\t" + key) return std::nullopt;
-  std::vector<InstalledFace> faces;
+  InstalledFontsRecord record;
   bool ended = false;
   while (std::getline(in, line)) {
     const auto fields = splitTabs(line);
     if (fields[0] == "S" && fields.size() == 3) {
       if (stampOf(fields[2]) != fields[1]) return std::nullopt;
+      record.stamps.emplace_back(fields[2], fields[1]);
     } else if (fields[0] == "F" && fields.size() == 7) {
       InstalledFace f;
       f.family = fields[1];
@@ -69,7 +77,11 @@ std::optional<std::vector<InstalledFace>> ReadInstalledFacesCache(const std::str
       const long index = std::strtol(fields[6].c_str(), &end, 10);
       if (fields[6].empty() || *end != '\0' || index < 0 || index > 0xFFFF) return std::nullopt;
       f.index = static_cast<int>(index);
-      faces.push_back(std::move(f));
+      record.faces.push_back(std::move(f));
+    } else if (fields[0] == "A" && fields.size() == 3) {
+      record.substitutes[fields[1]] = fields[2];
+    } else if (fields[0] == "N" && fields.size() == 2) {
+      record.substitutes[fields[1]] = std::nullopt;
     } else if (fields[0] == "E" && fields.size() == 1) {
       ended = true;
       break;
@@ -79,23 +91,27 @@ std::optional<std::vector<InstalledFace>> ReadInstalledFacesCache(const std::str
   }
   // A record cut short (a full disk) is no record.
   if (!ended) return std::nullopt;
-  return faces;
+  return record;
 }
 
-bool WriteInstalledFacesCache(const std::string& path, const std::string& key, const std::vector<InstalledFace>& faces,
-                              const std::vector<std::string>& sources) {
+bool WriteInstalledFacesCache(const std::string& path, const std::string& key, const InstalledFontsRecord& record) {
   if (path.empty() || !holdable(key)) return false;
   std::ostringstream out;
   out << kMagic << '\n' << "K\t" << key << '\n';
-  for (const auto& source : sources) {
-    if (!holdable(source)) return false;
-    out << "S\t" << stampOf(source) << '\t' << source << '\n';
+  for (const auto& [source, stamp] : record.stamps) {
+    if (!holdable(source) || !holdable(stamp)) return false;
+    out << "S\t" << stamp << '\t' << source << '\n';
   }
-  for (const auto& f : faces) {
+  for (const auto& f : record.faces) {
     for (const std::string* s : {&f.family, &f.style, &f.fullName, &f.postScriptName, &f.file})
       if (!holdable(*s)) return false;
     out << "F\t" << f.family << '\t' << f.style << '\t' << f.fullName << '\t' << f.postScriptName << '\t' << f.file
         << '\t' << f.index << '\n';
+  }
+  for (const auto& [name, family] : record.substitutes) {
+    if (!holdable(name) || (family && !holdable(*family))) return false;
+    if (family) out << "A\t" << name << '\t' << *family << '\n';
+    else out << "N\t" << name << '\n';
   }
   out << "E\n";
   std::error_code ec;

@@ -169,22 +169,42 @@ bool FontconfigProvider::withConfig(Ask&& ask) const {
   return true;
 }
 
+InstalledFontsRecord* FontconfigProvider::systemRecord() const {
+  if (recordTried_) return record_.get();
+  recordTried_ = true;
+  if (!configFile_.empty()) return nullptr;
+  recordPath_ = InstalledFacesCachePath();
+  if (recordPath_.empty()) return nullptr;
+  recordKey_ = facesCacheKey();
+  if (auto cached = ReadInstalledFacesCache(recordPath_, recordKey_)) {
+    record_ = std::make_shared<InstalledFontsRecord>(std::move(*cached));
+    return record_.get();
+  }
+  std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
+  auto record = std::make_shared<InstalledFontsRecord>();
+  std::vector<std::string> sources;
+  const bool loaded = withConfig([&](FcConfig* config) {
+    record->faces = listFonts(config, pattern.get());
+    sources = configurationSources(config);
+  });
+  if (!loaded || record->faces.empty()) return nullptr;
+  record->stamps = StampSources(sources);
+  WriteInstalledFacesCache(recordPath_, recordKey_, *record);
+  record_ = std::move(record);
+  return record_.get();
+}
+
 std::vector<InstalledFace> FontconfigProvider::faces() const {
   // The system's list is kept between processes (see InstalledFacesCache.h):
-  // a conversion that needs no more of fontconfig than the list then never
-  // loads its configuration.
-  const std::string cachePath = configFile_.empty() ? InstalledFacesCachePath() : "";
-  const std::string key = cachePath.empty() ? "" : facesCacheKey();
-  if (!cachePath.empty())
-    if (auto cached = ReadInstalledFacesCache(cachePath, key)) return std::move(*cached);
+  // a conversion that needs no more of fontconfig than the list and the
+  // families asked before never loads its configuration.
+  {
+    std::lock_guard lock(recordMutex_);
+    if (const InstalledFontsRecord* record = systemRecord()) return record->faces;
+  }
   std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
   std::vector<InstalledFace> faces;
-  std::vector<std::string> sources;
-  withConfig([&](FcConfig* config) {
-    faces = listFonts(config, pattern.get());
-    if (!cachePath.empty()) sources = configurationSources(config);
-  });
-  if (!cachePath.empty() && !faces.empty()) WriteInstalledFacesCache(cachePath, key, faces, sources);
+  withConfig([&](FcConfig* config) { faces = listFonts(config, pattern.get()); });
   return faces;
 }
 
@@ -205,8 +225,13 @@ std::vector<InstalledFace> FontconfigProvider::facesWithCharacter(uint32_t chara
 }
 
 std::optional<std::string> FontconfigProvider::substituteFamily(const std::string& name) const {
+  std::lock_guard lock(recordMutex_);
+  InstalledFontsRecord* record = systemRecord();
+  if (record) {
+    if (auto it = record->substitutes.find(name); it != record->substitutes.end()) return it->second;
+  }
   std::optional<std::string> found;
-  withConfig([&](FcConfig* config) {
+  const bool loaded = withConfig([&](FcConfig* config) {
     std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
     if (!pattern || !FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str())))
       return;
@@ -218,6 +243,12 @@ std::optional<std::string> FontconfigProvider::substituteFamily(const std::strin
     if (match && FcPatternGetString(match.get(), FC_FAMILY, 0, &family) == FcResultMatch && family)
       found = std::string(reinterpret_cast<const char*>(family));
   });
+  // Kept with the record for the processes that follow; a configuration
+  // that could not be loaded answers nothing worth keeping.
+  if (record && loaded) {
+    record->substitutes[name] = found;
+    WriteInstalledFacesCache(recordPath_, recordKey_, *record);
+  }
   return found;
 }
 

@@ -14,6 +14,8 @@
 
 namespace vq::text {
 
+struct InstalledFontsRecord;
+
 struct InstalledFace {
   std::string family;
   std::string style;  // the face name (Regular, Bold Italic ...)
@@ -49,7 +51,16 @@ class FontconfigProvider : public FontProvider {
   std::optional<std::string> substituteFamily(const std::string& name) const override;
 
  private:
+  // The system's record kept between processes (nullptr with a configuration
+  // file of one's own, or without a cache folder); called with recordMutex_
+  // held.
+  struct InstalledFontsRecord* systemRecord() const;
+
   std::string configFile_;
+  mutable std::mutex recordMutex_;
+  mutable bool recordTried_ = false;
+  mutable std::string recordPath_, recordKey_;
+  mutable std::shared_ptr<struct InstalledFontsRecord> record_;
   // The configuration every question is asked of, loaded at the first one
   // and kept: loading it parses the configuration files and reads every
   // font's record, which costs more than most questions.

@@ -14,7 +14,9 @@
 namespace {
 
 using vq::text::InstalledFace;
+using vq::text::InstalledFontsRecord;
 using vq::text::ReadInstalledFacesCache;
+using vq::text::StampSources;
 using vq::text::WriteInstalledFacesCache;
 namespace fs = std::filesystem;
 
@@ -24,11 +26,20 @@ std::vector<InstalledFace> Faces() {
           {"Font", "", "Font", "Font", "/f/font.otf", 0}};
 }
 
-std::string Text(const std::vector<InstalledFace>& faces) {
+// The faces, two families fontconfig showed names in (and a name it had
+// none for), and the sources stamped as they are now.
+InstalledFontsRecord Record(const std::vector<std::string>& sources = {}) {
+  return {Faces(),
+          {{"Arial", "Liberation Sans"}, {"Times New Roman", "Liberation Serif"}, {"Nothing", std::nullopt}},
+          StampSources(sources)};
+}
+
+std::string Text(const InstalledFontsRecord& record) {
   std::string out;
-  for (const auto& f : faces)
+  for (const auto& f : record.faces)
     out += f.family + "|" + f.style + "|" + f.fullName + "|" + f.postScriptName + "|" + f.file + "|" +
            std::to_string(f.index) + "\n";
+  for (const auto& [name, family] : record.substitutes) out += name + " -> " + family.value_or("(none)") + "\n";
   return out;
 }
 
@@ -41,10 +52,11 @@ TEST(InstalledFacesCache, ReadBackWhileKeyAndStampsHold) {
   fs::create_directories(fonts);
   const std::vector<std::string> sources = {conf.string(), fonts.string(), (dir / "not-there").string()};
 
-  ASSERT_TRUE(WriteInstalledFacesCache(record, "key 1", Faces(), sources));
+  ASSERT_TRUE(WriteInstalledFacesCache(record, "key 1", Record(sources)));
   auto read = ReadInstalledFacesCache(record, "key 1");
   ASSERT_TRUE(read);
-  EXPECT_EQ(Text(*read), Text(Faces()));
+  EXPECT_EQ(Text(*read), Text(Record()));
+  EXPECT_EQ(read->stamps, Record(sources).stamps);
   EXPECT_FALSE(ReadInstalledFacesCache(record, "key 2")) << "another configuration";
 
   struct Change {
@@ -62,7 +74,7 @@ TEST(InstalledFacesCache, ReadBackWhileKeyAndStampsHold) {
     std::ofstream(conf) << "<fontconfig/>";
     fs::remove_all(dir / "not-there");
     fs::remove(fonts / "new.ttf");
-    ASSERT_TRUE(WriteInstalledFacesCache(record, "key 1", Faces(), sources));
+    ASSERT_TRUE(WriteInstalledFacesCache(record, "key 1", Record(sources)));
     ASSERT_TRUE(ReadInstalledFacesCache(record, "key 1"));
     // Coarse file-system clocks: let the change land on a later tick.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -76,7 +88,7 @@ TEST(InstalledFacesCache, DamagedOrUnholdableRecordsAreRefused) {
   const std::string record = (dir / "installed-faces").string();
   EXPECT_FALSE(ReadInstalledFacesCache(record, "k")) << "no record";
 
-  ASSERT_TRUE(WriteInstalledFacesCache(record, "k", Faces(), {}));
+  ASSERT_TRUE(WriteInstalledFacesCache(record, "k", Record()));
   std::string whole;
   {
     std::ifstream in(record, std::ios::binary);
@@ -95,10 +107,13 @@ TEST(InstalledFacesCache, DamagedOrUnholdableRecordsAreRefused) {
     EXPECT_FALSE(ReadInstalledFacesCache(record, "k"));
   }
 
-  auto faces = Faces();
-  faces[1].family = "Tab\tFamily";
-  EXPECT_FALSE(WriteInstalledFacesCache(record, "k", faces, {}));
-  EXPECT_FALSE(WriteInstalledFacesCache("", "k", Faces(), {}));
+  auto tab = Record();
+  tab.faces[1].family = "Tab\tFamily";
+  EXPECT_FALSE(WriteInstalledFacesCache(record, "k", tab));
+  auto lineBreak = Record();
+  lineBreak.substitutes["Two\nLines"] = "Family";
+  EXPECT_FALSE(WriteInstalledFacesCache(record, "k", lineBreak));
+  EXPECT_FALSE(WriteInstalledFacesCache("", "k", Record()));
 }
 
 }  // namespace
