@@ -76,7 +76,7 @@ void VQFlowTextPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const st
   g.placement.fontSize = info.fontSize;
   g.rotation = info.rotation;
   g.flip = info.flip != 0;
-  g.nextTopLeftX = glyph.nextPlacement().topLeft.x;
+  g.nextTopLeftX = glyph.nextTopLeft().x;
   if (flowtext::VQFlowTextRouteFor(g.rotation, g.flip) == flowtext::VQFlowTextRoute::MainText) {
     const double space = s.font ? s.font->widthOfSpace() : 0.25;
     g.spaceWidth = glyph.displayWidth(space * s.fontSize);

@@ -97,6 +97,11 @@ VQPDF_CTMInfo VQPDFTransformGetFontCTMInfo(double s, double ascent, double desce
   return info;
 }
 
+Point VQPDFTransformGetFontTopLeft(double s, double ascent, double descent, const AffineTransform& m) {
+  NormaliseAscentDescent(&ascent, &descent);
+  return Apply(m, 0, s * ascent);
+}
+
 Rect VQPDFTransformGetFontFrame(double s, double ascent, double descent, const AffineTransform& m1,
                                 const AffineTransform& m2) {
   NormaliseAscentDescent(&ascent, &descent);

@@ -24,6 +24,9 @@ struct VQPDF_CTMInfo {
 
 // m maps glyph space to display space (y downwards).
 VQPDF_CTMInfo VQPDFTransformGetFontCTMInfo(double fontSize, double ascent, double descent, const AffineTransform& m);
+// The top-left corner alone of that placement, as it computes it (for the
+// position after a glyph, where nothing else is needed).
+Point VQPDFTransformGetFontTopLeft(double fontSize, double ascent, double descent, const AffineTransform& m);
 Size VQPDFTransformGetFontSize(double fontSize, double ascent, double descent, const AffineTransform& m);
 // Whole degrees in [0, 360); an angle that rounds up to 360 is 0.
 float VQPDFTransformGetRotation(const AffineTransform& m);

@@ -81,6 +81,11 @@ const VQPDF_CTMInfo& VQPDFPageCapture::Glyph::nextPlacement() const {
   return *nextPlacement_;
 }
 
+Point VQPDFPageCapture::Glyph::nextTopLeft() const {
+  if (nextPlacement_) return nextPlacement_->topLeft;
+  return VQPDFTransformGetFontTopLeft(state_.fontSize, ascent_, descent_, nextTransform());
+}
+
 Size VQPDFPageCapture::Glyph::fontSize() const {
   return VQPDFTransformGetFontSize(state_.fontSize, ascent_, descent_, transform_);
 }

@@ -86,6 +86,8 @@ class VQPDFPageCapture {
     // Where the glyph and the position after it lie on the display page.
     const VQPDF_CTMInfo& placement() const;
     const VQPDF_CTMInfo& nextPlacement() const;
+    // nextPlacement().topLeft without the rest of the placement.
+    Point nextTopLeft() const;
     // The font size in display space.
     Size fontSize() const;
     // The display size of a glyph frame `width` text-space units long along
