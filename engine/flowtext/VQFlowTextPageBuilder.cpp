@@ -36,9 +36,20 @@ float lineBottom(const SectLine& l) {
 }
 
 // Stable sorts give the same order as repeatedly taking the first minimum.
+// Each key is worked out once (a part's top walks its runs) and each element
+// moves once, into its place: the order is found on the keys.
 template <class T, class Key>
 void stableSortBy(std::vector<T>& v, Key key) {
-  std::stable_sort(v.begin(), v.end(), [&](const T& a, const T& b) { return key(a) < key(b); });
+  if (v.size() < 2) return;
+  using K = decltype(key(v.front()));
+  std::vector<std::pair<K, size_t>> keyed;
+  keyed.reserve(v.size());
+  for (size_t i = 0; i < v.size(); ++i) keyed.emplace_back(key(v[i]), i);
+  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<T> sorted;
+  sorted.reserve(v.size());
+  for (const auto& entry : keyed) sorted.push_back(std::move(v[entry.second]));
+  v = std::move(sorted);
 }
 
 double columnLeft(const Column& c) {
