@@ -154,14 +154,9 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     return out;
   }
 
-  // 1. Top-down order (the order is found on indices, so each run is copied
-  // once, into its place).
-  std::vector<size_t> topDown(runs.size());
-  for (size_t i = 0; i < topDown.size(); ++i) topDown[i] = i;
-  std::stable_sort(topDown.begin(), topDown.end(), [&](size_t a, size_t b) { return runs[a].top() < runs[b].top(); });
-  std::vector<Run> sorted;
-  sorted.reserve(runs.size());
-  for (size_t i : topDown) sorted.push_back(runs[i]);
+  // 1. Top-down order.
+  std::vector<Run> sorted = runs;
+  stableSortBy(sorted, [](const Run& r) { return r.top(); });
   out.textMargin.top = sorted.front().top();
 
   // 2. Lines: the first remaining run and every later one on its baseline.

@@ -52,6 +52,8 @@ std::shared_ptr<VQPDFCharCodeToUnicode> VQPDFCharCodeToUnicode::NewToUnicodeCMap
 }
 
 void VQPDFCharCodeToUnicode::setDirect(uint32_t code, uint32_t value) {
+  // Every change that spaceCIDCode() reads (the direct table, and the multi
+  // entries, each of which clears its code here first) comes through here.
   spaceCode_.store(-1, std::memory_order_relaxed);
   if (code >= kDirectCodes) return;
   if (code >= map_.size()) {
@@ -70,7 +72,6 @@ void VQPDFCharCodeToUnicode::addHighRange(uint32_t first, uint32_t last, uint32_
 }
 
 void VQPDFCharCodeToUnicode::addMapping(uint32_t code, std::string_view digits, uint32_t offset) {
-  spaceCode_.store(-1, std::memory_order_relaxed);
   if (!allHex(digits)) return;
   if (code >= kDirectCodes) {
     addHighRange(code, code, code - offset, digits);
@@ -98,7 +99,6 @@ void VQPDFCharCodeToUnicode::addMapping(uint32_t code, std::string_view digits, 
 }
 
 void VQPDFCharCodeToUnicode::mergeFrom(const VQPDFCharCodeToUnicode& other) {
-  spaceCode_.store(-1, std::memory_order_relaxed);
   for (uint32_t c = 0; c < other.map_.size(); ++c)
     if (other.map_[c]) setDirect(c, other.map_[c]);
   for (const auto& r : other.high_)

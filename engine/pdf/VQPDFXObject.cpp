@@ -54,17 +54,16 @@ const std::string& VQPDFImageXObject::decodedImagePath() {
   if (decodeTried_ || !decodeAllowed_) return cachedImagePath;
   decodeTried_ = true;
   const pdf::ObjectId id = xObjectStream.id();
-  if (page_ && id.isIndirect()) {
-    const auto key = std::make_pair(id.number, id.generation);
+  const bool shared = page_ && id.isIndirect();
+  const auto key = std::make_pair(id.number, id.generation);
+  if (shared) {
     if (auto it = page_->pathByStream.find(key); it != page_->pathByStream.end()) {
       cachedImagePath = it->second;
       return cachedImagePath;
     }
-    parseImage(colorSpaces_);
-    page_->pathByStream.emplace(key, cachedImagePath);
-    return cachedImagePath;
   }
   parseImage(colorSpaces_);
+  if (shared) page_->pathByStream.emplace(key, cachedImagePath);
   return cachedImagePath;
 }
 

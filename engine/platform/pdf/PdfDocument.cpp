@@ -112,6 +112,13 @@ std::optional<int> countEntry(QPDFObjectHandle node) {
 
 bool isTreeNode(QPDFObjectHandle node) { return node.isDictionary() && node.getKey("/Kids").isArray(); }
 
+// How many pages a kid of a tree node holds: one for a page, its count for
+// a node; nullopt for what is neither.
+std::optional<int> pagesUnder(QPDFObjectHandle kid) {
+  if (!kid.isDictionary()) return std::nullopt;
+  return isTreeNode(kid) ? countEntry(kid) : std::optional<int>(1);
+}
+
 // The document's page count as the tree's root states it, when its kids
 // agree: a flat tree lists as many kids as its count; otherwise the kids'
 // own counts (one for a page) add up to it.
@@ -126,15 +133,9 @@ std::optional<int> countFromTreeRoot(QPDF& q) {
   if (n > kMostTopLevelKids) return std::nullopt;
   long long sum = 0;
   for (int i = 0; i < n; ++i) {
-    QPDFObjectHandle kid = kids.getArrayItem(i);
-    if (!kid.isDictionary()) return std::nullopt;
-    if (!isTreeNode(kid)) {
-      ++sum;
-      continue;
-    }
-    const auto kidCount = countEntry(kid);
-    if (!kidCount) return std::nullopt;
-    sum += *kidCount;
+    const auto pages = pagesUnder(kids.getArrayItem(i));
+    if (!pages) return std::nullopt;
+    sum += *pages;
   }
   if (sum != *count) return std::nullopt;
   return count;
@@ -165,17 +166,13 @@ QPDFObjectHandle pageByCounts(QPDF& q, int number, int& resolved) {
     for (int i = 0; i < n && !next.isInitialized(); ++i) {
       QPDFObjectHandle kid = kids.getArrayItem(i);
       ++resolved;
-      if (!kid.isDictionary()) return {};
-      if (!isTreeNode(kid)) {
-        if (index == 1) return kid;
-        --index;
-        continue;
-      }
-      const auto kidCount = countEntry(kid);
-      if (!kidCount) return {};
-      if (index <= *kidCount) next = kid;
-      else index -= *kidCount;
+      const auto pages = pagesUnder(kid);
+      if (!pages) return {};
+      if (index <= *pages) next = kid;
+      else index -= *pages;
     }
+    // A page reached is the one sought: the index came down to it.
+    if (next.isInitialized() && !isTreeNode(next)) return next;
     if (!next.isInitialized()) return {};
     node = next;
   }
@@ -222,7 +219,6 @@ void Document::Impl::notePageRead(int number) {
   // opens a fresh one: memory stays flat in the number of pages. Objects
   // still held keep their own instance alive until they are released.
   if (++it->second.pagesRead <= kPagesPerInstance) return;
-  wholeTreeRead.erase(it->second.qpdf.get());
   instances.erase(it);
 }
 
@@ -231,10 +227,11 @@ Object Document::Impl::pageObject(int number) {
   auto q = instance();
   if (!q || number < 1) return Object();
   try {
-    bool wholeTree;
+    const auto self = std::this_thread::get_id();
+    bool wholeTree = false;
     {
       std::lock_guard<std::mutex> lock(mutex);
-      wholeTree = wholeTreeRead.count(q.get()) != 0;
+      if (auto it = instances.find(self); it != instances.end()) wholeTree = it->second.wholeTreeRead;
     }
     if (!wholeTree) {
       int resolved = 0;
@@ -243,8 +240,11 @@ Object Document::Impl::pageObject(int number) {
       // reading the tree once (a long flat tree read in order), qpdf reads
       // the whole tree from here on.
       if (page.isInitialized() && resolved <= kMostTopLevelKids / 64) return Object::Impl::wrap(page, q);
-      std::lock_guard<std::mutex> lock(mutex);
-      wholeTreeRead.insert(q.get());
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q)
+          it->second.wholeTreeRead = true;
+      }
       if (page.isInitialized()) return Object::Impl::wrap(page, q);
     }
     const auto& pages = q->getAllPages();
@@ -269,6 +269,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   impl->password = password;
   std::shared_ptr<QPDF> q;
   bool passwordRefused = false;
+  bool wholeTree = false;
   for (const std::string& candidate : passwordCandidates(password)) {
     try {
       q = OpenQPDF(path, candidate);
@@ -284,12 +285,9 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   if (!q) return fail(passwordRefused ? OpenError::PasswordRequired : OpenError::Damaged);
   try {
     impl->encrypted = q->isEncrypted();
-    if (const auto counted = countFromTreeRoot(*q)) {
-      impl->pageCount = *counted;
-    } else {
-      impl->pageCount = static_cast<int>(q->getAllPages().size());
-      impl->wholeTreeRead.insert(q.get());
-    }
+    const auto counted = countFromTreeRoot(*q);
+    wholeTree = !counted;
+    impl->pageCount = counted ? *counted : static_cast<int>(q->getAllPages().size());
     impl->version = q->getPDFVersion();
     // A catalog /Version later than the header's wins.
     QPDFObjectHandle v = q->getRoot().getKey("/Version");
@@ -300,7 +298,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   } catch (...) {
     return fail(OpenError::Damaged);
   }
-  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q});
+  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, 0, 0, wholeTree});
   if (error) *error = OpenError::None;
   return std::shared_ptr<Document>(new Document(std::move(impl)));
 }

@@ -9,7 +9,6 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "platform/pdf/PdfDocument.h"
 
@@ -29,13 +28,13 @@ struct Document::Impl {
     std::shared_ptr<QPDF> qpdf;
     int lastPage = 0;
     int pagesRead = 0;
+    // qpdf has read the whole page tree: pages are looked up in its list
+    // instead of by descending the tree.
+    bool wholeTreeRead = false;
   };
 
   std::mutex mutex;
   std::unordered_map<std::thread::id, Instance> instances;
-  // Instances whose whole page tree qpdf has read: their pages are looked up
-  // in its list instead of by descending the tree.
-  std::unordered_set<const QPDF*> wholeTreeRead;
 
   // The calling thread's instance; nullptr when the file cannot be opened
   // again (removed or changed since).

@@ -102,6 +102,12 @@ std::vector<InstalledFace> listFonts(FcConfig* config, FcPattern* pattern) {
   return facesOf(set.get());
 }
 
+// Every font the configuration lists.
+std::vector<InstalledFace> allFonts(FcConfig* config) {
+  std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
+  return listFonts(config, pattern.get());
+}
+
 // What selects the system's configuration and how it is read: the
 // variables fontconfig consults and its version.
 std::string facesCacheKey() {
@@ -153,6 +159,29 @@ State& state() {
   return s;
 }
 
+// The provider's answer for `key`, kept in one of the state's maps. It is
+// asked outside the lock (the provider may read fontconfig's files or load
+// fonts, and other threads measure meanwhile) and kept only if the provider
+// was not swapped meanwhile: a stale answer is given, not kept.
+template <class Key, class Ask>
+std::optional<InstalledFace> cachedAnswer(std::map<Key, std::optional<InstalledFace>> State::*cache, const Key& key,
+                                          Ask&& ask) {
+  State& s = state();
+  std::shared_ptr<FontProvider> provider;
+  unsigned generation = 0;
+  {
+    std::lock_guard lock(s.mutex);
+    if (auto it = (s.*cache).find(key); it != (s.*cache).end()) return it->second;
+    if (!s.provider) s.provider = std::make_shared<FontconfigProvider>();
+    provider = s.provider;
+    generation = s.generation;
+  }
+  std::optional<InstalledFace> found = ask(*provider);
+  std::lock_guard lock(s.mutex);
+  if (generation == s.generation) (s.*cache).emplace(key, found);
+  return found;
+}
+
 }  // namespace
 
 FontconfigProvider::FontconfigProvider(std::string configFile) : configFile_(std::move(configFile)) {}
@@ -180,11 +209,10 @@ InstalledFontsRecord* FontconfigProvider::systemRecord() const {
     record_ = std::make_shared<InstalledFontsRecord>(std::move(*cached));
     return record_.get();
   }
-  std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
   auto record = std::make_shared<InstalledFontsRecord>();
   std::vector<std::string> sources;
   const bool loaded = withConfig([&](FcConfig* config) {
-    record->faces = listFonts(config, pattern.get());
+    record->faces = allFonts(config);
     sources = configurationSources(config);
   });
   if (!loaded || record->faces.empty()) return nullptr;
@@ -202,9 +230,8 @@ std::vector<InstalledFace> FontconfigProvider::faces() const {
     std::lock_guard lock(recordMutex_);
     if (const InstalledFontsRecord* record = systemRecord()) return record->faces;
   }
-  std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
   std::vector<InstalledFace> faces;
-  withConfig([&](FcConfig* config) { faces = listFonts(config, pattern.get()); });
+  withConfig([&](FcConfig* config) { faces = allFonts(config); });
   return faces;
 }
 
@@ -345,53 +372,28 @@ std::optional<InstalledFace> InstalledFonts::findFamily(const std::string& famil
 }
 
 std::optional<InstalledFace> InstalledFonts::findCovering(uint32_t character) {
-  State& s = state();
-  std::shared_ptr<FontProvider> provider;
-  unsigned generation = 0;
-  {
-    std::lock_guard lock(s.mutex);
-    if (auto it = s.covering.find(character); it != s.covering.end()) return it->second;
-    if (!s.provider) s.provider = std::make_shared<FontconfigProvider>();
-    provider = s.provider;
-    generation = s.generation;
-  }
-  // Asked outside the lock: the provider may load fonts or read
-  // fontconfig's files, and other threads measure meanwhile.
-  auto list = provider->facesWithCharacter(character);
-  std::sort(list.begin(), list.end(), faceOrder);
-  std::optional<InstalledFace> found;
-  for (const auto& f : list) {
-    if (found && f.family != found->family) break;
-    if (!found) found = f;
-    if (isRegularStyle(f.style)) {
-      found = f;
-      break;
+  return cachedAnswer(&State::covering, character, [&](const FontProvider& provider) {
+    auto list = provider.facesWithCharacter(character);
+    std::sort(list.begin(), list.end(), faceOrder);
+    std::optional<InstalledFace> found;
+    for (const auto& f : list) {
+      if (found && f.family != found->family) break;
+      if (!found) found = f;
+      if (isRegularStyle(f.style)) {
+        found = f;
+        break;
+      }
     }
-  }
-  std::lock_guard lock(s.mutex);
-  // A provider swapped meanwhile makes this answer stale: give it, keep it not.
-  if (generation == s.generation) s.covering.emplace(character, found);
-  return found;
+    return found;
+  });
 }
 
 std::optional<InstalledFace> InstalledFonts::shownFace(const std::string& name) {
   if (auto exact = findExact(name)) return exact;
-  State& s = state();
-  std::shared_ptr<FontProvider> provider;
-  unsigned generation = 0;
-  {
-    std::lock_guard lock(s.mutex);
-    if (auto it = s.shown.find(name); it != s.shown.end()) return it->second;
-    if (!s.provider) s.provider = std::make_shared<FontconfigProvider>();
-    provider = s.provider;
-    generation = s.generation;
-  }
-  // Asked outside the lock: the provider reads fontconfig's files.
-  std::optional<InstalledFace> found;
-  if (const auto family = provider->substituteFamily(name)) found = findFamily(*family);
-  std::lock_guard lock(s.mutex);
-  if (generation == s.generation) s.shown.emplace(name, found);
-  return found;
+  return cachedAnswer(&State::shown, name, [&](const FontProvider& provider) -> std::optional<InstalledFace> {
+    if (const auto family = provider.substituteFamily(name)) return findFamily(*family);
+    return std::nullopt;
+  });
 }
 
 std::optional<InstalledFace> InstalledFonts::findShownFace(const std::string& name) {

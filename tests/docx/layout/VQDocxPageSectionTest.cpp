@@ -508,28 +508,26 @@ TEST(VQDocxPageSectionTest, MovingContentUp) {
 // text box, in an area as on the page itself.
 TEST(VQDocxPageSectionTest, AreaDropCapitalWaitsOnThePage) {
   auto capitalRun = [] {
-    PlacedText p;
-    p.text = "T";
-    p.index = p.textIndex = 0;
-    p.x = 72;
-    p.width = 24;
-    p.top = 100;
-    p.height = 30;
-    p.base = 124;
-    p.size = 30;
-    return vqtest::PlacedTextRun(p);
+    return vqtest::PlacedTextRun({.text = "T",
+                                  .index = 0,
+                                  .textIndex = 0,
+                                  .x = 72,
+                                  .width = 24,
+                                  .top = 100,
+                                  .height = 30,
+                                  .base = 124,
+                                  .size = 30});
   };
   auto textRun = [] {
-    PlacedText p;
-    p.text = "he quick";
-    p.index = p.textIndex = 1;
-    p.x = 100;
-    p.width = 100;
-    p.top = 100;
-    p.height = 10;
-    p.base = 108;
-    p.size = 10;
-    return vqtest::PlacedTextRun(p);
+    return vqtest::PlacedTextRun({.text = "he quick",
+                                  .index = 1,
+                                  .textIndex = 1,
+                                  .x = 100,
+                                  .width = 100,
+                                  .top = 100,
+                                  .height = 10,
+                                  .base = 108,
+                                  .size = 10});
   };
   {
     vq::VQDocxPage page(612, 792, vq::AffineTransformIdentity, 1, 1, true, true);
