@@ -507,28 +507,20 @@ TEST(VQDocxPageSectionTest, MovingContentUp) {
 // A one-letter capital beside the text it begins waits on the page for its
 // text box, in an area as on the page itself.
 TEST(VQDocxPageSectionTest, AreaDropCapitalWaitsOnThePage) {
-  auto capitalRun = [] {
-    return vqtest::PlacedTextRun({.text = "T",
-                                  .index = 0,
-                                  .textIndex = 0,
-                                  .x = 72,
-                                  .width = 24,
+  // A run from y 100 standing on `base`, as large as it is high.
+  auto run = [](const char* text, uint64_t index, double x, double width, double height, double base) {
+    return vqtest::PlacedTextRun({.text = text,
+                                  .index = index,
+                                  .textIndex = index,
+                                  .x = x,
+                                  .width = width,
                                   .top = 100,
-                                  .height = 30,
-                                  .base = 124,
-                                  .size = 30});
+                                  .height = height,
+                                  .base = base,
+                                  .size = static_cast<float>(height)});
   };
-  auto textRun = [] {
-    return vqtest::PlacedTextRun({.text = "he quick",
-                                  .index = 1,
-                                  .textIndex = 1,
-                                  .x = 100,
-                                  .width = 100,
-                                  .top = 100,
-                                  .height = 10,
-                                  .base = 108,
-                                  .size = 10});
-  };
+  auto capitalRun = [&] { return run("T", 0, 72, 24, 30, 124); };
+  auto textRun = [&] { return run("he quick", 1, 100, 100, 10, 108); };
   {
     vq::VQDocxPage page(612, 792, vq::AffineTransformIdentity, 1, 1, true, true);
     vq::VQDocxRunText::Array runs{capitalRun(), textRun()};
