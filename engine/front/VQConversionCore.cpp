@@ -4,9 +4,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <filesystem>
 #include <mutex>
 #include <utility>
@@ -168,62 +168,79 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
     }
   }
 
+  // Runs the pages on `threadMax` lanes of the worker pool, each taking the
+  // next page as it finishes one, while this thread writes them in order.
+  // A lane keeps to one worker thread, so the job's per-thread state (an
+  // instance of the file, a font cache) exists once per lane, not once per
+  // worker of the shared pool.
   void poolLoop(const std::shared_ptr<VQPDFExporter>& exporter, const std::shared_ptr<const pdf::Document>& document,
                 const VQConversionRequest& req, int64_t threadMax) {
     const int64_t count = static_cast<int64_t>(req.pdfPageIndexs.size());
-    std::deque<uint64_t> pending(req.pdfPageIndexs.begin(), req.pdfPageIndexs.end());
-    std::atomic<int64_t> inFlight{0};
-    int64_t submission = 0;
-    int64_t snapshot = 0;
+    struct Queue {
+      std::mutex mutex;
+      size_t next = 0;  // index in the request's pages of the next page to take
+      int64_t lanesRunning = 0;
+      uint64_t pagesDone = 0;  // bumped under `pageMutex` as each page ends
+    };
+    auto queue = std::make_shared<Queue>();
+    const auto& pages = req.pdfPageIndexs;
+    const int64_t lanes = std::min(threadMax, count);
+    queue->lanesRunning = lanes;
     DispatchGroup group;
     WorkerPool& pool = WorkerPool::global();
     auto self = shared_from_this();
-    for (;;) {
-      if (snapshot < threadMax) {
-        while (!cancel && !pending.empty()) {
-          const int64_t position = ++submission;
-          const uint64_t d = pending.front();
-          pending.pop_front();
-          inFlight.fetch_add(1);
-          pool.async(group, [self, exporter, document, &inFlight, d, position, count] {
-            // The page ends here whatever happens: the counter always goes down.
-            struct Finish {
-              State& state;
-              std::atomic<int64_t>& inFlight;
-              ~Finish() {
-                {
-                  std::lock_guard lock(state.pageMutex);
-                  inFlight.fetch_sub(1);
-                }
-                state.pageFinished.notify_all();
-              }
-            } finish{*self, inFlight};
-            try {
-              self->convertOne(*exporter, *document, d, position, count, std::nullopt);
-            } catch (...) {
-              self->postException(VQException::current());
+    for (int64_t lane = 0; lane < lanes; ++lane) {
+      pool.async(group, [self, exporter, document, queue, &pages, count] {
+        // The lane ends here whatever happens: the job thread always sees it.
+        struct Finish {
+          State& state;
+          Queue& queue;
+          ~Finish() {
+            {
+              std::lock_guard lock(state.pageMutex);
+              --queue.lanesRunning;
             }
-          });
-          if (inFlight.load() >= threadMax) break;
+            state.pageFinished.notify_all();
+          }
+        } finish{*self, *queue};
+        for (;;) {
+          size_t i = 0;
+          {
+            std::lock_guard lock(queue->mutex);
+            if (self->cancel || queue->next >= pages.size()) return;
+            i = queue->next++;
+          }
+          try {
+            self->convertOne(*exporter, *document, pages[i], static_cast<int64_t>(i) + 1, count, std::nullopt);
+          } catch (...) {
+            self->postException(VQException::current());
+          }
+          {
+            std::lock_guard lock(self->pageMutex);
+            ++queue->pagesDone;
+          }
+          self->pageFinished.notify_all();
         }
-      }
+      });
+    }
+    for (;;) {
       bool wrote = poll(*exporter, static_cast<uint64_t>(count), false);
       if (cancel) break;
-      bool done = inFlight.load() <= 0 && pending.empty();
-      if (done) {
+      std::unique_lock lock(pageMutex);
+      if (queue->lanesRunning <= 0) {
+        lock.unlock();
         // A page may have finished after this pass polled.
         poll(*exporter, static_cast<uint64_t>(count), false);
         break;
       }
       if (!wrote) {
         // At most a second, and less when a page finishes meanwhile.
-        std::unique_lock lock(pageMutex);
-        int64_t seen = inFlight.load();
-        pageFinished.wait_for(lock, std::chrono::seconds(1), [&] { return inFlight.load() != seen || cancel; });
+        const uint64_t seen = queue->pagesDone;
+        pageFinished.wait_for(lock, std::chrono::seconds(1),
+                              [&] { return queue->pagesDone != seen || queue->lanesRunning <= 0 || cancel; });
       }
-      snapshot = inFlight.load();
     }
-    group.wait();  // `inFlight` lives on this stack: no worker may outlive it
+    group.wait();  // the lanes read the request's pages: none may outlive this call
   }
 
   void pageLoop(const VQConversionRequest& req, const std::shared_ptr<const pdf::Document>& document,

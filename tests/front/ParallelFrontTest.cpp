@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #include "FrontTestSupport.h"
 #include "support/TestSupport.h"
@@ -42,9 +45,18 @@ TEST(VQPapyrantMutliThread, PoolRunsAtMostThreadMaxPagesAndGivesSubmissionPlaces
   ParallelRun run;
   run.exporter->concurrent = true;
   run.exporter->pageTime = std::chrono::milliseconds(60);
+  // The pool has more workers than the job may use; per-thread state (file
+  // instances, font caches) must exist only for the threads the job uses.
+  std::mutex threadsMutex;
+  std::set<std::thread::id> threads;
+  run.exporter->onPage = [&](int64_t) {
+    std::lock_guard lock(threadsMutex);
+    threads.insert(std::this_thread::get_id());
+  };
   run.convert({3, 1, 2, 6, 5, 4}, 3);
   EXPECT_LE(run.exporter->peakConcurrency(), 3);
   EXPECT_GT(run.exporter->peakConcurrency(), 1);
+  EXPECT_LE(threads.size(), 3u);
   EXPECT_EQ(run.sortedPageCalls(),
             (std::vector<std::string>{"page 1 2/6 index 0", "page 2 3/6 index 0", "page 3 1/6 index 0",
                                       "page 4 6/6 index 0", "page 5 5/6 index 0", "page 6 4/6 index 0"}));

@@ -23,7 +23,7 @@ struct Document::Impl {
   std::string version;
 
   // Pages a thread's instance reads before a fresh one takes its place.
-  static constexpr int kPagesPerInstance = 64;
+  static constexpr int kPagesPerInstance = 32;
   struct Instance {
     std::shared_ptr<QPDF> qpdf;
     int lastPage = 0;
