@@ -155,7 +155,10 @@ std::vector<uint64_t> VQAppMainCLIBase::PageIndexsForString(const std::string& t
       size_t dash = item.find('-');
       if (item.find('-', dash + 1) == std::string_view::npos) {
         int64_t a = leadingInteger(item.substr(0, dash));
-        int64_t b = leadingInteger(item.substr(dash + 1));
+        const std::string_view end = item.substr(dash + 1);
+        // "3-" runs to the last page; read as 0 it would count down to 1.
+        const bool openEnd = dash > 0 && end.find_first_not_of(" \t") == std::string_view::npos;
+        int64_t b = openEnd ? count : leadingInteger(end);
         // Walk only the part of the range inside 1..count, in its direction:
         // "1-99999999999" must not visit numbers that can never be added.
         if (a < b) {
@@ -234,8 +237,19 @@ int32_t VQAppMainCLIBase::runMain(int argc, const char* const argv[]) {
   for (uint64_t n = 1; n <= count; ++n) pdfPageIndexs_.push_back(n);
   if (args.pages) {
     auto selected = PageIndexsForString(*args.pages, static_cast<int64_t>(count));
-    if (!selected.empty()) pdfPageIndexs_ = std::move(selected);
     printLine(fmt::format("Pages Selected: \"{}\"\n", *args.pages));
+    // A selection that names no page of a readable document is a mistake to
+    // report, not a request for every page. (An unreadable document is left
+    // to the conversion, which says why it cannot be read.)
+    const bool blank = args.pages->find_first_not_of(" \t") == std::string::npos;
+    if (count > 0 && (blank || selected.empty())) {
+      std::fprintf(stderr, "The page selection \"%s\" names no page of the document (pages 1-%llu)\n",
+                   args.pages->c_str(), static_cast<unsigned long long>(count));
+      pdfResult_ = 1;
+      finished_ = true;
+      return pdfResult_;
+    }
+    if (!selected.empty()) pdfPageIndexs_ = std::move(selected);
   }
 
   std::string destination;

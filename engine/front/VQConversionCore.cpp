@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <utility>
@@ -294,6 +295,10 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       std::error_code ec;
       fs::file_status status = fs::status(req.pdfPath, ec);
       if (req.pdfPath.empty() || ec || !fs::exists(status) || fs::is_directory(status)) {
+        endError = VQError::make(VQPapyrantErrorSourceMissing, "Source File isn't exist.");
+      } else if (!fs::is_regular_file(status)) {
+        // A FIFO would block the open for ever, a device never end.
+        std::fprintf(stderr, "The input is not a regular file: \"%s\"\n", req.pdfPath.c_str());
         endError = VQError::make(VQPapyrantErrorSourceMissing, "Source File isn't exist.");
       } else {
         pdf::OpenError openError = pdf::OpenError::None;

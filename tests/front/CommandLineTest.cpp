@@ -1,6 +1,7 @@
 // The command-line front: page ranges, options, and the host program run on
 // real documents.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fmt/format.h>
 #include <sys/wait.h>
@@ -37,6 +38,8 @@ TEST(VQAppMainCLI, PageIndexsForString) {
       {"1-3,5", 5, {1, 2, 3, 5}},
       {"7", 5, {}},
       {"-2", 5, {1, 2}},
+      {"3-", 5, {3, 4, 5}},
+      {"3- ,1", 5, {3, 4, 5, 1}},
       {"1-2-3", 5, {}},
       {" 2,2,abc,0", 5, {2, 2}},
       {"4-9", 5, {4, 5}},
@@ -172,6 +175,41 @@ TEST(VQAppMainCLIHostCorpus, NeverDeletesTheSourceOrAFolder) {
   std::ofstream(file) << "old output";
   EXPECT_EQ(runHost("-i " + shellQuoted(source) + " -f png -o " + shellQuoted(file)).status, 0);
   EXPECT_TRUE(fs::is_directory(file));
+}
+
+TEST(VQAppMainCLIHostCorpus, SelectionsThatNameNoPageAreErrors) {
+  ScratchDir scratch;
+  const fs::path out = scratch / "out.txt";
+  for (const char* pages : {"0", "abc", "7", "''", "' '", "9-12"}) {
+    SCOPED_TRACE(pages);
+    Result r = runHost("-i " + shellQuoted(corpusFile("text-distiller.pdf")) + " -f txt -p " + pages + " -o " +
+                       shellQuoted(out));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fs::exists(out));
+  }
+  Result tail = runHost("-i " + shellQuoted(corpusFile("text-distiller.pdf")) + " -f png -p 5- -o " +
+                        shellQuoted(scratch / "tail"));
+  EXPECT_EQ(tail.status, 0);
+  EXPECT_EQ(filesIn(scratch / "tail").size(), 2u);  // pages 5 and 6
+}
+
+TEST(VQAppMainCLIHostCorpus, RefusesInputsThatAreNotRegularFiles) {
+  ScratchDir scratch;
+  const fs::path fifo = scratch / "pipe.pdf";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const fs::path& input : {fifo, fs::path("/dev/zero")}) {
+    SCOPED_TRACE(input.string());
+    // A bound on the run: an input read without end fails here (status 124)
+    // instead of hanging the suite.
+    std::string output;
+    const std::string program = (vqtest::binaryDir() / "cli" / "vqpapyrant").string();
+    EXPECT_EQ(vqtest::runCommand("timeout 60 " + program + " -i " + shellQuoted(input) + " -f txt -o " +
+                                     shellQuoted(scratch / "out.txt") + " 2>/dev/null",
+                                 &output),
+              1);
+    EXPECT_NE(output.find("Code=404"), std::string::npos);
+    EXPECT_FALSE(fs::exists(scratch / "out.txt"));
+  }
 }
 
 TEST(VQAppMainCLIHostCorpus, FailuresAndUsage) {

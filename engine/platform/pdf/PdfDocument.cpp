@@ -4,6 +4,7 @@
 #include <qpdf/QPDFLogger.hh>
 #include <qpdf/QUtil.hh>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cmath>
@@ -264,6 +265,10 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
     return nullptr;
   };
   if (path.empty() || ::access(path.c_str(), R_OK) != 0) return fail(OpenError::NotFound);
+  // Only regular files are documents: a FIFO would block the open for ever
+  // (and is read twice), a device such as /dev/zero never ends.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return fail(OpenError::NotFound);
   auto impl = std::make_unique<Impl>();
   impl->path = path;
   impl->password = password;
