@@ -26,6 +26,11 @@ struct VQPDFConentParser::RunContext {
   // exponentially stops here instead of exhausting the stack or the clock.
   static constexpr int kMaxFormDepth = 28;
   static constexpr int kMaxFormRuns = 50000;
+  // Glyphs a page reports at most. The densest real pages hold tens of
+  // thousands; a small file showing a string of millions of characters
+  // would otherwise make every exporter hold a record per glyph.
+  static constexpr int64_t kMostGlyphs = 100000;
+  int64_t glyphs = 0;
   int depth = 0;
   int formRuns = 0;
   std::vector<Object> activeForms;
@@ -138,6 +143,16 @@ VQPDFRenderState& VQPDFConentParser::popRenderingState() {
   return stack_->popRenderingState();
 }
 
+VQPDFRenderState& VQPDFConentParser::saveRenderingState() {
+  if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
+  return stack_->saveState();
+}
+
+VQPDFRenderState& VQPDFConentParser::restoreRenderingState() {
+  if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
+  return stack_->restoreState();
+}
+
 Object VQPDFConentParser::currentColorSpaceDict() const {
   return contentStream_ ? contentStream_->resourceDictionary("ColorSpace") : Object();
 }
@@ -211,7 +226,14 @@ void VQPDFConentParser::showString(const std::string& bytes) {
     }
     if (uLen >= 1) dx = static_cast<float>(dx + st.characterSpacing);
     dx = static_cast<float>(dx * st.horizontalScaling);
-    if (!text.empty() && delegate_) delegate_->didScanTextTextOffset(this, text, offset);
+    if (!text.empty() && delegate_) {
+      if (context_ && ++context_->glyphs > RunContext::kMostGlyphs) {
+        if (context_->glyphs == RunContext::kMostGlyphs + 1)
+          VQDiagnose(VQDiagnosticCategory::PDF, "The page shows more glyphs than are kept; the rest is skipped.");
+        return;
+      }
+      delegate_->didScanTextTextOffset(this, text, offset);
+    }
     currentRenderingState().translateTextPosition({dx, dy});
     p += used;
     remaining -= used;
@@ -447,8 +469,8 @@ struct VQPDFConentParser::Ops {
   }
 
   // graphics state
-  static void q(Scanner&, void* info) { P(info).pushRenderingState(); }
-  static void Q(Scanner&, void* info) { P(info).popRenderingState(); }
+  static void q(Scanner&, void* info) { P(info).saveRenderingState(); }
+  static void Q(Scanner&, void* info) { P(info).restoreRenderingState(); }
   static void cm(Scanner& s, void* info) {
     double m[6];
     if (!PopNumbers(s, 6, m)) return;

@@ -79,6 +79,9 @@ class VQPDFConentParser {
   VQPDFRenderState& pushRenderingState(const VQPDFRenderState* state);
   VQPDFRenderState& pushRenderingState() { return pushRenderingState(nullptr); }
   VQPDFRenderState& popRenderingState();
+  // The q and Q operators: a push and a pop, but bounded in depth.
+  VQPDFRenderState& saveRenderingState();
+  VQPDFRenderState& restoreRenderingState();
 
   // The /ColorSpace resource dictionary in scope (inline images, image
   // appearances), or null.

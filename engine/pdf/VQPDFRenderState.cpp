@@ -109,15 +109,43 @@ VQPDFRenderState& VQPDFRenderStateStack::topRenderingState() {
   return *renderStateArray.back();
 }
 
+// The path under construction is not part of the graphics state: it goes
+// with the top state when one is pushed or popped instead of being copied
+// into every saved state (a long open path followed by many q would be
+// copied once per q).
 VQPDFRenderState& VQPDFRenderStateStack::pushRenderingState(const VQPDFRenderState* state) {
-  const VQPDFRenderState& source = state ? *state : topRenderingState();
+  VQPDFRenderState& top = topRenderingState();
+  Path path = std::move(top.cgPath);
+  top.cgPath = Path();
+  const VQPDFRenderState& source = state ? *state : top;
   renderStateArray.push_back(std::make_unique<VQPDFRenderState>(source));
+  renderStateArray.back()->cgPath = std::move(path);
   return *renderStateArray.back();
 }
 
 VQPDFRenderState& VQPDFRenderStateStack::popRenderingState() {
-  if (!renderStateArray.empty() && renderStateArray.size() > floor_) renderStateArray.pop_back();
+  if (!renderStateArray.empty() && renderStateArray.size() > floor_) {
+    Path path = std::move(renderStateArray.back()->cgPath);
+    renderStateArray.pop_back();
+    topRenderingState().cgPath = std::move(path);
+  }
   return topRenderingState();
+}
+
+VQPDFRenderState& VQPDFRenderStateStack::saveState() {
+  if (depth() >= kMostSavedStates) {
+    ++uncountedSaves_;
+    return topRenderingState();
+  }
+  return pushRenderingState();
+}
+
+VQPDFRenderState& VQPDFRenderStateStack::restoreState() {
+  if (uncountedSaves_ > 0) {
+    --uncountedSaves_;
+    return topRenderingState();
+  }
+  return popRenderingState();
 }
 
 void VQPDFRenderStateStack::truncate(size_t depth) {

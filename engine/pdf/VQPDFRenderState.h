@@ -125,6 +125,13 @@ class VQPDFRenderStateStack {
   VQPDFRenderState& popRenderingState();
   size_t depth() const { return renderStateArray.size(); }
 
+  // The q and Q operators. Past kMostSavedStates states a save is only
+  // counted, and its restore only uncounted: a small stream of many q cannot
+  // make the stack (and what each state holds) grow without bound.
+  static constexpr size_t kMostSavedStates = 4096;
+  VQPDFRenderState& saveState();
+  VQPDFRenderState& restoreState();
+
   // Pops stop at the floor: a form XObject or an appearance stream runs with
   // the floor at its own first state, so an unbalanced Q inside it can never
   // reach or change its caller's states.
@@ -137,6 +144,7 @@ class VQPDFRenderStateStack {
 
  private:
   size_t floor_ = 0;
+  size_t uncountedSaves_ = 0;
 };
 
 }  // namespace vq

@@ -1,6 +1,7 @@
 #include "pdf/VQPDFConentParser.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 #include <vector>
@@ -397,4 +398,70 @@ TEST(VQPDFConentParser, AnnotationAppearanceStreams) {
   EXPECT_EQ(r.lines[1], "image Annot-EI 4x5 at 0 0");
   EXPECT_EQ(stack->depth(), 1u);
   EXPECT_TRUE(stack->topRenderingState().clipBezierPaths.empty());
+}
+
+// Small streams that claim huge work: what the interpreter keeps stays
+// bounded, and ordinary content around them reads as before.
+TEST(VQPDFConentParser, HostileStreamsStayBounded) {
+  {
+    // The path under construction is not saved with the graphics state: it
+    // goes with the top, and survives the q and Q around it.
+    Recorder r;
+    std::string content = "0 0 m 10 0 l ";
+    for (int i = 0; i < 5000; ++i) content += "q ";
+    auto stack = RunContent(content, vq::pdf::Object(), &r);
+    EXPECT_EQ(stack->depth(), vq::VQPDFRenderStateStack::kMostSavedStates);
+    for (size_t i = 0; i + 1 < stack->depth(); ++i) EXPECT_TRUE(stack->renderStateArray[i]->cgPath.isEmpty()) << i;
+    EXPECT_FALSE(stack->topRenderingState().cgPath.isEmpty());
+
+    // Saves past the bound are counted, so their restores do not pop the
+    // states saved before them.
+    content = "3 w ";
+    for (int i = 0; i < 5000; ++i) content += "q ";
+    content += "7 w ";
+    for (int i = 0; i < 4999; ++i) content += "Q ";
+    stack = RunContent(content + "0 0 m 5 5 l S", vq::pdf::Object(), &r);
+    EXPECT_EQ(stack->depth(), 2u);
+    EXPECT_EQ(stack->topRenderingState().lineWidth, 3);
+  }
+  {
+    // One string of more glyphs than a page keeps.
+    Recorder r;
+    RunContent("BT (" + std::string(150000, 'A') + ") Tj ET", vq::pdf::Object(), &r);
+    EXPECT_EQ(r.lines.size(), 100000u);
+  }
+}
+
+namespace {
+
+std::string Deflated(const std::string& data) {
+  uLongf size = compressBound(data.size());
+  std::string out(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()), data.size(),
+                9) != Z_OK)
+    return "";
+  out.resize(size);
+  return out;
+}
+
+}  // namespace
+
+TEST(VQPDFConentParser, StreamDecodingStaysBounded) {
+  vqtest::PdfFixture fx;
+  // 100 MiB of blanks in about 100 KB: cut at 64 MiB.
+  auto decoded = fx.stream("<< /Filter /FlateDecode >>", Deflated(std::string(size_t{100} << 20, ' '))).decodedData();
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->size(), size_t{64} << 20);
+
+  // Predictor parameters that would size buffers of gigabytes make the
+  // stream unreadable; sensible ones decode.
+  const std::string row = Deflated(std::string("\x00", 1) + "AB");
+  EXPECT_EQ(fx.stream("<< /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 2 >> >>", row).decodedData(),
+            "AB");
+  for (const char* parms : {"/Predictor 15 /Colors 1000000 /Columns 2147483647", "/Predictor 12 /Columns -4",
+                            "/Predictor 12 /Columns 2 /BitsPerComponent 3"}) {
+    SCOPED_TRACE(parms);
+    EXPECT_EQ(fx.stream(std::string("<< /Filter /FlateDecode /DecodeParms << ") + parms + " >> >>", row).decodedData(),
+              std::nullopt);
+  }
 }

@@ -1,13 +1,76 @@
 #include "platform/pdf/PdfObject.h"
 
-#include <qpdf/Pl_String.hh>
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDFExc.hh>
 
 #include <map>
+#include <stdexcept>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/pdf/PdfObjectImpl.h"
 
 namespace vq::pdf {
+
+namespace {
+
+// Decoded data of one stream is kept up to a bound: a small Flate bomb
+// would otherwise expand to gigabytes. Past the bound the data is cut and
+// decoding stops; what came before is kept, as with a truncated stream.
+constexpr size_t kMostDecodedBytes = size_t{64} << 20;  // 64 MiB
+// Streams that stand for much more than that compressed (large scans) may
+// expand this many times their stored length.
+constexpr size_t kMostExpansion = 16;
+
+struct DecodingStopped : std::runtime_error {
+  DecodingStopped() : std::runtime_error("decoded stream data past its bound") {}
+};
+
+class BoundedSink : public Pipeline {
+ public:
+  BoundedSink(std::string& out, size_t bound) : Pipeline("bounded", nullptr), out_(out), bound_(bound) {}
+  void write(unsigned char const* data, size_t len) override {
+    const size_t room = bound_ - std::min(bound_, out_.size());
+    out_.append(reinterpret_cast<const char*>(data), std::min(len, room));
+    if (len > room) {
+      cut_ = true;
+      throw DecodingStopped();
+    }
+  }
+  void finish() override {}
+  bool cut() const { return cut_; }
+
+ private:
+  std::string& out_;
+  size_t bound_;
+  bool cut_ = false;
+};
+
+size_t decodedBound(QPDFObjectHandle stream) {
+  QPDFObjectHandle length = stream.getDict().getKey("/Length");
+  const long long stored = length.isInteger() ? length.getIntValue() : 0;
+  if (stored <= 0 || static_cast<unsigned long long>(stored) > kMostDecodedBytes) return kMostDecodedBytes;
+  return std::max(kMostDecodedBytes, static_cast<size_t>(stored) * kMostExpansion);
+}
+
+// Pipes a stream's data through qpdf into `out`, within the bound; answers
+// whether qpdf filtered it. nullopt when qpdf failed before the bound.
+std::optional<bool> pipeBounded(QPDFObjectHandle stream, std::string& out, qpdf_stream_decode_level_e level) {
+  BoundedSink sink(out, decodedBound(stream));
+  bool filtered = false;
+  bool ok = false;
+  try {
+    ok = stream.pipeStreamData(&sink, &filtered, 0, level, true, false);
+  } catch (const DecodingStopped&) {
+  }
+  if (sink.cut()) {
+    VQDiagnose(VQDiagnosticCategory::PDF, "A stream decodes to more data than is kept; the rest is skipped.");
+    return level == qpdf_dl_none ? false : true;
+  }
+  if (!ok) return std::nullopt;
+  return filtered;
+}
+
+}  // namespace
 
 namespace {
 
@@ -60,6 +123,31 @@ void filterLists(const Object& dictionary, std::vector<std::string>* filters, st
       parms->push_back(filters->size() == 1 ? p : Object());
     }
   }
+}
+
+// Predictor parameters within what any real image or stream uses. qpdf
+// sizes its row buffers from them, so a few bytes claiming a million
+// colours and two billion columns would allocate gigabytes.
+bool sensiblePredictor(const Object& parms) {
+  if (!parms.isDictionary()) return true;
+  auto integer = [&](const char* key, long long fallback) {
+    const auto value = parms.get(key).integer();
+    return value ? static_cast<long long>(*value) : fallback;
+  };
+  if (integer("Predictor", 1) <= 1) return true;
+  const long long colors = integer("Colors", 1);
+  const long long bits = integer("BitsPerComponent", 8);
+  const long long columns = integer("Columns", 1);
+  constexpr long long kMostColors = 32, kMostColumns = 1 << 20;
+  return colors >= 1 && colors <= kMostColors && (bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16) &&
+         columns >= 1 && columns <= kMostColumns;
+}
+
+bool sensiblePredictors(const Object& parms) {
+  if (!parms.isArray()) return sensiblePredictor(parms);
+  for (const Object& e : parms.elements())
+    if (!sensiblePredictor(e)) return false;
+  return true;
 }
 
 }  // namespace
@@ -279,9 +367,8 @@ std::optional<std::string> Object::rawData() const {
   return guarded(
       [&]() -> std::optional<std::string> {
         std::string out;
-        Pl_String sink("raw", nullptr, out);
         // Raw means still filtered; qpdf decrypts regardless.
-        if (!impl_->handle.pipeStreamData(&sink, nullptr, 0, qpdf_dl_none, true, false)) return std::nullopt;
+        if (!pipeBounded(impl_->handle, out, qpdf_dl_none)) return std::nullopt;
         return out;
       },
       std::optional<std::string>());
@@ -303,15 +390,14 @@ std::optional<std::string> Object::decodedData() const {
         std::vector<std::string> filters;
         std::vector<Object> parms;
         filterLists(*this, &filters, &parms);
+        for (const Object& p : parms)
+          if (!sensiblePredictor(p)) return std::nullopt;
         std::string out;
-        Pl_String sink("decoded", nullptr, out);
-        bool filtered = false;
-        if (!impl_->handle.pipeStreamData(&sink, &filtered, 0, qpdf_dl_specialized, true, false)) {
-          return std::nullopt;
-        }
+        const auto filtered = pipeBounded(impl_->handle, out, qpdf_dl_specialized);
+        if (!filtered) return std::nullopt;
         // qpdf leaves data it cannot decode (image filters, unknown
         // filters) as it is; that is not decoded data.
-        if (!filtered && !filters.empty()) return std::nullopt;
+        if (!*filtered && !filters.empty()) return std::nullopt;
         return out;
       },
       std::optional<std::string>());
@@ -414,6 +500,7 @@ QPDFObjectHandle ToQPDFHandle(const Object& object) {
 }
 
 std::optional<std::string> DecodeWithFilters(const std::string& data, const Object& filters, const Object& parms) {
+  if (!sensiblePredictors(parms)) return std::nullopt;
   try {
     QPDF scratch;
     scratch.setSuppressWarnings(true);
@@ -421,10 +508,9 @@ std::optional<std::string> DecodeWithFilters(const std::string& data, const Obje
     QPDFObjectHandle stream = scratch.newStream();
     stream.replaceStreamData(data, ToQPDFHandle(filters), ToQPDFHandle(parms));
     std::string out;
-    Pl_String sink("decoded", nullptr, out);
-    bool filtered = false;
-    if (!stream.pipeStreamData(&sink, &filtered, 0, qpdf_dl_specialized, true, false)) return std::nullopt;
-    if (!filtered && !filters.isNull()) return std::nullopt;
+    const auto filtered = pipeBounded(stream, out, qpdf_dl_specialized);
+    if (!filtered) return std::nullopt;
+    if (!*filtered && !filters.isNull()) return std::nullopt;
     return out;
   } catch (...) {
     return std::nullopt;
