@@ -24,4 +24,8 @@ void VQAppMainCLI::willSaveDoc(VQPapyrant*, const std::optional<VQError>&) { pri
 
 void VQAppMainCLI::catchException(VQPapyrant*, const VQException& exception) { printException(exception); }
 
+void VQAppMainCLI::pdfPageIndexFaildWithError(VQPapyrant*, uint64_t pdfPageIndex, const VQError&) {
+  noteFailedPage(pdfPageIndex);
+}
+
 }  // namespace vq

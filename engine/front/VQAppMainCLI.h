@@ -23,6 +23,7 @@ class VQ_EXPORT VQAppMainCLI : public VQAppMainCLIBase, private VQPapyrantDelega
   void toPageIndexToTotalPages(VQPapyrant* sender, uint64_t pageIndex, uint64_t totalPages) override;
   void willSaveDoc(VQPapyrant* sender, const std::optional<VQError>& error) override;
   void catchException(VQPapyrant* sender, const VQException& exception) override;
+  void pdfPageIndexFaildWithError(VQPapyrant* sender, uint64_t pdfPageIndex, const VQError& error) override;
 
   VQPapyrant papyrant_;
 };

@@ -1,6 +1,7 @@
 #include "front/VQAppMainCLIBase.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -218,6 +219,7 @@ void VQAppMainCLIBase::usage() const {
 int32_t VQAppMainCLIBase::runMain(int argc, const char* const argv[]) {
   openConvertedFile_ = false;
   finished_ = false;
+  failedPages_.clear();
   VQCLIArguments args = VQCLIArguments::parse(argc, argv);
   if (args.help) usage();
   openConvertedFile_ = args.openConvertedFile;
@@ -297,6 +299,9 @@ void VQAppMainCLIBase::printEnded(const std::optional<VQError>& error, const std
   if (error) {
     printLine(fmt::format("Conversion end Failed: \"{}\"\n", error->description()));
     pdfResult_ = 1;
+  } else if (!failedPages_.empty()) {
+    printLine(fmt::format("Conversion end Failed: \"Pages not converted: {}\"\n", fmt::join(failedPages_, ", ")));
+    pdfResult_ = 1;
   } else {
     printLine(fmt::format("Conversion end Success: \"{}\"\n", enginePdfPath));
     pdfResult_ = 0;
@@ -316,6 +321,8 @@ void VQAppMainCLIBase::printPage(uint64_t done, uint64_t total) {
 void VQAppMainCLIBase::printWillSave(const std::string& engineDestDocPath) {
   printLine(fmt::format("Conversion willSaveDoc to: \"{}\"\n", engineDestDocPath));
 }
+
+void VQAppMainCLIBase::noteFailedPage(uint64_t pdfPageIndex) { failedPages_.push_back(pdfPageIndex); }
 
 void VQAppMainCLIBase::printException(const VQException& exception) {
   printLine(fmt::format("Conversion catchException: {}\n", exception.description()));

@@ -73,11 +73,15 @@ class VQ_EXPORT VQAppMainCLIBase {
   void printPage(uint64_t done, uint64_t total);
   void printWillSave(const std::string& engineDestDocPath);
   void printException(const VQException& exception);
+  // A page that was not converted: the conversion then ends as failed,
+  // naming the pages, however the rest went.
+  void noteFailedPage(uint64_t pdfPageIndex);
 
  private:
   int32_t pdfResult_ = 0;
   bool openConvertedFile_ = false;
   bool finished_ = false;
+  std::vector<uint64_t> failedPages_;
   std::string pdfPath_;
   std::vector<uint64_t> pdfPageIndexs_;
 };

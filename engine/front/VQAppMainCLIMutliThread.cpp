@@ -30,4 +30,9 @@ void VQAppMainCLIMutliThread::catchException(VQPapyrantMutliThread*, const VQExc
   printException(exception);
 }
 
+void VQAppMainCLIMutliThread::pdfPageIndexFaildWithError(VQPapyrantMutliThread*, uint64_t pdfPageIndex,
+                                                         const VQError&) {
+  noteFailedPage(pdfPageIndex);
+}
+
 }  // namespace vq

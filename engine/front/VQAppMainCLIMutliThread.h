@@ -23,6 +23,7 @@ class VQ_EXPORT VQAppMainCLIMutliThread : public VQAppMainCLIBase, private VQPap
   void toPageIndexToTotalPages(VQPapyrantMutliThread* sender, uint64_t pageIndex, uint64_t totalPages) override;
   void willSaveDoc(VQPapyrantMutliThread* sender, const std::optional<VQError>& error) override;
   void catchException(VQPapyrantMutliThread* sender, const VQException& exception) override;
+  void pdfPageIndexFaildWithError(VQPapyrantMutliThread* sender, uint64_t pdfPageIndex, const VQError& error) override;
 
   VQPapyrantMutliThread papyrant_;
 };

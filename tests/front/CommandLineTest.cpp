@@ -212,6 +212,37 @@ TEST(VQAppMainCLIHostCorpus, RefusesInputsThatAreNotRegularFiles) {
   }
 }
 
+TEST(VQAppMainCLIHostCorpus, PagesNotConvertedFailTheConversion) {
+  ScratchDir scratch;
+  // Nowhere to write the images: the folder would be inside a file.
+  std::ofstream(scratch / "file") << "x";
+  Result unwritable = runHost("-i " + shellQuoted(corpusFile("text-distiller.pdf")) + " -f png -o " +
+                              shellQuoted(scratch / "file" / "images"));
+  EXPECT_EQ(unwritable.status, 1);
+  ASSERT_FALSE(unwritable.lines.empty());
+  EXPECT_EQ(unwritable.lines.back(), R"(Conversion end Failed: "Pages not converted: 1, 2, 3, 4, 5, 6")");
+
+  // A font whose CMap uses itself would send the page renderer into endless
+  // recursion: the page is not rendered, and says so; its text still
+  // converts.
+  const fs::path looping = scratch / "looping.pdf";
+  std::ofstream(looping, std::ios::binary) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
+      vqtest::PDFStream("BT /F1 24 Tf 72 700 Td <00410042> Tj ET"),
+      "<< /Type /Font /Subtype /Type0 /BaseFont /Foo /Encoding 6 0 R /DescendantFonts [7 0 R] >>",
+      "<< /Type /CMap /CMapName /Loop /UseCMap 6 0 R /Length 0 >>\nstream\n\nendstream",
+      "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Foo /CIDSystemInfo << /Registry (Adobe) /Ordering "
+      "(Identity) /Supplement 0 >> >>",
+  });
+  Result image = runHost("-i " + shellQuoted(looping) + " -f png -o " + shellQuoted(scratch / "png"));
+  EXPECT_EQ(image.status, 1);
+  ASSERT_FALSE(image.lines.empty());
+  EXPECT_EQ(image.lines.back(), R"(Conversion end Failed: "Pages not converted: 1")");
+  EXPECT_EQ(runHost("-i " + shellQuoted(looping) + " -f txt -o " + shellQuoted(scratch / "out.txt")).status, 0);
+}
+
 TEST(VQAppMainCLIHostCorpus, FailuresAndUsage) {
   ScratchDir scratch;
   Result missing = runHost("-i " + shellQuoted(scratch / "none.pdf") + " -f png -o " + shellQuoted(scratch / "out"));

@@ -3,6 +3,7 @@
 #include "common/VQPDFPathUtilities.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "platform/graphics/VQPageRenderer.h"
+#include "platform/pdf/PdfRenderSafety.h"
 
 namespace vq {
 
@@ -23,6 +24,13 @@ std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, doubl
   const auto& document = page.document();
   if (!document) {
     if (error) *error = "page without a document";
+    return std::nullopt;
+  }
+  // The renderer follows a CMap's /UseCMap without end when the chain loops,
+  // and the process dies of a stack overflow: such a page is not handed to
+  // it.
+  if (pdf::PageHasLoopingCMap(page)) {
+    if (error) *error = "a font's CMap uses itself";
     return std::nullopt;
   }
   return RenderPDFPage(document->path(), document->password(), page.number(), dpiX, dpiY, error);
