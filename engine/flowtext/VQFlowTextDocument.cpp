@@ -1,5 +1,7 @@
 #include "flowtext/VQFlowTextDocument.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -7,6 +9,7 @@
 #include "platform/diagnostics/VQDiagnostics.h"
 
 #include "common/VQPDFPathUtilities.h"
+#include "common/VQRandomString.h"
 
 namespace vq::flowtext {
 
@@ -49,10 +52,10 @@ bool VQFlowTextDocument::AppendFile(const std::filesystem::path& from, VQFlowTex
   return in.eof();
 }
 
-void VQFlowTextDocument::removeDestinationFile() const {
+void VQFlowTextDocument::removePartFile() const {
   std::error_code ec;
-  if (!savedFilePath_.empty() && std::filesystem::is_regular_file(std::filesystem::symlink_status(savedFilePath_, ec)))
-    std::filesystem::remove(savedFilePath_, ec);
+  if (!partFilePath_.empty() && std::filesystem::is_regular_file(std::filesystem::symlink_status(partFilePath_, ec)))
+    std::filesystem::remove(partFilePath_, ec);
 }
 
 bool VQFlowTextDocument::writeDocumentBegin() {
@@ -61,6 +64,12 @@ bool VQFlowTextDocument::writeDocumentBegin() {
   failed_ = false;
   wroteAnyParagraph_ = false;
   resetStyles();
+  // A device or FIFO at the destination is written to as it is: there is
+  // nothing to keep, and renaming over it would replace it.
+  struct stat info {};
+  const bool special = ::lstat(savedFilePath_.c_str(), &info) == 0 && !S_ISREG(info.st_mode) &&
+                       !S_ISLNK(info.st_mode) && !S_ISDIR(info.st_mode);
+  partFilePath_ = special ? savedFilePath_ : savedFilePath_ + ".tmp-" + VQRandomString::UUIDString();
   if (!openWriters()) {
     failed_ = true;
     return false;
@@ -148,7 +157,15 @@ void VQFlowTextDocument::writeParagraphs(std::vector<VQFlowTextParagraph>& parag
 }
 
 bool VQFlowTextDocument::packetZipFileIfNeed() {
-  const bool ok = !failed_ && assemble();
+  bool ok = !failed_ && assemble();
+  if (ok && partFilePath_ != savedFilePath_) {
+    std::error_code ec;
+    std::filesystem::rename(partFilePath_, savedFilePath_, ec);
+    if (ec) {
+      VQDiagnose(VQDiagnosticCategory::Output, "Can't replace " + savedFilePath_ + ": " + ec.message());
+      ok = false;
+    }
+  }
   if (!ok) {
     failed_ = true;
     VQDiagnose(VQDiagnosticCategory::Output, "Can't write the file " + savedFilePath_);

@@ -86,11 +86,15 @@ class VQFlowTextDocument {
   bool openWriterPair(const char* bodyName, std::unique_ptr<W>& fileWriter, std::unique_ptr<W>& contentWriter);
   // Appends the body file's bytes to the destination without holding them all.
   static bool AppendFile(const std::filesystem::path& from, VQFlowTextFileWriter& to);
-  // Removes a partial output; only ever a regular file, never a device or
-  // folder the destination path may name.
-  void removeDestinationFile() const;
+  // Removes the partial output (the file beside the destination that the
+  // output is written to until it is complete).
+  void removePartFile() const;
 
   std::string savedFilePath_;
+  // The output is written here and renamed to the destination once it is
+  // complete: a failed or stopped conversion leaves the destination as it
+  // was, and a link at the destination is replaced, never written through.
+  std::string partFilePath_;
   std::filesystem::path savedWorkFolder_;
   int64_t totalNumOfPages_ = 0;
   bool failed_ = false;
@@ -113,7 +117,7 @@ bool VQFlowTextDocument::openWriterPair(const char* bodyName, std::unique_ptr<W>
   contentWriter.reset();
   if (work.empty()) return false;
   contentWriter = VQFlowTextFileWriter::Open<W>((work / bodyName).string());
-  fileWriter = VQFlowTextFileWriter::Open<W>(savedFilePath_);
+  fileWriter = VQFlowTextFileWriter::Open<W>(partFilePath_);
   return fileWriter && contentWriter;
 }
 

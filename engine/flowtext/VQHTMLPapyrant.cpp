@@ -19,7 +19,7 @@ bool VQHTMLPapyrant::openWriters() { return openWriterPair("content.html", fileW
 void VQHTMLPapyrant::closeAndRemoveWriters() {
   fileWriter_.reset();
   contentWriter_.reset();
-  removeDestinationFile();
+  removePartFile();
 }
 
 void VQHTMLPapyrant::writeParagraphOpen(VQFlowTextParagraph& p, const VQFlowTextMargin& margin) {

@@ -11,7 +11,7 @@ bool VQRTFPapyrant::openWriters() { return openWriterPair("content.rtf", fileWri
 void VQRTFPapyrant::closeAndRemoveWriters() {
   fileWriter_.reset();
   contentWriter_.reset();
-  removeDestinationFile();
+  removePartFile();
 }
 
 void VQRTFPapyrant::writeParagraphOpen(VQFlowTextParagraph& p, const VQFlowTextMargin& margin) {

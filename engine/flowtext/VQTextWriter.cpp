@@ -5,13 +5,13 @@ namespace vq::flowtext {
 VQTextWriter::~VQTextWriter() = default;
 
 bool VQTextWriter::openWriters() {
-  fileWriter_ = VQFlowTextFileWriter::Open<VQTextFileWriter>(savedFilePath_);
+  fileWriter_ = VQFlowTextFileWriter::Open<VQTextFileWriter>(partFilePath_);
   return fileWriter_ != nullptr;
 }
 
 void VQTextWriter::closeAndRemoveWriters() {
   fileWriter_.reset();
-  removeDestinationFile();
+  removePartFile();
 }
 
 void VQTextWriter::writeRun(const VQFlowTextRunText& run) { fileWriter_->write(run.runText); }

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "front/VQImagePDFExporter.h"
 #include "platform/pdf/PdfDocument.h"
 
 extern char** environ;
@@ -261,9 +262,11 @@ int32_t VQAppMainCLIBase::runMain(int argc, const char* const argv[]) {
     fs::path source(pdfPath_);
     destination = (source.parent_path() / source.stem()).string() + "." + format;
   }
-  // Never the source itself, and never a folder: only an existing regular
-  // file at the destination is replaced (a page-image folder stays and the
-  // new images take free names in it).
+  // Never the source itself, and never a folder. Documents are written
+  // beside the destination and renamed over it when complete, so an existing
+  // file stays until then (and stays when the conversion fails). Page images
+  // need a folder at the destination: a regular file there is removed first
+  // (a page-image folder stays and the new images take free names in it).
   std::error_code ec;
   if (isSameFile(pdfPath_, destination)) {
     std::fprintf(stderr, "The output path is the input file itself: \"%s\"\n", destination.c_str());
@@ -271,7 +274,8 @@ int32_t VQAppMainCLIBase::runMain(int argc, const char* const argv[]) {
     finished_ = true;
     return pdfResult_;
   }
-  if (fs::is_regular_file(fs::symlink_status(destination, ec))) fs::remove(destination, ec);
+  if (VQImagePDFExporter::IsImageTypeSupport(format) && fs::is_regular_file(fs::symlink_status(destination, ec)))
+    fs::remove(destination, ec);
   std::fflush(stdout);
 
   VQPDFOptions options;

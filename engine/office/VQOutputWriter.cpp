@@ -7,6 +7,7 @@
 
 #include "common/VQPDFPathUtilities.h"
 #include "office/ZipArchive.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 
 namespace vq {
 
@@ -67,6 +68,16 @@ bool VQOutputWriter::CreateZipFileAtPath(const std::string& path, const std::vec
                                          const std::optional<std::string>& password, bool AES,
                                          const std::function<void(size_t, size_t)>& progressHandler) {
   if (path.empty()) return false;
+  {
+    // The archive is renamed over the destination at the end: a device, FIFO
+    // or folder there is refused instead of being replaced.
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (!ec && fs::exists(status) && !fs::is_regular_file(status) && !fs::is_symlink(status)) {
+      VQDiagnose(VQDiagnosticCategory::Output, "The destination is not a regular file: " + path);
+      return false;
+    }
+  }
   const std::optional<std::string> temporary = VQPDFPathUtilities::makeTemporarySibling(path);
   if (!temporary) return false;
   auto fail = [&] {

@@ -202,16 +202,21 @@ TEST(VQFlowTextDocument, FailuresAndCancellation) {
     EXPECT_FALSE(missing->writeDocumentBegin());
     EXPECT_TRUE(missing->hasFailed());
 
-    // A cancelled conversion leaves no partial output.
+    // The output is written beside the destination, which keeps what it
+    // held until the output is complete; a cancelled conversion leaves
+    // nothing of its own.
     const auto dest = dir / (std::string("cancel.") + type);
+    std::ofstream(dest) << "before";
     auto doc = VQFlowTextMakeDocument(type, dest.string(), 2);
     ASSERT_TRUE(doc->writeDocumentBegin());
     doc->writeDocumentBegin(612, 792);
     doc->currentPage().allRunTextArray = {MakeRun("text", 72, 82, 20)};
     doc->writePageEnd();
-    EXPECT_TRUE(std::filesystem::exists(dest));
+    EXPECT_EQ(std::filesystem::file_size(dest), 6u);
     doc->convertPDFClean();
-    EXPECT_FALSE(std::filesystem::exists(dest));
+    EXPECT_EQ(std::filesystem::file_size(dest), 6u);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+      EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
   }
   EXPECT_FALSE(VQFlowTextMakeDocument("docx", "x", 1));
 

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "front/VQAppMainCLIBase.h"
@@ -241,6 +242,38 @@ TEST(VQAppMainCLIHostCorpus, PagesNotConvertedFailTheConversion) {
   ASSERT_FALSE(image.lines.empty());
   EXPECT_EQ(image.lines.back(), R"(Conversion end Failed: "Pages not converted: 1")");
   EXPECT_EQ(runHost("-i " + shellQuoted(looping) + " -f txt -o " + shellQuoted(scratch / "out.txt")).status, 0);
+}
+
+TEST(VQAppMainCLIHostCorpus, TheDestinationIsReplacedOnlyByACompleteOutput) {
+  ScratchDir scratch;
+  auto read = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  for (const char* format : {"txt", "html", "rtf", "docx", "xlsx", "pptx"}) {
+    SCOPED_TRACE(format);
+    const fs::path out = scratch / (std::string("out.") + format);
+    std::ofstream(out) << "the user's previous file";
+    // A failed conversion leaves it as it was.
+    EXPECT_EQ(
+        runHost("-i " + shellQuoted(scratch / "missing.pdf") + " -f " + format + " -o " + shellQuoted(out)).status, 1);
+    EXPECT_EQ(read(out), "the user's previous file");
+    // A link at the destination is replaced, never written through.
+    const fs::path target = scratch / (std::string("target.") + format);
+    std::ofstream(target) << "target";
+    fs::remove(out);
+    fs::create_symlink(target, out);
+    EXPECT_EQ(
+        runHost("-i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f " + format + " -o " + shellQuoted(out))
+            .status,
+        0);
+    EXPECT_FALSE(fs::is_symlink(out));
+    EXPECT_EQ(read(target), "target");
+    EXPECT_NE(read(out), "target");
+  }
+  // Nothing is left beside the destinations.
+  for (const auto& entry : fs::directory_iterator(scratch.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
 }
 
 TEST(VQAppMainCLIHostCorpus, FailuresAndUsage) {

@@ -136,6 +136,9 @@ TEST(VQOutputWriter, FailedPackageLeavesNothingAtTheDestination) {
     fs::remove(out);
   }
   EXPECT_FALSE(VQOutputWriter::CreateZipFileAtPath((dir / "no/such/folder/x.zip").string(), {(dir / "pkg").string()}));
+  // A FIFO (or a device) at the destination is refused, never renamed over.
+  EXPECT_FALSE(VQOutputWriter::CreateZipFileAtPath((dir / "fifo/pipe").string(), {(dir / "pkg").string()}));
+  EXPECT_TRUE(fs::is_fifo(dir / "fifo/pipe"));
   std::vector<std::string> left = leftovers(dir.path());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"fifo", "pkg"}));
