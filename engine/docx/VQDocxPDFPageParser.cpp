@@ -108,6 +108,7 @@ void VQDocxPDFPageParser::reDoContentPDFParser(const pdf::Page& page, int64_t to
   capture_.run(*this);
   endTextBoxWritingIfNeed();
   endTextPathWritingIfNeed();
+  removeForgottenImageFiles();
 }
 
 void VQDocxPDFPageParser::beginPageForTesting(const VQPageSetup& setup, int64_t toPageIndex) {
