@@ -178,7 +178,11 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // picture shows them; they are removed from disk after the pass.
   void forgetImageFiles(const std::vector<std::string>& leaving);
   bool isImageFileShown(const std::string& path) const;
-  // Removes the files forgotten during the pass that no picture shows.
+  // Forgets the files of every picture of the page, for a capture that is
+  // dropped whole.
+  void forgetAllImageFiles();
+  // Removes the files forgotten during the pass that no picture shows, and
+  // every picture file of a page without a document.
   void removeForgottenImageFiles();
   std::vector<std::string> forgottenImageFiles_;
 };

@@ -205,12 +205,22 @@ void VQDocxPDFPageParser::forgetImageFiles(const std::vector<std::string>& leavi
   forgottenImageFiles_.insert(forgottenImageFiles_.end(), paths.begin(), paths.end());
 }
 
+void VQDocxPDFPageParser::forgetAllImageFiles() {
+  if (!currentPage_) return;
+  for (const auto& run : currentPage_->allRunImageArray)
+    if (run->imagePath) forgottenImageFiles_.push_back(*run->imagePath);
+}
+
 void VQDocxPDFPageParser::removeForgottenImageFiles() {
+  // Without a document nothing would ever package the pictures' files or
+  // remove them: they go with the pass.
+  const bool owned = currentPage_ && currentPage_->documentHandle();
+  if (!owned) forgetAllImageFiles();
   // Only after the pass: the page's decoded images are handed out again for
   // each drawing of the same image, until the pass ends.
   for (const auto& path : forgottenImageFiles_) {
     std::error_code ec;
-    if (currentPage_ && !isImageFileShown(path)) fs::remove(path, ec);
+    if (!owned || !isImageFileShown(path)) fs::remove(path, ec);
   }
   forgottenImageFiles_.clear();
 }

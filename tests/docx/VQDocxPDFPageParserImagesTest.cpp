@@ -85,13 +85,16 @@ std::filesystem::path writePDF(const std::filesystem::path& path, const std::str
   return path;
 }
 
-std::shared_ptr<vq::VQDocxPage> capture(const std::filesystem::path& pdfPath, int imageDPI = 144) {
+// The page of a one-page PDF, captured for `document`, which keeps its
+// picture files.
+std::shared_ptr<vq::VQDocxPage> capture(const std::filesystem::path& pdfPath,
+                                        const std::shared_ptr<vq::VQDocxDocument>& document) {
   auto pdf = vq::pdf::Document::open(pdfPath.string(), "");
   EXPECT_TRUE(pdf);
   if (!pdf) return nullptr;
   vq::VQPDFOptions options;
-  options.setImageDPI(imageDPI);
-  CaptureOnlyParser parser(nullptr, options);
+  options.setImageDPI(144);
+  CaptureOnlyParser parser(document, options);
   EXPECT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
   return parser.currentPage();
 }
@@ -241,11 +244,13 @@ TEST(VQDocxPDFPageParserImages, ShadingsAndPatternsBecomeRenderedPictures) {
   const std::string resources =
       "<< /Shading << /Sh0 5 0 R >> /Pattern << /P0 << /PatternType 2 /Shading 5 0 R "
       "/Matrix [1 0 0 100 0 0] >> >> >>";
+  auto document = vq::VQDocxDocument::initWithPath((dir / "out.docx").string(), 1);
   auto page = capture(writePDF(dir / "shading.pdf", resources,
                                "q 50 50 100 100 re W n 100 0 0 100 50 50 cm /Sh0 sh Q\n"
                                "q 0 0 0 0 re W n /Sh0 sh Q\n"
                                "/Pattern cs /P0 scn 10 10 50 50 re f\n",
-                               {kShading}));
+                               {kShading}),
+                      document);
   ASSERT_TRUE(page);
   ASSERT_EQ(page->allRunImageArray.size(), 2u) << "the shading under an empty clip shows nothing";
   const auto& shading = *page->allRunImageArray[0];
@@ -268,7 +273,6 @@ TEST(VQDocxPDFPageParserImages, ShadingsAndPatternsBecomeRenderedPictures) {
   EXPECT_NE(pattern.imagePath->find("IMG_Pattern_"), std::string::npos);
   EXPECT_EQ(frameOf(pattern), vq::RectMake(10, 140, 50, 50));
   EXPECT_TRUE(vq::AffineTransformIsIdentity(pattern.pictInfo->pdfTransform));
-  for (const auto& run : page->allRunImageArray) std::filesystem::remove(*run->imagePath);
 }
 
 TEST(VQDocxPDFPageParserImages, FreeTextAnnotationBoxes) {
@@ -333,5 +337,12 @@ TEST(VQDocxPDFPageParserImagesCorpus, PicturesOfRealPages) {
       ASSERT_TRUE(run->runImageID) << file;
       EXPECT_FALSE(run->runImageID->empty()) << file;
     }
+
+    // Without a document nothing would take the files: they go with the pass.
+    CaptureOnlyParser alone(nullptr, {});
+    ASSERT_TRUE(alone.convertPDFPage(pdf->page(number), 1, true, true)) << file;
+    EXPECT_FALSE(alone.currentPage()->allRunImageArray.empty()) << file;
+    for (const auto& run : alone.currentPage()->allRunImageArray)
+      EXPECT_FALSE(std::filesystem::exists(*run->imagePath)) << file << " " << *run->imagePath;
   }
 }
