@@ -152,7 +152,7 @@ TEST(VQDocxRunImageTest, WritesAFloatingVMLPicture) {
   run->pictInfo->opacity = 0.25f;
   run->pictInfo->flipY = true;
   std::string xml = vml(*run);
-  EXPECT_NE(xml.find("type=\"#_x0000_t75\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("type=\"#_x0000_t75\" filled=\"f\" stroked=\"f\""), std::string::npos) << xml;
   EXPECT_NE(xml.find("style=\"position:absolute;margin-left:10.50pt;margin-top:20.00pt;width:30.00pt;height:40.13pt;"
                      "flip:y;z-index:-251657498;mso-position-horizontal-relative:page;"
                      "mso-position-vertical-relative:page\""),
