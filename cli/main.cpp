@@ -1,15 +1,33 @@
 // The command-line host: runs one conversion through the engine's
 // command-line front and keeps the main queue running until its end report.
-// The exit status is the front's result: 0 on success, 1 on failure.
+// The exit status is the front's result: 0 on success, 1 on failure, and
+// 128 plus the signal's number when SIGINT or SIGTERM stopped it.
 #include <malloc.h>
+#include <pthread.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <memory>
+#include <thread>
 
 #include "front/VQAppMainCLI.h"
 #include "front/VQAppMainCLIMutliThread.h"
 #include "platform/dispatch/VQMainQueue.h"
 
 int main(int argc, char* argv[]) {
+  // SIGINT and SIGTERM stop the conversion the way the front's stop does:
+  // the page in hand ends at its next operator, the work folders and the
+  // partial output are removed and the destination is left as it was. They
+  // are blocked here, before any other thread exists, so that every thread
+  // inherits the mask and only the waiting thread below receives them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  static std::atomic<int> stoppedBy{0};
+  static std::atomic<vq::VQAppMainCLIBase*> running{nullptr};
   // Pages decode and draw buffers of megabytes. Past a fixed size they get
   // pages of their own, given back when freed: left to its moving threshold,
   // the allocator soon keeps them in its per-thread heaps, where freed room
@@ -18,12 +36,25 @@ int main(int argc, char* argv[]) {
   mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   vq::MainQueue& mainQueue = vq::MainQueue::shared();
   mainQueue.bindToCurrentThread();
+  std::thread([stopSignals, &mainQueue] {
+    int signal = 0;
+    while (sigwait(&stopSignals, &signal) == 0) {
+      // A second signal while the first one's stop runs ends the process.
+      if (stoppedBy.exchange(signal) != 0) _exit(128 + signal);
+      mainQueue.runOnMain([] {
+        if (auto* front = running.load()) front->leftButtonPress();
+      });
+    }
+  }).detach();
   // More than one thread asks for the page-parallel front.
   const bool pageParallel = vq::VQCLIArguments::parse(argc, argv).threadMax() > 1;
   std::unique_ptr<vq::VQAppMainCLIBase> front;
   if (pageParallel) front = std::make_unique<vq::VQAppMainCLIMutliThread>();
   else front = std::make_unique<vq::VQAppMainCLI>();
+  running = front.get();
   front->runMain(argc, argv);
   mainQueue.drainUntil([&] { return front->isFinished(); });
+  running = nullptr;
+  if (const int signal = stoppedBy.load()) return 128 + signal;
   return front->pdfResult();
 }

@@ -70,6 +70,7 @@ std::shared_ptr<VQDocxPage> VQDocxPDFPageParser::newPage(double width, double he
 bool VQDocxPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex, bool isFirstPage,
                                          bool isLastPage) {
   if (!page) return false;
+  capture_.setCancelFlag(isShouldCancel);
   setUpCurrentPageInfo(*page, 0);
   isNotScanTextYet_ = true;
   reDoContentPDFParser(*page, toPageIndex, isFirstPage, isLastPage);

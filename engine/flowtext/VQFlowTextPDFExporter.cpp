@@ -29,6 +29,7 @@ void VQFlowTextPDFExporter::convertPDFBegin(const std::string& destPath, const s
   // Text output takes no pixels: the interpreter decodes no image.
   settings.decodeImages = false;
   settings.fontCache = std::make_shared<VQPDFFontCache>();
+  settings.cancel = &isShouldCancel;
   pageParser_ =
       std::make_unique<VQFlowTextPDFPageParser>(*papyrant_, std::move(settings), stylesFromRendering(), isShouldCancel);
 }

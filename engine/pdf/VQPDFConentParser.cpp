@@ -31,6 +31,8 @@ struct VQPDFConentParser::RunContext {
   // would otherwise make every exporter hold a record per glyph.
   static constexpr int64_t kMostGlyphs = 100000;
   int64_t glyphs = 0;
+  // Set by another thread to stop the page (the conversion was stopped).
+  const std::atomic<bool>* cancel = nullptr;
   int depth = 0;
   int formRuns = 0;
   std::vector<Object> activeForms;
@@ -122,6 +124,7 @@ void VQPDFConentParser::setFontCache(std::shared_ptr<VQPDFFontCache> cache) {
 }
 
 void VQPDFConentParser::setDecodeImages(bool value) { context_->decodeImages = value; }
+void VQPDFConentParser::setCancelFlag(const std::atomic<bool>* flag) { context_->cancel = flag; }
 bool VQPDFConentParser::decodeImages() const { return context_->decodeImages; }
 
 void VQPDFConentParser::setRenderingStateStack(std::shared_ptr<VQPDFRenderStateStack> stack) {
@@ -185,6 +188,7 @@ void VQPDFConentParser::startParser() {
   scanOperatorIndex_ShowText = 0;
   if (contentStream_) {
     Scanner scanner(contentStream_, operatorTable(), this);
+    scanner.setStopFlag(context_->cancel);
     scanner.scan();
   }
   cleanResourcesCollection();

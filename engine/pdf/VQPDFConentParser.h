@@ -7,6 +7,7 @@
 //
 // Use: make the parser over a page's content stream, set the delegate, lend a
 // stack or read the parser's own, call startParser() once.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -79,6 +80,9 @@ class VQPDFConentParser {
   VQPDFRenderState& pushRenderingState(const VQPDFRenderState* state);
   VQPDFRenderState& pushRenderingState() { return pushRenderingState(nullptr); }
   VQPDFRenderState& popRenderingState();
+  // A flag that, once set by any thread, ends the parse of the page and of
+  // the forms it runs before their next operator.
+  void setCancelFlag(const std::atomic<bool>* flag);
   // The q and Q operators: a push and a pop, but bounded in depth.
   VQPDFRenderState& saveRenderingState();
   VQPDFRenderState& restoreRenderingState();

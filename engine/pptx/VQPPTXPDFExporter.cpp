@@ -38,6 +38,7 @@ bool VQPPTXPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int
   VQPDFPageCaptureSettings settings;
   settings.annotations = moreOptions.isParserAnnots != 0;
   if (fontCaches_) settings.fontCache = fontCaches_->forPage(*page);
+  settings.cancel = &isShouldCancel;
   VQPPTXPDFPageParser parser(*documentHandle_, std::move(settings));
   parser.isShouldCancel = &isShouldCancel;
   if (!parser.convertPDFPage(page, toPageIndex)) return false;

@@ -29,6 +29,7 @@ VQExcelPDFPageParser::VQExcelPDFPageParser(VQExcelDocument& document, const std:
     : documentHandle_(document), isShouldCancel_(isShouldCancel), capture_([&] {
         VQPDFPageCaptureSettings settings;
         settings.fontCache = std::move(fontCache);
+        settings.cancel = &isShouldCancel;
         return settings;
       }()) {}
 

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 #include <sys/wait.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -272,6 +273,54 @@ TEST(VQAppMainCLIHostCorpus, TheDestinationIsReplacedOnlyByACompleteOutput) {
     EXPECT_NE(read(out), "target");
   }
   // Nothing is left beside the destinations.
+  for (const auto& entry : fs::directory_iterator(scratch.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
+  ScratchDir scratch;
+  // One page of three million operators: long enough to be stopped inside.
+  std::string content = "BT /F1 12 Tf 72 700 Td (Hello) Tj ET ";
+  for (int i = 0; i < 3000000; ++i) content += "0 0 m 1 1 l S ";
+  uLongf size = compressBound(content.size());
+  std::string packed(size, '\0');
+  ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(content.data()),
+                      content.size(), 9),
+            Z_OK);
+  packed.resize(size);
+  const fs::path source = scratch / "long-page.pdf";
+  std::ofstream(source, std::ios::binary) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
+      "<< /Length " + std::to_string(packed.size()) + " /Filter /FlateDecode >>\nstream\n" + packed + "\nendstream",
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+  });
+  const std::string program = (vqtest::binaryDir() / "cli" / "vqpapyrant").string();
+  struct Case {
+    const char* signal;
+    const char* format;
+    int status;
+  };
+  for (const Case& c : {Case{"INT", "txt", 130}, Case{"TERM", "docx", 143}, Case{"INT", "xlsx", 130}}) {
+    SCOPED_TRACE(std::string(c.signal) + " " + c.format);
+    const fs::path temp = scratch / (std::string("tmp-") + c.format);
+    fs::create_directory(temp);
+    const fs::path out = scratch / (std::string("out.") + c.format);
+    std::ofstream(out) << "before";
+    // The shell runs the program in the background, signals it once it has
+    // had time to start the page, and reports its exit status.
+    std::string output;
+    vqtest::runCommand("TMPDIR=" + shellQuoted(temp) + " " + program + " -i " + shellQuoted(source) + " -f " +
+                           c.format + " -o " + shellQuoted(out) + " >/dev/null 2>&1 & pid=$!; sleep 0.2; kill -" +
+                           c.signal + " $pid; wait $pid; echo $?",
+                       &output);
+    EXPECT_EQ(output, std::to_string(c.status) + "\n");
+    std::ifstream in(out);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "before");
+    for (const auto& entry : fs::recursive_directory_iterator(temp))
+      EXPECT_TRUE(entry.is_directory() && fs::is_empty(entry.path())) << entry.path();
+  }
   for (const auto& entry : fs::directory_iterator(scratch.path()))
     EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
 }

@@ -465,3 +465,39 @@ TEST(VQPDFConentParser, StreamDecodingStaysBounded) {
               std::nullopt);
   }
 }
+
+// A conversion being stopped sets the flag from another thread: the page,
+// and the forms it runs, end before their next operator instead of running
+// to the end of a long stream.
+TEST(VQPDFConentParser, CancelFlagEndsThePageAndItsForms) {
+  struct Stopper : vq::VQPDFConentParserDelegate {
+    std::atomic<bool> cancel{false};
+    int glyphs = 0;
+    void didScanTextTextOffset(vq::VQPDFConentParser*, const std::string&, const vq::Size&) override {
+      if (++glyphs == 10) cancel = true;
+    }
+  };
+  vqtest::PdfFixture fx;
+  std::string shows;
+  for (int i = 0; i < 1000; ++i) shows += "(A) Tj ";
+  // The glyphs come from a form, so the flag must reach the form's own scan
+  // and the page's scan after it.
+  auto form = fx.streamHandle("<< /Type /XObject /Subtype /Form /BBox [0 0 100 100] >>", "BT " + shows + "ET");
+  QPDFObjectHandle resourcesHandle = fx.handle("<< /XObject << >> >>");
+  resourcesHandle.getKey("/XObject").replaceKey("/Fm1", form);
+  auto resources = fx.wrap(resourcesHandle);
+  for (const std::string& content : {"BT " + shows + "ET", std::string("/Fm1 Do /Fm1 Do") + " BT " + shows + "ET"}) {
+    Stopper stopper;
+    auto stack = std::make_shared<vq::VQPDFRenderStateStack>();
+    stack->topRenderingState().font = std::make_shared<vqtest::FakeFont>();
+    stack->topRenderingState().fontSize = 10;
+    auto stream = std::make_shared<vq::pdf::ContentStream>(std::vector<std::string>{content}, resources);
+    vq::VQPDFConentParser parser(vq::pdf::Object(), stream);
+    parser.setDelegate(&stopper);
+    parser.setRenderingStateStack(stack);
+    parser.setCancelFlag(&stopper.cancel);
+    parser.startParser();
+    // The Tj that set it finishes its string; nothing after it runs.
+    EXPECT_EQ(stopper.glyphs, 10);
+  }
+}

@@ -39,6 +39,7 @@ void VQPDFPageCapture::run(VQPDFConentParserDelegate& delegate) {
   auto parser = VQPDFConentParser::ParserWithPage(*page_);
   if (!parser) return;
   parser->setDecodeImages(settings_.decodeImages);
+  parser->setCancelFlag(settings_.cancel);
   if (settings_.fontCache) {
     if (!fontCacheThread_) fontCacheThread_ = std::this_thread::get_id();
     if (*fontCacheThread_ == std::this_thread::get_id()) parser->setFontCache(settings_.fontCache);

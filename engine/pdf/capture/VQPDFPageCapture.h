@@ -14,6 +14,7 @@
 //
 // Inside didScanTextTextOffset the delegate asks capture.glyph(offset) once
 // and works from that record.
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -37,6 +38,9 @@ struct VQPDFPageCaptureSettings {
   // Decode images into temporary files. Output that takes no pixels turns it
   // off: images are still reported, with the size their dictionary declares.
   bool decodeImages = true;
+  // A flag that stops the parse once set (the conversion's cancel flag),
+  // or null.
+  const std::atomic<bool>* cancel = nullptr;
   // Fonts shared by the pages of one document, or null to build the fonts of
   // every page anew. A cache belongs to one thread: only pages parsed on the
   // thread of the capture's first parse use it.
@@ -51,6 +55,7 @@ class VQPDFPageCapture {
   VQPDFPageCapture& operator=(const VQPDFPageCapture&) = delete;
 
   const VQPDFPageCaptureSettings& settings() const { return settings_; }
+  void setCancelFlag(const std::atomic<bool>* flag) { settings_.cancel = flag; }
 
   // Begins a page: its set-up and a fresh render-state stack. `extraAngle`
   // is taken off the page's /Rotate, for a page captured again turned.

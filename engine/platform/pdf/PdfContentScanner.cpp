@@ -263,6 +263,7 @@ struct Scanner::Impl {
   std::string_view currentOperator;
   bool stopped = false;
   bool failed = false;
+  const std::atomic<bool>* stopFlag = nullptr;
   Scanner* owner = nullptr;
 
   explicit Impl(const OperatorTable& t) : table(t) { stack.resize(64); }
@@ -354,6 +355,10 @@ struct Scanner::Impl {
   }
 
   void dispatch(std::string_view op) {
+    if (stopFlag && stopFlag->load(std::memory_order_relaxed)) {
+      stopped = true;
+      return;
+    }
     // An operator inside an unclosed array or dictionary: the containers
     // are abandoned and the operator runs without their contents.
     if (!frames.empty()) {
@@ -718,6 +723,7 @@ bool Scanner::scan() {
 }
 
 void Scanner::stop() { impl_->stopped = true; }
+void Scanner::setStopFlag(const std::atomic<bool>* flag) { impl_->stopFlag = flag; }
 
 std::string_view Scanner::currentOperator() const { return impl_->currentOperator; }
 

@@ -37,6 +37,7 @@
 // A ContentStream and a Scanner belong to the thread that made them (they
 // hold Objects). An OperatorTable is only read while scanning, so one table
 // may serve scanners on several threads at once.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -124,6 +125,9 @@ class Scanner {
   bool scan();
   // Asks the running scan to end after the current callback.
   void stop();
+  // A flag another thread may set to end the scan before its next operator
+  // (a conversion being stopped); null for none. It must outlive the scan.
+  void setStopFlag(const std::atomic<bool>* flag);
 
   const std::shared_ptr<const ContentStream>& contentStream() const { return stream_; }
   void* info() const { return info_; }
