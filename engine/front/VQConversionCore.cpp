@@ -4,10 +4,14 @@
 
 #include <fmt/format.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
+
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <utility>
@@ -21,6 +25,23 @@ namespace vq {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// One line for the diagnostics that says why a document did not open.
+std::string OpenFailureReason(const std::string& path, pdf::OpenError error) {
+  switch (error) {
+    case pdf::OpenError::PasswordRequired:
+      return fmt::format("Can't open \"{}\": it is encrypted and needs a password (none given, or not this one)", path);
+    case pdf::OpenError::NotFound: {
+      const int reason = ::access(path.c_str(), R_OK) == 0 ? EINVAL : errno;
+      return fmt::format("Can't open \"{}\": {}", path,
+                         reason == EINVAL ? "not a regular file" : std::strerror(reason));
+    }
+    case pdf::OpenError::Damaged:
+    case pdf::OpenError::None:
+      break;
+  }
+  return fmt::format("Can't open \"{}\": not a PDF, or damaged beyond repair", path);
+}
 
 VQError pageError(const char* reasonFormat, uint64_t pdfPageIndex) {
   // The page number prints signed, as the reason texts always have.
@@ -303,8 +324,11 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       } else {
         pdf::OpenError openError = pdf::OpenError::None;
         std::shared_ptr<const pdf::Document> document = pdf::Document::open(req.pdfPath, req.pdfPassword, &openError);
-        if (!document) endError = VQError::make(VQPapyrantErrorLoad, "Can't load the PDF Document.");
-        else pageLoop(req, document, endError);
+        if (!document) {
+          // The report keeps its code and text; the reason goes beside it.
+          VQDiagnose(VQDiagnosticCategory::PDF, OpenFailureReason(req.pdfPath, openError));
+          endError = VQError::make(VQPapyrantErrorLoad, "Can't load the PDF Document.");
+        } else pageLoop(req, document, endError);
       }
     } catch (...) {
       postException(VQException::current());

@@ -4,8 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 #include "FrontTestSupport.h"
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -119,6 +121,32 @@ TYPED_TEST(BothFronts, SourceAndLoadingErrorsEndTheConversion) {
     EXPECT_EQ(h.recorder.lines, (std::vector<std::string>{"start", c.end}));
     EXPECT_TRUE(h.exporter->calls().empty());
   }
+}
+
+TYPED_TEST(BothFronts, DocumentsThatDoNotOpenSayWhy) {
+  std::vector<std::string> diagnostics;
+  std::mutex mutex;
+  vq::VQSetDiagnosticHandler([&](vq::VQDiagnosticCategory, std::string_view line) {
+    std::lock_guard lock(mutex);
+    diagnostics.emplace_back(line);
+  });
+  vqtest::ScratchDir scratch;
+  std::ofstream(scratch / "not.pdf") << "just text\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {corpusFile("encrypted-aes128-user.pdf").string(), "it is encrypted and needs a password"},
+      {(scratch / "not.pdf").string(), "not a PDF, or damaged beyond repair"},
+  };
+  for (const auto& [path, reason] : cases) {
+    SCOPED_TRACE(path);
+    diagnostics.clear();
+    TypeParam h;
+    h.run({1}, path);
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_NE(diagnostics[0].find(path), std::string::npos);
+    EXPECT_NE(diagnostics[0].find(reason), std::string::npos);
+  }
+  vq::VQSetDiagnosticHandler(nullptr);
 }
 
 TYPED_TEST(BothFronts, EncryptedDocumentsOpenWithTheirPasswords) {
