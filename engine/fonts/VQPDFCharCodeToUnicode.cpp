@@ -51,6 +51,10 @@ std::shared_ptr<VQPDFCharCodeToUnicode> VQPDFCharCodeToUnicode::NewToUnicodeCMap
   return map;
 }
 
+bool VQPDFCharCodeToUnicode::isEmpty() const {
+  return high_.empty() && multi_.empty() && std::all_of(map_.begin(), map_.end(), [](uint32_t v) { return v == 0; });
+}
+
 void VQPDFCharCodeToUnicode::setDirect(uint32_t code, uint32_t value) {
   // Every change that spaceCIDCode() reads (the direct table, and the multi
   // entries, each of which clears its code here first) comes through here.

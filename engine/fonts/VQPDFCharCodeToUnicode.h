@@ -32,6 +32,9 @@ class VQPDFCharCodeToUnicode {
   int mapToUnicode(uint32_t code, uint32_t* u, int uSize) const;
   // The code whose text is a space, 0 when none.
   uint32_t spaceCIDCode() const;
+  // True when the map maps no code at all (a ToUnicode stream that is not
+  // a CMap).
+  bool isEmpty() const;
   // Copies every mapping of another map into this one (later mappings win).
   void mergeFrom(const VQPDFCharCodeToUnicode& other);
 

@@ -152,7 +152,10 @@ void VQPDFFont::setToUnicodeWithFontDictionary(const pdf::Object& dictionary, in
   if (!stream.isStream()) return;
   auto data = stream.decodedData();
   if (!data) return;
-  embToUnicodeMap = VQPDFCharCodeToUnicode::NewToUnicodeCMap(*data, nBits);
+  auto map = VQPDFCharCodeToUnicode::NewToUnicodeCMap(*data, nBits);
+  // A stream that maps nothing is no map: the font's own encoding gives the
+  // text, instead of every code reading as unknown.
+  if (!map->isEmpty()) embToUnicodeMap = std::move(map);
 }
 
 void VQPDFFont::setExtendFontFileWithFontDictionary(const pdf::Object& dictionary) {

@@ -450,7 +450,11 @@ void VQPDFSimple8BitFont::setWidthsWithFontDictionary(const pdf::Object& diction
     const bool rises = glyphMatrix && glyphMatrix->b != 0;
     if (rises) charRises.assign(kWidthCount, 0);
     for (size_t i = 0; i < n && first + static_cast<int64_t>(i) < kWidthCount; ++i) {
-      if (auto w = widths.at(i).number()) {
+      // A width past a hundred ems is no width: such values (1e300) would
+      // send every later glyph of the line to infinity. The glyph keeps the
+      // width it had.
+      constexpr double kMostWidth = 100000;
+      if (auto w = widths.at(i).number(); w && std::isfinite(*w) && std::fabs(*w) <= kMostWidth) {
         const Point advance = glyphAdvance(*w);
         charWidths[first + i] = advance.x;
         if (rises) charRises[first + i] = advance.y;

@@ -33,6 +33,8 @@ struct VQPDFConentParser::RunContext {
   int64_t glyphs = 0;
   // Set by another thread to stop the page (the conversion was stopped).
   const std::atomic<bool>* cancel = nullptr;
+  // Shows the text of a font that is missing or cannot be read.
+  std::shared_ptr<VQPDFFont> fallbackFont;
   int depth = 0;
   int formRuns = 0;
   std::vector<Object> activeForms;
@@ -125,6 +127,13 @@ void VQPDFConentParser::setFontCache(std::shared_ptr<VQPDFFontCache> cache) {
 
 void VQPDFConentParser::setDecodeImages(bool value) { context_->decodeImages = value; }
 void VQPDFConentParser::setCancelFlag(const std::atomic<bool>* flag) { context_->cancel = flag; }
+
+std::shared_ptr<VQPDFFont> VQPDFConentParser::fallbackFont() {
+  if (!context_->fallbackFont)
+    context_->fallbackFont = VQPDFFont::NewFontWithDictionary(
+        pdf::ParseDirectObject("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"), "Fallback");
+  return context_->fallbackFont;
+}
 bool VQPDFConentParser::decodeImages() const { return context_->decodeImages; }
 
 void VQPDFConentParser::setRenderingStateStack(std::shared_ptr<VQPDFRenderStateStack> stack) {
@@ -393,8 +402,10 @@ struct VQPDFConentParser::Ops {
     std::string name;
     if (!s.popNumber(&size) || !s.popName(&name)) return;
     auto& parser = P(info);
-    if (!parser.fontCollection) return;
-    auto font = parser.fontCollection->fontForKey(name);
+    std::shared_ptr<VQPDFFont> font = parser.fontCollection ? parser.fontCollection->fontForKey(name) : nullptr;
+    // A font that is missing or cannot be read costs its looks, not its
+    // text: the text is shown in the standard sans-serif face.
+    if (!font) font = parser.fallbackFont();
     if (!font) return;
     auto& st = S(info);
     st.font = std::move(font);

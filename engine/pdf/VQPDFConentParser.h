@@ -83,6 +83,9 @@ class VQPDFConentParser {
   // A flag that, once set by any thread, ends the parse of the page and of
   // the forms it runs before their next operator.
   void setCancelFlag(const std::atomic<bool>* flag);
+  // The standard sans-serif font that stands in for a font resource that is
+  // missing or cannot be read; built once per page.
+  std::shared_ptr<VQPDFFont> fallbackFont();
   // The q and Q operators: a push and a pop, but bounded in depth.
   VQPDFRenderState& saveRenderingState();
   VQPDFRenderState& restoreRenderingState();

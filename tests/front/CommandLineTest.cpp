@@ -325,6 +325,44 @@ TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
 }
 
+TEST(VQAppMainCLIHostCorpus, BrokenEntriesCostThemselvesNotThePage) {
+  ScratchDir scratch;
+  std::string widths = "/FirstChar 0 /LastChar 255 /Widths [";
+  for (int i = 0; i < 300; ++i) widths += "1e300 ";  // no PDF numbers: the font dictionary cannot be read
+  widths += "]";
+  struct Case {
+    const char* name;
+    std::string fontExtra;
+    std::string contentBefore;
+    std::string extraObject;
+  };
+  const Case cases[] = {
+      {"a ToUnicode stream that maps nothing", "/ToUnicode 6 0 R", "",
+       vqtest::PDFStream("garbage beginbfchar <zz> endbfrange 1 2 3")},
+      {"a font dictionary that cannot be read", widths, "", ""},
+      {"nesting far past the cap", "", std::string(100000, '[') + std::string(100000, ']') + " ", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> "
+        ">> >>",
+        vqtest::PDFStream(c.contentBefore + "BT /F1 12 Tf 72 700 Td (Hello World) Tj ET"),
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica " + c.fontExtra + " >>",
+    };
+    if (!c.extraObject.empty()) objects.push_back(c.extraObject);
+    const fs::path source = scratch / "broken.pdf";
+    std::ofstream(source, std::ios::binary) << vqtest::BuildPDF(objects);
+    const fs::path out = scratch / "broken.txt";
+    EXPECT_EQ(runHost("-i " + shellQuoted(source) + " -f txt -o " + shellQuoted(out)).status, 0);
+    std::ifstream in(out);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_NE(text.find("Hello World"), std::string::npos) << text;
+  }
+}
+
 TEST(VQAppMainCLIHostCorpus, FailuresAndUsage) {
   ScratchDir scratch;
   Result missing = runHost("-i " + shellQuoted(scratch / "none.pdf") + " -f png -o " + shellQuoted(scratch / "out"));

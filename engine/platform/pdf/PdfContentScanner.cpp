@@ -260,6 +260,7 @@ struct Scanner::Impl {
     size_t base;
   };
   std::vector<Frame> frames;
+  size_t uncountedOpens = 0;  // brackets opened past kMaxNesting
   std::string_view currentOperator;
   bool stopped = false;
   bool failed = false;
@@ -301,9 +302,14 @@ struct Scanner::Impl {
   void clear() {
     count = 0;
     frames.clear();
+    uncountedOpens = 0;
   }
 
   void closeArray() {
+    if (uncountedOpens > 0) {
+      --uncountedOpens;
+      return;
+    }
     if (frames.empty() || frames.back().dictionary) return;  // a stray "]" is ignored
     size_t base = frames.back().base;
     frames.pop_back();
@@ -338,6 +344,10 @@ struct Scanner::Impl {
   }
 
   void closeDictionary() {
+    if (uncountedOpens > 0) {
+      --uncountedOpens;
+      return;
+    }
     if (frames.empty() || !frames.back().dictionary) return;  // a stray ">>" is ignored
     size_t base = frames.back().base;
     frames.pop_back();
@@ -346,9 +356,10 @@ struct Scanner::Impl {
   }
 
   void open(bool dictionary) {
+    // Past the cap the brackets are only counted, and so are their closes:
+    // a page of 100,000 "[" loses what they hold, not the rest of its text.
     if (frames.size() >= kMaxNesting) {
-      failed = true;
-      stopped = true;
+      ++uncountedOpens;
       return;
     }
     frames.push_back(Frame{dictionary, count});
@@ -365,6 +376,7 @@ struct Scanner::Impl {
       count = frames.front().base;
       frames.clear();
     }
+    uncountedOpens = 0;
     if (const OperatorCallback* callback = table.find(op)) {
       if (*callback) {
         currentOperator = op;

@@ -517,4 +517,12 @@ std::optional<std::string> DecodeWithFilters(const std::string& data, const Obje
   }
 }
 
+Object ParseDirectObject(const std::string& syntax) {
+  try {
+    return Object::Impl::wrap(QPDFObjectHandle::parse(syntax), nullptr);
+  } catch (...) {
+    return Object();
+  }
+}
+
 }  // namespace vq::pdf

@@ -98,4 +98,8 @@ std::string TextStringToUTF8(const std::string& bytes);
 // nullopt when it cannot be read.
 std::optional<int64_t> ParsePDFDate(const std::string& text);
 
+// A direct object from PDF syntax ("<< /Type /Font >>"), belonging to no
+// file; the null object when the syntax is not one object.
+Object ParseDirectObject(const std::string& syntax);
+
 }  // namespace vq::pdf
