@@ -130,7 +130,14 @@ std::optional<int> countFromTreeRoot(QPDF& q) {
   if (!count) return std::nullopt;
   QPDFObjectHandle kids = root.getKey("/Kids");
   const int n = kids.getArrayNItems();
-  if (n == *count) return count;
+  if (n == *count) {
+    // Taken as pages without reading them, unless one is the root itself
+    // (its references tell that without reading the objects).
+    if (root.isIndirect())
+      for (int i = 0; i < n; ++i)
+        if (kids.getArrayItem(i).getObjGen() == root.getObjGen()) return std::nullopt;
+    return count;
+  }
   if (n > kMostTopLevelKids) return std::nullopt;
   long long sum = 0;
   for (int i = 0; i < n; ++i) {
@@ -180,6 +187,42 @@ QPDFObjectHandle pageByCounts(QPDF& q, int number, int& resolved) {
   return {};
 }
 
+// Every page of the tree, depth first. A node met again (a /Kids that holds
+// its own node, or a cycle through a lower node) is skipped and the rest of
+// the tree kept, as are kids that are no dictionaries; a page listed twice
+// stays twice.
+std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q) {
+  std::vector<QPDFObjectHandle> pages;
+  std::set<QPDFObjGen> nodes;
+  struct Step {
+    QPDFObjectHandle node;
+    int next;
+    int depth;
+  };
+  QPDFObjectHandle root = q.getRoot().getKey("/Pages");
+  if (!isTreeNode(root)) return pages;
+  if (root.isIndirect()) nodes.insert(root.getObjGen());
+  std::vector<Step> stack{{root, 0, 0}};
+  while (!stack.empty() && pages.size() < static_cast<size_t>(kMostPages)) {
+    Step& top = stack.back();
+    QPDFObjectHandle kids = top.node.getKey("/Kids");
+    if (top.next >= kids.getArrayNItems()) {
+      stack.pop_back();
+      continue;
+    }
+    QPDFObjectHandle kid = kids.getArrayItem(top.next++);
+    if (!kid.isDictionary()) continue;
+    if (!isTreeNode(kid)) {
+      pages.push_back(kid);
+      continue;
+    }
+    const int depth = top.depth + 1;
+    if (depth >= kMostTreeDepth || (kid.isIndirect() && !nodes.insert(kid.getObjGen()).second)) continue;
+    stack.push_back({kid, 0, depth});
+  }
+  return pages;
+}
+
 }  // namespace
 
 std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes) {
@@ -206,7 +249,7 @@ std::shared_ptr<QPDF> Document::Impl::instance() {
     return nullptr;
   }
   std::lock_guard<std::mutex> lock(mutex);
-  return instances.emplace(self, Instance{q}).first->second.qpdf;
+  return instances.emplace(self, Instance{q, 0, 0, false, nullptr}).first->second.qpdf;
 }
 
 void Document::Impl::notePageRead(int number) {
@@ -248,9 +291,18 @@ Object Document::Impl::pageObject(int number) {
       }
       if (page.isInitialized()) return Object::Impl::wrap(page, q);
     }
-    const auto& pages = q->getAllPages();
-    if (static_cast<size_t>(number) > pages.size()) return Object();
-    return Object::Impl::wrap(pages[static_cast<size_t>(number - 1)], q);
+    std::shared_ptr<const std::vector<QPDFObjectHandle>> pages;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q) pages = it->second.pages;
+    }
+    if (!pages) {
+      pages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q));
+      std::lock_guard<std::mutex> lock(mutex);
+      if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q) it->second.pages = pages;
+    }
+    if (static_cast<size_t>(number) > pages->size()) return Object();
+    return Object::Impl::wrap((*pages)[static_cast<size_t>(number - 1)], q);
   } catch (...) {
     return Object();
   }
@@ -275,6 +327,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   std::shared_ptr<QPDF> q;
   bool passwordRefused = false;
   bool wholeTree = false;
+  std::shared_ptr<const std::vector<QPDFObjectHandle>> allPages;
   for (const std::string& candidate : passwordCandidates(password)) {
     try {
       q = OpenQPDF(path, candidate);
@@ -292,7 +345,8 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
     impl->encrypted = q->isEncrypted();
     const auto counted = countFromTreeRoot(*q);
     wholeTree = !counted;
-    impl->pageCount = counted ? *counted : static_cast<int>(q->getAllPages().size());
+    if (!counted) allPages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q));
+    impl->pageCount = counted ? *counted : static_cast<int>(allPages->size());
     impl->version = q->getPDFVersion();
     // A catalog /Version later than the header's wins.
     QPDFObjectHandle v = q->getRoot().getKey("/Version");
@@ -303,7 +357,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   } catch (...) {
     return fail(OpenError::Damaged);
   }
-  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, 0, 0, wholeTree});
+  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, 0, 0, wholeTree, allPages});
   if (error) *error = OpenError::None;
   return std::shared_ptr<Document>(new Document(std::move(impl)));
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/pdf/PdfDocument.h"
 
@@ -31,6 +32,8 @@ struct Document::Impl {
     // qpdf has read the whole page tree: pages are looked up in its list
     // instead of by descending the tree.
     bool wholeTreeRead = false;
+    // The pages of the tree, read once when the whole tree is.
+    std::shared_ptr<const std::vector<QPDFObjectHandle>> pages;
   };
 
   std::mutex mutex;

@@ -227,6 +227,10 @@ TEST(Document, PageTreesReadOnTheirCounts) {
       // lookup to a whole reading of the tree.
       {"lower count too high", N({N({P(1), P(2)}), N({P(3)})}), {{1, 3}, {0, 4}}, 4, {1, 2, 3}},
       {"a node listing itself", N({P(1), N({P(2)}, true)}), {}, 2, {1, 2}},
+      // As many kids as the root counts, one of them the root: the repeated
+      // node is dropped and the document kept.
+      {"the root listing itself", N({P(1)}, true), {{0, 2}}, 1, {1}},
+      {"the root listing itself, counted right", N({P(1), P(2)}, true), {}, 2, {1, 2}},
   };
   vqtest::ScratchDir dir;
   int file = 0;
