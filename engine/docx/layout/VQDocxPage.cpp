@@ -224,10 +224,6 @@ void VQDocxPage::insertRunPictArray(const std::vector<std::shared_ptr<VQDocxRunP
   anchor->insertRunPictArray(picts);
 }
 
-void VQDocxPage::creatOutlineIfNeed() {
-  // Outline headings marked.
-}
-
 void VQDocxPage::writePageBegin() { tableParser_->setSuperPage(this); }
 
 void VQDocxPage::writePageWithXMLWriter(XMLFileWriter& writer) {

@@ -34,6 +34,7 @@ namespace vq {
 
 class VQDocxDocument;
 class XMLFileWriter;
+struct VQPDFOutlineItem;
 
 // First z-order values of a page's floating objects. Pictures and shapes sit
 // behind the text (a large negative relative height, as Word writes for
@@ -205,6 +206,12 @@ class VQDocxPage : public VQDocxDocumentPage {
   void convertShapes2ImageIfNeed();
   void _insertFloatRunPicts();
   void creatOutlineIfNeed();
+
+  // ---- outline headings (VQDocxPageOutline.cpp) ----
+  void _creatOutline_PDF_Outline();
+  // Gives the first paragraph of the page that carries the item's title the
+  // item's outline level; false when no paragraph carries it.
+  bool _findOutLines(const VQPDFOutlineItem& item, bool likeDetect);
 
   AffineTransform currentPageTransform_ = AffineTransformIdentity;
   int64_t pdfPageIndex_ = 0;
