@@ -17,6 +17,7 @@
 #include "docx/capture/VQDocxParagraph.h"
 #include "docx/capture/VQDocxRun.h"
 #include "docx/capture/VQDocxRunImage.h"
+#include "docx/capture/VQDocxRunPath.h"
 #include "docx/capture/VQDocxRunPict.h"
 #include "docx/capture/VQDocxRunText.h"
 #include "docx/capture/VQDocxRunTextBox.h"
@@ -148,7 +149,7 @@ class VQDocxPage : public VQDocxDocumentPage {
   VQDocxRunTextBox::Array allRunTextBoxArray;
   std::vector<std::shared_ptr<VQDocxRunTextPath>> allRunTextPathArray;
   std::vector<std::shared_ptr<VQDocxRunImage>> allRunImageArray;
-  std::vector<std::shared_ptr<VQDocxRunPict>> allRunPathArray;
+  VQDocxRunPath::Array allRunPathArray;
   VQDocxTable::Array allTableArray;
   // The page's sections, top to bottom; each writes its own content.
   VQDocxPageSection::Array allPageSectionArray;
