@@ -114,6 +114,52 @@ class VQDocxPage : public VQDocxDocumentPage {
   // Anchors floating objects in the first text paragraph of the page, else
   // its first paragraph, else a small blank paragraph made for them.
   void insertRunPictArray(const std::vector<std::shared_ptr<VQDocxRunPict>>& picts);
+
+  // ---- Graphics clean-up and floating pictures (VQDocxPageGraphics.cpp),
+  //      underlines (VQDocxPageUnderlines.cpp), outline headings
+  //      (VQDocxPageOutline.cpp)
+
+  // Unregisters the files of the pictures that are leaving the page, unless
+  // a picture that stays shows the same file.
+  void removeCollectedImagesIfNotUsed(const std::vector<std::shared_ptr<VQDocxRunImage>>& images);
+  // Unregisters files this page registered.
+  void removeCollectedImagePaths(const std::vector<std::string>& imagePaths);
+  // The pictures merged into one picture registered with the document;
+  // nullptr when no picture could be made.
+  std::shared_ptr<VQDocxRunImage> mergeRunImages(const std::vector<std::shared_ptr<VQDocxRunImage>>& images);
+  // Whether the area (a table's box, its own paths, its first paint) lies
+  // on white: the last filled path painted before it that covers most of it
+  // is opaque white, or there is none.
+  bool isPageWhiteBackground(const Rect& bounds, const VQDocxRunPath::Array& areaPaths, uint64_t minPDFScanIndex) const;
+  // The group of pictures that touch the first one (a shading stands
+  // alone), and all such groups.
+  static std::vector<std::shared_ptr<VQDocxRunImage>> findIntersectImages(
+      const std::vector<std::shared_ptr<VQDocxRunImage>>& images);
+  static std::vector<std::vector<std::shared_ptr<VQDocxRunImage>>> findIntersectImagesGroups(
+      const std::vector<std::shared_ptr<VQDocxRunImage>>& images);
+  // The group of paths near the first one, and the groups crowded enough to
+  // be rendered into pictures.
+  static VQDocxRunPath::Array findIntersectRunPaths(const VQDocxRunPath::Array& paths);
+  static std::vector<VQDocxRunPath::Array> findIntersectRunPathsGroups(const VQDocxRunPath::Array& paths);
+  // The paths rendered into one picture registered with the document;
+  // nullptr when nothing could be rendered.
+  std::shared_ptr<VQDocxRunImage> _convertRunPathsToRunImage(const VQDocxRunPath::Array& paths, double imageDPI);
+  // One picture per run of consecutive paint positions; the paths that went
+  // into pictures are added to `rendered`.
+  std::vector<std::shared_ptr<VQDocxRunImage>> _convertRunPathsToRunImages(const VQDocxRunPath::Array& paths,
+                                                                           double imageDPI,
+                                                                           VQDocxRunPath::Array* rendered = nullptr);
+  // Whether something of the kind painted at or after `minScanIndex`
+  // touches the rectangle.
+  bool haveTextUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  bool haveTextBoxUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  bool haveImageUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  bool haveShapeUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  bool haveTableUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  void _creatOutline_PDF_Outline();
+  // Gives the first paragraph of the page that carries the item's title the
+  // item's outline level; false when no paragraph carries it.
+  bool _findOutLines(const VQPDFOutlineItem& item, bool likeDetect);
   // Gives each section its write list.
   void createXMLObjects();
   // The text runs made lines, bands and column sets with their column
@@ -207,12 +253,6 @@ class VQDocxPage : public VQDocxDocumentPage {
   void convertShapes2ImageIfNeed();
   void _insertFloatRunPicts();
   void creatOutlineIfNeed();
-
-  // ---- outline headings (VQDocxPageOutline.cpp) ----
-  void _creatOutline_PDF_Outline();
-  // Gives the first paragraph of the page that carries the item's title the
-  // item's outline level; false when no paragraph carries it.
-  bool _findOutLines(const VQPDFOutlineItem& item, bool likeDetect);
 
   AffineTransform currentPageTransform_ = AffineTransformIdentity;
   int64_t pdfPageIndex_ = 0;
