@@ -15,7 +15,6 @@
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
 #include "pdf/raster/VQPDFExporterRaster.h"
-#include "pdf/shading/VQPDFPatternDrawable.h"
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "pptx/VQPPTXDocument.h"
 #include "pptx/VQPPTXPage.h"
@@ -397,16 +396,9 @@ void VQPPTXPDFPageParser::didScanPatternPathStrokeFill(VQPDFConentParser*, const
   const VQPageSetup& setup = capture_.pageSetup();
   const AffineTransform T = AffineTransformConcat(s.ctm, setup.transform);
   VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
-  VQPDFExporterRaster::PatternPaint paint;
-  paint.fillPattern = fill ? VQPDFDrawablePattern::PatternForResource(s.fillPattern) : nullptr;
-  paint.strokePattern = stroke ? VQPDFDrawablePattern::PatternForResource(s.strokePattern) : nullptr;
-  paint.fill = fill && paint.fillPattern;
-  paint.stroke = stroke && paint.strokePattern;
+  const VQPDFExporterRaster::PatternPaint paint = VQPDFExporterRaster::PatternPaintForState(
+      s, stroke, fill, VQLineUtilites::LineWidthApplyTransform(s.lineWidth, T));
   if (!paint.fill && !paint.stroke) return;
-  paint.evenOdd = s.usesEvenOddFillRule;
-  paint.lineWidth = VQLineUtilites::LineWidthApplyTransform(s.lineWidth, T);
-  paint.fillColor = VQPDFPatternStencilColor(s, false);
-  paint.strokeColor = VQPDFPatternStencilColor(s, true);
   Rect clipRect{};
   // A pattern's matrix leads from the page's default space.
   const auto bitmap = VQPDFExporterRaster::DrawPatternInContextSize(

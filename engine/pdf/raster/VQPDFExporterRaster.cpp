@@ -219,4 +219,18 @@ std::optional<Path> VQPDFExporterRaster::ClipPathInContextSize(Size size, const 
   return std::nullopt;
 }
 
+VQPDFExporterRaster::PatternPaint VQPDFExporterRaster::PatternPaintForState(const VQPDFRenderState& state, bool stroke,
+                                                                            bool fill, double lineWidth) {
+  PatternPaint paint;
+  paint.fillPattern = fill ? VQPDFDrawablePattern::PatternForResource(state.fillPattern) : nullptr;
+  paint.strokePattern = stroke ? VQPDFDrawablePattern::PatternForResource(state.strokePattern) : nullptr;
+  paint.fill = fill && paint.fillPattern;
+  paint.stroke = stroke && paint.strokePattern;
+  paint.evenOdd = state.usesEvenOddFillRule;
+  paint.lineWidth = lineWidth;
+  paint.fillColor = VQPDFPatternStencilColor(state, false);
+  paint.strokeColor = VQPDFPatternStencilColor(state, true);
+  return paint;
+}
+
 }  // namespace vq

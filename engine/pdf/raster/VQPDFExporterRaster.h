@@ -27,6 +27,7 @@
 namespace vq {
 
 struct VQPDFClipPath;
+class VQPDFRenderState;
 class VQPDFShading;
 class VQPDFPattern;
 class VQPDFDrawableShading;
@@ -83,6 +84,11 @@ class VQPDFExporterRaster {
     std::optional<Color> fillColor;
     std::optional<Color> strokeColor;
   };
+  // The paint of a path reported with a pattern colour: the state's fill and
+  // stroke patterns for the parts painted (`fill`, `stroke`), its fill rule
+  // and stencil colours, and `lineWidth` (output units). Neither part is set
+  // when the state has no usable pattern for it.
+  static PatternPaint PatternPaintForState(const VQPDFRenderState& state, bool stroke, bool fill, double lineWidth);
   static std::optional<Bitmap> DrawPatternInContextSize(Size size, const AffineTransform& transform,
                                                         const AffineTransform& scaleTransform,
                                                         const AffineTransform& pageTransform,

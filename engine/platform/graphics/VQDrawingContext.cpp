@@ -45,28 +45,22 @@ cairo_filter_t filterFor(InterpolationQuality q) {
 
 inline uint8_t premultiply(uint8_t c, uint8_t a) { return static_cast<uint8_t>((c * a + 127) / 255); }
 
-// Copies a bitmap of any format into a new premultiplied ARGB32 surface.
-SurfacePtr surfaceFromBitmap(const Bitmap& bm) {
+// A new image surface of the bitmap's size, when the bitmap holds all the
+// bytes its size and format need.
+SurfacePtr surfaceForBitmap(const Bitmap& bm, cairo_format_t format) {
   if (bm.width <= 0 || bm.height <= 0 || !BitmapSizeAllowed(bm.width, bm.height)) return nullptr;
-  size_t rowBytes = 0;
-  switch (bm.format) {
-    case PixelFormat::Gray8:
-      rowBytes = static_cast<size_t>(bm.width);
-      break;
-    case PixelFormat::RGB8:
-      rowBytes = static_cast<size_t>(bm.width) * 3;
-      break;
-    case PixelFormat::RGBA8:
-      rowBytes = static_cast<size_t>(bm.width) * 4;
-      break;
-    case PixelFormat::Mono1:
-      rowBytes = (static_cast<size_t>(bm.width) + 7) / 8;
-      break;
-  }
+  const size_t rowBytes = Bitmap::rowBytes(bm.width, bm.format);
   if (bm.stride < rowBytes || bm.pixels.size() < bm.stride * (bm.height - 1) + rowBytes) return nullptr;
-  SurfacePtr s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bm.width, bm.height));
+  SurfacePtr s(cairo_image_surface_create(format, bm.width, bm.height));
   if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   cairo_surface_flush(s.get());
+  return s;
+}
+
+// Copies a bitmap of any format into a new premultiplied ARGB32 surface.
+SurfacePtr surfaceFromBitmap(const Bitmap& bm) {
+  SurfacePtr s = surfaceForBitmap(bm, CAIRO_FORMAT_ARGB32);
+  if (!s) return nullptr;
   uint8_t* data = cairo_image_surface_get_data(s.get());
   const int stride = cairo_image_surface_get_stride(s.get());
   for (int y = 0; y < bm.height; ++y) {
@@ -101,6 +95,38 @@ SurfacePtr surfaceFromBitmap(const Bitmap& bm) {
   return s;
 }
 
+// A bitmap's coverage as an A8 surface: grey levels as they are, colour by
+// its luminance, transparent parts black.
+SurfacePtr alphaSurfaceFromBitmap(const Bitmap& bm) {
+  SurfacePtr s = surfaceForBitmap(bm, CAIRO_FORMAT_A8);
+  if (!s) return nullptr;
+  uint8_t* data = cairo_image_surface_get_data(s.get());
+  const int stride = cairo_image_surface_get_stride(s.get());
+  auto luminance = [](uint32_t r, uint32_t g, uint32_t b) { return (r * 77 + g * 150 + b * 29 + 128) >> 8; };
+  for (int y = 0; y < bm.height; ++y) {
+    const uint8_t* in = bm.row(y);
+    uint8_t* out = data + static_cast<size_t>(y) * stride;
+    for (int x = 0; x < bm.width; ++x) {
+      switch (bm.format) {
+        case PixelFormat::Gray8:
+          out[x] = in[x];
+          break;
+        case PixelFormat::RGB8:
+          out[x] = static_cast<uint8_t>(luminance(in[3 * x], in[3 * x + 1], in[3 * x + 2]));
+          break;
+        case PixelFormat::RGBA8:
+          out[x] = static_cast<uint8_t>(luminance(in[4 * x], in[4 * x + 1], in[4 * x + 2]) * in[4 * x + 3] / 255);
+          break;
+        case PixelFormat::Mono1:
+          out[x] = ((in[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
+          break;
+      }
+    }
+  }
+  cairo_surface_mark_dirty(s.get());
+  return s;
+}
+
 }  // namespace
 
 bool BitmapSizeAllowed(int64_t width, int64_t height, std::string* error) {
@@ -123,6 +149,9 @@ struct DrawingContext::State {
   double alpha = 1;
   Rect clipDevice;
   InterpolationQuality interpolation = InterpolationQuality::Default;
+  // The soft masks set so far, multiplied, over the whole bitmap (A8, device
+  // pixels); shared between saved states, never changed once made.
+  std::shared_ptr<cairo_surface_t> mask;
 };
 
 std::unique_ptr<DrawingContext> DrawingContext::create(int width, int height, std::string* error) {
@@ -313,16 +342,20 @@ void DrawingContext::setSource(bool stroke) {
 void DrawingContext::fillPath(FillRule rule) {
   if (pathHasPoints_ && !state().degenerate) {
     cairo_set_fill_rule(cr_, rule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-    setSource(false);
-    cairo_fill(cr_);
+    paintThroughMask([&] {
+      setSource(false);
+      cairo_fill(cr_);
+    });
   }
   consumePath();
 }
 
 void DrawingContext::strokePath() {
   if (pathHasPoints_ && !state().degenerate) {
-    setSource(true);
-    cairo_stroke(cr_);
+    paintThroughMask([&] {
+      setSource(true);
+      cairo_stroke(cr_);
+    });
   }
   consumePath();
 }
@@ -344,6 +377,85 @@ void DrawingContext::clip(FillRule rule) {
     cairo_clip(cr_);
   }
   consumePath();
+}
+
+void DrawingContext::clipToNothing() {
+  state().clipDevice = RectNull;
+  CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
+  cairo_save(cr_);
+  cairo_identity_matrix(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, 0, 0, 0, 0);
+  cairo_restore(cr_);
+  cairo_clip(cr_);
+  if (kept) cairo_append_path(cr_, kept.get());
+}
+
+void DrawingContext::clipToMask(const Rect& rect, const Bitmap& mask) {
+  State& s = state();
+  const Rect r = RectStandardize(rect);
+  const bool placeable = !s.degenerate && !RectIsNull(rect) && finitePoint(r.origin) && std::isfinite(r.size.width) &&
+                         std::isfinite(r.size.height) && r.size.width > 0 && r.size.height > 0;
+  SurfacePtr coverage = placeable ? alphaSurfaceFromBitmap(mask) : nullptr;
+  SurfacePtr combined(placeable ? cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_) : nullptr);
+  if (!coverage || !combined || cairo_surface_status(combined.get()) != CAIRO_STATUS_SUCCESS) {
+    // A mask that cannot be placed lets nothing through.
+    clipToNothing();
+    return;
+  }
+  cairo_t* mc = cairo_create(combined.get());
+  const cairo_matrix_t m = toCairo(s.ctm);
+  cairo_set_matrix(mc, &m);
+  // Mask rows run downwards; user space runs upwards: row 0 goes to max y.
+  cairo_translate(mc, r.origin.x, r.origin.y + r.size.height);
+  cairo_scale(mc, r.size.width / mask.width, -r.size.height / mask.height);
+  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(coverage.get());
+  cairo_pattern_set_filter(pattern, filterFor(s.interpolation));
+  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+  cairo_set_source(mc, pattern);
+  cairo_rectangle(mc, 0, 0, mask.width, mask.height);
+  cairo_clip(mc);
+  cairo_paint(mc);
+  cairo_pattern_destroy(pattern);
+  if (s.mask) {
+    cairo_reset_clip(mc);
+    cairo_identity_matrix(mc);
+    cairo_set_operator(mc, CAIRO_OPERATOR_DEST_IN);
+    cairo_set_source_surface(mc, s.mask.get(), 0, 0);
+    cairo_paint(mc);
+  }
+  cairo_destroy(mc);
+  cairo_surface_flush(combined.get());
+  s.mask = std::shared_ptr<cairo_surface_t>(combined.release(), cairo_surface_destroy);
+
+  // The clip's box shrinks to the mask's rectangle, as nothing shows beyond it.
+  s.clipDevice = RectIntersection(s.clipDevice, RectApplyAffineTransform(r, s.ctm));
+  CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
+  cairo_clip(cr_);
+  if (kept) cairo_append_path(cr_, kept.get());
+}
+
+void DrawingContext::paintThroughMask(const std::function<void()>& paint) {
+  cairo_surface_t* mask = state().mask.get();
+  if (!mask) {
+    paint();
+    return;
+  }
+  // The operation paints into a group of its own, which then reaches the
+  // bitmap through the mask: each operation is masked on its own, as if the
+  // mask were a clip.
+  CairoPathPtr path(cairo_copy_path(cr_));
+  cairo_push_group(cr_);
+  cairo_new_path(cr_);
+  if (path) cairo_append_path(cr_, path.get());
+  paint();
+  cairo_pop_group_to_source(cr_);
+  cairo_save(cr_);
+  cairo_identity_matrix(cr_);
+  cairo_mask_surface(cr_, mask, 0, 0);
+  cairo_restore(cr_);
 }
 
 void DrawingContext::fillPath(const Path& path, FillRule rule) {
@@ -395,10 +507,19 @@ void DrawingContext::clearRect(const Rect& rect) {
   CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
   cairo_save(cr_);
   cairo_new_path(cr_);
-  cairo_set_operator(cr_, CAIRO_OPERATOR_CLEAR);
   const Rect r = RectStandardize(rect);
   cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
-  cairo_fill(cr_);
+  if (cairo_surface_t* mask = state().mask.get()) {
+    // Under a mask, clearing takes away only as much as the mask lets through.
+    cairo_clip(cr_);
+    cairo_identity_matrix(cr_);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_DEST_OUT);
+    cairo_set_source_rgba(cr_, 0, 0, 0, 1);
+    cairo_mask_surface(cr_, mask, 0, 0);
+  } else {
+    cairo_set_operator(cr_, CAIRO_OPERATOR_CLEAR);
+    cairo_fill(cr_);
+  }
   cairo_restore(cr_);
   if (kept) cairo_append_path(cr_, kept.get());
 }
@@ -431,7 +552,7 @@ void DrawingContext::drawBitmap(const Bitmap& bitmap, const Rect& rect) {
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
   cairo_rectangle(cr_, 0, 0, bitmap.width, bitmap.height);
   cairo_clip(cr_);
-  cairo_paint_with_alpha(cr_, state().alpha);
+  paintThroughMask([&] { cairo_paint_with_alpha(cr_, state().alpha); });
   cairo_restore(cr_);
   if (kept) cairo_append_path(cr_, kept.get());
 }
@@ -468,8 +589,10 @@ void DrawingContext::drawAxialShading(Point start, Point end, const std::functio
   const cairo_matrix_t m = toCairo(frame);
   cairo_transform(cr_, &m);
   cairo_rectangle(cr_, s0, w0, s1 - s0, w1 - w0);
-  cairo_set_source(cr_, gradient);
-  cairo_fill(cr_);
+  paintThroughMask([&] {
+    cairo_set_source(cr_, gradient);
+    cairo_fill(cr_);
+  });
   cairo_restore(cr_);
   cairo_pattern_destroy(gradient);
   if (kept) cairo_append_path(cr_, kept.get());
@@ -538,8 +661,10 @@ void DrawingContext::fillRectWithTilingPattern(const Rect& rect, const TilingPat
   const Rect r = RectStandardize(rect);
   cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
   cairo_clip(cr_);
-  cairo_set_source(cr_, source);
-  cairo_paint_with_alpha(cr_, state().alpha);
+  paintThroughMask([&] {
+    cairo_set_source(cr_, source);
+    cairo_paint_with_alpha(cr_, state().alpha);
+  });
   cairo_restore(cr_);
   cairo_pattern_destroy(source);
   if (kept) cairo_append_path(cr_, kept.get());

@@ -98,6 +98,14 @@ class DrawingContext {
   void strokePath();
   // Intersects the clip with the current path's inside.
   void clip(FillRule rule = FillRule::Winding);
+  // Intersects the clip with a soft mask: `mask` is stretched over `rect`
+  // (user space) like a drawn bitmap, its first row along the rectangle's
+  // max-y edge, and each pixel's grey level is how much of what is painted
+  // afterwards shows there (255 all, 0 nothing; colour counts by its
+  // luminance, transparency as black). Nothing shows outside `rect`. Masks
+  // set one after another multiply. The current path is kept. Painting done
+  // straight through cairo() does not see the mask.
+  void clipToMask(const Rect& rect, const Bitmap& mask);
 
   // One-call forms: replace the current path, then fill, stroke or clip.
   void fillPath(const Path& path, FillRule rule);
@@ -143,6 +151,11 @@ class DrawingContext {
   void replayPath(const Path& path);
   void setSource(bool stroke);
   void consumePath();
+  // Runs a painting operation so that it shows only through the state's
+  // mask (directly when there is none).
+  void paintThroughMask(const std::function<void()>& paint);
+  // Leaves nothing visible, keeping the current path.
+  void clipToNothing();
 
   int width_ = 0;
   int height_ = 0;

@@ -303,3 +303,81 @@ TEST(DrawingContext, TilingPatternRepeatsItsCell) {
   none->fillRectWithTilingPattern(RectMake(0, 0, 4, 4), pattern);
   EXPECT_EQ(kClear, pixel(none->toBitmap(), 0, 0));
 }
+
+namespace {
+
+// A 2 x 2 grey mask that lets through only its top-left pixel (as seen with
+// its first row on top).
+Bitmap topLeftMask() {
+  Bitmap m = Bitmap::make(2, 2, PixelFormat::Gray8);
+  m.row(0)[0] = 255;
+  return m;
+}
+
+}  // namespace
+
+// The mask stands upright in the default y-up space like a drawn bitmap:
+// its first row along the rectangle's top edge, its first column on the
+// left, and nothing shows outside its rectangle.
+TEST(DrawingContext, ClipToMaskStandsUprightInItsRectangle) {
+  auto ctx = make(40, 30);
+  ctx->setInterpolationQuality(InterpolationQuality::None);
+  ctx->clipToMask(RectMake(10, 5, 20, 10), topLeftMask());  // y-up 5..15, i.e. rows 15..25
+  ctx->fillRect(RectMake(0, 0, 40, 30), ColorMakeRGB(1, 0, 0));
+  const Bitmap b = ctx->toBitmap();
+  EXPECT_EQ(kRed, pixel(b, 12, 17)) << "top-left quarter of the rectangle";
+  EXPECT_EQ(kClear, pixel(b, 25, 17)) << "top-right quarter";
+  EXPECT_EQ(kClear, pixel(b, 12, 22)) << "bottom-left quarter";
+  EXPECT_EQ(kClear, pixel(b, 5, 17)) << "left of the rectangle";
+  EXPECT_EQ(kClear, pixel(b, 12, 5)) << "above the rectangle";
+  const Rect box = ctx->clipBoundingBox();
+  EXPECT_EQ(RectMake(10, 5, 20, 10), box);
+}
+
+// A picture drawn through a mask of its own shape in the same rectangle
+// shows where the mask is white, also in a context turned top-down.
+TEST(DrawingContext, ClipToMaskAgreesWithDrawBitmapWhenFlipped) {
+  auto ctx = make(40, 30);
+  ctx->translateCTM(0, 30);
+  ctx->scaleCTM(1, -1);
+  ctx->setInterpolationQuality(InterpolationQuality::None);
+  Bitmap picture = Bitmap::make(2, 2, PixelFormat::RGBA8);
+  for (int i = 0; i < 4; ++i) picture.pixels[4 * i + 3] = 255;
+  picture.row(0)[0] = 255;  // red top-left (first row), black elsewhere
+  const Rect rect = RectMake(4, 6, 20, 10);
+  ctx->clipToMask(rect, topLeftMask());
+  ctx->drawBitmap(picture, rect);
+  const Bitmap b = ctx->toBitmap();
+  int red = 0, other = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const RGBA8 p = pixel(b, x, y);
+      if (p == kRed) ++red;
+      else if (p != kClear) ++other;
+    }
+  EXPECT_EQ(red, 10 * 5);
+  EXPECT_EQ(other, 0) << "the black parts of the picture stay masked";
+}
+
+// Masks multiply, keep the path being built, and go with the state they
+// were set in; grey levels let part of the paint through.
+TEST(DrawingContext, ClipToMaskGreyLevelsMultiplyAndRestore) {
+  auto ctx = make(10, 10);
+  Bitmap half = Bitmap::make(1, 1, PixelFormat::Gray8);
+  half.pixels[0] = 128;
+  ctx->addRect(RectMake(0, 0, 10, 10));
+  ctx->saveGState();
+  ctx->clipToMask(RectMake(0, 0, 10, 10), half);
+  ctx->clipToMask(RectMake(0, 0, 10, 10), half);
+  ctx->setFillColor(ColorMakeRGB(0, 0, 1));
+  ctx->fillPath();  // the rectangle added before the masks
+  ctx->restoreGState();
+  EXPECT_NEAR(pixel(ctx->toBitmap(), 5, 5)[3], 64, 2);
+  ctx->fillRect(RectMake(0, 0, 5, 10), ColorMakeRGB(0, 0, 1));
+  EXPECT_EQ(255, pixel(ctx->toBitmap(), 2, 5)[3]) << "no mask after the restore";
+
+  auto refused = make(10, 10);
+  refused->clipToMask(RectMake(0, 0, 0, 10), half);  // no area: nothing shows
+  refused->fillRect(RectMake(0, 0, 10, 10), ColorMakeRGB(0, 0, 1));
+  EXPECT_EQ(kClear, pixel(refused->toBitmap(), 5, 5));
+}
