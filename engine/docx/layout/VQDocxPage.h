@@ -121,22 +121,20 @@ class VQDocxPage : public VQDocxDocumentPage {
 
   // Unregisters the files of the pictures that are leaving the page, unless
   // a picture that stays shows the same file.
-  void removeCollectedImagesIfNotUsed(const std::vector<std::shared_ptr<VQDocxRunImage>>& images);
+  void removeCollectedImagesIfNotUsed(const VQDocxRunImage::Array& images);
   // Unregisters files this page registered.
   void removeCollectedImagePaths(const std::vector<std::string>& imagePaths);
   // The pictures merged into one picture registered with the document;
   // nullptr when no picture could be made.
-  std::shared_ptr<VQDocxRunImage> mergeRunImages(const std::vector<std::shared_ptr<VQDocxRunImage>>& images);
+  std::shared_ptr<VQDocxRunImage> mergeRunImages(const VQDocxRunImage::Array& images);
   // Whether the area (a table's box, its own paths, its first paint) lies
   // on white: the last filled path painted before it that covers most of it
   // is opaque white, or there is none.
   bool isPageWhiteBackground(const Rect& bounds, const VQDocxRunPath::Array& areaPaths, uint64_t minPDFScanIndex) const;
   // The group of pictures that touch the first one (a shading stands
   // alone), and all such groups.
-  static std::vector<std::shared_ptr<VQDocxRunImage>> findIntersectImages(
-      const std::vector<std::shared_ptr<VQDocxRunImage>>& images);
-  static std::vector<std::vector<std::shared_ptr<VQDocxRunImage>>> findIntersectImagesGroups(
-      const std::vector<std::shared_ptr<VQDocxRunImage>>& images);
+  static VQDocxRunImage::Array findIntersectImages(const VQDocxRunImage::Array& images);
+  static std::vector<VQDocxRunImage::Array> findIntersectImagesGroups(const VQDocxRunImage::Array& images);
   // The group of paths near the first one, and the groups crowded enough to
   // be rendered into pictures.
   static VQDocxRunPath::Array findIntersectRunPaths(const VQDocxRunPath::Array& paths);
@@ -146,9 +144,8 @@ class VQDocxPage : public VQDocxDocumentPage {
   std::shared_ptr<VQDocxRunImage> _convertRunPathsToRunImage(const VQDocxRunPath::Array& paths, double imageDPI);
   // One picture per run of consecutive paint positions; the paths that went
   // into pictures are added to `rendered`.
-  std::vector<std::shared_ptr<VQDocxRunImage>> _convertRunPathsToRunImages(const VQDocxRunPath::Array& paths,
-                                                                           double imageDPI,
-                                                                           VQDocxRunPath::Array* rendered = nullptr);
+  VQDocxRunImage::Array _convertRunPathsToRunImages(const VQDocxRunPath::Array& paths, double imageDPI,
+                                                    VQDocxRunPath::Array* rendered = nullptr);
   // Whether something of the kind painted at or after `minScanIndex`
   // touches the rectangle.
   bool haveTextUpperInRect(const Rect& rect, uint64_t minScanIndex) const;

@@ -112,32 +112,69 @@ void VQDocxPage::removeCollectedImagePaths(const std::vector<std::string>& image
   if (documentHandle_) documentHandle_->removeCollectedImageWithRunImages(held);
 }
 
-void VQDocxPage::removeCollectedImagesIfNotUsed(const std::vector<std::shared_ptr<VQDocxRunImage>>& images) {
-  // Waits for the picture run's file test.
-  (void)images;
+void VQDocxPage::removeCollectedImagesIfNotUsed(const VQDocxRunImage::Array& images) {
+  VQDocxRunImage::Array others = allRunImageArray;
+  EraseAll(others, images);
+  std::vector<std::string> unused;
+  for (const auto& image : images) {
+    if (!image || !image->imagePath || image->isImagePathUsedInOtherImages(others)) continue;
+    if (std::find(unused.begin(), unused.end(), *image->imagePath) == unused.end()) unused.push_back(*image->imagePath);
+  }
+  removeCollectedImagePaths(unused);
 }
 
-std::shared_ptr<VQDocxRunImage> VQDocxPage::mergeRunImages(const std::vector<std::shared_ptr<VQDocxRunImage>>& images) {
-  // Waits for the picture run's merging.
-  (void)images;
-  return nullptr;
+std::shared_ptr<VQDocxRunImage> VQDocxPage::mergeRunImages(const VQDocxRunImage::Array& images) {
+  auto merged =
+      VQDocxRunImage::MergeRunImageArray(images, SizeMake(pageWidth(), pageHeight()), moreOptions_.imageDPI());
+  if (!merged || !merged->imagePath) return nullptr;
+  merged->runImageID = collectImageWithPath(*merged->imagePath);
+  return merged;
 }
 
 void VQDocxPage::convertImages2ImageIfNeed() {
-  // Waits for the picture run's overlap test and merging.
+  if (allRunImageArray.empty()) return;
+  updateAllPDFScanIndex();
+
+  if (allRunImageArray.size() > kMaxPageImages) {
+    // When the one picture cannot be made the pictures stay as they are:
+    // many pictures are better than none.
+    const auto merged = mergeRunImages(allRunImageArray);
+    if (!merged) return;
+    const VQDocxRunImage::Array old = std::move(allRunImageArray);
+    allRunImageArray = {merged};
+    removeCollectedImagesIfNotUsed(old);
+    updateAllPDFScanIndex();
+    return;
+  }
+  if (!moreOptions_.wordOptions.enableMergeIntersectImages) return;
+
+  VQDocxRunImage::Array result;
+  for (const auto& group : findIntersectImagesGroups(allRunImageArray)) {
+    const auto merged = group.size() > 1 ? mergeRunImages(group) : nullptr;
+    if (merged) result.push_back(merged);
+    else result.insert(result.end(), group.begin(), group.end());
+  }
+  VQDocxRunImage::Array gone;
+  for (const auto& image : allRunImageArray)
+    if (!Holds(result, image)) gone.push_back(image);
+  allRunImageArray = std::move(result);
+  removeCollectedImagesIfNotUsed(gone);
+  updateAllPDFScanIndex();
 }
 
-std::vector<std::shared_ptr<VQDocxRunImage>> VQDocxPage::findIntersectImages(
-    const std::vector<std::shared_ptr<VQDocxRunImage>>& images) {
-  // Waits for the picture run's overlap test.
-  return images.empty() ? std::vector<std::shared_ptr<VQDocxRunImage>>{}
-                        : std::vector<std::shared_ptr<VQDocxRunImage>>{images.front()};
+VQDocxRunImage::Array VQDocxPage::findIntersectImages(const VQDocxRunImage::Array& images) {
+  VQDocxRunImage::Array left = images;
+  // A shading is painted over a whole area; whatever lies on it stays a
+  // picture of its own.
+  if (!left.empty() && left.front()->isShading) return {left.front()};
+  return GrowGroup(left, [](const VQDocxRunImage& image, const VQDocxRunImage::Array& group) {
+    return image.isIntersectWithOtherImages(group) != nullptr;
+  });
 }
 
-std::vector<std::vector<std::shared_ptr<VQDocxRunImage>>> VQDocxPage::findIntersectImagesGroups(
-    const std::vector<std::shared_ptr<VQDocxRunImage>>& images) {
-  std::vector<std::vector<std::shared_ptr<VQDocxRunImage>>> groups;
-  std::vector<std::shared_ptr<VQDocxRunImage>> left = images;
+std::vector<VQDocxRunImage::Array> VQDocxPage::findIntersectImagesGroups(const VQDocxRunImage::Array& images) {
+  std::vector<VQDocxRunImage::Array> groups;
+  VQDocxRunImage::Array left = images;
   while (!left.empty()) {
     groups.push_back(findIntersectImages(left));
     EraseAll(left, groups.back());
@@ -192,12 +229,11 @@ std::vector<VQDocxRunPath::Array> VQDocxPage::findIntersectRunPathsGroups(const 
   return groups;
 }
 
-std::vector<std::shared_ptr<VQDocxRunImage>> VQDocxPage::_convertRunPathsToRunImages(const VQDocxRunPath::Array& paths,
-                                                                                     double imageDPI,
-                                                                                     VQDocxRunPath::Array* rendered) {
+VQDocxRunImage::Array VQDocxPage::_convertRunPathsToRunImages(const VQDocxRunPath::Array& paths, double imageDPI,
+                                                              VQDocxRunPath::Array* rendered) {
   VQDocxRunPath::Array sorted = paths;
   VQDocxRun::SortByScanIndex(sorted);
-  std::vector<std::shared_ptr<VQDocxRunImage>> images;
+  VQDocxRunImage::Array images;
   for (size_t start = 0; start < sorted.size();) {
     size_t end = start + 1;
     while (end < sorted.size() && sorted[end]->pdfScanIndex() == sorted[end - 1]->pdfScanIndex() + 1) ++end;

@@ -1,9 +1,15 @@
 // Graphics clean-up and floating pictures of a page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "PlacedPathRun.h"
 #include "docx/capture/PlacedTextRun.h"
 #include "docx/layout/VQDocxPage.h"
+#include "office/docx/VQDocxDocument.h"
+#include "pdf/images/VQPDFImageFile.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -77,4 +83,81 @@ TEST(VQDocxPageGraphics, WhiteBackgroundOfAnArea) {
   // The white box is painted last of those covering it; the small black box
   // covers too little, and the area's own path does not count.
   EXPECT_TRUE(page.isPageWhiteBackground(area, {own}, own->pdfScanIndex() + 1));
+}
+
+namespace {
+
+// Pictures of one small PNG file each, registered with a document, on a page
+// of that document.
+struct PicturePage {
+  PicturePage() {
+    document = vq::VQDocxDocument::initWithPath((dir / "out.docx").string(), 1);
+    document->writeDocumentBegin();
+    page.setDocumentHandle(document);
+  }
+  ~PicturePage() {
+    for (const auto& image : page.allRunImageArray)
+      if (image->imagePath) std::filesystem::remove(*image->imagePath);
+    document->removeWorkFolder();
+  }
+  std::shared_ptr<vq::VQDocxRunImage> add(const vq::Rect& frame, bool shading = false) {
+    const auto path = dir / ("tile" + std::to_string(page.allRunImageArray.size()) + ".png");
+    vq::Bitmap bitmap = vq::Bitmap::make(2, 2, vq::PixelFormat::RGBA8);
+    std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint8_t{200});
+    EXPECT_TRUE(vq::VQPDFExportCGImageToFileWithDestination_VQLib(bitmap, path.string(), "png", 72, 72, 1));
+    auto image = Picture(page, frame);
+    image->imagePath = path.string();
+    image->runImageID = page.collectImageWithPath(path.string());
+    image->isShading = shading;
+    page.allRunImageArray.push_back(image);
+    return image;
+  }
+  std::vector<std::string> media() const { return document->docxMediaCollection(); }
+
+  vqtest::ScratchDir dir;
+  vq::VQDocxPage page = MakePage();
+  std::shared_ptr<vq::VQDocxDocument> document;
+};
+
+}  // namespace
+
+// More than 500 pictures are one picture, registered in their place.
+TEST(VQDocxPageGraphics, HundredsOfPicturesBecomeOne) {
+  PicturePage p;
+  for (int i = 0; i < 501; ++i) p.add(vq::RectMake(20 + (i % 25) * 20, 20 + (i / 25) * 30, 12, 12));
+  p.page.processPDFPage();
+  ASSERT_EQ(p.page.allRunImageArray.size(), 1u);
+  const auto& merged = *p.page.allRunImageArray.front();
+  ASSERT_TRUE(merged.imagePath);
+  EXPECT_NE(merged.imagePath->find("Merge_501_Images"), std::string::npos);
+  EXPECT_EQ(p.media(), std::vector<std::string>{*merged.imagePath});
+  EXPECT_EQ(p.document->collectImageWithPath(*merged.imagePath), merged.runImageID);
+  EXPECT_EQ(merged.displayRect(), vq::RectMake(20, 20, 492, 612));
+}
+
+// Touching pictures are merged when the option asks for it; a shading never
+// gathers the pictures that lie on it.
+TEST(VQDocxPageGraphics, TouchingPicturesMergeWhenAsked) {
+  for (const bool merge : {true, false}) {
+    SCOPED_TRACE(merge);
+    PicturePage p;
+    vq::VQPDFOptions options;
+    options.wordOptions.enableMergeIntersectImages = merge;
+    p.page.setMoreOptions(options);
+    const auto shading = p.add(vq::RectMake(0, 0, 612, 300), true);
+    const auto left = p.add(vq::RectMake(100, 100, 40, 40));
+    const auto right = p.add(vq::RectMake(150, 100, 40, 40));
+    const auto far = p.add(vq::RectMake(400, 500, 40, 40));
+    p.page.processPDFPage();
+    const auto& images = p.page.allRunImageArray;
+    if (!merge) {
+      EXPECT_EQ(images, (vq::VQDocxRunImage::Array{shading, left, right, far}));
+      continue;
+    }
+    ASSERT_EQ(images.size(), 3u);
+    EXPECT_EQ(images[0], shading);
+    EXPECT_EQ(images[1]->displayRect(), vq::RectMake(100, 100, 90, 40));
+    EXPECT_EQ(images[2], far);
+    EXPECT_EQ(p.media(), (std::vector<std::string>{*shading->imagePath, *far->imagePath, *images[1]->imagePath}));
+  }
 }
