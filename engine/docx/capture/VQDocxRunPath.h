@@ -131,7 +131,8 @@ class VQDocxRunPath : public VQDocxRunPict {
   void _writePath2006(XMLFileWriter& writer);
   // The VML path string of a path: absolute coordinates x 20, "m", "l",
   // "c", "x" commands, ending in "e". Non-finite coordinates are written 0.
-  static std::string VMLPathString(const Path& path);
+  // With `closeOpenSubpaths` every sub-path that drew something ends in "x".
+  static std::string VMLPathString(const Path& path, bool closeOpenSubpaths = false);
 
   // ---- Path-array algorithms (VQDocxRunPathArrays.cpp)
 

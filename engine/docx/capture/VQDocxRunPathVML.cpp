@@ -35,42 +35,53 @@ bool IsFiniteRect(double x, double y, double w, double h) {
 
 }  // namespace
 
-std::string VQDocxRunPath::VMLPathString(const Path& path) {
+std::string VQDocxRunPath::VMLPathString(const Path& path, bool closeOpenSubpaths) {
   // The pending move belongs to this one walk, so walks on several threads
   // never share it.
   std::string out;
   bool movePending = false;
+  bool drawnOpen = false;  // the sub-path has drawn something and is not closed
   Point moveTo;
   auto flushMove = [&] {
     if (!movePending) return;
     out += "m" + Twips(moveTo.x) + "," + Twips(moveTo.y);
     movePending = false;
   };
+  auto closeIfAsked = [&] {
+    if (closeOpenSubpaths && drawnOpen) out += "x";
+    drawnOpen = false;
+  };
   for (const PathElement& e : path) {
     switch (e.type) {
       case PathElementType::MoveToPoint:
+        closeIfAsked();
         moveTo = e.points[0];
         movePending = true;
         break;
       case PathElementType::AddLineToPoint:
         flushMove();
         out += "l" + Twips(e.points[0].x) + "," + Twips(e.points[0].y);
+        drawnOpen = true;
         break;
       case PathElementType::AddQuadCurveToPoint:
         flushMove();
         out += "c" + Twips(e.points[0].x) + "," + Twips(e.points[0].y) + "," + Twips(e.points[1].x) + "," +
                Twips(e.points[1].y);
+        drawnOpen = true;
         break;
       case PathElementType::AddCurveToPoint:
         flushMove();
         out += "c" + Twips(e.points[0].x) + "," + Twips(e.points[0].y) + "," + Twips(e.points[1].x) + "," +
                Twips(e.points[1].y) + "," + Twips(e.points[2].x) + "," + Twips(e.points[2].y);
+        drawnOpen = true;
         break;
       case PathElementType::CloseSubpath:
         out += "x";
+        drawnOpen = false;
         break;
     }
   }
+  closeIfAsked();
   out += "e";
   return out;
 }
@@ -125,7 +136,11 @@ void VQDocxRunPath::_writePath2006(XMLFileWriter& writer) {
   writer.writeAttribute("coordorigin", Twips(info.displayX) + "," + Twips(info.displayY));
   writer.writeAttribute("coordsize", Twips(info.displayWidth) + "," + Twips(info.displayHeight));
   writer.writeAttributeWithNamespace(gl_namespace_xmlns_o, "spt", "12");
-  writer.writeAttribute("path", VMLPathString(geometry));
+  // A fill closes every sub-path (PDF fills them closed); readers that fill
+  // only closed VML sub-paths (LibreOffice) would otherwise show nothing of
+  // an open one. A stroked path keeps its open ends.
+  const std::string pathString = VMLPathString(geometry, info.filled && !info.stroked);
+  writer.writeAttribute("path", pathString);
   writer.writeStartElementWithNamespace(gl_namespace_xmlns_v, "stroke");
   writer.writeAttribute("joinstyle", "miter");
   writer.writeEndElement();  // stroke
@@ -163,6 +178,15 @@ void VQDocxRunPath::_writePath2006(XMLFileWriter& writer) {
     writer.writeAttribute("strokeweight", Fixed(std::max(weight, 0.01f), 2) + "pt");
     if (const auto color = info.strokecolorString()) writer.writeAttribute("strokecolor", *color);
   }
+  // The shape carries its geometry itself as well, in a coordinate space
+  // that maps one to one onto its style box (twentieths of a point from the
+  // box's corner). Readers that take the geometry from the shape (LibreOffice
+  // draws a shape type of o:spt 12 as its preset star), and the box being a
+  // point larger on every side than the path's, then neither lose nor
+  // stretch the drawing, and no coordinate size is ever 0.
+  writer.writeAttribute("coordorigin", Twips(info.displayX - 1) + "," + Twips(info.displayY - 1));
+  writer.writeAttribute("coordsize", Twips(info.displayWidth + 2) + "," + Twips(info.displayHeight + 2));
+  writer.writeAttribute("path", pathString);
 
   if (info.filled) {
     writer.writeStartElementWithNamespace(gl_namespace_xmlns_v, "fill");
@@ -192,11 +216,12 @@ void VQDocxRunPath::_writePath2006(XMLFileWriter& writer) {
       writer.writeEndElement();
     }
   }
-  writer.writeEndElement();  // shape
-
+  // The wrap belongs inside the shape: w:pict admits only VML and Office
+  // elements as its children, so a w10:wrap beside the shape is invalid.
   writer.writeStartElementWithNamespace(gl_namespace_xmlns_w10, "wrap");
   writer.writeAttribute("type", "none");
   writer.writeEndElement();
+  writer.writeEndElement();  // shape
 }
 
 }  // namespace vq
