@@ -185,7 +185,45 @@ std::vector<VQDocxRunImage::Array> VQDocxPage::findIntersectImagesGroups(const V
 // ---- paths -----------------------------------------------------------------
 
 void VQDocxPage::filterAllRunPathArray() {
-  // Waits for the path run's array operations.
+  if (allRunPathArray.empty() || allRunPathArray.size() > kMaxFilteredPaths) return;
+
+  const auto specks = VQDocxRunPath::FindSmallShapes(allRunPathArray, SizeMake(1, 1));
+  if (!specks.empty()) {
+    EraseAll(allRunPathArray, specks);
+    updateAllPDFScanIndex();
+  }
+
+  // Whatever covers the middle of the page is its background. The middle is
+  // measured with the width on both axes; a page less than half as high as
+  // it is wide has no such middle, and no background is looked for there.
+  const double inset = pageWidth() * 0.25;
+  const Rect centre = RectInset(RectMake(0, 0, pageWidth(), pageHeight()), inset, inset);
+  const bool haveCentre = !RectIsNull(centre);
+  VQDocxRunPath::Array compared = allRunPathArray;
+  std::shared_ptr<VQDocxRunPath> background = VQDocxRunPath::FindBigRectangeRunPath(allRunPathArray);
+  if (background && haveCentre && RectContainsRect(background->boundingBox(), centre)) std::erase(compared, background);
+  else background = nullptr;
+  // Paint over a background picture is never invisible.
+  const auto bigImage = VQDocxRunImage::FindBigRectRunImage(allRunImageArray);
+  if (bigImage && haveCentre && RectContainsRect(bigImage->displayRect(), centre)) compared.clear();
+
+  VQDocxRunPath::Array invisible;
+  for (const auto& path : VQDocxRunPath::FindDuplicateRunPath(background, compared))
+    if (!path->findHideRunImages(allRunImageArray)) invisible.push_back(path);
+  if (!invisible.empty()) {
+    // A white page background goes with the invisible paint on it; a
+    // coloured one is the page's look and stays.
+    if (background && IsEqualColor(background->pictInfo()->fillColorVQ(), kOpaqueWhite))
+      invisible.push_back(background);
+    EraseAll(allRunPathArray, invisible);
+    updateAllPDFScanIndex();
+  }
+
+  allRunPathArray = VQDocxRunPath::ConvertRect2LineIfNeed(allRunPathArray);
+  allRunPathArray = VQDocxRunPath::MergeOverlapLinesIfNeed(allRunPathArray);
+  updateAllPDFScanIndex();
+  allRunPathArray = VQDocxRunPath::MergeOverlapRectangesIfNeed(allRunPathArray);
+  updateAllPDFScanIndex();
 }
 
 bool VQDocxPage::isPageWhiteBackground(const Rect& bounds, const VQDocxRunPath::Array& areaPaths,
@@ -206,7 +244,39 @@ bool VQDocxPage::isPageWhiteBackground(const Rect& bounds, const VQDocxRunPath::
 // ---- shapes to pictures ------------------------------------------------------
 
 void VQDocxPage::convertShapes2ImageIfNeed() {
-  // Waits for the path run's rasterising.
+  if (allRunPathArray.empty()) return;
+  if (allRunPathArray.size() <= kCrowdedPaths && VQDocxRunPath::CountOfPoints(allRunPathArray) <= kCrowdedPoints &&
+      !moreOptions_.wordOptions.enableShapToImage)
+    return;
+  const double dpi = VQDocxRunImage::ClampImageDPI(moreOptions_.imageDPI());
+  VQDocxRun::SortByScanIndex(allRunPathArray);
+
+  if (allRunPathArray.size() > kMaxShapePaths) {
+    // Paths that could not be rendered stay paths rather than vanish.
+    const auto image = _convertRunPathsToRunImage(allRunPathArray, dpi);
+    if (!image) return;
+    allRunPathArray.clear();
+    allRunImageArray.push_back(image);
+    updateAllPDFScanIndex();
+    return;
+  }
+
+  VQDocxRunPath::Array rendered;
+  for (const auto& group : findIntersectRunPathsGroups(allRunPathArray)) {
+    const Rect bounds = VQDocxRunPath::BoundsOfRunPaths(group);
+    if (bounds.size.width < kSingleShapePictureSide || bounds.size.height < kSingleShapePictureSide) {
+      if (const auto image = _convertRunPathsToRunImage(group, dpi)) {
+        allRunImageArray.push_back(image);
+        rendered.insert(rendered.end(), group.begin(), group.end());
+      }
+    } else {
+      const auto images = _convertRunPathsToRunImages(group, dpi, &rendered);
+      allRunImageArray.insert(allRunImageArray.end(), images.begin(), images.end());
+    }
+  }
+  if (rendered.empty()) return;
+  EraseAll(allRunPathArray, rendered);
+  updateAllPDFScanIndex();
 }
 
 VQDocxRunPath::Array VQDocxPage::findIntersectRunPaths(const VQDocxRunPath::Array& paths) {
@@ -250,9 +320,45 @@ VQDocxRunImage::Array VQDocxPage::_convertRunPathsToRunImages(const VQDocxRunPat
 
 std::shared_ptr<VQDocxRunImage> VQDocxPage::_convertRunPathsToRunImage(const VQDocxRunPath::Array& paths,
                                                                        double imageDPI) {
-  // Waits for the path run's rasterising.
-  (void)paths, (void)imageDPI;
-  return nullptr;
+  if (paths.empty()) return nullptr;
+  // Paths are painted in the order the page painted them, whatever order
+  // the grouping found them in.
+  VQDocxRunPath::Array sorted = paths;
+  VQDocxRun::SortByScanIndex(sorted);
+  Rect clip = RectZero;
+  const auto file = VQDocxRunPath::CreateImageFromRunPaths(sorted, SizeMake(pageWidth(), pageHeight()),
+                                                           currentPageTransform_, imageDPI, true, &clip);
+  // A drawing that lies wholly off the page gives no picture.
+  if (!file || file->empty() || RectIsNull(clip) || clip.size.width <= 0 || clip.size.height <= 0) return nullptr;
+
+  const auto& first = *sorted.front();
+  const auto seconds = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  auto info = std::make_shared<VQDocxImageInfo>();
+  info->imageID = fmt::format("Path-{:.0f}-{}", std::floor(seconds), VQRandomString::Random4BigLetter());
+  info->imageTitle = std::filesystem::path(*file).filename().string();
+  info->opacity = 1.0F;
+  info->displayX = clip.origin.x;
+  info->displayY = clip.origin.y;
+  info->displayWidth = clip.size.width;
+  info->displayHeight = clip.size.height;
+  info->pixelWidth = static_cast<int32_t>(clip.size.width);
+  info->pixelHeight = static_cast<int32_t>(clip.size.height);
+  info->horizontalResolution = 72;
+  info->verticalResolution = 72;
+  info->flipX = false;
+  info->flipY = false;
+  info->rotation = 0;
+
+  auto image = std::make_shared<VQDocxRunImage>();
+  image->isAnnotion = first.isAnnotion;
+  image->setPdfScanIndex(first.pdfScanIndex());
+  image->pictZIndex = first.pictZIndex;
+  image->rProperty = first.rProperty;
+  image->pictInfo = info;
+  image->imagePath = *file;
+  image->runImageTitle = *info->imageID;
+  image->runImageID = collectImageWithPath(*file);
+  return image;
 }
 
 // ---- floating objects --------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PlacedPathRun.h"
+
 #include "office/OfficeTestSupport.h"
 #include "office/docx/VQDocxDocument.h"
 #include "support/TestSupport.h"
@@ -109,7 +111,9 @@ TEST(VQDocxPageTest, ProcessingDropsSoftMasksAndNumbersRunsInPaintOrder) {
   auto page = makePage(1, 1);
   auto text9 = run<vq::VQDocxRunText>(9), text2 = run<vq::VQDocxRunText>(2);
   auto image5 = run<vq::VQDocxRunImage>(5), maskImage = run<vq::VQDocxRunImage>(6, true);
-  auto path30 = run<vq::VQDocxRunPath>(30), maskPath = run<vq::VQDocxRunPath>(1, true);
+  // A drawn box: the graphics clean-up drops paths with nothing to show.
+  auto path30 = vqtest::PlacedPathRun(vq::RectMake(300, 400, 100, 50)), maskPath = run<vq::VQDocxRunPath>(1, true);
+  path30->setPdfScanIndex(30);
   auto box7 = run<vq::VQDocxRunTextBox>(7);
   // Visible text on lines of their own, so that the text layout keeps both.
   for (const auto& [text, y] : {std::pair{text9, 100.0}, std::pair{text2, 300.0}}) {
