@@ -328,8 +328,8 @@ std::shared_ptr<VQDocxRunImage> VQDocxPage::_convertRunPathsToRunImage(const VQD
   Rect clip = RectZero;
   const auto file = VQDocxRunPath::CreateImageFromRunPaths(sorted, SizeMake(pageWidth(), pageHeight()),
                                                            currentPageTransform_, imageDPI, true, &clip);
-  // A drawing that lies wholly off the page gives no picture.
-  if (!file || file->empty() || RectIsNull(clip) || clip.size.width <= 0 || clip.size.height <= 0) return nullptr;
+  // (A drawing that lies wholly off the page gives no file.)
+  if (!file || file->empty()) return nullptr;
 
   const auto& first = *sorted.front();
   const auto seconds = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();

@@ -161,3 +161,118 @@ TEST(VQDocxPageGraphics, TouchingPicturesMergeWhenAsked) {
     EXPECT_EQ(p.media(), (std::vector<std::string>{*shading->imagePath, *far->imagePath, *images[1]->imagePath}));
   }
 }
+
+namespace {
+
+const vq::Color kWhite = vq::ColorMakeRGB(1, 1, 1);
+
+std::shared_ptr<vq::VQDocxRunPath> Filled(const vq::Rect& box, vq::Color color) {
+  return vqtest::PlacedPathRun(box, {.filled = true, .stroked = false, .color = color});
+}
+
+// A stroked zigzag of `points` points in a 10 x 10 box at (x, y).
+std::shared_ptr<vq::VQDocxRunPath> Scribble(double x, double y, int points) {
+  auto path = vqtest::PlacedPathRun(vq::RectMake(x, y, 10, 10));
+  vq::Path zigzag;
+  std::vector<vq::Point> corners;
+  for (int k = 0; k < points; ++k) corners.push_back({x + 10.0 * k / (points - 1), y + 10.0 * (k % 2)});
+  zigzag.addLines(corners);
+  path->setRunCGPath(zigzag);
+  path->setRunLinePointArray(std::nullopt);
+  return path;
+}
+
+}  // namespace
+
+TEST(VQDocxPageGraphics, InvisiblePaintAndTheWhiteBackgroundGo) {
+  struct Case {
+    const char* what;
+    double width, height;
+    std::vector<std::shared_ptr<vq::VQDocxRunPath>> paths;
+    std::vector<vq::Rect> pictures;
+    std::vector<size_t> kept;  // indexes into paths
+  };
+  const auto line = [] { return vqtest::PlacedPathRun(vq::RectMake(100, 300, 200, 0.5)); };
+  const Case cases[] = {
+      {"white shapes on a white page go with it",
+       612,
+       792,
+       {Filled(vq::RectMake(0, 0, 612, 792), kWhite), Filled(vq::RectMake(100, 100, 50, 50), kWhite), line()},
+       {},
+       {2}},
+      {"a white page with nothing invisible on it stays",
+       612,
+       792,
+       {Filled(vq::RectMake(0, 0, 612, 792), kWhite), line()},
+       {},
+       {0, 1}},
+      {"white paint over a picture is not invisible",
+       612,
+       792,
+       {Filled(vq::RectMake(100, 100, 50, 50), kWhite), line()},
+       {vq::RectMake(90, 90, 40, 40)},
+       {0, 1}},
+      // A page less than half as high as wide has no middle: a small picture
+      // is no background picture that would keep all paint.
+      {"a wide page",
+       800,
+       300,
+       {Filled(vq::RectMake(100, 100, 50, 50), kWhite), line()},
+       {vq::RectMake(5, 5, 10, 10)},
+       {1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    vq::VQDocxPage page(c.width, c.height, vq::AffineTransformIdentity, 1, 1, true, true);
+    for (const auto& frame : c.pictures) page.allRunImageArray.push_back(Picture(page, frame));
+    for (const auto& path : c.paths) path->setPdfScanIndex(page.nextRunScanIndex());
+    page.allRunPathArray = c.paths;
+    page.processPDFPage();
+    vq::VQDocxRunPath::Array expected;
+    for (const size_t k : c.kept) expected.push_back(c.paths[k]);
+    EXPECT_EQ(page.allRunPathArray, expected);
+  }
+}
+
+// Crowded drawings become pictures: a narrow one whole, a large one cut
+// where text was painted between its parts; a page of 30 paths of 150
+// points in all is not crowded.
+TEST(VQDocxPageGraphics, CrowdedDrawingsBecomePictures) {
+  struct Case {
+    const char* what;
+    int columns, rows, points;
+    bool shapesToPictures;
+    double left;
+    size_t pictures, paths;
+  };
+  const Case cases[] = {
+      {"a narrow drawing", 1, 10, 6, true, 50, 1, 0},
+      {"a large drawing", 5, 10, 6, true, 50, 2, 0},
+      {"31 paths of 124 points", 1, 31, 4, false, 50, 1, 0},
+      {"30 paths of 150 points", 1, 30, 5, false, 50, 0, 30},
+      {"a drawing off the page stays paths", 1, 10, 6, true, 700, 0, 10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto page = MakePage();
+    vq::VQPDFOptions options;
+    options.wordOptions.enableShapToImage = c.shapesToPictures;
+    page.setMoreOptions(options);
+    const int count = c.columns * c.rows;
+    for (int k = 0; k < count; ++k) {
+      // The text is painted between the two halves of the drawing.
+      if (k == count / 2) page.allRunTextArray.push_back(Text(page, 400, 700));
+      auto path = Scribble(c.left + 70 * (k % c.columns), 60 + (c.rows > 10 ? 14 : 30) * (k / c.columns), c.points);
+      path->setPdfScanIndex(page.nextRunScanIndex());
+      page.allRunPathArray.push_back(path);
+    }
+    page.processPDFPage();
+    EXPECT_EQ(page.allRunImageArray.size(), c.pictures);
+    EXPECT_EQ(page.allRunPathArray.size(), c.paths);
+    for (const auto& image : page.allRunImageArray) {
+      EXPECT_TRUE(image->imagePath && std::filesystem::exists(*image->imagePath));
+      EXPECT_GT(image->pictInfo->displayWidth, 0);
+      if (image->imagePath) std::filesystem::remove(*image->imagePath);
+    }
+  }
+}
