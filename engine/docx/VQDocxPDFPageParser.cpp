@@ -78,6 +78,7 @@ bool VQDocxPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, i
     // document goes with it, so that the package holds only what the kept
     // capture uses.
     currentPage_->removeAllCollectedImages();
+    forgetAllImageFiles();
     setUpCurrentPageInfo(*page, angle);
     reDoContentPDFParser(*page, toPageIndex, isFirstPage, isLastPage);
   }
@@ -108,6 +109,7 @@ void VQDocxPDFPageParser::reDoContentPDFParser(const pdf::Page& page, int64_t to
   capture_.run(*this);
   endTextBoxWritingIfNeed();
   endTextPathWritingIfNeed();
+  removeForgottenImageFiles();
 }
 
 void VQDocxPDFPageParser::beginPageForTesting(const VQPageSetup& setup, int64_t toPageIndex) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "front/exporter/VQPDFOptions.h"
@@ -22,8 +23,11 @@
 
 namespace vq {
 
+struct Bitmap;
 class VQDocxDocument;
+class VQDocxImageInfo;
 class VQDocxPage;
+class VQDocxRunImage;
 class VQDocxRunText;
 
 class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
@@ -170,6 +174,40 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // No main-text glyph taken on this page yet; set once per page, so a second
   // pass starts with what the first left.
   bool isNotScanTextYet_ = true;
+
+  // ---- Pictures: images, shadings, pattern-painted paths and the text boxes
+  // of free-text annotations (VQDocxPDFPageParserImages.cpp).
+ public:
+  void didScanXObjectImage(VQPDFConentParser* parser, const std::shared_ptr<VQPDFImageXObject>& image) override;
+  void didScanPaintShading(VQPDFConentParser* parser, const std::shared_ptr<VQPDFShading>& shading) override;
+  void didScanPatternPathStrokeFill(VQPDFConentParser* parser, const Path& path, bool stroke, bool fill) override;
+  void didScanTextBoxTextFontNameFontColorFontSizeAlignmentBorderStrokeBorderFill(
+      VQPDFConentParser* parser, const Rect& box, const std::string& text, const std::string& fontName,
+      const VQPDFColor& fontColor, double fontSize, int64_t alignment, bool borderStroke, bool borderFill) override;
+
+ private:
+  // The resolution pictures are rendered at: the options' within 72..600.
+  double renderedImageDPI() const;
+  // A picture run of the top render state for a registered file.
+  std::shared_ptr<VQDocxRunImage> newRunImage(std::shared_ptr<VQDocxImageInfo> info, const std::string& path,
+                                              std::optional<std::string> title, bool isShading);
+  // A shading or pattern rendered into `bitmap` over `clipRect` becomes a
+  // picture in a new PNG file named after `name`.
+  void addRenderedPicture(const Bitmap* bitmap, const Rect& clipRect, const std::string& name, double dpi);
+  // A picture painted under a soft mask shows through the mask group's
+  // picture, which the page drew just before it.
+  void applySoftMaskIfNeed(VQPDFRenderState& state, VQDocxRunImage& run);
+  // Unregisters the files of pictures that leave the page, unless another
+  // picture shows them; they are removed from disk after the pass.
+  void forgetImageFiles(const std::vector<std::string>& leaving);
+  bool isImageFileShown(const std::string& path) const;
+  // Forgets the files of every picture of the page, for a capture that is
+  // dropped whole.
+  void forgetAllImageFiles();
+  // Removes the files forgotten during the pass that no picture shows, and
+  // every picture file of a page without a document.
+  void removeForgottenImageFiles();
+  std::vector<std::string> forgottenImageFiles_;
 };
 
 }  // namespace vq

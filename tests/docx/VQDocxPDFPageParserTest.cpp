@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "docx/CaptureOnlyParser.h"
 #include "docx/capture/VQDocxRunText.h"
 #include "docx/layout/VQDocxPage.h"
 #include "fonts/VQPDFFont.h"
@@ -77,25 +78,7 @@ class TurningParser : public VQDocxPDFPageParser {
   }
 };
 
-// A page that keeps what the capture recorded as it was: its runs are not
-// laid out into lines, and it never asks to be captured again turned.
-class CapturedPage : public vq::VQDocxPage {
- public:
-  using VQDocxPage::VQDocxPage;
-  void processPDFPage() override {}
-  int autoRotationOfPDFPage() const override { return 0; }
-};
-
-class CaptureOnlyParser : public VQDocxPDFPageParser {
- public:
-  using VQDocxPDFPageParser::VQDocxPDFPageParser;
-
- protected:
-  std::shared_ptr<vq::VQDocxPage> newPage(double w, double h, const vq::AffineTransform& t, int64_t pdf, int64_t word,
-                                          bool first, bool last) override {
-    return std::make_shared<CapturedPage>(w, h, t, pdf, word, first, last);
-  }
-};
+using vqtest::CaptureOnlyParser;
 
 }  // namespace
 

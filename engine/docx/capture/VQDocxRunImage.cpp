@@ -267,7 +267,9 @@ void VQDocxRunImage::writeWithXMLWriter(XMLFileWriter& writer) {
   writer.writeStartElementWithNamespace(gl_namespace_xmlns_v, "shape");
   writer.writeAttribute("type", "#_x0000_t75");
   // The picture-frame shape type is not defined in the part, and a shape
-  // of an unknown type is outlined by default: a picture has no outline.
+  // of an unknown type is filled white and outlined by default: a picture
+  // has neither, and its transparent parts must show what lies behind.
+  writer.writeAttribute("filled", "f");
   writer.writeAttribute("stroked", "f");
 
   std::string style = fmt::format("position:{};", "absolute");

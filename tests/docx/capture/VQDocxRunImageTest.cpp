@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "docx/PictureTestSupport.h"
 #include "office/OfficeTestSupport.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "platform/graphics/VQDrawingContext.h"
@@ -15,16 +16,13 @@ using vq::VQDocxRunImage;
 
 namespace {
 
-using RGBA8 = std::array<uint8_t, 4>;
+using vqtest::pixel;
+using vqtest::RGBA8;
+
 constexpr RGBA8 kRed{255, 0, 0, 255};
 constexpr RGBA8 kBlue{0, 0, 255, 255};
 constexpr RGBA8 kGreen{0, 255, 0, 255};
 constexpr RGBA8 kClear{0, 0, 0, 0};
-
-RGBA8 pixel(const vq::Bitmap& b, int x, int y) {
-  const uint8_t* p = b.row(y) + 4 * x;
-  return {p[0], p[1], p[2], p[3]};
-}
 
 // A picture that is blue but for its top-left quarter, which is red: any
 // turn or mirror shows.
@@ -154,7 +152,7 @@ TEST(VQDocxRunImageTest, WritesAFloatingVMLPicture) {
   run->pictInfo->opacity = 0.25f;
   run->pictInfo->flipY = true;
   std::string xml = vml(*run);
-  EXPECT_NE(xml.find("type=\"#_x0000_t75\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("type=\"#_x0000_t75\" filled=\"f\" stroked=\"f\""), std::string::npos) << xml;
   EXPECT_NE(xml.find("style=\"position:absolute;margin-left:10.50pt;margin-top:20.00pt;width:30.00pt;height:40.13pt;"
                      "flip:y;z-index:-251657498;mso-position-horizontal-relative:page;"
                      "mso-position-vertical-relative:page\""),
