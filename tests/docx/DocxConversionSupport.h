@@ -16,17 +16,17 @@
 
 namespace vqtest {
 
-// A one-page PDF of `width` x `height` points with Helvetica as /F1 and the
-// given content stream. `catalogExtra` goes into the catalog (object 1);
-// `extraObjects` are numbered from 6 on.
+// A one-page 612 x 792 PDF with Helvetica as /F1 and the given content
+// stream. `catalogExtra` goes into the catalog (object 1), `resourcesExtra`
+// into the page's resources; `extraObjects` are numbered from 6 on.
 inline std::string OneHelveticaPagePDF(const std::string& content, const std::string& catalogExtra = "",
-                                       const std::vector<std::string>& extraObjects = {}, int width = 612,
-                                       int height = 792) {
+                                       const std::vector<std::string>& extraObjects = {},
+                                       const std::string& resourcesExtra = "") {
   std::vector<std::string> objects = {
       "<< /Type /Catalog /Pages 2 0 R " + catalogExtra + " >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::to_string(width) + " " + std::to_string(height) +
-          "] /Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 4 0 R >> " + resourcesExtra +
+          " >> /Contents 5 0 R >>",
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
       PDFStream(content),
   };

@@ -122,7 +122,8 @@ class VQDocxPage : public VQDocxDocumentPage {
   // Unregisters the files of the pictures that are leaving the page, unless
   // a picture that stays shows the same file.
   void removeCollectedImagesIfNotUsed(const VQDocxRunImage::Array& images);
-  // Unregisters files this page registered.
+  // Unregisters files this page registered and removes them: they were made
+  // for this page's pictures only.
   void removeCollectedImagePaths(const std::vector<std::string>& imagePaths);
   // The pictures merged into one picture registered with the document;
   // nullptr when no picture could be made.

@@ -110,6 +110,12 @@ void VQDocxPage::removeCollectedImagePaths(const std::vector<std::string>& image
   if (held.empty()) return;
   for (const auto& path : held) std::erase(collectedImagePaths_, path);
   if (documentHandle_) documentHandle_->removeCollectedImageWithRunImages(held);
+  // The files were made for this page's pictures alone and no picture shows
+  // them any more: nothing would ever package or remove them.
+  for (const auto& path : held) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
 }
 
 void VQDocxPage::removeCollectedImagesIfNotUsed(const VQDocxRunImage::Array& images) {

@@ -150,6 +150,7 @@ TEST(VQDocxPageGraphics, TouchingPicturesMergeWhenAsked) {
     const auto far = p.add(vq::RectMake(400, 500, 40, 40));
     p.page.processPDFPage();
     const auto& images = p.page.allRunImageArray;
+    EXPECT_EQ(std::filesystem::exists(*left->imagePath), !merge) << "the files of merged pictures go";
     if (!merge) {
       EXPECT_EQ(images, (vq::VQDocxRunImage::Array{shading, left, right, far}));
       continue;
