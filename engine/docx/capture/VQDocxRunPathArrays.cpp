@@ -191,8 +191,7 @@ bool VQDocxRunPath::isLineExtentsRunPath(const VQDocxRunPath& other) {
     horizontal = true;
   else if (runLineType_ == VQDocxRunLineTypeVertical || other.runLineType_ == VQDocxRunLineTypeVertical)
     horizontal = false;
-  else
-    return false;
+  else return false;
   const double thickA = horizontal ? a.size.height : a.size.width;
   const double thickB = horizontal ? b.size.height : b.size.width;
   if (std::fabs(thickA - thickB) > 0.25) return false;
@@ -283,11 +282,9 @@ Array VQDocxRunPath::MergeOverlapLinesIfNeed(Array& paths) {
   for (const auto& path : paths) {
     if (!path) continue;
     const int32_t type = path->runLineType_;
-    if (type == VQDocxRunLineTypeHorizontal || type == VQDocxRunLineTypeVertical ||
-        type == VQDocxRunLineTypeSmallRect)
+    if (type == VQDocxRunLineTypeHorizontal || type == VQDocxRunLineTypeVertical || type == VQDocxRunLineTypeSmallRect)
       pool.push_back(path);
-    else
-      result.push_back(path);
+    else result.push_back(path);
   }
   while (!pool.empty()) {
     const Array group = FindOverlapLineRunPaths(pool);
@@ -419,8 +416,7 @@ Array VQDocxRunPath::MergeOverlapRectangesIfNeed(const Array& paths) {
     if (rect && info && info->filled &&
         (!info->stroked || vq::IsEqualColor(info->strokeColorVQ(), info->fillColorVQ())))
       pool.push_back(path);
-    else
-      result.push_back(path);
+    else result.push_back(path);
   }
   if (pool.size() < 2) {
     result.insert(result.end(), pool.begin(), pool.end());

@@ -99,8 +99,8 @@ double VQDocxRunPath::RasterDPIForContextSize(Size contextSize, double imageDPI)
 }
 
 std::optional<std::string> VQDocxRunPath::CreateImageFromRunPaths(const Array& paths, Size contextSize,
-                                                                  const AffineTransform& pageTransform,
-                                                                  double imageDPI, bool needClip, Rect* clipRect) {
+                                                                  const AffineTransform& pageTransform, double imageDPI,
+                                                                  bool needClip, Rect* clipRect) {
   const Rect bounds = BoundsOfRunPaths(paths);
   if (!IsFinite(bounds) || !(static_cast<float>(bounds.size.width) >= 0.01f) ||
       !(static_cast<float>(bounds.size.height) >= 0.01f)) {
@@ -148,9 +148,8 @@ std::optional<std::string> VQDocxRunPath::CreateImageFromRunPaths(const Array& p
   Bitmap image = context->toBitmap();
   context.reset();
   image.dpiX = image.dpiY = dpi;
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
   const std::string name = fmt::format("ShapesImage-{}-{}", seconds, VQRandomString::Random4BigLetter());
   const std::string file = VQPDFPathUtilities::getUUIDPathBy(VQPDFPathUtilities::tempIMG(name, "PNG"));
   imageio::WriteOptions options;
@@ -159,8 +158,8 @@ std::optional<std::string> VQDocxRunPath::CreateImageFromRunPaths(const Array& p
   // The picture's frame is the area its pixels cover (the painted box
   // widened to whole pixels), so that it lands where the paths were.
   if (needClip && clipRect)
-    *clipRect = RectMake(pixelRect.origin.x / s, pixelRect.origin.y / s, pixelRect.size.width / s,
-                         pixelRect.size.height / s);
+    *clipRect =
+        RectMake(pixelRect.origin.x / s, pixelRect.origin.y / s, pixelRect.size.width / s, pixelRect.size.height / s);
   return file;
 }
 
