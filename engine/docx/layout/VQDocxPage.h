@@ -158,6 +158,7 @@ class VQDocxPage : public VQDocxDocumentPage {
   // Gives the first paragraph of the page that carries the item's title the
   // item's outline level; false when no paragraph carries it.
   bool _findOutLines(const VQPDFOutlineItem& item, bool likeDetect);
+
   // Gives each section its write list.
   void createXMLObjects();
   // The text runs made lines, bands and column sets with their column
