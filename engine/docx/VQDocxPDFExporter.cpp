@@ -4,6 +4,7 @@
 #include "docx/layout/VQDocxPage.h"
 #include "office/docx/VQDocxDocument.h"
 #include "office/docx/VQDocxManager.h"
+#include "pdf/docinfo/VQPDFOutLineManager.h"
 
 namespace vq {
 
@@ -18,10 +19,18 @@ std::shared_ptr<VQPDFExporter> VQDocxNewExporter(const std::string& destDocType,
   return VQSetUpExporter(std::make_shared<VQDocxPDFExporter>(), destDocType, destDocPath, moreOptions);
 }
 
-void VQDocxPDFExporter::convertPDFBegin(const std::string& destPath, const std::shared_ptr<const pdf::Document>&) {
+void VQDocxPDFExporter::convertPDFBegin(const std::string& destPath,
+                                        const std::shared_ptr<const pdf::Document>& pdfDocument) {
   documentHandle_.reset();
   auto document = VQDocxDocument::initWithPath(destPath, static_cast<int64_t>(toTotalPages));
   document->writeDocumentBegin();
+  // The outline is read once here, on the job's thread, before any page
+  // starts: the pages look their headings up in it from their own threads.
+  if (pdfDocument) {
+    auto outline = std::make_shared<VQPDFOutLineManager>();
+    outline->loadOutlineFromDocument(*pdfDocument);
+    document->setOutline(std::move(outline));
+  }
   documentHandle_ = std::move(document);
   fontCaches_ = std::make_unique<VQPDFThreadFontCaches>();
   isShouldCancel = false;

@@ -86,6 +86,29 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // widths as fit, none when the blank width is 0.01 points or less, and
   // never more than a page could hold.
   static std::string blanksForGap(double gap, double blank);
+
+  // ---- Paths (VQDocxPDFPageParserPaths.cpp)
+
+  // A painted path (PDF page space): filtered, checked against its clip,
+  // simplified (thin filled bars become lines) and recorded as a path run;
+  // a near-white fill before any graphics removes the text it covers
+  // instead, and a path under a soft mask masks the page's last picture.
+  void didScanPathStrokeFill(VQPDFConentParser* parser, const Path& path, bool stroke, bool fill) override;
+  // Drops the text runs, then the path runs, lying wholly inside `rect`
+  // (display space).
+  void removeObjectsHidenBehindInRect(const Rect& rect);
+  void removeTextHidenBehindInRect(const Rect& rect);
+  void removePathHidenBehindInRect(const Rect& rect);
+  // The page has no text box, text path, picture or path yet (main text
+  // does not count).
+  bool isContentCurrentEmpty() const;
+  // The path belongs to the appearance of a "Highlight" or "Widget"
+  // annotation, which paints under the page's text.
+  static bool isUnderTextAnnot(const VQPDFConentParser* parser, const VQPDFRenderState& state);
+  // Above this many paths on a page no path is taken; above
+  // kMostDetailedPaths, paths are neither clipped nor simplified.
+  static constexpr size_t kMostPaths = 120000;
+  static constexpr size_t kMostDetailedPaths = 1999;
   VQPDFRenderStateStack& renderingStateStack() const { return capture_.renderingStateStack(); }
   const VQPDFPageCapture& capture() const { return capture_; }
 

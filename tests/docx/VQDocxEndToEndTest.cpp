@@ -82,10 +82,12 @@ std::string Pdftotext(const fs::path& pdf, const fs::path& dest, const std::stri
 }
 
 // The main part with its image relationship ids blanked: they are named
-// after the temporary image files, which every run names afresh.
+// after the temporary image files, which every run names afresh. Pictures
+// rendered from shapes are titled with the time and random letters too.
 std::string WithoutImageIds(const std::string& mainPart) {
   static const std::regex id("r:id=\"[^\"]*\"");
-  return std::regex_replace(mainPart, id, "r:id=\"\"");
+  static const std::regex shapesTitle("o:title=\"Path-[^\"]*\"");
+  return std::regex_replace(std::regex_replace(mainPart, id, "r:id=\"\""), shapesTitle, "o:title=\"\"");
 }
 
 // Schema problems of a main part, as xmllint reports them; empty when valid.

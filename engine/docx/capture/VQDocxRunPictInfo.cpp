@@ -19,11 +19,12 @@ void VQDocxRunPictInfo::copyBaseInto(VQDocxRunPictInfo& to) const {
 }
 
 std::unique_ptr<VQDocxRunPictInfo> VQDocxRunPictInfo::copy() const {
-  // Text-box and text-path records keep only their place and size in a copy.
-  std::unique_ptr<VQDocxRunPictInfo> c;
-  if (dynamic_cast<const VQDocxTextBoxInfo*>(this)) c = std::make_unique<VQDocxTextBoxInfo>();
-  else if (dynamic_cast<const VQDocxTextPathInfo*>(this)) c = std::make_unique<VQDocxTextPathInfo>();
-  else c = std::make_unique<VQDocxRunPictInfo>();
+  // Every kind of record is copied whole: a copy keeps its paint (flags,
+  // colours, opacities, dashes) and its turn as well as its place and size.
+  if (const auto* box = dynamic_cast<const VQDocxTextBoxInfo*>(this)) return std::make_unique<VQDocxTextBoxInfo>(*box);
+  if (const auto* path = dynamic_cast<const VQDocxTextPathInfo*>(this))
+    return std::make_unique<VQDocxTextPathInfo>(*path);
+  auto c = std::make_unique<VQDocxRunPictInfo>();
   copyBaseInto(*c);
   return c;
 }
@@ -114,14 +115,9 @@ int32_t VQDocxPathInfo::BorderStyleForPathInfo(const VQDocxPathInfo& info, VQDoc
 }
 
 std::unique_ptr<VQDocxRunPictInfo> VQDocxPathInfo::copy() const {
-  auto c = std::make_unique<VQDocxPathInfo>();
-  copyBaseInto(*c);
-  c->strokeDashPattern = strokeDashPattern;
-  c->strokeDashPhase = strokeDashPhase;
-  c->strokeweight = strokeweight;
-  c->setFillAlpha(fillAlpha_);
-  c->setStrokeAlpha(strokeAlpha_);
-  return c;
+  // The whole record: fill and stroke flags, colours (held by value) with
+  // their 0-255 records, opacities, weight and dashes.
+  return std::make_unique<VQDocxPathInfo>(*this);
 }
 
 // ---- Pictures

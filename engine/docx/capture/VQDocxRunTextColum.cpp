@@ -265,11 +265,20 @@ double Band::bottomNeedSpace() const {
 
 bool Band::isPDFScanIndexContinuousRunTextInEveryColum() {
   if (columGroupArray.empty()) createColumGroup();
+  // Two runs follow each other when no scan position lies between them, or
+  // no text does: the paths and pictures a page paints between its text (a
+  // column rule, say) hold scan positions of their own and must not make a
+  // column read as broken.
   for (const auto& group : columGroupArray) {
     Line::RunArray runs = runsOf(group);
     VQDocxRun::SortByScanIndex(runs);
-    for (size_t k = 0; k + 1 < runs.size(); ++k)
-      if (runs[k]->pdfScanIndex() + runs[k]->pdfScanLength != runs[k + 1]->pdfScanIndex()) return false;
+    for (size_t k = 0; k + 1 < runs.size(); ++k) {
+      const auto& a = *runs[k];
+      const auto& b = *runs[k + 1];
+      if (a.pdfScanIndex() + a.pdfScanLength != b.pdfScanIndex() &&
+          a.textScanIndex + a.textScanLength != b.textScanIndex)
+        return false;
+    }
   }
   return true;
 }

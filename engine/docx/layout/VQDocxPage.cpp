@@ -135,22 +135,6 @@ void VQDocxPage::processPDFPage() {
   createXMLObjects();
 }
 
-void VQDocxPage::convertImages2ImageIfNeed() {
-  // Overlapping pictures merged into one picture.
-}
-
-void VQDocxPage::filterAllRunPathArray() {
-  // Specks, invisible and background paths removed; thin rectangles made lines.
-}
-
-void VQDocxPage::convertPathsForUnderLineIfNeed() {
-  // Thin paths under text made underlines.
-}
-
-void VQDocxPage::convertPathsForHighLightIfNeed() {
-  // Filled boxes behind text made highlights.
-}
-
 void VQDocxPage::convertPath2TableIfNeed() {
   // Ruled tables found among the paths; their text leaves the text list.
 }
@@ -159,10 +143,6 @@ void VQDocxPage::createPageWithColumn() {
   createTextColumSets();
   convertDropCapitals2TextBox();
   createPageSections();
-}
-
-void VQDocxPage::convertShapes2ImageIfNeed() {
-  // Crowded vector drawings rendered into pictures.
 }
 
 void VQDocxPage::removeRepeatedTextBoxText() {
@@ -190,15 +170,6 @@ void VQDocxPage::removeRepeatedTextBoxText() {
                 [](const auto& box) { return box->paragraphArray.empty() && box->allPageSectionArray.empty(); });
 }
 
-void VQDocxPage::_insertFloatRunPicts() {
-  std::vector<std::shared_ptr<VQDocxRunPict>> floats;
-  floats.insert(floats.end(), allRunImageArray.begin(), allRunImageArray.end());
-  floats.insert(floats.end(), allRunPathArray.begin(), allRunPathArray.end());
-  floats.insert(floats.end(), allRunTextBoxArray.begin(), allRunTextBoxArray.end());
-  floats.insert(floats.end(), allRunTextPathArray.begin(), allRunTextPathArray.end());
-  insertRunPictArray(floats);
-}
-
 void VQDocxPage::insertRunPictArray(const std::vector<std::shared_ptr<VQDocxRunPict>>& picts) {
   if (picts.empty()) return;
   for (const auto& section : allPageSectionArray)
@@ -222,10 +193,6 @@ void VQDocxPage::insertRunPictArray(const std::vector<std::shared_ptr<VQDocxRunP
   auto& colum = section.paragraphGroupArray.front();
   colum.insert(colum.begin(), anchor);
   anchor->insertRunPictArray(picts);
-}
-
-void VQDocxPage::creatOutlineIfNeed() {
-  // Outline headings marked.
 }
 
 void VQDocxPage::writePageBegin() { tableParser_->setSuperPage(this); }

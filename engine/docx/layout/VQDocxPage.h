@@ -17,6 +17,7 @@
 #include "docx/capture/VQDocxParagraph.h"
 #include "docx/capture/VQDocxRun.h"
 #include "docx/capture/VQDocxRunImage.h"
+#include "docx/capture/VQDocxRunPath.h"
 #include "docx/capture/VQDocxRunPict.h"
 #include "docx/capture/VQDocxRunText.h"
 #include "docx/capture/VQDocxRunTextBox.h"
@@ -34,6 +35,7 @@ namespace vq {
 
 class VQDocxDocument;
 class XMLFileWriter;
+struct VQPDFOutlineItem;
 
 // First z-order values of a page's floating objects. Pictures and shapes sit
 // behind the text (a large negative relative height, as Word writes for
@@ -112,6 +114,51 @@ class VQDocxPage : public VQDocxDocumentPage {
   // Anchors floating objects in the first text paragraph of the page, else
   // its first paragraph, else a small blank paragraph made for them.
   void insertRunPictArray(const std::vector<std::shared_ptr<VQDocxRunPict>>& picts);
+
+  // ---- Graphics clean-up and floating pictures (VQDocxPageGraphics.cpp),
+  //      underlines (VQDocxPageUnderlines.cpp), outline headings
+  //      (VQDocxPageOutline.cpp)
+
+  // Unregisters the files of the pictures that are leaving the page, unless
+  // a picture that stays shows the same file.
+  void removeCollectedImagesIfNotUsed(const VQDocxRunImage::Array& images);
+  // Unregisters files this page registered and removes them: they were made
+  // for this page's pictures only.
+  void removeCollectedImagePaths(const std::vector<std::string>& imagePaths);
+  // The pictures merged into one picture registered with the document;
+  // nullptr when no picture could be made.
+  std::shared_ptr<VQDocxRunImage> mergeRunImages(const VQDocxRunImage::Array& images);
+  // Whether the area (a table's box, its own paths, its first paint) lies
+  // on white: the last filled path painted before it that covers most of it
+  // is opaque white, or there is none.
+  bool isPageWhiteBackground(const Rect& bounds, const VQDocxRunPath::Array& areaPaths, uint64_t minPDFScanIndex) const;
+  // The group of pictures that touch the first one (a shading stands
+  // alone), and all such groups.
+  static VQDocxRunImage::Array findIntersectImages(const VQDocxRunImage::Array& images);
+  static std::vector<VQDocxRunImage::Array> findIntersectImagesGroups(const VQDocxRunImage::Array& images);
+  // The group of paths near the first one, and the groups crowded enough to
+  // be rendered into pictures.
+  static VQDocxRunPath::Array findIntersectRunPaths(const VQDocxRunPath::Array& paths);
+  static std::vector<VQDocxRunPath::Array> findIntersectRunPathsGroups(const VQDocxRunPath::Array& paths);
+  // The paths rendered into one picture registered with the document;
+  // nullptr when nothing could be rendered.
+  std::shared_ptr<VQDocxRunImage> _convertRunPathsToRunImage(const VQDocxRunPath::Array& paths, double imageDPI);
+  // One picture per run of consecutive paint positions; the paths that went
+  // into pictures are added to `rendered`.
+  VQDocxRunImage::Array _convertRunPathsToRunImages(const VQDocxRunPath::Array& paths, double imageDPI,
+                                                    VQDocxRunPath::Array* rendered = nullptr);
+  // Whether something of the kind painted at or after `minScanIndex`
+  // touches the rectangle.
+  bool haveTextUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  bool haveTextBoxUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  bool haveImageUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  bool haveShapeUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  bool haveTableUpperInRect(const Rect& rect, uint64_t minScanIndex) const;
+  void _creatOutline_PDF_Outline();
+  // Gives the first paragraph of the page that carries the item's title the
+  // item's outline level; false when no paragraph carries it.
+  bool _findOutLines(const VQPDFOutlineItem& item, bool likeDetect);
+
   // Gives each section its write list.
   void createXMLObjects();
   // The text runs made lines, bands and column sets with their column
@@ -147,7 +194,7 @@ class VQDocxPage : public VQDocxDocumentPage {
   VQDocxRunTextBox::Array allRunTextBoxArray;
   std::vector<std::shared_ptr<VQDocxRunTextPath>> allRunTextPathArray;
   std::vector<std::shared_ptr<VQDocxRunImage>> allRunImageArray;
-  std::vector<std::shared_ptr<VQDocxRunPict>> allRunPathArray;
+  VQDocxRunPath::Array allRunPathArray;
   VQDocxTable::Array allTableArray;
   // The page's sections, top to bottom; each writes its own content.
   VQDocxPageSection::Array allPageSectionArray;

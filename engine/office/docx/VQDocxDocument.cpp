@@ -319,6 +319,16 @@ void VQDocxDocument::removeCollectedImageWithRunImages(const std::vector<std::st
   }
 }
 
+void VQDocxDocument::setOutline(std::shared_ptr<const VQPDFOutLineManager> outline) {
+  std::lock_guard lock(mutex_);
+  outline_ = std::move(outline);
+}
+
+std::shared_ptr<const VQPDFOutLineManager> VQDocxDocument::outline() const {
+  std::lock_guard lock(mutex_);
+  return outline_;
+}
+
 int64_t VQDocxDocument::writePagesCount() const {
   std::lock_guard lock(mutex_);
   return writePagesCount_;

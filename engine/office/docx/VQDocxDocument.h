@@ -27,6 +27,7 @@
 namespace vq {
 
 class VQDocxDocumentPage;
+class VQPDFOutLineManager;
 class XMLFileWriter;
 
 class VQDocxDocumentException : public std::runtime_error {
@@ -87,6 +88,12 @@ class VQDocxDocument : public VQOutputWriter {
   // Forgets images that a page finally did not use (the image runs' paths).
   // The files themselves stay where they are.
   void removeCollectedImageWithRunImages(const std::vector<std::string>& imagePaths);
+
+  // The outline of the PDF being converted. It is set once before the pages
+  // start; pages of every thread then read it and never change it. Null when
+  // none was set.
+  void setOutline(std::shared_ptr<const VQPDFOutLineManager> outline);
+  std::shared_ptr<const VQPDFOutLineManager> outline() const;
 
   // Binds the prefixes of the main part: w, v, r, o, wp, w10, ve, m, wne.
   static void setDocumentWriterDefaults(XMLFileWriter& writer);
@@ -150,6 +157,7 @@ class VQDocxDocument : public VQOutputWriter {
   std::set<int64_t> skippedPages_;
   std::vector<VQDocxRelationship> docxRelationships_;
   std::vector<std::string> docxMediaCollection_;
+  std::shared_ptr<const VQPDFOutLineManager> outline_;
 };
 
 }  // namespace vq

@@ -110,9 +110,9 @@ TEST(VQDocxRunPictInfo, Copies) {
   auto* b = dynamic_cast<VQDocxTextBoxInfo*>(boxCopy.get());
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->textBoxRect(), RectMake(1, 2, 3, 4));
-  EXPECT_EQ(b->rotation, 0);
-  EXPECT_FALSE(b->stroked);
-  EXPECT_FALSE(b->fillcolor);
+  EXPECT_EQ(b->rotation, 90) << "copies are whole";
+  EXPECT_TRUE(b->stroked);
+  EXPECT_EQ(b->fillcolor, ColorMakeGray(0.5));
 
   VQDocxImageInfo image;
   image.vertices[0] = {5, 6};
@@ -132,8 +132,8 @@ TEST(VQDocxRunPictInfo, Copies) {
   auto* p = dynamic_cast<VQDocxPathInfo*>(pathCopy.get());
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->strokeweight, 2);
-  EXPECT_FALSE(p->strokecolor());
-  ExpectColor(p->strokeColorVQ(), Rgba(0, 0, 0, 127));
+  EXPECT_EQ(p->strokecolor(), ColorMakeRGB(1, 0, 0)) << "copies are whole";
+  ExpectColor(p->strokeColorVQ(), Rgba(255, 0, 0, 127));
 
   VQDocxTextPathInfo textPath;
   textPath.strokecolor = ColorMakeRGB(0, 0, 1);

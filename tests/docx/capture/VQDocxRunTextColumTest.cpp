@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "PlacedTextRun.h"
 #include "docx/capture/VQDocxRunTextColum.h"
@@ -20,12 +21,13 @@ struct RunAt {
   uint64_t index = 0;
   const char* text = "ab";
   double wordHeight = 0;
+  std::optional<uint64_t> textIndex;  // 10 x index unless given
 };
 
 std::shared_ptr<VQDocxRunText> TextRun(const RunAt& r) {
   return vqtest::PlacedTextRun({.text = r.text,
                                 .index = r.index,
-                                .textIndex = 10 * r.index,
+                                .textIndex = r.textIndex.value_or(10 * r.index),
                                 .x = r.x,
                                 .width = r.width,
                                 .top = r.top,
@@ -322,6 +324,16 @@ TEST(VQDocxRunTextColum, ScanContinuityPerColumn) {
        LineOf({{.x = 72, .width = 100, .top = 116, .index = 2}, {.x = 300, .width = 100, .top = 116, .index = 3}})},
       true);
   EXPECT_FALSE(rows->isPDFScanIndexContinuousRunTextInEveryColum());
+
+  // A path painted between the lines of the left column (scan position 1)
+  // holds a scan position but no text position: it breaks no column.
+  const auto ruled =
+      Band::CreateRunTextColum({LineOf({{.x = 72, .width = 100, .top = 100, .index = 0, .textIndex = 0},
+                                        {.x = 300, .width = 100, .top = 100, .index = 3, .textIndex = 2}}),
+                                LineOf({{.x = 72, .width = 100, .top = 116, .index = 2, .textIndex = 1},
+                                        {.x = 300, .width = 100, .top = 116, .index = 4, .textIndex = 3}})},
+                               true);
+  EXPECT_TRUE(ruled->isPDFScanIndexContinuousRunTextInEveryColum());
 }
 
 TEST(VQDocxRunTextColum, GroupComparisons) {

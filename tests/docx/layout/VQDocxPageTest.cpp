@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PlacedPathRun.h"
+
 #include "office/OfficeTestSupport.h"
 #include "office/docx/VQDocxDocument.h"
 #include "support/TestSupport.h"
@@ -109,7 +111,9 @@ TEST(VQDocxPageTest, ProcessingDropsSoftMasksAndNumbersRunsInPaintOrder) {
   auto page = makePage(1, 1);
   auto text9 = run<vq::VQDocxRunText>(9), text2 = run<vq::VQDocxRunText>(2);
   auto image5 = run<vq::VQDocxRunImage>(5), maskImage = run<vq::VQDocxRunImage>(6, true);
-  auto path30 = run<vq::VQDocxRunPict>(30), maskPath = run<vq::VQDocxRunPict>(1, true);
+  // A drawn box: the graphics clean-up drops paths with nothing to show.
+  auto path30 = vqtest::PlacedPathRun(vq::RectMake(300, 400, 100, 50)), maskPath = run<vq::VQDocxRunPath>(1, true);
+  path30->setPdfScanIndex(30);
   auto box7 = run<vq::VQDocxRunTextBox>(7);
   // Visible text on lines of their own, so that the text layout keeps both.
   for (const auto& [text, y] : {std::pair{text9, 100.0}, std::pair{text2, 300.0}}) {
@@ -123,7 +127,7 @@ TEST(VQDocxPageTest, ProcessingDropsSoftMasksAndNumbersRunsInPaintOrder) {
   page.allRunTextBoxArray = {box7};
   page.processPDFPage();
   EXPECT_EQ(page.allRunImageArray, (std::vector<std::shared_ptr<vq::VQDocxRunImage>>{image5}));
-  EXPECT_EQ(page.allRunPathArray, (std::vector<std::shared_ptr<vq::VQDocxRunPict>>{path30}));
+  EXPECT_EQ(page.allRunPathArray, (vq::VQDocxRunPath::Array{path30}));
   EXPECT_EQ(text2->pdfScanIndex(), 0u);
   EXPECT_EQ(image5->pdfScanIndex(), 1u);
   EXPECT_EQ(box7->pdfScanIndex(), 2u);
