@@ -274,6 +274,16 @@ void VQDocxPDFPageParser::takeNextPlacement(const Glyph& glyph) {
 
 void VQDocxPDFPageParser::resetNextPlacementToMainText() { nextCharCTMInfo_ = mainTextCTMInfo_; }
 
+void VQDocxPDFPageParser::endOpenTextBoxOrPath() {
+  if (currentPage_->isUsingTextBox) {
+    endTextBoxWritingIfNeed();
+    resetNextPlacementToMainText();
+  } else if (currentPage_->isUsingTextPath) {
+    endTextPathWritingIfNeed();
+    resetNextPlacementToMainText();
+  }
+}
+
 void VQDocxPDFPageParser::newDocxTextPath(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
   const VQPDF_CTMInfo& cur = glyph.placement();
   const VQPDFRenderState& s = glyph.state();

@@ -143,6 +143,9 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   void takeNextPlacement(const Glyph& glyph);
   // The next glyph is expected where the main text left off.
   void resetNextPlacementToMainText();
+  // A picture or a shape ends the text box or text path being filled; the
+  // next glyph is then placed from the main text.
+  void endOpenTextBoxOrPath();
   // Text boxes: open one at this glyph, add the glyph to its last
   // paragraph, and decide whether the glyph continues the box (same line,
   // next line) or leaves it.

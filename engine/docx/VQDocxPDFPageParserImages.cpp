@@ -133,13 +133,7 @@ void VQDocxPDFPageParser::didScanXObjectImage(VQPDFConentParser* parser,
   info->horizontalResolution = 72;
   info->verticalResolution = 72;
 
-  if (currentPage_->isUsingTextBox) {
-    endTextBoxWritingIfNeed();
-    resetNextPlacementToMainText();
-  } else if (currentPage_->isUsingTextPath) {
-    endTextPathWritingIfNeed();
-    resetNextPlacementToMainText();
-  }
+  endOpenTextBoxOrPath();
 
   if (!s.clipBezierPaths.empty()) {
     const auto bitmap = CGImageWithContentsOfFile(path);

@@ -211,13 +211,7 @@ void VQDocxPDFPageParser::didScanPathStrokeFill(VQPDFConentParser* parser, const
     info->filled = fill;
   }
 
-  if (currentPage_->isUsingTextBox) {
-    endTextBoxWritingIfNeed();
-    resetNextPlacementToMainText();
-  } else if (currentPage_->isUsingTextPath) {
-    endTextPathWritingIfNeed();
-    resetNextPlacementToMainText();
-  }
+  endOpenTextBoxOrPath();
 
   auto run = std::make_shared<VQDocxRunPath>();
   run->isExtGStateSMask = s.isParseringExtGState;
@@ -246,12 +240,13 @@ void VQDocxPDFPageParser::didScanPathStrokeFill(VQPDFConentParser* parser, const
     if (!image) return;
     const auto file = VQDocxRunPath::RunPathSmaskWithRunImage(*run, *image, AffineTransformIdentity, true);
     if (!file) return;
-    // The picture's old file stays registered with the document: unregistering
-    // a file no other picture uses is the page's removeCollectedImagesIfNotUsed
-    // (Part 6.103), which is not built yet. An unused media part is harmless.
+    // The picture's old file leaves the document unless another picture
+    // still shows it.
+    const auto before = image->clone();
     image->runImageID = currentPage_->collectImageWithPath(*file);
     image->imagePath = *file;
     image->isExtGStateSMask = false;
+    currentPage_->removeCollectedImagesIfNotUsed({before});
     return;
   }
   paths.push_back(std::move(run));

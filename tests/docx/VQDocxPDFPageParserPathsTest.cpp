@@ -3,6 +3,8 @@
 // drawings reach the written document.
 #include <gtest/gtest.h>
 
+#include "docx/PathShapes.h"
+
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -63,18 +65,8 @@ class Parser : public VQDocxPDFPageParser {
   }
 };
 
-Path Line(double x1, double y1, double x2, double y2) {
-  Path p;
-  p.moveTo(x1, y1);
-  p.lineTo(x2, y2);
-  return p;
-}
-
-Path RectPath(const Rect& r) {
-  Path p;
-  p.addRect(r);
-  return p;
-}
+using vqtest::Line;
+using vqtest::RectPath;
 
 }  // namespace
 

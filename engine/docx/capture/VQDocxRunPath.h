@@ -192,6 +192,10 @@ class VQDocxRunPath : public VQDocxRunPict {
   int32_t borderStyle_ = 0;
 
  private:
+  // Takes the union box of `group` as this path's box and frame (the path
+  // that stands for a merged group); answers its record.
+  VQDocxPathInfo& spreadOver(const Array& group);
+
   std::shared_ptr<VQDocxPathInfo> pictInfo_;
   Rect boundingBox_ = RectZero;
   Path runCGPath_;

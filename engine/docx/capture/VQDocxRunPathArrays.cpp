@@ -35,6 +35,23 @@ bool Contains(const Array& paths, const VQDocxRunPath* path) {
 
 void SortByScan(Array& paths) { VQDocxRun::SortByScanIndex(paths); }
 
+// Takes groups out of `pool` until it is empty: a path without partners
+// goes to `result` as it is; a group is merged into one path, which stays in
+// the pool (it may meet more) while the group's other paths leave it.
+template <class Find, class Merge>
+void MergeGroups(Array& pool, Array& result, Find find, Merge merge) {
+  while (!pool.empty()) {
+    const Array group = find(pool);
+    if (group.size() <= 1) {
+      result.push_back(pool.front());
+      pool.erase(pool.begin());
+      continue;
+    }
+    const auto merged = merge(group);
+    std::erase_if(pool, [&](const auto& p) { return p != merged && Contains(group, p.get()); });
+  }
+}
+
 // The colour a line shows: its stroke, else its fill.
 VQDocx_Color LineColor(const VQDocxPathInfo& info) {
   if (info.stroked) return info.strokeColorVQ();
@@ -239,16 +256,8 @@ std::shared_ptr<VQDocxRunPath> VQDocxRunPath::CreateWithOverlapLines(const Array
     }
   if (!kept) kept = group.front();
   if (!kept) return nullptr;
-  Rect u = RectNull;
-  for (const auto& path : group)
-    if (path) u = RectIsNull(u) ? path->boundingBox_ : RectUnion(u, path->boundingBox_);
-  if (!kept->pictInfo_) kept->pictInfo_ = std::make_shared<VQDocxPathInfo>();
-  VQDocxPathInfo& info = *kept->pictInfo_;
-  kept->boundingBox_ = u;
-  info.displayX = u.origin.x;
-  info.displayY = u.origin.y;
-  info.displayWidth = u.size.width;
-  info.displayHeight = u.size.height;
+  VQDocxPathInfo& info = kept->spreadOver(group);
+  const Rect u = kept->boundingBox_;
   if (!info.stroked) {
     info.stroked = true;
     if (info.filled) {
@@ -286,16 +295,7 @@ Array VQDocxRunPath::MergeOverlapLinesIfNeed(Array& paths) {
       pool.push_back(path);
     else result.push_back(path);
   }
-  while (!pool.empty()) {
-    const Array group = FindOverlapLineRunPaths(pool);
-    if (group.size() <= 1) {
-      result.push_back(pool.front());
-      pool.erase(pool.begin());
-      continue;
-    }
-    const auto merged = CreateWithOverlapLines(group);
-    std::erase_if(pool, [&](const auto& p) { return p != merged && Contains(group, p.get()); });
-  }
+  MergeGroups(pool, result, FindOverlapLineRunPaths, CreateWithOverlapLines);
   SortByScan(result);
   return result;
 }
@@ -383,19 +383,25 @@ Array VQDocxRunPath::FindOverlapRectangeRunPaths(const Array& paths) {
   return group;
 }
 
-std::shared_ptr<VQDocxRunPath> VQDocxRunPath::CreateWithOverlapRects(const Array& group) {
-  if (group.empty() || !group.front()) return nullptr;
-  const auto kept = group.front();
+VQDocxPathInfo& VQDocxRunPath::spreadOver(const Array& group) {
   Rect u = RectNull;
   for (const auto& path : group)
     if (path) u = RectIsNull(u) ? path->boundingBox_ : RectUnion(u, path->boundingBox_);
-  if (!kept->pictInfo_) kept->pictInfo_ = std::make_shared<VQDocxPathInfo>();
-  VQDocxPathInfo& info = *kept->pictInfo_;
-  kept->boundingBox_ = u;
+  if (!pictInfo_) pictInfo_ = std::make_shared<VQDocxPathInfo>();
+  VQDocxPathInfo& info = *pictInfo_;
+  boundingBox_ = u;
   info.displayX = u.origin.x;
   info.displayY = u.origin.y;
   info.displayWidth = u.size.width;
   info.displayHeight = u.size.height;
+  return info;
+}
+
+std::shared_ptr<VQDocxRunPath> VQDocxRunPath::CreateWithOverlapRects(const Array& group) {
+  if (group.empty() || !group.front()) return nullptr;
+  const auto kept = group.front();
+  VQDocxPathInfo& info = kept->spreadOver(group);
+  const Rect u = kept->boundingBox_;
   info.strokeweight = 0;
   info.stroked = false;
   info.filled = true;
@@ -418,20 +424,8 @@ Array VQDocxRunPath::MergeOverlapRectangesIfNeed(const Array& paths) {
       pool.push_back(path);
     else result.push_back(path);
   }
-  if (pool.size() < 2) {
-    result.insert(result.end(), pool.begin(), pool.end());
-  } else {
-    while (!pool.empty()) {
-      const Array group = FindOverlapRectangeRunPaths(pool);
-      if (group.size() <= 1) {
-        result.push_back(pool.front());
-        pool.erase(pool.begin());
-        continue;
-      }
-      const auto merged = CreateWithOverlapRects(group);
-      std::erase_if(pool, [&](const auto& p) { return p != merged && Contains(group, p.get()); });
-    }
-  }
+  if (pool.size() < 2) result.insert(result.end(), pool.begin(), pool.end());
+  else MergeGroups(pool, result, FindOverlapRectangeRunPaths, CreateWithOverlapRects);
   SortByScan(result);
   return result;
 }

@@ -174,7 +174,9 @@ std::optional<std::string> VQDocxRunPath::RunPathSmaskWithRunImage(const VQDocxR
   decoded.reset();
   if (mask.empty()) return std::nullopt;
 
-  const Rect imageRect = image.displayRect();
+  // The picture's pixels fill its frame as placed, before any turn.
+  const Rect imageRect = RectMake(image.pictInfo->displayX, image.pictInfo->displayY, image.pictInfo->displayWidth,
+                                  image.pictInfo->displayHeight);
   const Rect r = RectIntersection(path.displayRect(), imageRect);
   if (RectIsNull(r) || !IsFinite(r) || !(r.size.width >= 0.1) || !(r.size.height >= 0.1)) return std::nullopt;
   if (!(imageRect.size.width > 0) || !(imageRect.size.height > 0)) return std::nullopt;

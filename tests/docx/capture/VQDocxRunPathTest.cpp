@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "docx/PathShapes.h"
+
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -25,18 +27,8 @@ using vq::VQDocxRunPath;
 
 namespace {
 
-Path Line(double x1, double y1, double x2, double y2) {
-  Path p;
-  p.moveTo(x1, y1);
-  p.lineTo(x2, y2);
-  return p;
-}
-
-Path RectPath(const Rect& r) {
-  Path p;
-  p.addRect(r);
-  return p;
-}
+using vqtest::Line;
+using vqtest::RectPath;
 
 struct Style {
   bool fill = false;

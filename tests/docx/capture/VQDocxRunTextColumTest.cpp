@@ -21,7 +21,7 @@ struct RunAt {
   uint64_t index = 0;
   const char* text = "ab";
   double wordHeight = 0;
-  std::optional<uint64_t> textIndex;  // 10 x index unless given
+  std::optional<uint64_t> textIndex = std::nullopt;  // 10 x index unless given
 };
 
 std::shared_ptr<VQDocxRunText> TextRun(const RunAt& r) {
