@@ -8,10 +8,14 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <set>
 
+#include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/pdf/PdfDocumentImpl.h"
 #include "platform/pdf/PdfObjectImpl.h"
+#include "platform/pdf/PdfRepair.h"
 
 namespace vq::pdf {
 
@@ -225,12 +229,18 @@ std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q) {
 
 }  // namespace
 
-std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes) {
-  auto q = std::make_shared<QPDF>();
+std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes,
+                               std::shared_ptr<const std::string> repairedBytes) {
+  // An instance read from repaired bytes holds them for as long as it lives
+  // (objects may outlive the document that opened it).
+  auto q = repairedBytes ? std::shared_ptr<QPDF>(new QPDF(), [repairedBytes](QPDF* p) { delete p; })
+                         : std::make_shared<QPDF>();
   q->setLogger(quietLogger());
   q->setSuppressWarnings(true);
   q->setAttemptRecovery(true);
-  q->processFile(path.c_str(), passwordBytes.c_str());
+  if (repairedBytes)
+    q->processMemoryFile(path.c_str(), repairedBytes->data(), repairedBytes->size(), passwordBytes.c_str());
+  else q->processFile(path.c_str(), passwordBytes.c_str());
   return q;
 }
 
@@ -244,7 +254,7 @@ std::shared_ptr<QPDF> Document::Impl::instance() {
   // Opened outside the lock: other threads keep reading meanwhile.
   std::shared_ptr<QPDF> q;
   try {
-    q = OpenQPDF(path, passwordBytes);
+    q = OpenQPDF(path, passwordBytes, repairedBytes);
   } catch (...) {
     return nullptr;
   }
@@ -325,38 +335,68 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   impl->path = path;
   impl->password = password;
   std::shared_ptr<QPDF> q;
-  bool passwordRefused = false;
   bool wholeTree = false;
   std::shared_ptr<const std::vector<QPDFObjectHandle>> allPages;
-  for (const std::string& candidate : passwordCandidates(password)) {
+  // One reading of the file, from disk or from repaired bytes: None when
+  // the document opened.
+  auto attempt = [&](std::shared_ptr<const std::string> bytes) {
+    q.reset();
+    bool passwordRefused = false;
+    for (const std::string& candidate : passwordCandidates(password)) {
+      try {
+        q = OpenQPDF(path, candidate, bytes);
+        impl->passwordBytes = candidate;
+        break;
+      } catch (const QPDFExc& e) {
+        if (e.getErrorCode() != qpdf_e_password) return OpenError::Damaged;
+        passwordRefused = true;
+      } catch (...) {
+        return OpenError::Damaged;
+      }
+    }
+    if (!q) return passwordRefused ? OpenError::PasswordRequired : OpenError::Damaged;
     try {
-      q = OpenQPDF(path, candidate);
-      impl->passwordBytes = candidate;
-      break;
-    } catch (const QPDFExc& e) {
-      if (e.getErrorCode() != qpdf_e_password) return fail(OpenError::Damaged);
-      passwordRefused = true;
+      impl->encrypted = q->isEncrypted();
+      const auto counted = countFromTreeRoot(*q);
+      wholeTree = !counted;
+      if (!counted) allPages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q));
+      impl->pageCount = counted ? *counted : static_cast<int>(allPages->size());
+      impl->version = q->getPDFVersion();
+      // A catalog /Version later than the header's wins.
+      QPDFObjectHandle v = q->getRoot().getKey("/Version");
+      if (v.isName()) {
+        std::string catalogVersion = v.getName().substr(1);
+        if (catalogVersion > impl->version) impl->version = catalogVersion;
+      }
     } catch (...) {
-      return fail(OpenError::Damaged);
+      return OpenError::Damaged;
+    }
+    return OpenError::None;
+  };
+  OpenError result = attempt(nullptr);
+  if (result == OpenError::Damaged) {
+    // qpdf's own reconstruction gave up: the objects are looked for again,
+    // by their headers, and the file read from those.
+    std::string bytes;
+    {
+      std::ifstream in(path, std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    if (auto rebuilt = RebuildCrossReference(bytes)) {
+      auto repaired = std::make_shared<const std::string>(std::move(*rebuilt));
+      if (attempt(repaired) == OpenError::None) {
+        result = OpenError::None;
+        impl->repairedBytes = std::move(repaired);
+        // Said once per file, however many times the process opens it.
+        static std::mutex reportedMutex;
+        static std::set<std::string> reported;
+        std::lock_guard<std::mutex> lock(reportedMutex);
+        if (reported.insert(path).second)
+          VQDiagnose(VQDiagnosticCategory::PDF, "\"" + path + "\" is damaged; its objects were found by scanning it");
+      }
     }
   }
-  if (!q) return fail(passwordRefused ? OpenError::PasswordRequired : OpenError::Damaged);
-  try {
-    impl->encrypted = q->isEncrypted();
-    const auto counted = countFromTreeRoot(*q);
-    wholeTree = !counted;
-    if (!counted) allPages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q));
-    impl->pageCount = counted ? *counted : static_cast<int>(allPages->size());
-    impl->version = q->getPDFVersion();
-    // A catalog /Version later than the header's wins.
-    QPDFObjectHandle v = q->getRoot().getKey("/Version");
-    if (v.isName()) {
-      std::string catalogVersion = v.getName().substr(1);
-      if (catalogVersion > impl->version) impl->version = catalogVersion;
-    }
-  } catch (...) {
-    return fail(OpenError::Damaged);
-  }
+  if (result != OpenError::None) return fail(result);
   impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, 0, 0, wholeTree, allPages});
   if (error) *error = OpenError::None;
   return std::shared_ptr<Document>(new Document(std::move(impl)));

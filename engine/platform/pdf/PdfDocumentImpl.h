@@ -22,6 +22,9 @@ struct Document::Impl {
   bool encrypted = false;
   int pageCount = 0;
   std::string version;
+  // The file's bytes with a rebuilt cross-reference, when its own could not
+  // be read; every instance is opened from them.
+  std::shared_ptr<const std::string> repairedBytes;
 
   // Pages a thread's instance reads before a fresh one takes its place.
   static constexpr int kPagesPerInstance = 32;
@@ -49,8 +52,9 @@ struct Document::Impl {
   void notePageRead(int number);
 };
 
-// Opens one qpdf instance quietly (warnings discarded, recovery on); throws
-// qpdf's exceptions.
-std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes);
+// Opens one qpdf instance quietly (warnings discarded, recovery on), from
+// `repairedBytes` when given, else from the file; throws qpdf's exceptions.
+std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes,
+                               std::shared_ptr<const std::string> repairedBytes = nullptr);
 
 }  // namespace vq::pdf

@@ -13,6 +13,7 @@
 
 #include "platform/pdf/PdfContentScanner.h"
 #include "platform/pdf/PdfDocument.h"
+#include "platform/pdf/PdfRepair.h"
 #include "platform/pdf/PdfTestHelpers.h"
 #include "support/TestSupport.h"
 
@@ -527,4 +528,49 @@ TEST(DocumentCorpus, PagesReadFromManyThreads) {
   }
   for (auto& th : threads) th.join();
   EXPECT_EQ(mismatches.load(), 0);
+}
+
+// A file whose cross-reference cannot be used even by qpdf's reconstruction
+// is read again from its objects' headers.
+TEST(DocumentCorpus, DamagedCrossReferencesAreRebuiltFromTheObjects) {
+  std::string file = vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Mark 7 >>",
+  });
+  // Every offset zero: qpdf finds no root.
+  for (size_t at = file.find(" 00000 n"); at != std::string::npos; at = file.find(" 00000 n", at + 1))
+    file.replace(at - 10, 10, "0000000000");
+  vqtest::ScratchDir dir;
+  const auto path = (dir / "zero-offsets.pdf").string();
+  std::ofstream(path, std::ios::binary) << file;
+  OpenError error = OpenError::Damaged;
+  auto doc = Document::open(path, "", &error);
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(error, OpenError::None);
+  EXPECT_EQ(doc->pageCount(), 1);
+  // Another thread opens its own instance from the same rebuilt bytes.
+  std::optional<int64_t> mark;
+  std::thread([&] { mark = doc->page(1)->dictionary().get("Mark").integer(); }).join();
+  EXPECT_EQ(mark, 7);
+
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool rebuilt;
+  };
+  const Case cases[] = {
+      {"objects and a catalog", "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj 2 0 obj << >> endobj", true},
+      {"no catalog", "1 0 obj << /Type /Pages >> endobj", false},
+      {"numbers past what objects may have", "99999999999 0 obj << /Type /Catalog /Pages 2 0 R >> endobj", false},
+      {"obj inside a word", "1 0 object << /Type /Catalog /Pages 2 0 R >>", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto out = vq::pdf::RebuildCrossReference(c.bytes);
+    EXPECT_EQ(out.has_value(), c.rebuilt);
+    if (out) {
+      EXPECT_NE(out->find("trailer\n<< /Size 3 /Root 1 0 R >>"), std::string::npos) << *out;
+    }
+  }
 }
