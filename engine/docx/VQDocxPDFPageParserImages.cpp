@@ -136,17 +136,25 @@ void VQDocxPDFPageParser::didScanXObjectImage(VQPDFConentParser* parser,
   endOpenTextBoxOrPath();
 
   if (!s.clipBezierPaths.empty()) {
-    const auto bitmap = CGImageWithContentsOfFile(path);
-    if (!bitmap) {
+    const double dpi = renderedImageDPI();
+    const Rect frame = RectMake(info->displayX, info->displayY, info->displayWidth, info->displayHeight);
+    const AffineTransform scale = AffineTransformMakeScale(dpi / 72, dpi / 72);
+    // The clip is looked at first, without the picture: most clips (the
+    // page's, a form's box) hold the whole picture, and the picture need
+    // not be read and drawn again for them.
+    bool noClippingNeeded = false;
+    VQPDFExporterRaster::ClipImageInContextSize(currentPageCropBox().size, Bitmap{}, scale, pageTransform, T, frame,
+                                                s.clipBezierPaths, nullptr, &noClippingNeeded);
+    const auto bitmap = noClippingNeeded ? std::nullopt : CGImageWithContentsOfFile(path);
+    if (noClippingNeeded) {
+      // Shown whole, as it is.
+    } else if (!bitmap) {
       VQDiagnose(VQDiagnosticCategory::Image, "didScanXObjectImage: image with path is null:" + path + "!");
     } else {
-      const double dpi = renderedImageDPI();
-      const Rect frame = RectMake(info->displayX, info->displayY, info->displayWidth, info->displayHeight);
       Rect clipRect = frame;
-      bool noClippingNeeded = false;
-      const auto clipped = VQPDFExporterRaster::ClipImageInContextSize(
-          currentPageCropBox().size, *bitmap, AffineTransformMakeScale(dpi / 72, dpi / 72), pageTransform, T, frame,
-          s.clipBezierPaths, &clipRect, &noClippingNeeded);
+      const auto clipped =
+          VQPDFExporterRaster::ClipImageInContextSize(currentPageCropBox().size, *bitmap, scale, pageTransform, T,
+                                                      frame, s.clipBezierPaths, &clipRect, &noClippingNeeded);
       if (!clipped && !noClippingNeeded) return;  // the clip leaves nothing of it
       const std::string clipPath =
           VQPDFPathUtilities::tempIMG(VQDocxRunImage::SafeFileName(image->objectKey) + "-Clip", "PNG");
