@@ -19,7 +19,8 @@ bool VQFlowTextFileWriter::open(const std::string& path) {
   path_ = path;
   file_.reset(std::fopen(path.c_str(), "wb"));
   if (!file_) {
-    VQDiagnose(VQDiagnosticCategory::Output, "Can't create the file " + path + ": " + std::strerror(errno));
+    // Said by the caller, which knows what the file is for.
+    LastOpenFailureSlot() = std::strerror(errno);
     return false;
   }
   return true;
@@ -133,6 +134,11 @@ std::string VQRTFFileWriter::formatText(std::string_view text) const {
     }
   }
   return out;
+}
+
+std::string& VQFlowTextFileWriter::LastOpenFailureSlot() {
+  thread_local std::string reason;
+  return reason;
 }
 
 }  // namespace vq::flowtext

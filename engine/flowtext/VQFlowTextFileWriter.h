@@ -16,8 +16,8 @@ class VQFlowTextFileWriter {
   VQFlowTextFileWriter(const VQFlowTextFileWriter&) = delete;
   VQFlowTextFileWriter& operator=(const VQFlowTextFileWriter&) = delete;
 
-  // Creates (or empties) the file and opens it. Returns nullptr, with a message
-  // on standard error, when that is impossible.
+  // Creates (or empties) the file and opens it. Returns nullptr when that is
+  // impossible; LastOpenFailure() then says why.
   template <class W>
   static std::unique_ptr<W> Open(const std::string& path) {
     std::unique_ptr<W> w(new W());
@@ -37,6 +37,8 @@ class VQFlowTextFileWriter {
   bool closeFile();
 
   bool failed() const { return failed_; }
+  // The system's reason the calling thread's last open failed.
+  static const std::string& LastOpenFailure() { return LastOpenFailureSlot(); }
   const std::string& textPath() const { return path_; }
   const std::string& lineBreak() const { return lineBreak_; }
   const std::string& indentation() const { return indentation_; }
@@ -46,6 +48,7 @@ class VQFlowTextFileWriter {
   VQFlowTextFileWriter(std::string lineBreak, std::string indentation);
 
  private:
+  static std::string& LastOpenFailureSlot();
   bool open(const std::string& path);
   void append(std::string_view bytes);
 

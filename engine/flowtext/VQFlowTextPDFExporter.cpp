@@ -23,7 +23,9 @@ void VQFlowTextPDFExporter::convertPDFBegin(const std::string& destPath, const s
   papyrant_ = flowtext::VQFlowTextMakeDocument(destDocType, destPath, static_cast<int64_t>(toTotalPages));
   isShouldCancel = false;
   if (!papyrant_) throw std::runtime_error("No flow-text document for the type \"" + destDocType + "\"");
-  if (!papyrant_->writeDocumentBegin()) throw std::runtime_error("Can't create the file " + destPath);
+  if (!papyrant_->writeDocumentBegin())
+    throw std::runtime_error("Can't create the file " + destPath + ": " +
+                             flowtext::VQFlowTextFileWriter::LastOpenFailure());
   VQPDFPageCaptureSettings settings;
   settings.annotations = moreOptions.isParserAnnots != 0;
   // Text output takes no pixels: the interpreter decodes no image.

@@ -3,6 +3,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "common/VQPDFPathUtilities.h"
@@ -75,12 +77,20 @@ bool VQOutputWriter::CreateZipFileAtPath(const std::string& path, const std::vec
     const fs::file_status status = fs::symlink_status(path, ec);
     if (!ec && fs::exists(status) && !fs::is_regular_file(status) && !fs::is_symlink(status)) {
       VQDiagnose(VQDiagnosticCategory::Output, "The destination is not a regular file: " + path);
+      LastFailureSlot() = "not a regular file";
       return false;
     }
   }
+  LastFailureSlot().clear();
   const std::optional<std::string> temporary = VQPDFPathUtilities::makeTemporarySibling(path);
-  if (!temporary) return false;
-  auto fail = [&] {
+  if (!temporary) {
+    LastFailureSlot() = std::strerror(errno);
+    return false;
+  }
+  // Says why, from the error of the step that failed (errno when it is a
+  // system call's), then removes the partial archive.
+  auto fail = [&](std::string reason = std::strerror(errno)) {
+    if (LastFailureSlot().empty()) LastFailureSlot() = std::move(reason);
     std::error_code ec;
     fs::remove(*temporary, ec);
     return false;
@@ -93,11 +103,11 @@ bool VQOutputWriter::CreateZipFileAtPath(const std::string& path, const std::vec
     std::error_code ec;
     const fs::path p(listed);
     if (fs::is_directory(p, ec)) {
-      if (!listFolder(p, keepParentDirectory, skip, entries)) return fail();
+      if (!listFolder(p, keepParentDirectory, skip, entries)) return fail("a part of the package cannot be read");
     } else if (fs::exists(p, ec)) {
       entries.push_back({listed, p.filename().string(), false});
     } else {
-      return fail();
+      return fail("a part of the package is missing");
     }
   }
 
@@ -117,8 +127,13 @@ bool VQOutputWriter::CreateZipFileAtPath(const std::string& path, const std::vec
 
   std::error_code ec;
   fs::rename(*temporary, path, ec);
-  if (ec) return fail();
+  if (ec) return fail(ec.message());
   return true;
+}
+
+std::string& VQOutputWriter::LastFailureSlot() {
+  thread_local std::string reason;
+  return reason;
 }
 
 }  // namespace vq

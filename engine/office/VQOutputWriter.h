@@ -20,11 +20,18 @@ class VQOutputWriter {
   // close succeeded: on failure nothing is left at (or replaced at) the path.
   static bool CreateZipFileAtPath(const std::string& path, const std::vector<std::string>& paths);
 
+  // Why the calling thread's last CreateZipFileAtPath failed (the system's
+  // reason where a system call failed); empty after a success.
+  static const std::string& LastFailure() { return LastFailureSlot(); }
+
   // `progressHandler` gets (entries written, entries in all).
   static bool CreateZipFileAtPath(const std::string& path, const std::vector<std::string>& paths,
                                   bool keepParentDirectory, int compressionLevel,
                                   const std::optional<std::string>& password, bool AES,
                                   const std::function<void(size_t, size_t)>& progressHandler);
+
+ private:
+  static std::string& LastFailureSlot();
 };
 
 }  // namespace vq

@@ -194,7 +194,7 @@ void VQPPTXDocument::packetZipFileIfNeed() {
     writeMissingSlides();
     const std::string& W = savedWorkFolder_;
     if (!CreateZipFileAtPath(savedFilePath_, {W + "/_rels", W + "/[Content_Types].xml", W + "/docProps", W + "/ppt"}))
-      throw std::runtime_error("Can't write the PPTX package " + savedFilePath_);
+      throw std::runtime_error("Can't write the PPTX package " + savedFilePath_ + ": " + LastFailure());
   } catch (...) {
     removeWorkFiles();
     throw;

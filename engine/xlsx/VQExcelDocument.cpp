@@ -412,7 +412,7 @@ bool VQExcelDocument::packetZipFileIfNeed(const std::shared_ptr<const pdf::Docum
       const std::vector<std::string> paths = {savedWorkFolder_ + "/_rels", savedWorkFolder_ + "/[Content_Types].xml",
                                               savedWorkFolder_ + "/docProps", savedWorkFolder_ + "/xl"};
       ok = VQOutputWriter::CreateZipFileAtPath(savedFilePath_, paths);
-      if (!ok && error) *error = "Can't write the file " + savedFilePath_;
+      if (!ok && error) *error = "Can't write the file " + savedFilePath_ + ": " + VQOutputWriter::LastFailure();
     }
   }
   removeWorkFolder();

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -360,6 +361,24 @@ TEST(VQAppMainCLIHostCorpus, BrokenEntriesCostThemselvesNotThePage) {
     std::ifstream in(out);
     const std::string text(std::istreambuf_iterator<char>(in), {});
     EXPECT_NE(text.find("Hello World"), std::string::npos) << text;
+  }
+}
+
+TEST(VQAppMainCLIHostCorpus, OutputProblemsSayWhyOnceNamingTheDestination) {
+  ScratchDir scratch;
+  std::ofstream(scratch / "file") << "x";
+  const std::string program = (vqtest::binaryDir() / "cli" / "vqpapyrant").string();
+  for (const char* format : {"docx", "xlsx", "pptx", "txt", "html", "rtf"}) {
+    SCOPED_TRACE(format);
+    const fs::path out = scratch / "file" / (std::string("out.") + format);
+    std::string errors;
+    EXPECT_EQ(vqtest::runCommand(program + " -i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f " + format +
+                                     " -o " + shellQuoted(out) + " 2>&1 >/dev/null",
+                                 &errors),
+              1);
+    // One line, naming the destination and the system's reason.
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find(out.string() + ": Not a directory"), std::string::npos) << errors;
   }
 }
 

@@ -371,7 +371,7 @@ void VQDocxDocument::packetZipFileIfNeed() {
     _docxWrite_Word_Document(wf);
     const std::vector<std::string> items = {wf + "/_rels", wf + "/[Content_Types].xml", wf + "/docProps", wf + "/word"};
     if (!CreateZipFileAtPath(savedFilePath_, items))
-      throw VQDocxDocumentException(fmt::format("Can't write the DOCX package {}", savedFilePath_));
+      throw VQDocxDocumentException(fmt::format("Can't write the DOCX package {}: {}", savedFilePath_, LastFailure()));
   } catch (...) {
     removeWorkFolder();
     throw;
