@@ -36,16 +36,25 @@ int main(int argc, char* argv[]) {
   mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   vq::MainQueue& mainQueue = vq::MainQueue::shared();
   mainQueue.bindToCurrentThread();
-  std::thread([stopSignals, &mainQueue] {
+  // The waiting thread ends before main returns: the main queue it posts to
+  // is a static, destroyed on the way out.
+  static std::atomic<bool> quitting{false};
+  std::thread waiter([stopSignals, &mainQueue] {
     int signal = 0;
     while (sigwait(&stopSignals, &signal) == 0) {
+      if (quitting.load()) return;
       // A second signal while the first one's stop runs ends the process.
       if (stoppedBy.exchange(signal) != 0) _exit(128 + signal);
       mainQueue.runOnMain([] {
         if (auto* front = running.load()) front->leftButtonPress();
       });
     }
-  }).detach();
+  });
+  auto endWaiter = [&waiter] {
+    quitting = true;
+    pthread_kill(waiter.native_handle(), SIGTERM);
+    waiter.join();
+  };
   // More than one thread asks for the page-parallel front.
   const bool pageParallel = vq::VQCLIArguments::parse(argc, argv).threadMax() > 1;
   std::unique_ptr<vq::VQAppMainCLIBase> front;
@@ -55,6 +64,7 @@ int main(int argc, char* argv[]) {
   front->runMain(argc, argv);
   mainQueue.drainUntil([&] { return front->isFinished(); });
   running = nullptr;
+  endWaiter();
   if (const int signal = stoppedBy.load()) return 128 + signal;
   return front->pdfResult();
 }
