@@ -48,6 +48,11 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsCrossedInWidth(const VQExcelRuns& 
   return g;
 }
 
+namespace {
+// The farthest a glyph is set back over the one before it (a logo's kerning).
+constexpr double kMostKernEm = 0.5;
+}  // namespace
+
 VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option) {
   VQExcelRuns g;
   if (runs.empty()) return g;
@@ -55,12 +60,28 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
   g.push_back(first);
   double right = first->xRight();
   const VQExcelRunText* rightmost = first.get();
+  auto take = [&](const VQExcelRunPtr& r) {
+    g.push_back(r);
+    if (r->xRight() > right) rightmost = r.get();
+    right = std::max(right, r->xRight());
+  };
   for (size_t i = 1; i < runs.size(); ++i) {
     const auto& r = runs[i];
-    if (std::fabs(r->yBase() - first->yBase()) >= 1) continue;
     const double gap = r->xLeft() - right;
+    const VQPDFWordGapFont font = GapFontBetween(*rightmost, *r);
+    if (std::fabs(r->yBase() - first->yBase()) >= 1) {
+      // A raised or lowered glyph set against the line (a footnote mark, the
+      // letters of a logo) is part of the word it touches, whatever its size.
+      // It is never larger than the line: text after a raised mark at the
+      // start of a line is not taken into the mark.
+      const double middle = (r->yTop() + r->yBottom()) / 2;
+      const bool againstLine = middle > first->yTop() && middle < first->yBottom() && r->rPr.sz <= first->rPr.sz;
+      const bool touching = gap > -kMostKernEm * font.fontSize && !VQPDFIsWordGap(gap, font);
+      if (againstLine && touching && r->rPr.rgbColor == first->rPr.rgbColor) take(r);
+      continue;
+    }
     // Words of one phrase belong to one cell whatever the overlap choice.
-    const bool word = VQPDFClassifyGap(gap, GapFontBetween(*rightmost, *r)) == VQPDFGapKind::Word;
+    const bool word = VQPDFClassifyGap(gap, font) == VQPDFGapKind::Word;
     bool near;
     switch (option) {
       case 2:
@@ -73,10 +94,7 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
         near = (gap >= 0 && gap < 2) || (gap > -3 && gap < 0);
         break;
     }
-    if (!(near || word) || !r->rPr.isSameToRPr(first->rPr)) continue;
-    g.push_back(r);
-    if (r->xRight() > right) rightmost = r.get();
-    right = std::max(right, r->xRight());
+    if ((near || word) && r->rPr.isSameToRPr(first->rPr)) take(r);
   }
   return g;
 }

@@ -49,6 +49,16 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
       {"words a word gap apart share a cell, with their blank",
        {MakeRun("Animal", 10, 10, 30), MakeRun("Description", 43, 10, 55), MakeRun("Size", 200, 10, 20)},
        {{"Animal Description", 1, 1, 0, 0}, {"Size", 1, 2, 0, 0}}},
+      {"the raised and lowered letters of a logo make one word",
+       {MakeRun("L", 10, 10, 6), MakeRun("A", 13, 9, 5, 7, 7), MakeRun("T", 17, 10, 6), MakeRun("E", 22, 12, 6),
+        MakeRun("X", 27, 10, 6)},
+       {{"LATEX", 1, 1, 0, 0}}},
+      {"a footnote mark goes with its word",
+       {MakeRun("Schrod", 10, 10, 30), MakeRun("*", 40, 8, 4, 6, 6)},
+       {{"Schrod*", 1, 1, 0, 0}}},
+      {"text after a raised mark is not taken into the mark",
+       {MakeRun("1", 10, 8, 3, 6, 6), MakeRun("Well, not quite", 14, 10, 60)},
+       {{"1", 1, 1, 0, 0}, {"Well, not quite", 1, 2, 0, 0}}},
       {"an empty page", {}, {}},
   };
   vqtest::ScratchDir dir;
