@@ -25,7 +25,8 @@ class VQExcelSortUtilities {
   static VQExcelRunPtr MergeRunTextsInHeight(const VQExcelRuns& runs);
   static bool HaveNoneEnglishString(std::string_view text);
   // What two neighbouring runs of a line show of their type, for telling
-  // their gap: the smaller run's size and blank, the pair's glyph advance.
+  // their gap: the smaller run's size and blank (the narrower blank of two
+  // runs of one size), the pair's glyph advance.
   static VQPDFWordGapFont GapFontBetween(const VQExcelRunText& a, const VQExcelRunText& b);
   // Whether words of `before` and `after` written one after the other need a
   // blank between them: neither brings one, and they are not both ideographs.

@@ -140,6 +140,11 @@ TEST(VQExcelGrid, JoinedPiecesKeepTheirBlanks) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(vq::VQExcelSortUtilities::MergeRunTextsInWidth(c.runs)->text, c.expected);
   }
+  // A typewriter word in running text is set apart by the text's narrower blank.
+  auto code = MakeRun("\\textwidth", 10, 10, 52), word = MakeRun("and", 64.2, 10, 15);
+  code->blankEm = 0.525;
+  word->blankEm = 0.333;
+  EXPECT_EQ(vq::VQExcelSortUtilities::MergeRunTextsInWidth({code, word})->text, "\\textwidth and");
   // Runs that end up in one cell are written with a blank between them.
   vq::VQExcelStringItem item;
   item.runArray = {MakeRun("Animal", 10, 10, 30), MakeRun("Description", 100, 10, 50)};
