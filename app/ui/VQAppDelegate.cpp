@@ -89,6 +89,11 @@ VQAppDelegate::VQAppDelegate(std::unique_ptr<VQPapyrantManager> manager)
   connect(settings_, &VQSettingsViewController::didCreationFirstOutputDirectory, this,
           &VQAppDelegate::startOrStopConversionGo);
   if (VQCUtilities::boolValueForKey(kIsHiddenSettings, false)) hidenSettingView(true);
+  // Read once at launch so that the settings file shows every preference
+  // with its value from the first run on.
+  VQPreferences::openFileAfterConversion();
+  VQPreferences::parserPDFAnnots();
+  VQPreferences::imageDPI();
   setConvertButtonState();
 }
 

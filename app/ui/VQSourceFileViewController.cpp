@@ -1,5 +1,6 @@
 #include "ui/VQSourceFileViewController.h"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -98,6 +99,8 @@ VQSourceFileViewController::VQSourceFileViewController(QWidget* parent)
   view_->setDragDropOverwriteMode(false);
   view_->setDropIndicatorShown(true);
   view_->setMouseTracking(true);
+  // Rows show their remove mark while the pointer is over them.
+  view_->viewport()->setAttribute(Qt::WA_Hover);
   view_->setUniformItemSizes(true);
   view_->setContextMenuPolicy(Qt::CustomContextMenu);
   emptyMsg_ = new QLabel(vqLocalized("Drop PDF files here, or click Convert to choose them."), this);
@@ -132,6 +135,11 @@ VQSourceFileViewController::VQSourceFileViewController(QWidget* parent)
     if (VQWorkspace::shared() && item->outputFileIconEnable()) VQWorkspace::shared()->openFile(item->outputPath());
   });
   connect(view_, &QWidget::customContextMenuRequested, this, &VQSourceFileViewController::showContextMenu);
+  auto* removeSelected = new QAction(vqLocalized("Remove"), view_);
+  removeSelected->setShortcuts({QKeySequence::Delete, Qt::Key_Backspace});
+  removeSelected->setShortcutContext(Qt::WidgetShortcut);
+  connect(removeSelected, &QAction::triggered, this, [this] { removeItemsFromTable(selectedItems()); });
+  view_->addAction(removeSelected);
   showEmptyMessageIfNeeded();
 }
 

@@ -245,6 +245,17 @@ TEST_F(WindowTest, PreferencesShowClampedValuesAndToggle) {
   EXPECT_FALSE(preferences->isVisible());
 }
 
+// After one launch and one added file every setting but the output folder is stored.
+TEST_F(WindowTest, FirstRunStoresEveryKey) {
+  addItems({"a.pdf"});
+  for (const char* key :
+       {kOpenFileAfterConversion, kParserPDFAnnotsAction, kImageDPI, kOutputFormat, kOutputFormatImageType,
+        kWordIsMergeParagraphs, kWordIsTrimmingBlankSpaceCharacters, kWordEnableShapToImage,
+        kWordEnableMergeIntersectImages, kExcelFormatStyle, kExcelThousandSepartor, kExcelOverlapText,
+        kExcelIsEachPageSheet, kExcelIsAiosAddToRow, kImageImageDPI, kImageImageQuality, kIsHiddenSettings})
+    EXPECT_TRUE(VQUserDefaults::store().contains(key)) << key;
+}
+
 TEST_F(WindowTest, SettingsPaneStateSurvivesARestart) {
   EXPECT_FALSE(window->isSettingsHidden());
   window->showOrHidenSettingView();
