@@ -77,6 +77,12 @@ void VQPapyrantManager::startConvertPDFItem(const VQSourceFileItemRef& item) {
   const QString destination = item->newOutputPath();
   VQConversionEngine* engine =
       item->convertOpts.threadMax > 0 && usesMutliThreadEngine(token) ? papyrantMutliThread_.get() : papyrant_.get();
+  if (pages.empty() && item->sourcePages() > 0) {
+    // A range that names none of the document's pages would give an empty
+    // output that looks like a success.
+    engineDidEnd(engine, VQError::make(VQPapyrantErrorPage, kNoPagesInRange));
+    return;
+  }
   if (destination.isEmpty() || engine->isConverting()) {
     // Nothing will report for this item: end it here rather than leave the
     // batch waiting.

@@ -14,6 +14,9 @@ namespace vq::app {
 
 class VQPapyrantManager;
 
+// The end error of an item whose page range names none of its pages.
+inline constexpr const char* kNoPagesInRange = "No pages of the document are in the page range.";
+
 class VQPapyrantManagerDelegate {
  public:
   virtual ~VQPapyrantManagerDelegate() = default;

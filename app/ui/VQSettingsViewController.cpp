@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "core/VQConversionFormats.h"
+#include "core/VQPapyrantManager.h"
 #include "core/VQSandBoxUtilities.h"
 #include "core/VQUserDefaults.h"
 #include "core/VQWorkspace.h"
@@ -73,6 +74,11 @@ VQSettingsViewController::VQSettingsViewController(QWidget* parent) : QWidget(pa
   auto* exampleLabel = new QLabel(vqLocalized("E.g. 1,5,3-12"), this);
   exampleLabel->setStyleSheet("color: gray");
   layout->addWidget(exampleLabel);
+  rangeNotice_ = new QLabel(vqLocalized(kNoPagesInRange), this);
+  rangeNotice_->setStyleSheet("color: #c0392b");
+  rangeNotice_->setWordWrap(true);
+  rangeNotice_->hide();
+  layout->addWidget(rangeNotice_);
 
   auto* folderTitle = new QLabel(vqLocalized("Output Directory:"), this);
   folderTitle->setFont(bold);
@@ -107,6 +113,7 @@ VQSettingsViewController::VQSettingsViewController(QWidget* parent) : QWidget(pa
   });
   connect(rangeText_, &QLineEdit::textEdited, this, [this](const QString& text) {
     if (item_) item_->settings_customPageRange = text;
+    updateRangeNotice();
     emit didUpdateSettings();
   });
   connect(options_, &QPushButton::clicked, this, [this] { moreSettingsButtonAction(); });
@@ -152,6 +159,7 @@ void VQSettingsViewController::setSourceFileItem(const VQSourceFileItemRef& item
 }
 
 void VQSettingsViewController::updateUI() {
+  updateRangeNotice();
   if (!item_) {
     const int at = format_->findText(VQCUtilities::stringValueForKey(kOutputFormat, kDefaultOutputFormat));
     showing_ = true;
@@ -173,6 +181,12 @@ void VQSettingsViewController::settingsButtonPressed() {
   // The item keeps its own image type: only its image sheet changes it.
   updateUI();
   emit didUpdateSettings();
+}
+
+void VQSettingsViewController::updateRangeNotice() {
+  const bool none =
+      item_ && item_->settings_pageRangeType == 1 && item_->sourcePages() > 0 && item_->outputPDFPageIndexs().empty();
+  rangeNotice_->setVisible(none);
 }
 
 VQPDFConversionSettings* VQSettingsViewController::moreSettingsButtonAction() {

@@ -41,6 +41,8 @@ class VQSettingsViewController : public QWidget {
   QComboBox* formatPopup() const { return format_; }
   QButtonGroup* pageRangeRadios() const { return range_; }
   QLineEdit* pageRangeField() const { return rangeText_; }
+  // Says so when the custom range names none of the document's pages.
+  QLabel* pageRangeNotice() const { return rangeNotice_; }
   QLineEdit* outputPathField() const { return outputPath_; }
   QPushButton* optionsButton() const { return options_; }
   QCheckBox* applyToAllBox() const { return applyToAll_; }
@@ -54,6 +56,7 @@ class VQSettingsViewController : public QWidget {
 
  private:
   void updateUI();
+  void updateRangeNotice();
   void showOutputFolder();
   void chooseFolder(const QString& start, bool beforeConversion);
 
@@ -64,6 +67,7 @@ class VQSettingsViewController : public QWidget {
   QComboBox* format_;
   QButtonGroup* range_;
   QLineEdit* rangeText_;
+  QLabel* rangeNotice_;
   QLineEdit* outputPath_;
   QPushButton* options_;
   QCheckBox* applyToAll_;

@@ -177,6 +177,25 @@ TEST_F(PapyrantManagerTest, PageRangeTravelsToTheEngine) {
   papyrant->end(vq::VQError::make(405, "Can't load the PDF Document."));
 }
 
+// A range that names none of the document's pages ends its item with an
+// error instead of an empty output; the batch goes on.
+TEST_F(PapyrantManagerTest, RangeWithoutPagesEndsTheItemUnconverted) {
+  const std::string pdf =
+      vqtest::BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] >>"});
+  auto empty = VQSourceFileItem::initWithPath(writeFile("one.pdf", QByteArray::fromStdString(pdf)));
+  empty->settings_pageRangeType = 1;
+  empty->settings_customPageRange = "5-9";
+  auto list = items(1);
+  list.insert(list.begin(), empty);
+  manager->setMa_sourceItems(list);
+  ASSERT_TRUE(manager->startConversion());
+  EXPECT_EQ(log, (Log{"will start", "end one.pdf 401", "single convert a.pdf txt", "start a.pdf"}));
+  EXPECT_EQ(QString::fromStdString(empty->conversionError->reason), kNoPagesInRange);
+  EXPECT_TRUE(empty->conversionOptions().endsWith("Failed!"));
+  papyrant->end();
+}
+
 // The real engine through the manager: the first two pages of a corpus file
 // to page images and to a Word document, with the reports arriving through
 // the Qt event loop.

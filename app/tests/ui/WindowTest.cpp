@@ -191,6 +191,25 @@ TEST_F(WindowTest, ImageTypeStaysWithItsItem) {
   EXPECT_EQ(items[0]->outputFileFormat(), "png");
 }
 
+// A custom range that names none of the document's pages says so as it is typed.
+TEST_F(WindowTest, RangeWithoutPagesIsPointedOut) {
+  QFile::copy(corpus("vector-ghostscript.pdf"), scratchPath("three.pdf"));
+  auto item = VQSourceFileItem::initWithPath(scratchPath("three.pdf"));
+  list->addSourceItemsToTable({item}, 0);
+  list->selectTableRowWithItem(item);
+  pane->pageRangeRadios()->button(1)->click();
+  const std::vector<std::pair<const char*, bool>> rows = {
+      {"4-9", true}, {"abc", true}, {"2-9", false}, {"", false}, {"1-2000000000", false}};
+  for (const auto& [text, notice] : rows) {
+    pane->pageRangeField()->setText(text);
+    emit pane->pageRangeField()->textEdited(text);
+    EXPECT_EQ(pane->pageRangeNotice()->isVisibleTo(pane), notice) << text;
+    EXPECT_EQ(item->settings_customPageRange, text);
+  }
+  pane->pageRangeRadios()->button(0)->click();
+  EXPECT_FALSE(pane->pageRangeNotice()->isVisibleTo(pane));
+}
+
 TEST_F(WindowTest, OptionsFollowTheFormat) {
   auto items = addItems({"a.pdf"});
   list->selectTableRowWithItem(items[0]);
