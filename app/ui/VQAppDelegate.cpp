@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -85,6 +86,14 @@ VQAppDelegate::VQAppDelegate(std::unique_ptr<VQPapyrantManager> manager)
       list_->applyFormatToAllData(settings_->sourceFileItem()->settings_outputFormat(),
                                   settings_->sourceFileItem()->settings_outputFormat_imageType());
     list_->reloadTableView();
+  });
+  connect(list_, &VQSourceFileViewController::filesNotFound, this, [this](const QStringList& paths) {
+    auto* message = new QMessageBox(QMessageBox::Warning, vqLocalized("Files Not Found"),
+                                    vqLocalized("Nothing to convert was found at:"), QMessageBox::Ok, this);
+    message->setInformativeText(paths.join('\n'));
+    message->setAttribute(Qt::WA_DeleteOnClose);
+    message->setWindowModality(Qt::WindowModal);
+    message->open();
   });
   connect(settings_, &VQSettingsViewController::didCreationFirstOutputDirectory, this,
           &VQAppDelegate::startOrStopConversionGo);

@@ -147,10 +147,15 @@ const std::vector<VQSourceFileItemRef>& VQSourceFileViewController::ma_sourceIte
 
 void VQSourceFileViewController::addFilesToCheckQueue(const QStringList& paths) {
   Batch batch;
-  for (const QString& path : paths)
-    for (auto& item : VQSourceFileItem::CreateSourceItemsOfFileOrDirectoryAtPath(path)) batch.waiting.push_back(item);
+  QStringList missing;
+  for (const QString& path : paths) {
+    auto items = VQSourceFileItem::CreateSourceItemsOfFileOrDirectoryAtPath(path);
+    if (items.empty()) missing << path;
+    for (auto& item : items) batch.waiting.push_back(item);
+  }
   batch.row = -1;
   enqueue(std::move(batch));
+  if (!missing.isEmpty()) emit filesNotFound(missing);
 }
 
 void VQSourceFileViewController::addDroppedFiles(const QStringList& paths, int row) {

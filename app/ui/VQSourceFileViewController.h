@@ -82,6 +82,8 @@ class VQSourceFileViewController : public QWidget {
  signals:
   void didUpdateSelection();
   void itemsChanged();
+  // Paths handed to addFilesToCheckQueue that hold no file (missing, or an empty folder).
+  void filesNotFound(const QStringList& paths);
 
  private:
   // Files added together: checked in order, then inserted at one row.

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -104,6 +105,20 @@ TEST_F(WindowTest, DroppedFilesAreCheckedAndKeepTheirOrder) {
   list->openSheet()->accept();
   ASSERT_TRUE(vqtest::waitUntil([&] { return !list->isCheckingFiles(); }));
   EXPECT_EQ(names(list->ma_sourceItems()), QStringList({"a.pdf", "minimal-jspdf.pdf", "logo-cairo.pdf", "b.pdf"}));
+}
+
+// Paths that hold nothing are named in a message; the others are added.
+TEST_F(WindowTest, MissingFilesAreReported) {
+  QStringList reported;
+  QObject::connect(list, &VQSourceFileViewController::filesNotFound, [&](const QStringList& p) { reported << p; });
+  QDir(scratchPath("")).mkpath("empty");
+  window->openFiles({scratchPath("gone.pdf"), corpus("minimal-jspdf.pdf"), scratchPath("empty")});
+  EXPECT_EQ(reported, QStringList({scratchPath("gone.pdf"), scratchPath("empty")}));
+  ASSERT_TRUE(vqtest::waitUntil([&] { return !list->isCheckingFiles(); }));
+  EXPECT_EQ(names(list->ma_sourceItems()), QStringList({"minimal-jspdf.pdf"}));
+  auto* message = window->findChild<QMessageBox*>();
+  ASSERT_TRUE(message);
+  EXPECT_TRUE(message->informativeText().contains("gone.pdf"));
 }
 
 TEST_F(WindowTest, RemovingKeepsASelectionAndShowsTheEmptyMessage) {
