@@ -20,6 +20,7 @@
 #include "core/VQWorkspace.h"
 #include "ui/VQIcons.h"
 #include "ui/VQPDFConversionSettings.h"
+#include "ui/VQPagePreview.h"
 
 namespace vq::app {
 
@@ -32,6 +33,8 @@ VQSettingsViewController::VQSettingsViewController(QWidget* parent) : QWidget(pa
   layout->addWidget(previewTitleLabel);
   auto* preview = new QGridLayout;
   previewIcon_ = new QLabel(this);
+  previewIcon_->setFixedSize(100, 100);
+  previewIcon_->setAlignment(Qt::AlignCenter);
   previewTitle_ = new QLabel(this);
   previewTitle_->setFont(bold);
   previewInfo_ = new QLabel(this);
@@ -140,7 +143,7 @@ void VQSettingsViewController::setSourceFileItem(const VQSourceFileItemRef& item
   format_->setEnabled(has);
   for (QAbstractButton* b : range_->buttons()) b->setEnabled(has);
   if (has) {
-    previewIcon_->setPixmap(VQImageNamed(item->sourceFileIcon(), 64));
+    previewIcon_->setPixmap(VQSourceFilePreview(item, 96));
     previewTitle_->setText(item->fileName());
     previewTitle_->setToolTip(item->fileName());
     previewInfo_->setText(item->sourceInfo());
@@ -148,7 +151,7 @@ void VQSettingsViewController::setSourceFileItem(const VQSourceFileItemRef& item
     range_->button(item->settings_pageRangeType == 1 ? 1 : 0)->setChecked(true);
     rangeText_->setText(item->settings_customPageRange);
   } else {
-    previewIcon_->setPixmap(VQImageNamed("default-eye", 64));
+    previewIcon_->setPixmap(VQImageNamed("default-eye", 96));
     previewTitle_->setText(vqLocalized("No File Selected"));
     previewTitle_->setToolTip(previewTitle_->text());
     previewInfo_->clear();

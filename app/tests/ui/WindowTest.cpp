@@ -17,7 +17,9 @@
 #include "support/TestSupport.h"
 #include "ui/UiTestSupport.h"
 #include "ui/VQAppDelegate.h"
+#include "ui/VQIcons.h"
 #include "ui/VQPDFConversionSettings.h"
+#include "ui/VQPagePreview.h"
 #include "ui/VQPreferencesWindowController.h"
 #include "ui/VQSettingsViewController.h"
 #include "ui/VQSourceFileViewController.h"
@@ -252,6 +254,19 @@ TEST_F(WindowTest, OptionsFollowTheFormat) {
   EXPECT_TRUE(items[0]->convertOpts.excelOptions.allInOneSheet);
   excel->accept();
   EXPECT_FALSE(VQUserDefaults::store().value(kExcelIsEachPageSheet).toBool()) << "only Done stores defaults";
+}
+
+// The pane shows the first page when it can be drawn, else the file's icon.
+TEST(PagePreviewCorpusTest, FirstPageOrIcon) {
+  vqtest::ScratchSettings scratch;
+  auto page = VQSourceFileItem::initWithPath(corpus("vector-ghostscript.pdf"));
+  const QImage preview = VQSourceFilePreview(page, 96).toImage();
+  EXPECT_EQ(std::max(preview.width(), preview.height()), 96);
+  EXPECT_LT(std::min(preview.width(), preview.height()), 96);
+  auto locked = VQSourceFileItem::initWithPath(corpus("encrypted-aes128-user.pdf"));
+  EXPECT_EQ(VQSourceFilePreview(locked, 96).toImage(), VQImageNamed("icon_pdf_pw", 96).toImage());
+  locked->setSourcePassword("user");
+  EXPECT_NE(VQSourceFilePreview(locked, 96).toImage(), VQImageNamed("icon_pdf_pw", 96).toImage());
 }
 
 TEST(ImageSegmentsTest, ValuesOutsideTheTablesTakeTheDefaults) {
