@@ -1,0 +1,60 @@
+#include "core/VQCPDFUtilities.h"
+
+#include <QFileInfo>
+
+#include "platform/pdf/PdfDocument.h"
+
+namespace vq::app {
+
+namespace {
+std::shared_ptr<pdf::Document> openDocument(const QString& path, const QString& password,
+                                            pdf::OpenError* error = nullptr) {
+  pdf::OpenError ignored = pdf::OpenError::None;
+  if (!error) error = &ignored;
+  if (!QFileInfo(path).isFile()) {
+    *error = pdf::OpenError::NotFound;
+    return nullptr;
+  }
+  try {
+    return pdf::Document::open(path.toStdString(), password.toStdString(), error);
+  } catch (const std::exception&) {
+    *error = pdf::OpenError::Damaged;
+    return nullptr;
+  }
+}
+
+// Bit 3 of the permission flags of the encryption dictionary grants printing.
+bool allowsPrinting(const pdf::Document& document) {
+  if (!document.isEncrypted()) return true;
+  try {
+    const std::optional<int64_t> flags = document.trailer().get("Encrypt").get("P").integer();
+    return !flags || (*flags & 4) != 0;
+  } catch (const std::exception&) {
+    return true;
+  }
+}
+}  // namespace
+
+bool VQCPDFUtilities::isPDFDocumentValidAtPath(const QString& path) {
+  pdf::OpenError error = pdf::OpenError::None;
+  return openDocument(path, QString(), &error) || error == pdf::OpenError::PasswordRequired;
+}
+
+bool VQCPDFUtilities::isPDFDocumentLockedAtPath(const QString& path) { return !openDocument(path, QString()); }
+
+bool VQCPDFUtilities::isPDFDocumentLockPritingAtPath(const QString& path) {
+  auto document = openDocument(path, QString());
+  return !document || !allowsPrinting(*document);
+}
+
+bool VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(const QString& path, const QString& password) {
+  auto document = openDocument(path, password);
+  return document && allowsPrinting(*document);
+}
+
+qint64 VQCPDFUtilities::pageCountAtPath(const QString& path, const QString& password) {
+  auto document = openDocument(path, password);
+  return document ? document->pageCount() : 0;
+}
+
+}  // namespace vq::app

@@ -1,0 +1,63 @@
+#include "core/AppTestSupport.h"
+#include "core/VQCPDFUtilities.h"
+#include "support/TestSupport.h"
+
+using namespace vq::app;
+
+namespace {
+
+class PdfChecksTest : public vqtest::AppTest {
+ protected:
+  QString plainPDF() {
+    return writeFile("plain.pdf", QByteArray::fromStdString(vqtest::BuildPDF(
+                                      {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] >>"})));
+  }
+};
+
+struct CheckRow {
+  QString path;
+  bool valid, locked, lockPrinting;
+};
+
+void expectChecks(const std::vector<CheckRow>& rows) {
+  for (const CheckRow& row : rows) {
+    SCOPED_TRACE(row.path.toStdString());
+    EXPECT_EQ(VQCPDFUtilities::isPDFDocumentValidAtPath(row.path), row.valid);
+    EXPECT_EQ(VQCPDFUtilities::isPDFDocumentLockedAtPath(row.path), row.locked);
+    EXPECT_EQ(VQCPDFUtilities::isPDFDocumentLockPritingAtPath(row.path), row.lockPrinting);
+  }
+}
+
+TEST_F(PdfChecksTest, PlainFilesAndNonPDFs) {
+  expectChecks({
+      {plainPDF(), true, false, false},
+      {writeFile("notes.txt", "hello"), false, true, true},
+      {writeFile("empty.pdf", ""), false, true, true},
+      {scratchPath("missing.pdf"), false, true, true},
+      {outputDir(), false, true, true},
+  });
+}
+
+TEST_F(PdfChecksTest, EncryptedCorpusFileNeedsItsPassword) {
+  const QString path = QString::fromStdString(vqtest::corpusFile("encrypted-aes128-user.pdf").string());
+  expectChecks({{path, true, true, true}});
+  EXPECT_TRUE(VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(path, "user"));
+  EXPECT_FALSE(VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(path, "wrong"));
+  EXPECT_FALSE(VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(path, ""));
+  EXPECT_EQ(VQCPDFUtilities::pageCountAtPath(path, "user"), 6);
+  EXPECT_EQ(VQCPDFUtilities::pageCountAtPath(path, "wrong"), 0);
+}
+
+// A file that opens without a password but forbids printing is treated as locked.
+TEST_F(PdfChecksTest, NoPrintingFileCountsAsLockedEndToEnd) {
+  const QString plain = plainPDF();
+  const QString restricted = scratchPath("noprint.pdf");
+  ASSERT_EQ(vqtest::runCommand("qpdf --encrypt '' owner 256 --print=none -- '" + plain.toStdString() + "' '" +
+                               restricted.toStdString() + "'"),
+            0);
+  expectChecks({{restricted, true, false, true}});
+  EXPECT_FALSE(VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(restricted, ""));
+}
+
+}  // namespace
