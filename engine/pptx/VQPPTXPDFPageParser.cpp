@@ -1,5 +1,6 @@
 #include "pptx/VQPPTXPDFPageParser.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -29,6 +30,9 @@ bool isRightAngle(double r) { return r == 90 || r == 270; }
 
 bool isSingleBlankOrControl(const std::string& s) { return s.size() == 1 && static_cast<unsigned char>(s[0]) < 33; }
 
+// Modes 3 and 7 paint nothing: OCR layers over scans use them.
+bool isInvisibleText(const VQPDFRenderState& s) { return s.textRenderMode == 3 || s.textRenderMode == 7; }
+
 const AffineTransform kBitmapScale = AffineTransformMakeScale(2, 2);
 
 }  // namespace
@@ -38,6 +42,21 @@ double VQPPTXSnapRotation(double r) {
   if (r > 85 && r < 95) return 90;
   if (r > 265 && r < 275) return 270;
   return r;
+}
+
+double VQPPTXClippedPictureScale(int pixelWidth, int pixelHeight, double displayWidth, double displayHeight,
+                                 const Size& page) {
+  // Pixels per slide point: 2 (144 dpi) at least, up to the picture's own
+  // resolution, at most 300 dpi; the page-sized bitmap the clip is drawn
+  // into stays within a memory budget.
+  constexpr double kMinScale = 2, kMaxScale = 300.0 / 72.0, kMaxPagePixels = 36e6;
+  double own = 0;
+  if (displayWidth > 0) own = std::max(own, pixelWidth / displayWidth);
+  if (displayHeight > 0) own = std::max(own, pixelHeight / displayHeight);
+  double scale = std::clamp(std::isfinite(own) ? own : kMinScale, kMinScale, kMaxScale);
+  const double area = page.width * page.height;
+  if (area > 0 && area * scale * scale > kMaxPagePixels) scale = std::max(1.0, std::sqrt(kMaxPagePixels / area));
+  return scale;
 }
 
 VQPPTXPDFPageParser::VQPPTXPDFPageParser(VQPPTXDocument& document, VQPDFPageCaptureSettings settings)
@@ -79,7 +98,11 @@ void VQPPTXPDFPageParser::resetNextChar() {
 
 VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
   const auto& s = glyph.state();
-  if (!s.font) return VQPPTXUtilities::defaultRunProperty();
+  if (!s.font) {
+    VQPPTX_RunPr r = VQPPTXUtilities::defaultRunProperty();
+    r.invisible = isInvisibleText(s) ? 1 : 0;
+    return r;
+  }
   const auto& font = *s.font;
   const AffineTransform& t = glyph.transform();
   float size = static_cast<float>(glyph.fontSize().width);
@@ -116,6 +139,7 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
   r.sz = size;
   r.b = bold ? 1 : 0;
   r.i = italic ? 1 : 0;
+  r.invisible = isInvisibleText(s) ? 1 : 0;
   return r;
 }
 
@@ -287,14 +311,8 @@ void VQPPTXPDFPageParser::didScanPathStrokeFill(VQPDFConentParser*, const Path& 
   } else if (box.size.height < 0.0001) {
     box.origin.y -= weight / 2, box.size.height = weight;
   }
-  if (fill && !stroke) {
-    // A dark full-page fill is a page background: a slide keeps its own.
-    const VQPDFRGB rgb = s.currentFillRGBColor();
-    const bool dark = rgb.r / 255.0 < 0.98 && rgb.g / 255.0 < 0.98 && rgb.b / 255.0 < 0.98;
-    if (dark && box.origin.x < 1 && box.origin.y < 1 && box.size.width > crop.width - 1 &&
-        box.size.height > crop.height - 1)
-      return;
-  }
+  // A full-page fill is kept like any other: it is the page's background,
+  // and light text painted on it would vanish on the slide's white.
   VQPPTXFreeformInfo info;
   info.setDisplayRect(box);
   info.fillAlpha_ = static_cast<float>(s.currentFillAlpha());
@@ -302,7 +320,11 @@ void VQPPTXPDFPageParser::didScanPathStrokeFill(VQPDFConentParser*, const Path& 
   info.stroked = stroke;
   info.filled = fill;
   info.strokeweight = weight;
-  info.strokeDashPattern = s.lineDashPattern;
+  // Dash lengths are in user space; the slide measures them against the
+  // weight, which is in slide points.
+  const double dashScale = std::sqrt(std::fabs(T.a * T.d - T.b * T.c));
+  info.strokeDashPattern.clear();
+  for (double d : s.lineDashPattern) info.strokeDashPattern.push_back(d * dashScale);
   info.strokeDashPhase = s.lineDashPhase;
   info.lineCap = s.lineCapStyle;
   info.strokecolor = stroke ? s.currentStrokeColor() : VQHexColor::whiteCGColor();
@@ -343,9 +365,11 @@ void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::sha
     } else {
       Rect clipRect{{0, 0}, info.displayRect().size};
       bool noClip = false;
-      const auto clipped =
-          VQPDFExporterRaster::ClipImageInContextSize(setup.cropBox.size, *bitmap, kBitmapScale, setup.transform, T,
-                                                      info.displayRect(), s.clipBezierPaths, &clipRect, &noClip);
+      const double scale = VQPPTXClippedPictureScale(bitmap->width, bitmap->height, info.displayWidth,
+                                                     info.displayHeight, setup.cropBox.size);
+      const auto clipped = VQPDFExporterRaster::ClipImageInContextSize(
+          setup.cropBox.size, *bitmap, AffineTransformMakeScale(scale, scale), setup.transform, T, info.displayRect(),
+          s.clipBezierPaths, &clipRect, &noClip);
       if (!clipped && !noClip) return;  // nothing of the image shows
       if (clipped) {
         if (auto saved = VQPDFExporter::SaveTempCGImage(*clipped)) {

@@ -24,6 +24,13 @@ class VQPPTXPage;
 // about 90 and about 270 snap to those; anything else stays.
 double VQPPTXSnapRotation(double rotation);
 
+// Pixels per slide point for a picture of `pixelWidth` x `pixelHeight`
+// drawn `displayWidth` x `displayHeight` points large that must be drawn
+// again through its clip on a page of size `page`: the picture keeps its
+// own resolution between 144 and 300 dpi.
+double VQPPTXClippedPictureScale(int pixelWidth, int pixelHeight, double displayWidth, double displayHeight,
+                                 const Size& page);
+
 class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
  public:
   // Pages are parsed with the conversion's `settings`.

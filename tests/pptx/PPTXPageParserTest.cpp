@@ -37,7 +37,9 @@ Path pagePath(std::initializer_list<Point> points, bool close) {
 
 }  // namespace
 
-TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsExceptDarkBackgrounds) {
+// A full-page fill is the page's background: dark or light, it stays, so
+// light text on a dark page shows on the slide.
+TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsBackgroundsToo) {
   vqtest::ScratchDir dir;
   VQPPTXDocument doc((dir / "p.pptx").string(), 1);
   doc.writeDocumentBegin();
@@ -50,7 +52,7 @@ TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsExceptDarkBackgrounds) {
     std::optional<Rect> box;  // display box of the freeform, none when dropped
   };
   const Case cases[] = {
-      {"black page fill", full, false, true, false, std::nullopt},
+      {"black page fill", full, false, true, false, page},
       {"white page fill", full, false, true, true, page},
       {"stroked page", full, true, false, false, page},
       // A rule drawn as a zero-height path is as high as its stroke.
@@ -78,6 +80,50 @@ TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsExceptDarkBackgrounds) {
     EXPECT_NEAR(r.size.width, c.box->size.width, 1e-6) << c.name;
     EXPECT_NEAR(r.size.height, c.box->size.height, 1e-6) << c.name;
   }
+}
+
+// Dash lengths follow the drawing's scale, like the line width.
+TEST(VQPPTXPDFPageParser, DashesAreInSlidePoints) {
+  vqtest::ScratchDir dir;
+  VQPPTXDocument doc((dir / "p.pptx").string(), 1);
+  doc.writeDocumentBegin();
+  const Rect page = RectMake(0, 0, 612, 792);
+  VQPPTXPDFPageParser parser(doc);
+  parser.beginPageForTesting(VQPageSetupMake(page, page, 0), 1);
+  auto& state = parser.renderingStateStack().topRenderingState();
+  state.ctm = AffineTransformMakeScale(2, 2);
+  state.lineWidth = 1;
+  state.lineDashPattern = {3, 1, 0.5, 1};
+  parser.didScanPathStrokeFill(nullptr, pagePath({{10, 10}, {100, 10}}, false), true, false);
+  const auto& shapes = parser.currentPage()->sharepsArr;
+  ASSERT_EQ(shapes.size(), 1u);
+  const auto* ff = dynamic_cast<const VQPPTXFreeform*>(shapes[0].get());
+  ASSERT_NE(ff, nullptr);
+  EXPECT_NEAR(ff->spInfo.strokeweight, 2, 1e-9);
+  EXPECT_EQ(ff->spInfo.strokeDashPattern, (std::vector<double>{6, 2, 1, 2}));
+}
+
+// A picture drawn again through its clip keeps its own resolution, from
+// 144 up to 300 dpi, within a bitmap budget for very large pages.
+TEST(VQPPTXPDFPageParser, ClippedPicturesKeepTheirResolution) {
+  struct Case {
+    const char* name;
+    int pixelWidth, pixelHeight;
+    double width, height;
+    Size page;
+    double scale;
+  };
+  const Case cases[] = {
+      {"full-page scan at 853 dpi", 2336, 2857, 197.2, 241.2, {187, 242}, 300.0 / 72},
+      {"picture at 216 dpi", 300, 150, 100, 50, {612, 792}, 3},
+      {"picture at 72 dpi", 100, 100, 100, 100, {612, 792}, 2},
+      {"tall picture counts its height", 10, 900, 100, 300, {612, 792}, 3},
+      {"largest page", 10000, 10000, 1583, 1583, {1583, 1583}, std::sqrt(36e6) / 1583},
+      {"empty frame", 100, 100, 0, 0, {612, 792}, 2},
+  };
+  for (const auto& c : cases)
+    EXPECT_NEAR(VQPPTXClippedPictureScale(c.pixelWidth, c.pixelHeight, c.width, c.height, c.page), c.scale, 1e-9)
+        << c.name;
 }
 
 // Real pages: the text reaches the slide in text boxes, upright pages keep
@@ -119,6 +165,7 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
     std::string text;
     double x, y;  // PDF user space, y up
     double angle = 0;
+    int mode = 0;  // text rendering mode
   };
   struct Case {
     const char* name;
@@ -133,6 +180,8 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
       {"next line", {{"A", 100, 700}, {"B", 100, 686}}, {{"A", "B"}}, {0}},
       {"far line", {{"A", 100, 700}, {"B", 100, 600}}, {{"A"}, {"B"}}, {0, 0}},
       {"turned text", {{"A", 100, 700, 88}, {"B", 100, 650, 3}}, {{"A"}, {"B"}}, {90, 0}},
+      // An OCR layer keeps its text, in runs of its own.
+      {"invisible text", {{"A", 100, 700}, {"B", 106, 700, 0, 3}, {"C", 112, 700, 0, 7}}, {{"ABC"}}, {0}},
   };
   vqtest::ScratchDir dir;
   VQPPTXDocument doc((dir / "t.pptx").string(), 1);
@@ -147,6 +196,7 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
       // Rotation in display space (y down) turns the other way round.
       const double rad = -g.angle * M_PI / 180;
       state.textMatrix = AffineTransformMake(std::cos(rad), std::sin(rad), -std::sin(rad), std::cos(rad), g.x, g.y);
+      state.textRenderMode = g.mode;
       parser.didScanTextTextOffset(nullptr, g.text, Size{6, 0});
     }
     parser.endTextBoxWritingIfNeed();
@@ -163,6 +213,13 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
         if (!t.empty()) texts.push_back(t);
       }
       EXPECT_EQ(texts, c.boxes[b]) << c.name;
+      if (std::string(c.name) == "invisible text") {
+        const auto& runs = box->paragraphs.back().runArray;
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_EQ(runs[0].rProperty.invisible, 0);
+        EXPECT_EQ(runs[1].rProperty.invisible, 1);
+        EXPECT_EQ(runs[1].text, "BC");
+      }
       if (std::string(c.name) == "next line") {
         ASSERT_EQ(box->paragraphs.size(), 2u);
         EXPECT_NEAR(box->paragraphs[1].pProperty.lnSpc, 14, 1e-6);
