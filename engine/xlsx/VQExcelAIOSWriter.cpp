@@ -1,18 +1,13 @@
 #include "xlsx/VQExcelAIOSWriter.h"
 
 #include <algorithm>
-#include <filesystem>
 
-#include "common/VQPDFPathUtilities.h"
 #include "xlsx/VQExcelPage.h"
 
 namespace vq {
 
 VQExcelAIOSWriter::VQExcelAIOSWriter(const std::string& workFolder)
-    : sheetXMLPath_(workFolder + "/xl/worksheets/sheet1.xml") {
-  if (std::filesystem::path(workFolder).extension() == ".xlsx")
-    VQPDFPathUtilities::createFolderIfNeed(workFolder + "/xl/worksheets");
-}
+    : sheetXMLPath_(workFolder + "/xl/worksheets/sheet1.xml") {}
 
 void VQExcelAIOSWriter::collectPageXMLToRow(VQExcelAIOSPage& page) {
   std::lock_guard g(lock_);

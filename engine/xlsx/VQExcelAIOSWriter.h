@@ -20,6 +20,7 @@ struct VQExcelAIOSPage {
 
 class VQExcelAIOSWriter {
  public:
+  // Writes the sheet into the workbook folder that the document prepared.
   explicit VQExcelAIOSWriter(const std::string& workFolder);
   // Takes over the page's records (built by creatSheet).
   void collectPageXMLToRow(VQExcelAIOSPage& page);

@@ -85,21 +85,22 @@ std::string toUtf16LE(std::string_view text) {
 
 }  // namespace
 
-VQExcelDocument::VQExcelDocument(const std::string& destPath, uint64_t totalPages, const VQExcelOptions& options)
-    : manager_(options), savedFilePath_(destPath), totalSheetPages_(totalPages) {
+VQExcelDocument::VQExcelDocument(const std::string& destPath, uint64_t totalPages, const VQExcelOptions& options,
+                                 bool isExcel)
+    : manager_(options), savedFilePath_(destPath), totalSheetPages_(totalPages), isExcel_(isExcel) {
   tempRoot_ = VQPDFPathUtilities::tempFolder();
   const std::string name = fs::path(destPath).filename().string();
   savedWorkFolder_ = VQPDFPathUtilities::getNewPathby(tempRoot_ + "/" + (name.empty() ? "Tables" : name));
-  VQPDFPathUtilities::createFolderIfNeed(savedWorkFolder_);
+  VQPDFPathUtilities::createFolderIfNeed(isExcel_ ? savedWorkFolder_ + "/xl/worksheets" : savedWorkFolder_);
   if (manager_.isAllInOneSheetEnabled()) totalSheetPages_ = 1;
   aiosWriter_ = std::make_unique<VQExcelAIOSWriter>(savedWorkFolder_);
-  sharedStrings_ = std::make_unique<VQExcelSharedStrings>(savedWorkFolder_, manager_);
+  sharedStrings_ = std::make_unique<VQExcelSharedStrings>(savedWorkFolder_, manager_, isExcel_);
 }
 
 // A document that was never saved takes its work folder with it.
 VQExcelDocument::~VQExcelDocument() { removeWorkFolder(); }
 
-bool VQExcelDocument::isExcelConvert() const { return fs::path(savedFilePath_).extension() == ".xlsx"; }
+bool VQExcelDocument::isExcelConvert() const { return isExcel_; }
 
 int64_t VQExcelDocument::writePagesCount() const {
   std::lock_guard g(lock_);
@@ -117,6 +118,7 @@ void VQExcelDocument::writeDocumentBegin() {
   excelRelationships_.emplace_back(kRelStyles, "styles.xml");
   excelRelationships_.emplace_back(kRelSharedStrings, "sharedStrings.xml");
   writePagesCount_ = 1;
+  reportedPagesCount_ = 1;
 }
 
 void VQExcelDocument::writePage(VQExcelPage& page) {
@@ -139,10 +141,11 @@ void VQExcelDocument::writePage(VQExcelPage& page) {
     }
     return;
   }
-  const auto text = page.creatCSV();
-  if (!text) return;
+  // A page without text still gets its (empty) table: the folder shows one
+  // table per page converted.
+  const std::string text = page.creatCSV().value_or("");
   const std::string path = fmt::format("{}/Table {}.csv", savedWorkFolder_, page.pageNumber());
-  if (!VQPDFPathUtilities::writeFileAtomically(path, toUtf16LE(*text))) {
+  if (!VQPDFPathUtilities::writeFileAtomically(path, toUtf16LE(text))) {
     std::lock_guard g(lock_);
     pageWriteError_ = "Can't write the table " + path;
   }
@@ -167,7 +170,14 @@ void VQExcelDocument::collectAIOSPagesInOrder(bool all) {
   }
 }
 
-bool VQExcelDocument::writeDocumentPageTempInOrderIfReady() { return sharedStrings_->writeInOrderIfReady(); }
+bool VQExcelDocument::writeDocumentPageTempInOrderIfReady() {
+  const bool flushed = sharedStrings_->writeInOrderIfReady();
+  // Pages that add no shared string (tables, pages without text) are progress too.
+  std::lock_guard g(lock_);
+  const bool more = writePagesCount_ != reportedPagesCount_;
+  reportedPagesCount_ = writePagesCount_;
+  return flushed || more;
+}
 
 std::string VQExcelDocument::formatedDate(int64_t seconds) {
   const std::time_t t = static_cast<std::time_t>(seconds);

@@ -24,8 +24,9 @@ class VQExcelPage;
 
 class VQExcelDocument {
  public:
-  // XLSX when the destination's extension is exactly "xlsx", CSV otherwise.
-  VQExcelDocument(const std::string& destPath, uint64_t totalPages, const VQExcelOptions& options);
+  // A workbook when `isExcel`, else a folder of CSV tables: the requested
+  // type decides, never the destination's name.
+  VQExcelDocument(const std::string& destPath, uint64_t totalPages, const VQExcelOptions& options, bool isExcel);
   ~VQExcelDocument();
   VQExcelDocument(const VQExcelDocument&) = delete;
   VQExcelDocument& operator=(const VQExcelDocument&) = delete;
@@ -68,6 +69,8 @@ class VQExcelDocument {
   std::string tempRoot_;
   uint64_t totalSheetPages_ = 0;
   int64_t writePagesCount_ = 0;
+  int64_t reportedPagesCount_ = 0;  // writePagesCount_ when progress was last asked for
+  bool isExcel_ = true;
   VQExcelStyle excelStyle_;
   std::unique_ptr<VQExcelSharedStrings> sharedStrings_;
   std::unique_ptr<VQExcelAIOSWriter> aiosWriter_;

@@ -20,13 +20,50 @@ std::string replaceAll(std::string s, char from, char to) {
     if (c == from) c = to;
   return s;
 }
+
+// Full-width digits (U+FF10..U+FF19) read as the digits they show.
+std::string asciiDigits(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto b = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    if (i + 2 < text.size() && b(0) == 0xEF && b(1) == 0xBC && b(2) >= 0x90 && b(2) <= 0x99) {
+      out += static_cast<char>('0' + (b(2) - 0x90));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// A cell holds a double: more significant digits than it keeps would be lost.
+constexpr int kMostSignificantDigits = 15;
+
+// The value written into a numeric cell must be a plain number with no more
+// digits than a cell keeps.
+bool isStorableNumber(std::string_view v) {
+  size_t i = v.empty() || v.front() != '-' ? 0 : 1;
+  int significant = 0, digits = 0, dots = 0;
+  for (; i < v.size(); ++i) {
+    if (v[i] == '.') {
+      ++dots;
+      continue;
+    }
+    if (v[i] < '0' || v[i] > '9') return false;
+    ++digits;
+    if (significant > 0 || v[i] != '0') ++significant;
+  }
+  return digits > 0 && dots <= 1 && significant <= kMostSignificantDigits;
+}
 }  // namespace
 
 VQExcelNumber::VQExcelNumber(std::string_view text, std::string_view thousandChoice) {
-  // Blanks go, and an amount in parentheses reads as positive.
+  // Blanks go; an amount in parentheses, as accounts write losses, is negative.
   std::string clean;
-  for (char c : text)
-    if (c != ' ' && c != '(' && c != ')') clean += c;
+  for (char c : asciiDigits(text))
+    if (c != ' ') clean += c;
+  if (clean.size() > 2 && clean.front() == '(' && clean.back() == ')') clean = "-" + clean.substr(1, clean.size() - 2);
+  if (clean.find_first_of("()") != std::string::npos) return;
   isNumber = thousandChoice == "," ? valideNumbersWithThousandSepartorComma(clean)
                                    : valideNumbersWithThousandSepartorDot(clean);
   if (!isNumber) return;
@@ -37,6 +74,11 @@ VQExcelNumber::VQExcelNumber(std::string_view text, std::string_view thousandCho
                                         : VQNumberUtils::currencyFormatWithDecimalLength(d, currencySymbol, type);
   }
   readNumber = realNumber(clean, type);
+  // Anything else stays text, as written.
+  if (!isStorableNumber(readNumber)) {
+    isNumber = false;
+    readNumber.clear();
+  }
 }
 
 bool VQExcelNumber::valideNumbersWithThousandSepartorComma(const std::string& t) {

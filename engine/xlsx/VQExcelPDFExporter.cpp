@@ -19,7 +19,8 @@ VQExcelPDFExporter::~VQExcelPDFExporter() {
 
 void VQExcelPDFExporter::convertPDFBegin(const std::string& destPath, const std::shared_ptr<const pdf::Document>&) {
   if (documentHandle_) documentHandle_->removeWorkFolder();
-  documentHandle_ = std::make_unique<VQExcelDocument>(destPath, toTotalPages, moreOptions.excelOptions);
+  documentHandle_ =
+      std::make_unique<VQExcelDocument>(destPath, toTotalPages, moreOptions.excelOptions, destDocType == "xlsx");
   documentHandle_->writeDocumentBegin();
   fontCaches_ = std::make_unique<VQPDFThreadFontCaches>();
   isShouldCancel = false;

@@ -86,13 +86,12 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
     rotation = snapRotation(rotation);
     if (rotation == 0) isNotScanTextYet_ = false;
   }
-  const double space = s.font ? s.font->widthOfSpace() : 0.25;
-  const double wordSpace = glyph.displayWidth(space * s.fontSize * s.horizontalScaling);
-
   auto run = std::make_shared<VQExcelRunText>();
   run->pdfScanIndex = runTextCount_++;
   run->rPr = currentRProperty(glyph);
   run->text = text;
+  // The font's own blank only: the stand-ins for a missing one are no measure of word gaps.
+  run->blankEm = s.font ? s.font->bankSpaceCharWidth : 0;
   run->ctmInfo = start;
   run->ctmInfo.rotation = rotation;
   run->ctmInfo.xRight = end.topLeft.x;
@@ -102,7 +101,7 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
   if (!std::isfinite(run->ctmInfo.xLeft) || !std::isfinite(run->ctmInfo.xRight) || !std::isfinite(run->ctmInfo.yTop) ||
       !std::isfinite(run->ctmInfo.yBottom) || !std::isfinite(run->textWidth))
     return;
-  currentPage_->addToAllRunTextArray(run, wordSpace);
+  currentPage_->addToAllRunTextArray(run);
 
   std::string name = run->rPr.rFont;
   if (!VQPDFFontUtilities::SystemFontNameIsExist(name) && !run->rPr.rFont_replace.empty() &&

@@ -4,12 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <limits>
 #include <map>
 #include <set>
 
-#include "common/VQPDFPathUtilities.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
 #include "xlsx/VQExcelManager.h"
@@ -25,31 +23,23 @@ using S = VQExcelSortUtilities;
 VQExcelPage::VQExcelPage(uint64_t pageNumber, const std::string& rootFolder, const VQExcelManager& manager,
                          VQExcelStyle& style, VQExcelSharedStrings& sharedStrings)
     : pageNumber_(pageNumber), manager_(manager), style_(style), sharedStrings_(sharedStrings) {
-  if (std::filesystem::path(rootFolder).extension() == ".xlsx")
-    VQPDFPathUtilities::createFolderIfNeed(rootFolder + "/xl/worksheets");
   sheetXMLPath_ = fmt::format("{}/xl/worksheets/sheet{}.xml", rootFolder, pageNumber);
 }
 
-void VQExcelPage::addToAllRunTextArray(const VQExcelRunPtr& run, double wordSpace) {
-  if (allRunTextArray.empty()) {
-    allRunTextArray.push_back(run);
-    return;
-  }
-  VQExcelRunText& last = *allRunTextArray.back();
-  if (std::fabs(run->yBase() - last.yBase()) < 1 && run->rPr.isEqualToRPr(last.rPr)) {
-    const double gap = run->xLeft() - last.xRight();
-    if (std::fabs(gap) < 1) {
-      last.text += run->text;
-      last.textWidth += run->textWidth;
-      last.ctmInfo.xRight = run->xRight();
-      return;
-    }
-    if (std::fabs(gap - wordSpace) < 1) {
-      last.text += ' ';
-      last.text += run->text;
-      last.textWidth += run->textWidth + wordSpace;
-      last.ctmInfo.xRight = run->xRight();
-      return;
+void VQExcelPage::addToAllRunTextArray(const VQExcelRunPtr& run) {
+  if (!allRunTextArray.empty()) {
+    VQExcelRunText& last = *allRunTextArray.back();
+    if (std::fabs(run->yBase() - last.yBase()) < 1 && run->rPr.isEqualToRPr(last.rPr)) {
+      const double gap = run->xLeft() - last.xRight();
+      const VQPDFGapKind kind = VQPDFClassifyGap(gap, S::GapFontBetween(last, *run));
+      // A show that starts well back over the last one is not its continuation.
+      if ((kind == VQPDFGapKind::Glued && gap > -1) || kind == VQPDFGapKind::Word) {
+        const bool word = kind == VQPDFGapKind::Word;
+        S::AppendPiece(last, *run, word);
+        last.textWidth += run->textWidth + (word ? gap : 0);
+        last.ctmInfo.xRight = run->xRight();
+        return;
+      }
     }
   }
   allRunTextArray.push_back(run);
@@ -254,19 +244,25 @@ std::vector<VQExcelRuns> VQExcelPage::creatColumnArray() const {
 
 void VQExcelPage::correctColumnNumber(int level) {
   // A run that starts right of everything else in its column and whose
-  // centre lies past the next column's start belongs to a later column.
+  // centre lies past the next column's start belongs to a later column, but
+  // only where that cell is free: two texts never share a cell by moving.
+  std::set<std::pair<uint64_t, uint64_t>> occupied;
+  for (const auto& r : allRunTextArray) occupied.emplace(r->rowIndex, r->columnIndex);
   for (; level <= 20; ++level) {
     const auto cols = creatColumnArray();
     if (cols.size() < 2) return;
     bool changed = false;
     for (size_t k = 0; k + 1 < cols.size(); ++k) {
-      double minRight = std::numeric_limits<double>::max(), maxLeft = -std::numeric_limits<double>::max();
+      double minRight = std::numeric_limits<double>::max(), maxLeft = std::numeric_limits<double>::lowest();
       double nextLeft = std::numeric_limits<double>::max();
       for (const auto& r : cols[k]) minRight = std::min(minRight, r->xRight()), maxLeft = std::max(maxLeft, r->xLeft());
       for (const auto& r : cols[k + 1]) nextLeft = std::min(nextLeft, r->xLeft());
       for (const auto& r : cols[k]) {
-        if (r->xLeft() >= maxLeft && r->xLeft() > minRight && r->xLeft() + r->textWidth / 2 > nextLeft) {
+        if (r->xLeft() >= maxLeft && r->xLeft() > minRight && r->xLeft() + r->textWidth / 2 > nextLeft &&
+            !occupied.count({r->rowIndex, r->columnIndex + 1})) {
+          occupied.erase({r->rowIndex, r->columnIndex});
           r->columnIndex += 1;
+          occupied.emplace(r->rowIndex, r->columnIndex);
           changed = true;
         }
       }
@@ -287,18 +283,25 @@ void VQExcelPage::caculateRunTextMergeLength() {
     for (const auto& r : g) l = std::min(l, r->xLeft());
     colLefts.push_back(static_cast<float>(l));
   }
-  // Positions do not move while spans grow, so the occupied cells are indexed once.
+  // Positions do not move while spans grow, so the occupied cells are indexed
+  // once. A span grows only over empty cells: a merged range hides every
+  // value but its first.
   std::set<std::pair<uint64_t, uint64_t>> occupied;
   for (const auto& r : allRunTextArray) occupied.emplace(r->rowIndex, r->columnIndex);
-  auto isFree = [&](uint64_t row, uint64_t col) { return !occupied.count({row, col}); };
+  auto isFree = [&](uint64_t row, uint64_t rows, uint64_t col, uint64_t cols) {
+    for (uint64_t i = row; i <= row + rows; ++i)
+      for (uint64_t k = col; k <= col + cols; ++k)
+        if (occupied.count({i, k})) return false;
+    return true;
+  };
   for (const auto& run : allRunTextArray) {
     for (uint64_t j = run->rowIndex; j < rowTops.size(); ++j) {
       if (!(run->yBottom() > rowTops[j])) break;
-      if (isFree(run->rowIndex + run->rowLength + 1, run->columnIndex)) run->rowLength += 1;
+      if (isFree(run->rowIndex + run->rowLength + 1, 0, run->columnIndex, run->columnLength)) run->rowLength += 1;
     }
     for (uint64_t k = run->columnIndex; k < colLefts.size(); ++k) {
       if (!(run->xRight() > colLefts[k])) break;
-      if (isFree(run->rowIndex, run->columnIndex + run->columnLength + 1)) run->columnLength += 1;
+      if (isFree(run->rowIndex, run->rowLength, run->columnIndex + run->columnLength + 1, 0)) run->columnLength += 1;
     }
   }
 }
@@ -343,7 +346,8 @@ VQExcelCellPtr VQExcelPage::createCellWithStringItem(const VQExcelStringItemPtr&
     }
   }
   VQExcelSharedItem shared;
-  for (const auto& r : item->runArray) shared.push_back(VQExcelSharedRun{r->text, r->rPr});
+  const std::vector<std::string> texts = item->runTexts();
+  for (size_t i = 0; i < texts.size(); ++i) shared.push_back(VQExcelSharedRun{texts[i], item->runArray[i]->rPr});
   cell->cellValue = fmt::format("{}", sharedStrings_.collectStringItems({shared}));
   cell->isText = true;
   return cell;

@@ -38,8 +38,8 @@ class VQExcelPage {
   std::vector<VQMergedCell> mergeCells;
 
   // Adds a newly captured run, joining it to the last run when it continues
-  // it on the same base line (`wordSpace`: display width of a blank).
-  void addToAllRunTextArray(const VQExcelRunPtr& run, double wordSpace);
+  // it on the same base line: touching, or a word gap apart (with a blank).
+  void addToAllRunTextArray(const VQExcelRunPtr& run);
 
   // Numbers every run's row, column and spans.
   void typesetRunTexts();
@@ -64,8 +64,11 @@ class VQExcelPage {
                              const std::vector<VQExcelRowPtr>& rows, const std::vector<VQMergedCell>& merges,
                              const VQExcelManager& manager);
 
- private:
+  // Moves runs that belong to a later column there, where that cell is
+  // free; `level` counts the passes made (at most 21).
   void correctColumnNumber(int level);
+
+ private:
   void caculateRunTextMergeLength();
 
   uint64_t pageNumber_;

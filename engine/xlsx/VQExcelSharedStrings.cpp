@@ -1,16 +1,14 @@
 #include "xlsx/VQExcelSharedStrings.h"
 
-#include <filesystem>
-
 #include "common/VQPDFPathUtilities.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
 
 namespace vq {
 
-VQExcelSharedStrings::VQExcelSharedStrings(const std::string& workFolder, const VQExcelManager& manager)
+VQExcelSharedStrings::VQExcelSharedStrings(const std::string& workFolder, const VQExcelManager& manager, bool isExcel)
     : manager_(manager) {
-  if (std::filesystem::path(workFolder).extension() != ".xlsx") return;
+  if (!isExcel) return;
   VQPDFPathUtilities::createFolderIfNeed(workFolder + "/xl");
   xmlWriter_ = XMLFileWriter::initWithPath(workFolder + "/xl/sharedStrings.xml");
   if (!xmlWriter_) {

@@ -16,9 +16,9 @@ namespace vq {
 
 class VQExcelSharedStrings {
  public:
-  // Opens the part inside an XLSX work folder; any other folder (CSV) gets a
-  // table that writes nothing.
-  VQExcelSharedStrings(const std::string& workFolder, const VQExcelManager& manager);
+  // Opens the part inside the work folder of a workbook (`isExcel`); a CSV
+  // conversion gets a table that writes nothing.
+  VQExcelSharedStrings(const std::string& workFolder, const VQExcelManager& manager, bool isExcel);
   ~VQExcelSharedStrings();
 
   // Index of the first item; the i-th item gets that index + i.

@@ -54,10 +54,13 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
   const auto& first = runs.front();
   g.push_back(first);
   double right = first->xRight();
+  const VQExcelRunText* rightmost = first.get();
   for (size_t i = 1; i < runs.size(); ++i) {
     const auto& r = runs[i];
     if (std::fabs(r->yBase() - first->yBase()) >= 1) continue;
     const double gap = r->xLeft() - right;
+    // Words of one phrase belong to one cell whatever the overlap choice.
+    const bool word = VQPDFClassifyGap(gap, GapFontBetween(*rightmost, *r)) == VQPDFGapKind::Word;
     bool near;
     switch (option) {
       case 2:
@@ -70,8 +73,9 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
         near = (gap >= 0 && gap < 2) || (gap > -3 && gap < 0);
         break;
     }
-    if (!near || !r->rPr.isSameToRPr(first->rPr)) continue;
+    if (!(near || word) || !r->rPr.isSameToRPr(first->rPr)) continue;
     g.push_back(r);
+    if (r->xRight() > right) rightmost = r.get();
     right = std::max(right, r->xRight());
   }
   return g;
@@ -107,8 +111,15 @@ void unionBox(VQExcelRunText& first, const VQExcelRunText& r) {
 VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsInWidth(const VQExcelRuns& runs) {
   if (runs.empty()) return nullptr;
   auto& first = *runs.front();
+  // Each gap is told from the pieces as they were, before the first grows.
+  std::vector<bool> wordGaps(runs.size(), false);
+  double right = first.xRight();
   for (size_t i = 1; i < runs.size(); ++i) {
-    first.text += runs[i]->text;
+    wordGaps[i] = VQPDFIsWordGap(runs[i]->xLeft() - right, GapFontBetween(*runs[i - 1], *runs[i]));
+    right = std::max(right, runs[i]->xRight());
+  }
+  for (size_t i = 1; i < runs.size(); ++i) {
+    AppendPiece(first, *runs[i], wordGaps[i]);
     unionBox(first, *runs[i]);
   }
   first.textWidth = first.xRight() - first.xLeft();
@@ -137,6 +148,38 @@ bool VQExcelSortUtilities::HaveNoneEnglishString(std::string_view text) {
   for (char32_t c : text::utf8ToCodePoints(text))
     if (c >= 0x4E01 && c <= 0x9FFE) return true;
   return false;
+}
+
+VQPDFWordGapFont VQExcelSortUtilities::GapFontBetween(const VQExcelRunText& a, const VQExcelRunText& b) {
+  const VQExcelRunText& small = b.rPr.sz < a.rPr.sz ? b : a;
+  const VQExcelRunText& other = &small == &a ? b : a;
+  VQPDFWordGapFont f;
+  f.fontSize = small.rPr.sz;
+  f.blankEm = small.blankEm > 0 || other.rPr.sz != small.rPr.sz ? small.blankEm : other.blankEm;
+  const size_t chars = text::utf8CharacterCount(a.text) + text::utf8CharacterCount(b.text);
+  if (chars > 0) f.averageGlyphWidth = (a.textWidth + b.textWidth) / static_cast<double>(chars);
+  return f;
+}
+
+namespace {
+bool isBlank(char32_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0xA0 || c == 0x3000; }
+// Scripts written without blanks between words.
+bool isIdeograph(char32_t c) {
+  return (c >= 0x3040 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFF00 && c <= 0xFFEF);
+}
+}  // namespace
+
+bool VQExcelSortUtilities::NeedsBlankBetween(std::string_view before, std::string_view after) {
+  if (before.empty() || after.empty()) return false;
+  const std::u32string b = text::utf8ToCodePoints(before), a = text::utf8ToCodePoints(after);
+  if (b.empty() || a.empty() || isBlank(b.back()) || isBlank(a.front())) return false;
+  return !(isIdeograph(b.back()) && isIdeograph(a.front()));
+}
+
+void VQExcelSortUtilities::AppendPiece(VQExcelRunText& into, const VQExcelRunText& piece, bool wordGap) {
+  if (wordGap && NeedsBlankBetween(into.text, piece.text)) into.text += ' ';
+  into.text += piece.text;
 }
 
 VQExcelRuns VQExcelSortUtilities::Without(const VQExcelRuns& runs, const VQExcelRuns& group) {

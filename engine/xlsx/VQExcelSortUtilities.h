@@ -3,6 +3,7 @@
 // A group always starts with the first run of the list and keeps its order.
 #include <string_view>
 
+#include "pdf/VQPDFWordGaps.h"
 #include "xlsx/VQExcelTypes.h"
 
 namespace vq {
@@ -23,6 +24,15 @@ class VQExcelSortUtilities {
   static VQExcelRunPtr MergeRunTextsInWidth(const VQExcelRuns& runs);
   static VQExcelRunPtr MergeRunTextsInHeight(const VQExcelRuns& runs);
   static bool HaveNoneEnglishString(std::string_view text);
+  // What two neighbouring runs of a line show of their type, for telling
+  // their gap: the smaller run's size and blank, the pair's glyph advance.
+  static VQPDFWordGapFont GapFontBetween(const VQExcelRunText& a, const VQExcelRunText& b);
+  // Whether words of `before` and `after` written one after the other need a
+  // blank between them: neither brings one, and they are not both ideographs.
+  static bool NeedsBlankBetween(std::string_view before, std::string_view after);
+  // Appends `piece`'s text to `into`'s, after a blank when a word gap
+  // separated them.
+  static void AppendPiece(VQExcelRunText& into, const VQExcelRunText& piece, bool wordGap);
   // `runs` without the members of `group`.
   static VQExcelRuns Without(const VQExcelRuns& runs, const VQExcelRuns& group);
 };

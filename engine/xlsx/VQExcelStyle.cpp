@@ -31,6 +31,10 @@ VQExcelStyle::VQExcelStyle() {
   cellXfs_.push_back(xf);
 }
 
+namespace {
+constexpr int kFirstCustomNumberFormat = 164;
+}  // namespace
+
 bool VQExcelStyle::existNumberFormat(int id) const {
   for (const auto& f : numFmts_)
     if (f.first == id) return true;
@@ -41,10 +45,9 @@ int VQExcelStyle::collectNumberFormat(const std::string& code) {
   std::lock_guard g(lock_);
   for (const auto& f : numFmts_)
     if (f.second == code && f.first != -1) return f.first;
-  int id = 170;
-  if (!numFmts_.empty())
-    for (id = 20; existNumberFormat(id); ++id) {
-    }
+  // Ids below 164 are the built-in formats, which a workbook cannot redefine.
+  int id = kFirstCustomNumberFormat;
+  while (existNumberFormat(id)) ++id;
   numFmts_.emplace_back(id, code);
   return id;
 }

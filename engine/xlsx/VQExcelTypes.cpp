@@ -8,6 +8,7 @@
 
 #include "office/XMLFileWriter.h"
 #include "xlsx/VQExcelManager.h"
+#include "xlsx/VQExcelSortUtilities.h"
 
 namespace vq {
 
@@ -15,9 +16,22 @@ Rect VQExcelStringItemInfo::textBoxRect() const {
   return Rect{{std::round(displayX), std::round(displayY)}, {displayWidth, displayHeight}};
 }
 
+std::vector<std::string> VQExcelStringItem::runTexts() const {
+  // Runs that share a cell were apart on the page: their words stay apart.
+  std::vector<std::string> out;
+  std::string joined;
+  for (const auto& r : runArray) {
+    std::string t = r->text;
+    if (VQExcelSortUtilities::NeedsBlankBetween(joined, t)) t.insert(t.begin(), ' ');
+    joined += t;
+    out.push_back(std::move(t));
+  }
+  return out;
+}
+
 std::string VQExcelStringItem::content() const {
   std::string s;
-  for (const auto& r : runArray) s += r->text;
+  for (const auto& t : runTexts()) s += t;
   return s;
 }
 
@@ -47,7 +61,7 @@ bool VQExcelStringItem::isAttributeRunText() const {
 
 void VQExcelStringItem::calculatStringItemInfo() {
   double minX = std::numeric_limits<double>::max(), minY = minX;
-  double maxX = std::numeric_limits<double>::min(), maxY = maxX;
+  double maxX = std::numeric_limits<double>::lowest(), maxY = maxX;
   for (const auto& r : runArray) {
     minX = std::min(minX, r->xLeft());
     minY = std::min(minY, r->yTop());

@@ -43,6 +43,7 @@ struct VQExcelRunText {
   std::string text;
   VQExcelRunTextProperty rPr;
   double textWidth = 0;
+  double blankEm = 0;  // the font's blank in ems, 0 when it has none: what word gaps are measured by
   uint64_t columnIndex = 0, rowIndex = 0, columnLength = 0, rowLength = 0;
 
   double xLeft() const { return ctmInfo.xLeft; }
@@ -68,7 +69,9 @@ struct VQExcelStringItem {
   VQExcelRuns runArray;
   VQExcelStringItemInfo itemInfo;
 
+  // The runs' texts, a blank between two runs that do not bring one.
   std::string content() const;
+  std::vector<std::string> runTexts() const;
   double textWidth() const;
   bool containRunText(const VQExcelRunText& run) const {
     return run.columnIndex == columnIndex && run.rowIndex == rowIndex;

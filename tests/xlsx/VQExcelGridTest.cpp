@@ -46,12 +46,15 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
       {"pieces of one line are joined, a far piece is not",
        {MakeRun("12", 10, 10, 10), MakeRun("34", 21, 10, 10), MakeRun("far", 200, 10, 20)},
        {{"1234", 1, 1, 0, 0}, {"far", 1, 2, 0, 0}}},
+      {"words a word gap apart share a cell, with their blank",
+       {MakeRun("Animal", 10, 10, 30), MakeRun("Description", 43, 10, 55), MakeRun("Size", 200, 10, 20)},
+       {{"Animal Description", 1, 1, 0, 0}, {"Size", 1, 2, 0, 0}}},
       {"an empty page", {}, {}},
   };
   vqtest::ScratchDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    vq::VQExcelDocument doc((dir / "grid.xlsx").string(), 1, vq::VQExcelOptions{});
+    vq::VQExcelDocument doc((dir / "grid.xlsx").string(), 1, vq::VQExcelOptions{}, true);
     vq::VQExcelPage page(1, doc.savedWorkFolder(), doc.manager(), doc.excelStyle(), doc.sharedStrings());
     page.allRunTextArray = c.runs;
     page.typesetRunTexts();
@@ -77,8 +80,10 @@ TEST(VQExcelGrid, LinePiecesJoinByOverlapChoice) {
     double gap;  // from the first piece's right edge to the second's left edge
     bool joined;
   };
-  const Case cases[] = {{0, 2, false},  {0, 1.9, true}, {0, -2.5, true},  {0, -3, false}, {1, -10, true},
-                        {1, 2.9, true}, {1, 3, false},  {2, -2.5, false}, {2, 1.9, true}};
+  // Gaps of 2.5 to 9 points are word gaps at this size: they join whatever the choice.
+  const Case cases[] = {{0, 2, false},  {0, 1.9, true}, {0, -2.5, true}, {0, -3, false},
+                        {1, -10, true}, {1, 2.9, true}, {1, 10, false},  {2, -2.5, false},
+                        {2, 1.9, true}, {0, 4, true},   {2, 8, true},    {0, 12, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "option " << c.option << " gap " << c.gap);
     vq::VQExcelRuns runs = {MakeRun("a", 10, 10, 20), MakeRun("b", 30 + c.gap, 10, 20)};
@@ -104,6 +109,78 @@ TEST(VQExcelGrid, JoinedLinesSeparators) {
   for (const auto& c : cases) {
     vq::VQExcelRuns runs = {MakeRun(c.first, 10, 10, 40), MakeRun(c.second, 10, 21, 40, 10, 10, c.color)};
     EXPECT_EQ(vq::VQExcelSortUtilities::MergeRunTextsInHeight(runs)->text, c.expected);
+  }
+}
+
+TEST(VQExcelGrid, JoinedPiecesKeepTheirBlanks) {
+  struct Case {
+    const char* name;
+    std::vector<VQExcelRunPtr> runs;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {"touching pieces", {MakeRun("Anim", 10, 10, 20), MakeRun("al", 30.5, 10, 10)}, "Animal"},
+      {"a word gap", {MakeRun("in", 10, 10, 10), MakeRun("this", 23, 10, 20)}, "in this"},
+      {"a blank of its own", {MakeRun("in ", 10, 10, 13), MakeRun("this", 23, 10, 20)}, "in this"},
+      {"ideographs",
+       {MakeRun("\xE4\xB8\xAD", 10, 10, 10), MakeRun("\xE6\x96\x87", 23, 10, 10)},
+       "\xE4\xB8\xAD\xE6\x96\x87"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(vq::VQExcelSortUtilities::MergeRunTextsInWidth(c.runs)->text, c.expected);
+  }
+  // Runs that end up in one cell are written with a blank between them.
+  vq::VQExcelStringItem item;
+  item.runArray = {MakeRun("Animal", 10, 10, 30), MakeRun("Description", 100, 10, 50)};
+  EXPECT_EQ(item.content(), "Animal Description");
+}
+
+TEST(VQExcelGrid, ColumnCorrectionNeverMovesIntoATakenCell) {
+  vqtest::ScratchDir dir;
+  vq::VQExcelDocument doc((dir / "grid.xlsx").string(), 1, vq::VQExcelOptions{}, true);
+  vq::VQExcelPage page(1, doc.savedWorkFolder(), doc.manager(), doc.excelStyle(), doc.sharedStrings());
+  // Column 1 holds a and the late-starting x; x's centre lies past column 2's
+  // start, but row 1 of column 2 is b's.
+  auto a = MakeRun("a", 10, 30, 20), x = MakeRun("x", 40, 10, 40), b = MakeRun("b", 50, 10.5, 20);
+  a->rowIndex = 2, a->columnIndex = 1;
+  x->rowIndex = 1, x->columnIndex = 1;
+  b->rowIndex = 1, b->columnIndex = 2;
+  page.allRunTextArray = {a, x, b};
+  page.correctColumnNumber(0);
+  EXPECT_EQ(x->columnIndex, 1u);
+  EXPECT_EQ(b->columnIndex, 2u);
+  // Once the cell is free, the run moves.
+  b->rowIndex = 3;
+  page.correctColumnNumber(0);
+  EXPECT_EQ(x->columnIndex, 2u);
+}
+
+// A merged range shows only its first cell's value: no range may cover
+// another cell that holds one.
+TEST(VQExcelGrid, MergedRangesCoverOnlyEmptyCells) {
+  const std::vector<std::pair<const char*, vq::VQExcelRuns>> layouts = {
+      {"a tall run beside two lines",
+       {MakeRun("tall", 10, 10, 30, 40), MakeRun("one", 60, 10, 30), MakeRun("two", 60, 30, 30),
+        MakeRun("below", 10, 30, 30)}},
+      {"a wide run over a taken row",
+       {MakeRun("Wide title text", 10, 10, 200, 30), MakeRun("a", 10, 30, 30), MakeRun("b", 150, 30, 30),
+        MakeRun("c", 100, 50, 30)}},
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& [name, runs] : layouts) {
+    SCOPED_TRACE(name);
+    vq::VQExcelDocument doc((dir / "grid.xlsx").string(), 1, vq::VQExcelOptions{}, true);
+    vq::VQExcelPage page(1, doc.savedWorkFolder(), doc.manager(), doc.excelStyle(), doc.sharedStrings());
+    page.allRunTextArray = runs;
+    page.typesetRunTexts();
+    for (const auto& r : page.allRunTextArray)
+      for (const auto& o : page.allRunTextArray) {
+        if (r == o) continue;
+        const bool covered = o->rowIndex >= r->rowIndex && o->rowIndex <= r->rowIndex + r->rowLength &&
+                             o->columnIndex >= r->columnIndex && o->columnIndex <= r->columnIndex + r->columnLength;
+        EXPECT_FALSE(covered) << r->text << " covers " << o->text;
+      }
   }
 }
 

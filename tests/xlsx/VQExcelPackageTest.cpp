@@ -148,6 +148,62 @@ TEST(VQExcelPackage, CsvConversionAndFailures) {
   EXPECT_FALSE(fs::exists(bad));
 }
 
+TEST(VQExcelPackage, RequestedTypeDecidesTheFormat) {
+  struct Case {
+    const char* type;
+    const char* dest;
+    bool workbook;  // else a folder of tables
+  };
+  const Case cases[] = {{"xlsx", "out.XLSX", true},
+                        {"xlsx", "out", true},
+                        {"xlsx", "out.csv", true},
+                        {"csv", "x.xlsx", false},
+                        {"csv", "tables", false}};
+  vqtest::ScratchDir dir;
+  const fs::path pdf = dir / "table.pdf";
+  std::ofstream(pdf, std::ios::binary) << TablePdf(2);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + " to " + c.dest);
+    const fs::path dest = dir / c.type / c.dest;
+    fs::create_directories(dest.parent_path());
+    std::optional<vq::VQError> error;
+    ASSERT_TRUE(ConvertParallel(pdf, {1, 2}, c.type, dest, {}, &error));
+    ASSERT_FALSE(error) << error->description();
+    if (c.workbook) {
+      ASSERT_TRUE(fs::is_regular_file(dest));
+      EXPECT_EQ(vqtest::runCommand("unzip -tq " + Quoted(dest) + " >/dev/null"), 0);
+      EXPECT_EQ(vqtest::runCommand("unzip -l " + Quoted(dest) + " | grep -q xl/worksheets/sheet2.xml"), 0);
+    } else {
+      ASSERT_TRUE(fs::is_directory(dest));
+      EXPECT_TRUE(fs::is_regular_file(dest / "Table 1.csv"));
+      EXPECT_TRUE(fs::is_regular_file(dest / "Table 2.csv"));
+      EXPECT_FALSE(fs::exists(dest / "xl"));
+    }
+  }
+}
+
+// Pages without text still give their tables, empty ones.
+TEST(VQExcelPackage, CsvOfPagesWithoutText) {
+  vqtest::ScratchDir dir;
+  const fs::path pdf = dir / "blank.pdf";
+  std::ofstream(pdf, std::ios::binary) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 5 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 5 0 R >>",
+      vqtest::PDFStream("0 0 m 100 100 l S"),
+  });
+  std::optional<vq::VQError> error;
+  const fs::path dest = dir / "tables";
+  ASSERT_TRUE(ConvertParallel(pdf, {1, 2}, "csv", dest, {}, &error));
+  ASSERT_FALSE(error) << error->description();
+  for (int n = 1; n <= 2; ++n) {
+    const fs::path table = dest / fmt::format("Table {}.csv", n);
+    ASSERT_TRUE(fs::is_regular_file(table));
+    EXPECT_EQ(ReadFile(table), "\xFF\xFE");  // the byte-order mark alone
+  }
+}
+
 TEST(VQExcelPackageEndToEnd, CleanAndMissingPagesLeaveNoWorkFolder) {
   vqtest::ScratchDir dir;
   const fs::path pdf = dir / "table.pdf";
@@ -156,6 +212,7 @@ TEST(VQExcelPackageEndToEnd, CleanAndMissingPagesLeaveNoWorkFolder) {
   ASSERT_TRUE(document);
   for (bool cancel : {true, false}) {
     vq::VQExcelPDFExporter exporter;
+    exporter.destDocType = "xlsx";
     exporter.toTotalPages = 2;
     const fs::path dest = dir / "cleaned.xlsx";
     exporter.convertPDFBegin(dest.string(), document);
@@ -189,6 +246,7 @@ TEST(VQExcelPackage, EveryCorpusFileConverts) {
     const int pages = std::min(document->pageCount(), 20);
     for (const char* type : {"xlsx", "csv"}) {
       vq::VQExcelPDFExporter exporter;
+      exporter.destDocType = type;
       exporter.toTotalPages = static_cast<uint64_t>(pages);
       const fs::path dest = dir / (name + "." + type);
       exporter.convertPDFBegin(dest.string(), document);

@@ -16,9 +16,13 @@ std::string OnePagePdf(const std::string& content) {
   return vqtest::BuildPDF({
       "<< /Type /Catalog /Pages 2 0 R >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 4 0 R /F2 6 0 R >> >> "
+      "/Contents 5 0 R >>",
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
       vqtest::PDFStream(content),
+      // A font whose "blank" is an em wide, as TeX fonts have at that code.
+      "<< /Type /Font /Subtype /Type1 /BaseFont /CMR10 /FirstChar 32 /LastChar 52 "
+      "/Widths [1000 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 500 500 500 500 500] >>",
   });
 }
 
@@ -35,6 +39,15 @@ TEST(VQExcelPageParser, CapturesAndJoinsRuns) {
       {"adjoining shows join", "BT /F1 12 Tf 72 700 Td (12) Tj (34) Tj ET", {"1234"}, 0},
       // Helvetica's blank is 0.278 em.
       {"a word space joins with a blank", "BT /F1 12 Tf 72 700 Td [(12) -278 (34)] TJ ET", {"12 34"}, 0},
+      {"a word gap joins with a blank when the font's blank cannot be believed",
+       "BT /F2 12 Tf 72 700 Td [(12) -300 (34)] TJ ET",
+       {"12 34"},
+       0},
+      {"kerning joins without a blank when the font's blank cannot be believed",
+       "BT /F2 12 Tf 72 700 Td [(12) -50 (34)] TJ ET",
+       {"1234"},
+       0},
+      {"a wide gap keeps words apart", "BT /F2 12 Tf 72 700 Td [(12) -2000 (34)] TJ ET", {"12", "34"}, 0},
       {"a colour change keeps runs apart", "BT /F1 12 Tf 72 700 Td (12) Tj 1 0 0 rg (34) Tj ET", {"12", "34"}, 0},
       // Rising text turns clockwise in display space: 88 degrees snap to 270.
       {"88 degrees count as vertical", "BT /F1 12 Tf 0.0349 0.99939 -0.99939 0.0349 300 300 Tm (Up) Tj ET", {}, 270},
@@ -47,7 +60,7 @@ TEST(VQExcelPageParser, CapturesAndJoinsRuns) {
     std::ofstream(pdfPath, std::ios::binary) << OnePagePdf(c.content);
     auto document = vq::pdf::Document::open(pdfPath.string(), "");
     ASSERT_TRUE(document);
-    vq::VQExcelDocument doc((dir / "page.csv").string(), 1, vq::VQExcelOptions{});
+    vq::VQExcelDocument doc((dir / "page.csv").string(), 1, vq::VQExcelOptions{}, false);
     doc.writeDocumentBegin();
     std::atomic<bool> cancel{false};
     vq::VQExcelPDFPageParser parser(doc, cancel);

@@ -16,7 +16,7 @@ using xtest::ReadFile;
 
 struct Fixture {
   explicit Fixture(const std::string& name, vq::VQExcelOptions options = {}, uint64_t pages = 1)
-      : doc((dir / name).string(), pages, options) {
+      : doc((dir / name).string(), pages, options, std::filesystem::path(name).extension() == ".xlsx") {
     doc.writeDocumentBegin();
   }
   std::unique_ptr<vq::VQExcelPage> page(uint64_t n, vq::VQExcelRuns runs) {
@@ -121,10 +121,11 @@ TEST(VQExcelWritersEndToEnd, FreshStyleSheet) {
 TEST(VQExcelWriters, NumberFormatIdsAndFonts) {
   Fixture f("ids.xlsx");
   auto& style = f.doc.excelStyle();
-  EXPECT_EQ(style.collectNumberFormat("#,##0.00"), 170);
-  EXPECT_EQ(style.collectNumberFormat("#,##0"), 20);
-  EXPECT_EQ(style.collectNumberFormat("$#,##0"), 21);
-  EXPECT_EQ(style.collectNumberFormat("#,##0.00"), 170);
+  // Custom formats take ids from 164 up: the ids below are built in.
+  EXPECT_EQ(style.collectNumberFormat("#,##0.00"), 164);
+  EXPECT_EQ(style.collectNumberFormat("#,##0"), 165);
+  EXPECT_EQ(style.collectNumberFormat("$#,##0"), 166);
+  EXPECT_EQ(style.collectNumberFormat("#,##0.00"), 164);
   // Colour and size tell fonts apart, even sizes that print alike.
   vq::VQExcelStyleFont a, b, c;
   b.rgbColor = "ff0000";
@@ -186,7 +187,7 @@ TEST(VQExcelWriters, CsvFolderHoldsUtf16Tables) {
   const fs::path dest = out / "Report.csv";
   std::string workFolder;
   {
-    vq::VQExcelDocument doc(dest.string(), 2, vq::VQExcelOptions{});
+    vq::VQExcelDocument doc(dest.string(), 2, vq::VQExcelOptions{}, false);
     doc.writeDocumentBegin();
     workFolder = doc.savedWorkFolder();
     for (uint64_t n : {2u, 1u}) {
@@ -197,7 +198,7 @@ TEST(VQExcelWriters, CsvFolderHoldsUtf16Tables) {
     std::string error;
     ASSERT_TRUE(doc.packetZipFileIfNeed(nullptr, &error)) << error;
     // Something already at the destination is never replaced.
-    vq::VQExcelDocument again(dest.string(), 1, vq::VQExcelOptions{});
+    vq::VQExcelDocument again(dest.string(), 1, vq::VQExcelOptions{}, false);
     again.writeDocumentBegin();
     EXPECT_FALSE(again.packetZipFileIfNeed(nullptr, &error));
     EXPECT_FALSE(error.empty());
@@ -209,6 +210,17 @@ TEST(VQExcelWriters, CsvFolderHoldsUtf16Tables) {
   // U+00E9, t, U+1F600 as a surrogate pair, line feed.
   EXPECT_EQ(ReadFile(dest / "Table 2.csv"), std::string("\xFF\xFE\xE9\0t\0\x3D\xD8\x00\xDE\n\0", 12));
   EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 2);
+}
+
+// Tables add no shared string; each written page is progress all the same.
+TEST(VQExcelWriters, CsvPagesReportProgress) {
+  Fixture f("progress.csv", {}, 2);
+  EXPECT_FALSE(f.doc.writeDocumentPageTempInOrderIfReady());
+  f.doc.writePage(*f.page(1, {MakeRun("one", 10, 10, 20)}));
+  EXPECT_TRUE(f.doc.writeDocumentPageTempInOrderIfReady());
+  EXPECT_FALSE(f.doc.writeDocumentPageTempInOrderIfReady());
+  f.doc.writePage(*f.page(2, {}));
+  EXPECT_TRUE(f.doc.writeDocumentPageTempInOrderIfReady());
 }
 
 TEST(VQExcelWritersEndToEnd, AllInOneSheetStacksPages) {

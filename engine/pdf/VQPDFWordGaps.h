@@ -1,0 +1,42 @@
+#pragma once
+// Whether a horizontal gap between two glyphs or runs of one line separates
+// words. Every converter that rebuilds text from positioned glyphs asks the
+// same question, so they share one answer.
+//
+// The font's blank is the best measure when it can be believed; otherwise
+// the text itself tells the scale: the average advance of its characters, or
+// at least its size.
+
+namespace vq {
+
+// What the text beside a gap shows of its type, in display points along the
+// line. When the two sides differ, pass the smaller side's values.
+struct VQPDFWordGapFont {
+  double fontSize = 0;           // one em
+  double blankEm = 0;            // the font's blank, in ems; 0 when the font has none
+  double averageGlyphWidth = 0;  // advance per character of the text beside the gap; 0 when unknown
+};
+
+// A blank wider than a typewriter's is some other glyph at the blank's code
+// (symbol fonts have them); one narrower than a hair space is no word gap.
+inline constexpr double kVQPDFMostCredibleBlank = 0.6;
+inline constexpr double kVQPDFLeastCredibleBlank = 0.1;
+
+enum class VQPDFGapKind {
+  Glued,  // the glyphs belong to one word (kerning, tracking, overlap)
+  Word,   // a word gap of running text
+  Wide,   // wider than words of one phrase are set apart: a tab or a column gap
+};
+
+// The blank in display points when it can be believed, else 0.
+double VQPDFCredibleBlankWidth(const VQPDFWordGapFont& font);
+// The narrowest gap that separates words.
+double VQPDFWordGapLeast(const VQPDFWordGapFont& font);
+// The widest gap that still separates words of one phrase (never below the
+// narrowest word gap).
+double VQPDFWordGapMost(const VQPDFWordGapFont& font);
+VQPDFGapKind VQPDFClassifyGap(double gap, const VQPDFWordGapFont& font);
+// True when the gap separates words: a word gap or a wider one.
+bool VQPDFIsWordGap(double gap, const VQPDFWordGapFont& font);
+
+}  // namespace vq
