@@ -12,6 +12,7 @@
 #include "front/exporter/VQPDFExporter.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFRenderState.h"
+#include "pdf/VQPDFWordGaps.h"
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
@@ -182,7 +183,6 @@ void VQPPTXPDFPageParser::newPPTXTextBox(const Glyph& glyph, const std::string& 
 }
 
 void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string& text) {
-  const auto& s = glyph.state();
   const VQPDF_CTMInfo& C = glyph.placement();
   const double r = VQPPTXSnapRotation(C.rotation);
   const VQPDF_CTMInfo& P = nextCharCTMInfo_;
@@ -196,13 +196,13 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     newPPTXTextBox(glyph, text);
     return;
   }
-  // Spaces of real fonts measure 0.2 to 0.6 em. Fonts without a space glyph
-  // (most TeX Type 1 fonts) may report nearly a whole em, which would glue
-  // every word to the next; those get a quarter em, near a typical space.
-  double space = s.font ? s.font->widthOfSpace() : 0.25;
-  if (!(space > 0 && space <= 0.6)) space = 0.25;
-  const Size S = glyph.displaySize(space * s.fontSize);
-  const double v = isRightAngle(r) ? S.height : S.width;
+  // Gaps are measured along the base line, which runs down or up the slide
+  // for turned text.
+  const VQPDFWordGapFont gapFont = wordGapFont(glyph);
+  // The width one blank stands for: the font's when it can be believed, else
+  // a quarter em, near a typical blank.
+  double v = VQPDFCredibleBlankWidth(gapFont);
+  if (v <= 0) v = 0.25 * gapFont.fontSize;
 
   double along, across;
   if (r == 90) {
@@ -228,10 +228,12 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     return;
   }
   const float L = std::round(static_cast<float>(std::fabs(P.topLeft.y - C.bottomLeft.y)));
-  if (across > -lineHeight && along >= -0.6 * L && v > 0 && along < 4 * v) {
-    // A gap of half a space or more is a space: fonts report their space
-    // width loosely, and justified lines shrink spaces below it.
-    const double n = std::floor(static_cast<float>(along / v + 0.5));
+  const VQPDFGapKind gap = VQPDFClassifyGap(along, gapFont);
+  // A gap wider than the words of one phrase (a tab, a column) starts a box
+  // of its own.
+  if (across > -lineHeight && along >= -0.6 * L && v > 0 && gap != VQPDFGapKind::Wide) {
+    // A word gap is at least one blank, and as many as fill it.
+    const double n = gap == VQPDFGapKind::Word ? std::max(1.0, std::round(along / v)) : 0;
     if (n >= 1) {
       std::string spaced(static_cast<size_t>(n), ' ');
       spaced += text;
@@ -242,6 +244,20 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     return;
   }
   restart();
+}
+
+VQPDFWordGapFont VQPPTXPDFPageParser::wordGapFont(const Glyph& glyph) {
+  const auto& s = glyph.state();
+  VQPDFWordGapFont font;
+  font.fontSize = glyph.displayAdvance(s.fontSize);
+  font.blankEm = s.font ? s.font->widthOfSpace() : 0;
+  // The text before the gap tells its scale when the font's blank cannot.
+  if (const VQPPTXRun* run = page_->cachedTextBoxLastParagraph().lastRunText()) {
+    const auto chars = std::count_if(run->text.begin(), run->text.end(),
+                                     [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80 && c != ' '; });
+    if (chars > 0) font.averageGlyphWidth = run->textWidth / static_cast<double>(chars);
+  }
+  return font;
 }
 
 void VQPPTXPDFPageParser::appendPPTXTextBox(const Glyph& glyph, const std::string& text, double blankWidth) {

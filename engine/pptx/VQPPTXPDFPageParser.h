@@ -11,6 +11,7 @@
 
 #include "pdf/VQPDFConentParserDelegate.h"
 #include "pdf/VQPDFTransform.h"
+#include "pdf/VQPDFWordGaps.h"
 #include "pdf/capture/VQPDFPageCapture.h"
 #include "platform/pdf/PdfDocument.h"
 #include "pptx/VQPPTXShape.h"
@@ -68,6 +69,9 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
   void newPPTXTextBox(const Glyph& glyph, const std::string& text);
   void usingPPTXTextBox(const Glyph& glyph, const std::string& text);
   void appendPPTXTextBox(const Glyph& glyph, const std::string& text, double blankWidth);
+  // What the shared word-gap rule needs of the glyph and the open box's
+  // text, in slide points along the glyph's base line.
+  VQPDFWordGapFont wordGapFont(const Glyph& glyph);
   void resetNextChar();
   void addPicture(const std::string& imagePath, VQPPTXImageInfo info);
 

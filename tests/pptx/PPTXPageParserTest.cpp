@@ -180,6 +180,16 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
       {"next line", {{"A", 100, 700}, {"B", 100, 686}}, {{"A", "B"}}, {0}},
       {"far line", {{"A", 100, 700}, {"B", 100, 600}}, {{"A"}, {"B"}}, {0, 0}},
       {"turned text", {{"A", 100, 700, 88}, {"B", 100, 650, 3}}, {{"A"}, {"B"}}, {90, 0}},
+      // Turned text joins like upright text, its gaps measured down or up
+      // the slide.
+      {"text down the page",
+       {{"A", 100, 700, 90}, {"B", 100, 694, 90}, {"C", 100, 686.5, 90}, {"D", 100, 668, 90}},
+       {{"AB C"}, {"D"}},
+       {90, 90}},
+      {"text up the page",
+       {{"A", 100, 100, 270}, {"B", 100, 106, 270}, {"C", 100, 113.5, 270}, {"D", 100, 132, 270}},
+       {{"AB C"}, {"D"}},
+       {270, 270}},
       // An OCR layer keeps its text, in runs of its own.
       {"invisible text", {{"A", 100, 700}, {"B", 106, 700, 0, 3}, {"C", 112, 700, 0, 7}}, {{"ABC"}}, {0}},
   };
