@@ -131,7 +131,10 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
       it = installedFonts_.emplace(name, VQPDFFontUtilities::SystemFontNameIsExist(name)).first;
     return it->second;
   };
-  if (!installed(typeface) && installed(replacement)) typeface = replacement;
+  // A face nobody has (most often a subset embedded in the page) would be
+  // drawn in the reader's default face: the replacement names a face of the
+  // same kind (serif, sans, fixed) that presentation programs resolve.
+  if (!installed(typeface) && !replacement.empty()) typeface = replacement;
 
   VQPPTX_RunPr r = VQPPTXUtilities::defaultRunProperty();
   r.latin.typeface = r.cs.typeface = typeface;

@@ -133,10 +133,11 @@ TEST(VQPPTXPDFPageParserCorpus, PageTextLandsInTextBoxes) {
     const char* file;
     int page;
     std::vector<std::string> words;
+    std::string absentFace;  // an embedded face no reader has
   };
   const Case cases[] = {
-      {"minimal-jspdf.pdf", 1, {"Hello, world!"}},
-      {"text-distiller.pdf", 1, {"The rcs Package\n", "Joachim Schrod", "August 2, 1995\n"}},
+      {"minimal-jspdf.pdf", 1, {"Hello, world!"}, ""},
+      {"text-distiller.pdf", 1, {"The rcs Package\n", "Joachim Schrod", "August 2, 1995\n"}, "CMR10"},
   };
   for (const auto& c : cases) {
     vqtest::ScratchDir dir;
@@ -155,6 +156,11 @@ TEST(VQPPTXPDFPageParserCorpus, PageTextLandsInTextBoxes) {
       text += (*it)[1].matched ? (*it)[1].str() : "\n";
     for (const auto& w : c.words) EXPECT_NE(text.find(w), std::string::npos) << c.file << ": " << w << "\n" << text;
     EXPECT_NE(slide.find("<p:cNvSpPr txBox=\"1\"/>"), std::string::npos);
+    // Its text is set in a face of the same kind that readers have.
+    if (!c.absentFace.empty()) {
+      EXPECT_EQ(slide.find("typeface=\"" + c.absentFace + "\""), std::string::npos) << c.file;
+      EXPECT_NE(slide.find("typeface=\"Times\""), std::string::npos) << c.file;
+    }
   }
 }
 
