@@ -66,6 +66,7 @@ VQPPTXPDFPageParser::~VQPPTXPDFPageParser() = default;
 
 void VQPPTXPDFPageParser::beginPage(int64_t pageIndex) {
   resetNextChar();
+  placedTexts_.clear();
   page_ = std::make_unique<VQPPTXPage>(static_cast<uint64_t>(pageIndex), document_.savedWorkFolder());
   page_->writeDocumentBegin();
 }
@@ -290,6 +291,31 @@ void VQPPTXPDFPageParser::appendPPTXTextBox(const Glyph& glyph, const std::strin
   if (std::isfinite(blankWidth)) run->textWidth += blankWidth;
 }
 
+bool VQPPTXPDFPageParser::isOverprint(VQPPTXTextbox& box) {
+  std::string text;
+  for (const auto& p : box.paragraphs) {
+    for (const auto& r : p.runArray) text += r.text;
+    text += '\n';
+  }
+  const double size = box.paragraphs.empty() ? 0 : box.paragraphs.front().pProperty.lnSpc;
+  const auto& info = box.spInfo;
+  // Pages fake bold type by painting the same text again a hair to the side;
+  // the slide shows it once, in bold.
+  const auto [first, last] = placedTexts_.equal_range(text);
+  for (auto it = first; it != last; ++it) {
+    const PlacedText& seen = it->second;
+    const double near = 0.2 * std::max(size, seen.size);
+    if (seen.rotation == info.rotation && std::fabs(seen.x - info.displayX) <= near &&
+        std::fabs(seen.y - info.displayY) <= near) {
+      for (auto& p : seen.box->paragraphs)
+        for (auto& r : p.runArray) r.rProperty.b = 1;
+      return true;
+    }
+  }
+  placedTexts_.emplace(std::move(text), PlacedText{info.displayX, info.displayY, info.rotation, size, &box});
+  return false;
+}
+
 void VQPPTXPDFPageParser::endTextBoxWritingIfNeed() {
   if (!page_ || !page_->isUsingTextBox) return;
   const double width = static_cast<double>(page_->cachedTextBoxWidthMax()) + 10;
@@ -302,7 +328,7 @@ void VQPPTXPDFPageParser::endTextBoxWritingIfNeed() {
     box->spInfo.displayWidth = width, box->spInfo.displayHeight = height;
   }
   box->paragraphs = std::move(page_->cachedTextBoxParagraphs);
-  page_->addShape(std::move(box));
+  if (!isOverprint(*box)) page_->addShape(std::move(box));
   page_->isUsingTextBox = false;
   page_->cachedTextBoxParagraphs.clear();
   page_->cachedTextBoxInfo = {};

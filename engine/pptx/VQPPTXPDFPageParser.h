@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "pdf/VQPDFConentParserDelegate.h"
 #include "pdf/VQPDFTransform.h"
@@ -73,6 +74,9 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
   // text, in slide points along the glyph's base line.
   VQPDFWordGapFont wordGapFont(const Glyph& glyph);
   void resetNextChar();
+  // True when `box` repeats a text box of the page at nearly its place
+  // (the earlier one is made bold); else remembers it.
+  bool isOverprint(VQPPTXTextbox& box);
   void addPicture(const std::string& imagePath, VQPPTXImageInfo info);
 
   VQPPTXDocument& document_;
@@ -82,6 +86,11 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
   AffineTransform nextCharTransform_ = AffineTransformIdentity;
   VQPDF_CTMInfo nextCharCTMInfo_{};
   std::map<std::string, bool> installedFonts_;
+  struct PlacedText {
+    double x, y, rotation, size;
+    VQPPTXTextbox* box;  // owned by the slide
+  };
+  std::unordered_multimap<std::string, PlacedText> placedTexts_;
 };
 
 }  // namespace vq

@@ -196,6 +196,9 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
        {{"A", 100, 100, 270}, {"B", 100, 106, 270}, {"C", 100, 113.5, 270}, {"D", 100, 132, 270}},
        {{"AB C"}, {"D"}},
        {270, 270}},
+      // Fake bold: the same text again a hair to the side shows once, bold.
+      {"overprinted text", {{"A", 100, 700}, {"B", 106, 700}, {"A", 100.3, 700}, {"B", 106.3, 700}}, {{"AB"}}, {0}},
+      {"same text elsewhere", {{"A", 100, 700}, {"A", 100, 600}}, {{"A"}, {"A"}}, {0, 0}},
       // An OCR layer keeps its text, in runs of its own.
       {"invisible text", {{"A", 100, 700}, {"B", 106, 700, 0, 3}, {"C", 112, 700, 0, 7}}, {{"ABC"}}, {0}},
   };
@@ -229,6 +232,9 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
         if (!t.empty()) texts.push_back(t);
       }
       EXPECT_EQ(texts, c.boxes[b]) << c.name;
+      if (std::string(c.name) == "overprinted text") {
+        EXPECT_EQ(box->paragraphs.back().runArray[0].rProperty.b, 1);
+      }
       if (std::string(c.name) == "invisible text") {
         const auto& runs = box->paragraphs.back().runArray;
         ASSERT_EQ(runs.size(), 2u);
