@@ -254,7 +254,8 @@ VQPDFWordGapFont VQPPTXPDFPageParser::wordGapFont(const Glyph& glyph) {
   const auto& s = glyph.state();
   VQPDFWordGapFont font;
   font.fontSize = glyph.displayAdvance(s.fontSize);
-  font.blankEm = s.font ? s.font->widthOfSpace() : 0;
+  // Only a blank the font really has; a made-up one says nothing of the text.
+  font.blankEm = s.font ? s.font->bankSpaceCharWidth : 0;
   // The text before the gap tells its scale when the font's blank cannot.
   if (const VQPPTXRun* run = page_->cachedTextBoxLastParagraph().lastRunText()) {
     const auto chars = std::count_if(run->text.begin(), run->text.end(),

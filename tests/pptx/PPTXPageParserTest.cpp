@@ -138,6 +138,10 @@ TEST(VQPPTXPDFPageParserCorpus, PageTextLandsInTextBoxes) {
   const Case cases[] = {
       {"minimal-jspdf.pdf", 1, {"Hello, world!"}, ""},
       {"text-distiller.pdf", 1, {"The rcs Package\n", "Joachim Schrod", "August 2, 1995\n"}, "CMR10"},
+      // Faces without a blank of their own (TeX's Type 3 fonts) and faces
+      // with a wide one (a Korean face's Latin text) still get word gaps.
+      {"fonts-type3.pdf", 2, {"in the medium series a slanted shape"}, ""},
+      {"cjk-korean-cidtype2.pdf", 1, {"Some English to begin with."}, ""},
   };
   for (const auto& c : cases) {
     vqtest::ScratchDir dir;
