@@ -134,8 +134,11 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
   };
   // A face nobody has (most often a subset embedded in the page) would be
   // drawn in the reader's default face: the replacement names a face of the
-  // same kind (serif, sans, fixed) that presentation programs resolve.
-  if (!installed(typeface) && !replacement.empty()) typeface = replacement;
+  // same kind (serif, sans, fixed) that presentation programs resolve. For
+  // sans text that is Arial: current office suites no longer ship Arial
+  // Unicode MS, and readers put a much wider face in its place.
+  if (!installed(typeface) && !replacement.empty())
+    typeface = replacement == "Arial Unicode MS" ? std::string("Arial") : replacement;
 
   VQPPTX_RunPr r = VQPPTXUtilities::defaultRunProperty();
   r.latin.typeface = r.cs.typeface = typeface;
