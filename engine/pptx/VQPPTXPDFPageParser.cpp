@@ -18,6 +18,7 @@
 #include "pdf/images/VQPDFImageFileTracker.h"
 #include "pdf/raster/VQPDFExporterRaster.h"
 #include "platform/diagnostics/VQDiagnostics.h"
+#include "platform/text/Utf8.h"
 #include "pptx/VQPPTXDocument.h"
 #include "pptx/VQPPTXPage.h"
 
@@ -58,6 +59,18 @@ double VQPPTXClippedPictureScale(int pixelWidth, int pixelHeight, double display
   const double area = page.width * page.height;
   if (area > 0 && area * scale * scale > kMaxPagePixels) scale = std::max(1.0, std::sqrt(kMaxPagePixels / area));
   return scale;
+}
+
+uint32_t VQPPTXCombiningAccent(uint32_t c) {
+  // Grave, acute, circumflex, tilde, macron, breve, dot above, dieresis,
+  // ring, double acute, caron, cedilla, ogonek.
+  static constexpr std::pair<uint32_t, uint32_t> kAccents[] = {
+      {0x60, 0x300}, {0xB4, 0x301},  {0x2C6, 0x302}, {0x2DC, 0x303}, {0xAF, 0x304}, {0x2D8, 0x306}, {0x2D9, 0x307},
+      {0xA8, 0x308}, {0x2DA, 0x30A}, {0x2DD, 0x30B}, {0x2C7, 0x30C}, {0xB8, 0x327}, {0x2DB, 0x328},
+  };
+  for (const auto& [spacing, combining] : kAccents)
+    if (spacing == c) return combining;
+  return 0;
 }
 
 VQPPTXPDFPageParser::VQPPTXPDFPageParser(VQPPTXDocument& document, VQPDFPageCaptureSettings settings)
@@ -239,6 +252,7 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
   // A gap wider than the words of one phrase (a tab, a column) starts a box
   // of its own.
   if (across > -lineHeight && along >= -0.6 * L && v > 0 && gap != VQPDFGapKind::Wide) {
+    if (along < 0 && joinAccent(glyph, text, along)) return;
     // A word gap is at least one blank, and as many as fill it.
     const double n = gap == VQPDFGapKind::Word ? std::max(1.0, std::round(along / v)) : 0;
     if (n >= 1) {
@@ -251,6 +265,39 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     return;
   }
   restart();
+}
+
+bool VQPPTXPDFPageParser::joinAccent(const Glyph& glyph, const std::string& text, double along) {
+  VQPPTXRun* run = page_->cachedTextBoxLastParagraph().lastRunText();
+  if (!run || run->text.empty()) return false;
+  // Over each other, not merely touching: at least a third of the glyph
+  // lies back over the one before.
+  const Point next = glyph.nextTopLeft(), at = glyph.placement().topLeft;
+  const double advance =
+      isRightAngle(page_->cachedTextBoxInfo.rotation) ? std::fabs(next.y - at.y) : std::fabs(next.x - at.x);
+  if (!(along <= -advance / 3)) return false;
+  const auto added = text::decodeUTF8(text);
+  if (added.size() != 1) return false;
+  size_t start = run->text.size() - 1;
+  while (start > 0 && (static_cast<unsigned char>(run->text[start]) & 0xC0) == 0x80) --start;
+  const auto last = text::decodeUTF8(std::string_view(run->text).substr(start));
+  if (last.size() != 1) return false;
+  // An accent set over the letter it overlaps (before or after it) is one
+  // accented letter: the letter, then the accent's combining form.
+  if (const uint32_t mark = VQPPTXCombiningAccent(last[0]); mark && !VQPPTXCombiningAccent(added[0])) {
+    run->text.resize(start);
+    std::string joined = text;
+    text::appendUTF8(joined, mark);
+    appendPPTXTextBox(glyph, joined, 0);
+    return true;
+  }
+  if (const uint32_t mark = VQPPTXCombiningAccent(added[0]); mark && !VQPPTXCombiningAccent(last[0])) {
+    std::string joined;
+    text::appendUTF8(joined, mark);
+    appendPPTXTextBox(glyph, joined, 0);
+    return true;
+  }
+  return false;
 }
 
 VQPDFWordGapFont VQPPTXPDFPageParser::wordGapFont(const Glyph& glyph) {

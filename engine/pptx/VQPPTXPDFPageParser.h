@@ -33,6 +33,10 @@ double VQPPTXSnapRotation(double rotation);
 double VQPPTXClippedPictureScale(int pixelWidth, int pixelHeight, double displayWidth, double displayHeight,
                                  const Size& page);
 
+// The combining form of a spacing accent (U+00A8 dieresis gives U+0308),
+// or 0 for any other character.
+uint32_t VQPPTXCombiningAccent(uint32_t c);
+
 class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
  public:
   // Pages are parsed with the conversion's `settings`.
@@ -73,6 +77,11 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
   // What the shared word-gap rule needs of the glyph and the open box's
   // text, in slide points along the glyph's base line.
   VQPDFWordGapFont wordGapFont(const Glyph& glyph);
+  // Joins a lone letter and a spacing accent drawn over each other (in
+  // either order; `along` is the gap before the glyph) into the letter with
+  // its combining accent; false when the text and the open run's last
+  // character are no such pair.
+  bool joinAccent(const Glyph& glyph, const std::string& text, double along);
   void resetNextChar();
   // True when `box` repeats a text box of the page at nearly its place
   // (the earlier one is made bold); else remembers it.

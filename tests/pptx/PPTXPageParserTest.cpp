@@ -202,6 +202,14 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
        {{"A", 100, 100, 270}, {"B", 100, 106, 270}, {"C", 100, 113.5, 270}, {"D", 100, 132, 270}},
        {{"AB C"}, {"D"}},
        {270, 270}},
+      // An accent set over a letter, before or after it, makes one accented
+      // letter; one that only touches the glyph before stays as it is.
+      {"accent then letter", {{"\u00A8", 100, 700}, {"a", 100.5, 700}}, {{"a\u0308"}}, {0}},
+      {"letter then accent", {{"c", 100, 700}, {"\u00B8", 100.5, 700}}, {{"c\u0327"}}, {0}},
+      {"accent after a quote",
+       {{"\u2018", 100, 700}, {"\u00A8", 105, 700}, {"a", 105.5, 700}},
+       {{"\u2018a\u0308"}},
+       {0}},
       // Fake bold: the same text again a hair to the side shows once, bold.
       {"overprinted text", {{"A", 100, 700}, {"B", 106, 700}, {"A", 100.3, 700}, {"B", 106.3, 700}}, {{"AB"}}, {0}},
       {"same text elsewhere", {{"A", 100, 700}, {"A", 100, 600}}, {{"A"}, {"A"}}, {0, 0}},
