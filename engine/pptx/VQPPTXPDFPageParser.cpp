@@ -343,9 +343,11 @@ void VQPPTXPDFPageParser::appendPPTXTextBox(const Glyph& glyph, const std::strin
 }
 
 bool VQPPTXPDFPageParser::isOverprint(VQPPTXTextbox& box) {
+  // Only the same text in the same colours and visibility: an invisible OCR
+  // layer over the text it recognised is no overprint.
   std::string text;
   for (const auto& p : box.paragraphs) {
-    for (const auto& r : p.runArray) text += r.text;
+    for (const auto& r : p.runArray) text += r.text + '\0' + r.rProperty.rgbColor + (r.rProperty.invisible ? "i" : "v");
     text += '\n';
   }
   const double size = box.paragraphs.empty() ? 0 : box.paragraphs.front().pProperty.lnSpc;

@@ -213,6 +213,10 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
       // Fake bold: the same text again a hair to the side shows once, bold.
       {"overprinted text", {{"A", 100, 700}, {"B", 106, 700}, {"A", 100.3, 700}, {"B", 106.3, 700}}, {{"AB"}}, {0}},
       {"same text elsewhere", {{"A", 100, 700}, {"A", 100, 600}}, {{"A"}, {"A"}}, {0, 0}},
+      {"OCR layer over its text",
+       {{"A", 100, 700}, {"B", 106, 700}, {"A", 100.3, 700, 0, 3}, {"B", 106.3, 700, 0, 3}},
+       {{"AB"}, {"AB"}},
+       {0, 0}},
       // An OCR layer keeps its text, in runs of its own.
       {"invisible text", {{"A", 100, 700}, {"B", 106, 700, 0, 3}, {"C", 112, 700, 0, 7}}, {{"ABC"}}, {0}},
   };
