@@ -504,16 +504,17 @@ struct VQPDFConentParser::Ops {
     if (s.popInteger(&v)) S(info).lineJoinStyle = static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
   }
   static void d(Scanner& s, void* info) {
-    int64_t phase = 0;
+    // Lengths and phase are numbers: TeX and most drivers write reals.
+    double phase = 0;
     Object array;
-    if (!s.popInteger(&phase) || !s.popArray(&array)) return;
+    if (!s.popNumber(&phase) || !s.popArray(&array)) return;
     std::vector<double> dash;
     for (const auto& e : array.elements()) {
-      if (auto v = e.integer()) dash.push_back(static_cast<double>(*v));
+      if (auto v = e.number(); v && std::isfinite(*v)) dash.push_back(*v);
     }
     auto& st = S(info);
     st.lineDashPattern = std::move(dash);
-    st.lineDashPhase = phase;
+    st.lineDashPhase = std::isfinite(phase) ? static_cast<int64_t>(std::clamp(std::round(phase), -1e15, 1e15)) : 0;
   }
   static void Nop(Scanner&, void*) {}
 

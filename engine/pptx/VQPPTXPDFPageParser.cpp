@@ -1,5 +1,6 @@
 #include "pptx/VQPPTXPDFPageParser.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -11,11 +12,13 @@
 #include "front/exporter/VQPDFExporter.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFRenderState.h"
+#include "pdf/VQPDFWordGaps.h"
 #include "pdf/VQPDFXObject.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
 #include "pdf/raster/VQPDFExporterRaster.h"
 #include "platform/diagnostics/VQDiagnostics.h"
+#include "platform/text/Utf8.h"
 #include "pptx/VQPPTXDocument.h"
 #include "pptx/VQPPTXPage.h"
 
@@ -29,6 +32,9 @@ bool isRightAngle(double r) { return r == 90 || r == 270; }
 
 bool isSingleBlankOrControl(const std::string& s) { return s.size() == 1 && static_cast<unsigned char>(s[0]) < 33; }
 
+// Modes 3 and 7 paint nothing: OCR layers over scans use them.
+bool isInvisibleText(const VQPDFRenderState& s) { return s.textRenderMode == 3 || s.textRenderMode == 7; }
+
 const AffineTransform kBitmapScale = AffineTransformMakeScale(2, 2);
 
 }  // namespace
@@ -40,12 +46,40 @@ double VQPPTXSnapRotation(double r) {
   return r;
 }
 
+double VQPPTXClippedPictureScale(int pixelWidth, int pixelHeight, double displayWidth, double displayHeight,
+                                 const Size& page) {
+  // Pixels per slide point: 2 (144 dpi) at least, up to the picture's own
+  // resolution, at most 300 dpi; the page-sized bitmap the clip is drawn
+  // into stays within a memory budget.
+  constexpr double kMinScale = 2, kMaxScale = 300.0 / 72.0, kMaxPagePixels = 36e6;
+  double own = 0;
+  if (displayWidth > 0) own = std::max(own, pixelWidth / displayWidth);
+  if (displayHeight > 0) own = std::max(own, pixelHeight / displayHeight);
+  double scale = std::clamp(std::isfinite(own) ? own : kMinScale, kMinScale, kMaxScale);
+  const double area = page.width * page.height;
+  if (area > 0 && area * scale * scale > kMaxPagePixels) scale = std::max(1.0, std::sqrt(kMaxPagePixels / area));
+  return scale;
+}
+
+uint32_t VQPPTXCombiningAccent(uint32_t c) {
+  // Grave, acute, circumflex, tilde, macron, breve, dot above, dieresis,
+  // ring, double acute, caron, cedilla, ogonek.
+  static constexpr std::pair<uint32_t, uint32_t> kAccents[] = {
+      {0x60, 0x300}, {0xB4, 0x301},  {0x2C6, 0x302}, {0x2DC, 0x303}, {0xAF, 0x304}, {0x2D8, 0x306}, {0x2D9, 0x307},
+      {0xA8, 0x308}, {0x2DA, 0x30A}, {0x2DD, 0x30B}, {0x2C7, 0x30C}, {0xB8, 0x327}, {0x2DB, 0x328},
+  };
+  for (const auto& [spacing, combining] : kAccents)
+    if (spacing == c) return combining;
+  return 0;
+}
+
 VQPPTXPDFPageParser::VQPPTXPDFPageParser(VQPPTXDocument& document, VQPDFPageCaptureSettings settings)
     : document_(document), capture_(std::move(settings)) {}
 VQPPTXPDFPageParser::~VQPPTXPDFPageParser() = default;
 
 void VQPPTXPDFPageParser::beginPage(int64_t pageIndex) {
   resetNextChar();
+  placedTexts_.clear();
   page_ = std::make_unique<VQPPTXPage>(static_cast<uint64_t>(pageIndex), document_.savedWorkFolder());
   page_->writeDocumentBegin();
 }
@@ -79,7 +113,11 @@ void VQPPTXPDFPageParser::resetNextChar() {
 
 VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
   const auto& s = glyph.state();
-  if (!s.font) return VQPPTXUtilities::defaultRunProperty();
+  if (!s.font) {
+    VQPPTX_RunPr r = VQPPTXUtilities::defaultRunProperty();
+    r.invisible = isInvisibleText(s) ? 1 : 0;
+    return r;
+  }
   const auto& font = *s.font;
   const AffineTransform& t = glyph.transform();
   float size = static_cast<float>(glyph.fontSize().width);
@@ -107,7 +145,13 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
       it = installedFonts_.emplace(name, VQPDFFontUtilities::SystemFontNameIsExist(name)).first;
     return it->second;
   };
-  if (!installed(typeface) && installed(replacement)) typeface = replacement;
+  // A face nobody has (most often a subset embedded in the page) would be
+  // drawn in the reader's default face: the replacement names a face of the
+  // same kind (serif, sans, fixed) that presentation programs resolve. For
+  // sans text that is Arial: current office suites no longer ship Arial
+  // Unicode MS, and readers put a much wider face in its place.
+  if (!installed(typeface) && !replacement.empty())
+    typeface = replacement == "Arial Unicode MS" ? std::string("Arial") : replacement;
 
   VQPPTX_RunPr r = VQPPTXUtilities::defaultRunProperty();
   r.latin.typeface = r.cs.typeface = typeface;
@@ -116,6 +160,7 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
   r.sz = size;
   r.b = bold ? 1 : 0;
   r.i = italic ? 1 : 0;
+  r.invisible = isInvisibleText(s) ? 1 : 0;
   return r;
 }
 
@@ -158,7 +203,6 @@ void VQPPTXPDFPageParser::newPPTXTextBox(const Glyph& glyph, const std::string& 
 }
 
 void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string& text) {
-  const auto& s = glyph.state();
   const VQPDF_CTMInfo& C = glyph.placement();
   const double r = VQPPTXSnapRotation(C.rotation);
   const VQPDF_CTMInfo& P = nextCharCTMInfo_;
@@ -172,13 +216,13 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     newPPTXTextBox(glyph, text);
     return;
   }
-  // Spaces of real fonts measure 0.2 to 0.6 em. Fonts without a space glyph
-  // (most TeX Type 1 fonts) may report nearly a whole em, which would glue
-  // every word to the next; those get a quarter em, near a typical space.
-  double space = s.font ? s.font->widthOfSpace() : 0.25;
-  if (!(space > 0 && space <= 0.6)) space = 0.25;
-  const Size S = glyph.displaySize(space * s.fontSize);
-  const double v = isRightAngle(r) ? S.height : S.width;
+  // Gaps are measured along the base line, which runs down or up the slide
+  // for turned text.
+  const VQPDFWordGapFont gapFont = wordGapFont(glyph);
+  // The width one blank stands for: the font's when it can be believed, else
+  // a quarter em, near a typical blank.
+  double v = VQPDFCredibleBlankWidth(gapFont);
+  if (v <= 0) v = 0.25 * gapFont.fontSize;
 
   double along, across;
   if (r == 90) {
@@ -204,10 +248,13 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     return;
   }
   const float L = std::round(static_cast<float>(std::fabs(P.topLeft.y - C.bottomLeft.y)));
-  if (across > -lineHeight && along >= -0.6 * L && v > 0 && along < 4 * v) {
-    // A gap of half a space or more is a space: fonts report their space
-    // width loosely, and justified lines shrink spaces below it.
-    const double n = std::floor(static_cast<float>(along / v + 0.5));
+  const VQPDFGapKind gap = VQPDFClassifyGap(along, gapFont);
+  // A gap wider than the words of one phrase (a tab, a column) starts a box
+  // of its own.
+  if (across > -lineHeight && along >= -0.6 * L && v > 0 && gap != VQPDFGapKind::Wide) {
+    if (along < 0 && joinAccent(glyph, text, along)) return;
+    // A word gap is at least one blank, and as many as fill it.
+    const double n = gap == VQPDFGapKind::Word ? std::max(1.0, std::round(along / v)) : 0;
     if (n >= 1) {
       std::string spaced(static_cast<size_t>(n), ' ');
       spaced += text;
@@ -218,6 +265,54 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     return;
   }
   restart();
+}
+
+bool VQPPTXPDFPageParser::joinAccent(const Glyph& glyph, const std::string& text, double along) {
+  VQPPTXRun* run = page_->cachedTextBoxLastParagraph().lastRunText();
+  if (!run || run->text.empty()) return false;
+  // Over each other, not merely touching: at least a third of the glyph
+  // lies back over the one before.
+  const Point next = glyph.nextTopLeft(), at = glyph.placement().topLeft;
+  const double advance =
+      isRightAngle(page_->cachedTextBoxInfo.rotation) ? std::fabs(next.y - at.y) : std::fabs(next.x - at.x);
+  if (!(along <= -advance / 3)) return false;
+  const auto added = text::decodeUTF8(text);
+  if (added.size() != 1) return false;
+  size_t start = run->text.size() - 1;
+  while (start > 0 && (static_cast<unsigned char>(run->text[start]) & 0xC0) == 0x80) --start;
+  const auto last = text::decodeUTF8(std::string_view(run->text).substr(start));
+  if (last.size() != 1) return false;
+  // An accent set over the letter it overlaps (before or after it) is one
+  // accented letter: the letter, then the accent's combining form.
+  if (const uint32_t mark = VQPPTXCombiningAccent(last[0]); mark && !VQPPTXCombiningAccent(added[0])) {
+    run->text.resize(start);
+    std::string joined = text;
+    text::appendUTF8(joined, mark);
+    appendPPTXTextBox(glyph, joined, 0);
+    return true;
+  }
+  if (const uint32_t mark = VQPPTXCombiningAccent(added[0]); mark && !VQPPTXCombiningAccent(last[0])) {
+    std::string joined;
+    text::appendUTF8(joined, mark);
+    appendPPTXTextBox(glyph, joined, 0);
+    return true;
+  }
+  return false;
+}
+
+VQPDFWordGapFont VQPPTXPDFPageParser::wordGapFont(const Glyph& glyph) {
+  const auto& s = glyph.state();
+  VQPDFWordGapFont font;
+  font.fontSize = glyph.displayAdvance(s.fontSize);
+  // Only a blank the font really has; a made-up one says nothing of the text.
+  font.blankEm = s.font ? s.font->bankSpaceCharWidth : 0;
+  // The text before the gap tells its scale when the font's blank cannot.
+  if (const VQPPTXRun* run = page_->cachedTextBoxLastParagraph().lastRunText()) {
+    const auto chars = std::count_if(run->text.begin(), run->text.end(),
+                                     [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80 && c != ' '; });
+    if (chars > 0) font.averageGlyphWidth = run->textWidth / static_cast<double>(chars);
+  }
+  return font;
 }
 
 void VQPPTXPDFPageParser::appendPPTXTextBox(const Glyph& glyph, const std::string& text, double blankWidth) {
@@ -247,6 +342,33 @@ void VQPPTXPDFPageParser::appendPPTXTextBox(const Glyph& glyph, const std::strin
   if (std::isfinite(blankWidth)) run->textWidth += blankWidth;
 }
 
+bool VQPPTXPDFPageParser::isOverprint(VQPPTXTextbox& box) {
+  // Only the same text in the same colours and visibility: an invisible OCR
+  // layer over the text it recognised is no overprint.
+  std::string text;
+  for (const auto& p : box.paragraphs) {
+    for (const auto& r : p.runArray) text += r.text + '\0' + r.rProperty.rgbColor + (r.rProperty.invisible ? "i" : "v");
+    text += '\n';
+  }
+  const double size = box.paragraphs.empty() ? 0 : box.paragraphs.front().pProperty.lnSpc;
+  const auto& info = box.spInfo;
+  // Pages fake bold type by painting the same text again a hair to the side;
+  // the slide shows it once, in bold.
+  const auto [first, last] = placedTexts_.equal_range(text);
+  for (auto it = first; it != last; ++it) {
+    const PlacedText& seen = it->second;
+    const double near = 0.2 * std::max(size, seen.size);
+    if (seen.rotation == info.rotation && std::fabs(seen.x - info.displayX) <= near &&
+        std::fabs(seen.y - info.displayY) <= near) {
+      for (auto& p : seen.box->paragraphs)
+        for (auto& r : p.runArray) r.rProperty.b = 1;
+      return true;
+    }
+  }
+  placedTexts_.emplace(std::move(text), PlacedText{info.displayX, info.displayY, info.rotation, size, &box});
+  return false;
+}
+
 void VQPPTXPDFPageParser::endTextBoxWritingIfNeed() {
   if (!page_ || !page_->isUsingTextBox) return;
   const double width = static_cast<double>(page_->cachedTextBoxWidthMax()) + 10;
@@ -259,7 +381,7 @@ void VQPPTXPDFPageParser::endTextBoxWritingIfNeed() {
     box->spInfo.displayWidth = width, box->spInfo.displayHeight = height;
   }
   box->paragraphs = std::move(page_->cachedTextBoxParagraphs);
-  page_->addShape(std::move(box));
+  if (!isOverprint(*box)) page_->addShape(std::move(box));
   page_->isUsingTextBox = false;
   page_->cachedTextBoxParagraphs.clear();
   page_->cachedTextBoxInfo = {};
@@ -287,14 +409,8 @@ void VQPPTXPDFPageParser::didScanPathStrokeFill(VQPDFConentParser*, const Path& 
   } else if (box.size.height < 0.0001) {
     box.origin.y -= weight / 2, box.size.height = weight;
   }
-  if (fill && !stroke) {
-    // A dark full-page fill is a page background: a slide keeps its own.
-    const VQPDFRGB rgb = s.currentFillRGBColor();
-    const bool dark = rgb.r / 255.0 < 0.98 && rgb.g / 255.0 < 0.98 && rgb.b / 255.0 < 0.98;
-    if (dark && box.origin.x < 1 && box.origin.y < 1 && box.size.width > crop.width - 1 &&
-        box.size.height > crop.height - 1)
-      return;
-  }
+  // A full-page fill is kept like any other: it is the page's background,
+  // and light text painted on it would vanish on the slide's white.
   VQPPTXFreeformInfo info;
   info.setDisplayRect(box);
   info.fillAlpha_ = static_cast<float>(s.currentFillAlpha());
@@ -302,7 +418,11 @@ void VQPPTXPDFPageParser::didScanPathStrokeFill(VQPDFConentParser*, const Path& 
   info.stroked = stroke;
   info.filled = fill;
   info.strokeweight = weight;
-  info.strokeDashPattern = s.lineDashPattern;
+  // Dash lengths are in user space; the slide measures them against the
+  // weight, which is in slide points.
+  const double dashScale = std::sqrt(std::fabs(T.a * T.d - T.b * T.c));
+  info.strokeDashPattern.clear();
+  for (double d : s.lineDashPattern) info.strokeDashPattern.push_back(d * dashScale);
   info.strokeDashPhase = s.lineDashPhase;
   info.lineCap = s.lineCapStyle;
   info.strokecolor = stroke ? s.currentStrokeColor() : VQHexColor::whiteCGColor();
@@ -343,9 +463,11 @@ void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::sha
     } else {
       Rect clipRect{{0, 0}, info.displayRect().size};
       bool noClip = false;
-      const auto clipped =
-          VQPDFExporterRaster::ClipImageInContextSize(setup.cropBox.size, *bitmap, kBitmapScale, setup.transform, T,
-                                                      info.displayRect(), s.clipBezierPaths, &clipRect, &noClip);
+      const double scale = VQPPTXClippedPictureScale(bitmap->width, bitmap->height, info.displayWidth,
+                                                     info.displayHeight, setup.cropBox.size);
+      const auto clipped = VQPDFExporterRaster::ClipImageInContextSize(
+          setup.cropBox.size, *bitmap, AffineTransformMakeScale(scale, scale), setup.transform, T, info.displayRect(),
+          s.clipBezierPaths, &clipRect, &noClip);
       if (!clipped && !noClip) return;  // nothing of the image shows
       if (clipped) {
         if (auto saved = VQPDFExporter::SaveTempCGImage(*clipped)) {

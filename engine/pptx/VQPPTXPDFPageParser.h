@@ -8,9 +8,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "pdf/VQPDFConentParserDelegate.h"
 #include "pdf/VQPDFTransform.h"
+#include "pdf/VQPDFWordGaps.h"
 #include "pdf/capture/VQPDFPageCapture.h"
 #include "platform/pdf/PdfDocument.h"
 #include "pptx/VQPPTXShape.h"
@@ -23,6 +25,17 @@ class VQPPTXPage;
 // Snaps a glyph direction to the box rotations a slide uses: below 5 is 0,
 // about 90 and about 270 snap to those; anything else stays.
 double VQPPTXSnapRotation(double rotation);
+
+// Pixels per slide point for a picture of `pixelWidth` x `pixelHeight`
+// drawn `displayWidth` x `displayHeight` points large that must be drawn
+// again through its clip on a page of size `page`: the picture keeps its
+// own resolution between 144 and 300 dpi.
+double VQPPTXClippedPictureScale(int pixelWidth, int pixelHeight, double displayWidth, double displayHeight,
+                                 const Size& page);
+
+// The combining form of a spacing accent (U+00A8 dieresis gives U+0308),
+// or 0 for any other character.
+uint32_t VQPPTXCombiningAccent(uint32_t c);
 
 class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
  public:
@@ -61,7 +74,18 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
   void newPPTXTextBox(const Glyph& glyph, const std::string& text);
   void usingPPTXTextBox(const Glyph& glyph, const std::string& text);
   void appendPPTXTextBox(const Glyph& glyph, const std::string& text, double blankWidth);
+  // What the shared word-gap rule needs of the glyph and the open box's
+  // text, in slide points along the glyph's base line.
+  VQPDFWordGapFont wordGapFont(const Glyph& glyph);
+  // Joins a lone letter and a spacing accent drawn over each other (in
+  // either order; `along` is the gap before the glyph) into the letter with
+  // its combining accent; false when the text and the open run's last
+  // character are no such pair.
+  bool joinAccent(const Glyph& glyph, const std::string& text, double along);
   void resetNextChar();
+  // True when `box` repeats a text box of the page at nearly its place
+  // (the earlier one is made bold); else remembers it.
+  bool isOverprint(VQPPTXTextbox& box);
   void addPicture(const std::string& imagePath, VQPPTXImageInfo info);
 
   VQPPTXDocument& document_;
@@ -71,6 +95,11 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
   AffineTransform nextCharTransform_ = AffineTransformIdentity;
   VQPDF_CTMInfo nextCharCTMInfo_{};
   std::map<std::string, bool> installedFonts_;
+  struct PlacedText {
+    double x, y, rotation, size;
+    VQPPTXTextbox* box;  // owned by the slide
+  };
+  std::unordered_multimap<std::string, PlacedText> placedTexts_;
 };
 
 }  // namespace vq

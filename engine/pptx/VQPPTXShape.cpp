@@ -1,6 +1,7 @@
 #include "pptx/VQPPTXShape.h"
 
 #include <fmt/format.h>
+#include <algorithm>
 #include <cmath>
 
 #include "common/VQHexColor.h"
@@ -76,7 +77,9 @@ void VQPPTXRun::writeRunWithXMLWriter(XMLFileWriter& w) const {
   attr(w, "b", fmt::format("{}", static_cast<int>(r.b)));
   attr(w, "i", fmt::format("{}", static_cast<int>(r.i)));
   attr(w, "smtClean", fmt::format("{}", static_cast<int>(r.smtClean)));
-  if (!r.rgbColor.empty()) {
+  if (r.invisible) {
+    writeSolidFill(w, r.rgbColor.empty() ? "000000" : r.rgbColor, 0.f);
+  } else if (!r.rgbColor.empty()) {
     open(w, A, "solidFill");
     leaf(w, A, "srgbClr", {{"val", hex6(r.rgbColor)}});
     close(w);
@@ -273,13 +276,25 @@ void VQPPTXFreeform::write_SpPr_custGeom(XMLFileWriter& w) {
   attr(w, "w", W);
   attr(w, "h", H);
   static constexpr std::string_view kNames[] = {"moveTo", "lnTo", "quadBezTo", "cubicBezTo"};
+  // Each subpath the page closed is closed here too, wherever it lies in
+  // the path. A fill closes every subpath on the page, so a shape that is
+  // only filled closes the open ones as well: slides leave open subpaths
+  // unfilled.
+  const bool fillCloses = spInfo.filled && !spInfo.stroked;
+  bool drawn = false;  // something since the subpath began
   for (const auto& e : elements) {
+    if (e.type == 4 || (e.type == 0 && drawn && fillCloses)) {
+      if (drawn) leaf(w, A, "close");
+      drawn = false;
+      if (e.type == 4) continue;
+    }
     if (e.points.empty() || e.type > 3) continue;
     open(w, A, kNames[e.type]);
     for (const auto& p : e.points) leaf(w, A, "pt", {{"x", rx(p)}, {"y", ry(p)}});
     close(w);
+    drawn = e.type != 0;
   }
-  if (!elements.empty() && elements.back().type == 4) leaf(w, A, "close");
+  if (drawn && fillCloses) leaf(w, A, "close");
   close(w);
   close(w);
   close(w);
@@ -298,7 +313,8 @@ void VQPPTXFreeform::write_spPr(XMLFileWriter& w) {
   if (const std::string cap = s.lineCapString(); !cap.empty()) attr(w, "cap", cap);
   writeSolidFill(w, s.strokecolorString(), s.strokeAlpha());
   const auto& dash = s.strokeDashPattern;
-  if (dash.empty()) {
+  // A pattern without any length draws a solid line.
+  if (std::none_of(dash.begin(), dash.end(), [](double v) { return v > 0; })) {
     leaf(w, A, "prstDash", {{"val", "solid"}});
   } else if (dash.size() == 6) {
     leaf(w, A, "prstDash", {{"val", "lgDashDotDot"}});
@@ -309,12 +325,13 @@ void VQPPTXFreeform::write_spPr(XMLFileWriter& w) {
     // a on, b off, c on, a off, b on, c off), so every dash gets a space.
     std::vector<double> entries = dash;
     if (entries.size() % 2) entries.insert(entries.end(), dash.begin(), dash.end());
+    // Custom dashes are measured in line widths (100000 is one); the
+    // pattern is in slide points like the weight. A meaningless entry is
+    // one line width.
     auto value = [&](double v) -> std::string {
-      if (!std::isfinite(v) || v < 0) return "12700";
-      double n = std::trunc(v);
-      if (n > 4000000000.0) n = std::trunc(weight - 2);
-      if (n < 0) return "12700";
-      return fmt::format("{}", static_cast<int64_t>(n) * 12700);
+      double pct = v / weight * 100000.0;
+      if (!std::isfinite(pct) || pct < 0) pct = 100000;
+      return fmt::format("{}", static_cast<int64_t>(std::min(std::round(pct), 2147483647.0)));
     };
     open(w, A, "custDash");
     for (size_t i = 0; i + 1 < entries.size(); i += 2)

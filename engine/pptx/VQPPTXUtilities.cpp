@@ -41,7 +41,7 @@ bool VQPPTX_IsEqual_RunPr_Font(const VQPPTX_RunPr_Font& a, const VQPPTX_RunPr_Fo
 bool VQPPTX_IsEqualRPr(const VQPPTX_RunPr& a, const VQPPTX_RunPr& b) {
   return a.lang == b.lang && a.altLang == b.altLang && a.rgbColor == b.rgbColor &&
          VQPPTX_IsEqual_RunPr_Font(a.latin, b.latin) && VQPPTX_IsEqual_RunPr_Font(a.cs, b.cs) && a.sz == b.sz &&
-         a.dirty == b.dirty && a.smtClean == b.smtClean;
+         a.dirty == b.dirty && a.smtClean == b.smtClean && a.invisible == b.invisible;
 }
 
 std::string VQPPTXEmu(double points) { return VQFormatFixed(points * 12700.0, 0); }
@@ -49,11 +49,13 @@ std::string VQPPTXEmu(double points) { return VQFormatFixed(points * 12700.0, 0)
 std::string VQPPTXAngle(double degrees) { return VQFormatFixed(degrees * 60000.0, 0); }
 
 int64_t VQPPTXSlideSizeEmu(double points) {
+  // Presentation programs refuse a slide side outside 1 to 56 inches
+  // (914400 to 51206400 EMU): a tiny page gets the smallest slide, its
+  // content at the top left.
+  constexpr double kMin = 914400, kMax = 51206400;
   const double v = std::trunc(points * 12700.0);
-  if (!std::isfinite(v) || v < 0) return 0;
-  // DrawingML slide sizes stop at 51206400 EMU; pages are already limited
-  // well below that, so this only guards against nonsense.
-  if (v > static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+  if (!(v >= kMin)) return static_cast<int64_t>(kMin);  // NaN too
+  if (v > kMax) return static_cast<int64_t>(kMax);
   return static_cast<int64_t>(v);
 }
 

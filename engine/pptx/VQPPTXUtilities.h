@@ -23,6 +23,9 @@ struct VQPPTX_RunPr {
   char b = 0, i = 0, dirty = 0, smtClean = 0;
   std::string rgbColor;  // six hex digits, empty for none
   VQPPTX_RunPr_Font latin, cs;
+  // Text the page does not paint (an OCR layer over a scan): it stays
+  // selectable and searchable on the slide but is fully transparent.
+  char invisible = 0;
 };
 
 struct VQPPTX_PPr_TabList {
@@ -58,14 +61,16 @@ class VQPPTXUtilities {
 
 bool VQPPTX_IsEqual_RunPr_Font(const VQPPTX_RunPr_Font& a, const VQPPTX_RunPr_Font& b);
 // Bold, italic and the replacement typefaces are left out on purpose: text
-// appended to a run keeps that run's style.
+// appended to a run keeps that run's style. Visible and invisible text never
+// share a run.
 bool VQPPTX_IsEqualRPr(const VQPPTX_RunPr& a, const VQPPTX_RunPr& b);
 
 // Points to EMU (12700 per point), rounded to a whole number.
 std::string VQPPTXEmu(double points);
 // Degrees to DrawingML angle units (60000 per degree).
 std::string VQPPTXAngle(double degrees);
-// A whole number of slide-size EMU: points x 12700, truncated.
+// A whole number of slide-size EMU: points x 12700, truncated, kept within
+// the sizes a slide may have (914400 to 51206400).
 int64_t VQPPTXSlideSizeEmu(double points);
 
 }  // namespace vq

@@ -214,6 +214,28 @@ TEST(VQPDFConentParser, ColourOperators) {
   }
 }
 
+TEST(VQPDFConentParser, DashArraysTakeRealLengths) {
+  struct Case {
+    const char* content;
+    std::vector<double> dash;
+    int64_t phase;
+  };
+  const Case cases[] = {
+      {"[3 2] 1 d", {3, 2}, 1},
+      {"[1.99255 3.9851] 0.0 d", {1.99255, 3.9851}, 0},
+      {"[2 0.5 /x 1] 0.6 d", {2, 0.5, 1}, 1},
+      {"[3 2] 1 d [] 0 d", {}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
+    vqtest::PdfFixture fx;
+    Recorder r;
+    auto stack = RunContent(c.content, fx.object("<< >>"), &r);
+    EXPECT_EQ(stack->topRenderingState().lineDashPattern, c.dash);
+    EXPECT_EQ(stack->topRenderingState().lineDashPhase, c.phase);
+  }
+}
+
 TEST(VQPDFConentParser, ExtGStateKeysAndBlendModes) {
   struct Case {
     const char* bm;

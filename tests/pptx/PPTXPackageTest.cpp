@@ -215,6 +215,39 @@ TEST(VQPPTXPackageCorpus, LibreOfficeOpensOneSlidePerPage) {
   EXPECT_TRUE(std::regex_search(info, std::regex(R"(Pages:\s+3\n)"))) << info;
 }
 
+// What the pages show reaches the slides: cairo ends each filled path with
+// a stray move after its last close, and a scan is drawn through a clip.
+TEST(VQPPTXPackageCorpus, SlidesShowWhatThePagesPaint) {
+  vqtest::ScratchDir dir;
+  const fs::path logo = dir / "logo";
+  ASSERT_FALSE(convertParallel(vqtest::corpusFile("logo-cairo.pdf"), {1}, dir / "logo.pptx", 1).error);
+  ASSERT_EQ(vqtest::runCommand("unzip -q " + quote(dir / "logo.pptx") + " -d " + quote(logo)), 0);
+  const std::string slide = readFile(logo / "ppt/slides/slide1.xml");
+  size_t closes = 0;
+  for (size_t at = slide.find("<a:close/>"); at != std::string::npos; at = slide.find("<a:close/>", at + 1)) ++closes;
+  // Four filled paths: two circles, a circle with the mark, and a circle
+  // with the page and its five lines.
+  EXPECT_EQ(closes, 11u) << slide;
+
+  // The scan is 2336 x 2857 pixels on a page of 187 x 242 points: 300 dpi
+  // of the page is what the slide keeps.
+  const fs::path scan = dir / "scan";
+  ASSERT_FALSE(convertParallel(vqtest::corpusFile("scan-ccitt-g4.pdf"), {1}, dir / "scan.pptx", 1).error);
+  ASSERT_EQ(vqtest::runCommand("unzip -q " + quote(dir / "scan.pptx") + " -d " + quote(scan)), 0);
+  std::vector<fs::path> media;
+  for (const auto& e : fs::directory_iterator(scan / "ppt/media")) media.push_back(e.path());
+  ASSERT_EQ(media.size(), 1u);
+  const std::string png = readFile(media[0]);
+  ASSERT_GE(png.size(), 24u);
+  auto be32 = [&](size_t at) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(png[at + i]);
+    return v;
+  };
+  EXPECT_GE(be32(16), 779u);
+  EXPECT_GE(be32(20), 1000u);
+}
+
 TEST(VQPPTXPackage, EveryCorpusFileConverts) {
   vqtest::ScratchDir dir;
   for (const auto& pdf : vqtest::corpusFiles()) {

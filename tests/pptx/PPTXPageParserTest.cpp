@@ -37,7 +37,9 @@ Path pagePath(std::initializer_list<Point> points, bool close) {
 
 }  // namespace
 
-TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsExceptDarkBackgrounds) {
+// A full-page fill is the page's background: dark or light, it stays, so
+// light text on a dark page shows on the slide.
+TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsBackgroundsToo) {
   vqtest::ScratchDir dir;
   VQPPTXDocument doc((dir / "p.pptx").string(), 1);
   doc.writeDocumentBegin();
@@ -50,7 +52,7 @@ TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsExceptDarkBackgrounds) {
     std::optional<Rect> box;  // display box of the freeform, none when dropped
   };
   const Case cases[] = {
-      {"black page fill", full, false, true, false, std::nullopt},
+      {"black page fill", full, false, true, false, page},
       {"white page fill", full, false, true, true, page},
       {"stroked page", full, true, false, false, page},
       // A rule drawn as a zero-height path is as high as its stroke.
@@ -80,6 +82,50 @@ TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsExceptDarkBackgrounds) {
   }
 }
 
+// Dash lengths follow the drawing's scale, like the line width.
+TEST(VQPPTXPDFPageParser, DashesAreInSlidePoints) {
+  vqtest::ScratchDir dir;
+  VQPPTXDocument doc((dir / "p.pptx").string(), 1);
+  doc.writeDocumentBegin();
+  const Rect page = RectMake(0, 0, 612, 792);
+  VQPPTXPDFPageParser parser(doc);
+  parser.beginPageForTesting(VQPageSetupMake(page, page, 0), 1);
+  auto& state = parser.renderingStateStack().topRenderingState();
+  state.ctm = AffineTransformMakeScale(2, 2);
+  state.lineWidth = 1;
+  state.lineDashPattern = {3, 1, 0.5, 1};
+  parser.didScanPathStrokeFill(nullptr, pagePath({{10, 10}, {100, 10}}, false), true, false);
+  const auto& shapes = parser.currentPage()->sharepsArr;
+  ASSERT_EQ(shapes.size(), 1u);
+  const auto* ff = dynamic_cast<const VQPPTXFreeform*>(shapes[0].get());
+  ASSERT_NE(ff, nullptr);
+  EXPECT_NEAR(ff->spInfo.strokeweight, 2, 1e-9);
+  EXPECT_EQ(ff->spInfo.strokeDashPattern, (std::vector<double>{6, 2, 1, 2}));
+}
+
+// A picture drawn again through its clip keeps its own resolution, from
+// 144 up to 300 dpi, within a bitmap budget for very large pages.
+TEST(VQPPTXPDFPageParser, ClippedPicturesKeepTheirResolution) {
+  struct Case {
+    const char* name;
+    int pixelWidth, pixelHeight;
+    double width, height;
+    Size page;
+    double scale;
+  };
+  const Case cases[] = {
+      {"full-page scan at 853 dpi", 2336, 2857, 197.2, 241.2, {187, 242}, 300.0 / 72},
+      {"picture at 216 dpi", 300, 150, 100, 50, {612, 792}, 3},
+      {"picture at 72 dpi", 100, 100, 100, 100, {612, 792}, 2},
+      {"tall picture counts its height", 10, 900, 100, 300, {612, 792}, 3},
+      {"largest page", 10000, 10000, 1583, 1583, {1583, 1583}, std::sqrt(36e6) / 1583},
+      {"empty frame", 100, 100, 0, 0, {612, 792}, 2},
+  };
+  for (const auto& c : cases)
+    EXPECT_NEAR(VQPPTXClippedPictureScale(c.pixelWidth, c.pixelHeight, c.width, c.height, c.page), c.scale, 1e-9)
+        << c.name;
+}
+
 // Real pages: the text reaches the slide in text boxes, upright pages keep
 // their crop box as the slide size.
 TEST(VQPPTXPDFPageParserCorpus, PageTextLandsInTextBoxes) {
@@ -87,10 +133,17 @@ TEST(VQPPTXPDFPageParserCorpus, PageTextLandsInTextBoxes) {
     const char* file;
     int page;
     std::vector<std::string> words;
+    std::string absentFace;   // a face the slide must not name
+    std::string presentFace;  // the face of the same kind it names instead
   };
   const Case cases[] = {
-      {"minimal-jspdf.pdf", 1, {"Hello, world!"}},
-      {"text-distiller.pdf", 1, {"The rcs Package\n", "Joachim Schrod", "August 2, 1995\n"}},
+      {"minimal-jspdf.pdf", 1, {"Hello, world!"}, "", ""},
+      {"text-distiller.pdf", 1, {"The rcs Package\n", "Joachim Schrod", "August 2, 1995\n"}, "CMR10", "Times"},
+      {"annots-links-jpeg.pdf", 2, {"Subjects"}, "Arial Unicode MS", "Arial"},
+      // Faces without a blank of their own (TeX's Type 3 fonts) and faces
+      // with a wide one (a Korean face's Latin text) still get word gaps.
+      {"fonts-type3.pdf", 2, {"in the medium series a slanted shape"}, "", ""},
+      {"cjk-korean-cidtype2.pdf", 1, {"Some English to begin with."}, "", ""},
   };
   for (const auto& c : cases) {
     vqtest::ScratchDir dir;
@@ -109,6 +162,11 @@ TEST(VQPPTXPDFPageParserCorpus, PageTextLandsInTextBoxes) {
       text += (*it)[1].matched ? (*it)[1].str() : "\n";
     for (const auto& w : c.words) EXPECT_NE(text.find(w), std::string::npos) << c.file << ": " << w << "\n" << text;
     EXPECT_NE(slide.find("<p:cNvSpPr txBox=\"1\"/>"), std::string::npos);
+    // Its text is set in a face of the same kind that readers have.
+    if (!c.absentFace.empty()) {
+      EXPECT_EQ(slide.find("typeface=\"" + c.absentFace + "\""), std::string::npos) << c.file;
+      EXPECT_NE(slide.find("typeface=\"" + c.presentFace + "\""), std::string::npos) << c.file;
+    }
   }
 }
 
@@ -119,6 +177,7 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
     std::string text;
     double x, y;  // PDF user space, y up
     double angle = 0;
+    int mode = 0;  // text rendering mode
   };
   struct Case {
     const char* name;
@@ -133,6 +192,33 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
       {"next line", {{"A", 100, 700}, {"B", 100, 686}}, {{"A", "B"}}, {0}},
       {"far line", {{"A", 100, 700}, {"B", 100, 600}}, {{"A"}, {"B"}}, {0, 0}},
       {"turned text", {{"A", 100, 700, 88}, {"B", 100, 650, 3}}, {{"A"}, {"B"}}, {90, 0}},
+      // Turned text joins like upright text, its gaps measured down or up
+      // the slide.
+      {"text down the page",
+       {{"A", 100, 700, 90}, {"B", 100, 694, 90}, {"C", 100, 686.5, 90}, {"D", 100, 668, 90}},
+       {{"AB C"}, {"D"}},
+       {90, 90}},
+      {"text up the page",
+       {{"A", 100, 100, 270}, {"B", 100, 106, 270}, {"C", 100, 113.5, 270}, {"D", 100, 132, 270}},
+       {{"AB C"}, {"D"}},
+       {270, 270}},
+      // An accent set over a letter, before or after it, makes one accented
+      // letter; one that only touches the glyph before stays as it is.
+      {"accent then letter", {{"\u00A8", 100, 700}, {"a", 100.5, 700}}, {{"a\u0308"}}, {0}},
+      {"letter then accent", {{"c", 100, 700}, {"\u00B8", 100.5, 700}}, {{"c\u0327"}}, {0}},
+      {"accent after a quote",
+       {{"\u2018", 100, 700}, {"\u00A8", 105, 700}, {"a", 105.5, 700}},
+       {{"\u2018a\u0308"}},
+       {0}},
+      // Fake bold: the same text again a hair to the side shows once, bold.
+      {"overprinted text", {{"A", 100, 700}, {"B", 106, 700}, {"A", 100.3, 700}, {"B", 106.3, 700}}, {{"AB"}}, {0}},
+      {"same text elsewhere", {{"A", 100, 700}, {"A", 100, 600}}, {{"A"}, {"A"}}, {0, 0}},
+      {"OCR layer over its text",
+       {{"A", 100, 700}, {"B", 106, 700}, {"A", 100.3, 700, 0, 3}, {"B", 106.3, 700, 0, 3}},
+       {{"AB"}, {"AB"}},
+       {0, 0}},
+      // An OCR layer keeps its text, in runs of its own.
+      {"invisible text", {{"A", 100, 700}, {"B", 106, 700, 0, 3}, {"C", 112, 700, 0, 7}}, {{"ABC"}}, {0}},
   };
   vqtest::ScratchDir dir;
   VQPPTXDocument doc((dir / "t.pptx").string(), 1);
@@ -147,6 +233,7 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
       // Rotation in display space (y down) turns the other way round.
       const double rad = -g.angle * M_PI / 180;
       state.textMatrix = AffineTransformMake(std::cos(rad), std::sin(rad), -std::sin(rad), std::cos(rad), g.x, g.y);
+      state.textRenderMode = g.mode;
       parser.didScanTextTextOffset(nullptr, g.text, Size{6, 0});
     }
     parser.endTextBoxWritingIfNeed();
@@ -163,6 +250,16 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
         if (!t.empty()) texts.push_back(t);
       }
       EXPECT_EQ(texts, c.boxes[b]) << c.name;
+      if (std::string(c.name) == "overprinted text") {
+        EXPECT_EQ(box->paragraphs.back().runArray[0].rProperty.b, 1);
+      }
+      if (std::string(c.name) == "invisible text") {
+        const auto& runs = box->paragraphs.back().runArray;
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_EQ(runs[0].rProperty.invisible, 0);
+        EXPECT_EQ(runs[1].rProperty.invisible, 1);
+        EXPECT_EQ(runs[1].text, "BC");
+      }
       if (std::string(c.name) == "next line") {
         ASSERT_EQ(box->paragraphs.size(), 2u);
         EXPECT_NEAR(box->paragraphs[1].pProperty.lnSpc, 14, 1e-6);

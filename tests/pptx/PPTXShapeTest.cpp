@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -46,18 +47,21 @@ TEST(VQPPTXUnits, Conversions) {
   struct Case {
     double value;
     std::string emu, angle;
-    int64_t slide;
   };
   const Case cases[] = {
-      {1, "12700", "60000", 12700},           {0.5, "6350", "30000", 6350}, {612, "7772400", "36720000", 7772400},
-      {10.00001, "127000", "600001", 127000},  // the slide size is truncated, positions rounded
-      {-3, "-38100", "-180000", 0},           {0.00003, "0", "2", 0},
+      {1, "12700", "60000"},          {0.5, "6350", "30000"},    {612, "7772400", "36720000"},
+      {10.00001, "127000", "600001"}, {-3, "-38100", "-180000"}, {0.00003, "0", "2"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(VQPPTXEmu(c.value), c.emu) << c.value;
     EXPECT_EQ(VQPPTXAngle(c.value), c.angle) << c.value;
-    EXPECT_EQ(VQPPTXSlideSizeEmu(c.value), c.slide) << c.value;
   }
+  // Slide sides are truncated and kept between 1 and 56 inches.
+  const std::pair<double, int64_t> slides[] = {
+      {612, 7772400}, {100.00001, 1270000}, {72, 914400},     {71.99, 914400},  {1, 914400},
+      {-3, 914400},   {NAN, 914400},        {4032, 51206400}, {5000, 51206400}, {1e300, 51206400},
+  };
+  for (auto [points, emu] : slides) EXPECT_EQ(VQPPTXSlideSizeEmu(points), emu) << points;
   const std::pair<double, double> snaps[] = {{0, 0},   {3, 0},   {4.99, 0},  {5, 5},     {88, 90},
                                              {94, 90}, {95, 95}, {180, 180}, {266, 270}, {300, 300}};
   for (auto [in, out] : snaps) EXPECT_EQ(VQPPTXSnapRotation(in), out) << in;
@@ -69,7 +73,8 @@ TEST(VQPPTXUnits, RunPropertyEqualityIgnoresStyle) {
   EXPECT_TRUE(VQPPTX_IsEqualRPr(a, b));
   for (auto change : std::vector<std::function<void(VQPPTX_RunPr&)>>{
            [](VQPPTX_RunPr& r) { r.sz = 11.5f; }, [](VQPPTX_RunPr& r) { r.rgbColor = "ff0000"; },
-           [](VQPPTX_RunPr& r) { r.cs.typeface = "Times"; }, [](VQPPTX_RunPr& r) { r.lang = "de-DE"; }}) {
+           [](VQPPTX_RunPr& r) { r.cs.typeface = "Times"; }, [](VQPPTX_RunPr& r) { r.lang = "de-DE"; },
+           [](VQPPTX_RunPr& r) { r.invisible = 1; }}) {
     VQPPTX_RunPr c = a;
     change(c);
     EXPECT_FALSE(VQPPTX_IsEqualRPr(a, c));
@@ -103,29 +108,116 @@ TEST(VQPPTXUnits, ImagePlacement) {
   }
 }
 
+// Custom dashes are measured in hundred-thousandths of the line width.
 TEST(VQPPTXShapes, DashArrays) {
   struct Case {
-    std::vector<double> dash;
+    std::vector<double> dash;  // slide points
+    double weight;
     std::string expected;
   };
   const Case cases[] = {
-      {{}, "<a:prstDash val=\"solid\"/>"},
-      {{3, 2}, "<a:prstDash val=\"dash\"/>"},
-      {{1, 2, 3, 4, 5, 6}, "<a:prstDash val=\"lgDashDotDot\"/>"},
-      {{4, 2, -1, 1}, "<a:custDash><a:ds d=\"50800\" sp=\"25400\"/><a:ds d=\"12700\" sp=\"12700\"/></a:custDash>"},
+      {{}, 1, "<a:prstDash val=\"solid\"/>"},
+      {{0, 0, 0, 0}, 1, "<a:prstDash val=\"solid\"/>"},
+      {{3, 2}, 1, "<a:prstDash val=\"dash\"/>"},
+      {{1, 2, 3, 4, 5, 6}, 1, "<a:prstDash val=\"lgDashDotDot\"/>"},
+      // A negative entry means nothing: one line width.
+      {{4, 2, -1, 1},
+       1,
+       "<a:custDash><a:ds d=\"400000\" sp=\"200000\"/><a:ds d=\"100000\" sp=\"100000\"/></a:custDash>"},
+      {{4, 2, 0, 1}, 2, "<a:custDash><a:ds d=\"200000\" sp=\"100000\"/><a:ds d=\"0\" sp=\"50000\"/></a:custDash>"},
+      {{1, 1, 1, 1},
+       0.5,
+       "<a:custDash><a:ds d=\"200000\" sp=\"200000\"/><a:ds d=\"200000\" sp=\"200000\"/></a:custDash>"},
       // An odd array runs twice, so each dash has a space.
       {{3, 1, 2},
-       "<a:custDash><a:ds d=\"38100\" sp=\"12700\"/><a:ds d=\"25400\" sp=\"38100\"/>"
-       "<a:ds d=\"12700\" sp=\"25400\"/></a:custDash>"},
+       1,
+       "<a:custDash><a:ds d=\"300000\" sp=\"100000\"/><a:ds d=\"200000\" sp=\"300000\"/>"
+       "<a:ds d=\"100000\" sp=\"200000\"/></a:custDash>"},
   };
   for (const auto& c : cases) {
     VQPPTXFreeform f;
     f.runCGPath.moveTo(0, 0);
     f.runCGPath.lineTo(10, 0);
     f.spInfo.stroked = true;
+    f.spInfo.strokeweight = c.weight;
     f.spInfo.strokeDashPattern = c.dash;
     const std::string xml = shapeXML(f);
     EXPECT_NE(xml.find(c.expected), std::string::npos) << xml;
+  }
+}
+
+// Every subpath the page closed gets its a:close; a shape that is only
+// filled closes its open subpaths too, as a fill does on the page.
+TEST(VQPPTXShapes, SubpathsCloseWhereThePageClosesThem) {
+  enum Paint { Fill, Stroke, Both };
+  struct Case {
+    const char* name;
+    const char* path;  // M x y, L x y, C (three points), Z
+    Paint paint;
+    const char* expected;  // element initials as written
+  };
+  const Case cases[] = {
+      {"two closed squares", "M 0 0 L 9 0 L 9 9 Z M 2 2 L 4 2 L 4 4 Z", Fill, "MLLZMLLZ"},
+      {"closed then trailing move", "M 0 0 C 9 0 9 9 0 9 Z M 0 0", Fill, "MCZM"},
+      {"open subpaths filled", "M 0 0 L 9 0 L 9 9 M 2 2 L 4 2 L 4 4", Fill, "MLLZMLLZ"},
+      {"open subpaths stroked", "M 0 0 L 9 0 L 9 9 M 2 2 L 4 2 L 4 4", Stroke, "MLLMLL"},
+      {"open and closed, both", "M 0 0 L 9 0 L 9 9 M 2 2 L 4 2 L 4 4 Z", Both, "MLLMLLZ"},
+      {"close without a side", "M 0 0 Z M 1 1 L 2 2", Stroke, "MML"},
+  };
+  for (const auto& c : cases) {
+    VQPPTXFreeform f;
+    std::istringstream in(c.path);
+    std::string op;
+    while (in >> op) {
+      double x[6] = {};
+      if (op == "M" || op == "L") in >> x[0] >> x[1];
+      if (op == "C") in >> x[0] >> x[1] >> x[2] >> x[3] >> x[4] >> x[5];
+      if (op == "M") f.runCGPath.moveTo(x[0], x[1]);
+      if (op == "L") f.runCGPath.lineTo(x[0], x[1]);
+      if (op == "C") f.runCGPath.curveTo({x[0], x[1]}, {x[2], x[3]}, {x[4], x[5]});
+      if (op == "Z") f.runCGPath.closeSubpath();
+    }
+    f.spInfo.setDisplayRect(RectMake(0, 0, 9, 9));
+    f.spInfo.filled = c.paint != Stroke;
+    f.spInfo.stroked = c.paint != Fill;
+    const std::string xml = shapeXML(f);
+    const std::string path = xml.substr(xml.find("<a:path "), xml.find("</a:path>") - xml.find("<a:path "));
+    std::string seen;
+    const std::regex element(R"(<a:(moveTo|lnTo|cubicBezTo|close)\b)");
+    for (std::sregex_iterator it(path.begin(), path.end(), element), end; it != end; ++it) {
+      const std::string name = (*it)[1];
+      seen += name == "moveTo" ? 'M' : name == "lnTo" ? 'L' : name == "cubicBezTo" ? 'C' : 'Z';
+    }
+    EXPECT_EQ(seen, c.expected) << c.name << "\n" << path;
+  }
+}
+
+// Text the page does not paint stays on the slide, fully transparent.
+TEST(VQPPTXShapes, InvisibleRunsAreTransparent) {
+  struct Case {
+    std::string color;
+    char invisible;
+    std::string fill;  // expected fill markup, empty for none
+  };
+  const Case cases[] = {
+      {"ff0000", 0, R"(<a:solidFill><a:srgbClr val="ff0000"/></a:solidFill>)"},
+      {"ff0000", 1, R"(<a:solidFill><a:srgbClr val="ff0000"><a:alpha val="0"/></a:srgbClr></a:solidFill>)"},
+      {"", 1, R"(<a:solidFill><a:srgbClr val="000000"><a:alpha val="0"/></a:srgbClr></a:solidFill>)"},
+      {"", 0, ""},
+  };
+  for (const auto& c : cases) {
+    VQPPTXTextbox box;
+    VQPPTXParagraph p;
+    VQPPTXRun r;
+    r.rProperty.rgbColor = c.color;
+    r.rProperty.invisible = c.invisible;
+    r.text = "OCR";
+    p.runArray.push_back(r);
+    box.paragraphs = {p};
+    const std::string xml = shapeXML(box);
+    if (c.fill.empty()) EXPECT_EQ(xml.find("solidFill"), std::string::npos) << xml;
+    else EXPECT_NE(xml.find(c.fill), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<a:t>OCR</a:t>"), std::string::npos);
   }
 }
 
