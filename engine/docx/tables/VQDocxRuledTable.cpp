@@ -113,12 +113,17 @@ void VQDocxRuledTable::createMergeCellsGroup() {
   }
 }
 
-void VQDocxRuledTable::changeXMLPropertyTextWrappingToAround() {
+void VQDocxRuledTable::resetWrapping(int anchor, bool floating) {
+  // Anchors: 0 none (no position written), 2 page.
   tblProperty.tblpPr = VQDocxUtilities::defaultTblpProperty();
   tblProperty.jc = 0;
-  isWrappingToFloatTextBox = false;
-  tblProperty.tblpPr.vertAnchor = 2;
-  tblProperty.tblpPr.horzAnchor = 2;
+  isWrappingToFloatTextBox = floating;
+  tblProperty.tblpPr.vertAnchor = anchor;
+  tblProperty.tblpPr.horzAnchor = anchor;
+}
+
+void VQDocxRuledTable::changeXMLPropertyTextWrappingToAround() {
+  resetWrapping(2, false);
   if (superTable) {
     tblProperty.tblpPr.tblpX = static_cast<float>(bounds.origin.x - sectProperty.pgMar.left);
     tblProperty.tblpPr.tblpY = static_cast<float>(bounds.origin.y - sectProperty.pgMar.top);
@@ -130,22 +135,14 @@ void VQDocxRuledTable::changeXMLPropertyTextWrappingToAround() {
 }
 
 void VQDocxRuledTable::changeXMLPropertyTextWrappingToNone() {
-  tblProperty.tblpPr = VQDocxUtilities::defaultTblpProperty();
-  tblProperty.jc = 0;
-  isWrappingToFloatTextBox = false;
-  tblProperty.tblpPr.vertAnchor = 0;
-  tblProperty.tblpPr.horzAnchor = 0;
+  resetWrapping(0, false);
   const double x =
       columnFrame.origin.x > 0 ? bounds.origin.x - columnFrame.origin.x : bounds.origin.x - sectProperty.pgMar.left;
   tblProperty.tblInd = VQDocx_Indentation{static_cast<float>(x), 2};
 }
 
 void VQDocxRuledTable::changeXMLPropertyTextWrappingToFloatTextBox() {
-  tblProperty.tblpPr = VQDocxUtilities::defaultTblpProperty();
-  tblProperty.jc = 0;
-  isWrappingToFloatTextBox = true;
-  tblProperty.tblpPr.vertAnchor = 0;
-  tblProperty.tblpPr.horzAnchor = 0;
+  resetWrapping(0, true);
   tblProperty.tblInd = VQDocx_Indentation{tblProperty.tblBorders.left.sz, 2};
 }
 

@@ -62,6 +62,8 @@ class VQDocxRuledTable : public VQDocxTable {
   std::shared_ptr<VQDocxParagraph> defaultParagraph();
 
  private:
+  void resetWrapping(int anchor, bool floating);
+
   std::shared_ptr<VQDocxParagraph> defaultParagraph_;
 };
 

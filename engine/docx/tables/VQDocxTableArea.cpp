@@ -127,7 +127,15 @@ bool VQDocxTableArea::isGraphChart() const {
   size_t excludedFilled = 0;
   for (const auto& path : allRunPathArray_excluded)
     if (path->pictInfo() && path->pictInfo()->filled) ++excludedFilled;
-  if (excludedFilled <= 2) return false;
+  // Bars drawn as filled rectangles are cut into rules like any box, so
+  // the area's own filled boxes (not thin bars that draw a rule) count
+  // as bars too.
+  size_t bars = excludedFilled;
+  for (const auto& path : allRunPathArray)
+    if (path->pictInfo() && path->pictInfo()->filled && path->boundingBox().size.width > 3 &&
+        path->boundingBox().size.height > 3)
+      ++bars;
+  if (bars <= 2) return false;
   const auto sH = static_cast<long>(strokedH.size() + allRunPathArray_excluded.size());
   const auto sV = static_cast<long>(strokedV.size() + allRunPathArray_excluded.size());
   const auto fH = static_cast<long>(filledH.size() + excludedFilled);

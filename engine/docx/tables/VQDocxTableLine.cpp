@@ -174,8 +174,12 @@ std::vector<VQDocxTableLine::Array> VQDocxTableLine::FindIntersectLinesGroups(co
       for (const auto& line : merged) line->setIsInvalid(true);
     }
   }
-  // Areas that overlap (grown by a little) are parts of one table.
+  // Areas that overlap (grown by a little) are parts of one table; one
+  // that lies wholly inside another is a table nested in its cell, and
+  // stays a table of its own.
   auto meets = [](const Rect& grown, const Rect& b) {
+    const Rect a = RectInset(grown, kAreaSlack, kAreaSlack);
+    if (RectContainsRect(RectInset(a, 1, 1), b) || RectContainsRect(RectInset(b, 1, 1), a)) return false;
     const Rect u = RectUnion(grown, b);
     return RectIntersectsRect(grown, b) &&
            u.size.width * u.size.height < grown.size.width * grown.size.height + b.size.width * b.size.height;
@@ -332,7 +336,7 @@ VQDocxTableLine::Ptr findEdge(const VQDocxTableLine::Array& lines, Point a, Poin
 bool closedNearby(const VQDocxTableLine::Array& lines, const VQDocxTableLine& edge, int type, double* distance) {
   VQDocxTableLine::Array horizontal, vertical;
   for (const auto& line : lines) {
-    if (line.get() == &edge || !strokedPath(line->initRunPath)) continue;
+    if (!strokedPath(line->initRunPath)) continue;
     bool nearby = false;
     switch (type) {
       case 1:
@@ -361,7 +365,10 @@ bool closedNearby(const VQDocxTableLine::Array& lines, const VQDocxTableLine& ed
       });
       if (!met) return false;
     }
-    for (const auto& v : vertical) *distance = std::min<double>(*distance, std::fabs(v->min_x() - edge.min_x()));
+    // The nearest parallel rule other than the edge: a second outline
+    // close inside makes a double border of a table, not a page frame.
+    for (const auto& v : vertical)
+      if (v.get() != &edge) *distance = std::min<double>(*distance, std::fabs(v->min_x() - edge.min_x()));
   } else {
     for (const auto& v : vertical) {
       const bool met = std::any_of(horizontal.begin(), horizontal.end(), [&](const auto& h) {
@@ -369,7 +376,8 @@ bool closedNearby(const VQDocxTableLine::Array& lines, const VQDocxTableLine& ed
       });
       if (!met) return false;
     }
-    for (const auto& h : horizontal) *distance = std::min<double>(*distance, std::fabs(h->min_y() - edge.min_y()));
+    for (const auto& h : horizontal)
+      if (h.get() != &edge) *distance = std::min<double>(*distance, std::fabs(h->min_y() - edge.min_y()));
   }
   return true;
 }
