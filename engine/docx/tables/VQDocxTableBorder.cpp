@@ -121,6 +121,17 @@ VQDocx_Border VQDocxTableBorder::borderProperty() const {
   border.val =
       VQDocxTableLine::BorderStyleForTableLines(styleLineArray, borderPoint1->point, borderPoint2->point, kWhite, &gap);
   border.sz = static_cast<float>(isWideGapStyle(border.val) && gap > 0.25 ? gap : borderWidth(border.color));
+  if (!(border.sz > 0) && border.val >= 2) {
+    // A rule drawn as a thin filled box has no stroke weight: its width
+    // is the box's thin side.
+    for (const auto& line : styleLineArray) {
+      const auto& path = line->initRunPath;
+      if (!path) continue;
+      const Rect& box = path->boundingBox();
+      const double thin = std::min(box.size.width, box.size.height);
+      if (thin > 0 && (!(border.sz > 0) || thin < border.sz)) border.sz = static_cast<float>(thin);
+    }
+  }
   return border;
 }
 

@@ -142,16 +142,18 @@ VQDocxTableLine::Array VQDocxTableLine::FindIntersectLines(Array& lines) {
   if (lines.empty()) return group;
   group.push_back(lines.front());
   lines.erase(lines.begin());
-  bool added = true;
-  while (added && !lines.empty()) {
-    added = false;
-    for (auto it = lines.begin(); it != lines.end(); ++it)
-      if ((*it)->isIntersectLines(group)) {
+  // Each member is matched once against what remains, so a page of many
+  // rules is grouped in quadratic time, not cubic.
+  for (size_t k = 0; k < group.size() && !lines.empty(); ++k) {
+    const Ptr member = group[k];
+    for (auto it = lines.begin(); it != lines.end();) {
+      if (IsIntersect(*member, **it)) {
         group.push_back(*it);
-        lines.erase(it);
-        added = true;
-        break;
+        it = lines.erase(it);
+      } else {
+        ++it;
       }
+    }
   }
   return group;
 }
