@@ -49,6 +49,7 @@ KDScanLine::KDScanLine(const std::vector<KDLine>& lines, int wucha) : m_wucha(wu
 bool KDScanLine::FindIntersection() {
   crossings_.clear();
   points_.clear();
+  pointCells_.clear();
   // Sweep down the page: the horizontal segments ordered by y, and each
   // vertical one meets those whose y lies within its (lengthened) extent.
   std::vector<size_t> horizontals;
@@ -80,12 +81,34 @@ bool KDScanLine::isPointMaxEqual(const KDPoint& a, const KDPoint& b) {
   return (!grid && oneCrossing) ? d2 < 225 : d2 < 16;
 }
 
+namespace {
+
+// Points merge within 15 at most: listed points are looked up by cells of
+// that size, so a dense grid of rules does not compare every pair.
+constexpr float kMergeCell = 15.0f;
+
+std::pair<long, long> mergeCellOf(const KDPoint& p) {
+  return {static_cast<long>(std::floor(p.x / kMergeCell)), static_cast<long>(std::floor(p.y / kMergeCell))};
+}
+
+}  // namespace
+
 void KDScanLine::InsertPoint(const KDPoint& point) {
-  for (KDPoint& listed : points_)
-    if (isPointMaxEqual(listed, point)) {
-      listed.type |= point.type;
-      return;
+  // The first listed point (in list order) that it equals takes it.
+  const auto [cx, cy] = mergeCellOf(point);
+  size_t found = points_.size();
+  for (long x = cx - 1; x <= cx + 1; ++x)
+    for (long y = cy - 1; y <= cy + 1; ++y) {
+      const auto cell = pointCells_.find({x, y});
+      if (cell == pointCells_.end()) continue;
+      for (size_t k : cell->second)
+        if (k < found && isPointMaxEqual(points_[k], point)) found = k;
     }
+  if (found < points_.size()) {
+    points_[found].type |= point.type;
+    return;
+  }
+  pointCells_[mergeCellOf(point)].push_back(points_.size());
   points_.push_back(point);
 }
 

@@ -7,6 +7,8 @@
 // bit 0 shown, bit 1 crossing or end, bit 2 added by the grid.
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <utility>
 #include <vector>
 
 namespace vq {
@@ -55,6 +57,7 @@ class KDScanLine {
   std::vector<Segment> segments_;
   std::vector<Crossing> crossings_;
   std::vector<KDPoint> points_;
+  std::map<std::pair<long, long>, std::vector<size_t>> pointCells_;  // indexes of points_ by cell
 };
 
 }  // namespace vq

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "docx/layout/VQDocxPage.h"
 #include "docx/tables/VQDocxRuledTableParser.h"
@@ -103,8 +104,38 @@ void VQDocxTableArea::caculateIntersectionPoints() {
   intersectPointArray.clear();
   if (tableLines.empty()) return;
   intersectPointArray = VQDocxRuledTableParser::KDFindIntersectionPoints(tableLines);
-  for (const auto& point : intersectPointArray)
-    point->tableLines = VQDocxRuledTableParser::FindInterTableLines(tableLines, point->point);
+  // A point lies on a rule only within a point or two across it: each
+  // point is matched against the rules whose cross coordinate is near, not
+  // against every rule of a large grid.
+  VQDocxTableLine::Array horizontal, vertical;
+  std::unordered_map<const VQDocxTableLine*, size_t> order;
+  for (size_t k = 0; k < tableLines.size(); ++k) order.emplace(tableLines[k].get(), k);
+  double spread = 0;
+  for (const auto& line : tableLines) {
+    (line->isHorizontalLine ? horizontal : vertical).push_back(line);
+    spread = std::max<double>(spread,
+                              line->isHorizontalLine ? line->max_y() - line->min_y() : line->max_x() - line->min_x());
+  }
+  auto across = [](const VQDocxTableLine::Ptr& line) {
+    return static_cast<double>(line->isHorizontalLine ? line->min_y() : line->min_x());
+  };
+  auto byAcross = [&](const auto& a, const auto& b) { return across(a) < across(b); };
+  std::stable_sort(horizontal.begin(), horizontal.end(), byAcross);
+  std::stable_sort(vertical.begin(), vertical.end(), byAcross);
+  const double reach = spread + kSameRow;
+  for (const auto& point : intersectPointArray) {
+    VQDocxTableLine::Array near;
+    for (const auto* list : {&horizontal, &vertical}) {
+      const double v = list == &horizontal ? point->point.y : point->point.x;
+      auto it = std::lower_bound(list->begin(), list->end(), v - reach,
+                                 [&](const auto& line, double value) { return across(line) < value; });
+      for (; it != list->end() && across(*it) <= v + reach; ++it) near.push_back(*it);
+    }
+    // In the area's own order, as the lines were given.
+    std::sort(near.begin(), near.end(),
+              [&](const auto& a, const auto& b) { return order.at(a.get()) < order.at(b.get()); });
+    point->tableLines = VQDocxRuledTableParser::FindInterTableLines(near, point->point);
+  }
 }
 
 bool VQDocxTableArea::isGraphChart() const {

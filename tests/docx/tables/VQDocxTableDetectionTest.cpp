@@ -86,6 +86,19 @@ TEST(KDScanLine, RulesMeetAsDrawn) {
   EXPECT_TRUE(Crossings({}).empty());
 }
 
+TEST(KDScanLine, DenseGridGivesEveryCrossingOnce) {
+  // 150 x 150 rules 10 apart: every crossing is listed once, and the
+  // search stays within reach of a page of many rules.
+  std::vector<KDLine> lines;
+  for (int k = 0; k < 150; ++k) {
+    lines.push_back(Segment(0, 10.f * k, 1490, 10.f * k));
+    lines.push_back(Segment(10.f * k, 0, 10.f * k, 1490));
+  }
+  const auto points = Crossings(lines);
+  // Crossings 10 apart merge with none (4 points for crossings alike).
+  EXPECT_EQ(points.size(), 150u * 150u);
+}
+
 TEST(KDScanLine, PointsMergeByKind) {
   struct Case {
     KDPoint a, b;
