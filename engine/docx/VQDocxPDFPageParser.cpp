@@ -9,6 +9,7 @@
 #include "docx/capture/VQDocxRunTextBox.h"
 #include "docx/capture/VQDocxRunTextPath.h"
 #include "docx/layout/VQDocxPage.h"
+#include "docx/tables/VQDocxRuledTableParser.h"
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
@@ -64,7 +65,10 @@ VQDocxPDFPageParser::~VQDocxPDFPageParser() = default;
 std::shared_ptr<VQDocxPage> VQDocxPDFPageParser::newPage(double width, double height,
                                                          const AffineTransform& pageTransform, int64_t pdfPageIndex,
                                                          int64_t toPageIndex, bool isFirstPage, bool isLastPage) {
-  return std::make_shared<VQDocxPage>(width, height, pageTransform, pdfPageIndex, toPageIndex, isFirstPage, isLastPage);
+  auto docxPage =
+      std::make_shared<VQDocxPage>(width, height, pageTransform, pdfPageIndex, toPageIndex, isFirstPage, isLastPage);
+  docxPage->setTableParser(std::make_unique<VQDocxRuledTableParser>());
+  return docxPage;
 }
 
 bool VQDocxPDFPageParser::convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex, bool isFirstPage,

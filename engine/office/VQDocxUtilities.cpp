@@ -501,6 +501,8 @@ void VQDocxUtilities::WriteMarginProperty(const VQDocx_Margin& margin, std::stri
 void VQDocxUtilities::WriteTblProperty(const VQDocx_TblPr& t, XMLFileWriter& writer) {
   W w{writer};
   w.start("tblPr");
+  // Children in the order the schema requires.
+  if (VQDocxText(t.tblStyle).size() >= 2) w.leaf("tblStyle", {{"val", VQDocxText(t.tblStyle)}});
   const VQDocx_TblpPr& p = t.tblpPr;
   // A floating table is only worth its position when it is anchored and
   // actually placed somewhere or kept away from the text.
@@ -516,10 +518,13 @@ void VQDocxUtilities::WriteTblProperty(const VQDocx_TblPr& t, XMLFileWriter& wri
                       {"tblpX", twips(p.tblpX)},
                       {"tblpY", twips(p.tblpY)}});
   }
-  if (VQDocxText(t.tblCaption).size() >= 2) w.leaf("tblCaption", {{"val", VQDocxText(t.tblCaption)}});
-  if (VQDocxText(t.tblStyle).size() >= 2) w.leaf("tblStyle", {{"val", VQDocxText(t.tblStyle)}});
-  w.leaf("jc", {{"val", TableTextAlignmentTypeString(t.jc)}});
+  if (t.tblStyleRowBandSize > 0) w.leaf("tblStyleRowBandSize", {{"val", fmt::format("{}", t.tblStyleRowBandSize)}});
+  if (t.tblStyleColBandSize > 0) w.leaf("tblStyleColBandSize", {{"val", fmt::format("{}", t.tblStyleColBandSize)}});
   if (t.tblW.type != 0) w.leaf("tblW", {{"type", TableWidthTypeString(t.tblW.type)}, {"w", twips(t.tblW.w)}});
+  w.leaf("jc", {{"val", TableTextAlignmentTypeString(t.jc)}});
+  if (t.tblCellSpacing.type != 0 && std::fabs(t.tblCellSpacing.w) > 0.1f) {
+    w.leaf("tblCellSpacing", {{"type", TableWidthTypeString(t.tblCellSpacing.type)}, {"w", twips(t.tblCellSpacing.w)}});
+  }
   if (std::fabs(t.tblInd.w) > 0.1f) {
     w.leaf("tblInd", {{"type", TableWidthTypeString(t.tblInd.type)}, {"w", twips(t.tblInd.w)}});
   }
@@ -540,6 +545,7 @@ void VQDocxUtilities::WriteTblProperty(const VQDocx_TblPr& t, XMLFileWriter& wri
                    {"color", t.shd.val == 1 ? std::string("auto") : HexColor(t.shd.color)},
                    {"fill", HexColor(t.shd.fill)}});
   }
+  w.leaf("tblLayout", {{"type", TableLayoutTypeString(t.tblLayout)}});
   const VQDocx_Margins& m = t.tblCellMar;
   if (m.top.type != 0 && m.left.type != 0 && m.bottom.type != 0 && m.right.type != 0) {
     w.start("tblCellMar");
@@ -549,10 +555,6 @@ void VQDocxUtilities::WriteTblProperty(const VQDocx_TblPr& t, XMLFileWriter& wri
     WriteMarginProperty(m.right, "right", writer);
     w.end();
   }
-  if (t.tblCellSpacing.type != 0 && std::fabs(t.tblCellSpacing.w) > 0.1f) {
-    w.leaf("tblCellSpacing", {{"type", TableWidthTypeString(t.tblCellSpacing.type)}, {"w", twips(t.tblCellSpacing.w)}});
-  }
-  w.leaf("tblLayout", {{"type", TableLayoutTypeString(t.tblLayout)}});
   const VQDocx_TblLook& look = t.tblLook;
   const std::string_view lookVal = VQDocxText(look.val);
   if (look.firstColumn || look.lastColumn || look.firstRow || look.lastRow || !lookVal.empty()) {
@@ -566,8 +568,7 @@ void VQDocxUtilities::WriteTblProperty(const VQDocx_TblPr& t, XMLFileWriter& wri
     if (!lookVal.empty()) w.attr("val", lookVal);
     w.end();
   }
-  if (t.tblStyleColBandSize > 0) w.leaf("tblStyleColBandSize", {{"val", fmt::format("{}", t.tblStyleColBandSize)}});
-  if (t.tblStyleRowBandSize > 0) w.leaf("tblStyleRowBandSize", {{"val", fmt::format("{}", t.tblStyleRowBandSize)}});
+  if (VQDocxText(t.tblCaption).size() >= 2) w.leaf("tblCaption", {{"val", VQDocxText(t.tblCaption)}});
   w.end();
 }
 
@@ -626,18 +627,26 @@ void VQDocxUtilities::WriteTcProperty(const VQDocx_TcPr& t, VQDocxRange columnRa
                                       const VQDocx_TblPr& tblPr, XMLFileWriter& writer) {
   W w{writer};
   w.start("tcPr");
+  // Children in the order the schema requires.
+  if (std::fabs(t.tcW.w) > 0.1f) w.leaf("tcW", {{"w", twips(t.tcW.w)}, {"type", TableWidthTypeString(t.tcW.type)}});
   if (t.gridSpan > 0) w.leaf("gridSpan", {{"val", fmt::format("{}", t.gridSpan)}});
-  if (t.hideMark) w.leaf("hideMark", {{"val", "true"}});
-  if (t.noWrap) w.leaf("noWrap", {{"val", "true"}});
-  if (t.tcFitText) w.leaf("tcFitText", {{"val", "true"}});
+  if (t.vMerge != 0) {
+    // "end" is no WordprocessingML token: the last merged cell is a plain
+    // continuation, which an empty vMerge says.
+    if (t.vMerge == 3) {
+      w.leaf("vMerge", {});
+    } else {
+      w.leaf("vMerge", {{"val", TableMergeTypeString(t.vMerge)}});
+    }
+  }
 
   if (!IsBorderEqualTcProperty(t, columnRange, rowRange, tblPr)) {
     const CellBorderReferences ref = referencesFor(columnRange, rowRange, tblPr);
     const VQDocx_Borders& c = t.tcBorders;
     w.start("tcBorders");
     if (!IsEqualBorder(c.top, ref.top)) WriteBorderProperty(c.top, "top", writer);
-    if (!IsEqualBorder(c.bottom, ref.bottom)) WriteBorderProperty(c.bottom, "bottom", writer);
     if (!IsEqualBorder(c.left, ref.left)) WriteBorderProperty(c.left, "left", writer);
+    if (!IsEqualBorder(c.bottom, ref.bottom)) WriteBorderProperty(c.bottom, "bottom", writer);
     if (!IsEqualBorder(c.right, ref.right)) WriteBorderProperty(c.right, "right", writer);
     if (c.insideH.val != 0) WriteBorderProperty(c.insideH, "insideH", writer);
     if (c.insideV.val != 0) WriteBorderProperty(c.insideV, "insideV", writer);
@@ -650,6 +659,7 @@ void VQDocxUtilities::WriteTcProperty(const VQDocx_TcPr& t, VQDocxRange columnRa
         "shd",
         {{"fill", HexColor(t.shd.fill)}, {"color", HexColor(t.shd.color)}, {"val", TableShadingTypeString(t.shd.val)}});
   }
+  if (t.noWrap) w.leaf("noWrap", {{"val", "true"}});
   const VQDocx_Margins& m = t.tcMar;
   if (m.top.type != 0 && m.left.type != 0 && m.bottom.type != 0 && m.right.type != 0) {
     w.start("tcMar");
@@ -659,17 +669,9 @@ void VQDocxUtilities::WriteTcProperty(const VQDocx_TcPr& t, VQDocxRange columnRa
     WriteMarginProperty(m.right, "right", writer);
     w.end();
   }
+  if (t.tcFitText) w.leaf("tcFitText", {{"val", "true"}});
   if (t.vAlign != 0) w.leaf("vAlign", {{"val", TableVerticalAlignmentTypeString(t.vAlign)}});
-  if (std::fabs(t.tcW.w) > 0.1f) w.leaf("tcW", {{"w", twips(t.tcW.w)}, {"type", TableWidthTypeString(t.tcW.type)}});
-  if (t.vMerge != 0) {
-    // "end" is no WordprocessingML token: the last merged cell is a plain
-    // continuation, which an empty vMerge says.
-    if (t.vMerge == 3) {
-      w.leaf("vMerge", {});
-    } else {
-      w.leaf("vMerge", {{"val", TableMergeTypeString(t.vMerge)}});
-    }
-  }
+  if (t.hideMark) w.leaf("hideMark", {{"val", "true"}});
   w.end();
 }
 

@@ -80,4 +80,26 @@ inline std::vector<ParagraphOutline> ParagraphOutlines(const std::string& mainPa
   return out;
 }
 
+// Schema problems of a main part, as xmllint reports them; empty when valid.
+// Word writes xml:space on the document element although the published
+// schema does not declare it there, so the check leaves that one attribute
+// out.
+inline std::string SchemaProblems(const std::string& mainPart, const std::filesystem::path& scratch) {
+  std::string part = mainPart;
+  const size_t root = part.find("<w:document");
+  const size_t rootEnd = part.find('>', root);
+  if (root != std::string::npos && rootEnd != std::string::npos) {
+    const std::string attribute = " xml:space=\"preserve\"";
+    const size_t at = part.find(attribute, root);
+    if (at != std::string::npos && at < rootEnd) part.erase(at, attribute.size());
+  }
+  const std::filesystem::path file = scratch / "document.xml";
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << part;
+  const std::filesystem::path schema = vqtest::corpusDir().parent_path() / "schemas" / "ecma-376" / "docx-main.xsd";
+  std::string out;
+  const int status = vqtest::runCommand(
+      "xmllint --noout --schema " + vqtest::quoted(schema) + " " + vqtest::quoted(file) + " 2>&1", &out);
+  return status == 0 ? std::string() : out.substr(0, 2000);
+}
+
 }  // namespace vqtest

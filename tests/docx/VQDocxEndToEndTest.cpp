@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "docx/DocxConversionSupport.h"
 #include "front/VQPapyrant.h"
 #include "office/docx/DocxTestSupport.h"
 #include "platform/dispatch/VQMainQueue.h"
@@ -90,28 +91,6 @@ std::string WithoutImageIds(const std::string& mainPart) {
   return std::regex_replace(std::regex_replace(mainPart, id, "r:id=\"\""), shapesTitle, "o:title=\"\"");
 }
 
-// Schema problems of a main part, as xmllint reports them; empty when valid.
-// Word writes xml:space on the document element although the published
-// schema does not declare it there, so the check leaves that one attribute
-// out.
-std::string SchemaProblems(const std::string& mainPart, const fs::path& scratch) {
-  std::string part = mainPart;
-  const size_t root = part.find("<w:document");
-  const size_t rootEnd = part.find('>', root);
-  if (root != std::string::npos && rootEnd != std::string::npos) {
-    const std::string attribute = " xml:space=\"preserve\"";
-    const size_t at = part.find(attribute, root);
-    if (at != std::string::npos && at < rootEnd) part.erase(at, attribute.size());
-  }
-  const fs::path file = scratch / "document.xml";
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << part;
-  const fs::path schema = vqtest::corpusDir().parent_path() / "schemas" / "ecma-376" / "docx-main.xsd";
-  std::string out;
-  const int status = vqtest::runCommand(
-      "xmllint --noout --schema " + vqtest::quoted(schema) + " " + vqtest::quoted(file) + " 2>&1", &out);
-  return status == 0 ? std::string() : out.substr(0, 2000);
-}
-
 }  // namespace
 
 TEST(VQDocxEndToEnd, CommandLineConvertsEveryCorpusFile) {
@@ -137,7 +116,7 @@ TEST(VQDocxEndToEnd, CommandLineConvertsEveryCorpusFile) {
     ASSERT_FALSE(parts[0].empty());
     EXPECT_EQ(WithoutImageIds(parts[0]), WithoutImageIds(parts[1]))
         << "the pages do not depend on the threads that made them";
-    EXPECT_EQ(SchemaProblems(parts[0], dir.path()), "");
+    EXPECT_EQ(vqtest::SchemaProblems(parts[0], dir.path()), "");
     EXPECT_EQ(BodyEnd(parts[0]), "sectPr:0") << "the body ends with the document's bare section properties";
     if (!havePdftotext) continue;
     const auto agreement = Agreement(CountsOf(Pdftotext(file, dir / (name + ".txt"))), CountsOf(TextOf(parts[0])));
@@ -187,7 +166,7 @@ TEST(VQDocxEndToEnd, EncryptedFilesThroughTheProgrammingInterface) {
     ASSERT_TRUE(recorder.ended);
     ASSERT_FALSE(recorder.error.has_value()) << recorder.error->description();
     const std::string part = MainPart(dest);
-    EXPECT_EQ(SchemaProblems(part, dir.path()), "");
+    EXPECT_EQ(vqtest::SchemaProblems(part, dir.path()), "");
     if (!havePdftotext) continue;
     const auto agreement = Agreement(reference, CountsOf(TextOf(part)));
     ASSERT_TRUE(agreement.has_value());

@@ -1,4 +1,5 @@
 #include "docx/VQDocxPDFPageParser.h"
+#include "docx/tables/VQDocxRuledTable.h"
 
 #include <gtest/gtest.h>
 
@@ -228,6 +229,29 @@ std::shared_ptr<vq::pdf::Document> OneHelveticaPage(const std::filesystem::path&
 
 // The texts of the page's text boxes, each box in brackets and its
 // paragraphs parted by "/" when `marked`.
+// The text a table writes: its cells' laid-out lines (the layout joins
+// pieces of a word into one run), or its runs while it is not laid out,
+// and its nested tables'.
+std::string TableTexts(const vq::VQDocxTable& table) {
+  const auto* ruled = dynamic_cast<const vq::VQDocxRuledTable*>(&table);
+  if (!ruled) return Texts(table.allRunTextArray());
+  std::string text;
+  bool laidOut = false;
+  auto add = [&](const vq::VQDocxTableCell& cell) {
+    for (const auto& section : cell.allPageSectionArray) {
+      text += Texts(section->allRunTextArray());
+      laidOut = true;
+    }
+  };
+  for (const auto& row : ruled->tableRowArray)
+    for (const auto& cell : row->tableCellArray)
+      if (!cell->superTableCellGroup) add(*cell);
+  for (const auto& group : ruled->cellGroupArray) add(*group);
+  if (!laidOut) text = Texts(table.allRunTextArray());
+  for (const auto& nested : ruled->subTables) text += TableTexts(*nested);
+  return text;
+}
+
 std::string BoxTexts(const vq::VQDocxPage& page, bool marked = true) {
   std::string out;
   for (const auto& box : page.allRunTextBoxArray) {
@@ -362,7 +386,7 @@ TEST(VQDocxPDFPageParserTest, RotationsSnapAndCompareAcrossZero) {
 }
 
 // The text of every page's lines, with what was set aside for text boxes,
-// text paths and drop capitals, agrees with pdftotext's as multisets of
+// text paths, drop capitals and table cells, agrees with pdftotext's as multisets of
 // non-blank characters.
 TEST(VQDocxPDFPageParserCorpus, LineTextAgreesWithPdftotext) {
   if (vqtest::runCommand("command -v pdftotext > /dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
@@ -398,6 +422,8 @@ TEST(VQDocxPDFPageParserCorpus, LineTextAgreesWithPdftotext) {
               EXPECT_TRUE(seen.insert(run.get()).second) << "page " << n << ": a run in two lines";
           }
       for (const auto& capital : page.pendingDropCapitalRuns) lines += Texts(capital);
+      // Text that went into ruled tables is written in their cells.
+      for (const auto& table : page.allTableArray) lines += TableTexts(*table);
       AddText(ours, lines + BoxTexts(page, false) + PathTexts(page, false));
     }
     long shared = 0, reference = 0, mine = 0;

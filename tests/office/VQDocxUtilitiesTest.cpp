@@ -368,13 +368,13 @@ TEST(VQDocxUtilities, TableProperties) {
   const std::string defaultTable = writeXML([](XMLFileWriter& x) { U::WriteTblProperty(U::defaultTblProperty(), x); });
   const std::string single = "w:val=\"single\" w:sz=\"8\" w:space=\"0\" w:color=\"000000\"/>";
   EXPECT_EQ(defaultTable,
-            "<w:tblPr><w:tblStyle w:val=\"TableGrid\"/><w:jc w:val=\"left\"/>"
-            "<w:tblW w:type=\"auto\" w:w=\"0\"/><w:tblBorders><w:top " +
+            "<w:tblPr><w:tblStyle w:val=\"TableGrid\"/><w:tblW w:type=\"auto\" w:w=\"0\"/>"
+            "<w:jc w:val=\"left\"/><w:tblBorders><w:top " +
                 single + "<w:left " + single + "<w:bottom " + single + "<w:right " + single + "<w:insideH " + single +
                 "<w:insideV " + single +
-                "</w:tblBorders><w:tblCellMar><w:top w:type=\"dxa\" w:w=\"0\"/>"
+                "</w:tblBorders><w:tblLayout w:type=\"fixed\"/><w:tblCellMar><w:top w:type=\"dxa\" w:w=\"0\"/>"
                 "<w:left w:type=\"dxa\" w:w=\"0\"/><w:bottom w:type=\"dxa\" w:w=\"0\"/>"
-                "<w:right w:type=\"dxa\" w:w=\"0\"/></w:tblCellMar><w:tblLayout w:type=\"fixed\"/>"
+                "<w:right w:type=\"dxa\" w:w=\"0\"/></w:tblCellMar>"
                 "<w:tblLook w:val=\"01E0\"/></w:tblPr>");
 
   VQDocx_TblPr t{};
@@ -402,13 +402,15 @@ TEST(VQDocxUtilities, TableProperties) {
   EXPECT_EQ(writeXML([&](XMLFileWriter& x) { U::WriteTblProperty(t, x); }),
             "<w:tblPr><w:tblpPr w:leftFromText=\"0\" w:rightFromText=\"0\" w:topFromText=\"0\" "
             "w:bottomFromText=\"0\" w:vertAnchor=\"page\" w:horzAnchor=\"page\" w:tblpX=\"720\" w:tblpY=\"0\"/>"
-            "<w:tblCaption w:val=\"Caption &amp; co\"/><w:jc w:val=\"center\"/><w:tblInd w:type=\"dxa\" "
+            "<w:tblStyleRowBandSize w:val=\"2\"/><w:jc w:val=\"center\"/>"
+            "<w:tblCellSpacing w:type=\"dxa\" w:w=\"20\"/><w:tblInd w:type=\"dxa\" "
             "w:w=\"-100\"/><w:tblBorders><w:top " +
                 none + "<w:left " + none + "<w:bottom " + none + "<w:right " + none +
                 "<w:insideH w:val=\"nil\" w:sz=\"0\" w:space=\"0\" w:color=\"000000\"/><w:insideV " + single +
                 "</w:tblBorders><w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"CCCCCC\"/>"
-                "<w:tblCellSpacing w:type=\"dxa\" w:w=\"20\"/><w:tblLayout w:type=\"autofit\"/>"
-                "<w:tblLook w:firstRow=\"true\" w:noHBand=\"true\"/><w:tblStyleRowBandSize w:val=\"2\"/></w:tblPr>");
+                "<w:tblLayout w:type=\"autofit\"/>"
+                "<w:tblLook w:firstRow=\"true\" w:noHBand=\"true\"/><w:tblCaption w:val=\"Caption &amp; co\"/>"
+                "</w:tblPr>");
 }
 
 TEST(VQDocxUtilities, GridAndRowProperties) {
@@ -466,12 +468,12 @@ TEST(VQDocxUtilities, CellProperties) {
   cell.vMerge = 3;
   cell.tcBorders.insideH = U::defaultBorder_SingleLine();
   EXPECT_EQ(writeXML([&](XMLFileWriter& x) { U::WriteTcProperty(cell, middle, middle, table, x); }),
-            "<w:tcPr><w:gridSpan w:val=\"2\"/><w:noWrap w:val=\"true\"/><w:tcBorders>"
+            "<w:tcPr><w:tcW w:w=\"1010\" w:type=\"dxa\"/><w:gridSpan w:val=\"2\"/><w:vMerge/><w:tcBorders>"
             "<w:insideH w:val=\"single\" w:sz=\"8\" w:space=\"0\" w:color=\"000000\"/></w:tcBorders>"
-            "<w:shd w:fill=\"010203\" w:color=\"000000\" w:val=\"solid\"/><w:tcMar><w:top w:type=\"dxa\" w:w=\"0\"/>"
+            "<w:shd w:fill=\"010203\" w:color=\"000000\" w:val=\"solid\"/><w:noWrap w:val=\"true\"/>"
+            "<w:tcMar><w:top w:type=\"dxa\" w:w=\"0\"/>"
             "<w:left w:type=\"dxa\" w:w=\"0\"/><w:bottom w:type=\"dxa\" w:w=\"0\"/><w:right w:type=\"dxa\" "
-            "w:w=\"0\"/></w:tcMar><w:vAlign w:val=\"center\"/><w:tcW w:w=\"1010\" w:type=\"dxa\"/><w:vMerge/>"
-            "</w:tcPr>");
+            "w:w=\"0\"/></w:tcMar><w:vAlign w:val=\"center\"/></w:tcPr>");
   cell = U::defaultTcProperty();
   cell.vMerge = 2;
   EXPECT_EQ(writeXML([&](XMLFileWriter& x) { U::WriteTcProperty(cell, middle, middle, table, x); }),

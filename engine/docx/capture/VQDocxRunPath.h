@@ -157,6 +157,29 @@ class VQDocxRunPath : public VQDocxRunPict {
   bool isRectOverlapRunPath(const VQDocxRunPath& other, bool* isExtend);
   bool isAloneRectWithRunPaths(const Array& paths) const;
 
+  // ---- Border styles of table rules (VQDocxRunPathBorders.cpp)
+  //
+  // The WordprocessingML border type (an index of the 27 border names; below
+  // 2 draws nothing) that paths lying along a table segment p1-p2 draw on a
+  // background. `grapDistance` receives the gap of the wide-gap styles.
+
+  int32_t borderStyleForLinePoint1(Point p1, Point p2, VQDocx_Color backgroundColor);
+  static int32_t RunPathBorderStyle(VQDocxRunPath& path, Point p1, Point p2, VQDocx_Color backgroundColor);
+  static int32_t BorderStyleForRunPaths(const Array& paths, Point p1, Point p2, VQDocx_Color backgroundColor,
+                                        double* grapDistance);
+  static int32_t BorderStyleFor2RunPaths(const Array& paths, Point p1, Point p2, VQDocx_Color backgroundColor,
+                                         double* grapDistance, double tableLineDistance);
+  static int32_t BorderStyleFor3RunPaths(const Array& paths, Point p1, Point p2, VQDocx_Color backgroundColor,
+                                         double* grapDistance);
+  static int32_t BorderStyleFor2TableLineDistance(double distance, double maxWeight, double* grapDistance);
+  // The visible paths along the segment, one per parallel position.
+  static Array FindBorderRunPathArray(const Array& paths, Point p1, Point p2, VQDocx_Color backgroundColor);
+  static Array FilterStrokePaths(const Array& paths, Point p1, Point p2, VQDocx_Color backgroundColor);
+  static Array FilterParallelPaths(const Array& paths);
+  static bool IsHaveSameXYPath(const VQDocxRunPath& path, const Array& paths);
+  // The largest positive stroke weight of the paths; 0 for none.
+  static double MaxBorderWidthForRunPaths(const Array& paths);
+
   // ---- Rasterising (VQDocxRunPathRaster.cpp)
 
   // Paints the path into a context whose user space is page display space

@@ -136,7 +136,49 @@ void VQDocxPage::processPDFPage() {
 }
 
 void VQDocxPage::convertPath2TableIfNeed() {
-  // Ruled tables found among the paths; their text leaves the text list.
+  // Ruled tables found among the paths: their rules and their text leave the
+  // page, which writes them as tables instead.
+  if (allRunPathArray.empty()) {
+    allTableArray.clear();
+    return;
+  }
+  // Crowded drawings (maps, charts of many points) hold no ruled table
+  // worth the quadratic search.
+  if (allRunPathArray.size() > 3000) return;
+  VQDocxTableParser& parser = *tableParser_;
+  parser.setSuperPage(this);
+  parser.setPageSize(sectProperty.pgSz.w, sectProperty.pgSz.h);
+  VQDocxRunPath::Array candidates = allRunPathArray;
+  for (auto find :
+       {&VQDocxRunPath::FindAloneRects, &VQDocxRunPath::FindSmallRects, &VQDocxRunPath::FindAnnotionlPaths}) {
+    const VQDocxRunPath::Array found = find(candidates);
+    std::erase_if(candidates,
+                  [&](const auto& path) { return std::find(found.begin(), found.end(), path) != found.end(); });
+  }
+  parser.begainPage();
+  for (const auto& path : candidates) parser.addRunPathIfNeed(path);
+  VQDocxTable::Array tables = parser.createTablesWithPage(*this);
+  // The border found is read before endPage forgets it.
+  if (parser.pgBorders_offsetFrom() != 0) {
+    pgBorders_offsetFrom = parser.pgBorders_offsetFrom();
+    pgBorders = parser.pgBorders();
+  }
+  parser.clearTableLineInvalidRunPaths();
+  parser.endPage();
+  allTableArray = std::move(tables);
+
+  std::erase_if(allRunPathArray, [](const auto& path) { return path->isTableLine; });
+  VQDocxRun::SortByScanIndex(allRunPathArray);
+  std::vector<const VQDocxRunText*> owned;
+  for (const auto& table : allTableArray) {
+    for (const auto& text : table->allRunTextArray()) owned.push_back(text.get());
+    for (const auto& sub : table->allSubTableArray())
+      for (const auto& text : sub->allRunTextArray()) owned.push_back(text.get());
+  }
+  std::sort(owned.begin(), owned.end());
+  std::erase_if(allRunTextArray,
+                [&](const auto& text) { return std::binary_search(owned.begin(), owned.end(), text.get()); });
+  updateAllPDFScanIndex();
 }
 
 void VQDocxPage::createPageWithColumn() {

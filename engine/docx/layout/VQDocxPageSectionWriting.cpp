@@ -277,11 +277,14 @@ class WriteListBuilder {
       append(objects);
       return;
     }
-    // Placed tables come first; the room below them is the page's own.
-    for (const auto& object : objects) {
-      if (!std::dynamic_pointer_cast<VQDocxTable>(object)) break;
-      append(object);
-    }
+    // The placed tables with the blank lines that set them down; the room
+    // below the last one is the page's own. (Inline tables follow the
+    // blank lines above them: stopping at the first blank line would drop
+    // them, and their cells' text with them.)
+    size_t end = 0;
+    for (size_t k = 0; k < objects.size(); ++k)
+      if (std::dynamic_pointer_cast<VQDocxTable>(objects[k])) end = k + 1;
+    for (size_t k = 0; k < end; ++k) append(objects[k]);
   }
 
   // A table that floats needs a paragraph to ride in. A section without

@@ -124,11 +124,9 @@ void VQDocxPage::createPageSections() {
 
   if (pgBorders_offsetFrom != 0) {
     sectProperty.offsetFrom = pgBorders_offsetFrom;
+    // The border's spaces are measured from the page's edges, as the
+    // border is written (offsetFrom "page"); the margins do not add to them.
     sectProperty.pgBorders = pgBorders;
-    sectProperty.pgBorders.top.space += sectProperty.pgMar.top;
-    sectProperty.pgBorders.left.space += sectProperty.pgMar.left;
-    sectProperty.pgBorders.bottom.space += sectProperty.pgMar.bottom;
-    sectProperty.pgBorders.right.space += sectProperty.pgMar.right;
   }
 
   allPageSectionArray.clear();
