@@ -158,7 +158,9 @@ TEST(VQDocxRunPathBorders, ParallelStrokesGiveDoubleAndThickThinStyles) {
     EXPECT_EQ(vq::VQDocxRunPath::BorderStyleFor2RunPaths({a, b}, vq::PointMake(0, 100), vq::PointMake(200, 100),
                                                          {255, 255, 255, 255}, &gap, 0),
               c.style);
-    if (c.gapOut >= 0) EXPECT_NEAR(gap, c.gapOut, 1e-3);
+    if (c.gapOut >= 0) {
+      EXPECT_NEAR(gap, c.gapOut, 1e-3);
+    }
   }
   double gap = 0;
   EXPECT_EQ(vq::VQDocxRunPath::BorderStyleFor2TableLineDistance(0.1, 1, &gap), 2);
