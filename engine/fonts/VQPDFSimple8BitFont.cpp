@@ -249,6 +249,14 @@ std::optional<std::array<double, N>> numbersOf(const pdf::Object& array) {
   return v;
 }
 
+// The code a number of /Differences sets. Codes past the byte range name
+// nothing, so a far-off or non-finite number is held just outside it (the
+// names after it then map nothing, and counting on from it cannot overflow).
+int64_t DifferencesCode(double n) {
+  if (!(n >= 0)) return -1;
+  return n > 256 ? 256 : static_cast<int64_t>(n);
+}
+
 }  // namespace
 
 uint32_t VQPDFSimple8BitFont::DecodeByte(int encoding, uint8_t b) {
@@ -283,7 +291,7 @@ void VQPDFSimple8BitFont::readDifferences(const pdf::Object& array) {
   int64_t at = 0;
   for (const pdf::Object& item : array.elements()) {
     if (auto n = item.number()) {
-      at = static_cast<int64_t>(*n);
+      at = DifferencesCode(*n);
       continue;
     }
     auto name = item.name();
@@ -301,10 +309,8 @@ void VQPDFSimple8BitFont::readDifferences(const pdf::Object& array) {
   std::set<int> textless;
   int64_t code = 0;
   for (const pdf::Object& item : array.elements()) {
-    if (auto n = item.integer()) {
-      code = *n;
-    } else if (auto number = item.number()) {
-      code = static_cast<int64_t>(*number);
+    if (auto number = item.number()) {
+      code = DifferencesCode(*number);
     } else if (auto name = item.name()) {
       if (code >= 0 && code <= 255) {
         GlyphNameText t = glyphNameText(*name, numeric, program);

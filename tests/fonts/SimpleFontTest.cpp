@@ -113,6 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"NotdefKeepsTheBaseEncoding",
                    "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /.notdef] >> >>", "A",
                    "A", 0.6},
+        DecodeCase{"DifferencesCodesFarOutOfRangeMapNothing",
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [9223372036854775807 /a /b "
+                   "99999999999999999999999.5 /c -5 /d 65 /B] >> >>",
+                   "A", "B", 0.6},
         DecodeCase{"MacRomanLigature", "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding /MacRomanEncoding >>",
                    "\xDE", "fi", 0.6},
         DecodeCase{"DifferencesStandardName",
