@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 
+#include "helpers/HelperPdfFixture.h"
 #include "helpers/VQCPDFRenderUtilities.h"
 #include "platform/imageio/VQImageIO.h"
 #include "support/TestSupport.h"
@@ -17,21 +18,11 @@ namespace {
 QString corpus(const char* name) { return QString::fromStdString(vqtest::corpusFile(name).string()); }
 
 // A one-page PDF whose only image XObject /Im0 has the given dictionary
-// entries and raw bytes; qpdf rebuilds the cross-reference table.
+// entries and raw bytes.
 QString writeImagePDF(const QTemporaryDir& dir, const QByteArray& entries, const QByteArray& data) {
-  QByteArray pdf = "%PDF-1.4\n";
-  pdf += "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n";
-  pdf += "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n";
-  pdf +=
-      "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << /Im0 4 0 R >> >> >> "
-      "endobj\n";
-  pdf += "4 0 obj << /Type /XObject /Subtype /Image " + entries + " /Length " + QByteArray::number(data.size()) +
-         " >>\nstream\n" + data + "\nendstream endobj\n";
-  pdf += "trailer << /Root 1 0 R >>\n%%EOF\n";
-  const QString path = dir.filePath("image.pdf");
-  QFile file(path);
-  if (file.open(QIODevice::WriteOnly)) file.write(pdf);
-  return path;
+  return vqtest::writeOnePagePDF(dir, "/XObject << /Im0 4 0 R >>",
+                                 "4 0 obj << /Type /XObject /Subtype /Image " + entries + " /Length " +
+                                     QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream endobj\n");
 }
 
 vq::pdf::Object imageStream(const std::shared_ptr<vq::pdf::Document>& document) {
