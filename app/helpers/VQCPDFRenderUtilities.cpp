@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "helpers/VQPDFColorSpaces.h"
 #include "platform/graphics/VQPageRenderer.h"
 #include "platform/imageio/VQImageIO.h"
 #include "platform/imageio/VQSampleDecode.h"
@@ -53,44 +54,37 @@ Space simpleSpace(Space::Kind kind, int components) {
   return s;
 }
 
-std::optional<Space> deviceSpace(const std::string& name) {
-  if (name == "DeviceGray" || name == "G" || name == "CalGray") return simpleSpace(Space::Gray, 1);
-  if (name == "DeviceRGB" || name == "RGB" || name == "CalRGB" || name == "Lab") return simpleSpace(Space::RGB, 3);
-  if (name == "DeviceCMYK" || name == "CMYK") return simpleSpace(Space::CMYK, 4);
-  return std::nullopt;
+std::optional<Space::Kind> kindOf(VQColorModel model) {
+  switch (model) {
+    case VQColorModel::gray:
+      return Space::Gray;
+    case VQColorModel::rgb:
+    case VQColorModel::lab:
+      return Space::RGB;
+    case VQColorModel::cmyk:
+      return Space::CMYK;
+    default:
+      return std::nullopt;
+  }
 }
 
-std::optional<Space> spaceOf(const Object& cs, int depth = 0) {
-  if (depth > 4) return std::nullopt;
-  if (const auto name = cs.name()) return deviceSpace(*name);
-  if (cs.type() != ObjectType::Array || cs.size() == 0) return std::nullopt;
-  const std::string family = cs.at(0).name().value_or("");
-  if (family == "ICCBased") {
-    const Object dict = cs.at(1).streamDictionary();
-    const Object alternate = dict.get("Alternate");
-    if (!alternate.isNull())
-      if (auto s = spaceOf(alternate, depth + 1)) return s;
-    const int n = int(dict.get("N").number().value_or(3));
-    return n == 1 ? simpleSpace(Space::Gray, 1) : n == 4 ? simpleSpace(Space::CMYK, 4) : simpleSpace(Space::RGB, 3);
-  }
-  if (family == "Indexed" || family == "I") {
-    const auto base = spaceOf(cs.at(1), depth + 1);
-    if (!base || base->kind == Space::Indexed) return std::nullopt;
+// The parsed colour space in the terms the sample decoder works with.
+std::optional<Space> spaceOf(const Object& cs) {
+  const auto parsed = VQPDFColorSpaces::ColorSpaceWithPDFObject(cs);
+  if (!parsed) return std::nullopt;
+  if (parsed->model == VQColorModel::indexed && parsed->base) {
+    const auto base = kindOf(parsed->base->model);
+    if (!base) return std::nullopt;
     Space s = simpleSpace(Space::Indexed, 1);
-    s.base = base->kind;
-    s.baseComponents = base->components;
-    s.hival = std::clamp(int(numberAt(cs, 2).value_or(0)), 0, 255);
-    const Object table = cs.at(3);
-    std::string bytes =
-        table.type() == ObjectType::Stream ? table.decodedData().value_or("") : table.bytes().value_or("");
-    const size_t need = size_t(s.hival + 1) * size_t(s.baseComponents);
-    bytes.resize(need, '\0');
-    s.lookup.assign(bytes.begin(), bytes.end());
+    s.base = *base;
+    s.baseComponents = parsed->base->components;
+    s.hival = parsed->hival;
+    s.lookup = parsed->lookup;
     return s;
   }
-  if (family == "DeviceN" && cs.size() > 2) return spaceOf(cs.at(2), depth + 1);
-  if (family == "Separation" && cs.size() > 2) return spaceOf(cs.at(2), depth + 1);
-  return deviceSpace(family);
+  const auto kind = kindOf(parsed->model);
+  if (!kind) return std::nullopt;
+  return simpleSpace(*kind, parsed->components);
 }
 
 void cmykToRgb(const double* c, uint8_t* out) {
