@@ -1,0 +1,234 @@
+#include "helpers/VQPDFColorSpaces.h"
+
+#include <lcms2.h>
+
+#include <algorithm>
+
+namespace vq::app {
+
+using vq::pdf::Object;
+using vq::pdf::ObjectType;
+
+namespace {
+
+constexpr int kMaxDepth = 8;
+
+VQColorSpace device(VQColorModel model, int components) {
+  VQColorSpace s;
+  s.model = model;
+  s.components = components;
+  return s;
+}
+
+std::string familyOf(const Object& array) {
+  if (array.type() != ObjectType::Array || array.size() == 0) return {};
+  return array.at(0).name().value_or("");
+}
+
+template <size_t N>
+void readNumbers(const Object& from, std::array<double, N>& into) {
+  if (from.type() != ObjectType::Array || from.size() != N) return;
+  for (size_t i = 0; i < N; ++i) into[i] = from.at(i).number().value_or(into[i]);
+}
+
+std::shared_ptr<void> ownProfile(cmsHPROFILE profile) {
+  if (!profile) return nullptr;
+  return std::shared_ptr<void>(profile, [](void* p) { cmsCloseProfile(static_cast<cmsHPROFILE>(p)); });
+}
+
+cmsCIExyY whiteXYY(const std::array<double, 3>& white) {
+  cmsCIEXYZ xyz{white[0], white[1], white[2]};
+  cmsCIExyY out;
+  cmsXYZ2xyY(&out, &xyz);
+  return out;
+}
+
+// The parameter dictionary of a calibrated family, or null.
+Object calibration(const Object& array, const char* family) {
+  if (familyOf(array) != family || array.size() < 2) return Object();
+  const Object dict = array.at(1);
+  return dict.type() == ObjectType::Dictionary ? dict : Object();
+}
+
+VQColorSpace calibrated(const Object& dict, VQColorModel model, int components) {
+  VQColorSpace s = device(model, components);
+  readNumbers(dict.get("WhitePoint"), s.whitePoint);
+  readNumbers(dict.get("BlackPoint"), s.blackPoint);
+  return s;
+}
+
+std::optional<VQColorSpace> fromArray(const Object& array, int depth);
+
+std::optional<VQColorSpace> fromObject(const Object& object, int depth) {
+  if (depth > kMaxDepth) return std::nullopt;
+  if (object.type() == ObjectType::Array) return fromArray(object, depth);
+  if (const auto name = object.name()) return VQPDFColorSpaces::ColorSpaceFromName(*name);
+  return std::nullopt;
+}
+
+std::optional<VQColorSpace> indexed(const Object& array, int depth) {
+  const std::string family = familyOf(array);
+  if ((family != "Indexed" && family != "I") || array.size() < 4) return std::nullopt;
+  const auto base = fromObject(array.at(1), depth + 1);
+  if (!base || base->model == VQColorModel::indexed || base->model == VQColorModel::pattern) return std::nullopt;
+  VQColorSpace s = device(VQColorModel::indexed, 1);
+  s.hival = std::clamp(int(array.at(2).number().value_or(0)), 0, 255);
+  const Object table = array.at(3);
+  std::string bytes =
+      table.type() == ObjectType::Stream ? table.decodedData().value_or("") : table.bytes().value_or("");
+  // A short table is padded so that every index up to hival reads inside it.
+  bytes.resize(size_t(s.hival + 1) * size_t(base->components), '\0');
+  s.lookup.assign(bytes.begin(), bytes.end());
+  s.base = std::make_shared<const VQColorSpace>(*base);
+  return s;
+}
+
+std::optional<VQColorSpace> fromArray(const Object& array, int depth) {
+  const std::string family = familyOf(array);
+  if (family.empty()) return std::nullopt;
+  if (family == "CalGray") return VQPDFColorSpaces::ParserCalGray(array);
+  if (family == "CalRGB") return VQPDFColorSpaces::ParserCalRGB(array);
+  if (family == "ICCBased") return VQPDFColorSpaces::ParserICCBased(array);
+  if (family == "Lab") return VQPDFColorSpaces::ParserLab(array);
+  if (family == "Indexed" || family == "I") return indexed(array, depth);
+  // The alternate of DeviceN and Separation and the base of Pattern may be
+  // named or given as an array.
+  if (family == "DeviceN") return array.size() > 2 ? fromObject(array.at(2), depth + 1) : std::nullopt;
+  if (family == "Separation" || family == "Pattern") {
+    VQColorSpace s = device(VQColorModel::pattern, 0);
+    const size_t baseIndex = family == "Pattern" ? 1 : 2;
+    if (array.size() > baseIndex)
+      if (auto base = fromObject(array.at(baseIndex), depth + 1)) s.base = std::make_shared<const VQColorSpace>(*base);
+    return s;
+  }
+  return VQPDFColorSpaces::ColorSpaceFromName(family);
+}
+
+}  // namespace
+
+std::optional<VQColorSpace> VQPDFColorSpaces::ColorSpaceFromName(const std::string& name) {
+  if (name == "DeviceGray" || name == "G" || name == "Cs1") return device(VQColorModel::gray, 1);
+  if (name == "DeviceRGB" || name == "RGB" || name == "Cs2") return device(VQColorModel::rgb, 3);
+  if (name == "DeviceCMYK" || name == "CMYK") return device(VQColorModel::cmyk, 4);
+  return std::nullopt;
+}
+
+std::optional<VQColorSpace> VQPDFColorSpaces::ParserCalGray(const Object& array) {
+  const Object dict = calibration(array, "CalGray");
+  if (dict.isNull()) return std::nullopt;
+  VQColorSpace s = calibrated(dict, VQColorModel::gray, 1);
+  const double gamma = dict.get("Gamma").number().value_or(1);
+  s.gamma = {gamma, gamma, gamma};
+  const cmsCIExyY white = whiteXYY(s.whitePoint);
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
+  s.profile = ownProfile(cmsCreateGrayProfile(&white, curve));
+  cmsFreeToneCurve(curve);
+  return s;
+}
+
+std::optional<VQColorSpace> VQPDFColorSpaces::ParserCalRGB(const Object& array) {
+  const Object dict = calibration(array, "CalRGB");
+  if (dict.isNull()) return std::nullopt;
+  VQColorSpace s = calibrated(dict, VQColorModel::rgb, 3);
+  readNumbers(dict.get("Gamma"), s.gamma);
+  readNumbers(dict.get("Matrix"), s.matrix);
+  // The matrix's columns are the primaries in XYZ.
+  cmsCIExyYTRIPLE primaries;
+  cmsCIExyY* p[3] = {&primaries.Red, &primaries.Green, &primaries.Blue};
+  for (int i = 0; i < 3; ++i) {
+    cmsCIEXYZ xyz{s.matrix[3 * i], s.matrix[3 * i + 1], s.matrix[3 * i + 2]};
+    cmsXYZ2xyY(p[i], &xyz);
+  }
+  const cmsCIExyY white = whiteXYY(s.whitePoint);
+  cmsToneCurve* curves[3];
+  for (int i = 0; i < 3; ++i) curves[i] = cmsBuildGamma(nullptr, s.gamma[i]);
+  s.profile = ownProfile(cmsCreateRGBProfile(&white, &primaries, curves));
+  cmsFreeToneCurveTriple(curves);
+  return s;
+}
+
+std::optional<VQColorSpace> VQPDFColorSpaces::ParserLab(const Object& array) {
+  const Object dict = calibration(array, "Lab");
+  if (dict.isNull()) return std::nullopt;
+  VQColorSpace s = calibrated(dict, VQColorModel::lab, 3);
+  std::array<double, 4> range{-100, 100, -100, 100};
+  readNumbers(dict.get("Range"), range);
+  s.range.assign(range.begin(), range.end());
+  const cmsCIExyY white = whiteXYY(s.whitePoint);
+  s.profile = ownProfile(cmsCreateLab4Profile(&white));
+  return s;
+}
+
+std::optional<VQColorSpace> VQPDFColorSpaces::ParserICCBased(const Object& array) {
+  if (familyOf(array) != "ICCBased" || array.size() < 2 || array.at(1).type() != ObjectType::Stream)
+    return std::nullopt;
+  const Object stream = array.at(1);
+  const Object dict = stream.streamDictionary();
+  const auto data = stream.decodedData();
+  if (!data) return std::nullopt;
+  const int n = int(dict.get("N").number().value_or(0));
+  std::optional<VQColorSpace> alternate;
+  if (const auto name = dict.get("Alternate").name()) alternate = ColorSpaceFromName(*name);
+  if (!alternate)
+    alternate = n == 4   ? device(VQColorModel::cmyk, 4)
+                : n == 1 ? device(VQColorModel::gray, 1)
+                         : device(VQColorModel::rgb, 3);
+  VQColorSpace s = *alternate;
+  const Object range = dict.get("Range");
+  if (range.type() == ObjectType::Array) {
+    for (const Object& v : range.elements()) s.range.push_back(v.number().value_or(0));
+  } else {
+    for (int i = 0; i < s.components; ++i) s.range.insert(s.range.end(), {0, 1});
+  }
+  cmsHPROFILE profile = cmsOpenProfileFromMem(data->data(), cmsUInt32Number(data->size()));
+  // A profile whose channels do not match the alternate is not used.
+  if (profile && int(cmsChannelsOf(cmsGetColorSpace(profile))) == s.components) {
+    s.profile = ownProfile(profile);
+  } else if (profile) {
+    cmsCloseProfile(profile);
+  }
+  return s;
+}
+
+std::optional<VQColorSpace> VQPDFColorSpaces::ParserIndexed(const Object& array) { return indexed(array, 0); }
+
+std::optional<VQColorSpace> VQPDFColorSpaces::ColorSpaceFromPDFArray(const Object& array) {
+  return fromArray(array, 0);
+}
+
+std::optional<VQColorSpace> VQPDFColorSpaces::ColorSpaceWithPDFObject(const Object& object) {
+  return fromObject(object, 0);
+}
+
+std::vector<double> VQPDFColorSpaces::decodeArray(const Object& imageDictionary, const VQColorSpace& space, int bpc) {
+  Object decode = imageDictionary.get("Decode");
+  if (decode.isNull()) decode = imageDictionary.get("D");
+  if (decode.type() == ObjectType::Array) {
+    std::vector<double> out;
+    for (const Object& v : decode.elements()) out.push_back(v.number().value_or(0));
+    return out;
+  }
+  const auto pairs = [](int n, double a, double b) {
+    std::vector<double> out;
+    for (int i = 0; i < n; ++i) out.insert(out.end(), {a, b});
+    return out;
+  };
+  switch (space.model) {
+    case VQColorModel::gray:
+      return pairs(1, 0, 1);
+    case VQColorModel::rgb:
+    case VQColorModel::lab:
+      return pairs(3, 0, 1);
+    case VQColorModel::cmyk:
+      return pairs(4, 0, 1);
+    case VQColorModel::deviceN:
+      return pairs(space.components, 0, 1);
+    case VQColorModel::indexed:
+      return {0, double((1 << std::clamp(bpc, 1, 16)) - 1)};
+    case VQColorModel::pattern:
+      return pairs(3, 1, 0);
+  }
+  return {};
+}
+
+}  // namespace vq::app
