@@ -17,14 +17,12 @@
 #include "office/docx/VQDocxDocument.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFRenderState.h"
+#include "pdf/VQPDFWordGaps.h"
 #include "pdf/raster/VQPDFExporterRaster.h"
 #include "platform/text/Utf8.h"
 
 namespace vq {
 namespace {
-
-// The widest blank of ordinary text fonts, in ems (typewriter faces).
-constexpr double kMostCredibleBlank = 0.6;
 
 bool isLoneControlCharacter(std::string_view text) {
   return text.size() == 1 && static_cast<unsigned char>(text[0]) < 32;
@@ -452,7 +450,7 @@ void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std
   // blank's code, as symbol fonts have: taking it would glue a bullet to its
   // text. The width is then unknown.
   double blank = 0;
-  if (s.font && s.font->bankSpaceCharWidth > 0 && s.font->bankSpaceCharWidth <= kMostCredibleBlank)
+  if (s.font && s.font->bankSpaceCharWidth > 0 && s.font->bankSpaceCharWidth <= kVQPDFMostCredibleBlank)
     blank = glyph.displayWidth(s.fontSize * s.font->bankSpaceCharWidth);
   if (!std::isfinite(blank)) blank = 0;
 

@@ -139,26 +139,27 @@ void VQDocxPDFPageParser::didScanXObjectImage(VQPDFConentParser* parser,
     const double dpi = renderedImageDPI();
     const Rect frame = RectMake(info->displayX, info->displayY, info->displayWidth, info->displayHeight);
     const AffineTransform scale = AffineTransformMakeScale(dpi / 72, dpi / 72);
-    // The clip is looked at first, without the picture: most clips (the
-    // page's, a form's box) hold the whole picture, and the picture need
-    // not be read and drawn again for them.
+    // The picture is read only when its clip cuts it: most clips (the
+    // page's, a form's box) hold the whole picture.
+    std::optional<Bitmap> bitmap;
+    bool unreadable = false;
+    const auto load = [&]() -> const Bitmap* {
+      bitmap = CGImageWithContentsOfFile(path);
+      unreadable = !bitmap;
+      return bitmap ? &*bitmap : nullptr;
+    };
+    Rect clipRect = frame;
     bool noClippingNeeded = false;
-    VQPDFExporterRaster::ClipImageInContextSize(currentPageCropBox().size, Bitmap{}, scale, pageTransform, T, frame,
-                                                s.clipBezierPaths, nullptr, &noClippingNeeded);
-    const auto bitmap = noClippingNeeded ? std::nullopt : CGImageWithContentsOfFile(path);
-    if (noClippingNeeded) {
-      // Shown whole, as it is.
-    } else if (!bitmap) {
+    const auto clipped =
+        VQPDFExporterRaster::ClipImageInContextSize(currentPageCropBox().size, load, scale, pageTransform, T, frame,
+                                                    s.clipBezierPaths, &clipRect, &noClippingNeeded);
+    if (unreadable) {
       VQDiagnose(VQDiagnosticCategory::Image, "didScanXObjectImage: image with path is null:" + path + "!");
-    } else {
-      Rect clipRect = frame;
-      const auto clipped =
-          VQPDFExporterRaster::ClipImageInContextSize(currentPageCropBox().size, *bitmap, scale, pageTransform, T,
-                                                      frame, s.clipBezierPaths, &clipRect, &noClippingNeeded);
-      if (!clipped && !noClippingNeeded) return;  // the clip leaves nothing of it
+    } else if (!noClippingNeeded) {
+      if (!clipped) return;  // the clip leaves nothing of it
       const std::string clipPath =
           VQPDFPathUtilities::tempIMG(VQDocxRunImage::SafeFileName(image->objectKey) + "-Clip", "PNG");
-      if (clipped && hasArea(clipRect) &&
+      if (hasArea(clipRect) &&
           VQPDFExportCGImageToFileWithDestination_VQLib(*clipped, clipPath, "png", dpi, dpi, 1.0f)) {
         VQDocxRunImage::PlaceRenderedBitmap(*info, clipRect, *clipped);
         path = clipPath;

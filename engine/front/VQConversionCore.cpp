@@ -198,39 +198,36 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
   void poolLoop(const std::shared_ptr<VQPDFExporter>& exporter, const std::shared_ptr<const pdf::Document>& document,
                 const VQConversionRequest& req, int64_t threadMax) {
     const int64_t count = static_cast<int64_t>(req.pdfPageIndexs.size());
-    struct Queue {
-      std::mutex mutex;
-      size_t next = 0;  // index in the request's pages of the next page to take
-      int64_t lanesRunning = 0;
-      uint64_t pagesDone = 0;  // bumped under `pageMutex` as each page ends
-    };
-    auto queue = std::make_shared<Queue>();
     const auto& pages = req.pdfPageIndexs;
-    const int64_t lanes = std::min(threadMax, count);
-    queue->lanesRunning = lanes;
+    // Under `pageMutex`: the next page to take (an index in the request's
+    // pages), the lanes still running and the pages ended so far. They live
+    // on this stack: the group is waited for before it unwinds.
+    size_t next = 0;
+    int64_t lanesRunning = std::min(threadMax, count);
+    uint64_t pagesDone = 0;
     DispatchGroup group;
     WorkerPool& pool = WorkerPool::global();
     auto self = shared_from_this();
-    for (int64_t lane = 0; lane < lanes; ++lane) {
-      pool.async(group, [self, exporter, document, queue, &pages, count] {
+    for (int64_t lane = lanesRunning; lane > 0; --lane) {
+      pool.async(group, [self, exporter, document, &pages, &next, &lanesRunning, &pagesDone, count] {
         // The lane ends here whatever happens: the job thread always sees it.
         struct Finish {
           State& state;
-          Queue& queue;
+          int64_t& lanesRunning;
           ~Finish() {
             {
               std::lock_guard lock(state.pageMutex);
-              --queue.lanesRunning;
+              --lanesRunning;
             }
             state.pageFinished.notify_all();
           }
-        } finish{*self, *queue};
+        } finish{*self, lanesRunning};
         for (;;) {
           size_t i = 0;
           {
-            std::lock_guard lock(queue->mutex);
-            if (self->cancel || queue->next >= pages.size()) return;
-            i = queue->next++;
+            std::lock_guard lock(self->pageMutex);
+            if (self->cancel || next >= pages.size()) return;
+            i = next++;
           }
           try {
             self->convertOne(*exporter, *document, pages[i], static_cast<int64_t>(i) + 1, count, std::nullopt);
@@ -239,7 +236,7 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
           }
           {
             std::lock_guard lock(self->pageMutex);
-            ++queue->pagesDone;
+            ++pagesDone;
           }
           self->pageFinished.notify_all();
         }
@@ -249,7 +246,7 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       bool wrote = poll(*exporter, static_cast<uint64_t>(count), false);
       if (cancel) break;
       std::unique_lock lock(pageMutex);
-      if (queue->lanesRunning <= 0) {
+      if (lanesRunning <= 0) {
         lock.unlock();
         // A page may have finished after this pass polled.
         poll(*exporter, static_cast<uint64_t>(count), false);
@@ -257,9 +254,9 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       }
       if (!wrote) {
         // At most a second, and less when a page finishes meanwhile.
-        const uint64_t seen = queue->pagesDone;
+        const uint64_t seen = pagesDone;
         pageFinished.wait_for(lock, std::chrono::seconds(1),
-                              [&] { return queue->pagesDone != seen || queue->lanesRunning <= 0 || cancel; });
+                              [&] { return pagesDone != seen || lanesRunning <= 0 || cancel; });
       }
     }
     group.wait();  // the lanes read the request's pages: none may outlive this call

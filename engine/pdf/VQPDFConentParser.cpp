@@ -140,30 +140,22 @@ void VQPDFConentParser::setRenderingStateStack(std::shared_ptr<VQPDFRenderStateS
   stack_ = std::move(stack);
 }
 
-VQPDFRenderState& VQPDFConentParser::currentRenderingState() {
+VQPDFRenderStateStack& VQPDFConentParser::ensureStack() {
   if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
-  return stack_->topRenderingState();
+  return *stack_;
 }
+
+VQPDFRenderState& VQPDFConentParser::currentRenderingState() { return ensureStack().topRenderingState(); }
 
 VQPDFRenderState& VQPDFConentParser::pushRenderingState(const VQPDFRenderState* state) {
-  if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
-  return stack_->pushRenderingState(state);
+  return ensureStack().pushRenderingState(state);
 }
 
-VQPDFRenderState& VQPDFConentParser::popRenderingState() {
-  if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
-  return stack_->popRenderingState();
-}
+VQPDFRenderState& VQPDFConentParser::popRenderingState() { return ensureStack().popRenderingState(); }
 
-VQPDFRenderState& VQPDFConentParser::saveRenderingState() {
-  if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
-  return stack_->saveState();
-}
+VQPDFRenderState& VQPDFConentParser::saveRenderingState() { return ensureStack().saveState(); }
 
-VQPDFRenderState& VQPDFConentParser::restoreRenderingState() {
-  if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
-  return stack_->restoreState();
-}
+VQPDFRenderState& VQPDFConentParser::restoreRenderingState() { return ensureStack().restoreState(); }
 
 Object VQPDFConentParser::currentColorSpaceDict() const {
   return contentStream_ ? contentStream_->resourceDictionary("ColorSpace") : Object();
@@ -314,7 +306,7 @@ void VQPDFConentParser::runFormXObject(VQPDFFormXObject& form, int64_t streamTyp
   for (const auto& active : ctx.activeForms) {
     if (active.sameObject(form.xObjectStream)) return;
   }
-  if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
+  ensureStack();
   ++ctx.formRuns;
   // Restores the caller's stack and the nesting records however the form's
   // run ends (an exception from a damaged object included).
@@ -368,8 +360,7 @@ void VQPDFConentParser::drawAnnotationStream(const std::shared_ptr<VQPDFAnnot>& 
     image->annot = annot;
     if (delegate_) delegate_->didScanXObjectImage(this, image);
   } else if (*subtype == "Form") {
-    if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
-    const size_t savedDepth = stack_->depth();
+    const size_t savedDepth = ensureStack().depth();
     VQPDFRenderState& st = stack_->pushRenderingState();
     st.ctm = AffineTransformMakeTranslation(bounds.origin.x, bounds.origin.y);
     VQPDFFormXObject form(stream, fmt::format("Annot-Form-{}-{:.0f}-{}", streamKey, SecondsSince1970(),

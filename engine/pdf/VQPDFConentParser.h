@@ -143,6 +143,8 @@ class VQPDFConentParser {
   struct Ops;
 
  private:
+  // The render-state stack, made on first use.
+  VQPDFRenderStateStack& ensureStack();
   void showString(const std::string& bytes);
   void paint(bool stroke, bool fill);
   void endPath();

@@ -85,9 +85,12 @@ struct Result {
   std::vector<std::string> lines;
 };
 
+// The command-line host program built beside the tests.
+std::string hostProgram() { return (vqtest::binaryDir() / "cli" / "vqpapyrant").string(); }
+
 Result runHost(const std::string& arguments) {
   std::string output;
-  std::string program = (vqtest::binaryDir() / "cli" / "vqpapyrant").string();
+  const std::string program = hostProgram();
   int raw = vqtest::runCommand(program + " " + arguments + " 2>/dev/null", &output);
   Result result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : raw;
@@ -205,7 +208,7 @@ TEST(VQAppMainCLIHostCorpus, RefusesInputsThatAreNotRegularFiles) {
     // A bound on the run: an input read without end fails here (status 124)
     // instead of hanging the suite.
     std::string output;
-    const std::string program = (vqtest::binaryDir() / "cli" / "vqpapyrant").string();
+    const std::string program = hostProgram();
     EXPECT_EQ(vqtest::runCommand("timeout 60 " + program + " -i " + shellQuoted(input) + " -f txt -o " +
                                      shellQuoted(scratch / "out.txt") + " 2>/dev/null",
                                  &output),
@@ -297,7 +300,7 @@ TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
       "<< /Length " + std::to_string(packed.size()) + " /Filter /FlateDecode >>\nstream\n" + packed + "\nendstream",
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
   });
-  const std::string program = (vqtest::binaryDir() / "cli" / "vqpapyrant").string();
+  const std::string program = hostProgram();
   struct Case {
     const char* signal;
     const char* format;
@@ -367,7 +370,7 @@ TEST(VQAppMainCLIHostCorpus, BrokenEntriesCostThemselvesNotThePage) {
 TEST(VQAppMainCLIHostCorpus, OutputProblemsSayWhyOnceNamingTheDestination) {
   ScratchDir scratch;
   std::ofstream(scratch / "file") << "x";
-  const std::string program = (vqtest::binaryDir() / "cli" / "vqpapyrant").string();
+  const std::string program = hostProgram();
   for (const char* format : {"docx", "xlsx", "pptx", "txt", "html", "rtf"}) {
     SCOPED_TRACE(format);
     const fs::path out = scratch / "file" / (std::string("out.") + format);

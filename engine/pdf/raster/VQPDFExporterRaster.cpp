@@ -92,6 +92,15 @@ std::optional<Bitmap> VQPDFExporterRaster::ClipImageInContextSize(
     Size size, const Bitmap& image, const AffineTransform& scaleTransform, const AffineTransform& pageTransform,
     const AffineTransform& imageTransform, const Rect& imageRect, const VQPDFClipStack& clipBezierPaths, Rect* clipRect,
     bool* noClippingNeeded) {
+  return ClipImageInContextSize(
+      size, [&image]() { return &image; }, scaleTransform, pageTransform, imageTransform, imageRect, clipBezierPaths,
+      clipRect, noClippingNeeded);
+}
+
+std::optional<Bitmap> VQPDFExporterRaster::ClipImageInContextSize(
+    Size size, const std::function<const Bitmap*()>& loadImage, const AffineTransform& scaleTransform,
+    const AffineTransform& pageTransform, const AffineTransform& imageTransform, const Rect& imageRect,
+    const VQPDFClipStack& clipBezierPaths, Rect* clipRect, bool* noClippingNeeded) {
   if (noClippingNeeded) *noClippingNeeded = false;
   auto context = MakeOutputContext(size, scaleTransform);
   if (!context) return std::nullopt;
@@ -104,12 +113,13 @@ std::optional<Bitmap> VQPDFExporterRaster::ClipImageInContextSize(
     if (noClippingNeeded) *noClippingNeeded = true;
     return std::nullopt;
   }
-  if (image.empty()) return std::nullopt;
+  const Bitmap* image = loadImage();
+  if (!image || image->empty()) return std::nullopt;
   // Only the visible part of the picture is kept.
   const Rect visible = RectIntegral(RectIntersection(rounded, RectStandardize(imageRect)));
   if (RectIsNull(visible) || RectIsEmpty(visible)) return std::nullopt;
   context->concatCTM(imageTransform);
-  context->drawBitmap(image, RectMake(0, 0, 1, 1));
+  context->drawBitmap(*image, RectMake(0, 0, 1, 1));
   if (clipRect) *clipRect = visible;
   return CropToOutputBox(*context, visible, scaleTransform);
 }

@@ -15,6 +15,7 @@
 //
 // Every operation makes its own bitmap; they share nothing and may run on
 // several threads at once.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -49,6 +50,15 @@ class VQPDFExporterRaster {
   // Nothing with *noClippingNeeded false means nothing of the image shows
   // (or no bitmap could be made).
   static std::optional<Bitmap> ClipImageInContextSize(Size size, const Bitmap& image,
+                                                      const AffineTransform& scaleTransform,
+                                                      const AffineTransform& pageTransform,
+                                                      const AffineTransform& imageTransform, const Rect& imageRect,
+                                                      const VQPDFClipStack& clipBezierPaths, Rect* clipRect,
+                                                      bool* noClippingNeeded = nullptr);
+  // The same, with the image read only once the clip proves to cut it:
+  // `loadImage` answers the image, or nullptr when it cannot be read (then
+  // nothing is answered, with *noClippingNeeded false).
+  static std::optional<Bitmap> ClipImageInContextSize(Size size, const std::function<const Bitmap*()>& loadImage,
                                                       const AffineTransform& scaleTransform,
                                                       const AffineTransform& pageTransform,
                                                       const AffineTransform& imageTransform, const Rect& imageRect,

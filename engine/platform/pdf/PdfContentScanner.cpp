@@ -6,6 +6,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/pdf/PdfCharClasses.h"
 #include "platform/pdf/PdfDocument.h"
 #include "platform/pdf/PdfObjectImpl.h"
 
@@ -142,18 +143,8 @@ size_t OperatorTable::size() const { return impl_->count; }
 
 namespace {
 
-enum CharClass : uint8_t { kRegular = 0, kSpace = 1, kDelimiter = 2 };
-
-constexpr std::array<uint8_t, 256> makeClasses() {
-  std::array<uint8_t, 256> t{};
-  for (unsigned char c : {0, 9, 10, 12, 13, 32}) t[c] = kSpace;
-  for (unsigned char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) t[c] = kDelimiter;
-  return t;
-}
-constexpr std::array<uint8_t, 256> kClass = makeClasses();
-
-inline bool isSpace(unsigned char c) { return kClass[c] == kSpace; }
-inline bool isRegular(unsigned char c) { return kClass[c] == kRegular; }
+inline bool isSpace(unsigned char c) { return IsPDFSpace(c); }
+inline bool isRegular(unsigned char c) { return IsPDFRegular(c); }
 
 inline int hexValue(unsigned char c) {
   if (c >= '0' && c <= '9') return c - '0';

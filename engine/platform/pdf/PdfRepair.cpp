@@ -6,14 +6,16 @@
 #include <cstdint>
 #include <map>
 
+#include "platform/pdf/PdfCharClasses.h"
+
 namespace vq::pdf {
 namespace {
 
 constexpr long long kMostObjectNumber = 8'388'607;  // what the format allows
 constexpr size_t kMostDigits = 10;
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\0'; }
-bool isDelimiter(char c) { return isSpace(c) || std::string_view("()<>[]{}/%").find(c) != std::string_view::npos; }
+bool isSpace(char c) { return IsPDFSpace(static_cast<unsigned char>(c)); }
+bool isDelimiter(char c) { return IsPDFSpaceOrDelimiter(static_cast<unsigned char>(c)); }
 
 // Reads an unsigned integer ending at `end` (exclusive, digits going
 // backwards); answers where it starts, or npos.
