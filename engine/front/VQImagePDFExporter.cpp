@@ -50,7 +50,7 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
   const auto& options = moreOptions.imageOptions;
   const double dpi = static_cast<double>(options.dpi());
   std::string error;
-  std::optional<Bitmap> image = CapturePDFPage(*page, dpi, dpi, &error);
+  std::optional<Bitmap> image = CapturePDFPage(*page, dpi, dpi, &error, &isShouldCancel);
   if (!image || image->empty()) {
     VQDiagnose(VQDiagnosticCategory::Render, fmt::format("Can't render page {}: {}", page->number(), error));
     return false;

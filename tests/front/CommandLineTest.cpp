@@ -88,10 +88,11 @@ struct Result {
 // The command-line host program built beside the tests.
 std::string hostProgram() { return (vqtest::binaryDir() / "cli" / "vqpapyrant").string(); }
 
-Result runHost(const std::string& arguments) {
+// `environment` is put before the program, as in "NAME=value".
+Result runHost(const std::string& arguments, const std::string& environment = "") {
   std::string output;
   const std::string program = hostProgram();
-  int raw = vqtest::runCommand(program + " " + arguments + " 2>/dev/null", &output);
+  int raw = vqtest::runCommand(environment + " " + program + " " + arguments + " 2>/dev/null", &output);
   Result result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : raw;
   std::istringstream in(output);
@@ -247,6 +248,17 @@ TEST(VQAppMainCLIHostCorpus, PagesNotConvertedFailTheConversion) {
   ASSERT_FALSE(image.lines.empty());
   EXPECT_EQ(image.lines.back(), R"(Conversion end Failed: "Pages not converted: 1")");
   EXPECT_EQ(runHost("-i " + shellQuoted(looping) + " -f txt -o " + shellQuoted(scratch / "out.txt")).status, 0);
+
+  // A page that would take minutes to draw is given up at the page time
+  // limit, and the run fails naming it.
+  const fs::path slow = scratch / "slow.pdf";
+  std::ofstream(slow, std::ios::binary) << vqtest::SlowToDrawPDF();
+  Result slowImage = runHost("-i " + shellQuoted(slow) + " -f png -o " + shellQuoted(scratch / "slow"),
+                             "VQPAPYRANT_PAGE_TIME_LIMIT=1");
+  EXPECT_EQ(slowImage.status, 1);
+  ASSERT_FALSE(slowImage.lines.empty());
+  EXPECT_EQ(slowImage.lines.back(), R"(Conversion end Failed: "Pages not converted: 1")");
+  EXPECT_FALSE(fs::exists(scratch / "slow"));
 }
 
 TEST(VQAppMainCLIHostCorpus, TheDestinationIsReplacedOnlyByACompleteOutput) {

@@ -45,6 +45,33 @@ std::string PDFStream(const std::string& content) {
   return fmt::format("<< /Length {} >>\nstream\n{}\nendstream", content.size() + 1, content);
 }
 
+std::string SlowToDrawPDF() {
+  constexpr int kDepth = 7;
+  std::string forms;
+  for (int i = 0; i < kDepth; ++i) forms += fmt::format("/F{} {} 0 R ", i, 5 + i);
+  std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      fmt::format("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /XObject << {}>> >> "
+                  "/Contents 4 0 R >>",
+                  forms),
+      PDFStream("/F0 Do"),
+  };
+  for (int i = 0; i < kDepth; ++i) {
+    std::string body;
+    if (i + 1 < kDepth) {
+      for (int k = 0; k < 10; ++k) body += fmt::format("q 1 0 0 1 {} 0 cm /F{} Do Q ", k * 0.1, i + 1);
+    } else {
+      body = "0 0 1 rg 10 10 m 100 190 190 10 10 100 c 50 50 l h f";
+    }
+    objects.push_back(
+        fmt::format("<< /Type /XObject /Subtype /Form /BBox [0 0 200 200] /Resources << /XObject << "
+                    "{}>> >> /Length {} >>\nstream\n{}\nendstream",
+                    forms, body.size(), body));
+  }
+  return BuildPDF(objects);
+}
+
 namespace {
 
 void put16(std::string& out, uint32_t v) {

@@ -23,6 +23,11 @@ std::string BuildPDF(const std::vector<std::string>& objects);
 // precedes "endstream".
 std::string PDFStream(const std::string& content);
 
+// A one-page PDF of 4 KB that takes a renderer minutes to draw: seven
+// levels of forms, each drawing the next ten times, a million filled
+// curves in all.
+std::string SlowToDrawPDF();
+
 // A TrueType font with one empty glyph per character of `advances` (advance
 // widths in thousandths of the font size) and `family` as its family name:
 // enough for FreeType to map and measure the characters.

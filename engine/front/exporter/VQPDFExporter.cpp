@@ -19,8 +19,8 @@ void VQPDFExporter::cancelConvertPDF() {}
 void VQPDFExporter::convertPDFClean() {}
 bool VQPDFExporter::isConcurrentPagesSupported() const { return false; }
 
-std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, double dpiX, double dpiY,
-                                                    std::string* error) {
+std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, double dpiX, double dpiY, std::string* error,
+                                                    const std::atomic<bool>* stop) {
   const auto& document = page.document();
   if (!document) {
     if (error) *error = "page without a document";
@@ -33,7 +33,7 @@ std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, doubl
     if (error) *error = "a font's CMap uses itself";
     return std::nullopt;
   }
-  return RenderPDFPage(document->path(), document->password(), page.number(), dpiX, dpiY, error);
+  return RenderPDFPage(document->path(), document->password(), page.number(), dpiX, dpiY, error, stop);
 }
 
 AffineTransform VQPDFExporter::CGAffineTransformFromRect(const Rect& from, const Rect& to) {

@@ -81,9 +81,10 @@ class VQPDFExporter {
   virtual bool isConcurrentPagesSupported() const;
 
   // The whole page (crop box, turned by /Rotate) drawn over white at the
-  // given resolution; nullopt when it cannot be rendered.
+  // given resolution; nullopt when it cannot be rendered, or when `stop`
+  // is set while it is being drawn.
   static std::optional<Bitmap> CapturePDFPage(const pdf::Page& page, double dpiX, double dpiY,
-                                              std::string* error = nullptr);
+                                              std::string* error = nullptr, const std::atomic<bool>* stop = nullptr);
   // Maps `from` onto `to`: minus from's origin, then scale by to/from size,
   // then plus to's origin.
   static AffineTransform CGAffineTransformFromRect(const Rect& from, const Rect& to);

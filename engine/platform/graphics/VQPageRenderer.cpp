@@ -1,130 +1,316 @@
 #include "platform/graphics/VQPageRenderer.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <mutex>
 
 #include <fmt/format.h>
 
 #include "platform/graphics/VQDrawingContext.h"
-#include "platform/graphics/VQPageRendererPlugin.h"
+#include "platform/graphics/VQPageRenderProtocol.h"
+
+extern char** environ;
 
 namespace vq {
 
 namespace {
 
-struct RendererModule {
-  VQPageRendererRenderFunction render = nullptr;
-  VQPageRendererClearFunction clear = nullptr;
-  std::string loadError;
-};
+using namespace render;
+using Clock = std::chrono::steady_clock;
 
-// Where the module may be: beside the library or program that holds this
-// code (its installed place), then the build tree, then the loader's own
-// search path.
-std::vector<std::string> moduleCandidates() {
-  std::vector<std::string> out;
+// A page that the renderer has not drawn in this time is given up.
+constexpr double kDefaultPageSeconds = 60;
+// How often a wait looks at the caller's stop flag.
+constexpr int kStopPollMs = 100;
+
+double pageTimeLimitSeconds() {
+  if (const char* text = std::getenv("VQPAPYRANT_PAGE_TIME_LIMIT")) {
+    char* end = nullptr;
+    const double seconds = std::strtod(text, &end);
+    if (end != text && std::isfinite(seconds) && seconds > 0) return seconds;
+  }
+  return kDefaultPageSeconds;
+}
+
+// Where the program may be: beside the library or program that holds this
+// code (the build tree), in the private programs folder next to the
+// library's folder (its installed place), then the build tree by name.
+std::vector<std::filesystem::path> programCandidates() {
+  std::vector<std::filesystem::path> out;
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&RenderPDFPage), &info) != 0 && info.dli_fname) {
     std::error_code ec;
     const auto dir = std::filesystem::canonical(info.dli_fname, ec).parent_path();
-    if (!ec) out.push_back((dir / VQ_PAGE_RENDERER_MODULE).string());
+    if (!ec) {
+      out.push_back(dir / kProgramName);
+      out.push_back(dir.parent_path() / "libexec" / "vqpapyrant" / kProgramName);
+    }
   }
 #ifdef VQ_PAGE_RENDERER_BUILD_DIR
-  out.push_back(std::string(VQ_PAGE_RENDERER_BUILD_DIR) + "/" VQ_PAGE_RENDERER_MODULE);
+  out.push_back(std::filesystem::path(VQ_PAGE_RENDERER_BUILD_DIR) / kProgramName);
 #endif
-  out.push_back(VQ_PAGE_RENDERER_MODULE);
   return out;
 }
 
-RendererModule loadModule() {
-  RendererModule m;
-  std::string errors;
-  for (const std::string& candidate : moduleCandidates()) {
-    if (candidate.find('/') != std::string::npos && !std::filesystem::exists(candidate)) continue;
-    void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-      const char* why = dlerror();
-      errors += fmt::format("{}{}", errors.empty() ? "" : "; ", why ? why : candidate);
-      continue;
-    }
-    auto version = reinterpret_cast<VQPageRendererVersionFunction>(dlsym(handle, VQ_PAGE_RENDERER_VERSION_SYMBOL));
-    auto render = reinterpret_cast<VQPageRendererRenderFunction>(dlsym(handle, VQ_PAGE_RENDERER_RENDER_SYMBOL));
-    auto clear = reinterpret_cast<VQPageRendererClearFunction>(dlsym(handle, VQ_PAGE_RENDERER_CLEAR_SYMBOL));
-    if (!version || !render || !clear || version() != kVQPageRendererVersion) {
-      errors += fmt::format("{}{} is of another version", errors.empty() ? "" : "; ", candidate);
-      dlclose(handle);
-      continue;
-    }
-    // Kept loaded for the life of the process: its threads' caches live in it.
-    m.render = render;
-    m.clear = clear;
-    return m;
+const std::filesystem::path& programPath() {
+  static const std::filesystem::path path = [] {
+    for (const auto& candidate : programCandidates())
+      if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    return std::filesystem::path();
+  }();
+  return path;
+}
+
+enum class Wait { Done, Closed, TimedOut, Stopped };
+
+// Waits until `fd` is ready for `events`, the deadline passes or `stop` is
+// set.
+Wait waitFor(int fd, short events, Clock::time_point deadline, const std::atomic<bool>* stop) {
+  for (;;) {
+    if (stop && stop->load(std::memory_order_relaxed)) return Wait::Stopped;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return Wait::TimedOut;
+    pollfd p{fd, events, 0};
+    const int n = ::poll(
+        &p, 1, static_cast<int>(stop ? std::min<long long>(left, kStopPollMs) : std::min<long long>(left, 1 << 30)));
+    if (n < 0 && errno != EINTR) return Wait::Closed;
+    if (n > 0) return (p.revents & events) ? Wait::Done : Wait::Closed;
   }
-  m.loadError = fmt::format("the page renderer ({}) cannot be loaded: {}", VQ_PAGE_RENDERER_MODULE,
-                            errors.empty() ? "not found" : errors);
-  return m;
 }
 
-const RendererModule& rendererModule() {
-  static const RendererModule module = loadModule();
-  return module;
-}
+// One program per converting thread, kept between pages so that each
+// document is opened once.
+class RenderProgram {
+ public:
+  ~RenderProgram() { end(); }
 
-struct SinkState {
-  Bitmap* bitmap;
-  std::string* error;
-  int pageNumber;
-  double dpiX, dpiY;
+  bool running() const { return pid_ > 0; }
+
+  bool start(std::string* error) {
+    const auto& program = programPath();
+    if (program.empty()) {
+      *error = fmt::format("the page renderer ({}) is not installed beside the engine", kProgramName);
+      return false;
+    }
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+      *error = fmt::format("cannot start the page renderer: {}", std::strerror(errno));
+      return false;
+    }
+    // The program's end becomes its descriptor 3; any other descriptor of
+    // this process stays closed to it.
+    int childEnd = pair[1];
+    if (childEnd == kProgramSocket) {
+      childEnd = ::fcntl(pair[1], F_DUPFD_CLOEXEC, kProgramSocket + 1);
+      ::close(pair[1]);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, childEnd, kProgramSocket);
+    // The program is stopped by the same signals as a program started from
+    // the shell, whatever this process blocks or handles.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, reset;
+    sigemptyset(&none);
+    sigemptyset(&reset);
+    for (int s : {SIGINT, SIGTERM, SIGPIPE, SIGHUP, SIGCHLD}) sigaddset(&reset, s);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &reset);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    const std::string self = std::to_string(::getpid());
+    std::string programText = program.string();
+    char* argv[] = {programText.data(), const_cast<char*>(self.c_str()), nullptr};
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(childEnd);
+    if (rc != 0) {
+      ::close(pair[0]);
+      *error = fmt::format("cannot start the page renderer {}: {}", program.string(), std::strerror(rc));
+      return false;
+    }
+    pid_ = pid;
+    socket_ = pair[0];
+    return true;
+  }
+
+  // Ends the program at once, whatever it is doing.
+  void end() {
+    if (socket_ >= 0) ::close(socket_);
+    socket_ = -1;
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }
+    pid_ = -1;
+  }
+
+  // Why the program is gone: reaps it and names the signal or status.
+  std::string endReason() {
+    if (socket_ >= 0) ::close(socket_);
+    socket_ = -1;
+    int status = 0;
+    std::string reason = "it closed its connection";
+    if (pid_ > 0) {
+      pid_t r;
+      while ((r = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
+      }
+      if (r == pid_ && WIFSIGNALED(status))
+        reason = fmt::format("it was ended by signal {} ({})", WTERMSIG(status), strsignal(WTERMSIG(status)));
+      else if (r == pid_ && WIFEXITED(status)) reason = fmt::format("it exited with status {}", WEXITSTATUS(status));
+    }
+    pid_ = -1;
+    return reason;
+  }
+
+  Wait send(const void* data, size_t size, Clock::time_point deadline, const std::atomic<bool>* stop) {
+    const auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+      if (Wait w = waitFor(socket_, POLLOUT, deadline, stop); w != Wait::Done) return w;
+      const ssize_t n = ::send(socket_, p, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (n <= 0) return Wait::Closed;
+      p += n;
+      size -= static_cast<size_t>(n);
+    }
+    return Wait::Done;
+  }
+
+  Wait receive(void* data, size_t size, Clock::time_point deadline, const std::atomic<bool>* stop) {
+    auto* p = static_cast<char*>(data);
+    while (size > 0) {
+      if (Wait w = waitFor(socket_, POLLIN, deadline, stop); w != Wait::Done) return w;
+      const ssize_t n = ::recv(socket_, p, size, MSG_DONTWAIT);
+      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (n <= 0) return Wait::Closed;
+      p += n;
+      size -= static_cast<size_t>(n);
+    }
+    return Wait::Done;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int socket_ = -1;
 };
 
-uint8_t* allocateBitmap(void* context, int64_t width, int64_t height, size_t* stride) {
-  auto& state = *static_cast<SinkState*>(context);
-  std::string why;
-  if (!BitmapSizeAllowed(width, height, &why)) {
-    if (state.error)
-      *state.error =
-          fmt::format("page {} cannot be rendered at {} x {} dpi: {}", state.pageNumber, state.dpiX, state.dpiY, why);
-    return nullptr;
-  }
-  Bitmap& bitmap = *state.bitmap;
-  bitmap.width = static_cast<int>(width);
-  bitmap.height = static_cast<int>(height);
-  bitmap.format = PixelFormat::RGB8;
-  bitmap.stride = static_cast<size_t>(width) * 3;
-  bitmap.dpiX = state.dpiX;
-  bitmap.dpiY = state.dpiY;
-  bitmap.pixels.resize(bitmap.stride * static_cast<size_t>(height));
-  *stride = bitmap.stride;
-  return bitmap.pixels.data();
+thread_local RenderProgram tlsProgram;
+
+Wait sendRequest(RenderProgram& program, uint32_t operation, const std::string& path, const std::string& password,
+                 int pageNumber, double dpiX, double dpiY, Clock::time_point deadline, const std::atomic<bool>* stop) {
+  RenderRequest request;
+  request.operation = operation;
+  request.pageNumber = pageNumber;
+  request.pathBytes = static_cast<uint32_t>(path.size());
+  request.passwordBytes = static_cast<uint32_t>(password.size());
+  request.dpiX = dpiX;
+  request.dpiY = dpiY;
+  Wait w = program.send(&request, sizeof request, deadline, stop);
+  if (w == Wait::Done) w = program.send(path.data(), path.size(), deadline, stop);
+  if (w == Wait::Done) w = program.send(password.data(), password.size(), deadline, stop);
+  return w;
 }
 
-void reportFailure(void* context, const char* message) {
-  auto& state = *static_cast<SinkState*>(context);
-  if (state.error) *state.error = message ? message : "the page renderer failed";
+// One page through the program. `error` is always set on failure.
+std::optional<Bitmap> renderThroughProgram(RenderProgram& program, const std::string& path, const std::string& password,
+                                           int pageNumber, double dpiX, double dpiY, const std::atomic<bool>* stop,
+                                           std::string& error) {
+  const double limit = pageTimeLimitSeconds();
+  const auto deadline =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
+  Bitmap bitmap;
+  bool sized = false;
+  Wait w = sendRequest(program, kRender, path, password, pageNumber, dpiX, dpiY, deadline, stop);
+  while (w == Wait::Done) {
+    RenderReply reply;
+    if ((w = program.receive(&reply, sizeof reply, deadline, stop)) != Wait::Done) break;
+    if (reply.kind == kAskSize) {
+      std::string why;
+      uint32_t allowed = !sized && BitmapSizeAllowed(reply.a, reply.b, &why);
+      if (allowed) {
+        bitmap.width = static_cast<int>(reply.a);
+        bitmap.height = static_cast<int>(reply.b);
+        bitmap.format = PixelFormat::RGB8;
+        bitmap.stride = static_cast<size_t>(bitmap.width) * 3;
+        bitmap.dpiX = dpiX;
+        bitmap.dpiY = dpiY;
+        bitmap.pixels.resize(bitmap.stride * static_cast<size_t>(bitmap.height));
+        sized = true;
+      } else {
+        error = fmt::format("page {} cannot be rendered at {} x {} dpi: {}", pageNumber, dpiX, dpiY,
+                            why.empty() ? "the renderer asked twice for a bitmap" : why);
+      }
+      w = program.send(&allowed, sizeof allowed, deadline, stop);
+    } else if (reply.kind == kPixels && sized && static_cast<uint64_t>(reply.a) == bitmap.pixels.size()) {
+      if ((w = program.receive(bitmap.pixels.data(), bitmap.pixels.size(), deadline, stop)) == Wait::Done)
+        return bitmap;
+    } else if (reply.kind == kFailed && reply.a >= 0 && reply.a <= kMaxMessageBytes) {
+      std::string message(static_cast<size_t>(reply.a), '\0');
+      if ((w = program.receive(message.data(), message.size(), deadline, stop)) != Wait::Done) break;
+      if (!message.empty()) error = message;
+      if (error.empty()) error = fmt::format("page {} could not be rendered", pageNumber);
+      return std::nullopt;
+    } else {
+      program.end();
+      error = fmt::format("the page renderer sent an unexpected reply on page {}", pageNumber);
+      return std::nullopt;
+    }
+  }
+  switch (w) {
+    case Wait::TimedOut:
+      program.end();
+      error = fmt::format("page {} was still being drawn after {} s and was given up", pageNumber, limit);
+      break;
+    case Wait::Stopped:
+      program.end();
+      error = fmt::format("drawing page {} was stopped", pageNumber);
+      break;
+    default: {
+      const std::string reason = program.endReason();
+      // Ctrl-C reaches the renderer too, and may end it before the caller
+      // has set its stop flag: that is a stop, not a renderer failure.
+      if (stop && stop->load()) error = fmt::format("drawing page {} was stopped", pageNumber);
+      else error = fmt::format("the page renderer ended while drawing page {}: {}", pageNumber, reason);
+      break;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
 void RenderPDFPageClearCache() {
-  const RendererModule& module = rendererModule();
-  if (module.clear) module.clear();
+  if (!tlsProgram.running()) return;
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  if (sendRequest(tlsProgram, kClear, "", "", 0, 0, 0, deadline, nullptr) != Wait::Done) tlsProgram.end();
 }
 
 std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& password, int pageNumber, double dpiX,
-                                    double dpiY, std::string* error) {
-  const RendererModule& module = rendererModule();
-  if (!module.render) {
-    if (error) *error = module.loadError;
-    return std::nullopt;
+                                    double dpiY, std::string* error, const std::atomic<bool>* stop) {
+  std::string why;
+  if (path.size() > kMaxPathBytes || password.size() > kMaxPathBytes) {
+    why = "the file name or password is too long for the page renderer";
+  } else if (tlsProgram.running() || tlsProgram.start(&why)) {
+    if (auto bitmap = renderThroughProgram(tlsProgram, path, password, pageNumber, dpiX, dpiY, stop, why))
+      return bitmap;
   }
-  Bitmap bitmap;
-  SinkState state{&bitmap, error, pageNumber, dpiX, dpiY};
-  const VQPageRenderRequest request{path.c_str(), password.c_str(), pageNumber, dpiX, dpiY};
-  const VQPageRenderSink sink{&state, &allocateBitmap, &reportFailure};
-  if (!module.render(&request, &sink)) return std::nullopt;
-  return bitmap;
+  if (error) *error = why;
+  return std::nullopt;
 }
 
 }  // namespace vq

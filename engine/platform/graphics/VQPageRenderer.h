@@ -1,5 +1,6 @@
 #pragma once
 // Draws a whole PDF page into a bitmap.
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -16,11 +17,14 @@ namespace vq {
 // password, page out of range, a bitmap too large to make) it returns nothing
 // and, when `error` is given, says why.
 //
-// Safe to call from several threads at once: each thread keeps its own
-// opened copies of recently rendered documents and reuses them while the
-// file is unchanged.
+// The page is drawn by a renderer program of the calling thread's own,
+// which keeps recently rendered documents open while the file is unchanged;
+// several threads may render at once. A page not drawn within the page time
+// limit (60 s, or VQPAPYRANT_PAGE_TIME_LIMIT seconds), or not drawn because
+// `stop` was set, ends that program and fails; so does a page that crashes
+// it. The next page starts a new one.
 std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& password, int pageNumber, double dpiX,
-                                    double dpiY, std::string* error = nullptr);
+                                    double dpiY, std::string* error = nullptr, const std::atomic<bool>* stop = nullptr);
 
 // Forgets the calling thread's opened documents (for example before a file
 // is rewritten in place with the same modification time).

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -33,6 +38,32 @@ std::array<uint8_t, 3> rgb(const Bitmap& b, int x, int y) {
 
 constexpr std::array<uint8_t, 3> kRed{255, 0, 0};
 constexpr std::array<uint8_t, 3> kWhite{255, 255, 255};
+
+// The renderer programs this process has started and not yet reaped.
+std::vector<pid_t> rendererPrograms() {
+  std::vector<pid_t> out;
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+    std::ifstream children(task.path() / "children");
+    pid_t pid;
+    while (children >> pid) {
+      std::string name;
+      std::getline(std::ifstream(fmt::format("/proc/{}/comm", pid)), name);
+      if (name.starts_with("vqpapyrant-rend")) out.push_back(pid);
+    }
+  }
+  return out;
+}
+
+class PageTimeLimit {
+ public:
+  explicit PageTimeLimit(const char* seconds) { ::setenv("VQPAPYRANT_PAGE_TIME_LIMIT", seconds, 1); }
+  ~PageTimeLimit() { ::unsetenv("VQPAPYRANT_PAGE_TIME_LIMIT"); }
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 }  // namespace
 
@@ -170,4 +201,48 @@ TEST(PageRendererCorpus, ThreadsRenderTheSamePixels) {
     });
   for (auto& th : threads) th.join();
   for (int t = 0; t < 4; ++t) EXPECT_EQ(3, same[t]) << "thread " << t;
+}
+
+// The page would take minutes; each way of ending it early ends the
+// renderer program, leaves no process behind, and the next page renders.
+TEST(PageRendererProgram, LongPageEndsByTimeLimitStopOrCrashAndTheNextPageRenders) {
+  vqtest::ScratchDir dir;
+  const auto slow = dir / "slow.pdf";
+  std::ofstream(slow, std::ios::binary) << vqtest::SlowToDrawPDF();
+  const auto plain = dir / "plain.pdf";
+  writePdf(plain, "0 0 100 100", "", 0, "1 0 0 rg 0 0 100 100 re f");
+
+  struct Case {
+    const char* what;
+    const char* timeLimit;
+    bool stop, kill;
+    const char* says;
+  } cases[] = {
+      {"time limit", "0.5", false, false, "after 0.5 s and was given up"},
+      {"stop flag", "600", true, false, "drawing page 1 was stopped"},
+      {"renderer killed", "600", false, true, "the page renderer ended while drawing page 1: it was ended by signal 9"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PageTimeLimit limit(c.timeLimit);
+    std::atomic<bool> stop{false};
+    std::thread interrupter([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      if (c.stop) stop = true;
+      if (c.kill)
+        for (pid_t pid : rendererPrograms()) ::kill(pid, SIGKILL);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    std::string error;
+    EXPECT_FALSE(RenderPDFPage(slow, "", 1, 72, 72, &error, &stop));
+    const double took = secondsSince(start);
+    interrupter.join();
+    EXPECT_NE(std::string::npos, error.find(c.says)) << error;
+    EXPECT_LT(took, 30) << "the page was not ended early";
+    EXPECT_TRUE(rendererPrograms().empty());
+
+    auto next = RenderPDFPage(plain, "", 1, 72, 72, &error);
+    ASSERT_TRUE(next) << error;
+    EXPECT_EQ(kRed, rgb(*next, 50, 50));
+  }
 }

@@ -1,4 +1,5 @@
-// The page renderer module: whole PDF pages drawn by poppler over cairo.
+// Whole PDF pages drawn by poppler over cairo, inside the page renderer
+// program.
 #include <cairo.h>
 #include <glib-object.h>
 #include <poppler.h>
@@ -8,12 +9,11 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include <fmt/format.h>
 
-#include "platform/graphics/VQPageRendererPlugin.h"
+#include "platform/graphics/VQPageRenderProtocol.h"
 
 namespace {
 
@@ -25,22 +25,7 @@ struct GObjectUnref {
 template <class T>
 using GPtr = std::unique_ptr<T, GObjectUnref>;
 
-// Opening and closing documents touch poppler's process-wide set-up (its
-// global parameters and the shared FreeType library of its cairo output),
-// so they happen one at a time; rendering opened documents runs in parallel.
-std::mutex& documentLifetimeMutex() {
-  static std::mutex m;
-  return m;
-}
-
-struct DocumentUnref {
-  void operator()(PopplerDocument* d) const {
-    if (!d) return;
-    std::lock_guard<std::mutex> lock(documentLifetimeMutex());
-    g_object_unref(d);
-  }
-};
-using DocumentPtr = std::unique_ptr<PopplerDocument, DocumentUnref>;
+using DocumentPtr = GPtr<PopplerDocument>;
 
 struct GErrorFree {
   void operator()(GError* e) const { g_error_free(e); }
@@ -73,11 +58,11 @@ struct CachedDocument {
   DocumentPtr document;
 };
 
-// Opened documents are not shared between threads: poppler's document
-// objects are not safe to use concurrently. A few per thread cover a
-// conversion that goes back and forth between files.
-constexpr size_t kDocumentsPerThread = 4;
-thread_local std::vector<CachedDocument> tlsDocuments;
+// The program serves one converting thread, one page at a time. A few
+// opened documents cover a conversion that goes back and forth between
+// files.
+constexpr size_t kDocumentsKept = 4;
+std::vector<CachedDocument> openedDocuments;
 
 struct Failure {
   const VQPageRenderSink* sink;
@@ -95,11 +80,11 @@ PopplerDocument* openDocument(const std::string& path, const std::string& passwo
   }
   FileKey key{path,      password,   st.st_dev,
               st.st_ino, st.st_size, static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-  for (size_t i = 0; i < tlsDocuments.size(); ++i) {
-    if (tlsDocuments[i].key == key) {
+  for (size_t i = 0; i < openedDocuments.size(); ++i) {
+    if (openedDocuments[i].key == key) {
       // Most recently used first.
-      if (i != 0) std::rotate(tlsDocuments.begin(), tlsDocuments.begin() + i, tlsDocuments.begin() + i + 1);
-      return tlsDocuments.front().document.get();
+      if (i != 0) std::rotate(openedDocuments.begin(), openedDocuments.begin() + i, openedDocuments.begin() + i + 1);
+      return openedDocuments.front().document.get();
     }
   }
 
@@ -112,31 +97,24 @@ PopplerDocument* openDocument(const std::string& path, const std::string& passwo
     setError(error, fmt::format("cannot name the PDF file {}: {}", path, e ? e->message : "invalid path"));
     return nullptr;
   }
-  DocumentPtr doc;
-  {
-    std::lock_guard<std::mutex> lock(documentLifetimeMutex());
-    doc.reset(poppler_document_new_from_file(uri.get(), password.empty() ? nullptr : password.c_str(), &rawError));
-  }
+  DocumentPtr doc(poppler_document_new_from_file(uri.get(), password.empty() ? nullptr : password.c_str(), &rawError));
   if (!doc) {
     std::unique_ptr<GError, GErrorFree> e(rawError);
     setError(error, fmt::format("cannot open the PDF file {}: {}", path, e ? e->message : "unknown error"));
     return nullptr;
   }
-  if (tlsDocuments.size() >= kDocumentsPerThread) tlsDocuments.pop_back();
-  tlsDocuments.insert(tlsDocuments.begin(), CachedDocument{std::move(key), std::move(doc)});
-  return tlsDocuments.front().document.get();
+  if (openedDocuments.size() >= kDocumentsKept) openedDocuments.pop_back();
+  openedDocuments.insert(openedDocuments.begin(), CachedDocument{std::move(key), std::move(doc)});
+  return openedDocuments.front().document.get();
 }
 
 }  // namespace
 
 extern "C" {
 
-__attribute__((visibility("default"))) int vq_page_renderer_version() { return kVQPageRendererVersion; }
+void vq_page_renderer_clear_cache() { openedDocuments.clear(); }
 
-__attribute__((visibility("default"))) void vq_page_renderer_clear_cache() { tlsDocuments.clear(); }
-
-__attribute__((visibility("default"))) bool vq_page_renderer_render(const VQPageRenderRequest* request,
-                                                                    const VQPageRenderSink* sink) {
+bool vq_page_renderer_render(const VQPageRenderRequest* request, const VQPageRenderSink* sink) {
   const Failure failure{sink};
   const Failure* error = &failure;
   const std::string path = request->path ? request->path : "";

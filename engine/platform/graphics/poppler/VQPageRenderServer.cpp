@@ -1,0 +1,121 @@
+// The page renderer program: draws whole PDF pages for the engine, one
+// request at a time, over the socket it is given (see VQPageRenderProtocol.h).
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/graphics/VQPageRenderProtocol.h"
+
+namespace {
+
+using namespace vq::render;
+
+constexpr int kSocket = kProgramSocket;
+
+bool readAll(void* data, size_t size) {
+  auto* p = static_cast<char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::read(kSocket, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool writeAll(const void* data, size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::send(kSocket, p, size, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Once the engine is gone there is nobody to draw for. Leaving through
+// _exit also skips the work a normal exit would do for nobody.
+[[noreturn]] void engineGone() { ::_exit(0); }
+
+struct Sink {
+  std::vector<uint8_t> pixels;
+  std::string message;
+};
+
+uint8_t* allocate(void* context, int64_t width, int64_t height, size_t* stride) {
+  auto& sink = *static_cast<Sink*>(context);
+  RenderReply ask;
+  ask.kind = kAskSize;
+  ask.a = width;
+  ask.b = height;
+  uint32_t allowed = 0;
+  if (!writeAll(&ask, sizeof ask) || !readAll(&allowed, sizeof allowed)) engineGone();
+  // A refused size has been reported by the engine itself.
+  if (!allowed || width <= 0 || height <= 0) return nullptr;
+  try {
+    sink.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0);
+  } catch (const std::bad_alloc&) {
+    sink.message = "out of memory for the page bitmap";
+    return nullptr;
+  }
+  *stride = static_cast<size_t>(width) * 3;
+  return sink.pixels.data();
+}
+
+void fail(void* context, const char* message) { static_cast<Sink*>(context)->message = message ? message : ""; }
+
+void serveRender(const RenderRequest& request, const std::string& path, const std::string& password) {
+  Sink sink;
+  const VQPageRenderRequest drawing{path.c_str(), password.c_str(), request.pageNumber, request.dpiX, request.dpiY};
+  const VQPageRenderSink callbacks{&sink, &allocate, &fail};
+  RenderReply reply;
+  if (vq_page_renderer_render(&drawing, &callbacks)) {
+    reply.kind = kPixels;
+    reply.a = static_cast<int64_t>(sink.pixels.size());
+    if (!writeAll(&reply, sizeof reply) || !writeAll(sink.pixels.data(), sink.pixels.size())) engineGone();
+    return;
+  }
+  if (sink.message.size() > kMaxMessageBytes) sink.message.resize(kMaxMessageBytes);
+  reply.kind = kFailed;
+  reply.a = static_cast<int64_t>(sink.message.size());
+  if (!writeAll(&reply, sizeof reply) || !writeAll(sink.message.data(), sink.message.size())) engineGone();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Ended with the engine thread that started it, even in the middle of a
+  // page; the engine's process id comes as the argument, in case it ended
+  // before this line.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (argc < 2 || std::to_string(::getppid()) != argv[1]) engineGone();
+
+  for (;;) {
+    RenderRequest request;
+    if (!readAll(&request, sizeof request)) engineGone();
+    if (request.magic != kProtocolMagic || request.pathBytes > kMaxPathBytes || request.passwordBytes > kMaxPathBytes)
+      return 2;
+    std::string path(request.pathBytes, '\0'), password(request.passwordBytes, '\0');
+    if (!readAll(path.data(), path.size()) || !readAll(password.data(), password.size())) engineGone();
+    switch (request.operation) {
+      case kClear:
+        vq_page_renderer_clear_cache();
+        break;
+      case kRender:
+        serveRender(request, path, password);
+        break;
+      default:
+        return 2;
+    }
+  }
+}
