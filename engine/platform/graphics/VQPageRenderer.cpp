@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -90,6 +92,45 @@ Wait waitFor(int fd, short events, Clock::time_point deadline, const std::atomic
   }
 }
 
+// Every renderer program still running, so that the process ends and
+// reaps them as it exits: a thread that never ends (a pool worker) would
+// otherwise leave its program to be reaped by somebody else, its resource
+// use lost to whoever measures this process. The list itself is never
+// destroyed, since threads may still end their programs after exit began.
+class RunningPrograms {
+ public:
+  void add(pid_t pid) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pids_.push_back(pid);
+  }
+  void remove(pid_t pid) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase(pids_, pid);
+  }
+  void endAll() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (pid_t pid : pids_) {
+      ::kill(pid, SIGKILL);
+      while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }
+    pids_.clear();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<pid_t> pids_;
+};
+
+RunningPrograms& runningPrograms() {
+  static RunningPrograms* programs = [] {
+    auto* list = new RunningPrograms;
+    std::atexit([] { runningPrograms().endAll(); });
+    return list;
+  }();
+  return *programs;
+}
+
 // One program per converting thread, kept between pages so that each
 // document is opened once.
 class RenderProgram {
@@ -145,6 +186,7 @@ class RenderProgram {
     }
     pid_ = pid;
     socket_ = pair[0];
+    runningPrograms().add(pid);
     return true;
   }
 
@@ -156,6 +198,7 @@ class RenderProgram {
       ::kill(pid_, SIGKILL);
       while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
       }
+      runningPrograms().remove(pid_);
     }
     pid_ = -1;
   }
@@ -173,6 +216,7 @@ class RenderProgram {
       if (r == pid_ && WIFSIGNALED(status))
         reason = fmt::format("it was ended by signal {} ({})", WTERMSIG(status), strsignal(WTERMSIG(status)));
       else if (r == pid_ && WIFEXITED(status)) reason = fmt::format("it exited with status {}", WEXITSTATUS(status));
+      runningPrograms().remove(pid_);
     }
     pid_ = -1;
     return reason;
