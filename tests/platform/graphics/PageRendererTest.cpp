@@ -246,3 +246,40 @@ TEST(PageRendererProgram, LongPageEndsByTimeLimitStopOrCrashAndTheNextPageRender
     EXPECT_EQ(kRed, rgb(*next, 50, 50));
   }
 }
+
+// Values that the drawing library refuses outright, which would leave the
+// rest of the page undrawn: the page still draws, and what follows them on
+// the page is there.
+TEST(PageRenderer, RefusedDashesAndSingularMatricesCostOnlyWhatTheyDraw) {
+  vqtest::ScratchDir dir;
+  const std::string redSquare = " 1 0 0 rg 40 40 20 20 re f";
+  const std::string type3 =
+      "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0 0 0 0 0 0] /CharProcs << /a 6 0 R >> "
+      "/Encoding << /Type /Encoding /Differences [97 /a] >> /FirstChar 97 /LastChar 97 /Widths [1000] >>";
+  struct Case {
+    const char* what;
+    std::string content;
+  } cases[] = {
+      {"all-zero dashes", "[0 0] 0 d 0 0 1 RG 10 10 m 90 10 l S"},
+      {"negative dash", "[3 -1] 0 d 0 0 1 RG 10 10 m 90 10 l S"},
+      {"zero scale", "q 0 0 0 0 0 0 cm 0 0 1 rg 0 0 100 100 re f Q"},
+      {"Type 3 font with a zero matrix", "BT /T3 24 Tf 10 10 Td (aaa) Tj ET"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto file = dir / fmt::format("refused-{}.pdf", &c - cases);
+    std::ofstream(file, std::ios::binary) << vqtest::BuildPDF({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 4 0 R /Resources << /Font << /T3 5 0 R >> "
+        ">> >>",
+        vqtest::PDFStream(c.content + redSquare),
+        type3,
+        vqtest::PDFStream("1000 0 0 0 1000 1000 d1 0 0 1000 1000 re f"),
+    });
+    std::string error;
+    auto bm = RenderPDFPage(file, "", 1, 72, 72, &error);
+    ASSERT_TRUE(bm) << error;
+    EXPECT_EQ(kRed, rgb(*bm, 50, 50));
+  }
+}
