@@ -21,12 +21,8 @@ ContentStream::ContentStream(std::vector<std::string> buffers, Object resources,
       parent_(std::move(parent)) {}
 
 std::shared_ptr<ContentStream> ContentStream::createWithPage(const Page& page) {
-  Object contents = page.dictionary().get("Contents");
-  std::vector<Object> streams;
-  if (contents.isStream()) streams.push_back(contents);
-  for (const Object& e : contents.elements()) streams.push_back(e);
   std::vector<std::string> buffers;
-  for (const Object& s : streams) {
+  for (const Object& s : page.contentStreams()) {
     if (auto data = s.decodedData()) buffers.push_back(std::move(*data));
   }
   return std::make_shared<ContentStream>(std::move(buffers), page.resources());

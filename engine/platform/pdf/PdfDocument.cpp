@@ -98,6 +98,17 @@ const char* boxKey(PageBox which) {
   return "MediaBox";
 }
 
+// Where an object qpdf could not read is read again from (see
+// ReadableObject).
+struct FileBytes {
+  const std::string& path;
+  const std::string* repaired;
+};
+
+QPDFObjectHandle readable(QPDF& q, QPDFObjectHandle handle, const FileBytes& file) {
+  return ReadableObject(q, std::move(handle), file.path, file.repaired);
+}
+
 // Page trees are read on their /Count entries so that opening a long
 // document, or reading one of its pages, costs the nodes on the way rather
 // than every page object of the file. Whatever the counts do not vouch for
@@ -156,7 +167,7 @@ std::optional<int> countFromTreeRoot(QPDF& q) {
 // Page `number` (1-based) found by descending the tree on its counts, or a
 // handle that is not initialised where the tree does not lead there. `resolved` counts the
 // kids read on the way.
-QPDFObjectHandle pageByCounts(QPDF& q, int number, int& resolved) {
+QPDFObjectHandle pageByCounts(QPDF& q, int number, int& resolved, const FileBytes& file) {
   QPDFObjectHandle node = q.getRoot().getKey("/Pages");
   std::set<QPDFObjGen> seen;
   int index = number;  // 1-based within `node`
@@ -170,13 +181,13 @@ QPDFObjectHandle pageByCounts(QPDF& q, int number, int& resolved) {
     // A node listing as many kids as its count holds pages only, when the
     // kid at the index proves to be one.
     if (n == *count) {
-      QPDFObjectHandle kid = kids.getArrayItem(index - 1);
+      QPDFObjectHandle kid = readable(q, kids.getArrayItem(index - 1), file);
       ++resolved;
       if (kid.isDictionary() && !isTreeNode(kid)) return kid;
     }
     QPDFObjectHandle next;
     for (int i = 0; i < n && !next.isInitialized(); ++i) {
-      QPDFObjectHandle kid = kids.getArrayItem(i);
+      QPDFObjectHandle kid = readable(q, kids.getArrayItem(i), file);
       ++resolved;
       const auto pages = pagesUnder(kid);
       if (!pages) return {};
@@ -195,7 +206,7 @@ QPDFObjectHandle pageByCounts(QPDF& q, int number, int& resolved) {
 // its own node, or a cycle through a lower node) is skipped and the rest of
 // the tree kept, as are kids that are no dictionaries; a page listed twice
 // stays twice.
-std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q) {
+std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q, const FileBytes& file) {
   std::vector<QPDFObjectHandle> pages;
   std::set<QPDFObjGen> nodes;
   struct Step {
@@ -214,7 +225,7 @@ std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q) {
       stack.pop_back();
       continue;
     }
-    QPDFObjectHandle kid = kids.getArrayItem(top.next++);
+    QPDFObjectHandle kid = readable(q, kids.getArrayItem(top.next++), file);
     if (!kid.isDictionary()) continue;
     if (!isTreeNode(kid)) {
       pages.push_back(kid);
@@ -289,7 +300,7 @@ Object Document::Impl::pageObject(int number) {
     }
     if (!wholeTree) {
       int resolved = 0;
-      QPDFObjectHandle page = pageByCounts(*q, number, resolved);
+      QPDFObjectHandle page = pageByCounts(*q, number, resolved, FileBytes{path, repairedBytes.get()});
       // Where the counts fail, or reaching pages one by one costs more than
       // reading the tree once (a long flat tree read in order), qpdf reads
       // the whole tree from here on.
@@ -307,7 +318,8 @@ Object Document::Impl::pageObject(int number) {
       if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q) pages = it->second.pages;
     }
     if (!pages) {
-      pages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q));
+      pages =
+          std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q, FileBytes{path, repairedBytes.get()}));
       std::lock_guard<std::mutex> lock(mutex);
       if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q) it->second.pages = pages;
     }
@@ -359,7 +371,8 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
       impl->encrypted = q->isEncrypted();
       const auto counted = countFromTreeRoot(*q);
       wholeTree = !counted;
-      if (!counted) allPages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q));
+      if (!counted)
+        allPages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q, FileBytes{path, bytes.get()}));
       impl->pageCount = counted ? *counted : static_cast<int>(allPages->size());
       impl->version = q->getPDFVersion();
       // A catalog /Version later than the header's wins.
@@ -466,11 +479,30 @@ Object Page::resources() const {
   return r.isDictionary() ? r : Object();
 }
 
-std::optional<std::string> Page::contents() const {
-  Object contents = dictionary().get("Contents");
+std::vector<Object> Page::contentStreams() const {
+  const Object page = dictionary();
+  Object contents = page.get("Contents");
+  // A content stream qpdf could not read (nothing, or an array with a
+  // hole) is read again from the file.
+  if (!contents.isStream() && page.impl() && page.impl()->owner && page.impl()->handle.isDictionary()) {
+    QPDF& q = *page.impl()->owner;
+    const Document::Impl& impl = document_->impl();
+    const FileBytes file{impl.path, impl.repairedBytes.get()};
+    QPDFObjectHandle raw = page.impl()->handle.getKey("/Contents");
+    readable(q, raw, file);
+    if (raw.isArray())
+      for (int i = 0; i < raw.getArrayNItems(); ++i) readable(q, raw.getArrayItem(i), file);
+    contents = page.get("Contents");
+  }
   std::vector<Object> streams;
   if (contents.isStream()) streams.push_back(contents);
-  for (const Object& e : contents.elements()) streams.push_back(e);
+  for (const Object& e : contents.elements())
+    if (e.isStream()) streams.push_back(e);
+  return streams;
+}
+
+std::optional<std::string> Page::contents() const {
+  const std::vector<Object> streams = contentStreams();
   std::optional<std::string> out;
   for (const Object& s : streams) {
     auto data = s.decodedData();

@@ -67,6 +67,9 @@ class Page {
   Rect box(PageBox which) const;
   int rotation() const;      // inherited, normalised to 0, 90, 180 or 270
   Object resources() const;  // inherited through every ancestor (loops guarded)
+  // The page's content streams, in order; those qpdf could not read are
+  // read again from the file.
+  std::vector<Object> contentStreams() const;
   // The decoded content streams joined with a newline between them; nullopt
   // when the page has no readable content.
   std::optional<std::string> contents() const;

@@ -574,3 +574,53 @@ TEST(DocumentCorpus, DamagedCrossReferencesAreRebuiltFromTheObjects) {
     }
   }
 }
+
+// Objects qpdf reads as null are read again from the file: the page and its
+// text are kept, the broken entry alone is lost.
+TEST(Document, ObjectsQpdfCannotReadAreReadAgain) {
+  const std::string text = "BT /F1 12 Tf 72 700 Td (Kept) Tj ET";
+  std::string hex;
+  for (unsigned char c : text) hex += fmt::format("{:02X}", c);
+  std::string nested;
+  for (int i = 0; i < 50000; ++i) nested += "<< /A ";
+  nested += "1";
+  for (int i = 0; i < 50000; ++i) nested += " >>";
+  const std::string page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Contents 4 0 R ";
+  struct Case {
+    const char* what;
+    std::string pageObject, contentObject;
+    std::vector<std::string> more;
+  } cases[] = {
+      {"a /Length that refers to its own stream", page + ">>",
+       fmt::format("<< /Length 4 0 R >>\nstream\n{}\nendstream", text)},
+      {"the same, encoded", page + ">>",
+       fmt::format("<< /Length 4 0 R /Filter /ASCIIHexDecode >>\nstream\n{}>\nendstream", hex)},
+      {"a value nested 50,000 deep in the page, after a string with brackets",
+       page + "/Title (a \\) << [ ) /Junk " + nested + " >>", vqtest::PDFStream(text)},
+      {"a value nested 50,000 deep in the stream dictionary", page + ">>",
+       fmt::format("<< /Length {} /Junk {} >>\nstream\n{}\nendstream", text.size(), nested, text)},
+      {"one broken stream of two",
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Contents [5 0 R 4 0 R] >>",
+       fmt::format("<< /Length 4 0 R >>\nstream\n{}\nendstream", text),
+       {vqtest::PDFStream("0 0 1 rg")}},
+  };
+  vqtest::ScratchDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                                        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>", c.pageObject, c.contentObject};
+    objects.insert(objects.end(), c.more.begin(), c.more.end());
+    const auto path = (dir / fmt::format("case-{}.pdf", &c - cases)).string();
+    std::ofstream(path, std::ios::binary) << vqtest::BuildPDF(objects);
+    auto doc = Document::open(path, "");
+    ASSERT_TRUE(doc);
+    auto p = doc->page(1);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->box(PageBox::Media).size.height, 400);
+    const auto contents = p->contents();
+    ASSERT_TRUE(contents);
+    EXPECT_NE(contents->find(text), std::string::npos) << *contents;
+    // The content scanner reads the same streams.
+    EXPECT_EQ(vq::pdf::ContentStream::createWithPage(*p)->buffers().size(), c.more.size() + 1);
+  }
+}
