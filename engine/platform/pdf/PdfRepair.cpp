@@ -5,12 +5,14 @@
 #include <qpdf/QPDFExc.hh>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdint>
 #include <fstream>
 #include <map>
 
 #include "platform/pdf/PdfCharClasses.h"
+#include "platform/pdf/PdfObjectImpl.h"
 
 namespace vq::pdf {
 namespace {
@@ -39,11 +41,103 @@ size_t skipSpaceBackwards(std::string_view s, size_t end) {
   return end;
 }
 
+// True when `body` (an object from "obj" on) says it is the catalog.
+bool isCatalog(std::string_view body) {
+  return body.find("/Catalog") != std::string_view::npos && body.find("/Pages") != std::string_view::npos;
+}
+
+// The value of `key` in a dictionary's text when it is a direct
+// non-negative integer.
+std::optional<long long> directInteger(std::string_view dict, std::string_view key) {
+  for (size_t at = dict.find(key); at != std::string_view::npos; at = dict.find(key, at + 1)) {
+    size_t i = at + key.size();
+    if (i < dict.size() && !isDelimiter(dict[i])) continue;  // a longer name
+    while (i < dict.size() && isSpace(dict[i])) ++i;
+    const size_t start = i;
+    while (i < dict.size() && std::isdigit(static_cast<unsigned char>(dict[i])) && i - start < kMostDigits) ++i;
+    if (i == start) return std::nullopt;
+    // "N G R" is a reference, not the value.
+    size_t j = i;
+    while (j < dict.size() && isSpace(dict[j])) ++j;
+    const size_t genStart = j;
+    while (j < dict.size() && std::isdigit(static_cast<unsigned char>(dict[j]))) ++j;
+    while (j > genStart && j < dict.size() && isSpace(dict[j])) ++j;
+    if (j > genStart && j < dict.size() && dict[j] == 'R') return std::nullopt;
+    return std::stoll(std::string(dict.substr(start, i - start)));
+  }
+  return std::nullopt;
+}
+
+struct ObjectStreamEntry {
+  long long number;
+  std::string_view text;  // the object's own text within `decoded`
+};
+
+// The objects an object stream holds (its body from "obj" on), decoded
+// into `decoded`; empty when its data cannot be had (a filter other than
+// Flate, predictors, a header that does not parse).
+std::vector<ObjectStreamEntry> objectStreamEntries(std::string_view body, std::string& decoded) {
+  const size_t streamAt = body.find("stream");
+  if (streamAt == std::string_view::npos) return {};
+  const std::string_view dict = body.substr(0, streamAt);
+  const auto count = directInteger(dict, "/N");
+  const auto first = directInteger(dict, "/First");
+  if (!count || !first || *count > kMostObjectNumber) return {};
+  const bool flate = dict.find("/FlateDecode") != std::string_view::npos;
+  if (dict.find("/DecodeParms") != std::string_view::npos || (!flate && dict.find("/Filter") != std::string_view::npos))
+    return {};
+  size_t dataAt = streamAt + 6;
+  if (body.substr(dataAt, 2) == "\r\n") dataAt += 2;
+  else if (dataAt < body.size() && (body[dataAt] == '\n' || body[dataAt] == '\r')) ++dataAt;
+  size_t dataEnd = body.find("endstream", dataAt);
+  if (dataEnd == std::string_view::npos) dataEnd = body.size();
+  if (const auto length = directInteger(dict, "/Length"); length && dataAt + *length <= dataEnd)
+    dataEnd = dataAt + static_cast<size_t>(*length);
+  const std::string data(body.substr(dataAt, dataEnd - dataAt));
+  if (flate) {
+    auto inflated = DecodeWithFilters(data, Object::Impl::makeName("FlateDecode"), Object());
+    if (!inflated) return {};
+    decoded = std::move(*inflated);
+  } else {
+    decoded = data;
+  }
+  // The header: N pairs "number offset", offsets from /First.
+  std::vector<std::pair<long long, long long>> header;
+  size_t i = 0;
+  auto integer = [&](long long* v) {
+    while (i < decoded.size() && isSpace(decoded[i])) ++i;
+    const size_t start = i;
+    while (i < decoded.size() && std::isdigit(static_cast<unsigned char>(decoded[i])) && i - start < kMostDigits) ++i;
+    if (i == start) return false;
+    *v = std::stoll(decoded.substr(start, i - start));
+    return true;
+  };
+  for (long long k = 0; k < *count; ++k) {
+    long long number = 0, offset = 0;
+    if (!integer(&number) || !integer(&offset)) return {};
+    header.emplace_back(number, offset);
+  }
+  std::vector<ObjectStreamEntry> out;
+  const std::string_view all(decoded);
+  for (size_t k = 0; k < header.size(); ++k) {
+    const long long from = *first + header[k].second;
+    const long long to = k + 1 < header.size() ? *first + header[k + 1].second : static_cast<long long>(all.size());
+    if (from < 0 || to < from || static_cast<size_t>(to) > all.size()) return {};
+    out.push_back({header[k].first, all.substr(static_cast<size_t>(from), static_cast<size_t>(to - from))});
+  }
+  return out;
+}
+
+void putBigEndian(std::string& out, uint64_t value, int bytes) {
+  for (int b = bytes - 1; b >= 0; --b) out += static_cast<char>((value >> (8 * b)) & 0xFF);
+}
+
 }  // namespace
 
 std::optional<std::string> RebuildCrossReference(std::string_view bytes) {
   std::map<long long, std::pair<size_t, long long>> objects;  // number -> offset, generation
   std::optional<long long> root;
+  std::map<long long, std::string_view> objectStreams;  // number -> body
   for (size_t at = bytes.find("obj"); at != std::string_view::npos; at = bytes.find("obj", at + 3)) {
     // "obj" standing alone, after "N G" at the start of a line or after a
     // delimiter.
@@ -63,12 +157,60 @@ std::optional<std::string> RebuildCrossReference(std::string_view bytes) {
     const size_t objectEnd = bytes.find("endobj", at);
     const std::string_view body =
         bytes.substr(at + 3, (objectEnd == std::string_view::npos ? bytes.size() : objectEnd) - (at + 3));
-    if (body.find("/Catalog") != std::string_view::npos && body.find("/Pages") != std::string_view::npos) root = number;
+    if (isCatalog(body)) root = number;
+    if (body.find("/ObjStm") != std::string_view::npos) objectStreams[number] = body;
+    else objectStreams.erase(number);
   }
+  // Objects inside object streams (a file whose cross-reference stream is
+  // lost keeps most of its objects there), where the file has none of that
+  // number of its own.
+  std::map<long long, std::pair<long long, long long>> compressed;  // number -> stream, index
+  std::optional<long long> compressedRoot;
+  for (const auto& [streamNumber, body] : objectStreams) {
+    if (!objects.count(streamNumber)) continue;
+    std::string decoded;
+    const auto entries = objectStreamEntries(body, decoded);
+    for (size_t k = 0; k < entries.size(); ++k) {
+      const long long number = entries[k].number;
+      if (number < 1 || number > kMostObjectNumber || objects.count(number) || compressed.count(number)) continue;
+      compressed[number] = {streamNumber, static_cast<long long>(k)};
+      if (!compressedRoot && isCatalog(entries[k].text)) compressedRoot = number;
+    }
+  }
+  if (!root) root = compressedRoot;
   if (!root || objects.empty()) return std::nullopt;
   std::string out(bytes);
   if (!out.empty() && out.back() != '\n') out += '\n';
   const size_t xref = out.size();
+  if (!compressed.empty()) {
+    // Compressed objects can only be listed by a cross-reference stream:
+    // one is written as a new last object, its rows in runs of consecutive
+    // numbers (type, offset or stream, generation or index).
+    const long long last = std::max(objects.rbegin()->first, compressed.rbegin()->first);
+    const long long self = last + 1;
+    std::map<long long, std::array<uint64_t, 3>> rows{{0, {0, 0, 65535}}, {self, {1, xref, 0}}};
+    for (const auto& [n, at] : objects) rows[n] = {1, at.first, static_cast<uint64_t>(at.second)};
+    for (const auto& [n, in] : compressed)
+      rows[n] = {2, static_cast<uint64_t>(in.first), static_cast<uint64_t>(in.second)};
+    std::string index, data;
+    for (auto it = rows.begin(); it != rows.end();) {
+      auto run = it;
+      long long count = 0;
+      for (long long n = it->first; run != rows.end() && run->first == n; ++run, ++n) ++count;
+      index += fmt::format("{} {} ", it->first, count);
+      for (; it != run; ++it) {
+        putBigEndian(data, it->second[0], 1);
+        putBigEndian(data, it->second[1], 8);
+        putBigEndian(data, it->second[2], 4);
+      }
+    }
+    const long long rootGeneration = objects.count(*root) ? objects[*root].second : 0;
+    out += fmt::format("{} 0 obj\n<< /Type /XRef /Size {} /Index [{}] /W [1 8 4] /Root {} {} R /Length {} >>\nstream\n",
+                       self, self + 1, index, *root, rootGeneration, data.size());
+    out += data;
+    out += fmt::format("\nendstream\nendobj\nstartxref\n{}\n%%EOF\n", xref);
+    return out;
+  }
   const long long size = objects.rbegin()->first + 1;
   out += "xref\n";
   // One subsection per run of consecutive numbers, with object 0 first.

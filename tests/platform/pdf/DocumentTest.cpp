@@ -573,6 +573,35 @@ TEST(DocumentCorpus, DamagedCrossReferencesAreRebuiltFromTheObjects) {
       EXPECT_NE(out->find("trailer\n<< /Size 3 /Root 1 0 R >>"), std::string::npos) << *out;
     }
   }
+
+  // Objects kept in object streams, the startxref of their cross-reference
+  // stream lost: they are found inside the streams, and a cross-reference
+  // stream lists them.
+  const std::string plain = vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Mark 9 >>",
+  });
+  QPDF source;
+  source.processMemoryFile("plain", plain.data(), plain.size());
+  QPDFWriter writer(source);
+  writer.setOutputMemory();
+  writer.setObjectStreamMode(qpdf_o_generate);
+  writer.write();
+  const auto buffer = writer.getBufferSharedPointer();
+  std::string packed(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+  const size_t startxref = packed.rfind("startxref");
+  ASSERT_NE(startxref, std::string::npos);
+  packed = packed.substr(0, startxref) + "startxref\n0\n%%EOF\n";
+  const auto packedPath = (dir / "object-streams.pdf").string();
+  std::ofstream(packedPath, std::ios::binary) << packed;
+  auto packedDoc = Document::open(packedPath, "", &error);
+  ASSERT_TRUE(packedDoc);
+  EXPECT_EQ(packedDoc->pageCount(), 1);
+  EXPECT_EQ(packedDoc->page(1)->dictionary().get("Mark").integer(), 9);
+  const auto rebuilt = vq::pdf::RebuildCrossReference(packed);
+  ASSERT_TRUE(rebuilt);
+  EXPECT_NE(rebuilt->find("/Type /XRef"), std::string::npos);
 }
 
 // Objects qpdf reads as null are read again from the file: the page and its
