@@ -17,7 +17,8 @@ class Walk {
   bool looping = false;
 
   void resources(const Object& res) {
-    if (looping || !res.isDictionary() || !enter(res)) return;
+    if (looping || !res.isDictionary() || depth_ >= kMostDepth || !enter(res)) return;
+    ++depth_;
     eachValue(res.get("Font"), [&](const Object& font) { this->font(font); });
     eachValue(res.get("XObject"), [&](const Object& x) { form(x); });
     eachValue(res.get("Pattern"), [&](const Object& p) { form(p); });
@@ -25,6 +26,7 @@ class Walk {
       const Object mask = gs.get("SMask");
       if (mask.isDictionary()) form(mask.get("G"));
     });
+    --depth_;
   }
 
   // An appearance entry: a stream, or a dictionary of states to streams.
@@ -36,7 +38,12 @@ class Walk {
  private:
   // Every walk is bounded, whatever a file's resources fan out to.
   static constexpr int kMostVisits = 20000;
+  // Resources nest no deeper than this: forms in forms whose resources are
+  // direct dictionaries are no objects seen before, and would otherwise
+  // recurse as deep as the visits allow.
+  static constexpr int kMostDepth = 64;
   int visits_ = 0;
+  int depth_ = 0;
   std::set<Key> seen_;
 
   // False for an object seen before (a loop of forms is no loop of CMaps)
@@ -54,7 +61,7 @@ class Walk {
   }
 
   void form(const Object& stream) {
-    if (!stream.isStream()) return;
+    if (!stream.isStream() || !enter(stream)) return;
     resources(stream.streamDictionary().get("Resources"));
   }
 
