@@ -67,10 +67,10 @@ std::vector<VQExcelTempGroup> cutBlocks(VQExcelRuns runs) {
   return out;
 }
 
-VQExcelRuns mergeRunTextsStringByX(VQExcelRuns runs, int option) {
+VQExcelRuns mergeRunTextsStringByX(VQExcelRuns runs, int option, const VQExcelRuns* above, const VQExcelRuns* below) {
   VQExcelRuns out;
   while (!runs.empty()) {
-    VQExcelRuns g = S::FindRunTextsMergedInWidth(runs, option);
+    VQExcelRuns g = S::FindRunTextsMergedInWidth(runs, option, above, below);
     runs = S::Without(runs, g);
     out.push_back(g.size() >= 2 ? S::MergeRunTextsInWidth(g) : g.front());
   }
@@ -165,8 +165,15 @@ void VQExcelPage::typesetRunTexts() {
   // bands in each block (after joining lines of one cell), blocks again.
   VQExcelRuns runs = S::SortRunTextsByY(S::SortRunTextsByX(allRunTextArray));
   std::vector<VQExcelTempGroup> rowPass = cutBands(runs);
-  for (auto& band : rowPass) {
-    band.runTexts = mergeRunTextsStringByX(S::SortRunTextsByX(band.runTexts), option);
+  // The bands' runs as they were cut, for telling a paragraph's gaps from a
+  // table's by the lines above and below.
+  std::vector<VQExcelRuns> lines;
+  for (const auto& band : rowPass) lines.push_back(band.runTexts);
+  for (size_t b = 0; b < rowPass.size(); ++b) {
+    auto& band = rowPass[b];
+    const VQExcelRuns* above = b > 0 ? &lines[b - 1] : nullptr;
+    const VQExcelRuns* below = b + 1 < lines.size() ? &lines[b + 1] : nullptr;
+    band.runTexts = mergeRunTextsStringByX(S::SortRunTextsByX(band.runTexts), option, above, below);
     band.subGroups = cutBlocks(band.runTexts);
     for (auto& block : band.subGroups) {
       block.runTexts = mergeRunTextsStringByY(S::SortRunTextsByY(block.runTexts));

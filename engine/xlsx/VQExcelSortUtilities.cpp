@@ -51,9 +51,32 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsCrossedInWidth(const VQExcelRuns& 
 namespace {
 // The farthest a glyph is set back over the one before it (a logo's kerning).
 constexpr double kMostKernEm = 0.5;
+// The widest gap of a paragraph's line: a loosely justified line with a
+// sentence gap. Column gaps of tables are told apart by the lines around,
+// not by their width.
+constexpr double kMostParagraphGapEm = 3;
+// Lines farther apart than this (baseline to baseline) are not one
+// paragraph's.
+constexpr double kMostLineSpacingEm = 2;
+// How far past the middle of a gap a neighbouring line's text must reach.
+constexpr double kCrossingMargin = 0.5;
+
+// True when some text of `line` near `base` (within the paragraph's line
+// spacing) runs across the middle of [left, right]. Only the middle counts:
+// a column's next paragraph, indented, leaves the line above reaching into
+// the indent.
+bool lineCrosses(const VQExcelRuns& line, double base, double em, double left, double right) {
+  const double middle = (left + right) / 2;
+  for (const auto& r : line) {
+    if (std::fabs(r->yBase() - base) > kMostLineSpacingEm * em) continue;
+    if (r->xLeft() <= middle - kCrossingMargin && r->xRight() >= middle + kCrossingMargin) return true;
+  }
+  return false;
+}
 }  // namespace
 
-VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option) {
+VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option,
+                                                            const VQExcelRuns* above, const VQExcelRuns* below) {
   VQExcelRuns g;
   if (runs.empty()) return g;
   const auto& first = runs.front();
@@ -81,7 +104,15 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
       continue;
     }
     // Words of one phrase belong to one cell whatever the overlap choice.
-    const bool word = VQPDFClassifyGap(gap, font) == VQPDFGapKind::Word;
+    const VQPDFGapKind kind = VQPDFClassifyGap(gap, font);
+    bool word = kind == VQPDFGapKind::Word;
+    // A wider gap inside a paragraph: a line next to it has text across
+    // it, where a table's column gap runs down through its rows. (A line's
+    // own gaps of a loosely set paragraph may fall under one of the other
+    // line's, hardly under both.)
+    if (kind == VQPDFGapKind::Wide && gap <= kMostParagraphGapEm * font.fontSize)
+      for (const VQExcelRuns* line : {above, below})
+        word = word || (line && lineCrosses(*line, first->yBase(), font.fontSize, right, r->xLeft()));
     bool near;
     switch (option) {
       case 2:

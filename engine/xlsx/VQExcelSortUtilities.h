@@ -17,7 +17,11 @@ class VQExcelSortUtilities {
   static VQExcelRuns FindRunTextsCrossedInHeight(const VQExcelRuns& runs);
   static VQExcelRuns FindRunTextsCrossedInWidth(const VQExcelRuns& runs);
   // Pieces of the first run's line that may be joined to it, by overlap choice 0, 1 or 2.
-  static VQExcelRuns FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option);
+  // `above` and `below`, when given, are the lines next to it: a gap too
+  // wide for a word gap still parts words of one paragraph (a justified line
+  // stretched, a sentence gap) when the text of those lines runs across it.
+  static VQExcelRuns FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option, const VQExcelRuns* above = nullptr,
+                                               const VQExcelRuns* below = nullptr);
   // Lines of the first run's cell that may be joined to it.
   static VQExcelRuns FindRunTextsMergedInHeight(const VQExcelRuns& runs);
   // Joins the others into the first run and answers it.

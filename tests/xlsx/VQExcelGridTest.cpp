@@ -59,6 +59,17 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
       {"text after a raised mark is not taken into the mark",
        {MakeRun("1", 10, 8, 3, 6, 6), MakeRun("Well, not quite", 14, 10, 60)},
        {{"1", 1, 1, 0, 0}, {"Well, not quite", 1, 2, 0, 0}}},
+      // Gaps of 12 points are wider than words are set apart at this size:
+      // the lines around tell a paragraph's stretched line from a table.
+      {"a loosely set line of a paragraph stays in one cell",
+       {MakeRun("loosely", 10, 10, 40), MakeRun("set", 62, 10, 20), MakeRun("and the line below", 10, 22, 100)},
+       {{"loosely set", 1, 1, 0, 0}, {"and the line below", 2, 1, 0, 0}}},
+      {"a table's columns as far apart stay apart",
+       {MakeRun("a", 10, 10, 20), MakeRun("b", 42, 10, 20), MakeRun("c", 10, 22, 20), MakeRun("d", 42, 22, 20)},
+       {{"a", 1, 1, 0, 0}, {"b", 1, 2, 0, 0}, {"c", 2, 1, 0, 0}, {"d", 2, 2, 0, 0}}},
+      {"a line alone keeps its wide gap",
+       {MakeRun("alone", 10, 10, 30), MakeRun("here", 52, 10, 20), MakeRun("far below", 10, 80, 100)},
+       {{"alone", 1, 1, 0, 0}, {"here", 1, 2, 0, 0}, {"far below", 2, 1, 0, 1}}},
       {"an empty page", {}, {}},
   };
   vqtest::ScratchDir dir;
