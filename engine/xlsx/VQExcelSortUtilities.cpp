@@ -99,7 +99,10 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
       // start of a line is not taken into the mark.
       const double middle = (r->yTop() + r->yBottom()) / 2;
       const bool againstLine = middle > first->yTop() && middle < first->yBottom() && r->rPr.sz <= first->rPr.sz;
-      const bool touching = gap > -kMostKernEm * font.fontSize && !VQPDFIsWordGap(gap, font);
+      // Set back over the glyph before by up to half an em of the line's
+      // type (the raised letter of a logo is smaller than what it tucks
+      // under).
+      const bool touching = gap > -kMostKernEm * std::max(font.fontSize, first->rPr.sz) && !VQPDFIsWordGap(gap, font);
       if (againstLine && touching && r->rPr.rgbColor == first->rPr.rgbColor) take(r);
       continue;
     }
