@@ -47,8 +47,8 @@ double pageTimeLimitSeconds() {
 }
 
 // Where the program may be: beside the library or program that holds this
-// code (the build tree), in the private programs folder next to the
-// library's folder (its installed place), then the build tree by name.
+// code (the build tree), in the private programs folder where the library
+// is installed, then the build tree by name.
 std::vector<std::filesystem::path> programCandidates() {
   std::vector<std::filesystem::path> out;
   Dl_info info{};
@@ -57,7 +57,9 @@ std::vector<std::filesystem::path> programCandidates() {
     const auto dir = std::filesystem::canonical(info.dli_fname, ec).parent_path();
     if (!ec) {
       out.push_back(dir / kProgramName);
-      out.push_back(dir.parent_path() / "libexec" / "vqpapyrant" / kProgramName);
+#ifdef VQ_PAGE_RENDERER_FROM_LIBDIR
+      out.push_back((dir / VQ_PAGE_RENDERER_FROM_LIBDIR / kProgramName).lexically_normal());
+#endif
     }
   }
 #ifdef VQ_PAGE_RENDERER_BUILD_DIR
