@@ -1,5 +1,6 @@
 #include "xlsx/VQExcelPDFPageParser.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/VQHexColor.h"
@@ -98,6 +99,21 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
   run->ctmInfo.frame.size.width = run->ctmInfo.xRight - run->ctmInfo.xLeft;
   run->textWidth = (rotation == 90 || rotation == 270) ? std::fabs(start.bottomLeft.y - start.topLeft.y)
                                                        : std::fabs(end.topLeft.x - start.topLeft.x);
+  if (rotation == 90 || rotation == 270) {
+    // Text turned a quarter runs down or up the page: its box spans its
+    // height across and its advance along, so that the grid places it
+    // where it stands and the glyphs of one word can be joined.
+    const double xs[] = {start.topLeft.x, start.bottomLeft.x, end.topLeft.x, end.bottomLeft.x};
+    const double ys[] = {start.topLeft.y, start.bottomLeft.y, end.topLeft.y, end.bottomLeft.y};
+    run->ctmInfo.xLeft = *std::min_element(std::begin(xs), std::end(xs));
+    run->ctmInfo.xRight = *std::max_element(std::begin(xs), std::end(xs));
+    run->ctmInfo.yTop = *std::min_element(std::begin(ys), std::end(ys));
+    run->ctmInfo.yBottom = *std::max_element(std::begin(ys), std::end(ys));
+    run->ctmInfo.yBase = run->ctmInfo.yBottom;
+    run->ctmInfo.frame = Rect{{run->ctmInfo.xLeft, run->ctmInfo.yTop},
+                              {run->ctmInfo.xRight - run->ctmInfo.xLeft, run->ctmInfo.yBottom - run->ctmInfo.yTop}};
+    run->textWidth = run->ctmInfo.yBottom - run->ctmInfo.yTop;
+  }
   if (!std::isfinite(run->ctmInfo.xLeft) || !std::isfinite(run->ctmInfo.xRight) || !std::isfinite(run->ctmInfo.yTop) ||
       !std::isfinite(run->ctmInfo.yBottom) || !std::isfinite(run->textWidth))
     return;

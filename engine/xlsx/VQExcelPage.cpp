@@ -20,6 +20,14 @@ namespace vq {
 
 using S = VQExcelSortUtilities;
 
+namespace {
+// A glyph drawn again within this much of an em of the last one, with the
+// same text, is the same glyph printed twice.
+constexpr double kOverprintEm = 0.1;
+// Glyphs of turned text whose left edges are this close stand in one column.
+constexpr double kSameColumnEm = 0.3;
+}  // namespace
+
 VQExcelPage::VQExcelPage(uint64_t pageNumber, const std::string& rootFolder, const VQExcelManager& manager,
                          VQExcelStyle& style, VQExcelSharedStrings& sharedStrings)
     : pageNumber_(pageNumber), manager_(manager), style_(style), sharedStrings_(sharedStrings) {
@@ -27,8 +35,39 @@ VQExcelPage::VQExcelPage(uint64_t pageNumber, const std::string& rootFolder, con
 }
 
 void VQExcelPage::addToAllRunTextArray(const VQExcelRunPtr& run) {
+  const double em = std::max(run->rPr.sz, 1.0);
+  // The same glyph drawn again over itself (type made bold by printing it
+  // twice, a little apart; a line drawn once stroked and once filled) is
+  // text once.
+  auto [from, to] = placedGlyphs_.equal_range(run->text);
+  for (auto it = from; it != to; ++it)
+    if (std::fabs(run->xLeft() - it->second.xLeft) < kOverprintEm * em &&
+        std::fabs(run->yTop() - it->second.yTop) < kOverprintEm * em &&
+        std::fabs(run->yBottom() - it->second.yBottom) < kOverprintEm * em)
+      return;
+  placedGlyphs_.emplace(run->text, PlacedGlyph{run->xLeft(), run->yTop(), run->yBottom()});
   if (!allRunTextArray.empty()) {
     VQExcelRunText& last = *allRunTextArray.back();
+    const float turn = run->ctmInfo.rotation;
+    // (Punctuation of turned CJK text often comes from another face: only
+    // size and colour must agree.)
+    if ((turn == 90 || turn == 270) && turn == last.ctmInfo.rotation && run->rPr.isSameToRPr(last.rPr) &&
+        std::fabs(run->xLeft() - last.xLeft()) < kSameColumnEm * em) {
+      // Text running up (270) or down (90) the page: the next glyph lies
+      // above or below the last one.
+      const double gap = turn == 270 ? last.yTop() - run->yBottom() : run->yTop() - last.yBottom();
+      const VQPDFGapKind kind = VQPDFClassifyGap(gap, S::GapFontBetween(last, *run));
+      if ((kind == VQPDFGapKind::Glued && gap > -1) || kind == VQPDFGapKind::Word) {
+        const bool word = kind == VQPDFGapKind::Word;
+        S::AppendPiece(last, *run, word);
+        last.textWidth += run->textWidth + (word ? gap : 0);
+        last.ctmInfo.yTop = std::min(last.ctmInfo.yTop, run->yTop());
+        last.ctmInfo.yBottom = std::max(last.ctmInfo.yBottom, run->yBottom());
+        last.ctmInfo.yBase = last.ctmInfo.yBottom;
+        last.ctmInfo.xRight = std::max(last.ctmInfo.xRight, run->xRight());
+        return;
+      }
+    }
     if (std::fabs(run->yBase() - last.yBase()) < 1 && run->rPr.isEqualToRPr(last.rPr)) {
       const double gap = run->xLeft() - last.xRight();
       const VQPDFGapKind kind = VQPDFClassifyGap(gap, S::GapFontBetween(last, *run));

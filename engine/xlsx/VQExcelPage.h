@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "xlsx/VQExcelTypes.h"
@@ -38,7 +39,9 @@ class VQExcelPage {
   std::vector<VQMergedCell> mergeCells;
 
   // Adds a newly captured run, joining it to the last run when it continues
-  // it on the same base line: touching, or a word gap apart (with a blank).
+  // it on the same base line (or, for text turned a quarter, up or down the
+  // same column): touching, or a word gap apart (with a blank). A glyph
+  // drawn again over an earlier one with the same text is dropped.
   void addToAllRunTextArray(const VQExcelRunPtr& run);
 
   // Numbers every run's row, column and spans.
@@ -73,6 +76,11 @@ class VQExcelPage {
 
   uint64_t pageNumber_;
   std::string sheetXMLPath_;
+  // Where each glyph added so far was drawn, by its text.
+  struct PlacedGlyph {
+    double xLeft, yTop, yBottom;
+  };
+  std::unordered_multimap<std::string, PlacedGlyph> placedGlyphs_;
   const VQExcelManager& manager_;
   VQExcelStyle& style_;
   VQExcelSharedStrings& sharedStrings_;

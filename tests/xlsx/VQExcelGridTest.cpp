@@ -98,6 +98,41 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
   }
 }
 
+// Glyphs as the page hands them over, one by one.
+TEST(VQExcelGrid, CapturedGlyphsJoinOrDropAsTheyAreDrawn) {
+  auto turned = [](const std::string& text, double x, double top, float rotation) {
+    auto r = MakeRun(text, x, top, 10, 10);  // a glyph's box: 10 across, 10 along
+    r->ctmInfo.rotation = rotation;
+    r->ctmInfo.yBase = r->ctmInfo.yBottom;
+    return r;
+  };
+  struct Case {
+    const char* name;
+    std::vector<VQExcelRunPtr> glyphs;
+    std::vector<std::string> runs;
+  } cases[] = {
+      {"text drawn twice over itself is there once",
+       {MakeRun("a", 10, 10, 5), MakeRun("b", 15, 10, 5), MakeRun("a", 10.2, 10, 5), MakeRun("b", 15.2, 10, 5)},
+       {"ab"}},
+      {"the same letter elsewhere stays", {MakeRun("a", 10, 10, 5), MakeRun("a", 100, 10, 5)}, {"a", "a"}},
+      {"text running up the page joins in reading order",
+       {turned("座", 20, 100, 270), turned("位", 20, 90, 270), turned("号", 20, 80, 270)},
+       {"座位号"}},
+      {"text running down the page joins", {turned("a", 20, 10, 90), turned("b", 20, 20, 90)}, {"ab"}},
+      {"turned glyphs of two columns stay apart", {turned("a", 20, 10, 90), turned("b", 60, 20, 90)}, {"a", "b"}},
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vq::VQExcelDocument doc((dir / "glyphs.xlsx").string(), 1, vq::VQExcelOptions{}, true);
+    vq::VQExcelPage page(1, doc.savedWorkFolder(), doc.manager(), doc.excelStyle(), doc.sharedStrings());
+    for (const auto& g : c.glyphs) page.addToAllRunTextArray(g);
+    std::vector<std::string> got;
+    for (const auto& r : page.allRunTextArray) got.push_back(r->text);
+    EXPECT_EQ(got, c.runs);
+  }
+}
+
 TEST(VQExcelGrid, LinePiecesJoinByOverlapChoice) {
   struct Case {
     int option;
