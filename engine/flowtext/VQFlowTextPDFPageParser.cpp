@@ -73,6 +73,7 @@ void VQFlowTextPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const st
   g.text = text;
   g.placement.topLeft = info.topLeft;
   g.placement.bottomLeft = info.bottomLeft;
+  g.placement.base = info.yBase;
   g.placement.fontSize = info.fontSize;
   g.rotation = info.rotation;
   g.flip = info.flip != 0;

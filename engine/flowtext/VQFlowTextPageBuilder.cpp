@@ -159,29 +159,39 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   stableSortBy(sorted, [](const Run& r) { return r.top(); });
   out.textMargin.top = sorted.front().top();
 
-  // 2. Lines: the first remaining run and every later one on its baseline.
-  // The later runs on a baseline are found through the runs ordered by
-  // bottom, so a page of many runs is not compared run against run.
+  // 2. Lines: the first remaining run and every later one on its line: its
+  // bottom or its baseline within the tolerance (faces of one line reach
+  // down differently: a Latin full stop among Hangul syllables). The later
+  // runs of a line are found through the runs ordered by bottom and by
+  // baseline, so a page of many runs is not compared run against run.
   std::vector<std::vector<Run>> lines;
   {
     std::vector<size_t> byBottom(sorted.size());
     for (size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
+    std::vector<size_t> byBase = byBottom;
     std::sort(byBottom.begin(), byBottom.end(),
               [&](size_t a, size_t b) { return sorted[a].bottom() < sorted[b].bottom(); });
+    std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return sorted[a].base() < sorted[b].base(); });
     std::vector<bool> taken(sorted.size(), false);
     std::vector<size_t> found;
+    // Adds the runs after `i` whose `measure` lies within the tolerance of
+    // `at`, from `order` (the runs sorted by that measure).
+    auto collect = [&](const std::vector<size_t>& order, double (Run::*measure)() const, size_t i, double at) {
+      // A range wider than the tolerance; the exact test follows.
+      const auto from = std::lower_bound(order.begin(), order.end(), at - 2 * kSameBaseline,
+                                         [&](size_t k, double v) { return (sorted[k].*measure)() < v; });
+      const auto to = std::upper_bound(from, order.end(), at + 2 * kSameBaseline,
+                                       [&](double v, size_t k) { return v < (sorted[k].*measure)(); });
+      for (auto it = from; it != to; ++it)
+        if (*it > i && !taken[*it] && std::fabs((sorted[*it].*measure)() - at) < kSameBaseline) found.push_back(*it);
+    };
     for (size_t i = 0; i < sorted.size(); ++i) {
       if (taken[i]) continue;
-      const double base = sorted[i].bottom();
-      // A range wider than the baseline tolerance; the exact test follows.
-      const auto from = std::lower_bound(byBottom.begin(), byBottom.end(), base - 2 * kSameBaseline,
-                                         [&](size_t k, double v) { return sorted[k].bottom() < v; });
-      const auto to = std::upper_bound(from, byBottom.end(), base + 2 * kSameBaseline,
-                                       [&](double v, size_t k) { return v < sorted[k].bottom(); });
       found.clear();
-      for (auto it = from; it != to; ++it)
-        if (*it > i && !taken[*it] && std::fabs(sorted[*it].bottom() - base) < kSameBaseline) found.push_back(*it);
+      collect(byBottom, &Run::bottom, i, sorted[i].bottom());
+      collect(byBase, &Run::base, i, sorted[i].base());
       std::sort(found.begin(), found.end());
+      found.erase(std::unique(found.begin(), found.end()), found.end());
       std::vector<Run> line;
       line.reserve(found.size() + 1);
       line.push_back(std::move(sorted[i]));
@@ -320,10 +330,15 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       Column& col = columns[ci];
       for (size_t i = 0; i < col.size();) {
         const float b0 = maxBottom(col[i]);
+        const double base0 = col[i].front().base();
         std::vector<Part> cl;
         cl.push_back(std::move(col[i]));
         size_t j = i + 1;
-        for (; j < col.size() && std::fabs(maxBottom(col[j]) - b0) < kColumnLineBottom; ++j)
+        // One bottom, or one baseline (parts of one line whose faces reach
+        // down differently).
+        for (; j < col.size() && (std::fabs(maxBottom(col[j]) - b0) < kColumnLineBottom ||
+                                  std::fabs(col[j].front().base() - base0) < kSameBaseline);
+             ++j)
           cl.push_back(std::move(col[j]));
         stableSortBy(cl, [](const Part& p) { return leftX(p); });
         columnLines.push_back(std::move(cl));

@@ -3,6 +3,7 @@
 // formatting, glyph placement, run texts and paragraphs. All geometry is in
 // page display space: points, origin at the page's top-left, y downwards.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ struct VQFlowTextPlacement {
   Point topLeft;
   Point bottomLeft;
   Size fontSize{3, 3};
+  // The baseline's y, where the glyph's placement gives one.
+  std::optional<double> base;
 };
 
 struct VQFlowTextRunText {
@@ -60,6 +63,8 @@ struct VQFlowTextRunText {
 
   double top() const { return ctmInfo.topLeft.y; }
   double bottom() const { return ctmInfo.bottomLeft.y; }
+  // The baseline, or the bottom where none is known.
+  double base() const { return ctmInfo.base.value_or(ctmInfo.bottomLeft.y); }
   double left() const { return ctmInfo.bottomLeft.x; }
   double right() const { return ctmInfo.bottomLeft.x + textWidth; }
   Rect displayRect() const;

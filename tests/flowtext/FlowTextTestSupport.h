@@ -27,6 +27,13 @@ inline VQFlowTextRunText MakeRun(const std::string& text, double x, double base,
   return r;
 }
 
+// The run with its baseline at `base` (its bottom, where the face's
+// descent ends, stays where it was).
+inline VQFlowTextRunText WithBase(VQFlowTextRunText r, double base) {
+  r.ctmInfo.base = base;
+  return r;
+}
+
 inline std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream ss;

@@ -108,6 +108,12 @@ TEST(VQFlowTextPageBuilder, LinesPartsColumnsAndJoins) {
       {"word beside on a lower baseline",
        {MakeRun("Package", 72, 82, 50), MakeRun("rcs", 125, 83.5, 15)},
        {"Package |rcs"}},
+      // A full stop of another face on the same baseline reaches lower than
+      // the words around it: it stays in its place on the line.
+      {"a stop of a face that reaches lower",
+       {WithBase(MakeRun("one", 72, 82, 20), 80.5), WithBase(MakeRun("two", 96, 82, 24), 80.5),
+        WithBase(MakeRun(".", 120, 83.3, 3), 80.7), WithBase(MakeRun("three", 128, 82, 30), 80.5)},
+       {"one |two|. |three"}},
       // Columns of touching lines: 8 points apart are one column, 8.5 two,
       // left first.
       {"one column",
