@@ -1,5 +1,6 @@
 #include "flowtext/VQFlowTextCapture.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vq::flowtext {
@@ -7,6 +8,14 @@ namespace {
 
 // One UTF-16 unit below 33: a blank or a control character.
 bool isSingleBlankOrControl(const std::string& s) { return s.size() == 1 && static_cast<unsigned char>(s[0]) < 33; }
+
+// A turned string that starts further than this from where the last one
+// ended begins a text of its own (another line or box); one further than a
+// quarter em has a blank before it.
+constexpr double kMostTurnedGapEm = 1.0;
+// Strings this close (in ems) with the same text are one string drawn twice.
+constexpr double kOverprintEm = 0.1;
+constexpr double kTurnedBlankEm = 0.25;
 
 }  // namespace
 
@@ -17,26 +26,69 @@ VQFlowTextRoute VQFlowTextRouteFor(double rotation, bool flip) {
   return VQFlowTextRoute::TextPath;
 }
 
+void VQFlowTextCapture::closeTurned(VQFlowTextPage& page) {
+  if (page.cachedTurnedRun) page.turnedRunTextArray.push_back(std::move(*page.cachedTurnedRun));
+  page.cachedTurnedRun.reset();
+  page.isUsingTextBox = false;
+  page.isUsingTextPath = false;
+}
+
+bool VQFlowTextCapture::drawnBefore(const VQFlowTextGlyph& g) {
+  const double size = std::max(std::fabs(g.placement.fontSize.width), std::fabs(g.placement.fontSize.height));
+  const Point at = g.placement.topLeft;
+  auto [from, to] = drawn_.equal_range(g.text);
+  for (auto it = from; it != to; ++it)
+    if (std::fabs(it->second.x - at.x) < kOverprintEm * size && std::fabs(it->second.y - at.y) < kOverprintEm * size)
+      return true;
+  drawn_.emplace(g.text, at);
+  return false;
+}
+
 VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
   VQFlowTextPage& page = document_.currentPage();
   const VQFlowTextRoute route = VQFlowTextRouteFor(g.rotation, g.flip);
+  // The same text drawn again over itself (type made bold by printing it
+  // twice, a little apart; a line drawn once stroked and once filled) is
+  // text once.
+  if (!isSingleBlankOrControl(g.text) && drawnBefore(g)) return VQFlowTextRoute::Dropped;
 
-  if (route == VQFlowTextRoute::TextBox) {
-    if (!page.isUsingTextBox && isSingleBlankOrControl(g.text)) return VQFlowTextRoute::Dropped;
-    page.isUsingTextPath = false;
-    page.isUsingTextBox = true;
-    page.cachedTextBoxRotation = g.rotation < 180 ? 90 : 270;
-    return route;
-  }
-  if (route == VQFlowTextRoute::TextPath) {
-    page.isUsingTextBox = false;
-    page.isUsingTextPath = true;
+  if (route == VQFlowTextRoute::TextBox || route == VQFlowTextRoute::TextPath) {
+    const bool box = route == VQFlowTextRoute::TextBox;
+    if (!page.cachedTurnedRun && isSingleBlankOrControl(g.text)) return VQFlowTextRoute::Dropped;
+    // A string continues the open box or path when it is turned the same
+    // way and starts about where the last one ended; a blank is put where
+    // it starts a little further on.
+    const double size = std::max(std::fabs(g.placement.fontSize.width), std::fabs(g.placement.fontSize.height));
+    const double apart =
+        std::hypot(g.placement.topLeft.x - page.cachedTurnedNext.x, g.placement.topLeft.y - page.cachedTurnedNext.y);
+    const bool continues = page.cachedTurnedRun && page.cachedTurnedFlip == g.flip &&
+                           std::fabs(page.cachedTurnedRotation - g.rotation) < 1 && apart < kMostTurnedGapEm * size;
+    if (continues) {
+      VQFlowTextRunText& run = *page.cachedTurnedRun;
+      const bool blankBetween = !run.runText.empty() && run.runText.back() == ' ';
+      if (apart > kTurnedBlankEm * size && !blankBetween && !isSingleBlankOrControl(g.text)) run.runText += ' ';
+      run.runText += g.text;
+    } else {
+      closeTurned(page);
+      // Numbered when the page places it, after its upright runs.
+      VQFlowTextRunText run;
+      run.ctmInfo = g.placement;
+      run.rProperty = g.rProperty;
+      run.runText = g.text;
+      run.spaceWidth = g.spaceWidth;
+      page.cachedTurnedRun = std::move(run);
+      page.cachedTurnedRotation = g.rotation;
+      page.cachedTurnedFlip = g.flip;
+    }
+    page.cachedTurnedNext = {g.nextTopLeftX, g.nextTopLeftY};
+    page.isUsingTextBox = box;
+    page.isUsingTextPath = !box;
+    if (box) page.cachedTextBoxRotation = g.rotation < 180 ? 90 : 270;
     return route;
   }
 
   // Upright text ends any pending box or path.
-  page.isUsingTextBox = false;
-  page.isUsingTextPath = false;
+  closeTurned(page);
   // Leading blanks and control characters of a page carry no position.
   if (isNotScanTextYet_ && isSingleBlankOrControl(g.text)) return VQFlowTextRoute::Dropped;
   isNotScanTextYet_ = false;
@@ -53,10 +105,6 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
   return route;
 }
 
-void VQFlowTextCapture::endPage() {
-  VQFlowTextPage& page = document_.currentPage();
-  page.isUsingTextBox = false;
-  page.isUsingTextPath = false;
-}
+void VQFlowTextCapture::endPage() { closeTurned(document_.currentPage()); }
 
 }  // namespace vq::flowtext

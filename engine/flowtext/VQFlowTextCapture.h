@@ -1,9 +1,11 @@
 #pragma once
 // Turns the text strings that the content interpreter reports into run texts
-// of the current page. Only upright text reaches the output: strings set
-// vertically or at another angle, and mirrored strings, open a pending text
-// box or text path that is discarded.
+// of the current page. Upright text becomes the page's runs; strings set
+// vertically or at another angle, and mirrored strings, are gathered into a
+// text box or text path whose text the page keeps apart (its lines follow
+// the upright text).
 #include <string>
+#include <unordered_map>
 
 #include "flowtext/VQFlowTextDocument.h"
 #include "flowtext/VQFlowTextTypes.h"
@@ -25,6 +27,7 @@ struct VQFlowTextGlyph {
   double rotation = 0;            // line direction, whole degrees 0..360
   bool flip = false;              // mirrored text transform
   double nextTopLeftX = 0;        // top-left x of the position after the string
+  double nextTopLeftY = 0;        // and its y
   double spaceWidth = 0;          // display width of a blank in the string's font
   VQFlowTextRPr rProperty;
 };
@@ -33,7 +36,10 @@ class VQFlowTextCapture {
  public:
   explicit VQFlowTextCapture(VQFlowTextDocument& document) : document_(document) {}
   // At every page begin.
-  void beginPage() { isNotScanTextYet_ = true; }
+  void beginPage() {
+    isNotScanTextYet_ = true;
+    drawn_.clear();
+  }
   // Routes one string; a main-text string becomes a run text on the page.
   VQFlowTextRoute addText(const VQFlowTextGlyph& glyph);
   // At every page end: a pending text box or text path ends.
@@ -41,8 +47,17 @@ class VQFlowTextCapture {
   bool isNotScanTextYet() const { return isNotScanTextYet_; }
 
  private:
+  // Ends the open text box or path, keeping its text.
+  void closeTurned(VQFlowTextPage& page);
+
+  // True when the same string was drawn at about the same place before on
+  // this page; else remembers it.
+  bool drawnBefore(const VQFlowTextGlyph& g);
+
   VQFlowTextDocument& document_;
   bool isNotScanTextYet_ = true;
+  // Where each string of the page was drawn, by its text.
+  std::unordered_multimap<std::string, Point> drawn_;
 };
 
 }  // namespace vq::flowtext

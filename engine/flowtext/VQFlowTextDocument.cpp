@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -10,8 +11,16 @@
 
 #include "common/VQPDFPathUtilities.h"
 #include "common/VQRandomString.h"
+#include "platform/text/Utf8.h"
 
 namespace vq::flowtext {
+
+namespace {
+// Lines of turned text are set this many of their sizes apart; on a page
+// without upright text they start at a usual margin.
+constexpr double kTurnedLineSpacing = 1.5;
+constexpr double kTurnedTextLeft = 72;
+}  // namespace
 
 VQFlowTextDocument::VQFlowTextDocument(std::string destinationPath, int64_t totalPages)
     : savedFilePath_(std::move(destinationPath)), totalNumOfPages_(totalPages) {}
@@ -86,6 +95,25 @@ void VQFlowTextDocument::writeDocumentBegin(double pageWidth, double pageHeight)
 }
 
 void VQFlowTextDocument::writePageEnd() {
+  // Turned text follows the upright text, a line for each box or path, at
+  // the upright text's left edge.
+  if (!page_.turnedRunTextArray.empty()) {
+    double left = page_.allRunTextArray.empty() ? kTurnedTextLeft : page_.allRunTextArray.front().left();
+    double y = 0;
+    for (const auto& r : page_.allRunTextArray) left = std::min(left, r.left()), y = std::max(y, r.bottom());
+    for (auto& r : page_.turnedRunTextArray) {
+      const double size = std::max(3.0, static_cast<double>(r.rProperty.sz));
+      y += kTurnedLineSpacing * size;
+      r.ctmInfo.topLeft = {left, y - size};
+      r.ctmInfo.bottomLeft = {left, y};
+      r.ctmInfo.base = y;
+      r.ctmInfo.fontSize = {size, size};
+      r.textWidth = size * static_cast<double>(text::utf8CharacterCount(r.runText));
+      r.pdfScanIndex = takeRunIndex();
+      page_.allRunTextArray.push_back(std::move(r));
+    }
+    page_.turnedRunTextArray.clear();
+  }
   auto layout = VQFlowTextCreatParagraphs(page_.allRunTextArray);
   writeParagraphs(layout.paragraphs, layout.textMargin);
 }

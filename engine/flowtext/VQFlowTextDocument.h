@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,20 @@ struct VQFlowTextPage {
   bool isLastPage = false;
   std::vector<VQFlowTextRunText> allRunTextArray;
   // Text set vertically or at an angle is gathered into a pending text box or
-  // text path that never reaches the output; the flags tell whether one is open.
+  // text path; the flags tell whether one is open.
   bool isUsingTextBox = false;
   double cachedTextBoxRotation = 0;
   bool isUsingTextPath = false;
+  // The open box's or path's text so far, and where its next string would
+  // start.
+  std::optional<VQFlowTextRunText> cachedTurnedRun;
+  Point cachedTurnedNext;
+  double cachedTurnedRotation = 0;
+  bool cachedTurnedFlip = false;
+  // Each closed box's or path's text, in the order drawn. Its place in the
+  // flow is not that of upright text: the page's lines follow its upright
+  // text, one for each.
+  std::vector<VQFlowTextRunText> turnedRunTextArray;
 };
 
 class VQFlowTextDocument {

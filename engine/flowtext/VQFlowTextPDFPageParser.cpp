@@ -77,7 +77,9 @@ void VQFlowTextPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const st
   g.placement.fontSize = info.fontSize;
   g.rotation = info.rotation;
   g.flip = info.flip != 0;
-  g.nextTopLeftX = glyph.nextTopLeft().x;
+  const Point next = glyph.nextTopLeft();
+  g.nextTopLeftX = next.x;
+  g.nextTopLeftY = next.y;
   if (flowtext::VQFlowTextRouteFor(g.rotation, g.flip) == flowtext::VQFlowTextRoute::MainText) {
     const double space = s.font ? s.font->widthOfSpace() : 0.25;
     g.spaceWidth = glyph.displayWidth(space * s.fontSize);

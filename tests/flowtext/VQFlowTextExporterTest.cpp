@@ -44,10 +44,11 @@ TEST(VQFlowTextPDFExporter, PagesKeepTheirTextOnThePage) {
                        fmt::arg("y3", y - 80), fmt::arg("x2", x + 100), fmt::arg("y4", y - 120));
   };
   const PageCase cases[] = {
-      {"plain", "/MediaBox [0 0 612 792]", content(72, 700), "HelloTiltedLifted"},
+      {"plain", "/MediaBox [0 0 612 792]", content(72, 700), "HelloTiltedLiftedMirror"},
       {"negative crop origin", "/MediaBox [-300 -400 300 400] /CropBox [-300 -400 300 400]", content(-250, 300),
-       "HelloTiltedLifted"},
-      {"offset crop", "/MediaBox [0 0 1000 1000] /CropBox [200 300 600 900]", content(250, 850), "HelloTiltedLifted"},
+       "HelloTiltedLiftedMirror"},
+      {"offset crop", "/MediaBox [0 0 1000 1000] /CropBox [200 300 600 900]", content(250, 850),
+       "HelloTiltedLiftedMirror"},
       // Text turned against the page's /Rotate reads upright on screen.
       {"rotate 90", "/MediaBox [0 0 612 792] /Rotate 90", "BT /F1 12 Tf 0 1 -1 0 300 100 Tm (Upright) Tj ET",
        "Upright"},
@@ -55,7 +56,7 @@ TEST(VQFlowTextPDFExporter, PagesKeepTheirTextOnThePage) {
        "Upright"},
       {"rotate 270 offset", "/MediaBox [-50 -50 562 742] /Rotate 270",
        "BT /F1 12 Tf 0 -1 1 0 300 600 Tm (Upright) Tj ET", "Upright"},
-      {"oversized", "/MediaBox [0 0 3000 4000]", content(100, 3800), "HelloTiltedLifted"},
+      {"oversized", "/MediaBox [0 0 3000 4000]", content(100, 3800), "HelloTiltedLiftedMirror"},
   };
   vqtest::ScratchDir dir;
   for (const auto& c : cases) {

@@ -49,6 +49,7 @@ TEST(VQFlowTextCapture, RunsAndDroppedStrings) {
     g.rotation = rotation;
     g.flip = flip;
     g.nextTopLeftX = x + 6;
+    g.nextTopLeftY = g.placement.topLeft.y;
     return g;
   };
   // A page's first blank carries no position and is dropped; later blanks stay.
@@ -60,8 +61,16 @@ TEST(VQFlowTextCapture, RunsAndDroppedStrings) {
   EXPECT_TRUE(doc.currentPage().isUsingTextBox);
   EXPECT_EQ(capture.addText(glyph("M", 90, 0, true)), VQFlowTextRoute::TextPath);
   EXPECT_TRUE(doc.currentPage().isUsingTextPath);
+  // The same string drawn again over itself is text once.
+  EXPECT_EQ(capture.addText(glyph("M", 90.3, 0, true)), VQFlowTextRoute::Dropped);
+  EXPECT_EQ(capture.addText(glyph("i", 96, 0, true)), VQFlowTextRoute::TextPath);
   EXPECT_EQ(capture.addText(glyph("B", 84, 2)), VQFlowTextRoute::MainText);
   EXPECT_FALSE(doc.currentPage().isUsingTextPath);
+  // Turned text is kept apart from the upright runs, a text for each box
+  // or path, in the order drawn.
+  std::vector<std::string> turned;
+  for (const auto& r : doc.currentPage().turnedRunTextArray) turned.push_back(r.runText);
+  EXPECT_EQ(turned, (std::vector<std::string>{"V", "Mi"}));
 
   const auto& runs = doc.currentPage().allRunTextArray;
   ASSERT_EQ(runs.size(), 3u);
