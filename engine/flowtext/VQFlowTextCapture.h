@@ -5,7 +5,6 @@
 // text box or text path whose text the page keeps apart (its lines follow
 // the upright text).
 #include <string>
-#include <unordered_map>
 
 #include "flowtext/VQFlowTextDocument.h"
 #include "flowtext/VQFlowTextTypes.h"
@@ -36,13 +35,11 @@ class VQFlowTextCapture {
  public:
   explicit VQFlowTextCapture(VQFlowTextDocument& document) : document_(document) {}
   // At every page begin.
-  void beginPage() {
-    isNotScanTextYet_ = true;
-    drawn_.clear();
-  }
+  void beginPage() { isNotScanTextYet_ = true; }
   // Routes one string; a main-text string becomes a run text on the page.
   VQFlowTextRoute addText(const VQFlowTextGlyph& glyph);
-  // At every page end: a pending text box or text path ends.
+  // At every page end: a pending text box or text path ends, and a string
+  // drawn again over itself is kept once.
   void endPage();
   bool isNotScanTextYet() const { return isNotScanTextYet_; }
 
@@ -50,14 +47,8 @@ class VQFlowTextCapture {
   // Ends the open text box or path, keeping its text.
   void closeTurned(VQFlowTextPage& page);
 
-  // True when the same string was drawn at about the same place before on
-  // this page; else remembers it.
-  bool drawnBefore(const VQFlowTextGlyph& g);
-
   VQFlowTextDocument& document_;
   bool isNotScanTextYet_ = true;
-  // Where each string of the page was drawn, by its text.
-  std::unordered_multimap<std::string, Point> drawn_;
 };
 
 }  // namespace vq::flowtext

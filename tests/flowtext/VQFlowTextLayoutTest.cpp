@@ -81,6 +81,16 @@ TEST(VQFlowTextCapture, RunsAndDroppedStrings) {
     EXPECT_DOUBLE_EQ(runs[i].textWidth, 6);
   }
   EXPECT_EQ(texts, "A B");
+
+  // Upright text drawn again over itself, later on the page (a line drawn
+  // once stroked, once filled), is text once when the page ends; the same
+  // letter elsewhere stays.
+  EXPECT_EQ(capture.addText(glyph("A", 72.3, 0)), VQFlowTextRoute::MainText);
+  EXPECT_EQ(capture.addText(glyph("A", 200, 0)), VQFlowTextRoute::MainText);
+  capture.endPage();
+  texts.clear();
+  for (const auto& r : doc.currentPage().allRunTextArray) texts += r.runText;
+  EXPECT_EQ(texts, "A BA");
 }
 
 // The paragraphs' texts, one string per paragraph, runs joined with '|'.
