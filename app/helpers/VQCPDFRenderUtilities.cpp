@@ -437,6 +437,14 @@ std::optional<VQColorSpace> imageSpace(const Object& cs, const Object& colorSpac
   return space;
 }
 
+// The colorants of a Separation or DeviceN space, named directly or through
+// the resources.
+std::optional<VQPixelConverter> colorants(const Object& cs, const Object& colorSpaces) {
+  if (auto converter = VQPixelConverter::forColorants(cs)) return converter;
+  if (cs.name() && colorSpaces.isDictionary()) return VQPixelConverter::forColorants(colorSpaces.get(*cs.name()));
+  return std::nullopt;
+}
+
 // JPEG data marked by an Adobe segment keeps CMYK inverted.
 bool hasAdobeMarker(const std::string& jpeg) {
   for (size_t i = 2; i + 4 <= jpeg.size();) {
@@ -489,8 +497,13 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
   }
   if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16) return std::nullopt;
   std::optional<VQColorSpace> space;
+  std::optional<VQPixelConverter> inks;
   if (stencil || asMask) {
     space = deviceSpace(1);
+  } else if ((inks = colorants(cs, colorSpaces))) {
+    space = VQColorSpace();
+    space->model = VQColorModel::deviceN;
+    space->components = inks->components();
   } else {
     space = imageSpace(cs, colorSpaces, bpc);
     if (!space) return std::nullopt;
@@ -504,7 +517,10 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
                                     transform ? std::optional<int64_t>(*transform) : std::nullopt);
     if (!d || d->width != width || d->height != height) return std::nullopt;
     // The data's own component count wins over a space that disagrees.
-    if (d->components != space->components) space = deviceSpace(d->components);
+    if (d->components != space->components) {
+      space = deviceSpace(d->components);
+      inks.reset();
+    }
     invert = d->components == 4 && hasAdobeMarker(filtered->data);
     out.plainJpeg = !asMask && !invert && d->components != 4 && dict.get("Decode").isNull() && dict.get("D").isNull() &&
                     !dict.get("Mask").isArray() &&
@@ -526,6 +542,7 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
     decoded = std::move(*d);
     bpc = 1;
     space = deviceSpace(1);
+    inks.reset();
   } else if (out.filter == "JBIG2Decode") {
     const Object globals = filtered->parms.get("JBIG2Globals");
     const std::string g = globals.type() == ObjectType::Stream ? globals.decodedData().value_or("") : std::string();
@@ -535,6 +552,7 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
     decoded = std::move(*d);
     bpc = 1;
     space = deviceSpace(1);
+    inks.reset();
   } else if (!out.filter.empty()) {
     return std::nullopt;
   } else {
@@ -551,7 +569,8 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
   if (stencil) decode = {decode.size() >= 2 ? decode[1] : 1.0, decode.size() >= 2 ? decode[0] : 0.0};
   const Samples samples{width, height, bpc, space->components, decoded.rowBytes, decoded.data.data()};
   const Object colorKey = stencil || asMask ? Object() : dict.get("Mask");
-  auto bitmap = decodeSamples(samples, VQPixelConverter(*space), decode, colorKey.isArray() ? colorKey : Object());
+  auto bitmap =
+      decodeSamples(samples, inks ? *inks : VQPixelConverter(*space), decode, colorKey.isArray() ? colorKey : Object());
   if (!bitmap) return std::nullopt;
   out.bitmap = std::move(*bitmap);
   return out;

@@ -2,6 +2,8 @@
 
 #include <lcms2.h>
 
+#include "pdf/VQPDFFunction.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -317,9 +319,51 @@ VQPixelConverter::VQPixelConverter(const VQColorSpace& space) : model_(space.mod
   if (!transform_) inputScale_ = 1;
 }
 
+std::optional<VQPixelConverter> VQPixelConverter::forColorants(const Object& array) {
+  const std::string family = familyOf(array);
+  if ((family != "Separation" && family != "DeviceN") || array.size() < 4) return std::nullopt;
+  const Object names = array.at(1);
+  const int n = family == "Separation" ? 1 : int(names.size());
+  if (n < 1 || n > 32) return std::nullopt;
+  VQPixelConverter converter(device(VQColorModel::gray, 1));
+  converter.components_ = n;
+  converter.model_ = VQColorModel::deviceN;
+  const auto alternate = fromObject(array.at(2), 1);
+  auto tint = vq::VQPDFFunction::FuntionWithObject(array.at(3));
+  if (alternate && tint && tint->m_input <= n) {
+    VQPixelConverter base(*alternate);
+    if (base.isValid() && base.model_ != VQColorModel::indexed) {
+      converter.gray_ = base.isGray();
+      converter.tint_ = std::move(tint);
+      converter.alternate_ = std::make_shared<const VQPixelConverter>(std::move(base));
+      return converter;
+    }
+  }
+  if (n != 1) return std::nullopt;
+  // One colorant with no way to its alternate: its ink as grey.
+  converter.invisible_ = names.isName("None");
+  return converter;
+}
+
 void VQPixelConverter::convert(const double* values, size_t pixels, uint8_t* out) const {
   if (!valid_) return;
   const int n = components_;
+  if (model_ == VQColorModel::deviceN) {
+    if (!tint_) {
+      for (size_t i = 0; i < pixels; ++i) out[i] = invisible_ ? 255 : byteOf(1 - std::clamp(values[i], 0.0, 1.0));
+      return;
+    }
+    const int m = alternate_->components();
+    std::vector<double> converted(pixels * size_t(m));
+    double input[32] = {}, output[32] = {};
+    for (size_t i = 0; i < pixels; ++i) {
+      std::copy_n(values + i * n, n, input);
+      tint_->transformInput(input, output);
+      std::copy_n(output, m, converted.data() + i * m);
+    }
+    alternate_->convert(converted.data(), pixels, out);
+    return;
+  }
   if (model_ == VQColorModel::indexed) {
     const int stride = gray_ ? 1 : 3;
     for (size_t i = 0; i < pixels; ++i) {

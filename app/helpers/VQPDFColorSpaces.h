@@ -11,6 +11,10 @@
 
 #include "platform/pdf/PdfObject.h"
 
+namespace vq {
+class VQPDFFunction;
+}
+
 namespace vq::app {
 
 enum class VQColorModel { gray, rgb, cmyk, lab, indexed, deviceN, pattern };
@@ -53,6 +57,11 @@ class VQPDFColorSpaces {
 class VQPixelConverter {
  public:
   explicit VQPixelConverter(const VQColorSpace& space);
+  // For a Separation or DeviceN array: the colorants' tints through the
+  // space's tint transform into its alternate space. Without a usable
+  // transform a single colorant shows as grey ink (1 - tint). Nothing for
+  // other objects.
+  static std::optional<VQPixelConverter> forColorants(const vq::pdf::Object& array);
   // False for spaces whose values make no pixel (pattern spaces).
   bool isValid() const { return valid_; }
   bool isGray() const { return gray_; }
@@ -72,6 +81,10 @@ class VQPixelConverter {
   double inputScale_ = 1;            // LittleCMS reads CMYK from 0 to 100
   int hival_ = 0;
   std::vector<uint8_t> palette_;  // indexed: (hival + 1) pixels
+  // Separation and DeviceN: the tint transform and the alternate's converter.
+  std::shared_ptr<vq::VQPDFFunction> tint_;
+  std::shared_ptr<const VQPixelConverter> alternate_;
+  bool invisible_ = false;  // the colorant "None" paints nothing: shown white
 };
 
 }  // namespace vq::app

@@ -338,6 +338,46 @@ TEST(PDFRenderUtilities, CalibratedAndICCColoursAreManaged) {
   }
 }
 
+// One pixel of `data` in the colour space `colorSpace` (objects from 5 on in
+// `more`), extracted and read back.
+QRgb extractedPixel(const QByteArray& colorSpace, const QByteArray& more, const QByteArray& data) {
+  QTemporaryDir dir;
+  const QByteArray objects =
+      imageObject(4, "/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace " + colorSpace, data) + more;
+  const auto document =
+      vq::pdf::Document::open(vqtest::writeOnePagePDF(dir, "/XObject << /Im0 4 0 R >>", objects).toStdString(), "");
+  const QString out = dir.filePath("out.png");
+  if (!document || !VQCPDFRenderUtilities::extractPDFStream(imageStream(document), out, 0.9)) return 0;
+  return QImage(out).pixel(0, 0);
+}
+
+TEST(PDFRenderUtilities, ColorantsGoThroughTheirTintTransforms) {
+  const QByteArray toRed = "<< /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [1 0 0] /N 1 >>";
+  struct Row {
+    const char* name;
+    QByteArray colorSpace, more, data;
+    QRgb expected;
+  };
+  const std::vector<Row> rows = {
+      {"separation full", "[/Separation /Spot /DeviceRGB " + toRed + "]", "", "\xff", qRgb(255, 0, 0)},
+      {"separation none", "[/Separation /Spot /DeviceRGB " + toRed + "]", "", QByteArray(1, '\0'), qRgb(255, 255, 255)},
+      {"deviceN through a calculator function", "[/DeviceN [/A /B] /DeviceGray 5 0 R]",
+       streamObject(5, "/FunctionType 4 /Domain [0 1 0 1] /Range [0 1]", "{ exch pop }"), QByteArray("\x00\x40", 2),
+       qRgb(0x40, 0x40, 0x40)},
+      {"separation without a usable transform is ink", "[/Separation /Spot /DeviceRGB 7]", "", "\xc0",
+       qRgb(0x3f, 0x3f, 0x3f)},
+      {"the colorant None paints nothing", "[/Separation /None /DeviceRGB 7]", "", "\xc0", qRgb(255, 255, 255)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const QRgb p = extractedPixel(row.colorSpace, row.more, row.data);
+    ASSERT_NE(p, 0u);
+    EXPECT_NEAR(qRed(p), qRed(row.expected), 1);
+    EXPECT_NEAR(qGreen(p), qGreen(row.expected), 1);
+    EXPECT_NEAR(qBlue(p), qBlue(row.expected), 1);
+  }
+}
+
 TEST(PDFRenderUtilities, JpegDataIsKeptOnlyWhenItsColoursNeedNothing) {
   QImage redImage(4, 4, QImage::Format_RGB32);
   redImage.fill(Qt::red);
