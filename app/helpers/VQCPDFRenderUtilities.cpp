@@ -263,12 +263,25 @@ QImage VQCPDFRenderUtilities::captureImageDocument(const QString& path, QSize si
                        drawPDFBackground, false);
 }
 
+bool VQCPDFRenderUtilities::DrawImageWithAutoSize(QPdfWriter& writer, QPainter& painter, const QRectF& drawRect,
+                                                  const QImage& image, const QTransform& transform) {
+  if (drawRect.width() <= 0 || drawRect.height() <= 0) return false;
+  writer.setResolution(72);
+  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  writer.setPageSize(QPageSize(drawRect.size(), QPageSize::Point, QString(), QPageSize::ExactMatch));
+  if (painter.isActive() ? !writer.newPage() : !painter.begin(&writer)) return false;
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.setTransform(transform);
+  painter.drawImage(drawRect.toAlignedRect().translated(-drawRect.toAlignedRect().topLeft()), image);
+  painter.restore();
+  return true;
+}
+
 bool VQCPDFRenderUtilities::PrintImageWithPaths(const QStringList& imagePaths, const QString& toPath) {
   QSaveFile file(toPath);
   if (!file.open(QIODevice::WriteOnly)) return false;
   QPdfWriter writer(&file);
-  writer.setResolution(72);
-  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
   writer.setPageSize(QPageSize(QSizeF(768, 1024), QPageSize::Point));
   QPainter painter;
   int pages = 0;
@@ -278,10 +291,12 @@ bool VQCPDFRenderUtilities::PrintImageWithPaths(const QStringList& imagePaths, c
     const QImage image = reader.read();
     if (image.isNull()) continue;
     // Each page is the image's pixel size in points.
-    writer.setPageSize(QPageSize(QSizeF(image.size()), QPageSize::Point, QString(), QPageSize::ExactMatch));
-    if (pages == 0 ? !painter.begin(&writer) : !writer.newPage()) break;
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(image.size())), image);
+    if (!DrawImageWithAutoSize(writer, painter, QRectF(QPointF(0, 0), QSizeF(image.size())), image, QTransform())) {
+      // A page the writer would not begin: no document that lacks it.
+      if (painter.isActive()) painter.end();
+      file.cancelWriting();
+      return false;
+    }
     ++pages;
   }
   if (pages == 0) {
@@ -475,8 +490,8 @@ struct DecodedImage {
 std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colorSpaces, bool asMask) {
   if (stream.type() != ObjectType::Stream) return std::nullopt;
   const Object dict = stream.streamDictionary();
-  const int width = int(entry(dict, "Width", "W").number().value_or(0));
-  const int height = int(entry(dict, "Height", "H").number().value_or(0));
+  int width = int(entry(dict, "Width", "W").number().value_or(0));
+  int height = int(entry(dict, "Height", "H").number().value_or(0));
   const bool stencil = entry(dict, "ImageMask", "IM").boolean().value_or(false);
   int bpc = stencil ? 1 : int(entry(dict, "BitsPerComponent", "BPC").number().value_or(0));
   if (width <= 0 || height <= 0 || qint64(width) * height > VQCPDFRenderUtilities::kMaxPixels) return std::nullopt;
@@ -490,7 +505,8 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
     if (!isJpx(filtered->data)) return std::nullopt;
     auto bitmap = vq::imageio::readImageData(reinterpret_cast<const uint8_t*>(filtered->data.data()),
                                              filtered->data.size(), "image.jp2");
-    if (!bitmap || bitmap->width != width || bitmap->height != height) return std::nullopt;
+    // Coded data knows its own size better than the dictionary does.
+    if (!bitmap) return std::nullopt;
     out.bitmap = std::move(*bitmap);
     out.data = std::move(filtered->data);
     return out;
@@ -515,7 +531,9 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
     const auto transform = filtered->parms.get("ColorTransform").integer();
     auto d = vq::imageio::decodeDct(reinterpret_cast<const uint8_t*>(filtered->data.data()), filtered->data.size(),
                                     transform ? std::optional<int64_t>(*transform) : std::nullopt);
-    if (!d || d->width != width || d->height != height) return std::nullopt;
+    if (!d) return std::nullopt;
+    width = d->width;
+    height = d->height;
     // The data's own component count wins over a space that disagrees.
     if (d->components != space->components) {
       space = deviceSpace(d->components);

@@ -15,6 +15,9 @@
 #include "platform/pdf/PdfDocument.h"
 #include "platform/pdf/PdfObject.h"
 
+class QPainter;
+class QPdfWriter;
+
 namespace vq::app {
 
 // Image scaling: 0 proportional, 1 axes independently, 2 none.
@@ -60,6 +63,11 @@ class VQCPDFRenderUtilities {
                                      int alignment, bool autoSize, bool sizeToFit, bool drawPDFBackground);
   static QImage invertUIImage(const QImage& image);
 
+  // Begins a page of `drawRect`'s size (points) in `writer`, the first one
+  // starting `painter` on it, and draws `image` under `transform` into the
+  // rectangle's whole-point bounds. False when the page could not be begun.
+  static bool DrawImageWithAutoSize(QPdfWriter& writer, QPainter& painter, const QRectF& drawRect, const QImage& image,
+                                    const QTransform& transform);
   // A PDF with one page per readable image wider than one pixel, each page
   // the image's pixel size in points. False, and nothing written, when no
   // image could be read or the file could not be written.
