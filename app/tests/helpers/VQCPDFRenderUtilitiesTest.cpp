@@ -95,6 +95,32 @@ TEST(PDFRenderUtilitiesCorpus, ExtractedImagesOpenAtTheirPixelSizes) {
   }
 }
 
+// Every image of every page that opens without a password: what is written
+// opens as an image, under the extension it was written with.
+TEST(PDFRenderUtilitiesCorpus, EveryWrittenImageOpens) {
+  int written = 0;
+  for (const auto& file : vqtest::corpusFiles()) {
+    SCOPED_TRACE(file.filename().string());
+    const auto document = vq::pdf::Document::open(file.string(), "");
+    if (!document) continue;
+    QTemporaryDir dir;
+    for (int n = 1; n <= document->pageCount(); ++n) {
+      const auto files = VQCPDFRenderUtilities::extractJPEGFromPDFPage(*document->page(n), 0.8, dir.path());
+      if (!files) continue;
+      for (auto it = files->begin(); it != files->end(); ++it) {
+        QImageReader reader(it.key());
+        const QByteArray expected = QFileInfo(it.key()).suffix() == "jpeg"  ? "jpeg"
+                                    : QFileInfo(it.key()).suffix() == "jp2" ? "jp2"
+                                                                            : "png";
+        EXPECT_TRUE(vq::imageio::readImageFile(it.key().toStdString())) << it.key().toStdString();
+        if (expected != "jp2") EXPECT_EQ(reader.format(), expected) << it.key().toStdString();
+        ++written;
+      }
+    }
+  }
+  EXPECT_GT(written, 0);
+}
+
 QByteArray jpegBytes() {
   QImage image(2, 2, QImage::Format_RGB32);
   image.fill(Qt::red);
