@@ -247,10 +247,11 @@ QImage VQCPDFRenderUtilities::captureImageDocument(const QString& path, QSize si
                                                    int scaling, int alignment, bool autoSize, bool sizeToFit,
                                                    bool drawPDFBackground) {
   QImageReader reader(path);
-  const QSize own = reader.size();
-  if (!makeableSize(own)) return QImage();
+  // Formats that do not tell their size before decoding are sized after it.
+  if (reader.size().isValid() && !makeableSize(reader.size())) return QImage();
   const QImage image = reader.read();
   if (image.isNull()) return QImage();
+  const QSize own = image.size();
   QSize canvas = own;
   if (!size.isEmpty()) {
     if (dpiX <= 0 || dpiY <= 0) return QImage();
