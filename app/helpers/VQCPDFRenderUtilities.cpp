@@ -455,9 +455,10 @@ std::optional<VQColorSpace> imageSpace(const Object& cs, const Object& colorSpac
 
 // The colorants of a Separation or DeviceN space, named directly or through
 // the resources.
-std::optional<VQPixelConverter> colorants(const Object& cs, const Object& colorSpaces) {
-  if (auto converter = VQPixelConverter::forColorants(cs)) return converter;
-  if (cs.name() && colorSpaces.isDictionary()) return VQPixelConverter::forColorants(colorSpaces.get(*cs.name()));
+std::optional<VQPixelConverter> colorants(const Object& cs, const Object& colorSpaces, VQRenderingIntent intent) {
+  if (auto converter = VQPixelConverter::forColorants(cs, intent)) return converter;
+  if (cs.name() && colorSpaces.isDictionary())
+    return VQPixelConverter::forColorants(colorSpaces.get(*cs.name()), intent);
   return std::nullopt;
 }
 
@@ -513,11 +514,12 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
     return out;
   }
   if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16) return std::nullopt;
+  const VQRenderingIntent intent = VQPixelConverter::intentNamed(dict.get("Intent").name().value_or(""));
   std::optional<VQColorSpace> space;
   std::optional<VQPixelConverter> inks;
   if (stencil || asMask) {
     space = deviceSpace(1);
-  } else if ((inks = colorants(cs, colorSpaces))) {
+  } else if ((inks = colorants(cs, colorSpaces, intent))) {
     space = VQColorSpace();
     space->model = VQColorModel::deviceN;
     space->components = inks->components();
@@ -588,8 +590,8 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
   if (stencil) decode = {decode.size() >= 2 ? decode[1] : 1.0, decode.size() >= 2 ? decode[0] : 0.0};
   const Samples samples{width, height, bpc, space->components, decoded.rowBytes, decoded.data.data()};
   const Object colorKey = stencil || asMask ? Object() : dict.get("Mask");
-  auto bitmap =
-      decodeSamples(samples, inks ? *inks : VQPixelConverter(*space), decode, colorKey.isArray() ? colorKey : Object());
+  auto bitmap = decodeSamples(samples, inks ? *inks : VQPixelConverter(*space, intent), decode,
+                              colorKey.isArray() ? colorKey : Object());
   if (!bitmap) return std::nullopt;
   out.bitmap = std::move(*bitmap);
   return out;

@@ -251,7 +251,21 @@ cmsHPROFILE srgbGrayProfile() {
   return profile;
 }
 
-std::shared_ptr<void> makeTransform(const VQColorSpace& space, bool gray, double* inputScale) {
+cmsUInt32Number lcmsIntent(VQRenderingIntent intent) {
+  switch (intent) {
+    case VQRenderingIntent::absoluteColorimetric:
+      return INTENT_ABSOLUTE_COLORIMETRIC;
+    case VQRenderingIntent::perceptual:
+      return INTENT_PERCEPTUAL;
+    case VQRenderingIntent::saturation:
+      return INTENT_SATURATION;
+    default:
+      return INTENT_RELATIVE_COLORIMETRIC;
+  }
+}
+
+std::shared_ptr<void> makeTransform(const VQColorSpace& space, bool gray, VQRenderingIntent intent,
+                                    double* inputScale) {
   const auto source = static_cast<cmsHPROFILE>(space.profile.get());
   if (!source) return nullptr;
   cmsUInt32Number input = 0;
@@ -276,8 +290,8 @@ std::shared_ptr<void> makeTransform(const VQColorSpace& space, bool gray, double
   if (int(T_CHANNELS(input)) != space.components) return nullptr;
   cmsHPROFILE target = gray ? srgbGrayProfile() : cmsCreate_sRGBProfile();
   if (!target) return nullptr;
-  cmsHTRANSFORM transform = cmsCreateTransform(source, input, target, gray ? TYPE_GRAY_8 : TYPE_RGB_8,
-                                               INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+  cmsHTRANSFORM transform =
+      cmsCreateTransform(source, input, target, gray ? TYPE_GRAY_8 : TYPE_RGB_8, lcmsIntent(intent), cmsFLAGS_NOCACHE);
   cmsCloseProfile(target);
   if (!transform) return nullptr;
   return std::shared_ptr<void>(transform, [](void* t) { cmsDeleteTransform(static_cast<cmsHTRANSFORM>(t)); });
@@ -287,12 +301,20 @@ uint8_t byteOf(double v) { return uint8_t(std::lround(255 * std::clamp(v, 0.0, 1
 
 }  // namespace
 
-VQPixelConverter::VQPixelConverter(const VQColorSpace& space) : model_(space.model) {
+VQRenderingIntent VQPixelConverter::intentNamed(const std::string& name) {
+  if (name == "AbsoluteColorimetric") return VQRenderingIntent::absoluteColorimetric;
+  if (name == "RelativeColorimetric") return VQRenderingIntent::relativeColorimetric;
+  if (name == "Perceptual") return VQRenderingIntent::perceptual;
+  if (name == "Saturation") return VQRenderingIntent::saturation;
+  return VQRenderingIntent::none;
+}
+
+VQPixelConverter::VQPixelConverter(const VQColorSpace& space, VQRenderingIntent intent) : model_(space.model) {
   if (space.model == VQColorModel::pattern || space.components <= 0) return;
   components_ = space.components;
   if (space.model == VQColorModel::indexed) {
     if (!space.base) return;
-    const VQPixelConverter base(*space.base);
+    const VQPixelConverter base(*space.base, intent);
     if (!base.isValid()) return;
     gray_ = base.isGray();
     hival_ = space.hival;
@@ -313,13 +335,13 @@ VQPixelConverter::VQPixelConverter(const VQColorSpace& space) : model_(space.mod
   }
   gray_ = space.components == 1;
   if (space.model == VQColorModel::lab && space.components != 3) return;
-  transform_ = makeTransform(space, gray_, &inputScale_);
+  transform_ = makeTransform(space, gray_, intent, &inputScale_);
   // Lab values mean nothing without their profile.
   valid_ = transform_ != nullptr || space.model != VQColorModel::lab;
   if (!transform_) inputScale_ = 1;
 }
 
-std::optional<VQPixelConverter> VQPixelConverter::forColorants(const Object& array) {
+std::optional<VQPixelConverter> VQPixelConverter::forColorants(const Object& array, VQRenderingIntent intent) {
   const std::string family = familyOf(array);
   if ((family != "Separation" && family != "DeviceN") || array.size() < 4) return std::nullopt;
   const Object names = array.at(1);
@@ -331,7 +353,7 @@ std::optional<VQPixelConverter> VQPixelConverter::forColorants(const Object& arr
   const auto alternate = fromObject(array.at(2), 1);
   auto tint = vq::VQPDFFunction::FuntionWithObject(array.at(3));
   if (alternate && tint && tint->m_input <= n) {
-    VQPixelConverter base(*alternate);
+    VQPixelConverter base(*alternate, intent);
     if (base.isValid() && base.model_ != VQColorModel::indexed) {
       converter.gray_ = base.isGray();
       converter.tint_ = std::move(tint);

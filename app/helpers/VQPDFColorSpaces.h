@@ -54,14 +54,26 @@ class VQPDFColorSpaces {
 // grey families (and indexed spaces over them), red, green and blue bytes
 // for the rest. Calibrated, Lab and ICC-based values go through LittleCMS to
 // sRGB (grey: sRGB's tone curve); device values by the usual formulas.
+enum class VQRenderingIntent {
+  none = 0,
+  absoluteColorimetric = 1,
+  relativeColorimetric = 2,
+  perceptual = 3,
+  saturation = 4
+};
+
 class VQPixelConverter {
  public:
-  explicit VQPixelConverter(const VQColorSpace& space);
+  // The intent of an image's "Intent" name; none (relative colorimetric,
+  // the default) for anything else.
+  static VQRenderingIntent intentNamed(const std::string& name);
+  explicit VQPixelConverter(const VQColorSpace& space, VQRenderingIntent intent = VQRenderingIntent::none);
   // For a Separation or DeviceN array: the colorants' tints through the
   // space's tint transform into its alternate space. Without a usable
   // transform a single colorant shows as grey ink (1 - tint). Nothing for
   // other objects.
-  static std::optional<VQPixelConverter> forColorants(const vq::pdf::Object& array);
+  static std::optional<VQPixelConverter> forColorants(const vq::pdf::Object& array,
+                                                      VQRenderingIntent intent = VQRenderingIntent::none);
   // False for spaces whose values make no pixel (pattern spaces).
   bool isValid() const { return valid_; }
   bool isGray() const { return gray_; }

@@ -404,6 +404,27 @@ TEST(PDFRenderUtilities, ColorantsGoThroughTheirTintTransforms) {
   }
 }
 
+// An RGB profile whose media white is not the connection space's: white
+// stays white under the default intent and is kept tinted absolutely.
+QByteArray profileWithMediaWhite(const cmsCIEXYZ& white) {
+  cmsHPROFILE profile = cmsCreate_sRGBProfile();
+  cmsWriteTag(profile, cmsSigMediaWhitePointTag, &white);
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  QByteArray bytes(int(size), '\0');
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  return bytes;
+}
+
+TEST(PDFRenderUtilities, RenderingIntentsReachTheColourTransform) {
+  const QByteArray profile = streamObject(5, "/N 3", profileWithMediaWhite({0.9642, 1, 0.6}));
+  const QRgb relative = extractedPixel("[/ICCBased 5 0 R]", profile, "\xff\xff\xff");
+  EXPECT_GE(qBlue(relative), 253);
+  const QRgb absolute = extractedPixel("[/ICCBased 5 0 R] /Intent /AbsoluteColorimetric", profile, "\xff\xff\xff");
+  EXPECT_LT(qBlue(absolute), qBlue(relative) - 10);
+}
+
 TEST(PDFRenderUtilities, JpegDataIsKeptOnlyWhenItsColoursNeedNothing) {
   QImage redImage(4, 4, QImage::Format_RGB32);
   redImage.fill(Qt::red);
