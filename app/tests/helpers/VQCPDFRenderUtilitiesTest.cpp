@@ -305,8 +305,8 @@ TEST(PDFRenderUtilities, MatteColoursAreUnblended) {
   EXPECT_NEAR(qAlpha(p), 128, 1);
 }
 
-QByteArray srgbProfile() {
-  cmsHPROFILE profile = cmsCreate_sRGBProfile();
+// The profile's bytes; the profile is closed.
+QByteArray profileBytes(cmsHPROFILE profile) {
   cmsUInt32Number size = 0;
   cmsSaveProfileToMem(profile, nullptr, &size);
   QByteArray bytes(int(size), '\0');
@@ -314,6 +314,8 @@ QByteArray srgbProfile() {
   cmsCloseProfile(profile);
   return bytes;
 }
+
+QByteArray srgbProfile() { return profileBytes(cmsCreate_sRGBProfile()); }
 
 TEST(PDFRenderUtilities, CalibratedAndICCColoursAreManaged) {
   struct Row {
@@ -409,12 +411,7 @@ TEST(PDFRenderUtilities, ColorantsGoThroughTheirTintTransforms) {
 QByteArray profileWithMediaWhite(const cmsCIEXYZ& white) {
   cmsHPROFILE profile = cmsCreate_sRGBProfile();
   cmsWriteTag(profile, cmsSigMediaWhitePointTag, &white);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  QByteArray bytes(int(size), '\0');
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  return bytes;
+  return profileBytes(profile);
 }
 
 TEST(PDFRenderUtilities, RenderingIntentsReachTheColourTransform) {
