@@ -586,8 +586,9 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
     for (uint8_t& b : decoded.data) b = uint8_t(255 - b);
   std::vector<double> decode = VQPDFColorSpaces::decodeArray(dict, *space, bpc);
   // A stencil mask paints where its samples are 0: as a coverage that is
-  // white, so its Decode is turned round.
-  if (stencil) decode = {decode.size() >= 2 ? decode[1] : 1.0, decode.size() >= 2 ? decode[0] : 0.0};
+  // white, so its Decode is turned round. Extracted as a picture of its own
+  // it stays black paint on white.
+  if (stencil && asMask) decode = {decode.size() >= 2 ? decode[1] : 1.0, decode.size() >= 2 ? decode[0] : 0.0};
   const Samples samples{width, height, bpc, space->components, decoded.rowBytes, decoded.data.data()};
   const Object colorKey = stencil || asMask ? Object() : dict.get("Mask");
   auto bitmap = decodeSamples(samples, inks ? *inks : VQPixelConverter(*space, intent), decode,

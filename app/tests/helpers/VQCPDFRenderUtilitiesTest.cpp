@@ -478,6 +478,11 @@ TEST(PDFRenderUtilities, MaskStreamsAsTemporaryFiles) {
   EXPECT_EQ(qGray(QImage(*soft).pixel(0, 0)), 0x40);
   QFile::remove(*soft);
   EXPECT_FALSE(VQCPDFRenderUtilities::extractPDFMaskStream(vq::pdf::Object()));
+  // The same stencil extracted as a picture: black where it paints.
+  const QString picture = dir.filePath("stencil.png");
+  ASSERT_TRUE(VQCPDFRenderUtilities::extractPDFStream(imageStream(document), picture, 1));
+  EXPECT_EQ(qGray(QImage(picture).pixel(0, 0)), 0);
+  EXPECT_EQ(qGray(QImage(picture).pixel(7, 0)), 255);
 }
 
 TEST(PDFRenderUtilities, MaskingBitmapsAndWritingThem) {
