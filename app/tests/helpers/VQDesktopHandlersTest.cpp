@@ -103,14 +103,19 @@ TEST_F(DesktopHandlersTest, Mail) {
 class InstalledApplications {
  public:
   InstalledApplications() {
-    oldHome_ = qgetenv("XDG_DATA_HOME");
-    oldDirs_ = qgetenv("XDG_DATA_DIRS");
+    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"})
+      if (qEnvironmentVariableIsSet(name)) saved_.insert(name, qgetenv(name));
     qputenv("XDG_DATA_HOME", dir_.filePath("home").toUtf8());
     qputenv("XDG_DATA_DIRS", dir_.filePath("system").toUtf8());
   }
   ~InstalledApplications() {
-    qputenv("XDG_DATA_HOME", oldHome_);
-    qputenv("XDG_DATA_DIRS", oldDirs_);
+    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
+      if (saved_.contains(name)) {
+        qputenv(name, saved_.value(name));
+      } else {
+        qunsetenv(name);
+      }
+    }
   }
   void add(const QString& where, const QString& relativePath, const QByteArray& mimeLine) {
     const QString path = dir_.filePath(where + "/applications/" + relativePath);
@@ -122,7 +127,7 @@ class InstalledApplications {
 
  private:
   QTemporaryDir dir_;
-  QByteArray oldHome_, oldDirs_;
+  QHash<QByteArray, QByteArray> saved_;
 };
 
 TEST_F(DesktopHandlersTest, MailProgramCheck) {
