@@ -47,6 +47,14 @@ bool VQCPDFUtilities::isPDFDocumentLockPritingAtPath(const QString& path) {
   return !document || !allowsPrinting(*document);
 }
 
+bool VQCPDFUtilities::isUnlockPDFDcoumentAtPath(const QString& path, const QString& password) {
+  return openDocument(path, password) != nullptr;
+}
+
+std::shared_ptr<pdf::Document> VQCPDFUtilities::initPDFDocumentAtPath(const QString& path, const QString& password) {
+  return openDocument(path, password);
+}
+
 bool VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(const QString& path, const QString& password) {
   auto document = openDocument(path, password);
   return document && allowsPrinting(*document);

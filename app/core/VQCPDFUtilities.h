@@ -2,6 +2,11 @@
 // Document checks for the source list, through the engine's own PDF layer so
 // that a file the list accepts is one the conversion can open.
 #include <QString>
+#include <memory>
+
+namespace vq::pdf {
+class Document;
+}
 
 namespace vq::app {
 
@@ -13,6 +18,12 @@ class VQCPDFUtilities {
   static bool isPDFDocumentLockedAtPath(const QString& path);
   // Locked, or opens but forbids printing: the list then asks for a password.
   static bool isPDFDocumentLockPritingAtPath(const QString& path);
+  // Whether the document opens with `password` (empty: none): false for a
+  // path that is not a PDF, a wrong password and a password-protected file
+  // asked without one.
+  static bool isUnlockPDFDcoumentAtPath(const QString& path, const QString& password);
+  // The document opened with `password`; nothing when it does not open.
+  static std::shared_ptr<pdf::Document> initPDFDocumentAtPath(const QString& path, const QString& password);
   // Opens with `password` and allows printing.
   static bool isAllowPrintingPDFDcoumentAtPath(const QString& path, const QString& password);
   // The page count with `password`; 0 when the document does not open.

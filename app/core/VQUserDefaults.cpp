@@ -35,13 +35,16 @@ bool VQUserDefaults::remove(const QString& key) {
   return store().status() == QSettings::NoError;
 }
 
-namespace {
-// The stored value, or the default stored in its place.
-QVariant valueOrStoredDefault(const QString& key, const QVariant& defaultValue) {
-  QSettings& settings = VQUserDefaults::store();
+QVariant VQUserDefaults::valueOrStoredDefault(const QString& key, const QVariant& defaultValue) {
+  QSettings& settings = store();
   if (settings.contains(key)) return settings.value(key);
-  VQUserDefaults::set(key, defaultValue);
+  set(key, defaultValue);
   return defaultValue;
+}
+
+namespace {
+QVariant valueOrStoredDefault(const QString& key, const QVariant& defaultValue) {
+  return VQUserDefaults::valueOrStoredDefault(key, defaultValue);
 }
 }  // namespace
 

@@ -44,6 +44,9 @@ class VQUserDefaults {
   // Writes the value and synchronises the store; false when it could not be written.
   static bool set(const QString& key, const QVariant& value);
   static bool remove(const QString& key);
+  // The stored value when the key has one; otherwise `defaultValue`, stored
+  // and synchronised.
+  static QVariant valueOrStoredDefault(const QString& key, const QVariant& defaultValue);
 };
 
 // Typed reads: the stored value when present, otherwise the default, which

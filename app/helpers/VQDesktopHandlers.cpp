@@ -1,10 +1,14 @@
 #include "helpers/VQDesktopHandlers.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QMimeDatabase>
 #include <QMutex>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <utility>
 
@@ -94,6 +98,37 @@ bool LaunchServicesWrapper::setMyselfAsDefaultApplicationForFileExtension(const 
   return setDefaultApplicationForExtension(myApplicationId().toLower(), extension) == 0;
 }
 
+QStringList LaunchServicesWrapper::applicationsForMimeType(const QString& mimeType) {
+  QStringList found, seen;
+  if (mimeType.isEmpty()) return found;
+  for (const QString& root : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
+    QDirIterator it(root, {"*.desktop"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      const QString path = it.next();
+      // The desktop-file id: the path below the folder, '/' read as '-'.
+      const QString id = QDir(root).relativeFilePath(path).replace('/', '-');
+      if (seen.contains(id)) continue;  // a user's file hides the system's
+      seen.append(id);
+      QFile file(path);
+      if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) continue;
+      bool inEntry = false;
+      while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith('[')) inEntry = line == "[Desktop Entry]";
+        if (!inEntry || !line.startsWith("MimeType=")) continue;
+        if (line.mid(9).split(';', Qt::SkipEmptyParts).contains(mimeType, Qt::CaseInsensitive)) found.append(id);
+        break;
+      }
+    }
+  }
+  return found;
+}
+
+bool ATMailHelper::isAppleMailDefault() {
+  if (LaunchServicesWrapper::defaultApplicationForScheme("mailto")) return true;
+  return LaunchServicesWrapper::applicationsForMimeType("x-scheme-handler/mailto").size() == 1;
+}
+
 QUrl ATMailHelper::mailtoURL(const QString& to, const QString& subject, const QString& body) {
   QByteArray text = "mailto:" + QUrl::toPercentEncoding(to, "@");
   QByteArray separator = "?";
@@ -106,19 +141,42 @@ QUrl ATMailHelper::mailtoURL(const QString& to, const QString& subject, const QS
 }
 
 bool ATMailHelper::mailHTMLString(const QString& html, const QString& subject, const QUrl& alternateMailToURL) {
+  return mailWebArchive(html.toUtf8(), subject, QString(), alternateMailToURL);
+}
+
+bool ATMailHelper::mailHTMLString(const QString& html, const QUrl& baseURL, const QString& subject,
+                                  const QUrl& alternateMailToURL) {
+  QString text = html;
+  if (baseURL.isValid() && !baseURL.isEmpty()) {
+    const QString base = QString("<base href=\"%1\">").arg(baseURL.toString(QUrl::FullyEncoded).toHtmlEscaped());
+    const qsizetype head =
+        text.indexOf(QRegularExpression("<head(\\s[^>]*)?>", QRegularExpression::CaseInsensitiveOption));
+    if (head >= 0) {
+      text.insert(text.indexOf('>', head) + 1, base);
+    } else {
+      text.prepend("<head>" + base + "</head>");
+    }
+  }
+  return mailHTMLString(text, subject, alternateMailToURL);
+}
+
+bool ATMailHelper::mailWebArchive(const QByteArray& archive, const QString& title, const QString& url,
+                                  const QUrl& alternateMailToURL) {
   // The message goes as an attached HTML file, since a mail body handed over
   // on the command line is plain text.
-  QTemporaryFile file(QDir::tempPath() + "/message-XXXXXX.html");
-  file.setAutoRemove(false);
-  if (file.open()) {
-    file.write(html.toUtf8());
-    file.close();
-    if (LaunchServicesWrapper::run("xdg-email", {"--utf8", "--subject", subject, "--attach", file.fileName()},
-                                   nullptr) == 0)
-      return true;
+  if (!archive.isEmpty()) {
+    QTemporaryFile file(QDir::tempPath() + "/message-XXXXXX.html");
+    file.setAutoRemove(false);
+    if (file.open() && file.write(archive) == archive.size() && file.flush()) {
+      file.close();
+      QStringList arguments = {"--utf8", "--subject", title};
+      if (!url.isEmpty()) arguments << "--body" << url;
+      arguments << "--attach" << file.fileName();
+      if (LaunchServicesWrapper::run("xdg-email", arguments, nullptr) == 0) return true;
+    }
     QFile::remove(file.fileName());
   }
-  return alternateMailToURL.isValid() &&
+  return alternateMailToURL.isValid() && !alternateMailToURL.isEmpty() &&
          LaunchServicesWrapper::run("xdg-email", {alternateMailToURL.toString(QUrl::FullyEncoded)}, nullptr) == 0;
 }
 

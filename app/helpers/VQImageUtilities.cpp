@@ -52,6 +52,21 @@ QByteArray VQImageUtilities::jpegData(const QImage& image, double quality) {
 
 QByteArray VQImageUtilities::pngData(const QImage& image) { return encoded(image, "PNG", -1); }
 
+QImage VQImageUtilities::imageWithCGImage(const QImage& image) {
+  if (image.isNull()) return QImage();
+  QImage canvas = transparentCanvas(image.size());
+  QPainter painter(&canvas);
+  painter.drawImage(QPointF(0, 0), image);
+  return canvas;
+}
+
+std::optional<QImage> VQImageUtilities::CGImage(const QImage& image) {
+  if (image.isNull()) return std::nullopt;
+  QImage copy = image;
+  copy.detach();
+  return copy;
+}
+
 double VQImageUtilities::clampedQuality(double quality) {
   if (quality <= 0) return 0.85;
   return std::min(quality, 1.0);
@@ -140,23 +155,52 @@ QImage VQImageUtilities::imageToFitSize(const QImage& image, QSize size) {
   return canvas;
 }
 
-QImage VQImageUtilities::filterGrayImage(const QImage& image) {
+namespace {
+
+double toLinear(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
+double fromLinear(double v) { return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055; }
+
+}  // namespace
+
+QImage VQImageUtilities::colorMatrix(const QImage& image, const std::array<double, 4>& r,
+                                     const std::array<double, 4>& g, const std::array<double, 4>& b,
+                                     const std::array<double, 4>& a, const std::array<double, 4>& bias) {
   if (image.isNull()) return QImage();
+  static const std::array<double, 256> linear = [] {
+    std::array<double, 256> table{};
+    for (int i = 0; i < 256; ++i) table[i] = toLinear(i / 255.0);
+    return table;
+  }();
   QImage out = image.convertToFormat(QImage::Format_ARGB32);
+  const std::array<const std::array<double, 4>*, 4> rows = {&r, &g, &b, &a};
   for (int y = 0; y < out.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
     for (int x = 0; x < out.width(); ++x) {
       const QRgb p = line[x];
-      const int g = std::clamp(int(std::lround(0.2125 * qRed(p) + 0.7154 * qGreen(p) + 0.0721 * qBlue(p))), 0, 255);
-      line[x] = qRgba(g, g, g, qAlpha(p));
+      const double in[4] = {linear[qRed(p)], linear[qGreen(p)], linear[qBlue(p)], qAlpha(p) / 255.0};
+      int channel[4];
+      for (int c = 0; c < 4; ++c) {
+        const auto& v = *rows[c];
+        double value = v[0] * in[0] + v[1] * in[1] + v[2] * in[2] + v[3] * in[3] + bias[c];
+        value = std::clamp(value, 0.0, 1.0);
+        channel[c] = int(std::lround(255 * (c == 3 ? value : fromLinear(value))));
+      }
+      line[x] = qRgba(channel[0], channel[1], channel[2], channel[3]);
     }
   }
   return out;
 }
 
+QImage VQImageUtilities::filterGrayImage(const QImage& image) {
+  const std::array<double, 4> luminance = {0.2125, 0.7154, 0.0721, 0};
+  return colorMatrix(image, luminance, luminance, luminance, {0, 0, 0, 1});
+}
+
 std::optional<QImage> VQImageUtilities::filterImageWithFilterName(const QImage& image, const QString& filterName) {
   if (filterName == "Original") return image;
-  if (filterName != "CIVignetteEffect" || image.isNull()) return std::nullopt;
+  if (image.isNull()) return std::nullopt;
+  if (filterName == "CIColorMatrix") return colorMatrix(image, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1});
+  if (filterName != "CIVignetteEffect") return std::nullopt;
   QImage out = image.convertToFormat(QImage::Format_ARGB32);
   const double cx = out.width() / 2.0, cy = out.height() / 2.0;
   const double radius = std::min(out.width(), out.height()) / 2.0;

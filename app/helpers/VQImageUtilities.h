@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <array>
 #include <optional>
 
 namespace vq::app {
@@ -17,6 +18,11 @@ class VQImageUtilities {
   // Quality is a compression factor from 0 to 1.
   static QByteArray jpegData(const QImage& image, double quality);
   static QByteArray pngData(const QImage& image);
+
+  // An image of `image`'s pixel size with it drawn in (premultiplied RGBA).
+  static QImage imageWithCGImage(const QImage& image);
+  // The image as a bitmap of its own; nothing for a null image.
+  static std::optional<QImage> CGImage(const QImage& image);
 
   // Decodes `data`, scales it to cover the maxwidth by maxheight box and
   // writes the centred box as JPEG. False for an empty box, undecodable
@@ -42,8 +48,16 @@ class VQImageUtilities {
   static QImage imageToFitSize(const QImage& image, QSize size);
 
   // "Original" gives the image itself, "CIVignetteEffect" darkens towards
-  // the edges; other names give nothing.
+  // the edges, "CIColorMatrix" with its defaults (the identity) copies it;
+  // other names give nothing.
   static std::optional<QImage> filterImageWithFilterName(const QImage& image, const QString& filterName);
+  // Each output channel is the dot product of its vector with the pixel's
+  // (red, green, blue, alpha), plus its bias, all from 0 to 1, worked in
+  // linear light on unpremultiplied colours, as a colour filter chain works.
+  static QImage colorMatrix(const QImage& image, const std::array<double, 4>& r, const std::array<double, 4>& g,
+                            const std::array<double, 4>& b, const std::array<double, 4>& a,
+                            const std::array<double, 4>& bias = {0, 0, 0, 0});
+  // Grey by the luminance weights (0.2125, 0.7154, 0.0721) through the colour matrix.
   static QImage filterGrayImage(const QImage& image);
 
   // Writes the image as PNG, atomically; false for a null image or a failed write.

@@ -2,7 +2,10 @@
 
 #include <lcms2.h>
 
+#include "pdf/VQPDFFunction.h"
+
 #include <algorithm>
+#include <cmath>
 
 namespace vq::app {
 
@@ -217,8 +220,12 @@ std::vector<double> VQPDFColorSpaces::decodeArray(const Object& imageDictionary,
     case VQColorModel::gray:
       return pairs(1, 0, 1);
     case VQColorModel::rgb:
-    case VQColorModel::lab:
       return pairs(3, 0, 1);
+    case VQColorModel::lab: {
+      std::vector<double> out = {0, 100};
+      for (size_t i = 0; i < 4; ++i) out.push_back(i < space.range.size() ? space.range[i] : (i % 2 ? 100 : -100));
+      return out;
+    }
     case VQColorModel::cmyk:
       return pairs(4, 0, 1);
     case VQColorModel::deviceN:
@@ -229,6 +236,182 @@ std::vector<double> VQPDFColorSpaces::decodeArray(const Object& imageDictionary,
       return pairs(3, 1, 0);
   }
   return {};
+}
+
+namespace {
+
+cmsHPROFILE srgbGrayProfile() {
+  // sRGB's tone curve over a D65 white.
+  const cmsFloat64Number parameters[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
+  cmsCIExyY white;
+  cmsWhitePointFromTemp(&white, 6504);
+  cmsHPROFILE profile = curve ? cmsCreateGrayProfile(&white, curve) : nullptr;
+  if (curve) cmsFreeToneCurve(curve);
+  return profile;
+}
+
+cmsUInt32Number lcmsIntent(VQRenderingIntent intent) {
+  switch (intent) {
+    case VQRenderingIntent::absoluteColorimetric:
+      return INTENT_ABSOLUTE_COLORIMETRIC;
+    case VQRenderingIntent::perceptual:
+      return INTENT_PERCEPTUAL;
+    case VQRenderingIntent::saturation:
+      return INTENT_SATURATION;
+    default:
+      return INTENT_RELATIVE_COLORIMETRIC;
+  }
+}
+
+std::shared_ptr<void> makeTransform(const VQColorSpace& space, bool gray, VQRenderingIntent intent,
+                                    double* inputScale) {
+  const auto source = static_cast<cmsHPROFILE>(space.profile.get());
+  if (!source) return nullptr;
+  cmsUInt32Number input = 0;
+  switch (cmsGetColorSpace(source)) {
+    case cmsSigGrayData:
+      input = TYPE_GRAY_DBL;
+      break;
+    case cmsSigRgbData:
+      input = TYPE_RGB_DBL;
+      break;
+    case cmsSigCmykData:
+      input = TYPE_CMYK_DBL;
+      *inputScale = 100;
+      break;
+    case cmsSigLabData:
+      if (space.model != VQColorModel::lab) return nullptr;  // an ICC Lab profile: its alternate serves
+      input = TYPE_Lab_DBL;
+      break;
+    default:
+      return nullptr;
+  }
+  if (int(T_CHANNELS(input)) != space.components) return nullptr;
+  cmsHPROFILE target = gray ? srgbGrayProfile() : cmsCreate_sRGBProfile();
+  if (!target) return nullptr;
+  cmsHTRANSFORM transform =
+      cmsCreateTransform(source, input, target, gray ? TYPE_GRAY_8 : TYPE_RGB_8, lcmsIntent(intent), cmsFLAGS_NOCACHE);
+  cmsCloseProfile(target);
+  if (!transform) return nullptr;
+  return std::shared_ptr<void>(transform, [](void* t) { cmsDeleteTransform(static_cast<cmsHTRANSFORM>(t)); });
+}
+
+uint8_t byteOf(double v) { return uint8_t(std::lround(255 * std::clamp(v, 0.0, 1.0))); }
+
+}  // namespace
+
+VQRenderingIntent VQPixelConverter::intentNamed(const std::string& name) {
+  if (name == "AbsoluteColorimetric") return VQRenderingIntent::absoluteColorimetric;
+  if (name == "RelativeColorimetric") return VQRenderingIntent::relativeColorimetric;
+  if (name == "Perceptual") return VQRenderingIntent::perceptual;
+  if (name == "Saturation") return VQRenderingIntent::saturation;
+  return VQRenderingIntent::none;
+}
+
+VQPixelConverter::VQPixelConverter(const VQColorSpace& space, VQRenderingIntent intent) : model_(space.model) {
+  if (space.model == VQColorModel::pattern || space.components <= 0) return;
+  components_ = space.components;
+  if (space.model == VQColorModel::indexed) {
+    if (!space.base) return;
+    const VQPixelConverter base(*space.base, intent);
+    if (!base.isValid()) return;
+    gray_ = base.isGray();
+    hival_ = space.hival;
+    // Table bytes run from 0 to 255 over each base component's range: 0 to 1,
+    // or L 0 to 100 and the a, b ranges of a Lab base.
+    const int n = base.components();
+    std::vector<double> values(size_t(hival_ + 1) * n);
+    const std::vector<double> lab = VQPDFColorSpaces::decodeArray(vq::pdf::Object(), *space.base, 8);
+    for (size_t i = 0; i < values.size() && i < space.lookup.size(); ++i) {
+      const double t = space.lookup[i] / 255.0;
+      const size_t c = i % n;
+      values[i] = space.base->model == VQColorModel::lab ? lab[2 * c] + t * (lab[2 * c + 1] - lab[2 * c]) : t;
+    }
+    palette_.resize(size_t(hival_ + 1) * (gray_ ? 1 : 3));
+    base.convert(values.data(), size_t(hival_ + 1), palette_.data());
+    valid_ = true;
+    return;
+  }
+  gray_ = space.components == 1;
+  if (space.model == VQColorModel::lab && space.components != 3) return;
+  transform_ = makeTransform(space, gray_, intent, &inputScale_);
+  // Lab values mean nothing without their profile.
+  valid_ = transform_ != nullptr || space.model != VQColorModel::lab;
+  if (!transform_) inputScale_ = 1;
+}
+
+std::optional<VQPixelConverter> VQPixelConverter::forColorants(const Object& array, VQRenderingIntent intent) {
+  const std::string family = familyOf(array);
+  if ((family != "Separation" && family != "DeviceN") || array.size() < 4) return std::nullopt;
+  const Object names = array.at(1);
+  const int n = family == "Separation" ? 1 : int(names.size());
+  if (n < 1 || n > 32) return std::nullopt;
+  VQPixelConverter converter(device(VQColorModel::gray, 1));
+  converter.components_ = n;
+  converter.model_ = VQColorModel::deviceN;
+  const auto alternate = fromObject(array.at(2), 1);
+  auto tint = vq::VQPDFFunction::FuntionWithObject(array.at(3));
+  if (alternate && tint && tint->m_input <= n) {
+    VQPixelConverter base(*alternate, intent);
+    if (base.isValid() && base.model_ != VQColorModel::indexed) {
+      converter.gray_ = base.isGray();
+      converter.tint_ = std::move(tint);
+      converter.alternate_ = std::make_shared<const VQPixelConverter>(std::move(base));
+      return converter;
+    }
+  }
+  if (n != 1) return std::nullopt;
+  // One colorant with no way to its alternate: its ink as grey.
+  converter.invisible_ = names.isName("None");
+  return converter;
+}
+
+void VQPixelConverter::convert(const double* values, size_t pixels, uint8_t* out) const {
+  if (!valid_) return;
+  const int n = components_;
+  if (model_ == VQColorModel::deviceN) {
+    if (!tint_) {
+      for (size_t i = 0; i < pixels; ++i) out[i] = invisible_ ? 255 : byteOf(1 - std::clamp(values[i], 0.0, 1.0));
+      return;
+    }
+    const int m = alternate_->components();
+    std::vector<double> converted(pixels * size_t(m));
+    double input[32] = {}, output[32] = {};
+    for (size_t i = 0; i < pixels; ++i) {
+      std::copy_n(values + i * n, n, input);
+      tint_->transformInput(input, output);
+      std::copy_n(output, m, converted.data() + i * m);
+    }
+    alternate_->convert(converted.data(), pixels, out);
+    return;
+  }
+  if (model_ == VQColorModel::indexed) {
+    const int stride = gray_ ? 1 : 3;
+    for (size_t i = 0; i < pixels; ++i) {
+      const int index = std::clamp(int(std::lround(values[i])), 0, hival_);
+      std::copy_n(palette_.data() + size_t(index) * stride, stride, out + i * stride);
+    }
+    return;
+  }
+  if (transform_) {
+    std::vector<double> input(values, values + pixels * n);
+    if (model_ != VQColorModel::lab)
+      for (double& v : input) v = std::clamp(v, 0.0, 1.0) * inputScale_;
+    cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_.get()), input.data(), out, cmsUInt32Number(pixels));
+    return;
+  }
+  for (size_t i = 0; i < pixels; ++i) {
+    const double* v = values + i * n;
+    if (n == 1) {
+      out[i] = byteOf(v[0]);
+    } else if (n == 4) {
+      const double k = std::clamp(v[3], 0.0, 1.0);
+      for (int c = 0; c < 3; ++c) out[i * 3 + c] = byteOf((1 - std::clamp(v[c], 0.0, 1.0)) * (1 - k));
+    } else {
+      for (int c = 0; c < 3; ++c) out[i * 3 + c] = byteOf(v[std::min(c, n - 1)]);
+    }
+  }
 }
 
 }  // namespace vq::app

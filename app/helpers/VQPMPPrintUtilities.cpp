@@ -2,9 +2,16 @@
 
 #include <cups/cups.h>
 
+#include <QDir>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryFile>
 #include <cmath>
 #include <memory>
+
+#include "common/VQPDFPathUtilities.h"
+#include "platform/pdf/PdfDocument.h"
 
 namespace vq::app {
 
@@ -56,8 +63,22 @@ QList<VQPrintPaper> papersOf(cups_dest_t* dest, cups_dinfo_t* info) {
 
 }  // namespace
 
+std::optional<VQPrintOptions> VQPMPPrintUtilities::pdfFileOptions(const QString& pdfPath) {
+  if (!QFileInfo(pdfPath).isFile()) return std::nullopt;
+  int pages = 0;
+  try {
+    const auto document = vq::pdf::Document::open(pdfPath.toStdString(), "");
+    pages = document ? document->pageCount() : 0;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  if (pages <= 0) return std::nullopt;
+  return VQPrintOptions{{"document-format", "application/pdf"}, {"page-ranges", "1-" + std::to_string(pages)}};
+}
+
 bool VQPMPPrintUtilities::PrintToPDFFile(const QString& pdfPath, const QString& printerName) {
-  if (!QFileInfo(pdfPath).isFile()) return false;
+  const auto fileOptions = pdfFileOptions(pdfPath);
+  if (!fileOptions) return false;
   cups_dest_t* dests = nullptr;
   const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
   QString chosen;
@@ -68,7 +89,9 @@ bool VQPMPPrintUtilities::PrintToPDFFile(const QString& pdfPath, const QString& 
   cupsFreeDests(count, dests);
   if (chosen.isEmpty()) return false;
   cups_option_t* options = nullptr;
-  const int numOptions = cupsAddOption("document-format", "application/pdf", 0, &options);
+  int numOptions = 0;
+  for (const auto& [name, value] : *fileOptions)
+    numOptions = cupsAddOption(name.c_str(), value.c_str(), numOptions, &options);
   const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, chosen.toUtf8().constData(), pdfPath.toUtf8().constData(),
                                  pdfPath.toUtf8().constData(), numOptions, options);
   cupsFreeOptions(numOptions, options);
@@ -80,6 +103,38 @@ bool VQPMPPrintUtilities::PrinterInfo() {
   const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
   cupsFreeDests(count, dests);
   return count > 0;
+}
+
+void VQPMPPrintUtilities::PrintfPMPreset() {
+  cups_dest_t* dests = nullptr;
+  cupsFreeDests(cupsGetDests2(CUPS_HTTP_DEFAULT, &dests), dests);
+}
+
+std::optional<int> VQPMPPrintUtilities::QuickPrintTest(const QString& printerID, VQPrintError* error) {
+  QTemporaryFile file(
+      QDir(QString::fromStdString(vq::VQPDFPathUtilities::temporaryRoot())).filePath("auto-fit-XXXXXX.pdf"));
+  if (!file.open()) {
+    fail(error, "PMPrinterPrintWithFile returned error ");
+    return std::nullopt;
+  }
+  {
+    QPdfWriter writer(&file);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(72);
+    QPainter painter(&writer);
+    painter.drawRect(QRectF(36, 36, 523, 770));
+    painter.drawText(QRectF(36, 36, 523, 770), Qt::AlignCenter, "auto-fit");
+  }
+  file.close();
+  VQPrintJobSettings settings;
+  settings.mediaSource = "main";
+  settings.mediaType = "photographic-glossy";
+  settings.mediaName = "iso-a4";
+  settings.width = 595;
+  settings.height = 842;
+  settings.mimeType = "application/pdf";
+  settings.jobName = "auto-fit";
+  return SendToPrinter(printerID, settings, file.fileName(), error);
 }
 
 QList<QVariantMap> VQPMPPrintUtilities::GetMacConnectedPrinters() {
@@ -235,6 +290,10 @@ std::optional<int> VQPMPPrintUtilities::SendToPrinter(const QString& printerID, 
   const QList<VQPrintPaper> papers = info ? papersOf(dest.get(), info.get()) : QList<VQPrintPaper>();
   const auto paper =
       FindMatchPaper(papers, settings.mediaName, settings.margins, settings.height, settings.width, false);
+  if (!QFileInfo(filePath).isFile()) {
+    fail(error, "PMPrinterPrintWithFile returned error ");
+    return std::nullopt;
+  }
   cups_option_t* options = nullptr;
   int numOptions = 0;
   for (const auto& [name, value] : printOptions(settings, paper))

@@ -62,8 +62,20 @@ using VQPrintOptions = std::vector<std::pair<std::string, std::string>>;
 
 class VQPMPPrintUtilities {
  public:
+  // Prints every page of the PDF on the printer of that name (any case);
+  // false when the file does not open as a PDF, has no page, or the printer
+  // is not found or refuses the job.
   static bool PrintToPDFFile(const QString& pdfPath, const QString& printerName);
+  // The options PrintToPDFFile sends the file with: its format and the
+  // range from the first to the last page; nothing when the file does not
+  // open as a PDF or has no page.
+  static std::optional<VQPrintOptions> pdfFileOptions(const QString& pdfPath);
   static bool PrinterInfo();
+  // Asks the print server for its destinations and does nothing further.
+  static void PrintfPMPreset();
+  // A manual check of a printer: sends a one-page A4 test sheet from the
+  // main tray on glossy photo paper; the job id, or nothing with the reason.
+  static std::optional<int> QuickPrintTest(const QString& printerID, VQPrintError* error);
   static QList<QVariantMap> GetMacConnectedPrinters();
   static bool IsPrinterExist(const QString& printerID);
   static std::optional<VQPrinterState> GetPrinterState(const QString& printerID, VQPrintError* error);

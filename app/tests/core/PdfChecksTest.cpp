@@ -49,6 +49,33 @@ TEST_F(PdfChecksTest, EncryptedCorpusFileNeedsItsPassword) {
   EXPECT_EQ(VQCPDFUtilities::pageCountAtPath(path, "wrong"), 0);
 }
 
+// Unlocking answers whether the document opens with the password: a file
+// that does not open at all is never "unlocked".
+TEST_F(PdfChecksTest, UnlockingCorpusFileWithAPassword) {
+  const QString encrypted = QString::fromStdString(vqtest::corpusFile("encrypted-aes128-user.pdf").string());
+  struct Row {
+    const char* name;
+    QString path, password;
+    bool unlocked;
+  };
+  const std::vector<Row> rows = {
+      {"plain, no password", plainPDF(), "", true},
+      {"encrypted, right password", encrypted, "user", true},
+      {"encrypted, wrong password", encrypted, "wrong", false},
+      {"encrypted, no password", encrypted, "", false},
+      {"missing file", scratchPath("missing.pdf"), "user", false},
+      {"missing file, no password", scratchPath("missing.pdf"), "", false},
+      {"not a PDF", writeFile("notes.pdf", "hello"), "", false},
+      {"empty file", writeFile("empty.pdf", ""), "x", false},
+      {"folder", outputDir(), "", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(VQCPDFUtilities::isUnlockPDFDcoumentAtPath(row.path, row.password), row.unlocked);
+    EXPECT_EQ(VQCPDFUtilities::initPDFDocumentAtPath(row.path, row.password) != nullptr, row.unlocked);
+  }
+}
+
 // A file that opens without a password but forbids printing is treated as locked.
 TEST_F(PdfChecksTest, NoPrintingFileCountsAsLockedEndToEnd) {
   const QString plain = plainPDF();

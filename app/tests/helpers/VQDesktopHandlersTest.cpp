@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QTemporaryDir>
 #include <functional>
 
 #include "helpers/VQDesktopHandlers.h"
@@ -94,6 +96,84 @@ TEST_F(DesktopHandlersTest, Mail) {
   EXPECT_FALSE(ATMailHelper::mailHTMLString("<p>hi</p>", "Subject", QUrl("mailto:a@b.c")));
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[1].arguments, QStringList({"mailto:a@b.c"}));
+}
+
+// Desktop files in a data folder of the test's own, which stands in for
+// the user's and the system's.
+class InstalledApplications {
+ public:
+  InstalledApplications() {
+    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"})
+      if (qEnvironmentVariableIsSet(name)) saved_.insert(name, qgetenv(name));
+    qputenv("XDG_DATA_HOME", dir_.filePath("home").toUtf8());
+    qputenv("XDG_DATA_DIRS", dir_.filePath("system").toUtf8());
+  }
+  ~InstalledApplications() {
+    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
+      if (saved_.contains(name)) {
+        qputenv(name, saved_.value(name));
+      } else {
+        qunsetenv(name);
+      }
+    }
+  }
+  void add(const QString& where, const QString& relativePath, const QByteArray& mimeLine) {
+    const QString path = dir_.filePath(where + "/applications/" + relativePath);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+      file.write("[Desktop Entry]\nType=Application\nName=X\n" + mimeLine + "\n[Desktop Action new]\nMimeType=x/y;\n");
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QHash<QByteArray, QByteArray> saved_;
+};
+
+TEST_F(DesktopHandlersTest, MailProgramCheck) {
+  InstalledApplications apps;
+  EXPECT_FALSE(ATMailHelper::isAppleMailDefault());
+  apps.add("system", "org.example.Mail.desktop", "MimeType=text/html;x-scheme-handler/mailto;");
+  apps.add("system", "viewer.desktop", "MimeType=application/pdf;");
+  EXPECT_EQ(LaunchServicesWrapper::applicationsForMimeType("x-scheme-handler/mailto"),
+            QStringList({"org.example.Mail.desktop"}));
+  EXPECT_TRUE(ATMailHelper::isAppleMailDefault());  // the only handler
+  apps.add("home", "kde/mailer.desktop", "MimeType=x-scheme-handler/mailto");
+  // The user's copy of a file hides the system's: it no longer handles mail.
+  apps.add("home", "org.example.Mail.desktop", "MimeType=text/html;");
+  EXPECT_EQ(LaunchServicesWrapper::applicationsForMimeType("x-scheme-handler/mailto"),
+            QStringList({"kde-mailer.desktop"}));
+  apps.add("system", "other.desktop", "MimeType=x-scheme-handler/mailto;");
+  EXPECT_FALSE(ATMailHelper::isAppleMailDefault());  // two handlers, no default
+  defaults["x-scheme-handler/mailto"] = "other.desktop";
+  EXPECT_TRUE(ATMailHelper::isAppleMailDefault());
+}
+
+TEST_F(DesktopHandlersTest, MailWithBaseUrlAndWebArchive) {
+  EXPECT_TRUE(ATMailHelper::mailHTMLString("<html><head><title>t</title></head><p>hi</p></html>",
+                                           QUrl("https://example.com/a b/"), "S", QUrl("mailto:a@b.c")));
+  ASSERT_EQ(calls.size(), 1u);
+  QFile attached(calls[0].arguments.last());
+  ASSERT_TRUE(attached.open(QIODevice::ReadOnly));
+  EXPECT_EQ(attached.readAll(),
+            "<html><head><base href=\"https://example.com/a%20b/\"><title>t</title></head><p>hi</p></html>");
+  attached.remove();
+
+  calls.clear();
+  EXPECT_TRUE(ATMailHelper::mailWebArchive("<p>x</p>", "Title", "https://example.com/page", QUrl()));
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].arguments.mid(0, 6),
+            QStringList({"--utf8", "--subject", "Title", "--body", "https://example.com/page", "--attach"}));
+  QFile::remove(calls[0].arguments.last());
+
+  // An empty archive goes straight to the mailto URL; without one, nothing is sent.
+  calls.clear();
+  EXPECT_TRUE(ATMailHelper::mailWebArchive("", "Title", "", QUrl("mailto:a@b.c")));
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].arguments, QStringList({"mailto:a@b.c"}));
+  calls.clear();
+  EXPECT_FALSE(ATMailHelper::mailWebArchive("", "Title", "", QUrl()));
+  EXPECT_TRUE(calls.empty());
 }
 
 }  // namespace

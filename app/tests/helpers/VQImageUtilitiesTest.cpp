@@ -92,4 +92,53 @@ TEST(ImageUtilities, ThumbnailsCornersFiltersAndSaving) {
   EXPECT_FALSE(VQImageUtilities::saveAtPath(image, dir.filePath("no/such/folder/c.png"), 1));
 }
 
+// The colour matrix works in linear light: grey from pure red, green and
+// blue is their luminance weight turned back into sRGB, and the alpha row
+// and bias apply as given.
+TEST(ImageUtilities, ColourMatrixInLinearLight) {
+  QImage image(4, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, qRgba(255, 0, 0, 255));
+  image.setPixel(1, 0, qRgba(0, 255, 0, 255));
+  image.setPixel(2, 0, qRgba(0, 0, 255, 255));
+  image.setPixel(3, 0, qRgba(255, 255, 255, 128));
+  const QImage gray = VQImageUtilities::filterGrayImage(image);
+  const std::vector<int> expected = {127, 220, 76, 255};
+  for (int x = 0; x < 4; ++x) {
+    const QRgb p = gray.pixel(x, 0);
+    EXPECT_NEAR(qRed(p), expected[size_t(x)], 1) << x;
+    EXPECT_EQ(qRed(p), qGreen(p));
+    EXPECT_EQ(qRed(p), qBlue(p));
+  }
+  EXPECT_EQ(qAlpha(gray.pixel(3, 0)), 128);
+  // The identity keeps every pixel; a bias lifts a channel.
+  const auto identity = VQImageUtilities::filterImageWithFilterName(image, "CIColorMatrix");
+  ASSERT_TRUE(identity);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(identity->pixel(x, 0), image.pixel(x, 0)) << x;
+  const QImage lifted =
+      VQImageUtilities::colorMatrix(image, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 0}, {0, 0, 1, 1});
+  EXPECT_EQ(lifted.pixel(0, 0), qRgba(255, 0, 255, 255));
+  EXPECT_TRUE(VQImageUtilities::colorMatrix(QImage(), {}, {}, {}, {}).isNull());
+}
+
+TEST(ImageUtilities, VignetteDarkensTheEdgesOnly) {
+  QImage white(41, 41, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  const auto vignette = VQImageUtilities::filterImageWithFilterName(white, "CIVignetteEffect");
+  ASSERT_TRUE(vignette);
+  EXPECT_EQ(vignette->pixel(20, 20), qRgb(255, 255, 255));
+  EXPECT_LT(qRed(vignette->pixel(0, 0)), 128);
+  EXPECT_FALSE(VQImageUtilities::filterImageWithFilterName(QImage(), "CIVignetteEffect"));
+}
+
+TEST(ImageUtilities, ImageObjectsAndBitmaps) {
+  const QImage image = halves(6, 3);
+  const QImage drawn = VQImageUtilities::imageWithCGImage(image);
+  EXPECT_EQ(drawn.size(), image.size());
+  EXPECT_EQ(drawn.pixel(0, 0), qRgb(255, 0, 0));
+  EXPECT_EQ(drawn.pixel(5, 2), qRgb(0, 0, 255));
+  EXPECT_TRUE(VQImageUtilities::imageWithCGImage(QImage()).isNull());
+  EXPECT_EQ(VQImageUtilities::CGImage(image).value_or(QImage()), image);
+  EXPECT_FALSE(VQImageUtilities::CGImage(QImage()));
+}
+
 }  // namespace

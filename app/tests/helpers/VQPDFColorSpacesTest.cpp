@@ -102,7 +102,7 @@ TEST(PDFColorSpaces, DefaultDecodeArrays) {
   };
   const std::vector<Row> rows = {
       {VQColorModel::gray, 1, 8, {0, 1}},
-      {VQColorModel::lab, 3, 8, {0, 1, 0, 1, 0, 1}},
+      {VQColorModel::lab, 3, 8, {0, 100, -100, 100, -100, 100}},  // L, then the a and b ranges
       {VQColorModel::cmyk, 4, 8, {0, 1, 0, 1, 0, 1, 0, 1}},
       {VQColorModel::deviceN, 2, 8, {0, 1, 0, 1}},
       {VQColorModel::indexed, 1, 4, {0, 15}},

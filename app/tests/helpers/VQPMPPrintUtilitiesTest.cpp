@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <map>
 
+#include "helpers/HelperPdfFixture.h"
 #include "helpers/VQPMPPrintUtilities.h"
+#include "support/TestSupport.h"
 
 using namespace vq::app;
 
@@ -130,7 +132,37 @@ TEST(PrintUtilities, WithoutAServer) {
   EXPECT_FALSE(VQPMPPrintUtilities::SendToPrinter("Nowhere", {}, dir.filePath("a.pdf"), &error).has_value());
   EXPECT_EQ(error.reason, "Can't find this printer");
   EXPECT_FALSE(VQPMPPrintUtilities::PrintToPDFFile(dir.filePath("a.pdf"), "Nowhere"));
+  EXPECT_FALSE(VQPMPPrintUtilities::PrintToPDFFile(vqtest::writeOnePagePDF(dir, "", ""), "Nowhere"));
+  EXPECT_FALSE(VQPMPPrintUtilities::QuickPrintTest("Nowhere", &error).has_value());
+  EXPECT_EQ(error.reason, "Can't find this printer");
+  VQPMPPrintUtilities::PrintfPMPreset();
   unsetenv("CUPS_SERVER");
+}
+
+// A PDF goes with the range of all its pages; what does not open as a PDF
+// is not sent at all.
+TEST(PrintUtilities, PdfFilesGoWithAllTheirPages) {
+  QTemporaryDir dir;
+  const auto options = VQPMPPrintUtilities::pdfFileOptions(vqtest::writeOnePagePDF(dir, "", ""));
+  ASSERT_TRUE(options);
+  EXPECT_EQ(asMap(*options),
+            (std::map<std::string, std::string>{{"document-format", "application/pdf"}, {"page-ranges", "1-1"}}));
+  QFile three(dir.filePath("three.pdf"));
+  ASSERT_TRUE(three.open(QIODevice::WriteOnly));
+  three.write(QByteArray::fromStdString(vqtest::BuildPDF(
+      {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 3 >>",
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >>", "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >>",
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >>"})));
+  three.close();
+  EXPECT_EQ(asMap(VQPMPPrintUtilities::pdfFileOptions(three.fileName()).value_or(VQPrintOptions())).at("page-ranges"),
+            "1-3");
+  QFile text(dir.filePath("notes.pdf"));
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write("not a pdf");
+  text.close();
+  EXPECT_FALSE(VQPMPPrintUtilities::pdfFileOptions(text.fileName()));
+  EXPECT_FALSE(VQPMPPrintUtilities::pdfFileOptions(dir.filePath("missing.pdf")));
+  EXPECT_FALSE(VQPMPPrintUtilities::pdfFileOptions(dir.path()));
 }
 
 }  // namespace
