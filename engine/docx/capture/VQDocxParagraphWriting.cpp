@@ -1,6 +1,7 @@
 // The paragraph's write groups and its w:p output.
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "docx/capture/VQDocxParagraph.h"
 #include "docx/capture/VQDocxRunTab.h"
@@ -20,6 +21,26 @@ std::shared_ptr<VQDocxRunText> asText(const std::shared_ptr<VQDocxRun>& run) {
 }
 
 bool isTab(const std::shared_ptr<VQDocxRun>& run) { return std::dynamic_pointer_cast<VQDocxRunTab>(run) != nullptr; }
+
+// A lone letter a little apart from the next run is letter-spaced text when
+// the gap is under half a blank. Where the blank comes out wider than this
+// (a face whose own blank is not known, measured in a stand-in with a wide
+// one), the width of a usual blank is taken instead: a one-syllable Hangul
+// word would otherwise lose the blank after it.
+constexpr double kMostLetterSpacingBlankEm = 0.35;
+
+// After the punctuation that ends a sentence or a clause, typesetters
+// widen the blank; up to this many blanks it is still one blank, not a tab.
+constexpr double kMostPunctuationGapBlanks = 2.5;
+
+bool endsWithPunctuation(const std::string& text) {
+  return !text.empty() && std::string_view(".,;:!?").find(text.back()) != std::string_view::npos;
+}
+
+// True when the group's last run comes after text of its line: a run that
+// starts the line or follows a tab ("1.", "A.") is a label, whose gap is
+// kept as a tab.
+bool followsText(const RunGroup& group) { return group.size() >= 2 && !isTab(group[group.size() - 2]); }
 
 bool endsWithBlank(const std::string& text) {
   return !text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r');
@@ -173,9 +194,12 @@ void VQDocxParagraph::convertToWriteRunArray(const LineArray& lines) {
         prev = cur;
         continue;
       }
-      if (text::utf8CharacterCount(prev->runText()) == 1 && gap < sw * 0.5) {
+      const double size = std::isfinite(prev->rProperty.sz) && prev->rProperty.sz > 0 ? prev->rProperty.sz : sw;
+      if (text::utf8CharacterCount(prev->runText()) == 1 &&
+          gap < std::min(sw, kMostLetterSpacingBlankEm * size) * 0.5) {
         step = Step::Join;
-      } else if (gap < 3.1f || gap < 1.5 * sw || multiLine) {
+      } else if (gap < 3.1f || gap < 1.5 * sw || multiLine ||
+                 (endsWithPunctuation(prev->runText()) && gap < kMostPunctuationGapBlanks * sw && followsText(group))) {
         if (!tabAllowed) step = Step::Join;
         else if (gap < 1.5 * sw && (prev->isSpaceLast || cur->isSpaceFirst)) step = Step::Join;
         else step = Step::Space;

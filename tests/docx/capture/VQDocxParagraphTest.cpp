@@ -181,6 +181,32 @@ TEST(VQDocxParagraph, WriteGroupsJoinSpaceTabOrMergeNeighbours) {
   }
 }
 
+// One-line paragraphs of 12-point runs: where a blank is kept.
+TEST(VQDocxParagraph, BlanksAfterALoneLetterAndAfterPunctuation) {
+  struct Case {
+    const char* name;
+    VQDocxRunText::Array runs;
+    std::string text;
+  } cases[] = {
+      // A blank measured in a stand-in face is wider than the text's own:
+      // a one-letter word keeps the blank after it.
+      {"one-letter word", {TextRun("며", 10, 11, 7.2), TextRun("통내", 24.1, 22, 7.2)}, "며 통내"},
+      {"a lone letter letter-spaced", {TextRun("T", 10, 8, 3), TextRun("I", 19, 4, 3)}, "TI"},
+      // A sentence gap, wider than a blank, after text: a blank.
+      {"after a sentence",
+       {TextRun("찾는다", 10, 33, 7.2), TextRun(".", 43, 3, 3), TextRun("이", 51, 11, 7.2)},
+       "찾는다. 이"},
+      // The same gap after a label that starts the line: a tab.
+      {"after a label", {TextRun("1.", 10, 9, 3), TextRun("설", 24, 11, 7.2)}, "1.\t설"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    VQDocxParagraph p(VQDocxParagraph::LineArray{Line(c.runs)}, 0, 14, 0, RectMake(0, 0, 300, 400), 0,
+                      VQDocxUtilities::defaultSectPropertyHiden());
+    EXPECT_EQ(p.paragraphText, c.text);
+  }
+}
+
 TEST(VQDocxParagraph, BuildingWriteGroupsLeavesTheSharedRunsAsTheyWere) {
   // Every step that changes runs: a merge, a blank cut off into its own run,
   // a blank appended, extra spacing.
