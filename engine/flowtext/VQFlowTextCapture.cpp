@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <functional>
 
 namespace vq::flowtext {
 namespace {
@@ -15,9 +13,9 @@ bool isSingleBlankOrControl(const std::string& s) { return s.size() == 1 && stat
 // ended begins a text of its own (another line or box); one further than a
 // quarter em has a blank before it.
 constexpr double kMostTurnedGapEm = 1.0;
+constexpr double kTurnedBlankEm = 0.25;
 // Strings this close (in ems) with the same text are one string drawn twice.
 constexpr double kOverprintEm = 0.1;
-constexpr double kTurnedBlankEm = 0.25;
 
 }  // namespace
 
@@ -102,52 +100,16 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
 
 namespace {
 
-bool sameSpot(const VQFlowTextRunText& a, const VQFlowTextRunText& b) {
-  const double size = std::max(std::fabs(a.ctmInfo.fontSize.width), std::fabs(a.ctmInfo.fontSize.height));
-  return std::fabs(a.ctmInfo.topLeft.x - b.ctmInfo.topLeft.x) < kOverprintEm * size &&
-         std::fabs(a.ctmInfo.topLeft.y - b.ctmInfo.topLeft.y) < kOverprintEm * size && a.runText == b.runText;
-}
-
-uint64_t mix(uint64_t h, int64_t v) {
-  h ^= static_cast<uint64_t>(v) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-  return h;
-}
-
-// Drops every run that repeats an earlier one at its place. Runs are filed
-// by their text and a grid of cells twice the reach across, so that each
-// looks only at the four cells a repeat within reach can lie in, and a page
-// costs one pass.
-void dropOverprints(std::vector<VQFlowTextRunText>& runs) {
+// Drops every run that repeats an earlier one at its place.
+void dropOverprints(std::vector<VQFlowTextRunText>& runs, VQPDFOverprintFilter& drawn) {
   if (runs.size() < 2) return;
-  size_t slots = 16;
-  while (slots < 2 * runs.size()) slots *= 2;
-  constexpr uint32_t kEmpty = UINT32_MAX;
-  std::vector<std::pair<uint64_t, uint32_t>> table(slots, {0, kEmpty});
-  std::vector<bool> repeated(runs.size(), false);
-  for (size_t i = 0; i < runs.size(); ++i) {
-    const VQFlowTextRunText& r = runs[i];
-    const double cell =
-        2 * kOverprintEm * std::max({std::fabs(r.ctmInfo.fontSize.width), std::fabs(r.ctmInfo.fontSize.height), 1.0});
-    const double fx = r.ctmInfo.topLeft.x / cell, fy = r.ctmInfo.topLeft.y / cell;
-    if (!std::isfinite(fx) || !std::isfinite(fy) || std::fabs(fx) > 1e15 || std::fabs(fy) > 1e15) continue;
-    const auto cx = static_cast<int64_t>(std::floor(fx)), cy = static_cast<int64_t>(std::floor(fy));
-    const int64_t dx = fx - static_cast<double>(cx) < 0.5 ? -1 : 1, dy = fy - static_cast<double>(cy) < 0.5 ? -1 : 1;
-    const uint64_t textKey = std::hash<std::string>{}(r.runText);
-    auto keyOf = [&](int64_t x, int64_t y) { return mix(mix(textKey, x), y); };
-    for (const auto& [x, y] : {std::pair{cx, cy}, {cx + dx, cy}, {cx, cy + dy}, {cx + dx, cy + dy}}) {
-      const uint64_t key = keyOf(x, y);
-      for (size_t s = key & (slots - 1); table[s].second != kEmpty && !repeated[i]; s = (s + 1) & (slots - 1))
-        if (table[s].first == key && sameSpot(runs[table[s].second], r)) repeated[i] = true;
-    }
-    if (repeated[i]) continue;
-    const uint64_t own = keyOf(cx, cy);
-    size_t s = own & (slots - 1);
-    while (table[s].second != kEmpty) s = (s + 1) & (slots - 1);
-    table[s] = {own, static_cast<uint32_t>(i)};
-  }
+  drawn.clear();
   size_t kept = 0;
   for (size_t i = 0; i < runs.size(); ++i) {
-    if (repeated[i]) continue;
+    const VQFlowTextRunText& r = runs[i];
+    const double size = std::max(std::fabs(r.ctmInfo.fontSize.width), std::fabs(r.ctmInfo.fontSize.height));
+    if (drawn.repeats(r.runText, r.ctmInfo.topLeft.x, r.ctmInfo.topLeft.y, kOverprintEm * std::max(size, 1.0)))
+      continue;
     if (kept != i) runs[kept] = std::move(runs[i]);
     ++kept;
   }
@@ -162,8 +124,8 @@ void VQFlowTextCapture::endPage() {
   // The same text drawn again over itself (type made bold by printing it
   // twice, a little apart; a line drawn once stroked and once filled) is
   // text once.
-  dropOverprints(page.allRunTextArray);
-  dropOverprints(page.turnedRunTextArray);
+  dropOverprints(page.allRunTextArray, overprints_);
+  dropOverprints(page.turnedRunTextArray, overprints_);
 }
 
 }  // namespace vq::flowtext

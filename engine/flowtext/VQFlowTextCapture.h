@@ -8,6 +8,7 @@
 
 #include "flowtext/VQFlowTextDocument.h"
 #include "flowtext/VQFlowTextTypes.h"
+#include "pdf/VQPDFOverprint.h"
 
 namespace vq::flowtext {
 
@@ -49,6 +50,8 @@ class VQFlowTextCapture {
 
   VQFlowTextDocument& document_;
   bool isNotScanTextYet_ = true;
+  // Kept from page to page for its table's room.
+  VQPDFOverprintFilter overprints_;
 };
 
 }  // namespace vq::flowtext

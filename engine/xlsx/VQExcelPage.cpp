@@ -39,13 +39,7 @@ void VQExcelPage::addToAllRunTextArray(const VQExcelRunPtr& run) {
   // The same glyph drawn again over itself (type made bold by printing it
   // twice, a little apart; a line drawn once stroked and once filled) is
   // text once.
-  auto [from, to] = placedGlyphs_.equal_range(run->text);
-  for (auto it = from; it != to; ++it)
-    if (std::fabs(run->xLeft() - it->second.xLeft) < kOverprintEm * em &&
-        std::fabs(run->yTop() - it->second.yTop) < kOverprintEm * em &&
-        std::fabs(run->yBottom() - it->second.yBottom) < kOverprintEm * em)
-      return;
-  placedGlyphs_.emplace(run->text, PlacedGlyph{run->xLeft(), run->yTop(), run->yBottom()});
+  if (overprints_.repeats(run->text, run->xLeft(), run->yTop(), kOverprintEm * em)) return;
   if (!allRunTextArray.empty()) {
     VQExcelRunText& last = *allRunTextArray.back();
     const float turn = run->ctmInfo.rotation;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "pdf/VQPDFOverprint.h"
 #include "xlsx/VQExcelTypes.h"
 
 namespace vq {
@@ -76,11 +76,8 @@ class VQExcelPage {
 
   uint64_t pageNumber_;
   std::string sheetXMLPath_;
-  // Where each glyph added so far was drawn, by its text.
-  struct PlacedGlyph {
-    double xLeft, yTop, yBottom;
-  };
-  std::unordered_multimap<std::string, PlacedGlyph> placedGlyphs_;
+  // Where the glyphs added so far were drawn.
+  VQPDFOverprintFilter overprints_;
   const VQExcelManager& manager_;
   VQExcelStyle& style_;
   VQExcelSharedStrings& sharedStrings_;
