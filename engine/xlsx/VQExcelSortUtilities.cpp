@@ -129,6 +129,10 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
         break;
     }
     if ((near || word) && r->rPr.isSameToRPr(first->rPr)) take(r);
+    // Text of the line that is not taken and stands after the group (a
+    // word of another colour, a wider gap) ends it: joining what lies
+    // beyond would leap over that text and put the line out of order.
+    else if (r->xLeft() > right - 1) break;
   }
   return g;
 }

@@ -73,6 +73,10 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
       {"a line alone keeps its wide gap",
        {MakeRun("alone", 10, 10, 30), MakeRun("here", 52, 10, 20), MakeRun("far below", 10, 80, 100)},
        {{"alone", 1, 1, 0, 0}, {"here", 1, 2, 0, 0}, {"far below", 2, 1, 0, 1}}},
+      {"a word of another colour keeps its place in the line",
+       {MakeRun("have an", 10, 10, 40), MakeRun("level", 52.5, 10, 20, 10, 10, "0000ff"), MakeRun("number", 75, 10, 35),
+        MakeRun("and the line below it", 10, 22, 106)},
+       {{"have an", 1, 1, 0, 0}, {"level", 1, 2, 0, 0}, {"number", 1, 3, 0, 0}, {"and the line below it", 2, 1, 0, 2}}},
       {"an empty page", {}, {}},
   };
   vqtest::ScratchDir dir;
