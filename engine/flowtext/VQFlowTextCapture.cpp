@@ -48,11 +48,9 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
         std::hypot(g.placement.topLeft.x - page.cachedTurnedNext.x, g.placement.topLeft.y - page.cachedTurnedNext.y);
     const bool continues = page.cachedTurnedRun && page.cachedTurnedFlip == g.flip &&
                            std::fabs(page.cachedTurnedRotation - g.rotation) < 1 && apart < kMostTurnedGapEm * size;
-    // The string just added, drawn again over itself (bold by printing
-    // twice), is there once.
-    if (continues && g.text == page.cachedTurnedLastText &&
-        std::fabs(g.placement.topLeft.x - page.cachedTurnedLastAt.x) < kOverprintEm * size &&
-        std::fabs(g.placement.topLeft.y - page.cachedTurnedLastAt.y) < kOverprintEm * size)
+    // A string drawn again over itself (bold by printing twice, a label
+    // drawn once more) is there once.
+    if (turnedDrawn_.repeats(g.text, g.placement.topLeft.x, g.placement.topLeft.y, kOverprintEm * std::max(size, 1.0)))
       return VQFlowTextRoute::Dropped;
     if (continues) {
       VQFlowTextRunText& run = *page.cachedTurnedRun;
@@ -72,8 +70,6 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
       page.cachedTurnedFlip = g.flip;
     }
     page.cachedTurnedNext = {g.nextTopLeftX, g.nextTopLeftY};
-    page.cachedTurnedLastText = g.text;
-    page.cachedTurnedLastAt = g.placement.topLeft;
     page.isUsingTextBox = box;
     page.isUsingTextPath = !box;
     if (box) page.cachedTextBoxRotation = g.rotation < 180 ? 90 : 270;
@@ -125,7 +121,6 @@ void VQFlowTextCapture::endPage() {
   // twice, a little apart; a line drawn once stroked and once filled) is
   // text once.
   dropOverprints(page.allRunTextArray, overprints_);
-  dropOverprints(page.turnedRunTextArray, overprints_);
 }
 
 }  // namespace vq::flowtext

@@ -36,11 +36,14 @@ class VQFlowTextCapture {
  public:
   explicit VQFlowTextCapture(VQFlowTextDocument& document) : document_(document) {}
   // At every page begin.
-  void beginPage() { isNotScanTextYet_ = true; }
+  void beginPage() {
+    isNotScanTextYet_ = true;
+    turnedDrawn_.clear();
+  }
   // Routes one string; a main-text string becomes a run text on the page.
   VQFlowTextRoute addText(const VQFlowTextGlyph& glyph);
-  // At every page end: a pending text box or text path ends, and a string
-  // drawn again over itself is kept once.
+  // At every page end: a pending text box or text path ends, and an upright
+  // string drawn again over itself is kept once.
   void endPage();
   bool isNotScanTextYet() const { return isNotScanTextYet_; }
 
@@ -50,8 +53,10 @@ class VQFlowTextCapture {
 
   VQFlowTextDocument& document_;
   bool isNotScanTextYet_ = true;
-  // Kept from page to page for its table's room.
+  // Kept from page to page for their tables' room: the upright strings,
+  // looked at when the page ends, and the turned ones, as they come.
   VQPDFOverprintFilter overprints_;
+  VQPDFOverprintFilter turnedDrawn_;
 };
 
 }  // namespace vq::flowtext

@@ -31,9 +31,6 @@ struct VQFlowTextPage {
   // start.
   std::optional<VQFlowTextRunText> cachedTurnedRun;
   Point cachedTurnedNext;
-  // The last string added to it and where it started.
-  std::string cachedTurnedLastText;
-  Point cachedTurnedLastAt;
   double cachedTurnedRotation = 0;
   bool cachedTurnedFlip = false;
   // Each closed box's or path's text, in the order drawn. Its place in the

@@ -623,6 +623,21 @@ bool VQDocxUtilities::IsBorderEqualTcProperty(const VQDocx_TcPr& tcPr, VQDocxRan
          IsEqualBorder(c.tl2br, tblPr.tblBorders.tl2br) && IsEqualBorder(c.tr2bl, tblPr.tblBorders.tr2bl);
 }
 
+void VQDocxUtilities::WriteEmptyParagraph(const char* halfPoints, XMLFileWriter& writer) {
+  const auto& w = gl_namespace_xmlns_w;
+  writer.writeStartElementWithNamespace(w, "p");
+  writer.writeStartElementWithNamespace(w, "pPr");
+  writer.writeStartElementWithNamespace(w, "rPr");
+  for (const char* name : {"sz", "szCs"}) {
+    writer.writeStartElementWithNamespace(w, name);
+    writer.writeAttributeWithNamespace(w, "val", halfPoints);
+    writer.writeEndElement();
+  }
+  writer.writeEndElement();
+  writer.writeEndElement();
+  writer.writeEndElement();
+}
+
 void VQDocxUtilities::WriteTcProperty(const VQDocx_TcPr& t, VQDocxRange columnRange, VQDocxRange rowRange,
                                       const VQDocx_TblPr& tblPr, XMLFileWriter& writer) {
   W w{writer};

@@ -66,6 +66,9 @@ class VQDocxUtilities {
                                       const VQDocx_TblPr& tblPr);
   static void WriteTcProperty(const VQDocx_TcPr& tcPr, VQDocxRange columnRange, VQDocxRange rowRange,
                               const VQDocx_TblPr& tblPr, XMLFileWriter& writer);
+  // An empty paragraph whose mark is `halfPoints` high (where Word needs a
+  // paragraph that should take no room).
+  static void WriteEmptyParagraph(const char* halfPoints, XMLFileWriter& writer);
 
   // "RRGGBB", upper case, components clamped to 0..255.
   static std::string HexColor(VQDocx_Color color);

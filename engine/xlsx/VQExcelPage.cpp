@@ -42,37 +42,34 @@ void VQExcelPage::addToAllRunTextArray(const VQExcelRunPtr& run) {
   if (overprints_.repeats(run->text, run->xLeft(), run->yTop(), kOverprintEm * em)) return;
   if (!allRunTextArray.empty()) {
     VQExcelRunText& last = *allRunTextArray.back();
+    // Joins the run to the last one when `gap`, along their line, leaves
+    // them one word (a blank between when it is a word gap). A show that
+    // starts well back over the last one is not its continuation.
+    auto join = [&](double gap) {
+      const VQPDFGapKind kind = VQPDFClassifyGap(gap, S::GapFontBetween(last, *run));
+      if (!((kind == VQPDFGapKind::Glued && gap > -1) || kind == VQPDFGapKind::Word)) return false;
+      const bool word = kind == VQPDFGapKind::Word;
+      S::AppendPiece(last, *run, word);
+      last.textWidth += run->textWidth + (word ? gap : 0);
+      return true;
+    };
     const float turn = run->ctmInfo.rotation;
-    // (Punctuation of turned CJK text often comes from another face: only
-    // size and colour must agree.)
+    // Text running up (270) or down (90) the page: the next glyph lies above
+    // or below the last one. (Punctuation of turned CJK text often comes
+    // from another face: only size and colour must agree.)
     if ((turn == 90 || turn == 270) && turn == last.ctmInfo.rotation && run->rPr.isSameToRPr(last.rPr) &&
-        std::fabs(run->xLeft() - last.xLeft()) < kSameColumnEm * em) {
-      // Text running up (270) or down (90) the page: the next glyph lies
-      // above or below the last one.
-      const double gap = turn == 270 ? last.yTop() - run->yBottom() : run->yTop() - last.yBottom();
-      const VQPDFGapKind kind = VQPDFClassifyGap(gap, S::GapFontBetween(last, *run));
-      if ((kind == VQPDFGapKind::Glued && gap > -1) || kind == VQPDFGapKind::Word) {
-        const bool word = kind == VQPDFGapKind::Word;
-        S::AppendPiece(last, *run, word);
-        last.textWidth += run->textWidth + (word ? gap : 0);
-        last.ctmInfo.yTop = std::min(last.ctmInfo.yTop, run->yTop());
-        last.ctmInfo.yBottom = std::max(last.ctmInfo.yBottom, run->yBottom());
-        last.ctmInfo.yBase = last.ctmInfo.yBottom;
-        last.ctmInfo.xRight = std::max(last.ctmInfo.xRight, run->xRight());
-        return;
-      }
+        std::fabs(run->xLeft() - last.xLeft()) < kSameColumnEm * em &&
+        join(turn == 270 ? last.yTop() - run->yBottom() : run->yTop() - last.yBottom())) {
+      last.ctmInfo.yTop = std::min(last.ctmInfo.yTop, run->yTop());
+      last.ctmInfo.yBottom = std::max(last.ctmInfo.yBottom, run->yBottom());
+      last.ctmInfo.yBase = last.ctmInfo.yBottom;
+      last.ctmInfo.xRight = std::max(last.ctmInfo.xRight, run->xRight());
+      return;
     }
-    if (std::fabs(run->yBase() - last.yBase()) < 1 && run->rPr.isEqualToRPr(last.rPr)) {
-      const double gap = run->xLeft() - last.xRight();
-      const VQPDFGapKind kind = VQPDFClassifyGap(gap, S::GapFontBetween(last, *run));
-      // A show that starts well back over the last one is not its continuation.
-      if ((kind == VQPDFGapKind::Glued && gap > -1) || kind == VQPDFGapKind::Word) {
-        const bool word = kind == VQPDFGapKind::Word;
-        S::AppendPiece(last, *run, word);
-        last.textWidth += run->textWidth + (word ? gap : 0);
-        last.ctmInfo.xRight = run->xRight();
-        return;
-      }
+    if (std::fabs(run->yBase() - last.yBase()) < 1 && run->rPr.isEqualToRPr(last.rPr) &&
+        join(run->xLeft() - last.xRight())) {
+      last.ctmInfo.xRight = run->xRight();
+      return;
     }
   }
   allRunTextArray.push_back(run);

@@ -127,18 +127,7 @@ void VQDocxRunTextBox::writeContent(XMLFileWriter& writer) {
   }
   if (wrote) return;
   // Word refuses a text box without a paragraph: a small empty one stands in.
-  const auto& w = gl_namespace_xmlns_w;
-  writer.writeStartElementWithNamespace(w, "p");
-  writer.writeStartElementWithNamespace(w, "pPr");
-  writer.writeStartElementWithNamespace(w, "rPr");
-  for (const char* name : {"sz", "szCs"}) {
-    writer.writeStartElementWithNamespace(w, name);
-    writer.writeAttributeWithNamespace(w, "val", "12");
-    writer.writeEndElement();
-  }
-  writer.writeEndElement();
-  writer.writeEndElement();
-  writer.writeEndElement();
+  VQDocxUtilities::WriteEmptyParagraph("12", writer);
 }
 
 }  // namespace vq

@@ -203,17 +203,7 @@ void VQDocxTableCellGroup::writeRowMergeEndWithXMLWriter(XMLFileWriter& writer) 
   const VQDocxRuledTable* table = superTable();
   VQDocxUtilities::WriteTcProperty(tc, columnRange, rowRange, table ? table->tblProperty : VQDocx_TblPr{}, writer);
   // A 2.5-point paragraph mark, so that the continuation row does not grow.
-  writer.writeStartElementWithNamespace(gl_namespace_xmlns_w, "p");
-  writer.writeStartElementWithNamespace(gl_namespace_xmlns_w, "pPr");
-  writer.writeStartElementWithNamespace(gl_namespace_xmlns_w, "rPr");
-  for (const char* name : {"sz", "szCs"}) {
-    writer.writeStartElementWithNamespace(gl_namespace_xmlns_w, name);
-    writer.writeAttributeWithNamespace(gl_namespace_xmlns_w, "val", "5");
-    writer.writeEndElement();
-  }
-  writer.writeEndElement();
-  writer.writeEndElement();
-  writer.writeEndElement();
+  VQDocxUtilities::WriteEmptyParagraph("5", writer);
   writer.writeEndElement();
 }
 

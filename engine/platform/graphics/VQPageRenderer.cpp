@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include <fmt/format.h>
@@ -94,6 +95,16 @@ Wait waitFor(int fd, short events, Clock::time_point deadline, const std::atomic
   }
 }
 
+// Waits for a program to end, through interruptions; its status, or nothing
+// when it was reaped elsewhere.
+std::optional<int> reap(pid_t pid) {
+  int status = 0;
+  pid_t r;
+  while ((r = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+  }
+  return r == pid ? std::optional<int>(status) : std::nullopt;
+}
+
 // Every renderer program still running, so that the process ends and
 // reaps them as it exits: a thread that never ends (a pool worker) would
 // otherwise leave its program to be reaped by somebody else, its resource
@@ -113,8 +124,7 @@ class RunningPrograms {
     std::lock_guard<std::mutex> lock(mutex_);
     for (pid_t pid : pids_) {
       ::kill(pid, SIGKILL);
-      while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-      }
+      reap(pid);
     }
     pids_.clear();
   }
@@ -193,64 +203,58 @@ class RenderProgram {
   }
 
   // Ends the program at once, whatever it is doing.
-  void end() {
-    if (socket_ >= 0) ::close(socket_);
-    socket_ = -1;
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-      }
-      runningPrograms().remove(pid_);
-    }
-    pid_ = -1;
-  }
+  void end() { close(true); }
 
   // Why the program is gone: reaps it and names the signal or status.
   std::string endReason() {
-    if (socket_ >= 0) ::close(socket_);
-    socket_ = -1;
-    int status = 0;
-    std::string reason = "it closed its connection";
-    if (pid_ > 0) {
-      pid_t r;
-      while ((r = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
-      }
-      if (r == pid_ && WIFSIGNALED(status))
-        reason = fmt::format("it was ended by signal {} ({})", WTERMSIG(status), strsignal(WTERMSIG(status)));
-      else if (r == pid_ && WIFEXITED(status)) reason = fmt::format("it exited with status {}", WEXITSTATUS(status));
-      runningPrograms().remove(pid_);
-    }
-    pid_ = -1;
-    return reason;
+    const std::optional<int> status = close(false);
+    if (status && WIFSIGNALED(*status))
+      return fmt::format("it was ended by signal {} ({})", WTERMSIG(*status), strsignal(WTERMSIG(*status)));
+    if (status && WIFEXITED(*status)) return fmt::format("it exited with status {}", WEXITSTATUS(*status));
+    return "it closed its connection";
   }
 
   Wait send(const void* data, size_t size, Clock::time_point deadline, const std::atomic<bool>* stop) {
-    const auto* p = static_cast<const char*>(data);
-    while (size > 0) {
-      if (Wait w = waitFor(socket_, POLLOUT, deadline, stop); w != Wait::Done) return w;
-      const ssize_t n = ::send(socket_, p, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-      if (n <= 0) return Wait::Closed;
-      p += n;
-      size -= static_cast<size_t>(n);
-    }
-    return Wait::Done;
+    return transfer(POLLOUT, size, deadline, stop, [&](size_t done, size_t left) {
+      return ::send(socket_, static_cast<const char*>(data) + done, left, MSG_NOSIGNAL | MSG_DONTWAIT);
+    });
   }
 
   Wait receive(void* data, size_t size, Clock::time_point deadline, const std::atomic<bool>* stop) {
-    auto* p = static_cast<char*>(data);
-    while (size > 0) {
-      if (Wait w = waitFor(socket_, POLLIN, deadline, stop); w != Wait::Done) return w;
-      const ssize_t n = ::recv(socket_, p, size, MSG_DONTWAIT);
+    return transfer(POLLIN, size, deadline, stop, [&](size_t done, size_t left) {
+      return ::recv(socket_, static_cast<char*>(data) + done, left, MSG_DONTWAIT);
+    });
+  }
+
+ private:
+  // Moves `size` bytes one way through the socket, `step(done, left)`
+  // moving what the socket takes or gives at once.
+  template <class Step>
+  Wait transfer(short events, size_t size, Clock::time_point deadline, const std::atomic<bool>* stop, Step step) {
+    for (size_t done = 0; done < size;) {
+      if (Wait w = waitFor(socket_, events, deadline, stop); w != Wait::Done) return w;
+      const ssize_t n = step(done, size - done);
       if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
       if (n <= 0) return Wait::Closed;
-      p += n;
-      size -= static_cast<size_t>(n);
+      done += static_cast<size_t>(n);
     }
     return Wait::Done;
   }
 
- private:
+  // Closes the socket and reaps the program, killing it first when asked.
+  std::optional<int> close(bool kill) {
+    if (socket_ >= 0) ::close(socket_);
+    socket_ = -1;
+    std::optional<int> status;
+    if (pid_ > 0) {
+      if (kill) ::kill(pid_, SIGKILL);
+      status = reap(pid_);
+      runningPrograms().remove(pid_);
+    }
+    pid_ = -1;
+    return status;
+  }
+
   pid_t pid_ = -1;
   int socket_ = -1;
 };

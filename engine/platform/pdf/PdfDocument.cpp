@@ -481,23 +481,33 @@ Object Page::resources() const {
 
 std::vector<Object> Page::contentStreams() const {
   const Object page = dictionary();
-  Object contents = page.get("Contents");
+  // The streams of /Contents; false when some entry is not one.
+  auto collect = [&](std::vector<Object>& streams) {
+    const Object contents = page.get("Contents");
+    if (contents.isStream()) {
+      streams.push_back(contents);
+      return true;
+    }
+    bool whole = contents.isArray();
+    for (const Object& e : contents.elements()) {
+      if (e.isStream()) streams.push_back(e);
+      else whole = false;
+    }
+    return whole;
+  };
+  std::vector<Object> streams;
+  if (collect(streams) || !page.impl() || !page.impl()->owner || !page.impl()->handle.isDictionary()) return streams;
   // A content stream qpdf could not read (nothing, or an array with a
   // hole) is read again from the file.
-  if (!contents.isStream() && page.impl() && page.impl()->owner && page.impl()->handle.isDictionary()) {
-    QPDF& q = *page.impl()->owner;
-    const Document::Impl& impl = document_->impl();
-    const FileBytes file{impl.path, impl.repairedBytes.get()};
-    QPDFObjectHandle raw = page.impl()->handle.getKey("/Contents");
-    readable(q, raw, file);
-    if (raw.isArray())
-      for (int i = 0; i < raw.getArrayNItems(); ++i) readable(q, raw.getArrayItem(i), file);
-    contents = page.get("Contents");
-  }
-  std::vector<Object> streams;
-  if (contents.isStream()) streams.push_back(contents);
-  for (const Object& e : contents.elements())
-    if (e.isStream()) streams.push_back(e);
+  QPDF& q = *page.impl()->owner;
+  const Document::Impl& impl = document_->impl();
+  const FileBytes file{impl.path, impl.repairedBytes.get()};
+  QPDFObjectHandle raw = page.impl()->handle.getKey("/Contents");
+  readable(q, raw, file);
+  if (raw.isArray())
+    for (int i = 0; i < raw.getArrayNItems(); ++i) readable(q, raw.getArrayItem(i), file);
+  streams.clear();
+  collect(streams);
   return streams;
 }
 

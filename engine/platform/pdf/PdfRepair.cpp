@@ -36,6 +36,32 @@ size_t integerBefore(std::string_view s, size_t end, long long* value) {
   return start;
 }
 
+void skipSpace(std::string_view s, size_t& i) {
+  while (i < s.size() && isSpace(s[i])) ++i;
+}
+
+// Reads an unsigned integer after any white space from `i`, leaving `i`
+// past it; false when there is none.
+bool integerAfter(std::string_view s, size_t& i, long long* value) {
+  skipSpace(s, i);
+  const size_t start = i;
+  while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) && i - start < kMostDigits) ++i;
+  if (i == start) return false;
+  long long v = 0;
+  for (size_t k = start; k < i; ++k) v = v * 10 + (s[k] - '0');
+  *value = v;
+  return true;
+}
+
+// Where a stream's data starts, at `keyword` (its "stream"): after the end
+// of line that follows the keyword.
+size_t streamDataStart(std::string_view s, size_t keyword) {
+  size_t at = keyword + 6;
+  if (s.substr(at, 2) == "\r\n") return at + 2;
+  if (at < s.size() && (s[at] == '\n' || s[at] == '\r')) return at + 1;
+  return at;
+}
+
 size_t skipSpaceBackwards(std::string_view s, size_t end) {
   while (end > 0 && isSpace(s[end - 1])) --end;
   return end;
@@ -52,18 +78,14 @@ std::optional<long long> directInteger(std::string_view dict, std::string_view k
   for (size_t at = dict.find(key); at != std::string_view::npos; at = dict.find(key, at + 1)) {
     size_t i = at + key.size();
     if (i < dict.size() && !isDelimiter(dict[i])) continue;  // a longer name
-    while (i < dict.size() && isSpace(dict[i])) ++i;
-    const size_t start = i;
-    while (i < dict.size() && std::isdigit(static_cast<unsigned char>(dict[i])) && i - start < kMostDigits) ++i;
-    if (i == start) return std::nullopt;
+    long long value = 0, generation = 0;
+    if (!integerAfter(dict, i, &value)) return std::nullopt;
     // "N G R" is a reference, not the value.
-    size_t j = i;
-    while (j < dict.size() && isSpace(dict[j])) ++j;
-    const size_t genStart = j;
-    while (j < dict.size() && std::isdigit(static_cast<unsigned char>(dict[j]))) ++j;
-    while (j > genStart && j < dict.size() && isSpace(dict[j])) ++j;
-    if (j > genStart && j < dict.size() && dict[j] == 'R') return std::nullopt;
-    return std::stoll(std::string(dict.substr(start, i - start)));
+    if (integerAfter(dict, i, &generation)) {
+      skipSpace(dict, i);
+      if (i < dict.size() && dict[i] == 'R') return std::nullopt;
+    }
+    return value;
   }
   return std::nullopt;
 }
@@ -86,9 +108,7 @@ std::vector<ObjectStreamEntry> objectStreamEntries(std::string_view body, std::s
   const bool flate = dict.find("/FlateDecode") != std::string_view::npos;
   if (dict.find("/DecodeParms") != std::string_view::npos || (!flate && dict.find("/Filter") != std::string_view::npos))
     return {};
-  size_t dataAt = streamAt + 6;
-  if (body.substr(dataAt, 2) == "\r\n") dataAt += 2;
-  else if (dataAt < body.size() && (body[dataAt] == '\n' || body[dataAt] == '\r')) ++dataAt;
+  const size_t dataAt = streamDataStart(body, streamAt);
   size_t dataEnd = body.find("endstream", dataAt);
   if (dataEnd == std::string_view::npos) dataEnd = body.size();
   if (const auto length = directInteger(dict, "/Length"); length && dataAt + *length <= dataEnd)
@@ -104,17 +124,9 @@ std::vector<ObjectStreamEntry> objectStreamEntries(std::string_view body, std::s
   // The header: N pairs "number offset", offsets from /First.
   std::vector<std::pair<long long, long long>> header;
   size_t i = 0;
-  auto integer = [&](long long* v) {
-    while (i < decoded.size() && isSpace(decoded[i])) ++i;
-    const size_t start = i;
-    while (i < decoded.size() && std::isdigit(static_cast<unsigned char>(decoded[i])) && i - start < kMostDigits) ++i;
-    if (i == start) return false;
-    *v = std::stoll(decoded.substr(start, i - start));
-    return true;
-  };
   for (long long k = 0; k < *count; ++k) {
     long long number = 0, offset = 0;
-    if (!integer(&number) || !integer(&offset)) return {};
+    if (!integerAfter(decoded, i, &number) || !integerAfter(decoded, i, &offset)) return {};
     header.emplace_back(number, offset);
   }
   std::vector<ObjectStreamEntry> out;
@@ -320,38 +332,25 @@ size_t copyWithinNesting(std::string_view s, size_t at, std::string& out) {
 // there or is no dictionary, array or stream.
 std::optional<QPDFObjectHandle> rereadObject(QPDF& q, QPDFObjGen og, std::string_view text) {
   size_t i = 0;
-  auto skipSpace = [&] {
-    while (i < text.size() && isSpace(text[i])) ++i;
-  };
-  auto integer = [&](long long* v) {
-    skipSpace();
-    const size_t start = i;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && i - start < kMostDigits) ++i;
-    if (i == start) return false;
-    *v = std::stoll(std::string(text.substr(start, i - start)));
-    return true;
-  };
   long long number = 0, generation = 0;
-  if (!integer(&number) || !integer(&generation) || number != og.getObj() || generation != og.getGen())
+  if (!integerAfter(text, i, &number) || !integerAfter(text, i, &generation) || number != og.getObj() ||
+      generation != og.getGen())
     return std::nullopt;
-  skipSpace();
+  skipSpace(text, i);
   if (text.substr(i, 3) != "obj") return std::nullopt;
   i += 3;
-  skipSpace();
+  skipSpace(text, i);
   if (i >= text.size() || (text[i] != '<' && text[i] != '[')) return std::nullopt;
   std::string value;
   const size_t end = copyWithinNesting(text, i, value);
   if (end == std::string_view::npos) return std::nullopt;
   i = end;
-  skipSpace();
+  skipSpace(text, i);
   try {
     QPDFObjectHandle parsed = QPDFObjectHandle::parse(&q, value, fmt::format("object {} {}", number, generation));
     if (text.substr(i, 6) == "stream" && parsed.isDictionary()) {
-      // The data starts after the end of line that follows "stream" and
-      // ends before the end of line that precedes "endstream".
-      i += 6;
-      if (text.substr(i, 2) == "\r\n") i += 2;
-      else if (i < text.size() && (text[i] == '\n' || text[i] == '\r')) ++i;
+      // The data ends before the end of line that precedes "endstream".
+      i = streamDataStart(text, i);
       size_t dataEnd = text.find("endstream", i);
       if (dataEnd == std::string_view::npos) return std::nullopt;
       if (dataEnd > i && text[dataEnd - 1] == '\n') --dataEnd;
