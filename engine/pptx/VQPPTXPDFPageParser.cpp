@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <numbers>
 
 #include "common/VQHexColor.h"
 #include "common/VQLineUtilites.h"
@@ -379,6 +380,16 @@ void VQPPTXPDFPageParser::endTextBoxWritingIfNeed() {
     box->spInfo.displayWidth = height, box->spInfo.displayHeight = width;
   } else {
     box->spInfo.displayWidth = width, box->spInfo.displayHeight = height;
+  }
+  if (const double r = box->spInfo.rotation; r != 0) {
+    // The box was opened at its first glyph's top left, where the turned text
+    // starts; a slide turns a box about its centre, so the unturned box is
+    // put around the centre of the turned one.
+    const double a = r * std::numbers::pi / 180, ux = std::cos(a), uy = std::sin(a);
+    auto& s = box->spInfo;
+    const double cx = s.displayX + width / 2 * ux - height / 2 * uy;
+    const double cy = s.displayY + width / 2 * uy + height / 2 * ux;
+    s.displayX = cx - width / 2, s.displayY = cy - height / 2;
   }
   box->paragraphs = std::move(page_->cachedTextBoxParagraphs);
   if (!isOverprint(*box)) page_->addShape(std::move(box));

@@ -316,11 +316,9 @@ void VQPPTXFreeform::write_spPr(XMLFileWriter& w) {
   // A pattern without any length draws a solid line.
   if (std::none_of(dash.begin(), dash.end(), [](double v) { return v > 0; })) {
     leaf(w, A, "prstDash", {{"val", "solid"}});
-  } else if (dash.size() == 6) {
-    leaf(w, A, "prstDash", {{"val", "lgDashDotDot"}});
-  } else if (dash.size() == 2) {
-    leaf(w, A, "prstDash", {{"val", "dash"}});
   } else {
+    // Every pattern is written as it is: a preset stands for a fixed
+    // proportion, and would turn a page's dotted rule into dashes.
     // An odd dash array repeats once more, as PDF draws it ([a b c] is
     // a on, b off, c on, a off, b on, c off), so every dash gets a space.
     std::vector<double> entries = dash;

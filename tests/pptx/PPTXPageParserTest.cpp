@@ -268,3 +268,40 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
     }
   }
 }
+
+// A slide turns a text box about its centre: turned text must land where the
+// page drew it, its glyphs inside the box as the slide shows it.
+TEST(VQPPTXPDFPageParser, TurnedTextBoxesCoverTheirGlyphs) {
+  vqtest::ScratchDir dir;
+  VQPPTXDocument doc((dir / "t.pptx").string(), 1);
+  doc.writeDocumentBegin();
+  const Rect page = RectMake(0, 0, 612, 792);
+  for (const double angle : {0.0, 90.0, 180.0, 270.0}) {
+    VQPPTXPDFPageParser parser(doc);
+    parser.beginPageForTesting(VQPageSetupMake(page, page, 0), 1);
+    auto& state = parser.renderingStateStack().topRenderingState();
+    state.fontSize = 10;
+    const double rad = -angle * M_PI / 180;
+    std::vector<Point> origins;  // slide points, y down
+    for (int i = 0; i < 12; ++i) {
+      const double x = 300 + 6 * i * std::cos(rad), y = 400 + 6 * i * std::sin(rad);
+      state.textMatrix = AffineTransformMake(std::cos(rad), std::sin(rad), -std::sin(rad), std::cos(rad), x, y);
+      parser.didScanTextTextOffset(nullptr, std::string(1, static_cast<char>('A' + i)), Size{6, 0});
+      origins.push_back({x, 792 - y});
+    }
+    parser.endTextBoxWritingIfNeed();
+    const auto& shapes = parser.currentPage()->sharepsArr;
+    ASSERT_EQ(shapes.size(), 1u) << angle;
+    const auto& s = dynamic_cast<const VQPPTXTextbox&>(*shapes[0]).spInfo;
+    ASSERT_EQ(s.rotation, angle);
+    // What the writer puts down: the box before turning, its extents
+    // exchanged for a quarter turn.
+    const bool quarter = angle == 90 || angle == 270;
+    const double cx = quarter ? s.displayHeight : s.displayWidth, cy = quarter ? s.displayWidth : s.displayHeight;
+    const Point centre{s.displayX + cx / 2, s.displayY + cy / 2};
+    for (const Point& p : origins) {
+      EXPECT_LE(std::fabs(p.x - centre.x), s.displayWidth / 2 + 0.01) << angle;
+      EXPECT_LE(std::fabs(p.y - centre.y), s.displayHeight / 2 + 0.01) << angle;
+    }
+  }
+}

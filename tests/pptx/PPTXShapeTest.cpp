@@ -118,8 +118,12 @@ TEST(VQPPTXShapes, DashArrays) {
   const Case cases[] = {
       {{}, 1, "<a:prstDash val=\"solid\"/>"},
       {{0, 0, 0, 0}, 1, "<a:prstDash val=\"solid\"/>"},
-      {{3, 2}, 1, "<a:prstDash val=\"dash\"/>"},
-      {{1, 2, 3, 4, 5, 6}, 1, "<a:prstDash val=\"lgDashDotDot\"/>"},
+      // Two or six entries keep their own proportions: a dotted rule stays dotted.
+      {{2, 4}, 2, "<a:custDash><a:ds d=\"100000\" sp=\"200000\"/></a:custDash>"},
+      {{1, 2, 3, 4, 5, 6},
+       1,
+       "<a:custDash><a:ds d=\"100000\" sp=\"200000\"/><a:ds d=\"300000\" sp=\"400000\"/>"
+       "<a:ds d=\"500000\" sp=\"600000\"/></a:custDash>"},
       // A negative entry means nothing: one line width.
       {{4, 2, -1, 1},
        1,
