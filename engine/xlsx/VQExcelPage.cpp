@@ -384,7 +384,13 @@ VQExcelCellPtr VQExcelPage::createCellWithStringItem(const VQExcelStringItemPtr&
   }
   VQExcelSharedItem shared;
   const std::vector<std::string> texts = item->runTexts();
-  for (size_t i = 0; i < texts.size(); ++i) shared.push_back(VQExcelSharedRun{texts[i], item->runArray[i]->rPr});
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const VQExcelRunText& run = *item->runArray[i];
+    auto pieces = run.styledPieces();
+    // The blank put between two runs of the cell goes before the first piece.
+    pieces.front().first.insert(0, texts[i], 0, texts[i].size() - run.text.size());
+    for (auto& [text, property] : pieces) shared.push_back(VQExcelSharedRun{std::move(text), std::move(property)});
+  }
   cell->cellValue = fmt::format("{}", sharedStrings_.collectStringItems({shared}));
   cell->isText = true;
   return cell;

@@ -128,10 +128,16 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
         near = (gap >= 0 && gap < 2) || (gap > -3 && gap < 0);
         break;
     }
-    if ((near || word) && r->rPr.isSameToRPr(first->rPr)) take(r);
-    // Text of the line that is not taken and stands after the group (a
-    // word of another colour, a wider gap) ends it: joining what lies
-    // beyond would leap over that text and put the line out of order.
+    // A word in another colour or face is still a word of the line: the
+    // cell keeps its look in rich text. Type of another size is not.
+    // The letter after a raised or lowered one of a logo (the X of TEX) is
+    // set back under it like the raised letter itself.
+    const bool afterOffLine = std::fabs(rightmost->yBase() - first->yBase()) >= 1 && !word &&
+                              gap > -kMostKernEm * std::max(font.fontSize, first->rPr.sz);
+    if ((near || word || afterOffLine) && r->rPr.sz == first->rPr.sz) take(r);
+    // Text of the line that is not taken and stands after the group (type
+    // of another size, a wider gap) ends it: joining what lies beyond would
+    // leap over that text and put the line out of order.
     else if (r->xLeft() > right - 1) break;
   }
   return g;
@@ -187,13 +193,9 @@ VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsInHeight(const VQExcelRuns& run
   auto& first = *runs.front();
   for (size_t i = 1; i < runs.size(); ++i) {
     const auto& r = *runs[i];
-    if (r.rPr.isSameToRPr(first.rPr)) {
-      // Chinese lines run on without a blank between them.
-      if (!HaveNoneEnglishString(first.text)) first.text += ' ';
-    } else {
-      first.text += '\n';
-    }
-    first.text += r.text;
+    // Chinese lines run on without a blank between them.
+    const char* between = !r.rPr.isSameToRPr(first.rPr) ? "\n" : HaveNoneEnglishString(first.text) ? "" : " ";
+    AppendStyled(first, r, between);
     unionBox(first, r);
   }
   first.textWidth = first.xRight() - first.xLeft();
@@ -238,7 +240,16 @@ bool VQExcelSortUtilities::NeedsBlankBetween(std::string_view before, std::strin
 }
 
 void VQExcelSortUtilities::AppendPiece(VQExcelRunText& into, const VQExcelRunText& piece, bool wordGap) {
-  if (wordGap && NeedsBlankBetween(into.text, piece.text)) into.text += ' ';
+  AppendStyled(into, piece, wordGap && NeedsBlankBetween(into.text, piece.text) ? " " : "");
+}
+
+void VQExcelSortUtilities::AppendStyled(VQExcelRunText& into, const VQExcelRunText& piece, std::string_view between) {
+  into.text += between;
+  const size_t at = into.text.size();
+  // The piece keeps its own face and colour in the cell's rich text.
+  if (!piece.rPr.looksLike(into.lastProperty())) into.restyles.push_back({at, piece.rPr});
+  for (const auto& r : piece.restyles)
+    if (!r.rPr.looksLike(into.lastProperty())) into.restyles.push_back({at + r.at, r.rPr});
   into.text += piece.text;
 }
 

@@ -38,6 +38,9 @@ class VQExcelSortUtilities {
   // Appends `piece`'s text to `into`'s, after a blank when a word gap
   // separated them.
   static void AppendPiece(VQExcelRunText& into, const VQExcelRunText& piece, bool wordGap);
+  // Appends `between` and then the piece, noting where the piece's styles
+  // start.
+  static void AppendStyled(VQExcelRunText& into, const VQExcelRunText& piece, std::string_view between);
   // `runs` without the members of `group`.
   static VQExcelRuns Without(const VQExcelRuns& runs, const VQExcelRuns& group);
 };

@@ -16,6 +16,20 @@ Rect VQExcelStringItemInfo::textBoxRect() const {
   return Rect{{std::round(displayX), std::round(displayY)}, {displayWidth, displayHeight}};
 }
 
+std::vector<std::pair<std::string, VQExcelRunTextProperty>> VQExcelRunText::styledPieces() const {
+  std::vector<std::pair<std::string, VQExcelRunTextProperty>> out;
+  size_t from = 0;
+  const VQExcelRunTextProperty* style = &rPr;
+  for (const auto& r : restyles) {
+    const size_t at = std::min(r.at, text.size());
+    if (at > from) out.emplace_back(text.substr(from, at - from), *style);
+    from = std::max(from, at);
+    style = &r.rPr;
+  }
+  if (from < text.size() || out.empty()) out.emplace_back(text.substr(from), *style);
+  return out;
+}
+
 std::vector<std::string> VQExcelStringItem::runTexts() const {
   // Runs that share a cell were apart on the page: their words stay apart.
   std::vector<std::string> out;

@@ -34,6 +34,8 @@ struct VQExcelRunTextProperty {
     return sz == o.sz && rFont == o.rFont && rgbColor == o.rgbColor && family == o.family;
   }
   bool isSameToRPr(const VQExcelRunTextProperty& o) const { return sz == o.sz && rgbColor == o.rgbColor; }
+  // What a cell's rich text keeps apart.
+  bool looksLike(const VQExcelRunTextProperty& o) const { return isEqualToRPr(o) && b == o.b && i == o.i; }
 };
 
 // One captured run of text in display space (y grows downwards).
@@ -45,6 +47,17 @@ struct VQExcelRunText {
   double textWidth = 0;
   double blankEm = 0;  // the font's blank in ems, 0 when it has none: what word gaps are measured by
   uint64_t columnIndex = 0, rowIndex = 0, columnLength = 0, rowLength = 0;
+  // Where pieces joined from runs in another face or colour start in `text`
+  // (byte offsets, rising): the text before the first is in `rPr`.
+  struct Restyle {
+    size_t at = 0;
+    VQExcelRunTextProperty rPr;
+  };
+  std::vector<Restyle> restyles;
+
+  const VQExcelRunTextProperty& lastProperty() const { return restyles.empty() ? rPr : restyles.back().rPr; }
+  // The text cut where its style changes, each piece with its style.
+  std::vector<std::pair<std::string, VQExcelRunTextProperty>> styledPieces() const;
 
   double xLeft() const { return ctmInfo.xLeft; }
   double xRight() const { return ctmInfo.xRight; }

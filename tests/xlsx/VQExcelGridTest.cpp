@@ -56,6 +56,9 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
       {"a raised letter tucked further back under the letter before",
        {MakeRun("L", 10, 10, 6.2), MakeRun("A", 12.6, 9, 5.9, 7, 7), MakeRun("TEX", 17, 10, 18)},
        {{"LATEX", 1, 1, 0, 0}}},
+      {"the letter after a lowered one is set back under it",
+       {MakeRun("Digestion of T", 10, 10, 70), MakeRun("E", 78, 12, 8), MakeRun("X", 82, 10, 8)},
+       {{"Digestion of TEX", 1, 1, 0, 0}}},
       {"a footnote mark goes with its word",
        {MakeRun("Schrod", 10, 10, 30), MakeRun("*", 40, 8, 4, 6, 6)},
        {{"Schrod*", 1, 1, 0, 0}}},
@@ -73,10 +76,14 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
       {"a line alone keeps its wide gap",
        {MakeRun("alone", 10, 10, 30), MakeRun("here", 52, 10, 20), MakeRun("far below", 10, 80, 100)},
        {{"alone", 1, 1, 0, 0}, {"here", 1, 2, 0, 0}, {"far below", 2, 1, 0, 1}}},
-      {"a word of another colour keeps its place in the line",
-       {MakeRun("have an", 10, 10, 40), MakeRun("level", 52.5, 10, 20, 10, 10, "0000ff"), MakeRun("number", 75, 10, 35),
+      {"a word of another size keeps its place in the line",
+       {MakeRun("have an", 10, 10, 40), MakeRun("level", 52.5, 10, 20, 10, 12), MakeRun("number", 75, 10, 35),
         MakeRun("and the line below it", 10, 22, 106)},
        {{"have an", 1, 1, 0, 0}, {"level", 1, 2, 0, 0}, {"number", 1, 3, 0, 0}, {"and the line below it", 2, 1, 0, 2}}},
+      {"a word of another colour is a word of its line",
+       {MakeRun("have an", 10, 10, 40), MakeRun("level", 52.5, 10, 20, 10, 10, "0000ff"), MakeRun("number", 75, 10, 35),
+        MakeRun("and the line below it", 10, 22, 106)},
+       {{"have an level number", 1, 1, 0, 0}, {"and the line below it", 2, 1, 0, 0}}},
       {"an empty page", {}, {}},
   };
   vqtest::ScratchDir dir;
@@ -152,11 +159,14 @@ TEST(VQExcelGrid, LinePiecesJoinByOverlapChoice) {
     vq::VQExcelRuns runs = {MakeRun("a", 10, 10, 20), MakeRun("b", 30 + c.gap, 10, 20)};
     EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(runs, c.option).size(), c.joined ? 2u : 1u);
   }
-  // Base lines 0.8 points apart still count as one line; a different colour never joins.
+  // Base lines 0.8 points apart still count as one line; a word in another
+  // colour joins, type of another size does not.
   vq::VQExcelRuns lifted = {MakeRun("a", 10, 10, 20), MakeRun("b", 31, 10.8, 20)};
   EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(lifted, 0).size(), 2u);
   vq::VQExcelRuns red = {MakeRun("a", 10, 10, 20), MakeRun("b", 31, 10, 20, 10, 10, "ff0000")};
-  EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(red, 0).size(), 1u);
+  EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(red, 0).size(), 2u);
+  vq::VQExcelRuns larger = {MakeRun("a", 10, 10, 20), MakeRun("b", 31, 10, 20, 10, 14)};
+  EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(larger, 0).size(), 1u);
 }
 
 TEST(VQExcelGrid, JoinedLinesSeparators) {
@@ -280,3 +290,25 @@ TEST(VQExcelGrid, ColumnNames) {
 }
 
 }  // namespace
+
+// A line joined from words of several colours and faces keeps each word's
+// look: the cell's rich text runs change where the page's did.
+TEST(VQExcelGrid, JoinedWordsKeepTheirLook) {
+  auto bold = MakeRun("number", 75, 10, 35);
+  bold->rPr.b = true;
+  bold->rPr.rFont = "Helvetica-Bold";
+  vq::VQExcelRuns line = {MakeRun("have an", 10, 10, 40), MakeRun("level", 52.5, 10, 20, 10, 10, "0000ff"), bold,
+                          MakeRun("too", 112.5, 10, 15)};
+  ASSERT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(line, 0).size(), 4u);
+  const auto joined = vq::VQExcelSortUtilities::MergeRunTextsInWidth(line);
+  EXPECT_EQ(joined->text, "have an level number too");
+  const auto pieces = joined->styledPieces();
+  ASSERT_EQ(pieces.size(), 4u);
+  const std::pair<std::string, std::string> expected[] = {
+      {"have an ", "000000"}, {"level ", "0000ff"}, {"number ", "000000"}, {"too", "000000"}};
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    EXPECT_EQ(pieces[i].first, expected[i].first);
+    EXPECT_EQ(pieces[i].second.rgbColor, expected[i].second);
+    EXPECT_EQ(pieces[i].second.b, i == 2);
+  }
+}

@@ -48,7 +48,9 @@ TEST(VQExcelPageParser, CapturesAndJoinsRuns) {
        {"1234"},
        0},
       {"a wide gap keeps words apart", "BT /F2 12 Tf 72 700 Td [(12) -2000 (34)] TJ ET", {"12", "34"}, 0},
-      {"a colour change keeps runs apart", "BT /F1 12 Tf 72 700 Td (12) Tj 1 0 0 rg (34) Tj ET", {"12", "34"}, 0},
+      // One word in two colours is one word; the cell's rich text keeps both.
+      {"a colour change inside a word", "BT /F1 12 Tf 72 700 Td (ab) Tj 1 0 0 rg (cd) Tj ET", {"abcd"}, 0},
+      {"a larger size keeps runs apart", "BT /F1 12 Tf 72 700 Td (ab) Tj /F1 20 Tf (cd) Tj ET", {"ab", "cd"}, 0},
       // Rising text turns clockwise in display space: 88 degrees snap to 270.
       {"88 degrees count as vertical", "BT /F1 12 Tf 0.0349 0.99939 -0.99939 0.0349 300 300 Tm (Up) Tj ET", {}, 270},
       {"45 degrees are kept", "BT /F1 12 Tf 0.7071 0.7071 -0.7071 0.7071 300 300 Tm (Slant) Tj ET", {}, 315},
