@@ -215,7 +215,13 @@ GlyphNameText glyphNameText(const std::string& fullName, bool numeric, const tex
   }
   if (all && !out.empty()) return {out, true};
   if (int n = numericGlyphName(name); numeric && n >= 0) {
+    // Fonts that name glyphs by their codes come from TeX's bitmap fonts,
+    // whose text encoding sets the f-ligatures at 11 to 15: as control
+    // characters those codes would drop the letters from every word they
+    // are in.
+    static constexpr const char* kTeXLigatures[] = {"ff", "fi", "fl", "ffi", "ffl"};
     if (n >= 0x20 && n < 0x7F) result.text = std::string(1, static_cast<char>(n));
+    else if (n >= 11 && n <= 15) result.text = kTeXLigatures[n - 11];
     result.known = true;
     return result;
   }

@@ -86,8 +86,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "e", "e", 0.5},
         DecodeCase{"NumericGlyphNameOutsideAsciiHasNoText",
                    "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << >> "
+                   "/Encoding << /Differences [5 /a5 101 /a101] >> /FirstChar 101 /LastChar 101 /Widths [500] >>",
+                   "\x05", "", 0},
+        // ... but at 11 to 15 they are TeX's f-ligatures.
+        DecodeCase{"NumericGlyphNameOfATeXLigature",
+                   "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << >> "
                    "/Encoding << /Differences [12 /a12 101 /a101] >> /FirstChar 101 /LastChar 101 /Widths [500] >>",
-                   "\x0C", "", 0},
+                   "\x0C", "fi", 0},
         // Neither names a code, and a name is never the text.
         DecodeCase{"NumericNameAmongPrivateNamesIsNoCode",
                    "<< /Type /Font /Subtype /Type1 /BaseFont /Foo /Encoding << /Differences [65 /a65 /foo] >> >>", "A",
