@@ -4,7 +4,9 @@
 
 #include "fonts/VQPDFCharCodeToUnicode.h"
 #include "fonts/VQPDFCodeToCIDMap.h"
+#include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
+#include "platform/text/FontFace.h"
 
 namespace vq {
 
@@ -281,6 +283,14 @@ size_t VQPDFType0Font::getNextChar(const uint8_t* bytes, size_t len, uint32_t* c
     got = embToUnicodeMap->mapToUnicode(value, u, uSize);
   } else if (extToUnicodeMap) {
     got = dropVariationSelectors(u, extToUnicodeMap->mapToUnicode(cid, u, uSize));
+  }
+  // Without a map of its own, an embedded TrueType program's Unicode map
+  // names the character its glyph draws.
+  if (got == 0 && uSize > 0 && fontDescriptor && fontDescriptor->embFont && fontDescriptor->embFontNum == 2) {
+    if (auto c = fontDescriptor->embFont->unicodeOfGlyph(cidTypeFont() ? cidTypeFont()->glyphForCID(cid) : cid)) {
+      u[0] = *c;
+      got = 1;
+    }
   }
   if (got == 0 && uSize > 0) {
     u[0] = cid;

@@ -2,8 +2,12 @@
 // embedded streams), ToUnicode and collection maps, W/W2 widths, CIDToGIDMap.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "FontFixture.h"
 #include "fonts/VQPDFType0Font.h"
+#include "platform/text/FontFace.h"
 
 namespace {
 
@@ -164,3 +168,36 @@ TEST_F(Type0FontTest, CIDToGIDMapStream) {
 }
 
 }  // namespace
+
+// A TrueType program embedded without any map to text still says, through
+// its own Unicode map, which character each glyph draws.
+TEST_F(Type0FontTest, EmbeddedTrueTypeMapGivesTextWithoutToUnicode) {
+  const std::string path = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
+  auto face = vq::text::FontFace::fromFile(path);
+  if (!face) GTEST_SKIP() << "no " << path;
+  std::ifstream in(path, std::ios::binary);
+  const std::string program((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  FontFixture fx;
+  QPDFObjectHandle descriptor = fx.parse(
+      "<< /Type /FontDescriptor /FontName /ABCDEF+LiberationSans /Flags 32 /FontBBox [0 -200 1000 900] "
+      "/ItalicAngle 0 /Ascent 900 /Descent -200 /CapHeight 700 /StemV 80 >>");
+  descriptor.replaceKey("/FontFile2", fx.stream(program));
+  QPDFObjectHandle descendant = fx.parse(
+      "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /ABCDEF+LiberationSans /CIDSystemInfo << /Registry (Adobe) "
+      "/Ordering (Identity) /Supplement 0 >> /CIDToGIDMap /Identity /DW 1000 >>");
+  descendant.replaceKey("/FontDescriptor", descriptor);
+  QPDFObjectHandle font = fx.parse("<< /Type /Font /Subtype /Type0 /BaseFont /ABCDEF+LiberationSans >>");
+  font.replaceKey("/Encoding", fx.parse("/Identity-H"));
+  font.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({descendant}));
+  fx.addFont("T", font);
+  auto type0 = vq::VQPDFFont::NewFontWithDictionary(fx.font("T"), "T");
+  ASSERT_TRUE(type0);
+  std::string bytes;
+  for (char c : std::string("Hi!")) {
+    const uint32_t g = face->glyphForChar(static_cast<unsigned char>(c)).value_or(0);
+    ASSERT_NE(g, 0u);
+    bytes += static_cast<char>(g >> 8);
+    bytes += static_cast<char>(g & 0xFF);
+  }
+  EXPECT_EQ(vqtest::decodeAll(*type0, bytes), "Hi!");
+}

@@ -3,6 +3,7 @@
 #include "platform/text/Utf8.h"
 
 #include <iterator>
+#include <unordered_map>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -73,6 +74,8 @@ struct FontFace::Impl {
   LibraryPtr library;
   FacePtr face;
   mutable std::mutex mutex;
+  // Glyph to character, read from the Unicode map on first use.
+  mutable std::optional<std::unordered_map<uint32_t, uint32_t>> characterOfGlyph;
 
   std::optional<uint32_t> glyph(uint32_t character) const {
     FT_UInt g = 0;
@@ -274,6 +277,29 @@ std::optional<uint32_t> FontFace::unicodeOfGlyphName(const std::string& name) co
   if (previous) FT_Set_Charmap(face, previous);
   else face->charmap = nullptr;
   return found;
+}
+
+std::optional<uint32_t> FontFace::unicodeOfGlyph(uint32_t glyph) const {
+  std::lock_guard lock(impl_->mutex);
+  if (!impl_->characterOfGlyph) {
+    auto& map = impl_->characterOfGlyph.emplace();
+    FT_Face face = impl_->face.get();
+    FT_CharMap unicode = nullptr;
+    for (FT_Int i = 0; i < face->num_charmaps && !unicode; ++i)
+      if (face->charmaps[i]->encoding == FT_ENCODING_UNICODE) unicode = face->charmaps[i];
+    FT_CharMap previous = face->charmap;
+    if (unicode && FT_Set_Charmap(face, unicode) == 0) {
+      // Characters come in rising order: the first to reach a glyph is kept.
+      FT_UInt g = 0;
+      for (FT_ULong c = FT_Get_First_Char(face, &g); g != 0; c = FT_Get_Next_Char(face, c, &g))
+        if (c >= 0x20 && !(c >= 0xE000 && c <= 0xF8FF)) map.emplace(g, static_cast<uint32_t>(c));
+      if (previous) FT_Set_Charmap(face, previous);
+      else face->charmap = nullptr;
+    }
+  }
+  auto it = impl_->characterOfGlyph->find(glyph);
+  if (it == impl_->characterOfGlyph->end()) return std::nullopt;
+  return it->second;
 }
 
 }  // namespace vq::text

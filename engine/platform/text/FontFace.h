@@ -58,6 +58,9 @@ class FontFace {
   // nullopt when the font has no such glyph, no glyph names or no Unicode map
   // reaching it.
   std::optional<uint32_t> unicodeOfGlyphName(const std::string& name) const;
+  // The lowest character outside the private-use area that the font's
+  // Unicode map takes to the glyph; nullopt when none does.
+  std::optional<uint32_t> unicodeOfGlyph(uint32_t glyph) const;
   // Sum of the advances of the characters of a UTF-8 string at a size; 0 when
   // any character has no glyph.
   double widthOfString(const std::string& utf8, double size) const;
