@@ -136,9 +136,15 @@ void VQDocxPDFPageParser::didScanXObjectImage(VQPDFConentParser* parser,
   endOpenTextBoxOrPath();
 
   if (!s.clipBezierPaths.empty()) {
-    const double dpi = renderedImageDPI();
     const Rect frame = RectMake(info->displayX, info->displayY, info->displayWidth, info->displayHeight);
-    const AffineTransform scale = AffineTransformMakeScale(dpi / 72, dpi / 72);
+    // Drawn again through its clip, the picture keeps its own resolution
+    // (up to 300 dpi) where that is finer than the rendering resolution: a
+    // scanned page stays readable.
+    const double perPoint =
+        VQPDFExporterRaster::ClippedPictureScale(image->width, image->height, frame.size.width, frame.size.height,
+                                                 currentPageCropBox().size, renderedImageDPI() / 72);
+    const double dpi = perPoint * 72;
+    const AffineTransform scale = AffineTransformMakeScale(perPoint, perPoint);
     // The picture is read only when its clip cuts it: most clips (the
     // page's, a form's box) hold the whole picture.
     std::optional<Bitmap> bitmap;

@@ -47,21 +47,6 @@ double VQPPTXSnapRotation(double r) {
   return r;
 }
 
-double VQPPTXClippedPictureScale(int pixelWidth, int pixelHeight, double displayWidth, double displayHeight,
-                                 const Size& page) {
-  // Pixels per slide point: 2 (144 dpi) at least, up to the picture's own
-  // resolution, at most 300 dpi; the page-sized bitmap the clip is drawn
-  // into stays within a memory budget.
-  constexpr double kMinScale = 2, kMaxScale = 300.0 / 72.0, kMaxPagePixels = 36e6;
-  double own = 0;
-  if (displayWidth > 0) own = std::max(own, pixelWidth / displayWidth);
-  if (displayHeight > 0) own = std::max(own, pixelHeight / displayHeight);
-  double scale = std::clamp(std::isfinite(own) ? own : kMinScale, kMinScale, kMaxScale);
-  const double area = page.width * page.height;
-  if (area > 0 && area * scale * scale > kMaxPagePixels) scale = std::max(1.0, std::sqrt(kMaxPagePixels / area));
-  return scale;
-}
-
 uint32_t VQPPTXCombiningAccent(uint32_t c) {
   // Grave, acute, circumflex, tilde, macron, breve, dot above, dieresis,
   // ring, double acute, caron, cedilla, ogonek.
@@ -474,8 +459,8 @@ void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::sha
     } else {
       Rect clipRect{{0, 0}, info.displayRect().size};
       bool noClip = false;
-      const double scale = VQPPTXClippedPictureScale(bitmap->width, bitmap->height, info.displayWidth,
-                                                     info.displayHeight, setup.cropBox.size);
+      const double scale = VQPDFExporterRaster::ClippedPictureScale(bitmap->width, bitmap->height, info.displayWidth,
+                                                                    info.displayHeight, setup.cropBox.size);
       const auto clipped = VQPDFExporterRaster::ClipImageInContextSize(
           setup.cropBox.size, *bitmap, AffineTransformMakeScale(scale, scale), setup.transform, T, info.displayRect(),
           s.clipBezierPaths, &clipRect, &noClip);

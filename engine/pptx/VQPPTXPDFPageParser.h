@@ -26,13 +26,6 @@ class VQPPTXPage;
 // about 90 and about 270 snap to those; anything else stays.
 double VQPPTXSnapRotation(double rotation);
 
-// Pixels per slide point for a picture of `pixelWidth` x `pixelHeight`
-// drawn `displayWidth` x `displayHeight` points large that must be drawn
-// again through its clip on a page of size `page`: the picture keeps its
-// own resolution between 144 and 300 dpi.
-double VQPPTXClippedPictureScale(int pixelWidth, int pixelHeight, double displayWidth, double displayHeight,
-                                 const Size& page);
-
 // The combining form of a spacing accent (U+00A8 dieresis gives U+0308),
 // or 0 for any other character.
 uint32_t VQPPTXCombiningAccent(uint32_t c);

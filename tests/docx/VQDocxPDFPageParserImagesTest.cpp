@@ -193,6 +193,22 @@ TEST(VQDocxPDFPageParserImages, ClippedImageIsDrawnAgainUpright) {
   EXPECT_EQ(pixel(*b, 10, 10), (RGBA8{255, 0, 0, 255})) << "the red quarter stays at the top left";
   EXPECT_EQ(pixel(*b, 10, 90), (RGBA8{0, 0, 255, 255}));
   EXPECT_EQ(pixel(*b, 150, 10), (RGBA8{0, 0, 255, 255}));
+
+  // A finer picture (a scan) keeps its own resolution, up to 300 dpi.
+  HandFedPage fine(144);
+  fine.state().ctm = {100, 0, 0, 50, 200, 300};
+  fine.state().clipBezierPaths = {vq::VQPDFClipPath::NewClipPath(left, vq::VQPDFClipTypeWinding)};
+  fine.parser->didScanXObjectImage(nullptr, fine.image("Scan", 600, 300));
+  ASSERT_EQ(fine.page().allRunImageArray.size(), 1u);
+  const auto& scan = *fine.page().allRunImageArray.front();
+  // (Whole points hold the clip's pixels, so the frame may grow by one.)
+  const vq::Rect frame = frameOf(scan);
+  EXPECT_EQ(frame.origin, (vq::Point{200, 442}));
+  EXPECT_NEAR(frame.size.width, 80, 1);
+  EXPECT_NEAR(frame.size.height, 50, 1);
+  EXPECT_NEAR(scan.pictInfo->pixelWidth, frame.size.width * 300 / 72.0, 1);
+  EXPECT_NEAR(scan.pictInfo->pixelHeight, frame.size.height * 300 / 72.0, 1);
+  EXPECT_NEAR(scan.pictInfo->horizontalResolution, 300, 0.5) << "dots per inch";
 }
 
 // The picture painted under a soft mask shows through the mask group's

@@ -10,6 +10,7 @@
 #include "pdf/VQPDFColorSpace.h"
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/capture/VQPageSetup.h"
+#include "pdf/raster/VQPDFExporterRaster.h"
 #include "platform/pdf/PdfDocument.h"
 #include "pptx/VQPPTXDocument.h"
 #include "pptx/VQPPTXPDFPageParser.h"
@@ -112,8 +113,11 @@ TEST(VQPPTXPDFPageParser, ClippedPicturesKeepTheirResolution) {
     double width, height;
     Size page;
     double scale;
+    double minScale = 2;  // the least resolution asked for
   };
   const Case cases[] = {
+      {"picture at 72 dpi, 288 dpi asked", 100, 100, 100, 100, {612, 792}, 4, 4},
+      {"more than 300 dpi asked", 100, 100, 100, 100, {612, 792}, 300.0 / 72, 8},
       {"full-page scan at 853 dpi", 2336, 2857, 197.2, 241.2, {187, 242}, 300.0 / 72},
       {"picture at 216 dpi", 300, 150, 100, 50, {612, 792}, 3},
       {"picture at 72 dpi", 100, 100, 100, 100, {612, 792}, 2},
@@ -122,7 +126,9 @@ TEST(VQPPTXPDFPageParser, ClippedPicturesKeepTheirResolution) {
       {"empty frame", 100, 100, 0, 0, {612, 792}, 2},
   };
   for (const auto& c : cases)
-    EXPECT_NEAR(VQPPTXClippedPictureScale(c.pixelWidth, c.pixelHeight, c.width, c.height, c.page), c.scale, 1e-9)
+    EXPECT_NEAR(
+        VQPDFExporterRaster::ClippedPictureScale(c.pixelWidth, c.pixelHeight, c.width, c.height, c.page, c.minScale),
+        c.scale, 1e-9)
         << c.name;
 }
 

@@ -1,5 +1,6 @@
 #include "pdf/raster/VQPDFExporterRaster.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "pdf/VQPDFRenderState.h"
@@ -87,6 +88,19 @@ double LinearScale(const AffineTransform& t) {
 }
 
 }  // namespace
+
+double VQPDFExporterRaster::ClippedPictureScale(int pixelWidth, int pixelHeight, double displayWidth,
+                                                double displayHeight, const Size& page, double minScale) {
+  constexpr double kMaxScale = 300.0 / 72.0, kMaxPagePixels = 36e6;
+  minScale = std::min(minScale, kMaxScale);
+  double own = 0;
+  if (displayWidth > 0) own = std::max(own, pixelWidth / displayWidth);
+  if (displayHeight > 0) own = std::max(own, pixelHeight / displayHeight);
+  double scale = std::clamp(std::isfinite(own) ? own : minScale, minScale, kMaxScale);
+  const double area = page.width * page.height;
+  if (area > 0 && area * scale * scale > kMaxPagePixels) scale = std::max(1.0, std::sqrt(kMaxPagePixels / area));
+  return scale;
+}
 
 std::optional<Bitmap> VQPDFExporterRaster::ClipImageInContextSize(
     Size size, const Bitmap& image, const AffineTransform& scaleTransform, const AffineTransform& pageTransform,

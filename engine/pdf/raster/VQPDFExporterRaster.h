@@ -40,6 +40,14 @@ class VQPDFExporterRaster {
  public:
   VQPDFExporterRaster() = delete;
 
+  // Pixels per point to draw again through its clip a picture of
+  // `pixelWidth` x `pixelHeight` shown `displayWidth` x `displayHeight`
+  // points large on a page of size `page`: the picture keeps its own
+  // resolution, at least `minScale` (2 is 144 dpi) and at most 300 dpi, and
+  // the page-sized bitmap the clip is drawn into stays within a memory budget.
+  static double ClippedPictureScale(int pixelWidth, int pixelHeight, double displayWidth, double displayHeight,
+                                    const Size& page, double minScale = 2);
+
   // The clipped image, cut to the visible box, or nothing. `size` is the
   // output area (each side rounded up); `imageTransform` maps the image's
   // unit square into output space and `imageRect` is the image's box there.
