@@ -175,6 +175,7 @@ void VQPPTXPDFPageParser::newPPTXTextBox(const Glyph& glyph, const std::string& 
   info.strokecolor = s.currentStrokeColor();
   info.fillcolor = s.currentFillColor();
   info.rotation = VQPPTXSnapRotation(C.rotation);
+  lineBase_ = C.yBase;
 
   page_->isUsingTextBox = true;
   page_->cachedTextBoxInfo = info;
@@ -215,6 +216,11 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     along = C.bottomLeft.y - P.bottomLeft.y, across = C.bottomLeft.x - P.bottomLeft.x;
   } else if (r == 270) {
     along = P.bottomLeft.y - C.bottomLeft.y, across = C.bottomLeft.x - P.bottomLeft.x;
+  } else if (r == 0) {
+    // Upright lines are told apart from the paragraph's base line: a
+    // fraction's lowered denominator after its raised numerator is still
+    // on the line, and so is type of another face that reaches lower.
+    along = C.bottomLeft.x - P.bottomLeft.x, across = C.yBase - lineBase_;
   } else {
     along = C.bottomLeft.x - P.bottomLeft.x, across = C.bottomLeft.y - P.bottomLeft.y;
   }
@@ -223,6 +229,7 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
   if (across >= lineHeight) {
     const double boxX = page_->cachedTextBoxInfo.displayX;
     if (C.topLeft.x >= boxX && across < 96) {
+      if (r == 0) lineBase_ = C.yBase;
       VQPPTXParagraph& p = page_->cachedTextBoxNewParagraph();
       p.pProperty.marL = C.topLeft.x - boxX;
       p.pProperty.lnSpc = across;

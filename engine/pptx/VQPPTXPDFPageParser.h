@@ -87,6 +87,9 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
   double nextCharFontSize_ = 1;
   AffineTransform nextCharTransform_ = AffineTransformIdentity;
   VQPDF_CTMInfo nextCharCTMInfo_{};
+  // The slide y of the open paragraph's base line (upright text): raised and
+  // lowered glyphs are measured from it.
+  double lineBase_ = 0;
   std::map<std::string, bool> installedFonts_;
   struct PlacedText {
     double x, y, rotation, size;
