@@ -149,7 +149,8 @@ void VQDocxPDFPageParser::startTextBoxParagraph(double line, double indentLeft) 
   currentPage_->cachedTextBoxNewParagraph()->pProperty = VQDocxParagraph::ExactLinePProperty(line, indentLeft, 0, 0);
 }
 
-void VQDocxPDFPageParser::appendDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
+void VQDocxPDFPageParser::appendDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph,
+                                            double gap) {
   const VQPDF_CTMInfo& cur = glyph.placement();
   VQDocxTextBoxInfo& info = *currentPage_->cachedTextBoxInfo;
   const auto paragraph = currentPage_->cachedTextBoxLastParagraph();
@@ -175,6 +176,7 @@ void VQDocxPDFPageParser::appendDocxTextBox(VQPDFConentParser* parser, const std
   const double advance =
       upright ? std::fabs(next.topLeft.y - cur.topLeft.y) : std::fabs(next.topLeft.x - cur.topLeft.x);
   if (std::isfinite(advance)) run->textWidth += advance;
+  if (gap > 0 && std::isfinite(gap)) run->textWidth += gap;
 }
 
 void VQDocxPDFPageParser::usingDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {
@@ -228,7 +230,7 @@ void VQDocxPDFPageParser::usingDocxTextBox(VQPDFConentParser* parser, const std:
       leaveBox();
       return;
     }
-    appendDocxTextBox(parser, blanksForGap(gap, blank) + text, glyph);
+    appendDocxTextBox(parser, blanksForGap(gap, blank) + text, glyph, gap);
     return;
   }
   leaveBox();

@@ -150,7 +150,9 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // paragraph, and decide whether the glyph continues the box (same line,
   // next line) or leaves it.
   void newDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
-  void appendDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
+  // `gap` is the room the page leaves before the glyph on its line, which
+  // the box holds as well.
+  void appendDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph, double gap = 0);
   void usingDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
   // A new paragraph in the box being filled: exact lines of `line` points,
   // indented `indentLeft` from the box's edge.

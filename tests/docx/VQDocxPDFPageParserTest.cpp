@@ -545,11 +545,12 @@ TEST(VQDocxPDFPageParserTest, TurnedTextFillsTextBoxesLineByLine) {
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_NEAR(runs[0]->textWidth, 8.004, 0.01);
     EXPECT_NEAR(runs[1]->textWidth, 8.004, 0.01);
+    EXPECT_NEAR(runs[2]->textWidth, 8.34 + 8.664, 0.01) << "the gap before C is the line's too";
     EXPECT_EQ(runs[0]->rProperty.sz, 12);
     // Turned boxes take the height of their lines as width and their widest
-    // line (plus room) as height.
+    // line, gaps and all (plus room), as height.
     EXPECT_NEAR(box.pictInfo->displayWidth, 12 + 14, 0.5);
-    EXPECT_GT(box.pictInfo->displayHeight, 16.008 + 10);
+    EXPECT_NEAR(box.pictInfo->displayHeight, 16.008 + 8.34 + 8.664 + 10, 0.05);
   }
 }
 
