@@ -94,7 +94,8 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
     const VQPDFWordGapFont font = GapFontBetween(*rightmost, *r);
     if (std::fabs(r->yBase() - first->yBase()) >= 1) {
       // A raised or lowered glyph set against the line (a footnote mark, the
-      // letters of a logo) is part of the word it touches, whatever its size.
+      // letters of a logo) in the colour of the word it touches is part of
+      // that word, whatever its size.
       // It is never larger than the line: text after a raised mark at the
       // start of a line is not taken into the mark.
       const double middle = (r->yTop() + r->yBottom()) / 2;
@@ -103,7 +104,7 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
       // type (the raised letter of a logo is smaller than what it tucks
       // under).
       const bool touching = gap > -kMostKernEm * std::max(font.fontSize, first->rPr.sz) && !VQPDFIsWordGap(gap, font);
-      if (againstLine && touching && r->rPr.rgbColor == first->rPr.rgbColor) take(r);
+      if (againstLine && touching && r->rPr.rgbColor == rightmost->rPr.rgbColor) take(r);
       continue;
     }
     // Words of one phrase belong to one cell whatever the overlap choice.
