@@ -62,6 +62,11 @@ double columnRight(const Column& c) {
   for (const auto& p : c) r = std::max(r, rightX(p));
   return r;
 }
+double partFontSize(const Part& p) {
+  double size = 0;
+  for (const auto& r : p) size = std::max(size, std::fabs(r.ctmInfo.fontSize.width));
+  return size;
+}
 double columnFontSize(const Column& c) {
   double size = 0;
   for (const auto& p : c)
@@ -145,6 +150,57 @@ bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, 
   return true;
 }
 
+// Lines are in top-down order; the line a raised or lowered glyph belongs
+// to is among the few lines around it.
+void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
+  constexpr size_t kMostGlyphs = 2, kNeighbours = 3;
+  constexpr double kTouchEm = 0.5;
+  auto glyphCount = [](const std::vector<Run>& line) {
+    size_t n = 0;
+    for (const auto& r : line)
+      for (unsigned char c : r.runText) n += (c & 0xC0) != 0x80 && c != ' ';
+    return n;
+  };
+  for (size_t i = 0; i < lines.size(); ++i) {
+    auto& small = lines[i];
+    if (small.empty() || glyphCount(small) == 0 || glyphCount(small) > kMostGlyphs) continue;
+    double top = small.front().top(), bottom = small.front().bottom(), left = small.front().left();
+    double right = small.front().right(), size = 0;
+    for (const auto& r : small) {
+      top = std::min(top, r.top()), bottom = std::max(bottom, r.bottom());
+      left = std::min(left, r.left()), right = std::max(right, r.right());
+      size = std::max(size, std::fabs(r.ctmInfo.fontSize.width));
+    }
+    const double middle = (top + bottom) / 2, touch = kTouchEm * std::max(size, 1.0);
+    const size_t from = i >= kNeighbours ? i - kNeighbours : 0, to = std::min(lines.size(), i + kNeighbours + 1);
+    for (size_t k = from; k < to; ++k) {
+      auto& line = lines[k];
+      if (k == i || line.empty() || glyphCount(line) <= kMostGlyphs) continue;
+      const auto host = std::find_if(line.begin(), line.end(), [&](const Run& r) {
+        return r.top() < middle && middle < r.bottom() && std::fabs(r.ctmInfo.fontSize.width) >= size &&
+               left < r.right() + touch && right > r.left() - touch;
+      });
+      if (host == line.end()) continue;
+      // Flowing text has no raised letters: the glyphs are set on the line's
+      // base line, its longest text's (the letter they touch may be raised
+      // too).
+      const double base = std::max_element(line.begin(), line.end(), [](const Run& a, const Run& b) {
+                            return a.runText.size() < b.runText.size();
+                          })->base();
+      for (auto& r : small) {
+        const double dy = base - r.base();
+        r.ctmInfo.topLeft.y += dy;
+        r.ctmInfo.bottomLeft.y += dy;
+        if (r.ctmInfo.base) *r.ctmInfo.base += dy;
+      }
+      line.insert(line.end(), std::make_move_iterator(small.begin()), std::make_move_iterator(small.end()));
+      small.clear();
+      break;
+    }
+  }
+  lines.erase(std::remove_if(lines.begin(), lines.end(), [](const auto& l) { return l.empty(); }), lines.end());
+}
+
 }  // namespace
 
 VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunText>& runs) {
@@ -204,6 +260,12 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     }
   }
 
+  // A glyph or two raised or lowered against a line (the letters of a logo,
+  // a footnote mark) came out as a line of their own: they are set on the
+  // line whose height holds their middle and whose text they touch, where
+  // step 3 puts them in x order.
+  joinGlyphsSetAgainstLines(lines);
+
   // 3-4. Each line in x order, cut into parts.
   float leftMost = 1000000;
   std::vector<SectLine> sectLines;
@@ -212,7 +274,11 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     leftMost = std::min(leftMost, static_cast<float>(line.front().left()));
     SectLine sl;
     for (auto& r : line) {
-      if (sl.empty() || std::fabs(r.left() - sl.back().back().right()) >= kPartJoin) sl.emplace_back();
+      // A glyph set back over the one before by up to half an em (the
+      // raised letter of a logo) continues it too.
+      const double gap = sl.empty() ? 0 : r.left() - sl.back().back().right();
+      const double overlap = kMostOverlapEm * std::fabs(r.ctmInfo.fontSize.width);
+      if (sl.empty() || gap >= kPartJoin || gap <= -std::max(kPartJoin, overlap)) sl.emplace_back();
       sl.back().push_back(std::move(r));
     }
     sectLines.push_back(std::move(sl));
@@ -260,11 +326,18 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     std::vector<Column> columns;
     for (size_t i = 0; i < parts.size();) {
       float right = static_cast<float>(rightX(parts[i]));
+      double size = partFontSize(parts[i]);
       Column col;
       col.push_back(std::move(parts[i]));
       size_t j = i + 1;
-      for (; j < parts.size() && leftX(parts[j]) <= right + kColumnGap; ++j) {
+      // Large type (a slide's) sets its words further apart than the
+      // column gap: only a gap of a column's width in its type's ems parts.
+      const auto gapAfter = [&](const Part& next) {
+        return std::max(kColumnGap, kColumnSeparation * std::max(size, partFontSize(next)));
+      };
+      for (; j < parts.size() && leftX(parts[j]) <= right + gapAfter(parts[j]); ++j) {
         right = std::max(right, static_cast<float>(rightX(parts[j])));
+        size = std::max(size, partFontSize(parts[j]));
         col.push_back(std::move(parts[j]));
       }
       stableSortBy(col, [](const Part& p) { return minTop(p); });

@@ -19,6 +19,7 @@ struct VQFlowTextPageLayout {
 // Tolerances, in points.
 inline constexpr double kSameBaseline = 1.0;      // bottoms closer than this form one line
 inline constexpr double kPartJoin = 1.0;          // a run this close to the previous run's end continues it
+inline constexpr double kMostOverlapEm = 0.5;     // ... or set back over it by up to this many of its font sizes
 inline constexpr double kColumnGap = 8.0;         // parts further apart than this start a new column
 inline constexpr double kColumnLineBottom = 1.0;  // parts of one column line have bottoms closer than this
 inline constexpr double kFirstBlockTop = 72.0;    // the page's own top margin

@@ -133,6 +133,20 @@ TEST(VQFlowTextPageBuilder, LinesPartsColumnsAndJoins) {
        {WithBase(MakeRun("one", 72, 82, 20), 80.5), WithBase(MakeRun("two", 96, 82, 24), 80.5),
         WithBase(MakeRun(".", 120, 83.3, 3), 80.7), WithBase(MakeRun("three", 128, 82, 30), 80.5)},
        {"one |two|. |three"}},
+      // The raised A and lowered E of a logo join their line, in their
+      // places, the A set back over the L before it.
+      {"lowered letter of a logo",
+       {MakeRun("put LaT", 72, 82, 36), MakeRun("E", 107, 84.2, 6), MakeRun("X documents", 112, 82, 55)},
+       {"put LaT|E|X documents"}},
+      {"raised letter set back",
+       {MakeRun("put L", 72, 82, 25), MakeRun("A", 94, 80, 5, 7), MakeRun("T", 99, 82, 6), MakeRun("E", 104.5, 84.2, 6),
+        MakeRun("X", 110, 82, 7)},
+       {"put L|A|T|E|X"}},
+      // Large type sets its words further apart than text columns of small
+      // type are: a slide's line stays one paragraph.
+      {"words of large type",
+       {MakeRun("PDF", 72, 82, 60, 36), MakeRun("information", 145, 82, 150, 36), MakeRun("and", 308, 82, 50, 36)},
+       {"PDF |information |and"}},
       // Columns of touching lines: 8 points apart are one column, 8.5 two,
       // left first.
       {"one column",
