@@ -55,12 +55,37 @@ bool isStorableNumber(std::string_view v) {
   }
   return digits > 0 && dots <= 1 && significant <= kMostSignificantDigits;
 }
+
+// Blanks inside a number only group its digits in threes ("1 234 567") or
+// set a sign, symbol or parenthesis apart ("$ 12", "12 %"). A blank beside a
+// separator or between other digits parts two numbers: "128, 139" is a list
+// and "12 34" two values, never one number.
+bool blanksCanGo(std::string_view t) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i] != ' ') continue;
+    size_t j = i;
+    while (j < t.size() && t[j] == ' ') ++j;
+    const char before = i > 0 ? t[i - 1] : '\0', after = j < t.size() ? t[j] : '\0';
+    if (before == ',' || before == '.' || after == ',' || after == '.') return false;
+    if (digit(before) && digit(after)) {
+      size_t k = j;
+      while (k < t.size() && digit(t[k])) ++k;
+      if (k - j != 3) return false;
+    }
+    i = j;
+  }
+  return true;
+}
 }  // namespace
 
 VQExcelNumber::VQExcelNumber(std::string_view text, std::string_view thousandChoice) {
-  // Blanks go; an amount in parentheses, as accounts write losses, is negative.
+  // Blanks that only group digits go; an amount in parentheses, as accounts
+  // write losses, is negative.
+  const std::string digits = asciiDigits(text);
+  if (!blanksCanGo(digits)) return;
   std::string clean;
-  for (char c : asciiDigits(text))
+  for (char c : digits)
     if (c != ' ') clean += c;
   if (clean.size() > 2 && clean.front() == '(' && clean.back() == ')') clean = "-" + clean.substr(1, clean.size() - 2);
   if (clean.find_first_of("()") != std::string::npos) return;

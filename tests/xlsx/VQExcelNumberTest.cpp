@@ -38,6 +38,13 @@ TEST(VQExcelNumber, RecognisesNumberKinds) {
       {"abc", ",", false, 0, -1, ""},
       {"12a", ",", false, 0, -1, ""},
       {"1,23", ",", false, 0, -1, ""},
+      // Blanks group digits in threes or set a symbol apart; anywhere else
+      // they part two numbers, and the text stays as written.
+      {"1 234 567", ",", true, 0, 0, "1234567"},
+      {"$ 12", ",", true, 4, -1, "12"},
+      {"128, 139, 144, 149", ",", false, 0, -1, ""},
+      {"12 34", ",", false, 0, -1, ""},
+      {"1 234, 5", ".", false, 0, -1, ""},
       {"", ",", false, 0, -1, ""},
   };
   for (const auto& c : cases) {
