@@ -31,6 +31,11 @@ std::atomic<int64_t> gPPTXRunIndex{0};
 
 bool isRightAngle(double r) { return r == 90 || r == 270; }
 
+// How far off its line's base line, in line heights, a glyph stands in a
+// box of its own: a fraction's parts do, superscripts and the letters of a
+// logo keep to their line.
+constexpr double kOwnBoxLineShare = 0.5;
+
 bool isSingleBlankOrControl(const std::string& s) { return s.size() == 1 && static_cast<unsigned char>(s[0]) < 33; }
 
 // Modes 3 and 7 paint nothing: OCR layers over scans use them.
@@ -238,6 +243,13 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     } else {
       restart();
     }
+    return;
+  }
+  // A glyph half a line or more off the line (a fraction's numerator or
+  // denominator) stands in a box of its own where the page has it, and so
+  // does the text after it.
+  if (r == 0 && std::fabs(across) >= kOwnBoxLineShare * std::max(lineHeight, P.fontSize.height)) {
+    restart();
     return;
   }
   const float L = std::round(static_cast<float>(std::fabs(P.topLeft.y - C.bottomLeft.y)));

@@ -197,9 +197,15 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
       {"five spaces forward", {{"A", 100, 700}, {"B", 118.5, 700}}, {{"A"}, {"B"}}, {0, 0}},
       {"next line", {{"A", 100, 700}, {"B", 100, 686}}, {{"A", "B"}}, {0}},
       {"far line", {{"A", 100, 700}, {"B", 100, 600}}, {{"A"}, {"B"}}, {0, 0}},
-      // Lines are told from the paragraph's base line: a fraction's lowered
-      // denominator after its raised numerator is still on the line.
-      {"fraction", {{"(", 100, 700}, {"p", 106, 708}, {"2", 106.5, 691.8}, {")", 112, 700}}, {{"(p2)"}}, {0}},
+      // A glyph half a line or more off its line is a box of its own, where
+      // the page has it: a fraction's numerator, its denominator a line
+      // below in the same box; the text after it takes a new box.
+      {"fraction",
+       {{"(", 100, 700}, {"p", 106, 708}, {"2", 106.5, 691.8}, {")", 112, 700}},
+       {{"("}, {"p", "2"}, {")"}},
+       {0, 0, 0}},
+      // A superscript, less than half a line up, keeps to its line.
+      {"superscript", {{"x", 100, 700}, {"1", 106, 704}, {"y", 110, 700}}, {{"x1y"}}, {0}},
       {"turned text", {{"A", 100, 700, 88}, {"B", 100, 650, 3}}, {{"A"}, {"B"}}, {90, 0}},
       // Turned text joins like upright text, its gaps measured down or up
       // the slide.
