@@ -247,6 +247,33 @@ TEST(PageRendererProgram, LongPageEndsByTimeLimitStopOrCrashAndTheNextPageRender
   }
 }
 
+// The renderer program is held to a memory budget: a page that needs more
+// fails alone, with a reason, and the next page of the same thread renders.
+// (Sanitizer builds run the program without a budget.)
+TEST(PageRendererProgram, PageBeyondTheMemoryBudgetFailsAlone) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "sanitizer builds have no memory budget";
+#endif
+  vqtest::ScratchDir dir;
+  const auto plain = dir / "plain.pdf";
+  writePdf(plain, "0 0 100 100", "", 0, "1 0 0 rg 0 0 100 100 re f");
+  ::setenv("VQPAPYRANT_RENDER_MEMORY_LIMIT", "48", 1);
+  // Each thread starts a program of its own, which reads the budget.
+  std::thread([&] {
+    std::string error;
+    auto small = RenderPDFPage(plain, "", 1, 72, 72, &error);
+    ASSERT_TRUE(small) << error;
+    // 3333 x 3333 pixels: more than 48 MiB drawn and copied, well within
+    // the engine's own bitmap cap.
+    EXPECT_FALSE(RenderPDFPage(plain, "", 1, 2400, 2400, &error));
+    EXPECT_FALSE(error.empty());
+    auto again = RenderPDFPage(plain, "", 1, 72, 72, &error);
+    ASSERT_TRUE(again) << error;
+    EXPECT_EQ(kRed, rgb(*again, 50, 50));
+  }).join();
+  ::unsetenv("VQPAPYRANT_RENDER_MEMORY_LIMIT");
+}
+
 // Values that the drawing library refuses outright, which would leave the
 // rest of the page undrawn: the page still draws, and what follows them on
 // the page is there.

@@ -2,10 +2,12 @@
 // request at a time, over the socket it is given (see VQPageRenderProtocol.h).
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -91,6 +93,41 @@ void serveRender(const RenderRequest& request, const std::string& path, const st
   if (!writeAll(&reply, sizeof reply) || !writeAll(sink.message.data(), sink.message.size())) engineGone();
 }
 
+// Sanitizer builds reserve vast shadow areas of memory: no budget fits them.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// A hostile page can ask the drawing libraries for more memory than the
+// machine has. The program is held to a budget (4 GiB, or
+// VQPAPYRANT_RENDER_MEMORY_LIMIT mebibytes), so such a page fails alone:
+// a refused bitmap is reported, and an allocation refused deeper in the
+// libraries ends the program, which the engine reports as that page's
+// failure. The largest bitmap the engine accepts, drawn and copied, needs
+// under 2 GiB.
+void limitMemory() {
+  if (kSanitized) return;
+  uint64_t mebibytes = 4096;
+  if (const char* text = std::getenv("VQPAPYRANT_RENDER_MEMORY_LIMIT")) {
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    if (end != text && *end == '\0' && value > 0 && value < (uint64_t{1} << 40)) mebibytes = value;
+  }
+  const rlim_t bytes = static_cast<rlim_t>(mebibytes) << 20;
+  rlimit current{};
+  if (::getrlimit(RLIMIT_DATA, &current) == 0 && current.rlim_max != RLIM_INFINITY && current.rlim_max < bytes) return;
+  const rlimit budget{bytes, bytes};
+  ::setrlimit(RLIMIT_DATA, &budget);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,6 +136,7 @@ int main(int argc, char** argv) {
   // before this line.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (argc < 2 || std::to_string(::getppid()) != argv[1]) engineGone();
+  limitMemory();
 
   for (;;) {
     RenderRequest request;
