@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/VQPDFPathUtilities.h"
-
+#include "core/VQCPDFUtilities.h"
 #include "helpers/VQPDFColorSpaces.h"
 #include "platform/graphics/VQPageRenderer.h"
 #include "platform/imageio/VQImageIO.h"
@@ -172,7 +172,8 @@ QRectF VQCPDFRenderUtilities::MediaBoxOfPDFPage(const vq::pdf::Page& page) {
     w = 595;
     h = 842;
   }
-  const int rotation = ((page.rotation() % 360) + 360) % 360;
+  // The page's rotation comes as a quarter turn from 0 to 270.
+  const int rotation = page.rotation();
   if (rotation == 90 || rotation == 270) std::swap(w, h);
   return QRectF(0, 0, w, h);
 }
@@ -224,12 +225,7 @@ QImage VQCPDFRenderUtilities::capturePDFDocument(const QString& path, const QStr
 
 QImage VQCPDFRenderUtilities::capturePDFDocument(const QString& path, const QString& password, int page, QSize size,
                                                  int scaling, int alignment, bool sizeToFit, bool drawPDFBackground) {
-  std::shared_ptr<vq::pdf::Document> document;
-  try {
-    document = vq::pdf::Document::open(path.toStdString(), password.toStdString());
-  } catch (const std::exception&) {
-    return QImage();
-  }
+  const auto document = VQCPDFUtilities::initPDFDocumentAtPath(path, password);
   const auto p = document ? document->page(page) : std::nullopt;
   if (!p) return QImage();
   const QRectF box = MediaBoxOfPDFPage(*p);
@@ -481,6 +477,24 @@ bool isJpx(const std::string& d) {
   return jp2Box || codestream;
 }
 
+std::optional<vq::imageio::DecodedSamples> decodeFax(const Object::ImageFilterData& filtered, int height) {
+  const Object& parms = filtered.parms;
+  vq::imageio::FaxParameters fax;
+  fax.k = int64_t(parms.get("K").number().value_or(0));
+  fax.columns = int64_t(parms.get("Columns").number().value_or(1728));
+  fax.rows = int64_t(parms.get("Rows").number().value_or(height));
+  fax.encodedByteAlign = parms.get("EncodedByteAlign").boolean().value_or(false);
+  fax.blackIs1 = parms.get("BlackIs1").boolean().value_or(false);
+  return vq::imageio::decodeFax(reinterpret_cast<const uint8_t*>(filtered.data.data()), filtered.data.size(), fax);
+}
+
+std::optional<vq::imageio::DecodedSamples> decodeJbig2(const Object::ImageFilterData& filtered) {
+  const Object globals = filtered.parms.get("JBIG2Globals");
+  const std::string g = globals.type() == ObjectType::Stream ? globals.decodedData().value_or("") : std::string();
+  return vq::imageio::decodeJbig2(reinterpret_cast<const uint8_t*>(filtered.data.data()), filtered.data.size(),
+                                  reinterpret_cast<const uint8_t*>(g.data()), g.size());
+}
+
 // One image stream decoded to a grey, RGB or RGBA bitmap, with its filter.
 struct DecodedImage {
   vq::Bitmap bitmap;
@@ -549,26 +563,9 @@ std::optional<DecodedImage> decodeImage(const Object& stream, const Object& colo
     decoded = std::move(*d);
     bpc = 8;
     out.data = std::move(filtered->data);
-  } else if (out.filter == "CCITTFaxDecode" || out.filter == "CCF") {
-    const Object& parms = filtered->parms;
-    vq::imageio::FaxParameters fax;
-    fax.k = int64_t(parms.get("K").number().value_or(0));
-    fax.columns = int64_t(parms.get("Columns").number().value_or(1728));
-    fax.rows = int64_t(parms.get("Rows").number().value_or(height));
-    fax.encodedByteAlign = parms.get("EncodedByteAlign").boolean().value_or(false);
-    fax.blackIs1 = parms.get("BlackIs1").boolean().value_or(false);
-    auto d =
-        vq::imageio::decodeFax(reinterpret_cast<const uint8_t*>(filtered->data.data()), filtered->data.size(), fax);
-    if (!d || d->width < width || d->height < height) return std::nullopt;
-    decoded = std::move(*d);
-    bpc = 1;
-    space = deviceSpace(1);
-    inks.reset();
-  } else if (out.filter == "JBIG2Decode") {
-    const Object globals = filtered->parms.get("JBIG2Globals");
-    const std::string g = globals.type() == ObjectType::Stream ? globals.decodedData().value_or("") : std::string();
-    auto d = vq::imageio::decodeJbig2(reinterpret_cast<const uint8_t*>(filtered->data.data()), filtered->data.size(),
-                                      reinterpret_cast<const uint8_t*>(g.data()), g.size());
+  } else if (out.filter == "CCITTFaxDecode" || out.filter == "CCF" || out.filter == "JBIG2Decode") {
+    auto d = out.filter == "JBIG2Decode" ? decodeJbig2(*filtered) : decodeFax(*filtered, height);
+    // Fax and JBIG2 data are one-bit grey, whatever the dictionary says.
     if (!d || d->width < width || d->height < height) return std::nullopt;
     decoded = std::move(*d);
     bpc = 1;
@@ -649,6 +646,38 @@ bool hasMask(const Object& dict) {
   return dict.get("SMask").isStream() || mask.isStream() || mask.isArray();
 }
 
+// Writes an image stream already decoded (`dict` its dictionary) as
+// extractPDFStream describes.
+bool writeExtracted(DecodedImage& decoded, const Object& dict, const QString& toFile, double jpegQuality) {
+  if (hasMask(dict)) {
+    // A mask that does not decode leaves the image whole rather than lost.
+    const Object smask = dict.get("SMask");
+    const Object mask = dict.get("Mask");
+    std::optional<QImage> coverage = smask.isStream()  ? maskCoverage(smask)
+                                     : mask.isStream() ? maskCoverage(mask)
+                                                       : std::nullopt;
+    vq::Bitmap image = std::move(decoded.bitmap);
+    if (coverage) {
+      if (smask.isStream()) unblendMatte(image, *coverage, smask.streamDictionary().get("Matte"));
+      const QImage masked =
+          VQCPDFRenderUtilities::maskCGImage(QImage(image.pixels.data(), image.width, image.height, int(image.stride),
+                                                    image.format == vq::PixelFormat::Gray8  ? QImage::Format_Grayscale8
+                                                    : image.format == vq::PixelFormat::RGB8 ? QImage::Format_RGB888
+                                                                                            : QImage::Format_RGBA8888),
+                                             *coverage, QTransform());
+      if (masked.isNull()) return false;
+      image = toBitmap(masked);
+    }
+    return writeBitmap(image, toFile, vq::imageio::ImageFileType::PNG, 1);
+  }
+  if (decoded.filter == "JPXDecode") return writeBytes(toFile, decoded.data);
+  if (decoded.filter == "DCTDecode") {
+    if (decoded.plainJpeg) return writeBytes(toFile, decoded.data);
+    return writeBitmap(decoded.bitmap, toFile, vq::imageio::ImageFileType::JPEG, jpegQuality);
+  }
+  return writeBitmap(decoded.bitmap, toFile, vq::imageio::ImageFileType::PNG, 1);
+}
+
 }  // namespace
 
 bool VQCPDFRenderUtilities::extractPDFStream(const Object& stream, const QString& toFile, double jpegQuality) {
@@ -659,34 +688,7 @@ bool VQCPDFRenderUtilities::extractPDFStream(const Object& stream, const Object&
                                              double jpegQuality) {
   if (toFile.isEmpty()) return false;
   auto decoded = decodeImage(stream, colorSpaces, false);
-  if (!decoded) return false;
-  const Object dict = stream.streamDictionary();
-  if (hasMask(dict)) {
-    // A mask that does not decode leaves the image whole rather than lost.
-    const Object smask = dict.get("SMask");
-    const Object mask = dict.get("Mask");
-    std::optional<QImage> coverage = smask.isStream()  ? maskCoverage(smask)
-                                     : mask.isStream() ? maskCoverage(mask)
-                                                       : std::nullopt;
-    vq::Bitmap image = std::move(decoded->bitmap);
-    if (coverage) {
-      if (smask.isStream()) unblendMatte(image, *coverage, smask.streamDictionary().get("Matte"));
-      const QImage masked = maskCGImage(QImage(image.pixels.data(), image.width, image.height, int(image.stride),
-                                               image.format == vq::PixelFormat::Gray8  ? QImage::Format_Grayscale8
-                                               : image.format == vq::PixelFormat::RGB8 ? QImage::Format_RGB888
-                                                                                       : QImage::Format_RGBA8888),
-                                        *coverage, QTransform());
-      if (masked.isNull()) return false;
-      image = toBitmap(masked);
-    }
-    return writeBitmap(image, toFile, vq::imageio::ImageFileType::PNG, 1);
-  }
-  if (decoded->filter == "JPXDecode") return writeBytes(toFile, decoded->data);
-  if (decoded->filter == "DCTDecode") {
-    if (decoded->plainJpeg) return writeBytes(toFile, decoded->data);
-    return writeBitmap(decoded->bitmap, toFile, vq::imageio::ImageFileType::JPEG, jpegQuality);
-  }
-  return writeBitmap(decoded->bitmap, toFile, vq::imageio::ImageFileType::PNG, 1);
+  return decoded && writeExtracted(*decoded, stream.streamDictionary(), toFile, jpegQuality);
 }
 
 QString VQCPDFRenderUtilities::extractedExtension(const Object& stream) {
@@ -699,9 +701,7 @@ std::optional<QString> VQCPDFRenderUtilities::extractPDFMaskStream(const Object&
   const auto decoded = decodeImage(stream, Object(), true);
   if (!decoded) return std::nullopt;
   const QString ext = extensionForFilter(decoded->filter);
-  const auto type = ext == "jpeg"  ? vq::imageio::ImageFileType::JPEG
-                    : ext == "jp2" ? vq::imageio::ImageFileType::JPEG2000
-                                   : vq::imageio::ImageFileType::PNG;
+  const auto type = *vq::imageio::imageFileTypeForKey(ext.toStdString());
   const QString folder = QString::fromStdString(vq::VQPDFPathUtilities::temporaryRoot());
   QTemporaryFile file(QDir(folder).filePath("SMask-XXXXXX." + ext));
   file.setAutoRemove(false);
@@ -750,16 +750,21 @@ void VQCPDFRenderUtilities::forEachImageXObject(const Object& resources,
 std::optional<QMap<QString, QString>> VQCPDFRenderUtilities::extractJPEGFromPDFPage(const vq::pdf::Page& page,
                                                                                     double quality,
                                                                                     const QString& folder) {
-  const Object xobjects = page.resources().get("XObject");
-  if (xobjects.type() != ObjectType::Dictionary) return std::nullopt;
+  const Object pageResources = page.resources();
+  if (pageResources.get("XObject").type() != ObjectType::Dictionary) return std::nullopt;
   QMap<QString, QString> written;
-  walkImages(page.resources(), [&](const std::string& key, const Object& stream, const Object& resources) {
-    const QString ext = extractedExtension(stream);
+  walkImages(pageResources, [&](const std::string& key, const Object& stream, const Object& resources) {
+    // Decoded once: the extension comes from the filter the decoding found,
+    // as extractedExtension would name it.
+    auto decoded = decodeImage(stream, resources.get("ColorSpace"), false);
+    if (!decoded) return;
+    const Object dict = stream.streamDictionary();
+    const QString ext = hasMask(dict) ? QString("png") : extensionForFilter(decoded->filter);
     const QString name = QString::fromStdString(key);
     QString path = QDir(folder).filePath(QString("%1-%2.%3").arg(page.number()).arg(name, ext));
     for (int n = 2; QFile::exists(path); ++n)
       path = QDir(folder).filePath(QString("%1-%2 %3.%4").arg(page.number()).arg(name).arg(n).arg(ext));
-    if (extractPDFStream(stream, resources.get("ColorSpace"), path, quality)) written.insert(path, name);
+    if (writeExtracted(*decoded, dict, path, quality)) written.insert(path, name);
   });
   return written;
 }

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "common/VQPDFPathUtilities.h"
-#include "platform/pdf/PdfDocument.h"
+#include "core/VQCPDFUtilities.h"
 
 namespace vq::app {
 
@@ -34,6 +34,18 @@ DestPtr namedDest(const QString& printerID) {
 
 QString destOption(const cups_dest_t* dest, const char* name) {
   return QString::fromUtf8(cupsGetOption(name, dest->num_options, dest->options));
+}
+
+// The name a printer shows: its description, else its queue name.
+QString displayName(const cups_dest_t* dest) {
+  const QString info = destOption(dest, "printer-info");
+  return info.isEmpty() ? QString::fromUtf8(dest->name) : info;
+}
+
+// Adds every option of the list to the CUPS option array; the new count.
+int addOptions(const VQPrintOptions& list, int numOptions, cups_option_t** options) {
+  for (const auto& [name, value] : list) numOptions = cupsAddOption(name.c_str(), value.c_str(), numOptions, options);
+  return numOptions;
 }
 
 void fail(VQPrintError* error, const QString& reason) {
@@ -64,14 +76,7 @@ QList<VQPrintPaper> papersOf(cups_dest_t* dest, cups_dinfo_t* info) {
 }  // namespace
 
 std::optional<VQPrintOptions> VQPMPPrintUtilities::pdfFileOptions(const QString& pdfPath) {
-  if (!QFileInfo(pdfPath).isFile()) return std::nullopt;
-  int pages = 0;
-  try {
-    const auto document = vq::pdf::Document::open(pdfPath.toStdString(), "");
-    pages = document ? document->pageCount() : 0;
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
+  const qint64 pages = VQCPDFUtilities::pageCountAtPath(pdfPath, QString());
   if (pages <= 0) return std::nullopt;
   return VQPrintOptions{{"document-format", "application/pdf"}, {"page-ranges", "1-" + std::to_string(pages)}};
 }
@@ -89,9 +94,7 @@ bool VQPMPPrintUtilities::PrintToPDFFile(const QString& pdfPath, const QString& 
   cupsFreeDests(count, dests);
   if (chosen.isEmpty()) return false;
   cups_option_t* options = nullptr;
-  int numOptions = 0;
-  for (const auto& [name, value] : *fileOptions)
-    numOptions = cupsAddOption(name.c_str(), value.c_str(), numOptions, &options);
+  const int numOptions = addOptions(*fileOptions, 0, &options);
   const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, chosen.toUtf8().constData(), pdfPath.toUtf8().constData(),
                                  pdfPath.toUtf8().constData(), numOptions, options);
   cupsFreeOptions(numOptions, options);
@@ -141,11 +144,9 @@ QList<QVariantMap> VQPMPPrintUtilities::GetMacConnectedPrinters() {
   QList<QVariantMap> printers;
   cups_dest_t* dests = nullptr;
   const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-  for (int i = 0; i < count; ++i) {
-    QString display = destOption(&dests[i], "printer-info");
-    if (display.isEmpty()) display = QString::fromUtf8(dests[i].name);
-    printers.append({{"PMPrinterGetName", display}, {"PMPrinterGetID", QString::fromUtf8(dests[i].name)}});
-  }
+  for (int i = 0; i < count; ++i)
+    printers.append(
+        {{"PMPrinterGetName", displayName(&dests[i])}, {"PMPrinterGetID", QString::fromUtf8(dests[i].name)}});
   cupsFreeDests(count, dests);
   return printers;
 }
@@ -168,8 +169,7 @@ std::optional<QString> VQPMPPrintUtilities::GetPrinterName(const QString& printe
     fail(error, "PMPrinterCreateFromPrinterID returned error  ");
     return std::nullopt;
   }
-  const QString display = destOption(dest.get(), "printer-info");
-  return display.isEmpty() ? QString::fromUtf8(dest->name) : display;
+  return displayName(dest.get());
 }
 
 std::optional<QString> VQPMPPrintUtilities::GetPrinterPPD(const QString& printerID, VQPrintError* error) {
@@ -295,9 +295,7 @@ std::optional<int> VQPMPPrintUtilities::SendToPrinter(const QString& printerID, 
     return std::nullopt;
   }
   cups_option_t* options = nullptr;
-  int numOptions = 0;
-  for (const auto& [name, value] : printOptions(settings, paper))
-    numOptions = cupsAddOption(name.c_str(), value.c_str(), numOptions, &options);
+  int numOptions = addOptions(printOptions(settings, paper), 0, &options);
   if (!settings.mimeType.isEmpty())
     numOptions = cupsAddOption("document-format", settings.mimeType.toUtf8().constData(), numOptions, &options);
   const QString title = settings.jobName.isEmpty() ? QFileInfo(filePath).fileName() : settings.jobName;

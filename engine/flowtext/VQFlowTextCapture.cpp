@@ -14,8 +14,11 @@ bool isSingleBlankOrControl(const std::string& s) { return s.size() == 1 && stat
 // quarter em has a blank before it.
 constexpr double kMostTurnedGapEm = 1.0;
 constexpr double kTurnedBlankEm = 0.25;
-// Strings this close (in ems) with the same text are one string drawn twice.
-constexpr double kOverprintEm = 0.1;
+
+// The type size of a placement, whichever way it is turned.
+double typeSize(const VQFlowTextPlacement& p) {
+  return std::max(std::fabs(p.fontSize.width), std::fabs(p.fontSize.height));
+}
 
 }  // namespace
 
@@ -43,14 +46,15 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
     // A string continues the open box or path when it is turned the same
     // way and starts about where the last one ended; a blank is put where
     // it starts a little further on.
-    const double size = std::max(std::fabs(g.placement.fontSize.width), std::fabs(g.placement.fontSize.height));
+    const double size = typeSize(g.placement);
     const double apart =
         std::hypot(g.placement.topLeft.x - page.cachedTurnedNext.x, g.placement.topLeft.y - page.cachedTurnedNext.y);
     const bool continues = page.cachedTurnedRun && page.cachedTurnedFlip == g.flip &&
                            std::fabs(page.cachedTurnedRotation - g.rotation) < 1 && apart < kMostTurnedGapEm * size;
     // A string drawn again over itself (bold by printing twice, a label
     // drawn once more) is there once.
-    if (turnedDrawn_.repeats(g.text, g.placement.topLeft.x, g.placement.topLeft.y, kOverprintEm * std::max(size, 1.0)))
+    if (turnedDrawn_.repeats(g.text, g.placement.topLeft.x, g.placement.topLeft.y,
+                             VQPDFOverprintFilter::ReachForType(size)))
       return VQFlowTextRoute::Dropped;
     if (continues) {
       VQFlowTextRunText& run = *page.cachedTurnedRun;
@@ -103,8 +107,8 @@ void dropOverprints(std::vector<VQFlowTextRunText>& runs, VQPDFOverprintFilter& 
   size_t kept = 0;
   for (size_t i = 0; i < runs.size(); ++i) {
     const VQFlowTextRunText& r = runs[i];
-    const double size = std::max(std::fabs(r.ctmInfo.fontSize.width), std::fabs(r.ctmInfo.fontSize.height));
-    if (drawn.repeats(r.runText, r.ctmInfo.topLeft.x, r.ctmInfo.topLeft.y, kOverprintEm * std::max(size, 1.0)))
+    if (drawn.repeats(r.runText, r.ctmInfo.topLeft.x, r.ctmInfo.topLeft.y,
+                      VQPDFOverprintFilter::ReachForType(typeSize(r.ctmInfo))))
       continue;
     if (kept != i) runs[kept] = std::move(runs[i]);
     ++kept;

@@ -69,8 +69,7 @@ double partFontSize(const Part& p) {
 }
 double columnFontSize(const Column& c) {
   double size = 0;
-  for (const auto& p : c)
-    for (const auto& r : p) size = std::max(size, std::fabs(r.ctmInfo.fontSize.width));
+  for (const auto& p : c) size = std::max(size, partFontSize(p));
   return size;
 }
 // Running text is the smallest text of a column (headings are larger).
@@ -155,15 +154,15 @@ bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, 
 void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
   constexpr size_t kMostGlyphs = 2, kNeighbours = 3;
   constexpr double kTouchEm = 0.5;
-  auto glyphCount = [](const std::vector<Run>& line) {
-    size_t n = 0;
-    for (const auto& r : line)
-      for (unsigned char c : r.runText) n += (c & 0xC0) != 0x80 && c != ' ';
-    return n;
-  };
+  // Glyphs of each line, counted once: a line that takes glyphs in has more
+  // than enough already, and a line that gives them is not looked at again.
+  std::vector<size_t> glyphs(lines.size(), 0);
+  for (size_t i = 0; i < lines.size(); ++i)
+    for (const auto& r : lines[i])
+      for (unsigned char c : r.runText) glyphs[i] += (c & 0xC0) != 0x80 && c != ' ';
   for (size_t i = 0; i < lines.size(); ++i) {
     auto& small = lines[i];
-    if (small.empty() || glyphCount(small) == 0 || glyphCount(small) > kMostGlyphs) continue;
+    if (glyphs[i] == 0 || glyphs[i] > kMostGlyphs) continue;
     double top = small.front().top(), bottom = small.front().bottom(), left = small.front().left();
     double right = small.front().right(), size = 0;
     for (const auto& r : small) {
@@ -175,7 +174,7 @@ void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
     const size_t from = i >= kNeighbours ? i - kNeighbours : 0, to = std::min(lines.size(), i + kNeighbours + 1);
     for (size_t k = from; k < to; ++k) {
       auto& line = lines[k];
-      if (k == i || line.empty() || glyphCount(line) <= kMostGlyphs) continue;
+      if (k == i || glyphs[k] <= kMostGlyphs) continue;
       const auto host = std::find_if(line.begin(), line.end(), [&](const Run& r) {
         return r.top() < middle && middle < r.bottom() && std::fabs(r.ctmInfo.fontSize.width) >= size &&
                left < r.right() + touch && right > r.left() - touch;
@@ -195,6 +194,8 @@ void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
       }
       line.insert(line.end(), std::make_move_iterator(small.begin()), std::make_move_iterator(small.end()));
       small.clear();
+      glyphs[k] += glyphs[i];
+      glyphs[i] = 0;
       break;
     }
   }
@@ -332,12 +333,11 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       size_t j = i + 1;
       // Large type (a slide's) sets its words further apart than the
       // column gap: only a gap of a column's width in its type's ems parts.
-      const auto gapAfter = [&](const Part& next) {
-        return std::max(kColumnGap, kColumnSeparation * std::max(size, partFontSize(next)));
-      };
-      for (; j < parts.size() && leftX(parts[j]) <= right + gapAfter(parts[j]); ++j) {
+      for (; j < parts.size(); ++j) {
+        const double nextSize = std::max(size, partFontSize(parts[j]));
+        if (leftX(parts[j]) > right + std::max(kColumnGap, kColumnSeparation * nextSize)) break;
         right = std::max(right, static_cast<float>(rightX(parts[j])));
-        size = std::max(size, partFontSize(parts[j]));
+        size = nextSize;
         col.push_back(std::move(parts[j]));
       }
       stableSortBy(col, [](const Part& p) { return minTop(p); });

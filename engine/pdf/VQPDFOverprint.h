@@ -3,6 +3,7 @@
 // little apart, a line drawn once stroked and once filled, a sequence
 // repeated for a shadow. Every converter that rebuilds text keeps such text
 // once, and asks the same question of each string as it comes.
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,9 @@ class VQPDFOverprintFilter {
   // True when the same text was drawn before within `reach` of (x, y) on
   // both axes; otherwise remembers this drawing and answers false.
   bool repeats(std::string_view text, double x, double y, double reach);
+  // The reach for type of `size` points: a tenth of an em (of at least a
+  // point), the distance fake bold sets its second printing apart.
+  static double ReachForType(double size) { return 0.1 * std::max(size, 1.0); }
   // Forgets every drawing (at a new page).
   void clear();
 

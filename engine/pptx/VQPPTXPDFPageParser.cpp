@@ -221,13 +221,12 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     along = C.bottomLeft.y - P.bottomLeft.y, across = C.bottomLeft.x - P.bottomLeft.x;
   } else if (r == 270) {
     along = P.bottomLeft.y - C.bottomLeft.y, across = C.bottomLeft.x - P.bottomLeft.x;
-  } else if (r == 0) {
+  } else {
     // Upright lines are told apart from the paragraph's base line: a
     // fraction's lowered denominator after its raised numerator is still
     // on the line, and so is type of another face that reaches lower.
-    along = C.bottomLeft.x - P.bottomLeft.x, across = C.yBase - lineBase_;
-  } else {
-    along = C.bottomLeft.x - P.bottomLeft.x, across = C.bottomLeft.y - P.bottomLeft.y;
+    along = C.bottomLeft.x - P.bottomLeft.x;
+    across = r == 0 ? C.yBase - lineBase_ : C.bottomLeft.y - P.bottomLeft.y;
   }
   const double lineHeight = C.fontSize.height;
 

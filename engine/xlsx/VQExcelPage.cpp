@@ -21,9 +21,6 @@ namespace vq {
 using S = VQExcelSortUtilities;
 
 namespace {
-// A glyph drawn again within this much of an em of the last one, with the
-// same text, is the same glyph printed twice.
-constexpr double kOverprintEm = 0.1;
 // Glyphs of turned text whose left edges are this close stand in one column.
 constexpr double kSameColumnEm = 0.3;
 }  // namespace
@@ -39,7 +36,8 @@ void VQExcelPage::addToAllRunTextArray(const VQExcelRunPtr& run) {
   // The same glyph drawn again over itself (type made bold by printing it
   // twice, a little apart; a line drawn once stroked and once filled) is
   // text once.
-  if (overprints_.repeats(run->text, run->xLeft(), run->yTop(), kOverprintEm * em)) return;
+  if (overprints_.repeats(run->text, run->xLeft(), run->yTop(), VQPDFOverprintFilter::ReachForType(run->rPr.sz)))
+    return;
   if (!allRunTextArray.empty()) {
     VQExcelRunText& last = *allRunTextArray.back();
     // Joins the run to the last one when `gap`, along their line, leaves

@@ -92,6 +92,10 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
     const auto& r = runs[i];
     const double gap = r->xLeft() - right;
     const VQPDFWordGapFont font = GapFontBetween(*rightmost, *r);
+    // How far a glyph may be set back over the one before and still touch
+    // it: up to half an em of the line's type (the raised letter of a logo
+    // is smaller than what it tucks under).
+    const double mostSetBack = kMostKernEm * std::max(font.fontSize, first->rPr.sz);
     if (std::fabs(r->yBase() - first->yBase()) >= 1) {
       // A raised or lowered glyph set against the line (a footnote mark, the
       // letters of a logo) in the colour of the word it touches is part of
@@ -100,10 +104,7 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
       // start of a line is not taken into the mark.
       const double middle = (r->yTop() + r->yBottom()) / 2;
       const bool againstLine = middle > first->yTop() && middle < first->yBottom() && r->rPr.sz <= first->rPr.sz;
-      // Set back over the glyph before by up to half an em of the line's
-      // type (the raised letter of a logo is smaller than what it tucks
-      // under).
-      const bool touching = gap > -kMostKernEm * std::max(font.fontSize, first->rPr.sz) && !VQPDFIsWordGap(gap, font);
+      const bool touching = gap > -mostSetBack && !VQPDFIsWordGap(gap, font);
       if (againstLine && touching && r->rPr.rgbColor == rightmost->rPr.rgbColor) take(r);
       continue;
     }
@@ -133,8 +134,7 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
     // cell keeps its look in rich text. Type of another size is not.
     // The letter after a raised or lowered one of a logo (the X of TEX) is
     // set back under it like the raised letter itself.
-    const bool afterOffLine = std::fabs(rightmost->yBase() - first->yBase()) >= 1 && !word &&
-                              gap > -kMostKernEm * std::max(font.fontSize, first->rPr.sz);
+    const bool afterOffLine = std::fabs(rightmost->yBase() - first->yBase()) >= 1 && !word && gap > -mostSetBack;
     if ((near || word || afterOffLine) && r->rPr.sz == first->rPr.sz) take(r);
     // Text of the line that is not taken and stands after the group (type
     // of another size, a wider gap) ends it: joining what lies beyond would

@@ -45,22 +45,7 @@ bool matches(const std::string& text, const std::string& pattern) {
   return t == text.size();
 }
 
-// Sets an environment variable for one scope.
-class EnvVar {
- public:
-  EnvVar(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~EnvVar() {
-    if (old_) ::setenv(name_, old_->c_str(), 1);
-    else ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using vqtest::EnvVar;
 
 TEST(PathUtilities, NamesFollowTheirPatterns) {
   const std::string root = VQPDFPathUtilities::temporaryRoot();

@@ -2,7 +2,9 @@
 // Helpers every test may use: where the corpus and fixtures lie, and a
 // scratch folder that is removed when the test ends.
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +57,25 @@ class ScratchDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// Sets an environment variable for one scope, and puts back what it was.
+class EnvVar {
+ public:
+  EnvVar(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~EnvVar() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+  EnvVar(const EnvVar&) = delete;
+  EnvVar& operator=(const EnvVar&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
 };
 
 }  // namespace vqtest

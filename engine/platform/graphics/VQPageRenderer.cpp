@@ -293,13 +293,9 @@ std::optional<Bitmap> renderThroughProgram(RenderProgram& program, const std::st
       std::string why;
       uint32_t allowed = !sized && BitmapSizeAllowed(reply.a, reply.b, &why);
       if (allowed) {
-        bitmap.width = static_cast<int>(reply.a);
-        bitmap.height = static_cast<int>(reply.b);
-        bitmap.format = PixelFormat::RGB8;
-        bitmap.stride = static_cast<size_t>(bitmap.width) * 3;
+        bitmap = Bitmap::make(static_cast<int>(reply.a), static_cast<int>(reply.b), PixelFormat::RGB8);
         bitmap.dpiX = dpiX;
         bitmap.dpiY = dpiY;
-        bitmap.pixels.resize(bitmap.stride * static_cast<size_t>(bitmap.height));
         sized = true;
       } else {
         error = fmt::format("page {} cannot be rendered at {} x {} dpi: {}", pageNumber, dpiX, dpiY,

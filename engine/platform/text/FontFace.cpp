@@ -74,8 +74,40 @@ struct FontFace::Impl {
   LibraryPtr library;
   FacePtr face;
   mutable std::mutex mutex;
-  // Glyph to character, read from the Unicode map on first use.
-  mutable std::optional<std::unordered_map<uint32_t, uint32_t>> characterOfGlyph;
+  // The characters the font's Unicode map takes to a glyph: the lowest of
+  // all, and the lowest outside the controls and the private-use area.
+  struct Characters {
+    uint32_t lowest = 0;
+    std::optional<uint32_t> text;
+  };
+  // Glyph to characters, read from the Unicode map on first use.
+  mutable std::optional<std::unordered_map<uint32_t, Characters>> charactersOfGlyph;
+
+  // The entry of `glyph`, or nullptr; the mutex is held.
+  const Characters* characters(uint32_t glyph) const {
+    if (!charactersOfGlyph) {
+      auto& map = charactersOfGlyph.emplace();
+      FT_Face f = face.get();
+      FT_CharMap unicode = nullptr;
+      for (FT_Int i = 0; i < f->num_charmaps && !unicode; ++i)
+        if (f->charmaps[i]->encoding == FT_ENCODING_UNICODE) unicode = f->charmaps[i];
+      FT_CharMap previous = f->charmap;
+      if (unicode && FT_Set_Charmap(f, unicode) == 0) {
+        // Characters come in rising order: the first to reach a glyph is
+        // its lowest.
+        FT_UInt g = 0;
+        for (FT_ULong c = FT_Get_First_Char(f, &g); g != 0; c = FT_Get_Next_Char(f, c, &g)) {
+          Characters& entry = map.try_emplace(g, Characters{static_cast<uint32_t>(c), std::nullopt}).first->second;
+          if (!entry.text && c >= 0x20 && !(c >= 0xE000 && c <= 0xF8FF)) entry.text = static_cast<uint32_t>(c);
+        }
+        // Other lookups go through the map that was selected before.
+        if (previous) FT_Set_Charmap(f, previous);
+        else f->charmap = nullptr;
+      }
+    }
+    auto it = charactersOfGlyph->find(glyph);
+    return it == charactersOfGlyph->end() ? nullptr : &it->second;
+  }
 
   std::optional<uint32_t> glyph(uint32_t character) const {
     FT_UInt g = 0;
@@ -258,48 +290,17 @@ std::optional<uint32_t> FontFace::unicodeOfGlyphName(const std::string& name) co
   if (name.empty() || !FT_HAS_GLYPH_NAMES(face)) return std::nullopt;
   const FT_UInt glyph = FT_Get_Name_Index(face, const_cast<FT_String*>(name.c_str()));
   if (glyph == 0) return std::nullopt;
-  FT_CharMap unicode = nullptr;
-  for (FT_Int i = 0; i < face->num_charmaps && !unicode; ++i)
-    if (face->charmaps[i]->encoding == FT_ENCODING_UNICODE) unicode = face->charmaps[i];
-  if (!unicode) return std::nullopt;
-  FT_CharMap previous = face->charmap;
-  if (FT_Set_Charmap(face, unicode) != 0) return std::nullopt;
   // The map runs from characters to glyphs: the lowest character that
   // reaches the glyph stands for it.
-  std::optional<uint32_t> found;
-  FT_UInt g = 0;
-  for (FT_ULong c = FT_Get_First_Char(face, &g); g != 0; c = FT_Get_Next_Char(face, c, &g)) {
-    if (g == glyph) {
-      found = static_cast<uint32_t>(c);
-      break;
-    }
-  }
-  if (previous) FT_Set_Charmap(face, previous);
-  else face->charmap = nullptr;
-  return found;
+  const Impl::Characters* found = impl_->characters(glyph);
+  if (!found) return std::nullopt;
+  return found->lowest;
 }
 
 std::optional<uint32_t> FontFace::unicodeOfGlyph(uint32_t glyph) const {
   std::lock_guard lock(impl_->mutex);
-  if (!impl_->characterOfGlyph) {
-    auto& map = impl_->characterOfGlyph.emplace();
-    FT_Face face = impl_->face.get();
-    FT_CharMap unicode = nullptr;
-    for (FT_Int i = 0; i < face->num_charmaps && !unicode; ++i)
-      if (face->charmaps[i]->encoding == FT_ENCODING_UNICODE) unicode = face->charmaps[i];
-    FT_CharMap previous = face->charmap;
-    if (unicode && FT_Set_Charmap(face, unicode) == 0) {
-      // Characters come in rising order: the first to reach a glyph is kept.
-      FT_UInt g = 0;
-      for (FT_ULong c = FT_Get_First_Char(face, &g); g != 0; c = FT_Get_Next_Char(face, c, &g))
-        if (c >= 0x20 && !(c >= 0xE000 && c <= 0xF8FF)) map.emplace(g, static_cast<uint32_t>(c));
-      if (previous) FT_Set_Charmap(face, previous);
-      else face->charmap = nullptr;
-    }
-  }
-  auto it = impl_->characterOfGlyph->find(glyph);
-  if (it == impl_->characterOfGlyph->end()) return std::nullopt;
-  return it->second;
+  const Impl::Characters* found = impl_->characters(glyph);
+  return found ? found->text : std::nullopt;
 }
 
 }  // namespace vq::text

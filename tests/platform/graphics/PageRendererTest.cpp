@@ -55,12 +55,6 @@ std::vector<pid_t> rendererPrograms() {
   return out;
 }
 
-class PageTimeLimit {
- public:
-  explicit PageTimeLimit(const char* seconds) { ::setenv("VQPAPYRANT_PAGE_TIME_LIMIT", seconds, 1); }
-  ~PageTimeLimit() { ::unsetenv("VQPAPYRANT_PAGE_TIME_LIMIT"); }
-};
-
 double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -224,7 +218,7 @@ TEST(PageRendererProgram, LongPageEndsByTimeLimitStopOrCrashAndTheNextPageRender
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    PageTimeLimit limit(c.timeLimit);
+    vqtest::EnvVar limit("VQPAPYRANT_PAGE_TIME_LIMIT", c.timeLimit);
     std::atomic<bool> stop{false};
     std::thread interrupter([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -257,7 +251,7 @@ TEST(PageRendererProgram, PageBeyondTheMemoryBudgetFailsAlone) {
   vqtest::ScratchDir dir;
   const auto plain = dir / "plain.pdf";
   writePdf(plain, "0 0 100 100", "", 0, "1 0 0 rg 0 0 100 100 re f");
-  ::setenv("VQPAPYRANT_RENDER_MEMORY_LIMIT", "48", 1);
+  vqtest::EnvVar budget("VQPAPYRANT_RENDER_MEMORY_LIMIT", "48");
   // Each thread starts a program of its own, which reads the budget.
   std::thread([&] {
     std::string error;
@@ -271,7 +265,6 @@ TEST(PageRendererProgram, PageBeyondTheMemoryBudgetFailsAlone) {
     ASSERT_TRUE(again) << error;
     EXPECT_EQ(kRed, rgb(*again, 50, 50));
   }).join();
-  ::unsetenv("VQPAPYRANT_RENDER_MEMORY_LIMIT");
 }
 
 // Values that the drawing library refuses outright, which would leave the

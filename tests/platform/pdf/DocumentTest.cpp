@@ -622,7 +622,7 @@ TEST(Document, ObjectsQpdfCannotReadAreReadAgain) {
   struct Case {
     const char* what;
     std::string pageObject, contentObject;
-    std::vector<std::string> more;
+    std::vector<std::string> more = {};
   } cases[] = {
       {"a /Length that refers to its own stream", page + ">>",
        fmt::format("<< /Length 4 0 R >>\nstream\n{}\nendstream", text)},
