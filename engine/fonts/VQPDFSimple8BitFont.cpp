@@ -418,6 +418,10 @@ void VQPDFSimple8BitFont::applyGlyphMatrix(const pdf::Object& dictionary) {
   if (auto v = numbersOf<6>(dictionary.get("FontMatrix")); v && (*v)[0] * (*v)[3] - (*v)[1] * (*v)[2] != 0)
     m = AffineTransformMake((*v)[0], (*v)[1], (*v)[2], (*v)[3], (*v)[4], (*v)[5]);
   glyphMatrix = m;
+  // A matrix with an axis of no length was refused above, so both are
+  // measurable.
+  const double along = std::hypot(m.a, m.b), across = std::hypot(m.c, m.d);
+  glyphOrientation = AffineTransformMake(m.a / along, m.b / along, m.c / across, m.d / across, 0, 0);
   if (auto b = numbersOf<4>(dictionary.get("FontBBox"))) {
     Rect box = transformedCorners((*b)[0], (*b)[1], (*b)[2], (*b)[3], m);
     // Many producers write [0 0 0 0]: that box says nothing.
@@ -428,7 +432,6 @@ void VQPDFSimple8BitFont::applyGlyphMatrix(const pdf::Object& dictionary) {
   const pdf::Object dd = dictionary.get("FontDescriptor");
   auto glyphUnits = [&](const char* key) { return dd.get(key).number().value_or(0); };
   // Heights are measured across the baseline, widths along it.
-  const double across = std::hypot(m.c, m.d), along = std::hypot(m.a, m.b);
   if (double a = glyphUnits("Ascent"); a != 0) d.ascent = a * across;
   if (double de = glyphUnits("Descent"); de != 0) d.descent = -std::fabs(de) * across;
   d.averageWidth = glyphUnits("AvgWidth") * along;

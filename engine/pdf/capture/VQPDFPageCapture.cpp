@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "fonts/VQPDFFont.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFFontCache.h"
 #include "pdf/VQPDFRenderState.h"
@@ -63,11 +64,25 @@ VQPDFPageCapture::Glyph VQPDFPageCapture::glyph(const Size& offset) const {
 VQPDFPageCapture::Glyph::Glyph(const VQPDFRenderState& state, const AffineTransform& pageTransform, const Size& offset)
     : state_(state), pageTransform_(pageTransform), offset_(offset) {
   state_.fontMetrics(&ascent_, &descent_);
-  transform_ = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_);
+  // The orientation goes first, in glyph space: a font that draws its glyphs
+  // upside down under a text matrix that turns them back shows them upright,
+  // and only the whole chain tells the two apart from mirrored text.
+  if (state_.font) orientation_ = state_.font->glyphOrientation;
+  if (state_.horizontalScaling < 0) orientation_.a = -orientation_.a, orientation_.b = -orientation_.b;
+  transform_ =
+      AffineTransformConcat(orientation_, VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_));
+}
+
+AffineTransform VQPDFPageCapture::Glyph::advancedTransform(const Size& advance) const {
+  // The text position moves by the advance scaled horizontally, as the
+  // interpreter moves it; the orientation stays in glyph space.
+  const Size scaled{advance.width * state_.horizontalScaling, advance.height};
+  return AffineTransformConcat(orientation_,
+                               VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, scaled));
 }
 
 const AffineTransform& VQPDFPageCapture::Glyph::nextTransform() const {
-  if (!nextTransform_) nextTransform_ = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, offset_);
+  if (!nextTransform_) nextTransform_ = advancedTransform(offset_);
   return *nextTransform_;
 }
 
@@ -93,15 +108,13 @@ Size VQPDFPageCapture::Glyph::fontSize() const {
 
 Size VQPDFPageCapture::Glyph::displaySize(double width) const {
   const Rect frame =
-      VQPDFTransformGetFontFrame(state_.fontSize, ascent_, descent_, transform_,
-                                 VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, Size{width, 0}));
+      VQPDFTransformGetFontFrame(state_.fontSize, ascent_, descent_, transform_, advancedTransform(Size{width, 0}));
   return Size{std::fabs(frame.size.width), std::fabs(frame.size.height)};
 }
 
 double VQPDFPageCapture::Glyph::displayAdvance(double width) const {
-  const AffineTransform after = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, Size{width, 0});
-  const AffineTransform before = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, Size{0, 0});
-  return std::hypot(after.tx - before.tx, after.ty - before.ty);
+  const AffineTransform after = advancedTransform(Size{width, 0});
+  return std::hypot(after.tx - transform_.tx, after.ty - transform_.ty);
 }
 
 }  // namespace vq

@@ -84,9 +84,13 @@ class VQPDFPageCapture {
     // The font's ascent and descent in text space (see fontMetrics).
     double ascent() const { return ascent_; }
     double descent() const { return descent_; }
-    // Text matrix x CTM x page transform.
+    // The glyph's orientation (the font's glyph orientation, its x axis
+    // reversed under a negative horizontal scaling) x text matrix x CTM x
+    // page transform. Its determinant says whether the reader sees the
+    // glyph mirrored, and its y axis points to where the glyph's top is.
     const AffineTransform& transform() const { return transform_; }
-    // The same after the glyph's advance (the report's offset).
+    // The same after the glyph's advance (the report's offset, horizontally
+    // scaled as the text position moves).
     const AffineTransform& nextTransform() const;
     // Where the glyph and the position after it lie on the display page.
     const VQPDF_CTMInfo& placement() const;
@@ -96,7 +100,8 @@ class VQPDFPageCapture {
     // The font size in display space.
     Size fontSize() const;
     // The display size of a glyph frame `width` text-space units long along
-    // the line (widths and heights as magnitudes).
+    // the line (widths and heights as magnitudes). Widths here are those of
+    // the font, before horizontal scaling, which these measures apply.
     Size displaySize(double width) const;
     double displayWidth(double width) const { return displaySize(width).width; }
     // How long an advance of `width` (text space) is along the glyph's base
@@ -106,11 +111,15 @@ class VQPDFPageCapture {
    private:
     friend class VQPDFPageCapture;
     Glyph(const VQPDFRenderState& state, const AffineTransform& pageTransform, const Size& offset);
+    // transform() with the text position moved by `advance` (text space,
+    // before horizontal scaling).
+    AffineTransform advancedTransform(const Size& advance) const;
 
     const VQPDFRenderState& state_;
     AffineTransform pageTransform_;
     Size offset_;
     double ascent_ = 0, descent_ = 0;
+    AffineTransform orientation_;
     AffineTransform transform_;
     mutable std::optional<AffineTransform> nextTransform_;
     mutable std::optional<VQPDF_CTMInfo> placement_, nextPlacement_;
