@@ -10,15 +10,18 @@
 #include "pdf/capture/VQPageSetupForPage.h"
 #include "pdf/images/VQPDFImageDecoder.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
+#include "pdf/shading/VQPDFPatternDrawable.h"
 
 namespace vq {
 
 VQPDFPageCapture::VQPDFPageCapture(VQPDFPageCaptureSettings settings) : settings_(std::move(settings)) {
   // Wired explicitly: a static link keeps only the objects something refers
-  // to, so neither the annotation module nor the image decoder can count on
-  // installing itself. Both installs happen once per process.
+  // to, so neither the annotation module, the image decoder nor the pattern
+  // drawing can count on installing itself. The installs happen once per
+  // process (the averager's is one store of the same function).
   VQPDFAnnotCollection::InstallAnnotationWalker();
   VQPDFImageDecoder::install();
+  VQPDFRenderState::setPatternAverager(VQPDFPatternAverageFillColor);
 }
 
 VQPDFPageCapture::~VQPDFPageCapture() = default;

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -17,6 +18,8 @@
 #include "pdf/VQPDFXObject.h"
 #include "pdf/capture/VQPDFPageCapture.h"
 #include "pdf/images/VQPDFImageDecoder.h"
+#include "pdf/images/VQPDFImageFileTracker.h"
+#include "platform/imageio/VQImageIO.h"
 #include "platform/pdf/PdfDocument.h"
 #include "support/TestSupport.h"
 
@@ -190,6 +193,101 @@ TEST(VQPDFPageCapture, SettingsReachTheInterpreter) {
     EXPECT_NEAR(t.ty, 50, 1e-9);
     EXPECT_NEAR(t.a, 1, 1e-9);
     EXPECT_NEAR(t.d, -1, 1e-9);
+  }
+}
+
+// Keeps the file of every image reported, as an exporter that places
+// pictures does.
+class PictureCollector : public vq::VQPDFConentParserDelegate {
+ public:
+  void didScanXObjectImage(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFImageXObject>& image) override {
+    paths.push_back(image->decodedImagePath());
+    vq::VQPDFImageFileTracker::claim(paths.back());
+  }
+  ~PictureCollector() {
+    for (const auto& path : paths) std::filesystem::remove(path);
+  }
+  std::vector<std::string> paths;
+};
+
+// A stencil mask is painted in the fill colour it is drawn with, its mask
+// the transparency: the same mask in red, blue and red again gives two
+// files of their own colours (the second red one the first's file), an
+// inverted Decode paints where the samples are 1, an inline mask takes its
+// colour too, and a pattern fill paints in its average colour over the
+// mask's area (red to blue across it: purple).
+TEST(VQPDFPageCapture, StencilMasksArePaintedInTheFillColourWhereDrawn) {
+  vqtest::ScratchDir dir;
+  const std::string bits("\x60\x90\x90\x60", 4);  // 0110 1001 1001 0110
+  const auto mask = [&](const std::string& extra) {
+    return "<< /Type /XObject /Subtype /Image /Width 4 /Height 4 /ImageMask true " + extra +
+           vqtest::PDFStream(bits).substr(3);
+  };
+  const std::string content =
+      "q 0 0 0.2 0 k 400 0 0 60 100 600 cm /Box Do Q "
+      "q 1 0 0 rg 40 0 0 40 100 400 cm /Im1 Do Q q 0 0 1 rg 40 0 0 40 200 400 cm /Im1 Do Q "
+      "q 1 0 0 rg 40 0 0 40 300 400 cm /Im1 Do Q "
+      "q 0 1 0 rg 40 0 0 40 100 300 cm /Im2 Do Q "
+      "q 1 0.5 0 rg 40 0 0 40 200 300 cm BI /W 4 /H 4 /IM true ID " +
+      bits +
+      " EI Q "
+      "q /Pattern cs /P1 scn 100 0 0 20 100 100 cm /Im1 Do Q";
+  const auto document =
+      WriteAndOpen(dir, vqtest::BuildPDF({
+                            "<< /Type /Catalog /Pages 2 0 R >>",
+                            "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Box 4 0 R "
+                            "/Im1 5 0 R /Im2 6 0 R >> /Pattern << /P1 8 0 R >> >> /Contents 7 0 R >>",
+                            "<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ImageMask true " +
+                                vqtest::PDFStream(std::string(1, '\0')).substr(3),
+                            mask(""),
+                            mask("/Decode [1 0]"),
+                            vqtest::PDFStream(content),
+                            "<< /PatternType 2 /Shading << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [100 0 200 0] "
+                            "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >> >> >>",
+                        }));
+  ASSERT_TRUE(document);
+  VQPDFPageCapture capture;
+  PictureCollector pictures;
+  {
+    vq::VQPDFImageFileScope scope;
+    capture.beginPage(*document->page(1));
+    capture.run(pictures);
+    capture.endPage();
+  }
+  struct Expected {
+    const char* name;
+    int r, g, b;
+    bool paintsOnZero;  // the 4 x 4 bits paint where they are 0 (else where 1); the box paints everywhere
+  } expected[] = {
+      {"pale box", 255, 252, 204, true},
+      {"red", 255, 0, 0, true},
+      {"blue", 0, 0, 255, true},
+      {"red again", 255, 0, 0, true},
+      {"green, inverted", 0, 255, 0, false},
+      {"orange, inline", 255, 127, 0, true},
+      {"pattern average", 127, 0, 128, true},
+  };
+  ASSERT_EQ(pictures.paths.size(), std::size(expected));
+  EXPECT_EQ(pictures.paths[3], pictures.paths[1]);
+  EXPECT_NE(pictures.paths[2], pictures.paths[1]);
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    const auto& e = expected[i];
+    SCOPED_TRACE(e.name);
+    const auto read = vq::imageio::readImageFile(pictures.paths[i]);
+    ASSERT_TRUE(read);
+    const vq::Bitmap picture = vq::imageio::convertBitmap(*read, vq::PixelFormat::RGBA8);
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        const uint8_t* p = picture.row(y) + 4 * x;
+        const bool zero = picture.width == 1 || ((static_cast<uint8_t>(bits[y]) >> (7 - x)) & 1) == 0;
+        EXPECT_EQ(p[3], zero == e.paintsOnZero ? 255 : 0) << x << "," << y;
+        if (p[3] == 0) continue;
+        EXPECT_NEAR(p[0], e.r, 2) << x << "," << y;
+        EXPECT_NEAR(p[1], e.g, 2) << x << "," << y;
+        EXPECT_NEAR(p[2], e.b, 2) << x << "," << y;
+      }
+    }
   }
 }
 
