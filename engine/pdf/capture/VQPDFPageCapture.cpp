@@ -61,13 +61,18 @@ VQPDFPageCapture::Glyph VQPDFPageCapture::glyph(const Size& offset) const {
 }
 
 VQPDFPageCapture::Glyph::Glyph(const VQPDFRenderState& state, const AffineTransform& pageTransform, const Size& offset)
-    : state_(state), pageTransform_(pageTransform), offset_(offset) {
+    : state_(state),
+      pageTransform_(pageTransform),
+      offset_(offset),
+      // The rise (Ts) lifts the glyph off its line in unscaled text space: a
+      // logo's raised letter or a superscript stands where the page has it.
+      textMatrix_(AffineTransformTranslate(state.textMatrix, 0, state.textRise)) {
   state_.fontMetrics(&ascent_, &descent_);
-  transform_ = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_);
+  transform_ = VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_);
 }
 
 const AffineTransform& VQPDFPageCapture::Glyph::nextTransform() const {
-  if (!nextTransform_) nextTransform_ = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, offset_);
+  if (!nextTransform_) nextTransform_ = VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, offset_);
   return *nextTransform_;
 }
 
@@ -94,13 +99,13 @@ Size VQPDFPageCapture::Glyph::fontSize() const {
 Size VQPDFPageCapture::Glyph::displaySize(double width) const {
   const Rect frame =
       VQPDFTransformGetFontFrame(state_.fontSize, ascent_, descent_, transform_,
-                                 VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, Size{width, 0}));
+                                 VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, Size{width, 0}));
   return Size{std::fabs(frame.size.width), std::fabs(frame.size.height)};
 }
 
 double VQPDFPageCapture::Glyph::displayAdvance(double width) const {
-  const AffineTransform after = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, Size{width, 0});
-  const AffineTransform before = VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, Size{0, 0});
+  const AffineTransform after = VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, Size{width, 0});
+  const AffineTransform before = VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, Size{0, 0});
   return std::hypot(after.tx - before.tx, after.ty - before.ty);
 }
 

@@ -84,7 +84,7 @@ class VQPDFPageCapture {
     // The font's ascent and descent in text space (see fontMetrics).
     double ascent() const { return ascent_; }
     double descent() const { return descent_; }
-    // Text matrix x CTM x page transform.
+    // Text matrix (raised by the text rise) x CTM x page transform.
     const AffineTransform& transform() const { return transform_; }
     // The same after the glyph's advance (the report's offset).
     const AffineTransform& nextTransform() const;
@@ -110,6 +110,7 @@ class VQPDFPageCapture {
     const VQPDFRenderState& state_;
     AffineTransform pageTransform_;
     Size offset_;
+    AffineTransform textMatrix_;  // the state's, with its rise
     double ascent_ = 0, descent_ = 0;
     AffineTransform transform_;
     mutable std::optional<AffineTransform> nextTransform_;
