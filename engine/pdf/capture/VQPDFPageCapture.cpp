@@ -65,7 +65,12 @@ VQPDFPageCapture::Glyph VQPDFPageCapture::glyph(const Size& offset) const {
 }
 
 VQPDFPageCapture::Glyph::Glyph(const VQPDFRenderState& state, const AffineTransform& pageTransform, const Size& offset)
-    : state_(state), pageTransform_(pageTransform), offset_(offset) {
+    : state_(state),
+      pageTransform_(pageTransform),
+      offset_(offset),
+      // The rise (Ts) lifts the glyph off its line in unscaled text space: a
+      // logo's raised letter or a superscript stands where the page has it.
+      textMatrix_(AffineTransformTranslate(state.textMatrix, 0, state.textRise)) {
   state_.fontMetrics(&ascent_, &descent_);
   // The orientation goes first, in glyph space: a font that draws its glyphs
   // upside down under a text matrix that turns them back shows them upright,
@@ -73,7 +78,7 @@ VQPDFPageCapture::Glyph::Glyph(const VQPDFRenderState& state, const AffineTransf
   if (state_.font) orientation_ = state_.font->glyphOrientation;
   if (state_.horizontalScaling < 0) orientation_.a = -orientation_.a, orientation_.b = -orientation_.b;
   transform_ =
-      AffineTransformConcat(orientation_, VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_));
+      AffineTransformConcat(orientation_, VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_));
 }
 
 AffineTransform VQPDFPageCapture::Glyph::advancedTransform(const Size& advance) const {
@@ -81,7 +86,7 @@ AffineTransform VQPDFPageCapture::Glyph::advancedTransform(const Size& advance) 
   // interpreter moves it; the orientation stays in glyph space.
   const Size scaled{advance.width * state_.horizontalScaling, advance.height};
   return AffineTransformConcat(orientation_,
-                               VQDisplayTextTransform(state_.textMatrix, state_.ctm, pageTransform_, scaled));
+                               VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, scaled));
 }
 
 const AffineTransform& VQPDFPageCapture::Glyph::nextTransform() const {

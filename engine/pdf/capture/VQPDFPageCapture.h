@@ -85,8 +85,8 @@ class VQPDFPageCapture {
     double ascent() const { return ascent_; }
     double descent() const { return descent_; }
     // The glyph's orientation (the font's glyph orientation, its x axis
-    // reversed under a negative horizontal scaling) x text matrix x CTM x
-    // page transform. Its determinant says whether the reader sees the
+    // reversed under a negative horizontal scaling) x text matrix (raised by
+    // the text rise) x CTM x page transform. Its determinant says whether the reader sees the
     // glyph mirrored, and its y axis points to where the glyph's top is.
     const AffineTransform& transform() const { return transform_; }
     // The same after the glyph's advance (the report's offset, horizontally
@@ -118,6 +118,7 @@ class VQPDFPageCapture {
     const VQPDFRenderState& state_;
     AffineTransform pageTransform_;
     Size offset_;
+    AffineTransform textMatrix_;  // the state's, with its rise
     double ascent_ = 0, descent_ = 0;
     AffineTransform orientation_;
     AffineTransform transform_;

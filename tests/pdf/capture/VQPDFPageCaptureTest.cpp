@@ -38,6 +38,7 @@ struct GlyphCase {
   AffineTransform textMatrix;  // upright on the display page
   double x, y;                 // where the text origin lands on the display page
   double scale;                // display points per text-space unit
+  double rise = 0;             // the text rise (Ts), in unscaled text space
 };
 
 // A glyph at text origin (150, 250) in user space, under a CTM that moves it
@@ -51,6 +52,11 @@ TEST(VQPDFPageCapture, GlyphGeometryOnTurnedOffsetAndScaledPages) {
       {"turned 270", RectMake(100, 200, 300, 400), 270, AffineTransformMake(0, -2, 2, 0, 150, 250), 330, 240, 2},
       // 3166 points high: scaled by one half to the largest display size.
       {"oversized", RectMake(0, 0, 2000, 3166), 0, AffineTransformMake(2, 0, 0, 2, 150, 250), 80, 1448, 1},
+      // The rise moves the glyph off its line through the text matrix.
+      {"raised", RectMake(100, 200, 300, 400), 0, AffineTransformMake(2, 0, 0, 2, 150, 250), 60, 324, 2, 3},
+      {"lowered", RectMake(100, 200, 300, 400), 0, AffineTransformMake(2, 0, 0, 2, 150, 250), 60, 334, 2, -2},
+      {"raised on a turned page", RectMake(100, 200, 300, 400), 90, AffineTransformMake(0, 2, -2, 0, 150, 250), 70, 54,
+       2, 3},
   };
   const double ascent = 0.95 / 1.3;  // of the glyph height, which is the font size
   for (const auto& c : cases) {
@@ -61,6 +67,7 @@ TEST(VQPDFPageCapture, GlyphGeometryOnTurnedOffsetAndScaledPages) {
     auto& state = capture.renderingStateStack().topRenderingState();
     state.fontSize = 10;
     state.textMatrix = c.textMatrix;
+    state.textRise = c.rise;
     state.ctm = AffineTransformMake(1, 0, 0, 1, 10, 20);
 
     const auto glyph = capture.glyph(Size{5, 0});
