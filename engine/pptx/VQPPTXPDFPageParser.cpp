@@ -158,7 +158,7 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
 
 void VQPPTXPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::string& text, const Size& offset) {
   if ((isShouldCancel && *isShouldCancel) || !page_ || !capture_.hasPage() || text.empty()) return;
-  const Glyph glyph = capture_.glyph(offset);
+  const Glyph glyph = capture_.textGlyph(text, offset);
   if (page_->isUsingTextBox) usingPPTXTextBox(glyph, text);
   else newPPTXTextBox(glyph, text);
 }
@@ -270,8 +270,13 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
       along < 0 && along > -lastGlyph_.advance + VQPDFOverprintFilter::ReachForType(gapFont.fontSize);
   if (across > -lineHeight && (along >= -0.6 * L || setBackOverLast) && v > 0 && gap != VQPDFGapKind::Wide) {
     if (along < 0 && joinAccent(glyph, text, along)) return;
-    // A word gap is at least one blank, and as many as fill it.
-    const double n = gap == VQPDFGapKind::Word ? std::max(1.0, std::round(along / v)) : 0;
+    // A word gap (the capture's, or one of the text's own scale) is at
+    // least one blank, and as many as fill it; a blank glyph before the
+    // glyph is one already.
+    const VQPPTXRun* last = page_->cachedTextBoxLastParagraph().lastRunText();
+    const bool blankBefore = last && !last->text.empty() && last->text.back() == ' ';
+    const bool word = (gap == VQPDFGapKind::Word || glyph.wordGapBefore()) && !blankBefore && !glyph.isBlank();
+    const double n = word ? std::max(1.0, std::round(along / v)) : 0;
     if (n >= 1) {
       std::string spaced(static_cast<size_t>(n), ' ');
       spaced += text;

@@ -1,5 +1,6 @@
 #include "pdf/capture/VQPDFPageCapture.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "fonts/VQPDFFont.h"
@@ -13,6 +14,20 @@
 #include "pdf/shading/VQPDFPatternDrawable.h"
 
 namespace vq {
+namespace {
+
+// Glyphs whose base lines lie further apart than half an em stand on lines
+// of their own (a raised mark sits about a third of an em up).
+constexpr double kMostAcrossLineEm = 0.5;
+// A glyph that starts more than an em back from where the text before it
+// ended begins another line, or draws over text already there.
+constexpr double kMostSetBackEm = 1.0;
+// Lines turned apart by more than a few degrees are not one line.
+constexpr double kSameDirectionCosine = 0.995;
+
+bool isBlankText(const std::string& text) { return !text.empty() && text.find_first_not_of(' ') == std::string::npos; }
+
+}  // namespace
 
 VQPDFPageCapture::VQPDFPageCapture(VQPDFPageCaptureSettings settings) : settings_(std::move(settings)) {
   // Wired explicitly: a static link keeps only the objects something refers
@@ -35,6 +50,7 @@ void VQPDFPageCapture::beginPage(const VQPageSetup& setup) {
   page_.reset();
   setup_ = setup;
   stack_ = std::make_shared<VQPDFRenderStateStack>();
+  trail_.reset();
 }
 
 void VQPDFPageCapture::run(VQPDFConentParserDelegate& delegate) {
@@ -58,10 +74,51 @@ void VQPDFPageCapture::run(VQPDFConentParserDelegate& delegate) {
 void VQPDFPageCapture::endPage() {
   page_.reset();
   stack_.reset();
+  trail_.reset();
 }
 
 VQPDFPageCapture::Glyph VQPDFPageCapture::glyph(const Size& offset) const {
   return Glyph(stack_->topRenderingState(), setup_.transform, offset);
+}
+
+VQPDFPageCapture::Glyph VQPDFPageCapture::textGlyph(const std::string& text, const Size& offset) {
+  Glyph g = glyph(offset);
+  g.blank_ = isBlankText(text);
+  const AffineTransform& m = g.transform();
+  const double length = std::hypot(m.a, m.b);
+  const AffineTransform& after = g.nextTransform();
+  if (!(length > 0) || !std::isfinite(length) || !std::isfinite(m.tx) || !std::isfinite(m.ty) ||
+      !std::isfinite(after.tx) || !std::isfinite(after.ty)) {
+    trail_.reset();
+    return g;
+  }
+  const Point direction{m.a / length, m.b / length};
+  const VQPDFWordGapFont font = g.gapFont();
+  // Where this glyph starts against where the last one ended: along the
+  // line (the gap, spacing and positioning included) and across it.
+  bool sameLine = false;
+  double gap = 0;
+  VQPDFWordGapFont between = font;
+  if (trail_) {
+    const double dx = m.tx - trail_->end.x, dy = m.ty - trail_->end.y;
+    gap = dx * direction.x + dy * direction.y;
+    const double across = dx * direction.y - dy * direction.x;
+    const double em = std::max(font.fontSize, trail_->font.fontSize);
+    // The gap is measured in the smaller type of the two sides.
+    if (trail_->font.fontSize < font.fontSize) between = trail_->font;
+    sameLine = direction.x * trail_->direction.x + direction.y * trail_->direction.y > kSameDirectionCosine &&
+               std::fabs(across) < kMostAcrossLineEm * em && gap > -kMostSetBackEm * em;
+  }
+  if (g.blank_) {
+    // A blank keeps the end of the word before it: the next glyph is
+    // measured from there, and the blank alone already parts them.
+    if (sameLine) trail_->blankSince = true;
+    else trail_.reset();
+    return g;
+  }
+  g.wordGapBefore_ = sameLine && (trail_->blankSince || VQPDFIsWordGap(gap, between));
+  trail_ = LineTrail{Point{after.tx, after.ty}, direction, font, false};
+  return g;
 }
 
 VQPDFPageCapture::Glyph::Glyph(const VQPDFRenderState& state, const AffineTransform& pageTransform, const Size& offset)
@@ -118,6 +175,13 @@ Size VQPDFPageCapture::Glyph::displaySize(double width) const {
   const Rect frame =
       VQPDFTransformGetFontFrame(state_.fontSize, ascent_, descent_, transform_, advancedTransform(Size{width, 0}));
   return Size{std::fabs(frame.size.width), std::fabs(frame.size.height)};
+}
+
+VQPDFWordGapFont VQPDFPageCapture::Glyph::gapFont() const {
+  VQPDFWordGapFont font;
+  font.fontSize = displayAdvance(state_.fontSize);
+  if (state_.font) font.blankEm = state_.font->bankSpaceCharWidth;
+  return font;
 }
 
 double VQPDFPageCapture::Glyph::displayAdvance(double width) const {

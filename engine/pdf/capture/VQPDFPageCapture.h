@@ -12,14 +12,17 @@
 //   ... the format ends its page
 //   capture.endPage();               // the stack goes
 //
-// Inside didScanTextTextOffset the delegate asks capture.glyph(offset) once
-// and works from that record.
+// Inside didScanTextTextOffset the delegate asks capture.textGlyph(text,
+// offset) once and works from that record; it also says whether a word gap
+// comes before the glyph, by the one rule every format follows.
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "pdf/VQPDFTransform.h"
+#include "pdf/VQPDFWordGaps.h"
 #include "pdf/capture/VQPageSetup.h"
 #include "platform/graphics/VQGeometry.h"
 #include "platform/pdf/PdfDocument.h"
@@ -108,6 +111,17 @@ class VQPDFPageCapture {
     // line on the display page, whichever way the glyph is turned.
     double displayAdvance(double width) const;
 
+    // The glyph is a blank: its code's text is white space, whatever the
+    // code and however wide the font or the spacing make it.
+    bool isBlank() const { return blank_; }
+    // A word gap parts the glyph from the glyph before it on its line: a
+    // blank glyph drawn between them (even one narrowed to nothing), or a
+    // gap the word-gap rule reads as one. Known for textGlyph only.
+    bool wordGapBefore() const { return wordGapBefore_; }
+    // The glyph's type as the word-gap rule measures it: the size along the
+    // line and the font's own blank.
+    VQPDFWordGapFont gapFont() const;
+
    private:
     friend class VQPDFPageCapture;
     Glyph(const VQPDFRenderState& state, const AffineTransform& pageTransform, const Size& offset);
@@ -124,17 +138,33 @@ class VQPDFPageCapture {
     AffineTransform transform_;
     mutable std::optional<AffineTransform> nextTransform_;
     mutable std::optional<VQPDF_CTMInfo> placement_, nextPlacement_;
+    bool blank_ = false;
+    bool wordGapBefore_ = false;
   };
   // The glyph of a didScanTextTextOffset report with its `offset`; only
   // while a page is begun.
   Glyph glyph(const Size& offset) const;
+  // The glyph of a didScanTextTextOffset report with its `text` and
+  // `offset`, with wordGapBefore known. Each report is asked once, in order:
+  // the capture follows the glyphs along their lines.
+  Glyph textGlyph(const std::string& text, const Size& offset);
 
  private:
+  // Where the last glyph other than a blank left its line, and whether a
+  // blank glyph has been drawn on the line since.
+  struct LineTrail {
+    Point end;        // display position after the glyph's own advance
+    Point direction;  // unit vector along the base line
+    VQPDFWordGapFont font;
+    bool blankSince = false;
+  };
+
   VQPDFPageCaptureSettings settings_;
   std::optional<pdf::Page> page_;
   VQPageSetup setup_;
   std::shared_ptr<VQPDFRenderStateStack> stack_;
   std::optional<std::thread::id> fontCacheThread_;
+  std::optional<LineTrail> trail_;
 };
 
 }  // namespace vq

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -428,5 +429,66 @@ TEST(VQPDFPageCapture, ExtraAngleTurnsThePageSetUp) {
     EXPECT_EQ(capture.pageSetup().cropBox.size.width, c.width) << c.extra;
     EXPECT_EQ(capture.pageSetup().cropBox.size.height, c.height) << c.extra;
     capture.endPage();
+  }
+}
+
+// The capture's word-gap rule, glyph by glyph: each line is drawn in its
+// own way and read back with a "|" before every glyph the capture says a
+// word gap comes before. Blank glyphs themselves are left out.
+class GapRecorder : public vq::VQPDFConentParserDelegate {
+ public:
+  explicit GapRecorder(VQPDFPageCapture& capture) : capture_(capture) {}
+  std::vector<std::string> lines{""};
+  double lastY = 0;
+
+  void didScanTextTextOffset(vq::VQPDFConentParser*, const std::string& text, const Size& offset) override {
+    const auto glyph = capture_.textGlyph(text, offset);
+    const double y = glyph.transform().ty;
+    if (!lines.back().empty() && std::fabs(y - lastY) > 5) lines.emplace_back();
+    lastY = y;
+    if (glyph.isBlank()) return;
+    lines.back() += (glyph.wordGapBefore() ? "|" : "") + text;
+  }
+
+ private:
+  VQPDFPageCapture& capture_;
+};
+
+TEST(VQPDFPageCapture, WordGapsComeFromBlankGlyphsAndWideGaps) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"(one two) Tj", "one|two"},
+      {"[(one ) 278 (two)] TJ", "one|two"},            // the blank taken back to nothing
+      {"[(one ) 500 (two)] TJ", "one|two"},            // ... and further
+      {"(one\\001two) Tj", "one|two"},                 // the font's blank at code 1
+      {"[(one) -280 (two)] TJ", "one|two"},            // a word gap by positioning alone
+      {"[(o) 20 (ne) -40 (t) 10 (wo)] TJ", "onetwo"},  // kerning
+      {"0.3 Tc (one) Tj 0 Tc", "one"},                 // loose tracking
+      {"2 Tc (one) Tj 0 Tc", "o|n|e"},                 // letters a blank apart
+      {"(one) Tj 0 -30 Td (two) Tj", "one\ntwo"},      // another line
+      {"(one) Tj -60 0 Td (two) Tj", "onetwo"},        // set back before the word: no gap after it
+      {"(one) Tj 3 Ts (2) Tj 0 Ts", "one2"},           // raised, still against the word
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& [content, expected] : cases) {
+    SCOPED_TRACE(content);
+    // Lines drawn 40 points apart; the second of a case is 30 below.
+    const auto document = WriteAndOpen(
+        dir, vqtest::BuildPDF({
+                 "<< /Type /Catalog /Pages 2 0 R >>",
+                 "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> >> "
+                 "/Contents 4 0 R >>",
+                 vqtest::PDFStream(std::string("BT /F1 10 Tf 72 700 Td ") + content + " ET"),
+                 "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << /BaseEncoding /WinAnsiEncoding "
+                 "/Differences [1 /space] >> >>",
+             }));
+    ASSERT_TRUE(document);
+    VQPDFPageCapture capture;
+    GapRecorder recorder(capture);
+    capture.beginPage(*document->page(1));
+    capture.run(recorder);
+    std::string got;
+    for (const auto& line : recorder.lines) got += (got.empty() ? "" : "\n") + line;
+    EXPECT_EQ(got, expected);
   }
 }
