@@ -41,8 +41,7 @@ TEST(VQFlowTextFileWriter, Escaping) {
   } cases[] = {
       {"a<b & \"c\">", "a&lt;b &amp; &quot;c&quot;&gt;", "a<b & \"c\">"},
       {"{x}\\", "{x}\\", "\\{x\\}\\\\"},
-      {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC", "caf\\uc0\\u233  \\uc0\\u8364 "},
-      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "\\uc0\\u55357 \\uc0\\u56832 "},
+      {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC", "caf\\u233? \\u8364?"},
       {"a\tb", "a<br \\>b", "a\\tab b"},
       {"a\nb\rc", "a<br \\>b<br \\>c", "a\\\nb\\\rc"},
       {"a\x01\x1F\x7F"
@@ -57,6 +56,31 @@ TEST(VQFlowTextFileWriter, Escaping) {
     EXPECT_EQ(html.formatText(c.in), c.html);
     EXPECT_EQ(rtf.formatText(c.in), c.rtf);
     EXPECT_EQ(text.formatText(c.in), c.in);
+  }
+}
+
+// \u takes a signed 16-bit number: UTF-16 units from 32768 up are written
+// less 65536, characters beyond U+FFFF as their surrogate pair, and every
+// unit is followed by its one fallback character.
+TEST(VQRTFFileWriter, UnicodeIsSigned16BitWithFallback) {
+  struct Case {
+    const char* in;
+    const char* rtf;
+  } cases[] = {
+      {"\xC3\xA9", "\\u233?"},                              // U+00E9
+      {"\xE4\xB8\xAD", "\\u20013?"},                        // U+4E2D
+      {"\xEA\xB0\x80", "\\u-21504?"},                       // U+AC00, 44032
+      {"\xEF\xBF\xBD", "\\u-3?"},                           // U+FFFD, 65533
+      {"\xF0\x9F\x98\x80", "\\u-10179?\\u-8704?"},          // U+1F600: D83D DE00
+      {"\xE7\xBF\xBF\xE8\x80\x80", "\\u32767?\\u-32768?"},  // U+7FFF, U+8000
+      {"a\xC3\xA9"
+       "b",
+       "a\\u233?b"},
+  };
+  VQRTFFileWriter rtf;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rtf);
+    EXPECT_EQ(rtf.formatText(c.in), c.rtf);
   }
 }
 
@@ -159,8 +183,8 @@ TEST(VQRTFWriter, WholeFile) {
             "\\f2\\fnil\\fcharset0 Bad\\{Name\\}\\\\;}\n"
             "{\\colortbl\\red0\\green0\\blue0;\\red128\\green128\\blue128;}\n"
             "{\\info\n{\\doccomm Powered by Vellumate v0.1 VQ Software}\n}\n"
-            "\\par\\pard\\li0 \\f1\\i0\\b0\\ul0\\fs20 \\cf1 Caf\\uc0\\u233  \\{x\\}\\\\"
-            "\\b\\fs21 \\tab \\uc0\\u8364 same"
+            "\\par\\pard\\li0 \\f1\\i0\\b0\\ul0\\fs20 \\cf1 Caf\\u233? \\{x\\}\\\\"
+            "\\b\\fs21 \\tab \\u8364?same"
             "\\par\\pard\\li0 \\f2 next"
             "\n}");
 }
