@@ -120,7 +120,7 @@ void VQFlowTextDocument::writePageEnd() {
 
 void VQFlowTextDocument::writeParagraph(const VQFlowTextParagraph& p) {
   if (p.runArray.empty()) {
-    bodyWriter()->writeLinebreak();
+    writeEmptyParagraph();
     return;
   }
   for (const auto& r : p.runArray) writeRun(r);
@@ -128,7 +128,9 @@ void VQFlowTextDocument::writeParagraph(const VQFlowTextParagraph& p) {
 
 void VQFlowTextDocument::writeParagraphs(std::vector<VQFlowTextParagraph>& paragraphs, const VQFlowTextMargin& margin) {
   VQFlowTextFileWriter* w = bodyWriter();
-  if (paragraphs.empty() || !w) return;
+  if (!w) return;
+  writePageBegin(paragraphs, margin);
+  if (paragraphs.empty()) return;
 
   if (!measuresLineGaps()) {
     // Plain text: pages are separated by a line break so the last word of a
@@ -151,18 +153,23 @@ void VQFlowTextDocument::writeParagraphs(std::vector<VQFlowTextParagraph>& parag
   writeParagraphOpen(paragraphs.front(), margin);
   writeParagraph(paragraphs.front());
   const VQFlowTextRunText* prev = paragraphs.front().lastRunText();
+  bool columned = paragraphs.front().columnLefts.size() > 1;
   int c = 0;
   for (size_t k = 1; k < paragraphs.size(); ++k) {
     auto& q = paragraphs[k];
+    // A change of column layout, or a column of text set in columns, opens
+    // a paragraph of its own in a format that sets columns.
+    if (!q.columnLefts.empty()) columned = q.columnLefts.size() > 1;
+    const bool layoutBreak = setsColumns() && (!q.columnLefts.empty() || (q.breakColumn && columned));
     // Of several paragraphs in a row without text only the first is written.
     const int e = q.haveText() ? 0 : c + 1;
-    if (!q.haveText() && c > 1) {
+    if (!q.haveText() && c > 1 && !layoutBreak) {
       c = e;
       continue;
     }
     c = e;
     const VQFlowTextRunText* last = q.lastRunText();
-    if (last && prev && std::fabs(prev->bottom() - last->bottom()) <= 2) {
+    if (!layoutBreak && last && prev && std::fabs(prev->bottom() - last->bottom()) <= 2) {
       // Same output line: blanks for the gap, or an indentation when the
       // paragraph starts left of the previous text.
       const double gap = q.firstRunText()->left() - prev->right();

@@ -80,7 +80,17 @@ class VQFlowTextDocument {
   // HTML and RTF measure the gap to the previous text on a shared line and
   // open paragraphs with their own markup; plain text does neither.
   virtual bool measuresLineGaps() const { return true; }
+  // Every page, before its paragraphs (none for a page without text).
+  virtual void writePageBegin(const std::vector<VQFlowTextParagraph>& /*paragraphs*/,
+                              const VQFlowTextMargin& /*margin*/) {}
+  // A format that sets the columns of a page as columns of its own: the
+  // first paragraph of each column and of each change of column layout
+  // (VQFlowTextParagraph::columnLefts) then always reaches
+  // writeParagraphOpen.
+  virtual bool setsColumns() const { return false; }
   virtual void writeParagraphOpen(VQFlowTextParagraph& paragraph, const VQFlowTextMargin& margin) = 0;
+  // A paragraph without runs, after its opening.
+  virtual void writeEmptyParagraph() { bodyWriter()->writeLinebreak(); }
   virtual void writeRun(const VQFlowTextRunText& run) = 0;
   virtual void closePage() {}
   virtual void resetStyles() {}

@@ -108,6 +108,19 @@ std::string VQHTMLFileWriter::formatText(std::string_view text) const {
   return out;
 }
 
+namespace {
+
+// RTF control word parameters are signed 16-bit numbers, so a UTF-16 unit
+// from 32768 up is written as its value less 65536. Each is followed by the
+// one fallback character that \uc1 in the header announces: readers without
+// Unicode show it, the others skip it.
+void AppendRTFUnicode(std::string& out, char32_t unit) {
+  const int value = static_cast<int>(unit);
+  out += fmt::format("\\u{}?", value >= 0x8000 ? value - 0x10000 : value);
+}
+
+}  // namespace
+
 std::string VQRTFFileWriter::formatText(std::string_view text) const {
   std::string out;
   out.reserve(text.size());
@@ -126,11 +139,13 @@ std::string VQRTFFileWriter::formatText(std::string_view text) const {
     } else if (cp < 0x80) {
       out += static_cast<char>(cp);
     } else if (cp < 0x10000) {
-      out += fmt::format("\\uc0\\u{} ", static_cast<unsigned>(cp));
+      AppendRTFUnicode(out, cp);
     } else {
+      // Beyond the 16-bit range a character is its UTF-16 surrogate pair,
+      // each half a \u of its own.
       const char32_t v = cp - 0x10000;
-      out += fmt::format("\\uc0\\u{} \\uc0\\u{} ", static_cast<unsigned>(0xD800 + (v >> 10)),
-                         static_cast<unsigned>(0xDC00 + (v & 0x3FF)));
+      AppendRTFUnicode(out, 0xD800 + (v >> 10));
+      AppendRTFUnicode(out, 0xDC00 + (v & 0x3FF));
     }
   }
   return out;

@@ -371,8 +371,10 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   VQFlowTextRPr R;
   std::vector<VQFlowTextParagraph>& output = out.paragraphs;
   float prevBlockBottom = 0;
+  bool previousColumned = false;
   for (size_t bi = 0; bi < blockColumns.size(); ++bi) {
     std::vector<Column>& columns = blockColumns[bi];
+    const size_t blockStart = output.size();
 
     float top = 0, bottom = 0;
     {
@@ -407,6 +409,13 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       output.back().sectionEnd = true;
     }
 
+    // Where the block's first column starts in the output, and what a writer
+    // that sets columns needs: each column's left edge, and whether any
+    // column holds more than one line (a single line cut by wide gaps reads
+    // along the line).
+    const size_t firstColumnAt = output.size();
+    std::vector<double> lefts;
+    bool multiLine = false;
     for (size_t ci = 0; ci < columns.size(); ++ci) {
       // Column lines: parts of one bottom, in x order.
       std::vector<std::vector<Part>> columnLines;
@@ -427,11 +436,11 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
         columnLines.push_back(std::move(cl));
         i = j;
       }
-      double columnX = 0;
-      if (ci > 0) {
-        columnX = leftX(columnLines.front().front());
-        for (const auto& cl : columnLines) columnX = std::min(columnX, leftX(cl.front()));
-      }
+      double left = leftX(columnLines.front().front());
+      for (const auto& cl : columnLines) left = std::min(left, leftX(cl.front()));
+      lefts.push_back(left);
+      multiLine = multiLine || columnLines.size() > 1;
+      const double columnX = ci > 0 ? left : 0;
 
       float prevBottom = top;
       std::vector<VQFlowTextParagraph> list;
@@ -497,6 +506,10 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
         output.insert(output.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
       }
     }
+    const bool columned = lefts.size() > 1 && multiLine;
+    if (columned && firstColumnAt < output.size()) output[firstColumnAt].columnLefts = lefts;
+    else if (previousColumned && blockStart < output.size()) output[blockStart].columnLefts = {lefts.front()};
+    previousColumned = columned;
     if (output.size() > 1) output.back().sectionEnd = true;
   }
   return out;

@@ -80,6 +80,11 @@ struct VQFlowTextParagraph {
   double xColumnPosition = 0;  // left edge of the paragraph's column
   bool breakColumn = false;    // first paragraph of a column other than a block's first
   bool sectionEnd = false;     // last paragraph before a change of column layout
+  // Set on the first paragraph of a block whose text stands in columns over
+  // more than one line: each column's left edge, left to right. A single
+  // edge marks the first paragraph after such a block, where the page's text
+  // is one column again.
+  std::vector<double> columnLefts;
 
   VQFlowTextParagraph() = default;
   explicit VQFlowTextParagraph(std::vector<VQFlowTextRunText> runs);

@@ -2,7 +2,34 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cmath>
+
+#include "flowtext/VQFlowTextPageBuilder.h"
+
 namespace vq::flowtext {
+namespace {
+
+// Right and bottom margins, in points, at most.
+constexpr double kNarrowMargin = 18;
+// The reader sets text in its own fonts, and where the PDF's are missing
+// it takes one that may be this much wider.
+constexpr double kWiderFonts = 1.2;
+// Columns narrower than this many twips are not set.
+constexpr long kNarrowestColumn = 120;
+
+double Within(double v, double lo, double hi) { return std::isfinite(v) ? std::clamp(v, lo, std::max(lo, hi)) : lo; }
+
+long Twips(double points) {
+  if (!std::isfinite(points)) return 0;
+  return std::lround(std::clamp(points, -1584.0, 1584.0) * 20);
+}
+
+bool SameSize(const Size& a, const Size& b) {
+  return std::fabs(a.width - b.width) < 0.5 && std::fabs(a.height - b.height) < 0.5;
+}
+
+}  // namespace
 
 VQRTFPapyrant::~VQRTFPapyrant() = default;
 
@@ -14,14 +41,206 @@ void VQRTFPapyrant::closeAndRemoveWriters() {
   removePartFile();
 }
 
-void VQRTFPapyrant::writeParagraphOpen(VQFlowTextParagraph& p, const VQFlowTextMargin& margin) {
+void VQRTFPapyrant::resetStyles() {
+  state_.resetToDefault();
+  document_ = Geometry();
+  haveGeometry_ = false;
+  firstPageSize_ = pageSize_ = sectionSize_ = Size{};
+  pagesSeen_ = lastPageWritten_ = 0;
+  wroteText_ = pageOpening_ = sectionContinuous_ = false;
+  lineScale_ = 1;
+  columns_ = Columns();
+  columnIndex_ = 0;
+}
+
+void VQRTFPapyrant::writePageBegin(const std::vector<VQFlowTextParagraph>& paragraphs, const VQFlowTextMargin& margin) {
+  ++pagesSeen_;
+  pageSize_ = currentPage().pageSize;
+  if (!(pageSize_.width >= 1 && pageSize_.height >= 1 && pageSize_.width < 1e5 && pageSize_.height < 1e5))
+    pageSize_ = Size{612, 792};
+  if (pagesSeen_ == 1) firstPageSize_ = pageSize_;
+  double top = 1e9, bottom = -1e9, right = -1e9;
+  for (const auto& p : paragraphs)
+    for (const auto& r : p.runArray)
+      top = std::min(top, r.top()), bottom = std::max(bottom, r.bottom()), right = std::max(right, r.right());
+  if (paragraphs.empty() || !(top <= bottom)) return;
+  pageOpening_ = true;
+  const double width = pageSize_.width, height = pageSize_.height;
+  if (!haveGeometry_) {
+    // The first page with text sets the paper. The text keeps its distance
+    // from the left edge (indents are measured from the left margin) and
+    // from the top, up to an inch; right and bottom get narrow margins, so
+    // lines in the writer's fonts, which may set wider than the PDF's,
+    // still fit.
+    document_ = Geometry{width,
+                         height,
+                         Within(margin.left, 0, std::min(72.0, width / 4)),
+                         Within(width - right, 0, std::min(kNarrowMargin, width / 4)),
+                         Within(top, 0, std::min(72.0, height / 4)),
+                         Within(height - bottom, 0, std::min(kNarrowMargin, height / 4))};
+    sectionSize_ = pageSize_;
+    haveGeometry_ = true;
+  }
+  // The lines are set the PDF's distances apart. A page whose text would
+  // reach further than the paper's text area has its line spacing narrowed
+  // to fit, so it stays one page; the type keeps its size.
+  const double available = height - document_.top - document_.bottom;
+  const double need = pageHeight(paragraphs);
+  lineScale_ = need > available && available > 0 ? available / need : 1;
+}
+
+double VQRTFPapyrant::pageHeight(const std::vector<VQFlowTextParagraph>& paragraphs) const {
+  // Followed as the page will be written: sections one below the other,
+  // the columns of a section side by side, runs of empty paragraphs cut
+  // short, a paragraph on the line before adding nothing, and a line that
+  // is too wide for its column in the writer's fonts taking two or more.
+  double above = 0;
+  Columns columns = columnsFor({});
+  std::vector<double> heights(1, 0);
+  size_t column = 0;
+  int empties = 0;
+  const VQFlowTextRunText* prev = nullptr;
+  for (const auto& p : paragraphs) {
+    if (!p.columnLefts.empty()) {
+      above += *std::max_element(heights.begin(), heights.end());
+      columns = columnsFor(p.columnLefts);
+      heights.assign(columns.widths.size(), 0);
+      column = 0;
+      prev = nullptr;
+    } else if (p.breakColumn && column + 1 < heights.size()) {
+      ++column;
+      prev = nullptr;
+    }
+    const double line = std::isfinite(p.pProperty.line) ? std::max(0.0, p.pProperty.line) : 12;
+    const VQFlowTextRunText* last = p.lastRunText();
+    if (!last) {
+      if (++empties <= 2) heights[column] += line;
+      continue;
+    }
+    empties = 0;
+    if (prev && std::fabs(prev->bottom() - last->bottom()) <= 2) continue;
+    prev = last;
+    const double room = columns.widths[column] / 20.0 - indentOf(p, columns, column);
+    const double width = kWiderFonts * (last->right() - p.firstRunText()->left());
+    heights[column] += line * (room > 1 && width > room ? std::ceil(width / room) : 1);
+  }
+  return above + *std::max_element(heights.begin(), heights.end());
+}
+
+bool VQRTFPapyrant::pageSizeDiffers() const { return !SameSize(pageSize_, sectionSize_); }
+
+VQRTFPapyrant::Columns VQRTFPapyrant::columnsFor(const std::vector<double>& columnLefts) const {
+  Columns c;
+  c.textWidth = std::max(20L, Twips(pageSize_.width - document_.left - document_.right));
+  c.starts.assign(1, document_.left);
+  c.widths.assign(1, c.textWidth);
+  const long n = static_cast<long>(columnLefts.size());
+  if (n < 2 || c.textWidth < n * kNarrowestColumn) return c;
+  // Each column reaches to the next one's left edge (the gap between them
+  // is its own), the last to the right margin: every column is as wide as
+  // the PDF gives its text room.
+  std::vector<long> offsets(columnLefts.size());
+  for (long i = 1; i < n; ++i)
+    offsets[i] = std::clamp(Twips(columnLefts[i] - document_.left), offsets[i - 1] + kNarrowestColumn,
+                            c.textWidth - (n - i) * kNarrowestColumn);
+  c.starts.clear();
+  c.widths.clear();
+  for (long i = 0; i < n; ++i) {
+    c.starts.push_back(document_.left + offsets[i] / 20.0);
+    c.widths.push_back((i + 1 < n ? offsets[i + 1] : c.textWidth) - offsets[i]);
+  }
+  return c;
+}
+
+double VQRTFPapyrant::indentOf(const VQFlowTextParagraph& p, const Columns& c, size_t column) const {
+  const VQFlowTextRunText* first = p.firstRunText();
+  if (!first) return 0;
+  // From the column's left edge, but never so far that the line, as wide as
+  // in the PDF, would have to wrap.
+  column = std::min(column, c.widths.size() - 1);
+  const double width = p.lastRunText()->right() - first->left();
+  const double start = column > 0 ? c.starts[column] : document_.left;
+  return std::max(0.0, std::min(first->left() - start, c.widths[column] / 20.0 - width));
+}
+
+std::string VQRTFPapyrant::sectionStart(bool continuous, const std::vector<double>& columnLefts) {
+  std::string out = "\\sectd";
+  if (continuous) out += "\\sbknone";
+  sectionSize_ = pageSize_;
+  if (!SameSize(pageSize_, Size{document_.width, document_.height})) {
+    out += fmt::format("\\pgwsxn{}\\pghsxn{}", Twips(pageSize_.width), Twips(pageSize_.height));
+    if (pageSize_.width > pageSize_.height) out += "\\lndscpsxn";
+  }
+  columns_ = columnsFor(columnLefts);
+  columnIndex_ = 0;
+  const size_t n = columns_.widths.size();
+  if (n < 2) return out;
+  out += fmt::format("\\cols{}\\colsx0", n);
+  for (size_t i = 0; i < n; ++i) out += fmt::format("\\colno{}\\colw{}\\colsr0", i + 1, columns_.widths[i]);
+  return out;
+}
+
+std::string VQRTFPapyrant::pageBreaks(int64_t count, const std::vector<double>& columnLefts) {
+  if (count <= 0) return {};
+  // A page break in a section that began without one is taken by
+  // LibreOffice for a break before the page it ends; a section of its own
+  // breaks the page where every reader expects, and brings its own paper
+  // and columns.
+  const bool section = sectionContinuous_ || columns_.widths.size() > 1 || pageSizeDiffers() || columnLefts.size() > 1;
+  std::string out;
+  for (int64_t b = 0; b < count; ++b) {
+    if (!section) {
+      out += "\\page";
+      continue;
+    }
+    out += "\\sect" + sectionStart(false, b + 1 == count ? columnLefts : std::vector<double>());
+  }
+  if (section) sectionContinuous_ = false;
+  return out;
+}
+
+void VQRTFPapyrant::writeParagraphOpen(VQFlowTextParagraph& p, const VQFlowTextMargin& /*margin*/) {
+  // The distance from the line before, as the page layout measured it; the
+  // resolved paragraph holds the type size there instead.
+  double line = p.pProperty.line;
   p.resolvePProperty();
-  double li = (p.pProperty.indLeft - margin.left) * 20;
-  if (!(li > 0)) li = 0;
-  contentWriter_->write("\\par");
-  contentWriter_->write("\\pard");
-  contentWriter_->write(fmt::format("\\li{:.0f}", li));
-  contentWriter_->write(" ");
+  if (!(line > 0 && std::isfinite(line))) line = p.pProperty.line > 0 ? p.pProperty.line : 12;
+  std::string out;
+  bool ended = false;  // a break ended the paragraph before
+  bool laidOut = false;
+  if (pageOpening_) {
+    pageOpening_ = false;
+    const int64_t breaks = pagesSeen_ - (wroteText_ ? lastPageWritten_ : 1);
+    lastPageWritten_ = pagesSeen_;
+    if (breaks > 0) {
+      out += pageBreaks(breaks, p.columnLefts);
+      ended = laidOut = true;
+    }
+  }
+  if (!laidOut && !p.columnLefts.empty() && (p.columnLefts.size() > 1 || columns_.widths.size() > 1)) {
+    if (!wroteText_ && !ended) {
+      out += sectionStart(false, p.columnLefts);  // the document's first section
+    } else {
+      out += "\\sect" + sectionStart(true, p.columnLefts);
+      sectionContinuous_ = true;
+    }
+    ended = true;
+  } else if (!ended && p.breakColumn && columnIndex_ + 1 < columns_.widths.size()) {
+    out += "\\column";
+    ++columnIndex_;
+    ended = true;
+  }
+  if (!ended && wroteText_) out += "\\par";
+  // Narrowed lines come no closer than their type size (or the PDF's own
+  // distance, where that is less).
+  const double size = p.runArray.empty() ? p.rProperty.sz : p.pProperty.line;
+  const double spacing = std::max(line * lineScale_, std::min(line, size));
+  out += fmt::format("\\pard\\sl-{}\\slmult0", std::max(20L, Twips(std::min(spacing, 1584.0))));
+  if (columns_.widths.empty()) columns_ = columnsFor({});
+  const double li = indentOf(p, columns_, columnIndex_);
+  out += fmt::format("\\li{} ", Twips(li));
+  contentWriter_->write(out);
+  wroteText_ = true;
 }
 
 void VQRTFPapyrant::writeRun(const VQFlowTextRunText& run) {
@@ -41,7 +260,7 @@ void VQRTFPapyrant::writeRun(const VQFlowTextRunText& run) {
 bool VQRTFPapyrant::assemble() {
   if (!fileWriter_ || !contentWriter_) return false;
   auto& w = *fileWriter_;
-  w.write("{\\rtf1\\ansi\\mac\n");
+  w.write("{\\rtf1\\ansi\\mac\\uc1\n");
   w.write("{\\fonttbl");
   state_.writeRegistedFonts(w);
   w.write("}\n");
@@ -53,6 +272,17 @@ bool VQRTFPapyrant::assemble() {
                       VQRTFEscape(fmt::format("Powered by {} v{} {}", kFlowTextProductName, kFlowTextProductVersion,
                                               kFlowTextMakerName))));
   w.write("}\n");
+  if (!haveGeometry_) {
+    // No page had text: the paper is the first page's.
+    document_ = Geometry();
+    if (pagesSeen_ > 0) document_.width = firstPageSize_.width, document_.height = firstPageSize_.height;
+    sectionSize_ = Size{document_.width, document_.height};
+  }
+  // Pages without text after the last one with text keep their places.
+  contentWriter_->write(pageBreaks(pagesSeen_ - (wroteText_ ? lastPageWritten_ : 1), {}));
+  w.write(fmt::format("\\paperw{}\\paperh{}\\margl{}\\margr{}\\margt{}\\margb{}{}\n", Twips(document_.width),
+                      Twips(document_.height), Twips(document_.left), Twips(document_.right), Twips(document_.top),
+                      Twips(document_.bottom), document_.width > document_.height ? "\\landscape" : ""));
   const std::string bodyPath = contentWriter_->textPath();
   bool ok = contentWriter_->closeFile();
   ok = AppendFile(bodyPath, w) && ok;

@@ -13,6 +13,8 @@
 #include <optional>
 #include <set>
 
+#include <fmt/format.h>
+
 #include "FlowTextTestSupport.h"
 #include "front/VQPapyrant.h"
 #include "platform/dispatch/VQMainQueue.h"
@@ -339,6 +341,115 @@ TEST(VQFlowTextEndToEnd, GlyphNamesNeverBecomeText) {
     ++checked;
   }
   EXPECT_GT(checked, 0);
+}
+
+// A PDF of Helvetica pages, each drawn by its content stream.
+std::string HelveticaPages(const std::vector<std::string>& contents) {
+  const size_t n = contents.size();
+  std::string kids;
+  for (size_t i = 0; i < n; ++i) kids += std::to_string(4 + i) + " 0 R ";
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                                      "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(n) + " >>",
+                                      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+  for (size_t i = 0; i < n; ++i)
+    objects.push_back(
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> "
+        "/Contents " +
+        std::to_string(4 + n + i) + " 0 R >>");
+  for (const auto& c : contents) objects.push_back(vqtest::PDFStream(c));
+  return vqtest::BuildPDF(objects);
+}
+
+// Converts the RTF files to PDF with LibreOffice, in one run, into
+// `work`/out: the page count of each (0 where it made none).
+std::vector<int> LibreOfficePages(const std::vector<fs::path>& rtfs, const fs::path& work) {
+  fs::create_directories(work / "home");
+  fs::create_directories(work / "out");
+  std::string files;
+  for (const auto& f : rtfs) files += " " + Quoted(f);
+  // soffice exits 0 even when it fails, so the converted files are what count.
+  vqtest::runCommand("HOME=" + Quoted(work / "home") + " timeout 300 soffice --headless --convert-to pdf --outdir " +
+                     Quoted(work / "out") + files + " > /dev/null 2>&1");
+  std::vector<int> pages;
+  for (const auto& f : rtfs) {
+    std::string info;
+    const fs::path pdf = work / "out" / f.filename().replace_extension(".pdf");
+    vqtest::runCommand("pdfinfo " + Quoted(pdf) + " 2> /dev/null", &info);
+    const size_t at = info.find("Pages:");
+    pages.push_back(at == std::string::npos ? 0 : std::atoi(info.c_str() + at + 6));
+  }
+  return pages;
+}
+
+bool HaveLibreOfficeAndPdfinfo() {
+  return vqtest::runCommand("command -v soffice > /dev/null && command -v pdfinfo > /dev/null") == 0;
+}
+
+// The RTF keeps the PDF's pages when LibreOffice opens it: a page break
+// between pages, and a page of two columns of text stays one page with its
+// lines whole (in columns as wide as the PDF's, not a letter or two wide).
+TEST(VQFlowTextEndToEnd, RtfKeepsPagesAndColumnsInLibreOffice) {
+  if (!HaveLibreOfficeAndPdfinfo()) GTEST_SKIP() << "soffice or pdfinfo is not installed";
+  vqtest::ScratchDir dir;
+  const fs::path three = dir / "three.pdf", columns = dir / "columns.pdf";
+  std::ofstream(three, std::ios::binary) << HelveticaPages({"BT /F1 12 Tf 72 700 Td (Page one) Tj ET",
+                                                            "BT /F1 12 Tf 72 700 Td (Page two) Tj ET",
+                                                            "BT /F1 12 Tf 72 700 Td (Page three) Tj ET"});
+  // Two columns of 60 lines, 12 points apart, from the top margin down.
+  std::string content = "BT /F1 14 Tf 72 740 Td (Two columns under one heading) Tj ET ";
+  for (int column = 0; column < 2; ++column)
+    for (int line = 0; line < 60; ++line)
+      content += fmt::format("BT /F1 10 Tf {} {} Td (column {} line {} of running text) Tj ET ", 72 + 250 * column,
+                             710 - 12 * line, column + 1, line + 1);
+  std::ofstream(columns, std::ios::binary) << HelveticaPages({content});
+  ASSERT_EQ(RunHost(three, "rtf", dir / "three.rtf"), 0);
+  ASSERT_EQ(RunHost(columns, "rtf", dir / "columns.rtf"), 0);
+  const std::string rtf = ReadFile(dir / "three.rtf");
+  size_t breaks = 0;
+  for (size_t at = rtf.find("\\page"); at != std::string::npos; at = rtf.find("\\page", at + 1)) ++breaks;
+  EXPECT_EQ(breaks, 2u);
+  EXPECT_NE(ReadFile(dir / "columns.rtf").find("\\cols2"), std::string::npos);
+
+  EXPECT_EQ(LibreOfficePages({dir / "three.rtf", dir / "columns.rtf"}, dir.path()), (std::vector<int>{3, 1}));
+  std::string text;
+  vqtest::runCommand("pdftotext -layout " + Quoted(dir / "out" / "columns.pdf") + " - 2> /dev/null", &text);
+  for (int line : {1, 30, 60}) {
+    SCOPED_TRACE(line);
+    const std::string left = fmt::format("column 1 line {} of running text", line);
+    const std::string right = fmt::format("column 2 line {} of running text", line);
+    EXPECT_NE(text.find(left), std::string::npos);
+    EXPECT_NE(text.find(right), std::string::npos);
+  }
+}
+
+// Characters beyond 32767 and beyond U+FFFF read back from the RTF.
+TEST(VQFlowTextEndToEnd, RtfUnicodeReadsBackInLibreOffice) {
+  if (vqtest::runCommand("command -v soffice > /dev/null") != 0) GTEST_SKIP() << "soffice is not installed";
+  vqtest::ScratchDir dir;
+  const std::string text = "caf\xC3\xA9 \xE4\xB8\xAD \xEA\xB0\x80 \xEF\xBF\xBD \xF0\x9F\x98\x80";
+  ASSERT_NE(Convert("rtf", dir / "u.rtf", {{MakeRun(text, 72, 82, 100)}}), "<failed>");
+  fs::create_directories(dir / "home");
+  vqtest::runCommand("HOME=" + Quoted(dir / "home") +
+                     " timeout 180 soffice --headless --convert-to txt:Text --outdir " + Quoted(dir.path()) + " " +
+                     Quoted(dir / "u.rtf") + " > /dev/null 2>&1");
+  ASSERT_TRUE(fs::exists(dir / "u.txt"));
+  EXPECT_NE(ReadFile(dir / "u.txt").find(text), std::string::npos) << ReadFile(dir / "u.txt");
+}
+
+// Real files open in LibreOffice at their page counts.
+TEST(VQFlowTextCorpus, RtfPageCountsInLibreOffice) {
+  if (!HaveLibreOfficeAndPdfinfo()) GTEST_SKIP() << "soffice or pdfinfo is not installed";
+  vqtest::ScratchDir dir;
+  const std::pair<const char*, int> files[] = {
+      {"text-distiller.pdf", 6}, {"fonts-type3.pdf", 3}, {"vector-ghostscript.pdf", 3}, {"cjk-korean-quartz.pdf", 1}};
+  std::vector<fs::path> rtfs;
+  std::vector<int> expected;
+  for (const auto& [name, pages] : files) {
+    rtfs.push_back(dir / (std::string(name) + ".rtf"));
+    ASSERT_EQ(RunHost(vqtest::corpusFile(name), "rtf", rtfs.back()), 0) << name;
+    expected.push_back(pages);
+  }
+  EXPECT_EQ(LibreOfficePages(rtfs, dir.path()), expected);
 }
 
 }  // namespace

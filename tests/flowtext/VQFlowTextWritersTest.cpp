@@ -41,8 +41,7 @@ TEST(VQFlowTextFileWriter, Escaping) {
   } cases[] = {
       {"a<b & \"c\">", "a&lt;b &amp; &quot;c&quot;&gt;", "a<b & \"c\">"},
       {"{x}\\", "{x}\\", "\\{x\\}\\\\"},
-      {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC", "caf\\uc0\\u233  \\uc0\\u8364 "},
-      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "\\uc0\\u55357 \\uc0\\u56832 "},
+      {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC", "caf\\u233? \\u8364?"},
       {"a\tb", "a<br \\>b", "a\\tab b"},
       {"a\nb\rc", "a<br \\>b<br \\>c", "a\\\nb\\\rc"},
       {"a\x01\x1F\x7F"
@@ -57,6 +56,31 @@ TEST(VQFlowTextFileWriter, Escaping) {
     EXPECT_EQ(html.formatText(c.in), c.html);
     EXPECT_EQ(rtf.formatText(c.in), c.rtf);
     EXPECT_EQ(text.formatText(c.in), c.in);
+  }
+}
+
+// \u takes a signed 16-bit number: UTF-16 units from 32768 up are written
+// less 65536, characters beyond U+FFFF as their surrogate pair, and every
+// unit is followed by its one fallback character.
+TEST(VQRTFFileWriter, UnicodeIsSigned16BitWithFallback) {
+  struct Case {
+    const char* in;
+    const char* rtf;
+  } cases[] = {
+      {"\xC3\xA9", "\\u233?"},                              // U+00E9
+      {"\xE4\xB8\xAD", "\\u20013?"},                        // U+4E2D
+      {"\xEA\xB0\x80", "\\u-21504?"},                       // U+AC00, 44032
+      {"\xEF\xBF\xBD", "\\u-3?"},                           // U+FFFD, 65533
+      {"\xF0\x9F\x98\x80", "\\u-10179?\\u-8704?"},          // U+1F600: D83D DE00
+      {"\xE7\xBF\xBF\xE8\x80\x80", "\\u32767?\\u-32768?"},  // U+7FFF, U+8000
+      {"a\xC3\xA9"
+       "b",
+       "a\\u233?b"},
+  };
+  VQRTFFileWriter rtf;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rtf);
+    EXPECT_EQ(rtf.formatText(c.in), c.rtf);
   }
 }
 
@@ -154,22 +178,123 @@ TEST(VQRTFWriter, WholeFile) {
   d.rProperty.fontName = "Bad{Name};\\";
   const std::string out = Convert("rtf", dir / "doc.rtf", {{a, b, c, d}});
   EXPECT_EQ(out,
-            "{\\rtf1\\ansi\\mac\n"
+            "{\\rtf1\\ansi\\mac\\uc1\n"
             "{\\fonttbl\\f0\\fnil\\fcharset0 Arial Unicode MS;\\f1\\fnil\\fcharset0 Arial;"
             "\\f2\\fnil\\fcharset0 Bad\\{Name\\}\\\\;}\n"
             "{\\colortbl\\red0\\green0\\blue0;\\red128\\green128\\blue128;}\n"
             "{\\info\n{\\doccomm Powered by Vellumate v0.1 VQ Software}\n}\n"
-            "\\par\\pard\\li0 \\f1\\i0\\b0\\ul0\\fs20 \\cf1 Caf\\uc0\\u233  \\{x\\}\\\\"
-            "\\b\\fs21 \\tab \\uc0\\u8364 same"
-            "\\par\\pard\\li0 \\f2 next"
+            // The paper of the page; the text keeps its left and top distance.
+            "\\paperw12240\\paperh15840\\margl1440\\margr360\\margt1430\\margb360\n"
+            // Lines the PDF's distance apart: the first its height, the next 18 points below.
+            "\\pard\\sl-210\\slmult0\\li0 \\f1\\i0\\b0\\ul0\\fs20 \\cf1 Caf\\u233? \\{x\\}\\\\"
+            "\\b\\fs21 \\tab \\u8364?same"
+            "\\par\\pard\\sl-360\\slmult0\\li0 \\f2 next"
             "\n}");
 }
 
 TEST(VQRTFWriter, EmptyDocument) {
   vqtest::ScratchDir dir;
+  // Two pages without text are two empty pages.
   EXPECT_EQ(Convert("rtf", dir / "e.rtf", {{}, {}}),
-            "{\\rtf1\\ansi\\mac\n{\\fonttbl\\f0\\fnil\\fcharset0 Arial Unicode MS;}\n"
-            "{\\colortbl\\red0\\green0\\blue0;}\n{\\info\n{\\doccomm Powered by Vellumate v0.1 VQ Software}\n}\n\n}");
+            "{\\rtf1\\ansi\\mac\\uc1\n{\\fonttbl\\f0\\fnil\\fcharset0 Arial Unicode MS;}\n"
+            "{\\colortbl\\red0\\green0\\blue0;}\n{\\info\n{\\doccomm Powered by Vellumate v0.1 VQ Software}\n}\n"
+            "\\paperw12240\\paperh15840\\margl1440\\margr1440\\margt1440\\margb1440\n\\page\n}");
+}
+
+size_t Count(const std::string& s, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Every PDF page is a page of the RTF: breaks between pages (a page without
+// text too), none after the last, and a page break opens the next page's
+// first paragraph, so no empty line stands at its top.
+TEST(VQRTFWriter, PageBreaksKeepThePages) {
+  vqtest::ScratchDir dir;
+  const VQFlowTextRunText a = MakeRun("one", 72, 82, 20), b = MakeRun("two", 72, 82, 20);
+  struct Case {
+    const char* name;
+    std::vector<std::vector<VQFlowTextRunText>> pages;
+    const char* body;
+  } cases[] = {
+      {"three pages", {{a}, {b}, {a}}, "one\\page\\pard\\sl-200\\slmult0\\li0 two\\page\\pard"},
+      {"empty page between", {{a}, {}, {b}}, "one\\page\\page\\pard\\sl-200\\slmult0\\li0 two\n}"},
+      {"empty first and last pages", {{}, {a}, {}}, "\\page\\pard\\sl-200\\slmult0\\li0 \\f1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string out = Convert("rtf", dir / "p.rtf", c.pages);
+    EXPECT_EQ(Count(out, "\\page"), c.pages.size() - 1);
+    EXPECT_NE(out.find(c.body), std::string::npos) << out;
+    EXPECT_EQ(Count(out, "\\par\\"), 0u) << out;
+  }
+  const std::string trailing = Convert("rtf", dir / "t.rtf", {{}, {a}, {}});
+  EXPECT_EQ(trailing.substr(trailing.size() - 7), "\\page\n}");
+}
+
+// A page of another size starts a section of its own size; a page whose
+// lines would not fit the paper has them closer, never closer than the type
+// size; narrow margins on the right and at the bottom leave room for wider
+// fonts.
+TEST(VQRTFWriter, PaperAndLineSpacingHoldEachPage) {
+  vqtest::ScratchDir dir;
+  auto doc = VQFlowTextMakeDocument("rtf", (dir / "s.rtf").string(), 3);
+  ASSERT_TRUE(doc && doc->writeDocumentBegin());
+  const std::pair<vq::Size, std::vector<VQFlowTextRunText>> pages[] = {
+      {{612, 792}, {MakeRun("portrait", 72, 82, 40)}},
+      {{792, 612}, {MakeRun("landscape", 72, 82, 40)}},
+      {{612, 792}, {}},
+  };
+  for (const auto& [size, runs] : pages) {
+    doc->writeDocumentBegin(size.width, size.height);
+    doc->currentPage().allRunTextArray = runs;
+    doc->writePageEnd();
+  }
+  ASSERT_TRUE(doc->packetZipFileIfNeed());
+  const std::string out = ReadFile(dir / "s.rtf");
+  EXPECT_NE(out.find("\\paperw12240\\paperh15840\\margl1440\\margr360"), std::string::npos);
+  EXPECT_NE(out.find("portrait\\sect\\sectd\\pgwsxn15840\\pghsxn12240\\lndscpsxn\\pard"), std::string::npos) << out;
+  // The empty last page goes back to the document's paper.
+  EXPECT_NE(out.find("landscape\\sect\\sectd\n}"), std::string::npos) << out;
+
+  // Ninety lines of 10-point type 12 points apart, from 36 to 1104: more
+  // than a letter page holds.
+  std::vector<VQFlowTextRunText> lines;
+  for (int i = 0; i < 90; ++i) lines.push_back(MakeRun("line", 72, 46 + 12 * i, 20));
+  const std::string tight = Convert("rtf", dir / "tight.rtf", {lines});
+  const std::string loose = Convert("rtf", dir / "loose.rtf", {{lines.begin(), lines.begin() + 50}});
+  EXPECT_EQ(Count(loose, "\\sl-240\\"), 49u);
+  EXPECT_EQ(Count(tight, "\\sl-240\\"), 0u);
+  // 792 less 36 and 18 of margins over 1078 of lines: 8.2 points, held at 10.
+  EXPECT_EQ(Count(tight, "\\sl-200\\"), 90u);
+}
+
+// Text in columns is set in columns as wide as the PDF gives them, each
+// line indented from its own column's edge; the text after them is one
+// column again. A line cut by wide gaps stays one line.
+TEST(VQRTFWriter, ColumnsKeepTheirWidths) {
+  vqtest::ScratchDir dir;
+  std::vector<VQFlowTextRunText> runs = {MakeRun("Heading across the page", 72, 60, 200)};
+  for (int i = 0; i < 6; ++i) {
+    runs.push_back(MakeRun("left column text", 72, 100 + 12 * i, 200));
+    runs.push_back(MakeRun("right column text", 320, 100 + 12 * i, 200));
+  }
+  runs.push_back(MakeRun("Footer", 72, 300, 30));
+  runs.push_back(MakeRun("Label", 72, 340, 30));
+  runs.push_back(MakeRun("value", 400, 340, 30));
+  const std::string out = Convert("rtf", dir / "c.rtf", {runs});
+  // Text area 612 - 72 - 18 = 522 points: 248 for the left column, 274 for the right.
+  EXPECT_NE(out.find("\\sect\\sectd\\sbknone\\cols2\\colsx0"
+                     "\\colno1\\colw4960\\colsr0\\colno2\\colw5480\\colsr0\\pard"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Count(out, "\\column\\pard"), 1u);
+  EXPECT_NE(out.find("\\column\\pard\\sl-200\\slmult0\\li0 right column text"), std::string::npos) << out;
+  EXPECT_NE(out.find("right column text\\sect\\sectd\\sbknone\\pard"), std::string::npos) << out;
+  EXPECT_EQ(Count(out, "\\cols2"), 1u);
+  EXPECT_NE(out.find("Label"), std::string::npos);
+  EXPECT_EQ(out.find("Label\\par"), std::string::npos) << out;
 }
 
 TEST(VQTextWriter, LinesPagesAndBlankRuns) {
