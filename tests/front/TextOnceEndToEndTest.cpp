@@ -70,13 +70,19 @@ std::string htmlText(std::string html) {
   return text;
 }
 
-// The text of an RTF file: control words dropped, \uN and \'hh read, the
-// font and colour tables and the information group skipped.
+// The text of an RTF file: control words dropped, \uN and \'hh read (with
+// the \ucN fallback characters after \uN skipped), the font and colour
+// tables and the information group skipped.
 std::string rtfText(const std::string& rtf) {
   std::string text;
   std::vector<bool> skipping{false};
+  long fallback = 1, toSkip = 0;
   for (size_t i = 0; i < rtf.size(); ++i) {
     const char c = rtf[i];
+    if (toSkip > 0 && c != '{' && c != '}' && c != '\\' && c != '\r' && c != '\n') {
+      --toSkip;
+      continue;
+    }
     if (c == '{') {
       skipping.push_back(skipping.back());
     } else if (c == '}') {
@@ -104,8 +110,12 @@ std::string rtfText(const std::string& rtf) {
       if (k < rtf.size() && rtf[k] == ' ') ++k;
       i = k - 1;
       if (word == "fonttbl" || word == "colortbl" || word == "info" || word == "stylesheet") skipping.back() = true;
-      else if (word == "u" && !number.empty() && !skipping.back())
+      else if (word == "uc" && !number.empty())
+        fallback = std::stol(number);
+      else if (word == "u" && !number.empty() && !skipping.back()) {
         vq::text::appendUTF8(text, static_cast<uint32_t>((std::stol(number) + 65536) % 65536));
+        toSkip = fallback;
+      }
       else if (word == "par" || word == "line" || word == "tab") text += ' ';
     } else if (c != '\r' && c != '\n' && !skipping.back()) {
       text += c;
