@@ -110,13 +110,11 @@ std::string rtfText(const std::string& rtf) {
       if (k < rtf.size() && rtf[k] == ' ') ++k;
       i = k - 1;
       if (word == "fonttbl" || word == "colortbl" || word == "info" || word == "stylesheet") skipping.back() = true;
-      else if (word == "uc" && !number.empty())
-        fallback = std::stol(number);
+      else if (word == "uc" && !number.empty()) fallback = std::stol(number);
       else if (word == "u" && !number.empty() && !skipping.back()) {
         vq::text::appendUTF8(text, static_cast<uint32_t>((std::stol(number) + 65536) % 65536));
         toSkip = fallback;
-      }
-      else if (word == "par" || word == "line" || word == "tab") text += ' ';
+      } else if (word == "par" || word == "line" || word == "tab") text += ' ';
     } else if (c != '\r' && c != '\n' && !skipping.back()) {
       text += c;
     }

@@ -134,16 +134,14 @@ VQPDFPageCapture::Glyph::Glyph(const VQPDFRenderState& state, const AffineTransf
   // and only the whole chain tells the two apart from mirrored text.
   if (state_.font) orientation_ = state_.font->glyphOrientation;
   if (state_.horizontalScaling < 0) orientation_.a = -orientation_.a, orientation_.b = -orientation_.b;
-  transform_ =
-      AffineTransformConcat(orientation_, VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_));
+  transform_ = AffineTransformConcat(orientation_, VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_));
 }
 
 AffineTransform VQPDFPageCapture::Glyph::advancedTransform(const Size& advance) const {
   // The text position moves by the advance scaled horizontally, as the
   // interpreter moves it; the orientation stays in glyph space.
   const Size scaled{advance.width * state_.horizontalScaling, advance.height};
-  return AffineTransformConcat(orientation_,
-                               VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, scaled));
+  return AffineTransformConcat(orientation_, VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, scaled));
 }
 
 const AffineTransform& VQPDFPageCapture::Glyph::nextTransform() const {
