@@ -77,33 +77,71 @@ bool blanksCanGo(std::string_view t) {
   }
   return true;
 }
+
+// A number written with a leading zero ("007", "0123") is a code: postal,
+// account or part numbers keep their zeros as text.
+bool hasLeadingZero(std::string_view t) {
+  size_t i = 0;
+  while (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+  return i + 1 < t.size() && t[i] == '0' && t[i + 1] >= '0' && t[i + 1] <= '9';
+}
+
+// "0", "0.0", "0.00", ...: a plain number showing `decimals` decimals.
+std::string plainCode(int decimals, std::string_view suffix = "") {
+  std::string code = "0";
+  if (decimals > 0) code += "." + std::string(static_cast<size_t>(decimals), '0');
+  return code + std::string(suffix);
+}
 }  // namespace
 
-VQExcelNumber::VQExcelNumber(std::string_view text, std::string_view thousandChoice) {
-  // Blanks that only group digits go; an amount in parentheses, as accounts
-  // write losses, is negative.
+VQExcelNumber::VQExcelNumber(std::string_view text, std::string_view thousandChoice, bool amountsAround) {
+  // Blanks that only group digits go.
   const std::string digits = asciiDigits(text);
   if (!blanksCanGo(digits)) return;
   std::string clean;
   for (char c : digits)
     if (c != ' ') clean += c;
-  if (clean.size() > 2 && clean.front() == '(' && clean.back() == ')') clean = "-" + clean.substr(1, clean.size() - 2);
+  // An amount in parentheses, as accounts write losses, is negative; only
+  // among amounts, though.
+  if (clean.size() > 2 && clean.front() == '(' && clean.back() == ')') {
+    if (!amountsAround) return;
+    clean = "-" + clean.substr(1, clean.size() - 2);
+  }
   if (clean.find_first_of("()") != std::string::npos) return;
+  if (hasLeadingZero(clean)) return;
   isNumber = thousandChoice == "," ? valideNumbersWithThousandSepartorComma(clean)
                                    : valideNumbersWithThousandSepartorDot(clean);
   if (!isNumber) return;
   if (isCurrency(type)) currencySymbol = VQNumberUtils::getSymbol(clean);
+  decimals = VQNumberUtils::getDecimalLength(isPercentNumber(type) ? removeAll(clean, "%") : clean, currencySymbol,
+                                             decimalSepartor);
   if (isCurrency(type) || isThousandSepartorNumber(type)) {
-    const int d = VQNumberUtils::getDecimalLength(clean, currencySymbol, decimalSepartor);
-    formatCode = currencySymbol.empty() ? VQNumberUtils::numberCodeWithDecimalLength(d)
-                                        : VQNumberUtils::currencyFormatWithDecimalLength(d, currencySymbol, type);
+    formatCode = currencySymbol.empty()
+                     ? VQNumberUtils::numberCodeWithDecimalLength(decimals)
+                     : VQNumberUtils::currencyFormatWithDecimalLength(decimals, currencySymbol, type);
+  } else if (decimals > 0 && isGeneralNumber(type)) {
+    // The cell shows the decimals the page shows: 92.50, not 92.5.
+    numID = -1;
+    formatCode = plainCode(decimals);
   }
   readNumber = realNumber(clean, type);
+  if (isPercentNumber(type)) {
+    // The built-in per-cent formats show no decimals or two.
+    numID = decimals == 0 ? 9 : decimals == 2 ? 10 : -1;
+    if (numID == -1) formatCode = plainCode(decimals, "%");
+  }
   // Anything else stays text, as written.
   if (!isStorableNumber(readNumber)) {
     isNumber = false;
     readNumber.clear();
   }
+}
+
+bool VQExcelNumber::LooksLikeAmount(std::string_view text, std::string_view thousandChoice) {
+  const VQExcelNumber n(text, thousandChoice, true);
+  if (!n.isNumber) return false;
+  if (isThousandSepartorNumber(n.type) || isCurrency(n.type)) return true;
+  return n.decimals > 0 && text.find('(') == std::string_view::npos;
 }
 
 bool VQExcelNumber::valideNumbersWithThousandSepartorComma(const std::string& t) {

@@ -23,7 +23,15 @@ enum VQExcelNumberType : int {
 class VQExcelNumber {
  public:
   // `thousandSepartor` is the user's choice: "," (decimal point) or "." (decimal comma).
-  VQExcelNumber(std::string_view text, std::string_view thousandSepartor);
+  // `amountsAround` says the text stands among amounts (a table of figures),
+  // where a number in parentheses is negative; elsewhere "(2)" is a list or
+  // equation number and stays text.
+  VQExcelNumber(std::string_view text, std::string_view thousandSepartor, bool amountsAround = false);
+
+  // Whether `text` reads as an amount of a table of figures: a number with
+  // thousands separators or a currency symbol, in parentheses or not, or one
+  // with decimals outside parentheses.
+  static bool LooksLikeAmount(std::string_view text, std::string_view thousandSepartor);
 
   bool isNumber = false;
   int numID = -1;  // a built-in number-format id, or -1: use formatCode
@@ -33,6 +41,7 @@ class VQExcelNumber {
   std::string decimalSepartor = ".";
   std::string currencySymbol;
   std::string readNumber;  // the value written into the cell
+  int decimals = 0;        // decimals the text shows, which the number format keeps
 
   static bool isGeneralNumber(int t) { return t == 0 || t == 1; }
   static bool isThousandSepartorNumber(int t) { return t == 2 || t == 3; }

@@ -133,11 +133,14 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
   documentHandle_.excelStyle().collectFonts(font);
 }
 
-void VQExcelPDFPageParser::didScanPathStrokeFill(VQPDFConentParser*, const Path& path, bool, bool fill) {
+void VQExcelPDFPageParser::didScanPathStrokeFill(VQPDFConentParser*, const Path& path, bool stroke, bool fill) {
   const VQExcelManager& m = documentHandle_.manager();
-  if (!m.isNeedCollectCGPaths() || !fill || !m.isNeedCollectFills() || !capture_.hasPage()) return;
-  if (path.isEmpty()) return;
-  const Rect box = path.transformed(capture_.pageSetup().transform).boundingBox();
+  if (!capture_.hasPage() || !currentPage_ || path.isEmpty()) return;
+  // Rules are read whatever the options: they tell which lines share a cell.
+  const Path display = path.transformed(capture_.pageSetup().transform);
+  currentPage_->collectRules(display, stroke, fill);
+  if (!m.isNeedCollectCGPaths() || !fill || !m.isNeedCollectFills()) return;
+  const Rect box = display.boundingBox();
   if (RectIsNull(box) || RectIsInfinite(box) || box.size.width < 2 || box.size.height < 2) return;
   const Color color = capture_.renderingStateStack().topRenderingState().currentFillColor();
   if (VQHexColor::isBlackColor(color)) return;

@@ -10,6 +10,7 @@
 
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
+#include "platform/text/Utf8.h"
 #include "xlsx/VQExcelManager.h"
 #include "xlsx/VQExcelNumber.h"
 #include "xlsx/VQExcelSharedStrings.h"
@@ -23,6 +24,15 @@ using S = VQExcelSortUtilities;
 namespace {
 // Glyphs of turned text whose left edges are this close stand in one column.
 constexpr double kSameColumnEm = 0.3;
+// The room a cell's margins take, in characters of the workbook's type.
+constexpr double kCellMarginCharacters = 1.5;
+// Base lines this close are one line.
+constexpr double kSameLine = 1;
+// How far apart two lines may start and still stand in one column: a third
+// of an em of the smaller type, at least two points.
+double SameStartTolerance(const VQExcelRunText& a, const VQExcelRunText& b) {
+  return std::max(2.0, std::min(a.rPr.sz, b.rPr.sz) / 3);
+}
 }  // namespace
 
 VQExcelPage::VQExcelPage(uint64_t pageNumber, const std::string& rootFolder, const VQExcelManager& manager,
@@ -74,6 +84,126 @@ void VQExcelPage::addToAllRunTextArray(const VQExcelRunPtr& run) {
     }
   }
   allRunTextArray.push_back(run);
+}
+
+namespace {
+// A segment this far from level (or upright) still counts as a rule; a bar
+// this thin or thinner is a rule, not an area.
+constexpr double kRuleSlant = 0.5;
+constexpr double kThickestRule = 3;
+// Rules this close meet.
+constexpr double kRuleReach = 1.5;
+}  // namespace
+
+void VQExcelPage::collectRules(const Path& path, bool stroke, bool fill) {
+  auto segment = [&](Point a, Point b) {
+    if (std::fabs(a.y - b.y) <= kRuleSlant && std::fabs(a.x - b.x) > kThickestRule)
+      rules.push_back({true, (a.y + b.y) / 2, std::min(a.x, b.x), std::max(a.x, b.x)});
+    else if (std::fabs(a.x - b.x) <= kRuleSlant && std::fabs(a.y - b.y) > kThickestRule)
+      rules.push_back({false, (a.x + b.x) / 2, std::min(a.y, b.y), std::max(a.y, b.y)});
+  };
+  Point start, current;
+  bool curved = false;
+  std::vector<Point> subpath;
+  auto endSubpath = [&]() {
+    // A filled bar: a rule along its middle.
+    if (fill && !curved && subpath.size() >= 3) {
+      double l = subpath[0].x, r = l, t = subpath[0].y, b = t;
+      for (const auto& p : subpath)
+        l = std::min(l, p.x), r = std::max(r, p.x), t = std::min(t, p.y), b = std::max(b, p.y);
+      if (b - t <= kThickestRule && r - l > 2 * kThickestRule) rules.push_back({true, (t + b) / 2, l, r});
+      if (r - l <= kThickestRule && b - t > 2 * kThickestRule) rules.push_back({false, (l + r) / 2, t, b});
+    }
+    subpath.clear();
+    curved = false;
+  };
+  for (const auto& e : path) {
+    switch (e.type) {
+      case PathElementType::MoveToPoint:
+        endSubpath();
+        start = current = e.endPoint();
+        subpath.push_back(current);
+        break;
+      case PathElementType::AddLineToPoint:
+        if (stroke) segment(current, e.endPoint());
+        current = e.endPoint();
+        subpath.push_back(current);
+        break;
+      case PathElementType::CloseSubpath:
+        if (stroke) segment(current, start);
+        current = start;
+        break;
+      default:
+        curved = true;
+        current = e.endPoint();
+        break;
+    }
+  }
+  endSubpath();
+}
+
+namespace {
+// The box of rules around `r`: the nearest rule on each side that reaches
+// past the run's middle. None when a side is open.
+std::optional<Rect> ruledBox(const VQExcelRunText& r, const std::vector<VQExcelRule>& rules) {
+  const double midX = (r.xLeft() + r.xRight()) / 2, midY = (r.yTop() + r.yBottom()) / 2;
+  const double inf = std::numeric_limits<double>::max();
+  double left = -inf, right = inf, top = -inf, bottom = inf;
+  for (const auto& rule : rules) {
+    const double along = rule.across ? midX : midY;
+    if (along < rule.from - kRuleReach || along > rule.to + kRuleReach) continue;
+    if (rule.across) {
+      if (rule.at <= midY) top = std::max(top, rule.at);
+      if (rule.at >= midY) bottom = std::min(bottom, rule.at);
+    } else {
+      if (rule.at <= r.xLeft() + kRuleReach) left = std::max(left, rule.at);
+      if (rule.at >= r.xRight() - kRuleReach) right = std::min(right, rule.at);
+    }
+  }
+  if (left == -inf || right == inf || top == -inf || bottom == inf) return std::nullopt;
+  return Rect{{left, top}, {right - left, bottom - top}};
+}
+
+bool sameBox(const Rect& a, const Rect& b) {
+  return std::fabs(a.origin.x - b.origin.x) <= kRuleReach && std::fabs(a.origin.y - b.origin.y) <= kRuleReach &&
+         std::fabs(RectGetMaxX(a) - RectGetMaxX(b)) <= kRuleReach &&
+         std::fabs(RectGetMaxY(a) - RectGetMaxY(b)) <= kRuleReach;
+}
+}  // namespace
+
+void VQExcelPage::joinRuledCells() {
+  if (rules.empty()) return;
+  // Runs by the ruled box they stand in; runs of no box stay as they are.
+  std::vector<std::pair<Rect, VQExcelRuns>> boxes;
+  VQExcelRuns kept;
+  for (const auto& r : allRunTextArray) {
+    const auto box = r->ctmInfo.rotation == 0 ? ruledBox(*r, rules) : std::nullopt;
+    if (!box) {
+      kept.push_back(r);
+      continue;
+    }
+    auto it = std::find_if(boxes.begin(), boxes.end(), [&](const auto& b) { return sameBox(b.first, *box); });
+    if (it == boxes.end()) {
+      boxes.emplace_back(*box, VQExcelRuns{});
+      it = std::prev(boxes.end());
+    }
+    it->second.push_back(r);
+  }
+  for (auto& [box, runs] : boxes) {
+    // The box's lines, top down, each joined along its line first.
+    runs = S::SortRunTextsByY(runs);
+    VQExcelRuns lines;
+    while (!runs.empty()) {
+      VQExcelRuns line;
+      for (const auto& r : runs)
+        if (std::fabs(r->yBase() - runs.front()->yBase()) <= kSameLine) line.push_back(r);
+      runs = S::Without(runs, line);
+      line = S::SortRunTextsByX(line);
+      lines.push_back(line.size() > 1 ? S::MergeRunTextsInWidth(line) : line.front());
+    }
+    kept.push_back(lines.size() > 1 ? S::MergeRunTextsAsLines(lines) : lines.front());
+  }
+  allRunTextArray = std::move(kept);
 }
 
 namespace {
@@ -132,14 +262,16 @@ void collectLeaves(const VQExcelTempGroup& g, VQExcelRuns& out) {
 void rowSide(const VQExcelTempGroup& g, uint64_t& m, uint64_t a);
 void rowStack(const VQExcelTempGroup& g, uint64_t& m, uint64_t a) {
   if (g.isLeaf()) {
-    if (g.runTexts.empty()) return;
-    const double base = g.runTexts.front()->yBase();
-    bool multiLine = false;
-    for (const auto& r : g.runTexts) multiLine = multiLine || std::fabs(r->yBase() - base) > 1;
-    for (auto it = g.runTexts.rbegin(); it != g.runTexts.rend(); ++it) {
-      (*it)->rowIndex = a;
+    // The leaf's lines take consecutive rows from the top down; the runs of
+    // one line share its row.
+    VQExcelRuns runs = g.runTexts;
+    std::stable_sort(runs.begin(), runs.end(), [](const auto& x, const auto& y) { return x->yBase() < y->yBase(); });
+    double lineBase = 0;
+    for (size_t k = 0; k < runs.size(); ++k) {
+      if (k > 0 && runs[k]->yBase() - lineBase > kSameLine) ++a;
+      if (k == 0 || runs[k]->yBase() - lineBase > kSameLine) lineBase = runs[k]->yBase();
+      runs[k]->rowIndex = a;
       m = std::max(m, a + 1);
-      if (multiLine) ++a;
     }
     return;
   }
@@ -164,8 +296,21 @@ void rowSide(const VQExcelTempGroup& g, uint64_t& m, uint64_t a) {
 void colSide(const VQExcelTempGroup& g, uint64_t& m, uint64_t a);
 void colStack(const VQExcelTempGroup& g, uint64_t& m, uint64_t a) {
   if (g.isLeaf()) {
+    // Runs of the leaf take consecutive columns, except that lines starting
+    // at the same x (a label column, the lines of an address) are one
+    // column: each line has a row of its own.
+    std::vector<std::pair<const VQExcelRunText*, uint64_t>> starts;
     for (const auto& r : g.runTexts) {
+      auto same = std::find_if(starts.begin(), starts.end(), [&](const auto& s) {
+        return std::fabs(s.first->yBase() - r->yBase()) > kSameLine &&
+               std::fabs(s.first->xLeft() - r->xLeft()) <= SameStartTolerance(*s.first, *r);
+      });
+      if (same != starts.end()) {
+        r->columnIndex = same->second;
+        continue;
+      }
       r->columnIndex = a;
+      starts.emplace_back(r.get(), a);
       ++a;
       m = std::max(m, a);
     }
@@ -192,6 +337,7 @@ void colSide(const VQExcelTempGroup& g, uint64_t& m, uint64_t a) {
 
 void VQExcelPage::typesetRunTexts() {
   const int option = manager_.OverlapTextOption();
+  joinRuledCells();
   // Row pass: bands, blocks in each band (after joining pieces of one line),
   // bands in each block (after joining lines of one cell), blocks again.
   VQExcelRuns runs = S::SortRunTextsByY(S::SortRunTextsByX(allRunTextArray));
@@ -367,13 +513,15 @@ std::vector<VQExcelStringItemPtr> VQExcelPage::getStringItemsFromRuns(const VQEx
   return out;
 }
 
-VQExcelCellPtr VQExcelPage::createCellWithStringItem(const VQExcelStringItemPtr& item) {
+VQExcelCellPtr VQExcelPage::createCellWithStringItem(const VQExcelStringItemPtr& item, bool amountsAround) {
   if (!item) return nullptr;
   auto cell = std::make_shared<VQExcelCell>();
   cell->stringItem = item;
-  if (manager_.isNeedValidNumbers() && item->runArray.size() == 1) {
+  // Only what one line of the page sets as one number is a number: digits of
+  // lines joined into one cell (page numbers down an index) are not.
+  if (manager_.isNeedValidNumbers() && item->runArray.size() == 1 && item->runArray.front()->lines == 1) {
     VQExcelRunText& run = *item->runArray.front();
-    VQExcelNumber number(run.text, manager_.thousandSepartor);
+    VQExcelNumber number(run.text, manager_.thousandSepartor, amountsAround);
     if (number.isNumber) {
       const int fill = style_.getFillIdWithCellFrame(item->itemInfo.textBoxRect(), manager_);
       cell->cellValue = number.readNumber;
@@ -398,6 +546,44 @@ VQExcelCellPtr VQExcelPage::createCellWithStringItem(const VQExcelStringItemPtr&
 }
 
 namespace {
+// Items whose column is one of amounts: the nearest text above or below in
+// the same column reads as an amount (grouped digits, a currency symbol, or
+// decimals outside parentheses). Equation and list numbers down a margin,
+// "(1)", "(2)", "(2.1)", stand among no amounts.
+std::vector<bool> itemsAmongAmounts(const std::vector<VQExcelStringItemPtr>& items, const std::string& thousands) {
+  // Per column, the items' positions in `items` by row.
+  std::map<uint64_t, std::map<uint64_t, size_t>> byColumn;
+  for (size_t k = 0; k < items.size(); ++k) byColumn[items[k]->columnIndex][items[k]->rowIndex] = k;
+  auto isAmount = [&](size_t k) {
+    const auto& runs = items[k]->runArray;
+    return runs.size() == 1 && runs.front()->lines == 1 &&
+           VQExcelNumber::LooksLikeAmount(runs.front()->text, thousands);
+  };
+  std::vector<bool> out(items.size(), false);
+  for (const auto& [column, rows] : byColumn) {
+    for (auto it = rows.begin(); it != rows.end(); ++it) {
+      const bool above = it != rows.begin() && isAmount(std::prev(it)->second);
+      const bool below = std::next(it) != rows.end() && isAmount(std::next(it)->second);
+      out[it->second] = above || below;
+    }
+  }
+  return out;
+}
+
+// The width (points, as the column frames count them) that the number of a
+// single-run item needs in its cell: its characters set in the cell's type
+// (its size against the workbook's default, bold wider) and the cell's
+// margins. Measured in characters, not in the page's points: the cell's face
+// may be replaced by a wider one, which the workbook's character unit
+// follows too.
+double NumberWidth(const VQExcelStringItem& item, const VQExcelManager& manager) {
+  const VQExcelRunText& run = *item.runArray.front();
+  const double size = manager.isNeedDefaultFontSize() ? kVQExcelDefaultFontSize : run.rPr.sz;
+  const double weight = run.rPr.b && !manager.isSpecialVersion() ? 1.15 : 1;
+  const double characters = static_cast<double>(text::utf8CharacterCount(run.text));
+  return (characters * size / kVQExcelWorkbookFontSize * weight + kCellMarginCharacters) * kVQExcelPointsPerCharacter;
+}
+
 // New numbers of kept rows (or columns): an old number maps to the count of
 // kept numbers up to it, so ranges follow the renumbered sheet.
 uint64_t renumbered(const std::vector<uint64_t>& kept, uint64_t old) {
@@ -413,14 +599,16 @@ void VQExcelPage::creatSheet() {
   uint64_t maxRow = 0, maxCol = 0;
   std::vector<VQMergedCell> merges;
   std::vector<VQExcelCellPtr> cells;
-  for (const auto& item : items) {
+  const auto amongAmounts = itemsAmongAmounts(items, manager_.thousandSepartor);
+  for (size_t k = 0; k < items.size(); ++k) {
+    const auto& item = items[k];
     item->calculatStringItemInfo();
     maxRow = std::max(maxRow, item->rowIndex);
     maxCol = std::max(maxCol, item->columnIndex);
     if (needMerge && (item->rowLength != 0 || item->columnLength != 0))
       merges.push_back(VQMergedCell{{item->rowIndex, item->columnIndex},
                                     {item->rowIndex + item->rowLength, item->columnIndex + item->columnLength}});
-    cells.push_back(createCellWithStringItem(item));
+    cells.push_back(createCellWithStringItem(item, amongAmounts[k]));
   }
   merges = VQExcelFixedCrossMergedCells(merges);
   if (maxRow == 0 && maxCol == 0) return;
@@ -451,25 +639,33 @@ void VQExcelPage::creatSheet() {
     auto col = std::make_shared<VQExcelColumn>();
     col->columnIndex = c;
     col->cells = colCells;
-    double left = std::numeric_limits<double>::max(), right = 0, fitted = 0;
+    double left = std::numeric_limits<double>::max(), right = 0, fitted = 0, values = 0;
     for (const auto& cell : colCells) {
       const auto& item = *cell->stringItem;
       left = std::min(left, item.itemInfo.displayX);
       if (item.columnLength == 0) {
         right = std::max(right, item.itemInfo.displayX + item.itemInfo.displayWidth);
         fitted = std::max(fitted, item.itemInfo.displayWidth / item.maxFontSize() * 10);
+        if (!cell->isText) values = std::max(values, NumberWidth(item, manager_));
       }
     }
-    const double width = defaultWidth ? fitted : right - left;
+    // A number does not wrap or run on into the next cell: its column is at
+    // least as wide as the number set in the cell's type.
+    const double width = std::max(defaultWidth ? fitted : right - left, values);
     col->frame = Rect{{left, 0}, {std::max(20.0, width), 0}};
     cols.push_back(col);
   }
   for (const auto& c : cells) {
     if (!c->isText) continue;
-    double cellLeft = 0;
-    for (const auto& col : cols)
-      if (col->columnIndex == c->stringItem->columnIndex) cellLeft = RectGetMinX(col->frame);
-    c->styleIndex = style_.getStyleIndex(*c->stringItem, cellLeft, manager_);
+    // The cell's range runs from its column's left edge to where the column
+    // after its last one starts.
+    const uint64_t first = c->stringItem->columnIndex, last = first + c->stringItem->columnLength;
+    double cellLeft = 0, cellRight = 0;
+    for (const auto& col : cols) {
+      if (col->columnIndex == first) cellLeft = RectGetMinX(col->frame);
+      if (col->columnIndex > last && cellRight == 0) cellRight = RectGetMinX(col->frame);
+    }
+    c->styleIndex = style_.getStyleIndex(*c->stringItem, cellLeft, cellRight, manager_);
   }
   if (defaultWidth) {
     std::vector<uint64_t> keptRows, keptCols;

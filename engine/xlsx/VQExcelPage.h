@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pdf/VQPDFOverprint.h"
+#include "platform/graphics/VQPath.h"
 #include "xlsx/VQExcelTypes.h"
 
 namespace vq {
@@ -15,6 +16,13 @@ namespace vq {
 class VQExcelManager;
 class VQExcelStyle;
 class VQExcelSharedStrings;
+
+// A rule the page draws, in display space: a line across (at y, from x
+// `from` to `to`) or down (at x, from y `from` to `to`).
+struct VQExcelRule {
+  bool across = true;
+  double at = 0, from = 0, to = 0;
+};
 
 // A group of runs from the grid's nested grouping; a group without
 // sub-groups is a leaf.
@@ -34,6 +42,8 @@ class VQExcelPage {
   bool isCollectingRunText = true;
 
   VQExcelRuns allRunTextArray;
+  // The rules drawn on the page: where a table's cells are ruled.
+  std::vector<VQExcelRule> rules;
   std::vector<VQExcelColumnPtr> columns;
   std::vector<VQExcelRowPtr> sheetRows;
   std::vector<VQMergedCell> mergeCells;
@@ -44,6 +54,14 @@ class VQExcelPage {
   // drawn again over an earlier one with the same text is dropped.
   void addToAllRunTextArray(const VQExcelRunPtr& run);
 
+  // Notes the straight rules that `path` (in display space) draws: its
+  // level or upright segments when stroked, a thin bar when filled.
+  void collectRules(const Path& path, bool stroke, bool fill);
+  // Joins the lines of text that one ruled cell of the page holds (a box
+  // closed by rules on all four sides) into one run, a line break between
+  // lines.
+  void joinRuledCells();
+
   // Numbers every run's row, column and spans.
   void typesetRunTexts();
   VQExcelRunPtr runTextAtRow(uint64_t row, uint64_t column) const;
@@ -53,7 +71,9 @@ class VQExcelPage {
 
   // The cell texts: runs sharing a grid position, without all-blank ones.
   std::vector<VQExcelStringItemPtr> getStringItemsFromRuns(const VQExcelRuns& runs) const;
-  VQExcelCellPtr createCellWithStringItem(const VQExcelStringItemPtr& item);
+  // `amountsAround`: the item stands in a column of amounts, where a number
+  // in parentheses is negative.
+  VQExcelCellPtr createCellWithStringItem(const VQExcelStringItemPtr& item, bool amountsAround = false);
 
   // Fills sheetRows, columns and mergeCells.
   void creatSheet();

@@ -189,18 +189,33 @@ VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsInWidth(const VQExcelRuns& runs
   return runs.front();
 }
 
-VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsInHeight(const VQExcelRuns& runs) {
+namespace {
+// Joins the others into the first run as further lines, `between` telling
+// what goes between the text so far and the next line.
+template <typename Between>
+VQExcelRunPtr joinLines(const VQExcelRuns& runs, Between between) {
   if (runs.empty()) return nullptr;
   auto& first = *runs.front();
   for (size_t i = 1; i < runs.size(); ++i) {
     const auto& r = *runs[i];
-    // Chinese lines run on without a blank between them.
-    const char* between = !r.rPr.isSameToRPr(first.rPr) ? "\n" : HaveNoneEnglishString(first.text) ? "" : " ";
-    AppendStyled(first, r, between);
+    VQExcelSortUtilities::AppendStyled(first, r, between(first, r));
     unionBox(first, r);
+    first.lines += r.lines;
   }
   first.textWidth = first.xRight() - first.xLeft();
   return runs.front();
+}
+}  // namespace
+
+VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsInHeight(const VQExcelRuns& runs) {
+  return joinLines(runs, [](const VQExcelRunText& first, const VQExcelRunText& r) {
+    // Chinese lines run on without a blank between them.
+    return !r.rPr.isSameToRPr(first.rPr) ? "\n" : HaveNoneEnglishString(first.text) ? "" : " ";
+  });
+}
+
+VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsAsLines(const VQExcelRuns& runs) {
+  return joinLines(runs, [](const VQExcelRunText&, const VQExcelRunText&) { return "\n"; });
 }
 
 bool VQExcelSortUtilities::HaveNoneEnglishString(std::string_view text) {

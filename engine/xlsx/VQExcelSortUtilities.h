@@ -27,6 +27,9 @@ class VQExcelSortUtilities {
   // Joins the others into the first run and answers it.
   static VQExcelRunPtr MergeRunTextsInWidth(const VQExcelRuns& runs);
   static VQExcelRunPtr MergeRunTextsInHeight(const VQExcelRuns& runs);
+  // Joins the others into the first run as lines of their own, a line break
+  // between each two.
+  static VQExcelRunPtr MergeRunTextsAsLines(const VQExcelRuns& runs);
   static bool HaveNoneEnglishString(std::string_view text);
   // What two neighbouring runs of a line show of their type, for telling
   // their gap: the smaller run's size and blank (the narrower blank of two

@@ -66,17 +66,20 @@ int VQExcelStyle::collectFonts(const VQExcelStyleFont& font) {
 
 void VQExcelStyle::collectFills(const VQExcelStyleFill& fill) {
   std::lock_guard g(lock_);
-  for (const auto& f : fills_)
-    if (f.isEqualToFill(fill)) return;
-  fills_.push_back(fill);
+  for (const auto& [area, index] : fillAreas_)
+    if (area.isEqualToFill(fill)) return;
+  size_t index = 0;
+  while (index < fills_.size() && !fills_[index].looksLike(fill)) ++index;
+  if (index == fills_.size()) fills_.push_back(fill);
+  fillAreas_.emplace_back(fill, static_cast<int>(index));
 }
 
 int VQExcelStyle::getFillIdWithCellFrame(const Rect& cell, const VQExcelManager& manager) {
   if (!manager.isNeedCollectFills()) return 0;
   std::lock_guard g(lock_);
-  for (size_t i = 0; i < fills_.size(); ++i) {
-    const Rect& r = fills_[i].rect;
-    if (r.size.width > 0 && r.size.height > 0 && RectIntersectsRect(r, cell)) return static_cast<int>(i);
+  for (const auto& [area, index] : fillAreas_) {
+    const Rect& r = area.rect;
+    if (r.size.width > 0 && r.size.height > 0 && RectIntersectsRect(r, cell)) return index;
   }
   return 0;
 }
@@ -109,23 +112,33 @@ uint32_t VQExcelStyle::xfIndexLocked(const VQExcelStyleXf& xf) {
   return static_cast<uint32_t>(cellXfs_.size() - 1);
 }
 
-uint32_t VQExcelStyle::getStyleIndex(const VQExcelStringItem& item, double cellLeft, const VQExcelManager& m) {
+namespace {
+// One level of indent: three blanks of the workbook's default type.
+constexpr double kIndentPoints = 10;
+// A text this far or less from its column's left edge is set flush left.
+constexpr double kFlushLeft = 3;
+}  // namespace
+
+uint32_t VQExcelStyle::getStyleIndex(const VQExcelStringItem& item, double cellLeft, double cellRight,
+                                     const VQExcelManager& m) {
   std::lock_guard g(lock_);
-  const int fontId = item.isAttributeRunText() ? 0 : collectFontsLocked(fontOf(item.runProperty(), m));
-  std::string horizontal = "left";
-  // A text that starts well inside its column was centred on the page.
-  if (item.columnLength != 0 && !(std::fabs(item.itemInfo.displayX - cellLeft) < 3)) horizontal = "center";
-  if (m.isNeedWrapText()) horizontal = "left";
-  for (size_t i = 0; i < cellXfs_.size(); ++i) {
-    const auto& x = cellXfs_[i];
-    if (x.fontId == fontId && x.horizontal == horizontal && x.vertical == "center") return static_cast<uint32_t>(i);
-  }
   VQExcelStyleXf xf;
-  xf.fontId = fontId;
+  xf.fontId = item.isAttributeRunText() ? 0 : collectFontsLocked(fontOf(item.runProperty(), m));
   xf.applyAlignment = 1;
-  xf.horizontal = horizontal;
-  cellXfs_.push_back(xf);
-  return static_cast<uint32_t>(cellXfs_.size() - 1);
+  const auto& info = item.itemInfo;
+  const double inset = info.displayX - cellLeft;
+  if (inset >= kFlushLeft) {
+    // Centred on the page: about as far in from the range's right edge as
+    // from its left (wrapped text is always set from the left). Anything
+    // else set in from the left (the first line of a paragraph, a
+    // sub-heading) is indented, so that its start still shows.
+    const double outset = cellRight - (info.displayX + info.displayWidth);
+    const bool centred = !m.isNeedWrapText() && item.columnLength != 0 && cellRight > 0 && outset > 0 &&
+                         std::fabs(inset - outset) <= std::max(6.0, 0.25 * std::max(inset, outset));
+    if (centred) xf.horizontal = "center";
+    else xf.indent = std::max(1, static_cast<int>(std::lround(inset / kIndentPoints)));
+  }
+  return xfIndexLocked(xf);
 }
 
 uint32_t VQExcelStyle::styleIndexFrom(VQExcelRunText& run, VQExcelNumber& number, int fillId, const VQExcelManager& m) {
@@ -144,6 +157,11 @@ uint32_t VQExcelStyle::styleIndexFrom(VQExcelRunText& run, VQExcelNumber& number
 size_t VQExcelStyle::fontCount() const {
   std::lock_guard g(lock_);
   return fonts_.size();
+}
+
+size_t VQExcelStyle::fillCount() const {
+  std::lock_guard g(lock_);
+  return fills_.size();
 }
 
 size_t VQExcelStyle::cellXfCount() const {
@@ -256,6 +274,7 @@ bool VQExcelStyle::writeStyleTo(const std::string& workFolder, const VQExcelMana
     w->writeStartElement("alignment");
     if (!x.horizontal.empty()) w->writeAttribute("horizontal", x.horizontal);
     if (!x.vertical.empty()) w->writeAttribute("vertical", x.vertical);
+    if (x.indent > 0) w->writeAttribute("indent", num(x.indent));
     w->writeAttribute("wrapText", m.isNeedWrapText() ? "1" : "0");
     w->writeEndElement();
     w->writeEndElement();

@@ -180,8 +180,9 @@ void VQExcelColumn::writeXML(XMLFileWriter& w, const VQExcelManager& manager) co
   } else {
     w.writeAttribute("customWidth", customWidth ? "1" : "0");
   }
-  // Column widths count characters of the default font, about 5 points each.
-  w.writeAttribute("width", fmt::format("{:.0f}", frame.size.width / 5));
+  // Column widths count characters of the workbook's font. Rounded up: a
+  // column rounded narrower than its widest number would show "###".
+  w.writeAttribute("width", fmt::format("{:.0f}", std::ceil(frame.size.width / kVQExcelPointsPerCharacter)));
   w.writeEndElement();
 }
 

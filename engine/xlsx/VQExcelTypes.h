@@ -18,6 +18,12 @@ class VQExcelManager;
 
 inline constexpr const char* kVQExcelDefaultFontName = "Arial Unicode MS";
 inline constexpr double kVQExcelDefaultFontSize = 10;
+// The workbook's own type (its first font), whose digit is the unit of
+// column widths.
+inline constexpr double kVQExcelWorkbookFontSize = 12;
+// Column frames are in points; a width of one character is written for
+// every this many.
+inline constexpr double kVQExcelPointsPerCharacter = 5;
 
 // Font properties of a run. Colours are six hex digits without alpha.
 struct VQExcelRunTextProperty {
@@ -49,6 +55,9 @@ struct VQExcelRunText {
   // The capture saw a word gap before the run's first glyph (a blank glyph,
   // however narrow, or a gap wide enough for its type).
   bool wordGapBefore = false;
+  // Lines of the page joined into the run: a run of several lines is never
+  // one number, whatever digits its lines hold.
+  uint32_t lines = 1;
   uint64_t columnIndex = 0, rowIndex = 0, columnLength = 0, rowLength = 0;
   // Where pieces joined from runs in another face or colour start in `text`
   // (byte offsets, rising): the text before the first is in `rPr`.

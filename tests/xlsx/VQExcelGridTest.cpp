@@ -88,6 +88,19 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
        {MakeRun("have an", 10, 10, 40), MakeRun("level", 52.5, 10, 20, 10, 10, "0000ff"), MakeRun("number", 75, 10, 35),
         MakeRun("and the line below it", 10, 22, 106)},
        {{"have an level number", 1, 1, 0, 0}, {"and the line below it", 2, 1, 0, 0}}},
+      // Lines set so tight that their boxes overlap are still one below the
+      // other, in the page's order, and lines starting at one x are one column.
+      {"the lines of an address keep their order and their column",
+       {RunWithBase("1236 University Drive", 10, 10, 100, 20, 22),
+        RunWithBase("Red Deer, Alberta", 10, 19, 80, 29, 31)},
+       {{"1236 University Drive", 1, 1, 0, 0}, {"Red Deer, Alberta", 2, 1, 0, 0}}},
+      {"labels starting at one x share a column",
+       {RunWithBase("Net revenues", 10, 10, 60, 20, 22), RunWithBase("1,234", 150, 10, 25, 20, 22),
+        RunWithBase("Costs", 11, 19, 25, 29, 31), RunWithBase("567", 150, 19, 15, 29, 31)},
+       {{"Net revenues", 1, 1, 0, 0}, {"1,234", 1, 2, 0, 0}, {"Costs", 2, 1, 0, 0}, {"567", 2, 2, 0, 0}}},
+      {"lines starting apart stay in columns of their own",
+       {RunWithBase("Net revenues", 10, 10, 60, 20, 22), RunWithBase("Costs", 30, 19, 25, 29, 31)},
+       {{"Net revenues", 1, 1, 1, 0}, {"Costs", 2, 2, 0, 0}}},
       {"an empty page", {}, {}},
   };
   vqtest::ScratchDir dir;
@@ -315,4 +328,25 @@ TEST(VQExcelGrid, JoinedWordsKeepTheirLook) {
     EXPECT_EQ(pieces[i].second.rgbColor, expected[i].second);
     EXPECT_EQ(pieces[i].second.b, i == 2);
   }
+}
+
+// Text inside one ruled cell of the page is one cell, its lines apart; a
+// box open on one side is no cell.
+TEST(VQExcelGrid, LinesOfARuledCellAreOneCell) {
+  using R = vq::VQExcelRule;
+  vqtest::ScratchDir dir;
+  vq::VQExcelDocument doc((dir / "grid.xlsx").string(), 1, vq::VQExcelOptions{}, true);
+  vq::VQExcelPage page(1, doc.savedWorkFolder(), doc.manager(), doc.excelStyle(), doc.sharedStrings());
+  // Two boxes side by side, and below them rules across only.
+  page.rules = {R{true, 0, 0, 200},   R{true, 40, 0, 200},  R{false, 0, 0, 40},
+                R{false, 100, 0, 40}, R{false, 200, 0, 40}, R{true, 100, 0, 200}};
+  page.allRunTextArray = {RunWithBase("A long", 5, 4, 40, 14, 16), RunWithBase("cell text", 5, 20, 45, 30, 32),
+                          RunWithBase("B", 105, 4, 10, 14, 16), RunWithBase("open", 5, 50, 30, 60, 62),
+                          RunWithBase("above and below", 5, 66, 80, 76, 78)};
+  page.typesetRunTexts();
+  std::map<std::string, std::pair<uint64_t, uint64_t>> got;
+  for (const auto& r : page.allRunTextArray) got[r->text] = {r->rowIndex, r->columnIndex};
+  const std::map<std::string, std::pair<uint64_t, uint64_t>> expected = {
+      {"A long\ncell text", {1, 1}}, {"B", {1, 2}}, {"open", {2, 1}}, {"above and below", {3, 1}}};
+  EXPECT_EQ(got, expected);
 }

@@ -3,6 +3,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "XlsxTestSupport.h"
@@ -24,6 +25,23 @@ std::string OnePagePdf(const std::string& content) {
       "<< /Type /Font /Subtype /Type1 /BaseFont /CMR10 /FirstChar 32 /LastChar 52 "
       "/Widths [1000 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 500 500 500 500 500] >>",
   });
+}
+
+// The runs the parser leaves on the page of `content`, after the grid.
+std::vector<vq::VQExcelRunText> CapturedRuns(const vqtest::ScratchDir& dir, const std::string& content) {
+  const auto pdfPath = dir / "page.pdf";
+  std::ofstream(pdfPath, std::ios::binary) << OnePagePdf(content);
+  auto document = vq::pdf::Document::open(pdfPath.string(), "");
+  EXPECT_TRUE(document);
+  if (!document) return {};
+  vq::VQExcelDocument doc((dir / "page.csv").string(), 1, vq::VQExcelOptions{}, false);
+  doc.writeDocumentBegin();
+  std::atomic<bool> cancel{false};
+  vq::VQExcelPDFPageParser parser(doc, cancel);
+  EXPECT_TRUE(parser.convertPDFPage(document->page(1), 1));
+  std::vector<vq::VQExcelRunText> runs;
+  for (const auto& r : parser.currentPage()->allRunTextArray) runs.push_back(*r);
+  return runs;
 }
 
 struct CaptureCase {
@@ -58,22 +76,36 @@ TEST(VQExcelPageParser, CapturesAndJoinsRuns) {
   vqtest::ScratchDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto pdfPath = dir / "page.pdf";
-    std::ofstream(pdfPath, std::ios::binary) << OnePagePdf(c.content);
-    auto document = vq::pdf::Document::open(pdfPath.string(), "");
-    ASSERT_TRUE(document);
-    vq::VQExcelDocument doc((dir / "page.csv").string(), 1, vq::VQExcelOptions{}, false);
-    doc.writeDocumentBegin();
-    std::atomic<bool> cancel{false};
-    vq::VQExcelPDFPageParser parser(doc, cancel);
-    ASSERT_TRUE(parser.convertPDFPage(document->page(1), 1));
+    const auto runs = CapturedRuns(dir, c.content);
     std::vector<std::string> texts;
-    for (const auto& r : parser.currentPage()->allRunTextArray) texts.push_back(r->text);
+    for (const auto& r : runs) texts.push_back(r.text);
     if (!c.texts.empty()) {
       EXPECT_EQ(texts, c.texts);
     }
-    ASSERT_FALSE(parser.currentPage()->allRunTextArray.empty());
-    EXPECT_NEAR(parser.currentPage()->allRunTextArray.front()->ctmInfo.rotation, c.rotation, 1);
+    ASSERT_FALSE(runs.empty());
+    EXPECT_NEAR(runs.front().ctmInfo.rotation, c.rotation, 1);
+  }
+}
+
+// Rules round the boxes of a table, stroked or filled as thin bars, make the
+// lines inside one box one cell; the same lines without the rules stay apart.
+TEST(VQExcelPageParser, RuledBoxesHoldTheirLines) {
+  const std::string text =
+      "BT /F1 10 Tf 76 628 Td (First line) Tj 0 -14 Td (second line) Tj ET BT /F1 10 Tf 276 628 Td (Other) Tj ET ";
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"0.5 w 72 600 200 40 re S 272 600 200 40 re S " + text, {"First line\nsecond line", "Other"}},
+      {"0 0 0 rg 72 640 400 0.4 re f 72 600 400 0.4 re f 72 600 0.4 40 re f 272 600 0.4 40 re f 472 600 0.4 40 re f " +
+           text,
+       {"First line\nsecond line", "Other"}},
+      {text, {"First line", "Other", "second line"}},
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& [content, texts] : cases) {
+    SCOPED_TRACE(content);
+    std::vector<std::string> got;
+    for (const auto& r : CapturedRuns(dir, content)) got.push_back(r.text);
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, texts);
   }
 }
 

@@ -42,17 +42,19 @@ TEST(VQExcelWritersEndToEnd, WorksheetOfAPage) {
   const std::string xml = ReadFile(page->sheetXMLPath());
   EXPECT_EQ(Element(xml, "sheetData"),
             "<sheetData>"
-            "<row r=\"1\" spans=\"1:1\" ht=\"17.55\" customHeight=\"1\"><c r=\"A1\" s=\"1\" t=\"s\"><v>0</v></c></row>"
-            "<row r=\"2\" spans=\"1:1\" ht=\"17.55\" customHeight=\"1\"><c r=\"A2\" s=\"1\" t=\"s\"><v>1</v></c>"
+            "<row r=\"1\" spans=\"1:1\" ht=\"17.55\" customHeight=\"1\"><c r=\"A1\" s=\"2\" t=\"s\"><v>0</v></c></row>"
+            "<row r=\"2\" spans=\"1:1\" ht=\"17.55\" customHeight=\"1\"><c r=\"A2\" s=\"2\" t=\"s\"><v>1</v></c>"
             "<c r=\"B2\" s=\"1\" t=\"n\"><v>1234.5</v></c></row>"
             "</sheetData>");
   EXPECT_EQ(Element(xml, "mergeCells"), "<mergeCells><mergeCell ref=\"A1:B1\"/></mergeCells>");
   EXPECT_EQ(Element(xml, "pageMargins"),
             "<pageMargins left=\"0\" right=\"0\" top=\"0\" bottom=\"0\" header=\"0\" footer=\"0\"/>");
-  // Widths: the single-column texts' span (56 and at least 20 points) over 5.
+  // Widths: the single-column texts' span (56 points) over 5, rounded up;
+  // the amount's column as wide as its 7 characters in 10-point type with
+  // the cell's margins.
   EXPECT_EQ(Element(xml, "cols"),
-            "<cols><col min=\"1\" max=\"1\" customWidth=\"1\" width=\"11\"/>"
-            "<col min=\"2\" max=\"2\" customWidth=\"1\" width=\"7\"/></cols>");
+            "<cols><col min=\"1\" max=\"1\" customWidth=\"1\" width=\"12\"/>"
+            "<col min=\"2\" max=\"2\" customWidth=\"1\" width=\"8\"/></cols>");
   EXPECT_EQ(vqtest::runCommand("xmllint --noout '" + page->sheetXMLPath() + "'"), 0);
 }
 
@@ -75,8 +77,9 @@ TEST(VQExcelWriters, FormatStylesChangeSizesFontsAndNumbers) {
     ASSERT_TRUE(page->writeSheetXML());
     const std::string xml = ReadFile(page->sheetXMLPath());
     EXPECT_NE(xml.find("<row r=\"1\" spans=\"1:1\" ht=\"13.5\""), std::string::npos);
-    // Width from text width over font size: 56 / 10 * 10, at least 20.
-    EXPECT_NE(xml.find("<col min=\"1\" max=\"1\" customWidth=\"0\" bestFit=\"1\" width=\"11\"/>"), std::string::npos);
+    // Width from text width over font size: 56 / 10 * 10, at least 20, in
+    // characters rounded up.
+    EXPECT_NE(xml.find("<col min=\"1\" max=\"1\" customWidth=\"0\" bestFit=\"1\" width=\"12\"/>"), std::string::npos);
     EXPECT_NE(xml.find(c.numberCell), std::string::npos);
     EXPECT_NE(xml.find("<mergeCell ref=\"A1:B1\"/>"), std::string::npos);
     ASSERT_TRUE(f.doc.excelStyle().writeStyleTo(f.doc.savedWorkFolder(), f.doc.manager()));
