@@ -144,24 +144,31 @@ void VQExcelPage::collectRules(const Path& path, bool stroke, bool fill) {
 
 namespace {
 // The box of rules around `r`: the nearest rule on each side that reaches
-// past the run's middle. None when a side is open.
+// past the run's middle, where the four meet at the corners (each side runs
+// the box's whole length). None when a side is open: rules between a page's
+// columns and one under its footnotes close no cell.
 std::optional<Rect> ruledBox(const VQExcelRunText& r, const std::vector<VQExcelRule>& rules) {
   const double midX = (r.xLeft() + r.xRight()) / 2, midY = (r.yTop() + r.yBottom()) / 2;
-  const double inf = std::numeric_limits<double>::max();
-  double left = -inf, right = inf, top = -inf, bottom = inf;
+  const VQExcelRule *left = nullptr, *right = nullptr, *top = nullptr, *bottom = nullptr;
   for (const auto& rule : rules) {
     const double along = rule.across ? midX : midY;
     if (along < rule.from - kRuleReach || along > rule.to + kRuleReach) continue;
     if (rule.across) {
-      if (rule.at <= midY) top = std::max(top, rule.at);
-      if (rule.at >= midY) bottom = std::min(bottom, rule.at);
+      if (rule.at <= midY && (!top || rule.at > top->at)) top = &rule;
+      if (rule.at >= midY && (!bottom || rule.at < bottom->at)) bottom = &rule;
     } else {
-      if (rule.at <= r.xLeft() + kRuleReach) left = std::max(left, rule.at);
-      if (rule.at >= r.xRight() - kRuleReach) right = std::min(right, rule.at);
+      if (rule.at <= r.xLeft() + kRuleReach && (!left || rule.at > left->at)) left = &rule;
+      if (rule.at >= r.xRight() - kRuleReach && (!right || rule.at < right->at)) right = &rule;
     }
   }
-  if (left == -inf || right == inf || top == -inf || bottom == inf) return std::nullopt;
-  return Rect{{left, top}, {right - left, bottom - top}};
+  if (!left || !right || !top || !bottom) return std::nullopt;
+  auto spans = [](const VQExcelRule& rule, double from, double to) {
+    return rule.from <= from + kRuleReach && rule.to >= to - kRuleReach;
+  };
+  if (!spans(*top, left->at, right->at) || !spans(*bottom, left->at, right->at) || !spans(*left, top->at, bottom->at) ||
+      !spans(*right, top->at, bottom->at))
+    return std::nullopt;
+  return Rect{{left->at, top->at}, {right->at - left->at, bottom->at - top->at}};
 }
 
 bool sameBox(const Rect& a, const Rect& b) {
@@ -190,13 +197,12 @@ void VQExcelPage::joinRuledCells() {
     it->second.push_back(r);
   }
   for (auto& [box, runs] : boxes) {
-    // The box's lines, top down, each joined along its line first.
-    runs = S::SortRunTextsByY(runs);
+    // The box's lines, top down, each joined along its line first (raised
+    // and lowered letters of a line are of that line).
+    runs = S::SortRunTextsByY(S::SortRunTextsByX(runs));
     VQExcelRuns lines;
     while (!runs.empty()) {
-      VQExcelRuns line;
-      for (const auto& r : runs)
-        if (std::fabs(r->yBase() - runs.front()->yBase()) <= kSameLine) line.push_back(r);
+      VQExcelRuns line = S::FindRunTextsCrossedInHeight(runs);
       runs = S::Without(runs, line);
       line = S::SortRunTextsByX(line);
       lines.push_back(line.size() > 1 ? S::MergeRunTextsInWidth(line) : line.front());
