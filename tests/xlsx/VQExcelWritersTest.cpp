@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 #include "xlsx/VQExcelDocument.h"
 #include "xlsx/VQExcelPage.h"
+#include "xlsx/VQExcelStyle.h"
 
 namespace {
 
@@ -88,6 +89,70 @@ TEST(VQExcelWriters, FormatStylesChangeSizesFontsAndNumbers) {
     EXPECT_NE(styles.find(std::string("<sz val=\"10\"/><color rgb=\"FF000000\"/><name val=\"") + c.fontName),
               std::string::npos);
   }
+}
+
+// Only what the page sets as one number in one line is a number; a number
+// in parentheses is negative among amounts alone; a bold total's column is
+// as wide as the total in its type; an indented first line is indented.
+TEST(VQExcelWritersEndToEnd, CellsAsThePageSetsThem) {
+  Fixture f("numbers.xlsx");
+  auto total = MakeRun("1,234,567.00", 300, 124, 70, 14, 14);
+  total->rPr.b = true;
+  // Page numbers of an index, one under the other, joined into one cell.
+  auto index = MakeRun("133 135", 10, 10, 15, 22);
+  index->lines = 2;
+  auto page = f.page(
+      1, {index,
+          // An equation number beside prose.
+          MakeRun("as in the equation", 10, 60, 90), MakeRun("(2)", 200, 60, 12),
+          // A column of amounts, and a code.
+          MakeRun("1,234.00", 300, 100, 40), MakeRun("(567.00)", 300, 112, 40), total, MakeRun("007", 10, 150, 15),
+          // A paragraph whose first line is indented.
+          MakeRun("Indented first line of a paragraph", 30, 200, 240),
+          MakeRun("and the next line of the same paragraph", 10, 212, 260)});
+  page->creatSheet();
+  ASSERT_TRUE(page->writeSheetXML());
+  const std::string xml = ReadFile(page->sheetXMLPath());
+  std::vector<std::string> numbers;
+  for (size_t p = xml.find("t=\"n\"><v>"); p != std::string::npos; p = xml.find("t=\"n\"><v>", p + 1)) {
+    const size_t from = p + 9;
+    numbers.push_back(xml.substr(from, xml.find('<', from) - from));
+  }
+  EXPECT_EQ(numbers, (std::vector<std::string>{"1234.00", "-567.00", "1234567.00"}));
+  ASSERT_TRUE(f.doc.sharedStrings().writeStringItemsEnd());
+  const std::string sst = ReadFile(f.doc.savedWorkFolder() + "/xl/sharedStrings.xml");
+  for (const char* text : {">133 135<", ">(2)<", ">007<"}) EXPECT_NE(sst.find(text), std::string::npos) << text;
+  // 12 characters of 14-point bold type and the cell's margins, in
+  // characters of the workbook's 12-point type.
+  const std::string cols = Element(xml, "cols");
+  const size_t amounts = cols.find("width=\"", cols.rfind("<col "));
+  ASSERT_NE(amounts, std::string::npos);
+  EXPECT_GE(std::stoi(cols.substr(amounts + 7)), 18);
+  ASSERT_TRUE(f.doc.excelStyle().writeStyleTo(f.doc.savedWorkFolder(), f.doc.manager()));
+  const std::string styles = ReadFile(f.doc.savedWorkFolder() + "/xl/styles.xml");
+  EXPECT_NE(styles.find("horizontal=\"left\" vertical=\"center\" indent=\"2\""), std::string::npos);
+  EXPECT_EQ(styles.find("horizontal=\"center\""), std::string::npos);
+}
+
+// Fills of one colour drawn in several places are one record; each cell
+// still finds the fill drawn under it.
+TEST(VQExcelWriters, FillsOfOneColourAreOneRecord) {
+  vq::VQExcelOptions options;
+  options.collectCGPaths = options.collectFills = true;
+  Fixture f("fills.xlsx", options);
+  auto& style = f.doc.excelStyle();
+  auto fill = [](double y, const char* colour) {
+    vq::VQExcelStyleFill fl;
+    fl.patternType = "solid";
+    fl.fgRGBColor = colour;
+    fl.rect = vq::Rect{{0, y}, {100, 10}};
+    return fl;
+  };
+  for (int row = 0; row < 20; ++row) style.collectFills(fill(row * 10.0, row % 2 ? "ff0000" : "00ff00"));
+  EXPECT_EQ(style.fillCount(), 4u);  // none, gray125 and the two colours
+  EXPECT_EQ(style.getFillIdWithCellFrame(vq::Rect{{10, 2}, {20, 5}}, f.doc.manager()), 2);
+  EXPECT_EQ(style.getFillIdWithCellFrame(vq::Rect{{10, 12}, {20, 5}}, f.doc.manager()), 3);
+  EXPECT_EQ(style.getFillIdWithCellFrame(vq::Rect{{10, 500}, {20, 5}}, f.doc.manager()), 0);
 }
 
 TEST(VQExcelWriters, EmptyPageStillHasSheetData) {
