@@ -90,6 +90,7 @@ class WriteListBuilder {
       table->setSectProperty(s_.sectProperty());
       table->convertToXMLProperty();
     }
+    holdToFrame();
     headBlanks();
     breakBeforeMultiColumnBody();
     footSpaceOfColumns();
@@ -155,8 +156,18 @@ class WriteListBuilder {
     // character per line.
     VQDocx_PPr pProperty = source ? source->pProperty : VQDocx_PPr{};
     pProperty.ind = VQDocx_Ind{};
-    append(VQDocxProperty::NewWrite1BlankParagraphWithProperty(pProperty, source ? source->rProperty : VQDocx_RPr{},
-                                                               sectPr));
+    // The break paragraph is a line of the flow too: with the source's
+    // spacing it would repeat the source's height below it (a one-line
+    // section twice as tall as its line), and a page whose text fits would
+    // lose its closing break to a page of its own. It takes the least
+    // height a line can have.
+    pProperty.spacing.before = 0;
+    pProperty.spacing.after = 0;
+    pProperty.spacing.line = static_cast<float>(Section::kSectionBreakLine);
+    VQDocxSetText(pProperty.spacing.lineRule, "exact");
+    VQDocx_RPr rProperty = source ? source->rProperty : VQDocx_RPr{};
+    rProperty.sz = rProperty.szCs = static_cast<float>(Section::kSectionBreakLine);
+    append(VQDocxProperty::NewWrite1BlankParagraphWithProperty(pProperty, rProperty, sectPr));
     return true;
   }
 
@@ -176,6 +187,25 @@ class WriteListBuilder {
     const Objects objects = Section::InsertTables(found, blanks, leading, following);
     removePlacedTables(pending_, objects);
     append(objects);
+  }
+
+  // The columns are written as tall as the PDF's slice: what their
+  // spacing lost, and the section breaks' lines, come out of the room
+  // below the content, then out of the blank lines above it.
+  void holdToFrame() {
+    const double owed = std::isfinite(s_.overflowHeight) ? std::max(s_.overflowHeight, 0.0) : 0;
+    double debt = s_.paragraphGroupArray.empty() ? owed : 0;
+    for (const auto& colum : s_.paragraphGroupArray) debt = std::max(debt, Section::settleNegativeSpacing(colum, owed));
+    if (canWriteSectionBreaks()) debt += Section::kSectionBreakLine * (isMultiColumn(s_) ? 2 : 1);
+    if (hasFootBlanks()) {
+      const double taken = std::min(debt, s_.footBlankHeight);
+      s_.footBlankHeight -= taken;
+      debt -= taken;
+    }
+    if (debt > 0 && !s_.headBlankParagraphArray.empty())
+      debt = Section::settleNegativeSpacing(
+          Section::ParagraphColum(s_.headBlankParagraphArray.begin(), s_.headBlankParagraphArray.end()), debt);
+    s_.overflowHeight = debt;
   }
 
   void headBlanks() {

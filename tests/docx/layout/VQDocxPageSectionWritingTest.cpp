@@ -348,3 +348,62 @@ TEST(VQDocxPageSectionWriting, TablesInBlankRoomGoIntoTheFlow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The spacing the w:p is written with, in twentieths of a point.
+struct WrittenSpacing {
+  int before, line, after;
+};
+
+WrittenSpacing SpacingOf(const pugi::xml_node& p) {
+  const auto s = p.child("w:pPr").child("w:spacing");
+  return {s.attribute("w:before").as_int(), s.attribute("w:line").as_int(), s.attribute("w:after").as_int()};
+}
+
+}  // namespace
+
+// The empty paragraph that carries a break is a line of the flow: it takes
+// a point, not the height of the paragraph it closes, so a one-line section
+// is not written twice as tall and a full page keeps its closing break.
+TEST(VQDocxPageSectionWriting, ABreakParagraphTakesAPoint) {
+  Page page;
+  auto section = TextSection(page.page, false, false);
+  auto last = std::dynamic_pointer_cast<VQDocxParagraph>(section->paragraphGroupArray.back().back());
+  ASSERT_TRUE(last);
+  last->pProperty.spacing.before = 6;
+  last->pProperty.spacing.after = 4;
+  section->createXMLObjects();
+  const auto written = Write({section});
+  const pugi::xml_node breakParagraph = written.children().back();
+  ASSERT_TRUE(BreakOf(breakParagraph)) << written.xml;
+  const WrittenSpacing s = SpacingOf(breakParagraph);
+  EXPECT_EQ(s.before, 0) << written.xml;
+  EXPECT_EQ(s.line, 20) << written.xml;
+  EXPECT_EQ(s.after, 0) << written.xml;
+  EXPECT_STREQ(breakParagraph.child("w:pPr").child("w:spacing").attribute("w:lineRule").value(), "exact");
+}
+
+// What a section writes beyond its slice (a line taller than the PDF's, its
+// closing break) is taken from the room of the sections below it.
+TEST(VQDocxPageSectionWriting, OverflowIsTakenFromTheSectionBelow) {
+  Page page;
+  auto upper = TextSection(page.page, false, false);
+  upper->isPageFootSection = false;
+  upper->sectionFrame = RectMake(72, 72, 468, 52);
+  auto first = std::dynamic_pointer_cast<VQDocxParagraph>(upper->paragraphGroupArray.back().back());
+  first->pProperty.spacing.after = -6;
+  auto lower = TextSection(page.page, false, false);
+  lower->isPageHeadSection = false;
+  lower->sectionFrame = RectMake(72, 124, 468, 596);
+  lower->columGroupFrame = RectMake(72, 140, 468, 24);
+  auto below = std::dynamic_pointer_cast<VQDocxParagraph>(lower->paragraphGroupArray.front().front());
+  below->pProperty.spacing.before = 10;
+  page.page.allPageSectionArray = {upper, lower};
+  page.page.createXMLObjects();
+  EXPECT_EQ(first->pProperty.spacing.after, 0);
+  // Six points lost, and the upper section's break line.
+  EXPECT_NEAR(below->pProperty.spacing.before, 10 - 6 - Section::kSectionBreakLine, 1e-4);
+  // Its own break line has nothing below it on the page to come out of.
+  EXPECT_NEAR(lower->overflowHeight, Section::kSectionBreakLine, 1e-9);
+}
