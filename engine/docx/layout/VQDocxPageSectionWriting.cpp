@@ -3,6 +3,7 @@
 #include <typeinfo>
 
 #include "docx/capture/VQDocxProperty.h"
+#include "docx/capture/VQDocxRunTab.h"
 #include "docx/layout/VQDocxPage.h"
 #include "docx/layout/VQDocxPageSection.h"
 #include "office/VQDocxUtilities.h"
@@ -90,6 +91,7 @@ class WriteListBuilder {
       table->setSectProperty(s_.sectProperty());
       table->convertToXMLProperty();
     }
+    lineOfColumnsAsOneParagraph();
     holdToFrame();
     headBlanks();
     breakBeforeMultiColumnBody();
@@ -208,6 +210,53 @@ class WriteListBuilder {
     s_.overflowHeight = debt;
   }
 
+  // A multi-column section whose every column holds one line is one line
+  // of text with wide gaps (often a justified line split at its word gaps).
+  // As columns it is a section of its own, and a word processor lays out
+  // such a section again whenever one before it changes: pages of them
+  // take minutes to open. As one paragraph with tab stops at the columns'
+  // text it looks the same and needs no section.
+  void lineOfColumnsAsOneParagraph() {
+    if (!isMultiColumn(s_) || !s_.headBlankParagraphArray.empty() || !pending_.empty()) return;
+    std::vector<std::shared_ptr<VQDocxParagraph>> lines;
+    for (const auto& colum : s_.paragraphGroupArray) {
+      const auto p = colum.size() == 1 ? Section::FlowParagraph(colum.front()) : nullptr;
+      if (!p || p->writeRunGroupArray.size() != 1 || p->paragraphText.empty()) return;
+      lines.push_back(p);
+    }
+    const auto base = lines.front();
+    double before = base->pProperty.spacing.before, bottom = 0, total = 0;
+    for (const auto& p : lines) {
+      const VQDocx_Spacing& sp = p->pProperty.spacing;
+      before = std::min<double>(before, sp.before);
+      bottom = std::max<double>(bottom, static_cast<double>(sp.before) + sp.line);
+      total = std::max<double>(total, static_cast<double>(sp.before) + sp.line + sp.after);
+    }
+    auto& group = base->writeRunGroupArray.front();
+    Rect content = base->contentFrame;
+    for (size_t k = 1; k < lines.size(); ++k) {
+      const auto& p = lines[k];
+      const double x = p->contentFrame.origin.x;
+      auto tab = VQDocxRunTab::RunTapWithTabPostion(x, x - RectGetMaxX(lines[k - 1]->contentFrame));
+      tab->rProperty = lines[k - 1]->rProperty;
+      group.push_back(tab);
+      const auto& runs = p->writeRunGroupArray.front();
+      group.insert(group.end(), runs.begin(), runs.end());
+      base->paragraphText += "\t" + p->paragraphText;
+      base->lineArray.insert(base->lineArray.end(), p->lineArray.begin(), p->lineArray.end());
+      content = RectUnion(content, p->contentFrame);
+    }
+    base->contentFrame = content;
+    base->columnFrame.origin.x = s_.sectionFrame.origin.x;
+    base->columnFrame.size.width = s_.sectionFrame.size.width;
+    base->pProperty.spacing.before = static_cast<float>(before);
+    base->pProperty.spacing.line = static_cast<float>(bottom - before);
+    base->pProperty.spacing.after = static_cast<float>(total - bottom);
+    s_.setCols(VQDocxUtilities::defaultColsProperty(), {{static_cast<float>(s_.sectionFrame.size.width), 0}});
+    base->sectProperty.cols = s_.sectProperty().cols;
+    s_.paragraphGroupArray = {{base}};
+  }
+
   void headBlanks() {
     const auto& heads = s_.headBlankParagraphArray;
     if (heads.empty()) return;
@@ -227,7 +276,9 @@ class WriteListBuilder {
     }
     const auto& previous = s_.previousPageSection;
     if (!previous) return;
-    if (previous->columGroupArray().size() != 1 && previous->footBlankParagraphArray.empty()) return;
+    // A section written as one line has one paragraph group, whatever
+    // columns it was found with.
+    if (previous->paragraphGroupArray.size() != 1 && previous->footBlankParagraphArray.empty()) return;
     if (previous->isPageHeadSection && !previous->isDocumentFirstPage) return;
     const auto source = previous->lastParagraph();
     VQDocx_SectPr sectPr = closingSectProperty(source);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "PageSectionParagraphs.h"
 #include "SectionTestSupport.h"
 #include "docx/capture/VQDocxProperty.h"
 #include "docx/layout/VQDocxPage.h"
@@ -406,4 +407,39 @@ TEST(VQDocxPageSectionWriting, OverflowIsTakenFromTheSectionBelow) {
   EXPECT_NEAR(below->pProperty.spacing.before, 10 - 6 - Section::kSectionBreakLine, 1e-4);
   // Its own break line has nothing below it on the page to come out of.
   EXPECT_NEAR(lower->overflowHeight, Section::kSectionBreakLine, 1e-9);
+}
+
+// Columns of one line each are one line of text with wide gaps: they are
+// written as one paragraph with a tab stop at each column's text, without
+// a section of their own (a word processor lays out every section again
+// when one before it changes, and pages of them take minutes to open).
+TEST(VQDocxPageSectionWriting, ColumnsOfOneLineAreOneParagraphWithTabs) {
+  Page page;
+  auto section = TextSection(page.page, false, false);
+  section->isPageHeadSection = false;
+  section->isPageFootSection = false;
+  section->setCols(VQDocxUtilities::defaultColsProperty(), {{224, 20}, {224, 0}});
+  const Rect left = RectMake(72, 100, 224, 14);
+  const Rect right = RectMake(316, 100, 224, 14);
+  auto a = vqtest::TextParagraph({.text = "left", .x = 80, .width = 100, .top = 100, .column = left});
+  auto b = vqtest::TextParagraph({.text = "right", .x = 330, .width = 100, .top = 101, .column = right});
+  a->pProperty.spacing = {.before = 2, .after = 1, .line = 12};
+  b->pProperty.spacing = {.before = 3, .after = 0, .line = 12};
+  section->paragraphGroupArray = {{a}, {b}};
+  Adopt(*section);
+  section->createXMLObjects();
+  const auto written = Write({section});
+  const auto children = written.children();
+  ASSERT_EQ(children.size(), 1u) << written.xml;
+  EXPECT_EQ(CountSectPr(written.xml), 0u) << written.xml;
+  const pugi::xml_node p = children.front();
+  EXPECT_TRUE(p.select_node(".//w:r/w:tab")) << written.xml;
+  // The stop stands where the right column's text starts.
+  EXPECT_EQ(p.child("w:pPr").child("w:tabs").child("w:tab").attribute("w:pos").as_int(), (330 - 72) * 20)
+      << written.xml;
+  // As tall as the taller column: from the higher top to the lower bottom.
+  const WrittenSpacing spacing = SpacingOf(p);
+  EXPECT_EQ(spacing.before, 40);
+  EXPECT_EQ(spacing.line, 260);
+  EXPECT_EQ(spacing.after, 0);
 }
