@@ -29,12 +29,6 @@ class Counter : public vq::VQPDFConentParserDelegate {
   void didScanXObjectImage(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFImageXObject>&) override { ++images; }
 };
 
-std::string PasswordFor(const std::string& name) {
-  if (name == "encrypted-aes256-nonascii.pdf") return "p\xC3\xA4ssw\xC3\xB6rd";
-  if (name.rfind("encrypted-", 0) == 0) return "user";
-  return "";
-}
-
 }  // namespace
 
 TEST(VQPDFConentParserCorpus, EveryPageRuns) {
@@ -43,7 +37,7 @@ TEST(VQPDFConentParserCorpus, EveryPageRuns) {
   for (const auto& file : files) {
     SCOPED_TRACE(file.filename().string());
     std::string name = file.filename().string();
-    std::string password = PasswordFor(name);
+    std::string password = vqtest::corpusPassword(name);
     vq::pdf::OpenError error = vq::pdf::OpenError::None;
     auto document = vq::pdf::Document::open(file.string(), password, &error);
     ASSERT_NE(document, nullptr);

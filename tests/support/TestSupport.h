@@ -21,6 +21,12 @@ std::vector<std::filesystem::path> corpusFiles();  // every *.pdf, sorted
 inline double leastTextAgreementWithPdftotext(const std::string& corpusName) {
   return corpusName == "fonts-type3.pdf" ? 98.0 : 99.0;
 }
+// The user password of an encrypted corpus file; "" for the others.
+inline std::string corpusPassword(const std::string& corpusName) {
+  if (corpusName == "encrypted-aes256-nonascii.pdf") return "p\xC3\xA4ssw\xC3\xB6rd";
+  if (corpusName.rfind("encrypted-", 0) == 0) return "user";
+  return "";
+}
 std::filesystem::path fixturesDir();
 std::filesystem::path binaryDir();
 

@@ -65,6 +65,10 @@ class VQDocxPageSection : public VQDocxObject {
   double footBlankHeight = 0;
   TableArray allTableArray;
   std::vector<std::shared_ptr<VQDocxObject>> allWriteXMLObjects;
+  // Height the sections above on the page wrote beyond their slices, to be
+  // taken out of this one's room; after createXMLObjects, what is still
+  // owed, for the section below.
+  double overflowHeight = 0;
 
   // The section properties written for the section. Its column list is kept
   // by the section (shared by copies, never changed once made), so the
@@ -140,6 +144,14 @@ class VQDocxPageSection : public VQDocxObject {
   // ---- paragraph spacing (VQDocxPageSectionSpacing.cpp) ------------------
 
   void optimizeParagraphs();
+  // A paragraph's room can come out negative (a word processor's line
+  // taller than the PDF's, a merged paragraph's rounded lines), and a
+  // negative space is written as none, so the column would grow past its
+  // frame. Takes what was lost out of the spacing below it, then out of
+  // the blank spacers' lines; answers what the column could not give.
+  static double settleNegativeSpacing(const ParagraphColum& colum, double debt = 0);
+  // Height of the empty paragraph that carries a section break.
+  static constexpr double kSectionBreakLine = 1;
   void fixErrorHeightSpacingInParagraphs(const ParagraphArray& paragraphs);
   ParagraphGroupArray autoFitParagraphSpacing(int mode);
 

@@ -1,6 +1,7 @@
 // Paragraph spacing of a page section: the rounding correction of exact
 // lines, the moving of space between neighbouring paragraphs, and the order
 // in which a freshly built section is optimised.
+#include <algorithm>
 #include <cmath>
 
 #include "docx/layout/VQDocxPage.h"
@@ -9,6 +10,11 @@
 
 namespace vq {
 namespace {
+
+// The least exact line the writer gives a paragraph with text.
+constexpr double kLeastTextLine = 5;
+// Below this a spacer that carries nothing is left out when written.
+constexpr double kLeastSpacerLine = 1.05;
 
 VQDocxPageSection::ParagraphArray paragraphsOf(const VQDocxPageSection::ParagraphColum& colum) {
   VQDocxPageSection::ParagraphArray out;
@@ -63,6 +69,34 @@ void VQDocxPageSection::optimizeParagraphs() {
   merged.reserve(paragraphGroupArray.size());
   for (const auto& colum : paragraphGroupArray) merged.push_back(mergedColum(*this, colum));
   for (size_t i = 0; i < merged.size(); ++i) paragraphGroupArray[i] = std::move(merged[i]);
+}
+
+double VQDocxPageSection::settleNegativeSpacing(const ParagraphColum& colum, double debt) {
+  auto give = [&debt](float& room, double least) {
+    if (!(debt > 0) || !(room > least)) return;
+    const double taken = std::min(debt, static_cast<double>(room) - least);
+    room = static_cast<float>(room - taken);
+    debt -= taken;
+  };
+  auto owe = [&debt](float& room) {
+    if (room < 0) debt -= room;
+    if (!(room >= 0)) room = 0;
+  };
+  for (const auto& object : colum) {
+    const auto paragraph = FlowParagraph(object);
+    if (!paragraph) continue;
+    VQDocx_Spacing& s = paragraph->pProperty.spacing;
+    owe(s.before);
+    give(s.before, 0);
+    // The writer raises a text line below this to it.
+    if (!paragraph->paragraphText.empty() && s.line < kLeastTextLine) debt += kLeastTextLine - s.line;
+    // A spacer's line is room of its own; it keeps a point so that it is
+    // still written and keeps its place.
+    if (paragraph->isParagraphBlankText() && paragraph->paragraphText.empty()) give(s.line, kLeastSpacerLine);
+    owe(s.after);
+    give(s.after, 0);
+  }
+  return debt;
 }
 
 void VQDocxPageSection::fixErrorHeightSpacingInParagraphs(const ParagraphArray& paragraphs) {

@@ -3,6 +3,7 @@
 #include <typeinfo>
 
 #include "docx/capture/VQDocxProperty.h"
+#include "docx/capture/VQDocxRunTab.h"
 #include "docx/layout/VQDocxPage.h"
 #include "docx/layout/VQDocxPageSection.h"
 #include "office/VQDocxUtilities.h"
@@ -90,6 +91,8 @@ class WriteListBuilder {
       table->setSectProperty(s_.sectProperty());
       table->convertToXMLProperty();
     }
+    lineOfColumnsAsOneParagraph();
+    holdToFrame();
     headBlanks();
     breakBeforeMultiColumnBody();
     footSpaceOfColumns();
@@ -155,8 +158,18 @@ class WriteListBuilder {
     // character per line.
     VQDocx_PPr pProperty = source ? source->pProperty : VQDocx_PPr{};
     pProperty.ind = VQDocx_Ind{};
-    append(VQDocxProperty::NewWrite1BlankParagraphWithProperty(pProperty, source ? source->rProperty : VQDocx_RPr{},
-                                                               sectPr));
+    // The break paragraph is a line of the flow too: with the source's
+    // spacing it would repeat the source's height below it (a one-line
+    // section twice as tall as its line), and a page whose text fits would
+    // lose its closing break to a page of its own. It takes the least
+    // height a line can have.
+    pProperty.spacing.before = 0;
+    pProperty.spacing.after = 0;
+    pProperty.spacing.line = static_cast<float>(Section::kSectionBreakLine);
+    VQDocxSetText(pProperty.spacing.lineRule, "exact");
+    VQDocx_RPr rProperty = source ? source->rProperty : VQDocx_RPr{};
+    rProperty.sz = rProperty.szCs = static_cast<float>(Section::kSectionBreakLine);
+    append(VQDocxProperty::NewWrite1BlankParagraphWithProperty(pProperty, rProperty, sectPr));
     return true;
   }
 
@@ -178,6 +191,72 @@ class WriteListBuilder {
     append(objects);
   }
 
+  // The columns are written as tall as the PDF's slice: what their
+  // spacing lost, and the section breaks' lines, come out of the room
+  // below the content, then out of the blank lines above it.
+  void holdToFrame() {
+    const double owed = std::isfinite(s_.overflowHeight) ? std::max(s_.overflowHeight, 0.0) : 0;
+    double debt = s_.paragraphGroupArray.empty() ? owed : 0;
+    for (const auto& colum : s_.paragraphGroupArray) debt = std::max(debt, Section::settleNegativeSpacing(colum, owed));
+    if (canWriteSectionBreaks()) debt += Section::kSectionBreakLine * (isMultiColumn(s_) ? 2 : 1);
+    if (hasFootBlanks()) {
+      const double taken = std::min(debt, s_.footBlankHeight);
+      s_.footBlankHeight -= taken;
+      debt -= taken;
+    }
+    if (debt > 0 && !s_.headBlankParagraphArray.empty())
+      debt = Section::settleNegativeSpacing(
+          Section::ParagraphColum(s_.headBlankParagraphArray.begin(), s_.headBlankParagraphArray.end()), debt);
+    s_.overflowHeight = debt;
+  }
+
+  // A multi-column section whose every column holds one line is one line
+  // of text with wide gaps (often a justified line split at its word gaps).
+  // As columns it is a section of its own, and a word processor lays out
+  // such a section again whenever one before it changes: pages of them
+  // take minutes to open. As one paragraph with tab stops at the columns'
+  // text it looks the same and needs no section.
+  void lineOfColumnsAsOneParagraph() {
+    if (!isMultiColumn(s_) || !s_.headBlankParagraphArray.empty() || !pending_.empty()) return;
+    std::vector<std::shared_ptr<VQDocxParagraph>> lines;
+    for (const auto& colum : s_.paragraphGroupArray) {
+      const auto p = colum.size() == 1 ? Section::FlowParagraph(colum.front()) : nullptr;
+      if (!p || p->writeRunGroupArray.size() != 1 || p->paragraphText.empty()) return;
+      lines.push_back(p);
+    }
+    const auto base = lines.front();
+    double before = base->pProperty.spacing.before, bottom = 0, total = 0;
+    for (const auto& p : lines) {
+      const VQDocx_Spacing& sp = p->pProperty.spacing;
+      before = std::min<double>(before, sp.before);
+      bottom = std::max<double>(bottom, static_cast<double>(sp.before) + sp.line);
+      total = std::max<double>(total, static_cast<double>(sp.before) + sp.line + sp.after);
+    }
+    auto& group = base->writeRunGroupArray.front();
+    Rect content = base->contentFrame;
+    for (size_t k = 1; k < lines.size(); ++k) {
+      const auto& p = lines[k];
+      const double x = p->contentFrame.origin.x;
+      auto tab = VQDocxRunTab::RunTapWithTabPostion(x, x - RectGetMaxX(lines[k - 1]->contentFrame));
+      tab->rProperty = lines[k - 1]->rProperty;
+      group.push_back(tab);
+      const auto& runs = p->writeRunGroupArray.front();
+      group.insert(group.end(), runs.begin(), runs.end());
+      base->paragraphText += "\t" + p->paragraphText;
+      base->lineArray.insert(base->lineArray.end(), p->lineArray.begin(), p->lineArray.end());
+      content = RectUnion(content, p->contentFrame);
+    }
+    base->contentFrame = content;
+    base->columnFrame.origin.x = s_.sectionFrame.origin.x;
+    base->columnFrame.size.width = s_.sectionFrame.size.width;
+    base->pProperty.spacing.before = static_cast<float>(before);
+    base->pProperty.spacing.line = static_cast<float>(bottom - before);
+    base->pProperty.spacing.after = static_cast<float>(total - bottom);
+    s_.setCols(VQDocxUtilities::defaultColsProperty(), {{static_cast<float>(s_.sectionFrame.size.width), 0}});
+    base->sectProperty.cols = s_.sectProperty().cols;
+    s_.paragraphGroupArray = {{base}};
+  }
+
   void headBlanks() {
     const auto& heads = s_.headBlankParagraphArray;
     if (heads.empty()) return;
@@ -197,7 +276,9 @@ class WriteListBuilder {
     }
     const auto& previous = s_.previousPageSection;
     if (!previous) return;
-    if (previous->columGroupArray().size() != 1 && previous->footBlankParagraphArray.empty()) return;
+    // A section written as one line has one paragraph group, whatever
+    // columns it was found with.
+    if (previous->paragraphGroupArray.size() != 1 && previous->footBlankParagraphArray.empty()) return;
     if (previous->isPageHeadSection && !previous->isDocumentFirstPage) return;
     const auto source = previous->lastParagraph();
     VQDocx_SectPr sectPr = closingSectProperty(source);

@@ -195,7 +195,14 @@ void VQDocxPage::createXMLObjects() {
     home->allTableArray.push_back(table);
   }
   isWriteSectionBreakPage = false;
-  for (const auto& section : allPageSectionArray) section->createXMLObjects();
+  // What one section writes beyond its slice is taken out of the sections
+  // below it, so that the page's text keeps to the page.
+  double overflow = 0;
+  for (const auto& section : allPageSectionArray) {
+    section->overflowHeight = overflow;
+    section->createXMLObjects();
+    overflow = section->overflowHeight;
+  }
 }
 
 }  // namespace vq

@@ -223,3 +223,60 @@ TEST(VQDocxPageSectionSpacing, AnEmptySectionStaysEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Spacing {
+  double before, line, after;
+};
+
+struct SettleCase {
+  const char* name;
+  std::vector<Spacing> texts;  // text paragraphs, or a spacer where line < 0 (its line is -line)
+  double owed;                 // from the sections above
+  std::vector<Spacing> expected;
+  double left;  // what the column still owes
+};
+
+}  // namespace
+
+// Room a paragraph lost to a negative space is taken from the room below it,
+// so that the column keeps the height of its slice of the page.
+TEST(VQDocxPageSectionSpacing, NegativeRoomIsTakenFromTheRoomBelow) {
+  const SettleCase cases[] = {
+      {"from the next paragraph's space before", {{0, 12, -4}, {6, 12, 0}}, 0, {{0, 12, 0}, {2, 12, 0}}, 0},
+      {"from a spacer's line, which keeps a point",
+       {{0, 12, -30}, {0, -10, 0}, {1, 12, 0}},
+       0,
+       {{0, 12, 0}, {0, 1.05, 0}, {0, 12, 0}},
+       30 - 8.95 - 1},
+      {"nothing below to give", {{0, 12, -3}}, 0, {{0, 12, 0}}, 3},
+      {"owed by the sections above", {{4, 12, 2}}, 5, {{0, 12, 1}}, 0},
+      {"a negative space before", {{-2, 12, 3}}, 0, {{0, 12, 1}}, 0},
+      {"a text line the writer raises", {{0, 3, 0}}, 0, {{0, 3, 0}}, 2},
+      {"text lines never shrink", {{0, 12, 0}, {0, 12, 0}}, 4, {{0, 12, 0}, {0, 12, 0}}, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    VQDocxPageSection::ParagraphColum colum;
+    for (size_t i = 0; i < c.texts.size(); ++i) {
+      const Spacing& s = c.texts[i];
+      if (s.line < 0) {
+        colum.push_back(BlankSpacer(-s.line, s.before, s.after));
+        continue;
+      }
+      auto p = Text(100 + 20.0 * static_cast<double>(i), 0, 12, 0);
+      p->pProperty.spacing.before = static_cast<float>(s.before);
+      p->pProperty.spacing.line = static_cast<float>(s.line);
+      p->pProperty.spacing.after = static_cast<float>(s.after);
+      colum.push_back(p);
+    }
+    EXPECT_NEAR(VQDocxPageSection::settleNegativeSpacing(colum, c.owed), c.left, 1e-4);
+    for (size_t i = 0; i < colum.size(); ++i) {
+      const auto& s = ParagraphAt(colum, i)->pProperty.spacing;
+      EXPECT_NEAR(s.before, c.expected[i].before, 1e-4) << i;
+      EXPECT_NEAR(s.line, c.expected[i].line, 1e-4) << i;
+      EXPECT_NEAR(s.after, c.expected[i].after, 1e-4) << i;
+    }
+  }
+}

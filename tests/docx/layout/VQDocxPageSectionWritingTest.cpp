@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "PageSectionParagraphs.h"
 #include "SectionTestSupport.h"
 #include "docx/capture/VQDocxProperty.h"
 #include "docx/layout/VQDocxPage.h"
@@ -348,3 +349,97 @@ TEST(VQDocxPageSectionWriting, TablesInBlankRoomGoIntoTheFlow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The spacing the w:p is written with, in twentieths of a point.
+struct WrittenSpacing {
+  int before, line, after;
+};
+
+WrittenSpacing SpacingOf(const pugi::xml_node& p) {
+  const auto s = p.child("w:pPr").child("w:spacing");
+  return {s.attribute("w:before").as_int(), s.attribute("w:line").as_int(), s.attribute("w:after").as_int()};
+}
+
+}  // namespace
+
+// The empty paragraph that carries a break is a line of the flow: it takes
+// a point, not the height of the paragraph it closes, so a one-line section
+// is not written twice as tall and a full page keeps its closing break.
+TEST(VQDocxPageSectionWriting, ABreakParagraphTakesAPoint) {
+  Page page;
+  auto section = TextSection(page.page, false, false);
+  auto last = std::dynamic_pointer_cast<VQDocxParagraph>(section->paragraphGroupArray.back().back());
+  ASSERT_TRUE(last);
+  last->pProperty.spacing.before = 6;
+  last->pProperty.spacing.after = 4;
+  section->createXMLObjects();
+  const auto written = Write({section});
+  const pugi::xml_node breakParagraph = written.children().back();
+  ASSERT_TRUE(BreakOf(breakParagraph)) << written.xml;
+  const WrittenSpacing s = SpacingOf(breakParagraph);
+  EXPECT_EQ(s.before, 0) << written.xml;
+  EXPECT_EQ(s.line, 20) << written.xml;
+  EXPECT_EQ(s.after, 0) << written.xml;
+  EXPECT_STREQ(breakParagraph.child("w:pPr").child("w:spacing").attribute("w:lineRule").value(), "exact");
+}
+
+// What a section writes beyond its slice (a line taller than the PDF's, its
+// closing break) is taken from the room of the sections below it.
+TEST(VQDocxPageSectionWriting, OverflowIsTakenFromTheSectionBelow) {
+  Page page;
+  auto upper = TextSection(page.page, false, false);
+  upper->isPageFootSection = false;
+  upper->sectionFrame = RectMake(72, 72, 468, 52);
+  auto first = std::dynamic_pointer_cast<VQDocxParagraph>(upper->paragraphGroupArray.back().back());
+  first->pProperty.spacing.after = -6;
+  auto lower = TextSection(page.page, false, false);
+  lower->isPageHeadSection = false;
+  lower->sectionFrame = RectMake(72, 124, 468, 596);
+  lower->columGroupFrame = RectMake(72, 140, 468, 24);
+  auto below = std::dynamic_pointer_cast<VQDocxParagraph>(lower->paragraphGroupArray.front().front());
+  below->pProperty.spacing.before = 10;
+  page.page.allPageSectionArray = {upper, lower};
+  page.page.createXMLObjects();
+  EXPECT_EQ(first->pProperty.spacing.after, 0);
+  // Six points lost, and the upper section's break line.
+  EXPECT_NEAR(below->pProperty.spacing.before, 10 - 6 - Section::kSectionBreakLine, 1e-4);
+  // Its own break line has nothing below it on the page to come out of.
+  EXPECT_NEAR(lower->overflowHeight, Section::kSectionBreakLine, 1e-9);
+}
+
+// Columns of one line each are one line of text with wide gaps: they are
+// written as one paragraph with a tab stop at each column's text, without
+// a section of their own (a word processor lays out every section again
+// when one before it changes, and pages of them take minutes to open).
+TEST(VQDocxPageSectionWriting, ColumnsOfOneLineAreOneParagraphWithTabs) {
+  Page page;
+  auto section = TextSection(page.page, false, false);
+  section->isPageHeadSection = false;
+  section->isPageFootSection = false;
+  section->setCols(VQDocxUtilities::defaultColsProperty(), {{224, 20}, {224, 0}});
+  const Rect left = RectMake(72, 100, 224, 14);
+  const Rect right = RectMake(316, 100, 224, 14);
+  auto a = vqtest::TextParagraph({.text = "left", .x = 80, .width = 100, .top = 100, .column = left});
+  auto b = vqtest::TextParagraph({.text = "right", .x = 330, .width = 100, .top = 101, .column = right});
+  a->pProperty.spacing = {.before = 2, .after = 1, .line = 12};
+  b->pProperty.spacing = {.before = 3, .after = 0, .line = 12};
+  section->paragraphGroupArray = {{a}, {b}};
+  Adopt(*section);
+  section->createXMLObjects();
+  const auto written = Write({section});
+  const auto children = written.children();
+  ASSERT_EQ(children.size(), 1u) << written.xml;
+  EXPECT_EQ(CountSectPr(written.xml), 0u) << written.xml;
+  const pugi::xml_node p = children.front();
+  EXPECT_TRUE(p.select_node(".//w:r/w:tab")) << written.xml;
+  // The stop stands where the right column's text starts.
+  EXPECT_EQ(p.child("w:pPr").child("w:tabs").child("w:tab").attribute("w:pos").as_int(), (330 - 72) * 20)
+      << written.xml;
+  // As tall as the taller column: from the higher top to the lower bottom.
+  const WrittenSpacing spacing = SpacingOf(p);
+  EXPECT_EQ(spacing.before, 40);
+  EXPECT_EQ(spacing.line, 260);
+  EXPECT_EQ(spacing.after, 0);
+}
