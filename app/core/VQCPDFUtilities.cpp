@@ -1,5 +1,6 @@
 #include "core/VQCPDFUtilities.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "platform/pdf/PdfDocument.h"
@@ -16,23 +17,13 @@ std::shared_ptr<pdf::Document> openDocument(const QString& path, const QString& 
     return nullptr;
   }
   try {
-    return pdf::Document::open(path.toStdString(), password.toStdString(), error);
+    return pdf::Document::open(QFile::encodeName(path).toStdString(), password.toStdString(), error);
   } catch (const std::exception&) {
     *error = pdf::OpenError::Damaged;
     return nullptr;
   }
 }
 
-// Bit 3 of the permission flags of the encryption dictionary grants printing.
-bool allowsPrinting(const pdf::Document& document) {
-  if (!document.isEncrypted()) return true;
-  try {
-    const std::optional<int64_t> flags = document.trailer().get("Encrypt").get("P").integer();
-    return !flags || (*flags & 4) != 0;
-  } catch (const std::exception&) {
-    return true;
-  }
-}
 }  // namespace
 
 bool VQCPDFUtilities::isPDFDocumentValidAtPath(const QString& path) {
@@ -44,7 +35,7 @@ bool VQCPDFUtilities::isPDFDocumentLockedAtPath(const QString& path) { return !o
 
 bool VQCPDFUtilities::isPDFDocumentLockPritingAtPath(const QString& path) {
   auto document = openDocument(path, QString());
-  return !document || !allowsPrinting(*document);
+  return !document || !document->allowsPrinting();
 }
 
 bool VQCPDFUtilities::isUnlockPDFDcoumentAtPath(const QString& path, const QString& password) {
@@ -56,8 +47,13 @@ std::shared_ptr<pdf::Document> VQCPDFUtilities::initPDFDocumentAtPath(const QStr
 }
 
 bool VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(const QString& path, const QString& password) {
+  return checkPasswordAtPath(path, password) == PasswordCheck::Accepted;
+}
+
+VQCPDFUtilities::PasswordCheck VQCPDFUtilities::checkPasswordAtPath(const QString& path, const QString& password) {
   auto document = openDocument(path, password);
-  return document && allowsPrinting(*document);
+  if (!document) return PasswordCheck::Wrong;
+  return document->allowsPrinting() ? PasswordCheck::Accepted : PasswordCheck::PrintingForbidden;
 }
 
 qint64 VQCPDFUtilities::pageCountAtPath(const QString& path, const QString& password) {

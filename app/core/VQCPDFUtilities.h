@@ -26,6 +26,11 @@ class VQCPDFUtilities {
   static std::shared_ptr<pdf::Document> initPDFDocumentAtPath(const QString& path, const QString& password);
   // Opens with `password` and allows printing.
   static bool isAllowPrintingPDFDcoumentAtPath(const QString& path, const QString& password);
+  // What `password` does for a document that asks for one: it does not open
+  // it, it opens it but its permissions forbid printing (only the owner
+  // password grants every permission), or it opens it for printing.
+  enum class PasswordCheck { Wrong, PrintingForbidden, Accepted };
+  static PasswordCheck checkPasswordAtPath(const QString& path, const QString& password);
   // The page count with `password`; 0 when the document does not open.
   static qint64 pageCountAtPath(const QString& path, const QString& password);
 };

@@ -2,9 +2,12 @@
 // Converts the list's items one after another through the engine's fronts
 // and relays every engine report, tagged with its item, to its delegate. The
 // next item starts only from the previous one's end report, so at most one
-// engine conversion exists at any time. Main thread only.
-#include <deque>
+// engine conversion exists at any time. The batch follows the list as it
+// stands: each next item is the first one in the list that the batch has not
+// started yet, and an item taken out of the list while it converts is
+// stopped. Main thread only.
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "core/VQConversionEngine.h"
@@ -13,9 +16,6 @@
 namespace vq::app {
 
 class VQPapyrantManager;
-
-// The end error of an item whose page range names none of its pages.
-inline constexpr const char* kNoPagesInRange = "No pages of the document are in the page range.";
 
 class VQPapyrantManagerDelegate {
  public:
@@ -52,8 +52,13 @@ class VQPapyrantManager : private VQConversionEngineListener {
   ~VQPapyrantManager() override;
 
   void setDelegate(VQPapyrantManagerDelegate* delegate) { delegate_ = delegate; }  // not owned
-  void setMa_sourceItems(std::vector<VQSourceFileItemRef> items) { sourceItems_ = std::move(items); }
+  // The list as it stands; the window hands it over at every change, during
+  // a batch too. Removing the item being converted stops its conversion;
+  // the batch then goes on with the next item still listed.
+  void setMa_sourceItems(std::vector<VQSourceFileItemRef> items);
   const std::vector<VQSourceFileItemRef>& ma_sourceItems() const { return sourceItems_; }
+  // The listed items the running batch has not started yet, in list order.
+  std::vector<VQSourceFileItemRef> ma_readyToConvertItems() const;
 
   // Starts a batch over the source items. Refused (false) while a batch runs
   // or is still stopping: the stopped conversion's engine is busy until its
@@ -66,6 +71,12 @@ class VQPapyrantManager : private VQConversionEngineListener {
   bool isConverting() const { return state_ == State::Converting; }
   bool isStopping() const { return state_ == State::Stopping; }
   const VQSourceFileItemRef& currentConvertItem() const { return currentItem_; }
+  // The running batch's place: the item converting is the k-th of M, M
+  // counting the items started so far and those still waiting in the list.
+  struct BatchPosition {
+    size_t k = 0, m = 0;
+  };
+  BatchPosition batchPosition() const;
 
   // The page-parallel front takes the formats whose exporters accept pages at once.
   static bool usesMutliThreadEngine(const QString& formatToken);
@@ -87,9 +98,12 @@ class VQPapyrantManager : private VQConversionEngineListener {
   std::unique_ptr<VQConversionEngine> papyrantMutliThread_;
   VQSourceFileItemRef currentItem_;
   std::vector<VQSourceFileItemRef> sourceItems_;
-  std::deque<VQSourceFileItemRef> readyItems_;
+  // The items this batch has started. Owning references: an item removed
+  // from the list stays known as started, and no other item can take its place.
+  std::set<VQSourceFileItemRef> started_;
   State state_ = State::Idle;
-  bool outstanding_ = false;  // an engine conversion has started and not yet ended
+  bool outstanding_ = false;     // an engine conversion has started and not yet ended
+  bool currentStopped_ = false;  // it was stopped since its item left the list
 };
 
 }  // namespace vq::app

@@ -132,12 +132,95 @@ QString VQSourceFileItem::sourceFileIcon() const { return isLocked() ? "icon_pdf
 
 QString VQSourceFileItem::sourceInfo() { return vqLocalized("%1 Pages, %2").arg(sourcePages()).arg(fileSizeString()); }
 
-QString VQSourceFileItem::conversionOptions() const {
+VQConversionSettings VQSourceFileItem::conversionSettings() const {
+  return VQConversionSettings{outputFormat_,           imageType_,
+                              settings_pageRangeType,  settings_customPageRange,
+                              convertOpts.wordOptions, convertOpts.excelOptions,
+                              convertOpts.imageOptions};
+}
+
+void VQSourceFileItem::conversionDidStart() {
   const QString pages = settings_pageRangeType == 1 ? settings_customPageRange : vqLocalized("All Pages");
-  QString state;
-  if (outputPath_.isEmpty()) state = vqLocalized("Ready");
-  else state = outputFileIconEnable() ? vqLocalized("Success") : vqLocalized("Failed");
-  return QString("%1, %2, %3!").arg(pages, outputFileFormat().toUpper(), state);
+  result_.emplace();
+  result_->settings = conversionSettings();
+  result_->formatToken = outputFileFormat();
+  result_->pagesText = pages;
+  result_->outputPath = outputPath_;
+  conversionError.reset();
+}
+
+void VQSourceFileItem::conversionDidFailPage() {
+  if (result_) ++result_->failedPages;
+}
+
+void VQSourceFileItem::conversionDidCatchException(const QString& reason) {
+  if (result_) result_->exceptionReason = reason;
+}
+
+void VQSourceFileItem::conversionDidEnd(const std::optional<VQError>& error) {
+  conversionError = error;
+  if (!result_) return;
+  result_->ended = true;
+  result_->error = error;
+}
+
+void VQSourceFileItem::resetConversion() {
+  outputPath_.clear();
+  conversionError.reset();
+  result_.reset();
+}
+
+const VQConversionResult* VQSourceFileItem::currentResult() const {
+  if (!result_ || !result_->ended || result_->settings != conversionSettings()) return nullptr;
+  return &*result_;
+}
+
+QString VQSourceFileItem::failureReason() const {
+  const VQConversionResult* result = currentResult();
+  if (!result) return QString();
+  if (!result->error) return occupied(result->outputPath) ? QString() : vqLocalized("the output file is missing");
+  const VQError& error = *result->error;
+  if (error.reason == kOutputNotWritable) return vqLocalized("the output folder is not writable");
+  switch (error.code) {
+    case VQPapyrantErrorSourceMissing:
+      return vqLocalized("the source file is missing");
+    case VQPapyrantErrorLoad:
+      return vqLocalized("the PDF document cannot be loaded");
+    case VQPapyrantErrorCanceled:
+      return vqLocalized("cancelled");
+    case VQPapyrantErrorPage:
+      if (error.reason == kNoPagesInRange) return vqLocalized("no page of the document is in the range");
+      break;
+    default:
+      break;
+  }
+  // The engine's words for anything else, with the exception behind it when one was caught.
+  QString reason = QString::fromStdString(error.reason);
+  if (!result->exceptionReason.isEmpty()) reason += " " + result->exceptionReason;
+  return reason;
+}
+
+QString VQSourceFileItem::conversionOptions() const {
+  const VQConversionResult* result = currentResult();
+  if (!result) {
+    const QString pages = settings_pageRangeType == 1 ? settings_customPageRange : vqLocalized("All Pages");
+    return QString("%1, %2, %3!").arg(pages, outputFileFormat().toUpper(), vqLocalized("Ready"));
+  }
+  const QString head = QString("%1, %2, ").arg(result->pagesText, result->formatToken.toUpper());
+  const QString reason = failureReason();
+  if (result->error && result->error->code == VQPapyrantErrorCanceled) return head + vqLocalized("Cancelled");
+  if (!reason.isEmpty()) return head + vqLocalized("Failed: %1").arg(reason);
+  if (result->failedPages == 1) return head + vqLocalized("Success, 1 page failed");
+  if (result->failedPages > 1) return head + vqLocalized("Success, %1 pages failed").arg(result->failedPages);
+  return head + vqLocalized("Success") + "!";
+}
+
+QString VQSourceFileItem::toolTip() const {
+  QString tip = sourcePath_;
+  if (outputFileIconEnable()) tip += "\n" + vqLocalized("Output: %1").arg(currentResult()->outputPath);
+  else if (const QString reason = failureReason(); !reason.isEmpty())
+    tip += "\n" + vqLocalized("Failed: %1").arg(reason);
+  return tip;
 }
 
 QString VQSourceFileItem::outputFileIcon() const {
@@ -147,9 +230,11 @@ QString VQSourceFileItem::outputFileIcon() const {
 }
 
 // A conversion that failed may leave something at its destination (or find
-// something there from before): that is not its output.
+// something there from before): that is not its output. Nor is an output
+// made with other settings than the row now shows.
 bool VQSourceFileItem::outputFileIconEnable() const {
-  return !outputPath_.isEmpty() && !conversionError && occupied(outputPath_);
+  const VQConversionResult* result = currentResult();
+  return result && !result->error && !result->outputPath.isEmpty() && occupied(result->outputPath);
 }
 
 QString VQSourceFileItem::outputFileFormat() const {

@@ -17,6 +17,35 @@ namespace vq::app {
 class VQSourceFileItem;
 using VQSourceFileItemRef = std::shared_ptr<VQSourceFileItem>;
 
+// The end error of an item whose page range names none of its pages.
+inline constexpr const char* kNoPagesInRange = "No pages of the document are in the page range.";
+// The end error of an item whose output folder cannot be written.
+inline constexpr const char* kOutputNotWritable = "The output folder can't be written.";
+
+// The per-file choices that decide what a conversion makes.
+struct VQConversionSettings {
+  QString outputFormat;
+  QString imageType;
+  int64_t pageRangeType = 0;
+  QString customPageRange;
+  VQWordOptions wordOptions;
+  VQExcelOptions excelOptions;
+  VQImageOptions imageOptions;
+  friend bool operator==(const VQConversionSettings&, const VQConversionSettings&) = default;
+};
+
+// What the item's last conversion made, with the settings it was made from.
+struct VQConversionResult {
+  VQConversionSettings settings;
+  QString formatToken;  // "docx"
+  QString pagesText;    // "All Pages", "1-3"
+  QString outputPath;
+  bool ended = false;
+  std::optional<VQError> error;
+  uint64_t failedPages = 0;
+  QString exceptionReason;  // the last exception caught while converting
+};
+
 class VQSourceFileItem {
  public:
   // A file gives one item; a folder gives one per file directly inside it
@@ -42,6 +71,24 @@ class VQSourceFileItem {
   void setOutputPath(const QString& path) { outputPath_ = path; }
   std::optional<VQError> conversionError;
   VQPDFOptions convertOpts;
+
+  // The settings as they are now.
+  VQConversionSettings conversionSettings() const;
+  // The conversion's course, reported by the manager: its start (after
+  // `newOutputPath`), its failed pages and caught exceptions, its end.
+  void conversionDidStart();
+  void conversionDidFailPage();
+  void conversionDidCatchException(const QString& reason);
+  void conversionDidEnd(const std::optional<VQError>& error);
+  // Forgets the last conversion: the row shows "Ready" again.
+  void resetConversion();
+  // The last conversion, when it has ended and the settings are still those
+  // it was made with: a changed setting means the file is not yet converted.
+  const VQConversionResult* currentResult() const;
+  // Why the current result failed, in words; empty when it did not.
+  QString failureReason() const;
+  // The row's tool tip: the source path, and the output or the failure.
+  QString toolTip() const;
 
   uint64_t fileSize() const;
   QString fileSizeString() const;
@@ -77,6 +124,7 @@ class VQSourceFileItem {
   QString outputPath_;
   QString outputFormat_;
   QString imageType_;
+  std::optional<VQConversionResult> result_;
 };
 
 }  // namespace vq::app

@@ -176,8 +176,12 @@ bool ATMailHelper::mailWebArchive(const QByteArray& archive, const QString& titl
     }
     QFile::remove(file.fileName());
   }
-  return alternateMailToURL.isValid() && !alternateMailToURL.isEmpty() &&
-         LaunchServicesWrapper::run("xdg-email", {alternateMailToURL.toString(QUrl::FullyEncoded)}, nullptr) == 0;
+  return composeMail(alternateMailToURL);
+}
+
+bool ATMailHelper::composeMail(const QUrl& mailtoURL) {
+  return mailtoURL.isValid() && !mailtoURL.isEmpty() &&
+         LaunchServicesWrapper::run("xdg-email", {mailtoURL.toString(QUrl::FullyEncoded)}, nullptr) == 0;
 }
 
 }  // namespace vq::app

@@ -47,6 +47,8 @@ class ATMailHelper {
   static bool isAppleMailDefault();
   // A mailto: URL with the subject and body encoded.
   static QUrl mailtoURL(const QString& to, const QString& subject, const QString& body);
+  // Opens a new message of the desktop's mail program from a mailto: URL.
+  static bool composeMail(const QUrl& mailtoURL);
   // Hands the message to the default mail program; when that cannot be
   // started, opens `alternateMailToURL`. False when neither worked.
   static bool mailHTMLString(const QString& html, const QString& subject, const QUrl& alternateMailToURL);

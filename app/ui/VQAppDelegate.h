@@ -4,10 +4,13 @@
 // through the conversion manager and turns the manager's reports into row
 // progress.
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
 #include <memory>
 
 #include "core/VQPapyrantManager.h"
 
+class QAction;
 class QPushButton;
 
 namespace vq::app {
@@ -41,7 +44,27 @@ class VQAppDelegate : public QMainWindow, private VQPapyrantManagerDelegate {
   // computed in single precision as the row has always shown it, at least 0.1.
   static double PageProgress(uint64_t done, uint64_t total);
 
+  // The Help menu: the sample added to the list, the support and the
+  // recommendation mails, the About box.
+  void support_copySampleFiles();
+  void support_TechnicalSupport();
+  void support_tellAFriend();
+  void showAboutBox();
+  static QUrl SupportMailURL();
+  static QUrl TellAFriendMailURL();
+  static QString versionString();
+
+  // The question shown when the window is closed during a conversion; null when none is open.
+  QMessageBox* closeQuestion() const { return closeQuestion_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  void buildMenus();
+  void updateStatusBar();
+  void showFilesNotAdded(const QStringList& notFound, const QStringList& unsupported);
+  void composeMail(const QUrl& url);
   void doStartConversion();
   void setConvertButtonState();
   void hidenSettingView(bool hidden);
@@ -62,6 +85,10 @@ class VQAppDelegate : public QMainWindow, private VQPapyrantManagerDelegate {
   QWidget* rightView_;
   QPushButton* convert_;
   VQPreferencesWindowController* preferences_ = nullptr;
+  QAction* convertAction_ = nullptr;
+  QAction* cancelAction_ = nullptr;
+  QPointer<QMessageBox> closeQuestion_;
+  bool quitAfterStop_ = false;  // the window closes when the stopped batch has ended
 };
 
 }  // namespace vq::app

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QFile>
 #include <QLocalSocket>
 
 namespace vq::app {
@@ -21,8 +22,12 @@ bool VQSingleInstance::sendToRunningInstance(const QStringList& files) {
   QLocalSocket socket;
   socket.connectToServer(name_);
   if (!socket.waitForConnected(1000)) return false;
-  // One path a line; an empty message just brings the window forward.
-  socket.write(files.join('\n').toUtf8());
+  // Each path as the file system spells it, ended by a NUL: the one byte no
+  // file name holds (a newline can be part of one). An empty message just
+  // brings the window forward.
+  QByteArray message;
+  for (const QString& file : files) message += QFile::encodeName(file) + '\0';
+  socket.write(message);
   socket.flush();
   socket.disconnectFromServer();
   if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(2000);
@@ -38,10 +43,9 @@ bool VQSingleInstance::listen() {
 }
 
 void VQSingleInstance::readClient(QLocalSocket* socket) {
-  const QString text = QString::fromUtf8(socket->readAll());
   QStringList files;
-  for (const QString& line : text.split('\n'))
-    if (!line.isEmpty()) files << line;
+  for (const QByteArray& name : socket->readAll().split('\0'))
+    if (!name.isEmpty()) files << QFile::decodeName(name);
   emit filesReceived(files);
 }
 

@@ -23,7 +23,7 @@
 
 namespace vq::app {
 
-VQFileSheet::VQFileSheet(Kind kind, QWidget* parent) : QDialog(parent), kind_(kind) {
+VQFileSheet::VQFileSheet(QWidget* parent) : QDialog(parent) {
   setWindowModality(Qt::WindowModal);
   auto* layout = new QGridLayout(this);
   icon_ = new QLabel(this);
@@ -36,55 +36,53 @@ VQFileSheet::VQFileSheet(Kind kind, QWidget* parent) : QDialog(parent), kind_(ki
   layout->addWidget(title_, 0, 1);
   layout->addWidget(info_, 1, 1);
   auto* buttons = new QDialogButtonBox(this);
-  if (kind == Kind::Unsupported) {
-    setWindowTitle(vqLocalized("Unsupported File"));
-    auto* message = new QLabel(vqLocalized("This file is not a PDF document that can be converted."), this);
-    layout->addWidget(message, 2, 0, 1, 2);
-    buttons->addButton(vqLocalized("Discard"), QDialogButtonBox::AcceptRole);
-  } else {
-    setWindowTitle(vqLocalized("Password"));
-    auto* message = new QLabel(vqLocalized("This PDF is protected. Enter its password to convert it:"), this);
-    password_ = new QLineEdit(this);
-    password_->setEchoMode(QLineEdit::Password);
-    notice_ = new QLabel(vqLocalized("The password is wrong, or it does not allow printing."), this);
-    notice_->setStyleSheet("color: #c0392b");
-    layout->addWidget(message, 2, 0, 1, 2);
-    layout->addWidget(password_, 3, 0, 1, 2);
-    layout->addWidget(notice_, 4, 0, 1, 2);
-    connect(password_, &QLineEdit::textEdited, notice_, &QLabel::hide);
-    buttons->addButton(vqLocalized("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(vqLocalized("Cancel"), QDialogButtonBox::RejectRole);
-  }
+  setWindowTitle(vqLocalized("Password"));
+  auto* message = new QLabel(vqLocalized("This PDF is protected. Enter its password to convert it:"), this);
+  password_ = new QLineEdit(this);
+  password_->setEchoMode(QLineEdit::Password);
+  notice_ = new QLabel(this);
+  notice_->setWordWrap(true);
+  notice_->setStyleSheet("color: #c0392b");
+  layout->addWidget(message, 2, 0, 1, 2);
+  layout->addWidget(password_, 3, 0, 1, 2);
+  layout->addWidget(notice_, 4, 0, 1, 2);
+  connect(password_, &QLineEdit::textEdited, notice_, &QLabel::hide);
+  buttons->addButton(vqLocalized("OK"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(vqLocalized("Cancel"), QDialogButtonBox::RejectRole);
   layout->addWidget(buttons, 5, 0, 1, 2);
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-    if (kind_ == Kind::Password) confirm();
-    else accept();
-  });
+  connect(buttons, &QDialogButtonBox::accepted, this, &VQFileSheet::confirm);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 void VQFileSheet::showItem(const VQSourceFileItemRef& item) {
   item_ = item;
-  icon_->setPixmap(VQImageNamed(kind_ == Kind::Unsupported ? "icon_unknown" : item->sourceFileIcon(), 48));
+  icon_->setPixmap(VQImageNamed(item->sourceFileIcon(), 48));
   title_->setText(item->fileName());
   info_->setText(item->fileSizeString());
-  if (password_) {
-    password_->clear();
-    notice_->hide();
-    password_->setFocus();
-  }
+  password_->clear();
+  notice_->hide();
+  password_->setFocus();
   open();
 }
 
 void VQFileSheet::confirm() {
   if (!item_) return;
   const QString typed = password_->text();
-  if (VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(item_->sourcePath(), typed)) {
-    item_->setSourcePassword(typed);
-    accept();
-  } else {
-    notice_->show();
+  switch (VQCPDFUtilities::checkPasswordAtPath(item_->sourcePath(), typed)) {
+    case VQCPDFUtilities::PasswordCheck::Accepted:
+      item_->setSourcePassword(typed);
+      accept();
+      return;
+    case VQCPDFUtilities::PasswordCheck::PrintingForbidden:
+      notice_->setText(
+          vqLocalized("This PDF forbids printing with this password. Its owner password would allow it: enter "
+                      "the owner password to convert it."));
+      break;
+    case VQCPDFUtilities::PasswordCheck::Wrong:
+      notice_->setText(vqLocalized("The password is wrong."));
+      break;
   }
+  notice_->show();
 }
 
 VQSourceFileViewController::VQSourceFileViewController(QWidget* parent)
@@ -119,11 +117,9 @@ VQSourceFileViewController::VQSourceFileViewController(QWidget* parent)
   // The empty message lies over the list but lets drops through to it.
   emptyMsg_->setAttribute(Qt::WA_TransparentForMouseEvents);
   stack_->setCurrentWidget(emptyMsg_);
-  unsupportedSheet_ = new VQFileSheet(VQFileSheet::Kind::Unsupported, this);
-  passwordSheet_ = new VQFileSheet(VQFileSheet::Kind::Password, this);
-  for (VQFileSheet* sheet : {unsupportedSheet_, passwordSheet_})
-    connect(sheet, &QDialog::finished, this,
-            [this, sheet](int result) { sheetFinished(sheet, result == QDialog::Accepted); });
+  passwordSheet_ = new VQFileSheet(this);
+  connect(passwordSheet_, &QDialog::finished, this,
+          [this](int result) { sheetFinished(passwordSheet_, result == QDialog::Accepted); });
 
   connect(model_, &VQSourceListModel::filesDropped, this, &VQSourceFileViewController::addDroppedFiles);
   connect(model_, &VQSourceListModel::rowsMovedByDrop, this, [this] { emit itemsChanged(); });
@@ -135,11 +131,6 @@ VQSourceFileViewController::VQSourceFileViewController(QWidget* parent)
     if (VQWorkspace::shared() && item->outputFileIconEnable()) VQWorkspace::shared()->openFile(item->outputPath());
   });
   connect(view_, &QWidget::customContextMenuRequested, this, &VQSourceFileViewController::showContextMenu);
-  auto* removeSelected = new QAction(vqLocalized("Remove"), view_);
-  removeSelected->setShortcuts({QKeySequence::Delete, Qt::Key_Backspace});
-  removeSelected->setShortcutContext(Qt::WidgetShortcut);
-  connect(removeSelected, &QAction::triggered, this, [this] { removeItemsFromTable(selectedItems()); });
-  view_->addAction(removeSelected);
   showEmptyMessageIfNeeded();
 }
 
@@ -147,21 +138,18 @@ const std::vector<VQSourceFileItemRef>& VQSourceFileViewController::ma_sourceIte
 
 void VQSourceFileViewController::addFilesToCheckQueue(const QStringList& paths) {
   Batch batch;
-  QStringList missing;
   for (const QString& path : paths) {
     auto items = VQSourceFileItem::CreateSourceItemsOfFileOrDirectoryAtPath(path);
-    if (items.empty()) missing << path;
+    if (items.empty()) batch.notFound << path;
     for (auto& item : items) batch.waiting.push_back(item);
   }
-  batch.row = -1;
   enqueue(std::move(batch));
-  if (!missing.isEmpty()) emit filesNotFound(missing);
 }
 
 void VQSourceFileViewController::addDroppedFiles(const QStringList& paths, int row) {
   Batch batch;
-  for (auto it = paths.rbegin(); it != paths.rend(); ++it)
-    if (auto item = VQSourceFileItem::initWithPath(*it)) batch.waiting.push_back(item);
+  for (const QString& path : paths)
+    if (auto item = VQSourceFileItem::initWithPath(path)) batch.waiting.push_back(item);
   batch.row = row;
   enqueue(std::move(batch));
   if (window()) window()->activateWindow();
@@ -176,16 +164,20 @@ void VQSourceFileViewController::sourceFileBrowse() {
   panel->setLabelText(QFileDialog::Accept, vqLocalized("Select"));
   connect(panel, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
     Batch batch;
-    for (const QString& file : files)
+    for (const QString& file : files) {
       if (auto item = VQSourceFileItem::initWithPath(file)) batch.waiting.push_back(item);
-    batch.row = -1;
+      else batch.notFound << file;
+    }
     enqueue(std::move(batch));
   });
   panel->open();
 }
 
 void VQSourceFileViewController::enqueue(Batch batch) {
-  if (batch.waiting.empty()) return;
+  if (batch.waiting.empty()) {
+    reportFilesNotAdded(batch);
+    return;
+  }
   batches_.push_back(std::move(batch));
   // While a sheet is open the new files wait their turn; the sheet's end
   // carries on with them.
@@ -193,9 +185,11 @@ void VQSourceFileViewController::enqueue(Batch batch) {
 }
 
 VQFileSheet* VQSourceFileViewController::openSheet() const {
-  if (unsupportedSheet_->isVisible()) return unsupportedSheet_;
-  if (passwordSheet_->isVisible()) return passwordSheet_;
-  return nullptr;
+  return passwordSheet_->isVisible() ? passwordSheet_ : nullptr;
+}
+
+void VQSourceFileViewController::reportFilesNotAdded(const Batch& batch) {
+  if (!batch.notFound.isEmpty() || !batch.unsupported.isEmpty()) emit filesNotAdded(batch.notFound, batch.unsupported);
 }
 
 void VQSourceFileViewController::continueCheckPDFPassword() {
@@ -205,8 +199,11 @@ void VQSourceFileViewController::continueCheckPDFPassword() {
     while (!batch.waiting.empty()) {
       VQSourceFileItemRef item = batch.waiting.front();
       if (!VQCPDFUtilities::isPDFDocumentValidAtPath(item->sourcePath())) {
-        unsupportedSheet_->showItem(item);
-        return;
+        // Named with the others in one notice when the batch is done, not
+        // a dialog each: a folder may hold many such files.
+        batch.unsupported << item->sourcePath();
+        batch.waiting.pop_front();
+        continue;
       }
       if (VQCPDFUtilities::isPDFDocumentLockPritingAtPath(item->sourcePath())) {
         passwordSheet_->showItem(item);
@@ -215,10 +212,11 @@ void VQSourceFileViewController::continueCheckPDFPassword() {
       batch.waiting.pop_front();
       batch.checked.push_back(item);
     }
-    std::vector<VQSourceFileItemRef> checked = std::move(batch.checked);
-    const int row = batch.row < 0 ? static_cast<int>(model_->items().size()) : batch.row;
+    Batch done = std::move(batch);
     batches_.pop_front();
-    if (!checked.empty()) addSourceItemsToTable(checked, row);
+    const int row = done.row < 0 ? static_cast<int>(model_->items().size()) : done.row;
+    if (!done.checked.empty()) addSourceItemsToTable(done.checked, row);
+    reportFilesNotAdded(done);
   }
 }
 
@@ -229,7 +227,7 @@ void VQSourceFileViewController::sheetFinished(VQFileSheet* sheet, bool accepted
     auto found = std::find(batch.waiting.begin(), batch.waiting.end(), item);
     if (found == batch.waiting.end()) continue;
     batch.waiting.erase(found);
-    if (accepted && sheet == passwordSheet_) batch.checked.push_back(item);
+    if (accepted) batch.checked.push_back(item);
     break;
   }
   checkScheduled_ = true;
@@ -261,6 +259,7 @@ void VQSourceFileViewController::removeItemsFromTable(const std::vector<VQSource
 }
 
 void VQSourceFileViewController::sourceFileRemoveAllFromQueue() {
+  if (model_->items().empty()) return;
   model_->removeAll();
   showEmptyMessageIfNeeded();
   emit itemsChanged();
@@ -274,6 +273,8 @@ std::vector<VQSourceFileItemRef> VQSourceFileViewController::selectedItems() con
     if (auto item = model_->itemAt(index.row())) items.push_back(item);
   return items;
 }
+
+void VQSourceFileViewController::selectAll() { view_->selectAll(); }
 
 VQSourceFileItemRef VQSourceFileViewController::selectedItem() const {
   auto items = selectedItems();
@@ -300,13 +301,14 @@ void VQSourceFileViewController::reloadTableView() {
 }
 
 void VQSourceFileViewController::resetBeforeConversion() {
-  for (const auto& item : model_->items()) item->setOutputPath(QString());
+  for (const auto& item : model_->items()) item->resetConversion();
   model_->refreshAll();
 }
 
-void VQSourceFileViewController::updateConversion(const VQSourceFileItemRef& item, double progress, bool converting) {
+void VQSourceFileViewController::updateConversion(const VQSourceFileItemRef& item, double progress, bool converting,
+                                                  const QString& text) {
   model_->clearProgress();
-  if (item && converting && model_->rowOf(item) >= 0) model_->setProgress(item, progress);
+  if (item && converting && model_->rowOf(item) >= 0) model_->setProgress(item, progress, text);
 }
 
 void VQSourceFileViewController::showEmptyMessageIfNeeded() {

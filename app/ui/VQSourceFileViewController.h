@@ -1,7 +1,8 @@
 #pragma once
 // The left half of the window: the list of source files. New files are
-// checked one at a time (not a PDF: the unsupported sheet; locked or not
-// printable: the password sheet) and the accepted ones inserted together.
+// checked one at a time (locked or not printable: the password sheet) and the
+// accepted ones inserted together, in the order given; the files that could
+// not be added are named in one report.
 #include <QDialog>
 #include <QWidget>
 #include <deque>
@@ -19,13 +20,12 @@ namespace vq::app {
 
 class VQSourceListModel;
 
-// A window-modal sheet showing one file: the unsupported-file notice, or the
-// password request with its wrong-password notice.
+// A window-modal sheet asking for one file's password, with a notice that
+// says why a password was refused.
 class VQFileSheet : public QDialog {
   Q_OBJECT
  public:
-  enum class Kind { Unsupported, Password };
-  VQFileSheet(Kind kind, QWidget* parent);
+  explicit VQFileSheet(QWidget* parent);
   void showItem(const VQSourceFileItemRef& item);
   const VQSourceFileItemRef& item() const { return item_; }
   QLineEdit* passwordField() const { return password_; }
@@ -35,7 +35,6 @@ class VQFileSheet : public QDialog {
   void confirm();
 
  private:
-  Kind kind_;
   VQSourceFileItemRef item_;
   QLabel* icon_ = nullptr;
   QLabel* title_ = nullptr;
@@ -53,7 +52,7 @@ class VQSourceFileViewController : public QWidget {
   QListView* tableView() const { return view_; }
   const std::vector<VQSourceFileItemRef>& ma_sourceItems() const;
 
-  // Files from the system, a second launch or the sample: checked, then added at the end.
+  // Files from the system, a second launch or the sample: checked, then added at the end in the order given.
   void addFilesToCheckQueue(const QStringList& paths);
   // Files dropped between rows: checked, then inserted at `row` in the order dropped.
   void addDroppedFiles(const QStringList& paths, int row);
@@ -64,14 +63,16 @@ class VQSourceFileViewController : public QWidget {
   void sourceFileRemoveAllFromQueue();
 
   std::vector<VQSourceFileItemRef> selectedItems() const;
+  void selectAll();
   VQSourceFileItemRef selectedItem() const;
   void selectTableRowWithItem(const VQSourceFileItemRef& item);
   void applyFormatToAllData(const QString& format, const QString& imageType);
   void reloadTableView();
   void resetBeforeConversion();
   // Every row back to its status line; then, when `item` is given and a batch
-  // runs, its row shows `progress` (0..100).
-  void updateConversion(const VQSourceFileItemRef& item, double progress, bool converting);
+  // runs, its row shows `progress` (0..100) and `text` beside the bar.
+  void updateConversion(const VQSourceFileItemRef& item, double progress, bool converting,
+                        const QString& text = QString());
 
   // The sheet open for a file, or none.
   VQFileSheet* openSheet() const;
@@ -82,17 +83,19 @@ class VQSourceFileViewController : public QWidget {
  signals:
   void didUpdateSelection();
   void itemsChanged();
-  // Paths handed to addFilesToCheckQueue that hold no file (missing, or an empty folder).
-  void filesNotFound(const QStringList& paths);
+  // Files of one addition that were not added: paths that hold no file
+  // (missing, or an empty folder), and files that are no PDF or cannot be read.
+  void filesNotAdded(const QStringList& notFound, const QStringList& unsupported);
 
  private:
   // Files added together: checked in order, then inserted at one row.
   struct Batch {
     std::deque<VQSourceFileItemRef> waiting;
     std::vector<VQSourceFileItemRef> checked;
-    int row = 0;
-    bool reversed = false;  // made last to first, so that insertion restores the order
+    int row = -1;  // -1: at the end
+    QStringList notFound, unsupported;
   };
+  void reportFilesNotAdded(const Batch& batch);
   void enqueue(Batch batch);
   void continueCheckPDFPassword();
   void sheetFinished(VQFileSheet* sheet, bool accepted);
@@ -103,7 +106,6 @@ class VQSourceFileViewController : public QWidget {
   QListView* view_;
   QLabel* emptyMsg_;
   QStackedLayout* stack_;
-  VQFileSheet* unsupportedSheet_;
   VQFileSheet* passwordSheet_;
   std::deque<Batch> batches_;
   int checkDelay_ = 600;

@@ -20,12 +20,11 @@ int VQSourceListModel::rowOf(const VQSourceFileItemRef& item) const {
 }
 
 void VQSourceListModel::insertItemsAtRow(const std::vector<VQSourceFileItemRef>& items, int row) {
+  if (items.empty()) return;
   row = std::clamp(row, 0, static_cast<int>(items_.size()));
-  for (const auto& item : items) {
-    beginInsertRows(QModelIndex(), row, row);
-    items_.insert(items_.begin() + row, item);
-    endInsertRows();
-  }
+  beginInsertRows(QModelIndex(), row, row + static_cast<int>(items.size()) - 1);
+  items_.insert(items_.begin() + row, items.begin(), items.end());
+  endInsertRows();
 }
 
 void VQSourceListModel::removeItems(const std::vector<VQSourceFileItemRef>& items) {
@@ -61,16 +60,21 @@ void VQSourceListModel::refreshAll() {
   if (!items_.empty()) emit dataChanged(index(0), index(static_cast<int>(items_.size()) - 1));
 }
 
-void VQSourceListModel::setProgress(const VQSourceFileItemRef& item, double progress) {
+void VQSourceListModel::setProgress(const VQSourceFileItemRef& item, double progress, const QString& text) {
   if (!item) return;
   if (progress < 0) progress_.erase(item);
-  else if (rowOf(item) >= 0) progress_[item] = progress;
+  else if (rowOf(item) >= 0) progress_[item] = Progress{progress, text};
   refresh(item);
 }
 
 double VQSourceListModel::progress(const VQSourceFileItemRef& item) const {
   const auto it = progress_.find(item);
-  return it == progress_.end() ? -1 : it->second;
+  return it == progress_.end() ? -1 : it->second.value;
+}
+
+QString VQSourceListModel::progressText(const VQSourceFileItemRef& item) const {
+  const auto it = progress_.find(item);
+  return it == progress_.end() ? QString() : it->second.text;
 }
 
 void VQSourceListModel::clearProgress() {
@@ -87,10 +91,13 @@ QVariant VQSourceListModel::data(const QModelIndex& index, int role) const {
   if (!item) return QVariant();
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
       return item->fileName();
+    case Qt::ToolTipRole:
+      return item->toolTip();
     case ProgressRole:
       return progress(item);
+    case ProgressTextRole:
+      return progressText(item);
     default:
       return QVariant();
   }

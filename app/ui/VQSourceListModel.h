@@ -16,13 +16,13 @@ inline constexpr const char* kMovedRowsMimeType = "application/x-vellumate-moved
 class VQSourceListModel : public QAbstractListModel {
   Q_OBJECT
  public:
-  enum Role { ProgressRole = Qt::UserRole + 1 };
+  enum Role { ProgressRole = Qt::UserRole + 1, ProgressTextRole };
   using QAbstractListModel::QAbstractListModel;
 
   const std::vector<VQSourceFileItemRef>& items() const { return items_; }
   VQSourceFileItemRef itemAt(int row) const;
   int rowOf(const VQSourceFileItemRef& item) const;
-  // Each item goes in at `row` in turn, so the batch ends up there in reverse order.
+  // The items go in at `row`, in their order.
   void insertItemsAtRow(const std::vector<VQSourceFileItemRef>& items, int row);
   void removeItems(const std::vector<VQSourceFileItemRef>& items);
   void removeAll();
@@ -30,8 +30,9 @@ class VQSourceListModel : public QAbstractListModel {
   void refresh(const VQSourceFileItemRef& item);
   void refreshAll();
   // A negative progress: the row shows its status line, not a bar.
-  void setProgress(const VQSourceFileItemRef& item, double progress);
+  void setProgress(const VQSourceFileItemRef& item, double progress, const QString& text = QString());
   double progress(const VQSourceFileItemRef& item) const;
+  QString progressText(const VQSourceFileItemRef& item) const;
   void clearProgress();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -55,7 +56,11 @@ class VQSourceListModel : public QAbstractListModel {
   // Progress of listed items only, keyed on the items themselves: an item
   // that leaves the list takes its entry along, and no later item made at
   // its address can show its progress.
-  std::map<VQSourceFileItemRef, double> progress_;
+  struct Progress {
+    double value = 0;
+    QString text;  // "page 2 of 5"
+  };
+  std::map<VQSourceFileItemRef, Progress> progress_;
 };
 
 }  // namespace vq::app

@@ -62,8 +62,13 @@ void VQSourceRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   const QRect statusLine(textLeft, row.top() + 34, textWidth, 14);
   const double progress = model_->progress(item);
   if (progress >= 0) {
+    // The numbers beside the bar: "page 2 of 5".
+    const QString text = model_->progressText(item);
+    const int textWidth = text.isEmpty() ? 0 : smallMetrics.horizontalAdvance(text) + 8;
+    painter->drawText(QRect(statusLine.right() - textWidth + 1, statusLine.top(), textWidth, statusLine.height()),
+                      Qt::AlignRight | Qt::AlignVCenter, text);
     QStyleOptionProgressBar bar;
-    bar.rect = statusLine.adjusted(0, 3, 0, -3);
+    bar.rect = statusLine.adjusted(0, 3, -textWidth, -3);
     bar.minimum = 0;
     bar.maximum = 1000;
     bar.progress = static_cast<int>(std::clamp(progress, 0.0, 100.0) * 10);
@@ -71,8 +76,9 @@ void VQSourceRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     QApplication::style()->drawControl(QStyle::CE_ProgressBar, &bar, painter);
   } else {
     QString mark = "POI_History";
-    if (!item->outputPath().isEmpty()) mark = item->outputFileIconEnable() ? "status_success" : "status_failure";
+    if (item->currentResult()) mark = item->failureReason().isEmpty() ? "status_success" : "status_failure";
     painter->drawPixmap(statusLine.left(), statusLine.top() + 1, VQImageNamed(mark, 12));
+    if (mark == "status_failure") painter->setPen(QColor(170, 40, 30));
     const QRect text = statusLine.adjusted(16, 0, 0, 0);
     painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
                       smallMetrics.elidedText(item->conversionOptions(), Qt::ElideRight, text.width()));

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <cstdio>
+#include <cstring>
 
 #include "core/VQMainQueueBinding.h"
 #include "ui/VQAppDelegate.h"
@@ -10,6 +12,17 @@
 #include "ui/VQSourceFileViewController.h"
 
 int main(int argc, char* argv[]) {
+  // Answered before any window system is asked for.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("Vellumate %s\n", VQ_VERSION);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf("usage: vellumate [--version] [PDF files or folders...]\n");
+      return 0;
+    }
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName("vellumate");
   QApplication::setApplicationDisplayName("Vellumate");

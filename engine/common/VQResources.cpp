@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "platform/diagnostics/VQDiagnostics.h"
@@ -53,6 +54,15 @@ std::vector<std::string> resourceRoots() {
       roots.push_back(r);
     }
   };
+  // An installed tree carries its own resources beside its programs, wherever
+  // it was moved to: they come before any other.
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error && program.has_parent_path())
+    add((program.parent_path().parent_path() / "share" / "vqpapyrant").lexically_normal().string());
+#ifdef VQ_INSTALL_RESOURCES_DIR
+  add(VQ_INSTALL_RESOURCES_DIR);
+#endif
   if (const char* env = std::getenv("VQPAPYRANT_RESOURCES"); env && *env) {
     std::string list = env;
     size_t start = 0;
@@ -63,9 +73,6 @@ std::vector<std::string> resourceRoots() {
       start = end + 1;
     }
   }
-#ifdef VQ_INSTALL_RESOURCES_DIR
-  add(VQ_INSTALL_RESOURCES_DIR);
-#endif
 #ifdef VQ_SOURCE_RESOURCES_DIR
   add(VQ_SOURCE_RESOURCES_DIR);
 #endif

@@ -3,10 +3,12 @@
 // VQVellumate, VQTabulette, VQSlidequay).
 //
 // Resource roots are searched in this order:
-//   1. the folders named by the environment variable VQPAPYRANT_RESOURCES
+//   1. share/vqpapyrant beside the running program's folder (../share/vqpapyrant
+//      from its bin/), so that a tree installed under any prefix reads its own;
+//   2. the install location (share/vqpapyrant under the configured prefix);
+//   3. the folders named by the environment variable VQPAPYRANT_RESOURCES
 //      (several may be given, separated by ':');
-//   2. the install location (share/vqpapyrant under the install prefix);
-//   3. the source tree's engine/resources (builds that are not installed).
+//   4. the source tree's engine/resources (builds that are not installed).
 #include <optional>
 #include <string>
 

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <algorithm>
+#include <functional>
 
 #include "core/AppTestSupport.h"
 #include "core/VQSourceFileItem.h"
@@ -114,23 +115,90 @@ TEST_F(SourceFileItemTest, ImageFormatTakesTheImageTypesTokenAndIcon) {
   }
 }
 
-TEST_F(SourceFileItemTest, StatusLineFollowsTheOutput) {
+// The status line tells the last result in words, with the format and pages
+// it was made with.
+TEST_F(SourceFileItemTest, StatusLineTellsTheLastResult) {
+  struct Row {
+    std::optional<vq::VQError> error;
+    int failedPages;
+    bool writeOutput;
+    const char* status;
+    bool iconEnabled;
+  } rows[] = {
+      {std::nullopt, 0, false, "1-2, PNG, Ready!", false},
+      {std::nullopt, 0, true, "1-2, PNG, Success!", true},
+      {std::nullopt, 1, true, "1-2, PNG, Success, 1 page failed", true},
+      {std::nullopt, 2, true, "1-2, PNG, Success, 2 pages failed", true},
+      {std::nullopt, 0, false, "1-2, PNG, Failed: the output file is missing", false},
+      {vq::VQError::make(404, "Source File isn't exist."), 0, false, "1-2, PNG, Failed: the source file is missing",
+       false},
+      {vq::VQError::make(405, "Can't load the PDF Document."), 0, false,
+       "1-2, PNG, Failed: the PDF document cannot be loaded", false},
+      // What a failed conversion leaves behind is not its output.
+      {vq::VQError::make(406, "Conversion has been canceled."), 0, true, "1-2, PNG, Cancelled", false},
+      {vq::VQError::make(401, kNoPagesInRange), 0, false, "1-2, PNG, Failed: no page of the document is in the range",
+       false},
+      {vq::VQError::make(400, kOutputNotWritable), 0, false, "1-2, PNG, Failed: the output folder is not writable",
+       false},
+      {vq::VQError::make(400, "Unknow error while converting."), 0, false,
+       "1-2, PNG, Failed: Unknow error while converting. disk full", false},
+  };
+  int index = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.status);
+    auto item = VQSourceFileItem::initWithPath(writeFile("a.pdf", "x"));
+    item->setSettings_outputFormat("Image Files(JPEG, PNG, etc.)");
+    item->setSettings_outputFormat_imageType("PNG Image File(.png)");
+    item->settings_pageRangeType = 1;
+    item->settings_customPageRange = "1-2";
+    if (index++ > 0) {
+      const QString output = item->newOutputPath();
+      item->conversionDidStart();
+      for (int i = 0; i < row.failedPages; ++i) item->conversionDidFailPage();
+      if (row.error && row.error->code == 400) item->conversionDidCatchException("disk full");
+      if (row.writeOutput) QDir().mkpath(output);
+      item->conversionDidEnd(row.error);
+    }
+    EXPECT_EQ(item->conversionOptions(), row.status);
+    EXPECT_EQ(item->outputFileIconEnable(), row.iconEnabled);
+    EXPECT_TRUE(item->toolTip().startsWith(item->sourcePath()));
+    QDir(outputDir()).removeRecursively();
+    QDir().mkpath(outputDir());
+  }
+}
+
+// A result belongs to the settings it was made with: a changed setting
+// makes the row not yet converted, and its icon no longer opens the output.
+TEST_F(SourceFileItemTest, ChangedSettingsMakeTheRowReadyAgain) {
   auto item = VQSourceFileItem::initWithPath(writeFile("a.pdf", "x"));
-  item->setSettings_outputFormat("Image Files(JPEG, PNG, etc.)");
-  item->setSettings_outputFormat_imageType("PNG Image File(.png)");
-  EXPECT_EQ(item->conversionOptions(), "All Pages, PNG, Ready!");
-  item->settings_pageRangeType = 1;
-  item->settings_customPageRange = "1-2";
-  const QString output = item->newOutputPath();
-  EXPECT_EQ(item->conversionOptions(), "1-2, PNG, Failed!");
-  EXPECT_FALSE(item->outputFileIconEnable());
-  QDir().mkpath(output);
-  EXPECT_EQ(item->conversionOptions(), "1-2, PNG, Success!");
-  EXPECT_TRUE(item->outputFileIconEnable());
-  // What a failed conversion leaves behind is not its output.
-  item->conversionError = vq::VQError::make(406, "Conversion has been canceled.");
-  EXPECT_EQ(item->conversionOptions(), "1-2, PNG, Failed!");
-  EXPECT_FALSE(item->outputFileIconEnable());
+  item->setSettings_outputFormat("Microsoft Word(.docx)");
+  QDir().mkpath(item->newOutputPath());
+  item->conversionDidStart();
+  // Changed while converting: the result still tells what was made.
+  item->setSettings_outputFormat("Web Source File(.html)");
+  item->conversionDidEnd(std::nullopt);
+  EXPECT_EQ(item->conversionOptions(), "All Pages, HTML, Ready!");
+  item->setSettings_outputFormat("Microsoft Word(.docx)");
+  EXPECT_EQ(item->conversionOptions(), "All Pages, DOCX, Success!");
+  EXPECT_TRUE(item->toolTip().contains(item->outputPath()));
+  const std::vector<std::function<void()>> changes = {
+      [&] { item->setSettings_outputFormat("Image Files(JPEG, PNG, etc.)"); },
+      [&] { item->settings_pageRangeType = 1; },
+      [&] { item->convertOpts.wordOptions.enableShapToImage = !item->convertOpts.wordOptions.enableShapToImage; },
+  };
+  for (const auto& change : changes) {
+    const VQConversionSettings before = item->conversionSettings();
+    change();
+    EXPECT_TRUE(item->conversionOptions().endsWith("Ready!"));
+    EXPECT_FALSE(item->outputFileIconEnable());
+    EXPECT_FALSE(item->currentResult());
+    item->setSettings_outputFormat(before.outputFormat);
+    item->settings_pageRangeType = before.pageRangeType;
+    item->convertOpts.wordOptions = before.wordOptions;
+    EXPECT_TRUE(item->outputFileIconEnable());
+  }
+  item->resetConversion();
+  EXPECT_EQ(item->conversionOptions(), "All Pages, DOCX, Ready!");
 }
 
 // A file that does not open has no pages, and says so rather than failing.

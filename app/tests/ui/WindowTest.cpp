@@ -1,19 +1,26 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QUrl>
+#include <QUrlQuery>
+#include <QUuid>
 
 #include "core/AppTestSupport.h"
 #include "core/ScriptedEngine.h"
 #include "core/VQConversionFormats.h"
 #include "core/VQMainQueueBinding.h"
+#include "helpers/VQDesktopHandlers.h"
 #include "support/TestSupport.h"
 #include "ui/UiTestSupport.h"
 #include "ui/VQAppDelegate.h"
@@ -22,6 +29,7 @@
 #include "ui/VQPagePreview.h"
 #include "ui/VQPreferencesWindowController.h"
 #include "ui/VQSettingsViewController.h"
+#include "ui/VQSingleInstance.h"
 #include "ui/VQSourceFileViewController.h"
 #include "ui/VQSourceListModel.h"
 
@@ -94,33 +102,104 @@ TEST_F(WindowTest, DropsGoBetweenRowsOnly) {
   EXPECT_FALSE(list->model()->canDropMimeData(&text, Qt::CopyAction, 1, 0, QModelIndex()));
 }
 
-// A file that is not a PDF gets the unsupported sheet and is dropped; the
-// files dropped with it keep their place and order.
+// A file that is not a PDF is left out and named in a notice; the files
+// dropped with it keep their place and order.
 TEST_F(WindowTest, DroppedFilesAreCheckedAndKeepTheirOrder) {
   addItems({"a.pdf", "b.pdf"});
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile(corpus("minimal-jspdf.pdf")), QUrl::fromLocalFile(writeFile("notes.txt", "x")),
                  QUrl::fromLocalFile(corpus("logo-cairo.pdf"))});
   ASSERT_TRUE(list->model()->dropMimeData(&files, Qt::CopyAction, 1, 0, QModelIndex()));
-  ASSERT_TRUE(vqtest::waitUntil([&] { return list->openSheet() != nullptr; }));
-  EXPECT_EQ(list->openSheet()->item()->fileName(), "notes.txt");
-  list->openSheet()->accept();
   ASSERT_TRUE(vqtest::waitUntil([&] { return !list->isCheckingFiles(); }));
   EXPECT_EQ(names(list->ma_sourceItems()), QStringList({"a.pdf", "minimal-jspdf.pdf", "logo-cairo.pdf", "b.pdf"}));
+  const auto notices = window->findChildren<QMessageBox*>();
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_TRUE(notices.front()->informativeText().contains("notes.txt"));
 }
 
-// Paths that hold nothing are named in a message; the others are added.
-TEST_F(WindowTest, MissingFilesAreReported) {
-  QStringList reported;
-  QObject::connect(list, &VQSourceFileViewController::filesNotFound, [&](const QStringList& p) { reported << p; });
-  QDir(scratchPath("")).mkpath("empty");
-  window->openFiles({scratchPath("gone.pdf"), corpus("minimal-jspdf.pdf"), scratchPath("empty")});
-  EXPECT_EQ(reported, QStringList({scratchPath("gone.pdf"), scratchPath("empty")}));
+// Files given together arrive in the order given, however they come: the
+// command line or a second launch, or the open panel.
+TEST_F(WindowTest, FilesAppearInTheOrderGiven) {
+  QStringList paths;
+  for (const char* name : {"c.pdf", "a.pdf", "b.pdf"}) {
+    paths << scratchPath(name);
+    ASSERT_TRUE(QFile::copy(corpus("minimal-jspdf.pdf"), paths.back()));
+  }
+  window->openFiles(paths);
   ASSERT_TRUE(vqtest::waitUntil([&] { return !list->isCheckingFiles(); }));
-  EXPECT_EQ(names(list->ma_sourceItems()), QStringList({"minimal-jspdf.pdf"}));
-  auto* message = window->findChild<QMessageBox*>();
-  ASSERT_TRUE(message);
-  EXPECT_TRUE(message->informativeText().contains("gone.pdf"));
+  EXPECT_EQ(names(list->ma_sourceItems()), QStringList({"c.pdf", "a.pdf", "b.pdf"}));
+  list->sourceFileBrowse();
+  auto* panel = window->findChild<QFileDialog*>();
+  ASSERT_TRUE(panel);
+  emit panel->filesSelected({paths[2], paths[0]});
+  panel->close();
+  ASSERT_TRUE(vqtest::waitUntil([&] { return !list->isCheckingFiles(); }));
+  EXPECT_EQ(names(list->ma_sourceItems()), QStringList({"c.pdf", "a.pdf", "b.pdf", "b.pdf", "c.pdf"}));
+}
+
+// A second launch hands over names byte for byte: a newline is part of a
+// name, not the end of one.
+TEST_F(WindowTest, SecondLaunchHandsOverNamesWithNewlines) {
+  const QString odd = scratchPath("two\nlines.pdf");
+  ASSERT_TRUE(QFile::copy(corpus("minimal-jspdf.pdf"), odd));
+  const QString plain = scratchPath("plain.pdf");
+  ASSERT_TRUE(QFile::copy(corpus("minimal-jspdf.pdf"), plain));
+  const QString name = "vellumate-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+  VQSingleInstance running(name);
+  ASSERT_TRUE(running.listen());
+  QObject::connect(&running, &VQSingleInstance::filesReceived, window.get(), &VQAppDelegate::openFiles);
+  VQSingleInstance second(name);
+  ASSERT_TRUE(second.sendToRunningInstance({odd, plain}));
+  ASSERT_TRUE(vqtest::waitUntil([&] { return list->ma_sourceItems().size() == 2; }, 10000));
+  EXPECT_EQ(list->ma_sourceItems()[0]->sourcePath(), odd);
+  EXPECT_EQ(list->ma_sourceItems()[1]->sourcePath(), plain);
+  EXPECT_TRUE(window->findChildren<QMessageBox*>().isEmpty());
+}
+
+// Everything one addition could not take (missing paths, an empty folder,
+// eight files that are no PDF) is named in one notice; the rest is added.
+TEST_F(WindowTest, FilesNotAddedAreListedInOneNotice) {
+  QDir(scratchPath("")).mkpath("empty");
+  QDir(scratchPath("")).mkpath("folder");
+  QStringList unreadable;
+  for (int i = 0; i < 8; ++i) unreadable << writeFile(QString("folder/notes%1.txt").arg(i), "not a PDF");
+  ASSERT_TRUE(QFile::copy(corpus("minimal-jspdf.pdf"), scratchPath("folder/good.pdf")));
+  window->openFiles({scratchPath("gone.pdf"), scratchPath("folder"), scratchPath("empty")});
+  ASSERT_TRUE(vqtest::waitUntil([&] { return !list->isCheckingFiles(); }));
+  EXPECT_EQ(names(list->ma_sourceItems()), QStringList({"good.pdf"}));
+  const auto notices = window->findChildren<QMessageBox*>();
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_FALSE(list->openSheet());
+  const QString text = notices.front()->informativeText();
+  for (const QString& path : unreadable + QStringList{scratchPath("gone.pdf"), scratchPath("empty")})
+    EXPECT_TRUE(text.contains(path)) << path.toStdString();
+  EXPECT_TRUE(notices.front()->text().contains("10"));
+}
+
+// A file that forbids printing opens with its user password but needs its
+// owner password, which grants every permission; the notice says so.
+TEST_F(WindowTest, NoPrintFileIsAddedWithItsOwnerPassword) {
+  const QString noPrint = scratchPath("noprint.pdf");
+  ASSERT_EQ(vqtest::runCommand("qpdf --encrypt user owner 256 --print=none -- '" +
+                               corpus("logo-cairo.pdf").toStdString() + "' '" + noPrint.toStdString() + "'"),
+            0);
+  window->openFiles({noPrint});
+  ASSERT_TRUE(vqtest::waitUntil([&] { return list->openSheet() != nullptr; }));
+  VQFileSheet* sheet = list->openSheet();
+  for (const char* refused : {"wrong", "user"}) {
+    sheet->passwordField()->setText(refused);
+    sheet->confirm();
+    EXPECT_TRUE(sheet->isVisible()) << refused;
+    EXPECT_FALSE(sheet->passwordNotice()->isHidden()) << refused;
+  }
+  EXPECT_TRUE(sheet->passwordNotice()->text().contains("forbids printing"));
+  EXPECT_TRUE(sheet->passwordNotice()->text().contains("owner password"));
+  sheet->passwordField()->setText("owner");
+  sheet->confirm();
+  ASSERT_TRUE(vqtest::waitUntil([&] { return !list->isCheckingFiles(); }));
+  ASSERT_EQ(names(list->ma_sourceItems()), QStringList({"noprint.pdf"}));
+  EXPECT_EQ(list->ma_sourceItems().front()->sourcePassword(), "owner");
+  EXPECT_EQ(list->ma_sourceItems().front()->sourcePages(), 1);
 }
 
 TEST_F(WindowTest, RemovingKeepsASelectionAndShowsTheEmptyMessage) {
@@ -176,7 +255,186 @@ TEST_F(WindowTest, OnlyFinishedOutputsAreOpened) {
   EXPECT_EQ(workspace.opened, QStringList({QDir(outputDir()).filePath("a.txt")}));
   EXPECT_TRUE(workspace.revealed.isEmpty());
   EXPECT_TRUE(items[0]->conversionOptions().endsWith("Success!"));
-  EXPECT_TRUE(items[1]->conversionOptions().endsWith("Failed!"));
+  EXPECT_TRUE(items[1]->conversionOptions().endsWith("Failed: the PDF document cannot be loaded"));
+}
+
+// The batch takes each next item from the list as it stands: a removed row
+// is not converted, removing the converting row stops it first, a row added
+// meanwhile joins, and after Remove All nothing more is converted.
+TEST_F(WindowTest, BatchFollowsTheList) {
+  auto items = addItems({"a.pdf", "b.pdf", "c.pdf", "d.pdf", "e.pdf"});
+  for (auto& item : items) item->setSettings_outputFormat("UTF-8 Plain Text(.txt)");
+  window->startOrStopConversion();
+  EXPECT_EQ(window->statusBar()->currentMessage(), "Converting file 1 of 5");
+  list->removeItemsFromTable({items[1]});
+  EXPECT_EQ(window->statusBar()->currentMessage(), "Converting file 1 of 4");
+  papyrant->end();
+  EXPECT_EQ(log.back(), "single convert c.pdf txt");
+  list->removeItemsFromTable({items[2]});
+  EXPECT_EQ(log.back(), "multi stop");
+  EXPECT_TRUE(window->converterManager()->isConverting());
+  auto added = addItems({"f.pdf"});
+  added[0]->setSettings_outputFormat("UTF-8 Plain Text(.txt)");
+  papyrant->end(vq::VQError::make(406, "Conversion has been canceled."));
+  EXPECT_EQ(log.back(), "single convert f.pdf txt");
+  papyrant->end();
+  EXPECT_EQ(log.back(), "single convert d.pdf txt");
+  EXPECT_EQ(window->statusBar()->currentMessage(), "Converting file 4 of 5");
+  list->sourceFileRemoveAllFromQueue();
+  papyrant->end(vq::VQError::make(406, "Conversion has been canceled."));
+  EXPECT_FALSE(window->converterManager()->isConverting());
+  EXPECT_EQ(window->convertButton()->text(), "Convert");
+  EXPECT_EQ(log, (Log{"single convert a.pdf txt", "single convert c.pdf txt", "single stop", "multi stop",
+                      "single convert f.pdf txt", "single convert d.pdf txt", "single stop", "multi stop"}));
+}
+
+// A row's status is its last result; a changed setting makes it not yet
+// converted, and its icon no longer opens the earlier output.
+TEST_F(WindowTest, RowStatusBelongsToTheLastResult) {
+  auto items = addItems({"a.pdf"});
+  list->selectTableRowWithItem(items[0]);
+  pane->formatPopup()->setCurrentText("Microsoft Word(.docx)");
+  window->startOrStopConversion();
+  writeFile("out/a.docx", "document");
+  mutliThread->end();
+  const QModelIndex row = list->model()->index(0);
+  EXPECT_EQ(items[0]->conversionOptions(), "All Pages, DOCX, Success!");
+  EXPECT_TRUE(items[0]->outputFileIconEnable());
+  EXPECT_TRUE(list->model()->data(row, Qt::ToolTipRole).toString().contains(items[0]->sourcePath()));
+  pane->formatPopup()->setCurrentText(kImageFilesFormat);
+  EXPECT_EQ(items[0]->conversionOptions(), "All Pages, JPEG, Ready!");
+  EXPECT_FALSE(items[0]->outputFileIconEnable());
+  EXPECT_EQ(items[0]->outputFileIcon(), "icon_jpeg");
+}
+
+// Failures are explained on the row in words, and the converting row counts
+// its pages.
+TEST_F(WindowTest, RowsExplainFailuresAndCountPages) {
+  auto items = addItems({"a.pdf", "b.pdf", "c.pdf", "d.pdf", "e.pdf"});
+  for (auto& item : items) item->setSettings_outputFormat("UTF-8 Plain Text(.txt)");
+  window->startOrStopConversion();
+  papyrant->page(2, 5);
+  EXPECT_EQ(list->model()->data(list->model()->index(0), VQSourceListModel::ProgressTextRole).toString(),
+            "page 2 of 5");
+  papyrant->end(vq::VQError::make(404, "Source File isn't exist."));
+  papyrant->end(vq::VQError::make(405, "Can't load the PDF Document."));
+  papyrant->fail(1);
+  papyrant->fail(3);
+  writeFile("out/c.txt", "text");
+  papyrant->end();
+  // The last file goes to a folder where no file can be made, whoever asks.
+  VQSandBoxUtilities::SaveUserSelectedOutputURLBookmark("/proc");
+  papyrant->end(vq::VQError::make(406, "Conversion has been canceled."));
+  VQSandBoxUtilities::SaveUserSelectedOutputURLBookmark(outputDir());
+  EXPECT_EQ(log.size(), 4u) << "the last file never reaches the engine";
+  EXPECT_FALSE(window->converterManager()->isConverting());
+  const char* expected[] = {"All Pages, TXT, Failed: the source file is missing",
+                            "All Pages, TXT, Failed: the PDF document cannot be loaded",
+                            "All Pages, TXT, Success, 2 pages failed", "All Pages, TXT, Cancelled",
+                            "All Pages, TXT, Failed: the output folder is not writable"};
+  for (size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i]->conversionOptions(), expected[i]);
+    const QString tip = list->model()->data(list->model()->index(static_cast<int>(i)), Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.startsWith(items[i]->sourcePath())) << tip.toStdString();
+  }
+  EXPECT_TRUE(list->model()->data(list->model()->index(0), Qt::ToolTipRole).toString().contains("missing"));
+}
+
+// Closing the window during a conversion asks first: keep converting, or
+// stop and quit once the engine has stopped.
+TEST_F(WindowTest, ClosingDuringAConversionAsksFirst) {
+  addItems({"a.pdf"})[0]->setSettings_outputFormat("UTF-8 Plain Text(.txt)");
+  window->show();
+  window->startOrStopConversion();
+  EXPECT_FALSE(window->close());
+  ASSERT_TRUE(window->closeQuestion());
+  auto button = [&](const char* text) {
+    for (QAbstractButton* b : window->closeQuestion()->buttons())
+      if (b->text() == text) return b;
+    return static_cast<QAbstractButton*>(nullptr);
+  };
+  ASSERT_TRUE(button("Keep Converting"));
+  button("Keep Converting")->click();
+  EXPECT_TRUE(window->converterManager()->isConverting());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->closeQuestion() && window->closeQuestion()->isVisible());
+  EXPECT_FALSE(window->close());
+  ASSERT_TRUE(window->closeQuestion());
+  button("Stop and Quit")->click();
+  EXPECT_TRUE(papyrant->stopAsked);
+  EXPECT_TRUE(window->isVisible());
+  papyrant->end(vq::VQError::make(406, "Conversion has been canceled."));
+  EXPECT_TRUE(vqtest::waitUntil([&] { return !window->isVisible(); }));
+  // Without a conversion the window just closes.
+  window->show();
+  EXPECT_TRUE(window->close());
+}
+
+QAction* menuAction(QMainWindow* window, const QString& text) {
+  for (QAction* menu : window->menuBar()->actions())
+    for (QAction* action : menu->menu()->actions())
+      if (action->text() == text) return action;
+  return nullptr;
+}
+
+// The commands users reach for by key have shortcuts, shown in the menus.
+TEST_F(WindowTest, MenuCommandsHaveShortcuts) {
+  auto items = addItems({"a.pdf", "b.pdf", "c.pdf"});
+  for (auto& item : items) item->setSettings_outputFormat("UTF-8 Plain Text(.txt)");
+  const std::vector<std::pair<QString, QKeySequence>> rows = {
+      {"Add Files…", QKeySequence::Open},
+      {"Convert", QKeySequence(Qt::CTRL | Qt::Key_Return)},
+      {"Cancel Conversion", QKeySequence(Qt::Key_Escape)},
+      {"Remove", QKeySequence::Delete},
+      {"Select All", QKeySequence::SelectAll},
+  };
+  for (const auto& [text, keys] : rows) {
+    QAction* action = menuAction(window.get(), text);
+    ASSERT_TRUE(action) << text.toStdString();
+    EXPECT_EQ(action->shortcut(), keys) << text.toStdString();
+  }
+  EXPECT_FALSE(menuAction(window.get(), "Cancel Conversion")->isEnabled());
+  menuAction(window.get(), "Select All")->trigger();
+  EXPECT_EQ(list->selectedItems().size(), 3u);
+  list->selectTableRowWithItem(items[1]);
+  menuAction(window.get(), "Remove")->trigger();
+  EXPECT_EQ(names(list->ma_sourceItems()), QStringList({"a.pdf", "c.pdf"}));
+  menuAction(window.get(), "Convert")->trigger();
+  EXPECT_EQ(log, (Log{"single convert a.pdf txt"}));
+  EXPECT_FALSE(menuAction(window.get(), "Convert")->isEnabled());
+  menuAction(window.get(), "Cancel Conversion")->trigger();
+  EXPECT_TRUE(papyrant->stopAsked);
+  papyrant->end(vq::VQError::make(406, "Conversion has been canceled."));
+  EXPECT_TRUE(menuAction(window.get(), "Convert")->isEnabled());
+}
+
+// The Help menu: the sample joins the list from the installed resources,
+// both mails go to the desktop's mail program, About names the version.
+TEST_F(WindowTest, HelpMenuSampleMailAndAbout) {
+  QStringList mails;
+  LaunchServicesWrapper::setCommandRunner([&](const QString& program, const QStringList& arguments, QString*) {
+    mails << program + " " + arguments.join(' ');
+    return 0;
+  });
+  menuAction(window.get(), "Add the Getting Started Sample")->trigger();
+  ASSERT_TRUE(vqtest::waitUntil([&] { return !list->isCheckingFiles(); }));
+  EXPECT_EQ(names(list->ma_sourceItems()), QStringList({"Getting Started.pdf"}));
+  EXPECT_GT(list->ma_sourceItems().front()->sourcePages(), 0);
+  menuAction(window.get(), "Technical Support…")->trigger();
+  menuAction(window.get(), "Tell a Friend…")->trigger();
+  LaunchServicesWrapper::setCommandRunner(nullptr);
+  ASSERT_EQ(mails.size(), 2);
+  const QUrl support(mails[0].section(' ', 1));
+  EXPECT_TRUE(mails[0].startsWith("xdg-email mailto:"));
+  EXPECT_EQ(QUrlQuery(support).queryItemValue("subject", QUrl::FullyDecoded),
+            "Vellumate - " + VQAppDelegate::versionString() + ": Technical Support");
+  EXPECT_TRUE(QUrlQuery(support).queryItemValue("body", QUrl::FullyDecoded).contains("System Version:"));
+  const QUrl friendMail(mails[1].section(' ', 1));
+  EXPECT_TRUE(QUrlQuery(friendMail).queryItemValue("body", QUrl::FullyDecoded).contains("Vellumate"));
+  menuAction(window.get(), "About Vellumate")->trigger();
+  auto* about = window->findChild<QMessageBox*>("aboutBox");
+  ASSERT_TRUE(about);
+  EXPECT_TRUE(about->text().contains(VQAppDelegate::versionString()));
 }
 
 TEST(PageProgressTest, PagesFillEightyFivePercent) {
@@ -343,11 +601,11 @@ TEST(WindowEndToEndTest, ConvertsCorpusFilesToDocxAndTxt) {
     sheet->confirm();
     ASSERT_TRUE(vqtest::waitUntil([&] { return !list->isCheckingFiles(); }));
     EXPECT_EQ(names(list->ma_sourceItems()),
-              QStringList({"logo-cairo.pdf", "encrypted-aes128-user.pdf", "minimal-jspdf.pdf", "extra.pdf"}));
+              QStringList({"minimal-jspdf.pdf", "encrypted-aes128-user.pdf", "logo-cairo.pdf", "extra.pdf"}));
 
     QModelIndexList first{list->model()->index(0)};
     std::unique_ptr<QMimeData> moved(list->model()->mimeData(first));
-    list->model()->dropMimeData(moved.get(), Qt::MoveAction, 2, 0, QModelIndex());
+    list->model()->dropMimeData(moved.get(), Qt::MoveAction, 3, 0, QModelIndex());
     list->removeItemsFromTable({list->ma_sourceItems().back()});
     const auto items = list->ma_sourceItems();
     ASSERT_EQ(names(items), QStringList({"encrypted-aes128-user.pdf", "logo-cairo.pdf", "minimal-jspdf.pdf"}));

@@ -369,6 +369,9 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
     if (!q) return passwordRefused ? OpenError::PasswordRequired : OpenError::Damaged;
     try {
       impl->encrypted = q->isEncrypted();
+      impl->ownerPasswordMatched = impl->encrypted && q->ownerPasswordMatched();
+      // The permission flags bind only those who opened the file with the user password.
+      impl->allowsPrinting = !impl->encrypted || impl->ownerPasswordMatched || q->allowPrintLowRes();
       const auto counted = countFromTreeRoot(*q);
       wholeTree = !counted;
       if (!counted)
@@ -419,6 +422,8 @@ const std::string& Document::path() const { return impl_->path; }
 const std::string& Document::password() const { return impl_->password; }
 int Document::pageCount() const { return impl_->pageCount; }
 bool Document::isEncrypted() const { return impl_->encrypted; }
+bool Document::ownerPasswordMatched() const { return impl_->ownerPasswordMatched; }
+bool Document::allowsPrinting() const { return impl_->allowsPrinting; }
 std::string Document::version() const { return impl_->version; }
 Document::Impl& Document::impl() const { return *impl_; }
 

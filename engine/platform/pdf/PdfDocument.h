@@ -35,6 +35,10 @@ class Document : public std::enable_shared_from_this<Document> {
   const std::string& password() const;
   int pageCount() const;
   bool isEncrypted() const;
+  // The password given opened the file as its owner: every permission is granted.
+  bool ownerPasswordMatched() const;
+  // Unencrypted, opened as the owner, or printing allowed by the permission flags.
+  bool allowsPrinting() const;
   std::string version() const;  // "1.4"
 
   Object trailer() const;

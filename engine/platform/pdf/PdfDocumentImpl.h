@@ -20,6 +20,8 @@ struct Document::Impl {
   std::string password;       // as the caller gave it
   std::string passwordBytes;  // the bytes that opened the file
   bool encrypted = false;
+  bool ownerPasswordMatched = false;
+  bool allowsPrinting = true;
   int pageCount = 0;
   std::string version;
   // The file's bytes with a rebuilt cross-reference, when its own could not

@@ -367,6 +367,37 @@ TEST(DocumentCorpus, PasswordEncodings) {
   }
 }
 
+// The permission flags bind the user password only: the owner password
+// grants printing whatever they say.
+TEST(DocumentCorpus, PrintingByPassword) {
+  vqtest::ScratchDir dir;
+  const std::string source = vqtest::corpusFile("logo-cairo.pdf").string();
+  const auto noPrint = dir / "noprint.pdf";
+  const auto emptyUser = dir / "noprint-empty-user.pdf";
+  ASSERT_EQ(vqtest::runCommand(
+                fmt::format("qpdf --encrypt user owner 256 --print=none -- '{}' '{}'", source, noPrint.string())),
+            0);
+  ASSERT_EQ(vqtest::runCommand(fmt::format("qpdf --encrypt '' owner 128 --use-aes=y --print=none -- '{}' '{}'", source,
+                                           emptyUser.string())),
+            0);
+  struct Row {
+    std::string path, password;
+    bool owner, printing;
+  } rows[] = {
+      {noPrint.string(), "user", false, false},
+      {noPrint.string(), "owner", true, true},
+      {emptyUser.string(), "", false, false},
+      {emptyUser.string(), "owner", true, true},
+      {source, "", false, true},
+  };
+  for (const Row& row : rows) {
+    auto doc = Document::open(row.path, row.password);
+    ASSERT_TRUE(doc) << row.path << " " << row.password;
+    EXPECT_EQ(doc->ownerPasswordMatched(), row.owner) << row.path << " " << row.password;
+    EXPECT_EQ(doc->allowsPrinting(), row.printing) << row.path << " " << row.password;
+  }
+}
+
 TEST(Document, StreamData) {
   vqtest::ScratchDir dir;
   QPDF q;
