@@ -199,6 +199,26 @@ WordCheck CompareWords(const std::vector<std::vector<std::string>>& streams, con
   return check;
 }
 
+WordCheck CompareShapeWords(const std::vector<std::vector<std::string>>& streams,
+                            const std::vector<std::vector<std::string>>& shapes) {
+  std::vector<std::string> all, output;
+  for (const auto& s : streams) all.insert(all.end(), s.begin(), s.end());
+  for (const auto& s : shapes) output.insert(output.end(), s.begin(), s.end());
+  WordCheck check = CompareWords(streams, output, false);
+  check.outOfOrder.clear();
+  std::map<std::string, long> surplus;  // words doubled are told already
+  for (const auto& w : check.doubled) ++surplus[w];
+  for (const auto& shape : shapes) {
+    const std::vector<bool> kept = KeptInCommonSubsequence(shape, all);
+    for (size_t i = 0; i < shape.size(); ++i) {
+      if (kept[i]) continue;
+      if (surplus[shape[i]] > 0) --surplus[shape[i]];
+      else check.outOfOrder.push_back(shape[i]);
+    }
+  }
+  return check;
+}
+
 std::string WordCheck::describe() const {
   std::string out;
   auto add = [&](const char* what, const std::vector<std::string>& words) {

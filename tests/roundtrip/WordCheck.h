@@ -49,6 +49,16 @@ struct WordCheck {
 WordCheck CompareWords(const std::vector<std::vector<std::string>>& streams, const std::vector<std::string>& output,
                        bool streamsMayInterleave);
 
+// The same for a slide's shapes. The shapes stand in the order they stack
+// (paint order), which a producer chooses for the picture, not for reading:
+// a frame painted before the text around it is still read where it stands,
+// and a text box may hold the paragraphs above and below a frame set on top
+// of it. So the words of each shape must keep the source's order, but the
+// shapes may come in any order; a shape that reads two columns across is
+// still out of order.
+WordCheck CompareShapeWords(const std::vector<std::vector<std::string>>& streams,
+                            const std::vector<std::vector<std::string>>& shapes);
+
 // The text of a source document as streams of normalised words: LibreOffice
 // flat XML (.fodt, .fodp, .fods: paragraphs, headings, list items, table
 // cells and text boxes in document order) or well-formed HTML (the body's

@@ -428,16 +428,36 @@ std::string CsvText(const std::string& table) {
   return out;
 }
 
-std::string PptxText(const std::map<std::string, std::string>& parts) {
+// Each slide's shape tree, in the order of the slide list.
+template <class Each>
+void ForEachSlideTree(const std::map<std::string, std::string>& parts, Each each) {
   const auto presentation = ParseXml(Part(parts, "ppt/presentation.xml"), "ppt/presentation.xml");
-  std::string out;
   for (const auto& id : presentation.child("p:presentation").child("p:sldIdLst").children("p:sldId")) {
     const std::string target =
         RelationshipTarget(parts, "ppt/_rels/presentation.xml.rels", "ppt/", id.attribute("r:id").value());
     const auto slide = ParseXml(Part(parts, target), target);
-    WalkSlide(slide.child("p:sld"), out);
-    out += '\n';
+    each(slide.child("p:sld"));
   }
+}
+
+std::string PptxText(const std::map<std::string, std::string>& parts) {
+  std::string out;
+  ForEachSlideTree(parts, [&](const pugi::xml_node& slide) {
+    WalkSlide(slide, out);
+    out += '\n';
+  });
+  return out;
+}
+
+std::vector<std::string> PptxShapeTexts(const std::map<std::string, std::string>& parts) {
+  std::vector<std::string> out;
+  ForEachSlideTree(parts, [&](const pugi::xml_node& slide) {
+    for (const auto& shape : slide.select_nodes(".//p:sp[not(ancestor::mc:Fallback)]")) {
+      std::string text;
+      WalkSlide(shape.node(), text);
+      if (text.find_first_not_of(" \t\n") != std::string::npos) out.push_back(std::move(text));
+    }
+  });
   return out;
 }
 

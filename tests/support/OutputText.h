@@ -41,6 +41,8 @@ std::string CsvText(const std::string& table);
 // A presentation's a:t slide by slide, in the order of the slide list, each
 // slide's shapes in the order of its shape tree.
 std::string PptxText(const std::map<std::string, std::string>& parts);
+// The same, one text for each shape of each slide.
+std::vector<std::string> PptxShapeTexts(const std::map<std::string, std::string>& parts);
 // An HTML page's text content: the head, scripts, styles and comments left
 // out, entities decoded, block elements and line breaks read as boundaries.
 std::string HtmlText(const std::string& html);
