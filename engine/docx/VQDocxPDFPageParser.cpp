@@ -395,7 +395,7 @@ const Rect& VQDocxPDFPageParser::visibleArea(const VQPDFRenderState& state) {
 void VQDocxPDFPageParser::didScanTextTextOffset(VQPDFConentParser* parser, const std::string& text,
                                                 const Size& offset) {
   if (!currentPage_ || text.empty()) return;
-  const Glyph glyph = capture_.glyph(offset);
+  const Glyph glyph = capture_.textGlyph(text, offset);
   const VQPDFRenderState& s = glyph.state();
   // Clip paths that leave less than a point either way hide the text.
   const Rect visible = visibleArea(s);
@@ -467,6 +467,7 @@ void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std
   run->ctmInfo.frame.size.width = width;
   run->textWidth = width;
   run->spaceWidth = blank;
+  run->wordGapBefore = glyph.wordGapBefore();
   currentPage_->allRunTextArray.push_back(std::move(run));
 }
 

@@ -59,7 +59,8 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
     if (continues) {
       VQFlowTextRunText& run = *page.cachedTurnedRun;
       const bool blankBetween = !run.runText.empty() && run.runText.back() == ' ';
-      if (apart > kTurnedBlankEm * size && !blankBetween && !isSingleBlankOrControl(g.text)) run.runText += ' ';
+      if ((apart > kTurnedBlankEm * size || g.wordGapBefore) && !blankBetween && !isSingleBlankOrControl(g.text))
+        run.runText += ' ';
       run.runText += g.text;
     } else {
       closeTurned(page);
@@ -92,6 +93,7 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
   run.rProperty = g.rProperty;
   run.runText = g.text;
   run.spaceWidth = g.spaceWidth;
+  run.wordGapBefore = g.wordGapBefore;
   run.textWidth = std::fabs(g.nextTopLeftX - g.placement.topLeft.x);
   if (!std::isfinite(run.textWidth)) run.textWidth = 0;
   page.allRunTextArray.push_back(std::move(run));

@@ -29,6 +29,7 @@ struct VQFlowTextGlyph {
   double nextTopLeftX = 0;        // top-left x of the position after the string
   double nextTopLeftY = 0;        // and its y
   double spaceWidth = 0;          // display width of a blank in the string's font
+  bool wordGapBefore = false;     // the capture saw a word gap before the string
   VQFlowTextRPr rProperty;
 };
 

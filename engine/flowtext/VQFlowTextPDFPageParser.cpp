@@ -65,7 +65,7 @@ VQFlowTextRPr VQFlowTextPDFPageParser::currentRProperty(const VQPDFPageCapture::
 
 void VQFlowTextPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::string& text, const Size& offset) {
   if (isShouldCancel_ || !capture_.hasPage() || text.empty()) return;
-  const VQPDFPageCapture::Glyph glyph = capture_.glyph(offset);
+  const VQPDFPageCapture::Glyph glyph = capture_.textGlyph(text, offset);
   const auto& s = glyph.state();
   const VQPDF_CTMInfo& info = glyph.placement();
 
@@ -77,6 +77,7 @@ void VQFlowTextPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const st
   g.placement.fontSize = info.fontSize;
   g.rotation = info.rotation;
   g.flip = info.flip != 0;
+  g.wordGapBefore = glyph.wordGapBefore();
   const Point next = glyph.nextTopLeft();
   g.nextTopLeftX = next.x;
   g.nextTopLeftY = next.y;

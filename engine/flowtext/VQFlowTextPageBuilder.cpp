@@ -279,7 +279,17 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       // raised letter of a logo) continues it too.
       const double gap = sl.empty() ? 0 : r.left() - sl.back().back().right();
       const double overlap = kMostOverlapEm * std::fabs(r.ctmInfo.fontSize.width);
-      if (sl.empty() || gap >= kPartJoin || gap <= -std::max(kPartJoin, overlap)) sl.emplace_back();
+      if (sl.empty() || gap >= kPartJoin || gap <= -std::max(kPartJoin, overlap)) {
+        sl.emplace_back();
+      } else if (const Run& before = sl.back().back(); r.wordGapBefore && r.pdfScanIndex == before.pdfScanIndex + 1 &&
+                                                       !r.runText.empty() && r.runText.front() != ' ' &&
+                                                       !before.runText.empty() && before.runText.back() != ' ') {
+        // A word gap the capture saw after the run drawn just before, too
+        // narrow to part the runs here. (A run drawn before the one it
+        // follows on the line, as an accent before its letter, had its gap
+        // elsewhere.)
+        r.runText.insert(r.runText.begin(), ' ');
+      }
       sl.back().push_back(std::move(r));
     }
     sectLines.push_back(std::move(sl));

@@ -60,6 +60,9 @@ struct VQFlowTextRunText {
   std::string runText;    // UTF-8
   double textWidth = 0;   // display points
   double spaceWidth = 0;  // width of a blank in display points
+  // The capture saw a word gap before the run (a blank glyph, however
+  // narrow, or a gap wide enough for its type).
+  bool wordGapBefore = false;
 
   double top() const { return ctmInfo.topLeft.y; }
   double bottom() const { return ctmInfo.bottomLeft.y; }

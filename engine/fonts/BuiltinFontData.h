@@ -20,6 +20,10 @@ struct BuiltinFontRecord {
   int bbox[4];  // llx lly urx ury
   const GlyphWidth* widths;
   size_t widthCount;
+  // The glyph name at each code for a font of its own encoding (Symbol,
+  // ZapfDingbats), nullptr where the code draws nothing; nullptr for the
+  // fonts read through the standard encodings.
+  const char* const* codes;
 };
 
 struct GlyphNameEntry {

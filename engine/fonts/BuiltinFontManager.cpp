@@ -148,6 +148,7 @@ BuiltinFontManager::BuiltinFontManager() {
     f.descent = rec.descent / 1000.0;
     f.bbox = RectMake(rec.bbox[0], rec.bbox[1], rec.bbox[2], rec.bbox[3]);
     f.fontWidths = BuiltinFontWidths(rec.widths, rec.widthCount);
+    f.codes_ = rec.codes;
     fonts_.push_back(std::move(f));
   }
   const char* order[12] = {"Courier",     "Courier-Oblique",   "Courier-Bold",   "Courier-BoldOblique",

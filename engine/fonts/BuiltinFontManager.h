@@ -46,6 +46,15 @@ class BuiltinFont {
   double descent = 0;  // text-space units
   Rect bbox;           // thousandths: origin (llx, lly), size (urx, ury)
   BuiltinFontWidths fontWidths;
+  // The glyph name a code of the font's own encoding draws (Symbol,
+  // ZapfDingbats), or nullptr: always nullptr for the fonts that the
+  // standard encodings read.
+  const char* glyphNameForCode(uint8_t code) const { return codes_ ? codes_[code] : nullptr; }
+  bool hasOwnEncoding() const { return codes_ != nullptr; }
+
+ private:
+  friend class BuiltinFontManager;
+  const char* const* codes_ = nullptr;
 };
 
 class BuiltinFontManager {

@@ -94,6 +94,12 @@ class VQPDFFont {
   const BuiltinFont* builtinFont = nullptr;  // into the process-wide standard-14 table
   std::string extFontFile;                   // never filled
   int stringEncoding = 0;                    // how a one-byte code becomes text without a map (VQStringEncoding)
+  // Where the glyphs' own x and y axes point in text space, each of unit
+  // length, without offset: the identity, but for a Type 3 font whose matrix
+  // turns, slants or mirrors its glyphs (dvips and Distiller write bitmap
+  // fonts upside down and draw them under a text matrix that turns them back).
+  // The ascent and descent lie along its y axis.
+  AffineTransform glyphOrientation;
 
  protected:
   VQPDFFont() = default;

@@ -339,17 +339,25 @@ void VQPDFSimple8BitFont::addBuiltinEncoding(const pdf::Object& encoding) {
   // dashes, ligatures and math symbols at codes where WinAnsi has other
   // characters, and only the program's glyph names say which.
   if (!(encoding.isNull() || (encoding.isDictionary() && !encoding.get("BaseEncoding").name()))) return;
+  auto take = [&](int c, const std::string& name) {
+    if (name.empty() || differences.count(c) || textlessCodes.count(c)) return;
+    // Only names that resolve: a private name says nothing about the text.
+    GlyphNameText t = glyphNameText(name, false, nullptr);
+    if (t.known && !t.text.empty()) differences[c] = t.text;
+  };
+  const bool embedded = fontDescriptor && fontDescriptor->embFont;
+  if (!embedded) {
+    // Symbol and ZapfDingbats as the reader's own fonts: their codes are
+    // Greek letters, math operators and ornaments, never WinAnsi's letters.
+    if (builtinFont && builtinFont->hasOwnEncoding() && subtype != "Type3")
+      for (int c = 0; c < 256; ++c)
+        if (const char* name = builtinFont->glyphNameForCode(static_cast<uint8_t>(c))) take(c, name);
+    return;
+  }
   if (subtype != "Type1" && subtype != "MMType1") return;
-  if (!fontDescriptor || !fontDescriptor->embFont) return;
   if (fontDescriptor->embFontNum != 1 && fontDescriptor->embFontNum != 3) return;
   const std::vector<std::string> names = fontDescriptor->embFont->builtinEncodingGlyphNames();
-  for (size_t code = 0; code < names.size() && code < 256; ++code) {
-    const int c = static_cast<int>(code);
-    if (names[code].empty() || differences.count(c) || textlessCodes.count(c)) continue;
-    // Only names that resolve: a private name says nothing about the text.
-    GlyphNameText t = glyphNameText(names[code], false, nullptr);
-    if (t.known && !t.text.empty()) differences[c] = t.text;
-  }
+  for (size_t code = 0; code < names.size() && code < 256; ++code) take(static_cast<int>(code), names[code]);
 }
 
 void VQPDFSimple8BitFont::setEncodingWithEncodingObject(const pdf::Object& encoding) {
@@ -418,6 +426,10 @@ void VQPDFSimple8BitFont::applyGlyphMatrix(const pdf::Object& dictionary) {
   if (auto v = numbersOf<6>(dictionary.get("FontMatrix")); v && (*v)[0] * (*v)[3] - (*v)[1] * (*v)[2] != 0)
     m = AffineTransformMake((*v)[0], (*v)[1], (*v)[2], (*v)[3], (*v)[4], (*v)[5]);
   glyphMatrix = m;
+  // A matrix with an axis of no length was refused above, so both are
+  // measurable.
+  const double along = std::hypot(m.a, m.b), across = std::hypot(m.c, m.d);
+  glyphOrientation = AffineTransformMake(m.a / along, m.b / along, m.c / across, m.d / across, 0, 0);
   if (auto b = numbersOf<4>(dictionary.get("FontBBox"))) {
     Rect box = transformedCorners((*b)[0], (*b)[1], (*b)[2], (*b)[3], m);
     // Many producers write [0 0 0 0]: that box says nothing.
@@ -428,7 +440,6 @@ void VQPDFSimple8BitFont::applyGlyphMatrix(const pdf::Object& dictionary) {
   const pdf::Object dd = dictionary.get("FontDescriptor");
   auto glyphUnits = [&](const char* key) { return dd.get(key).number().value_or(0); };
   // Heights are measured across the baseline, widths along it.
-  const double across = std::hypot(m.c, m.d), along = std::hypot(m.a, m.b);
   if (double a = glyphUnits("Ascent"); a != 0) d.ascent = a * across;
   if (double de = glyphUnits("Descent"); de != 0) d.descent = -std::fabs(de) * across;
   d.averageWidth = glyphUnits("AvgWidth") * along;
@@ -444,8 +455,18 @@ void VQPDFSimple8BitFont::setWidthsWithFontDictionary(const pdf::Object& diction
   auto fillFrom = [&](const BuiltinFont& f, int count) {
     uint16_t w = 0;
     if (f.fontWidths.widthOfSpace(&w)) charWidths[32] = w / 1000.0;
-    for (int i = 0; i < count; ++i)
-      if (f.fontWidths.getCharacter(static_cast<uint32_t>(i), &w)) charWidths[i] = w / 1000.0;
+    for (int i = 0; i < count; ++i) {
+      // A font of its own encoding is measured by the glyph at each code;
+      // the others by the glyph of the character the code reads as.
+      bool found = false;
+      if (!f.hasOwnEncoding()) {
+        found = f.fontWidths.getCharacter(static_cast<uint32_t>(i), &w);
+      } else if (i < 256) {
+        const char* name = f.glyphNameForCode(static_cast<uint8_t>(i));
+        found = name && f.fontWidths.getString(name, &w);
+      }
+      if (found) charWidths[i] = w / 1000.0;
+    }
   };
   if (builtinFont) fillFrom(*builtinFont, kWidthCount);
 

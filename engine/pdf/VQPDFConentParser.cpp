@@ -284,9 +284,7 @@ void VQPDFConentParser::dispatchXObject(const std::shared_ptr<VQPDFXObject>& xob
   if (contentStreamType == VQPDFContentStreamTypeAnnotation) xobject->annot = contentAnnot;
   switch (xobject->getType()) {
     case VQPDFXObjectTypeImage: {
-      auto image = std::static_pointer_cast<VQPDFImageXObject>(xobject);
-      image->prepareDecoding(currentColorSpaceDict(), decodeImages(), context_->images);
-      if (delegate_) delegate_->didScanXObjectImage(this, image);
+      reportImage(std::static_pointer_cast<VQPDFImageXObject>(xobject), context_->images);
       break;
     }
     case VQPDFXObjectTypeForm: {
@@ -298,6 +296,24 @@ void VQPDFConentParser::dispatchXObject(const std::shared_ptr<VQPDFXObject>& xob
     default:
       break;  // PostScript XObjects are never drawn
   }
+}
+
+void VQPDFConentParser::reportImage(std::shared_ptr<VQPDFImageXObject> image,
+                                    std::shared_ptr<VQPDFDecodedImages> page) {
+  // Without decoding no picture is made, and the colour (a pattern's
+  // average takes a drawing) is not needed.
+  if (decodeImages() && image->isStencilMask()) {
+    const VQPDFRenderState& st = currentRenderingState();
+    const VQPDFRGB color = st.currentFillPaintRGB(RectApplyAffineTransform(RectMake(0, 0, 1, 1), st.ctm));
+    if (image->stencilColor && *image->stencilColor != color) {
+      auto again = std::make_shared<VQPDFImageXObject>(image->xObjectStream, image->objectKey);
+      again->annot = image->annot;
+      image = std::move(again);
+    }
+    image->stencilColor = color;
+  }
+  image->prepareDecoding(currentColorSpaceDict(), decodeImages(), std::move(page));
+  if (delegate_) delegate_->didScanXObjectImage(this, image);
 }
 
 void VQPDFConentParser::runFormXObject(VQPDFFormXObject& form, int64_t streamType) {
@@ -356,9 +372,8 @@ void VQPDFConentParser::drawAnnotationStream(const std::shared_ptr<VQPDFAnnot>& 
   if (*subtype == "Image") {
     auto image = std::make_shared<VQPDFImageXObject>(
         stream, fmt::format("Annot-EI-{:.0f}-{}", SecondsSince1970(), VQRandomString::Random4BigLetter()));
-    image->prepareDecoding(currentColorSpaceDict(), decodeImages(), nullptr);
     image->annot = annot;
-    if (delegate_) delegate_->didScanXObjectImage(this, image);
+    reportImage(std::move(image), nullptr);
   } else if (*subtype == "Form") {
     const size_t savedDepth = ensureStack().depth();
     VQPDFRenderState& st = stack_->pushRenderingState();
@@ -693,9 +708,8 @@ struct VQPDFConentParser::Ops {
     if (parser.currentRenderingState().isStateTextClip()) return;
     auto image = std::make_shared<VQPDFImageXObject>(
         stream, fmt::format("EI-{:.0f}-{}", SecondsSince1970(), VQRandomString::Random4BigLetter()));
-    image->prepareDecoding(parser.currentColorSpaceDict(), parser.decodeImages(), nullptr);
     if (parser.contentStreamType == VQPDFContentStreamTypeAnnotation) image->annot = parser.contentAnnot;
-    if (parser.delegate_) parser.delegate_->didScanXObjectImage(&parser, image);
+    parser.reportImage(std::move(image), nullptr);
   }
 };
 

@@ -149,6 +149,11 @@ class VQPDFConentParser {
   void paint(bool stroke, bool fill);
   void endPath();
   void dispatchXObject(const std::shared_ptr<VQPDFXObject>& xobject);
+  // Reports an image drawn now, to be decoded on demand (once per page for
+  // the streams `page` keeps). A stencil mask takes the fill colour in
+  // effect: drawn again in another colour it is reported as an image of its
+  // own, so every report keeps the picture of its colour.
+  void reportImage(std::shared_ptr<VQPDFImageXObject> image, std::shared_ptr<VQPDFDecodedImages> page);
 
   pdf::Object contentDict_;
   std::shared_ptr<const pdf::ContentStream> contentStream_;

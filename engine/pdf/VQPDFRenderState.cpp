@@ -1,9 +1,11 @@
 #include "pdf/VQPDFRenderState.h"
 
+#include <atomic>
 #include <cmath>
 
 #include "fonts/VQPDFFont.h"
 #include "pdf/VQPDFExtGState.h"
+#include "pdf/VQPDFObjectValues.h"
 
 namespace vq {
 
@@ -74,6 +76,24 @@ VQPDFRGB VQPDFRenderState::currentFillRGBColor() const {
 
 VQPDFRGB VQPDFRenderState::currentStrokeRGBColor() const {
   return strokeColorSpace ? strokeColorSpace->getRGB(strokeColor) : VQPDFRGB{};
+}
+
+namespace {
+// Set once before pages are parsed, read by every page's thread.
+std::atomic<VQPDFRenderState::PatternAverager> gPatternAverager{nullptr};
+}  // namespace
+
+void VQPDFRenderState::setPatternAverager(PatternAverager averager) { gPatternAverager.store(averager); }
+
+VQPDFRGB VQPDFRenderState::currentFillPaintRGB(const Rect& area) const {
+  using vqpdf_detail::Clamp255;
+  VQPDFRGB rgb = currentFillRGBColor();
+  if (const auto* space = dynamic_cast<const VQPDFPatternColorSpace*>(fillColorSpace.get())) {
+    const auto averager = gPatternAverager.load();
+    const auto average = averager && fillPattern ? averager(*this, area) : std::nullopt;
+    rgb = average ? *average : space->under ? space->under->getRGB(fillColor) : VQPDFRGB{};
+  }
+  return {Clamp255(rgb.r), Clamp255(rgb.g), Clamp255(rgb.b)};
 }
 
 static Color DeviceColor(const VQPDFRGB& rgb) {

@@ -5,6 +5,7 @@
 // describes what is being drawn.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "pdf/VQPDFColor.h"
@@ -105,6 +106,17 @@ class VQPDFRenderState {
   // Device RGB, alpha 1 (the state's alphas are not folded in).
   Color currentFillColor() const;
   Color currentStrokeColor() const;
+  // The one colour the fill paints with over `area` (default user space),
+  // for what takes a single colour (a stencil mask's picture): the fill
+  // colour, or the average of a pattern fill there. Where no averager is
+  // installed or the pattern paints nothing there, an uncoloured pattern
+  // gives the colour it is painted in and any other pattern black.
+  VQPDFRGB currentFillPaintRGB(const Rect& area) const;
+  // The average colour the state's fill pattern paints over an area, or
+  // nothing. Patterns are drawn by a layer above this one, which installs
+  // its averager once per process before any page is parsed.
+  using PatternAverager = std::optional<VQPDFRGB> (*)(const VQPDFRenderState& state, const Rect& area);
+  static void setPatternAverager(PatternAverager averager);
   double currentFillAlpha() const { return fillAlpha; }
   double currentStrokeAlpha() const { return strokeAlpha; }
   // A bare colour (annotation colours) by its length: 1 gray, 3 RGB, 4 CMYK.

@@ -38,6 +38,12 @@ VQPDFImageXObject::VQPDFImageXObject(const Object& stream, const std::string& ke
   if (auto h = xObjectDictionary.get("Height").integer()) height = static_cast<int>(*h);
 }
 
+bool VQPDFImageXObject::isStencilMask() const {
+  Object mask = xObjectDictionary.get("ImageMask");
+  if (mask.isNull()) mask = xObjectDictionary.get("IM");  // inline images abbreviate
+  return mask.boolean().value_or(false);
+}
+
 void VQPDFImageXObject::parseImage(const Object& colorSpaces) {
   decodeTried_ = true;
   if (const auto& d = decoder()) d(*this, colorSpaces);
@@ -55,7 +61,9 @@ const std::string& VQPDFImageXObject::decodedImagePath() {
   decodeTried_ = true;
   const pdf::ObjectId id = xObjectStream.id();
   const bool shared = page_ && id.isIndirect();
-  const auto key = std::make_pair(id.number, id.generation);
+  const int32_t paint =
+      stencilColor ? (int32_t{stencilColor->r} << 16) | (int32_t{stencilColor->g} << 8) | stencilColor->b : -1;
+  const auto key = std::make_tuple(id.number, id.generation, paint);
   if (shared) {
     if (auto it = page_->pathByStream.find(key); it != page_->pathByStream.end()) {
       cachedImagePath = it->second;

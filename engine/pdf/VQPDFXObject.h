@@ -4,11 +4,15 @@
 // images (placed by the delegate; decoding into a temporary image file is
 // plugged in through VQPDFImageXObject::setDecoder and happens when a
 // delegate first asks for the file).
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <tuple>
 
+#include "pdf/VQPDFColor.h"
 #include "pdf/VQPDFColorSpace.h"
 #include "platform/graphics/VQGeometry.h"
 #include "platform/pdf/PdfObject.h"
@@ -38,11 +42,14 @@ class VQPDFXObject {
   std::shared_ptr<VQPDFAnnot> annot;  // set while an annotation appearance is drawn
 };
 
-// The files a page's images were decoded to, by image stream: an image
-// drawn again on the page, through a form used many times for instance,
-// is decoded once. Lives as long as one page's parsing.
+// The files a page's images were decoded to, by image stream (object and
+// generation numbers) and paint: an image drawn again on the page, through
+// a form used many times for instance, is decoded once. The paint is the
+// colour a stencil mask was painted in (0xRRGGBB), -1 for any other image:
+// a stencil drawn in two colours makes two files. Lives as long as one
+// page's parsing.
 struct VQPDFDecodedImages {
-  std::map<std::pair<int, int>, std::string> pathByStream;  // empty path: decoding failed
+  std::map<std::tuple<int, int, int32_t>, std::string> pathByStream;  // empty path: decoding failed
 };
 
 class VQPDFImageXObject : public VQPDFXObject {
@@ -68,6 +75,14 @@ class VQPDFImageXObject : public VQPDFXObject {
   // for an image stream drawn again); empty when decoding is off for this
   // parse or fails.
   const std::string& decodedImagePath();
+
+  // A stencil mask (/ImageMask true) says only where to paint: it is painted
+  // in the fill colour where it is drawn.
+  bool isStencilMask() const;
+  // The colour a stencil mask is painted in, set by the parser where it is
+  // drawn; unset for other images, and for a stencil decoded on its own
+  // (painted black).
+  std::optional<VQPDFRGB> stencilColor;
 
   std::string cachedImagePath;  // empty when not decoded
   int width = 0;

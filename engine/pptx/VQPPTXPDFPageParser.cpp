@@ -12,6 +12,7 @@
 #include "fonts/VQPDFFontUtilities.h"
 #include "front/exporter/VQPDFExporter.h"
 #include "pdf/VQPDFConentParser.h"
+#include "pdf/VQPDFOverprint.h"
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/VQPDFWordGaps.h"
 #include "pdf/VQPDFXObject.h"
@@ -157,7 +158,7 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
 
 void VQPPTXPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::string& text, const Size& offset) {
   if ((isShouldCancel && *isShouldCancel) || !page_ || !capture_.hasPage() || text.empty()) return;
-  const Glyph glyph = capture_.glyph(offset);
+  const Glyph glyph = capture_.textGlyph(text, offset);
   if (page_->isUsingTextBox) usingPPTXTextBox(glyph, text);
   else newPPTXTextBox(glyph, text);
 }
@@ -208,6 +209,12 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
     newPPTXTextBox(glyph, text);
     return;
   }
+  // A glyph printed again at once a hair beside itself (bold faked glyph by
+  // glyph) is on the slide once.
+  const double reach = VQPDFOverprintFilter::ReachForType(C.fontSize.height);
+  if (text == lastGlyph_.text && std::fabs(C.topLeft.x - lastGlyph_.at.x) <= reach &&
+      std::fabs(C.topLeft.y - lastGlyph_.at.y) <= reach)
+    return;
   // Gaps are measured along the base line, which runs down or up the slide
   // for turned text.
   const VQPDFWordGapFont gapFont = wordGapFont(glyph);
@@ -255,10 +262,21 @@ void VQPPTXPDFPageParser::usingPPTXTextBox(const Glyph& glyph, const std::string
   const VQPDFGapKind gap = VQPDFClassifyGap(along, gapFont);
   // A gap wider than the words of one phrase (a tab, a column) starts a box
   // of its own.
-  if (across > -lineHeight && along >= -0.6 * L && v > 0 && gap != VQPDFGapKind::Wide) {
+  // A glyph set back over the one before (a logo's letters are kerned into
+  // each other) goes on with the line as long as it starts past the start
+  // of that glyph by more than an overprint's reach: one set back further
+  // is a new line or a second printing.
+  const bool setBackOverLast =
+      along < 0 && along > -lastGlyph_.advance + VQPDFOverprintFilter::ReachForType(gapFont.fontSize);
+  if (across > -lineHeight && (along >= -0.6 * L || setBackOverLast) && v > 0 && gap != VQPDFGapKind::Wide) {
     if (along < 0 && joinAccent(glyph, text, along)) return;
-    // A word gap is at least one blank, and as many as fill it.
-    const double n = gap == VQPDFGapKind::Word ? std::max(1.0, std::round(along / v)) : 0;
+    // A word gap (the capture's, or one of the text's own scale) is at
+    // least one blank, and as many as fill it; a blank glyph before the
+    // glyph is one already.
+    const VQPPTXRun* last = page_->cachedTextBoxLastParagraph().lastRunText();
+    const bool blankBefore = last && !last->text.empty() && last->text.back() == ' ';
+    const bool word = (gap == VQPDFGapKind::Word || glyph.wordGapBefore()) && !blankBefore && !glyph.isBlank();
+    const double n = word ? std::max(1.0, std::round(along / v)) : 0;
     if (n >= 1) {
       std::string spaced(static_cast<size_t>(n), ' ');
       spaced += text;
@@ -344,6 +362,9 @@ void VQPPTXPDFPageParser::appendPPTXTextBox(const Glyph& glyph, const std::strin
                              : std::fabs(nextCharCTMInfo_.topLeft.x - C.topLeft.x);
   if (std::isfinite(advance)) run->textWidth += advance;
   if (std::isfinite(blankWidth)) run->textWidth += blankWidth;
+  // Without the blanks that stand for the gap before it.
+  const size_t glyphStart = std::min(text.find_first_not_of(' '), text.size());
+  lastGlyph_ = {text.substr(glyphStart), C.topLeft, std::isfinite(advance) ? advance : 0};
 }
 
 bool VQPPTXPDFPageParser::isOverprint(VQPPTXTextbox& box) {

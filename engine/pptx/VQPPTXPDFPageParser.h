@@ -90,6 +90,14 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
   // The slide y of the open paragraph's base line (upright text): raised and
   // lowered glyphs are measured from it.
   double lineBase_ = 0;
+  // The last text appended to the open box: where it stands and how far
+  // along its line it advanced.
+  struct LastGlyph {
+    std::string text;
+    Point at;
+    double advance = 0;
+  };
+  LastGlyph lastGlyph_;
   std::map<std::string, bool> installedFonts_;
   struct PlacedText {
     double x, y, rotation, size;

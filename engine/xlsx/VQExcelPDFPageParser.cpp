@@ -77,7 +77,7 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
   if (isShouldCancel_ || !currentPage_ || !currentPage_->isCollectingRunText || !capture_.hasPage()) return;
   // Leading blanks and control characters before the first upright text carry nothing.
   if (isNotScanTextYet_ && text.size() == 1 && static_cast<unsigned char>(text[0]) < 33) return;
-  const VQPDFPageCapture::Glyph glyph = capture_.glyph(offset);
+  const VQPDFPageCapture::Glyph glyph = capture_.textGlyph(text, offset);
   const auto& s = glyph.state();
   const VQPDF_CTMInfo& start = glyph.placement();
   const VQPDF_CTMInfo& end = glyph.nextPlacement();
@@ -93,6 +93,7 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
   run->text = text;
   // The font's own blank only: the stand-ins for a missing one are no measure of word gaps.
   run->blankEm = s.font ? s.font->bankSpaceCharWidth : 0;
+  run->wordGapBefore = glyph.wordGapBefore();
   run->ctmInfo = start;
   run->ctmInfo.rotation = rotation;
   run->ctmInfo.xRight = end.topLeft.x;

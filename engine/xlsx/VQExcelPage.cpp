@@ -44,7 +44,10 @@ void VQExcelPage::addToAllRunTextArray(const VQExcelRunPtr& run) {
     // them one word (a blank between when it is a word gap). A show that
     // starts well back over the last one is not its continuation.
     auto join = [&](double gap) {
-      const VQPDFGapKind kind = VQPDFClassifyGap(gap, S::GapFontBetween(last, *run));
+      VQPDFGapKind kind = VQPDFClassifyGap(gap, S::GapFontBetween(last, *run));
+      // A word gap the capture saw (a blank glyph, however narrow) parts
+      // the words wherever the glyph after it starts.
+      if (run->wordGapBefore && kind == VQPDFGapKind::Glued) kind = VQPDFGapKind::Word;
       if (!((kind == VQPDFGapKind::Glued && gap > -1) || kind == VQPDFGapKind::Word)) return false;
       const bool word = kind == VQPDFGapKind::Word;
       S::AppendPiece(last, *run, word);

@@ -46,6 +46,9 @@ struct VQExcelRunText {
   VQExcelRunTextProperty rPr;
   double textWidth = 0;
   double blankEm = 0;  // the font's blank in ems, 0 when it has none: what word gaps are measured by
+  // The capture saw a word gap before the run's first glyph (a blank glyph,
+  // however narrow, or a gap wide enough for its type).
+  bool wordGapBefore = false;
   uint64_t columnIndex = 0, rowIndex = 0, columnLength = 0, rowLength = 0;
   // Where pieces joined from runs in another face or colour start in `text`
   // (byte offsets, rising): the text before the first is in `rPr`.

@@ -142,6 +142,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FirstChar 65 /LastChar 10 /Widths [100 200 300] "
                    ">>",
                    "C", "C", 0.3},
+        // Symbol and ZapfDingbats read their codes through their own
+        // encoding, and are measured by the glyph at the code.
+        DecodeCase{"StandardSymbolGreek", "<< /Type /Font /Subtype /Type1 /BaseFont /Symbol >>", "a", "\xCE\xB1",
+                   0.631},
+        DecodeCase{"StandardSymbolMathOperator", "<< /Type /Font /Subtype /Type1 /BaseFont /Symbol >>", "\xA5",
+                   "\xE2\x88\x9E", 0.713},
+        DecodeCase{"StandardSymbolUnderANamedBaseEncoding",
+                   "<< /Type /Font /Subtype /Type1 /BaseFont /Symbol /Encoding /WinAnsiEncoding >>", "a", "a", 0.631},
+        DecodeCase{"StandardDingbatWidth", "<< /Type /Font /Subtype /Type1 /BaseFont /ZapfDingbats >>", "n", "n",
+                   0.761},
         DecodeCase{"SubstituteTimesBoldFromFlags",
                    "<< /Type /Font /Subtype /TrueType /BaseFont /Foo /FontDescriptor << /Type /FontDescriptor "
                    "/FontName /Foo /Flags 262146 >> >>",

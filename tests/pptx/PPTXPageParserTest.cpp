@@ -184,6 +184,7 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
     double x, y;  // PDF user space, y up
     double angle = 0;
     int mode = 0;  // text rendering mode
+    double size = 10;
   };
   struct Case {
     const char* name;
@@ -228,6 +229,17 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
       // Fake bold: the same text again a hair to the side shows once, bold.
       {"overprinted text", {{"A", 100, 700}, {"B", 106, 700}, {"A", 100.3, 700}, {"B", 106.3, 700}}, {{"AB"}}, {0}},
       {"same text elsewhere", {{"A", 100, 700}, {"A", 100, 600}}, {{"A"}, {"A"}}, {0, 0}},
+      // A logo's letters, smaller and raised or lowered, each set back
+      // over the one before: one line, each letter once.
+      {"logo letters set back",
+       {{"L", 100, 700}, {"A", 101.5, 703, 0, 0, 7}, {"T", 106, 700}, {"E", 110.3, 697.8}, {"X", 115.05, 700}},
+       {{"LATEX"}},
+       {0}},
+      // Bold faked glyph by glyph: each printed again at once a hair aside.
+      {"glyphs printed twice",
+       {{"P", 100, 700}, {"P", 100.3, 700}, {"o", 106.3, 700}, {"o", 106.6, 700}},
+       {{"Po"}},
+       {0}},
       {"OCR layer over its text",
        {{"A", 100, 700}, {"B", 106, 700}, {"A", 100.3, 700, 0, 3}, {"B", 106.3, 700, 0, 3}},
        {{"AB"}, {"AB"}},
@@ -243,8 +255,8 @@ TEST(VQPPTXPDFPageParser, TextJoinsLinesParagraphsAndBoxes) {
     VQPPTXPDFPageParser parser(doc);
     parser.beginPageForTesting(VQPageSetupMake(page, page, 0), 1);
     auto& state = parser.renderingStateStack().topRenderingState();
-    state.fontSize = 10;
     for (const auto& g : c.glyphs) {
+      state.fontSize = g.size;
       // Rotation in display space (y down) turns the other way round.
       const double rad = -g.angle * M_PI / 180;
       state.textMatrix = AffineTransformMake(std::cos(rad), std::sin(rad), -std::sin(rad), std::cos(rad), g.x, g.y);

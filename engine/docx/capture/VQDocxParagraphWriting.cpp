@@ -186,7 +186,11 @@ void VQDocxParagraph::convertToWriteRunArray(const LineArray& lines) {
         }
         continue;
       }
-      if (gap < std::max(static_cast<float>(sw) / 3.0f, 1.0f)) {
+      // A word gap the capture saw (a blank glyph, however narrow, or a gap
+      // wide enough for its type) is never joined away.
+      const bool parted = cur->wordGapBefore && !endsWithBlank(prev->runText()) &&
+                          !(!cur->runText().empty() && cur->runText().front() == ' ');
+      if (gap < std::max(static_cast<float>(sw) / 3.0f, 1.0f) && !parted) {
         lineText += cur->runText();
         prev->outsideSpacing += gap / 2;
         cur->outsideSpacing += gap / 2;
@@ -207,6 +211,7 @@ void VQDocxParagraph::convertToWriteRunArray(const LineArray& lines) {
         step = tabAllowed ? Step::Tab : Step::Join;
       }
 
+      if (step == Step::Join && parted) step = Step::Space;
       switch (step) {
         case Step::Join:
           lineText += cur->runText();

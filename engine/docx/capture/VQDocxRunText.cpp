@@ -299,6 +299,7 @@ std::shared_ptr<VQDocxObject> VQDocxRunText::cloneObject() const {
   copy->outsideSpacing = outsideSpacing;
   copy->isSpaceFirst = isSpaceFirst;
   copy->isSpaceLast = isSpaceLast;
+  copy->wordGapBefore = wordGapBefore;
   copy->pdfScanIndex_BegainText = pdfScanIndex_BegainText;
   copy->pdfScanIndex_ShowText = pdfScanIndex_ShowText;
   copy->wordSingleLineHeight = wordSingleLineHeight;

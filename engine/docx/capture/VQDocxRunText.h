@@ -32,6 +32,10 @@ class VQDocxRunText : public VQDocxRun {
   uint64_t pdfScanIndex_ShowText = 0;    // the text-showing operator that drew the run
   bool isSpaceFirst = false;
   bool isSpaceLast = false;
+  // The capture saw a word gap between the run's first glyph and the glyph
+  // before it on its line (a blank glyph, however narrow, or a wide enough
+  // gap): the run never joins the text before it without a blank.
+  bool wordGapBefore = false;
   double wordSingleLineHeight = 0;    // one single-spaced line of the font in Word; 0 when unknown
   double wordSingleLineBlankTop = 0;  // the blank band above the glyphs in that line
   uint64_t textScanIndex = 0;         // position among the page's text runs

@@ -111,7 +111,7 @@ std::vector<VQDocxRunTextLineSpace> VQDocxRunTextLine::_findRowSpace(const RunAr
       // Neighbours in text order: the distance tells a joined word, a word
       // break, or (within one operator) a jump to a tab stop.
       const double gap = run->ctmInfo.xLeft - previous->ctmInfo.xRight;
-      if (gap < 1) text += run->runText();
+      if (gap < 1 && !run->wordGapBefore) text += run->runText();
       else if (gap < 5 || previous->pdfScanIndex_ShowText != run->pdfScanIndex_ShowText) text += " " + run->runText();
       else text += "\t" + run->runText();
     } else {
@@ -207,6 +207,8 @@ VQDocxRunTextLine::RunArray VQDocxRunTextLine::FindLeft2RightMergeRunTextArray(c
     if (!IsEqualRPr(run.rProperty, first.rProperty)) break;
     if (!(run.ctmInfo.xLeft > first.ctmInfo.xLeft)) break;
     if (!(run.ctmInfo.xLeft - lastRight < 1)) break;
+    // A word gap the capture saw parts the pieces, however close they stand.
+    if (run.wordGapBefore) break;
     group.push_back(runs[i]);
     lastRight = run.ctmInfo.xRight;
   }

@@ -1,10 +1,12 @@
 // Text that stands apart from the page's flow, laid out as a small page of
 // its own inside a text box: annotation text and drop capitals.
 #include <algorithm>
+#include <cmath>
 
 #include "docx/layout/VQDocxPage.h"
 #include "docx/layout/VQDocxPageSection.h"
 #include "office/VQDocxUtilities.h"
+#include "pdf/VQPDFOverprint.h"
 
 namespace vq {
 
@@ -50,10 +52,20 @@ std::shared_ptr<VQDocxRunTextBox> VQDocxPage::NewTextBoxWithRunTextArray(VQDocxR
 
 void VQDocxPage::convertAnnotion2TextBox() {
   VQDocxRunText::Array annotations;
-  for (const auto& run : allRunTextArray)
-    if (run->isAnnotion) annotations.push_back(run);
-  if (annotations.empty()) return;
+  // An annotation's text over the same text of the page (a filled-in form
+  // flattened into the page with its fields left on it) or of an earlier
+  // annotation (a field listed twice) is the page's text once: the repeat
+  // goes. Runs come in drawing order, as the filter asks.
+  VQPDFOverprintFilter drawn;
+  for (const auto& run : allRunTextArray) {
+    const VQPDF_CTMInfo& at = run->ctmInfo;
+    const double size = std::max(std::fabs(at.fontSize.width), std::fabs(at.fontSize.height));
+    const bool repeats =
+        drawn.repeats(run->runText(), at.topLeft.x, at.topLeft.y, VQPDFOverprintFilter::ReachForType(size));
+    if (run->isAnnotion && !repeats) annotations.push_back(run);
+  }
   std::erase_if(allRunTextArray, [](const auto& run) { return run->isAnnotion; });
+  if (annotations.empty()) return;
   for (auto& group : VQDocxRunText::FindGroupSameAnnotionRunText(annotations))
     if (auto box = NewTextBoxWithRunTextArray(std::move(group), *this)) allRunTextBoxArray.push_back(std::move(box));
 }

@@ -23,7 +23,7 @@ ENCODINGS = {"Symbol": "SymbolEncoding", "ZapfDingbats": "ZapfDingbatsEncoding"}
 
 
 def read_afm(path):
-    info = {"widths": []}
+    info = {"widths": [], "codes": {}}
     with open(path, encoding="latin-1") as f:
         for line in f:
             parts = line.split()
@@ -41,6 +41,8 @@ def read_afm(path):
                     if len(kv) >= 2:
                         fields[kv[0]] = kv[1]
                 info["widths"].append((fields["N"], int(fields["WX"])))
+                if 0 <= int(fields["C"]) <= 255:
+                    info["codes"][int(fields["C"])] = fields["N"]
     # Symbol and ZapfDingbats have no ascender line: their box stands in.
     info.setdefault("Ascender", info["bbox"][3])
     info.setdefault("Descender", info["bbox"][1])
@@ -99,13 +101,22 @@ def main():
         for glyph, width in sorted(afm["widths"]):
             out.write('    {"%s", %d},\n' % (glyph, width))
         out.write("};\n\n")
+        # A font of its own encoding reads its codes by the AFM's code column.
+        if name in ENCODINGS:
+            out.write("const char* const kCodes%d[256] = {\n" % i)
+            for k in range(0, 256, 8):
+                out.write("    " + " ".join(
+                    ('"%s",' % afm["codes"][c]) if c in afm["codes"] else "nullptr,"
+                    for c in range(k, k + 8)) + "\n")
+            out.write("};\n\n")
     out.write("}  // namespace\n\nconst BuiltinFontRecord kBuiltinFonts[14] = {\n")
     for i, name in enumerate(FONTS):
         afm = afms[name]
         b = afm["bbox"]
-        out.write('    {"%s", "%s", %d, %d, {%d, %d, %d, %d}, kWidths%d, %d},\n' % (
+        out.write('    {"%s", "%s", %d, %d, {%d, %d, %d, %d}, kWidths%d, %d, %s},\n' % (
             name, ENCODINGS.get(name, "StandardEncoding"), afm["Ascender"], afm["Descender"],
-            b[0], b[1], b[2], b[3], i, len(afm["widths"])))
+            b[0], b[1], b[2], b[3], i, len(afm["widths"]),
+            ("kCodes%d" % i) if name in ENCODINGS else "nullptr"))
     out.write("};\n\nconst GlyphNameEntry kGlyphNames[] = {\n")
     for value, name in pairs:
         out.write('    {0x%04X, "%s"},\n' % (value, name))

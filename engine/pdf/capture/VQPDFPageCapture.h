@@ -12,14 +12,17 @@
 //   ... the format ends its page
 //   capture.endPage();               // the stack goes
 //
-// Inside didScanTextTextOffset the delegate asks capture.glyph(offset) once
-// and works from that record.
+// Inside didScanTextTextOffset the delegate asks capture.textGlyph(text,
+// offset) once and works from that record; it also says whether a word gap
+// comes before the glyph, by the one rule every format follows.
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "pdf/VQPDFTransform.h"
+#include "pdf/VQPDFWordGaps.h"
 #include "pdf/capture/VQPageSetup.h"
 #include "platform/graphics/VQGeometry.h"
 #include "platform/pdf/PdfDocument.h"
@@ -84,9 +87,13 @@ class VQPDFPageCapture {
     // The font's ascent and descent in text space (see fontMetrics).
     double ascent() const { return ascent_; }
     double descent() const { return descent_; }
-    // Text matrix x CTM x page transform.
+    // The glyph's orientation (the font's glyph orientation, its x axis
+    // reversed under a negative horizontal scaling) x text matrix (raised by
+    // the text rise) x CTM x page transform. Its determinant says whether the reader sees the
+    // glyph mirrored, and its y axis points to where the glyph's top is.
     const AffineTransform& transform() const { return transform_; }
-    // The same after the glyph's advance (the report's offset).
+    // The same after the glyph's advance (the report's offset, horizontally
+    // scaled as the text position moves).
     const AffineTransform& nextTransform() const;
     // Where the glyph and the position after it lie on the display page.
     const VQPDF_CTMInfo& placement() const;
@@ -96,35 +103,68 @@ class VQPDFPageCapture {
     // The font size in display space.
     Size fontSize() const;
     // The display size of a glyph frame `width` text-space units long along
-    // the line (widths and heights as magnitudes).
+    // the line (widths and heights as magnitudes). Widths here are those of
+    // the font, before horizontal scaling, which these measures apply.
     Size displaySize(double width) const;
     double displayWidth(double width) const { return displaySize(width).width; }
     // How long an advance of `width` (text space) is along the glyph's base
     // line on the display page, whichever way the glyph is turned.
     double displayAdvance(double width) const;
 
+    // The glyph is a blank: its code's text is white space, whatever the
+    // code and however wide the font or the spacing make it.
+    bool isBlank() const { return blank_; }
+    // A word gap parts the glyph from the glyph before it on its line: a
+    // blank glyph drawn between them (even one narrowed to nothing), or a
+    // gap the word-gap rule reads as one. Known for textGlyph only.
+    bool wordGapBefore() const { return wordGapBefore_; }
+    // The glyph's type as the word-gap rule measures it: the size along the
+    // line and the font's own blank.
+    VQPDFWordGapFont gapFont() const;
+
    private:
     friend class VQPDFPageCapture;
     Glyph(const VQPDFRenderState& state, const AffineTransform& pageTransform, const Size& offset);
+    // transform() with the text position moved by `advance` (text space,
+    // before horizontal scaling).
+    AffineTransform advancedTransform(const Size& advance) const;
 
     const VQPDFRenderState& state_;
     AffineTransform pageTransform_;
     Size offset_;
+    AffineTransform textMatrix_;  // the state's, with its rise
     double ascent_ = 0, descent_ = 0;
+    AffineTransform orientation_;
     AffineTransform transform_;
     mutable std::optional<AffineTransform> nextTransform_;
     mutable std::optional<VQPDF_CTMInfo> placement_, nextPlacement_;
+    bool blank_ = false;
+    bool wordGapBefore_ = false;
   };
   // The glyph of a didScanTextTextOffset report with its `offset`; only
   // while a page is begun.
   Glyph glyph(const Size& offset) const;
+  // The glyph of a didScanTextTextOffset report with its `text` and
+  // `offset`, with wordGapBefore known. Each report is asked once, in order:
+  // the capture follows the glyphs along their lines.
+  Glyph textGlyph(const std::string& text, const Size& offset);
 
  private:
+  // Where the last glyph other than a blank left its line, and whether a
+  // blank glyph has been drawn on the line since.
+  struct LineTrail {
+    Point end;        // display position after the glyph's own advance
+    Point direction;  // unit vector along the base line
+    VQPDFWordGapFont font;
+    bool blankSince = false;
+  };
+
   VQPDFPageCaptureSettings settings_;
   std::optional<pdf::Page> page_;
   VQPageSetup setup_;
   std::shared_ptr<VQPDFRenderStateStack> stack_;
   std::optional<std::thread::id> fontCacheThread_;
+  std::optional<LineTrail> trail_;
 };
 
 }  // namespace vq

@@ -308,7 +308,8 @@ Bitmap VQPDFImageDecoder::MaskSourceImage(const Bitmap& source, const Bitmap& ma
 }
 
 std::optional<VQPDFDecodedImage> VQPDFImageDecoder::decodeImageStream(const Object& stream, const Object& colorSpaces,
-                                                                      bool isMaskStream, std::string* error) {
+                                                                      bool isMaskStream, std::string* error,
+                                                                      const std::optional<VQPDFRGB>& stencilColor) {
   std::string localError;
   if (!error) error = &localError;
   if (!stream.isStream()) {
@@ -431,14 +432,22 @@ std::optional<VQPDFDecodedImage> VQPDFImageDecoder::decodeImageStream(const Obje
     if (isMaskStream) {
       result.bitmap = std::move(coverage);
     } else {
-      // Painted in black: the fill colour belongs to the page, not the image.
-      Bitmap black = Bitmap::make(samples.width, samples.height, PixelFormat::RGBA8);
-      for (int y = 0; y < black.height; ++y) {
+      // The fill colour where it is drawn paints through the coverage. The
+      // colour fills the transparent pixels too, so that a picture scaled
+      // up blends its edges with the colour, not with black.
+      const VQPDFRGB paint = stencilColor.value_or(VQPDFRGB{});
+      const uint8_t rgb[3] = {static_cast<uint8_t>(Clamp255(paint.r)), static_cast<uint8_t>(Clamp255(paint.g)),
+                              static_cast<uint8_t>(Clamp255(paint.b))};
+      Bitmap painted = Bitmap::make(samples.width, samples.height, PixelFormat::RGBA8);
+      for (int y = 0; y < painted.height; ++y) {
         const uint8_t* c = coverage.row(y);
-        uint8_t* p = black.row(y);
-        for (int x = 0; x < black.width; ++x) p[4 * x + 3] = c[x];
+        uint8_t* p = painted.row(y);
+        for (int x = 0; x < painted.width; ++x, p += 4) {
+          std::copy(rgb, rgb + 3, p);
+          p[3] = c[x];
+        }
       }
-      result.bitmap = std::move(black);
+      result.bitmap = std::move(painted);
       result.hasMask = true;
     }
     result.jpegData.clear();
@@ -512,9 +521,10 @@ std::optional<VQPDFDecodedImage> VQPDFImageDecoder::decodeImageStream(const Obje
 }
 
 std::optional<std::string> VQPDFImageDecoder::extractPDFStream(const Object& stream, const Object& colorSpaces,
-                                                               float jpegQuality) {
+                                                               float jpegQuality,
+                                                               const std::optional<VQPDFRGB>& stencilColor) {
   std::string error;
-  auto decoded = decodeImageStream(stream, colorSpaces, false, &error);
+  auto decoded = decodeImageStream(stream, colorSpaces, false, &error, stencilColor);
   if (!decoded || decoded->bitmap.empty()) {
     VQDiagnose(VQDiagnosticCategory::Image, "Image cannot be decoded: " + error);
     return std::nullopt;
@@ -537,7 +547,7 @@ std::optional<std::string> VQPDFImageDecoder::extractPDFStream(const Object& str
 
 void VQPDFImageDecoder::parseImage(VQPDFImageXObject& image, const Object& colorSpaces) {
   image.cachedImagePath.clear();
-  auto path = extractPDFStream(image.xObjectStream, colorSpaces);
+  auto path = extractPDFStream(image.xObjectStream, colorSpaces, 0.92f, image.stencilColor);
   if (!path) return;
   image.cachedImagePath = *path;
   VQPDFImageFileTracker::registerFile(*path);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/VQPDFColor.h"
 #include "platform/imageio/VQBitmap.h"
 #include "platform/pdf/PdfObject.h"
 
@@ -44,14 +45,18 @@ class VQPDFImageDecoder {
   // resources' /ColorSpace dictionary that a named colour space refers to (or
   // null). With `isMaskStream` the result is a Gray8 coverage map: a stencil
   // (ImageMask) gives 255 where it paints, any other image its grey level.
+  // Otherwise a stencil is an RGBA8 picture in `stencilColor` (black when
+  // none is given) where it paints and transparent elsewhere.
   // Nothing (with the reason in `error`) when the image cannot be decoded.
   static std::optional<VQPDFDecodedImage> decodeImageStream(const pdf::Object& stream, const pdf::Object& colorSpaces,
-                                                            bool isMaskStream, std::string* error = nullptr);
+                                                            bool isMaskStream, std::string* error = nullptr,
+                                                            const std::optional<VQPDFRGB>& stencilColor = std::nullopt);
 
   // Decodes and writes the image to a new file in the temporary root; the
   // path, or nothing (and no file) when it cannot be decoded or written.
   static std::optional<std::string> extractPDFStream(const pdf::Object& stream, const pdf::Object& colorSpaces,
-                                                     float jpegQuality = 0.92f);
+                                                     float jpegQuality = 0.92f,
+                                                     const std::optional<VQPDFRGB>& stencilColor = std::nullopt);
 
   // The Decode array of an image dictionary, or the default for a colour
   // space with `components` components (an Indexed space: 0 and
@@ -69,7 +74,7 @@ class VQPDFImageDecoder {
 
   // The decoder installed by install(): fills the image's cachedImagePath
   // (empty when undecodable) and pixel size, and registers the file with
-  // VQPDFImageFileTracker.
+  // VQPDFImageFileTracker. A stencil mask is painted in its stencilColor.
   static void parseImage(VQPDFImageXObject& image, const pdf::Object& colorSpaces);
 };
 

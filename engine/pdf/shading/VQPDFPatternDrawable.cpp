@@ -170,4 +170,38 @@ std::optional<Color> VQPDFPatternStencilColor(const VQPDFRenderState& state, boo
   return ColorMakeRGB(rgb.r / 255.0, rgb.g / 255.0, rgb.b / 255.0);
 }
 
+std::optional<VQPDFRGB> VQPDFPatternAverageFillColor(const VQPDFRenderState& state, const Rect& area) {
+  auto pattern = VQPDFDrawablePattern::PatternForResource(state.fillPattern);
+  const Rect box = RectStandardize(area);
+  const double side = std::max(box.size.width, box.size.height);
+  if (!pattern || !(side > 0) || !std::isfinite(side) || !std::isfinite(box.origin.x) || !std::isfinite(box.origin.y))
+    return std::nullopt;
+  // A small drawing of the area is enough for its average; a thin area
+  // keeps one pixel across.
+  constexpr double kSamplesAlong = 64;
+  const double scale = kSamplesAlong / side;
+  const int w = std::max(1, static_cast<int>(std::ceil(box.size.width * scale)));
+  const int h = std::max(1, static_cast<int>(std::ceil(box.size.height * scale)));
+  auto context = DrawingContext::create(w, h);
+  if (!context) return std::nullopt;
+  // The area fills the drawing; a side of no length (a hairline) is one
+  // pixel at the scale of the other.
+  context->scaleCTM(box.size.width > 0 ? w / box.size.width : scale, box.size.height > 0 ? h / box.size.height : scale);
+  context->translateCTM(-box.origin.x, -box.origin.y);
+  pattern->drawInContext(*context, AffineTransformIdentity, VQPDFPatternStencilColor(state, false));
+  const Bitmap drawn = context->toBitmap();
+  if (drawn.format != PixelFormat::RGBA8) return std::nullopt;
+  uint64_t sum[3] = {}, coverage = 0;
+  for (int y = 0; y < drawn.height; ++y) {
+    const uint8_t* p = drawn.row(y);
+    for (int x = 0; x < drawn.width; ++x, p += 4) {
+      for (int c = 0; c < 3; ++c) sum[c] += uint64_t{p[c]} * p[3];
+      coverage += p[3];
+    }
+  }
+  if (coverage == 0) return std::nullopt;
+  const auto mean = [&](int c) { return static_cast<int16_t>((sum[c] + coverage / 2) / coverage); };
+  return VQPDFRGB{mean(0), mean(1), mean(2)};
+}
+
 }  // namespace vq

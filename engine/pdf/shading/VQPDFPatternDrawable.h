@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "pdf/VQPDFColor.h"
 #include "pdf/shading/VQPDFShadingDrawable.h"
 #include "platform/graphics/VQColor.h"
 #include "platform/graphics/VQDrawingContext.h"
@@ -84,5 +85,11 @@ class VQPDFPatternShading : public VQPDFDrawablePattern {
 // space's underlying space; nothing when the state's space is not a
 // Pattern space with one.
 std::optional<Color> VQPDFPatternStencilColor(const VQPDFRenderState& state, bool stroke);
+
+// The average colour the state's fill pattern paints over `area` (the
+// page's default space, on which patterns are based), each pixel counted by
+// how much it covers; nothing where the pattern paints nothing there. The
+// render state's pattern averager: VQPDFPageCapture installs it.
+std::optional<VQPDFRGB> VQPDFPatternAverageFillColor(const VQPDFRenderState& state, const Rect& area);
 
 }  // namespace vq

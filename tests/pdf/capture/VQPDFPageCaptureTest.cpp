@@ -5,6 +5,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -17,6 +19,8 @@
 #include "pdf/VQPDFXObject.h"
 #include "pdf/capture/VQPDFPageCapture.h"
 #include "pdf/images/VQPDFImageDecoder.h"
+#include "pdf/images/VQPDFImageFileTracker.h"
+#include "platform/imageio/VQImageIO.h"
 #include "platform/pdf/PdfDocument.h"
 #include "support/TestSupport.h"
 
@@ -35,6 +39,7 @@ struct GlyphCase {
   AffineTransform textMatrix;  // upright on the display page
   double x, y;                 // where the text origin lands on the display page
   double scale;                // display points per text-space unit
+  double rise = 0;             // the text rise (Ts), in unscaled text space
 };
 
 // A glyph at text origin (150, 250) in user space, under a CTM that moves it
@@ -48,6 +53,11 @@ TEST(VQPDFPageCapture, GlyphGeometryOnTurnedOffsetAndScaledPages) {
       {"turned 270", RectMake(100, 200, 300, 400), 270, AffineTransformMake(0, -2, 2, 0, 150, 250), 330, 240, 2},
       // 3166 points high: scaled by one half to the largest display size.
       {"oversized", RectMake(0, 0, 2000, 3166), 0, AffineTransformMake(2, 0, 0, 2, 150, 250), 80, 1448, 1},
+      // The rise moves the glyph off its line through the text matrix.
+      {"raised", RectMake(100, 200, 300, 400), 0, AffineTransformMake(2, 0, 0, 2, 150, 250), 60, 324, 2, 3},
+      {"lowered", RectMake(100, 200, 300, 400), 0, AffineTransformMake(2, 0, 0, 2, 150, 250), 60, 334, 2, -2},
+      {"raised on a turned page", RectMake(100, 200, 300, 400), 90, AffineTransformMake(0, 2, -2, 0, 150, 250), 70, 54,
+       2, 3},
   };
   const double ascent = 0.95 / 1.3;  // of the glyph height, which is the font size
   for (const auto& c : cases) {
@@ -58,6 +68,7 @@ TEST(VQPDFPageCapture, GlyphGeometryOnTurnedOffsetAndScaledPages) {
     auto& state = capture.renderingStateStack().topRenderingState();
     state.fontSize = 10;
     state.textMatrix = c.textMatrix;
+    state.textRise = c.rise;
     state.ctm = AffineTransformMake(1, 0, 0, 1, 10, 20);
 
     const auto glyph = capture.glyph(Size{5, 0});
@@ -193,6 +204,101 @@ TEST(VQPDFPageCapture, SettingsReachTheInterpreter) {
   }
 }
 
+// Keeps the file of every image reported, as an exporter that places
+// pictures does.
+class PictureCollector : public vq::VQPDFConentParserDelegate {
+ public:
+  void didScanXObjectImage(vq::VQPDFConentParser*, const std::shared_ptr<vq::VQPDFImageXObject>& image) override {
+    paths.push_back(image->decodedImagePath());
+    vq::VQPDFImageFileTracker::claim(paths.back());
+  }
+  ~PictureCollector() {
+    for (const auto& path : paths) std::filesystem::remove(path);
+  }
+  std::vector<std::string> paths;
+};
+
+// A stencil mask is painted in the fill colour it is drawn with, its mask
+// the transparency: the same mask in red, blue and red again gives two
+// files of their own colours (the second red one the first's file), an
+// inverted Decode paints where the samples are 1, an inline mask takes its
+// colour too, and a pattern fill paints in its average colour over the
+// mask's area (red to blue across it: purple).
+TEST(VQPDFPageCapture, StencilMasksArePaintedInTheFillColourWhereDrawn) {
+  vqtest::ScratchDir dir;
+  const std::string bits("\x60\x90\x90\x60", 4);  // 0110 1001 1001 0110
+  const auto mask = [&](const std::string& extra) {
+    return "<< /Type /XObject /Subtype /Image /Width 4 /Height 4 /ImageMask true " + extra +
+           vqtest::PDFStream(bits).substr(3);
+  };
+  const std::string content =
+      "q 0 0 0.2 0 k 400 0 0 60 100 600 cm /Box Do Q "
+      "q 1 0 0 rg 40 0 0 40 100 400 cm /Im1 Do Q q 0 0 1 rg 40 0 0 40 200 400 cm /Im1 Do Q "
+      "q 1 0 0 rg 40 0 0 40 300 400 cm /Im1 Do Q "
+      "q 0 1 0 rg 40 0 0 40 100 300 cm /Im2 Do Q "
+      "q 1 0.5 0 rg 40 0 0 40 200 300 cm BI /W 4 /H 4 /IM true ID " +
+      bits +
+      " EI Q "
+      "q /Pattern cs /P1 scn 100 0 0 20 100 100 cm /Im1 Do Q";
+  const auto document =
+      WriteAndOpen(dir, vqtest::BuildPDF({
+                            "<< /Type /Catalog /Pages 2 0 R >>",
+                            "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Box 4 0 R "
+                            "/Im1 5 0 R /Im2 6 0 R >> /Pattern << /P1 8 0 R >> >> /Contents 7 0 R >>",
+                            "<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ImageMask true " +
+                                vqtest::PDFStream(std::string(1, '\0')).substr(3),
+                            mask(""),
+                            mask("/Decode [1 0]"),
+                            vqtest::PDFStream(content),
+                            "<< /PatternType 2 /Shading << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [100 0 200 0] "
+                            "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >> >> >>",
+                        }));
+  ASSERT_TRUE(document);
+  VQPDFPageCapture capture;
+  PictureCollector pictures;
+  {
+    vq::VQPDFImageFileScope scope;
+    capture.beginPage(*document->page(1));
+    capture.run(pictures);
+    capture.endPage();
+  }
+  struct Expected {
+    const char* name;
+    int r, g, b;
+    bool paintsOnZero;  // the 4 x 4 bits paint where they are 0 (else where 1); the box paints everywhere
+  } expected[] = {
+      {"pale box", 255, 252, 204, true},
+      {"red", 255, 0, 0, true},
+      {"blue", 0, 0, 255, true},
+      {"red again", 255, 0, 0, true},
+      {"green, inverted", 0, 255, 0, false},
+      {"orange, inline", 255, 127, 0, true},
+      {"pattern average", 127, 0, 128, true},
+  };
+  ASSERT_EQ(pictures.paths.size(), std::size(expected));
+  EXPECT_EQ(pictures.paths[3], pictures.paths[1]);
+  EXPECT_NE(pictures.paths[2], pictures.paths[1]);
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    const auto& e = expected[i];
+    SCOPED_TRACE(e.name);
+    const auto read = vq::imageio::readImageFile(pictures.paths[i]);
+    ASSERT_TRUE(read);
+    const vq::Bitmap picture = vq::imageio::convertBitmap(*read, vq::PixelFormat::RGBA8);
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        const uint8_t* p = picture.row(y) + 4 * x;
+        const bool zero = picture.width == 1 || ((static_cast<uint8_t>(bits[y]) >> (7 - x)) & 1) == 0;
+        EXPECT_EQ(p[3], zero == e.paintsOnZero ? 255 : 0) << x << "," << y;
+        if (p[3] == 0) continue;
+        EXPECT_NEAR(p[0], e.r, 2) << x << "," << y;
+        EXPECT_NEAR(p[1], e.g, 2) << x << "," << y;
+        EXPECT_NEAR(p[2], e.b, 2) << x << "," << y;
+      }
+    }
+  }
+}
+
 // Two pages showing text in one font object.
 std::string TwoPagesOneFont() {
   const std::string page =
@@ -323,5 +429,66 @@ TEST(VQPDFPageCapture, ExtraAngleTurnsThePageSetUp) {
     EXPECT_EQ(capture.pageSetup().cropBox.size.width, c.width) << c.extra;
     EXPECT_EQ(capture.pageSetup().cropBox.size.height, c.height) << c.extra;
     capture.endPage();
+  }
+}
+
+// The capture's word-gap rule, glyph by glyph: each line is drawn in its
+// own way and read back with a "|" before every glyph the capture says a
+// word gap comes before. Blank glyphs themselves are left out.
+class GapRecorder : public vq::VQPDFConentParserDelegate {
+ public:
+  explicit GapRecorder(VQPDFPageCapture& capture) : capture_(capture) {}
+  std::vector<std::string> lines{""};
+  double lastY = 0;
+
+  void didScanTextTextOffset(vq::VQPDFConentParser*, const std::string& text, const Size& offset) override {
+    const auto glyph = capture_.textGlyph(text, offset);
+    const double y = glyph.transform().ty;
+    if (!lines.back().empty() && std::fabs(y - lastY) > 5) lines.emplace_back();
+    lastY = y;
+    if (glyph.isBlank()) return;
+    lines.back() += (glyph.wordGapBefore() ? "|" : "") + text;
+  }
+
+ private:
+  VQPDFPageCapture& capture_;
+};
+
+TEST(VQPDFPageCapture, WordGapsComeFromBlankGlyphsAndWideGaps) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"(one two) Tj", "one|two"},
+      {"[(one ) 278 (two)] TJ", "one|two"},            // the blank taken back to nothing
+      {"[(one ) 500 (two)] TJ", "one|two"},            // ... and further
+      {"(one\\001two) Tj", "one|two"},                 // the font's blank at code 1
+      {"[(one) -280 (two)] TJ", "one|two"},            // a word gap by positioning alone
+      {"[(o) 20 (ne) -40 (t) 10 (wo)] TJ", "onetwo"},  // kerning
+      {"0.3 Tc (one) Tj 0 Tc", "one"},                 // loose tracking
+      {"2 Tc (one) Tj 0 Tc", "o|n|e"},                 // letters a blank apart
+      {"(one) Tj 0 -30 Td (two) Tj", "one\ntwo"},      // another line
+      {"(one) Tj -60 0 Td (two) Tj", "onetwo"},        // set back before the word: no gap after it
+      {"(one) Tj 3 Ts (2) Tj 0 Ts", "one2"},           // raised, still against the word
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& [content, expected] : cases) {
+    SCOPED_TRACE(content);
+    // Lines drawn 40 points apart; the second of a case is 30 below.
+    const auto document = WriteAndOpen(
+        dir, vqtest::BuildPDF({
+                 "<< /Type /Catalog /Pages 2 0 R >>",
+                 "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> >> "
+                 "/Contents 4 0 R >>",
+                 vqtest::PDFStream(std::string("BT /F1 10 Tf 72 700 Td ") + content + " ET"),
+                 "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << /BaseEncoding /WinAnsiEncoding "
+                 "/Differences [1 /space] >> >>",
+             }));
+    ASSERT_TRUE(document);
+    VQPDFPageCapture capture;
+    GapRecorder recorder(capture);
+    capture.beginPage(*document->page(1));
+    capture.run(recorder);
+    std::string got;
+    for (const auto& line : recorder.lines) got += (got.empty() ? "" : "\n") + line;
+    EXPECT_EQ(got, expected);
   }
 }
