@@ -1,0 +1,150 @@
+// Documents whose text is known exactly are printed to PDF by real
+// producers (LibreOffice Writer, Impress and Calc, Chromium), converted to
+// every text format, and read back: every word of the source must come out
+// once, unglued, in reading order. These producers set text in TrueType
+// subsets, clip each frame and cell, and space words with blank glyphs or
+// positioning, which a converter tuned on other producers may lose.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+
+#include <fmt/format.h>
+
+#include "WordCheck.h"
+#include "support/OutputText.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kFormats = {"docx", "xlsx", "csv", "pptx", "html", "rtf", "txt"};
+
+std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+fs::path SourcesDir() { return fs::path(VQ_ROUNDTRIP_SOURCES); }
+
+std::vector<fs::path> Sources(const std::string& extension) {
+  std::vector<fs::path> files;
+  for (const auto& e : fs::directory_iterator(SourcesDir()))
+    if (e.path().extension() == extension) files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+bool Installed(const std::string& program) { return vqtest::runCommand("command -v " + program + " > /dev/null") == 0; }
+
+// The PDFs LibreOffice makes of every source with `extension`, in one run
+// for them all, made once per test program; the folder holding them.
+const fs::path& LibreOfficePDFs(const std::string& extension) {
+  static vqtest::ScratchDir dir;
+  static std::map<std::string, fs::path> made;
+  if (auto it = made.find(extension); it != made.end()) return it->second;
+  const fs::path out = dir / extension.substr(1);
+  fs::create_directories(out);
+  std::string command = "HOME=" + Quoted(dir.path()) + " timeout 300 soffice --headless -env:UserInstallation=file://" +
+                        (dir / "lo").string() + " --convert-to pdf --outdir " + Quoted(out);
+  for (const auto& source : Sources(extension)) command += " " + Quoted(source);
+  // soffice exits 0 even when a conversion fails: the files are what count.
+  vqtest::runCommand(command + " > /dev/null 2>&1");
+  return made[extension] = out;
+}
+
+// The PDF Chromium prints of an HTML source, without header and footer.
+fs::path ChromiumPDF(const fs::path& source, const vqtest::ScratchDir& dir) {
+  const fs::path pdf = dir / (source.stem().string() + ".pdf");
+  vqtest::runCommand(
+      "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+      "--disable-background-networking --disable-component-update --disable-sync --user-data-dir=" +
+      Quoted(dir / "chromium") + " --no-pdf-header-footer --print-to-pdf=" + Quoted(pdf) + " " +
+      Quoted("file://" + source.string()) + " > /dev/null 2>&1");
+  return pdf;
+}
+
+// Converts the PDF of each source to every format and compares the words;
+// prints a table of the outcomes at the end (ok, or counts of m(issing),
+// d(oubled), g(lued), u(nexpected) and o(ut of order) words).
+void CheckRoundTrips(const std::vector<std::pair<fs::path, fs::path>>& sourcesAndPDFs) {
+  vqtest::ScratchDir dir;
+  const fs::path program = vqtest::binaryDir() / "cli" / "vqpapyrant";
+  std::string table = fmt::format("  {:<22}", "document");
+  for (const auto& format : kFormats) table += fmt::format(" {:<12}", format);
+  table += "\n";
+  for (const auto& [source, pdf] : sourcesAndPDFs) {
+    const std::string document = source.filename().string();
+    table += fmt::format("  {:<22}", document);
+    if (!fs::exists(pdf) || fs::file_size(pdf) == 0) {
+      table += " (no PDF)\n";
+      ADD_FAILURE() << "the producer made no PDF of " << document;
+      continue;
+    }
+    const auto streams = rtest::SourceStreams(source);
+    size_t words = 0;
+    for (const auto& s : streams) words += s.size();
+    ASSERT_GT(words, 20u) << document << " reads as almost no words";
+    for (const auto& format : kFormats) {
+      const fs::path out = dir / (source.stem().string() + "." + format);
+      const int status = vqtest::runCommand(Quoted(program) + " -i " + Quoted(pdf) + " -f " + format + " -o " +
+                                            Quoted(out) + " > /dev/null 2>&1");
+      std::string summary;
+      if (status != 0) {
+        summary = "exit " + std::to_string(status);
+        ADD_FAILURE() << "format " << format << ", document " << document << ": the conversion failed";
+      } else {
+        try {
+          // Spreadsheets are read row by row, and a row of a page in
+          // columns holds a line of each column: the columns' texts may
+          // interleave there, each keeping its own order. A slide's shapes
+          // may come in any order (they stack in paint order), each keeping
+          // the source's. Every other format reads one column after the
+          // other.
+          const bool sheet = format == "xlsx" || format == "csv";
+          rtest::WordCheck check;
+          if (format == "pptx") {
+            std::vector<std::vector<std::string>> shapes;
+            for (const auto& text : vqtest::PptxShapeTexts(vqtest::ZipParts(out)))
+              shapes.push_back(rtest::NormalisedWords(text));
+            check = rtest::CompareShapeWords(streams, shapes);
+          } else {
+            check = rtest::CompareWords(streams, rtest::NormalisedWords(vqtest::OutputText(out, format)), sheet);
+          }
+          summary = check.summary();
+          EXPECT_TRUE(check.ok()) << "format " << format << ", document " << document << ":\n" << check.describe();
+        } catch (const vqtest::OutputTextError& e) {
+          summary = "unreadable";
+          ADD_FAILURE() << "format " << format << ", document " << document << ": " << e.what();
+        }
+      }
+      table += fmt::format(" {:<12}", summary);
+    }
+    table += "\n";
+  }
+  std::printf("%s", table.c_str());
+}
+
+void CheckLibreOffice(const std::string& extension) {
+  if (!Installed("soffice")) GTEST_SKIP() << "soffice is not installed";
+  std::vector<std::pair<fs::path, fs::path>> pairs;
+  for (const auto& source : Sources(extension))
+    pairs.emplace_back(source, LibreOfficePDFs(extension) / (source.stem().string() + ".pdf"));
+  ASSERT_FALSE(pairs.empty());
+  CheckRoundTrips(pairs);
+}
+
+TEST(RoundTripEndToEnd, LibreOfficeWriterDocuments) { CheckLibreOffice(".fodt"); }
+
+TEST(RoundTripEndToEnd, LibreOfficeImpressSlides) { CheckLibreOffice(".fodp"); }
+
+TEST(RoundTripEndToEnd, LibreOfficeCalcSheets) { CheckLibreOffice(".fods"); }
+
+TEST(RoundTripEndToEnd, ChromiumPages) {
+  if (!Installed("chromium")) GTEST_SKIP() << "chromium is not installed";
+  vqtest::ScratchDir dir;
+  std::vector<std::pair<fs::path, fs::path>> pairs;
+  for (const auto& source : Sources(".html")) pairs.emplace_back(source, ChromiumPDF(source, dir));
+  ASSERT_FALSE(pairs.empty());
+  CheckRoundTrips(pairs);
+}
+
+}  // namespace
