@@ -33,7 +33,7 @@ void VQSourceListModel::removeItems(const std::vector<VQSourceFileItemRef>& item
     const int row = rowOf(item);
     if (row < 0) continue;
     beginRemoveRows(QModelIndex(), row, row);
-    progress_.remove(item.get());
+    progress_.erase(item);
     items_.erase(items_.begin() + row);
     endRemoveRows();
   }
@@ -63,12 +63,15 @@ void VQSourceListModel::refreshAll() {
 
 void VQSourceListModel::setProgress(const VQSourceFileItemRef& item, double progress) {
   if (!item) return;
-  if (progress < 0) progress_.remove(item.get());
-  else progress_.insert(item.get(), progress);
+  if (progress < 0) progress_.erase(item);
+  else if (rowOf(item) >= 0) progress_[item] = progress;
   refresh(item);
 }
 
-double VQSourceListModel::progress(const VQSourceFileItemRef& item) const { return progress_.value(item.get(), -1); }
+double VQSourceListModel::progress(const VQSourceFileItemRef& item) const {
+  const auto it = progress_.find(item);
+  return it == progress_.end() ? -1 : it->second;
+}
 
 void VQSourceListModel::clearProgress() {
   progress_.clear();

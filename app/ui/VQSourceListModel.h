@@ -3,7 +3,7 @@
 // Files dropped between rows are handed on with their drop row; rows dragged
 // within the list move there.
 #include <QAbstractListModel>
-#include <QHash>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -52,7 +52,10 @@ class VQSourceListModel : public QAbstractListModel {
 
  private:
   std::vector<VQSourceFileItemRef> items_;
-  QHash<const VQSourceFileItem*, double> progress_;
+  // Progress of listed items only, keyed on the items themselves: an item
+  // that leaves the list takes its entry along, and no later item made at
+  // its address can show its progress.
+  std::map<VQSourceFileItemRef, double> progress_;
 };
 
 }  // namespace vq::app

@@ -5,6 +5,7 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <unordered_map>
 
@@ -23,21 +24,23 @@ namespace {
 // -1 for a character the face lacks. Measuring goes through the same few
 // faces and characters again and again, and asking a face takes its lock,
 // on which page threads would otherwise queue. `generation` is the installed
-// fonts' generation: faces of an earlier one may be gone.
-double cachedAdvance(const text::FontFace& font, uint32_t c, unsigned generation) {
+// fonts' generation: faces of an earlier one may be gone. The cache holds
+// the faces it answers for, so a face that goes cannot leave its answers to
+// another one loaded at the same address.
+double cachedAdvance(const std::shared_ptr<text::FontFace>& font, uint32_t c, unsigned generation) {
   thread_local unsigned cachedGeneration = 0;
-  thread_local std::unordered_map<const text::FontFace*, std::unordered_map<uint32_t, double>> cache;
+  thread_local std::map<std::shared_ptr<text::FontFace>, std::unordered_map<uint32_t, double>> cache;
   if (generation != cachedGeneration) {
     cache.clear();
     cachedGeneration = generation;
   }
-  auto& advances = cache[&font];
+  auto& advances = cache[font];
   auto it = advances.find(c);
-  if (it == advances.end()) it = advances.emplace(c, font.glyphForChar(c) ? font.advanceOfChar(c) : -1.0).first;
+  if (it == advances.end()) it = advances.emplace(c, font->glyphForChar(c) ? font->advanceOfChar(c) : -1.0).first;
   return it->second;
 }
 
-double lineWidth(const text::FontFace& font, const std::string& line, double size) {
+double lineWidth(const std::shared_ptr<text::FontFace>& font, const std::string& line, double size) {
   const unsigned generation = text::InstalledFonts::generation();
   double sum = 0;
   for (uint32_t c : text::decodeUTF8(line)) {
@@ -117,7 +120,7 @@ double VQConverterUtilities::TextWidth(const std::string& text, const std::strin
   while (start <= text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    widest = std::max(widest, lineWidth(*loaded, text.substr(start, end - start), fontSize));
+    widest = std::max(widest, lineWidth(loaded, text.substr(start, end - start), fontSize));
     start = end + 1;
   }
   return widest;

@@ -382,15 +382,12 @@ float VQDocxPDFPageParser::angleDistance(float a, float b) {
 const Rect& VQDocxPDFPageParser::visibleArea(const VQPDFRenderState& state) {
   const auto& clips = state.clipBezierPaths;
   // Every glyph asks: the answer is looked up without building anything.
-  const bool same = haveVisibleArea_ && clips.size() == visibleAreaClips_.size() &&
-                    std::equal(clips.begin(), clips.end(), visibleAreaClips_.begin(),
-                               [](const auto& clip, const void* seen) { return clip.get() == seen; });
+  const bool same = haveVisibleArea_ && clips == visibleAreaClips_;
   if (same) return visibleArea_;
   const Rect& crop = currentPageCropBox();
   visibleArea_ = clips.empty() ? Rect{{0, 0}, crop.size}
                                : VQPDFExporterRaster::ClipRectInContextSize(crop.size, currentPageTransform(), clips);
-  visibleAreaClips_.clear();
-  for (const auto& clip : clips) visibleAreaClips_.push_back(clip.get());
+  visibleAreaClips_ = clips;
   haveVisibleArea_ = true;
   return visibleArea_;
 }

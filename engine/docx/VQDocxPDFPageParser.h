@@ -18,6 +18,7 @@
 #include "pdf/VQPDFConentParserDelegate.h"
 #include "pdf/VQPDFTransform.h"
 #include "pdf/capture/VQPDFPageCapture.h"
+#include "pdf/raster/VQPDFExporterRaster.h"
 #include "platform/graphics/VQGeometry.h"
 #include "platform/pdf/PdfDocument.h"
 
@@ -172,7 +173,10 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // Where the first glyph of the text box being filled stands on its base line.
   Point textBoxOrigin_;
   // The clip paths visibleArea() was last worked out for, and its answer.
-  std::vector<const void*> visibleAreaClips_;
+  // The key holds the clip records themselves: a clip that a Q has freed
+  // could otherwise be followed by a new one at the same address, which
+  // would then be given the old one's area.
+  VQPDFClipStack visibleAreaClips_;
   Rect visibleArea_;
   bool haveVisibleArea_ = false;
 

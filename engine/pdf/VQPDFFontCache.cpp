@@ -35,10 +35,11 @@ void VQPDFFontCache::startPage() {
 }
 
 std::shared_ptr<VQPDFFontCache> VQPDFThreadFontCaches::forPage(const pdf::Page& page) {
-  const void* instance = page.dictionary().fileInstance();
+  const std::weak_ptr<const void> instance = page.dictionary().fileInstance();
   std::lock_guard lock(mutex_);
   Entry& entry = caches_[std::this_thread::get_id()];
-  if (!entry.cache || entry.fileInstance != instance) entry = Entry{instance, std::make_shared<VQPDFFontCache>()};
+  const bool sameInstance = !entry.fileInstance.owner_before(instance) && !instance.owner_before(entry.fileInstance);
+  if (!entry.cache || !sameInstance) entry = Entry{instance, std::make_shared<VQPDFFontCache>()};
   entry.cache->startPage();
   return entry.cache;
 }

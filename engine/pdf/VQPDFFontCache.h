@@ -55,7 +55,7 @@ class VQPDFThreadFontCaches {
 
  private:
   struct Entry {
-    const void* fileInstance = nullptr;
+    std::weak_ptr<const void> fileInstance;
     std::shared_ptr<VQPDFFontCache> cache;
   };
   std::mutex mutex_;

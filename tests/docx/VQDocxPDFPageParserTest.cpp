@@ -322,6 +322,36 @@ TEST(VQDocxPDFPageParserTest, GlyphsAreRoutedByTheirTurnAndMirroring) {
   EXPECT_EQ(page.allRunTextPathArray[0]->pictZIndex, vq::VQDocxTextBoxZIndexStart + 1);
 }
 
+// Office suites draw each table cell and text frame as its own clip: q x y w
+// h re W n BT ... ET Q. Each glyph is judged by the clip it is drawn under,
+// never by one a Q has let go, however the clip records are allocated:
+// siblings, siblings under a clip of the whole page, and a glyph outside
+// the clip it is drawn under.
+TEST(VQDocxPDFPageParserTest, GlyphsAreJudgedByTheirOwnClip) {
+  std::string siblings, nested, expected;
+  for (int k = 0; k < 20; ++k) {
+    const int x = 5 + (k % 4) * 48, y = 160 - (k / 4) * 38;
+    const std::string word = "w" + std::to_string(10 + k);
+    const std::string cell = "q " + std::to_string(x) + " " + std::to_string(y) + " 44 34 re W n BT /F1 8 Tf " +
+                             std::to_string(x + 2) + " " + std::to_string(y + 12) + " Td (" + word + ") Tj ET Q ";
+    siblings += cell;
+    nested += "q 0 0 200 200 re W n " + cell + "Q ";
+    expected += word;
+  }
+  // Drawn far from the clip it is under: the clip hides it.
+  const std::string stray = "q 5 5 20 20 re W n BT /F1 8 Tf 120 10 Td (hidden) Tj ET Q";
+  for (const std::string& content : {siblings + stray, nested + stray}) {
+    vqtest::ScratchDir dir;
+    auto pdf = OneHelveticaPage(dir / "cells.pdf", content);
+    ASSERT_TRUE(pdf);
+    CaptureOnlyParser parser(nullptr, {});
+    ASSERT_TRUE(parser.convertPDFPage(pdf->page(1), 1, true, true));
+    std::string text;
+    for (const auto& run : parser.currentPage()->allRunTextArray) text += run->runText();
+    EXPECT_EQ(text, expected);
+  }
+}
+
 // Which glyphs are taken, and where they go: (main text | text boxes | text
 // paths) for one text object on a 200 x 200 page.
 TEST(VQDocxPDFPageParserTest, GlyphFiltersAndRoutes) {

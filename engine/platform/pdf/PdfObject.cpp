@@ -453,7 +453,9 @@ ObjectId Object::id() const {
   return ObjectId{og.getObj(), og.getGen()};
 }
 
-const void* Object::fileInstance() const { return impl_ ? impl_->owner.get() : nullptr; }
+std::weak_ptr<const void> Object::fileInstance() const {
+  return impl_ ? std::weak_ptr<const void>(impl_->owner) : std::weak_ptr<const void>();
+}
 
 bool Object::sameObject(const Object& other) const {
   if (!impl_ || !other.impl_) return false;

@@ -74,10 +74,12 @@ class Object {
 
   ObjectId id() const;
   bool sameObject(const Object& other) const;  // the same indirect object, or the same direct value instance
-  // Which opened instance of the file the object was read through (null for
+  // Which opened instance of the file the object was read through (empty for
   // a value made here): a thread's instance is replaced now and then, and
-  // what keeps objects between pages can tell when to start over.
-  const void* fileInstance() const;
+  // what keeps objects between pages can tell when to start over. A handle,
+  // not an address: a new instance may be made where a closed one lay, and
+  // the handle of the closed one still tells the two apart.
+  std::weak_ptr<const void> fileInstance() const;
   const std::shared_ptr<Impl>& impl() const { return impl_; }
 
  private:
