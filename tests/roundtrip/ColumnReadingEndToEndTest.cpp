@@ -101,8 +101,33 @@ void AddColumn(std::vector<Piece>& pieces, double x, double y, double size, doub
 
 struct Layout {
   const char* name;
-  std::vector<Piece> pieces;  // in drawing order, which is also reading order
+  std::vector<Piece> pieces;              // in drawing order
+  std::vector<std::string> reading = {};  // the text in reading order; none: the pieces' order
 };
+
+// Lines of words drawn a word at a time, the first word of every line
+// first, then every second word, and so on: in the content stream, text
+// jumps at every word gap.
+std::vector<Piece> WordsByColumn(double x, double y, double size, double leading, const std::vector<std::string>& lines,
+                                 bool centred = false) {
+  std::vector<Piece> pieces;
+  for (size_t k = 0;; ++k) {
+    bool any = false;
+    double lineY = y;
+    for (const auto& line : lines) {
+      const auto words = Words(line);
+      if (k < words.size()) {
+        any = true;
+        std::string before;
+        for (size_t j = 0; j < k; ++j) before += words[j] + " ";
+        const double start = centred ? x - Advance(line, size) / 2 : x;
+        pieces.push_back({start + Advance(before, size), lineY, size, words[k]});
+      }
+      lineY -= leading;
+    }
+    if (!any) return pieces;
+  }
+}
 
 std::vector<Layout> Layouts() {
   std::vector<Layout> layouts;
@@ -161,6 +186,27 @@ std::vector<Layout> Layouts() {
     }
     layouts.push_back(std::move(l));
   }
+  {
+    const std::vector<std::string> lines = {"Red file, Page 1", "Red file, Page 2", "Red file, Page 3",
+                                            "Red file, Page 4"};
+    layouts.push_back({"aligned short lines drawn by word", WordsByColumn(72, 700, 10, 14, lines), lines});
+  }
+  {
+    // The numbers after all the items, 1.6 em before them.
+    const std::vector<std::string> items = {"Pack the tent and poles", "Pack the stove and fuel",
+                                            "Pack the maps and compass", "Pack the food for two days"};
+    Layout l{"numbered list drawn numbers last", {}};
+    AddColumn(l.pieces, 96, 700, 10, 12, items);
+    for (size_t k = 0; k < items.size(); ++k) {
+      l.pieces.push_back({72, 700 - 12.0 * static_cast<double>(k), 10, fmt::format("{}.", k + 1)});
+      l.reading.push_back(fmt::format("{}. {}", k + 1, items[k]));
+    }
+    layouts.push_back(std::move(l));
+  }
+  {
+    const std::vector<std::string> lines = {"Tea at four", "Pie at nine", "Map of town", "Bus at noon"};
+    layouts.push_back({"centred lines drawn by word", WordsByColumn(306, 700, 12, 16, lines, true), lines});
+  }
   return layouts;
 }
 
@@ -177,10 +223,12 @@ TEST(ColumnReadingEndToEnd, EveryFormatReadsColumnsInOrderAndKeepsLinesWhole) {
                                                       {Spacing::TJOffsets, "TJ offsets"},
                                                       {Spacing::GlyphPerString, "glyph per string"}};
   int file = 0;
-  for (const auto& layout : Layouts()) {
+  for (auto& layout : Layouts()) {
     std::vector<std::string> expected;
-    for (const auto& p : layout.pieces)
-      for (const auto& w : Words(p.text)) expected.push_back(w);
+    if (layout.reading.empty())
+      for (const auto& p : layout.pieces) layout.reading.push_back(p.text);
+    for (const auto& line : layout.reading)
+      for (const auto& w : Words(line)) expected.push_back(w);
     for (const auto& [spacing, spacingName] : spacings) {
       const fs::path pdf = dir / fmt::format("page{}.pdf", ++file);
       std::ofstream(pdf, std::ios::binary) << PagePDF(layout.pieces, spacing);
