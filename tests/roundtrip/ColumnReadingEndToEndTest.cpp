@@ -154,6 +154,17 @@ std::vector<Layout> Layouts() {
     layouts.push_back(std::move(l));
   }
   {
+    // A drop capital three lines high beside the first lines of two columns.
+    Layout l{"drop capital", {}};
+    l.pieces.push_back({72, 666, 40, "T"});
+    AddColumn(l.pieces, 100, 690, 10, 12,
+              {"he alder rises in peat bogs", "high on the moor and tumbles", "through a narrow gorge before"});
+    AddColumn(l.pieces, 72, 654, 10, 12,
+              {"it widens near the village of", "Crossways where its water is", "brown with tannin and cold."});
+    AddColumn(l.pieces, 312, 690, 10, 12, right);
+    layouts.push_back(std::move(l));
+  }
+  {
     // Lines whose words line up exactly: word gaps, not columns.
     Layout l{"aligned short lines", {}};
     AddColumn(l.pieces, 72, 700, 10, 14,
@@ -238,7 +249,15 @@ TEST(ColumnReadingEndToEnd, EveryFormatReadsColumnsInOrderAndKeepsLinesWhole) {
                                      out.string() + "' > /dev/null 2>&1"),
                   0);
         const auto words = Words(vqtest::OutputText(out, format));
-        EXPECT_EQ(Join(words), Join(expected)) << layout.name << ", " << spacingName << ", " << format;
+        // The drop capital reads as its word's first letter, with or
+        // without a blank after it.
+        const auto joinCapital = [](std::vector<std::string> w) {
+          for (size_t k = 0; k + 1 < w.size(); ++k)
+            if (w[k] == "T" && w[k + 1] == "he") w[k] = "The", w.erase(w.begin() + static_cast<std::ptrdiff_t>(k + 1));
+          return w;
+        };
+        const auto got = joinCapital(words), want = joinCapital(expected);
+        EXPECT_EQ(Join(got), Join(want)) << layout.name << ", " << spacingName << ", " << format;
       }
     }
   }
