@@ -149,6 +149,14 @@ bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, 
   return true;
 }
 
+// Moves the run up or down to stand on `base`.
+void setOnBase(Run& r, double base) {
+  const double dy = base - r.base();
+  r.ctmInfo.topLeft.y += dy;
+  r.ctmInfo.bottomLeft.y += dy;
+  if (r.ctmInfo.base) *r.ctmInfo.base += dy;
+}
+
 // Lines are in top-down order; the line a raised or lowered glyph belongs
 // to is among the few lines around it.
 void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
@@ -186,17 +194,80 @@ void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
       const double base = std::max_element(line.begin(), line.end(), [](const Run& a, const Run& b) {
                             return a.runText.size() < b.runText.size();
                           })->base();
-      for (auto& r : small) {
-        const double dy = base - r.base();
-        r.ctmInfo.topLeft.y += dy;
-        r.ctmInfo.bottomLeft.y += dy;
-        if (r.ctmInfo.base) *r.ctmInfo.base += dy;
-      }
+      for (auto& r : small) setOnBase(r, base);
       line.insert(line.end(), std::make_move_iterator(small.begin()), std::make_move_iterator(small.end()));
       small.clear();
       glyphs[k] += glyphs[i];
       glyphs[i] = 0;
       break;
+    }
+  }
+  lines.erase(std::remove_if(lines.begin(), lines.end(), [](const auto& l) { return l.empty(); }), lines.end());
+}
+
+// A drop capital, a letter or two of large type beside the first lines of
+// its paragraph, shares a baseline with the last of those lines (or with
+// none), and its top lies below the first line's: read by either, it would
+// follow the first line. It is set on the first line beside it instead,
+// before that line's text, as a reader reads it. Lines are in top-down
+// order; the lines beside a capital are among the few around its own.
+void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
+  constexpr size_t kMostGlyphs = 2, kNeighbours = 8, kLeastLinesBeside = 2;
+  constexpr double kLeastSizeRatio = 2;  // the capital's type against the text beside it
+  constexpr double kReachEm = 1;         // the text beside it starts within this many of the capital's ems
+  const auto glyphCount = [](const Run& r) {
+    size_t n = 0;
+    for (unsigned char c : r.runText) n += (c & 0xC0) != 0x80 && c != ' ';
+    return n;
+  };
+  // Only type twice the page's smallest can be a capital beside smaller text.
+  double smallest = 0;
+  for (const auto& line : lines)
+    for (const auto& r : line) {
+      const double size = std::fabs(r.ctmInfo.fontSize.width);
+      if (size > 0 && (smallest == 0 || size < smallest)) smallest = size;
+    }
+  const auto topOf = [](const std::vector<Run>& line) {
+    double top = line.front().top();
+    for (const auto& r : line) top = std::min(top, r.top());
+    return top;
+  };
+  for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t ri = 0; ri < lines[i].size();) {
+      const Run& capital = lines[i][ri];
+      const double size = std::fabs(capital.ctmInfo.fontSize.width);
+      const size_t glyphs = glyphCount(capital);
+      if (glyphs == 0 || glyphs > kMostGlyphs || !(size >= kLeastSizeRatio * smallest) || !(size > 0)) {
+        ++ri;
+        continue;
+      }
+      // A line whose text starts right beside the capital, its bottom within
+      // the capital's height.
+      const auto beside = [&](const std::vector<Run>& line) {
+        return std::any_of(line.begin(), line.end(), [&](const Run& r) {
+          const double gap = r.left() - capital.right();
+          return &r != &capital && gap > -kPartJoin && gap < kReachEm * size && r.bottom() > capital.top() &&
+                 r.bottom() <= capital.bottom() + kPartJoin &&
+                 std::fabs(r.ctmInfo.fontSize.width) * kLeastSizeRatio <= size;
+        });
+      };
+      size_t count = 0, host = lines.size();
+      const size_t from = i >= kNeighbours ? i - kNeighbours : 0, to = std::min(lines.size(), i + kNeighbours + 1);
+      for (size_t k = from; k < to; ++k) {
+        if (!beside(lines[k])) continue;
+        ++count;
+        if (host == lines.size() || topOf(lines[k]) < topOf(lines[host])) host = k;
+      }
+      if (count < kLeastLinesBeside || host == i) {
+        ++ri;
+        continue;
+      }
+      Run moved = capital;
+      double base = lines[host].front().base();
+      for (const auto& r : lines[host]) base = std::max(base, r.base());
+      setOnBase(moved, base);
+      lines[i].erase(lines[i].begin() + static_cast<std::ptrdiff_t>(ri));
+      lines[host].push_back(std::move(moved));
     }
   }
   lines.erase(std::remove_if(lines.begin(), lines.end(), [](const auto& l) { return l.empty(); }), lines.end());
@@ -266,6 +337,7 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // line whose height holds their middle and whose text they touch, where
   // step 3 puts them in x order.
   joinGlyphsSetAgainstLines(lines);
+  setDropCapitalsOnTheirFirstLine(lines);
 
   // 3-4. Each line in x order, cut into parts.
   float leftMost = 1000000;

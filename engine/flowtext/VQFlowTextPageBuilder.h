@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "common/VQTextColumns.h"
 #include "flowtext/VQFlowTextTypes.h"
 
 namespace vq::flowtext {
@@ -23,10 +24,10 @@ inline constexpr double kMostOverlapEm = 0.5;     // ... or set back over it by 
 inline constexpr double kColumnGap = 8.0;         // parts further apart than this start a new column
 inline constexpr double kColumnLineBottom = 1.0;  // parts of one column line have bottoms closer than this
 inline constexpr double kFirstBlockTop = 72.0;    // the page's own top margin
-inline constexpr double kTextColumnWidth = 10.0;  // a column of running text is this many font sizes wide or more
-inline constexpr double kColumnSeparation =
-    0.75;                                    // text columns lie this many font sizes apart or more (word gaps less)
-inline constexpr size_t kMinColumnBand = 3;  // blocks a band of text columns is made of at least
+inline constexpr double kTextColumnWidth =
+    kLeastColumnWidthEm;  // a column of running text is this many font sizes wide or more
+inline constexpr double kColumnSeparation = kLeastColumnGapEm;  // text columns lie this many font sizes apart or more
+inline constexpr size_t kMinColumnBand = 3;                     // blocks a band of text columns is made of at least
 
 VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunText>& runs);
 

@@ -70,7 +70,9 @@ struct ParagraphOutline {
 inline std::vector<ParagraphOutline> ParagraphOutlines(const std::string& mainPart) {
   pugi::xml_document doc;
   std::vector<ParagraphOutline> out;
-  if (!doc.load_string(mainPart.c_str())) return out;
+  // A word gap may be a run of its own, <w:t xml:space="preserve"> </w:t>:
+  // text of blanks alone is kept.
+  if (!doc.load_string(mainPart.c_str(), pugi::parse_default | pugi::parse_ws_pcdata)) return out;
   for (const auto& node : doc.select_nodes("/w:document/w:body/w:p")) {
     std::string text;
     for (const auto& t : node.node().select_nodes(".//w:r/w:t")) text += t.node().text().get();

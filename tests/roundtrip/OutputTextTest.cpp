@@ -39,13 +39,15 @@ TEST(OutputText, DocxReader) {
       R"(<w:document xmlns:w="w" xmlns:mc="mc" xmlns:wps="wps"><w:body>)"
       R"(<w:p><w:pPr><w:tabs><w:tab w:val="left" w:pos="720"/></w:tabs><w:rPr><w:b/></w:rPr></w:pPr>)"
       R"(<w:r><w:t>Har</w:t></w:r><w:r><w:t>bour</w:t><w:tab/><w:t>pier</w:t><w:br/><w:t>east</w:t></w:r>)"
+      R"(<w:r><w:t xml:space="preserve"> </w:t></w:r><w:r><w:t>quay</w:t></w:r>)"
       R"(<w:r><mc:AlternateContent><mc:Choice><w:drawing><wps:txbx><w:txbxContent><w:p><w:r><w:t>boxed</w:t></w:r></w:p>)"
       R"(</w:txbxContent></wps:txbx></w:drawing></mc:Choice><mc:Fallback><w:pict><w:txbxContent><w:p><w:r>)"
       R"(<w:t>boxed</w:t></w:r></w:p></w:txbxContent></w:pict></mc:Fallback></mc:AlternateContent></w:r>)"
       R"(<w:r><w:t>after</w:t></w:r></w:p>)"
       R"(<w:tbl><w:tr><w:tc><w:p><w:r><w:t>one</w:t></w:r></w:p></w:tc><w:tc><w:p><w:r><w:t>two</w:t></w:r></w:p></w:tc></w:tr></w:tbl>)"
       R"(<w:p><w:r><w:t>last</w:t></w:r></w:p><w:sectPr/></w:body></w:document>)";
-  EXPECT_EQ(WordsOf(vqtest::DocxText(xml)), (Words{"Harbour", "pier", "east", "boxed", "after", "one", "two", "last"}));
+  EXPECT_EQ(WordsOf(vqtest::DocxText(xml)),
+            (Words{"Harbour", "pier", "east", "quay", "boxed", "after", "one", "two", "last"}));
 }
 
 TEST(OutputText, XlsxReaderShowsNumbersAsTheirFormats) {

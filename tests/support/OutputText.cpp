@@ -33,7 +33,10 @@ void AppendCodePoint(std::string& out, UChar32 c) { icu::UnicodeString(c).toUTF8
 
 pugi::xml_document ParseXml(const std::string& xml, const std::string& what) {
   pugi::xml_document doc;
-  if (!doc.load_buffer(xml.data(), xml.size())) throw OutputTextError(what + " is not well-formed XML");
+  // A text element of blanks alone (<w:t xml:space="preserve"> </w:t>, the
+  // word gap of a line written a run per word) is text, not layout.
+  if (!doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata))
+    throw OutputTextError(what + " is not well-formed XML");
   return doc;
 }
 

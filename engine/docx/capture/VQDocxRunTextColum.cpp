@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
+#include "common/VQTextColumns.h"
 #include "pdf/VQPDFTransform.h"
 
 namespace vq {
@@ -15,6 +17,7 @@ namespace {
 using docxmeasure::bottomOf;
 using docxmeasure::isFiniteRect;
 using docxmeasure::middleX;
+using docxmeasure::rightOf;
 
 using Band = VQDocxRunTextColum;
 using Line = VQDocxRunTextLine;
@@ -54,6 +57,40 @@ double stackLimit(const Band& upper, const Band& lower) {
 
 double gapBetween(const Band& upper, const Band& lower) {
   return lower.columGroupFrame.origin.y - bottomOf(upper.columGroupFrame);
+}
+
+// The type size most of the lines' text is set in, measured by the width it
+// covers (a heading or a footnote mark among running text does not set it);
+// 0 when no run tells.
+double bodyTypeSize(const Band::LineArray& lines) {
+  std::map<double, double> widthBySize;  // sizes to the half point
+  for (const auto& line : lines)
+    for (const auto& run : line->runTextArray()) {
+      const double size = std::round(2 * std::fabs(run->ctmInfo.fontSize.width)) / 2;
+      const double width = run->ctmInfo.frame.size.width;
+      if (std::isfinite(size) && size > 0 && std::isfinite(width) && width > 0) widthBySize[size] += width;
+    }
+  double body = 0, most = 0;
+  for (const auto& [size, width] : widthBySize)
+    if (width > most) body = size, most = width;
+  return body;
+}
+
+// White narrower than a column gap of the type parts no columns: word gaps
+// that line up by chance. A river of no white at all stays: there text set
+// elsewhere in the page runs into the line (a margin note against its
+// column), which words of one line never do. The outer rivers, left and
+// right of all text, stay too.
+void dropRiversNarrowerThanAColumnGap(std::vector<Rect>& rivers, double typeSize) {
+  if (!(typeSize > 0) || rivers.size() < 3) return;
+  const double least = kLeastColumnGapEm * typeSize;
+  // A sliver as wide as the touching runs' gap, give or take the rounding
+  // of the intersections that narrowed it.
+  const double touching = VQDocxRunTextLineSpace::kTouchingWidth + 1e-9;
+  rivers.erase(
+      std::remove_if(rivers.begin() + 1, rivers.end() - 1,
+                     [&](const Rect& river) { return river.size.width > touching && river.size.width < least; }),
+      rivers.end() - 1);
 }
 
 }  // namespace
@@ -109,6 +146,7 @@ void Band::setLineArray(LineArray lines) {
     }
     spaceColumArray = std::move(narrowed);
   }
+  dropRiversNarrowerThanAColumnGap(spaceColumArray, bodyTypeSize(lineArray_));
 }
 
 void Band::createColumGroup() {
@@ -180,6 +218,28 @@ void Band::optimizeColumnSpaces() {
       if (at != columGroupArray.end() && c < spaceColumArray.size()) marked.push_back(spaceColumArray[c]);
     }
     removeSpaces(marked);
+  }
+
+  // A column too narrow for running text (a list's numbers, a word or two of
+  // labels, short lines cut at word gaps that line up) joins a neighbour: it
+  // gives up the narrower of its rivers, the first and the last column the
+  // only inner one they have, until every column is wide enough. Only the
+  // whole band tells: a band of one line may hold the short end of a column.
+  const double leastWidth = kLeastColumnWidthEm * bodyTypeSize(lineArray_);
+  while (spaceColumArray.size() >= 3 && columGroupArray.size() + 1 == spaceColumArray.size()) {
+    size_t narrowest = 0;
+    double narrowestWidth = 0;
+    for (size_t c = 0; c < columGroupArray.size(); ++c) {
+      const double width = Line::GetRunTextLineUnionFrame(columGroupArray[c]).size.width;
+      if (c == 0 || width < narrowestWidth) narrowest = c, narrowestWidth = width;
+    }
+    if (!(narrowestWidth < leastWidth)) break;
+    // Column c lies between rivers c and c + 1.
+    size_t gone = narrowest + 1;
+    if (narrowest + 2 == spaceColumArray.size() ||
+        (narrowest > 0 && spaceColumArray[narrowest].size.width < spaceColumArray[narrowest + 1].size.width))
+      gone = narrowest;
+    removeSpaces({spaceColumArray[gone]});
   }
 
   // The first river reaches the page's edge: everything left of the text is margin.

@@ -11,8 +11,9 @@ std::optional<VQDocxRunTextLineSpace> VQDocxRunTextLineSpace::RunTextLineSpaceWi
   if (left && right) {
     const VQPDF_CTMInfo& l = left->ctmInfo;
     const double gap = right->ctmInfo.xLeft - l.xRight;
-    space.spaceRect = gap > 0 ? RectMake(l.xRight, l.yTop, gap, l.frame.size.height)
-                              : RectMake(right->ctmInfo.xLeft - 0.1, l.yTop, 0.2, l.frame.size.height);
+    space.spaceRect =
+        gap > 0 ? RectMake(l.xRight, l.yTop, gap, l.frame.size.height)
+                : RectMake(right->ctmInfo.xLeft - kTouchingWidth / 2, l.yTop, kTouchingWidth, l.frame.size.height);
   } else if (left) {
     const VQPDF_CTMInfo& l = left->ctmInfo;
     space.spaceRect = RectMake(l.xRight, l.yTop, kOpenEndWidth, l.frame.size.height);

@@ -17,6 +17,8 @@ struct VQDocxRunTextLineSpace {
   // How far the gap after a line's last run reaches: to the right of
   // anything a page holds.
   static constexpr double kOpenEndWidth = static_cast<double>(99999.9f);
+  // The width of the gap between touching or overlapping runs.
+  static constexpr double kTouchingWidth = 0.2;
 
   Rect spaceRect;
   std::shared_ptr<VQDocxRunText> leftRunText;   // nullptr at the start of a line
@@ -24,8 +26,8 @@ struct VQDocxRunTextLineSpace {
 
   // The gap between the two runs, at the height of the left one (of the
   // right one before a line's first run); nothing when both are absent.
-  // Touching or overlapping runs get a sliver 0.2 wide about the right
-  // run's left edge, so that no gap is empty.
+  // Touching or overlapping runs get a sliver kTouchingWidth wide about the
+  // right run's left edge, so that no gap is empty.
   static std::optional<VQDocxRunTextLineSpace> RunTextLineSpaceWithLeftRunText(std::shared_ptr<VQDocxRunText> left,
                                                                                std::shared_ptr<VQDocxRunText> right);
 

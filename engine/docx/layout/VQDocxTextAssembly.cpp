@@ -75,7 +75,9 @@ std::unordered_set<const VQDocxRunText*> duplicateRuns(const RunArray& runs, boo
 
 // Runs of one base line, lines in base-line order (the first run of a line
 // decides which runs join it). Blank lines are dropped; with trimming on, the
-// blank runs at a line's ends are too. Every dropped run goes to `removed`.
+// blank runs of every line are too. Every dropped run goes to `removed`.
+// The lines are not processed yet: that waits until the dropped runs have
+// left the page and the rest are numbered again.
 Line::Array linesOfRuns(RunArray runs, bool trimBlanks, std::unordered_set<const VQDocxRunText*>& removed) {
   // Taking the run of the lowest base line again and again, the earlier of
   // equals first, is a stable sort by base line.
@@ -110,7 +112,6 @@ Line::Array linesOfRuns(RunArray runs, bool trimBlanks, std::unordered_set<const
     line->addRunTextArray(same);
     lines.push_back(std::move(line));
   }
-  for (const auto& line : lines) line->processRunTextArray();
   return lines;
 }
 
@@ -246,6 +247,12 @@ Band::Array AssembleColumSets(RunArray& runs, const TextAssemblyMode& mode, cons
   const Line::Array lines = linesOfRuns(runs, mode.trimBlanks, removed);
   removeRuns(runs, removed);
   if ((mode.renumberAlways || !removed.empty()) && renumber) renumber();
+  // A line's gaps tell words from columns by text order: runs that follow
+  // each other in it are words of one line, a jump is text set elsewhere.
+  // Numbered before the dropped runs left, the blank glyphs that words of
+  // one string were spaced with would leave a jump at every word gap, and
+  // every word gap would become a river.
+  for (const auto& line : lines) line->processRunTextArray();
 
   // Bands of lines that overlap vertically, top to bottom.
   Band::Array bands;

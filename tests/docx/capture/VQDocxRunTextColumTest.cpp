@@ -15,9 +15,13 @@ using Band = VQDocxRunTextColum;
 using Line = VQDocxRunTextLine;
 
 // One run of a hand-made line. Text positions lie far apart, so every pair
-// of runs leaves a gap in its line.
+// of runs leaves a gap in its line. The type is tiny against the geometry
+// (a tenth of a point in lines 12 high), so that the least column gap and
+// width, which scale with it and are tested on their own, leave the other
+// rules alone.
 struct RunAt {
   double x = 0, width = 10, top = 0, height = 12;
+  double typeSize = 0.1;
   uint64_t index = 0;
   const char* text = "ab";
   double wordHeight = 0;
@@ -25,15 +29,17 @@ struct RunAt {
 };
 
 std::shared_ptr<VQDocxRunText> TextRun(const RunAt& r) {
-  return vqtest::PlacedTextRun({.text = r.text,
-                                .index = r.index,
-                                .textIndex = r.textIndex.value_or(10 * r.index),
-                                .x = r.x,
-                                .width = r.width,
-                                .top = r.top,
-                                .height = r.height,
-                                .base = r.top + r.height * 0.8,
-                                .wordHeight = r.wordHeight});
+  auto run = vqtest::PlacedTextRun({.text = r.text,
+                                    .index = r.index,
+                                    .textIndex = r.textIndex.value_or(10 * r.index),
+                                    .x = r.x,
+                                    .width = r.width,
+                                    .top = r.top,
+                                    .height = r.height,
+                                    .base = r.top + r.height * 0.8,
+                                    .wordHeight = r.wordHeight});
+  run->ctmInfo.fontSize = SizeMake(r.typeSize, r.typeSize);
+  return run;
 }
 
 std::shared_ptr<Line> LineOf(std::initializer_list<RunAt> placed) {
@@ -44,18 +50,21 @@ std::shared_ptr<Line> LineOf(std::initializer_list<RunAt> placed) {
 
 // A line of runs from left to right, given as (x from, x to) pairs.
 std::shared_ptr<Line> LineAt(double top, std::initializer_list<std::pair<double, double>> spans, uint64_t index = 0,
-                             double height = 12) {
+                             double height = 12, double typeSize = RunAt{}.typeSize) {
   Line::RunArray runs;
   for (const auto& [from, to] : spans)
-    runs.push_back(TextRun({.x = from, .width = to - from, .top = top, .height = height, .index = index++}));
+    runs.push_back(
+        TextRun({.x = from, .width = to - from, .top = top, .height = height, .typeSize = typeSize, .index = index++}));
   return std::make_shared<Line>(runs);
 }
 
-// The rivers as (x, right edge) pairs, the open right end cut to 1000.
+// The rivers as (x, right edge) pairs to a thousandth, the open right end
+// cut to 1000.
 std::vector<std::pair<double, double>> RiversOf(const Band& band) {
+  const auto thousandths = [](double v) { return std::round(v * 1000) / 1000; };
   std::vector<std::pair<double, double>> rivers;
   for (const auto& r : band.spaceColumArray)
-    rivers.emplace_back(r.origin.x, std::min(r.origin.x + r.size.width, 1000.0));
+    rivers.emplace_back(thousandths(r.origin.x), thousandths(std::min(r.origin.x + r.size.width, 1000.0)));
   return rivers;
 }
 
@@ -110,6 +119,62 @@ TEST(VQDocxRunTextColum, RiversAreWhiteInEveryLine) {
     band->createColumGroup();
     EXPECT_EQ(band->columGroupArray.size(), std::max<size_t>(c.rivers.size(), 2) - 1);
     EXPECT_EQ(GroupCountsOfRuns(*band), std::vector<int>(GroupCountsOfRuns(*band).size(), 1));
+  }
+}
+
+TEST(VQDocxRunTextColum, RiversPartColumnsOfRunningTextOnly) {
+  // Two lines of 10-point type alike: an inner river is 7.5 points wide at
+  // least, and, once the band is optimized, every column 100 points.
+  const auto optimized = [](const Band::LineArray& lines) {
+    auto b = Band::CreateRunTextColum(lines, true);
+    const Pairs found = RiversOf(*b);
+    b->createColumGroup();
+    b->optimizeColumnSpaces();
+    return std::make_pair(found, RiversOf(*b));
+  };
+  const auto band = [&](std::initializer_list<std::pair<double, double>> spans) {
+    return optimized({LineAt(100, spans, 0, 12, 10), LineAt(116, spans, 10, 12, 10)});
+  };
+  // Runs far apart in the content stream, the second reaching over the first.
+  const auto overlapping = [](double top, uint64_t index) {
+    return LineOf({{.x = 72, .width = 128, .top = top, .typeSize = 10, .index = index},
+                   {.x = 199, .width = 301, .top = top, .typeSize = 10, .index = index + 5}});
+  };
+  const struct {
+    const char* name;
+    std::pair<Pairs, Pairs> got;  // the rivers found, and those left after optimizing
+    Pairs found, optimized;
+  } cases[] = {
+      {"word gaps that line up", band({{72, 200}, {207, 500}}), {{0, 72}, {500, 1000}}, {{0, 72}, {500, 1000}}},
+      {"a column gap",
+       band({{72, 200}, {208, 500}}),
+       {{0, 72}, {200, 208}, {500, 1000}},
+       {{0, 72}, {200, 208}, {500, 1000}}},
+      {"text from elsewhere running into the line",
+       optimized({overlapping(100, 0), overlapping(116, 1)}),
+       {{0, 72}, {198.9, 199.1}, {500, 1000}},
+       {{0, 72}, {198.9, 199.1}, {500, 1000}}},
+      {"a list's numbers", band({{72, 84}, {100, 400}}), {{0, 72}, {84, 100}, {400, 1000}}, {{0, 72}, {400, 1000}}},
+      {"a last column of labels",
+       band({{72, 300}, {320, 360}}),
+       {{0, 72}, {300, 320}, {360, 1000}},
+       {{0, 72}, {360, 1000}}},
+      {"a column of running text",
+       band({{72, 172}, {190, 400}}),
+       {{0, 72}, {172, 190}, {400, 1000}},
+       {{0, 72}, {172, 190}, {400, 1000}}},
+      {"a narrow middle column gives up its narrower river, the left one",
+       band({{72, 250}, {270, 330}, {370, 540}}),
+       {{0, 72}, {250, 270}, {330, 370}, {540, 1000}},
+       {{0, 72}, {330, 370}, {540, 1000}}},
+      {"... the right one",
+       band({{72, 250}, {290, 350}, {360, 540}}),
+       {{0, 72}, {250, 290}, {350, 360}, {540, 1000}},
+       {{0, 72}, {250, 290}, {540, 1000}}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.got.first, c.found) << c.name;
+    EXPECT_EQ(c.got.second, c.optimized) << c.name;
   }
 }
 
