@@ -53,7 +53,7 @@ int Convert(const fs::path& pdf, const std::string& format, const fs::path& out)
 std::string TextOf(const std::string& mainPart) {
   pugi::xml_document doc;
   std::string text;
-  if (!doc.load_string(mainPart.c_str())) return text;
+  if (!doc.load_string(mainPart.c_str(), pugi::parse_default | pugi::parse_ws_pcdata)) return text;
   for (const auto& node : doc.select_nodes("//w:t | //a:t")) text += node.node().text().get();
   return text;
 }

@@ -114,7 +114,7 @@ std::string rtfText(const std::string& rtf) {
       else if (word == "u" && !number.empty() && !skipping.back()) {
         vq::text::appendUTF8(text, static_cast<uint32_t>((std::stol(number) + 65536) % 65536));
         toSkip = fallback;
-      } else if (word == "par" || word == "line" || word == "tab") text += ' ';
+      } else if (word == "par" || word == "line" || word == "tab" || word == "page" || word == "column") text += ' ';
     } else if (c != '\r' && c != '\n' && !skipping.back()) {
       text += c;
     }

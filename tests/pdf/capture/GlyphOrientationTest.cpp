@@ -213,7 +213,7 @@ std::string TextOf(const pugi::xml_node& node, const char* pieces) {
 bool LoadMixedPagePart(const std::string& type, const std::string& member, pugi::xml_document* doc) {
   vqtest::ScratchDir dir;
   const std::string part = Convert(WriteMixedPage(dir), type, member);
-  return static_cast<bool>(doc->load_string(part.c_str()));
+  return static_cast<bool>(doc->load_string(part.c_str(), pugi::parse_default | pugi::parse_ws_pcdata));
 }
 
 // The flow formats keep upright text in reading order and gather mirrored
