@@ -100,12 +100,11 @@ VQPDFPageCapture::Glyph VQPDFPageCapture::textGlyph(const std::string& text, con
   double gap = 0;
   VQPDFWordGapFont between = font;
   if (trail_) {
+    between = VQPDFWordGapFontBetween(trail_->font, font);
     const double dx = m.tx - trail_->end.x, dy = m.ty - trail_->end.y;
     gap = dx * direction.x + dy * direction.y;
     const double across = dx * direction.y - dy * direction.x;
     const double em = std::max(font.fontSize, trail_->font.fontSize);
-    // The gap is measured in the smaller type of the two sides.
-    if (trail_->font.fontSize < font.fontSize) between = trail_->font;
     sameLine = direction.x * trail_->direction.x + direction.y * trail_->direction.y > kSameDirectionCosine &&
                std::fabs(across) < kMostAcrossLineEm * em && gap > -kMostSetBackEm * em;
   }
@@ -134,16 +133,14 @@ VQPDFPageCapture::Glyph::Glyph(const VQPDFRenderState& state, const AffineTransf
   // and only the whole chain tells the two apart from mirrored text.
   if (state_.font) orientation_ = state_.font->glyphOrientation;
   if (state_.horizontalScaling < 0) orientation_.a = -orientation_.a, orientation_.b = -orientation_.b;
-  transform_ =
-      AffineTransformConcat(orientation_, VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_));
+  transform_ = AffineTransformConcat(orientation_, VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_));
 }
 
 AffineTransform VQPDFPageCapture::Glyph::advancedTransform(const Size& advance) const {
   // The text position moves by the advance scaled horizontally, as the
   // interpreter moves it; the orientation stays in glyph space.
   const Size scaled{advance.width * state_.horizontalScaling, advance.height};
-  return AffineTransformConcat(orientation_,
-                               VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, scaled));
+  return AffineTransformConcat(orientation_, VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, scaled));
 }
 
 const AffineTransform& VQPDFPageCapture::Glyph::nextTransform() const {
