@@ -468,6 +468,7 @@ void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std
   run->textWidth = width;
   run->spaceWidth = blank;
   run->wordGapBefore = glyph.wordGapBefore();
+  run->gapFont = glyph.gapFont();
   currentPage_->allRunTextArray.push_back(std::move(run));
 }
 

@@ -94,6 +94,7 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
   run.runText = g.text;
   run.spaceWidth = g.spaceWidth;
   run.wordGapBefore = g.wordGapBefore;
+  run.gapFont = g.gapFont;
   run.textWidth = std::fabs(g.nextTopLeftX - g.placement.topLeft.x);
   if (!std::isfinite(run.textWidth)) run.textWidth = 0;
   page.allRunTextArray.push_back(std::move(run));

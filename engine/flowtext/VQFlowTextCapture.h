@@ -30,6 +30,7 @@ struct VQFlowTextGlyph {
   double nextTopLeftY = 0;        // and its y
   double spaceWidth = 0;          // display width of a blank in the string's font
   bool wordGapBefore = false;     // the capture saw a word gap before the string
+  VQPDFWordGapFont gapFont;       // the capture's measure of word gaps beside it
   VQFlowTextRPr rProperty;
 };
 

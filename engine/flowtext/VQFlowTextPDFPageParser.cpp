@@ -78,6 +78,7 @@ void VQFlowTextPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const st
   g.rotation = info.rotation;
   g.flip = info.flip != 0;
   g.wordGapBefore = glyph.wordGapBefore();
+  g.gapFont = glyph.gapFont();
   const Point next = glyph.nextTopLeft();
   g.nextTopLeftX = next.x;
   g.nextTopLeftY = next.y;

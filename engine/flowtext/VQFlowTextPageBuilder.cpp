@@ -157,6 +157,13 @@ void setOnBase(Run& r, double base) {
   if (r.ctmInfo.base) *r.ctmInfo.base += dy;
 }
 
+// Text set after `before` on its output line, `gap` from its end, starting
+// with `after`, is a word apart: the shared word-gap rule in the smaller
+// displayed type of the two (condensed type's word gaps are narrow).
+bool isWordGapBetween(const Run& before, const Run& after, double gap) {
+  return VQPDFIsWordGap(gap, VQPDFWordGapFontBetween(before.gapFont, after.gapFont));
+}
+
 // Lines are in top-down order; the line a raised or lowered glyph belongs
 // to is among the few lines around it.
 void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
@@ -353,12 +360,14 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       const double overlap = kMostOverlapEm * std::fabs(r.ctmInfo.fontSize.width);
       if (sl.empty() || gap >= kPartJoin || gap <= -std::max(kPartJoin, overlap)) {
         sl.emplace_back();
-      } else if (const Run& before = sl.back().back(); r.wordGapBefore && r.pdfScanIndex == before.pdfScanIndex + 1 &&
-                                                       !r.runText.empty() && r.runText.front() != ' ' &&
-                                                       !before.runText.empty() && before.runText.back() != ' ') {
-        // A word gap the capture saw after the run drawn just before, too
-        // narrow to part the runs here. (A run drawn before the one it
-        // follows on the line, as an accent before its letter, had its gap
+      } else if (const Run& before = sl.back().back();
+                 ((r.wordGapBefore && r.pdfScanIndex == before.pdfScanIndex + 1) || isWordGapBetween(before, r, gap)) &&
+                 !r.runText.empty() && r.runText.front() != ' ' && !before.runText.empty() &&
+                 before.runText.back() != ' ') {
+        // A word gap too narrow to part the runs here (small or condensed
+        // type): one the capture saw after the run drawn just before, or
+        // one by the rule. (A run drawn before the one it follows on the
+        // line, as an accent before its letter, had its capture's gap
         // elsewhere.)
         r.runText.insert(r.runText.begin(), ' ');
       }
@@ -547,7 +556,7 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
           auto& target = list.back().runArray;
           Run& T = target.back();
           const double g = Q.runArray.front().ctmInfo.topLeft.x - T.right();
-          if (g > T.ctmInfo.fontSize.width / 10) {
+          if (isWordGapBetween(T, Q.runArray.front(), g)) {
             T.runText += ' ';
             T.textWidth += g;
           }
@@ -564,7 +573,7 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
           const double g = leftX(G) - right;
           right = rightX(G);
           Run& T = holder->runArray.back();
-          if (g > T.ctmInfo.fontSize.width / 10) {
+          if (isWordGapBetween(T, G.front(), g)) {
             T.runText += ' ';
             T.textWidth += g;
           }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/VQPDFWordGaps.h"
 #include "platform/graphics/VQGeometry.h"
 
 namespace vq::flowtext {
@@ -63,6 +64,9 @@ struct VQFlowTextRunText {
   // The capture saw a word gap before the run (a blank glyph, however
   // narrow, or a gap wide enough for its type).
   bool wordGapBefore = false;
+  // What word gaps beside the run are measured by (its first glyph's type
+  // along the line as displayed, and the font's blank), as the capture gives it.
+  VQPDFWordGapFont gapFont;
 
   double top() const { return ctmInfo.topLeft.y; }
   double bottom() const { return ctmInfo.bottomLeft.y; }

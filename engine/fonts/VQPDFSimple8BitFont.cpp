@@ -549,12 +549,33 @@ double VQPDFSimple8BitFont::embFontWidthForCode(uint32_t code) const {
 }
 
 void VQPDFSimple8BitFont::updateBankSpaceWidth() {
-  double w = embFontWidthForCode(32);
-  if (!(w > 0 && w <= 1)) w = charWidths[32];
+  auto width = [&](int code) {
+    const double w = embFontWidthForCode(static_cast<uint32_t>(code));
+    return w > 0 && w <= 1 ? w : charWidths[code];
+  };
+  auto readsAsBlank = [&](int code) {
+    const uint8_t byte = static_cast<uint8_t>(code);
+    const VQPDFFontChar c = getNextChar(&byte, 1);
+    return c.uLen == 1 && c.units[0] == 0x20;
+  };
+  blankCode = 32;
+  if (!readsAsBlank(32)) {
+    // Fonts re-encoded by their producer put the blank at a code of their
+    // own. One the page gives no width (TeX's fonts carry a blank at 160
+    // that their text never uses) measures nothing; a font without a
+    // measurable blank is still measured at code 32.
+    for (int code = 0; code < 256; ++code) {
+      if (code != 32 && readsAsBlank(code) && width(code) > 0 && width(code) <= 1) {
+        blankCode = code;
+        break;
+      }
+    }
+  }
+  const double w = width(blankCode);
   if (w > 0 && w <= 1) bankSpaceCharWidth = w;
 }
 
-double VQPDFSimple8BitFont::widthOfSpace() const { return widthOfSpaceFromDescriptor(charWidths[32]); }
+double VQPDFSimple8BitFont::widthOfSpace() const { return widthOfSpaceFromDescriptor(charWidths[blankCode]); }
 
 double VQPDFSimple8BitFont::ascent() const {
   if (fontDescriptor) return fontDescriptor->ascent;

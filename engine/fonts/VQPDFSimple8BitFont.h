@@ -42,6 +42,10 @@ class VQPDFSimple8BitFont : public VQPDFFont {
   void updateBankSpaceWidth() override;
 
   std::vector<double> charWidths;  // 320 advances in text-space units
+  // The code of the font's blank: 32, unless 32 reads as something else
+  // and another code reads as the blank (a /Differences /space or a
+  // ToUnicode U+0020 at that code).
+  int blankCode = 32;
   // Advances across the baseline, in text-space units: empty unless a Type 3
   // font matrix turns or slants the glyphs' baseline.
   std::vector<double> charRises;

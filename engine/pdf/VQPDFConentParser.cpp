@@ -221,9 +221,12 @@ void VQPDFConentParser::showString(const std::string& bytes) {
     float dy = static_cast<float>(ch.dy * st.fontSize);
     Size offset{dx, dy};
     std::string text;
+    // Word spacing widens the one-byte code 32 alone, whatever it reads as:
+    // a blank of any other code (a two-byte <0020>, a no-break space) is
+    // set as wide as its glyph.
+    if (ch.isSpace) dx = static_cast<float>(dx + st.wordSpacing);
     if (uLen == 1 && IsWhiteSpace(static_cast<uint16_t>(ch.units[0] & 0xFFFF))) {
       text = " ";
-      dx = static_cast<float>(dx + st.wordSpacing);
     } else {
       // Surrogate pairs are joined here, so a character outside the BMP is
       // reported as one character.
@@ -480,11 +483,14 @@ struct VQPDFConentParser::Ops {
         auto& st = parser.currentRenderingState();
         if (!st.font) break;
         // The thousandths factor is the single-precision 0.001; an integer
-        // adjustment is scaled in single precision.
+        // adjustment is scaled in single precision. The adjustment moves the
+        // text position as a glyph advance does, horizontal scaling
+        // included: a condensed line keeps its kerning and its word gaps in
+        // proportion to its glyphs.
         constexpr float kThousandth = 0.001f;
         double scaled = element.isInteger() ? static_cast<double>(static_cast<float>(*element.integer()) * kThousandth)
                                             : *element.number() * static_cast<double>(kThousandth);
-        st.translateTextPosition({-scaled * std::fabs(st.fontSize), 0});
+        st.translateTextPosition({-scaled * std::fabs(st.fontSize) * st.horizontalScaling, 0});
       }
     }
   }

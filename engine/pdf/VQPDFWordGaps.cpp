@@ -23,10 +23,25 @@ constexpr double kTypicalBlankEm = 0.3;
 // table columns are set at least an em apart.
 constexpr double kMostStretch = 3;
 constexpr double kMostWordGapEm = 1.0;
+// Type sizes measured along the line differ by rounding (faces set at one
+// size through different matrices): this close, they are one size.
+constexpr double kSameSizeShare = 0.01;
 // Without any size, a point: the tolerance the converters used alone before.
 constexpr double kUnsizedWordGap = 1.0;
 
 }  // namespace
+
+VQPDFWordGapFont VQPDFWordGapFontBetween(const VQPDFWordGapFont& a, const VQPDFWordGapFont& b) {
+  const double sa = known(a.fontSize), sb = known(b.fontSize);
+  if (sa == 0) return b;
+  if (sb == 0) return a;
+  if (std::fabs(sa - sb) > kSameSizeShare * std::max(sa, sb)) return sa < sb ? a : b;
+  // Between two faces of one size the narrower blank counts: a word of a
+  // typewriter face in running text is set apart by the text's blank.
+  VQPDFWordGapFont f = b;
+  if (known(a.blankEm) > 0 && (known(f.blankEm) == 0 || a.blankEm < f.blankEm)) f.blankEm = a.blankEm;
+  return f;
+}
 
 double VQPDFCredibleBlankWidth(const VQPDFWordGapFont& font) {
   const double em = known(font.fontSize);

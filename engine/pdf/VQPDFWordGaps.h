@@ -17,6 +17,11 @@ struct VQPDFWordGapFont {
   double averageGlyphWidth = 0;  // advance per character of the text beside the gap; 0 when unknown
 };
 
+// The measure of a gap between text of `a` and text of `b`: the smaller type
+// of the two sides (a side of unknown size gives way to the other); of two
+// faces of one size, the narrower blank of the two.
+VQPDFWordGapFont VQPDFWordGapFontBetween(const VQPDFWordGapFont& a, const VQPDFWordGapFont& b);
+
 // A blank wider than a typewriter's is some other glyph at the blank's code
 // (symbol fonts have them); one narrower than a hair space is no word gap.
 inline constexpr double kVQPDFMostCredibleBlank = 0.6;

@@ -323,11 +323,9 @@ bool VQPPTXPDFPageParser::joinAccent(const Glyph& glyph, const std::string& text
 }
 
 VQPDFWordGapFont VQPPTXPDFPageParser::wordGapFont(const Glyph& glyph) {
-  const auto& s = glyph.state();
-  VQPDFWordGapFont font;
-  font.fontSize = glyph.displayAdvance(s.fontSize);
-  // Only a blank the font really has; a made-up one says nothing of the text.
-  font.blankEm = s.font ? s.font->bankSpaceCharWidth : 0;
+  // The capture's measure: the displayed type along the line and the font's
+  // own blank (a made-up one says nothing of the text).
+  VQPDFWordGapFont font = glyph.gapFont();
   // The text before the gap tells its scale when the font's blank cannot.
   if (const VQPPTXRun* run = page_->cachedTextBoxLastParagraph().lastRunText()) {
     const auto chars = std::count_if(run->text.begin(), run->text.end(),

@@ -78,7 +78,6 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
   // Leading blanks and control characters before the first upright text carry nothing.
   if (isNotScanTextYet_ && text.size() == 1 && static_cast<unsigned char>(text[0]) < 33) return;
   const VQPDFPageCapture::Glyph glyph = capture_.textGlyph(text, offset);
-  const auto& s = glyph.state();
   const VQPDF_CTMInfo& start = glyph.placement();
   const VQPDF_CTMInfo& end = glyph.nextPlacement();
   const bool mirrored = start.flip != 0;
@@ -91,8 +90,7 @@ void VQExcelPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const std::
   run->pdfScanIndex = runTextCount_++;
   run->rPr = currentRProperty(glyph);
   run->text = text;
-  // The font's own blank only: the stand-ins for a missing one are no measure of word gaps.
-  run->blankEm = s.font ? s.font->bankSpaceCharWidth : 0;
+  run->gapFont = glyph.gapFont();
   run->wordGapBefore = glyph.wordGapBefore();
   run->ctmInfo = start;
   run->ctmInfo.rotation = rotation;

@@ -225,15 +225,7 @@ bool VQExcelSortUtilities::HaveNoneEnglishString(std::string_view text) {
 }
 
 VQPDFWordGapFont VQExcelSortUtilities::GapFontBetween(const VQExcelRunText& a, const VQExcelRunText& b) {
-  const VQExcelRunText& small = b.rPr.sz < a.rPr.sz ? b : a;
-  const VQExcelRunText& other = &small == &a ? b : a;
-  VQPDFWordGapFont f;
-  f.fontSize = small.rPr.sz;
-  f.blankEm = small.blankEm;
-  // Between two faces of one size the narrower blank counts: a word of a
-  // typewriter face in running text is set apart by the text's blank.
-  if (other.rPr.sz == small.rPr.sz && other.blankEm > 0 && (f.blankEm <= 0 || other.blankEm < f.blankEm))
-    f.blankEm = other.blankEm;
+  VQPDFWordGapFont f = VQPDFWordGapFontBetween(a.gapFont, b.gapFont);
   const size_t chars = text::utf8CharacterCount(a.text) + text::utf8CharacterCount(b.text);
   if (chars > 0) f.averageGlyphWidth = (a.textWidth + b.textWidth) / static_cast<double>(chars);
   return f;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pdf/VQPDFTransform.h"
+#include "pdf/VQPDFWordGaps.h"
 #include "platform/graphics/VQGeometry.h"
 
 namespace vq {
@@ -51,7 +52,10 @@ struct VQExcelRunText {
   std::string text;
   VQExcelRunTextProperty rPr;
   double textWidth = 0;
-  double blankEm = 0;  // the font's blank in ems, 0 when it has none: what word gaps are measured by
+  // What word gaps beside the run are measured by: its type along the line
+  // as displayed (horizontal scaling included) and the font's own blank
+  // (0 when it has none), as the capture gives them.
+  VQPDFWordGapFont gapFont;
   // The capture saw a word gap before the run's first glyph (a blank glyph,
   // however narrow, or a gap wide enough for its type).
   bool wordGapBefore = false;

@@ -24,6 +24,8 @@ inline VQFlowTextRunText MakeRun(const std::string& text, double x, double base,
   r.rProperty.fontName = "Helvetica";
   r.textWidth = width;
   r.spaceWidth = size / 4;
+  r.gapFont.fontSize = size;
+  r.gapFont.blankEm = 0.25;
   return r;
 }
 

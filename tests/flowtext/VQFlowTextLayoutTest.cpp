@@ -11,6 +11,13 @@ namespace {
 
 using namespace ftest;
 
+// The run as Tz 30 shows it: its type along the line a third as wide.
+VQFlowTextRunText Condensed(VQFlowTextRunText r) {
+  r.gapFont.fontSize *= 0.3;
+  r.spaceWidth *= 0.3;
+  return r;
+}
+
 TEST(VQFlowTextRoute, AnglesAndMirroring) {
   struct Case {
     double rotation;
@@ -112,11 +119,19 @@ TEST(VQFlowTextPageBuilder, LinesPartsColumnsAndJoins) {
     std::vector<VQFlowTextRunText> runs;
     Texts paragraphs;
   } cases[] = {
-      // Runs closer than 1 point continue a part; a wider gap than a tenth of
-      // the font size adds one blank.
+      // Runs closer than 1 point continue a part; a gap the word-gap rule
+      // reads as one (half the blank here) adds one blank, a narrower one none.
       {"part join", {MakeRun("Hel", 72, 82, 18), MakeRun("lo", 90.5, 82, 10)}, {"Hel|lo"}},
       {"part gap", {MakeRun("Hel", 72, 82, 18, 12), MakeRun("lo", 93, 82, 10, 12)}, {"Hel |lo"}},
-      {"gap below a tenth", {MakeRun("Hel", 72, 82, 18, 20), MakeRun("lo", 91.5, 82, 10, 20)}, {"Hel|lo"}},
+      {"gap below half a blank", {MakeRun("Hel", 72, 82, 18, 20), MakeRun("lo", 92, 82, 10, 20)}, {"Hel|lo"}},
+      // Condensed type (its displayed em a third of its size): a gap under a
+      // point is a word gap, inside a part as between parts.
+      {"condensed gap inside a part",
+       {Condensed(MakeRun("Hel", 72, 82, 6, 12)), Condensed(MakeRun("lo", 78.7, 82, 4, 12))},
+       {"Hel| lo"}},
+      {"condensed gap between parts",
+       {Condensed(MakeRun("Hel", 72, 82, 6, 30)), Condensed(MakeRun("lo", 79.5, 82, 4, 30))},
+       {"Hel |lo"}},
       // Lines of one column, each its own paragraph.
       {"two lines", {MakeRun("one", 72, 82, 20), MakeRun("two", 72, 96, 20)}, {"one", "two"}},
       // Bottoms 4 below with 10-point text start a paragraph; 1.5 below join.

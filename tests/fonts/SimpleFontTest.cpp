@@ -255,6 +255,36 @@ TEST_F(SimpleFontTest, SpaceWidthAndWordSpaceFlag) {
   EXPECT_FALSE(q->getNextChar(std::string("a")).isSpace);
 }
 
+// The blank's width is the glyph's that reads as the blank, whatever its
+// code; code 32 stays the measure while it reads as the blank or nothing
+// does.
+TEST_F(SimpleFontTest, BlankWidthFromTheCodeThatReadsAsTheBlank) {
+  FontFixture fx;
+  const std::string widths = "/FirstChar 32 /LastChar 34 /Widths [600 300 500]";
+  fx.addFont("D", fx.parse("<< /Type /Font /Subtype /Type1 /BaseFont /Foo " + widths +
+                           " /Encoding << /Differences [32 /a /space] >> >>"));
+  QPDFObjectHandle mapped = fx.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Foo " + widths + " >>");
+  mapped.replaceKey("/ToUnicode", fx.stream("/CIDInit /ProcSet findresource begin 12 dict begin begincmap "
+                                            "1 begincodespacerange <00> <FF> endcodespacerange 2 beginbfchar "
+                                            "<20> <0061> <22> <0020> endbfchar endcmap end end"));
+  fx.addFont("U", mapped);
+  fx.addFont("B", fx.parse("<< /Type /Font /Subtype /Type1 /BaseFont /Foo " + widths +
+                           " /Encoding << /Differences [33 /space] >> >>"));
+  fx.addFont("N", fx.parse("<< /Type /Font /Subtype /Type1 /BaseFont /Foo " + widths +
+                           " /Encoding << /Differences [32 /a 33 /b] >> >>"));
+  const struct {
+    const char* key;
+    double blank;
+  } cases[] = {{"D", 0.3}, {"U", 0.5}, {"B", 0.6}, {"N", 0.6}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    auto font = vq::VQPDFFont::NewFontWithDictionary(fx.font(c.key), c.key);
+    ASSERT_TRUE(font);
+    EXPECT_DOUBLE_EQ(font->bankSpaceCharWidth, c.blank);
+    EXPECT_DOUBLE_EQ(font->widthOfSpace(), c.blank);
+  }
+}
+
 TEST_F(SimpleFontTest, Type3KeepsGlyphProceduresByName) {
   FontFixture fx;
   QPDFObjectHandle font = fx.parse(

@@ -34,15 +34,22 @@ TEST(VQPDFConentParser, TextPlacement) {
       {"Tm and advance",
        "BT 1 0 0 1 100 200 Tm <4142> Tj ET",
        {"text 'A' at 100 200 +5 0 #1/1", "text 'B' at 105 200 +5 0 #1/1"}},
-      // A: (5 + 2) * 0.5; NBSP: reported as a space, (2.5 + 3 + 2) * 0.5;
-      // code 32 without text: no report, 2.5 * 0.5 and no spacing at all.
+      // A: (5 + 2) * 0.5; NBSP: reported as a space but no code 32, so no
+      // word spacing: (2.5 + 2) * 0.5; code 32 without text: no report, no
+      // character spacing, but its word spacing: (2.5 + 3) * 0.5.
       {"Tc Tw Tz",
        "BT 2 Tc 3 Tw 50 Tz <4103412041> Tj ET",
-       {"text 'A' at 0 0 +5 0 #1/1", "text ' ' at 3.5 0 +2.5 0 #1/1", "text 'A' at 7.25 0 +5 0 #1/1",
+       {"text 'A' at 0 0 +5 0 #1/1", "text ' ' at 3.5 0 +2.5 0 #1/1", "text 'A' at 5.75 0 +5 0 #1/1",
         "text 'A' at 12 0 +5 0 #1/1"}},
-      {"TJ number ignores scaling",
+      // The blank-like mappings of codes other than 32 take no word spacing.
+      {"Tw only for code 32", "BT 3 Tw <0541> Tj ET", {"text ' ' at 0 0 +2.5 0 #1/1", "text 'A' at 2.5 0 +5 0 #1/1"}},
+      // -500 of size 10 is 5, halved by Tz 50 as the glyphs are.
+      {"TJ number scaled like advances",
        "BT 50 Tz [<41> -500 <41>] TJ ET",
-       {"text 'A' at 0 0 +5 0 #1/1", "text 'A' at 7.5 0 +5 0 #1/1"}},
+       {"text 'A' at 0 0 +5 0 #1/1", "text 'A' at 5 0 +5 0 #1/1"}},
+      {"TJ number under negative scaling",
+       "BT -100 Tz [<41> 300 <41>] TJ ET",
+       {"text 'A' at 0 0 +5 0 #1/1", "text 'A' at -2 0 +5 0 #1/1"}},
       {"TJ counts once, BT counts blocks",
        "BT <41> Tj [<41> (A)] TJ ET BT <41> ' ET",
        {"text 'A' at 0 0 +5 0 #1/1", "text 'A' at 5 0 +5 0 #1/2", "text 'A' at 10 0 +5 0 #1/2",
@@ -64,6 +71,48 @@ TEST(VQPDFConentParser, TextPlacement) {
       {"bad operands change nothing", "BT /X Tc (x) Tz <41> /N Tj <41> Tj ET", {"text 'A' at 0 0 +5 0 #1/1"}},
   };
   for (const auto& c : cases) ExpectLines(c);
+}
+
+// Word spacing widens the one-byte code 32 only: a composite font's
+// two-byte <0020> is a blank without it, while a one-byte code 32 of a
+// composite font's own CMap and a simple font's code 32 take it.
+TEST(VQPDFConentParser, WordSpacingWidensOneByteCode32Only) {
+  vqtest::PdfFixture fx;
+  const std::string toUnicode =
+      "/CIDInit /ProcSet findresource begin 12 dict begin begincmap /CMapName /U def /CMapType 2 def "
+      "1 begincodespacerange <0000> <FFFF> endcodespacerange 2 beginbfchar <0020> <0020> <0041> <0041> endbfchar "
+      "endcmap CMapName currentdict /CMap defineresource pop end end";
+  const std::string oneByte =
+      "/CIDInit /ProcSet findresource begin 12 dict begin begincmap /CMapName /OneByte def "
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> def "
+      "1 begincodespacerange <00> <FF> endcodespacerange 1 begincidrange <00> <FF> 0 endcidrange "
+      "endcmap CMapName currentdict /CMap defineresource pop end end";
+  const std::string descendant =
+      "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Blank /CIDSystemInfo << /Registry (Adobe) /Ordering "
+      "(Identity) /Supplement 0 >> /DW 500 >>";
+  QPDFObjectHandle resources = fx.handle(
+      "<< /Font << /H << /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >> "
+      "/C << /Type /Font /Subtype /Type0 /BaseFont /Blank /Encoding /Identity-H >> "
+      "/O << /Type /Font /Subtype /Type0 /BaseFont /Blank >> >> >>");
+  for (const char* key : {"/C", "/O"}) {
+    QPDFObjectHandle font = resources.getKey("/Font").getKey(key);
+    font.replaceKey("/DescendantFonts", fx.handle("[]"));
+    font.getKey("/DescendantFonts").appendItem(fx.handle(descendant));
+    font.replaceKey("/ToUnicode", fx.streamHandle("<< >>", toUnicode));
+  }
+  resources.getKey("/Font").getKey("/O").replaceKey("/Encoding", fx.streamHandle("<< /Type /CMap >>", oneByte));
+  const LinesCase cases[] = {
+      {"two-byte <0020>",
+       "BT /C 10 Tf 4 Tw <004100200041> Tj ET",
+       {"text 'A' at 0 0 +5 0 #1/1", "text ' ' at 5 0 +5 0 #1/1", "text 'A' at 10 0 +5 0 #1/1"}},
+      {"one-byte code 32 of a composite font",
+       "BT /O 10 Tf 4 Tw (A A) Tj ET",
+       {"text 'A' at 0 0 +5 0 #1/1", "text ' ' at 5 0 +5 0 #1/1", "text 'A' at 14 0 +5 0 #1/1"}},
+      {"simple font",
+       "BT /H 10 Tf 4 Tw 50 Tz (A A) Tj ET",
+       {"text 'A' at 0 0 +6.67 0 #1/1", "text ' ' at 3.335 0 +2.78 0 #1/1", "text 'A' at 6.725 0 +6.67 0 #1/1"}},
+  };
+  for (const auto& c : cases) ExpectLines(c, fx.wrap(resources));
 }
 
 TEST(VQPDFConentParser, TextOrdinalsAroundARun) {

@@ -107,3 +107,26 @@ TEST(VQPDFWordGaps, LimitsStayOrdered) {
         EXPECT_GE(VQPDFWordGapMost(f), VQPDFWordGapLeast(f));
       }
 }
+
+TEST(VQPDFWordGaps, MeasureBetweenTwoSides) {
+  struct Case {
+    const char* name;
+    VQPDFWordGapFont a, b;
+    double size, blank;  // of the measure
+  } cases[] = {
+      {"the smaller type", {10, 0.25}, {20, 0.3}, 10, 0.25},
+      {"the smaller type second", {20, 0.25}, {10, 0.3}, 10, 0.3},
+      {"a side of unknown size gives way", {0, 0.25}, {12, 0.3}, 12, 0.3},
+      // One size through two matrices differs by rounding; of two faces of
+      // one size the narrower blank counts (typewriter beside roman).
+      {"one size, the narrower blank", {9.96264, 0.277}, {9.9626, 0.525}, 9.9626, 0.277},
+      {"one size, a face without a blank", {10, 0}, {10, 0.525}, 10, 0.525},
+      {"sizes a tenth apart stay apart", {10, 0.525}, {11, 0.277}, 10, 0.525},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const VQPDFWordGapFont f = VQPDFWordGapFontBetween(c.a, c.b);
+    EXPECT_DOUBLE_EQ(f.fontSize, c.size);
+    EXPECT_DOUBLE_EQ(f.blankEm, c.blank);
+  }
+}

@@ -222,8 +222,8 @@ TEST(VQExcelGrid, JoinedPiecesKeepTheirBlanks) {
   }
   // A typewriter word in running text is set apart by the text's narrower blank.
   auto code = MakeRun("\\textwidth", 10, 10, 52), word = MakeRun("and", 64.2, 10, 15);
-  code->blankEm = 0.525;
-  word->blankEm = 0.333;
+  code->gapFont.blankEm = 0.525;
+  word->gapFont.blankEm = 0.333;
   EXPECT_EQ(vq::VQExcelSortUtilities::MergeRunTextsInWidth({code, word})->text, "\\textwidth and");
   // Runs that end up in one cell are written with a blank between them.
   vq::VQExcelStringItem item;

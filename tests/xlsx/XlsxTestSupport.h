@@ -23,6 +23,7 @@ inline vq::VQExcelRunPtr MakeRun(const std::string& text, double x, double top, 
   r->ctmInfo.yBase = top + height - 2;
   r->textWidth = width;
   r->rPr.sz = size;
+  r->gapFont.fontSize = size;
   r->rPr.rFont = "Helvetica";
   r->rPr.family = "Helvetica";
   r->rPr.rgbColor = color;

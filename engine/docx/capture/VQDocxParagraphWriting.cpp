@@ -42,6 +42,12 @@ bool endsWithPunctuation(const std::string& text) {
 // kept as a tab.
 bool followsText(const RunGroup& group) { return group.size() >= 2 && !isTab(group[group.size() - 2]); }
 
+// A label ("1.", "A.", a bullet) starting the line keeps its gap as a tab
+// even where the gap is no wider than words of a phrase are set apart.
+bool isLineLabel(const RunGroup& group, const std::string& text) {
+  return !followsText(group) && (endsWithPunctuation(text) || text::utf8CharacterCount(text) == 1);
+}
+
 bool endsWithBlank(const std::string& text) {
   return !text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r');
 }
@@ -186,9 +192,10 @@ void VQDocxParagraph::convertToWriteRunArray(const LineArray& lines) {
         }
         continue;
       }
-      // A word gap the capture saw (a blank glyph, however narrow, or a gap
-      // wide enough for its type) is never joined away.
-      const bool parted = cur->wordGapBefore && !endsWithBlank(prev->runText()) &&
+      // A word gap (one the capture saw: a blank glyph, however narrow; or
+      // a gap wide enough for the displayed type beside it, small or
+      // condensed type's under a point) is never joined away.
+      const bool parted = VQDocxRunText::IsWordGapBetween(*prev, *cur, gap) && !endsWithBlank(prev->runText()) &&
                           !(!cur->runText().empty() && cur->runText().front() == ' ');
       if (gap < std::max(static_cast<float>(sw) / 3.0f, 1.0f) && !parted) {
         lineText += cur->runText();
@@ -203,6 +210,10 @@ void VQDocxParagraph::convertToWriteRunArray(const LineArray& lines) {
           gap < std::min(sw, kMostLetterSpacingBlankEm * size) * 0.5) {
         step = Step::Join;
       } else if (gap < 3.1f || gap < 1.5 * sw || multiLine ||
+                 // Words of one phrase stay a blank apart however far a
+                 // justified line stretches them.
+                 (VQDocxRunText::GapKindBetween(*prev, *cur, gap) == VQPDFGapKind::Word &&
+                  !isLineLabel(group, prev->runText())) ||
                  (endsWithPunctuation(prev->runText()) && gap < kMostPunctuationGapBlanks * sw && followsText(group))) {
         if (!tabAllowed) step = Step::Join;
         else if (gap < 1.5 * sw && (prev->isSpaceLast || cur->isSpaceFirst)) step = Step::Join;

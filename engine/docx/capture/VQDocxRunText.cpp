@@ -160,7 +160,11 @@ double VQDocxRunText::doubleBottomLine() const {
 }
 
 void VQDocxRunText::optimizePropertyAtStart(bool fit) {
-  spaceWidth_orignal = spaceWidth;
+  // The page's own blank is kept from the first fitting: a run fitted again
+  // (pieces merged after the fonts were fitted) would otherwise take the
+  // installed font's blank for it, which knows nothing of the horizontal
+  // scaling the page condenses its text by.
+  if (!(spaceWidth_orignal > 0)) spaceWidth_orignal = spaceWidth;
 
   // Word sizes text in half points. A size of 0 (or one that is no number)
   // has nothing to scale by: the widths keep their values.
@@ -286,6 +290,17 @@ std::string VQDocxRunText::description() const {
       rProperty.scrpit, rProperty.strikethrough, rProperty.spacing);
 }
 
+std::optional<VQPDFGapKind> VQDocxRunText::GapKindBetween(const VQDocxRunText& left, const VQDocxRunText& right,
+                                                          double gap) {
+  const VQPDFWordGapFont font = VQPDFWordGapFontBetween(left.gapFont, right.gapFont);
+  if (!(font.fontSize > 0)) return std::nullopt;
+  return VQPDFClassifyGap(gap, font);
+}
+
+bool VQDocxRunText::IsWordGapBetween(const VQDocxRunText& left, const VQDocxRunText& right, double gap) {
+  return right.wordGapBefore || GapKindBetween(left, right, gap).value_or(VQPDFGapKind::Glued) != VQPDFGapKind::Glued;
+}
+
 std::shared_ptr<VQDocxObject> VQDocxRunText::cloneObject() const {
   auto copy = std::make_shared<VQDocxRunText>();
   copyRunFieldsTo(*copy);
@@ -300,6 +315,7 @@ std::shared_ptr<VQDocxObject> VQDocxRunText::cloneObject() const {
   copy->isSpaceFirst = isSpaceFirst;
   copy->isSpaceLast = isSpaceLast;
   copy->wordGapBefore = wordGapBefore;
+  copy->gapFont = gapFont;
   copy->pdfScanIndex_BegainText = pdfScanIndex_BegainText;
   copy->pdfScanIndex_ShowText = pdfScanIndex_ShowText;
   copy->wordSingleLineHeight = wordSingleLineHeight;

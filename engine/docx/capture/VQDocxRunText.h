@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "docx/capture/VQDocxRun.h"
+#include "pdf/VQPDFWordGaps.h"
 
 namespace vq {
 
@@ -23,7 +24,7 @@ class VQDocxRunText : public VQDocxRun {
   std::shared_ptr<VQDocxRunText> clone() const { return std::static_pointer_cast<VQDocxRunText>(cloneObject()); }
 
   double spaceWidth = 0;          // one blank in the run's font and size
-  double spaceWidth_orignal = 0;  // spaceWidth before the fitting
+  double spaceWidth_orignal = 0;  // spaceWidth before the first fitting: the page's blank
   double textWidth = 0;           // from the PDF, then as measured in the Word font
   double insideSpacing = 0;       // how much wider the PDF text is than textWidth
   double outsideSpacing = 0;      // the gap to the next run, spread over the characters
@@ -36,6 +37,9 @@ class VQDocxRunText : public VQDocxRun {
   // before it on its line (a blank glyph, however narrow, or a wide enough
   // gap): the run never joins the text before it without a blank.
   bool wordGapBefore = false;
+  // The type the capture measures word gaps beside the run with (its first
+  // glyph's): gaps between runs are told by the same rule.
+  VQPDFWordGapFont gapFont;
   double wordSingleLineHeight = 0;    // one single-spaced line of the font in Word; 0 when unknown
   double wordSingleLineBlankTop = 0;  // the blank band above the glyphs in that line
   uint64_t textScanIndex = 0;         // position among the page's text runs
@@ -75,6 +79,14 @@ class VQDocxRunText : public VQDocxRun {
   // <w:r><w:rPr>...</w:rPr><w:t>text</w:t></w:r>
   void writeWithXMLWriter(XMLFileWriter& writer) override;
   std::string description() const override;
+
+  // How a gap between `left` and `right` on their line reads by the shared
+  // word-gap rule in the smaller displayed type of the two; null when
+  // neither knows its type.
+  static std::optional<VQPDFGapKind> GapKindBetween(const VQDocxRunText& left, const VQDocxRunText& right, double gap);
+  // A word gap parts `right` from `left`, `gap` apart: the capture saw one
+  // before `right`, or the rule reads the gap as one.
+  static bool IsWordGapBetween(const VQDocxRunText& left, const VQDocxRunText& right, double gap);
 
   // Sorts by scan index and numbers the text order 0, 1, 2, ...
   static void UpdateRunTextArrayPDFScanIndex(Array& runs);

@@ -111,7 +111,7 @@ std::vector<VQDocxRunTextLineSpace> VQDocxRunTextLine::_findRowSpace(const RunAr
       // Neighbours in text order: the distance tells a joined word, a word
       // break, or (within one operator) a jump to a tab stop.
       const double gap = run->ctmInfo.xLeft - previous->ctmInfo.xRight;
-      if (gap < 1 && !run->wordGapBefore) text += run->runText();
+      if (gap < 1 && !VQDocxRunText::IsWordGapBetween(*previous, *run, gap)) text += run->runText();
       else if (gap < 5 || previous->pdfScanIndex_ShowText != run->pdfScanIndex_ShowText) text += " " + run->runText();
       else text += "\t" + run->runText();
     } else {
@@ -206,9 +206,11 @@ VQDocxRunTextLine::RunArray VQDocxRunTextLine::FindLeft2RightMergeRunTextArray(c
     if (run.pdfScanIndex() != first.pdfScanIndex() + i) break;
     if (!IsEqualRPr(run.rProperty, first.rProperty)) break;
     if (!(run.ctmInfo.xLeft > first.ctmInfo.xLeft)) break;
-    if (!(run.ctmInfo.xLeft - lastRight < 1)) break;
-    // A word gap the capture saw parts the pieces, however close they stand.
-    if (run.wordGapBefore) break;
+    const double gap = run.ctmInfo.xLeft - lastRight;
+    if (!(gap < 1)) break;
+    // A word gap parts the pieces, however close they stand (a blank of
+    // small or condensed type is narrower than a point).
+    if (VQDocxRunText::IsWordGapBetween(*runs[i - 1], run, gap)) break;
     group.push_back(runs[i]);
     lastRight = run.ctmInfo.xRight;
   }

@@ -100,12 +100,11 @@ VQPDFPageCapture::Glyph VQPDFPageCapture::textGlyph(const std::string& text, con
   double gap = 0;
   VQPDFWordGapFont between = font;
   if (trail_) {
+    between = VQPDFWordGapFontBetween(trail_->font, font);
     const double dx = m.tx - trail_->end.x, dy = m.ty - trail_->end.y;
     gap = dx * direction.x + dy * direction.y;
     const double across = dx * direction.y - dy * direction.x;
     const double em = std::max(font.fontSize, trail_->font.fontSize);
-    // The gap is measured in the smaller type of the two sides.
-    if (trail_->font.fontSize < font.fontSize) between = trail_->font;
     sameLine = direction.x * trail_->direction.x + direction.y * trail_->direction.y > kSameDirectionCosine &&
                std::fabs(across) < kMostAcrossLineEm * em && gap > -kMostSetBackEm * em;
   }
