@@ -568,7 +568,8 @@ std::string RtfText(const std::string& rtf) {
         } else if (word == "u") {
           emit(static_cast<UChar32>(parameter < 0 ? parameter + 65536 : parameter));
           toSkip = groups.back().fallback;
-        } else if (word == "par" || word == "line" || word == "sect" || word == "page" || word == "column" || word == "row") {
+        } else if (word == "par" || word == "line" || word == "sect" || word == "page" || word == "column" ||
+                   word == "row") {
           emit('\n');
         } else if (word == "tab" || word == "cell") {
           emit('\t');
