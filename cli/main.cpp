@@ -1,12 +1,14 @@
 // The command-line host: runs one conversion through the engine's
 // command-line front and keeps the main queue running until its end report.
 // The exit status is the front's result: 0 on success, 1 on failure, and
-// 128 plus the signal's number when SIGINT or SIGTERM stopped it.
+// 128 plus the signal's number when SIGINT, SIGTERM, SIGHUP or SIGQUIT
+// stopped it.
 #include <malloc.h>
 #include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <memory>
 #include <thread>
@@ -16,15 +18,15 @@
 #include "platform/dispatch/VQMainQueue.h"
 
 int main(int argc, char* argv[]) {
-  // SIGINT and SIGTERM stop the conversion the way the front's stop does:
-  // the page in hand ends at its next operator, the work folders and the
-  // partial output are removed and the destination is left as it was. They
-  // are blocked here, before any other thread exists, so that every thread
-  // inherits the mask and only the waiting thread below receives them.
+  // SIGINT, SIGTERM, SIGHUP (the terminal closed) and SIGQUIT stop the
+  // conversion the way the front's stop does: the page in hand ends at its
+  // next operator, the work folders and the partial output are removed and
+  // the destination is left as it was. They are blocked here, before any
+  // other thread exists, so that every thread inherits the mask and only the
+  // waiting thread below receives them.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
+  for (int stop : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&stopSignals, stop);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   static std::atomic<int> stoppedBy{0};
   static std::atomic<vq::VQAppMainCLIBase*> running{nullptr};
@@ -41,10 +43,20 @@ int main(int argc, char* argv[]) {
   static std::atomic<bool> quitting{false};
   std::thread waiter([stopSignals, &mainQueue] {
     int signal = 0;
+    std::chrono::steady_clock::time_point firstStop;
     while (sigwait(&stopSignals, &signal) == 0) {
       if (quitting.load()) return;
+      const auto now = std::chrono::steady_clock::now();
       // A second signal while the first one's stop runs ends the process.
-      if (stoppedBy.exchange(signal) != 0) _exit(128 + signal);
+      // One sent to the process group arrives here more than once (`timeout`
+      // signals its child, then the group): what comes within a moment of
+      // the first stop is that same stop.
+      if (stoppedBy.load() != 0) {
+        if (now - firstStop < std::chrono::seconds(1)) continue;
+        _exit(128 + signal);
+      }
+      stoppedBy = signal;
+      firstStop = now;
       mainQueue.runOnMain([] {
         if (auto* front = running.load()) front->leftButtonPress();
       });

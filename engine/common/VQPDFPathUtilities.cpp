@@ -1,6 +1,7 @@
 #include "common/VQPDFPathUtilities.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,7 +76,7 @@ std::string chooseRoot() {
 // A new file beside `destination` that no one else holds, open for writing, or -1.
 int openTemporarySibling(const std::string& destination, std::string& name) {
   for (int attempt = 0; attempt < 16; ++attempt) {
-    name = destination + ".tmp-" + VQRandomString::UUIDString();
+    name = VQPDFPathUtilities::temporarySiblingName(destination);
     // 0666 before the umask, like any file the process creates.
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
@@ -174,6 +175,40 @@ bool VQPDFPathUtilities::writeFileAtomically(const std::string& path, std::strin
   ok = ok && ::rename(name.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(name.c_str());
   return ok;
+}
+
+std::string VQPDFPathUtilities::temporarySiblingName(const std::string& destination) {
+  const size_t slash = destination.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
+  return folder + ".vqpapyrant-" + VQRandomString::UUIDString() + ".tmp";
+}
+
+bool VQPDFPathUtilities::replaceWith(const std::string& fresh, const std::string& destination) {
+  std::error_code ec;
+  if (!somethingAt(destination)) {
+    if (::rename(fresh.c_str(), destination.c_str()) == 0) return true;
+    std::filesystem::remove_all(fresh, ec);
+    return false;
+  }
+  // Exchanged, the old content is left at the fresh one's name.
+  if (::renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, destination.c_str(), RENAME_EXCHANGE) == 0) {
+    std::filesystem::remove_all(fresh, ec);
+    return true;
+  }
+  // A file system without exchange: the old content steps aside first,
+  // under a name of its own (a file or a folder may have to take it).
+  const std::string aside = temporarySiblingName(destination);
+  if (::rename(destination.c_str(), aside.c_str()) != 0) {
+    std::filesystem::remove_all(fresh, ec);
+    return false;
+  }
+  if (::rename(fresh.c_str(), destination.c_str()) != 0) {
+    ::rename(aside.c_str(), destination.c_str());
+    std::filesystem::remove_all(fresh, ec);
+    return false;
+  }
+  std::filesystem::remove_all(aside, ec);
+  return true;
 }
 
 }  // namespace vq

@@ -42,7 +42,12 @@ class VQPDFPathUtilities {
   // its private mode.
   static bool createFolderIfNeed(const std::string& path);
 
-  // Creates a new, empty file beside `destination`, "<destination>.tmp-<UUID>",
+  // A name for a work file or folder in the folder of `destination`,
+  // ".vqpapyrant-<UUID>.tmp": hidden, ours alone, and short whatever the
+  // destination's own name (a legal long name plus a suffix would not be).
+  static std::string temporarySiblingName(const std::string& destination);
+
+  // Creates a new, empty file beside `destination` (temporarySiblingName),
   // opened with O_EXCL (the name is ours alone) and with the usual
   // permissions of the process, and returns its path; nothing when the folder
   // refuses. Whoever asks renames it over the destination or removes it.
@@ -52,6 +57,13 @@ class VQPDFPathUtilities {
   // `path`, so that `path` holds either all of `bytes` or what it held before.
   // False when writing or renaming fails; the temporary file is gone then.
   static bool writeFileAtomically(const std::string& path, std::string_view bytes);
+
+  // Puts `fresh` (a file or folder beside `destination`, on its file system)
+  // at `destination`, whatever was there (a file, or a folder of an earlier
+  // output), in one step where the system allows it: `destination` holds
+  // either the old or the new content. What was there is then removed.
+  // False, with `fresh` removed and `destination` as it was, when it fails.
+  static bool replaceWith(const std::string& fresh, const std::string& destination);
 };
 
 }  // namespace vq

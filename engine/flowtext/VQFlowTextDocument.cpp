@@ -78,7 +78,7 @@ bool VQFlowTextDocument::writeDocumentBegin() {
   struct stat info {};
   const bool special = ::lstat(savedFilePath_.c_str(), &info) == 0 && !S_ISREG(info.st_mode) &&
                        !S_ISLNK(info.st_mode) && !S_ISDIR(info.st_mode);
-  partFilePath_ = special ? savedFilePath_ : savedFilePath_ + ".tmp-" + VQRandomString::UUIDString();
+  partFilePath_ = special ? savedFilePath_ : VQPDFPathUtilities::temporarySiblingName(savedFilePath_);
   if (!openWriters()) {
     failed_ = true;
     return false;

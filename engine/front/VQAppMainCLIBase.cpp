@@ -17,6 +17,7 @@
 
 #include "front/VQImagePDFExporter.h"
 #include "platform/pdf/PdfDocument.h"
+#include "xlsx/VQExcelDocument.h"
 
 extern char** environ;
 
@@ -265,8 +266,8 @@ int32_t VQAppMainCLIBase::runMain(int argc, const char* const argv[]) {
   // Never the source itself, and never a folder. Documents are written
   // beside the destination and renamed over it when complete, so an existing
   // file stays until then (and stays when the conversion fails). Page images
-  // need a folder at the destination: a regular file there is removed first
-  // (a page-image folder stays and the new images take free names in it).
+  // need a folder at the destination (a page-image folder stays and the new
+  // images take free names in it).
   std::error_code ec;
   if (isSameFile(pdfPath_, destination)) {
     std::fprintf(stderr, "The output path is the input file itself: \"%s\"\n", destination.c_str());
@@ -274,8 +275,24 @@ int32_t VQAppMainCLIBase::runMain(int argc, const char* const argv[]) {
     finished_ = true;
     return pdfResult_;
   }
-  if (VQImagePDFExporter::IsImageTypeSupport(format) && fs::is_regular_file(fs::symlink_status(destination, ec)))
-    fs::remove(destination, ec);
+  // The destination is checked here, once, before any page is converted.
+  // A document goes to a file: an existing folder there (named as such, or
+  // as "out/..") is refused rather than written into. CSV tables replace
+  // only an earlier conversion's tables. Page images replace a regular file
+  // only once they are written.
+  const fs::file_status destinationStatus = fs::status(destination, ec);
+  const bool imageFormat = VQImagePDFExporter::IsImageTypeSupport(format);
+  const bool tablesFormat = lowerASCII(format) == "csv";
+  std::string refusal;
+  if (tablesFormat && !VQExcelDocument::IsReplaceableTablesDestination(destination))
+    refusal = "holds files other than the tables of an earlier conversion";
+  else if (!imageFormat && !tablesFormat && fs::is_directory(destinationStatus)) refusal = "is a folder";
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "The output path \"%s\" %s\n", destination.c_str(), refusal.c_str());
+    pdfResult_ = 1;
+    finished_ = true;
+    return pdfResult_;
+  }
   std::fflush(stdout);
 
   VQPDFOptions options;

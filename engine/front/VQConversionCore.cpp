@@ -62,6 +62,8 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
   std::atomic<bool> converting{false};
   std::atomic<bool> cancel{false};
   std::atomic<uint64_t> generation{0};
+  // Pages the exporter accepted in the current conversion.
+  std::atomic<uint64_t> pagesAccepted{0};
 
   mutable std::mutex mutex;  // guards the members below
   VQConversionRequest request;
@@ -148,7 +150,7 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
     if (!accepted) {
       postFailure(d, pageError("Can't convert the PDF Page.({})", d));
       skip(exporter, position, count);
-    }
+    } else ++pagesAccepted;
     return accepted;
   }
 
@@ -285,6 +287,7 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
     const int64_t count = static_cast<int64_t>(req.pdfPageIndexs.size());
     exp->toTotalPages = static_cast<uint64_t>(count);
     exp->delegate = this;
+    pagesAccepted = 0;
     if (!guarded([&] { exp->convertPDFBegin(req.destDocPath, document); })) {
       endError = VQError::make(VQPapyrantErrorUnknown, "Unknow error while converting.");
       guarded([&] { exp->convertPDFClean(); });
@@ -302,8 +305,13 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
     }
     post([](VQConversionReports& r) { r.reportWillSave(); });
     // The output is not saved when its last step throws: that is no success.
-    if (!guarded([&] { exp->convertPDFEnd(document); }))
+    if (!guarded([&] { exp->convertPDFEnd(document); })) {
       endError = VQError::make(VQPapyrantErrorUnknown, "Unknow error while converting.");
+    } else if (pagesAccepted > 0 && !exp->isOutputWritten(req.destDocPath)) {
+      // (With no page accepted, the page failures already say what went wrong.)
+      VQDiagnose(VQDiagnosticCategory::Conversion, fmt::format("Nothing was written to \"{}\"", req.destDocPath));
+      endError = VQError::make(VQPapyrantErrorUnknown, "Unknow error while converting.");
+    }
   }
 
   void run(const VQConversionRequest& req, uint64_t jobGeneration) {
@@ -325,6 +333,17 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
           // The report keeps its code and text; the reason goes beside it.
           VQDiagnose(VQDiagnosticCategory::PDF, OpenFailureReason(req.pdfPath, openError));
           endError = VQError::make(VQPapyrantErrorLoad, "Can't load the PDF Document.");
+        } else if (document->pageCount() <= 0) {
+          // Nothing to convert, and nothing to write: said, not passed off
+          // as an empty document.
+          VQDiagnose(VQDiagnosticCategory::PDF, fmt::format("\"{}\" has no page (its page tree is missing, empty "
+                                                            "or unreadable)",
+                                                            req.pdfPath));
+          endError = VQError::make(VQPapyrantErrorLoad, "Can't load the PDF Document.");
+        } else if (req.pdfPageIndexs.empty()) {
+          // A selection of no page converts nothing: it is out of range,
+          // and no output is made for it.
+          endError = pageError("Out of PDF Page Range({})", 0);
         } else pageLoop(req, document, endError);
       }
     } catch (...) {

@@ -43,7 +43,38 @@ std::string VQImagePDFExporter::ImageFileName(const std::string& imageName, uint
 
 void VQImagePDFExporter::convertPDFBegin(const std::string&, const std::shared_ptr<const pdf::Document>&) {
   isShouldCancel = false;
+  written_.clear();
+  saved_ = false;
+  folderMade_ = false;
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(destDocPath, ec);
+  // A file at the destination stays until the images that replace it exist.
+  imageFolder_ =
+      std::filesystem::is_regular_file(status) ? VQPDFPathUtilities::temporarySiblingName(destDocPath) : destDocPath;
 }
+
+void VQImagePDFExporter::convertPDFEnd(const std::shared_ptr<const pdf::Document>&) {
+  if (written_.empty()) {
+    convertPDFClean();
+    return;
+  }
+  if (imageFolder_ != destDocPath && !VQPDFPathUtilities::replaceWith(imageFolder_, destDocPath)) {
+    VQDiagnose(VQDiagnosticCategory::Output, "Can't put the page images at " + destDocPath);
+    written_.clear();
+    return;
+  }
+  saved_ = true;
+}
+
+void VQImagePDFExporter::convertPDFClean() {
+  std::error_code ec;
+  if (folderMade_) std::filesystem::remove_all(imageFolder_, ec);
+  else
+    for (const auto& path : written_) std::filesystem::remove(path, ec);
+  written_.clear();
+}
+
+bool VQImagePDFExporter::isOutputWritten(const std::string&) const { return saved_ && !written_.empty(); }
 
 bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t, int64_t) {
   if (!page) return false;
@@ -58,15 +89,20 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
   std::string type = lowerASCII(destDocType);
   // Keys this exporter does not know are written as JPEG.
   std::string format = IsImageTypeSupport(type) ? type : "jpg";
-  std::filesystem::path folder(destDocPath);
+  std::filesystem::path folder(imageFolder_);
   std::string path =
       VQPDFPathUtilities::getNewPathby((folder / ImageFileName(options.imageName, pageIndex, type)).string());
+  if (written_.empty() && !folderMade_) {
+    std::error_code ec;
+    folderMade_ = !std::filesystem::exists(std::filesystem::symlink_status(folder, ec));
+  }
   VQPDFPathUtilities::createFolderIfNeed(folder.string());
   if (!VQPDFExportCGImageToFileWithDestination_VQLib(*image, path, format, dpi, dpi,
                                                      static_cast<float>(options.quality()))) {
     VQDiagnose(VQDiagnosticCategory::Output, "Can't write the page image: " + path);
     return false;
   }
+  written_.push_back(path);
   return true;
 }
 

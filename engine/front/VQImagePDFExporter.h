@@ -1,6 +1,7 @@
 #pragma once
 // Writes every converted page as one image file in the folder destDocPath.
 #include <string>
+#include <vector>
 
 #include "front/exporter/VQPDFExporter.h"
 
@@ -19,6 +20,21 @@ class VQImagePDFExporter : public VQPDFExporter {
   // Renders the page and writes its file under a name no existing file has;
   // false when the page is absent or the image could not be rendered or written.
   bool convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex, int64_t toTotalPages) override;
+  // A regular file at destDocPath is replaced by the folder of images only
+  // here, once the pages are written.
+  void convertPDFEnd(const std::shared_ptr<const pdf::Document>& document) override;
+  // Removes the images this conversion wrote (and the folder it made).
+  void convertPDFClean() override;
+  // True when at least one page image was written.
+  bool isOutputWritten(const std::string& destPath) const override;
+
+ private:
+  // Where the images go: destDocPath, or a folder beside it while a file
+  // there waits to be replaced.
+  std::string imageFolder_;
+  bool folderMade_ = false;
+  std::vector<std::string> written_;
+  bool saved_ = false;
 };
 
 // The exporter for an image key (any case); nullptr for any other key.

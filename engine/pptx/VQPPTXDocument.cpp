@@ -99,10 +99,10 @@ void bindPresentationPrefixes(XMLFileWriter& w) {
 
 VQPPTXDocument::VQPPTXDocument(const std::string& path, uint64_t toTotalPages)
     : savedFilePath_(path), totalNumOfPages_(toTotalPages) {
-  std::string name = fs::path(path).filename().string();
-  if (name.empty()) name = "Presentation.pptx";
   workRoot_ = VQPDFPathUtilities::tempFolder();
-  savedWorkFolder_ = VQPDFPathUtilities::getNewPathby(workRoot_ + "/" + name);
+  // Named for itself, not after the destination (which may be ".." or a
+  // name as long as names go): the folder it lies in is new.
+  savedWorkFolder_ = workRoot_ + "/Presentation.pptx";
   makeFolder(savedWorkFolder_);
 }
 

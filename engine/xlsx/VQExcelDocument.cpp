@@ -89,8 +89,9 @@ VQExcelDocument::VQExcelDocument(const std::string& destPath, uint64_t totalPage
                                  bool isExcel)
     : manager_(options), savedFilePath_(destPath), totalSheetPages_(totalPages), isExcel_(isExcel) {
   tempRoot_ = VQPDFPathUtilities::tempFolder();
-  const std::string name = fs::path(destPath).filename().string();
-  savedWorkFolder_ = VQPDFPathUtilities::getNewPathby(tempRoot_ + "/" + (name.empty() ? "Tables" : name));
+  // Named for itself, not after the destination (which may be ".." or a
+  // name as long as names go): the folder it lies in is new.
+  savedWorkFolder_ = tempRoot_ + "/Tables";
   VQPDFPathUtilities::createFolderIfNeed(isExcel_ ? savedWorkFolder_ + "/xl/worksheets" : savedWorkFolder_);
   if (manager_.isAllInOneSheetEnabled()) totalSheetPages_ = 1;
   aiosWriter_ = std::make_unique<VQExcelAIOSWriter>(savedWorkFolder_);
@@ -397,21 +398,22 @@ bool VQExcelDocument::packetZipFileIfNeed(const std::shared_ptr<const pdf::Docum
     ok = false;
   } else if (!isExcelConvert()) {
     sharedStrings_->writeStringItemsEnd();
-    // The destination becomes the folder of tables; nothing that is already
-    // there is replaced.
-    if (fs::exists(fs::symlink_status(savedFilePath_))) {
-      if (error) *error = "Can't save the tables: something already exists at " + savedFilePath_;
+    // The destination becomes the folder of tables. It replaces a file, or
+    // the tables of an earlier conversion, once they are all written; a
+    // folder holding anything else is left alone.
+    if (!VQExcelDocument::IsReplaceableTablesDestination(savedFilePath_)) {
+      if (error) *error = "Can't save the tables: a folder of other files exists at " + savedFilePath_;
       ok = false;
     } else {
-      fs::rename(savedWorkFolder_, savedFilePath_, ec);
-      if (ec) {
-        // Another file system: copy, then the work folder goes below.
-        fs::copy(savedWorkFolder_, savedFilePath_, fs::copy_options::recursive, ec);
-        if (ec) {
-          fs::remove_all(savedFilePath_, ec);
-          if (error) *error = "Can't save the tables at " + savedFilePath_;
-          ok = false;
-        }
+      // Moved (or copied, from another file system) beside the destination
+      // first, so the last step is a rename there.
+      const std::string fresh = VQPDFPathUtilities::temporarySiblingName(savedFilePath_);
+      fs::rename(savedWorkFolder_, fresh, ec);
+      if (ec) fs::copy(savedWorkFolder_, fresh, fs::copy_options::recursive, ec);
+      if (ec || !VQPDFPathUtilities::replaceWith(fresh, savedFilePath_)) {
+        fs::remove_all(fresh, ec);
+        if (error) *error = "Can't save the tables at " + savedFilePath_;
+        ok = false;
       }
     }
   } else {
@@ -427,6 +429,18 @@ bool VQExcelDocument::packetZipFileIfNeed(const std::shared_ptr<const pdf::Docum
   }
   removeWorkFolder();
   return ok;
+}
+
+bool VQExcelDocument::IsReplaceableTablesDestination(const std::string& path) {
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(path, ec);
+  if (!fs::exists(status)) return true;
+  if (!fs::is_directory(status)) return fs::is_regular_file(status);
+  for (const auto& entry : fs::directory_iterator(path, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file(ec) || name.rfind("Table ", 0) != 0 || entry.path().extension() != ".csv") return false;
+  }
+  return !ec;
 }
 
 void VQExcelDocument::removeWorkFolder() {

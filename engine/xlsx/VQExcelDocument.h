@@ -54,6 +54,11 @@ class VQExcelDocument {
   VQExcelSharedStrings& sharedStrings() { return *sharedStrings_; }
   VQExcelAIOSWriter& aiosWriter() { return *aiosWriter_; }
 
+  // Whether the tables of a CSV conversion may be saved at `path`: nothing
+  // is there, a regular file, or a folder of "Table N.csv" files only (an
+  // earlier conversion's tables).
+  static bool IsReplaceableTablesDestination(const std::string& path);
+
   // "2026-03-01T14:05:09Z" of a moment in seconds since the epoch.
   static std::string formatedDate(int64_t seconds);
 

@@ -169,12 +169,56 @@ TEST(PathUtilities, TemporarySiblingIsNewEmptyAndOrdinary) {
   const auto b = VQPDFPathUtilities::makeTemporarySibling(dest);
   ASSERT_TRUE(a && b);
   EXPECT_NE(*a, *b);
-  EXPECT_TRUE(matches(*a, dest + ".tmp-%U")) << *a;
+  EXPECT_TRUE(matches(*a, (dir / ".vqpapyrant-%U.tmp").string())) << *a;
   EXPECT_EQ(fs::file_size(*a), 0u);
   // Same permissions as any other file the process makes: it becomes the output.
   std::ofstream(dir / "plain") << "x";
   EXPECT_EQ(fs::status(*a).permissions(), fs::status(dir / "plain").permissions());
   EXPECT_FALSE(VQPDFPathUtilities::makeTemporarySibling((dir / "missing/out.docx").string()));
+}
+
+// A name as long as a file name may be still gets a work file beside it.
+TEST(PathUtilities, TemporarySiblingOfTheLongestNameFits) {
+  vqtest::ScratchDir dir;
+  const std::string dest = (dir / (std::string(250, 'n') + ".txt")).string();
+  const auto sibling = VQPDFPathUtilities::makeTemporarySibling(dest);
+  ASSERT_TRUE(sibling);
+  EXPECT_TRUE(VQPDFPathUtilities::writeFileAtomically(dest, "text"));
+  EXPECT_EQ(namesIn(dir.path()).size(), 2u);
+}
+
+TEST(PathUtilities, ReplaceWithPutsTheFreshContentWhateverWasThere) {
+  vqtest::ScratchDir dir;
+  struct Case {
+    const char* name;
+    bool oldIsFolder;
+    bool freshIsFolder;
+  };
+  const Case cases[] = {{"nothing there", false, false},
+                        {"a file by a folder", false, true},
+                        {"a folder by a folder", true, true},
+                        {"a folder by a file", true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path dest = dir / c.name;
+    if (std::string(c.name) != "nothing there") {
+      if (c.oldIsFolder) {
+        fs::create_directory(dest);
+        std::ofstream(dest / "old") << "old";
+      } else std::ofstream(dest) << "old";
+    }
+    const std::string fresh = VQPDFPathUtilities::temporarySiblingName(dest.string());
+    if (c.freshIsFolder) {
+      fs::create_directory(fresh);
+      std::ofstream(fs::path(fresh) / "new") << "new";
+    } else std::ofstream(fresh) << "new";
+    ASSERT_TRUE(VQPDFPathUtilities::replaceWith(fresh, dest.string()));
+    EXPECT_EQ(fs::is_directory(dest), c.freshIsFolder);
+    EXPECT_TRUE(fs::exists(c.freshIsFolder ? dest / "new" : dest));
+    EXPECT_FALSE(fs::exists(fresh));
+  }
+  // Only the destinations are left: no old content set aside, no fresh one.
+  EXPECT_EQ(namesIn(dir.path()).size(), std::size(cases));
 }
 
 TEST(PathUtilities, WriteFileAtomicallyReplacesWholeOrLeavesNothing) {

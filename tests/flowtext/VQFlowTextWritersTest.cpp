@@ -341,7 +341,7 @@ TEST(VQFlowTextDocument, FailuresAndCancellation) {
     doc->convertPDFClean();
     EXPECT_EQ(std::filesystem::file_size(dest), 6u);
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-      EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+      EXPECT_EQ(entry.path().string().find(".vqpapyrant-"), std::string::npos) << entry.path();
   }
   EXPECT_FALSE(VQFlowTextMakeDocument("docx", "x", 1));
 

@@ -290,7 +290,7 @@ TEST(VQAppMainCLIHostCorpus, TheDestinationIsReplacedOnlyByACompleteOutput) {
   }
   // Nothing is left beside the destinations.
   for (const auto& entry : fs::directory_iterator(scratch.path()))
-    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+    EXPECT_EQ(entry.path().filename().string().find(".vqpapyrant-"), std::string::npos) << entry.path();
 }
 
 TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
@@ -317,10 +317,16 @@ TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
     const char* signal;
     const char* format;
     int status;
+    const char* kill;  // how the shell sends it
   };
-  for (const Case& c : {Case{"INT", "txt", 130}, Case{"TERM", "docx", 143}, Case{"INT", "xlsx", 130}}) {
+  // A signal to the process group reaches the program twice at once (as
+  // `timeout` sends it): that is one stop, not an impatient second one.
+  for (const Case& c : {Case{"INT", "txt", 130, "kill -INT $pid"}, Case{"TERM", "docx", 143, "kill -TERM $pid"},
+                        Case{"INT", "xlsx", 130, "kill -INT $pid"}, Case{"HUP", "txt", 129, "kill -HUP $pid"},
+                        Case{"QUIT", "xlsx", 131, "kill -QUIT $pid"},
+                        Case{"TERM-group", "xlsx", 143, "kill -TERM $pid; kill -TERM $pid"}}) {
     SCOPED_TRACE(std::string(c.signal) + " " + c.format);
-    const fs::path temp = scratch / (std::string("tmp-") + c.format);
+    const fs::path temp = scratch / (std::string("tmp-") + c.signal + "-" + c.format);
     fs::create_directory(temp);
     const fs::path out = scratch / (std::string("out.") + c.format);
     std::ofstream(out) << "before";
@@ -328,8 +334,8 @@ TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
     // had time to start the page, and reports its exit status.
     std::string output;
     vqtest::runCommand("TMPDIR=" + shellQuoted(temp) + " " + program + " -i " + shellQuoted(source) + " -f " +
-                           c.format + " -o " + shellQuoted(out) + " >/dev/null 2>&1 & pid=$!; sleep 0.2; kill -" +
-                           c.signal + " $pid; wait $pid; echo $?",
+                           c.format + " -o " + shellQuoted(out) + " >/dev/null 2>&1 & pid=$!; sleep 0.2; " + c.kill +
+                           "; wait $pid; echo $?",
                        &output);
     EXPECT_EQ(output, std::to_string(c.status) + "\n");
     std::ifstream in(out);
@@ -338,7 +344,90 @@ TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
       EXPECT_TRUE(entry.is_directory() && fs::is_empty(entry.path())) << entry.path();
   }
   for (const auto& entry : fs::directory_iterator(scratch.path()))
-    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+    EXPECT_EQ(entry.path().filename().string().find(".vqpapyrant-"), std::string::npos) << entry.path();
+}
+
+// The destination is checked before converting and replaced only by a
+// complete output; work names never grow from the destination's name.
+TEST(VQAppMainCLIHostCorpus, DestinationsCheckedOnceAndReplacedOnSuccess) {
+  ScratchDir scratch;
+  const fs::path temp = scratch / "tmp";
+  fs::create_directory(temp);
+  fs::create_directory(scratch / "out");
+  const std::string source = shellQuoted(corpusFile("text-distiller.pdf"));
+  auto run = [&](const std::string& format, const fs::path& output) {
+    return runHost("-i " + source + " -f " + format + " -o " + shellQuoted(output), "TMPDIR=" + shellQuoted(temp));
+  };
+  // "out/.." names a folder: refused before any page, nothing written anywhere.
+  for (const char* format : {"docx", "xlsx", "pptx", "csv", "txt"}) {
+    SCOPED_TRACE(format);
+    EXPECT_EQ(run(format, scratch / "out" / "..").status, 1);
+  }
+  // The longest legal name converts in every format.
+  for (const char* format : {"txt", "docx", "xlsx", "csv", "pptx", "html", "rtf", "png"}) {
+    SCOPED_TRACE(format);
+    const fs::path output = scratch / "out" / (std::string(250, 'n') + "." + format);
+    EXPECT_EQ(run(format, output).status, 0);
+    EXPECT_TRUE(fs::exists(output));
+  }
+  // A second CSV conversion replaces the first one's tables.
+  const fs::path tables = scratch / "tables.csv";
+  EXPECT_EQ(run("csv", tables).status, 0);
+  EXPECT_EQ(run("csv", tables).status, 0);
+  EXPECT_TRUE(fs::exists(tables / "Table 1.csv"));
+  // A failed page-image conversion leaves the file at its destination.
+  const fs::path image = scratch / "image.png";
+  std::ofstream(image) << "old";
+  std::ofstream(scratch / "text.pdf") << "not a PDF";
+  EXPECT_EQ(runHost("-i " + shellQuoted(scratch / "text.pdf") + " -f png -o " + shellQuoted(image),
+                    "TMPDIR=" + shellQuoted(temp))
+                .status,
+            1);
+  EXPECT_TRUE(fs::is_regular_file(image));
+  for (const auto& entry : fs::recursive_directory_iterator(temp))
+    EXPECT_TRUE(entry.is_directory() && fs::is_empty(entry.path())) << entry.path();
+  for (const auto& entry : fs::directory_iterator(scratch.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".vqpapyrant-"), std::string::npos) << entry.path();
+}
+
+// A document without a page, and a damaged encrypted one whose key is lost,
+// fail in every format with a message instead of writing nothing or blanks.
+TEST(VQAppMainCLIHostCorpus, DocumentsWithNothingToConvertFail) {
+  ScratchDir scratch;
+  const std::pair<const char*, std::string> documents[] = {
+      {"no page tree", vqtest::BuildPDF({"<< /Type /Catalog >>"})},
+      {"empty page tree",
+       vqtest::BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"})},
+      {"kids not an array",
+       vqtest::BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids 7 /Count 1 >>"})},
+  };
+  for (const auto& [name, bytes] : documents) {
+    const fs::path source = scratch / "source.pdf";
+    std::ofstream(source, std::ios::binary) << bytes;
+    for (const char* format : {"txt", "csv", "docx", "png"}) {
+      SCOPED_TRACE(std::string(name) + " " + format);
+      const fs::path output = scratch / (std::string("out.") + format);
+      std::string said;
+      const int status = vqtest::runCommand(
+          hostProgram() + " -i " + shellQuoted(source) + " -f " + format + " -o " + shellQuoted(output) + " 2>&1",
+          &said);
+      EXPECT_EQ(status, 1);
+      EXPECT_NE(said.find("has no page"), std::string::npos) << said;
+      EXPECT_FALSE(fs::exists(output));
+    }
+  }
+  // Cut before its trailer, an encrypted file loses its encryption
+  // dictionary: its streams are not plain content.
+  std::ifstream in(corpusFile("encrypted-rc4-40-user.pdf"), std::ios::binary);
+  std::string encrypted(std::istreambuf_iterator<char>(in), {});
+  std::ofstream(scratch / "cut.pdf", std::ios::binary) << encrypted.substr(0, encrypted.size() / 2);
+  std::string text;
+  EXPECT_EQ(vqtest::runCommand(hostProgram() + " -i " + shellQuoted(scratch / "cut.pdf") + " -f txt -o " +
+                                   shellQuoted(scratch / "cut.txt") + " 2>&1",
+                               &text),
+            1);
+  EXPECT_NE(text.find("content can be decoded"), std::string::npos) << text;
+  EXPECT_FALSE(fs::exists(scratch / "cut.txt"));
 }
 
 TEST(VQAppMainCLIHostCorpus, BrokenEntriesCostThemselvesNotThePage) {

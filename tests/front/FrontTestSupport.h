@@ -96,6 +96,8 @@ class RecordingExporter : public vq::VQPDFExporter {
   void cancelConvertPDF() override { record("cancel"); }
   void convertPDFClean() override { record("clean"); }
   bool isConcurrentPagesSupported() const override { return concurrent; }
+  // Writes no file: its output is the calls it records.
+  bool isOutputWritten(const std::string&) const override { return true; }
 
  private:
   void record(std::string line) {

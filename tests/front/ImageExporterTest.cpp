@@ -105,9 +105,24 @@ TEST(VQImagePDFExporterCorpus, APageThatCannotBeWrittenIsRefused) {
   ScratchDir scratch;
   fs::path blocker = scratch / "a-file";
   std::ofstream(blocker) << "not a folder";
-  auto lines = convert<vq::VQPapyrant, SingleRecorder>(corpusFile("minimal-jspdf.pdf").string(), {1}, "png", blocker);
+  // The folder would have to be inside a file.
+  auto lines =
+      convert<vq::VQPapyrant, SingleRecorder>(corpusFile("minimal-jspdf.pdf").string(), {1}, "png", blocker / "images");
   EXPECT_EQ(lines,
             (std::vector<std::string>{"start", "fail 1 401 Can't convert the PDF Page.(1)", "willSave", "end ok"}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()), 1);
+}
+
+// A file at the destination gives way to the folder of images only once they
+// are written; nothing is left beside it.
+TEST(VQImagePDFExporterCorpus, AFileAtTheDestinationIsReplacedOnSuccess) {
+  ScratchDir scratch;
+  const fs::path old = scratch / "old.png";
+  std::ofstream(old) << "old";
+  auto lines = convert<vq::VQPapyrant, SingleRecorder>(corpusFile("minimal-jspdf.pdf").string(), {1}, "png", old);
+  EXPECT_EQ(lines, (std::vector<std::string>{"start", "progress 1/1", "willSave", "end ok"}));
+  EXPECT_TRUE(fs::is_regular_file(old / "IMG_00001.png"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -265,12 +265,6 @@ TEST(VQExcelWriters, CsvFolderHoldsUtf16Tables) {
     }
     std::string error;
     ASSERT_TRUE(doc.packetZipFileIfNeed(nullptr, &error)) << error;
-    // Something already at the destination is never replaced.
-    vq::VQExcelDocument again(dest.string(), 1, vq::VQExcelOptions{}, false);
-    again.writeDocumentBegin();
-    EXPECT_FALSE(again.packetZipFileIfNeed(nullptr, &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(fs::exists(again.savedWorkFolder()));
   }
   EXPECT_FALSE(fs::exists(workFolder));
   ASSERT_TRUE(fs::is_directory(dest));
@@ -278,6 +272,25 @@ TEST(VQExcelWriters, CsvFolderHoldsUtf16Tables) {
   // U+00E9, t, U+1F600 as a surrogate pair, line feed.
   EXPECT_EQ(ReadFile(dest / "Table 2.csv"), std::string("\xFF\xFE\xE9\0t\0\x3D\xD8\x00\xDE\n\0", 12));
   EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 2);
+  // An earlier conversion's tables are replaced whole; a folder that holds
+  // anything else is never replaced.
+  for (const bool foreign : {false, true}) {
+    SCOPED_TRACE(foreign ? "a folder of other files" : "earlier tables");
+    if (foreign) std::ofstream(dest / "notes.txt") << "mine";
+    vq::VQExcelDocument again(dest.string(), 1, vq::VQExcelOptions{}, false);
+    again.writeDocumentBegin();
+    vq::VQExcelPage page(1, again.savedWorkFolder(), again.manager(), again.excelStyle(), again.sharedStrings());
+    page.allRunTextArray = {MakeRun("new", 10, 10, 20)};
+    again.writePage(page);
+    std::string error;
+    EXPECT_EQ(again.packetZipFileIfNeed(nullptr, &error), !foreign) << error;
+    EXPECT_EQ(error.empty(), !foreign);
+    EXPECT_FALSE(fs::exists(again.savedWorkFolder()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), foreign ? 2 : 1);
+    EXPECT_EQ(ReadFile(dest / "Table 1.csv"), std::string("\xFF\xFEn\0e\0w\0\n\0", 10));
+  }
+  // Nothing is left beside the destination.
+  EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
 }
 
 // Tables add no shared string; each written page is progress all the same.

@@ -1,5 +1,7 @@
 #include "front/exporter/VQPDFExporter.h"
 
+#include <filesystem>
+
 #include "common/VQPDFPathUtilities.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "platform/graphics/VQPageRenderer.h"
@@ -17,6 +19,10 @@ void VQPDFExporter::skipPDFPage(int64_t, int64_t) {}
 void VQPDFExporter::convertPDFEnd(const std::shared_ptr<const pdf::Document>&) {}
 void VQPDFExporter::cancelConvertPDF() {}
 void VQPDFExporter::convertPDFClean() {}
+bool VQPDFExporter::isOutputWritten(const std::string& destPath) const {
+  std::error_code ec;
+  return !destPath.empty() && std::filesystem::exists(std::filesystem::symlink_status(destPath, ec));
+}
 bool VQPDFExporter::isConcurrentPagesSupported() const { return false; }
 
 std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, double dpiX, double dpiY, std::string* error,

@@ -75,6 +75,10 @@ class VQPDFExporter {
   virtual void cancelConvertPDF();
   // Sent instead of convertPDFEnd after a cancellation.
   virtual void convertPDFClean();
+  // After convertPDFEnd: whether the conversion left an output at
+  // `destPath` (the one convertPDFBegin had). A conversion that writes
+  // nothing has failed, whatever its pages said.
+  virtual bool isOutputWritten(const std::string& destPath) const;
   // Whether convertPDFPage may run on several threads at once while the
   // front polls writePagesInOrderIfReadyTemp and numFinishedPages. Only
   // exporters that say so are driven in parallel.

@@ -89,9 +89,9 @@ std::string_view settingsView(std::string_view view) {
 
 std::shared_ptr<VQDocxDocument> VQDocxDocument::initWithPath(const std::string& path, int64_t toTotalPages) {
   const std::string tempFolder = VQPDFPathUtilities::tempFolder();
-  std::string name = lastPathComponent(path);
-  if (name.empty() || name == "." || name == "..") name = "document.docx";
-  const std::string workFolder = VQPDFPathUtilities::getNewPathby(tempFolder + "/" + name);
+  // The work folder's name is its own, not the destination's: that may be
+  // ".." or as long as a name can be, and the folder it lies in is new.
+  const std::string workFolder = tempFolder + "/document.docx";
   if (!VQPDFPathUtilities::createFolderIfNeed(workFolder)) {
     std::error_code ec;
     fs::remove_all(tempFolder, ec);

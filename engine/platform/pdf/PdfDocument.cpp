@@ -238,6 +238,29 @@ std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q, const FileBytes& file) {
   return pages;
 }
 
+// Said once per file and text, however many times the process opens it.
+void diagnoseOnce(const std::string& path, const std::string& text) {
+  static std::mutex reportedMutex;
+  static std::set<std::pair<std::string, std::string>> reported;
+  std::lock_guard<std::mutex> lock(reportedMutex);
+  if (reported.insert({path, text}).second) VQDiagnose(VQDiagnosticCategory::PDF, text);
+}
+
+// Whether the content of a damaged document's first pages decodes: false
+// when those pages have content streams and not one of them decodes.
+bool firstPagesReadable(const Document& document) {
+  int streams = 0;
+  for (int number = 1; number <= std::min(document.pageCount(), 3); ++number) {
+    auto page = document.page(number);
+    if (!page) continue;
+    for (const Object& stream : page->contentStreams()) {
+      if (stream.decodedData()) return true;
+      ++streams;
+    }
+  }
+  return streams == 0;
+}
+
 }  // namespace
 
 std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes,
@@ -403,19 +426,24 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
       if (attempt(repaired) == OpenError::None) {
         result = OpenError::None;
         impl->repairedBytes = std::move(repaired);
-        // Said once per file, however many times the process opens it.
-        static std::mutex reportedMutex;
-        static std::set<std::string> reported;
-        std::lock_guard<std::mutex> lock(reportedMutex);
-        if (reported.insert(path).second)
-          VQDiagnose(VQDiagnosticCategory::PDF, "\"" + path + "\" is damaged; its objects were found by scanning it");
+        diagnoseOnce(path, "\"" + path + "\" is damaged; its objects were found by scanning it");
       }
     }
   }
   if (result != OpenError::None) return fail(result);
+  const bool repaired = impl->repairedBytes || !q->getWarnings().empty();
   impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, 0, 0, wholeTree, allPages});
   if (error) *error = OpenError::None;
-  return std::shared_ptr<Document>(new Document(std::move(impl)));
+  auto document = std::shared_ptr<Document>(new Document(std::move(impl)));
+  if (repaired && !document->isEncrypted() && !firstPagesReadable(*document)) {
+    // An encrypted file cut before its trailer loses the key to its
+    // streams: read as plain, it would pass for a document of empty pages.
+    diagnoseOnce(path, "\"" + path +
+                           "\" is damaged and none of its first pages' content can be decoded (encrypted without "
+                           "its encryption dictionary, or corrupt)");
+    return fail(OpenError::Damaged);
+  }
+  return document;
 }
 
 const std::string& Document::path() const { return impl_->path; }
