@@ -8,7 +8,7 @@ namespace vq {
 
 struct VQPPTX_TxBodyPr {
   std::string warp;  // written as the "wrap" value
-  int32_t lIns = 0, tIns = 0, rIns = 0;
+  int32_t lIns = 0, tIns = 0, rIns = 0, bIns = 0;
   char rtlCol = 0;
   std::string anchor;
 };

@@ -297,7 +297,7 @@ TEST(VQPPTXShapesEndToEnd, GoldenSlide) {
       R"(<p:sp><p:nvSpPr><p:cNvPr id="2" name="TextBox 1"/><p:cNvSpPr txBox="1"/><p:nvPr/></p:nvSpPr>)"
       R"(<p:spPr><a:xfrm rot="5400000"><a:off x="127000" y="254000"/><a:ext cx="2540000" cy="508000"/></a:xfrm>)"
       R"(<a:prstGeom prst="rect"><a:avLst/></a:prstGeom><a:noFill/></p:spPr>)"
-      R"(<p:txBody><a:bodyPr wrap="none" lIns="0" tIns="0" rIns="0" rtlCol="0"><a:spAutoFit/></a:bodyPr><a:lstStyle/>)"
+      R"(<p:txBody><a:bodyPr wrap="none" lIns="0" tIns="0" rIns="0" bIns="0" rtlCol="0"><a:noAutofit/></a:bodyPr><a:lstStyle/>)"
       R"(<a:p><a:pPr marL="25400"><a:lnSpc><a:spcPts val="1200"/></a:lnSpc></a:pPr>)"
       R"(<a:r><a:rPr lang="en-US" altLang="zh-CN" sz="1200" dirty="0" b="0" i="0" smtClean="0">)"
       R"(<a:solidFill><a:srgbClr val="ff0000"/></a:solidFill>)"
