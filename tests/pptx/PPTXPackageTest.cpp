@@ -136,7 +136,7 @@ TEST(VQPPTXPackageEndToEnd, SlideSizeIsTheLargestPageTruncated) {
   const fs::path x = dir / "x";
   ASSERT_EQ(vqtest::runCommand("unzip -q " + quote(dir / "a.pptx") + " -d " + quote(x)), 0);
   const std::string presentation = readFile(x / "ppt/presentation.xml");
-  EXPECT_NE(presentation.find(R"(<p:sldSz cx="10064750" cy="10058400" type="screen4x3"/>)"), std::string::npos)
+  EXPECT_NE(presentation.find(R"(<p:sldSz cx="10064750" cy="10058400" type="custom"/>)"), std::string::npos)
       << presentation;
   // Five requested slides, none converted: all present, empty.
   for (int i = 1; i <= 5; ++i) EXPECT_TRUE(fs::exists(x / fmt::format("ppt/slides/slide{}.xml", i)));
