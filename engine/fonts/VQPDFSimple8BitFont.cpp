@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <set>
 
@@ -263,6 +264,42 @@ int64_t DifferencesCode(double n) {
   return n > 256 ? 256 : static_cast<int64_t>(n);
 }
 
+// The characters Wingdings draws at the codes used as marks and bullets
+// (check marks, ballot boxes, squares, circles, arrowheads); 0 elsewhere.
+uint32_t wingdingsCharacter(uint8_t code) {
+  static const std::map<uint8_t, uint32_t> kMarks = {
+      {0x4A, 0x263A}, {0x4C, 0x2639}, {0x4E, 0x2620}, {0x54, 0x2744}, {0x58, 0x2720}, {0x59, 0x2721}, {0x5B, 0x262F},
+      {0x6C, 0x25CF}, {0x6E, 0x25A0}, {0x6F, 0x25A1}, {0x71, 0x2751}, {0x75, 0x25C6}, {0x76, 0x2756}, {0xA1, 0x25CB},
+      {0xA7, 0x25AA}, {0xD8, 0x27A2}, {0xFC, 0x2714}, {0xFD, 0x2612}, {0xFE, 0x2611},
+  };
+  auto it = kMarks.find(code);
+  return it == kMarks.end() ? 0 : it->second;
+}
+
+// The characters of the Symbol font's own encoding (Greek letters, math
+// operators, the bullet), through its glyph names; 0 where it has none.
+uint32_t symbolCharacter(uint8_t code) {
+  static const BuiltinFont* symbol = BuiltinFontManager::sharedManager().findBuildinFont("Symbol");
+  const char* name = symbol ? symbol->glyphNameForCode(code) : nullptr;
+  return name ? BuiltinFontWidths::nameToUnicodeID(name) : 0;
+}
+
+// The table of a font named as one of the symbol fonts whose layout is
+// known, whatever subset prefix or style suffix its name carries
+// (ABCDEF+Wingdings-Regular, SymbolMT); null for any other name. Wingdings
+// 2 and 3 place other marks at the same codes.
+uint32_t (*symbolTableForName(const std::string& baseFont))(uint8_t) {
+  std::string name = baseFont.substr(baseFont.find('+') == 6 ? 7 : 0);
+  std::string folded;
+  for (char ch : name)
+    if (std::isalnum(static_cast<unsigned char>(ch))) folded += static_cast<char>(std::tolower(ch));
+  if (folded.starts_with("wingdings") && !folded.starts_with("wingdings2") && !folded.starts_with("wingdings3"))
+    return wingdingsCharacter;
+  if (folded == "symbol" || folded.starts_with("symbolmt") || folded.starts_with("symbolregular"))
+    return symbolCharacter;
+  return nullptr;
+}
+
 }  // namespace
 
 uint32_t VQPDFSimple8BitFont::DecodeByte(int encoding, uint8_t b) {
@@ -406,6 +443,7 @@ bool VQPDFSimple8BitFont::initWithDictionary(const pdf::Object& dictionary, cons
   }
   setWidthsWithFontDictionary(dictionary);
   setToUnicodeWithFontDictionary(dictionary, 8);
+  if (subtype != "Type3") symbolCharacters = symbolTableForName(baseFontName);
   wMode = 0;
   updateFontSystemReplaceName();
   updateBankSpaceWidth();
@@ -537,6 +575,13 @@ size_t VQPDFSimple8BitFont::getNextChar(const uint8_t* bytes, size_t len, uint32
   } else if (uSize > 0) {
     u[0] = c;
     *uLen = 1;
+  }
+  // A symbol font's text in the private use area (U+F000 plus the code, as
+  // its own character map and the maps made from it place the glyphs) is
+  // shown by no other font: where the font's encoding says what the code
+  // draws, the text is that character.
+  if (symbolCharacters && *uLen == 1 && u[0] >= 0xF000 && u[0] <= 0xF0FF) {
+    if (const uint32_t v = symbolCharacters(static_cast<uint8_t>(u[0] - 0xF000))) u[0] = v;
   }
   *dx = static_cast<float>(charWidths[c]);
   if (!charRises.empty()) *dy = static_cast<float>(charRises[c]);

@@ -61,6 +61,9 @@ class VQPDFSimple8BitFont : public VQPDFFont {
   std::string fontEncodingName;            // the encoding in force (WinAnsiEncoding ...)
   std::map<int, std::string> differences;  // code -> UTF-8 text from /Differences or the program's encoding
   std::set<int> textlessCodes;             // codes whose /Differences name stands for no character
+  // The code-to-character table of a symbol font known by name (Symbol,
+  // Wingdings), null for other fonts: what its private-use text stands for.
+  uint32_t (*symbolCharacters)(uint8_t code) = nullptr;
   std::map<std::string, VQPDFFontCharProc> type3_charProcs;
   pdf::Object type3_resources;  // stays null after set-up
 

@@ -383,10 +383,11 @@ void VQPPTXDocument::writePresentation() {
     part.close();
   }
   const Size size = slideSize();
+  const int64_t cx = VQPPTXSlideSizeEmu(size.width), cy = VQPPTXSlideSizeEmu(size.height);
   part.leaf(P, "sldSz",
-            {{"cx", fmt::format("{}", VQPPTXSlideSizeEmu(size.width))},
-             {"cy", fmt::format("{}", VQPPTXSlideSizeEmu(size.height))},
-             {"type", "screen4x3"}});
+            {{"cx", fmt::format("{}", cx)},
+             {"cy", fmt::format("{}", cy)},
+             {"type", std::string(VQPPTXSlideSizeType(cx, cy))}});
   part.leaf(P, "notesSz", {{"cx", "6858000"}, {"cy", "9144000"}});
   part.open(P, "defaultTextStyle");
   part.open(A, "defPPr");

@@ -394,7 +394,10 @@ bool VQPPTXPDFPageParser::isOverprint(VQPPTXTextbox& box) {
 
 void VQPPTXPDFPageParser::endTextBoxWritingIfNeed() {
   if (!page_ || !page_->isUsingTextBox) return;
-  const double width = static_cast<double>(page_->cachedTextBoxWidthMax()) + 10;
+  // As wide as its widest line: the text starts at the box's left edge
+  // (no insets), and a wider box would let a program that centres a line in
+  // its box move it off the page's place.
+  const double width = static_cast<double>(page_->cachedTextBoxWidthMax());
   const double height = page_->cachedTextBoxHeight();
   auto box = std::make_unique<VQPPTXTextbox>();
   box->spInfo = page_->cachedTextBoxInfo;

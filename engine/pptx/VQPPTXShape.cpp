@@ -208,8 +208,13 @@ void VQPPTXTextbox::write_txBody(XMLFileWriter& w) {
   attr(w, "lIns", fmt::format("{}", bodyPr.lIns));
   attr(w, "tIns", fmt::format("{}", bodyPr.tIns));
   attr(w, "rIns", fmt::format("{}", bodyPr.rIns));
+  attr(w, "bIns", fmt::format("{}", bodyPr.bIns));
   attr(w, "rtlCol", fmt::format("{}", static_cast<int>(bodyPr.rtlCol)));
-  leaf(w, A, "spAutoFit");
+  // The box is as large as its text on the page, its text at its top left.
+  // A box that fits itself to its text would be grown about its centre by
+  // some slide programs when the standing-in face is wider than the page's,
+  // moving the line's start off the page's.
+  leaf(w, A, "noAutofit");
   close(w);
   leaf(w, A, "lstStyle");
   bool wrote = false;

@@ -1,6 +1,8 @@
 #include "pptx/VQPPTXUtilities.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "office/VQNumberFormat.h"
@@ -57,6 +59,27 @@ int64_t VQPPTXSlideSizeEmu(double points) {
   if (!(v >= kMin)) return static_cast<int64_t>(kMin);  // NaN too
   if (v > kMax) return static_cast<int64_t>(kMax);
   return static_cast<int64_t>(v);
+}
+
+std::string_view VQPPTXSlideSizeType(int64_t cx, int64_t cy) {
+  struct Preset {
+    std::string_view type;
+    int64_t long_side, short_side;
+  };
+  // The landscape sides of the presets in EMU (914400 an inch). Letter and
+  // overhead slides share the 10 x 7.5 inch sides of the 4:3 screen, whose
+  // name stands for them.
+  static constexpr Preset kPresets[] = {
+      {"screen4x3", 9144000, 6858000}, {"screen16x9", 9144000, 5143500}, {"screen16x10", 9144000, 5715000},
+      {"A4", 9906000, 6858000},        {"35mm", 10287000, 6858000},      {"banner", 7315200, 914400},
+      {"ledger", 12179300, 9144000},   {"A3", 12801600, 9601200},        {"B4ISO", 10826750, 8120063},
+      {"B5ISO", 7169150, 5376863},
+  };
+  constexpr int64_t kNear = 6350;  // half a point
+  const int64_t longSide = std::max(cx, cy), shortSide = std::min(cx, cy);
+  for (const auto& p : kPresets)
+    if (std::llabs(longSide - p.long_side) <= kNear && std::llabs(shortSide - p.short_side) <= kNear) return p.type;
+  return "custom";
 }
 
 }  // namespace vq

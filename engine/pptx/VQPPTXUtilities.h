@@ -3,12 +3,13 @@
 // their defaults and equality, and the number forms every PPTX part uses.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vq {
 
 struct VQPPTX_TxBodyPr {
   std::string warp;  // written as the "wrap" value
-  int32_t lIns = 0, tIns = 0, rIns = 0;
+  int32_t lIns = 0, tIns = 0, rIns = 0, bIns = 0;
   char rtlCol = 0;
   std::string anchor;
 };
@@ -72,5 +73,9 @@ std::string VQPPTXAngle(double degrees);
 // A whole number of slide-size EMU: points x 12700, truncated, kept within
 // the sizes a slide may have (914400 to 51206400).
 int64_t VQPPTXSlideSizeEmu(double points);
+// The preset slide size named by a slide of these sides (EMU), in either
+// orientation: "screen4x3", "A4", "screen16x9" and the others whose sides
+// are within half a point; "custom" for any other size.
+std::string_view VQPPTXSlideSizeType(int64_t cx, int64_t cy);
 
 }  // namespace vq

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <fmt/format.h>
+
 #include "FontFixture.h"
 #include "fonts/VQPDFFontCollection.h"
 #include "fonts/VQPDFSimple8BitFont.h"
@@ -237,6 +239,40 @@ TEST_F(SimpleFontTest, ToUnicodeWinsAndMissingCodesStillAdvance) {
   EXPECT_EQ(f->getNextChar(std::string("B")).text, "b");
   EXPECT_EQ(f->getNextChar(std::string("C")).text, "C");  // Differences fills the map's gap
   EXPECT_EQ(f->getNextChar(std::string("D")).text, "ffi");
+}
+
+// Symbol fonts put their glyphs at U+F000 plus the code, and the ToUnicode
+// maps made from their character maps say so: no other font shows those
+// values, so a check mark came out as a box. Where the font's encoding is
+// known, the text is the character the code draws.
+TEST_F(SimpleFontTest, SymbolFontPrivateUseTextIsTheCharacterItDraws) {
+  const struct {
+    const char* baseFont;
+    int code;
+    std::string text;
+  } cases[] = {
+      {"Wingdings", 0xFC, "\u2714"},                 // check mark
+      {"ABCDEF+Wingdings-Regular", 0xFE, "\u2611"},  // ballot box with check
+      {"Wingdings", 0xA7, "\u25AA"},                 // square bullet
+      {"Wingdings", 0x41, "\uF041"},                 // a code it has no character for
+      {"SymbolMT", 0xB7, "\u2022"},                  // bullet
+      {"Symbol", 0x61, "\u03B1"},                    // alpha
+      {"Wingdings2", 0xFC, "\uF0FC"},                // another layout
+      {"Arial", 0xFC, "\uF0FC"},                     // not a symbol font
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.baseFont);
+    FontFixture fx;
+    QPDFObjectHandle font = fx.parse(
+        fmt::format("<< /Type /Font /Subtype /TrueType /BaseFont /{} /FirstChar 32 /LastChar 255 >>", c.baseFont));
+    font.replaceKey("/ToUnicode", fx.stream(fmt::format("/CIDInit /ProcSet findresource begin 1 beginbfchar <{:02X}> "
+                                                        "<F0{:02X}> endbfchar end",
+                                                        c.code, c.code)));
+    fx.addFont("F", font);
+    auto f = vq::VQPDFFont::NewFontWithDictionary(fx.font("F"), "F");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->getNextChar(std::string(1, static_cast<char>(c.code))).text, c.text);
+  }
 }
 
 TEST_F(SimpleFontTest, SpaceWidthAndWordSpaceFlag) {

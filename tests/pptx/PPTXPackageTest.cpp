@@ -136,7 +136,7 @@ TEST(VQPPTXPackageEndToEnd, SlideSizeIsTheLargestPageTruncated) {
   const fs::path x = dir / "x";
   ASSERT_EQ(vqtest::runCommand("unzip -q " + quote(dir / "a.pptx") + " -d " + quote(x)), 0);
   const std::string presentation = readFile(x / "ppt/presentation.xml");
-  EXPECT_NE(presentation.find(R"(<p:sldSz cx="10064750" cy="10058400" type="screen4x3"/>)"), std::string::npos)
+  EXPECT_NE(presentation.find(R"(<p:sldSz cx="10064750" cy="10058400" type="custom"/>)"), std::string::npos)
       << presentation;
   // Five requested slides, none converted: all present, empty.
   for (int i = 1; i <= 5; ++i) EXPECT_TRUE(fs::exists(x / fmt::format("ppt/slides/slide{}.xml", i)));
@@ -246,6 +246,43 @@ TEST(VQPPTXPackageCorpus, SlidesShowWhatThePagesPaint) {
   };
   EXPECT_GE(be32(16), 779u);
   EXPECT_GE(be32(20), 1000u);
+}
+
+// White rules drawn over a coloured table keep their colour on the slide in
+// every colour space the page may give it, stroked or filled.
+TEST(VQPPTXPackage, WhiteRulesOverColourKeepTheirColour) {
+  vqtest::ScratchDir dir;
+  const fs::path pdf = dir / "rules.pdf";
+  std::ofstream(pdf, std::ios::binary) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /ColorSpace << /W "
+      "[/Separation "
+      "/White /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [0 0 0 0] /N 1 >>] >> >> >>",
+      vqtest::PDFStream("0 0 1 rg 0 0 200 200 re f\n"
+                        "1 1 1 RG 1 w 20 100 m 180 100 l S\n"
+                        "1 G 20 120 m 180 120 l S\n"
+                        "0 0 0 0 K 20 140 m 180 140 l S\n"
+                        "/W CS 1 SC 0 w 20 160 m 180 160 l S\n"
+                        "1 1 1 rg 20 40 160 0.4 re f\n"
+                        "0 0 0 0 k 20 60 160 0.4 re f\n"),
+  });
+  ASSERT_FALSE(convertParallel(pdf, {1}, dir / "rules.pptx", 1).error);
+  const fs::path x = dir / "x";
+  ASSERT_EQ(vqtest::runCommand("unzip -q " + quote(dir / "rules.pptx") + " -d " + quote(x)), 0);
+  const std::string slide = readFile(x / "ppt/slides/slide1.xml");
+  // Each freeform's fill, then its line: colour and opacity.
+  const std::regex paint(
+      R"re(</a:custGeom><a:solidFill><a:srgbClr val="(\w+)"><a:alpha val="(\d+)"/></a:srgbClr></a:solidFill>)re"
+      R"re(<a:ln [^>]*><a:solidFill><a:srgbClr val="(\w+)"><a:alpha val="(\d+)"/>)re");
+  std::vector<std::string> seen;
+  for (auto it = std::sregex_iterator(slide.begin(), slide.end(), paint); it != std::sregex_iterator(); ++it) {
+    const auto& m = *it;
+    seen.push_back(m[2] != "0" ? "fill " + m[1].str() : m[4] != "0" ? "line " + m[3].str() : "nothing");
+  }
+  const std::vector<std::string> expected = {"fill 0000ff", "line ffffff", "line ffffff", "line ffffff",
+                                             "line ffffff", "fill ffffff", "fill ffffff"};
+  EXPECT_EQ(seen, expected) << slide;
 }
 
 TEST(VQPPTXPackage, EveryCorpusFileConverts) {

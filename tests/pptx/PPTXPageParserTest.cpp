@@ -36,6 +36,19 @@ Path pagePath(std::initializer_list<Point> points, bool close) {
   return p;
 }
 
+// One US Letter page's parser, begun and ready for the interpreter's reports.
+struct LetterPage {
+  vqtest::ScratchDir dir;
+  VQPPTXDocument doc{(dir / "p.pptx").string(), 1};
+  VQPPTXPDFPageParser parser{doc};
+  LetterPage() {
+    doc.writeDocumentBegin();
+    const Rect page = RectMake(0, 0, 612, 792);
+    parser.beginPageForTesting(VQPageSetupMake(page, page, 0), 1);
+  }
+  VQPDFRenderState& state() { return parser.renderingStateStack().topRenderingState(); }
+};
+
 }  // namespace
 
 // A full-page fill is the page's background: dark or light, it stays, so
@@ -85,13 +98,9 @@ TEST(VQPPTXPDFPageParser, PathsBecomeFreeformsBackgroundsToo) {
 
 // Dash lengths follow the drawing's scale, like the line width.
 TEST(VQPPTXPDFPageParser, DashesAreInSlidePoints) {
-  vqtest::ScratchDir dir;
-  VQPPTXDocument doc((dir / "p.pptx").string(), 1);
-  doc.writeDocumentBegin();
-  const Rect page = RectMake(0, 0, 612, 792);
-  VQPPTXPDFPageParser parser(doc);
-  parser.beginPageForTesting(VQPageSetupMake(page, page, 0), 1);
-  auto& state = parser.renderingStateStack().topRenderingState();
+  LetterPage letter;
+  auto& parser = letter.parser;
+  auto& state = letter.state();
   state.ctm = AffineTransformMakeScale(2, 2);
   state.lineWidth = 1;
   state.lineDashPattern = {3, 1, 0.5, 1};
@@ -331,4 +340,33 @@ TEST(VQPPTXPDFPageParser, TurnedTextBoxesCoverTheirGlyphs) {
       EXPECT_LE(std::fabs(p.y - centre.y), s.displayHeight / 2 + 0.01) << angle;
     }
   }
+}
+
+// Text starts at its box's left edge (no insets): the box must stand where
+// the first glyph does and be as wide as its widest line, or a slide program
+// that centres a line in its box moves it off the page's place.
+TEST(VQPPTXPDFPageParser, TextBoxIsTheExtentOfItsText) {
+  LetterPage letter;
+  auto& parser = letter.parser;
+  auto& state = letter.state();
+  state.fontSize = 10;
+  // Twelve glyphs 6 pt apart at x 100, then an indented line of four below.
+  for (int i = 0; i < 12; ++i) {
+    state.textMatrix = AffineTransformMakeTranslation(100 + 6 * i, 700);
+    parser.didScanTextTextOffset(nullptr, std::string(1, static_cast<char>('A' + i)), Size{6, 0});
+  }
+  for (int i = 0; i < 4; ++i) {
+    state.textMatrix = AffineTransformMakeTranslation(130 + 6 * i, 686);
+    parser.didScanTextTextOffset(nullptr, std::string(1, static_cast<char>('a' + i)), Size{6, 0});
+  }
+  parser.endTextBoxWritingIfNeed();
+  const auto& shapes = parser.currentPage()->sharepsArr;
+  ASSERT_EQ(shapes.size(), 1u);
+  const auto& box = dynamic_cast<const VQPPTXTextbox&>(*shapes[0]);
+  EXPECT_NEAR(box.spInfo.displayX, 100, 1e-6);
+  EXPECT_NEAR(box.spInfo.displayWidth, 72, 1e-4);
+  ASSERT_EQ(box.paragraphs.size(), 2u);
+  EXPECT_NEAR(box.paragraphs[1].pProperty.marL, 30, 1e-6);
+  EXPECT_EQ(box.bodyPr.lIns, 0);
+  EXPECT_EQ(box.bodyPr.rIns, 0);
 }

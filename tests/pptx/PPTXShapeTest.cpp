@@ -4,6 +4,7 @@
 #include <functional>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,15 @@ TEST(VQPPTXUnits, Conversions) {
       {-3, 914400},   {NAN, 914400},        {4032, 51206400}, {5000, 51206400}, {1e300, 51206400},
   };
   for (auto [points, emu] : slides) EXPECT_EQ(VQPPTXSlideSizeEmu(points), emu) << points;
+  // A slide's type names its preset in either orientation, else "custom".
+  const std::tuple<double, double, std::string_view> types[] = {
+      {720, 540, "screen4x3"}, {540, 720, "screen4x3"},    {720, 405, "screen16x9"},  {720, 450, "screen16x10"},
+      {780, 540, "A4"},        {540, 780, "A4"},           {810, 540, "35mm"},        {960, 540, "custom"},
+      {612, 792, "custom"},    {595.28, 841.89, "custom"}, {720.3, 540, "screen4x3"}, {721, 540, "custom"},
+      {1008, 756, "A3"},
+  };
+  for (auto [w, h, type] : types)
+    EXPECT_EQ(VQPPTXSlideSizeType(VQPPTXSlideSizeEmu(w), VQPPTXSlideSizeEmu(h)), type) << w << " x " << h;
   const std::pair<double, double> snaps[] = {{0, 0},   {3, 0},   {4.99, 0},  {5, 5},     {88, 90},
                                              {94, 90}, {95, 95}, {180, 180}, {266, 270}, {300, 300}};
   for (auto [in, out] : snaps) EXPECT_EQ(VQPPTXSnapRotation(in), out) << in;
@@ -297,7 +307,7 @@ TEST(VQPPTXShapesEndToEnd, GoldenSlide) {
       R"(<p:sp><p:nvSpPr><p:cNvPr id="2" name="TextBox 1"/><p:cNvSpPr txBox="1"/><p:nvPr/></p:nvSpPr>)"
       R"(<p:spPr><a:xfrm rot="5400000"><a:off x="127000" y="254000"/><a:ext cx="2540000" cy="508000"/></a:xfrm>)"
       R"(<a:prstGeom prst="rect"><a:avLst/></a:prstGeom><a:noFill/></p:spPr>)"
-      R"(<p:txBody><a:bodyPr wrap="none" lIns="0" tIns="0" rIns="0" rtlCol="0"><a:spAutoFit/></a:bodyPr><a:lstStyle/>)"
+      R"(<p:txBody><a:bodyPr wrap="none" lIns="0" tIns="0" rIns="0" bIns="0" rtlCol="0"><a:noAutofit/></a:bodyPr><a:lstStyle/>)"
       R"(<a:p><a:pPr marL="25400"><a:lnSpc><a:spcPts val="1200"/></a:lnSpc></a:pPr>)"
       R"(<a:r><a:rPr lang="en-US" altLang="zh-CN" sz="1200" dirty="0" b="0" i="0" smtClean="0">)"
       R"(<a:solidFill><a:srgbClr val="ff0000"/></a:solidFill>)"

@@ -74,7 +74,10 @@ TEST(PageRenderer, PixelSizeFollowsCropBoxRotationAndDpi) {
       {"letter turned a quarter", "0 0 612 792", "", 90, 144, 144, 1584, 1224},
       {"turned three quarters", "0 0 612 792", "", 270, 72, 72, 792, 612},
       {"crop box wins", "0 0 612 792", "100 100 300 200", 0, 72, 72, 200, 100},
-      {"truncated, not rounded", "0 0 100.9 50.3", "", 0, 72, 150, 100, 104},
+      // A partly covered pixel counts: 100.9 pt and 104.8 px round up.
+      {"rounded up", "0 0 100.9 50.3", "", 0, 72, 150, 101, 105},
+      {"part of a last pixel", "0 0 170.079 170.079", "", 0, 144, 144, 341, 341},
+      {"whole numbers stay", "0 0 595 842", "", 0, 144, 144, 1190, 1684},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -301,5 +304,47 @@ TEST(PageRenderer, RefusedDashesAndSingularMatricesCostOnlyWhatTheyDraw) {
     auto bm = RenderPDFPage(file, "", 1, 72, 72, &error);
     ASSERT_TRUE(bm) << error;
     EXPECT_EQ(kRed, rgb(*bm, 50, 50));
+  }
+}
+
+// A rule thinner than a pixel or two (width 0 is the thinnest the device
+// draws) stands on whole pixels, solid, as other renderers draw it: spread
+// over its pixels' coverage it would come out a faint grey, and a table of
+// such rules washed out.
+TEST(PageRenderer, HairlinesAreSolidPixels) {
+  vqtest::ScratchDir dir;
+  struct Case {
+    const char* what;
+    std::string content;
+    bool across;  // a horizontal rule, else a vertical one
+  } cases[] = {
+      {"stroke of width 0", "0 w 10 50.3 m 90 50.3 l S", true},
+      {"stroke of a tenth of a point", "0.1 w 10 50 m 90 50 l S", true},
+      // Rules drawn as filled rectangles, as TeX draws them.
+      {"rule 0.4 pt high", "10 50.3 80 0.4 re f", true},
+      {"rule 0.2 pt wide", "30.2 10 0.2 80 re f", false},
+      {"rule 0.6 pt high, over two pixels' edge", "10 50.1 80 0.6 re f", true},
+      {"rule thin under a scale", "q 0.1 0 0 0.1 0 0 cm 100 500 800 3 re f Q", true},
+      {"filled and stroked", "0.2 w 10 50.3 80 0.3 re B", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto file = dir / fmt::format("hairline-{}.pdf", &c - cases);
+    writePdf(file, "0 0 100 100", "", 0, c.content);
+    std::string error;
+    auto bm = RenderPDFPage(file, "", 1, 144, 144, &error);
+    ASSERT_TRUE(bm) << error;
+    // The darkest pixel across the rule, at several places along it.
+    for (int along : {40, 100, 160}) {
+      int darkest = 255, dark = 0;
+      for (int across = 0; across < 200; ++across) {
+        const auto px = c.across ? rgb(*bm, along, across) : rgb(*bm, across, along);
+        darkest = std::min<int>(darkest, px[0]);
+        dark += px[0] < 128;
+      }
+      EXPECT_LT(darkest, 64) << along;
+      EXPECT_GE(dark, 1) << along;
+      EXPECT_LE(dark, 2) << along;
+    }
   }
 }

@@ -11,6 +11,12 @@
 // - a singular or non-finite matrix becomes a vanishingly small scale, so
 //   that what it places is drawn too small to see, as a singular matrix
 //   would place it, and the rest of the page still draws.
+// One more guard is about looks, not failure: a filled area thinner than a
+// device pixel or two (a table rule drawn as a rectangle 0.4 pt high) would
+// cover only part of its pixels and come out a faint grey, while other
+// renderers draw it solid on whole pixels. Such an area's long edges are
+// moved to the nearest pixel boundaries, keeping at least one pixel.
+// (Strokes get the same from the PDF renderer itself.)
 #include <cairo.h>
 #include <dlfcn.h>
 
@@ -24,6 +30,8 @@ F cairoOwn(const char* name) {
 }
 
 constexpr double kVanishing = 1e-9;
+// Areas thinner than this many pixels are drawn on whole pixels.
+constexpr double kThin = 2;
 
 bool invertible(const cairo_matrix_t& m) {
   const double det = m.xx * m.yy - m.yx * m.xy;
@@ -37,9 +45,73 @@ cairo_matrix_t usable(const cairo_matrix_t& m) {
   return out;
 }
 
+// The current path's bounding box in device pixels, or false for a path
+// with fewer than three points (no area to fill).
+bool deviceExtents(cairo_t* cr, double* x0, double* y0, double* x1, double* y1) {
+  cairo_path_t* path = cairo_copy_path_flat(cr);
+  if (!path) return false;
+  int points = 0;
+  *x0 = *y0 = INFINITY;
+  *x1 = *y1 = -INFINITY;
+  for (int i = 0; path->status == CAIRO_STATUS_SUCCESS && i < path->num_data; i += path->data[i].header.length) {
+    const cairo_path_data_t& h = path->data[i];
+    if (h.header.type != CAIRO_PATH_MOVE_TO && h.header.type != CAIRO_PATH_LINE_TO) continue;
+    double x = path->data[i + 1].point.x, y = path->data[i + 1].point.y;
+    cairo_user_to_device(cr, &x, &y);
+    *x0 = std::fmin(*x0, x), *y0 = std::fmin(*y0, y), *x1 = std::fmax(*x1, x), *y1 = std::fmax(*y1, y);
+    ++points;
+  }
+  cairo_path_destroy(path);
+  return points >= 3 && std::isfinite(*x0) && std::isfinite(*y0) && std::isfinite(*x1) && std::isfinite(*y1);
+}
+
+// Replaces a path thinner than kThin pixels by the whole pixels it stands on;
+// returns the path it replaced (the caller restores or frees it), or null
+// when the path is left alone.
+cairo_path_t* widenThinArea(cairo_t* cr) {
+  double x0, y0, x1, y1;
+  if (!deviceExtents(cr, &x0, &y0, &x1, &y1)) return nullptr;
+  const bool thinX = x1 - x0 < kThin, thinY = y1 - y0 < kThin;
+  if (!thinX && !thinY) return nullptr;
+  // Its edges go to the nearest pixel boundaries, and it keeps at least the
+  // pixel its middle falls in.
+  auto whole = [](double* lo, double* hi) {
+    const double middle = (*lo + *hi) / 2;
+    *lo = std::round(*lo), *hi = std::round(*hi);
+    if (*hi <= *lo) *lo = std::floor(middle), *hi = *lo + 1;
+  };
+  if (thinX) whole(&x0, &x1);
+  if (thinY) whole(&y0, &y1);
+  cairo_path_t* saved = cairo_copy_path(cr);
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  cairo_identity_matrix(cr);
+  cairo_new_path(cr);
+  cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
+  cairo_set_matrix(cr, &m);
+  return saved;
+}
+
 }  // namespace
 
 extern "C" {
+
+void cairo_fill(cairo_t* cr) {
+  static const auto own = cairoOwn<void (*)(cairo_t*)>("cairo_fill");
+  if (cairo_path_t* saved = widenThinArea(cr)) cairo_path_destroy(saved);
+  own(cr);
+}
+
+void cairo_fill_preserve(cairo_t* cr) {
+  static const auto own = cairoOwn<void (*)(cairo_t*)>("cairo_fill_preserve");
+  cairo_path_t* saved = widenThinArea(cr);
+  own(cr);
+  if (!saved) return;
+  // What follows (a stroke of the same path) gets the page's own path.
+  cairo_new_path(cr);
+  cairo_append_path(cr, saved);
+  cairo_path_destroy(saved);
+}
 
 void cairo_set_dash(cairo_t* cr, const double* dashes, int count, double offset) {
   static const auto own = cairoOwn<void (*)(cairo_t*, const double*, int, double)>("cairo_set_dash");

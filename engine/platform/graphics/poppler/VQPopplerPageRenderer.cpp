@@ -146,8 +146,12 @@ bool vq_page_renderer_render(const VQPageRenderRequest* request, const VQPageRen
     setError(error, fmt::format("page {} cannot be rendered at {} x {} dpi: empty page box", pageNumber, dpiX, dpiY));
     return false;
   }
-  const double w = std::trunc(pageWidth * dpiX / 72.0);
-  const double h = std::trunc(pageHeight * dpiY / 72.0);
+  // A partly covered last column or row is a pixel of the page too, as
+  // other renderers draw it: the size is rounded up. The allowance keeps a
+  // whole number that the arithmetic left a hair over from gaining a pixel.
+  auto pixels = [](double points, double dpi) { return std::max(1.0, std::ceil(points * dpi / 72.0 - 1e-6)); };
+  const double w = pixels(pageWidth, dpiX);
+  const double h = pixels(pageHeight, dpiY);
   size_t outStride = 0;
   uint8_t* out = sink->allocate(sink->context, static_cast<int64_t>(std::min(w, 1e12)),
                                 static_cast<int64_t>(std::min(h, 1e12)), &outStride);
@@ -165,9 +169,10 @@ bool vq_page_renderer_render(const VQPageRenderRequest* request, const VQPageRen
     std::unique_ptr<cairo_t, CairoDestroy> cr(cairo_create(surface.get()));
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     cairo_paint(cr.get());
-    // Stretch the page over the whole bitmap: the truncated pixel size
-    // would otherwise leave a sliver of margin on the right and bottom.
-    cairo_scale(cr.get(), width / pageWidth, height / pageHeight);
+    // At the resolution asked for, not stretched to the rounded-up size:
+    // the last column and row show the part of the page they cover, and
+    // every other pixel stands where other renderers put it.
+    cairo_scale(cr.get(), dpiX / 72.0, dpiY / 72.0);
     poppler_page_render(page.get(), cr.get());
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
       setError(error,
