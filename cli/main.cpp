@@ -13,9 +13,9 @@
 #include <memory>
 #include <thread>
 
-#include "front/VQAppMainCLI.h"
-#include "front/VQAppMainCLIMutliThread.h"
-#include "platform/dispatch/VQMainQueue.h"
+#include "vqpapyrant/VQAppMainCLI.h"
+#include "vqpapyrant/VQAppMainCLIMutliThread.h"
+#include "vqpapyrant/VQMainQueue.h"
 
 int main(int argc, char* argv[]) {
   // SIGINT, SIGTERM, SIGHUP (the terminal closed) and SIGQUIT stop the

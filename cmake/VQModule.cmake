@@ -29,7 +29,7 @@ function(vq_module)
   # no difference.
   set_target_properties(${name} PROPERTIES C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
                                            VISIBILITY_INLINES_HIDDEN ON)
-  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/engine")
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/engine" "${PROJECT_SOURCE_DIR}/include")
   target_link_libraries(${name} PUBLIC ${M_DEPS} Threads::Threads)
   set_property(GLOBAL APPEND PROPERTY VQ_MODULES ${name})
   file(RELATIVE_PATH dir "${PROJECT_SOURCE_DIR}/engine" "${CMAKE_CURRENT_SOURCE_DIR}")

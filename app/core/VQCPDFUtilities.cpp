@@ -1,49 +1,34 @@
 #include "core/VQCPDFUtilities.h"
 
 #include <QFile>
-#include <QFileInfo>
 
-#include "platform/pdf/PdfDocument.h"
+#include "vqpapyrant/VQDocuments.h"
 
 namespace vq::app {
 
 namespace {
-std::shared_ptr<pdf::Document> openDocument(const QString& path, const QString& password,
-                                            pdf::OpenError* error = nullptr) {
-  pdf::OpenError ignored = pdf::OpenError::None;
-  if (!error) error = &ignored;
-  if (!QFileInfo(path).isFile()) {
-    *error = pdf::OpenError::NotFound;
-    return nullptr;
-  }
-  try {
-    return pdf::Document::open(QFile::encodeName(path).toStdString(), password.toStdString(), error);
-  } catch (const std::exception&) {
-    *error = pdf::OpenError::Damaged;
-    return nullptr;
-  }
+VQPDFDocumentInfo inspect(const QString& path, const QString& password) {
+  return VQInspectPDFDocument(QFile::encodeName(path).toStdString(), password.toStdString());
 }
 
+bool opens(const QString& path, const QString& password) {
+  return inspect(path, password).status == VQPDFOpenStatus::Opened;
+}
 }  // namespace
 
 bool VQCPDFUtilities::isPDFDocumentValidAtPath(const QString& path) {
-  pdf::OpenError error = pdf::OpenError::None;
-  return openDocument(path, QString(), &error) || error == pdf::OpenError::PasswordRequired;
+  const VQPDFOpenStatus status = inspect(path, QString()).status;
+  return status == VQPDFOpenStatus::Opened || status == VQPDFOpenStatus::PasswordRequired;
 }
 
-bool VQCPDFUtilities::isPDFDocumentLockedAtPath(const QString& path) { return !openDocument(path, QString()); }
+bool VQCPDFUtilities::isPDFDocumentLockedAtPath(const QString& path) { return !opens(path, QString()); }
 
 bool VQCPDFUtilities::isPDFDocumentLockPritingAtPath(const QString& path) {
-  auto document = openDocument(path, QString());
-  return !document || !document->allowsPrinting();
+  return !inspect(path, QString()).allowsPrinting;
 }
 
 bool VQCPDFUtilities::isUnlockPDFDcoumentAtPath(const QString& path, const QString& password) {
-  return openDocument(path, password) != nullptr;
-}
-
-std::shared_ptr<pdf::Document> VQCPDFUtilities::initPDFDocumentAtPath(const QString& path, const QString& password) {
-  return openDocument(path, password);
+  return opens(path, password);
 }
 
 bool VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(const QString& path, const QString& password) {
@@ -51,14 +36,13 @@ bool VQCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(const QString& path, cons
 }
 
 VQCPDFUtilities::PasswordCheck VQCPDFUtilities::checkPasswordAtPath(const QString& path, const QString& password) {
-  auto document = openDocument(path, password);
-  if (!document) return PasswordCheck::Wrong;
-  return document->allowsPrinting() ? PasswordCheck::Accepted : PasswordCheck::PrintingForbidden;
+  const VQPDFDocumentInfo info = inspect(path, password);
+  if (info.status != VQPDFOpenStatus::Opened) return PasswordCheck::Wrong;
+  return info.allowsPrinting ? PasswordCheck::Accepted : PasswordCheck::PrintingForbidden;
 }
 
 qint64 VQCPDFUtilities::pageCountAtPath(const QString& path, const QString& password) {
-  auto document = openDocument(path, password);
-  return document ? document->pageCount() : 0;
+  return static_cast<qint64>(inspect(path, password).pageCount);
 }
 
 }  // namespace vq::app

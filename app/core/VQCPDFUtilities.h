@@ -1,12 +1,7 @@
 #pragma once
-// Document checks for the source list, through the engine's own PDF layer so
-// that a file the list accepts is one the conversion can open.
+// Document checks for the source list, through the engine's document
+// inspection, so that a file the list accepts is one the conversion can open.
 #include <QString>
-#include <memory>
-
-namespace vq::pdf {
-class Document;
-}
 
 namespace vq::app {
 
@@ -22,8 +17,6 @@ class VQCPDFUtilities {
   // path that is not a PDF, a wrong password and a password-protected file
   // asked without one.
   static bool isUnlockPDFDcoumentAtPath(const QString& path, const QString& password);
-  // The document opened with `password`; nothing when it does not open.
-  static std::shared_ptr<pdf::Document> initPDFDocumentAtPath(const QString& path, const QString& password);
   // Opens with `password` and allows printing.
   static bool isAllowPrintingPDFDcoumentAtPath(const QString& path, const QString& password);
   // What `password` does for a document that asks for one: it does not open

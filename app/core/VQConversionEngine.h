@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "front/exporter/VQError.h"
-#include "front/exporter/VQPDFOptions.h"
+#include "vqpapyrant/VQError.h"
+#include "vqpapyrant/VQPDFOptions.h"
 
 namespace vq::app {
 

@@ -1,8 +1,8 @@
 // The engine's two fronts behind the manager's engine interface. Both fronts
 // report through delegates of the same shape, so one template serves both.
 #include "core/VQConversionEngine.h"
-#include "front/VQPapyrant.h"
-#include "front/VQPapyrantMutliThread.h"
+#include "vqpapyrant/VQPapyrant.h"
+#include "vqpapyrant/VQPapyrantMutliThread.h"
 
 namespace vq::app {
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
-#include "platform/dispatch/VQMainQueue.h"
+#include "vqpapyrant/VQMainQueue.h"
 
 namespace vq::app {
 

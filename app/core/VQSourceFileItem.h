@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "front/exporter/VQError.h"
-#include "front/exporter/VQPDFOptions.h"
+#include "vqpapyrant/VQError.h"
+#include "vqpapyrant/VQPDFOptions.h"
 
 namespace vq::app {
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QPdfWriter>
@@ -14,7 +15,6 @@
 #include <vector>
 
 #include "common/VQPDFPathUtilities.h"
-#include "core/VQCPDFUtilities.h"
 #include "helpers/VQPDFColorSpaces.h"
 #include "platform/graphics/VQPageRenderer.h"
 #include "platform/imageio/VQImageIO.h"
@@ -219,13 +219,23 @@ QImage composeCanvas(QSize canvasSize, const QRectF& placed, const QImage& drawn
 
 }  // namespace
 
+std::shared_ptr<vq::pdf::Document> VQCPDFRenderUtilities::initPDFDocumentAtPath(const QString& path,
+                                                                                const QString& password) {
+  if (!QFileInfo(path).isFile()) return nullptr;
+  try {
+    return vq::pdf::Document::open(QFile::encodeName(path).toStdString(), password.toStdString());
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
 QImage VQCPDFRenderUtilities::capturePDFDocument(const QString& path, const QString& password, int page, QSize size) {
   return capturePDFDocument(path, password, page, size, 0, 0, true, true);
 }
 
 QImage VQCPDFRenderUtilities::capturePDFDocument(const QString& path, const QString& password, int page, QSize size,
                                                  int scaling, int alignment, bool sizeToFit, bool drawPDFBackground) {
-  const auto document = VQCPDFUtilities::initPDFDocumentAtPath(path, password);
+  const auto document = initPDFDocumentAtPath(path, password);
   const auto p = document ? document->page(page) : std::nullopt;
   if (!p) return QImage();
   const QRectF box = MediaBoxOfPDFPage(*p);

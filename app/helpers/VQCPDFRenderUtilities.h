@@ -38,6 +38,9 @@ class VQCPDFRenderUtilities {
   static QString pointDescription(QPointF point);
   static QString transformDescription(const QTransform& transform);
 
+  // The document opened with `password` (empty: none); nothing when it does
+  // not open.
+  static std::shared_ptr<vq::pdf::Document> initPDFDocumentAtPath(const QString& path, const QString& password);
   // The media box turned by the page's rotation and moved to the origin;
   // 595 by 842 when the box is unusable.
   static QRectF MediaBoxOfPDFPage(const vq::pdf::Page& page);

@@ -18,7 +18,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "common/VQResources.h"
 #include "core/VQSandBoxUtilities.h"
 #include "core/VQUserDefaults.h"
 #include "core/VQWorkspace.h"
@@ -26,6 +25,7 @@
 #include "ui/VQPreferencesWindowController.h"
 #include "ui/VQSettingsViewController.h"
 #include "ui/VQSourceFileViewController.h"
+#include "vqpapyrant/VQResources.h"
 
 namespace vq::app {
 

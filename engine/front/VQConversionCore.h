@@ -16,6 +16,7 @@
 #include "front/exporter/VQError.h"
 #include "front/exporter/VQPDFExporter.h"
 #include "front/exporter/VQPDFOptions.h"
+#include "vqpapyrant/VQExporterFactory.h"
 
 namespace vq {
 
@@ -31,11 +32,6 @@ struct VQConversionRequest {
   std::string destDocPath;
   VQPDFOptions moreOptions;
 };
-
-// Makes the exporter of a conversion in place of the built-in choice (a
-// front's tests hand in recording exporters through it).
-using VQExporterFactory = std::function<std::shared_ptr<VQPDFExporter>(
-    const std::string& destDocType, const std::string& destDocPath, const VQPDFOptions& moreOptions)>;
 
 // Receives the reports of a job, on the main thread only.
 class VQConversionReports {

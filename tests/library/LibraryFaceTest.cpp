@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "front/VQPapyrant.h"
-#include "platform/diagnostics/VQDiagnostics.h"
-#include "platform/dispatch/VQMainQueue.h"
 #include "support/TestSupport.h"
+#include "vqpapyrant/VQDiagnostics.h"
+#include "vqpapyrant/VQMainQueue.h"
+#include "vqpapyrant/VQPapyrant.h"
 
 namespace {
 

@@ -72,7 +72,7 @@ TEST_F(PdfChecksTest, UnlockingCorpusFileWithAPassword) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(VQCPDFUtilities::isUnlockPDFDcoumentAtPath(row.path, row.password), row.unlocked);
-    EXPECT_EQ(VQCPDFUtilities::initPDFDocumentAtPath(row.path, row.password) != nullptr, row.unlocked);
+    EXPECT_EQ(VQCPDFUtilities::pageCountAtPath(row.path, row.password) > 0, row.unlocked);
   }
 }
 

@@ -26,6 +26,11 @@ TEST(InstalledTreeEndToEndTest, RunsFromAnyPrefixWithItsOwnResources) {
   const fs::path bin = prefix / "bin";
   ASSERT_EQ(vqtest::runCommand(quoted(bin / "vellumate") + " --version", &output), 0) << output;
   EXPECT_EQ(output, std::string("Vellumate ") + VQ_VERSION + "\n");
+  // The application converts through the installed library of its own tree.
+  ASSERT_EQ(vqtest::runCommand("env -u LD_LIBRARY_PATH ldd " + quoted(bin / "vellumate"), &output), 0) << output;
+  EXPECT_NE(output.find("libvqpapyrant.so.0 => " + fs::weakly_canonical(prefix.path()).string() + "/"),
+            std::string::npos)
+      << output;
 
   const std::string sample = quoted(fs::path(VQ_SOURCE_DIR) / "examples/sample.pdf");
   auto convert = [&](const fs::path& out) {
