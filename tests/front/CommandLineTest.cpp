@@ -331,11 +331,16 @@ TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
     const fs::path out = scratch / (std::string("out.") + c.format);
     std::ofstream(out) << "before";
     // The shell runs the program in the background, signals it once it has
-    // had time to start the page, and reports its exit status.
+    // had time to start the page, and reports its exit status. It waits for
+    // the program to be running first: a signal that reached the shell's
+    // child before it became the program (a loaded machine can take that
+    // long) would be lost with the child's ignored SIGINT.
     std::string output;
-    vqtest::runCommand("TMPDIR=" + shellQuoted(temp) + " " + program + " -i " + shellQuoted(source) + " -f " +
-                           c.format + " -o " + shellQuoted(out) + " >/dev/null 2>&1 & pid=$!; sleep 0.2; " + c.kill +
-                           "; wait $pid; echo $?",
+    vqtest::runCommand("prog=$(readlink -f " + shellQuoted(program) + "); TMPDIR=" + shellQuoted(temp) + " " + program +
+                           " -i " + shellQuoted(source) + " -f " + c.format + " -o " + shellQuoted(out) +
+                           " >/dev/null 2>&1 & pid=$!; n=0; while [ \"$(readlink /proc/$pid/exe)\" != \"$prog\" ] "
+                           "&& [ $n -lt 1000 ]; do sleep 0.01; n=$((n+1)); done; sleep 0.2; " +
+                           c.kill + "; wait $pid; echo $?",
                        &output);
     EXPECT_EQ(output, std::to_string(c.status) + "\n");
     std::ifstream in(out);
