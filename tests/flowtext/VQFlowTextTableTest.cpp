@@ -17,11 +17,8 @@ namespace fs = std::filesystem;
 using namespace ftest;
 
 const std::vector<std::vector<std::string>> kCells = {
-    {"", "2012", "Q1-13", "Q2-13"},
-    {"Revenue", "1,204", "310", "325"},
-    {"Costs", "880", "221", "230"},
-    {"Income", "324", "89", "95"},
-    {"Dividend", "2.10", "0.58", "0.61"},
+    {"", "2012", "Q1-13", "Q2-13"}, {"Revenue", "1,204", "310", "325"},   {"Costs", "880", "221", "230"},
+    {"Income", "324", "89", "95"},  {"Dividend", "2.10", "0.58", "0.61"},
 };
 const double kColumnX[] = {72, 200, 260, 320};
 constexpr double kTableRight = 380, kTableTop = 700;
@@ -39,8 +36,7 @@ std::string TablePdf(Drawing drawing, double rowHeight) {
       content += fmt::format("{} {} m {} {} l S\n", kColumnX[0], y, kTableRight, y);
     }
     for (double x : kColumnX)
-      content +=
-          fmt::format("{} {} m {} {} l S\n", x, kTableTop, x, kTableTop - rowHeight * static_cast<double>(rows));
+      content += fmt::format("{} {} m {} {} l S\n", x, kTableTop, x, kTableTop - rowHeight * static_cast<double>(rows));
   }
   auto cell = [&](size_t r, size_t c) {
     if (kCells[r][c].empty()) return;
