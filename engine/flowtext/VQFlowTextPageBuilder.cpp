@@ -409,8 +409,9 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     bands.clear();
     bandBlocks.clear();
   };
-  float lastBottom = 0;
-  for (auto& block : blocks) {
+  // A block's parts cut into columns: parts further apart than a column gap
+  // (wider in large type) stand in different columns, each top-down.
+  auto cutIntoColumns = [](std::vector<SectLine>& block) {
     std::vector<Part> parts;
     for (auto& sl : block)
       for (auto& p : sl) parts.push_back(std::move(p));
@@ -435,6 +436,43 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       columns.push_back(std::move(col));
       i = j;
     }
+    return columns;
+  };
+  // Lines set as close as the type is high touch one another and make one
+  // block; a table so set (rows one type size apart) would be cut into its
+  // cell columns and read column by column. Where the block's columns are
+  // too narrow for running text, each of its lines is a block of its own
+  // instead, read across as the rows of a table are, provided most of its
+  // lines reach into two columns or more: a column of prose beside a
+  // numbered listing has lines of its own and stays a column.
+  const auto isTable = [&](const std::vector<SectLine>& block) {
+    if (block.size() < 2) return false;
+    std::vector<SectLine> copy = block;
+    const auto columns = cutIntoColumns(copy);
+    if (columns.size() < 2 || holdsRunningText(columns)) return false;
+    size_t rows = 0;
+    for (const auto& sl : block) {
+      const auto columnOf = [&](const Part& p) {
+        for (size_t c = 0; c < columns.size(); ++c)
+          if (leftX(p) >= columnLeft(columns[c]) && leftX(p) <= columnRight(columns[c])) return c;
+        return columns.size();
+      };
+      const size_t first = columnOf(sl.front());
+      rows += std::any_of(sl.begin(), sl.end(), [&](const Part& p) { return columnOf(p) != first; });
+    }
+    return 4 * rows >= 3 * block.size();
+  };
+  std::vector<std::vector<SectLine>> rowBlocks;
+  for (auto& block : blocks) {
+    if (isTable(block)) {
+      for (auto& sl : block) rowBlocks.push_back({std::move(sl)});
+      continue;
+    }
+    rowBlocks.push_back(std::move(block));
+  }
+  float lastBottom = 0;
+  for (auto& block : rowBlocks) {
+    std::vector<Column> columns = cutIntoColumns(block);
     float top = 90000, bottom = 0;
     for (const auto& c : columns)
       for (const auto& p : c) top = std::min(top, minTop(p)), bottom = std::max(bottom, maxBottom(p));

@@ -8,14 +8,16 @@ namespace {
 
 using namespace ftest;
 
-// `rows` lines 1.2 font sizes apart (so each line is a block of its own),
-// with one run per column: the cell of column c in row r is "c<r>".
-std::vector<VQFlowTextRunText> Grid(int rows, const std::vector<double>& columnX, double width, double size) {
+// `rows` lines `leading` font sizes apart (1.2: each line is a block of its
+// own; 1: the lines touch and make one block), with one run per column: the
+// cell of column c in row r is "c<r>".
+std::vector<VQFlowTextRunText> Grid(int rows, const std::vector<double>& columnX, double width, double size,
+                                    double leading = 1.2) {
   std::vector<VQFlowTextRunText> runs;
   for (int r = 1; r <= rows; ++r)
     for (size_t c = 0; c < columnX.size(); ++c)
       runs.push_back(MakeRun(std::string(1, static_cast<char>('A' + c)) + std::to_string(r), columnX[c],
-                             100 + 1.2 * size * r, width, size));
+                             100 + leading * size * r, width, size));
   return runs;
 }
 
@@ -38,6 +40,8 @@ TEST(VQFlowTextColumnBand, RunningTextColumnsAndTables) {
       {"narrow table cells", Grid(4, {72, 122}, 40, 10), "A1 B1 A2 B2 A3 B3 A4 B4 "},
       {"two lines only", Grid(2, {72, 242}, 150, 10), "A1 B1 A2 B2 "},
       {"word gaps of a large font", Grid(4, {72, 233}, 150, 20), "A1 B1 A2 B2 A3 B3 A4 B4 "},
+      {"touching lines of text columns", Grid(3, {72, 242}, 150, 10, 1), "A1 A2 A3 B1 B2 B3 "},
+      {"touching lines of table cells", Grid(3, {72, 122, 172}, 30, 10, 1), "A1 B1 C1 A2 B2 C2 A3 B3 C3 "},
   };
   vqtest::ScratchDir dir;
   for (const auto& c : cases) {

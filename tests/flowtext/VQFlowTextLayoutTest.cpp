@@ -162,14 +162,14 @@ TEST(VQFlowTextPageBuilder, LinesPartsColumnsAndJoins) {
       {"words of large type",
        {MakeRun("PDF", 72, 82, 60, 36), MakeRun("information", 145, 82, 150, 36), MakeRun("and", 308, 82, 50, 36)},
        {"PDF |information |and"}},
-      // Columns of touching lines: 8 points apart are one column, 8.5 two,
-      // left first.
+      // Columns of touching lines of running text: 8 points apart are one
+      // column, 8.5 two, left first.
       {"one column",
        {MakeRun("L1", 72, 82, 100), MakeRun("R1", 180, 82, 50), MakeRun("L2", 72, 91, 100), MakeRun("R2", 180, 91, 50)},
        {"L1 |R1", "L2 |R2"}},
       {"two columns",
-       {MakeRun("L1", 72, 82, 100), MakeRun("R1", 180.5, 82, 50), MakeRun("L2", 72, 91, 100),
-        MakeRun("R2", 180.5, 91, 50)},
+       {MakeRun("L1", 72, 82, 100), MakeRun("R1", 180.5, 82, 100), MakeRun("L2", 72, 91, 100),
+        MakeRun("R2", 180.5, 91, 100)},
        {"L1", "L2", "R1", "R2"}},
   };
   for (const auto& c : cases) {
@@ -179,8 +179,8 @@ TEST(VQFlowTextPageBuilder, LinesPartsColumnsAndJoins) {
 }
 
 TEST(VQFlowTextPageBuilder, ColumnBreaksAndBlankParagraphs) {
-  auto layout = VQFlowTextCreatParagraphs({MakeRun("L1", 72, 82, 100), MakeRun("R1", 180.5, 82, 50),
-                                           MakeRun("L2", 72, 91, 100), MakeRun("R2", 180.5, 91, 50)});
+  auto layout = VQFlowTextCreatParagraphs({MakeRun("L1", 72, 82, 100), MakeRun("R1", 180.5, 82, 100),
+                                           MakeRun("L2", 72, 91, 100), MakeRun("R2", 180.5, 91, 100)});
   ASSERT_EQ(layout.paragraphs.size(), 4u);
   EXPECT_FALSE(layout.paragraphs[0].breakColumn);
   EXPECT_TRUE(layout.paragraphs[2].breakColumn);
