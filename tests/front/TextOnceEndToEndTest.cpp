@@ -6,16 +6,14 @@
 // through the wrong encoding shows, whatever the format makes of the lines.
 #include <fmt/format.h>
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <algorithm>
 #include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/text/Utf8.h"
+#include "support/OutputText.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -24,113 +22,9 @@ namespace fs = std::filesystem;
 
 std::string hostProgram() { return (vqtest::binaryDir() / "cli" / "vqpapyrant").string(); }
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string zipPart(const fs::path& zip, const std::string& part) {
-  std::string out;
-  vqtest::runCommand("unzip -p '" + zip.string() + "' '" + part + "' 2>/dev/null", &out);
-  return out;
-}
-
-// The text of every element named `textElement` in an XML part.
-std::string xmlText(const std::string& xml, const char* textElement) {
-  pugi::xml_document doc;
-  if (!doc.load_string(xml.c_str())) return {};
-  std::string text;
-  for (const auto& node : doc.select_nodes(fmt::format("//*[local-name()='{}']", textElement).c_str()))
-    text += std::string(node.node().text().get()) + " ";
-  return text;
-}
-
-std::string htmlText(std::string html) {
-  html = std::regex_replace(html, std::regex("<(head|style|script)[\\s\\S]*?</\\1>", std::regex::icase), " ");
-  html = std::regex_replace(html, std::regex("<[^>]*>"), " ");
-  std::string text;
-  for (size_t i = 0; i < html.size(); ++i) {
-    if (html[i] != '&') {
-      text += html[i];
-      continue;
-    }
-    const size_t end = html.find(';', i);
-    const std::string entity = html.substr(i + 1, end - i - 1);
-    if (entity == "amp") text += '&';
-    else if (entity == "lt") text += '<';
-    else if (entity == "gt") text += '>';
-    else if (entity == "quot") text += '"';
-    else if (entity == "nbsp") text += ' ';
-    else if (!entity.empty() && entity[0] == '#')
-      vq::text::appendUTF8(text, static_cast<uint32_t>(entity.size() > 1 && (entity[1] == 'x' || entity[1] == 'X')
-                                                           ? std::stoul(entity.substr(2), nullptr, 16)
-                                                           : std::stoul(entity.substr(1))));
-    i = end;
-  }
-  return text;
-}
-
-// The text of an RTF file: control words dropped, \uN and \'hh read (with
-// the \ucN fallback characters after \uN skipped), the font and colour
-// tables and the information group skipped.
-std::string rtfText(const std::string& rtf) {
-  std::string text;
-  std::vector<bool> skipping{false};
-  long fallback = 1, toSkip = 0;
-  for (size_t i = 0; i < rtf.size(); ++i) {
-    const char c = rtf[i];
-    if (toSkip > 0 && c != '{' && c != '}' && c != '\\' && c != '\r' && c != '\n') {
-      --toSkip;
-      continue;
-    }
-    if (c == '{') {
-      skipping.push_back(skipping.back());
-    } else if (c == '}') {
-      if (skipping.size() > 1) skipping.pop_back();
-    } else if (c == '\\' && i + 1 < rtf.size()) {
-      const char n = rtf[++i];
-      if (!std::isalpha(static_cast<unsigned char>(n))) {
-        if (n == '\'' && i + 2 < rtf.size()) {
-          if (!skipping.back()) vq::text::appendUTF8(text, std::stoul(rtf.substr(i + 1, 2), nullptr, 16));
-          i += 2;
-        } else if (n == '*') {
-          skipping.back() = true;
-        } else if (!skipping.back()) {
-          text += n == '~' ? ' ' : n;
-        }
-        continue;
-      }
-      size_t j = i;
-      while (j < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[j]))) ++j;
-      const std::string word = rtf.substr(i, j - i);
-      size_t k = j;
-      if (k < rtf.size() && (rtf[k] == '-' || std::isdigit(static_cast<unsigned char>(rtf[k])))) ++k;
-      while (k < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[k]))) ++k;
-      const std::string number = rtf.substr(j, k - j);
-      if (k < rtf.size() && rtf[k] == ' ') ++k;
-      i = k - 1;
-      if (word == "fonttbl" || word == "colortbl" || word == "info" || word == "stylesheet") skipping.back() = true;
-      else if (word == "uc" && !number.empty()) fallback = std::stol(number);
-      else if (word == "u" && !number.empty() && !skipping.back()) {
-        vq::text::appendUTF8(text, static_cast<uint32_t>((std::stol(number) + 65536) % 65536));
-        toSkip = fallback;
-      } else if (word == "par" || word == "line" || word == "tab" || word == "page" || word == "column") text += ' ';
-    } else if (c != '\r' && c != '\n' && !skipping.back()) {
-      text += c;
-    }
-  }
-  return text;
-}
-
-std::string textOf(const fs::path& out, const std::string& format) {
-  if (format == "docx") return xmlText(zipPart(out, "word/document.xml"), "t");
-  if (format == "pptx") return xmlText(zipPart(out, "ppt/slides/slide1.xml"), "t");
-  if (format == "xlsx")
-    return xmlText(zipPart(out, "xl/sharedStrings.xml"), "t") + xmlText(zipPart(out, "xl/worksheets/sheet1.xml"), "t");
-  if (format == "html") return htmlText(readFile(out));
-  if (format == "rtf") return rtfText(readFile(out));
-  return readFile(out);
-}
+// What a reader of the output sees, through the test readers every
+// round-trip test uses.
+std::string textOf(const fs::path& out, const std::string& format) { return vqtest::OutputText(out, format); }
 
 // The characters of a text other than blanks, in order of their values.
 std::u32string inkOf(const std::string& text) {

@@ -158,10 +158,13 @@ std::vector<std::string> NormalisedWords(const std::string& text) {
   return words;
 }
 
-WordCheck CompareWords(const std::vector<std::vector<std::string>>& streams, const std::vector<std::string>& output,
-                       bool streamsMayInterleave) {
-  std::vector<std::string> all;
-  for (const auto& s : streams) all.insert(all.end(), s.begin(), s.end());
+namespace {
+
+// Everything but the order: missing, doubled, glued and unexpected words.
+// `explained` gets, per word, how many of its out-of-order places a missing
+// word accounts for.
+WordCheck CompareCounts(const std::vector<std::string>& all, const std::vector<std::string>& output,
+                        std::map<std::string, long>& explained) {
   std::map<std::string, long> surplus;  // output count minus source count
   for (const auto& w : output) ++surplus[w];
   for (const auto& w : all) --surplus[w];
@@ -173,49 +176,58 @@ WordCheck CompareWords(const std::vector<std::vector<std::string>>& streams, con
     std::string joined = Letters(all[i]);
     for (size_t k = i + 1; k < all.size() && k < i + 5; ++k) neighbours.insert(joined += Letters(all[k]));
   }
-  std::map<std::string, long> missing;
   for (const auto& w : all)
-    if (surplus[w] < 0 && missing[w]++ < -surplus[w]) check.missing.push_back(w);
+    if (surplus[w] < 0 && explained[w]++ < -surplus[w]) check.missing.push_back(w);
   for (const auto& [w, n] : surplus) {
     if (n <= 0) continue;
     const bool inSource = std::find(all.begin(), all.end(), w) != all.end();
     auto& list = inSource ? check.doubled : neighbours.count(Letters(w)) ? check.glued : check.unexpected;
     for (long k = 0; k < n; ++k) list.push_back(w);
   }
+  return check;
+}
+
+// The words of `run` that no longest common subsequence with `reference`
+// keeps, beyond those `explained` accounts for (which they use up).
+void AddOutOfOrder(const std::vector<std::string>& run, const std::vector<std::string>& reference,
+                   std::map<std::string, long>& explained, std::vector<std::string>& outOfOrder) {
+  const std::vector<bool> kept = KeptInCommonSubsequence(run, reference);
+  for (size_t i = 0; i < run.size(); ++i) {
+    if (kept[i]) continue;
+    if (explained[run[i]] > 0) --explained[run[i]];
+    else outOfOrder.push_back(run[i]);
+  }
+}
+
+std::vector<std::string> Concatenated(const std::vector<std::vector<std::string>>& parts) {
+  std::vector<std::string> all;
+  for (const auto& s : parts) all.insert(all.end(), s.begin(), s.end());
+  return all;
+}
+
+}  // namespace
+
+WordCheck CompareWords(const std::vector<std::vector<std::string>>& streams, const std::vector<std::string>& output,
+                       bool streamsMayInterleave) {
+  const std::vector<std::string> all = Concatenated(streams);
+  std::map<std::string, long> explained;
+  WordCheck check = CompareCounts(all, output, explained);
   // Out of order: source words that no longest common subsequence keeps,
   // beyond those that are missing outright.
-  std::vector<std::vector<std::string>> runs = streams;
-  if (!streamsMayInterleave) runs = {all};
-  std::map<std::string, long> unexplained;
-  for (const auto& [w, n] : missing) unexplained[w] = n;
-  for (const auto& run : runs) {
-    const std::vector<bool> kept = KeptInCommonSubsequence(run, output);
-    for (size_t i = 0; i < run.size(); ++i) {
-      if (kept[i]) continue;
-      if (unexplained[run[i]] > 0) --unexplained[run[i]];
-      else check.outOfOrder.push_back(run[i]);
-    }
-  }
+  if (!streamsMayInterleave) AddOutOfOrder(all, output, explained, check.outOfOrder);
+  else
+    for (const auto& run : streams) AddOutOfOrder(run, output, explained, check.outOfOrder);
   return check;
 }
 
 WordCheck CompareShapeWords(const std::vector<std::vector<std::string>>& streams,
                             const std::vector<std::vector<std::string>>& shapes) {
-  std::vector<std::string> all, output;
-  for (const auto& s : streams) all.insert(all.end(), s.begin(), s.end());
-  for (const auto& s : shapes) output.insert(output.end(), s.begin(), s.end());
-  WordCheck check = CompareWords(streams, output, false);
-  check.outOfOrder.clear();
-  std::map<std::string, long> surplus;  // words doubled are told already
-  for (const auto& w : check.doubled) ++surplus[w];
-  for (const auto& shape : shapes) {
-    const std::vector<bool> kept = KeptInCommonSubsequence(shape, all);
-    for (size_t i = 0; i < shape.size(); ++i) {
-      if (kept[i]) continue;
-      if (surplus[shape[i]] > 0) --surplus[shape[i]];
-      else check.outOfOrder.push_back(shape[i]);
-    }
-  }
+  const std::vector<std::string> all = Concatenated(streams);
+  std::map<std::string, long> unused;
+  WordCheck check = CompareCounts(all, Concatenated(shapes), unused);
+  std::map<std::string, long> explained;  // words doubled are told already
+  for (const auto& w : check.doubled) ++explained[w];
+  for (const auto& shape : shapes) AddOutOfOrder(shape, all, explained, check.outOfOrder);
   return check;
 }
 
