@@ -41,6 +41,25 @@ std::string utf8Of(const std::u32string& text) {
   return out;
 }
 
+// The width the page gives the line's first `word`: the runs that hold its
+// characters, the last one in the share of its characters the word takes.
+// Blank runs before it are no part of it.
+double shownWidthOfFirstWord(const VQDocxRunTextLine& line, const std::string& word) {
+  size_t wanted = text::utf8CharacterCount(word);
+  double width = 0;
+  for (const auto& run : line.runTextArray()) {
+    if (!run || wanted == 0) break;
+    const std::string& text = run->runText();
+    const size_t count = text::utf8CharacterCount(text);
+    if (count == 0 || (width == 0 && VQConverterUtilities::isBlankString(text))) continue;
+    const double shown = std::max(run->ctmInfo.frame.size.width, 0.0);
+    if (count >= wanted) return width + shown * static_cast<double>(wanted) / static_cast<double>(count);
+    width += shown;
+    wanted -= count;
+  }
+  return std::isfinite(width) ? width : 0;
+}
+
 // Twentieths of a point are what an exact line is written in.
 constexpr double kTwipsPerPoint = 20;
 
@@ -271,6 +290,12 @@ void VQDocxParagraph::updateContentFrame() {
   if (words.empty()) return;
   firstWord = words.front();
   firstWordWidth = first->getTextWidth(words.front());
+  if (!(firstWordWidth > 0)) {
+    // The document's face is not installed here and measures nothing: the
+    // word is as wide as the page shows it, its spacing included.
+    firstWordWidth = shownWidthOfFirstWord(*first, *firstWord);
+    return;
+  }
   if (first->runTextArray().empty()) return;
   // The run's own extra spacing, per character, widens the word too; a run
   // without text has none to give.

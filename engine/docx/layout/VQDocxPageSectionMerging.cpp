@@ -8,6 +8,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include <unicode/uchar.h>
+
 #include "common/VQConverterUtilities.h"
 #include "docx/capture/VQDocxMeasures.h"
 #include "docx/layout/VQDocxPageSection.h"
@@ -93,6 +95,42 @@ LinePtr lineWithBlankBehind(const VQDocxRunTextLine& line) {
   runs.back() = runs.back()->clone();
   copy->setRunTextArray(std::move(runs));
   copy->addBlankSpaceTextBehind();
+  return copy;
+}
+
+// A hyphen that breaks a word at the end of a line: it follows a letter and
+// the next line of the paragraph goes on in lower case ("mate-" / "rial").
+// A hyphen before a capital or a digit, or standing alone, is the text's own.
+bool isLineBreakHyphen(const std::u32string& end, const std::u32string& start) {
+  if (end.size() < 2 || start.empty()) return false;
+  const char32_t h = end.back();
+  if (h != U'-' && h != U'\u2010' && h != U'\u00AD') return false;
+  return u_isalpha(static_cast<UChar32>(end[end.size() - 2])) && u_islower(static_cast<UChar32>(start.front()));
+}
+
+// The text without its last character (a whole UTF-8 sequence).
+std::string withoutLastCharacter(std::string text) {
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
+  if (!text.empty()) text.pop_back();
+  return text;
+}
+
+// The line without the hyphen its last run ends with, made on copies as
+// lineWithBlankBehind is: the word goes on whole on the next line.
+LinePtr lineWithoutHyphenBehind(const VQDocxRunTextLine& line) {
+  auto copy = std::make_shared<VQDocxRunTextLine>(line);
+  VQDocxRunText::Array runs = line.runTextArray();
+  const std::string text = withoutLastCharacter(runs.back()->runText());
+  if (text.empty() && runs.size() > 1) {
+    runs.pop_back();
+  } else {
+    runs.back() = runs.back()->clone();
+    runs.back()->setRunText(text);
+  }
+  copy->setRunTextArray(std::move(runs));
+  const std::string& hyphenRun = line.runTextArray().back()->runText();
+  const std::string hyphen = hyphenRun.substr(withoutLastCharacter(hyphenRun).size());
+  if (copy->lineText.ends_with(hyphen)) copy->lineText = withoutLastCharacter(copy->lineText);
   return copy;
 }
 
@@ -222,6 +260,11 @@ std::shared_ptr<VQDocxParagraph> VQDocxPageSection::mergeParagraphs(const Paragr
     const std::u32string end = endTextOf(line);
     const std::u32string start = startTextOf(*lines[i + 1]);
     if (end.empty() || start.empty()) continue;
+    // A hyphen drawn as a run of its own follows the letter of the run before.
+    if (isLineBreakHyphen(end.size() >= 2 ? end : text::utf8ToCodePoints(line.lineText), start)) {
+      lines[i] = lineWithoutHyphenBehind(line);
+      continue;
+    }
     if (isBlankCharacter(end.back()) || isBlankCharacter(start.front())) continue;
     if (VQConverterUtilities::IsFullWidthCharacter(characterString(end.back())) &&
         VQConverterUtilities::IsFullWidthCharacter(characterString(start.front())))
