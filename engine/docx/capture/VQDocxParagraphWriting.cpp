@@ -124,6 +124,15 @@ double lineSlack(int jc, const Rect& line, const Rect& content) {
   return RectGetMaxX(line) - RectGetMaxX(content);
 }
 
+// What a blank between words is widened by beyond its own width. Lines that
+// wrap are set again by the word processor, which stretches a justified
+// line's blanks by itself: a blank that kept the page's stretch would be
+// stretched twice, fewer words would fit on a line and the paragraph would
+// run longer than the page has it. Such a blank is only ever narrowed (where
+// the page sets words closer than the face's blank), so that each line of
+// the page still fits in the measure.
+double wrappedBlankExtra(double extra, bool wrapped) { return wrapped ? std::min(extra, 0.0) : extra; }
+
 // One left stop per tab run, measured from the column's left edge.
 std::vector<VQDocx_Tab> tabStops(const std::vector<RunGroup>& groups, double originX) {
   std::vector<VQDocx_Tab> stops;
@@ -235,7 +244,7 @@ void VQDocxParagraph::convertToWriteRunArray(const LineArray& lines) {
           if (!endsWithBlank(prev->runText())) lineText += " ";
           lineText += cur->runText();
           if (auto blank = prev->splitBlackSpaceRunTextBehind()) {
-            gap -= blank->textWidth;
+            gap = wrappedBlankExtra(gap - blank->textWidth, multiLine);
             // A gap narrower than the blank is taken up by the word before
             // it, whose characters share it out: one reader condenses a
             // single character by only so much, and a blank squeezed alone
@@ -247,7 +256,7 @@ void VQDocxParagraph::convertToWriteRunArray(const LineArray& lines) {
             group.push_back(cur);
             ++j;
           } else {
-            gap -= prev->addBlankSpaceTextBehind();
+            gap = wrappedBlankExtra(gap - prev->addBlankSpaceTextBehind(), multiLine);
             prev->outsideSpacing += gap;
             group.push_back(cur);
           }
