@@ -486,6 +486,7 @@ std::shared_ptr<VQDocxRunText> VQDocxPDFPageParser::newRunText(VQPDFConentParser
     run->pdfScanIndex_ShowText = parser->scanOperatorIndex_ShowText;
   }
   run->rProperty = currentRProperty(glyph, rotation);
+  run->horizontalScaling = std::fabs(s.horizontalScaling);
   run->setRunText(text);
   return run;
 }

@@ -316,6 +316,7 @@ std::shared_ptr<VQDocxObject> VQDocxRunText::cloneObject() const {
   copy->isSpaceLast = isSpaceLast;
   copy->wordGapBefore = wordGapBefore;
   copy->gapFont = gapFont;
+  copy->horizontalScaling = horizontalScaling;
   copy->pdfScanIndex_BegainText = pdfScanIndex_BegainText;
   copy->pdfScanIndex_ShowText = pdfScanIndex_ShowText;
   copy->wordSingleLineHeight = wordSingleLineHeight;

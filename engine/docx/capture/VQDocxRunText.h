@@ -40,6 +40,10 @@ class VQDocxRunText : public VQDocxRun {
   // The type the capture measures word gaps beside the run with (its first
   // glyph's): gaps between runs are told by the same rule.
   VQPDFWordGapFont gapFont;
+  // The page's horizontal scaling of the glyphs (1: as the font draws them).
+  // Its widths already hold it; lines set at different scalings are no
+  // lines of one paragraph.
+  double horizontalScaling = 1;
   double wordSingleLineHeight = 0;    // one single-spaced line of the font in Word; 0 when unknown
   double wordSingleLineBlankTop = 0;  // the blank band above the glyphs in that line
   uint64_t textScanIndex = 0;         // position among the page's text runs

@@ -79,6 +79,24 @@ std::u32string startTextOf(const VQDocxRunTextLine& line) {
   return text::utf8ToCodePoints(line.lineText);
 }
 
+// The horizontal scaling the most characters of the line are set with.
+double horizontalScalingOf(const VQDocxRunTextLine& line) {
+  double scaling = 1;
+  size_t most = 0;
+  for (const auto& run : line.runTextArray()) {
+    if (!run) continue;
+    const size_t count = text::utf8CharacterCount(run->runText());
+    if (count > most) most = count, scaling = run->horizontalScaling;
+  }
+  return scaling;
+}
+
+// Lines condensed or widened by different amounts are set apart on purpose
+// (a line squeezed to fit a box, a heading): they stay paragraphs of their own.
+bool sameHorizontalScaling(const VQDocxRunTextLine& a, const VQDocxRunTextLine& b) {
+  return std::fabs(horizontalScalingOf(a) - horizontalScalingOf(b)) < 0.01;
+}
+
 double roomOf(const VQDocxParagraph& p) {
   return docxmeasure::finiteOr(p.yBefore()) + docxmeasure::finiteOr(p.yHeight()) + docxmeasure::finiteOr(p.yAfter());
 }
@@ -194,6 +212,7 @@ ParagraphArray VQDocxPageSection::findMergeParagraphs(const ParagraphArray& para
     // Leaders of a contents line.
     if (contains(raw, "....") || contains(raw, "····") || contains(raw, "…")) break;
     if (!pp->isHaveSameFontNameParagraph(*pi)) break;
+    if (!sameHorizontalScaling(*lp, *li)) break;
 
     const Rect& fi = li->lineFrame;
     const Rect& fp = lp->lineFrame;
