@@ -4,13 +4,17 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
+#include <initializer_list>
+#include <string_view>
 
 #include "office/VQDocxEquality.h"
 #include "office/VQDocxTokens.h"
 #include "office/VQNumberFormat.h"
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
+#include "platform/text/InstalledFonts.h"
 
 namespace vq {
 
@@ -41,6 +45,39 @@ double quarterPoint(double points) { return std::round(points * 4.0) / 4.0; }
 std::string removeAll(std::string text, std::string_view what) {
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at)) text.erase(at, what.size());
   return text;
+}
+
+bool hasWord(const std::string& style, std::initializer_list<std::string_view> words) {
+  std::string lower;
+  for (const char c : style) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::any_of(words.begin(), words.end(),
+                     [&](std::string_view w) { return lower.find(w) != std::string::npos; });
+}
+
+// The face a run is written in, as a word processor looks it up: by family,
+// with bold and italic as flags. A face's full or PostScript name ("Nimbus
+// Roman Regular", "NimbusRoman-Bold") is taken for a family of that name,
+// which is not installed, and the text is shown in a stand-in that sets it
+// wider or narrower than it was measured in.
+struct WrittenFace {
+  std::string family;
+  bool bold = false, italic = false;
+};
+
+WrittenFace writtenFace(const VQDocx_RPr& rPr) {
+  WrittenFace out{std::string(VQDocxText(rPr.rFonts.ascii)), rPr.b != 0, rPr.i != 0};
+  if (out.family.empty()) out.family = "Arial Unicode MS";
+  if (const auto face = text::InstalledFonts::findExact(out.family); face && !face->family.empty()) {
+    out.family = face->family;
+    out.bold = out.bold || hasWord(face->style, {"bold", "demi", "black", "heavy"});
+    out.italic = out.italic || hasWord(face->style, {"italic", "oblique"});
+    return out;
+  }
+  // Word adds bold and italic itself: a face name such as "Helvetica Bold
+  // Oblique" must be written as its family name.
+  if (out.bold) out.family = removeAll(out.family, " Bold");
+  if (out.italic) out.family = removeAll(removeAll(out.family, " Italic"), " Oblique");
+  return out;
 }
 
 void setDefaultFonts(VQDocx_RFonts& fonts, std::string_view name) {
@@ -289,8 +326,10 @@ const char* VQDocxUtilities::_sectTypeValue(int value) {
 }
 
 std::string VQDocxUtilities::TextPathStyleForRProperty(const VQDocx_RPr& rPr) {
-  std::string style = fmt::format("font-family:{};", VQDocxText(rPr.rFonts.ascii));
-  if (rPr.b) style += "font-weight:bold;";
+  const WrittenFace face = writtenFace(rPr);
+  std::string style = fmt::format("font-family:{};", face.family);
+  if (face.bold) style += "font-weight:bold;";
+  if (face.italic) style += "font-style:italic;";
   style += fmt::format("font-size:{}pt;", VQFormatFixed(rPr.sz));
   style += "v-text-kern:t;mso-text-shadow:auto";
   return style;
@@ -302,21 +341,17 @@ void VQDocxUtilities::WriteRProperty(const VQDocx_RPr& rPr, XMLFileWriter& write
   W w{writer};
   w.start("rPr");
 
-  std::string font(VQDocxText(rPr.rFonts.ascii));
-  if (font.empty()) font = "Arial Unicode MS";
-  // Word adds bold and italic itself: a face name such as "Helvetica Bold
-  // Oblique" must be written as its family name.
-  if (rPr.b) font = removeAll(font, " Bold");
-  if (rPr.i) font = removeAll(removeAll(font, " Italic"), " Oblique");
+  const WrittenFace face = writtenFace(rPr);
+  const std::string& font = face.family;
   w.leaf("rFonts", {{"ascii", font}, {"hAnsi", font}, {"cs", font}, {"eastAsia", font}});
 
   // The children follow the schema's sequence: Word refuses a document
   // whose run properties come in any other order.
-  if (rPr.b) {
+  if (face.bold) {
     w.leaf("b", {});
     w.leaf("bCs", {});
   }
-  if (rPr.i) w.leaf("i", {});
+  if (face.italic) w.leaf("i", {});
   if (rPr.strikethrough != 0) w.leaf("strike", {{"val", "true"}});
   w.leaf("noProof", {});
 

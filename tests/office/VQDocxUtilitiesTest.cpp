@@ -7,6 +7,7 @@
 
 #include "OfficeTestSupport.h"
 #include "office/VQNumberFormat.h"
+#include "platform/text/InstalledFonts.h"
 
 using namespace vq;
 using vqtest::writeXML;
@@ -195,6 +196,37 @@ TEST(VQDocxUtilities, RunProperties) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(rPrXML(runWith(c.change)), c.expected);
   }
+}
+
+// An installed face is written under its family, with its weight and slant
+// as flags: a word processor looks a face up by family, and takes a full or
+// PostScript name for a family that is not installed.
+TEST(VQDocxUtilities, InstalledFaceNamesAreWrittenAsTheirFamily) {
+  struct Listed : vq::text::FontProvider {
+    std::vector<vq::text::InstalledFace> faces() const override {
+      return {{"Nimbus Roman", "Regular", "Nimbus Roman Regular", "NimbusRoman-Regular", "/r.otf", 0},
+              {"Nimbus Roman", "Bold Italic", "Nimbus Roman Bold Italic", "NimbusRoman-BoldItalic", "/bi.otf", 0}};
+    }
+  };
+  vq::text::InstalledFonts::setProvider(std::make_shared<Listed>());
+  struct Case {
+    const char* name;
+    bool bold, italic;
+  } cases[] = {
+      {"Nimbus Roman Regular", false, false},   {"NimbusRoman-Regular", false, false},  {"Nimbus Roman", false, false},
+      {"Nimbus Roman Bold Italic", true, true}, {"NimbusRoman-BoldItalic", true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    VQDocx_RPr r = U::defaultRProperty();
+    VQDocxSetText(r.rFonts.ascii, c.name);
+    const std::string xml = rPrXML(r);
+    EXPECT_NE(xml.find("<w:rFonts w:ascii=\"Nimbus Roman\" w:hAnsi=\"Nimbus Roman\""), std::string::npos) << xml;
+    EXPECT_EQ(xml.find("<w:b/>") != std::string::npos, c.bold) << xml;
+    EXPECT_EQ(xml.find("<w:i/>") != std::string::npos, c.italic) << xml;
+    EXPECT_EQ(U::TextPathStyleForRProperty(r).find("font-family:Nimbus Roman;"), 0u);
+  }
+  vq::text::InstalledFonts::setProvider(nullptr);
 }
 
 TEST(VQDocxUtilities, HighlightNamesAndTextPathStyle) {
