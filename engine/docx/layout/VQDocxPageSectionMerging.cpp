@@ -23,6 +23,10 @@ using docxmeasure::rightOf;
 using ParagraphArray = VQDocxPageSection::ParagraphArray;
 using LinePtr = std::shared_ptr<VQDocxRunTextLine>;
 
+// How much wider than the page's a merged paragraph's lines may come out
+// in the word processor's face and still hold the same words.
+constexpr double kMergedLineSlack = 0.05;
+
 // Two edges, or two centres, are aligned when they are less than a point apart.
 bool aligned(double a, double b) { return std::fabs(a - b) < 1; }
 
@@ -310,7 +314,12 @@ std::shared_ptr<VQDocxParagraph> VQDocxPageSection::mergeParagraphs(const Paragr
       const double firstLine = twentiethsDown(first->pProperty.ind.left - p.ind.left);
       if (std::isfinite(firstLine)) p.ind.firstLine = static_cast<float>(firstLine);
     }
-    const double room = rightOf(merged->columnFrame) - rightOf(merged->contentFrame);
+    // The lines are set again in the word processor's face, which may come
+    // out a little wider than the page's: a line that no longer fits pushes
+    // a word on and the paragraph grows a line. A share of the measure more
+    // (where the column has it) keeps the page's lines whole.
+    const double slack = kMergedLineSlack * merged->contentFrame.size.width;
+    const double room = rightOf(merged->columnFrame) - rightOf(merged->contentFrame) - std::max(slack, 0.0);
     if (room > 3 && std::isfinite(room)) p.ind.right = static_cast<float>(std::max(0.0, twentiethsDown(room - 3)));
   }
   merged->pProperty = p;
