@@ -21,13 +21,24 @@ std::string replaceAll(std::string s, char from, char to) {
   return s;
 }
 
-// Full-width digits (U+FF10..U+FF19) read as the digits they show.
+// Stands for a space that only groups digits (no-break, thin and narrow
+// no-break spaces): typesetters set those inside one number.
+constexpr char kGroupingSpace = '\x1F';
+
+// Full-width digits (U+FF10..U+FF19) read as the digits they show; grouping
+// spaces read as kGroupingSpace.
 std::string asciiDigits(std::string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     const auto b = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
     if (i + 2 < text.size() && b(0) == 0xEF && b(1) == 0xBC && b(2) >= 0x90 && b(2) <= 0x99) {
       out += static_cast<char>('0' + (b(2) - 0x90));
+      i += 2;
+    } else if (i + 1 < text.size() && b(0) == 0xC2 && b(1) == 0xA0) {
+      out += kGroupingSpace;
+      i += 1;
+    } else if (i + 2 < text.size() && b(0) == 0xE2 && b(1) == 0x80 && (b(2) == 0x89 || b(2) == 0xAF)) {
+      out += kGroupingSpace;
       i += 2;
     } else {
       out += text[i];
@@ -59,16 +70,21 @@ bool isStorableNumber(std::string_view v) {
 // Blanks inside a number only group its digits in threes ("1 234 567") or
 // set a sign, symbol or parenthesis apart ("$ 12", "12 %"). A blank beside a
 // separator or between other digits parts two numbers: "128, 139" is a list
-// and "12 34" two values, never one number.
-bool blanksCanGo(std::string_view t) {
+// and "12 34" two values, never one number. An ordinary blank between
+// digits is a word gap, which groups digits only among amounts: on an index
+// page "133 135" and "134 132 140" are page numbers side by side.
+bool blanksCanGo(std::string_view t, bool amountsAround) {
   auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  auto blank = [](char c) { return c == ' ' || c == kGroupingSpace; };
   for (size_t i = 0; i < t.size(); ++i) {
-    if (t[i] != ' ') continue;
+    if (!blank(t[i])) continue;
     size_t j = i;
-    while (j < t.size() && t[j] == ' ') ++j;
+    bool grouping = true;
+    for (; j < t.size() && blank(t[j]); ++j) grouping = grouping && t[j] == kGroupingSpace;
     const char before = i > 0 ? t[i - 1] : '\0', after = j < t.size() ? t[j] : '\0';
     if (before == ',' || before == '.' || after == ',' || after == '.') return false;
     if (digit(before) && digit(after)) {
+      if (!grouping && !amountsAround) return false;
       size_t k = j;
       while (k < t.size() && digit(t[k])) ++k;
       if (k - j != 3) return false;
@@ -97,10 +113,10 @@ std::string plainCode(int decimals, std::string_view suffix = "") {
 VQExcelNumber::VQExcelNumber(std::string_view text, std::string_view thousandChoice, bool amountsAround) {
   // Blanks that only group digits go.
   const std::string digits = asciiDigits(text);
-  if (!blanksCanGo(digits)) return;
+  if (!blanksCanGo(digits, amountsAround)) return;
   std::string clean;
   for (char c : digits)
-    if (c != ' ') clean += c;
+    if (c != ' ' && c != kGroupingSpace) clean += c;
   // An amount in parentheses, as accounts write losses, is negative; only
   // among amounts, though.
   if (clean.size() > 2 && clean.front() == '(' && clean.back() == ')') {

@@ -349,9 +349,15 @@ void VQExcelPage::typesetRunTexts() {
   VQExcelRuns runs = S::SortRunTextsByY(S::SortRunTextsByX(allRunTextArray));
   std::vector<VQExcelTempGroup> rowPass = cutBands(runs);
   // The bands' runs as they were cut, for telling a paragraph's gaps from a
-  // table's by the lines above and below.
+  // table's by the lines above and below. They are copies: joining grows a
+  // line's first run in place, and a line joined across a column gap would
+  // then seem to run across the gap for the next line, and so on down the
+  // page.
   std::vector<VQExcelRuns> lines;
-  for (const auto& band : rowPass) lines.push_back(band.runTexts);
+  for (const auto& band : rowPass) {
+    VQExcelRuns& line = lines.emplace_back();
+    for (const auto& r : band.runTexts) line.push_back(std::make_shared<VQExcelRunText>(*r));
+  }
   for (size_t b = 0; b < rowPass.size(); ++b) {
     auto& band = rowPass[b];
     const VQExcelRuns* above = b > 0 ? &lines[b - 1] : nullptr;

@@ -77,6 +77,20 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
       {"a table's columns as far apart stay apart",
        {MakeRun("a", 10, 10, 20), MakeRun("b", 42, 10, 20), MakeRun("c", 10, 22, 20), MakeRun("d", 42, 22, 20)},
        {{"a", 1, 1, 0, 0}, {"b", 1, 2, 0, 0}, {"c", 2, 1, 0, 0}, {"d", 2, 2, 0, 0}}},
+      // A heading runs across the gutter of the two columns below it: the
+      // lines further down, whose neighbours leave the gutter open, stay in
+      // their columns (a line joined across it is no paragraph line that
+      // runs across it for the next).
+      {"a column gap crossed once stays a column gap further down",
+       {MakeRun("Heading across both columns", 10, 10, 190), MakeRun("left a", 10, 22, 90),
+        MakeRun("right a", 118, 22, 82), MakeRun("left b", 10, 34, 90), MakeRun("right b", 118, 34, 82),
+        MakeRun("left c", 10, 46, 90), MakeRun("right c", 118, 46, 82)},
+       {{"Heading across both columns", 1, 1, 0, 1},
+        {"left a right a", 2, 1, 0, 1},
+        {"left b", 3, 1, 0, 0},
+        {"right b", 3, 2, 0, 0},
+        {"left c", 4, 1, 0, 0},
+        {"right c", 4, 2, 0, 0}}},
       {"a line alone keeps its wide gap",
        {MakeRun("alone", 10, 10, 30), MakeRun("here", 52, 10, 20), MakeRun("far below", 10, 80, 100)},
        {{"alone", 1, 1, 0, 0}, {"here", 1, 2, 0, 0}, {"far below", 2, 1, 0, 1}}},

@@ -55,9 +55,23 @@ TEST(VQExcelNumber, RecognisesNumberKinds) {
       {"12a", ",", false, 0, -1, ""},
       {"1,23", ",", false, 0, -1, ""},
       // Blanks group digits in threes or set a symbol apart; anywhere else
-      // they part two numbers, and the text stays as written.
-      {"12 345", ",", true, 0, 0, "12345"},
-      {"1 234 567", ",", true, 0, 0, "1234567"},
+      // they part two numbers, and the text stays as written. A word gap
+      // groups digits only among amounts; a no-break or thin space always.
+      {"12 345", ",", true, 0, 0, "12345", "", true},
+      {"1 234 567", ",", true, 0, 0, "1234567", "", true},
+      {"12 345", ",", false, 0, -1, ""},
+      {"134 132 140", ",", false, 0, -1, ""},
+      {"133 135", ",", false, 0, -1, ""},
+      {"12\xE2\x80\xAF"
+       "345",
+       ",", true, 0, 0, "12345"},
+      {"1\xC2\xA0"
+       "234\xE2\x80\x89"
+       "567",
+       ",", true, 0, 0, "1234567"},
+      {"12\xC2\xA0"
+       "34",
+       ",", false, 0, -1, ""},
       {"$ 12", ",", true, 4, -1, "12", "$#,##0"},
       {"128, 139", ",", false, 0, -1, ""},
       {"128, 139, 144, 149", ",", false, 0, -1, ""},

@@ -103,6 +103,8 @@ TEST(VQExcelWritersEndToEnd, CellsAsThePageSetsThem) {
   index->lines = 2;
   auto page = f.page(
       1, {index,
+          // Page numbers of an index on one line, a word gap apart.
+          MakeRun("134 132 140", 10, 260, 45),
           // An equation number beside prose.
           MakeRun("as in the equation", 10, 60, 90), MakeRun("(2)", 200, 60, 12),
           // A column of amounts, and a code.
@@ -121,7 +123,8 @@ TEST(VQExcelWritersEndToEnd, CellsAsThePageSetsThem) {
   EXPECT_EQ(numbers, (std::vector<std::string>{"1234.00", "-567.00", "1234567.00"}));
   ASSERT_TRUE(f.doc.sharedStrings().writeStringItemsEnd());
   const std::string sst = ReadFile(f.doc.savedWorkFolder() + "/xl/sharedStrings.xml");
-  for (const char* text : {">133 135<", ">(2)<", ">007<"}) EXPECT_NE(sst.find(text), std::string::npos) << text;
+  for (const char* text : {">133 135<", ">134 132 140<", ">(2)<", ">007<"})
+    EXPECT_NE(sst.find(text), std::string::npos) << text;
   // 12 characters of 14-point bold type and the cell's margins, in
   // characters of the workbook's 12-point type.
   const std::string cols = Element(xml, "cols");
