@@ -715,7 +715,7 @@ struct VQPDFConentParser::Ops {
     auto image = std::make_shared<VQPDFImageXObject>(
         stream, fmt::format("EI-{:.0f}-{}", SecondsSince1970(), VQRandomString::Random4BigLetter()));
     if (parser.contentStreamType == VQPDFContentStreamTypeAnnotation) image->annot = parser.contentAnnot;
-    parser.reportImage(std::move(image), nullptr);
+    parser.reportImage(std::move(image), parser.context_->images);
   }
 };
 

@@ -10,6 +10,7 @@
 #include <numbers>
 
 #include "pdf/VQPDFFunction.h"
+#include "platform/pdf/PdfRenderSafety.h"
 
 namespace vq {
 
@@ -148,9 +149,12 @@ class Compiler {
     return text_.substr(start, pos_ - start);
   }
 
-  // Reads up to the closing brace of the current procedure.
+  // Reads up to the closing brace of the current procedure, the
+  // `depth + 1`th open one. Programs nested deeper than the renderer is
+  // allowed to see are refused here too, so that every output draws them
+  // alike (not at all).
   bool block(Block* out, int depth) {
-    if (depth > 64) return false;
+    if (depth + 1 > pdf::kMostPostScriptNesting) return false;
     std::vector<Block> pending;
     for (;;) {
       std::string token = next();

@@ -1,5 +1,9 @@
 #include "pdf/VQPDFXObject.h"
 
+#include <fmt/format.h>
+
+#include <algorithm>
+
 #include "pdf/VQPDFObjectValues.h"
 
 namespace vq {
@@ -56,22 +60,78 @@ void VQPDFImageXObject::prepareDecoding(const Object& colorSpaces, bool allowed,
   page_ = std::move(page);
 }
 
+namespace {
+
+// Inline images larger than this are decoded where drawn: their content
+// would make a large key, and a page does not repeat many of them.
+constexpr size_t kMostSharedInlineBytes = 1 << 20;
+
+// A direct value written out whole, dictionary keys in order, so that two
+// equal values read alike.
+void describe(const Object& value, std::string& out, int depth = 0) {
+  if (depth > 8) return;
+  if (value.isName()) {
+    out += '/';
+    out += value.name().value_or("");
+  } else if (value.isNumber()) {
+    out += fmt::format("{} ", value.number().value_or(0));
+  } else if (value.isString()) {
+    const std::string bytes = value.bytes().value_or("");
+    out += fmt::format("({}:{})", bytes.size(), bytes);
+  } else if (value.isBoolean()) {
+    out += value.boolean().value_or(false) ? "T" : "F";
+  } else if (value.isArray()) {
+    out += "[";
+    for (const Object& each : value.elements()) describe(each, out, depth + 1);
+    out += "]";
+  } else if (value.isDictionary()) {
+    std::vector<std::string> keys = value.keys();
+    std::sort(keys.begin(), keys.end());
+    out += "<<";
+    for (const auto& key : keys) {
+      out += '/';
+      out += key;
+      describe(value.get(key), out, depth + 1);
+    }
+    out += ">>";
+  } else {
+    out += "N";
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> VQPDFImageXObject::contentKey(int32_t paint) const {
+  const auto data = xObjectStream.rawData();
+  if (!data || data->size() > kMostSharedInlineBytes) return std::nullopt;
+  std::string key = fmt::format("{} ", paint);
+  describe(xObjectDictionary, key);
+  // A named space means what the resources at the drawing say.
+  Object space = xObjectDictionary.get("CS");
+  if (space.isNull()) space = xObjectDictionary.get("ColorSpace");
+  if (space.isName()) describe(colorSpaces_.get(space.name().value_or("")), key);
+  key += *data;
+  return key;
+}
+
 const std::string& VQPDFImageXObject::decodedImagePath() {
   if (decodeTried_ || !decodeAllowed_) return cachedImagePath;
   decodeTried_ = true;
   const pdf::ObjectId id = xObjectStream.id();
-  const bool shared = page_ && id.isIndirect();
   const int32_t paint =
       stencilColor ? (int32_t{stencilColor->r} << 16) | (int32_t{stencilColor->g} << 8) | stencilColor->b : -1;
-  const auto key = std::make_tuple(id.number, id.generation, paint);
-  if (shared) {
-    if (auto it = page_->pathByStream.find(key); it != page_->pathByStream.end()) {
-      cachedImagePath = it->second;
-      return cachedImagePath;
-    }
+  if (!page_) {
+    parseImage(colorSpaces_);
+  } else if (id.isIndirect()) {
+    const auto key = std::make_tuple(id.number, id.generation, paint);
+    if (auto it = page_->pathByStream.find(key); it != page_->pathByStream.end()) cachedImagePath = it->second;
+    else page_->pathByStream.emplace(key, (parseImage(colorSpaces_), cachedImagePath));
+  } else if (auto key = contentKey(paint)) {
+    if (auto it = page_->pathByContent.find(*key); it != page_->pathByContent.end()) cachedImagePath = it->second;
+    else page_->pathByContent.emplace(std::move(*key), (parseImage(colorSpaces_), cachedImagePath));
+  } else {
+    parseImage(colorSpaces_);
   }
-  parseImage(colorSpaces_);
-  if (shared) page_->pathByStream.emplace(key, cachedImagePath);
   return cachedImagePath;
 }
 

@@ -46,10 +46,13 @@ class VQPDFXObject {
 // generation numbers) and paint: an image drawn again on the page, through
 // a form used many times for instance, is decoded once. The paint is the
 // colour a stencil mask was painted in (0xRRGGBB), -1 for any other image:
-// a stencil drawn in two colours makes two files. Lives as long as one
-// page's parsing.
+// a stencil drawn in two colours makes two files. Inline images, which
+// are no objects, are known by their content (dictionary, data, paint and
+// the colour space they name in the resources): a small image repeated thousands
+// of times by a page is one file. Lives as long as one page's parsing.
 struct VQPDFDecodedImages {
   std::map<std::tuple<int, int, int32_t>, std::string> pathByStream;  // empty path: decoding failed
+  std::map<std::string, std::string> pathByContent;
 };
 
 class VQPDFImageXObject : public VQPDFXObject {
@@ -89,6 +92,10 @@ class VQPDFImageXObject : public VQPDFXObject {
   int height = 0;
 
  private:
+  // What tells an inline image drawn in `paint` apart from any other, or
+  // nothing for one that is not shared.
+  std::optional<std::string> contentKey(int32_t paint) const;
+
   pdf::Object colorSpaces_;
   std::shared_ptr<VQPDFDecodedImages> page_;
   bool decodeAllowed_ = false;

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "PdfFixture.h"
+#include "platform/pdf/PdfRenderSafety.h"
 
 using vq::VQPDFFunction;
 
@@ -199,4 +201,32 @@ TEST(VQPDFFunction, StitchingThatContainsItselfEnds) {
   auto f = VQPDFFunction::FuntionWithObject(fx.wrap(self));
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(Eval(*f, {0.5})[0], 0.0);
+}
+
+// The evaluator takes the deepest nesting the page renderer is allowed to
+// see and refuses one more, whatever the program's length: the two agree,
+// so that no output draws what another refuses.
+TEST(VQPDFFunction, CalculatorNestingHasOneBound) {
+  const auto nested = [](int levels) {
+    // Each inner procedure is run by `if` on a true condition.
+    std::string text;
+    for (int i = 1; i < levels; ++i) text += "true { ";
+    text = "{ " + text + "0.5";
+    for (int i = 1; i < levels; ++i) text += " } if";
+    return text + " }";
+  };
+  const int most = vq::pdf::kMostPostScriptNesting;
+  for (int levels : {2, most, most + 1, 100000}) {
+    SCOPED_TRACE(levels);
+    const std::string text = nested(levels);
+    EXPECT_EQ(vq::pdf::PostScriptNesting(text), std::min(levels, most + 1));
+    vqtest::PdfFixture fx;
+    auto f = VQPDFFunction::FuntionWithObject(fx.stream("<< /FunctionType 4 /Domain [0 1] /Range [0 1] >>", text));
+    ASSERT_NE(f, nullptr);
+    const bool accepted = levels <= most;
+    EXPECT_EQ(static_cast<vq::VQPDFPostScriptFunction&>(*f).ok, accepted);
+    if (accepted) {
+      EXPECT_DOUBLE_EQ(Eval(*f, {0})[0], 0.5);
+    }
+  }
 }

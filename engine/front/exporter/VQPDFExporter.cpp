@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include <fmt/format.h>
+
 #include "common/VQPDFPathUtilities.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "platform/graphics/VQPageRenderer.h"
@@ -32,11 +34,12 @@ std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, doubl
     if (error) *error = "page without a document";
     return std::nullopt;
   }
-  // The renderer follows a CMap's /UseCMap without end when the chain loops,
-  // and the process dies of a stack overflow: such a page is not handed to
+  // The renderer recurses without end through a CMap's /UseCMap chain that
+  // loops, and once per level of a calculator function's procedures: its
+  // process would die of a stack overflow, so such a page is not handed to
   // it.
-  if (pdf::PageHasLoopingCMap(page)) {
-    if (error) *error = "a font's CMap uses itself";
+  if (auto hazard = pdf::PageRendererHazard(page)) {
+    if (error) *error = fmt::format("page {} is not drawn: {}", page.number(), *hazard);
     return std::nullopt;
   }
   return RenderPDFPage(document->path(), document->password(), page.number(), dpiX, dpiY, error, stop);

@@ -77,4 +77,10 @@ struct VQPageRenderSink {
 bool vq_page_renderer_render(const VQPageRenderRequest* request, const VQPageRenderSink* sink);
 // Forgets the opened documents.
 void vq_page_renderer_clear_cache();
+
+// Why the page being drawn lost part of its drawing (a picture refused or
+// out of memory), or null while nothing was lost; the drawing guards set
+// it, and the drawing code clears it before each page.
+const char* vq_page_renderer_lost_drawing();
+void vq_page_renderer_clear_lost_drawing();
 }

@@ -1,13 +1,30 @@
 #pragma once
 // Checks a page for structures that make the page renderer recurse without
 // end (and crash with a stack overflow) before the page is handed to it.
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "platform/pdf/PdfDocument.h"
 
 namespace vq::pdf {
 
-// True when a font the page can use (through its resources, the forms,
-// patterns, soft masks and Type 3 fonts they name, and its annotations'
-// appearances) has a CMap whose /UseCMap chain comes back to itself.
-bool PageHasLoopingCMap(const Page& page);
+// Procedures nested deeper than this in a PostScript calculator (type 4)
+// function make no sense in a real file: the engine's evaluator refuses
+// them, and a page that uses one is not handed to the renderer, whose
+// parser recurses once per level.
+inline constexpr int kMostPostScriptNesting = 64;
+
+// The deepest nesting of braces in a calculator function's program text
+// (comments skipped); counting stops just past kMostPostScriptNesting.
+int PostScriptNesting(std::string_view program);
+
+// Why the page must not be handed to the renderer, or nothing when nothing
+// is known against it. Everything the page can use is walked (its
+// resources, the forms, patterns, soft masks and Type 3 fonts they name,
+// and its annotations' appearances) for a font whose CMap's /UseCMap chain
+// comes back to itself, and for a calculator function nested deeper than
+// kMostPostScriptNesting in a shading, colour space or transfer function.
+std::optional<std::string> PageRendererHazard(const Page& page);
 
 }  // namespace vq::pdf

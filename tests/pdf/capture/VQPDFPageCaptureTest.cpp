@@ -492,3 +492,50 @@ TEST(VQPDFPageCapture, WordGapsComeFromBlankGlyphsAndWideGaps) {
     EXPECT_EQ(got, expected);
   }
 }
+
+// A page that repeats a small inline image many times decodes it once per
+// paint, whatever the repeat count; images that differ in data, dictionary
+// or stencil colour, or in the colour space they name, are decoded
+// apart.
+TEST(VQPDFPageCapture, RepeatedInlineImagesAreDecodedOnce) {
+  struct Case {
+    const char* what;
+    std::string content;
+    int decodes;
+  };
+  std::string repeated, varied;
+  for (int i = 0; i < 400; ++i) {
+    repeated += "q 2 0 0 2 100 400 cm BI /W 2 /H 2 /CS /G /BPC 8 ID abcd EI Q\n";
+    varied += fmt::format("BI /W 2 /H 2 /CS /G /BPC 8 ID ab{:02} EI\n", i % 50);
+  }
+  const Case cases[] = {
+      {"one image 400 times", repeated, 1},
+      {"50 images 8 times each", varied, 50},
+      {"a stencil in two colours",
+       "1 0 0 rg BI /W 8 /H 1 /IM true ID a EI 0 0 1 rg BI /W 8 /H 1 /IM true ID a EI "
+       "1 0 0 rg BI /W 8 /H 1 /IM true ID a EI",
+       2},
+      {"one named space", "BI /W 1 /H 1 /CS /C /BPC 8 ID a EI BI /W 1 /H 1 /CS /C /BPC 8 ID a EI", 1},
+      {"two named spaces", "BI /W 1 /H 1 /CS /C /BPC 8 ID a EI BI /W 1 /H 1 /CS /D /BPC 8 ID a EI", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    vqtest::ScratchDir dir;
+    const auto document = WriteAndOpen(
+        dir, vqtest::BuildPDF({
+                 "<< /Type /Catalog /Pages 2 0 R >>",
+                 "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /ColorSpace "
+                 "<< /C /DeviceGray /D [/Indexed /DeviceRGB 0 <000000>] >> >> >>",
+                 vqtest::PDFStream(c.content),
+             }));
+    ASSERT_TRUE(document);
+    DecodeCounter counter;
+    VQPDFPageCapture capture;
+    Recorder recorder(capture);
+    capture.beginPage(*document->page(1));
+    capture.run(recorder);
+    capture.endPage();
+    EXPECT_EQ(counter.decodes, c.decodes);
+  }
+}

@@ -270,6 +270,51 @@ TEST(PageRendererProgram, PageBeyondTheMemoryBudgetFailsAlone) {
   }).join();
 }
 
+// A picture drawn 100 points large whose dictionary declares a huge pixel
+// size, from a few bytes of data: the renderer refuses a bitmap beyond the
+// engine's own image bound, and one beyond the memory budget, and a page
+// that loses a picture that way fails with the reason instead of passing
+// for drawn. A picture within both draws.
+TEST(PageRendererProgram, PageThatLosesAPictureFails) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "sanitizer builds have no memory budget";
+#endif
+  struct Case {
+    int side;
+    const char* says;  // empty: the page draws
+  } cases[] = {
+      {30000, "a picture of 30000 x 30000 pixels is larger than the renderer draws"},
+      {5000, "no memory for a bitmap of 5000 x 5000 pixels"},
+      {1000, ""},
+  };
+  vqtest::ScratchDir dir;
+  vqtest::EnvVar budget("VQPAPYRANT_RENDER_MEMORY_LIMIT", "64");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.side);
+    const auto path = dir / fmt::format("image-{}.pdf", c.side);
+    std::ofstream(path, std::ios::binary) << vqtest::BuildPDF({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << /I 5 0 R >> >> /Contents 4 "
+        "0 R >>",
+        vqtest::PDFStream("q 100 0 0 100 0 0 cm /I Do Q"),
+        fmt::format("<< /Type /XObject /Subtype /Image /Width {0} /Height {0} /ColorSpace /DeviceGray "
+                    "/BitsPerComponent 8 /Length 4 >>\nstream\nabcd\nendstream",
+                    c.side),
+    });
+    // A thread of its own starts a program of its own, which reads the
+    // budget.
+    std::thread([&] {
+      std::string error;
+      const auto bitmap = RenderPDFPage(path, "", 1, 72, 72, &error);
+      EXPECT_EQ(bitmap.has_value(), std::string(c.says).empty()) << error;
+      if (!bitmap) {
+        EXPECT_NE(std::string::npos, error.find(c.says)) << error;
+      }
+    }).join();
+  }
+}
+
 // Values that the drawing library refuses outright, which would leave the
 // rest of the page undrawn: the page still draws, and what follows them on
 // the page is there.

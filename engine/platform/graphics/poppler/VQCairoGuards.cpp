@@ -17,10 +17,20 @@
 // renderers draw it solid on whole pixels. Such an area's long edges are
 // moved to the nearest pixel boundaries, keeping at least one pixel.
 // (Strokes get the same from the PDF renderer itself.)
+// The last guard is about memory: the PDF renderer decodes a picture into a
+// bitmap of the picture's own size, however small it is drawn, so a small
+// file that declares a 30,000 x 30,000 picture takes gigabytes. A bitmap
+// larger than the engine's own decoder takes is refused, and the page is
+// reported as not fully drawn, as is any bitmap the memory budget refuses.
 #include <cairo.h>
 #include <dlfcn.h>
+#include <fmt/format.h>
 
 #include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "platform/graphics/VQPageRenderProtocol.h"
 
 namespace {
 
@@ -30,6 +40,11 @@ F cairoOwn(const char* name) {
 }
 
 constexpr double kVanishing = 1e-9;
+// The most pixels of one bitmap, as the engine's image decoder allows.
+constexpr int64_t kMostBitmapPixels = int64_t{1} << 27;
+
+// The first loss of the page being drawn; empty while none.
+std::string lostDrawing;
 // Areas thinner than this many pixels are drawn on whole pixels.
 constexpr double kThin = 2;
 
@@ -95,6 +110,25 @@ cairo_path_t* widenThinArea(cairo_t* cr) {
 }  // namespace
 
 extern "C" {
+
+const char* vq_page_renderer_lost_drawing() { return lostDrawing.empty() ? nullptr : lostDrawing.c_str(); }
+void vq_page_renderer_clear_lost_drawing() { lostDrawing.clear(); }
+
+cairo_surface_t* cairo_image_surface_create(cairo_format_t format, int width, int height) {
+  static const auto own = cairoOwn<cairo_surface_t* (*)(cairo_format_t, int, int)>("cairo_image_surface_create");
+  const int64_t pixels = int64_t{width} * int64_t{height};
+  if (pixels > kMostBitmapPixels) {
+    if (lostDrawing.empty())
+      lostDrawing = fmt::format("a picture of {} x {} pixels is larger than the renderer draws", width, height);
+    // An invalid size makes cairo answer an error surface, which the PDF
+    // renderer skips.
+    return own(format, -1, -1);
+  }
+  cairo_surface_t* surface = own(format, width, height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS && lostDrawing.empty())
+    lostDrawing = fmt::format("no memory for a bitmap of {} x {} pixels", width, height);
+  return surface;
+}
 
 void cairo_fill(cairo_t* cr) {
   static const auto own = cairoOwn<void (*)(cairo_t*)>("cairo_fill");

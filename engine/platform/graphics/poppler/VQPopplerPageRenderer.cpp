@@ -173,7 +173,13 @@ bool vq_page_renderer_render(const VQPageRenderRequest* request, const VQPageRen
     // the last column and row show the part of the page they cover, and
     // every other pixel stands where other renderers put it.
     cairo_scale(cr.get(), dpiX / 72.0, dpiY / 72.0);
+    vq_page_renderer_clear_lost_drawing();
     poppler_page_render(page.get(), cr.get());
+    // A page drawn without part of its content is no page.
+    if (const char* lost = vq_page_renderer_lost_drawing()) {
+      setError(error, fmt::format("page {} could not be drawn whole: {}", pageNumber, lost));
+      return false;
+    }
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
       setError(error,
                fmt::format("drawing page {} failed: {}", pageNumber, cairo_status_to_string(cairo_status(cr.get()))));
