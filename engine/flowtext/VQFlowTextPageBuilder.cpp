@@ -11,6 +11,12 @@ using Part = std::vector<Run>;       // runs that follow one another without a g
 using SectLine = std::vector<Part>;  // the parts of one line, in x order
 using Column = std::vector<Part>;    // parts of a block that overlap horizontally, top-down
 
+// Column geometry is measured on columns of parts and on columns that only
+// point at parts held elsewhere (a trial cut, a band being joined), so that
+// neither has to copy the runs.
+const Part& asPart(const Part& p) { return p; }
+const Part& asPart(const Part* p) { return *p; }
+
 float minTop(const Part& p) {
   float t = static_cast<float>(p.front().top());
   for (const auto& r : p) t = std::min(t, static_cast<float>(r.top()));
@@ -52,14 +58,16 @@ void stableSortBy(std::vector<T>& v, Key key) {
   v = std::move(sorted);
 }
 
-double columnLeft(const Column& c) {
-  double l = leftX(c.front());
-  for (const auto& p : c) l = std::min(l, leftX(p));
+template <class C>
+double columnLeft(const C& c) {
+  double l = leftX(asPart(c.front()));
+  for (const auto& p : c) l = std::min(l, leftX(asPart(p)));
   return l;
 }
-double columnRight(const Column& c) {
-  double r = rightX(c.front());
-  for (const auto& p : c) r = std::max(r, rightX(p));
+template <class C>
+double columnRight(const C& c) {
+  double r = rightX(asPart(c.front()));
+  for (const auto& p : c) r = std::max(r, rightX(asPart(p)));
   return r;
 }
 double partFontSize(const Part& p) {
@@ -67,21 +75,24 @@ double partFontSize(const Part& p) {
   for (const auto& r : p) size = std::max(size, std::fabs(r.ctmInfo.fontSize.width));
   return size;
 }
-double columnFontSize(const Column& c) {
+template <class C>
+double columnFontSize(const C& c) {
   double size = 0;
-  for (const auto& p : c) size = std::max(size, partFontSize(p));
+  for (const auto& p : c) size = std::max(size, partFontSize(asPart(p)));
   return size;
 }
 // Running text is the smallest text of a column (headings are larger).
-double columnTextSize(const Column& c) {
+template <class C>
+double columnTextSize(const C& c) {
   double size = columnFontSize(c);
   for (const auto& p : c)
-    for (const auto& r : p) size = std::min(size, std::fabs(r.ctmInfo.fontSize.width));
+    for (const auto& r : asPart(p)) size = std::min(size, std::fabs(r.ctmInfo.fontSize.width));
   return size;
 }
 // Every column of more than one part is wide enough to hold running text:
 // table cells stay narrower, so a table keeps its row order.
-bool holdsRunningText(const std::vector<Column>& band) {
+template <class C>
+bool holdsRunningText(const std::vector<C>& band) {
   for (const auto& c : band)
     if (c.size() > 1 && columnRight(c) - columnLeft(c) < kTextColumnWidth * columnTextSize(c)) return false;
   return true;
@@ -94,7 +105,8 @@ bool holdsRunningText(const std::vector<Column>& band) {
 // horizontally, still make two columns or more, every one of which goes
 // on from the band, and the columns that take from both are set apart by
 // more than a word gap.
-bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, float bandBottom, float nextTop) {
+using BandColumn = std::vector<Part*>;  // a band's column: parts held by the blocks it was joined from
+bool joinColumnBand(std::vector<BandColumn>& band, std::vector<Column>& next, float bandBottom, float nextTop) {
   if (band.size() < 2) return false;
   double fontSize = 0;
   for (const auto& c : next) fontSize = std::max(fontSize, columnFontSize(c));
@@ -130,18 +142,19 @@ bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, 
         groups[i + 1].left - groups[i].right < kColumnSeparation * fontSize)
       return false;
   }
-  const auto byTop = [](const Part& a, const Part& b) { return minTop(a) < minTop(b); };
-  std::vector<Column> joined(groups.size());
+  const auto byTop = [](const Part* a, const Part* b) { return minTop(*a) < minTop(*b); };
+  std::vector<BandColumn> joined(groups.size());
   for (size_t i = 0; i < groups.size(); ++i) {
-    Column& column = joined[i];
+    BandColumn& column = joined[i];
     for (const Side* side : groups[i].sides) {
       // Each side is already in top-down order: merging keeps the order a
       // stable sort of the whole column would give.
       const size_t middle = column.size();
-      if (side->fromNext) column.insert(column.end(), next[side->index].begin(), next[side->index].end());
-      else
-        column.insert(column.end(), std::make_move_iterator(band[side->index].begin()),
-                      std::make_move_iterator(band[side->index].end()));
+      if (side->fromNext) {
+        for (Part& p : next[side->index]) column.push_back(&p);
+      } else {
+        column.insert(column.end(), band[side->index].begin(), band[side->index].end());
+      }
       std::inplace_merge(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(middle), column.end(), byTop);
     }
   }
@@ -397,12 +410,22 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // whose word gaps happen to line up than text columns, and a band with
   // narrow columns more likely a table: their blocks stay as they were.
   std::vector<std::vector<Column>> blockColumns;
-  std::vector<std::vector<Column>> bands;       // the band being joined (at most one)
-  std::vector<std::vector<Column>> bandBlocks;  // the blocks it was joined from
+  // The band being joined (at most one) points at the parts of the blocks it
+  // was joined from; those stay where they are (a block's columns keep their
+  // storage when the block moves) until the band closes.
+  std::vector<std::vector<BandColumn>> bands;
+  std::vector<std::vector<Column>> bandBlocks;
   auto closeBand = [&] {
     if (bands.empty()) return;
     if (bandBlocks.size() >= kMinColumnBand && holdsRunningText(bands.back())) {
-      blockColumns.push_back(std::move(bands.back()));
+      std::vector<Column> joined;
+      joined.reserve(bands.back().size());
+      for (const BandColumn& c : bands.back()) {
+        Column& column = joined.emplace_back();
+        column.reserve(c.size());
+        for (Part* p : c) column.push_back(std::move(*p));
+      }
+      blockColumns.push_back(std::move(joined));
     } else {
       for (auto& b : bandBlocks) blockColumns.push_back(std::move(b));
     }
@@ -411,32 +434,37 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   };
   // A block's parts cut into columns: parts further apart than a column gap
   // (wider in large type) stand in different columns, each top-down.
-  auto cutIntoColumns = [](std::vector<SectLine>& block) {
-    std::vector<Part> parts;
-    for (auto& sl : block)
-      for (auto& p : sl) parts.push_back(std::move(p));
-    stableSortBy(parts, [](const Part& p) { return leftX(p); });
-    std::vector<Column> columns;
+  // The parts are the block's own (moved) or pointers at them (a trial cut).
+  auto cutIntoColumns = []<class P>(std::vector<P> parts) {
+    stableSortBy(parts, [](const P& p) { return leftX(asPart(p)); });
+    std::vector<std::vector<P>> columns;
     for (size_t i = 0; i < parts.size();) {
-      float right = static_cast<float>(rightX(parts[i]));
-      double size = partFontSize(parts[i]);
-      Column col;
+      float right = static_cast<float>(rightX(asPart(parts[i])));
+      double size = partFontSize(asPart(parts[i]));
+      std::vector<P> col;
       col.push_back(std::move(parts[i]));
       size_t j = i + 1;
       // Large type (a slide's) sets its words further apart than the
       // column gap: only a gap of a column's width in its type's ems parts.
       for (; j < parts.size(); ++j) {
-        const double nextSize = std::max(size, partFontSize(parts[j]));
-        if (leftX(parts[j]) > right + std::max(kColumnGap, kColumnSeparation * nextSize)) break;
-        right = std::max(right, static_cast<float>(rightX(parts[j])));
+        const Part& next = asPart(parts[j]);
+        const double nextSize = std::max(size, partFontSize(next));
+        if (leftX(next) > right + std::max(kColumnGap, kColumnSeparation * nextSize)) break;
+        right = std::max(right, static_cast<float>(rightX(next)));
         size = nextSize;
         col.push_back(std::move(parts[j]));
       }
-      stableSortBy(col, [](const Part& p) { return minTop(p); });
+      stableSortBy(col, [](const P& p) { return minTop(asPart(p)); });
       columns.push_back(std::move(col));
       i = j;
     }
     return columns;
+  };
+  auto blockParts = [](std::vector<SectLine>& block) {
+    std::vector<Part> parts;
+    for (auto& sl : block)
+      for (auto& p : sl) parts.push_back(std::move(p));
+    return parts;
   };
   // Lines set as close as the type is high touch one another and make one
   // block; a table so set (rows one type size apart) would be cut into its
@@ -447,8 +475,10 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // numbered listing has lines of its own and stays a column.
   const auto isTable = [&](const std::vector<SectLine>& block) {
     if (block.size() < 2) return false;
-    std::vector<SectLine> copy = block;
-    const auto columns = cutIntoColumns(copy);
+    std::vector<const Part*> parts;
+    for (const auto& sl : block)
+      for (const auto& p : sl) parts.push_back(&p);
+    const auto columns = cutIntoColumns(std::move(parts));
     if (columns.size() < 2 || holdsRunningText(columns)) return false;
     size_t rows = 0;
     for (const auto& sl : block) {
@@ -472,13 +502,17 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   }
   float lastBottom = 0;
   for (auto& block : rowBlocks) {
-    std::vector<Column> columns = cutIntoColumns(block);
+    std::vector<Column> columns = cutIntoColumns(blockParts(block));
     float top = 90000, bottom = 0;
     for (const auto& c : columns)
       for (const auto& p : c) top = std::min(top, minTop(p)), bottom = std::max(bottom, maxBottom(p));
     if (bands.empty() || !joinColumnBand(bands.back(), columns, lastBottom, top)) {
       closeBand();
-      bands.push_back(columns);
+      std::vector<BandColumn>& band = bands.emplace_back();
+      for (Column& c : columns) {
+        BandColumn& pointers = band.emplace_back();
+        for (Part& p : c) pointers.push_back(&p);
+      }
     }
     bandBlocks.push_back(std::move(columns));
     lastBottom = std::max(lastBottom, bottom);
@@ -598,7 +632,8 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
             T.runText += ' ';
             T.textWidth += g;
           }
-          target.insert(target.end(), Q.runArray.begin(), Q.runArray.end());
+          target.insert(target.end(), std::make_move_iterator(Q.runArray.begin()),
+                        std::make_move_iterator(Q.runArray.end()));
           holder = &list.back();
         } else {
           list.push_back(std::move(Q));
