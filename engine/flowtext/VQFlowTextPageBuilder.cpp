@@ -302,10 +302,19 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     return out;
   }
 
-  // 1. Top-down order.
-  std::vector<Run> sorted = runs;
-  stableSortBy(sorted, [](const Run& r) { return r.top(); });
-  out.textMargin.top = sorted.front().top();
+  // 1. Top-down order, found on the runs' positions: each run is copied
+  // once, into its line, rather than into a sorted copy of the page first.
+  std::vector<size_t> topDown;
+  {
+    std::vector<std::pair<double, size_t>> keyed;
+    keyed.reserve(runs.size());
+    for (size_t i = 0; i < runs.size(); ++i) keyed.emplace_back(runs[i].top(), i);
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    topDown.reserve(runs.size());
+    for (const auto& entry : keyed) topDown.push_back(entry.second);
+  }
+  const auto sorted = [&](size_t i) -> const Run& { return runs[topDown[i]]; };
+  out.textMargin.top = sorted(0).top();
 
   // 2. Lines: the first remaining run and every later one on its line: its
   // bottom or its baseline within the tolerance (faces of one line reach
@@ -314,38 +323,38 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // baseline, so a page of many runs is not compared run against run.
   std::vector<std::vector<Run>> lines;
   {
-    std::vector<size_t> byBottom(sorted.size());
+    std::vector<size_t> byBottom(runs.size());
     for (size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
     std::vector<size_t> byBase = byBottom;
     std::sort(byBottom.begin(), byBottom.end(),
-              [&](size_t a, size_t b) { return sorted[a].bottom() < sorted[b].bottom(); });
-    std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return sorted[a].base() < sorted[b].base(); });
-    std::vector<bool> taken(sorted.size(), false);
+              [&](size_t a, size_t b) { return sorted(a).bottom() < sorted(b).bottom(); });
+    std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return sorted(a).base() < sorted(b).base(); });
+    std::vector<bool> taken(runs.size(), false);
     std::vector<size_t> found;
     // Adds the runs after `i` whose `measure` lies within the tolerance of
     // `at`, from `order` (the runs sorted by that measure).
     auto collect = [&](const std::vector<size_t>& order, double (Run::*measure)() const, size_t i, double at) {
       // A range wider than the tolerance; the exact test follows.
       const auto from = std::lower_bound(order.begin(), order.end(), at - 2 * kSameBaseline,
-                                         [&](size_t k, double v) { return (sorted[k].*measure)() < v; });
+                                         [&](size_t k, double v) { return (sorted(k).*measure)() < v; });
       const auto to = std::upper_bound(from, order.end(), at + 2 * kSameBaseline,
-                                       [&](double v, size_t k) { return v < (sorted[k].*measure)(); });
+                                       [&](double v, size_t k) { return v < (sorted(k).*measure)(); });
       for (auto it = from; it != to; ++it)
-        if (*it > i && !taken[*it] && std::fabs((sorted[*it].*measure)() - at) < kSameBaseline) found.push_back(*it);
+        if (*it > i && !taken[*it] && std::fabs((sorted(*it).*measure)() - at) < kSameBaseline) found.push_back(*it);
     };
-    for (size_t i = 0; i < sorted.size(); ++i) {
+    for (size_t i = 0; i < runs.size(); ++i) {
       if (taken[i]) continue;
       found.clear();
-      collect(byBottom, &Run::bottom, i, sorted[i].bottom());
-      collect(byBase, &Run::base, i, sorted[i].base());
+      collect(byBottom, &Run::bottom, i, sorted(i).bottom());
+      collect(byBase, &Run::base, i, sorted(i).base());
       std::sort(found.begin(), found.end());
       found.erase(std::unique(found.begin(), found.end()), found.end());
       std::vector<Run> line;
       line.reserve(found.size() + 1);
-      line.push_back(std::move(sorted[i]));
+      line.push_back(sorted(i));
       taken[i] = true;
       for (size_t j : found) {
-        line.push_back(std::move(sorted[j]));
+        line.push_back(sorted(j));
         taken[j] = true;
       }
       lines.push_back(std::move(line));
