@@ -93,27 +93,34 @@ void PdfFileSource::unreadCh(char) {
   if (position_ > 0) --position_;
 }
 
+bool PdfFileSource::windowHoldsPosition() {
+  position_ = std::min(position_, size_);
+  if (position_ >= windowStart_ && position_ < windowStart_ + static_cast<qpdf_offset_t>(windowLength_)) return true;
+  windowStart_ = position_;
+  windowLength_ = readAt(window_.data(), window_.size(), position_);
+  return windowLength_ > 0;
+}
+
 qpdf_offset_t PdfFileSource::findAndSkipNextEOL() {
   // The offset of the next end of line, or of the end of the file; the
   // position afterwards is the first byte past that line end's \r and \n.
-  char buffer[10240];
-  for (;;) {
-    const qpdf_offset_t start = position_;
-    const size_t n = read(buffer, sizeof(buffer));
-    if (n == 0) return position_;
-    const char* end = std::find_if(buffer, buffer + n, [](char c) { return c == '\r' || c == '\n'; });
-    if (end == buffer + n) continue;
-    const qpdf_offset_t result = start + (end - buffer);
-    seek(result + 1, SEEK_SET);
-    char c = 0;
-    while (read(&c, 1) == 1) {
-      if (c != '\r' && c != '\n') {
-        unreadCh(c);
-        break;
-      }
-    }
-    return result;
+  // Scanned in the window itself: qpdf reads a cross-reference table line
+  // by line through here, and reads of a fixed size would refill the window
+  // back and forth near its end.
+  const auto isEnd = [](char c) { return c == '\r' || c == '\n'; };
+  qpdf_offset_t result = -1;
+  while (result < 0 && windowHoldsPosition()) {
+    const char* from = window_.data() + (position_ - windowStart_);
+    const char* to = window_.data() + windowLength_;
+    const char* end = std::find_if(from, to, isEnd);
+    position_ += end - from;
+    if (end != to) result = position_;
   }
+  if (result < 0) result = position_;
+  else
+    while (windowHoldsPosition() && isEnd(window_[static_cast<size_t>(position_ - windowStart_)])) ++position_;
+  last_offset = position_;
+  return result;
 }
 
 }  // namespace vq::pdf

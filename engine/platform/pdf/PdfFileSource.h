@@ -31,6 +31,9 @@ class PdfFileSource final : public InputSource {
  private:
   // Reads up to `length` bytes at `offset`; 0 at the end of the file.
   size_t readAt(char* buffer, size_t length, qpdf_offset_t offset) const;
+  // Clamps the position to the end of the file and refills the window there
+  // when it does not hold it; false at the end of the file.
+  bool windowHoldsPosition();
 
   std::string name_;
   int fd_ = -1;

@@ -71,6 +71,7 @@ TEST(PdfFileSource, ReadsAsQpdfsFileSourceDoes) {
       theirs.seek(s.offset, s.whence);
     } else if (s.what == 'e') {
       EXPECT_EQ(ours.findAndSkipNextEOL(), theirs.findAndSkipNextEOL());
+      EXPECT_EQ(ours.getLastOffset(), theirs.getLastOffset());
     } else {
       ours.unreadCh(last);
       theirs.unreadCh(last);
