@@ -45,16 +45,23 @@ float lineBottom(const SectLine& l) {
 // Each key is worked out once (a part's top walks its runs) and each element
 // moves once, into its place: the order is found on the keys.
 template <class T, class Key>
-void stableSortBy(std::vector<T>& v, Key key) {
-  if (v.size() < 2) return;
+std::vector<size_t> stableOrderBy(const std::vector<T>& v, Key key) {
   using K = decltype(key(v.front()));
   std::vector<std::pair<K, size_t>> keyed;
   keyed.reserve(v.size());
   for (size_t i = 0; i < v.size(); ++i) keyed.emplace_back(key(v[i]), i);
   std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<size_t> order;
+  order.reserve(v.size());
+  for (const auto& entry : keyed) order.push_back(entry.second);
+  return order;
+}
+template <class T, class Key>
+void stableSortBy(std::vector<T>& v, Key key) {
+  if (v.size() < 2) return;
   std::vector<T> sorted;
   sorted.reserve(v.size());
-  for (const auto& entry : keyed) sorted.push_back(std::move(v[entry.second]));
+  for (size_t i : stableOrderBy(v, key)) sorted.push_back(std::move(v[i]));
   v = std::move(sorted);
 }
 
@@ -304,15 +311,7 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
 
   // 1. Top-down order, found on the runs' positions: each run is copied
   // once, into its line, rather than into a sorted copy of the page first.
-  std::vector<size_t> topDown;
-  {
-    std::vector<std::pair<double, size_t>> keyed;
-    keyed.reserve(runs.size());
-    for (size_t i = 0; i < runs.size(); ++i) keyed.emplace_back(runs[i].top(), i);
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    topDown.reserve(runs.size());
-    for (const auto& entry : keyed) topDown.push_back(entry.second);
-  }
+  const std::vector<size_t> topDown = stableOrderBy(runs, [](const Run& r) { return r.top(); });
   const auto sorted = [&](size_t i) -> const Run& { return runs[topDown[i]]; };
   out.textMargin.top = sorted(0).top();
 
@@ -371,18 +370,22 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // 3-4. Each line in x order, cut into parts.
   float leftMost = 1000000;
   std::vector<SectLine> sectLines;
+  std::vector<size_t> partStarts;
   for (auto& line : lines) {
-    stableSortBy(line, [](const Run& r) { return r.left(); });
-    leftMost = std::min(leftMost, static_cast<float>(line.front().left()));
-    SectLine sl;
-    for (auto& r : line) {
+    // The line is read in x order where it stands, and its runs moved once,
+    // into parts of their final length.
+    const std::vector<size_t> xOrder = stableOrderBy(line, [](const Run& r) { return r.left(); });
+    leftMost = std::min(leftMost, static_cast<float>(line[xOrder.front()].left()));
+    partStarts.clear();
+    for (size_t k = 0; k < xOrder.size(); ++k) {
+      Run& r = line[xOrder[k]];
       // A glyph set back over the one before by up to half an em (the
       // raised letter of a logo) continues it too.
-      const double gap = sl.empty() ? 0 : r.left() - sl.back().back().right();
+      const double gap = k == 0 ? 0 : r.left() - line[xOrder[k - 1]].right();
       const double overlap = kMostOverlapEm * std::fabs(r.ctmInfo.fontSize.width);
-      if (sl.empty() || gap >= kPartJoin || gap <= -std::max(kPartJoin, overlap)) {
-        sl.emplace_back();
-      } else if (const Run& before = sl.back().back();
+      if (k == 0 || gap >= kPartJoin || gap <= -std::max(kPartJoin, overlap)) {
+        partStarts.push_back(k);
+      } else if (const Run& before = line[xOrder[k - 1]];
                  ((r.wordGapBefore && r.pdfScanIndex == before.pdfScanIndex + 1) || isWordGapBetween(before, r, gap)) &&
                  !r.runText.empty() && r.runText.front() != ' ' && !before.runText.empty() &&
                  before.runText.back() != ' ') {
@@ -393,7 +396,14 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
         // elsewhere.)
         r.runText.insert(r.runText.begin(), ' ');
       }
-      sl.back().push_back(std::move(r));
+    }
+    SectLine sl;
+    sl.reserve(partStarts.size());
+    for (size_t p = 0; p < partStarts.size(); ++p) {
+      const size_t end = p + 1 < partStarts.size() ? partStarts[p + 1] : xOrder.size();
+      Part& part = sl.emplace_back();
+      part.reserve(end - partStarts[p]);
+      for (size_t k = partStarts[p]; k < end; ++k) part.push_back(std::move(line[xOrder[k]]));
     }
     sectLines.push_back(std::move(sl));
   }
@@ -649,6 +659,9 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
           holder = &list.back();
         }
 
+        size_t more = 0;
+        for (size_t k = 1; k < cl.size(); ++k) more += cl[k].size();
+        holder->runArray.reserve(holder->runArray.size() + more);
         double right = firstRight;
         for (size_t k = 1; k < cl.size(); ++k) {
           Part& G = cl[k];
