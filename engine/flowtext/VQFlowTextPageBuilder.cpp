@@ -322,30 +322,33 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // baseline, so a page of many runs is not compared run against run.
   std::vector<std::vector<Run>> lines;
   {
+    // Each run's bottom and baseline, worked out once and side by side, for
+    // the sorts and searches below.
+    std::vector<double> bottoms(runs.size()), bases(runs.size());
+    for (size_t i = 0; i < runs.size(); ++i) bottoms[i] = sorted(i).bottom(), bases[i] = sorted(i).base();
     std::vector<size_t> byBottom(runs.size());
     for (size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
     std::vector<size_t> byBase = byBottom;
-    std::sort(byBottom.begin(), byBottom.end(),
-              [&](size_t a, size_t b) { return sorted(a).bottom() < sorted(b).bottom(); });
-    std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return sorted(a).base() < sorted(b).base(); });
+    std::sort(byBottom.begin(), byBottom.end(), [&](size_t a, size_t b) { return bottoms[a] < bottoms[b]; });
+    std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return bases[a] < bases[b]; });
     std::vector<bool> taken(runs.size(), false);
     std::vector<size_t> found;
     // Adds the runs after `i` whose `measure` lies within the tolerance of
     // `at`, from `order` (the runs sorted by that measure).
-    auto collect = [&](const std::vector<size_t>& order, double (Run::*measure)() const, size_t i, double at) {
+    auto collect = [&](const std::vector<size_t>& order, const std::vector<double>& measure, size_t i, double at) {
       // A range wider than the tolerance; the exact test follows.
       const auto from = std::lower_bound(order.begin(), order.end(), at - 2 * kSameBaseline,
-                                         [&](size_t k, double v) { return (sorted(k).*measure)() < v; });
+                                         [&](size_t k, double v) { return measure[k] < v; });
       const auto to = std::upper_bound(from, order.end(), at + 2 * kSameBaseline,
-                                       [&](double v, size_t k) { return v < (sorted(k).*measure)(); });
+                                       [&](double v, size_t k) { return v < measure[k]; });
       for (auto it = from; it != to; ++it)
-        if (*it > i && !taken[*it] && std::fabs((sorted(*it).*measure)() - at) < kSameBaseline) found.push_back(*it);
+        if (*it > i && !taken[*it] && std::fabs(measure[*it] - at) < kSameBaseline) found.push_back(*it);
     };
     for (size_t i = 0; i < runs.size(); ++i) {
       if (taken[i]) continue;
       found.clear();
-      collect(byBottom, &Run::bottom, i, sorted(i).bottom());
-      collect(byBase, &Run::base, i, sorted(i).base());
+      collect(byBottom, bottoms, i, bottoms[i]);
+      collect(byBase, bases, i, bases[i]);
       std::sort(found.begin(), found.end());
       found.erase(std::unique(found.begin(), found.end()), found.end());
       std::vector<Run> line;
