@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vq::flowtext {
 namespace {
@@ -36,7 +37,7 @@ void VQFlowTextCapture::closeTurned(VQFlowTextPage& page) {
   page.isUsingTextPath = false;
 }
 
-VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
+VQFlowTextRoute VQFlowTextCapture::addText(VQFlowTextGlyph g) {
   VQFlowTextPage& page = document_.currentPage();
   const VQFlowTextRoute route = VQFlowTextRouteFor(g.rotation, g.flip);
 
@@ -67,8 +68,8 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
       // Numbered when the page places it, after its upright runs.
       VQFlowTextRunText run;
       run.ctmInfo = g.placement;
-      run.rProperty = g.rProperty;
-      run.runText = g.text;
+      run.rProperty = std::move(g.rProperty);
+      run.runText = std::move(g.text);
       run.spaceWidth = g.spaceWidth;
       page.cachedTurnedRun = std::move(run);
       page.cachedTurnedRotation = g.rotation;
@@ -87,17 +88,16 @@ VQFlowTextRoute VQFlowTextCapture::addText(const VQFlowTextGlyph& g) {
   if (isNotScanTextYet_ && isSingleBlankOrControl(g.text)) return VQFlowTextRoute::Dropped;
   isNotScanTextYet_ = false;
 
-  VQFlowTextRunText run;
+  VQFlowTextRunText& run = page.allRunTextArray.emplace_back();
   run.pdfScanIndex = document_.takeRunIndex();
   run.ctmInfo = g.placement;
-  run.rProperty = g.rProperty;
-  run.runText = g.text;
+  run.rProperty = std::move(g.rProperty);
+  run.runText = std::move(g.text);
   run.spaceWidth = g.spaceWidth;
   run.wordGapBefore = g.wordGapBefore;
   run.gapFont = g.gapFont;
   run.textWidth = std::fabs(g.nextTopLeftX - g.placement.topLeft.x);
   if (!std::isfinite(run.textWidth)) run.textWidth = 0;
-  page.allRunTextArray.push_back(std::move(run));
   return route;
 }
 

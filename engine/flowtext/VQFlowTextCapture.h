@@ -43,7 +43,7 @@ class VQFlowTextCapture {
     turnedDrawn_.clear();
   }
   // Routes one string; a main-text string becomes a run text on the page.
-  VQFlowTextRoute addText(const VQFlowTextGlyph& glyph);
+  VQFlowTextRoute addText(VQFlowTextGlyph glyph);
   // At every page end: a pending text box or text path ends, and an upright
   // string drawn again over itself is kept once.
   void endPage();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <utility>
 
 #include "platform/diagnostics/VQDiagnostics.h"
 
@@ -89,7 +90,13 @@ bool VQFlowTextDocument::writeDocumentBegin() {
 void VQFlowTextDocument::writeDocumentBegin(double pageWidth, double pageHeight) {
   pageRunCount_ = 0;
   ++currentDocxPageIndex_;
+  // The run list keeps its room from page to page: pages of a document
+  // carry about as many runs, and growing it anew each page costs a copy of
+  // every run at each step.
+  std::vector<VQFlowTextRunText> runs = std::move(page_.allRunTextArray);
+  runs.clear();
   page_ = VQFlowTextPage();
+  page_.allRunTextArray = std::move(runs);
   page_.pageSize = Size{pageWidth, pageHeight};
   page_.isLastPage = currentDocxPageIndex_ >= totalNumOfPages_;
 }

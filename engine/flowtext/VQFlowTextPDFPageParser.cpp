@@ -1,6 +1,7 @@
 #include "flowtext/VQFlowTextPDFPageParser.h"
 
 #include <cmath>
+#include <utility>
 
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
@@ -87,7 +88,7 @@ void VQFlowTextPDFPageParser::didScanTextTextOffset(VQPDFConentParser*, const st
     g.spaceWidth = glyph.displayWidth(space * s.fontSize);
     g.rProperty = currentRProperty(glyph, info);
   }
-  text_.addText(g);
+  text_.addText(std::move(g));
 }
 
 }  // namespace vq

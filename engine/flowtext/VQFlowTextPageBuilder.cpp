@@ -11,6 +11,12 @@ using Part = std::vector<Run>;       // runs that follow one another without a g
 using SectLine = std::vector<Part>;  // the parts of one line, in x order
 using Column = std::vector<Part>;    // parts of a block that overlap horizontally, top-down
 
+// Column geometry is measured on columns of parts and on columns that only
+// point at parts held elsewhere (a trial cut, a band being joined), so that
+// neither has to copy the runs.
+const Part& asPart(const Part& p) { return p; }
+const Part& asPart(const Part* p) { return *p; }
+
 float minTop(const Part& p) {
   float t = static_cast<float>(p.front().top());
   for (const auto& r : p) t = std::min(t, static_cast<float>(r.top()));
@@ -39,27 +45,36 @@ float lineBottom(const SectLine& l) {
 // Each key is worked out once (a part's top walks its runs) and each element
 // moves once, into its place: the order is found on the keys.
 template <class T, class Key>
-void stableSortBy(std::vector<T>& v, Key key) {
-  if (v.size() < 2) return;
+std::vector<size_t> stableOrderBy(const std::vector<T>& v, Key key) {
   using K = decltype(key(v.front()));
   std::vector<std::pair<K, size_t>> keyed;
   keyed.reserve(v.size());
   for (size_t i = 0; i < v.size(); ++i) keyed.emplace_back(key(v[i]), i);
   std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<size_t> order;
+  order.reserve(v.size());
+  for (const auto& entry : keyed) order.push_back(entry.second);
+  return order;
+}
+template <class T, class Key>
+void stableSortBy(std::vector<T>& v, Key key) {
+  if (v.size() < 2) return;
   std::vector<T> sorted;
   sorted.reserve(v.size());
-  for (const auto& entry : keyed) sorted.push_back(std::move(v[entry.second]));
+  for (size_t i : stableOrderBy(v, key)) sorted.push_back(std::move(v[i]));
   v = std::move(sorted);
 }
 
-double columnLeft(const Column& c) {
-  double l = leftX(c.front());
-  for (const auto& p : c) l = std::min(l, leftX(p));
+template <class C>
+double columnLeft(const C& c) {
+  double l = leftX(asPart(c.front()));
+  for (const auto& p : c) l = std::min(l, leftX(asPart(p)));
   return l;
 }
-double columnRight(const Column& c) {
-  double r = rightX(c.front());
-  for (const auto& p : c) r = std::max(r, rightX(p));
+template <class C>
+double columnRight(const C& c) {
+  double r = rightX(asPart(c.front()));
+  for (const auto& p : c) r = std::max(r, rightX(asPart(p)));
   return r;
 }
 double partFontSize(const Part& p) {
@@ -67,21 +82,24 @@ double partFontSize(const Part& p) {
   for (const auto& r : p) size = std::max(size, std::fabs(r.ctmInfo.fontSize.width));
   return size;
 }
-double columnFontSize(const Column& c) {
+template <class C>
+double columnFontSize(const C& c) {
   double size = 0;
-  for (const auto& p : c) size = std::max(size, partFontSize(p));
+  for (const auto& p : c) size = std::max(size, partFontSize(asPart(p)));
   return size;
 }
 // Running text is the smallest text of a column (headings are larger).
-double columnTextSize(const Column& c) {
+template <class C>
+double columnTextSize(const C& c) {
   double size = columnFontSize(c);
   for (const auto& p : c)
-    for (const auto& r : p) size = std::min(size, std::fabs(r.ctmInfo.fontSize.width));
+    for (const auto& r : asPart(p)) size = std::min(size, std::fabs(r.ctmInfo.fontSize.width));
   return size;
 }
 // Every column of more than one part is wide enough to hold running text:
 // table cells stay narrower, so a table keeps its row order.
-bool holdsRunningText(const std::vector<Column>& band) {
+template <class C>
+bool holdsRunningText(const std::vector<C>& band) {
   for (const auto& c : band)
     if (c.size() > 1 && columnRight(c) - columnLeft(c) < kTextColumnWidth * columnTextSize(c)) return false;
   return true;
@@ -94,7 +112,8 @@ bool holdsRunningText(const std::vector<Column>& band) {
 // horizontally, still make two columns or more, every one of which goes
 // on from the band, and the columns that take from both are set apart by
 // more than a word gap.
-bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, float bandBottom, float nextTop) {
+using BandColumn = std::vector<Part*>;  // a band's column: parts held by the blocks it was joined from
+bool joinColumnBand(std::vector<BandColumn>& band, std::vector<Column>& next, float bandBottom, float nextTop) {
   if (band.size() < 2) return false;
   double fontSize = 0;
   for (const auto& c : next) fontSize = std::max(fontSize, columnFontSize(c));
@@ -130,18 +149,19 @@ bool joinColumnBand(std::vector<Column>& band, const std::vector<Column>& next, 
         groups[i + 1].left - groups[i].right < kColumnSeparation * fontSize)
       return false;
   }
-  const auto byTop = [](const Part& a, const Part& b) { return minTop(a) < minTop(b); };
-  std::vector<Column> joined(groups.size());
+  const auto byTop = [](const Part* a, const Part* b) { return minTop(*a) < minTop(*b); };
+  std::vector<BandColumn> joined(groups.size());
   for (size_t i = 0; i < groups.size(); ++i) {
-    Column& column = joined[i];
+    BandColumn& column = joined[i];
     for (const Side* side : groups[i].sides) {
       // Each side is already in top-down order: merging keeps the order a
       // stable sort of the whole column would give.
       const size_t middle = column.size();
-      if (side->fromNext) column.insert(column.end(), next[side->index].begin(), next[side->index].end());
-      else
-        column.insert(column.end(), std::make_move_iterator(band[side->index].begin()),
-                      std::make_move_iterator(band[side->index].end()));
+      if (side->fromNext) {
+        for (Part& p : next[side->index]) column.push_back(&p);
+      } else {
+        column.insert(column.end(), band[side->index].begin(), band[side->index].end());
+      }
       std::inplace_merge(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(middle), column.end(), byTop);
     }
   }
@@ -289,10 +309,11 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     return out;
   }
 
-  // 1. Top-down order.
-  std::vector<Run> sorted = runs;
-  stableSortBy(sorted, [](const Run& r) { return r.top(); });
-  out.textMargin.top = sorted.front().top();
+  // 1. Top-down order, found on the runs' positions: each run is copied
+  // once, into its line, rather than into a sorted copy of the page first.
+  const std::vector<size_t> topDown = stableOrderBy(runs, [](const Run& r) { return r.top(); });
+  const auto sorted = [&](size_t i) -> const Run& { return runs[topDown[i]]; };
+  out.textMargin.top = sorted(0).top();
 
   // 2. Lines: the first remaining run and every later one on its line: its
   // bottom or its baseline within the tolerance (faces of one line reach
@@ -301,38 +322,41 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // baseline, so a page of many runs is not compared run against run.
   std::vector<std::vector<Run>> lines;
   {
-    std::vector<size_t> byBottom(sorted.size());
+    // Each run's bottom and baseline, worked out once and side by side, for
+    // the sorts and searches below.
+    std::vector<double> bottoms(runs.size()), bases(runs.size());
+    for (size_t i = 0; i < runs.size(); ++i) bottoms[i] = sorted(i).bottom(), bases[i] = sorted(i).base();
+    std::vector<size_t> byBottom(runs.size());
     for (size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
     std::vector<size_t> byBase = byBottom;
-    std::sort(byBottom.begin(), byBottom.end(),
-              [&](size_t a, size_t b) { return sorted[a].bottom() < sorted[b].bottom(); });
-    std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return sorted[a].base() < sorted[b].base(); });
-    std::vector<bool> taken(sorted.size(), false);
+    std::sort(byBottom.begin(), byBottom.end(), [&](size_t a, size_t b) { return bottoms[a] < bottoms[b]; });
+    std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return bases[a] < bases[b]; });
+    std::vector<bool> taken(runs.size(), false);
     std::vector<size_t> found;
     // Adds the runs after `i` whose `measure` lies within the tolerance of
     // `at`, from `order` (the runs sorted by that measure).
-    auto collect = [&](const std::vector<size_t>& order, double (Run::*measure)() const, size_t i, double at) {
+    auto collect = [&](const std::vector<size_t>& order, const std::vector<double>& measure, size_t i, double at) {
       // A range wider than the tolerance; the exact test follows.
       const auto from = std::lower_bound(order.begin(), order.end(), at - 2 * kSameBaseline,
-                                         [&](size_t k, double v) { return (sorted[k].*measure)() < v; });
+                                         [&](size_t k, double v) { return measure[k] < v; });
       const auto to = std::upper_bound(from, order.end(), at + 2 * kSameBaseline,
-                                       [&](double v, size_t k) { return v < (sorted[k].*measure)(); });
+                                       [&](double v, size_t k) { return v < measure[k]; });
       for (auto it = from; it != to; ++it)
-        if (*it > i && !taken[*it] && std::fabs((sorted[*it].*measure)() - at) < kSameBaseline) found.push_back(*it);
+        if (*it > i && !taken[*it] && std::fabs(measure[*it] - at) < kSameBaseline) found.push_back(*it);
     };
-    for (size_t i = 0; i < sorted.size(); ++i) {
+    for (size_t i = 0; i < runs.size(); ++i) {
       if (taken[i]) continue;
       found.clear();
-      collect(byBottom, &Run::bottom, i, sorted[i].bottom());
-      collect(byBase, &Run::base, i, sorted[i].base());
+      collect(byBottom, bottoms, i, bottoms[i]);
+      collect(byBase, bases, i, bases[i]);
       std::sort(found.begin(), found.end());
       found.erase(std::unique(found.begin(), found.end()), found.end());
       std::vector<Run> line;
       line.reserve(found.size() + 1);
-      line.push_back(std::move(sorted[i]));
+      line.push_back(sorted(i));
       taken[i] = true;
       for (size_t j : found) {
-        line.push_back(std::move(sorted[j]));
+        line.push_back(sorted(j));
         taken[j] = true;
       }
       lines.push_back(std::move(line));
@@ -349,18 +373,22 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // 3-4. Each line in x order, cut into parts.
   float leftMost = 1000000;
   std::vector<SectLine> sectLines;
+  std::vector<size_t> partStarts;
   for (auto& line : lines) {
-    stableSortBy(line, [](const Run& r) { return r.left(); });
-    leftMost = std::min(leftMost, static_cast<float>(line.front().left()));
-    SectLine sl;
-    for (auto& r : line) {
+    // The line is read in x order where it stands, and its runs moved once,
+    // into parts of their final length.
+    const std::vector<size_t> xOrder = stableOrderBy(line, [](const Run& r) { return r.left(); });
+    leftMost = std::min(leftMost, static_cast<float>(line[xOrder.front()].left()));
+    partStarts.clear();
+    for (size_t k = 0; k < xOrder.size(); ++k) {
+      Run& r = line[xOrder[k]];
       // A glyph set back over the one before by up to half an em (the
       // raised letter of a logo) continues it too.
-      const double gap = sl.empty() ? 0 : r.left() - sl.back().back().right();
+      const double gap = k == 0 ? 0 : r.left() - line[xOrder[k - 1]].right();
       const double overlap = kMostOverlapEm * std::fabs(r.ctmInfo.fontSize.width);
-      if (sl.empty() || gap >= kPartJoin || gap <= -std::max(kPartJoin, overlap)) {
-        sl.emplace_back();
-      } else if (const Run& before = sl.back().back();
+      if (k == 0 || gap >= kPartJoin || gap <= -std::max(kPartJoin, overlap)) {
+        partStarts.push_back(k);
+      } else if (const Run& before = line[xOrder[k - 1]];
                  ((r.wordGapBefore && r.pdfScanIndex == before.pdfScanIndex + 1) || isWordGapBetween(before, r, gap)) &&
                  !r.runText.empty() && r.runText.front() != ' ' && !before.runText.empty() &&
                  before.runText.back() != ' ') {
@@ -371,7 +399,14 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
         // elsewhere.)
         r.runText.insert(r.runText.begin(), ' ');
       }
-      sl.back().push_back(std::move(r));
+    }
+    SectLine sl;
+    sl.reserve(partStarts.size());
+    for (size_t p = 0; p < partStarts.size(); ++p) {
+      const size_t end = p + 1 < partStarts.size() ? partStarts[p + 1] : xOrder.size();
+      Part& part = sl.emplace_back();
+      part.reserve(end - partStarts[p]);
+      for (size_t k = partStarts[p]; k < end; ++k) part.push_back(std::move(line[xOrder[k]]));
     }
     sectLines.push_back(std::move(sl));
   }
@@ -397,12 +432,22 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // whose word gaps happen to line up than text columns, and a band with
   // narrow columns more likely a table: their blocks stay as they were.
   std::vector<std::vector<Column>> blockColumns;
-  std::vector<std::vector<Column>> bands;       // the band being joined (at most one)
-  std::vector<std::vector<Column>> bandBlocks;  // the blocks it was joined from
+  // The band being joined (at most one) points at the parts of the blocks it
+  // was joined from; those stay where they are (a block's columns keep their
+  // storage when the block moves) until the band closes.
+  std::vector<std::vector<BandColumn>> bands;
+  std::vector<std::vector<Column>> bandBlocks;
   auto closeBand = [&] {
     if (bands.empty()) return;
     if (bandBlocks.size() >= kMinColumnBand && holdsRunningText(bands.back())) {
-      blockColumns.push_back(std::move(bands.back()));
+      std::vector<Column> joined;
+      joined.reserve(bands.back().size());
+      for (const BandColumn& c : bands.back()) {
+        Column& column = joined.emplace_back();
+        column.reserve(c.size());
+        for (Part* p : c) column.push_back(std::move(*p));
+      }
+      blockColumns.push_back(std::move(joined));
     } else {
       for (auto& b : bandBlocks) blockColumns.push_back(std::move(b));
     }
@@ -411,32 +456,37 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   };
   // A block's parts cut into columns: parts further apart than a column gap
   // (wider in large type) stand in different columns, each top-down.
-  auto cutIntoColumns = [](std::vector<SectLine>& block) {
-    std::vector<Part> parts;
-    for (auto& sl : block)
-      for (auto& p : sl) parts.push_back(std::move(p));
-    stableSortBy(parts, [](const Part& p) { return leftX(p); });
-    std::vector<Column> columns;
+  // The parts are the block's own (moved) or pointers at them (a trial cut).
+  auto cutIntoColumns = []<class P>(std::vector<P> parts) {
+    stableSortBy(parts, [](const P& p) { return leftX(asPart(p)); });
+    std::vector<std::vector<P>> columns;
     for (size_t i = 0; i < parts.size();) {
-      float right = static_cast<float>(rightX(parts[i]));
-      double size = partFontSize(parts[i]);
-      Column col;
+      float right = static_cast<float>(rightX(asPart(parts[i])));
+      double size = partFontSize(asPart(parts[i]));
+      std::vector<P> col;
       col.push_back(std::move(parts[i]));
       size_t j = i + 1;
       // Large type (a slide's) sets its words further apart than the
       // column gap: only a gap of a column's width in its type's ems parts.
       for (; j < parts.size(); ++j) {
-        const double nextSize = std::max(size, partFontSize(parts[j]));
-        if (leftX(parts[j]) > right + std::max(kColumnGap, kColumnSeparation * nextSize)) break;
-        right = std::max(right, static_cast<float>(rightX(parts[j])));
+        const Part& next = asPart(parts[j]);
+        const double nextSize = std::max(size, partFontSize(next));
+        if (leftX(next) > right + std::max(kColumnGap, kColumnSeparation * nextSize)) break;
+        right = std::max(right, static_cast<float>(rightX(next)));
         size = nextSize;
         col.push_back(std::move(parts[j]));
       }
-      stableSortBy(col, [](const Part& p) { return minTop(p); });
+      stableSortBy(col, [](const P& p) { return minTop(asPart(p)); });
       columns.push_back(std::move(col));
       i = j;
     }
     return columns;
+  };
+  auto blockParts = [](std::vector<SectLine>& block) {
+    std::vector<Part> parts;
+    for (auto& sl : block)
+      for (auto& p : sl) parts.push_back(std::move(p));
+    return parts;
   };
   // Lines set as close as the type is high touch one another and make one
   // block; a table so set (rows one type size apart) would be cut into its
@@ -447,8 +497,10 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // numbered listing has lines of its own and stays a column.
   const auto isTable = [&](const std::vector<SectLine>& block) {
     if (block.size() < 2) return false;
-    std::vector<SectLine> copy = block;
-    const auto columns = cutIntoColumns(copy);
+    std::vector<const Part*> parts;
+    for (const auto& sl : block)
+      for (const auto& p : sl) parts.push_back(&p);
+    const auto columns = cutIntoColumns(std::move(parts));
     if (columns.size() < 2 || holdsRunningText(columns)) return false;
     size_t rows = 0;
     for (const auto& sl : block) {
@@ -472,13 +524,17 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   }
   float lastBottom = 0;
   for (auto& block : rowBlocks) {
-    std::vector<Column> columns = cutIntoColumns(block);
+    std::vector<Column> columns = cutIntoColumns(blockParts(block));
     float top = 90000, bottom = 0;
     for (const auto& c : columns)
       for (const auto& p : c) top = std::min(top, minTop(p)), bottom = std::max(bottom, maxBottom(p));
     if (bands.empty() || !joinColumnBand(bands.back(), columns, lastBottom, top)) {
       closeBand();
-      bands.push_back(columns);
+      std::vector<BandColumn>& band = bands.emplace_back();
+      for (Column& c : columns) {
+        BandColumn& pointers = band.emplace_back();
+        for (Part& p : c) pointers.push_back(&p);
+      }
     }
     bandBlocks.push_back(std::move(columns));
     lastBottom = std::max(lastBottom, bottom);
@@ -598,13 +654,17 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
             T.runText += ' ';
             T.textWidth += g;
           }
-          target.insert(target.end(), Q.runArray.begin(), Q.runArray.end());
+          target.insert(target.end(), std::make_move_iterator(Q.runArray.begin()),
+                        std::make_move_iterator(Q.runArray.end()));
           holder = &list.back();
         } else {
           list.push_back(std::move(Q));
           holder = &list.back();
         }
 
+        size_t more = 0;
+        for (size_t k = 1; k < cl.size(); ++k) more += cl[k].size();
+        holder->runArray.reserve(holder->runArray.size() + more);
         double right = firstRight;
         for (size_t k = 1; k < cl.size(); ++k) {
           Part& G = cl[k];

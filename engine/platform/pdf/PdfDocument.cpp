@@ -14,6 +14,7 @@
 
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/pdf/PdfDocumentImpl.h"
+#include "platform/pdf/PdfFileSource.h"
 #include "platform/pdf/PdfObjectImpl.h"
 #include "platform/pdf/PdfRepair.h"
 
@@ -274,7 +275,7 @@ std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passw
   q->setAttemptRecovery(true);
   if (repairedBytes)
     q->processMemoryFile(path.c_str(), repairedBytes->data(), repairedBytes->size(), passwordBytes.c_str());
-  else q->processFile(path.c_str(), passwordBytes.c_str());
+  else q->processInputSource(std::make_shared<PdfFileSource>(path), passwordBytes.c_str());
   return q;
 }
 
