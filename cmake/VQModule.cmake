@@ -58,8 +58,8 @@ endfunction()
 
 # Fails the configuration when a module includes a header of a module it does
 # not list among its DEPS, or when the modules depend on each other in a
-# cycle. Dependencies run one way: platform, common, fonts, pdf, the formats,
-# the fronts.
+# cycle. Dependencies run one way: platform, common, fonts, pdf, the exporter
+# interface, the formats, the fronts.
 function(vq_check_module_graph)
   get_property(modules GLOBAL PROPERTY VQ_MODULES)
   set(dirs "")
