@@ -5,7 +5,7 @@
 // the end.
 #include <memory>
 
-#include "front/exporter/VQPDFExporter.h"
+#include "exporter/VQPDFExporter.h"
 #include "pdf/VQPDFFontCache.h"
 
 namespace vq {

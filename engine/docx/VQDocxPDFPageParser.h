@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "front/exporter/VQPDFOptions.h"
+#include "exporter/VQPDFOptions.h"
 #include "office/VQDocxTypes.h"
 #include "pdf/VQPDFConentParserDelegate.h"
 #include "pdf/VQPDFTransform.h"

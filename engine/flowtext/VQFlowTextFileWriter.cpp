@@ -76,7 +76,8 @@ char32_t VQFlowTextNextCodePoint(std::string_view s, size_t& i) {
 // never a surrogate or a value above U+10FFFF to drop.
 void VQFlowTextAppendUTF8(std::string& out, char32_t cp) { text::appendUTF8(out, cp); }
 
-std::string VQHTMLFileWriter::formatText(std::string_view text) const {
+std::string VQHTMLEscape(std::string_view text, VQHTMLEscaping escaping) {
+  const bool body = escaping == VQHTMLEscaping::bodyText;
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
@@ -84,6 +85,10 @@ std::string VQHTMLFileWriter::formatText(std::string_view text) const {
     switch (cp) {
       case '"':
         out += "&quot;";
+        break;
+      case '\'':
+        if (body) out += '\'';
+        else out += "&#39;";
         break;
       case '&':
         out += "&amp;";
@@ -97,7 +102,7 @@ std::string VQHTMLFileWriter::formatText(std::string_view text) const {
       case '\t':
       case '\n':
       case '\r':
-        out += "<br \\>";
+        if (body) out += "<br \\>";
         break;
       default:
         // Other control characters are not allowed in HTML text.
@@ -106,6 +111,10 @@ std::string VQHTMLFileWriter::formatText(std::string_view text) const {
     }
   }
   return out;
+}
+
+std::string VQHTMLFileWriter::formatText(std::string_view text) const {
+  return VQHTMLEscape(text, VQHTMLEscaping::bodyText);
 }
 
 namespace {

@@ -93,4 +93,11 @@ class VQTextFileWriter : public VQFlowTextFileWriter {
 char32_t VQFlowTextNextCodePoint(std::string_view s, size_t& i);
 void VQFlowTextAppendUTF8(std::string& out, char32_t cp);
 
+// HTML text with its markup characters as entities and control characters
+// dropped. Body text keeps its apostrophes and shows tabs and line ends as
+// line breaks; the head's text (its title and meta contents) escapes the
+// apostrophe too and drops those controls with the others.
+enum class VQHTMLEscaping { bodyText, headText };
+std::string VQHTMLEscape(std::string_view text, VQHTMLEscaping escaping);
+
 }  // namespace vq::flowtext

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "exporter/VQPDFExporter.h"
 #include "flowtext/VQFlowTextDocument.h"
 #include "flowtext/VQFlowTextPDFPageParser.h"
-#include "front/exporter/VQPDFExporter.h"
 
 namespace vq {
 

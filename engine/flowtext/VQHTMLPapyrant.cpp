@@ -58,11 +58,13 @@ bool VQHTMLPapyrant::assemble() {
   w.write("<!--" + comment + "-->\n");
   w.write("<html>\n");
   w.write("<head>\n");
-  w.write("  <title>" + VQHTMLUtilities::escapeMarkup(destinationTitle(savedFilePath_)) + "</title>\n");
+  w.write("  <title>" + VQHTMLEscape(destinationTitle(savedFilePath_), VQHTMLEscaping::headText) + "</title>\n");
   w.write("  <meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n");
   w.write("  <meta http-equiv=\"Content-Style-Type\" content=\"text/css\">\n");
-  w.write("  <meta name=\"Generator\" content=\"" + VQHTMLUtilities::escapeMarkup(kFlowTextProductName) + "\">\n");
-  w.write("  <meta name=\"Version\" content=\"" + VQHTMLUtilities::escapeMarkup(kFlowTextProductVersion) + "\">\n");
+  w.write("  <meta name=\"Generator\" content=\"" + VQHTMLEscape(kFlowTextProductName, VQHTMLEscaping::headText) +
+          "\">\n");
+  w.write("  <meta name=\"Version\" content=\"" + VQHTMLEscape(kFlowTextProductVersion, VQHTMLEscaping::headText) +
+          "\">\n");
   w.write(" <style type=\"text/css\">\n");
   state_.writeRegistedCSSParagraph(w);
   state_.writeRegistedCSSSpan(w);

@@ -86,34 +86,6 @@ std::string VQHTMLUtilities::cssStringFormat(const VQHTML_CSS_Span& s) {
                      decoration, s.color.red, s.color.green, s.color.blue);
 }
 
-std::string VQHTMLUtilities::escapeMarkup(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size();) {
-    const char32_t cp = VQFlowTextNextCodePoint(text, i);
-    switch (cp) {
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        if (cp < 0x20 || cp == 0x7F) break;
-        VQFlowTextAppendUTF8(out, cp);
-    }
-  }
-  return out;
-}
-
 void VQHTMLState::resetToDefault() { *this = VQHTMLState(); }
 
 int VQHTMLState::indexOf(const VQHTML_CSS_Paragraph& s) {

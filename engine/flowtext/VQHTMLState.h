@@ -53,8 +53,6 @@ struct VQHTMLUtilities {
   static bool isCSSSpanEqual(const VQHTML_CSS_Span& a, const VQHTML_CSS_Span& b);
   static std::string cssStringFormat(const VQHTML_CSS_Paragraph& p);
   static std::string cssStringFormat(const VQHTML_CSS_Span& s);
-  // Escapes text for an HTML attribute value or element content.
-  static std::string escapeMarkup(const std::string& text);
 };
 
 class VQHTMLState {

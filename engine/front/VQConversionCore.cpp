@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -324,7 +323,8 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
         endError = VQError::make(VQPapyrantErrorSourceMissing, "Source File isn't exist.");
       } else if (!fs::is_regular_file(status)) {
         // A FIFO would block the open for ever, a device never end.
-        std::fprintf(stderr, "The input is not a regular file: \"%s\"\n", req.pdfPath.c_str());
+        VQDiagnose(VQDiagnosticCategory::Conversion,
+                   fmt::format("The input is not a regular file: \"{}\"", req.pdfPath));
         endError = VQError::make(VQPapyrantErrorSourceMissing, "Source File isn't exist.");
       } else {
         pdf::OpenError openError = pdf::OpenError::None;

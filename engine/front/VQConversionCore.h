@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "front/exporter/VQError.h"
-#include "front/exporter/VQPDFExporter.h"
-#include "front/exporter/VQPDFOptions.h"
+#include "exporter/VQError.h"
+#include "exporter/VQPDFExporter.h"
+#include "exporter/VQPDFOptions.h"
 #include "vqpapyrant/VQExporterFactory.h"
 
 namespace vq {

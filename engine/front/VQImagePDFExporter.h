@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "front/exporter/VQPDFExporter.h"
+#include "exporter/VQPDFExporter.h"
 
 namespace vq {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "front/exporter/VQPDFExporter.h"
+#include "exporter/VQPDFExporter.h"
 
 namespace vq {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "front/exporter/VQPDFExporter.h"
+#include "exporter/VQPDFExporter.h"
 #include "pdf/VQPDFFontCache.h"
 
 namespace vq {

@@ -7,10 +7,10 @@
 
 #include "common/VQHexColor.h"
 #include "common/VQLineUtilites.h"
+#include "exporter/VQPDFExporter.h"
 #include "fonts/VQPDFFont.h"
 #include "fonts/VQPDFFontDescriptor.h"
 #include "fonts/VQPDFFontUtilities.h"
-#include "front/exporter/VQPDFExporter.h"
 #include "pdf/VQPDFConentParser.h"
 #include "pdf/VQPDFOverprint.h"
 #include "pdf/VQPDFRenderState.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "front/exporter/VQExcelOptions.h"
+#include "exporter/VQExcelOptions.h"
 #include "platform/pdf/PdfDocument.h"
 #include "xlsx/VQExcelAIOSWriter.h"
 #include "xlsx/VQExcelManager.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "front/exporter/VQExcelOptions.h"
+#include "exporter/VQExcelOptions.h"
 
 namespace vq {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "front/exporter/VQPDFExporter.h"
+#include "exporter/VQPDFExporter.h"
 #include "pdf/VQPDFFontCache.h"
 #include "xlsx/VQExcelDocument.h"
 

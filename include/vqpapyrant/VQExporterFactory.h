@@ -6,11 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "vqpapyrant/VQPDFOptions.h"
-
 namespace vq {
 
 class VQPDFExporter;
+class VQPDFOptions;
 
 using VQExporterFactory = std::function<std::shared_ptr<VQPDFExporter>(
     const std::string& destDocType, const std::string& destDocPath, const VQPDFOptions& moreOptions)>;

@@ -80,7 +80,7 @@ std::string BodyEnd(const std::string& mainPart) {
 std::string Pdftotext(const fs::path& pdf, const fs::path& dest, const std::string& password = "") {
   const std::string pw = password.empty() ? "" : "-upw " + vqtest::quoted(password) + " ";
   vqtest::runCommand("pdftotext -enc UTF-8 " + pw + vqtest::quoted(pdf) + " " + vqtest::quoted(dest) + " 2> /dev/null");
-  return vqtest::slurp(dest);
+  return vqtest::readFile(dest);
 }
 
 // The main part with its image relationship ids blanked: they are named

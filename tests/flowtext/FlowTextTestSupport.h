@@ -36,13 +36,6 @@ inline VQFlowTextRunText WithBase(VQFlowTextRunText r, double base) {
   return r;
 }
 
-inline std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 // Writes the pages through the document object of `type` into `dest` and
 // returns the file's content.
 inline std::string Convert(const std::string& type, const std::filesystem::path& dest,
@@ -55,7 +48,7 @@ inline std::string Convert(const std::string& type, const std::filesystem::path&
     doc->writePageEnd();
   }
   if (!doc->packetZipFileIfNeed()) return "<failed>";
-  return ReadFile(dest);
+  return vqtest::readFile(dest);
 }
 
 }  // namespace ftest

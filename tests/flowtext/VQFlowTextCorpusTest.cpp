@@ -60,8 +60,8 @@ TEST(VQFlowTextCorpus, PlainTextAgreesWithPdftotext) {
     if (!password.empty()) command += "-upw '" + password + "' ";
     command += "'" + pdf.string() + "' '" + ref.string() + "' 2> /dev/null";
     if (vqtest::runCommand(command) != 0) continue;
-    auto ours = CharCounts(ReadFile(dest));
-    auto theirs = CharCounts(ReadFile(ref));
+    auto ours = CharCounts(vqtest::readFile(dest));
+    auto theirs = CharCounts(vqtest::readFile(ref));
     long s = 0, r = 0, o = 0;
     for (const auto& [c, n] : theirs) {
       r += n;
@@ -103,10 +103,10 @@ TEST(VQFlowTextCorpus, HtmlAndRtfOfEveryFile) {
     const auto rtf = dir / (name + ".rtf");
     ASSERT_TRUE(ConvertAll(pdf, "html", html));
     ASSERT_TRUE(ConvertAll(pdf, "rtf", rtf));
-    const std::string h = ReadFile(html);
+    const std::string h = vqtest::readFile(html);
     EXPECT_EQ(h.rfind("<!DOCTYPE", 0), 0u);
     EXPECT_EQ(h.substr(h.size() - 7), "</html>");
-    const std::string r = ReadFile(rtf);
+    const std::string r = vqtest::readFile(rtf);
     EXPECT_EQ(r.rfind("{\\rtf1", 0), 0u);
     EXPECT_TRUE(BracesBalance(r));
   }
@@ -126,8 +126,8 @@ TEST(VQFlowTextCorpus, RtfOpensInLibreOffice) {
                      "' timeout 180 soffice --headless --convert-to txt:Text --outdir '" + (dir / "out").string() +
                      "' '" + (dir / "doc.rtf").string() + "' > /dev/null 2>&1");
   ASSERT_TRUE(std::filesystem::exists(dir / "out" / "doc.txt"));
-  auto read = CharCounts(ReadFile(dir / "out" / "doc.txt"));
-  auto ours = CharCounts(ReadFile(dir / "ours.txt"));
+  auto read = CharCounts(vqtest::readFile(dir / "out" / "doc.txt"));
+  auto ours = CharCounts(vqtest::readFile(dir / "ours.txt"));
   read.erase(0xFEFF);
   long shared = 0, total = 0;
   for (const auto& [c, n] : ours) {

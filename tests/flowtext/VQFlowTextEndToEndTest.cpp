@@ -122,7 +122,7 @@ std::string PdftotextOf(const fs::path& pdf, const fs::path& dest, const std::st
   if (vqtest::runCommand("pdftotext -enc UTF-8 " + extra + " " + Quoted(pdf) + " " + Quoted(dest) + " 2> /dev/null") !=
       0)
     return "";
-  return ReadFile(dest);
+  return vqtest::readFile(dest);
 }
 
 // Every file in all three formats: exit status 0, an output file, text where
@@ -144,7 +144,7 @@ TEST(VQFlowTextEndToEnd, HostProgramConvertsEveryCorpusFile) {
       ASSERT_TRUE(fs::is_regular_file(dest));
       // A page without text gives an empty plain-text file; the markup
       // formats always have their frame.
-      const std::string content = ReadFile(dest);
+      const std::string content = vqtest::readFile(dest);
       if (std::string(type) != "txt" || hasText) {
         EXPECT_TRUE(HasNonBlank(content));
       }
@@ -193,7 +193,7 @@ TEST(VQFlowTextEndToEnd, EncryptedFilesThroughTheProgrammingInterface) {
       ASSERT_TRUE(recorder.ended);
       EXPECT_FALSE(recorder.error.has_value()) << recorder.error->description();
       EXPECT_TRUE(recorder.failedPages.empty());
-      const std::string content = ReadFile(dest);
+      const std::string content = vqtest::readFile(dest);
       ASSERT_TRUE(HasNonBlank(content));
       // Decryption worked: the text is that of the unencrypted original.
       if (std::string(type) == "txt" && !reference.empty()) {
@@ -226,7 +226,7 @@ TEST(VQFlowTextEndToEnd, HtmlRendersInHeadlessChromium) {
         &dom);
     ASSERT_EQ(status, 0);
     ASSERT_NE(dom.find("<body"), std::string::npos);
-    const auto coverage = Coverage(ReadFile(txt), BodyText(dom));
+    const auto coverage = Coverage(vqtest::readFile(txt), BodyText(dom));
     ASSERT_TRUE(coverage.has_value());
     EXPECT_GE(*coverage, 99.0);
   }
@@ -246,7 +246,7 @@ TEST(VQFlowTextEndToEnd, HostRtfOpensInLibreOffice) {
                      " timeout 180 soffice --headless --convert-to txt:Text --outdir " + Quoted(dir / "out") + " " +
                      Quoted(dir / "doc.rtf") + " > /dev/null 2>&1");
   ASSERT_TRUE(fs::exists(dir / "out" / "doc.txt"));
-  const auto coverage = Coverage(ReadFile(dir / "ours.txt"), ReadFile(dir / "out" / "doc.txt"));
+  const auto coverage = Coverage(vqtest::readFile(dir / "ours.txt"), vqtest::readFile(dir / "out" / "doc.txt"));
   ASSERT_TRUE(coverage.has_value());
   EXPECT_GE(*coverage, 99.0);
 }
@@ -256,7 +256,7 @@ TEST(VQFlowTextEndToEnd, MultiColumnPageReadsColumnByColumn) {
   vqtest::ScratchDir dir;
   const fs::path dest = dir / "page5.txt";
   ASSERT_EQ(RunHost(vqtest::corpusFile("columns-multicol.pdf"), "txt", dest, "5"), 0);
-  const std::string text = WithoutBlanks(ReadFile(dest));
+  const std::string text = WithoutBlanks(vqtest::readFile(dest));
   const char* const phrases[] = {
       "Not balancing the",                 // first column, top
       "Another request often voiced",      // first column, lower
@@ -318,7 +318,7 @@ TEST(VQFlowTextEndToEnd, GlyphNamesNeverBecomeText) {
       vqtest::PDFStream("BT /F1 12 Tf 72 700 Td (ABCDEFG) Tj ET"),
   });
   ASSERT_EQ(RunHost(fixture, "txt", dir / "names.txt"), 0);
-  EXPECT_EQ(WithoutBlanks(ReadFile(dir / "names.txt")),
+  EXPECT_EQ(WithoutBlanks(vqtest::readFile(dir / "names.txt")),
             "\xE2\x9F\xA8\xE2\x80\xA2\xF0\x9F\x98\x80"
             "ffia\xE2\x9F\xA9");
 
@@ -332,7 +332,7 @@ TEST(VQFlowTextEndToEnd, GlyphNamesNeverBecomeText) {
     SCOPED_TRACE(name);
     const std::string reference = PdftotextOf(pdf, dir / (name + ".ref"));
     ASSERT_EQ(RunHost(pdf, "txt", dir / (name + ".txt")), 0);
-    const std::string ours = ReadFile(dir / (name + ".txt"));
+    const std::string ours = vqtest::readFile(dir / (name + ".txt"));
     for (const std::string& glyph : glyphNames) {
       if (reference.find(glyph) == std::string::npos) {
         EXPECT_EQ(ours.find(glyph), std::string::npos) << glyph;
@@ -404,11 +404,11 @@ TEST(VQFlowTextEndToEnd, RtfKeepsPagesAndColumnsInLibreOffice) {
   std::ofstream(columns, std::ios::binary) << HelveticaPages({content});
   ASSERT_EQ(RunHost(three, "rtf", dir / "three.rtf"), 0);
   ASSERT_EQ(RunHost(columns, "rtf", dir / "columns.rtf"), 0);
-  const std::string rtf = ReadFile(dir / "three.rtf");
+  const std::string rtf = vqtest::readFile(dir / "three.rtf");
   size_t breaks = 0;
   for (size_t at = rtf.find("\\page"); at != std::string::npos; at = rtf.find("\\page", at + 1)) ++breaks;
   EXPECT_EQ(breaks, 2u);
-  EXPECT_NE(ReadFile(dir / "columns.rtf").find("\\cols2"), std::string::npos);
+  EXPECT_NE(vqtest::readFile(dir / "columns.rtf").find("\\cols2"), std::string::npos);
 
   EXPECT_EQ(LibreOfficePages({dir / "three.rtf", dir / "columns.rtf"}, dir.path()), (std::vector<int>{3, 1}));
   std::string text;
@@ -433,7 +433,7 @@ TEST(VQFlowTextEndToEnd, RtfUnicodeReadsBackInLibreOffice) {
                      " timeout 180 soffice --headless --convert-to txt:Text --outdir " + Quoted(dir.path()) + " " +
                      Quoted(dir / "u.rtf") + " > /dev/null 2>&1");
   ASSERT_TRUE(fs::exists(dir / "u.txt"));
-  EXPECT_NE(ReadFile(dir / "u.txt").find(text), std::string::npos) << ReadFile(dir / "u.txt");
+  EXPECT_NE(vqtest::readFile(dir / "u.txt").find(text), std::string::npos) << vqtest::readFile(dir / "u.txt");
 }
 
 // Real files open in LibreOffice at their page counts.

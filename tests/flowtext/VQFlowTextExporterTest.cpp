@@ -83,7 +83,7 @@ TEST(VQFlowTextPDFExporter, PagesKeepTheirTextOnThePage) {
     }
     exporter->convertPDFEnd(document);
     std::string text;
-    for (char ch : ReadFile(dest))
+    for (char ch : vqtest::readFile(dest))
       if (!std::isspace(static_cast<unsigned char>(ch))) text += ch;
     EXPECT_EQ(text, c.text);
   }

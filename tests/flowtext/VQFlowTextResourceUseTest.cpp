@@ -59,7 +59,7 @@ std::string ConvertAll(vq::VQFlowTextPDFExporter& exporter, const std::filesyste
     if (!exporter.convertPDFPage(document->page(i), i, pages)) return "<page failed>";
   }
   exporter.convertPDFEnd(document);
-  return ReadFile(dest);
+  return vqtest::readFile(dest);
 }
 
 TEST(VQFlowTextResourceUse, FontsAreSharedByPagesButNotByDocuments) {

@@ -101,7 +101,7 @@ TEST(VQFlowTextTable, RowsReadAcrossInEveryFormat) {
       ASSERT_EQ(vqtest::runCommand("'" + program.string() + "' -i '" + pdf.string() + "' -f " + type + " -o '" +
                                    out.string() + "' > /dev/null 2>&1"),
                 0);
-      EXPECT_EQ(CellOrder(type, ReadFile(out)), rowOrder);
+      EXPECT_EQ(CellOrder(type, vqtest::readFile(out)), rowOrder);
     }
   }
 }

@@ -27,9 +27,9 @@ TEST(VQFlowTextFileWriter, TokenRunsAreCutAfterFive) {
   for (int i = 0; i < 7; ++i) rtf->writeLinebreak();
   for (int i = 0; i < 7; ++i) rtf->writeIndentation();
   ASSERT_TRUE(html->closeFile() && text->closeFile() && rtf->closeFile());
-  EXPECT_EQ(ReadFile(dir / "a.html"), std::string(15, ' ') + "x<br><br><br>      ");
-  EXPECT_EQ(ReadFile(dir / "a.txt"), "\n\n\n\n\n");
-  EXPECT_EQ(ReadFile(dir / "a.rtf"),
+  EXPECT_EQ(vqtest::readFile(dir / "a.html"), std::string(15, ' ') + "x<br><br><br>      ");
+  EXPECT_EQ(vqtest::readFile(dir / "a.txt"), "\n\n\n\n\n");
+  EXPECT_EQ(vqtest::readFile(dir / "a.rtf"),
             std::string(7 * 2, ' ').replace(0, 14, "\\\n\\\n\\\n\\\n\\\n\\\n\\\n") + std::string(20, ' '));
 }
 
@@ -57,6 +57,9 @@ TEST(VQFlowTextFileWriter, Escaping) {
     EXPECT_EQ(rtf.formatText(c.in), c.rtf);
     EXPECT_EQ(text.formatText(c.in), c.in);
   }
+  // The head's text also escapes the apostrophe, and has no line breaks.
+  EXPECT_EQ(VQHTMLEscape("it's <a>\t\"b\"\n&", VQHTMLEscaping::headText), "it&#39;s &lt;a&gt;&quot;b&quot;&amp;");
+  EXPECT_EQ(VQHTMLEscape("it's", VQHTMLEscaping::bodyText), "it's");
 }
 
 // \u takes a signed 16-bit number: UTF-16 units from 32768 up are written
@@ -252,7 +255,7 @@ TEST(VQRTFWriter, PaperAndLineSpacingHoldEachPage) {
     doc->writePageEnd();
   }
   ASSERT_TRUE(doc->packetZipFileIfNeed());
-  const std::string out = ReadFile(dir / "s.rtf");
+  const std::string out = vqtest::readFile(dir / "s.rtf");
   EXPECT_NE(out.find("\\paperw12240\\paperh15840\\margl1440\\margr360"), std::string::npos);
   EXPECT_NE(out.find("portrait\\sect\\sectd\\pgwsxn15840\\pghsxn12240\\lndscpsxn\\pard"), std::string::npos) << out;
   // The empty last page goes back to the document's paper.

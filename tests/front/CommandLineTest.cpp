@@ -263,10 +263,6 @@ TEST(VQAppMainCLIHostCorpus, PagesNotConvertedFailTheConversion) {
 
 TEST(VQAppMainCLIHostCorpus, TheDestinationIsReplacedOnlyByACompleteOutput) {
   ScratchDir scratch;
-  auto read = [](const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
   for (const char* format : {"txt", "html", "rtf", "docx", "xlsx", "pptx"}) {
     SCOPED_TRACE(format);
     const fs::path out = scratch / (std::string("out.") + format);
@@ -274,7 +270,7 @@ TEST(VQAppMainCLIHostCorpus, TheDestinationIsReplacedOnlyByACompleteOutput) {
     // A failed conversion leaves it as it was.
     EXPECT_EQ(
         runHost("-i " + shellQuoted(scratch / "missing.pdf") + " -f " + format + " -o " + shellQuoted(out)).status, 1);
-    EXPECT_EQ(read(out), "the user's previous file");
+    EXPECT_EQ(vqtest::readFile(out), "the user's previous file");
     // A link at the destination is replaced, never written through.
     const fs::path target = scratch / (std::string("target.") + format);
     std::ofstream(target) << "target";
@@ -285,8 +281,8 @@ TEST(VQAppMainCLIHostCorpus, TheDestinationIsReplacedOnlyByACompleteOutput) {
             .status,
         0);
     EXPECT_FALSE(fs::is_symlink(out));
-    EXPECT_EQ(read(target), "target");
-    EXPECT_NE(read(out), "target");
+    EXPECT_EQ(vqtest::readFile(target), "target");
+    EXPECT_NE(vqtest::readFile(out), "target");
   }
   // Nothing is left beside the destinations.
   for (const auto& entry : fs::directory_iterator(scratch.path()))

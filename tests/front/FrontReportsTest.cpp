@@ -136,6 +136,7 @@ TYPED_TEST(BothFronts, DocumentsThatDoNotOpenSayWhy) {
   const std::pair<std::string, std::string> cases[] = {
       {corpusFile("encrypted-aes128-user.pdf").string(), "it is encrypted and needs a password"},
       {(scratch / "not.pdf").string(), "not a PDF, or damaged beyond repair"},
+      {"/dev/zero", "The input is not a regular file"},
   };
   for (const auto& [path, reason] : cases) {
     SCOPED_TRACE(path);

@@ -13,9 +13,9 @@
 
 #include <fmt/format.h>
 
+#include "exporter/VQPDFExporter.h"
 #include "front/VQPapyrant.h"
 #include "front/VQPapyrantMutliThread.h"
-#include "front/exporter/VQPDFExporter.h"
 #include "platform/dispatch/VQMainQueue.h"
 
 namespace vqtest {

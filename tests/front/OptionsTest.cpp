@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "exporter/VQPDFOptions.h"
 #include "front/VQPapyrant.h"
-#include "front/exporter/VQPDFOptions.h"
 
 namespace {
 

@@ -11,13 +11,6 @@
 
 namespace vqtest {
 
-inline std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 // With `fragment`, "w" is bound but counted as declared elsewhere, so the
 // output is the bare markup a serialiser writes.
 inline std::string writeXML(const std::function<void(vq::XMLFileWriter&)>& body, bool fragment = true) {

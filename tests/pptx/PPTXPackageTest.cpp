@@ -23,13 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 std::string quote(const fs::path& p) { return "'" + p.string() + "'"; }
 
 class EndRecorder : public VQPapyrantMutliThreadDelegate {
@@ -103,10 +96,10 @@ TEST(VQPPTXPackageCorpus, ParallelPagesMakeASoundPackage) {
   EXPECT_EQ(slides, 8);
   EXPECT_EQ(media, 4);  // page 12 twice, with two JPEG pictures each
 
-  const std::string presentation = readFile(x / "ppt/presentation.xml");
+  const std::string presentation = vqtest::readFile(x / "ppt/presentation.xml");
   for (int k = 0; k < 8; ++k)
     EXPECT_NE(presentation.find(fmt::format(R"(<p:sldId id="{}" r:id="rId{}"/>)", 256 + k, 6 + k)), std::string::npos);
-  const std::string types = readFile(x / "[Content_Types].xml");
+  const std::string types = vqtest::readFile(x / "[Content_Types].xml");
   for (const auto& name : entries) {
     if (name.rfind("ppt/media/", 0) != 0 || name.back() == '/') continue;
     const std::string ext = fs::path(name).extension().string().substr(1);
@@ -114,7 +107,7 @@ TEST(VQPPTXPackageCorpus, ParallelPagesMakeASoundPackage) {
   }
   // Every image a slide names is in the package.
   for (int i = 1; i <= 8; ++i) {
-    const std::string rels = readFile(x / fmt::format("ppt/slides/_rels/slide{}.xml.rels", i));
+    const std::string rels = vqtest::readFile(x / fmt::format("ppt/slides/_rels/slide{}.xml.rels", i));
     std::smatch m;
     for (auto it = rels.cbegin(); std::regex_search(it, rels.cend(), m, std::regex(R"(Target="\.\./media/([^"]+)\")"));
          it = m.suffix().first)
@@ -135,17 +128,17 @@ TEST(VQPPTXPackageEndToEnd, SlideSizeIsTheLargestPageTruncated) {
   EXPECT_FALSE(fs::exists(doc.savedWorkFolder()));
   const fs::path x = dir / "x";
   ASSERT_EQ(vqtest::runCommand("unzip -q " + quote(dir / "a.pptx") + " -d " + quote(x)), 0);
-  const std::string presentation = readFile(x / "ppt/presentation.xml");
+  const std::string presentation = vqtest::readFile(x / "ppt/presentation.xml");
   EXPECT_NE(presentation.find(R"(<p:sldSz cx="10064750" cy="10058400" type="custom"/>)"), std::string::npos)
       << presentation;
   // Five requested slides, none converted: all present, empty.
   for (int i = 1; i <= 5; ++i) EXPECT_TRUE(fs::exists(x / fmt::format("ppt/slides/slide{}.xml", i)));
-  const std::string rels = readFile(x / "ppt/_rels/presentation.xml.rels");
+  const std::string rels = vqtest::readFile(x / "ppt/_rels/presentation.xml.rels");
   EXPECT_NE(
       rels.find(
           R"(Id="rId10" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide" Target="slides/slide5.xml")"),
       std::string::npos);
-  const std::string core = readFile(x / "docProps/core.xml");
+  const std::string core = vqtest::readFile(x / "docProps/core.xml");
   EXPECT_NE(core.find("<cp:lastModifiedBy>Slidequay</cp:lastModifiedBy>"), std::string::npos);
   EXPECT_TRUE(std::regex_search(
       core, std::regex(R"(<dcterms:created xsi:type="dcterms:W3CDTF">\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ<)")));
@@ -222,7 +215,7 @@ TEST(VQPPTXPackageCorpus, SlidesShowWhatThePagesPaint) {
   const fs::path logo = dir / "logo";
   ASSERT_FALSE(convertParallel(vqtest::corpusFile("logo-cairo.pdf"), {1}, dir / "logo.pptx", 1).error);
   ASSERT_EQ(vqtest::runCommand("unzip -q " + quote(dir / "logo.pptx") + " -d " + quote(logo)), 0);
-  const std::string slide = readFile(logo / "ppt/slides/slide1.xml");
+  const std::string slide = vqtest::readFile(logo / "ppt/slides/slide1.xml");
   size_t closes = 0;
   for (size_t at = slide.find("<a:close/>"); at != std::string::npos; at = slide.find("<a:close/>", at + 1)) ++closes;
   // Four filled paths: two circles, a circle with the mark, and a circle
@@ -237,7 +230,7 @@ TEST(VQPPTXPackageCorpus, SlidesShowWhatThePagesPaint) {
   std::vector<fs::path> media;
   for (const auto& e : fs::directory_iterator(scan / "ppt/media")) media.push_back(e.path());
   ASSERT_EQ(media.size(), 1u);
-  const std::string png = readFile(media[0]);
+  const std::string png = vqtest::readFile(media[0]);
   ASSERT_GE(png.size(), 24u);
   auto be32 = [&](size_t at) {
     uint32_t v = 0;
@@ -270,7 +263,7 @@ TEST(VQPPTXPackage, WhiteRulesOverColourKeepTheirColour) {
   ASSERT_FALSE(convertParallel(pdf, {1}, dir / "rules.pptx", 1).error);
   const fs::path x = dir / "x";
   ASSERT_EQ(vqtest::runCommand("unzip -q " + quote(dir / "rules.pptx") + " -d " + quote(x)), 0);
-  const std::string slide = readFile(x / "ppt/slides/slide1.xml");
+  const std::string slide = vqtest::readFile(x / "ppt/slides/slide1.xml");
   // Each freeform's fill, then its line: colour and opacity.
   const std::regex paint(
       R"re(</a:custGeom><a:solidFill><a:srgbClr val="(\w+)"><a:alpha val="(\d+)"/></a:srgbClr></a:solidFill>)re"

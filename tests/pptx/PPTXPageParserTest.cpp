@@ -22,13 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 Path pagePath(std::initializer_list<Point> points, bool close) {
   Path p;
   p.addLines(points);
@@ -169,7 +162,7 @@ TEST(VQPPTXPDFPageParserCorpus, PageTextLandsInTextBoxes) {
     VQPPTXPDFPageParser parser(doc);
     ASSERT_TRUE(parser.convertPDFPage(document->page(c.page), 1));
     EXPECT_FALSE(parser.convertPDFPage(std::nullopt, 1));
-    const std::string slide = readFile(fs::path(doc.savedWorkFolder()) / "ppt/slides/slide1.xml");
+    const std::string slide = vqtest::readFile(fs::path(doc.savedWorkFolder()) / "ppt/slides/slide1.xml");
     // Runs of one paragraph joined, paragraphs apart.
     std::string text;
     const std::regex piece(R"(<a:t>([^<]*)</a:t>|</a:p>)");

@@ -20,13 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 // The markup one shape writes, without the document around it.
 std::string shapeXML(VQPPTXShape& shape) {
   vqtest::ScratchDir dir;
@@ -39,7 +32,7 @@ std::string shapeXML(VQPPTXShape& shape) {
     shape.writeShapeWith(*w);
     w->writeEndDocument();
   }
-  return readFile(dir / "s.xml");
+  return vqtest::readFile(dir / "s.xml");
 }
 
 }  // namespace
@@ -341,9 +334,9 @@ TEST(VQPPTXShapesEndToEnd, GoldenSlide) {
       R"(<p:spPr bwMode="auto"><a:xfrm flipV="1"><a:off x="0" y="0"/><a:ext cx="2540000" cy="1270000"/></a:xfrm>)"
       R"(<a:prstGeom prst="rect"><a:avLst/></a:prstGeom><a:noFill/></p:spPr></p:pic>)"
       R"(</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>)";
-  EXPECT_EQ(readFile(dir / "ppt/slides/slide3.xml"), expected);
+  EXPECT_EQ(vqtest::readFile(dir / "ppt/slides/slide3.xml"), expected);
 
-  const std::string rels = readFile(dir / "ppt/slides/_rels/slide3.xml.rels");
+  const std::string rels = vqtest::readFile(dir / "ppt/slides/_rels/slide3.xml.rels");
   EXPECT_NE(
       rels.find(
           R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/slideLayout" Target="../slideLayouts/slideLayout1.xml"/>)"),

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -155,6 +157,11 @@ std::string BuildTrueTypeFont(const std::string& family, const std::vector<std::
     data += body;
   }
   return font + data;
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 int runCommand(const std::string& command, std::string* output) {

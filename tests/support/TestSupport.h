@@ -48,6 +48,9 @@ std::string SlowToDrawPDF();
 // enough for FreeType to map and measure the characters.
 std::string BuildTrueTypeFont(const std::string& family, const std::vector<std::pair<uint32_t, uint16_t>>& advances);
 
+// The bytes of a file; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& path);
+
 // Runs a shell command, returns its exit status and fills `output` with its
 // standard output.
 int runCommand(const std::string& command, std::string* output = nullptr);

@@ -17,7 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using xtest::ReadFile;
 
 std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
@@ -99,13 +98,13 @@ TEST(VQExcelPackageEndToEnd, SeveralPagesFromSeveralThreads) {
     EXPECT_GE(xmlParts, 8 + sheets);
     // Each page's cells point at their own texts: page n's heading is the
     // string its first cell names.
-    const std::string sst = ReadFile(parts / "xl/sharedStrings.xml");
+    const std::string sst = vqtest::readFile(parts / "xl/sharedStrings.xml");
     for (int n = 1; n <= 6; ++n) EXPECT_NE(sst.find(fmt::format("Report page {} &lt;&amp;&gt;", n)), std::string::npos);
-    const std::string workbook = ReadFile(parts / "xl/workbook.xml");
+    const std::string workbook = vqtest::readFile(parts / "xl/workbook.xml");
     EXPECT_NE(
         workbook.find(fmt::format("<sheet name=\"Sheet {}\" sheetId=\"{}\" r:id=\"rId{}\"/>", sheets, sheets, sheets)),
         std::string::npos);
-    const std::string core = ReadFile(parts / "docProps/core.xml");
+    const std::string core = vqtest::readFile(parts / "docProps/core.xml");
     auto text = [](const std::string& e) { return e.substr(e.find('>') + 1, e.find("</") - e.find('>') - 1); };
     const std::string created = text(xtest::Element(core, "dcterms:created"));
     EXPECT_EQ(created, text(xtest::Element(core, "dcterms:modified")));
@@ -119,7 +118,7 @@ TEST(VQExcelPackageEndToEnd, SeveralPagesFromSeveralThreads) {
     vqtest::runCommand("HOME=" + Quoted(home) + " timeout 180 soffice --headless --convert-to csv --outdir " +
                            Quoted(out) + " " + Quoted(dest) + " 2>&1",
                        &log);
-    const std::string csv = ReadFile(out / (dest.stem().string() + ".csv"));
+    const std::string csv = vqtest::readFile(out / (dest.stem().string() + ".csv"));
     // LibreOffice exits 0 even when it fails: the text proves it read the workbook.
     EXPECT_NE(csv.find("Report page 1 <&>"), std::string::npos) << csv << log;
     EXPECT_NE(csv.find("Item 5"), std::string::npos) << csv;
@@ -200,7 +199,7 @@ TEST(VQExcelPackage, CsvOfPagesWithoutText) {
   for (int n = 1; n <= 2; ++n) {
     const fs::path table = dest / fmt::format("Table {}.csv", n);
     ASSERT_TRUE(fs::is_regular_file(table));
-    EXPECT_EQ(ReadFile(table), "\xFF\xFE");  // the byte-order mark alone
+    EXPECT_EQ(vqtest::readFile(table), "\xFF\xFE");  // the byte-order mark alone
   }
 }
 

@@ -13,7 +13,6 @@ namespace {
 namespace fs = std::filesystem;
 using xtest::Element;
 using xtest::MakeRun;
-using xtest::ReadFile;
 
 struct Fixture {
   explicit Fixture(const std::string& name, vq::VQExcelOptions options = {}, uint64_t pages = 1)
@@ -40,7 +39,7 @@ TEST(VQExcelWritersEndToEnd, WorksheetOfAPage) {
   auto page = f.page(1, TableRuns());
   page->creatSheet();
   ASSERT_TRUE(page->writeSheetXML());
-  const std::string xml = ReadFile(page->sheetXMLPath());
+  const std::string xml = vqtest::readFile(page->sheetXMLPath());
   EXPECT_EQ(Element(xml, "sheetData"),
             "<sheetData>"
             "<row r=\"1\" spans=\"1:1\" ht=\"17.55\" customHeight=\"1\"><c r=\"A1\" s=\"2\" t=\"s\"><v>0</v></c></row>"
@@ -76,7 +75,7 @@ TEST(VQExcelWriters, FormatStylesChangeSizesFontsAndNumbers) {
     auto page = f.page(1, TableRuns());
     page->creatSheet();
     ASSERT_TRUE(page->writeSheetXML());
-    const std::string xml = ReadFile(page->sheetXMLPath());
+    const std::string xml = vqtest::readFile(page->sheetXMLPath());
     EXPECT_NE(xml.find("<row r=\"1\" spans=\"1:1\" ht=\"13.5\""), std::string::npos);
     // Width from text width over font size: 56 / 10 * 10, at least 20, in
     // characters rounded up.
@@ -84,7 +83,7 @@ TEST(VQExcelWriters, FormatStylesChangeSizesFontsAndNumbers) {
     EXPECT_NE(xml.find(c.numberCell), std::string::npos);
     EXPECT_NE(xml.find("<mergeCell ref=\"A1:B1\"/>"), std::string::npos);
     ASSERT_TRUE(f.doc.excelStyle().writeStyleTo(f.doc.savedWorkFolder(), f.doc.manager()));
-    const std::string styles = ReadFile(f.doc.savedWorkFolder() + "/xl/styles.xml");
+    const std::string styles = vqtest::readFile(f.doc.savedWorkFolder() + "/xl/styles.xml");
     EXPECT_NE(styles.find(c.wrap), std::string::npos);
     EXPECT_NE(styles.find(std::string("<sz val=\"10\"/><color rgb=\"FF000000\"/><name val=\"") + c.fontName),
               std::string::npos);
@@ -114,7 +113,7 @@ TEST(VQExcelWritersEndToEnd, CellsAsThePageSetsThem) {
           MakeRun("and the next line of the same paragraph", 10, 212, 260)});
   page->creatSheet();
   ASSERT_TRUE(page->writeSheetXML());
-  const std::string xml = ReadFile(page->sheetXMLPath());
+  const std::string xml = vqtest::readFile(page->sheetXMLPath());
   std::vector<std::string> numbers;
   for (size_t p = xml.find("t=\"n\"><v>"); p != std::string::npos; p = xml.find("t=\"n\"><v>", p + 1)) {
     const size_t from = p + 9;
@@ -122,7 +121,7 @@ TEST(VQExcelWritersEndToEnd, CellsAsThePageSetsThem) {
   }
   EXPECT_EQ(numbers, (std::vector<std::string>{"1234.00", "-567.00", "1234567.00"}));
   ASSERT_TRUE(f.doc.sharedStrings().writeStringItemsEnd());
-  const std::string sst = ReadFile(f.doc.savedWorkFolder() + "/xl/sharedStrings.xml");
+  const std::string sst = vqtest::readFile(f.doc.savedWorkFolder() + "/xl/sharedStrings.xml");
   for (const char* text : {">133 135<", ">134 132 140<", ">(2)<", ">007<"})
     EXPECT_NE(sst.find(text), std::string::npos) << text;
   // 12 characters of 14-point bold type and the cell's margins, in
@@ -132,7 +131,7 @@ TEST(VQExcelWritersEndToEnd, CellsAsThePageSetsThem) {
   ASSERT_NE(amounts, std::string::npos);
   EXPECT_GE(std::stoi(cols.substr(amounts + 7)), 18);
   ASSERT_TRUE(f.doc.excelStyle().writeStyleTo(f.doc.savedWorkFolder(), f.doc.manager()));
-  const std::string styles = ReadFile(f.doc.savedWorkFolder() + "/xl/styles.xml");
+  const std::string styles = vqtest::readFile(f.doc.savedWorkFolder() + "/xl/styles.xml");
   EXPECT_NE(styles.find("horizontal=\"left\" vertical=\"center\" indent=\"2\""), std::string::npos);
   EXPECT_EQ(styles.find("horizontal=\"center\""), std::string::npos);
 }
@@ -163,7 +162,7 @@ TEST(VQExcelWriters, EmptyPageStillHasSheetData) {
   auto page = f.page(1, {MakeRun("   ", 10, 10, 20)});
   page->creatSheet();
   ASSERT_TRUE(page->writeSheetXML());
-  const std::string xml = ReadFile(page->sheetXMLPath());
+  const std::string xml = vqtest::readFile(page->sheetXMLPath());
   EXPECT_EQ(Element(xml, "sheetData"), "<sheetData/>");
   EXPECT_EQ(Element(xml, "cols"), "");
   EXPECT_FALSE(page->creatCSV());
@@ -172,7 +171,7 @@ TEST(VQExcelWriters, EmptyPageStillHasSheetData) {
 TEST(VQExcelWritersEndToEnd, FreshStyleSheet) {
   Fixture f("styles.xlsx");
   ASSERT_TRUE(f.doc.excelStyle().writeStyleTo(f.doc.savedWorkFolder(), f.doc.manager()));
-  const std::string xml = ReadFile(f.doc.savedWorkFolder() + "/xl/styles.xml");
+  const std::string xml = vqtest::readFile(f.doc.savedWorkFolder() + "/xl/styles.xml");
   EXPECT_EQ(Element(xml, "numFmts"), "");
   EXPECT_EQ(Element(xml, "fonts"),
             "<fonts count=\"1\"><font><sz val=\"12\"/><color rgb=\"FF000000\"/><name val=\"Arial Unicode MS\"/>"
@@ -218,7 +217,7 @@ TEST(VQExcelWritersEndToEnd, SharedStringsKeepIndexAndEscapeText) {
   EXPECT_FALSE(sst.writeInOrderIfReady());
   EXPECT_EQ(sst.collectStringItems({{{"late", rPr}}}), 2u);
   ASSERT_TRUE(sst.writeStringItemsEnd());
-  const std::string xml = ReadFile(f.doc.savedWorkFolder() + "/xl/sharedStrings.xml");
+  const std::string xml = vqtest::readFile(f.doc.savedWorkFolder() + "/xl/sharedStrings.xml");
   const std::string si =
       "<si><r><rPr><sz val=\"12\"/><color rgb=\"FF2f2b20\"/><rFont val=\"Helvetica\"/><b val=\"0\"/><i val=\"0\"/>"
       "</rPr><t xml:space=\"preserve\">a&lt;b</t></r></si>";
@@ -271,9 +270,9 @@ TEST(VQExcelWriters, CsvFolderHoldsUtf16Tables) {
   }
   EXPECT_FALSE(fs::exists(workFolder));
   ASSERT_TRUE(fs::is_directory(dest));
-  EXPECT_EQ(ReadFile(dest / "Table 1.csv"), std::string("\xFF\xFEo\0n\0e\0\n\0", 10));
+  EXPECT_EQ(vqtest::readFile(dest / "Table 1.csv"), std::string("\xFF\xFEo\0n\0e\0\n\0", 10));
   // U+00E9, t, U+1F600 as a surrogate pair, line feed.
-  EXPECT_EQ(ReadFile(dest / "Table 2.csv"), std::string("\xFF\xFE\xE9\0t\0\x3D\xD8\x00\xDE\n\0", 12));
+  EXPECT_EQ(vqtest::readFile(dest / "Table 2.csv"), std::string("\xFF\xFE\xE9\0t\0\x3D\xD8\x00\xDE\n\0", 12));
   EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 2);
   // An earlier conversion's tables are replaced whole; a folder that holds
   // anything else is never replaced.
@@ -290,7 +289,7 @@ TEST(VQExcelWriters, CsvFolderHoldsUtf16Tables) {
     EXPECT_EQ(error.empty(), !foreign);
     EXPECT_FALSE(fs::exists(again.savedWorkFolder()));
     EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), foreign ? 2 : 1);
-    EXPECT_EQ(ReadFile(dest / "Table 1.csv"), std::string("\xFF\xFEn\0e\0w\0\n\0", 10));
+    EXPECT_EQ(vqtest::readFile(dest / "Table 1.csv"), std::string("\xFF\xFEn\0e\0w\0\n\0", 10));
   }
   // Nothing is left beside the destination.
   EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
@@ -327,7 +326,7 @@ TEST(VQExcelWritersEndToEnd, AllInOneSheetStacksPages) {
     f.doc.writePage(*f.page(2, TableRuns()));
     f.doc.writePage(*first);
     ASSERT_TRUE(f.doc.aiosWriter().writeSheetXML(f.doc.manager()));
-    const std::string xml = ReadFile(f.doc.aiosWriter().sheetXMLPath());
+    const std::string xml = vqtest::readFile(f.doc.aiosWriter().sheetXMLPath());
     std::vector<std::string> refs;
     for (size_t p = 0; (p = xml.find("<c r=\"", p)) != std::string::npos; p += 6)
       refs.push_back(xml.substr(p + 6, xml.find('"', p + 6) - (p + 6)));

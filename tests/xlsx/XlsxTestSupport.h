@@ -30,13 +30,6 @@ inline vq::VQExcelRunPtr MakeRun(const std::string& text, double x, double top, 
   return r;
 }
 
-inline std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 // The text between the first start tag named `tag` and the end of the file
 // part it opens (for golden comparisons of one element).
 inline std::string Element(const std::string& xml, const std::string& tag) {

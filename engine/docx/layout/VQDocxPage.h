@@ -26,7 +26,7 @@
 #include "docx/layout/VQDocxPageSection.h"
 #include "docx/layout/VQDocxTable.h"
 #include "docx/layout/VQDocxTableParser.h"
-#include "front/exporter/VQPDFOptions.h"
+#include "exporter/VQPDFOptions.h"
 #include "office/VQDocxTypes.h"
 #include "office/docx/VQDocxDocumentPage.h"
 #include "platform/graphics/VQGeometry.h"

@@ -6,7 +6,7 @@
 
 #include "docx/layout/VQDocxPage.h"
 #include "docx/layout/VQDocxPageSection.h"
-#include "front/exporter/VQWordOptions.h"
+#include "exporter/VQWordOptions.h"
 
 namespace vq {
 namespace {

@@ -113,6 +113,14 @@ void VQPDFAnnot::runAppearanceStream(const std::string& streamKey) {
   delegate->didScanStreamStreamKey(this, stream, streamKey);
 }
 
+VQPDFRenderState* VQPDFAnnot::stateForOwnDrawing() {
+  if (appearStreams) {
+    VQPDFAnnot::startParser();
+    return nullptr;
+  }
+  return delegate ? delegate->currentRenderingState() : nullptr;
+}
+
 void VQPDFAnnot::setStroke(VQPDFRenderState& state, const VQPDFColor& strokeColor, double width,
                            const std::optional<std::vector<double>>& dash, const char* colorSpaceKey) const {
   auto space = VQPDFColorSpace::DefaultDeviceRGBColorSpace();

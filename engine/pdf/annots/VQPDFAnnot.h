@@ -91,6 +91,9 @@ class VQPDFAnnot : public std::enable_shared_from_this<VQPDFAnnot> {
   void initBaseFields(const pdf::Object& dictionary, bool readPopup);
   // Runs the normal appearance stream under `streamKey`.
   void runAppearanceStream(const std::string& streamKey);
+  // The state an annotation draws itself in: null when it has an appearance
+  // stream (which this runs instead), no delegate, or no state.
+  VQPDFRenderState* stateForOwnDrawing();
 
   // The stroke and fill attributes of the state: a device-RGB space (named
   // `colorSpaceKey`), the colour converted to RGB, the annotation's opacity.

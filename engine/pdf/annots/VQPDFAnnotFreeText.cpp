@@ -123,12 +123,7 @@ void VQPDFAnnotFreeText::initWithPDFDictionary(const pdf::Object& dictionary) {
 }
 
 void VQPDFAnnotFreeText::startParser() {
-  if (appearStreams) {
-    VQPDFAnnot::startParser();
-    return;
-  }
-  if (!delegate) return;
-  VQPDFRenderState* state = delegate->currentRenderingState();
+  VQPDFRenderState* state = stateForOwnDrawing();
   if (!state) return;
   const bool borderStroke = border && border->lineWidth > 0;
   if (borderStroke) {

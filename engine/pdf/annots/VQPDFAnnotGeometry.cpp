@@ -22,12 +22,7 @@ void VQPDFAnnotGeometry::initWithPDFDictionary(const pdf::Object& dictionary) {
 }
 
 void VQPDFAnnotGeometry::startParser() {
-  if (appearStreams) {
-    VQPDFAnnot::startParser();
-    return;
-  }
-  if (!delegate) return;
-  VQPDFRenderState* state = delegate->currentRenderingState();
+  VQPDFRenderState* state = stateForOwnDrawing();
   if (!state) return;
   Path path;
   if (type && *type == "Circle") path.addEllipseInRect(bounds);

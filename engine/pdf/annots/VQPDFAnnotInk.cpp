@@ -40,11 +40,7 @@ Path VQPDFAnnotInk::parsePathArray(const pdf::Object& array) {
 }
 
 void VQPDFAnnotInk::startParser() {
-  if (appearStreams) {
-    VQPDFAnnot::startParser();
-    return;
-  }
-  if (!delegate) return;
+  if (!stateForOwnDrawing()) return;
   for (const Path& path : paths) {
     VQPDFRenderState* state = delegate->currentRenderingState();
     if (!state) return;

@@ -137,12 +137,7 @@ std::optional<Path> VQPDFAnnotLine::VQDFFAnnotLineEndingPathForStyle(int style, 
 }
 
 void VQPDFAnnotLine::startParser() {
-  if (appearStreams) {
-    VQPDFAnnot::startParser();
-    return;
-  }
-  if (!delegate) return;
-  VQPDFRenderState* state = delegate->currentRenderingState();
+  VQPDFRenderState* state = stateForOwnDrawing();
   if (!state) return;
   Path path;
   path.moveTo(startPoint);

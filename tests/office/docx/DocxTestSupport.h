@@ -46,13 +46,6 @@ class TextPage : public vq::VQDocxDocumentPage {
   int64_t wordPageIndex_;
 };
 
-inline std::string slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 inline std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
 
 // The entry names of a zip file, in archive order.
@@ -92,7 +85,7 @@ inline std::optional<std::string> sofficeText(const std::filesystem::path& docx)
   runCommand(command);
   const auto out = home / (docx.stem().string() + ".txt");
   if (!std::filesystem::exists(out)) return std::nullopt;
-  return slurp(out);
+  return readFile(out);
 }
 
 }  // namespace vqtest

@@ -28,7 +28,7 @@ std::vector<std::string> names(int from, int to) {
 
 std::shared_ptr<TextPage> page(int64_t position) { return std::make_shared<TextPage>(position, position); }
 
-std::string mainPart(VQDocxDocument& doc) { return vqtest::slurp(doc.savedWorkFolder() + "/word/document.xml"); }
+std::string mainPart(VQDocxDocument& doc) { return vqtest::readFile(doc.savedWorkFolder() + "/word/document.xml"); }
 
 // Ends the body and returns the main part as written.
 std::string endedMainPart(VQDocxDocument& doc) {
@@ -97,7 +97,7 @@ TEST(VQDocxDocumentEndToEnd, PagesFromEightThreadsArriveInPageOrder) {
     EXPECT_EQ(vqtest::runCommand("xmllint --noout " + vqtest::quoted(unpacked / e) + " 2>&1", &out), 0)
         << e << ": " << out;
   }
-  EXPECT_EQ(vqtest::bodyBookmarks(vqtest::slurp(unpacked / "word/document.xml")), names(1, kPages));
+  EXPECT_EQ(vqtest::bodyBookmarks(vqtest::readFile(unpacked / "word/document.xml")), names(1, kPages));
 
   if (!vqtest::haveSoffice()) GTEST_SKIP() << "soffice is not installed";
   const auto text = vqtest::sofficeText(pkg.path);
@@ -250,21 +250,21 @@ TEST(VQDocxDocumentTest, DocumentWithoutPagesOrImagesIsComplete) {
   const auto entries = vqtest::zipEntries(pkg.path);
   EXPECT_NE(std::find(entries.begin(), entries.end(), "word/media/"), entries.end());
 
-  const std::string main = vqtest::slurp(unpacked / "word/document.xml");
+  const std::string main = vqtest::readFile(unpacked / "word/document.xml");
   EXPECT_NE(main.find("xml:space=\"preserve\"><w:body/></w:document>"), std::string::npos) << main;
   pugi::xml_document core;
   ASSERT_TRUE(core.load_file((unpacked / "docProps/core.xml").c_str()));
   auto props = core.child("cp:coreProperties");
   EXPECT_TRUE(props && !props.first_child());
   EXPECT_EQ(std::distance(props.attributes_begin(), props.attributes_end()), 5);
-  const std::string types = vqtest::slurp(unpacked / "[Content_Types].xml");
+  const std::string types = vqtest::readFile(unpacked / "[Content_Types].xml");
   for (const char* ext : {"jpg", "jpeg", "jp2", "png"})
     EXPECT_NE(types.find(std::string("Extension=\"") + ext + "\""), std::string::npos) << ext;
-  const std::string settings = vqtest::slurp(unpacked / "word/settings.xml");
+  const std::string settings = vqtest::readFile(unpacked / "word/settings.xml");
   EXPECT_NE(settings.find("<w:view w:val=\"print\"/><w:zoom w:percent=\"120\"/><w:defaultTabStop w:val=\"720\"/>"),
             std::string::npos)
       << settings;
-  EXPECT_NE(vqtest::slurp(unpacked / "word/fontTable.xml").find("<w:charset w:val=\"00\"/>"), std::string::npos);
+  EXPECT_NE(vqtest::readFile(unpacked / "word/fontTable.xml").find("<w:charset w:val=\"00\"/>"), std::string::npos);
   pugi::xml_document styles;
   ASSERT_TRUE(styles.load_file((unpacked / "word/styles.xml").c_str()));
   EXPECT_TRUE(styles.child("w:styles").find_child_by_attribute("w:style", "w:styleId", "TableGrid"));
@@ -297,7 +297,7 @@ TEST(VQDocxDocumentTest, PackagingFailuresLeaveNoPartialPackage) {
     EXPECT_THROW(doc->packetZipFileIfNeed(), VQDocxDocumentException);
     unsetenv("VQPAPYRANT_RESOURCES");
     EXPECT_FALSE(fs::exists(tempFolder));
-    if (fault == ImageCannotMove) EXPECT_EQ(vqtest::slurp(dest), "previous");
+    if (fault == ImageCannotMove) EXPECT_EQ(vqtest::readFile(dest), "previous");
     else EXPECT_FALSE(fs::exists(dest));
     // No temporary archive is left beside the destination either.
     if (fs::exists(dest.parent_path())) {

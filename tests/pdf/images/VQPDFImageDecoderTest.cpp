@@ -46,11 +46,6 @@ struct PrivateTemporaryRoot {
 };
 const PrivateTemporaryRoot gRoot;
 
-std::string FileBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // An embedded JBIG2 stream: a page information segment and one immediate
 // generic region coded with MMR (Group 4 fax coding, black = 1).
 std::string Jbig2WithMMR(const std::string& g4, uint32_t w, uint32_t h) {
@@ -83,7 +78,7 @@ std::string Encode(const Bitmap& b, const char* type) {
   vqtest::ScratchDir dir;
   const fs::path p = dir / (std::string("image.") + type);
   EXPECT_TRUE(VQPDFExportCGImageToFileWithDestination_VQLib(b, p.string(), type, 72, 72, 1.0f));
-  return FileBytes(p);
+  return vqtest::readFile(p);
 }
 
 Bitmap Solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {

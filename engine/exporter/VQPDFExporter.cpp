@@ -1,4 +1,4 @@
-#include "front/exporter/VQPDFExporter.h"
+#include "exporter/VQPDFExporter.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "front/exporter/VQError.h"
+#include "exporter/VQError.h"
 
 #include <cxxabi.h>
 #include <fmt/format.h>

@@ -1,4 +1,4 @@
-#include "front/exporter/VQPDFOptions.h"
+#include "exporter/VQPDFOptions.h"
 
 namespace vq {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "front/exporter/VQPDFOptions.h"
+#include "exporter/VQPDFOptions.h"
 #include "platform/graphics/VQGeometry.h"
 #include "platform/imageio/VQBitmap.h"
 #include "platform/pdf/PdfDocument.h"
