@@ -89,6 +89,34 @@ bool VQConverterUtilities::IsFullWidthCharacter(const std::string& s) {
   return static_cast<unsigned char>(s[0]) >= 0x80;
 }
 
+namespace {
+
+bool isHyphen(char32_t c) { return c == U'-' || c == U'\u2010' || c == U'\u00AD'; }
+bool isBlank(char32_t c) { return u_isUWhiteSpace(static_cast<UChar32>(c)); }
+
+}  // namespace
+
+VQConverterUtilities::HyphenJoin VQConverterUtilities::LineEndHyphenJoin(std::u32string_view lineEnd,
+                                                                         std::u32string_view nextLine) {
+  if (lineEnd.size() < 2 || nextLine.empty() || !isHyphen(lineEnd.back())) return HyphenJoin::None;
+  const auto before = static_cast<UChar32>(lineEnd[lineEnd.size() - 2]);
+  const auto next = static_cast<UChar32>(nextLine.front());
+  if (!u_isalnum(before) || !u_isalnum(next)) return HyphenJoin::None;
+  if (!u_isalpha(before) || !u_islower(next)) return HyphenJoin::Keep;
+  // A soft hyphen only ever marks where a word may break.
+  if (lineEnd.back() == U'\u00AD') return HyphenJoin::Drop;
+  size_t wordStart = lineEnd.size() - 1;
+  while (wordStart > 0 && !isBlank(lineEnd[wordStart - 1])) --wordStart;
+  size_t nextEnd = 0;
+  while (nextEnd < nextLine.size() && !isBlank(nextLine[nextEnd])) ++nextEnd;
+  const auto holdsHyphen = [](std::u32string_view word) {
+    return std::any_of(word.begin(), word.end(), [](char32_t c) { return c == U'-' || c == U'\u2010'; });
+  };
+  const bool compound = holdsHyphen(lineEnd.substr(wordStart, lineEnd.size() - 1 - wordStart)) ||
+                        holdsHyphen(nextLine.substr(0, nextEnd));
+  return compound ? HyphenJoin::Keep : HyphenJoin::Drop;
+}
+
 std::vector<std::string> VQConverterUtilities::ComponentsSeparatedByWords(const std::string& s) {
   std::vector<std::string> out;
   if (s.empty()) return out;

@@ -494,7 +494,9 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
   // too narrow for running text, each of its lines is a block of its own
   // instead, read across as the rows of a table are, provided most of its
   // lines reach into two columns or more: a column of prose beside a
-  // numbered listing has lines of its own and stays a column.
+  // numbered listing has lines of its own and stays a column. A table set
+  // beside other text (a listing and the table it makes) is one too: most
+  // of the lines that reach into its narrow columns reach into two of them.
   const auto isTable = [&](const std::vector<SectLine>& block) {
     if (block.size() < 2) return false;
     std::vector<const Part*> parts;
@@ -502,17 +504,27 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
       for (const auto& p : sl) parts.push_back(&p);
     const auto columns = cutIntoColumns(std::move(parts));
     if (columns.size() < 2 || holdsRunningText(columns)) return false;
-    size_t rows = 0;
+    const auto columnOf = [&](const Part& p) {
+      for (size_t c = 0; c < columns.size(); ++c)
+        if (leftX(p) >= columnLeft(columns[c]) && leftX(p) <= columnRight(columns[c])) return c;
+      return columns.size();
+    };
+    const auto narrow = [&](size_t c) {
+      return c < columns.size() && columns[c].size() > 1 &&
+             columnRight(columns[c]) - columnLeft(columns[c]) < kTextColumnWidth * columnTextSize(columns[c]);
+    };
+    size_t rows = 0, narrowLines = 0, narrowRows = 0;
     for (const auto& sl : block) {
-      const auto columnOf = [&](const Part& p) {
-        for (size_t c = 0; c < columns.size(); ++c)
-          if (leftX(p) >= columnLeft(columns[c]) && leftX(p) <= columnRight(columns[c])) return c;
-        return columns.size();
-      };
       const size_t first = columnOf(sl.front());
       rows += std::any_of(sl.begin(), sl.end(), [&](const Part& p) { return columnOf(p) != first; });
+      std::vector<size_t> reached;
+      for (const auto& p : sl)
+        if (const size_t c = columnOf(p); narrow(c) && std::find(reached.begin(), reached.end(), c) == reached.end())
+          reached.push_back(c);
+      narrowLines += !reached.empty();
+      narrowRows += reached.size() >= 2;
     }
-    return 4 * rows >= 3 * block.size();
+    return 4 * rows >= 3 * block.size() || (narrowRows >= 2 && 4 * narrowRows >= 3 * narrowLines);
   };
   std::vector<std::vector<SectLine>> rowBlocks;
   for (auto& block : blocks) {

@@ -15,6 +15,8 @@ constexpr double kNarrowMargin = 18;
 // The reader sets text in its own fonts, and where the PDF's are missing
 // it takes one that may be this much wider.
 constexpr double kWiderFonts = 1.2;
+// The share of a page's text area its lines may fill when they are narrowed.
+constexpr double kFilled = 0.99;
 // Columns narrower than this many twips are not set.
 constexpr long kNarrowestColumn = 120;
 
@@ -23,6 +25,24 @@ double Within(double v, double lo, double hi) { return std::isfinite(v) ? std::c
 long Twips(double points) {
   if (!std::isfinite(points)) return 0;
   return std::lround(std::clamp(points, -1584.0, 1584.0) * 20);
+}
+
+// The largest type on the paragraph's line; an empty line has its
+// paragraph's.
+double TypeSize(const VQFlowTextParagraph& p) {
+  if (p.runArray.empty()) return p.rProperty.sz;
+  double size = 0;
+  for (const auto& r : p.runArray) size = std::max(size, r.rProperty.sz);
+  return size;
+}
+
+// The distance a line is set from the one before, in twips as written:
+// the PDF's distance `line`, narrowed by `scale`, but no closer than the
+// type size (or the PDF's own distance, where that is less).
+long LineSpacing(double line, double size, double scale) {
+  if (!std::isfinite(size) || size <= 0) size = 12;
+  if (!std::isfinite(line) || line <= 0) line = size;
+  return std::max(20L, Twips(std::min(std::max(line * scale, std::min(line, size)), 1584.0)));
 }
 
 bool SameSize(const Size& a, const Size& b) {
@@ -84,22 +104,37 @@ void VQRTFPapyrant::writePageBegin(const std::vector<VQFlowTextParagraph>& parag
   // The lines are set the PDF's distances apart. A page whose text would
   // reach further than the paper's text area has its line spacing narrowed
   // to fit, so it stays one page; the type keeps its size.
-  const double available = height - document_.top - document_.bottom;
-  const double need = pageHeight(paragraphs);
-  lineScale_ = need > available && available > 0 ? available / need : 1;
+  // A little short of the text area, as the reader's own rounding of
+  // positions may add up over a page.
+  const double available = kFilled * (height - document_.top - document_.bottom);
+  lineScale_ = 1;
+  if (!(available > 0) || pageHeight(paragraphs, 1) <= available) return;
+  // Lines narrow no closer than their type size, so the spacing that fits
+  // is sought, not taken in proportion: the lines that may narrow give
+  // room for those that may not.
+  double fits = 0, over = 1;
+  for (int step = 0; step < 20; ++step) {
+    const double scale = (fits + over) / 2;
+    (pageHeight(paragraphs, scale) <= available ? fits : over) = scale;
+  }
+  lineScale_ = std::max(fits, 0.01);
 }
 
-double VQRTFPapyrant::pageHeight(const std::vector<VQFlowTextParagraph>& paragraphs) const {
+double VQRTFPapyrant::pageHeight(const std::vector<VQFlowTextParagraph>& paragraphs, double scale) const {
   // Followed as the page will be written: sections one below the other,
   // the columns of a section side by side, runs of empty paragraphs cut
-  // short, a paragraph on the line before adding nothing, and a line that
-  // is too wide for its column in the writer's fonts taking two or more.
+  // short, a paragraph on the line before widening that line, and a line
+  // that is too wide for its column in the writer's fonts taking two or
+  // more.
   double above = 0;
   Columns columns = columnsFor({});
   std::vector<double> heights(1, 0);
   size_t column = 0;
   int empties = 0;
   const VQFlowTextRunText* prev = nullptr;
+  // The output line being followed: where its text starts, the room it
+  // has, its spacing and the height counted for it so far.
+  double start = 0, room = 0, spacing = 0, counted = 0;
   for (const auto& p : paragraphs) {
     if (!p.columnLefts.empty()) {
       above += *std::max_element(heights.begin(), heights.end());
@@ -111,18 +146,22 @@ double VQRTFPapyrant::pageHeight(const std::vector<VQFlowTextParagraph>& paragra
       ++column;
       prev = nullptr;
     }
-    const double line = std::isfinite(p.pProperty.line) ? std::max(0.0, p.pProperty.line) : 12;
     const VQFlowTextRunText* last = p.lastRunText();
     if (!last) {
-      if (++empties <= 2) heights[column] += line;
+      if (++empties <= 2) heights[column] += LineSpacing(p.pProperty.line, TypeSize(p), scale) / 20.0;
       continue;
     }
     empties = 0;
-    if (prev && std::fabs(prev->bottom() - last->bottom()) <= 2) continue;
+    if (!prev || std::fabs(prev->bottom() - last->bottom()) > 2) {
+      start = p.firstRunText()->left();
+      room = columns.widths[column] / 20.0 - indentOf(p, columns, column);
+      spacing = LineSpacing(p.pProperty.line, TypeSize(p), scale) / 20.0;
+      counted = 0;
+    }
     prev = last;
-    const double room = columns.widths[column] / 20.0 - indentOf(p, columns, column);
-    const double width = kWiderFonts * (last->right() - p.firstRunText()->left());
-    heights[column] += line * (room > 1 && width > room ? std::ceil(width / room) : 1);
+    const double width = kWiderFonts * (last->right() - start);
+    const double height = spacing * (room > 1 && width > room ? std::ceil(width / room) : 1);
+    if (height > counted) heights[column] += height - counted, counted = height;
   }
   return above + *std::max_element(heights.begin(), heights.end());
 }
@@ -231,11 +270,7 @@ void VQRTFPapyrant::writeParagraphOpen(VQFlowTextParagraph& p, const VQFlowTextM
     ended = true;
   }
   if (!ended && wroteText_) out += "\\par";
-  // Narrowed lines come no closer than their type size (or the PDF's own
-  // distance, where that is less).
-  const double size = p.runArray.empty() ? p.rProperty.sz : p.pProperty.line;
-  const double spacing = std::max(line * lineScale_, std::min(line, size));
-  out += fmt::format("\\pard\\sl-{}\\slmult0", std::max(20L, Twips(std::min(spacing, 1584.0))));
+  out += fmt::format("\\pard\\sl-{}\\slmult0", LineSpacing(line, TypeSize(p), lineScale_));
   if (columns_.widths.empty()) columns_ = columnsFor({});
   const double li = indentOf(p, columns_, columnIndex_);
   out += fmt::format("\\li{} ", Twips(li));

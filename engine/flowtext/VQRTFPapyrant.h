@@ -64,8 +64,9 @@ class VQRTFPapyrant : public VQFlowTextDocument {
   Columns columnsFor(const std::vector<double>& columnLefts) const;
   // The left indent of a paragraph in the given column, in points.
   double indentOf(const VQFlowTextParagraph& p, const Columns& columns, size_t column) const;
-  // How high the page's paragraphs set in the writer's fonts, in points.
-  double pageHeight(const std::vector<VQFlowTextParagraph>& paragraphs) const;
+  // How high the page's paragraphs set in the writer's fonts, in points,
+  // with their line spacings narrowed by `scale`.
+  double pageHeight(const std::vector<VQFlowTextParagraph>& paragraphs, double scale) const;
   bool pageSizeDiffers() const;
 
   std::unique_ptr<VQRTFFileWriter> fileWriter_;

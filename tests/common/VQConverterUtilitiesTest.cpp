@@ -4,6 +4,7 @@
 
 #include "common/VQConverterUtilities.h"
 #include "platform/text/InstalledFonts.h"
+#include "platform/text/Utf8.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -89,6 +90,41 @@ TEST(VQConverterUtilitiesTest, TextTests) {
   EXPECT_EQ(VQConverterUtilities::ComponentsSeparatedByWords("\xE4\xB8\xAD\xE6\x96\x87"
                                                              "a"),
             (std::vector<std::string>{"\xE4\xB8\xAD", "\xE6\x96\x87", "a"}));
+}
+
+// How a line ending in a hyphen joins the next: a hyphen that breaks a word
+// goes, a compound's or the text's own stays with no blank after it, and a
+// dash between words is no hyphen of a word.
+TEST(VQConverterUtilitiesTest, LineEndHyphenJoin) {
+  using Join = VQConverterUtilities::HyphenJoin;
+  const struct {
+    const char* end;
+    const char* next;
+    Join join;
+  } cases[] = {
+      {"the line is mate-", "rial enough", Join::Drop},
+      {"mate\xE2\x80\x90", "rial", Join::Drop},  // U+2010
+      {"mate\xC2\xAD", "rial", Join::Drop},      // a soft hyphen
+      {"read right-", "to-left", Join::Keep},    // the next word is a compound
+      {"read right-", "to-left, here", Join::Keep},
+      {"read right-to-", "left", Join::Keep},  // the word before holds a hyphen
+      {"right\xE2\x80\x90to\xE2\x80\x90", "left", Join::Keep},
+      {"right-to\xC2\xAD", "left", Join::Drop},           // a soft hyphen only ever breaks
+      {"the rest of non-", "English words", Join::Keep},  // before a capital
+      {"pages 10-", "12", Join::Keep},                    // between digits
+      {"a dash -", "then", Join::None},                   // standing alone
+      {"words -", "- and more", Join::None},
+      {"-", "then", Join::None},
+      {"mate-", "", Join::None},
+      {"mate-", " rial", Join::None},
+      {"material", "enough", Join::None},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.end) + " / " + c.next);
+    EXPECT_EQ(
+        VQConverterUtilities::LineEndHyphenJoin(vq::text::utf8ToCodePoints(c.end), vq::text::utf8ToCodePoints(c.next)),
+        c.join);
+  }
 }
 
 TEST(VQConverterUtilitiesTest, RectangleOverlap) {

@@ -127,24 +127,8 @@ TEST(VQDocxEndToEnd, CommandLineConvertsEveryCorpusFile) {
   }
 }
 
-namespace {
-
-// The page count pdfinfo reads, 0 when it reads none.
-int PageCount(const fs::path& pdf, const std::string& password = "") {
-  std::string out;
-  const std::string pw = password.empty() ? "" : "-upw " + vqtest::quoted(password) + " ";
-  if (vqtest::runCommand("pdfinfo " + pw + vqtest::quoted(pdf) + " 2>/dev/null", &out) != 0) return 0;
-  static const std::regex pages("Pages:\\s+(\\d+)");
-  std::smatch m;
-  return std::regex_search(out, m, pages) ? std::stoi(m[1]) : 0;
-}
-
-}  // namespace
-
-// Every corpus DOCX opens in LibreOffice, is laid out within a minute (a
-// package whose layout never settles is as good as one that does not
-// open), and has as many pages as its PDF: a PDF page stays one page.
-// The files render side by side, each with a LibreOffice profile of its own.
+// Every corpus DOCX opens in LibreOffice, is laid out within a minute, and
+// has as many pages as its PDF: a PDF page stays one page.
 TEST(VQDocxEndToEnd, LibreOfficeLaysOutEveryCorpusFileOnItsPages) {
   const fs::path program = vqtest::binaryDir() / "cli" / "vqpapyrant";
   if (!fs::exists(program)) GTEST_SKIP() << "the command-line program is not built";
@@ -152,41 +136,23 @@ TEST(VQDocxEndToEnd, LibreOfficeLaysOutEveryCorpusFileOnItsPages) {
     if (vqtest::runCommand(std::string("command -v ") + tool + " > /dev/null") != 0)
       GTEST_SKIP() << tool << " is not installed";
   vqtest::ScratchDir dir;
-  std::map<std::string, int> pdfPages;
-  std::string list;
+  std::vector<fs::path> documents;
+  std::vector<int> pdfPages;
   for (const auto& file : vqtest::corpusFiles()) {
-    const std::string name = file.filename().string();
-    const std::string stem = file.stem().string();
-    SCOPED_TRACE(name);
-    const std::string password = vqtest::corpusPassword(name);
-    fs::path source = file;
-    if (!password.empty()) {
-      source = dir / (stem + ".plain.pdf");
-      ASSERT_EQ(vqtest::runCommand("qpdf --decrypt --password=" + vqtest::quoted(password) + " " +
-                                   vqtest::quoted(file) + " " + vqtest::quoted(source)),
-                0);
-    }
-    pdfPages[stem] = PageCount(file, password);
-    const fs::path dest = dir / (stem + ".docx");
+    SCOPED_TRACE(file.filename().string());
+    pdfPages.push_back(vqtest::pdfPageCount(file, vqtest::corpusPassword(file.filename().string())));
+    documents.push_back(dir / (file.stem().string() + ".docx"));
     std::string out;
-    ASSERT_EQ(vqtest::runCommand("timeout 300 " + vqtest::quoted(program) + " -i " + vqtest::quoted(source) +
-                                     " -f docx -o " + vqtest::quoted(dest) + " 2>&1",
+    ASSERT_EQ(vqtest::runCommand("timeout 300 " + vqtest::quoted(program) + " -i " +
+                                     vqtest::quoted(vqtest::readableCorpusFile(file, dir.path())) + " -f docx -o " +
+                                     vqtest::quoted(documents.back()) + " 2>&1",
                                  &out),
               0)
         << out;
-    list += stem + "\n";
   }
-  std::ofstream(dir / "list") << list;
-  // soffice exits 0 whether or not it converted: the PDF it leaves tells.
-  std::ofstream(dir / "render.sh") << "timeout 60 soffice --headless -env:UserInstallation=file://"
-                                   << dir.path().string() << "/profile-\"$1\" --convert-to pdf --outdir "
-                                   << vqtest::quoted(dir / "out") << " " << vqtest::quoted(dir.path())
-                                   << "/\"$1\".docx > /dev/null 2>&1\n";
-  vqtest::runCommand("xargs -P 4 -n 1 sh " + vqtest::quoted(dir / "render.sh") + " < " + vqtest::quoted(dir / "list"));
-  for (const auto& [stem, pages] : pdfPages) {
-    SCOPED_TRACE(stem);
-    EXPECT_EQ(PageCount(dir / "out" / (stem + ".pdf")), pages) << "0: not laid out within a minute";
-  }
+  const std::vector<int> pages = vqtest::libreOfficePageCounts(documents, dir.path());
+  for (size_t i = 0; i < documents.size(); ++i)
+    EXPECT_EQ(pages[i], pdfPages[i]) << documents[i].stem() << " (0: not laid out within a minute)";
 }
 
 namespace {

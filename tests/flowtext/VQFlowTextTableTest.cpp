@@ -1,7 +1,7 @@
 // Tables in the flow-text formats: a table of labels and figures reads row
 // by row in plain text, HTML and RTF, whether its rows are set loosely or as
 // close as the type is high, ruled or not, and in whichever order the
-// producer drew its cells.
+// producer drew its cells, and beside other text too.
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
@@ -25,22 +25,30 @@ constexpr double kTableRight = 380, kTableTop = 700;
 
 enum class Drawing { byColumn, byRow, unruled };
 
-// A one-page PDF of the table in 10 point type, `rowHeight` apart.
-std::string TablePdf(Drawing drawing, double rowHeight) {
+// A one-page PDF of the table in 10 point type, `rowHeight` apart; with
+// `besideListing`, set right of a listing whose lines stand between its rows
+// (a listing and the table it makes).
+std::string TablePdf(Drawing drawing, double rowHeight, bool besideListing = false) {
   std::string content;
+  const double shift = besideListing ? 150 : 0;
+  if (besideListing)
+    for (int line = 0; line < 12; ++line)
+      content += fmt::format("BT /F1 10 Tf 20 {} Td (listing of the table source) Tj ET\n",
+                             kTableTop - rowHeight / 2 - rowHeight * line);
   const size_t rows = kCells.size(), columns = kCells.front().size();
   if (drawing != Drawing::unruled) {
     content += "0.5 w\n";
     for (size_t r = 0; r <= rows; ++r) {
       const double y = kTableTop - rowHeight * static_cast<double>(r);
-      content += fmt::format("{} {} m {} {} l S\n", kColumnX[0], y, kTableRight, y);
+      content += fmt::format("{} {} m {} {} l S\n", kColumnX[0] + shift, y, kTableRight + shift, y);
     }
     for (double x : kColumnX)
-      content += fmt::format("{} {} m {} {} l S\n", x, kTableTop, x, kTableTop - rowHeight * static_cast<double>(rows));
+      content += fmt::format("{} {} m {} {} l S\n", x + shift, kTableTop, x + shift,
+                             kTableTop - rowHeight * static_cast<double>(rows));
   }
   auto cell = [&](size_t r, size_t c) {
     if (kCells[r][c].empty()) return;
-    content += fmt::format("BT /F1 10 Tf {} {} Td ({}) Tj ET\n", kColumnX[c] + 4,
+    content += fmt::format("BT /F1 10 Tf {} {} Td ({}) Tj ET\n", kColumnX[c] + shift + 4,
                            kTableTop - rowHeight * static_cast<double>(r + 1) + 3, kCells[r][c]);
   };
   for (size_t a = 0; a < (drawing == Drawing::byColumn ? columns : rows); ++a)
@@ -81,19 +89,21 @@ TEST(VQFlowTextTable, RowsReadAcrossInEveryFormat) {
     const char* name;
     Drawing drawing;
     double rowHeight;
+    bool besideListing = false;
   } cases[] = {
       {"ruled, drawn column by column, tight rows", Drawing::byColumn, 10},
       {"ruled, drawn row by row, tight rows", Drawing::byRow, 10},
       {"unruled, tight rows", Drawing::unruled, 10},
       {"ruled, drawn column by column, loose rows", Drawing::byColumn, 18},
       {"unruled, loose rows", Drawing::unruled, 18},
+      {"ruled, beside a listing", Drawing::byColumn, 10, true},
   };
   vqtest::ScratchDir dir;
   const fs::path program = vqtest::binaryDir() / "cli" / "vqpapyrant";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path pdf = dir / "table.pdf";
-    std::ofstream(pdf, std::ios::binary) << TablePdf(c.drawing, c.rowHeight);
+    std::ofstream(pdf, std::ios::binary) << TablePdf(c.drawing, c.rowHeight, c.besideListing);
     for (const std::string type : {"txt", "html", "rtf"}) {
       SCOPED_TRACE(type);
       const fs::path out = dir / ("table." + type);

@@ -176,6 +176,44 @@ int runCommand(const std::string& command, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+namespace {
+std::string quotedPath(const fs::path& p) { return "'" + p.string() + "'"; }
+}  // namespace
+
+int pdfPageCount(const fs::path& pdf, const std::string& password) {
+  std::string out;
+  const std::string pw = password.empty() ? "" : "-upw " + quotedPath(password) + " ";
+  if (runCommand("pdfinfo " + pw + quotedPath(pdf) + " 2>/dev/null", &out) != 0) return 0;
+  const size_t at = out.find("Pages:");
+  return at == std::string::npos ? 0 : std::atoi(out.c_str() + at + 6);
+}
+
+fs::path readableCorpusFile(const fs::path& file, const fs::path& dir) {
+  const std::string password = corpusPassword(file.filename().string());
+  if (password.empty()) return file;
+  const fs::path plain = dir / (file.stem().string() + ".plain.pdf");
+  if (runCommand("qpdf --decrypt --password=" + quotedPath(password) + " " + quotedPath(file) + " " +
+                 quotedPath(plain)) != 0)
+    throw std::runtime_error("qpdf cannot decrypt " + file.string());
+  return plain;
+}
+
+std::vector<int> libreOfficePageCounts(const std::vector<fs::path>& documents, const fs::path& work) {
+  fs::create_directories(work / "out");
+  std::string list;
+  for (size_t i = 0; i < documents.size(); ++i) list += fmt::format("{} {}\n", i, quotedPath(documents[i]));
+  std::ofstream(work / "list") << list;
+  // soffice exits 0 whether or not it converted: the PDF it leaves tells.
+  std::ofstream(work / "render.sh") << "timeout 60 soffice --headless -env:UserInstallation=file://" << work.string()
+                                    << "/profile-\"$1\" --convert-to pdf --outdir " << quotedPath(work / "out")
+                                    << " \"$2\" > /dev/null 2>&1\n";
+  runCommand("xargs -P 3 -n 2 sh " + quotedPath(work / "render.sh") + " < " + quotedPath(work / "list"));
+  std::vector<int> pages;
+  for (const auto& document : documents)
+    pages.push_back(pdfPageCount(work / "out" / document.filename().replace_extension(".pdf")));
+  return pages;
+}
+
 ScratchDir::ScratchDir() {
   std::string tmpl = (fs::temp_directory_path() / "vqtest-XXXXXX").string();
   if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");

@@ -55,6 +55,21 @@ std::string readFile(const std::filesystem::path& path);
 // standard output.
 int runCommand(const std::string& command, std::string* output = nullptr);
 
+// The number of pages pdfinfo reads in a PDF opened with `password`, 0 when
+// it reads none.
+int pdfPageCount(const std::filesystem::path& pdf, const std::string& password = "");
+
+// A corpus file as the command-line program (which takes no password) reads
+// it: an encrypted one decrypted by qpdf into `dir`, any other as it is.
+std::filesystem::path readableCorpusFile(const std::filesystem::path& file, const std::filesystem::path& dir);
+
+// Documents (DOCX, RTF ...) laid out by LibreOffice into PDFs in `work`/out,
+// three side by side, each with a profile of its own and at most a minute (a
+// document whose layout never settles is as good as one that does not
+// open): the page count of each, 0 where none was made in time.
+std::vector<int> libreOfficePageCounts(const std::vector<std::filesystem::path>& documents,
+                                       const std::filesystem::path& work);
+
 class ScratchDir {
  public:
   ScratchDir();

@@ -8,8 +8,6 @@
 #include <string_view>
 #include <unordered_set>
 
-#include <unicode/uchar.h>
-
 #include "common/VQConverterUtilities.h"
 #include "docx/capture/VQDocxMeasures.h"
 #include "docx/layout/VQDocxPageSection.h"
@@ -118,16 +116,6 @@ LinePtr lineWithBlankBehind(const VQDocxRunTextLine& line) {
   copy->setRunTextArray(std::move(runs));
   copy->addBlankSpaceTextBehind();
   return copy;
-}
-
-// A hyphen that breaks a word at the end of a line: it follows a letter and
-// the next line of the paragraph goes on in lower case ("mate-" / "rial").
-// A hyphen before a capital or a digit, or standing alone, is the text's own.
-bool isLineBreakHyphen(const std::u32string& end, const std::u32string& start) {
-  if (end.size() < 2 || start.empty()) return false;
-  const char32_t h = end.back();
-  if (h != U'-' && h != U'\u2010' && h != U'\u00AD') return false;
-  return u_isalpha(static_cast<UChar32>(end[end.size() - 2])) && u_islower(static_cast<UChar32>(start.front()));
 }
 
 // The text without its last character (a whole UTF-8 sequence).
@@ -283,11 +271,16 @@ std::shared_ptr<VQDocxParagraph> VQDocxPageSection::mergeParagraphs(const Paragr
     const std::u32string end = endTextOf(line);
     const std::u32string start = startTextOf(*lines[i + 1]);
     if (end.empty() || start.empty()) continue;
-    // A hyphen drawn as a run of its own follows the letter of the run before.
-    if (isLineBreakHyphen(end.size() >= 2 ? end : text::utf8ToCodePoints(line.lineText), start)) {
-      lines[i] = lineWithoutHyphenBehind(line);
-      continue;
-    }
+    // The whole of both lines where they end and start as their runs do: a
+    // hyphen drawn as a run of its own follows the letter of the run before,
+    // and the words on either side are whole.
+    const std::u32string lineText = text::utf8ToCodePoints(line.lineText);
+    const std::u32string nextText = text::utf8ToCodePoints(lines[i + 1]->lineText);
+    const auto hyphen = VQConverterUtilities::LineEndHyphenJoin(
+        !lineText.empty() && lineText.back() == end.back() ? lineText : end,
+        !nextText.empty() && nextText.front() == start.front() ? nextText : start);
+    if (hyphen == VQConverterUtilities::HyphenJoin::Drop) lines[i] = lineWithoutHyphenBehind(line);
+    if (hyphen != VQConverterUtilities::HyphenJoin::None) continue;
     if (isBlankCharacter(end.back()) || isBlankCharacter(start.front())) continue;
     if (VQConverterUtilities::IsFullWidthCharacter(characterString(end.back())) &&
         VQConverterUtilities::IsFullWidthCharacter(characterString(start.front())))
