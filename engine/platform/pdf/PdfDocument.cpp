@@ -2,6 +2,7 @@
 
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFLogger.hh>
+#include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
 #include <sys/stat.h>
@@ -146,11 +147,16 @@ std::optional<int> countFromTreeRoot(QPDF& q) {
   QPDFObjectHandle kids = root.getKey("/Kids");
   const int n = kids.getArrayNItems();
   if (n == *count) {
-    // Taken as pages without reading them, unless one is the root itself
-    // (its references tell that without reading the objects).
-    if (root.isIndirect())
-      for (int i = 0; i < n; ++i)
-        if (kids.getArrayItem(i).getObjGen() == root.getObjGen()) return std::nullopt;
+    // Taken as pages without reading them, unless one is the root itself,
+    // one is listed twice or one is a value other than a dictionary (their
+    // references tell that without reading the objects): the tree is read
+    // whole then.
+    std::set<QPDFObjGen> listed;
+    if (root.isIndirect()) listed.insert(root.getObjGen());
+    for (int i = 0; i < n; ++i) {
+      QPDFObjectHandle kid = kids.getArrayItem(i);
+      if (kid.isIndirect() ? !listed.insert(kid.getObjGen()).second : !kid.isDictionary()) return std::nullopt;
+    }
     return count;
   }
   if (n > kMostTopLevelKids) return std::nullopt;
@@ -332,6 +338,9 @@ std::shared_ptr<const std::vector<QPDFObjGen>> walkPageIds(Document::Impl& impl,
   uint64_t read = 0;
   auto ids = std::make_shared<const std::vector<QPDFObjGen>>(idsOf(pagesOfTree(q, file, read)));
   impl.treeObjectsRead += read;
+  // The counts proved wrong: a renderer would not find the pages where
+  // this document does.
+  impl.repaired = true;
   std::lock_guard<std::mutex> lock(impl.mutex);
   if (!impl.pageIds) impl.pageIds = std::move(ids);
   return impl.pageIds;
@@ -387,7 +396,9 @@ Object Document::Impl::pageObject(int number) {
 }
 
 Document::Document(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-Document::~Document() = default;
+Document::~Document() {
+  if (!impl_->renderCopy.empty()) ::unlink(impl_->renderCopy.c_str());
+}
 
 std::shared_ptr<Document> Document::open(const std::string& path, const std::string& password, OpenError* error) {
   auto fail = [&](OpenError e) -> std::shared_ptr<Document> {
@@ -469,6 +480,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   }
   if (result != OpenError::None) return fail(result);
   const bool repaired = impl->repairedBytes || !q->getWarnings().empty();
+  impl->repaired = repaired || impl->pageIds != nullptr;
   impl->instancesOpened = 1;
   impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, 0, 0, nullptr});
   if (error) *error = OpenError::None;
@@ -513,6 +525,87 @@ Object Document::info() const {
 std::optional<Page> Document::page(int number) const {
   if (number < 1 || number > impl_->pageCount) return std::nullopt;
   return Page(shared_from_this(), number);
+}
+
+namespace {
+
+// An inheritable entry of `page` from its nearest ancestor that has it;
+// a loop or an absurd depth ends the climb.
+QPDFObjectHandle inheritedHandle(QPDFObjectHandle page, const std::string& key) {
+  std::set<QPDFObjGen> seen;
+  QPDFObjectHandle node = page;
+  for (int depth = 0; depth < 1024 && node.isDictionary(); ++depth) {
+    if (node.hasKey(key)) return node.getKey(key);
+    if (node.isIndirect() && !seen.insert(node.getObjGen()).second) break;
+    node = node.getKey("/Parent");
+  }
+  return QPDFObjectHandle::newNull();
+}
+
+// Writes the document as `impl` reads it to `out`: a fresh instance whose
+// page tree becomes one node listing the pages in the document's order,
+// each holding what it inherited, a page listed twice copied.
+void writeAsRead(Document::Impl& impl, const Document& document, const std::string& out) {
+  auto q = OpenQPDF(impl.path, impl.passwordBytes, impl.repairedBytes);
+  const FileBytes file{impl.path, impl.repairedBytes.get()};
+  QPDFObjectHandle node = q->makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Pages >>"));
+  std::vector<QPDFObjectHandle> kids;
+  std::set<QPDFObjGen> listed;
+  for (int number = 1; number <= document.pageCount(); ++number) {
+    QPDFObjectHandle page;
+    if (const auto ids = impl.pageIds) {
+      const QPDFObjGen id = (*ids)[static_cast<size_t>(number - 1)];
+      if (id.isIndirect()) page = readable(*q, q->getObject(id), file);
+    } else {
+      int resolved = 0;
+      page = pageByCounts(*q, number, resolved, file);
+    }
+    if (!page.isInitialized() || !page.isDictionary()) {
+      // A page that cannot be found stays a blank page, so that the numbers
+      // of those after it hold.
+      page = q->makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
+    }
+    for (const char* key : {"/MediaBox", "/CropBox", "/Resources", "/Rotate"})
+      if (!page.hasKey(key))
+        if (QPDFObjectHandle value = inheritedHandle(page, key); !value.isNull()) page.replaceKey(key, value);
+    if (!page.isIndirect() || !listed.insert(page.getObjGen()).second) page = q->makeIndirectObject(page.shallowCopy());
+    listed.insert(page.getObjGen());
+    QPDFObjectHandle contents = page.getKey("/Contents");
+    readable(*q, contents, file);
+    if (contents.isArray())
+      for (int i = 0; i < contents.getArrayNItems(); ++i) readable(*q, contents.getArrayItem(i), file);
+    page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
+    page.replaceKey("/Parent", node);
+    kids.push_back(page);
+  }
+  node.replaceKey("/Kids", QPDFObjectHandle::newArray(kids));
+  node.replaceKey("/Count", QPDFObjectHandle::newInteger(static_cast<long long>(kids.size())));
+  q->getRoot().replaceKey("/Pages", node);
+  QPDFWriter writer(*q, out.c_str());
+  writer.write();
+}
+
+}  // namespace
+
+std::string Document::pathForRenderer(const std::string& workFolder) const {
+  Impl& impl = *impl_;
+  if (!impl.repaired) return impl.path;
+  std::lock_guard<std::mutex> lock(impl.renderCopyMutex);
+  if (!impl.renderCopyTried) {
+    impl.renderCopyTried = true;
+    std::string name = workFolder + "/repaired-XXXXXX.pdf";
+    const int fd = ::mkstemps(name.data(), 4);
+    if (fd >= 0) {
+      ::close(fd);
+      try {
+        writeAsRead(impl, *this, name);
+        impl.renderCopy = name;
+      } catch (...) {
+        ::unlink(name.c_str());
+      }
+    }
+  }
+  return impl.renderCopy.empty() ? impl.path : impl.renderCopy;
 }
 
 // ---- Page

@@ -58,6 +58,13 @@ struct Document::Impl {
   std::atomic<uint64_t> instancesOpened{0};
   std::atomic<uint64_t> treeObjectsRead{0};
 
+  // Read with repairs that another reader of the file might not make; the
+  // copy written for a renderer then, once (see Document::pathForRenderer).
+  std::atomic<bool> repaired{false};
+  std::mutex renderCopyMutex;
+  bool renderCopyTried = false;
+  std::string renderCopy;
+
   std::mutex mutex;
   std::unordered_map<std::thread::id, Instance> instances;
 
