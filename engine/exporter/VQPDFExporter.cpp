@@ -42,7 +42,8 @@ std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, doubl
     if (error) *error = fmt::format("page {} is not drawn: {}", page.number(), *hazard);
     return std::nullopt;
   }
-  return RenderPDFPage(document->path(), document->password(), page.number(), dpiX, dpiY, error, stop);
+  return RenderPDFPage(document->pathForRenderer(VQPDFPathUtilities::temporaryRoot()), document->password(),
+                       page.number(), dpiX, dpiY, error, stop);
 }
 
 AffineTransform VQPDFExporter::CGAffineTransformFromRect(const Rect& from, const Rect& to) {

@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <fmt/format.h>
 #include "FrontTestSupport.h"
+
+#include "common/VQPDFPathUtilities.h"
 #include "front/VQImagePDFExporter.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "support/TestSupport.h"
@@ -123,6 +126,51 @@ TEST(VQImagePDFExporterCorpus, AFileAtTheDestinationIsReplacedOnSuccess) {
   EXPECT_EQ(lines, (std::vector<std::string>{"start", "progress 1/1", "willSave", "end ok"}));
   EXPECT_TRUE(fs::is_regular_file(old / "IMG_00001.png"));
   EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()), 1);
+}
+
+// A document the engine reads only with repairs is drawn as the engine reads
+// it: a file cut short, a page tree listing one page twice or a kid that is
+// no page. The repaired copy the renderer opens goes with the conversion.
+TEST(VQImagePDFExporterCorpus, RepairedDocumentsAreDrawnAsRead) {
+  ScratchDir scratch;
+  std::string cut;
+  {
+    std::ifstream in(corpusFile("minimal-jspdf.pdf"), std::ios::binary);
+    cut.assign(std::istreambuf_iterator<char>(in), {});
+    cut.resize(cut.size() * 9 / 10);
+  }
+  auto tree = [](const std::string& kids, int count) {
+    return BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>",
+                     fmt::format("<< /Type /Pages /Kids [{}] /Count {} /MediaBox [0 0 72 72] >>", kids, count),
+                     "<< /Type /Page /Parent 2 0 R /Contents 4 0 R >>", PDFStream("0 0 1 rg 0 0 36 36 re f")});
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<uint64_t> pages;
+    size_t images;
+  };
+  const Case cases[] = {
+      {"cut short", cut, {1}, 1},
+      {"a page listed twice", tree("3 0 R 3 0 R", 2), {1, 2}, 2},
+      {"kids that are no pages", tree("null 3 0 R", 2), {1}, 1},
+  };
+  const std::string root = vq::VQPDFPathUtilities::temporaryRoot();
+  auto copies = [&] {
+    size_t n = 0;
+    std::error_code ec;
+    for (auto& entry : fs::directory_iterator(root, ec)) n += entry.path().filename().string().starts_with("repaired-");
+    return n;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path pdf = scratch / (std::string(c.name) + ".pdf");
+    std::ofstream(pdf, std::ios::binary) << c.bytes;
+    auto lines = convert<vq::VQPapyrant, SingleRecorder>(pdf.string(), c.pages, "png", scratch / c.name);
+    EXPECT_EQ(lines.back(), "end ok");
+    EXPECT_EQ(listFolder(scratch / c.name).size(), c.images);
+    EXPECT_EQ(copies(), 0u);
+  }
 }
 
 }  // namespace

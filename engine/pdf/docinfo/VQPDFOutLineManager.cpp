@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace vq {
@@ -52,15 +53,7 @@ pdf::Object lookUpNameTree(const pdf::Object& node, const std::string& name, int
 
 class OutlineReader {
  public:
-  explicit OutlineReader(const pdf::Document& document) : document_(document) {
-    for (int n = 1; n <= document.pageCount(); ++n) {
-      if (auto page = document.page(n)) {
-        const pdf::Object dict = page->dictionary();
-        if (dict.id().isIndirect()) pageNumbers_.emplace(keyOf(dict), n);
-      }
-    }
-    catalog_ = document.catalog();
-  }
+  explicit OutlineReader(const pdf::Document& document) : document_(document) { catalog_ = document.catalog(); }
 
   std::vector<VQPDFOutlineItem> read() {
     const pdf::Object outlines = catalog_.get("Outlines");
@@ -116,8 +109,19 @@ class OutlineReader {
     if (!dest.isArray() || dest.size() == 0) return {};
     const pdf::Object target = dest.at(0);
     if (target.isDictionary()) {
-      auto it = pageNumbers_.find(keyOf(target));
-      if (it != pageNumbers_.end()) return {it->second};
+      // Pages are numbered once, at the first destination that names a page
+      // object: a document without an outline never reads its pages here.
+      if (!pageNumbers_) {
+        pageNumbers_.emplace();
+        for (int n = 1; n <= document_.pageCount(); ++n) {
+          if (auto page = document_.page(n)) {
+            const pdf::Object dict = page->dictionary();
+            if (dict.id().isIndirect()) pageNumbers_->emplace(keyOf(dict), n);
+          }
+        }
+      }
+      auto it = pageNumbers_->find(keyOf(target));
+      if (it != pageNumbers_->end()) return {it->second};
       return {};
     }
     // Some producers give a 0-based page index instead of a page object.
@@ -127,7 +131,7 @@ class OutlineReader {
 
   const pdf::Document& document_;
   pdf::Object catalog_;
-  std::map<ObjectKey, int> pageNumbers_;
+  std::optional<std::map<ObjectKey, int>> pageNumbers_;
   std::set<ObjectKey> visited_;
   std::vector<VQPDFOutlineItem> items_;
 };

@@ -2,6 +2,7 @@
 
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFLogger.hh>
+#include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
 #include <sys/stat.h>
@@ -147,11 +148,16 @@ std::optional<int> countFromTreeRoot(QPDF& q) {
   QPDFObjectHandle kids = root.getKey("/Kids");
   const int n = kids.getArrayNItems();
   if (n == *count) {
-    // Taken as pages without reading them, unless one is the root itself
-    // (its references tell that without reading the objects).
-    if (root.isIndirect())
-      for (int i = 0; i < n; ++i)
-        if (kids.getArrayItem(i).getObjGen() == root.getObjGen()) return std::nullopt;
+    // Taken as pages without reading them, unless one is the root itself,
+    // one is listed twice or one is a value other than a dictionary (their
+    // references tell that without reading the objects): the tree is read
+    // whole then.
+    std::set<QPDFObjGen> listed;
+    if (root.isIndirect()) listed.insert(root.getObjGen());
+    for (int i = 0; i < n; ++i) {
+      QPDFObjectHandle kid = kids.getArrayItem(i);
+      if (kid.isIndirect() ? !listed.insert(kid.getObjGen()).second : !kid.isDictionary()) return std::nullopt;
+    }
     return count;
   }
   if (n > kMostTopLevelKids) return std::nullopt;
@@ -207,7 +213,7 @@ QPDFObjectHandle pageByCounts(QPDF& q, int number, int& resolved, const FileByte
 // its own node, or a cycle through a lower node) is skipped and the rest of
 // the tree kept, as are kids that are no dictionaries; a page listed twice
 // stays twice.
-std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q, const FileBytes& file) {
+std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q, const FileBytes& file, uint64_t& read) {
   std::vector<QPDFObjectHandle> pages;
   std::set<QPDFObjGen> nodes;
   struct Step {
@@ -227,6 +233,7 @@ std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q, const FileBytes& file) {
       continue;
     }
     QPDFObjectHandle kid = readable(q, kids.getArrayItem(top.next++), file);
+    ++read;
     if (!kid.isDictionary()) continue;
     if (!isTreeNode(kid)) {
       pages.push_back(kid);
@@ -237,6 +244,14 @@ std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q, const FileBytes& file) {
     stack.push_back({kid, 0, depth});
   }
   return pages;
+}
+
+// The object numbers of `pages`, 0 0 for a page that is no indirect object.
+std::vector<QPDFObjGen> idsOf(const std::vector<QPDFObjectHandle>& pages) {
+  std::vector<QPDFObjGen> ids;
+  ids.reserve(pages.size());
+  for (const auto& page : pages) ids.push_back(page.isIndirect() ? page.getObjGen() : QPDFObjGen());
+  return ids;
 }
 
 // Said once per file and text, however many times the process opens it.
@@ -293,8 +308,9 @@ std::shared_ptr<QPDF> Document::Impl::instance() {
   } catch (...) {
     return nullptr;
   }
+  ++instancesOpened;
   std::lock_guard<std::mutex> lock(mutex);
-  return instances.emplace(self, Instance{q, 0, 0, false, nullptr}).first->second.qpdf;
+  return instances.emplace(self, Instance{q, 0, 0, nullptr}).first->second.qpdf;
 }
 
 void Document::Impl::notePageRead(int number) {
@@ -307,43 +323,69 @@ void Document::Impl::notePageRead(int number) {
   // instance that has read many pages is let go and the thread's next page
   // opens a fresh one: memory stays flat in the number of pages. Objects
   // still held keep their own instance alive until they are released.
-  if (++it->second.pagesRead <= kPagesPerInstance) return;
+  if (++it->second.pagesRead <= pagesPerInstance) return;
   instances.erase(it);
 }
+
+namespace {
+
+// The document's pages by object number, from one reading of the whole tree
+// on `q` (done once per document).
+std::shared_ptr<const std::vector<QPDFObjGen>> walkPageIds(Document::Impl& impl, QPDF& q, const FileBytes& file) {
+  {
+    std::lock_guard<std::mutex> lock(impl.mutex);
+    if (impl.pageIds) return impl.pageIds;
+  }
+  uint64_t read = 0;
+  auto ids = std::make_shared<const std::vector<QPDFObjGen>>(idsOf(pagesOfTree(q, file, read)));
+  impl.treeObjectsRead += read;
+  // The counts proved wrong: a renderer would not find the pages where
+  // this document does.
+  impl.repaired = true;
+  std::lock_guard<std::mutex> lock(impl.mutex);
+  if (!impl.pageIds) impl.pageIds = std::move(ids);
+  return impl.pageIds;
+}
+
+}  // namespace
 
 Object Document::Impl::pageObject(int number) {
   notePageRead(number);
   auto q = instance();
   if (!q || number < 1) return Object();
   try {
-    const auto self = std::this_thread::get_id();
-    bool wholeTree = false;
+    const FileBytes file{path, repairedBytes.get()};
+    std::shared_ptr<const std::vector<QPDFObjGen>> ids;
     {
       std::lock_guard<std::mutex> lock(mutex);
-      if (auto it = instances.find(self); it != instances.end()) wholeTree = it->second.wholeTreeRead;
+      ids = pageIds;
     }
-    if (!wholeTree) {
+    if (!ids) {
       int resolved = 0;
-      QPDFObjectHandle page = pageByCounts(*q, number, resolved, FileBytes{path, repairedBytes.get()});
+      QPDFObjectHandle page = pageByCounts(*q, number, resolved, file);
+      treeObjectsRead += static_cast<uint64_t>(resolved);
       // Where the counts fail, or reaching pages one by one costs more than
-      // reading the tree once (a long flat tree read in order), qpdf reads
-      // the whole tree from here on.
+      // reading the tree once (a wide node of nodes read in order), the
+      // tree is read once for the document from here on.
       if (page.isInitialized() && resolved <= kMostTopLevelKids / 64) return Object::Impl::wrap(page, q);
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q)
-          it->second.wholeTreeRead = true;
-      }
+      ids = walkPageIds(*this, *q, file);
       if (page.isInitialized()) return Object::Impl::wrap(page, q);
     }
+    if (static_cast<size_t>(number) > ids->size()) return Object();
+    const QPDFObjGen id = (*ids)[static_cast<size_t>(number - 1)];
+    if (id.isIndirect()) return Object::Impl::wrap(readable(*q, q->getObject(id), file), q);
+    // A page written into its node's /Kids is found by reading the tree
+    // again on this instance.
     std::shared_ptr<const std::vector<QPDFObjectHandle>> pages;
+    const auto self = std::this_thread::get_id();
     {
       std::lock_guard<std::mutex> lock(mutex);
       if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q) pages = it->second.pages;
     }
     if (!pages) {
-      pages =
-          std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q, FileBytes{path, repairedBytes.get()}));
+      uint64_t read = 0;
+      pages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q, file, read));
+      treeObjectsRead += read;
       std::lock_guard<std::mutex> lock(mutex);
       if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q) it->second.pages = pages;
     }
@@ -355,7 +397,9 @@ Object Document::Impl::pageObject(int number) {
 }
 
 Document::Document(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-Document::~Document() = default;
+Document::~Document() {
+  if (!impl_->renderCopy.empty()) ::unlink(impl_->renderCopy.c_str());
+}
 
 std::shared_ptr<Document> Document::open(const std::string& path, const std::string& password, OpenError* error) {
   auto fail = [&](OpenError e) -> std::shared_ptr<Document> {
@@ -371,8 +415,6 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   impl->path = path;
   impl->password = password;
   std::shared_ptr<QPDF> q;
-  bool wholeTree = false;
-  std::shared_ptr<const std::vector<QPDFObjectHandle>> allPages;
   // One reading of the file, from disk or from repaired bytes: None when
   // the document opened.
   auto attempt = [&](std::shared_ptr<const std::string> bytes) {
@@ -396,11 +438,17 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
       impl->ownerPasswordMatched = impl->encrypted && q->ownerPasswordMatched();
       // The permission flags bind only those who opened the file with the user password.
       impl->allowsPrinting = !impl->encrypted || impl->ownerPasswordMatched || q->allowPrintLowRes();
-      const auto counted = countFromTreeRoot(*q);
-      wholeTree = !counted;
-      if (!counted)
-        allPages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q, FileBytes{path, bytes.get()}));
-      impl->pageCount = counted ? *counted : static_cast<int>(allPages->size());
+      impl->pageIds.reset();
+      if (const auto counted = countFromTreeRoot(*q)) impl->pageCount = *counted;
+      else {
+        uint64_t read = 0;
+        impl->pageIds =
+            std::make_shared<const std::vector<QPDFObjGen>>(idsOf(pagesOfTree(*q, FileBytes{path, bytes.get()}, read)));
+        impl->pageCount = static_cast<int>(impl->pageIds->size());
+      }
+      const auto objects = q->getXRefTable().size();
+      impl->pagesPerInstance = static_cast<int>(std::clamp<size_t>(
+          objects / Impl::kObjectsPerPage, Impl::kPagesPerInstance, static_cast<size_t>(kMostPages)));
       impl->version = q->getPDFVersion();
       // A catalog /Version later than the header's wins.
       QPDFObjectHandle v = q->getRoot().getKey("/Version");
@@ -433,7 +481,9 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   }
   if (result != OpenError::None) return fail(result);
   const bool repaired = impl->repairedBytes || !q->getWarnings().empty();
-  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, 0, 0, wholeTree, allPages});
+  impl->repaired = repaired || impl->pageIds != nullptr;
+  impl->instancesOpened = 1;
+  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, 0, 0, nullptr});
   if (error) *error = OpenError::None;
   auto document = std::shared_ptr<Document>(new Document(std::move(impl)));
   if (repaired && !document->isEncrypted() && !firstPagesReadable(*document)) {
@@ -476,6 +526,87 @@ Object Document::info() const {
 std::optional<Page> Document::page(int number) const {
   if (number < 1 || number > impl_->pageCount) return std::nullopt;
   return Page(shared_from_this(), number);
+}
+
+namespace {
+
+// An inheritable entry of `page` from its nearest ancestor that has it;
+// a loop or an absurd depth ends the climb.
+QPDFObjectHandle inheritedHandle(QPDFObjectHandle page, const std::string& key) {
+  std::set<QPDFObjGen> seen;
+  QPDFObjectHandle node = page;
+  for (int depth = 0; depth < 1024 && node.isDictionary(); ++depth) {
+    if (node.hasKey(key)) return node.getKey(key);
+    if (node.isIndirect() && !seen.insert(node.getObjGen()).second) break;
+    node = node.getKey("/Parent");
+  }
+  return QPDFObjectHandle::newNull();
+}
+
+// Writes the document as `impl` reads it to `out`: a fresh instance whose
+// page tree becomes one node listing the pages in the document's order,
+// each holding what it inherited, a page listed twice copied.
+void writeAsRead(Document::Impl& impl, const Document& document, const std::string& out) {
+  auto q = OpenQPDF(impl.path, impl.passwordBytes, impl.repairedBytes);
+  const FileBytes file{impl.path, impl.repairedBytes.get()};
+  QPDFObjectHandle node = q->makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Pages >>"));
+  std::vector<QPDFObjectHandle> kids;
+  std::set<QPDFObjGen> listed;
+  for (int number = 1; number <= document.pageCount(); ++number) {
+    QPDFObjectHandle page;
+    if (const auto ids = impl.pageIds) {
+      const QPDFObjGen id = (*ids)[static_cast<size_t>(number - 1)];
+      if (id.isIndirect()) page = readable(*q, q->getObject(id), file);
+    } else {
+      int resolved = 0;
+      page = pageByCounts(*q, number, resolved, file);
+    }
+    if (!page.isInitialized() || !page.isDictionary()) {
+      // A page that cannot be found stays a blank page, so that the numbers
+      // of those after it hold.
+      page = q->makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
+    }
+    for (const char* key : {"/MediaBox", "/CropBox", "/Resources", "/Rotate"})
+      if (!page.hasKey(key))
+        if (QPDFObjectHandle value = inheritedHandle(page, key); !value.isNull()) page.replaceKey(key, value);
+    if (!page.isIndirect() || !listed.insert(page.getObjGen()).second) page = q->makeIndirectObject(page.shallowCopy());
+    listed.insert(page.getObjGen());
+    QPDFObjectHandle contents = page.getKey("/Contents");
+    readable(*q, contents, file);
+    if (contents.isArray())
+      for (int i = 0; i < contents.getArrayNItems(); ++i) readable(*q, contents.getArrayItem(i), file);
+    page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
+    page.replaceKey("/Parent", node);
+    kids.push_back(page);
+  }
+  node.replaceKey("/Kids", QPDFObjectHandle::newArray(kids));
+  node.replaceKey("/Count", QPDFObjectHandle::newInteger(static_cast<long long>(kids.size())));
+  q->getRoot().replaceKey("/Pages", node);
+  QPDFWriter writer(*q, out.c_str());
+  writer.write();
+}
+
+}  // namespace
+
+std::string Document::pathForRenderer(const std::string& workFolder) const {
+  Impl& impl = *impl_;
+  if (!impl.repaired) return impl.path;
+  std::lock_guard<std::mutex> lock(impl.renderCopyMutex);
+  if (!impl.renderCopyTried) {
+    impl.renderCopyTried = true;
+    std::string name = workFolder + "/repaired-XXXXXX.pdf";
+    const int fd = ::mkstemps(name.data(), 4);
+    if (fd >= 0) {
+      ::close(fd);
+      try {
+        writeAsRead(impl, *this, name);
+        impl.renderCopy = name;
+      } catch (...) {
+        ::unlink(name.c_str());
+      }
+    }
+  }
+  return impl.renderCopy.empty() ? impl.path : impl.renderCopy;
 }
 
 // ---- Page

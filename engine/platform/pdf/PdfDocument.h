@@ -48,6 +48,15 @@ class Document : public std::enable_shared_from_this<Document> {
   // 1-based; nullopt outside 1..pageCount().
   std::optional<Page> page(int number) const;
 
+  // The file a whole-page renderer opens to draw this document's pages. A
+  // document read with repairs (objects found by scanning, a cross-reference
+  // qpdf rebuilt, a page tree whose counts lie) is written once, as read, to
+  // a private file in `workFolder`: a renderer reading the original bytes
+  // might refuse them or number their pages otherwise. That file is removed
+  // with the document. The original path for a sound file, or when the copy
+  // cannot be written.
+  std::string pathForRenderer(const std::string& workFolder) const;
+
   Impl& impl() const;  // for the platform layer only
 
  private:

@@ -4,6 +4,7 @@
 // document first.
 #include <qpdf/QPDF.hh>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,18 +29,41 @@ struct Document::Impl {
   // be read; every instance is opened from them.
   std::shared_ptr<const std::string> repairedBytes;
 
-  // Pages a thread's instance reads before a fresh one takes its place.
+  // Pages a thread's instance reads before a fresh one takes its place: at
+  // least kPagesPerInstance, and more in a file of many objects, whose fresh
+  // instance costs more (its cross-reference and the top of its page tree
+  // are read again), so that opening instances costs the same per page
+  // whatever the length of the document.
   static constexpr int kPagesPerInstance = 32;
+  static constexpr int kObjectsPerPage = 32;
+  int pagesPerInstance = kPagesPerInstance;
   struct Instance {
     std::shared_ptr<QPDF> qpdf;
     int lastPage = 0;
     int pagesRead = 0;
-    // qpdf has read the whole page tree: pages are looked up in its list
-    // instead of by descending the tree.
-    bool wholeTreeRead = false;
-    // The pages of the tree, read once when the whole tree is.
+    // The pages of the tree, read by this instance when some page is no
+    // indirect object (and so has no number to be found by).
     std::shared_ptr<const std::vector<QPDFObjectHandle>> pages;
   };
+
+  // Where the page tree's counts cannot be trusted (or a lookup on them
+  // costs more than it should), the whole tree is read once for the
+  // document and its pages kept here by object number, in order: every
+  // instance then finds a page by its number. A page that is no indirect
+  // object is listed as 0 0. Null until then.
+  std::shared_ptr<const std::vector<QPDFObjGen>> pageIds;
+
+  // The work done, for tests: qpdf instances opened, and page-tree objects
+  // looked at while finding pages.
+  std::atomic<uint64_t> instancesOpened{0};
+  std::atomic<uint64_t> treeObjectsRead{0};
+
+  // Read with repairs that another reader of the file might not make; the
+  // copy written for a renderer then, once (see Document::pathForRenderer).
+  std::atomic<bool> repaired{false};
+  std::mutex renderCopyMutex;
+  bool renderCopyTried = false;
+  std::string renderCopy;
 
   std::mutex mutex;
   std::unordered_map<std::thread::id, Instance> instances;

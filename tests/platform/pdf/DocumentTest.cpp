@@ -13,6 +13,7 @@
 
 #include "platform/pdf/PdfContentScanner.h"
 #include "platform/pdf/PdfDocument.h"
+#include "platform/pdf/PdfDocumentImpl.h"
 #include "platform/pdf/PdfRepair.h"
 #include "platform/pdf/PdfTestHelpers.h"
 #include "support/TestSupport.h"
@@ -263,6 +264,66 @@ TEST(Document, LongDocumentsReadRightAcrossFreshInstances) {
   for (int k = 301; k >= 1; k -= 7) ASSERT_EQ(doc->page(k)->dictionary().get("Mark").integer(), k) << "page " << k;
   EXPECT_EQ(kept.get("Mark").integer(), 1);
   EXPECT_EQ(kept.get("MediaBox").elements().size(), 4u);
+}
+
+namespace {
+
+// A tree of `depth` levels of nodes with `fanout` kids each, its pages marked
+// 1, 2, ... in order.
+TreeNode balancedTree(int fanout, int depth, int& mark) {
+  std::vector<TreeNode> kids;
+  for (int k = 0; k < fanout; ++k) kids.push_back(depth == 1 ? P(++mark) : balancedTree(fanout, depth - 1, mark));
+  return N(std::move(kids));
+}
+
+std::vector<TreeNode> flatPages(int count) {
+  std::vector<TreeNode> pages;
+  for (int k = 1; k <= count; ++k) pages.push_back(P(k));
+  return pages;
+}
+
+}  // namespace
+
+// Finding a page costs the nodes on its way down, whatever its number, and
+// reading a document from end to end costs the same per page however long
+// it is: a few fresh qpdf instances, a few tree objects a page.
+TEST(Document, PageLookupWorkDoesNotGrowWithTheDocument) {
+  vqtest::ScratchDir dir;
+  {
+    int mark = 0;
+    const TreeNode tree = balancedTree(4, 6, mark);  // 4,096 pages
+    auto doc = Document::open(writePageTree(dir / "balanced.pdf", tree, {}), "");
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->pageCount(), mark);
+    auto& impl = doc->impl();
+    for (int number : {1, 2, 1000, 2049, 4095, 4096}) {
+      const uint64_t before = impl.treeObjectsRead;
+      EXPECT_EQ(doc->page(number)->dictionary().get("Mark").integer(), number);
+      EXPECT_LE(impl.treeObjectsRead - before, 6u * 4u) << "page " << number;
+    }
+  }
+  struct Case {
+    const char* name;
+    std::map<int, int> counts;  // a lying count sends the lookups to one reading of the tree
+  };
+  const Case cases[] = {{"counted", {}}, {"lower count wrong", {{1, 7}}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<uint64_t> opened;
+    for (int pages : {1500, 6000}) {
+      auto doc = Document::open(
+          writePageTree(dir / fmt::format("flat{}.pdf", pages), N({N(flatPages(pages - 1)), P(pages)}), c.counts), "");
+      ASSERT_TRUE(doc);
+      ASSERT_EQ(doc->pageCount(), pages);
+      for (int k = 1; k <= pages; ++k) ASSERT_EQ(doc->page(k)->dictionary().get("Mark").integer(), k) << k;
+      auto& impl = doc->impl();
+      EXPECT_LE(impl.treeObjectsRead.load(), 3u * static_cast<uint64_t>(pages)) << pages << " pages";
+      opened.push_back(impl.instancesOpened);
+    }
+    // Four times the pages open no more instances.
+    EXPECT_LE(opened[1], opened[0] + 1);
+    EXPECT_LE(opened[1], 40u);
+  }
 }
 
 TEST(DocumentCorpus, OpenErrors) {
