@@ -79,6 +79,9 @@ class VQPDFFont {
   double height() const { return ascent() - descent(); }
   virtual Rect fontBBox() const;
   virtual void updateBankSpaceWidth();
+  // The font keeps objects of the file instance it was read through (a
+  // Type 3 font's glyph procedures): only that instance's thread may use it.
+  virtual bool holdsDocumentObjects() const { return false; }
 
   std::string objectKey;              // resource name (F1)
   std::string subtype;                // /Subtype

@@ -40,6 +40,7 @@ class VQPDFSimple8BitFont : public VQPDFFont {
   double descent() const override;
   Rect fontBBox() const override;
   void updateBankSpaceWidth() override;
+  bool holdsDocumentObjects() const override { return !type3_charProcs.empty() || !type3_resources.isNull(); }
 
   std::vector<double> charWidths;  // 320 advances in text-space units
   // The code of the font's blank: 32, unless 32 reads as something else

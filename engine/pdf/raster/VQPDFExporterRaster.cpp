@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/VQPDFShading.h"
@@ -51,6 +52,44 @@ std::unique_ptr<DrawingContext> MakeOutputContext(Size size, const AffineTransfo
   context->concatCTM(scaleTransform);
   return context;
 }
+
+// Bitmaps of output areas past this many bytes are drawn one at a time,
+// whatever the number of page threads: such a bitmap (a page-sized scan, a
+// pattern over a page) with the pictures it is drawn from is the largest
+// thing a page holds, and pages that draw two of them at once on two
+// threads would need both at the same moment. Smaller ones, by far the most,
+// never wait.
+constexpr double kLargeRasterBytes = 8.0 * 1024 * 1024;
+
+// The turn of one drawing of a large bitmap. A thread that already has the
+// turn (a pattern drawn inside a clipped picture) keeps it for the drawings
+// it makes meanwhile.
+class LargeRasterTurn {
+ public:
+  LargeRasterTurn(Size size, const AffineTransform& scaleTransform) {
+    const Size pixels = SizeApplyAffineTransform(size, scaleTransform);
+    const double bytes = 4.0 * std::fabs(pixels.width) * std::fabs(pixels.height);
+    if (held_ > 0 || !(bytes >= kLargeRasterBytes)) return;
+    Mutex().lock();
+    owner_ = true;
+    ++held_;
+  }
+  ~LargeRasterTurn() {
+    if (!owner_) return;
+    --held_;
+    Mutex().unlock();
+  }
+  LargeRasterTurn(const LargeRasterTurn&) = delete;
+  LargeRasterTurn& operator=(const LargeRasterTurn&) = delete;
+
+ private:
+  static std::mutex& Mutex() {
+    static std::mutex mutex;
+    return mutex;
+  }
+  static inline thread_local int held_ = 0;
+  bool owner_ = false;
+};
 
 FillRule RuleOf(int clipType) { return clipType == VQPDFClipTypeEvenOdd ? FillRule::EvenOdd : FillRule::Winding; }
 
@@ -116,6 +155,7 @@ std::optional<Bitmap> VQPDFExporterRaster::ClipImageInContextSize(
     const AffineTransform& pageTransform, const AffineTransform& imageTransform, const Rect& imageRect,
     const VQPDFClipStack& clipBezierPaths, Rect* clipRect, bool* noClippingNeeded) {
   if (noClippingNeeded) *noClippingNeeded = false;
+  const LargeRasterTurn turn(size, scaleTransform);
   auto context = MakeOutputContext(size, scaleTransform);
   if (!context) return std::nullopt;
   ClipByStack(*context, pageTransform, clipBezierPaths);
@@ -143,6 +183,7 @@ std::optional<Bitmap> VQPDFExporterRaster::DrawShadingInContextSize(Size size, c
                                                                     const AffineTransform& pageTransform,
                                                                     const VQPDFClipStack& clipBezierPaths,
                                                                     Rect* clipRect, VQPDFDrawableShading& shading) {
+  const LargeRasterTurn turn(size, scaleTransform);
   auto context = MakeOutputContext(size, scaleTransform);
   if (!context) return std::nullopt;
   ClipByStack(*context, pageTransform, clipBezierPaths);
@@ -174,6 +215,7 @@ std::optional<Bitmap> VQPDFExporterRaster::DrawPatternInContextSize(Size size, c
   const bool fill = paint.fill && paint.fillPattern;
   const bool stroke = paint.stroke && paint.strokePattern && paint.lineWidth > 0;
   if ((!fill && !stroke) || cgPath.isEmpty()) return std::nullopt;
+  const LargeRasterTurn turn(size, scaleTransform);
   auto context = MakeOutputContext(size, scaleTransform);
   if (!context) return std::nullopt;
   ClipByStack(*context, pageTransform, clipBezierPaths);

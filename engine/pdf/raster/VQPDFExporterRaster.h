@@ -14,7 +14,8 @@
 // scaled pages and crop boxes that do not start at the origin.
 //
 // Every operation makes its own bitmap; they share nothing and may run on
-// several threads at once.
+// several threads at once, but for the drawing of large bitmaps, which takes
+// turns between threads so that their memory is needed once at a time.
 #include <functional>
 #include <memory>
 #include <optional>

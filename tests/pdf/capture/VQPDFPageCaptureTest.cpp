@@ -403,6 +403,38 @@ TEST(VQPDFPageCapture, ThreadFontCachesKeepTheFontsOfRecentPages) {
   EXPECT_NE(elsewhere, first);
 }
 
+// The page threads of one conversion build a font once between them,
+// except a Type 3 font: its glyph procedures are objects of the instance of
+// the file that one thread reads through, and stay with that thread.
+TEST(VQPDFPageCapture, ThreadFontCachesShareTheFontsAnyThreadMayUse) {
+  vqtest::ScratchDir dir;
+  const auto document = WriteAndOpen(
+      dir, vqtest::BuildPDF({
+               "<< /Type /Catalog /Pages 2 0 R >>",
+               "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 4 0 R /T3 5 0 R >> "
+               ">> >>",
+               "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+               "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.001 0 0 0.001 0 0] "
+               "/CharProcs << /a 6 0 R >> /Encoding << /Type /Encoding /Differences [97 /a] >> /FirstChar 97 "
+               "/LastChar 97 /Widths [1000] >>",
+               vqtest::PDFStream("1000 0 0 0 1000 1000 d1 0 0 1000 1000 re f"),
+           }));
+  ASSERT_TRUE(document);
+  vq::VQPDFThreadFontCaches caches;
+  auto readFonts = [&] {
+    const auto page = *document->page(1);
+    return caches.forPage(page)->collectionForDictionary(page.resources().get("Font"));
+  };
+  const auto first = readFonts();
+  std::shared_ptr<vq::VQPDFFontCollection> second;
+  std::thread([&] { second = readFonts(); }).join();
+  ASSERT_TRUE(first->fontForKey("F1") && first->fontForKey("T3"));
+  ASSERT_TRUE(second->fontForKey("F1") && second->fontForKey("T3"));
+  EXPECT_EQ(first->fontForKey("F1"), second->fontForKey("F1"));
+  EXPECT_NE(first->fontForKey("T3"), second->fontForKey("T3"));
+}
+
 }  // namespace
 
 // A page captured again turned: the extra angle comes off the page's /Rotate
