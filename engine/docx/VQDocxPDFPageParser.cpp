@@ -109,7 +109,9 @@ void VQDocxPDFPageParser::beginPass(int64_t pdfPageIndex, int64_t toPageIndex, b
 void VQDocxPDFPageParser::reDoContentPDFParser(const pdf::Page& page, int64_t toPageIndex, bool isFirstPage,
                                                bool isLastPage) {
   beginPass(page.number(), toPageIndex, isFirstPage, isLastPage);
+  beginRasterPictures();
   capture_.run(*this);
+  endRasterPictures();
   endTextBoxWritingIfNeed();
   endTextPathWritingIfNeed();
   removeForgottenImageFiles();
@@ -118,6 +120,7 @@ void VQDocxPDFPageParser::reDoContentPDFParser(const pdf::Page& page, int64_t to
 void VQDocxPDFPageParser::beginPageForTesting(const VQPageSetup& setup, int64_t toPageIndex) {
   capture_.beginPage(setup);
   beginPass(1, toPageIndex, toPageIndex < 2, true);
+  beginRasterPictures();
 }
 
 void VQDocxPDFPageParser::newDocxTextBox(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph) {

@@ -19,6 +19,7 @@
 #include "pdf/VQPDFTransform.h"
 #include "pdf/capture/VQPDFPageCapture.h"
 #include "pdf/raster/VQPDFExporterRaster.h"
+#include "pdf/raster/VQPDFRasterPictures.h"
 #include "platform/graphics/VQGeometry.h"
 #include "platform/pdf/PdfDocument.h"
 
@@ -200,9 +201,13 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // A picture run of the top render state for a registered file.
   std::shared_ptr<VQDocxRunImage> newRunImage(std::shared_ptr<VQDocxImageInfo> info, const std::string& path,
                                               std::optional<std::string> title, bool isShading);
-  // A shading or pattern rendered into `bitmap` over `clipRect` becomes a
-  // picture in a new PNG file named after `name`.
-  void addRenderedPicture(const Bitmap* bitmap, const Rect& clipRect, const std::string& name, double dpi);
+  // A shading or pattern rasterised by the page's pictures becomes a
+  // picture run (the file may be another run's too).
+  void addRenderedPicture(const VQPDFRasterPictures::Picture* picture);
+  // Begins the pass's rasterised pictures, and places what they drew past
+  // their bound.
+  void beginRasterPictures();
+  void endRasterPictures();
   // A picture painted under a soft mask shows through the mask group's
   // picture, which the page drew just before it.
   void applySoftMaskIfNeed(VQPDFRenderState& state, VQDocxRunImage& run);
@@ -217,6 +222,7 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // every picture file of a page without a document.
   void removeForgottenImageFiles();
   std::vector<std::string> forgottenImageFiles_;
+  VQPDFRasterPictures rasterPictures_;
 };
 
 }  // namespace vq

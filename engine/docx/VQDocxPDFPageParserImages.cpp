@@ -234,16 +234,29 @@ void VQDocxPDFPageParser::removeForgottenImageFiles() {
   forgottenImageFiles_.clear();
 }
 
-void VQDocxPDFPageParser::addRenderedPicture(const Bitmap* bitmap, const Rect& clipRect, const std::string& name,
-                                             double dpi) {
+void VQDocxPDFPageParser::beginRasterPictures() {
+  const double dpi = renderedImageDPI();
+  rasterPictures_.beginPage(currentPageCropBox().size, AffineTransformMakeScale(dpi / 72, dpi / 72),
+                            [dpi](const Bitmap& bitmap, const std::string& kind) -> std::optional<std::string> {
+                              const std::string path = VQPDFPathUtilities::tempIMG(kind, "PNG");
+                              if (!VQPDFExportCGImageToFileWithDestination_VQLib(bitmap, path, "png", dpi, dpi, 1.0f))
+                                return std::nullopt;
+                              return path;
+                            });
+}
+
+void VQDocxPDFPageParser::endRasterPictures() {
+  const auto rest = rasterPictures_.endPage();
+  if (currentPage_ && rest) addRenderedPicture(&*rest);
+}
+
+void VQDocxPDFPageParser::addRenderedPicture(const VQPDFRasterPictures::Picture* picture) {
   // An empty clip leaves nothing to show, and no size to measure pixels by.
-  if (!bitmap || bitmap->empty() || !hasArea(clipRect)) return;
-  const std::string path = VQPDFPathUtilities::tempIMG(name, "PNG");
-  if (!VQPDFExportCGImageToFileWithDestination_VQLib(*bitmap, path, "png", dpi, dpi, 1.0f)) return;
+  if (!picture || !hasArea(picture->clipRect)) return;
   auto info = std::make_shared<VQDocxImageInfo>();
-  VQDocxRunImage::PlaceRenderedBitmap(*info, clipRect, *bitmap);
+  VQDocxRunImage::PlaceRenderedBitmap(*info, picture->clipRect, picture->pixelWidth, picture->pixelHeight);
   info->opacity = 1.0f;
-  auto run = newRunImage(info, path, std::nullopt, true);
+  auto run = newRunImage(info, picture->path, std::nullopt, true);
   info->imageID = run->runImageID;
   currentPage_->allRunImageArray.push_back(std::move(run));
 }
@@ -251,12 +264,9 @@ void VQDocxPDFPageParser::addRenderedPicture(const Bitmap* bitmap, const Rect& c
 void VQDocxPDFPageParser::didScanPaintShading(VQPDFConentParser*, const std::shared_ptr<VQPDFShading>& shading) {
   if (!currentPage_ || !shading) return;
   const VQPDFRenderState& s = renderingStateStack().topRenderingState();
-  const double dpi = renderedImageDPI();
-  Rect clipRect{};
-  const auto bitmap = VQPDFExporterRaster::DrawShadingInContextSize(
-      currentPageCropBox().size, AffineTransformConcat(s.ctm, currentPageTransform()),
-      AffineTransformMakeScale(dpi / 72, dpi / 72), currentPageTransform(), s.clipBezierPaths, &clipRect, shading);
-  addRenderedPicture(bitmap ? &*bitmap : nullptr, clipRect, "Shading", dpi);
+  addRenderedPicture(rasterPictures_.shading(AffineTransformConcat(s.ctm, currentPageTransform()),
+                                             currentPageTransform(), s.clipBezierPaths, shading,
+                                             currentPage_->runScanCount()));
 }
 
 void VQDocxPDFPageParser::didScanPatternPathStrokeFill(VQPDFConentParser*, const Path& path, bool stroke, bool fill) {
@@ -267,13 +277,14 @@ void VQDocxPDFPageParser::didScanPatternPathStrokeFill(VQPDFConentParser*, const
   const auto paint = VQPDFExporterRaster::PatternPaintForState(s, stroke, fill, lineWidth);
   if (!paint.fill && !paint.stroke) return;
   const double dpi = renderedImageDPI();
-  Rect clipRect{};
   // A pattern's matrix leads from the page's default space, not from the
   // space the path was drawn in.
-  const auto bitmap = VQPDFExporterRaster::DrawPatternInContextSize(
-      currentPageCropBox().size, currentPageTransform(), AffineTransformMakeScale(dpi / 72, dpi / 72),
-      currentPageTransform(), s.clipBezierPaths, &clipRect, path, paint);
-  addRenderedPicture(bitmap ? &*bitmap : nullptr, clipRect, "Pattern", dpi);
+  const auto draw = [&](Rect* clipRect) {
+    return VQPDFExporterRaster::DrawPatternInContextSize(
+        currentPageCropBox().size, currentPageTransform(), AffineTransformMakeScale(dpi / 72, dpi / 72),
+        currentPageTransform(), s.clipBezierPaths, clipRect, path, paint);
+  };
+  addRenderedPicture(rasterPictures_.drawing(draw, "Pattern", currentPage_->runScanCount()));
 }
 
 void VQDocxPDFPageParser::didScanTextBoxTextFontNameFontColorFontSizeAlignmentBorderStrokeBorderFill(

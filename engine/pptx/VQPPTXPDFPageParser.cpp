@@ -73,6 +73,9 @@ void VQPPTXPDFPageParser::beginPage(int64_t pageIndex) {
   resetNextChar();
   placedTexts_.clear();
   page_ = std::make_unique<VQPPTXPage>(static_cast<uint64_t>(pageIndex), document_.savedWorkFolder());
+  rasterPictures_.beginPage(
+      capture_.pageSetup().cropBox.size, kBitmapScale,
+      [](const Bitmap& bitmap, const std::string&) { return VQPDFExporter::SaveTempCGImage(bitmap); });
   page_->writeDocumentBegin();
 }
 
@@ -83,6 +86,8 @@ void VQPPTXPDFPageParser::beginPageForTesting(const VQPageSetup& setup, int64_t 
 
 void VQPPTXPDFPageParser::finishPage() {
   endTextBoxWritingIfNeed();
+  // What the slide drew past its bound of pictures, as one on top.
+  if (const auto rest = rasterPictures_.endPage()) addRasterPicture(&*rest);
   page_->writePageAll();
 }
 
@@ -531,21 +536,22 @@ void VQPPTXPDFPageParser::didScanPaintShading(VQPDFConentParser*, const std::sha
   const auto& s = capture_.renderingStateStack().topRenderingState();
   const VQPageSetup& setup = capture_.pageSetup();
   const AffineTransform T = AffineTransformConcat(s.ctm, setup.transform);
-  VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
-  Rect clipRect{};
-  const auto bitmap = VQPDFExporterRaster::DrawShadingInContextSize(
-      setup.cropBox.size, T, kBitmapScale, setup.transform, s.clipBezierPaths, &clipRect, shading);
-  if (!bitmap) return;
-  const auto saved = VQPDFExporter::SaveTempCGImage(*bitmap);
-  if (!saved) return;
+  addRasterPicture(rasterPictures_.shading(T, setup.transform, s.clipBezierPaths, shading,
+                                           static_cast<long long>(page_->sharepsArr.size())));
+}
+
+void VQPPTXPDFPageParser::addRasterPicture(const VQPDFRasterPictures::Picture* picture) {
+  if (!picture) return;
+  VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(AffineTransformIdentity, 1);
+  const Rect& clipRect = picture->clipRect;
   info.setDisplayRect(clipRect);
-  info.pixelWidth = bitmap->width, info.pixelHeight = bitmap->height;
-  if (clipRect.size.width > 0) info.horizontalResolution = std::round(bitmap->width * 72.0 / clipRect.size.width);
-  if (clipRect.size.height > 0) info.verticalResolution = std::round(bitmap->height * 72.0 / clipRect.size.height);
+  info.pixelWidth = picture->pixelWidth, info.pixelHeight = picture->pixelHeight;
+  if (clipRect.size.width > 0) info.horizontalResolution = std::round(picture->pixelWidth * 72.0 / clipRect.size.width);
+  if (clipRect.size.height > 0)
+    info.verticalResolution = std::round(picture->pixelHeight * 72.0 / clipRect.size.height);
   info.flipX = info.flipY = false;
   info.rotation = 0;
-  info.opacity = 1;
-  addPicture(*saved, std::move(info));
+  addPicture(picture->path, std::move(info));
 }
 
 void VQPPTXPDFPageParser::didScanPatternPathStrokeFill(VQPDFConentParser*, const Path& path, bool stroke, bool fill) {
@@ -553,23 +559,15 @@ void VQPPTXPDFPageParser::didScanPatternPathStrokeFill(VQPDFConentParser*, const
   const auto& s = capture_.renderingStateStack().topRenderingState();
   const VQPageSetup& setup = capture_.pageSetup();
   const AffineTransform T = AffineTransformConcat(s.ctm, setup.transform);
-  VQPPTXImageInfo info = VQPPTXImageInfo::initWithTransform(T, s.currentFillAlpha());
   const VQPDFExporterRaster::PatternPaint paint = VQPDFExporterRaster::PatternPaintForState(
       s, stroke, fill, VQLineUtilites::LineWidthApplyTransform(s.lineWidth, T));
   if (!paint.fill && !paint.stroke) return;
-  Rect clipRect{};
   // A pattern's matrix leads from the page's default space.
-  const auto bitmap = VQPDFExporterRaster::DrawPatternInContextSize(
-      setup.cropBox.size, setup.transform, kBitmapScale, setup.transform, s.clipBezierPaths, &clipRect, path, paint);
-  if (!bitmap) return;
-  const auto saved = VQPDFExporter::SaveTempCGImage(*bitmap);
-  if (!saved) return;
-  info.setDisplayRect(clipRect);
-  info.pixelWidth = bitmap->width, info.pixelHeight = bitmap->height;
-  info.flipX = info.flipY = false;
-  info.rotation = 0;
-  info.opacity = 1;
-  addPicture(*saved, std::move(info));
+  const auto draw = [&](Rect* clipRect) {
+    return VQPDFExporterRaster::DrawPatternInContextSize(setup.cropBox.size, setup.transform, kBitmapScale,
+                                                         setup.transform, s.clipBezierPaths, clipRect, path, paint);
+  };
+  addRasterPicture(rasterPictures_.drawing(draw, "Pattern", static_cast<long long>(page_->sharepsArr.size())));
 }
 
 }  // namespace vq

@@ -14,6 +14,7 @@
 #include "pdf/VQPDFTransform.h"
 #include "pdf/VQPDFWordGaps.h"
 #include "pdf/capture/VQPDFPageCapture.h"
+#include "pdf/raster/VQPDFRasterPictures.h"
 #include "platform/pdf/PdfDocument.h"
 #include "pptx/VQPPTXShape.h"
 
@@ -104,6 +105,9 @@ class VQPPTXPDFPageParser : public VQPDFConentParserDelegate {
     VQPPTXTextbox* box;  // owned by the slide
   };
   std::unordered_multimap<std::string, PlacedText> placedTexts_;
+  // Shadings and pattern fills rasterised on the slide.
+  VQPDFRasterPictures rasterPictures_;
+  void addRasterPicture(const VQPDFRasterPictures::Picture* picture);
 };
 
 }  // namespace vq

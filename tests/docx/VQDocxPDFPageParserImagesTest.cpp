@@ -291,6 +291,31 @@ TEST(VQDocxPDFPageParserImages, ShadingsAndPatternsBecomeRenderedPictures) {
   EXPECT_TRUE(vq::AffineTransformIsIdentity(pattern.pictInfo->pdfTransform));
 }
 
+// A shading painted again and again over itself is one picture of one
+// file; painted with text between, it stays one file.
+TEST(VQDocxPDFPageParserImages, RepeatedShadingIsOnePicture) {
+  vqtest::ScratchDir dir;
+  const std::string resources = "<< /Shading << /Sh0 5 0 R >> >>";
+  std::string repeats, between;
+  for (int i = 0; i < 3000; ++i) repeats += "/Sh0 sh ";
+  for (int i = 0; i < 50; ++i) between += "/Sh0 sh 0 0 1 rg 0 0 5 5 re f ";
+  struct Case {
+    const char* what;
+    std::string ops;
+    size_t pictures;
+  } cases[] = {{"over itself", repeats, 1}, {"with paths between", between, 50}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto document = vq::VQDocxDocument::initWithPath((dir / "out.docx").string(), 1);
+    auto page = capture(writePDF(dir / "repeat.pdf", resources,
+                                 "q 50 50 100 100 re W n 100 0 0 100 50 50 cm " + c.ops + "Q\n", {kShading}),
+                        document);
+    ASSERT_TRUE(page);
+    ASSERT_EQ(page->allRunImageArray.size(), c.pictures);
+    for (const auto& run : page->allRunImageArray) EXPECT_EQ(run->imagePath, page->allRunImageArray[0]->imagePath);
+  }
+}
+
 TEST(VQDocxPDFPageParserImages, FreeTextAnnotationBoxes) {
   struct Case {
     std::string text, font;

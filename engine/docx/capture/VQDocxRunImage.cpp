@@ -313,14 +313,18 @@ std::string VQDocxRunImage::SafeFileName(std::string_view text) {
 }
 
 void VQDocxRunImage::PlaceRenderedBitmap(VQDocxImageInfo& info, const Rect& frame, const Bitmap& bitmap) {
+  PlaceRenderedBitmap(info, frame, bitmap.width, bitmap.height);
+}
+
+void VQDocxRunImage::PlaceRenderedBitmap(VQDocxImageInfo& info, const Rect& frame, int pixelWidth, int pixelHeight) {
   info.displayX = frame.origin.x;
   info.displayY = frame.origin.y;
   info.displayWidth = frame.size.width;
   info.displayHeight = frame.size.height;
-  info.pixelWidth = bitmap.width;
-  info.pixelHeight = bitmap.height;
-  info.horizontalResolution = std::round(bitmap.width * 72.0 / frame.size.width);
-  info.verticalResolution = std::round(bitmap.height * 72.0 / frame.size.height);
+  info.pixelWidth = pixelWidth;
+  info.pixelHeight = pixelHeight;
+  info.horizontalResolution = std::round(pixelWidth * 72.0 / frame.size.width);
+  info.verticalResolution = std::round(pixelHeight * 72.0 / frame.size.height);
   info.flipX = info.flipY = false;
   info.rotation = 0;
   // A transform left from before would place the new picture where the

@@ -88,6 +88,7 @@ class VQDocxRunImage : public VQDocxRunPict {
   // alone: upright, unmirrored, its resolution in dots per inch measured
   // from the two. `frame` must have an area.
   static void PlaceRenderedBitmap(VQDocxImageInfo& info, const Rect& frame, const Bitmap& bitmap);
+  static void PlaceRenderedBitmap(VQDocxImageInfo& info, const Rect& frame, int pixelWidth, int pixelHeight);
   // The image resolution of rendered pictures: `imageDPI` within 72..600.
   static double ClampImageDPI(double imageDPI);
 

@@ -93,6 +93,8 @@ class VQDocxPage : public VQDocxDocumentPage {
 
   // Counters of the capture: each is taken, then advanced.
   int64_t nextRunScanIndex() { return pg_pageRunCount++; }
+  // Runs made so far: it moves whenever anything is placed on the page.
+  int64_t runScanCount() const { return pg_pageRunCount; }
   int64_t nextPictZIndex() { return pg_pictZIndex++; }
   int64_t nextTextBoxZIndex() { return pg_textBoxZIndex++; }
 

@@ -11,6 +11,7 @@
 #include "pdf/capture/VQPageSetupForPage.h"
 #include "pdf/images/VQPDFImageDecoder.h"
 #include "pdf/images/VQPDFImageFileTracker.h"
+#include "pdf/shading/VQPDFDrawingStop.h"
 #include "pdf/shading/VQPDFPatternDrawable.h"
 
 namespace vq {
@@ -56,6 +57,8 @@ void VQPDFPageCapture::beginPage(const VQPageSetup& setup) {
 void VQPDFPageCapture::run(VQPDFConentParserDelegate& delegate) {
   if (!page_ || !stack_) return;
   VQPDFImageFileScope imageFiles;
+  // The rasterisers a report runs look at the conversion's stop flag too.
+  VQPDFDrawingStop stop(settings_.cancel);
   auto parser = VQPDFConentParser::ParserWithPage(*page_);
   if (!parser) return;
   parser->setDecodeImages(settings_.decodeImages);

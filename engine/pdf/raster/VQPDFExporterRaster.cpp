@@ -259,6 +259,10 @@ std::optional<Bitmap> VQPDFExporterRaster::DrawPatternInContextSize(Size size, c
   return CropToOutputBox(*context, box, scaleTransform);
 }
 
+std::unique_ptr<DrawingContext> VQPDFExporterRaster::OutputContext(Size size, const AffineTransform& scaleTransform) {
+  return MakeOutputContext(size, scaleTransform);
+}
+
 Rect VQPDFExporterRaster::ClipRectInContextSize(Size size, const AffineTransform& pageTransform,
                                                 const VQPDFClipStack& clipBezierPaths) {
   Size rounded;

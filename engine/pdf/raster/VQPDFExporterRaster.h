@@ -34,6 +34,7 @@ class VQPDFShading;
 class VQPDFPattern;
 class VQPDFDrawableShading;
 class VQPDFDrawablePattern;
+class DrawingContext;
 
 using VQPDFClipStack = std::vector<std::shared_ptr<VQPDFClipPath>>;
 
@@ -113,6 +114,11 @@ class VQPDFExporterRaster {
                                                         const AffineTransform& pageTransform,
                                                         const VQPDFClipStack& clipBezierPaths, Rect* clipRect,
                                                         const Path& cgPath, const PatternPaint& paint);
+
+  // A transparent bitmap of the output area `size` at `scaleTransform`'s
+  // resolution whose user space is output space (top-left origin); null
+  // when the area is empty or too large for one bitmap.
+  static std::unique_ptr<DrawingContext> OutputContext(Size size, const AffineTransform& scaleTransform);
 
   // The box the clip stack leaves visible within (0, 0, size), in output
   // space; the zero rectangle when nothing is visible or the size is below 1.

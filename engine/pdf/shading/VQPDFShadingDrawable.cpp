@@ -6,6 +6,7 @@
 
 #include "pdf/VQPDFObjectValues.h"
 #include "pdf/VQPDFShading.h"
+#include "pdf/shading/VQPDFDrawingStop.h"
 #include "platform/imageio/VQBitmap.h"
 
 namespace vq {
@@ -27,6 +28,10 @@ constexpr int kParameterSteps = 1024;
 // scaled up by the context, so that a page-sized shading at a high scale
 // stays affordable.
 constexpr double kMaxShadingPixels = 4.0e6;
+// Pixel visits one shading's picture may cost (a mesh visits the box of
+// every triangle): a mesh of a million large triangles is drawn coarse in
+// well under a second instead of for minutes.
+constexpr double kMostShadingWork = 4.0e7;
 
 }  // namespace
 
@@ -126,9 +131,12 @@ void VQPDFDrawableShading::drawInContext(DrawingContext& context, const AffineTr
     device = RectIntersection(device, RectIntegral(bbox));
   }
   if (RectIsNull(device) || RectIsEmpty(device)) return;
-  // Sampling step in device pixels (1 unless the area is huge).
+  // Sampling step in device pixels (1 unless the area or the work is huge).
   const double area = device.size.width * device.size.height;
-  const double step = area > kMaxShadingPixels ? std::sqrt(area / kMaxShadingPixels) : 1.0;
+  const double work = paintWork(toDevice, device);
+  const double step =
+      std::max({1.0, area > kMaxShadingPixels ? std::sqrt(area / kMaxShadingPixels) : 1.0,
+                std::isfinite(work) && work > kMostShadingWork ? std::sqrt(work / kMostShadingWork) : 1.0});
   const int w = std::max(1, static_cast<int>(std::ceil(device.size.width / step)));
   const int h = std::max(1, static_cast<int>(std::ceil(device.size.height / step)));
   Bitmap picture = Bitmap::make(w, h, PixelFormat::RGBA8);
@@ -147,7 +155,7 @@ void VQPDFDrawableShading::drawInContext(DrawingContext& context, const AffineTr
 void VQPDFDrawableShading::paintPicture(Bitmap& picture, const AffineTransform& toPicture) {
   const AffineTransform toShading = AffineTransformInvert(toPicture);
   Color color;
-  for (int row = 0; row < picture.height; ++row) {
+  for (int row = 0; row < picture.height && !VQPDFDrawingStop::requested(); ++row) {
     uint8_t* p = picture.row(row);
     for (int col = 0; col < picture.width; ++col, p += 4) {
       if (!colorAtPoint(PointApplyAffineTransform({col + 0.5, row + 0.5}, toShading), &color)) continue;

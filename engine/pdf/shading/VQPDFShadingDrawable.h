@@ -1,8 +1,9 @@
 #pragma once
 // Shadings that draw themselves into a bitmap context: function-based
 // (type 1), axial (2) and radial (3) shadings are rasterised here, sampling
-// their colour functions per pixel of the context's clip area. Mesh
-// shadings (types 4 to 7) are recognised and draw nothing.
+// their colour functions per pixel of the context's clip area; mesh
+// shadings (types 4 to 7) paint their triangles. A picture that would cost
+// too much is painted coarser and scaled up.
 //
 // A shading is built from its PDF object (the interpreter's shading
 // resources carry it), owns its colour space and functions, and is not
@@ -64,6 +65,13 @@ class VQPDFDrawableShading {
   // `toPicture` maps shading space there. The default samples colorAtPoint
   // at every pixel centre.
   virtual void paintPicture(Bitmap& picture, const AffineTransform& toPicture);
+  // Pixels painting `device` (device pixels, under `toDevice` from
+  // shading space) visits at full resolution; the picture is drawn coarser
+  // where this is far beyond what one shading may cost.
+  virtual double paintWork(const AffineTransform& toDevice, const Rect& device) const {
+    (void)toDevice;
+    return device.size.width * device.size.height;
+  }
   // Device RGB of the colour-space components `values` (PDF values).
   Color colorFromComponents(const double* values, int count) const;
 };
@@ -142,8 +150,14 @@ class VQPDFShadingMesh : public VQPDFDrawableShading {
     Point point;
     double color[32] = {};  // components, or t in color[0]
   };
+  // A triangle's corner as it is painted: device RGB (0 to 255), or t in
+  // value[0]. Kept small: a mesh may hold a million triangles.
+  struct Corner {
+    Point point;
+    double value[3] = {};
+  };
   struct Triangle {
-    Vertex v[3];
+    Corner v[3];
   };
   // Read from the stream: every triangle to paint, in paint order.
   std::vector<Triangle> triangles;
@@ -153,10 +167,16 @@ class VQPDFShadingMesh : public VQPDFDrawableShading {
   // initialisation); false when the format is unusable. Data that ends
   // early keeps what was complete; the triangle count is bounded.
   bool readStream(const pdf::Object& stream);
+  // Pixels the triangles cover in all (their boxes within `area`), under
+  // `toPicture`: what painting them costs.
+  double coverage(const AffineTransform& toPicture, const Rect& area) const;
 
  protected:
   bool initWithDictionary(const pdf::Object& dictionary, const std::string& key) override;
   void paintPicture(Bitmap& picture, const AffineTransform& toPicture) override;
+  double paintWork(const AffineTransform& toDevice, const Rect& device) const override {
+    return coverage(toDevice, device);
+  }
 };
 
 }  // namespace vq

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "pdf/VQPDFObjectValues.h"
+#include "pdf/shading/VQPDFDrawingStop.h"
 #include "pdf/shading/VQPDFShadingDrawable.h"
 
 namespace vq {
@@ -13,9 +14,13 @@ using vqpdf_detail::ReadNumber;
 
 namespace {
 
-// Bounds on what one shading may ask for.
-constexpr size_t kMaxTriangles = 2'000'000;
-constexpr int kPatchDivisions = 12;  // each patch becomes 12 x 12 x 2 triangles
+// Bounds on what one shading may ask for: a million triangles hold some
+// 120 MB; a patch is divided into up to 12 x 12 x 2 triangles, fewer when
+// the stream holds so many patches that the finest division would pass
+// the triangle bound.
+constexpr size_t kMaxTriangles = 1'000'000;
+constexpr int kPatchDivisions = 12;
+constexpr int kFewestPatchDivisions = 2;
 
 class BitReader {
  public:
@@ -171,9 +176,9 @@ void VQPDFShadingMesh::paintPicture(Bitmap& picture, const AffineTransform& toPi
   std::vector<VQPDFRGB> table;
   double t0 = 0, t1 = 1;
   if (parametric && !triangles.empty()) {
-    t0 = t1 = triangles[0].v[0].color[0];
+    t0 = t1 = triangles[0].v[0].value[0];
     for (const auto& tri : triangles)
-      for (const auto& v : tri.v) t0 = std::min(t0, v.color[0]), t1 = std::max(t1, v.color[0]);
+      for (const auto& v : tri.v) t0 = std::min(t0, v.value[0]), t1 = std::max(t1, v.value[0]);
     table.resize(1024);
     for (size_t i = 0; i < table.size(); ++i) {
       double input[32] = {t0 + (t1 - t0) * i / (table.size() - 1)};
@@ -192,26 +197,14 @@ void VQPDFShadingMesh::paintPicture(Bitmap& picture, const AffineTransform& toPi
       table[i] = colorSpace->getRGB(color);
     }
   }
-  auto rgbOf = [&](const Vertex& v) {
-    std::array<double, 3> rgb{};
-    if (parametric) {
-      rgb = {v.color[0], 0, 0};  // interpolated as t
-    } else {
-      VQPDFColor color;
-      for (int c = 0; c < n; ++c) color.c[c] = vqpdf_detail::ScaleComponent(v.color[c]);
-      const VQPDFRGB c = colorSpace->getRGB(color);
-      rgb = {static_cast<double>(c.r), static_cast<double>(c.g), static_cast<double>(c.b)};
-    }
-    return rgb;
-  };
 
+  size_t painted = 0;
   for (const auto& tri : triangles) {
+    // A stopped conversion does not wait for the rest of a large mesh.
+    if (++painted % 256 == 0 && VQPDFDrawingStop::requested()) return;
     Point p[3];
-    std::array<double, 3> col[3];
-    for (int i = 0; i < 3; ++i) {
-      p[i] = PointApplyAffineTransform(tri.v[i].point, toPicture);
-      col[i] = rgbOf(tri.v[i]);
-    }
+    for (int i = 0; i < 3; ++i) p[i] = PointApplyAffineTransform(tri.v[i].point, toPicture);
+    const double* col[3] = {tri.v[0].value, tri.v[1].value, tri.v[2].value};
     const double area = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y);
     if (!(std::fabs(area) > 1e-12) || !std::isfinite(area)) continue;
     const int x0 = std::max(0, static_cast<int>(std::floor(std::min({p[0].x, p[1].x, p[2].x}))));
@@ -272,8 +265,28 @@ bool VQPDFShadingMesh::readStream(const Object& stream) {
   auto data = stream.decodedData();
   if (!data) return false;
   BitReader reader(*data);
-  auto& out = triangles;
   using Vertex = VQPDFShadingMesh::Vertex;
+  const bool parametric = !funcs.empty();
+  const int n = colorSpace->getNComps();
+  // Colours are interpolated in device RGB (or as t): each corner is
+  // converted once, as it is read.
+  const auto corner = [&](const Vertex& v) {
+    Corner out;
+    out.point = v.point;
+    if (parametric) {
+      out.value[0] = v.color[0];
+    } else {
+      VQPDFColor color;
+      for (int c = 0; c < n; ++c) color.c[c] = vqpdf_detail::ScaleComponent(v.color[c]);
+      const VQPDFRGB rgb = colorSpace->getRGB(color);
+      out.value[0] = rgb.r, out.value[1] = rgb.g, out.value[2] = rgb.b;
+    }
+    return out;
+  };
+  const auto add = [&](const Vertex& a, const Vertex& b, const Vertex& c) {
+    triangles.push_back({{corner(a), corner(b), corner(c)}});
+  };
+  const auto& out = triangles;
 
   if (type == 4) {
     Vertex a, b, c;
@@ -294,7 +307,7 @@ bool VQPDFShadingMesh::readStream(const Object& stream) {
       } else {
         b = c, c = v;
       }
-      out.push_back({{a, b, c}});
+      add(a, b, c);
     }
   } else if (type == 5) {
     const int perRow = static_cast<int>(dict.get("VerticesPerRow").integer().value_or(0));
@@ -307,8 +320,8 @@ bool VQPDFShadingMesh::readStream(const Object& stream) {
       if (static_cast<int>(current.size()) < perRow) continue;
       if (!previous.empty()) {
         for (int i = 0; i + 1 < perRow; ++i) {
-          out.push_back({{previous[i], previous[i + 1], current[i]}});
-          out.push_back({{previous[i + 1], current[i + 1], current[i]}});
+          add(previous[i], previous[i + 1], current[i]);
+          add(previous[i + 1], current[i + 1], current[i]);
         }
       }
       previous.swap(current);
@@ -316,6 +329,14 @@ bool VQPDFShadingMesh::readStream(const Object& stream) {
     }
   } else {
     const bool tensor = type == 7;
+    // The patches the data can hold at most (each takes at least its flag,
+    // 12 or 16 points and two colours), and the division that keeps them
+    // all within the triangle bound.
+    const double leastPatchBits = format.bitsPerFlag + (tensor ? 32.0 : 24.0) * format.bitsPerCoordinate +
+                                  2.0 * format.components * format.bitsPerComponent;
+    const double mostPatches = std::max(1.0, 8.0 * static_cast<double>(data->size()) / leastPatchBits);
+    const int divisions = std::clamp(static_cast<int>(std::sqrt(kMaxTriangles / (2 * mostPatches))),
+                                     kFewestPatchDivisions, kPatchDivisions);
     Grid last{};
     std::array<std::array<double, 32>, 4> lastColors{};
     bool haveLast = false;
@@ -349,7 +370,7 @@ bool VQPDFShadingMesh::readStream(const Object& stream) {
       // Corners in stream order: c0 at p00 (u 0, v 0), c1 at p03 (u 0, v 1),
       // c2 at p33 (u 1, v 1), c3 at p30 (u 1, v 0).
       auto vertexAt = [&](int i, int j) {
-        const double u = static_cast<double>(i) / kPatchDivisions, v = static_cast<double>(j) / kPatchDivisions;
+        const double u = static_cast<double>(i) / divisions, v = static_cast<double>(j) / divisions;
         Vertex vx;
         vx.point = Surface(p, u, v);
         for (int c = 0; c < format.components; ++c)
@@ -357,15 +378,32 @@ bool VQPDFShadingMesh::readStream(const Object& stream) {
                         u * (1 - v) * colors[3][c];
         return vx;
       };
-      for (int i = 0; i < kPatchDivisions; ++i)
-        for (int j = 0; j < kPatchDivisions; ++j) {
+      for (int i = 0; i < divisions; ++i)
+        for (int j = 0; j < divisions; ++j) {
           const Vertex a = vertexAt(i, j), b = vertexAt(i + 1, j), c = vertexAt(i + 1, j + 1), d = vertexAt(i, j + 1);
-          out.push_back({{a, b, c}});
-          out.push_back({{a, c, d}});
+          add(a, b, c);
+          add(a, c, d);
         }
     }
   }
   return true;
+}
+
+double VQPDFShadingMesh::coverage(const AffineTransform& toPicture, const Rect& area) const {
+  const double left = area.origin.x, right = RectGetMaxX(area);
+  const double bottom = area.origin.y, top = RectGetMaxY(area);
+  double sum = 0;
+  for (const auto& tri : triangles) {
+    double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+    for (const auto& v : tri.v) {
+      const Point p = PointApplyAffineTransform(v.point, toPicture);
+      x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+    }
+    x0 = std::max(x0, left), x1 = std::min(x1, right), y0 = std::max(y0, bottom), y1 = std::min(y1, top);
+    // Each triangle visits at least the pixel it lies on.
+    if (x1 >= x0 && y1 >= y0) sum += (x1 - x0 + 1) * (y1 - y0 + 1);
+  }
+  return sum;
 }
 
 }  // namespace vq

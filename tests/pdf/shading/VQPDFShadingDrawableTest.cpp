@@ -237,6 +237,47 @@ TEST(Shading, DamagedMeshDataPaintsWhatIsComplete) {
   }
 }
 
+// A small stream of many patches or triangles stays within the mesh's
+// bounds: patches are divided more coarsely the more the stream holds, and
+// a mesh whose triangles cover the picture many times over is painted at a
+// coarser resolution, so that its work stays bounded (coverage counts it).
+TEST(Shading, LargeMeshesAreBounded) {
+  vqtest::PdfFixture pdf;
+  const std::string format =
+      "/ColorSpace /DeviceGray /BitsPerFlag 8 /BitsPerCoordinate 8 /BitsPerComponent 8 /Decode [0 100 0 100 0 1]";
+  // 20,000 Coons patches over the whole square (12 points, 4 colours each).
+  std::string patches;
+  for (int i = 0; i < 20000; ++i) {
+    patches += '\0';
+    for (const int v :
+         {0, 0, 0, 85, 0, 170, 0, 255, 85, 255, 170, 255, 255, 255, 255, 170, 255, 85, 255, 0, 170, 0, 85, 0})
+      patches += static_cast<char>(v);
+    patches += std::string(4, static_cast<char>(i % 256));
+  }
+  auto coons = VQPDFDrawableShading::ShadingWithObject(pdf.stream("<< /ShadingType 6 " + format + " >>", patches), "");
+  auto* mesh = dynamic_cast<vq::VQPDFShadingMesh*>(coons.get());
+  ASSERT_TRUE(mesh);
+  EXPECT_GE(mesh->triangles.size(), 20000u * 8) << "every patch is painted";
+  EXPECT_LE(mesh->triangles.size(), 1'000'000u + 288);
+
+  // 5,000 triangles, each over the whole picture.
+  std::string triangles;
+  for (int i = 0; i < 5000; ++i)
+    for (const int v : {0, 0, 0, 0, 0, 255, 255, 0, 255, 0, 255, 128}) triangles += static_cast<char>(v);
+  auto flat = VQPDFDrawableShading::ShadingWithObject(pdf.stream("<< /ShadingType 4 " + format + " >>", triangles), "");
+  auto* covering = dynamic_cast<vq::VQPDFShadingMesh*>(flat.get());
+  ASSERT_TRUE(covering);
+  ASSERT_EQ(covering->triangles.size(), 5000u);
+  const auto toPicture = vq::AffineTransformMakeScale(10, 10);  // 1000 x 1000 pixels
+  const vq::Rect area = vq::RectMake(0, 0, 1000, 1000);
+  EXPECT_GT(covering->coverage(toPicture, area), 4.0e9) << "at full resolution";
+  auto context = vq::DrawingContext::create(1000, 1000);
+  context->scaleCTM(10, 10);
+  flat->drawInContext(*context, vq::AffineTransformIdentity);
+  const vq::Bitmap drawn = context->toBitmap();
+  EXPECT_GT(drawn.row(500)[4 * 100 + 3], 0) << "the mesh is still painted, coarse";
+}
+
 TEST(Pattern, FactoryKeepsOnlyUsablePatterns) {
   vqtest::PdfFixture pdf;
   struct Row {
