@@ -19,7 +19,7 @@ void VQPDFExporter::convertPDFBegin(const std::string&, const std::shared_ptr<co
 bool VQPDFExporter::convertPDFPage(const std::optional<pdf::Page>&, int64_t, int64_t) { return true; }
 void VQPDFExporter::skipPDFPage(int64_t, int64_t) {}
 void VQPDFExporter::convertPDFEnd(const std::shared_ptr<const pdf::Document>&) {}
-void VQPDFExporter::cancelConvertPDF() {}
+void VQPDFExporter::cancelConvertPDF() { isShouldCancel = true; }
 void VQPDFExporter::convertPDFClean() {}
 bool VQPDFExporter::isOutputWritten(const std::string& destPath) const {
   std::error_code ec;
@@ -37,8 +37,8 @@ std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, doubl
   // The renderer recurses without end through a CMap's /UseCMap chain that
   // loops, and once per level of a calculator function's procedures: its
   // process would die of a stack overflow, so such a page is not handed to
-  // it.
-  if (auto hazard = pdf::PageRendererHazard(page)) {
+  // it; nor is a page that would keep it drawing for minutes.
+  if (auto hazard = pdf::PageRendererHazard(page, dpiX, dpiY)) {
     if (error) *error = fmt::format("page {} is not drawn: {}", page.number(), *hazard);
     return std::nullopt;
   }

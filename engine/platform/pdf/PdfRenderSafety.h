@@ -1,6 +1,7 @@
 #pragma once
 // Checks a page for structures that make the page renderer recurse without
-// end (and crash with a stack overflow) before the page is handed to it.
+// end (and crash with a stack overflow), or keep it drawing far longer than
+// a page may take, before the page is handed to it.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,30 @@ int PostScriptNesting(std::string_view program);
 // and its annotations' appearances) for a font whose CMap's /UseCMap chain
 // comes back to itself, and for a calculator function nested deeper than
 // kMostPostScriptNesting in a shading, colour space or transfer function.
-std::optional<std::string> PageRendererHazard(const Page& page);
+// Also, at dpiX x dpiY, a page whose drawing work (below) passes a bound.
+std::optional<std::string> PageRendererHazard(const Page& page, double dpiX, double dpiY);
+
+// What drawing a page costs the renderer, estimated from its content
+// streams before it is drawn. Every use counts: a form drawn four times by
+// a form drawn four times is sixteen draws. Each form, pattern and shading
+// is read once (its cost is kept by object number), so the estimate itself
+// is quick whatever the counts reach.
+struct PageDrawingWork {
+  double formDraws = 0;     // form XObjects drawn
+  double patternCells = 0;  // tiling-pattern cells over the areas they fill
+  double meshPieces = 0;    // triangles and patches of the mesh shadings painted
+  double meshPixels = 0;    // the device pixels those pieces cover, summed
+};
+PageDrawingWork EstimatePageDrawingWork(const Page& page, double dpiX, double dpiY);
+
+// Bounds on that work: each lets a page draw in a few seconds, where pages
+// beyond them take minutes (or, for a fan-out of forms, years).
+inline constexpr double kMostFormDraws = 500000;
+inline constexpr double kMostPatternCells = 1000000;
+inline constexpr double kMostMeshPieces = 1000000;
+inline constexpr double kMostMeshPixels = 64e6;
+
+// Why a page of this work is not drawn, or nothing when it is within bounds.
+std::optional<std::string> DrawingWorkTooLarge(const PageDrawingWork& work);
 
 }  // namespace vq::pdf

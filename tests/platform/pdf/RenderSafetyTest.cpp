@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include <fmt/format.h>
@@ -37,7 +38,7 @@ bool loopingCMapFound(const std::string& cmap) {
   std::ofstream(path, std::ios::binary) << vqtest::BuildPDF(objects);
   auto doc = Document::open(path, "");
   EXPECT_TRUE(doc);
-  return doc && vq::pdf::PageRendererHazard(*doc->page(1)) == "a font's CMap uses itself";
+  return doc && vq::pdf::PageRendererHazard(*doc->page(1), 72, 72) == "a font's CMap uses itself";
 }
 
 }  // namespace
@@ -96,7 +97,146 @@ TEST(RenderSafety, DeepCalculatorFunctionIsFoundWhereverItPaints) {
       });
       auto doc = Document::open(path, "");
       ASSERT_TRUE(doc);
-      EXPECT_EQ(vq::pdf::PageRendererHazard(*doc->page(1)).has_value(), levels > vq::pdf::kMostPostScriptNesting);
+      EXPECT_EQ(vq::pdf::PageRendererHazard(*doc->page(1), 72, 72).has_value(),
+                levels > vq::pdf::kMostPostScriptNesting);
     }
   }
+}
+
+namespace {
+
+// The drawing work of a one-page file of 100 x 100 points whose page
+// content is `content`, with `resources` and further objects from 5 on.
+vq::pdf::PageDrawingWork workOf(const std::string& content, const std::string& resources,
+                                const std::vector<std::string>& more, double dpi = 72) {
+  std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 4 0 R /Resources " + resources + " >>",
+      vqtest::PDFStream(content),
+  };
+  objects.insert(objects.end(), more.begin(), more.end());
+  vqtest::ScratchDir dir;
+  const auto path = (dir / "work.pdf").string();
+  std::ofstream(path, std::ios::binary) << vqtest::BuildPDF(objects);
+  auto doc = Document::open(path, "");
+  EXPECT_TRUE(doc);
+  return doc ? vq::pdf::EstimatePageDrawingWork(*doc->page(1), dpi, dpi) : vq::pdf::PageDrawingWork{};
+}
+
+std::string streamObject(const std::string& dictionary, const std::string& data) {
+  return fmt::format("<< {} /Length {} >>\nstream\n{}\nendstream", dictionary, data.size(), data);
+}
+
+// Forms 5 .. 5+levels-1, each drawing the one before it four times (the
+// first fills a square); the page draws the last.
+vq::pdf::PageDrawingWork fanOut(int levels) {
+  std::vector<std::string> forms = {streamObject("/Type /XObject /Subtype /Form /BBox [0 0 10 10]", "0 0 1 1 re f")};
+  for (int i = 1; i < levels; ++i)
+    forms.push_back(streamObject(
+        fmt::format("/Type /XObject /Subtype /Form /BBox [0 0 10 10] /Resources << /XObject << /Y {} 0 R >> >>", 4 + i),
+        "/Y Do /Y Do /Y Do /Y Do"));
+  return workOf("/X Do", fmt::format("<< /XObject << /X {} 0 R >> >>", 4 + levels), forms);
+}
+
+}  // namespace
+
+// Forms drawing forms are counted by every draw, each form read once: a
+// fan-out of 4^k is counted exactly while it is small, and at a size no
+// walk could finish it is still counted at once and refused.
+TEST(RenderSafety, FormFanOutIsCountedDrawByDraw) {
+  EXPECT_EQ(fanOut(6).formDraws, (std::pow(4.0, 6) - 1) / 3);
+  const auto huge = fanOut(31);
+  EXPECT_EQ(huge.formDraws, (std::pow(4.0, 31) - 1) / 3);
+  const auto why = vq::pdf::DrawingWorkTooLarge(huge);
+  ASSERT_TRUE(why);
+  EXPECT_NE(why->find("forms draw one another"), std::string::npos) << *why;
+  EXPECT_FALSE(vq::pdf::DrawingWorkTooLarge(fanOut(6)));
+}
+
+// A tiling pattern costs a cell per step over the area it fills, in its own
+// space, whatever draws it; its cells' own forms count once per cell.
+TEST(RenderSafety, PatternCellsAreCountedOverTheFilledArea) {
+  const auto pattern = [](double step, const std::string& cell) {
+    return streamObject(fmt::format("/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 1 1] "
+                                    "/XStep {} /YStep {} /Resources << /XObject << /C 6 0 R >> >>",
+                                    step, step),
+                        cell);
+  };
+  const std::string cellForm = streamObject("/Type /XObject /Subtype /Form /BBox [0 0 1 1]", "0 0 1 1 re f");
+  const std::string resources = "<< /Pattern << /P 5 0 R >> /XObject << /F 7 0 R >> >>";
+  // A form that fills a 10 x 10 square with the page's pattern, drawn
+  // twice at half the size: the cells stay as many.
+  const std::string filler =
+      streamObject("/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Resources << /Pattern << /P 5 0 R >> >>",
+                   "/Pattern cs /P scn 0 0 10 10 re f");
+  struct Case {
+    const char* what;
+    std::string content;
+    double step;
+    double cells;
+  } cases[] = {
+      {"square", "/Pattern cs /P scn 0 0 10 10 re f", 1, 100},
+      {"square, a thousandth of the cell", "/Pattern cs /P scn 10 10 m 20 10 l 20 20 l 10 20 l h f", 0.001, 1e8},
+      {"scaled form, twice", "q 0.5 0 0 0.5 0 0 cm /F Do Q /F Do", 1, 200},
+      {"clipped to the page", "/Pattern cs /P scn -50 -50 500 500 re f", 2, 2500},
+      {"colour set again", "/Pattern cs /P scn 0 1 0 sc 0 0 10 10 re f", 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto work = workOf(c.content, resources, {pattern(c.step, "/C Do"), cellForm, filler});
+    EXPECT_DOUBLE_EQ(work.patternCells, c.cells);
+    // Each cell draws form 6, and the case's own forms are drawn too.
+    EXPECT_DOUBLE_EQ(work.formDraws, c.cells + (c.content.find("/F Do") != std::string::npos ? 2 : 0));
+    EXPECT_EQ(vq::pdf::DrawingWorkTooLarge(work).has_value(), c.cells > vq::pdf::kMostPatternCells);
+  }
+}
+
+// A mesh shading's pieces are read from its data, and the pixels they
+// cover grow with the resolution: a stream declaring many patches is
+// refused, a few large triangles are refused at a resolution where they
+// cover the page many times over.
+TEST(RenderSafety, MeshShadingPiecesAndPixelsAreReadFromItsData) {
+  const auto mesh = [](int type, const std::string& data) {
+    return workOf("/S sh", "<< /Shading << /S 5 0 R >> >>",
+                  {streamObject(fmt::format("/ShadingType {} /ColorSpace /DeviceGray /BitsPerCoordinate 8 "
+                                            "/BitsPerComponent 8 /BitsPerFlag 8 /Decode [0 100 0 100 0 1]",
+                                            type),
+                                data)});
+  };
+  // Type 4: a triangle of half the page (flag, x, y, grey per vertex), then
+  // one more sharing its last edge (flag 1).
+  std::string triangles = std::string("\0\0\0\0", 4) + std::string("\0\xff\0\0", 4) + std::string("\0\xff\xff\0", 4);
+  triangles += std::string("\1\0\xff\0", 4);
+  auto work = mesh(4, triangles);
+  EXPECT_EQ(work.meshPieces, 2);
+  EXPECT_NEAR(work.meshPixels, 10000, 1);  // two halves of 100 x 100 pixels
+  // Type 6: patches of 12 points and 4 colours (1 + 24 + 4 bytes), each
+  // spanning the page: a few thousand are drawn, ten times as many are not.
+  const auto patches = [&](int count) {
+    std::string data;
+    for (int i = 0; i < count; ++i) {
+      data += '\0';
+      for (int p = 0; p < 12; ++p) data += std::string(p % 2 ? "\0\0" : "\xff\xff", 2);
+      data += std::string(4, '\x80');
+    }
+    return mesh(6, data);
+  };
+  work = patches(4000);
+  EXPECT_EQ(work.meshPieces, 4000);
+  EXPECT_NEAR(work.meshPixels, 4000 * 10000, 1);
+  EXPECT_FALSE(vq::pdf::DrawingWorkTooLarge(work));
+  EXPECT_TRUE(vq::pdf::DrawingWorkTooLarge(patches(40000)));
+  // 3,000 random-looking vertices: a thousand triangles all over the page.
+  std::string scattered;
+  for (int i = 0; i < 3000; ++i) scattered += std::string{'\0', char(i * 37 % 256), char(i * 101 % 256), '\0'};
+  const double at72 = mesh(4, scattered).meshPixels;
+  EXPECT_FALSE(vq::pdf::DrawingWorkTooLarge(mesh(4, scattered)));
+  const auto atHigh = workOf("/S sh", "<< /Shading << /S 5 0 R >> >>",
+                             {streamObject("/ShadingType 4 /ColorSpace /DeviceGray /BitsPerCoordinate 8 "
+                                           "/BitsPerComponent 8 /BitsPerFlag 8 /Decode [0 100 0 100 0 1]",
+                                           scattered)},
+                             72 * 20);
+  EXPECT_NEAR(atHigh.meshPixels, at72 * 400, at72);
+  EXPECT_TRUE(vq::pdf::DrawingWorkTooLarge(atHigh));
 }
