@@ -71,7 +71,9 @@ class VQPDFExporter {
   // including finished pages no poll wrote, and saves it at destDocPath.
   virtual void convertPDFEnd(const std::shared_ptr<const pdf::Document>& document);
   // Sent by stopConvertsionIfNeed and when a front is destroyed, on the
-  // caller's thread, possibly while a page is being converted.
+  // caller's thread, possibly while a page is being converted: sets
+  // isShouldCancel, so that page work (a page being drawn by the renderer
+  // too) ends early.
   virtual void cancelConvertPDF();
   // Sent instead of convertPDFEnd after a cancellation.
   virtual void convertPDFClean();

@@ -22,7 +22,6 @@ class VQFlowTextPDFExporter : public VQPDFExporter {
   bool convertPDFPage(const std::optional<pdf::Page>& page, int64_t toPageIndex, int64_t toTotalPages) override;
   // Throws std::runtime_error when the destination cannot be written.
   void convertPDFEnd(const std::shared_ptr<const pdf::Document>& document) override;
-  void cancelConvertPDF() override { isShouldCancel = true; }
   // Removes whatever was written of the destination.
   void convertPDFClean() override;
 

@@ -28,7 +28,6 @@ class VQPPTXPDFExporter : public VQPDFExporter {
   // Throws std::runtime_error when the package cannot be written; nothing is
   // left at the destination then.
   void convertPDFEnd(const std::shared_ptr<const pdf::Document>& document) override;
-  void cancelConvertPDF() override { isShouldCancel = true; }
   void convertPDFClean() override;
   bool isConcurrentPagesSupported() const override { return true; }
 

@@ -28,7 +28,6 @@ class VQExcelPDFExporter : public VQPDFExporter {
   // Throws std::runtime_error when the output cannot be saved; nothing is
   // left at the destination then.
   void convertPDFEnd(const std::shared_ptr<const pdf::Document>& document) override;
-  void cancelConvertPDF() override { isShouldCancel = true; }
   // Removes the work folder; nothing is saved.
   void convertPDFClean() override;
 
