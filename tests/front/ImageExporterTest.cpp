@@ -174,3 +174,20 @@ TEST(VQImagePDFExporterCorpus, RepairedDocumentsAreDrawnAsRead) {
 }
 
 }  // namespace
+
+// A stop reaches the page being drawn: once the conversion is cancelled the
+// page is not drawn (the renderer is not waited for) and nothing is written.
+TEST(VQImagePDFExporter, CancelledPageIsNotDrawn) {
+  ScratchDir scratch;
+  auto document = vq::pdf::Document::open(corpusFile("minimal-jspdf.pdf").string(), "");
+  ASSERT_TRUE(document);
+  VQImagePDFExporter exporter;
+  exporter.destDocType = "png";
+  exporter.destDocPath = (scratch / "pages").string();
+  exporter.convertPDFBegin(exporter.destDocPath, document);
+  EXPECT_TRUE(exporter.convertPDFPage(document->page(1), 1, 2));
+  exporter.cancelConvertPDF();
+  EXPECT_FALSE(exporter.convertPDFPage(document->page(1), 2, 2));
+  exporter.convertPDFClean();
+  EXPECT_FALSE(fs::exists(scratch / "pages"));
+}
