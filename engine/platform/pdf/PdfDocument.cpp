@@ -137,38 +137,60 @@ std::optional<int> pagesUnder(QPDFObjectHandle kid) {
   return isTreeNode(kid) ? countEntry(kid) : std::optional<int>(1);
 }
 
-// The document's page count as the tree's root states it, when its kids
-// agree: a flat tree lists as many kids as its count; otherwise the kids'
-// own counts (one for a page) add up to it.
+// Tree nodes read when checking the counts at opening; a larger tree is
+// taken on its counts, its lookups finding any lie page by page.
+constexpr int kMostNodesChecked = 20'000;
+
+// Whether the nodes under `node` hold what their counts say, as far as can
+// be told from the nodes alone: a node listing as many kids as its count is
+// taken as listing pages without reading them, unless one is a node met
+// before, one is listed twice or one is a value other than a dictionary
+// (their references tell that); in any other node the kids' own counts (one
+// for a page) add up to its count. `checked` counts the nodes read; past the
+// bound the rest is taken on trust.
+bool countsHold(QPDFObjectHandle node, int depth, std::set<QPDFObjGen>& nodes, std::set<QPDFObjGen>& pages,
+                int& checked) {
+  const auto count = countEntry(node);
+  if (!count || depth >= kMostTreeDepth) return false;
+  QPDFObjectHandle kids = node.getKey("/Kids");
+  const int n = kids.getArrayNItems();
+  if (n == *count) {
+    for (int i = 0; i < n; ++i) {
+      QPDFObjectHandle kid = kids.getArrayItem(i);
+      if (kid.isIndirect() ? nodes.count(kid.getObjGen()) || !pages.insert(kid.getObjGen()).second
+                           : !kid.isDictionary())
+        return false;
+    }
+    return true;
+  }
+  if (n > kMostTopLevelKids) return false;
+  long long sum = 0;
+  for (int i = 0; i < n; ++i) {
+    QPDFObjectHandle kid = kids.getArrayItem(i);
+    const auto under = pagesUnder(kid);
+    if (!under) return false;
+    sum += *under;
+    if (!isTreeNode(kid)) {
+      if (kid.isIndirect() && !pages.insert(kid.getObjGen()).second) return false;
+      continue;
+    }
+    if (kid.isIndirect() && (pages.count(kid.getObjGen()) || !nodes.insert(kid.getObjGen()).second)) return false;
+    if (++checked > kMostNodesChecked) continue;
+    if (!countsHold(kid, depth + 1, nodes, pages, checked)) return false;
+  }
+  return sum == *count;
+}
+
+// The document's page count as the tree's root states it, when the nodes
+// under it agree (see countsHold).
 std::optional<int> countFromTreeRoot(QPDF& q) {
   QPDFObjectHandle root = q.getRoot().getKey("/Pages");
   if (!isTreeNode(root)) return std::nullopt;
-  const auto count = countEntry(root);
-  if (!count) return std::nullopt;
-  QPDFObjectHandle kids = root.getKey("/Kids");
-  const int n = kids.getArrayNItems();
-  if (n == *count) {
-    // Taken as pages without reading them, unless one is the root itself,
-    // one is listed twice or one is a value other than a dictionary (their
-    // references tell that without reading the objects): the tree is read
-    // whole then.
-    std::set<QPDFObjGen> listed;
-    if (root.isIndirect()) listed.insert(root.getObjGen());
-    for (int i = 0; i < n; ++i) {
-      QPDFObjectHandle kid = kids.getArrayItem(i);
-      if (kid.isIndirect() ? !listed.insert(kid.getObjGen()).second : !kid.isDictionary()) return std::nullopt;
-    }
-    return count;
-  }
-  if (n > kMostTopLevelKids) return std::nullopt;
-  long long sum = 0;
-  for (int i = 0; i < n; ++i) {
-    const auto pages = pagesUnder(kids.getArrayItem(i));
-    if (!pages) return std::nullopt;
-    sum += *pages;
-  }
-  if (sum != *count) return std::nullopt;
-  return count;
+  std::set<QPDFObjGen> nodes, pages;
+  if (root.isIndirect()) nodes.insert(root.getObjGen());
+  int checked = 0;
+  if (!countsHold(root, 0, nodes, pages, checked)) return std::nullopt;
+  return countEntry(root);
 }
 
 // Page `number` (1-based) found by descending the tree on its counts, or a
