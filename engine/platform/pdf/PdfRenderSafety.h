@@ -27,4 +27,14 @@ int PostScriptNesting(std::string_view program);
 // kMostPostScriptNesting in a shading, colour space or transfer function.
 std::optional<std::string> PageRendererHazard(const Page& page);
 
+// The renderer refuses a page listing more annotations than this.
+inline constexpr size_t kMostRendererAnnotations = 10'000;
+
+// Whether the renderer refuses the page as the file writes it although the
+// engine reads it: contents that are neither a stream nor an array (read
+// as an empty page), or more than kMostRendererAnnotations annotations.
+// Such a page is drawn from the document as the engine reads it (see
+// Document::pathForRenderer).
+bool PageRefusedByRenderer(const Page& page);
+
 }  // namespace vq::pdf
