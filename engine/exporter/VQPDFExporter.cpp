@@ -42,7 +42,8 @@ std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, doubl
     if (error) *error = fmt::format("page {} is not drawn: {}", page.number(), *hazard);
     return std::nullopt;
   }
-  return RenderPDFPage(document->pathForRenderer(VQPDFPathUtilities::temporaryRoot()), document->password(),
+  const bool asRead = pdf::PageRefusedByRenderer(page);
+  return RenderPDFPage(document->pathForRenderer(VQPDFPathUtilities::temporaryRoot(), asRead), document->password(),
                        page.number(), dpiX, dpiY, error, stop);
 }
 

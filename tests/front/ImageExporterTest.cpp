@@ -191,3 +191,44 @@ TEST(VQImagePDFExporter, CancelledPageIsNotDrawn) {
   exporter.convertPDFClean();
   EXPECT_FALSE(fs::exists(scratch / "pages"));
 }
+
+// Pages the renderer refuses as the file writes them are drawn as the engine
+// reads them: contents that are no stream make an empty page, and more
+// annotations than the renderer takes are drawn all the same, each where
+// its rectangle puts it.
+TEST(VQImagePDFExporterCorpus, PagesTheRendererRefusesAreDrawnAsRead) {
+  ScratchDir scratch;
+  auto page = [](const std::string& entries) {
+    return BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                     "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] " + entries + " >>",
+                     "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Length 24 >>\nstream\n"
+                     "0 0 1 rg 0 0 10 10 re f\nendstream"});
+  };
+  std::string annots = "/Annots [";
+  for (int i = 0; i < 10'001; ++i) annots += "<< /Type /Annot /Subtype /Square /Rect [0 0 36 36] /AP << /N 4 0 R >> >>";
+  annots += "]";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool blueCorner;  // the lower left quarter drawn blue
+  };
+  const Case cases[] = {
+      {"contents that are an integer", page("/Contents 42"), false},
+      {"10,001 annotations", page(annots), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path pdf = scratch / (std::string(c.name) + ".pdf");
+    std::ofstream(pdf, std::ios::binary) << c.bytes;
+    auto lines = convert<vq::VQPapyrant, SingleRecorder>(pdf.string(), {1}, "png", scratch / c.name);
+    EXPECT_EQ(lines.back(), "end ok");
+    auto image = vq::CGImageWithContentsOfFile((scratch / c.name / "IMG_00001.png").string());
+    ASSERT_TRUE(image.has_value());
+    ASSERT_EQ(image->width, 144);
+    const size_t channels = vq::Bitmap::rowBytes(1, image->format);
+    auto pixel = [&](int x, int y) { return &image->pixels[static_cast<size_t>(y) * image->stride + x * channels]; };
+    const uint8_t* corner = pixel(20, 124);
+    EXPECT_EQ(corner[0] < 64 && corner[2] > 192, c.blueCorner);
+    EXPECT_GT(pixel(120, 20)[0], 192);  // the rest stays white
+  }
+}

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -17,6 +18,7 @@
 #include "platform/pdf/PdfDocumentImpl.h"
 #include "platform/pdf/PdfFileSource.h"
 #include "platform/pdf/PdfObjectImpl.h"
+#include "platform/pdf/PdfRenderSafety.h"
 #include "platform/pdf/PdfRepair.h"
 
 namespace vq::pdf {
@@ -137,38 +139,60 @@ std::optional<int> pagesUnder(QPDFObjectHandle kid) {
   return isTreeNode(kid) ? countEntry(kid) : std::optional<int>(1);
 }
 
-// The document's page count as the tree's root states it, when its kids
-// agree: a flat tree lists as many kids as its count; otherwise the kids'
-// own counts (one for a page) add up to it.
+// Tree nodes read when checking the counts at opening; a larger tree is
+// taken on its counts, its lookups finding any lie page by page.
+constexpr int kMostNodesChecked = 20'000;
+
+// Whether the nodes under `node` hold what their counts say, as far as can
+// be told from the nodes alone: a node listing as many kids as its count is
+// taken as listing pages without reading them, unless one is a node met
+// before, one is listed twice or one is a value other than a dictionary
+// (their references tell that); in any other node the kids' own counts (one
+// for a page) add up to its count. `checked` counts the nodes read; past the
+// bound the rest is taken on trust.
+bool countsHold(QPDFObjectHandle node, int depth, std::set<QPDFObjGen>& nodes, std::set<QPDFObjGen>& pages,
+                int& checked) {
+  const auto count = countEntry(node);
+  if (!count || depth >= kMostTreeDepth) return false;
+  QPDFObjectHandle kids = node.getKey("/Kids");
+  const int n = kids.getArrayNItems();
+  if (n == *count) {
+    for (int i = 0; i < n; ++i) {
+      QPDFObjectHandle kid = kids.getArrayItem(i);
+      if (kid.isIndirect() ? nodes.count(kid.getObjGen()) || !pages.insert(kid.getObjGen()).second
+                           : !kid.isDictionary())
+        return false;
+    }
+    return true;
+  }
+  if (n > kMostTopLevelKids) return false;
+  long long sum = 0;
+  for (int i = 0; i < n; ++i) {
+    QPDFObjectHandle kid = kids.getArrayItem(i);
+    const auto under = pagesUnder(kid);
+    if (!under) return false;
+    sum += *under;
+    if (!isTreeNode(kid)) {
+      if (kid.isIndirect() && !pages.insert(kid.getObjGen()).second) return false;
+      continue;
+    }
+    if (kid.isIndirect() && (pages.count(kid.getObjGen()) || !nodes.insert(kid.getObjGen()).second)) return false;
+    if (++checked > kMostNodesChecked) continue;
+    if (!countsHold(kid, depth + 1, nodes, pages, checked)) return false;
+  }
+  return sum == *count;
+}
+
+// The document's page count as the tree's root states it, when the nodes
+// under it agree (see countsHold).
 std::optional<int> countFromTreeRoot(QPDF& q) {
   QPDFObjectHandle root = q.getRoot().getKey("/Pages");
   if (!isTreeNode(root)) return std::nullopt;
-  const auto count = countEntry(root);
-  if (!count) return std::nullopt;
-  QPDFObjectHandle kids = root.getKey("/Kids");
-  const int n = kids.getArrayNItems();
-  if (n == *count) {
-    // Taken as pages without reading them, unless one is the root itself,
-    // one is listed twice or one is a value other than a dictionary (their
-    // references tell that without reading the objects): the tree is read
-    // whole then.
-    std::set<QPDFObjGen> listed;
-    if (root.isIndirect()) listed.insert(root.getObjGen());
-    for (int i = 0; i < n; ++i) {
-      QPDFObjectHandle kid = kids.getArrayItem(i);
-      if (kid.isIndirect() ? !listed.insert(kid.getObjGen()).second : !kid.isDictionary()) return std::nullopt;
-    }
-    return count;
-  }
-  if (n > kMostTopLevelKids) return std::nullopt;
-  long long sum = 0;
-  for (int i = 0; i < n; ++i) {
-    const auto pages = pagesUnder(kids.getArrayItem(i));
-    if (!pages) return std::nullopt;
-    sum += *pages;
-  }
-  if (sum != *count) return std::nullopt;
-  return count;
+  std::set<QPDFObjGen> nodes, pages;
+  if (root.isIndirect()) nodes.insert(root.getObjGen());
+  int checked = 0;
+  if (!countsHold(root, 0, nodes, pages, checked)) return std::nullopt;
+  return countEntry(root);
 }
 
 // Page `number` (1-based) found by descending the tree on its counts, or a
@@ -543,6 +567,96 @@ QPDFObjectHandle inheritedHandle(QPDFObjectHandle page, const std::string& key) 
   return QPDFObjectHandle::newNull();
 }
 
+// The normal appearance an annotation shows, or null: none for a hidden
+// one, the one its /AS names where there are several.
+QPDFObjectHandle shownAppearance(QPDFObjectHandle annot) {
+  if (!annot.isDictionary()) return QPDFObjectHandle::newNull();
+  QPDFObjectHandle flags = annot.getKey("/F");
+  constexpr long long kHidden = 2, kNoView = 32;
+  if (flags.isInteger() && (flags.getIntValue() & (kHidden | kNoView))) return QPDFObjectHandle::newNull();
+  QPDFObjectHandle ap = annot.getKey("/AP");
+  QPDFObjectHandle normal = ap.isDictionary() ? ap.getKey("/N") : QPDFObjectHandle::newNull();
+  if (normal.isDictionary() && !normal.isStream()) {
+    QPDFObjectHandle state = annot.getKey("/AS");
+    normal = state.isName() ? normal.getKey(state.getName()) : QPDFObjectHandle::newNull();
+  }
+  return normal.isStream() ? normal : QPDFObjectHandle::newNull();
+}
+
+std::optional<std::array<double, 4>> numbers4(QPDFObjectHandle array) {
+  if (!array.isArray() || array.getArrayNItems() < 4) return std::nullopt;
+  std::array<double, 4> out{};
+  for (int i = 0; i < 4; ++i) {
+    QPDFObjectHandle v = array.getArrayItem(i);
+    if (!v.isNumber()) return std::nullopt;
+    out[static_cast<size_t>(i)] = v.getNumericValue();
+    if (!std::isfinite(out[static_cast<size_t>(i)])) return std::nullopt;
+  }
+  return out;
+}
+
+// Makes `page` one the renderer draws as the engine reads it: contents that
+// are neither a stream nor an array go (an empty page), an array keeps its
+// streams, and the appearances of more annotations than the renderer takes
+// are drawn into the page's content over what it draws, where the renderer
+// would place them.
+void drawableAsRead(QPDF& q, QPDFObjectHandle page) {
+  QPDFObjectHandle contents = page.getKey("/Contents");
+  if (contents.isArray()) {
+    std::vector<QPDFObjectHandle> streams;
+    for (int i = 0; i < contents.getArrayNItems(); ++i)
+      if (QPDFObjectHandle item = contents.getArrayItem(i); item.isStream()) streams.push_back(item);
+    if (static_cast<int>(streams.size()) != contents.getArrayNItems())
+      page.replaceKey("/Contents", QPDFObjectHandle::newArray(streams));
+  } else if (!contents.isStream()) {
+    page.removeKey("/Contents");
+  }
+  QPDFObjectHandle annots = page.getKey("/Annots");
+  if (!annots.isArray() || static_cast<size_t>(annots.getArrayNItems()) <= kMostRendererAnnotations) return;
+  QPDFObjectHandle resources = page.getKey("/Resources");
+  resources = resources.isDictionary() ? resources.shallowCopy() : QPDFObjectHandle::newDictionary();
+  QPDFObjectHandle forms = resources.getKey("/XObject");
+  forms = forms.isDictionary() ? forms.shallowCopy() : QPDFObjectHandle::newDictionary();
+  std::string drawn = "Q\n";
+  for (int i = 0; i < annots.getArrayNItems(); ++i) {
+    QPDFObjectHandle annot = annots.getArrayItem(i);
+    QPDFObjectHandle form = shownAppearance(annot);
+    if (form.isNull()) continue;
+    const auto rect = numbers4(annot.getKey("/Rect"));
+    const auto bbox = numbers4(form.getDict().getKey("/BBox"));
+    if (!rect || !bbox) continue;
+    // The form's box, through its own matrix, is fitted to the rectangle.
+    std::array<double, 6> m{1, 0, 0, 1, 0, 0};
+    if (QPDFObjectHandle fm = form.getDict().getKey("/Matrix"); fm.isArray() && fm.getArrayNItems() == 6)
+      for (int k = 0; k < 6; ++k)
+        if (QPDFObjectHandle v = fm.getArrayItem(k); v.isNumber()) m[static_cast<size_t>(k)] = v.getNumericValue();
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    for (const auto& [x, y] : {std::pair{(*bbox)[0], (*bbox)[1]}, std::pair{(*bbox)[2], (*bbox)[1]},
+                               std::pair{(*bbox)[0], (*bbox)[3]}, std::pair{(*bbox)[2], (*bbox)[3]}}) {
+      const double tx = m[0] * x + m[2] * y + m[4], ty = m[1] * x + m[3] * y + m[5];
+      x0 = std::min(x0, tx), y0 = std::min(y0, ty), x1 = std::max(x1, tx), y1 = std::max(y1, ty);
+    }
+    const double rx0 = std::min((*rect)[0], (*rect)[2]), ry0 = std::min((*rect)[1], (*rect)[3]);
+    const double rx1 = std::max((*rect)[0], (*rect)[2]), ry1 = std::max((*rect)[1], (*rect)[3]);
+    if (!(x1 - x0 > 0 && y1 - y0 > 0 && std::isfinite(x1 - x0) && std::isfinite(y1 - y0))) continue;
+    const double sx = (rx1 - rx0) / (x1 - x0), sy = (ry1 - ry0) / (y1 - y0);
+    const std::string name = "/VQAnnot" + std::to_string(i);
+    forms.replaceKey(name, form);
+    drawn += "q " + QUtil::double_to_string(sx, 6) + " 0 0 " + QUtil::double_to_string(sy, 6) + " " +
+             QUtil::double_to_string(rx0 - x0 * sx, 6) + " " + QUtil::double_to_string(ry0 - y0 * sy, 6) + " cm " +
+             name + " Do Q\n";
+  }
+  resources.replaceKey("/XObject", forms);
+  page.replaceKey("/Resources", resources);
+  std::vector<QPDFObjectHandle> streams{QPDFObjectHandle::newStream(&q, "q\n")};
+  contents = page.getKey("/Contents");
+  if (contents.isStream()) streams.push_back(contents);
+  for (int i = 0; contents.isArray() && i < contents.getArrayNItems(); ++i) streams.push_back(contents.getArrayItem(i));
+  streams.push_back(QPDFObjectHandle::newStream(&q, drawn));
+  page.replaceKey("/Contents", QPDFObjectHandle::newArray(streams));
+  page.removeKey("/Annots");
+}
+
 // Writes the document as `impl` reads it to `out`: a fresh instance whose
 // page tree becomes one node listing the pages in the document's order,
 // each holding what it inherited, a page listed twice copied.
@@ -575,6 +689,7 @@ void writeAsRead(Document::Impl& impl, const Document& document, const std::stri
     readable(*q, contents, file);
     if (contents.isArray())
       for (int i = 0; i < contents.getArrayNItems(); ++i) readable(*q, contents.getArrayItem(i), file);
+    drawableAsRead(*q, page);
     page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
     page.replaceKey("/Parent", node);
     kids.push_back(page);
@@ -588,8 +703,9 @@ void writeAsRead(Document::Impl& impl, const Document& document, const std::stri
 
 }  // namespace
 
-std::string Document::pathForRenderer(const std::string& workFolder) const {
+std::string Document::pathForRenderer(const std::string& workFolder, bool asRead) const {
   Impl& impl = *impl_;
+  if (asRead) impl.repaired = true;
   if (!impl.repaired) return impl.path;
   std::lock_guard<std::mutex> lock(impl.renderCopyMutex);
   if (!impl.renderCopyTried) {

@@ -54,8 +54,9 @@ class Document : public std::enable_shared_from_this<Document> {
   // a private file in `workFolder`: a renderer reading the original bytes
   // might refuse them or number their pages otherwise. That file is removed
   // with the document. The original path for a sound file, or when the copy
-  // cannot be written.
-  std::string pathForRenderer(const std::string& workFolder) const;
+  // cannot be written. `asRead` asks for the copy of a sound file too, for
+  // a page the renderer would refuse as the file writes it.
+  std::string pathForRenderer(const std::string& workFolder, bool asRead = false) const;
 
   Impl& impl() const;  // for the platform layer only
 

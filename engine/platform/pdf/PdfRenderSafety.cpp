@@ -576,4 +576,11 @@ std::optional<std::string> PageRendererHazard(const Page& page, double dpiX, dou
   return DrawingWorkTooLarge(EstimatePageDrawingWork(page, dpiX, dpiY));
 }
 
+bool PageRefusedByRenderer(const Page& page) {
+  const Object dictionary = page.dictionary();
+  const Object contents = dictionary.get("Contents");
+  if (!contents.isNull() && !contents.isStream() && !contents.isArray()) return true;
+  return dictionary.get("Annots").size() > kMostRendererAnnotations;
+}
+
 }  // namespace vq::pdf

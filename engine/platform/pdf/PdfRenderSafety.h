@@ -52,4 +52,14 @@ inline constexpr double kMostMeshPixels = 64e6;
 // Why a page of this work is not drawn, or nothing when it is within bounds.
 std::optional<std::string> DrawingWorkTooLarge(const PageDrawingWork& work);
 
+// The renderer refuses a page listing more annotations than this.
+inline constexpr size_t kMostRendererAnnotations = 10'000;
+
+// Whether the renderer refuses the page as the file writes it although the
+// engine reads it: contents that are neither a stream nor an array (read
+// as an empty page), or more than kMostRendererAnnotations annotations.
+// Such a page is drawn from the document as the engine reads it (see
+// Document::pathForRenderer).
+bool PageRefusedByRenderer(const Page& page);
+
 }  // namespace vq::pdf

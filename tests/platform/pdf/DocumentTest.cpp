@@ -161,20 +161,25 @@ namespace {
 // A page tree from a compact description, written to `path`. A tree is a
 // list of kids; an integer kid is a page marked with /Mark n, a nested list a
 // /Pages node. `counts` overrides a node's /Count by its order of appearance
-// (the root first); a node named "loop" lists itself among its kids.
+// (the root first); a node marked `loop` lists itself among its kids, one
+// marked `toRoot` the tree's root.
 struct TreeNode {
   std::vector<TreeNode> kids;
   int mark = 0;  // a page when non-zero
   bool loop = false;
+  bool toRoot = false;
 };
 
-TreeNode P(int mark) { return TreeNode{{}, mark, false}; }
-TreeNode N(std::vector<TreeNode> kids, bool loop = false) { return TreeNode{std::move(kids), 0, loop}; }
+TreeNode P(int mark) { return TreeNode{{}, mark}; }
+TreeNode N(std::vector<TreeNode> kids, bool loop = false, bool toRoot = false) {
+  return TreeNode{std::move(kids), 0, loop, toRoot};
+}
 
 std::string writePageTree(const std::filesystem::path& path, const TreeNode& tree, const std::map<int, int>& counts) {
   QPDF q;
   q.emptyPDF();
   int order = 0;
+  QPDFObjectHandle root;
   std::function<int(const TreeNode&, QPDFObjectHandle, QPDFObjectHandle&)> build =
       [&](const TreeNode& node, QPDFObjectHandle parent, QPDFObjectHandle& out) -> int {
     if (node.mark) {
@@ -185,6 +190,7 @@ std::string writePageTree(const std::filesystem::path& path, const TreeNode& tre
     const int mine = order++;
     out = q.makeIndirectObject(parse("<< /Type /Pages >>"));
     if (parent.isInitialized()) out.replaceKey("/Parent", parent);
+    else root = out;  // `out` is `root` itself for the top
     std::vector<QPDFObjectHandle> kids;
     int leaves = 0;
     for (const auto& kid : node.kids) {
@@ -193,12 +199,12 @@ std::string writePageTree(const std::filesystem::path& path, const TreeNode& tre
       kids.push_back(made);
     }
     if (node.loop) kids.push_back(out);
+    if (node.toRoot) kids.push_back(root);
     out.replaceKey("/Kids", QPDFObjectHandle::newArray(kids));
     const auto it = counts.find(mine);
     out.replaceKey("/Count", QPDFObjectHandle::newInteger(it == counts.end() ? leaves : it->second));
     return leaves;
   };
-  QPDFObjectHandle root;
   build(tree, QPDFObjectHandle(), root);
   q.getRoot().replaceKey("/Pages", root);
   const std::string out = path.string();
@@ -225,9 +231,14 @@ TEST(Document, PageTreesReadOnTheirCounts) {
       {"nested and uneven", N({N({P(1), N({P(2), P(3)})}), P(4), N({P(5)})}), {}, 5, {1, 2, 3, 4, 5}},
       {"root count too high", N({N({P(1), P(2)}), P(3)}), {{0, 9}}, 3, {1, 2, 3}},
       {"flat tree, root count too low", N({P(1), P(2), P(3)}), {{0, 2}}, 3, {1, 2, 3}},
-      // The counts agree at the top; the lower node's wrong count sends the
-      // lookup to a whole reading of the tree.
-      {"lower count too high", N({N({P(1), P(2)}), N({P(3)})}), {{1, 3}, {0, 4}}, 4, {1, 2, 3}},
+      // The counts agree at the top and lie lower down: the tree is read
+      // whole and the document has the pages found.
+      {"lower count too high", N({N({P(1), P(2)}), N({P(3)})}), {{1, 3}, {0, 4}}, 3, {1, 2, 3}},
+      {"a lower node listing the root, counted as a page",
+       N({N({P(1)}, false, true), P(2)}),
+       {{0, 3}, {1, 2}},
+       2,
+       {1, 2}},
       {"a node listing itself", N({P(1), N({P(2)}, true)}), {}, 2, {1, 2}},
       // As many kids as the root counts, one of them the root: the repeated
       // node is dropped and the document kept.
