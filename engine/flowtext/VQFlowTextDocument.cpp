@@ -200,6 +200,12 @@ void VQFlowTextDocument::writeParagraphs(std::vector<VQFlowTextParagraph>& parag
 
 bool VQFlowTextDocument::packetZipFileIfNeed() {
   bool ok = !failed_ && assemble();
+  std::error_code sizeError;
+  if (ok && std::filesystem::file_size(partFilePath_, sizeError) == 0 && !sizeError) {
+    // A scan, or pages whose contents are lost, give an empty file: a true
+    // result, but one a user should not have to open to learn of.
+    VQDiagnose(VQDiagnosticCategory::Output, "No text was found on the converted pages of " + savedFilePath_);
+  }
   if (ok && partFilePath_ != savedFilePath_) {
     std::error_code ec;
     std::filesystem::rename(partFilePath_, savedFilePath_, ec);

@@ -429,6 +429,17 @@ TEST(VQAppMainCLIHostCorpus, DocumentsWithNothingToConvertFail) {
             1);
   EXPECT_NE(text.find("content can be decoded"), std::string::npos) << text;
   EXPECT_FALSE(fs::exists(scratch / "cut.txt"));
+  // Pages with no text (a scan) convert to an empty text file, and the run
+  // says there was no text.
+  std::ofstream(scratch / "blank.pdf", std::ios::binary)
+      << vqtest::BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                           "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] >>"});
+  EXPECT_EQ(vqtest::runCommand(hostProgram() + " -i " + shellQuoted(scratch / "blank.pdf") + " -f txt -o " +
+                                   shellQuoted(scratch / "blank.txt") + " 2>&1",
+                               &text),
+            0);
+  EXPECT_NE(text.find("No text was found"), std::string::npos) << text;
+  EXPECT_TRUE(fs::is_regular_file(scratch / "blank.txt"));
 }
 
 TEST(VQAppMainCLIHostCorpus, BrokenEntriesCostThemselvesNotThePage) {
