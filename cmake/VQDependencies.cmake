@@ -34,3 +34,23 @@ find_path(JBIG2DEC_INCLUDE_DIR jbig2.h PATH_SUFFIXES jbig2dec REQUIRED)
 add_library(VQ::jbig2dec UNKNOWN IMPORTED)
 set_target_properties(VQ::jbig2dec PROPERTIES IMPORTED_LOCATION "${JBIG2DEC_LIBRARY}"
   INTERFACE_INCLUDE_DIRECTORIES "${JBIG2DEC_INCLUDE_DIR}")
+
+# Libraries the engine opens on first use (platform/loader) rather than links:
+# their headers only, and the soname to open, read from the library file.
+function(vq_soname out)
+  foreach(file ${ARGN})
+    if(file MATCHES "\\.so")
+      execute_process(COMMAND "${CMAKE_OBJDUMP}" -p "${file}" OUTPUT_VARIABLE dump ERROR_QUIET)
+      if(dump MATCHES "SONAME +([^ \n]+)")
+        set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+        return()
+      endif()
+    endif()
+  endforeach()
+  message(FATAL_ERROR "No soname found in ${ARGN}")
+endfunction()
+vq_soname(VQ_CAIRO_SONAME ${CAIRO_LINK_LIBRARIES})
+vq_soname(VQ_TIFF_SONAME ${LIBTIFF_LINK_LIBRARIES})
+vq_soname(VQ_OPENJPEG_SONAME ${OPENJPEG_LINK_LIBRARIES})
+vq_soname(VQ_GIF_SONAME ${GIF_LIBRARY})
+vq_soname(VQ_JBIG2DEC_SONAME ${JBIG2DEC_LIBRARY})

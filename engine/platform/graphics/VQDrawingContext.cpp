@@ -7,16 +7,39 @@
 
 #include <fmt/format.h>
 
+#include "platform/loader/VQSystemLibrary.h"
+
 namespace vq {
 
 namespace {
 
+// cairo is opened on the first drawing (see platform/loader/VQSystemLibrary.h).
+// clang-format off
+#define VQ_CAIRO_FUNCTIONS(F) \
+  F(cairo_append_path) F(cairo_clip) F(cairo_close_path) F(cairo_copy_path) F(cairo_create) \
+  F(cairo_curve_to) F(cairo_destroy) F(cairo_fill) F(cairo_get_source) F(cairo_identity_matrix) \
+  F(cairo_image_surface_create) F(cairo_image_surface_get_data) F(cairo_image_surface_get_stride) \
+  F(cairo_line_to) F(cairo_mask) F(cairo_mask_surface) F(cairo_matrix_init) F(cairo_move_to) \
+  F(cairo_new_path) F(cairo_paint) F(cairo_paint_with_alpha) F(cairo_path_destroy) \
+  F(cairo_pattern_add_color_stop_rgba) F(cairo_pattern_create_for_surface) \
+  F(cairo_pattern_create_linear) F(cairo_pattern_destroy) F(cairo_pattern_set_extend) \
+  F(cairo_pattern_set_filter) F(cairo_pattern_set_matrix) F(cairo_pop_group_to_source) \
+  F(cairo_push_group) F(cairo_rectangle) F(cairo_reset_clip) F(cairo_restore) F(cairo_save) \
+  F(cairo_scale) F(cairo_set_antialias) F(cairo_set_dash) F(cairo_set_fill_rule) \
+  F(cairo_set_line_cap) F(cairo_set_line_join) F(cairo_set_line_width) F(cairo_set_matrix) \
+  F(cairo_set_miter_limit) F(cairo_set_operator) F(cairo_set_source) F(cairo_set_source_rgba) \
+  F(cairo_set_source_surface) F(cairo_status) F(cairo_status_to_string) F(cairo_stroke) \
+  F(cairo_surface_destroy) F(cairo_surface_flush) F(cairo_surface_mark_dirty) \
+  F(cairo_surface_status) F(cairo_transform) F(cairo_translate)
+// clang-format on
+VQ_SYSTEM_LIBRARY(CairoLibrary, cairoLibrary, VQ_CAIRO_SONAME, VQ_CAIRO_FUNCTIONS)
+
 struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+  void operator()(cairo_surface_t* s) const { cairoLibrary().cairo_surface_destroy(s); }
 };
 using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 struct PathDeleter {
-  void operator()(cairo_path_t* p) const { cairo_path_destroy(p); }
+  void operator()(cairo_path_t* p) const { cairoLibrary().cairo_path_destroy(p); }
 };
 using CairoPathPtr = std::unique_ptr<cairo_path_t, PathDeleter>;
 
@@ -24,7 +47,7 @@ bool finitePoint(const Point& p) { return std::isfinite(p.x) && std::isfinite(p.
 
 cairo_matrix_t toCairo(const AffineTransform& t) {
   cairo_matrix_t m;
-  cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+  cairoLibrary().cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
   return m;
 }
 
@@ -51,9 +74,9 @@ SurfacePtr surfaceForBitmap(const Bitmap& bm, cairo_format_t format) {
   if (bm.width <= 0 || bm.height <= 0 || !BitmapSizeAllowed(bm.width, bm.height)) return nullptr;
   const size_t rowBytes = Bitmap::rowBytes(bm.width, bm.format);
   if (bm.stride < rowBytes || bm.pixels.size() < bm.stride * (bm.height - 1) + rowBytes) return nullptr;
-  SurfacePtr s(cairo_image_surface_create(format, bm.width, bm.height));
-  if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
-  cairo_surface_flush(s.get());
+  SurfacePtr s(cairoLibrary().cairo_image_surface_create(format, bm.width, bm.height));
+  if (cairoLibrary().cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+  cairoLibrary().cairo_surface_flush(s.get());
   return s;
 }
 
@@ -61,8 +84,8 @@ SurfacePtr surfaceForBitmap(const Bitmap& bm, cairo_format_t format) {
 SurfacePtr surfaceFromBitmap(const Bitmap& bm) {
   SurfacePtr s = surfaceForBitmap(bm, CAIRO_FORMAT_ARGB32);
   if (!s) return nullptr;
-  uint8_t* data = cairo_image_surface_get_data(s.get());
-  const int stride = cairo_image_surface_get_stride(s.get());
+  uint8_t* data = cairoLibrary().cairo_image_surface_get_data(s.get());
+  const int stride = cairoLibrary().cairo_image_surface_get_stride(s.get());
   for (int y = 0; y < bm.height; ++y) {
     const uint8_t* in = bm.row(y);
     auto* out = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * stride);
@@ -91,7 +114,7 @@ SurfacePtr surfaceFromBitmap(const Bitmap& bm) {
       out[x] = (a << 24) | (r << 16) | (g << 8) | b;
     }
   }
-  cairo_surface_mark_dirty(s.get());
+  cairoLibrary().cairo_surface_mark_dirty(s.get());
   return s;
 }
 
@@ -100,8 +123,8 @@ SurfacePtr surfaceFromBitmap(const Bitmap& bm) {
 SurfacePtr alphaSurfaceFromBitmap(const Bitmap& bm) {
   SurfacePtr s = surfaceForBitmap(bm, CAIRO_FORMAT_A8);
   if (!s) return nullptr;
-  uint8_t* data = cairo_image_surface_get_data(s.get());
-  const int stride = cairo_image_surface_get_stride(s.get());
+  uint8_t* data = cairoLibrary().cairo_image_surface_get_data(s.get());
+  const int stride = cairoLibrary().cairo_image_surface_get_stride(s.get());
   auto luminance = [](uint32_t r, uint32_t g, uint32_t b) { return (r * 77 + g * 150 + b * 29 + 128) >> 8; };
   for (int y = 0; y < bm.height; ++y) {
     const uint8_t* in = bm.row(y);
@@ -123,7 +146,7 @@ SurfacePtr alphaSurfaceFromBitmap(const Bitmap& bm) {
       }
     }
   }
-  cairo_surface_mark_dirty(s.get());
+  cairoLibrary().cairo_surface_mark_dirty(s.get());
   return s;
 }
 
@@ -156,15 +179,15 @@ struct DrawingContext::State {
 
 std::unique_ptr<DrawingContext> DrawingContext::create(int width, int height, std::string* error) {
   if (!BitmapSizeAllowed(width, height, error)) return nullptr;
-  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-    if (error) *error = cairo_status_to_string(cairo_surface_status(surface.get()));
+  SurfacePtr surface(cairoLibrary().cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+  if (cairoLibrary().cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    if (error) *error = cairoLibrary().cairo_status_to_string(cairoLibrary().cairo_surface_status(surface.get()));
     return nullptr;
   }
-  cairo_t* cr = cairo_create(surface.get());
-  if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
-    if (error) *error = cairo_status_to_string(cairo_status(cr));
-    cairo_destroy(cr);
+  cairo_t* cr = cairoLibrary().cairo_create(surface.get());
+  if (cairoLibrary().cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+    if (error) *error = cairoLibrary().cairo_status_to_string(cairoLibrary().cairo_status(cr));
+    cairoLibrary().cairo_destroy(cr);
     return nullptr;
   }
   return std::unique_ptr<DrawingContext>(new DrawingContext(width, height, surface.release(), cr));
@@ -180,8 +203,8 @@ DrawingContext::DrawingContext(int width, int height, cairo_surface_t* surface, 
 }
 
 DrawingContext::~DrawingContext() {
-  cairo_destroy(cr_);
-  cairo_surface_destroy(surface_);
+  cairoLibrary().cairo_destroy(cr_);
+  cairoLibrary().cairo_surface_destroy(surface_);
 }
 
 DrawingContext::State& DrawingContext::state() { return states_.back(); }
@@ -190,17 +213,17 @@ const DrawingContext::State& DrawingContext::state() const { return states_.back
 void DrawingContext::applyMatrix() {
   if (state().degenerate) return;
   cairo_matrix_t m = toCairo(state().ctm);
-  cairo_set_matrix(cr_, &m);
+  cairoLibrary().cairo_set_matrix(cr_, &m);
 }
 
 void DrawingContext::saveGState() {
-  cairo_save(cr_);
+  cairoLibrary().cairo_save(cr_);
   states_.push_back(states_.back());
 }
 
 void DrawingContext::restoreGState() {
   if (states_.size() < 2) return;
-  cairo_restore(cr_);
+  cairoLibrary().cairo_restore(cr_);
   states_.pop_back();
 }
 
@@ -225,23 +248,23 @@ void DrawingContext::setAlpha(double alpha) {
 }
 
 void DrawingContext::setLineWidth(double width) {
-  cairo_set_line_width(cr_, std::isfinite(width) && width > 0 ? width : 0);
+  cairoLibrary().cairo_set_line_width(cr_, std::isfinite(width) && width > 0 ? width : 0);
 }
 
 void DrawingContext::setLineCap(LineCap cap) {
-  cairo_set_line_cap(cr_, cap == LineCap::Round    ? CAIRO_LINE_CAP_ROUND
-                          : cap == LineCap::Square ? CAIRO_LINE_CAP_SQUARE
-                                                   : CAIRO_LINE_CAP_BUTT);
+  cairoLibrary().cairo_set_line_cap(cr_, cap == LineCap::Round    ? CAIRO_LINE_CAP_ROUND
+                                         : cap == LineCap::Square ? CAIRO_LINE_CAP_SQUARE
+                                                                  : CAIRO_LINE_CAP_BUTT);
 }
 
 void DrawingContext::setLineJoin(LineJoin join) {
-  cairo_set_line_join(cr_, join == LineJoin::Round   ? CAIRO_LINE_JOIN_ROUND
-                           : join == LineJoin::Bevel ? CAIRO_LINE_JOIN_BEVEL
-                                                     : CAIRO_LINE_JOIN_MITER);
+  cairoLibrary().cairo_set_line_join(cr_, join == LineJoin::Round   ? CAIRO_LINE_JOIN_ROUND
+                                          : join == LineJoin::Bevel ? CAIRO_LINE_JOIN_BEVEL
+                                                                    : CAIRO_LINE_JOIN_MITER);
 }
 
 void DrawingContext::setMiterLimit(double limit) {
-  if (std::isfinite(limit) && limit >= 1) cairo_set_miter_limit(cr_, limit);
+  if (std::isfinite(limit) && limit >= 1) cairoLibrary().cairo_set_miter_limit(cr_, limit);
 }
 
 void DrawingContext::setLineDash(double phase, const std::vector<double>& lengths) {
@@ -254,14 +277,14 @@ void DrawingContext::setLineDash(double phase, const std::vector<double>& length
     else sum += v;
   }
   if (!valid || sum <= 0) {
-    cairo_set_dash(cr_, nullptr, 0, 0);
+    cairoLibrary().cairo_set_dash(cr_, nullptr, 0, 0);
     return;
   }
-  cairo_set_dash(cr_, lengths.data(), static_cast<int>(lengths.size()), phase);
+  cairoLibrary().cairo_set_dash(cr_, lengths.data(), static_cast<int>(lengths.size()), phase);
 }
 
 void DrawingContext::setShouldAntialias(bool antialias) {
-  cairo_set_antialias(cr_, antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  cairoLibrary().cairo_set_antialias(cr_, antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
 }
 
 void DrawingContext::setInterpolationQuality(InterpolationQuality q) { state().interpolation = q; }
@@ -269,7 +292,7 @@ void DrawingContext::setInterpolationQuality(InterpolationQuality q) { state().i
 void DrawingContext::beginPath() { consumePath(); }
 
 void DrawingContext::consumePath() {
-  cairo_new_path(cr_);
+  cairoLibrary().cairo_new_path(cr_);
   pathDeviceBox_ = RectNull;
   pathHasPoints_ = false;
 }
@@ -286,36 +309,37 @@ void DrawingContext::replayPath(const Path& path) {
     if (!ok) continue;
     switch (e.type) {
       case PathElementType::MoveToPoint:
-        cairo_move_to(cr_, e.points[0].x, e.points[0].y);
+        cairoLibrary().cairo_move_to(cr_, e.points[0].x, e.points[0].y);
         cur = start = e.points[0];
         have = true;
         break;
       case PathElementType::AddLineToPoint:
-        cairo_line_to(cr_, e.points[0].x, e.points[0].y);
+        cairoLibrary().cairo_line_to(cr_, e.points[0].x, e.points[0].y);
         cur = e.points[0];
         have = true;
         break;
       case PathElementType::AddQuadCurveToPoint: {
         const Point q = e.points[0], p = e.points[1];
         if (!have) {
-          cairo_move_to(cr_, q.x, q.y);
+          cairoLibrary().cairo_move_to(cr_, q.x, q.y);
           cur = start = q;
         }
         // A quadratic is the cubic with control points 2/3 of the way from
         // each end point towards the quadratic's control point.
-        cairo_curve_to(cr_, cur.x + 2.0 / 3 * (q.x - cur.x), cur.y + 2.0 / 3 * (q.y - cur.y),
-                       p.x + 2.0 / 3 * (q.x - p.x), p.y + 2.0 / 3 * (q.y - p.y), p.x, p.y);
+        cairoLibrary().cairo_curve_to(cr_, cur.x + 2.0 / 3 * (q.x - cur.x), cur.y + 2.0 / 3 * (q.y - cur.y),
+                                      p.x + 2.0 / 3 * (q.x - p.x), p.y + 2.0 / 3 * (q.y - p.y), p.x, p.y);
         cur = p;
         have = true;
         break;
       }
       case PathElementType::AddCurveToPoint:
-        cairo_curve_to(cr_, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x, e.points[2].y);
+        cairoLibrary().cairo_curve_to(cr_, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x,
+                                      e.points[2].y);
         cur = e.points[2];
         have = true;
         break;
       case PathElementType::CloseSubpath:
-        cairo_close_path(cr_);
+        cairoLibrary().cairo_close_path(cr_);
         cur = start;
         break;
     }
@@ -336,15 +360,16 @@ void DrawingContext::addRect(const Rect& rect) {
 
 void DrawingContext::setSource(bool stroke) {
   const RGBA& c = stroke ? state().stroke : state().fill;
-  cairo_set_source_rgba(cr_, c.r, c.g, c.b, c.a * state().alpha);
+  cairoLibrary().cairo_set_source_rgba(cr_, c.r, c.g, c.b, c.a * state().alpha);
 }
 
 void DrawingContext::fillPath(FillRule rule) {
   if (pathHasPoints_ && !state().degenerate) {
-    cairo_set_fill_rule(cr_, rule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+    cairoLibrary().cairo_set_fill_rule(cr_,
+                                       rule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     paintThroughMask([&] {
       setSource(false);
-      cairo_fill(cr_);
+      cairoLibrary().cairo_fill(cr_);
     });
   }
   consumePath();
@@ -354,7 +379,7 @@ void DrawingContext::strokePath() {
   if (pathHasPoints_ && !state().degenerate) {
     paintThroughMask([&] {
       setSource(true);
-      cairo_stroke(cr_);
+      cairoLibrary().cairo_stroke(cr_);
     });
   }
   consumePath();
@@ -364,31 +389,26 @@ void DrawingContext::clip(FillRule rule) {
   State& s = state();
   if (s.degenerate || !pathHasPoints_) {
     // Nothing is inside an empty or collapsed path.
-    s.clipDevice = RectNull;
-    cairo_new_path(cr_);
-    cairo_save(cr_);
-    cairo_identity_matrix(cr_);
-    cairo_rectangle(cr_, 0, 0, 0, 0);
-    cairo_restore(cr_);
-    cairo_clip(cr_);
+    clipToNothing();
   } else {
     s.clipDevice = RectIntersection(s.clipDevice, pathDeviceBox_);
-    cairo_set_fill_rule(cr_, rule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-    cairo_clip(cr_);
+    cairoLibrary().cairo_set_fill_rule(cr_,
+                                       rule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+    cairoLibrary().cairo_clip(cr_);
   }
   consumePath();
 }
 
 void DrawingContext::clipToNothing() {
   state().clipDevice = RectNull;
-  CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
-  cairo_save(cr_);
-  cairo_identity_matrix(cr_);
-  cairo_new_path(cr_);
-  cairo_rectangle(cr_, 0, 0, 0, 0);
-  cairo_restore(cr_);
-  cairo_clip(cr_);
-  if (kept) cairo_append_path(cr_, kept.get());
+  CairoPathPtr kept(pathHasPoints_ ? cairoLibrary().cairo_copy_path(cr_) : nullptr);
+  cairoLibrary().cairo_save(cr_);
+  cairoLibrary().cairo_identity_matrix(cr_);
+  cairoLibrary().cairo_new_path(cr_);
+  cairoLibrary().cairo_rectangle(cr_, 0, 0, 0, 0);
+  cairoLibrary().cairo_restore(cr_);
+  cairoLibrary().cairo_clip(cr_);
+  if (kept) cairoLibrary().cairo_append_path(cr_, kept.get());
 }
 
 void DrawingContext::clipToMask(const Rect& rect, const Bitmap& mask) {
@@ -397,44 +417,45 @@ void DrawingContext::clipToMask(const Rect& rect, const Bitmap& mask) {
   const bool placeable = !s.degenerate && !RectIsNull(rect) && finitePoint(r.origin) && std::isfinite(r.size.width) &&
                          std::isfinite(r.size.height) && r.size.width > 0 && r.size.height > 0;
   SurfacePtr coverage = placeable ? alphaSurfaceFromBitmap(mask) : nullptr;
-  SurfacePtr combined(placeable ? cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_) : nullptr);
-  if (!coverage || !combined || cairo_surface_status(combined.get()) != CAIRO_STATUS_SUCCESS) {
+  SurfacePtr combined(placeable ? cairoLibrary().cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_)
+                                : nullptr);
+  if (!coverage || !combined || cairoLibrary().cairo_surface_status(combined.get()) != CAIRO_STATUS_SUCCESS) {
     // A mask that cannot be placed lets nothing through.
     clipToNothing();
     return;
   }
-  cairo_t* mc = cairo_create(combined.get());
+  cairo_t* mc = cairoLibrary().cairo_create(combined.get());
   const cairo_matrix_t m = toCairo(s.ctm);
-  cairo_set_matrix(mc, &m);
+  cairoLibrary().cairo_set_matrix(mc, &m);
   // Mask rows run downwards; user space runs upwards: row 0 goes to max y.
-  cairo_translate(mc, r.origin.x, r.origin.y + r.size.height);
-  cairo_scale(mc, r.size.width / mask.width, -r.size.height / mask.height);
-  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(coverage.get());
-  cairo_pattern_set_filter(pattern, filterFor(s.interpolation));
-  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-  cairo_set_source(mc, pattern);
-  cairo_rectangle(mc, 0, 0, mask.width, mask.height);
-  cairo_clip(mc);
-  cairo_paint(mc);
-  cairo_pattern_destroy(pattern);
+  cairoLibrary().cairo_translate(mc, r.origin.x, r.origin.y + r.size.height);
+  cairoLibrary().cairo_scale(mc, r.size.width / mask.width, -r.size.height / mask.height);
+  cairo_pattern_t* pattern = cairoLibrary().cairo_pattern_create_for_surface(coverage.get());
+  cairoLibrary().cairo_pattern_set_filter(pattern, filterFor(s.interpolation));
+  cairoLibrary().cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+  cairoLibrary().cairo_set_source(mc, pattern);
+  cairoLibrary().cairo_rectangle(mc, 0, 0, mask.width, mask.height);
+  cairoLibrary().cairo_clip(mc);
+  cairoLibrary().cairo_paint(mc);
+  cairoLibrary().cairo_pattern_destroy(pattern);
   if (s.mask) {
-    cairo_reset_clip(mc);
-    cairo_identity_matrix(mc);
-    cairo_set_operator(mc, CAIRO_OPERATOR_DEST_IN);
-    cairo_set_source_surface(mc, s.mask.get(), 0, 0);
-    cairo_paint(mc);
+    cairoLibrary().cairo_reset_clip(mc);
+    cairoLibrary().cairo_identity_matrix(mc);
+    cairoLibrary().cairo_set_operator(mc, CAIRO_OPERATOR_DEST_IN);
+    cairoLibrary().cairo_set_source_surface(mc, s.mask.get(), 0, 0);
+    cairoLibrary().cairo_paint(mc);
   }
-  cairo_destroy(mc);
-  cairo_surface_flush(combined.get());
-  s.mask = std::shared_ptr<cairo_surface_t>(combined.release(), cairo_surface_destroy);
+  cairoLibrary().cairo_destroy(mc);
+  cairoLibrary().cairo_surface_flush(combined.get());
+  s.mask = std::shared_ptr<cairo_surface_t>(combined.release(), cairoLibrary().cairo_surface_destroy);
 
   // The clip's box shrinks to the mask's rectangle, as nothing shows beyond it.
   s.clipDevice = RectIntersection(s.clipDevice, RectApplyAffineTransform(r, s.ctm));
-  CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
-  cairo_new_path(cr_);
-  cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
-  cairo_clip(cr_);
-  if (kept) cairo_append_path(cr_, kept.get());
+  CairoPathPtr kept(pathHasPoints_ ? cairoLibrary().cairo_copy_path(cr_) : nullptr);
+  cairoLibrary().cairo_new_path(cr_);
+  cairoLibrary().cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
+  cairoLibrary().cairo_clip(cr_);
+  if (kept) cairoLibrary().cairo_append_path(cr_, kept.get());
 }
 
 void DrawingContext::paintThroughMask(const std::function<void()>& paint) {
@@ -446,16 +467,16 @@ void DrawingContext::paintThroughMask(const std::function<void()>& paint) {
   // The operation paints into a group of its own, which then reaches the
   // bitmap through the mask: each operation is masked on its own, as if the
   // mask were a clip.
-  CairoPathPtr path(cairo_copy_path(cr_));
-  cairo_push_group(cr_);
-  cairo_new_path(cr_);
-  if (path) cairo_append_path(cr_, path.get());
+  CairoPathPtr path(cairoLibrary().cairo_copy_path(cr_));
+  cairoLibrary().cairo_push_group(cr_);
+  cairoLibrary().cairo_new_path(cr_);
+  if (path) cairoLibrary().cairo_append_path(cr_, path.get());
   paint();
-  cairo_pop_group_to_source(cr_);
-  cairo_save(cr_);
-  cairo_identity_matrix(cr_);
-  cairo_mask_surface(cr_, mask, 0, 0);
-  cairo_restore(cr_);
+  cairoLibrary().cairo_pop_group_to_source(cr_);
+  cairoLibrary().cairo_save(cr_);
+  cairoLibrary().cairo_identity_matrix(cr_);
+  cairoLibrary().cairo_mask_surface(cr_, mask, 0, 0);
+  cairoLibrary().cairo_restore(cr_);
 }
 
 void DrawingContext::fillPath(const Path& path, FillRule rule) {
@@ -491,37 +512,37 @@ void DrawingContext::fillRect(const Rect& rect, const Color& color) {
 
 void DrawingContext::fillRect(const Rect& rect) {
   // The rectangle is drawn without disturbing a path under construction.
-  CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
+  CairoPathPtr kept(pathHasPoints_ ? cairoLibrary().cairo_copy_path(cr_) : nullptr);
   const Rect keptBox = pathDeviceBox_;
   const bool keptPoints = pathHasPoints_;
   consumePath();
   addRect(rect);
   fillPath(FillRule::Winding);
-  if (kept) cairo_append_path(cr_, kept.get());
+  if (kept) cairoLibrary().cairo_append_path(cr_, kept.get());
   pathDeviceBox_ = keptBox;
   pathHasPoints_ = keptPoints;
 }
 
 void DrawingContext::clearRect(const Rect& rect) {
   if (state().degenerate) return;
-  CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
-  cairo_save(cr_);
-  cairo_new_path(cr_);
+  CairoPathPtr kept(pathHasPoints_ ? cairoLibrary().cairo_copy_path(cr_) : nullptr);
+  cairoLibrary().cairo_save(cr_);
+  cairoLibrary().cairo_new_path(cr_);
   const Rect r = RectStandardize(rect);
-  cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
+  cairoLibrary().cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
   if (cairo_surface_t* mask = state().mask.get()) {
     // Under a mask, clearing takes away only as much as the mask lets through.
-    cairo_clip(cr_);
-    cairo_identity_matrix(cr_);
-    cairo_set_operator(cr_, CAIRO_OPERATOR_DEST_OUT);
-    cairo_set_source_rgba(cr_, 0, 0, 0, 1);
-    cairo_mask_surface(cr_, mask, 0, 0);
+    cairoLibrary().cairo_clip(cr_);
+    cairoLibrary().cairo_identity_matrix(cr_);
+    cairoLibrary().cairo_set_operator(cr_, CAIRO_OPERATOR_DEST_OUT);
+    cairoLibrary().cairo_set_source_rgba(cr_, 0, 0, 0, 1);
+    cairoLibrary().cairo_mask_surface(cr_, mask, 0, 0);
   } else {
-    cairo_set_operator(cr_, CAIRO_OPERATOR_CLEAR);
-    cairo_fill(cr_);
+    cairoLibrary().cairo_set_operator(cr_, CAIRO_OPERATOR_CLEAR);
+    cairoLibrary().cairo_fill(cr_);
   }
-  cairo_restore(cr_);
-  if (kept) cairo_append_path(cr_, kept.get());
+  cairoLibrary().cairo_restore(cr_);
+  if (kept) cairoLibrary().cairo_append_path(cr_, kept.get());
 }
 
 Rect DrawingContext::clipBoundingBox() const {
@@ -538,23 +559,23 @@ void DrawingContext::drawBitmap(const Bitmap& bitmap, const Rect& rect) {
     return;
   SurfacePtr image = surfaceFromBitmap(bitmap);
   if (!image) return;
-  CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
-  cairo_save(cr_);
-  cairo_new_path(cr_);
+  CairoPathPtr kept(pathHasPoints_ ? cairoLibrary().cairo_copy_path(cr_) : nullptr);
+  cairoLibrary().cairo_save(cr_);
+  cairoLibrary().cairo_new_path(cr_);
   // Image rows run downwards; user space runs upwards: row 0 goes to max y.
-  cairo_translate(cr_, r.origin.x, r.origin.y + r.size.height);
-  cairo_scale(cr_, r.size.width / bitmap.width, -r.size.height / bitmap.height);
-  cairo_set_source_surface(cr_, image.get(), 0, 0);
-  cairo_pattern_t* pattern = cairo_get_source(cr_);
-  cairo_pattern_set_filter(pattern, filterFor(state().interpolation));
+  cairoLibrary().cairo_translate(cr_, r.origin.x, r.origin.y + r.size.height);
+  cairoLibrary().cairo_scale(cr_, r.size.width / bitmap.width, -r.size.height / bitmap.height);
+  cairoLibrary().cairo_set_source_surface(cr_, image.get(), 0, 0);
+  cairo_pattern_t* pattern = cairoLibrary().cairo_get_source(cr_);
+  cairoLibrary().cairo_pattern_set_filter(pattern, filterFor(state().interpolation));
   // Padding keeps the outermost pixels opaque instead of fading them into
   // transparent black at the picture's edges.
-  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-  cairo_rectangle(cr_, 0, 0, bitmap.width, bitmap.height);
-  cairo_clip(cr_);
-  paintThroughMask([&] { cairo_paint_with_alpha(cr_, state().alpha); });
-  cairo_restore(cr_);
-  if (kept) cairo_append_path(cr_, kept.get());
+  cairoLibrary().cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+  cairoLibrary().cairo_rectangle(cr_, 0, 0, bitmap.width, bitmap.height);
+  cairoLibrary().cairo_clip(cr_);
+  paintThroughMask([&] { cairoLibrary().cairo_paint_with_alpha(cr_, state().alpha); });
+  cairoLibrary().cairo_restore(cr_);
+  if (kept) cairoLibrary().cairo_append_path(cr_, kept.get());
 }
 
 void DrawingContext::drawAxialShading(Point start, Point end, const std::function<Color(double)>& colorAt,
@@ -575,27 +596,27 @@ void DrawingContext::drawAxialShading(Point start, Point end, const std::functio
   if (!(s1 > s0) || !(w1 > w0)) return;
 
   samples = std::clamp(samples, 2, 4096);
-  cairo_pattern_t* gradient = cairo_pattern_create_linear(0, 0, 1, 0);
+  cairo_pattern_t* gradient = cairoLibrary().cairo_pattern_create_linear(0, 0, 1, 0);
   for (int i = 0; i < samples; ++i) {
     const double t = static_cast<double>(i) / (samples - 1);
     const RGBA c = ColorToRGBA(colorAt(t));
-    cairo_pattern_add_color_stop_rgba(gradient, t, c.r, c.g, c.b, c.a * state().alpha);
+    cairoLibrary().cairo_pattern_add_color_stop_rgba(gradient, t, c.r, c.g, c.b, c.a * state().alpha);
   }
-  cairo_pattern_set_extend(gradient, CAIRO_EXTEND_PAD);
+  cairoLibrary().cairo_pattern_set_extend(gradient, CAIRO_EXTEND_PAD);
 
-  CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
-  cairo_save(cr_);
-  cairo_new_path(cr_);
+  CairoPathPtr kept(pathHasPoints_ ? cairoLibrary().cairo_copy_path(cr_) : nullptr);
+  cairoLibrary().cairo_save(cr_);
+  cairoLibrary().cairo_new_path(cr_);
   const cairo_matrix_t m = toCairo(frame);
-  cairo_transform(cr_, &m);
-  cairo_rectangle(cr_, s0, w0, s1 - s0, w1 - w0);
+  cairoLibrary().cairo_transform(cr_, &m);
+  cairoLibrary().cairo_rectangle(cr_, s0, w0, s1 - s0, w1 - w0);
   paintThroughMask([&] {
-    cairo_set_source(cr_, gradient);
-    cairo_fill(cr_);
+    cairoLibrary().cairo_set_source(cr_, gradient);
+    cairoLibrary().cairo_fill(cr_);
   });
-  cairo_restore(cr_);
-  cairo_pattern_destroy(gradient);
-  if (kept) cairo_append_path(cr_, kept.get());
+  cairoLibrary().cairo_restore(cr_);
+  cairoLibrary().cairo_pattern_destroy(gradient);
+  if (kept) cairoLibrary().cairo_append_path(cr_, kept.get());
 }
 
 void DrawingContext::fillRectWithTilingPattern(const Rect& rect, const TilingPattern& pattern) {
@@ -613,67 +634,67 @@ void DrawingContext::fillRectWithTilingPattern(const Rect& rect, const TilingPat
   constexpr double kMaxTileSide = 4096;
   const int tw = static_cast<int>(std::clamp(std::ceil(xs * kx), 1.0, kMaxTileSide));
   const int th = static_cast<int>(std::clamp(std::ceil(ys * ky), 1.0, kMaxTileSide));
-  SurfacePtr tile(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, tw, th));
-  if (cairo_surface_status(tile.get()) != CAIRO_STATUS_SUCCESS) return;
+  SurfacePtr tile(cairoLibrary().cairo_image_surface_create(CAIRO_FORMAT_ARGB32, tw, th));
+  if (cairoLibrary().cairo_surface_status(tile.get()) != CAIRO_STATUS_SUCCESS) return;
 
   // Tile pixels to pattern space: the tile spans one step from the bounds'
   // origin, rows from the top.
   const AffineTransform pixelToPattern =
       AffineTransformMake(xs / tw, 0, 0, -ys / th, pattern.bounds.origin.x, pattern.bounds.origin.y + ys);
   {
-    cairo_t* tc = cairo_create(tile.get());
+    cairo_t* tc = cairoLibrary().cairo_create(tile.get());
     const cairo_matrix_t toTile = toCairo(AffineTransformInvert(pixelToPattern));
-    cairo_set_matrix(tc, &toTile);
+    cairoLibrary().cairo_set_matrix(tc, &toTile);
     const Rect b = RectStandardize(pattern.bounds);
-    cairo_rectangle(tc, b.origin.x, b.origin.y, b.size.width, b.size.height);
-    cairo_clip(tc);
+    cairoLibrary().cairo_rectangle(tc, b.origin.x, b.origin.y, b.size.width, b.size.height);
+    cairoLibrary().cairo_clip(tc);
     // The picture upright in the y-up pattern space.
-    cairo_translate(tc, 0, pattern.cell.height);
-    cairo_scale(tc, 1, -1);
-    cairo_pattern_t* picture = cairo_pattern_create_for_surface(cell.get());
-    cairo_pattern_set_filter(picture, filterFor(state().interpolation));
-    cairo_pattern_set_extend(picture, CAIRO_EXTEND_PAD);
-    cairo_rectangle(tc, 0, 0, pattern.cell.width, pattern.cell.height);
-    cairo_clip(tc);
+    cairoLibrary().cairo_translate(tc, 0, pattern.cell.height);
+    cairoLibrary().cairo_scale(tc, 1, -1);
+    cairo_pattern_t* picture = cairoLibrary().cairo_pattern_create_for_surface(cell.get());
+    cairoLibrary().cairo_pattern_set_filter(picture, filterFor(state().interpolation));
+    cairoLibrary().cairo_pattern_set_extend(picture, CAIRO_EXTEND_PAD);
+    cairoLibrary().cairo_rectangle(tc, 0, 0, pattern.cell.width, pattern.cell.height);
+    cairoLibrary().cairo_clip(tc);
     if (pattern.stencilColor) {
       const RGBA c = ColorToRGBA(*pattern.stencilColor);
-      cairo_set_source_rgba(tc, c.r, c.g, c.b, c.a);
-      cairo_mask(tc, picture);
+      cairoLibrary().cairo_set_source_rgba(tc, c.r, c.g, c.b, c.a);
+      cairoLibrary().cairo_mask(tc, picture);
     } else {
-      cairo_set_source(tc, picture);
-      cairo_paint(tc);
+      cairoLibrary().cairo_set_source(tc, picture);
+      cairoLibrary().cairo_paint(tc);
     }
-    cairo_pattern_destroy(picture);
-    cairo_destroy(tc);
+    cairoLibrary().cairo_pattern_destroy(picture);
+    cairoLibrary().cairo_destroy(tc);
   }
-  cairo_surface_flush(tile.get());
+  cairoLibrary().cairo_surface_flush(tile.get());
 
-  cairo_pattern_t* source = cairo_pattern_create_for_surface(tile.get());
-  cairo_pattern_set_extend(source, CAIRO_EXTEND_REPEAT);
-  cairo_pattern_set_filter(source, filterFor(state().interpolation));
+  cairo_pattern_t* source = cairoLibrary().cairo_pattern_create_for_surface(tile.get());
+  cairoLibrary().cairo_pattern_set_extend(source, CAIRO_EXTEND_REPEAT);
+  cairoLibrary().cairo_pattern_set_filter(source, filterFor(state().interpolation));
   const cairo_matrix_t userToTile =
       toCairo(AffineTransformInvert(AffineTransformConcat(pixelToPattern, pattern.matrix)));
-  cairo_pattern_set_matrix(source, &userToTile);
+  cairoLibrary().cairo_pattern_set_matrix(source, &userToTile);
 
-  CairoPathPtr kept(pathHasPoints_ ? cairo_copy_path(cr_) : nullptr);
-  cairo_save(cr_);
-  cairo_new_path(cr_);
+  CairoPathPtr kept(pathHasPoints_ ? cairoLibrary().cairo_copy_path(cr_) : nullptr);
+  cairoLibrary().cairo_save(cr_);
+  cairoLibrary().cairo_new_path(cr_);
   const Rect r = RectStandardize(rect);
-  cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
-  cairo_clip(cr_);
+  cairoLibrary().cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
+  cairoLibrary().cairo_clip(cr_);
   paintThroughMask([&] {
-    cairo_set_source(cr_, source);
-    cairo_paint_with_alpha(cr_, state().alpha);
+    cairoLibrary().cairo_set_source(cr_, source);
+    cairoLibrary().cairo_paint_with_alpha(cr_, state().alpha);
   });
-  cairo_restore(cr_);
-  cairo_pattern_destroy(source);
-  if (kept) cairo_append_path(cr_, kept.get());
+  cairoLibrary().cairo_restore(cr_);
+  cairoLibrary().cairo_pattern_destroy(source);
+  if (kept) cairoLibrary().cairo_append_path(cr_, kept.get());
 }
 
 Bitmap DrawingContext::toBitmap() const {
-  cairo_surface_flush(surface_);
-  const uint8_t* data = cairo_image_surface_get_data(surface_);
-  const int stride = cairo_image_surface_get_stride(surface_);
+  cairoLibrary().cairo_surface_flush(surface_);
+  const uint8_t* data = cairoLibrary().cairo_image_surface_get_data(surface_);
+  const int stride = cairoLibrary().cairo_image_surface_get_stride(surface_);
   Bitmap out;
   out.width = width_;
   out.height = height_;

@@ -10,12 +10,24 @@
 
 #include <gif_lib.h>
 
+#include "platform/loader/VQSystemLibrary.h"
+
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 
 namespace vq::imageio::detail {
 
 namespace {
+
+// giflib is opened on first use (see platform/loader/VQSystemLibrary.h).
+// clang-format off
+#define VQ_GIF_FUNCTIONS(F) \
+  F(DGifCloseFile) F(DGifExtensionToGCB) F(DGifGetExtension) F(DGifGetExtensionNext) \
+  F(DGifGetImageDesc) F(DGifGetLine) F(DGifGetRecordType) F(DGifOpen) F(EGifCloseFile) F(EGifOpen) \
+  F(EGifPutImageDesc) F(EGifPutLine) F(EGifPutScreenDesc) F(GifErrorString) F(GifFreeMapObject) \
+  F(GifMakeMapObject) F(GifQuantizeBuffer)
+// clang-format on
+VQ_SYSTEM_LIBRARY(GifLibrary, gifLibrary, VQ_GIF_SONAME, VQ_GIF_FUNCTIONS)
 
 int gifWrite(GifFileType* gif, const GifByteType* bytes, int length) {
   auto* f = static_cast<FILE*>(gif->UserData);
@@ -38,24 +50,24 @@ int gifRead(GifFileType* gif, GifByteType* out, int length) {
 
 // giflib has no text for codes it does not know.
 std::string gifErrorText(int code) {
-  const char* text = GifErrorString(code);
+  const char* text = gifLibrary().GifErrorString(code);
   return std::string("GIF: ") + (text ? text : "");
 }
 
 struct EncoderCloser {
   void operator()(GifFileType* g) const {
     int err = 0;
-    EGifCloseFile(g, &err);
+    gifLibrary().EGifCloseFile(g, &err);
   }
 };
 struct DecoderCloser {
   void operator()(GifFileType* g) const {
     int err = 0;
-    DGifCloseFile(g, &err);
+    gifLibrary().DGifCloseFile(g, &err);
   }
 };
 struct MapDeleter {
-  void operator()(ColorMapObject* m) const { GifFreeMapObject(m); }
+  void operator()(ColorMapObject* m) const { gifLibrary().GifFreeMapObject(m); }
 };
 
 // Indexes `rgb` (w*h triples) against an exact palette; false when it has
@@ -123,8 +135,8 @@ bool writeGif(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
       palette.assign(256, GifColorType{0, 0, 0});
       indices.assign(w * h, 0);
       int mapSize = 256;
-      if (GifQuantizeBuffer(static_cast<unsigned>(w), static_cast<unsigned>(h), &mapSize, r.data(), g.data(), b.data(),
-                            indices.data(), palette.data()) == GIF_ERROR) {
+      if (gifLibrary().GifQuantizeBuffer(static_cast<unsigned>(w), static_cast<unsigned>(h), &mapSize, r.data(),
+                                         g.data(), b.data(), indices.data(), palette.data()) == GIF_ERROR) {
         VQDiagnose(VQDiagnosticCategory::Image, "GIF: colour quantisation failed");
         return false;
       }
@@ -135,14 +147,15 @@ bool writeGif(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   size_t tableSize = 2;
   while (tableSize < palette.size()) tableSize *= 2;
   palette.resize(tableSize, GifColorType{0, 0, 0});
-  std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(static_cast<int>(tableSize), palette.data()));
+  std::unique_ptr<ColorMapObject, MapDeleter> map(
+      gifLibrary().GifMakeMapObject(static_cast<int>(tableSize), palette.data()));
   FILE* out = file.stream();
   if (!map || !out) {
     VQDiagnose(VQDiagnosticCategory::Image, "GIF: cannot prepare the file");
     return false;
   }
   int err = 0;
-  std::unique_ptr<GifFileType, EncoderCloser> gif(EGifOpen(out, gifWrite, &err));
+  std::unique_ptr<GifFileType, EncoderCloser> gif(gifLibrary().EGifOpen(out, gifWrite, &err));
   if (!gif) {
     VQDiagnose(VQDiagnosticCategory::Image, gifErrorText(err));
     return false;
@@ -151,13 +164,15 @@ bool writeGif(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
     VQDiagnose(VQDiagnosticCategory::Image, gifErrorText(gif->Error));
     return false;
   };
-  if (EGifPutScreenDesc(gif.get(), image.width, image.height, 8, 0, map.get()) == GIF_ERROR) return failed();
-  if (EGifPutImageDesc(gif.get(), 0, 0, image.width, image.height, false, nullptr) == GIF_ERROR) return failed();
+  if (gifLibrary().EGifPutScreenDesc(gif.get(), image.width, image.height, 8, 0, map.get()) == GIF_ERROR)
+    return failed();
+  if (gifLibrary().EGifPutImageDesc(gif.get(), 0, 0, image.width, image.height, false, nullptr) == GIF_ERROR)
+    return failed();
   for (size_t y = 0; y < h; ++y) {
-    if (EGifPutLine(gif.get(), &indices[y * w], image.width) == GIF_ERROR) return failed();
+    if (gifLibrary().EGifPutLine(gif.get(), &indices[y * w], image.width) == GIF_ERROR) return failed();
   }
   GifFileType* raw = gif.release();
-  if (EGifCloseFile(raw, &err) == GIF_ERROR) {
+  if (gifLibrary().EGifCloseFile(raw, &err) == GIF_ERROR) {
     VQDiagnose(VQDiagnosticCategory::Image, gifErrorText(err));
     return false;
   }
@@ -167,30 +182,31 @@ bool writeGif(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
 std::optional<Bitmap> readGif(const uint8_t* data, size_t size) {
   MemorySource src{data, size, 0};
   int err = 0;
-  std::unique_ptr<GifFileType, DecoderCloser> gif(DGifOpen(&src, gifRead, &err));
+  std::unique_ptr<GifFileType, DecoderCloser> gif(gifLibrary().DGifOpen(&src, gifRead, &err));
   auto fail = [](const char* why) -> std::optional<Bitmap> {
     VQDiagnose(VQDiagnosticCategory::Image, std::string("GIF: ") + (why ? why : "cannot decode"));
     return std::nullopt;
   };
-  if (!gif) return fail(GifErrorString(err));
+  if (!gif) return fail(gifLibrary().GifErrorString(err));
   GifFileType* g = gif.get();
   int transparent = -1;
   GifRecordType record = UNDEFINED_RECORD_TYPE;
   do {
-    if (DGifGetRecordType(g, &record) == GIF_ERROR) return fail(GifErrorString(g->Error));
+    if (gifLibrary().DGifGetRecordType(g, &record) == GIF_ERROR) return fail(gifLibrary().GifErrorString(g->Error));
     if (record == EXTENSION_RECORD_TYPE) {
       int code = 0;
       GifByteType* ext = nullptr;
-      if (DGifGetExtension(g, &code, &ext) == GIF_ERROR) return fail(GifErrorString(g->Error));
+      if (gifLibrary().DGifGetExtension(g, &code, &ext) == GIF_ERROR)
+        return fail(gifLibrary().GifErrorString(g->Error));
       if (code == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4) {
         GraphicsControlBlock gcb;
-        if (DGifExtensionToGCB(ext[0], ext + 1, &gcb) == GIF_OK) transparent = gcb.TransparentColor;
+        if (gifLibrary().DGifExtensionToGCB(ext[0], ext + 1, &gcb) == GIF_OK) transparent = gcb.TransparentColor;
       }
       while (ext) {
-        if (DGifGetExtensionNext(g, &ext) == GIF_ERROR) return fail(GifErrorString(g->Error));
+        if (gifLibrary().DGifGetExtensionNext(g, &ext) == GIF_ERROR) return fail(gifLibrary().GifErrorString(g->Error));
       }
     } else if (record == IMAGE_DESC_RECORD_TYPE) {
-      if (DGifGetImageDesc(g) == GIF_ERROR) return fail(GifErrorString(g->Error));
+      if (gifLibrary().DGifGetImageDesc(g) == GIF_ERROR) return fail(gifLibrary().GifErrorString(g->Error));
       const GifImageDesc& d = g->Image;
       const ColorMapObject* map = d.ColorMap ? d.ColorMap : g->SColorMap;
       if (!map) return fail("no colour table");
@@ -203,8 +219,8 @@ std::optional<Bitmap> readGif(const uint8_t* data, size_t size) {
       const int passes = d.Interlace ? 4 : 1;
       for (int p = 0; p < passes; ++p) {
         for (int y = d.Interlace ? kStart[p] : 0; y < d.Height; y += d.Interlace ? kStep[p] : 1) {
-          if (DGifGetLine(g, &frame[size_t(y) * size_t(d.Width)], d.Width) == GIF_ERROR)
-            return fail(GifErrorString(g->Error));
+          if (gifLibrary().DGifGetLine(g, &frame[size_t(y) * size_t(d.Width)], d.Width) == GIF_ERROR)
+            return fail(gifLibrary().GifErrorString(g->Error));
         }
       }
       const bool covers = d.Left == 0 && d.Top == 0 && d.Width == canvasW && d.Height == canvasH;

@@ -9,11 +9,21 @@
 
 #include <jbig2.h>
 
+#include "platform/loader/VQSystemLibrary.h"
+
 #include "platform/imageio/VQSampleDecode.h"
 
 namespace vq::imageio {
 
 namespace {
+
+// jbig2dec is opened on first use (see platform/loader/VQSystemLibrary.h).
+// clang-format off
+#define VQ_JBIG2DEC_FUNCTIONS(F) \
+  F(jbig2_complete_page) F(jbig2_ctx_free) F(jbig2_global_ctx_free) F(jbig2_ctx_new_imp) \
+  F(jbig2_data_in) F(jbig2_make_global_ctx) F(jbig2_page_out) F(jbig2_release_page)
+// clang-format on
+VQ_SYSTEM_LIBRARY(Jbig2Library, jbig2Library, VQ_JBIG2DEC_SONAME, VQ_JBIG2DEC_FUNCTIONS)
 
 // jbig2dec reports every damaged segment; what it still decodes is used.
 void jbig2Quiet(void*, const char*, Jbig2Severity, uint32_t) {}
@@ -77,23 +87,25 @@ std::optional<DecodedSamples> decodeJbig2(const uint8_t* data, size_t size, cons
                              static_cast<size_t>(std::max<int64_t>(int64_t{64} << 20, limits.maxPixels / 8 * 16))};
   using CtxPtr = std::unique_ptr<Jbig2Ctx, Jbig2Allocator* (*)(Jbig2Ctx*)>;
   using GlobalsPtr = std::unique_ptr<Jbig2GlobalCtx, Jbig2Allocator* (*)(Jbig2GlobalCtx*)>;
-  GlobalsPtr sharedSegments(nullptr, jbig2_global_ctx_free);
+  GlobalsPtr sharedSegments(nullptr, jbig2Library().jbig2_global_ctx_free);
   if (globals) {
-    Jbig2Ctx* gctx = jbig2_ctx_new(&allocator.base, JBIG2_OPTIONS_EMBEDDED, nullptr, jbig2Quiet, nullptr);
+    Jbig2Ctx* gctx =
+        jbig2Library().jbig2_ctx_new(&allocator.base, JBIG2_OPTIONS_EMBEDDED, nullptr, jbig2Quiet, nullptr);
     if (gctx) {
-      jbig2_data_in(gctx, globals, globalsSize);
-      sharedSegments.reset(jbig2_make_global_ctx(gctx));  // takes gctx
+      jbig2Library().jbig2_data_in(gctx, globals, globalsSize);
+      sharedSegments.reset(jbig2Library().jbig2_make_global_ctx(gctx));  // takes gctx
     }
   }
-  CtxPtr ctx(jbig2_ctx_new(&allocator.base, JBIG2_OPTIONS_EMBEDDED, sharedSegments.get(), jbig2Quiet, nullptr),
-             jbig2_ctx_free);
+  CtxPtr ctx(
+      jbig2Library().jbig2_ctx_new(&allocator.base, JBIG2_OPTIONS_EMBEDDED, sharedSegments.get(), jbig2Quiet, nullptr),
+      jbig2Library().jbig2_ctx_free);
   if (!ctx) {
     if (error) *error = "JBIG2: no decoder";
     return std::nullopt;
   }
-  jbig2_data_in(ctx.get(), data, size);
-  jbig2_complete_page(ctx.get());
-  Jbig2Image* page = jbig2_page_out(ctx.get());
+  jbig2Library().jbig2_data_in(ctx.get(), data, size);
+  jbig2Library().jbig2_complete_page(ctx.get());
+  Jbig2Image* page = jbig2Library().jbig2_page_out(ctx.get());
   if (!page) {
     if (error) *error = "JBIG2: no page";
     return std::nullopt;
@@ -116,7 +128,7 @@ std::optional<DecodedSamples> decodeJbig2(const uint8_t* data, size_t size, cons
   } else if (error) {
     *error = "JBIG2: bad page size";
   }
-  jbig2_release_page(ctx.get(), page);
+  jbig2Library().jbig2_release_page(ctx.get(), page);
   return out;
 }
 

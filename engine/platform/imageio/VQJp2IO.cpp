@@ -8,6 +8,8 @@
 
 #include <openjpeg.h>
 
+#include "platform/loader/VQSystemLibrary.h"
+
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 
@@ -15,14 +17,28 @@ namespace vq::imageio::detail {
 
 namespace {
 
+// OpenJPEG is opened on first use (see platform/loader/VQSystemLibrary.h).
+// clang-format off
+#define VQ_OPENJPEG_FUNCTIONS(F) \
+  F(opj_codec_set_threads) F(opj_create_compress) F(opj_create_decompress) F(opj_decode) \
+  F(opj_destroy_codec) F(opj_encode) F(opj_end_compress) F(opj_end_decompress) F(opj_image_create) \
+  F(opj_image_destroy) F(opj_read_header) F(opj_set_default_decoder_parameters) \
+  F(opj_set_default_encoder_parameters) F(opj_set_error_handler) F(opj_set_info_handler) \
+  F(opj_set_warning_handler) F(opj_setup_decoder) F(opj_setup_encoder) F(opj_start_compress) \
+  F(opj_stream_create) F(opj_stream_create_default_file_stream) F(opj_stream_destroy) \
+  F(opj_stream_set_read_function) F(opj_stream_set_seek_function) F(opj_stream_set_skip_function) \
+  F(opj_stream_set_user_data) F(opj_stream_set_user_data_length)
+// clang-format on
+VQ_SYSTEM_LIBRARY(OpenJpegLibrary, openJpegLibrary, VQ_OPENJPEG_SONAME, VQ_OPENJPEG_FUNCTIONS)
+
 struct ImageDeleter {
-  void operator()(opj_image_t* i) const { opj_image_destroy(i); }
+  void operator()(opj_image_t* i) const { openJpegLibrary().opj_image_destroy(i); }
 };
 struct CodecDeleter {
-  void operator()(opj_codec_t* c) const { opj_destroy_codec(c); }
+  void operator()(opj_codec_t* c) const { openJpegLibrary().opj_destroy_codec(c); }
 };
 struct StreamDeleter {
-  void operator()(opj_stream_t* s) const { opj_stream_destroy(s); }
+  void operator()(opj_stream_t* s) const { openJpegLibrary().opj_stream_destroy(s); }
 };
 using ImagePtr = std::unique_ptr<opj_image_t, ImageDeleter>;
 using CodecPtr = std::unique_ptr<opj_codec_t, CodecDeleter>;
@@ -37,9 +53,9 @@ void opjError(const char* msg, void*) {
 void opjQuiet(const char*, void*) {}
 
 void quietCodec(opj_codec_t* codec) {
-  opj_set_error_handler(codec, opjError, nullptr);
-  opj_set_warning_handler(codec, opjQuiet, nullptr);
-  opj_set_info_handler(codec, opjQuiet, nullptr);
+  openJpegLibrary().opj_set_error_handler(codec, opjError, nullptr);
+  openJpegLibrary().opj_set_warning_handler(codec, opjQuiet, nullptr);
+  openJpegLibrary().opj_set_info_handler(codec, opjQuiet, nullptr);
 }
 
 struct MemorySource {
@@ -97,7 +113,8 @@ bool writeJp2(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
     params[c].prec = 8;
     params[c].sgnd = 0;
   }
-  ImagePtr jimage(opj_image_create(static_cast<OPJ_UINT32>(count), params, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB));
+  ImagePtr jimage(openJpegLibrary().opj_image_create(static_cast<OPJ_UINT32>(count), params,
+                                                     grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB));
   if (!jimage) {
     VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: cannot create the image");
     return false;
@@ -116,7 +133,7 @@ bool writeJp2(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
   }
 
   opj_cparameters_t cp;
-  opj_set_default_encoder_parameters(&cp);
+  openJpegLibrary().opj_set_default_encoder_parameters(&cp);
   cp.tcp_numlayers = 1;
   cp.tcp_rates[0] = 0;  // lossless
   cp.cp_disto_alloc = 1;
@@ -126,20 +143,21 @@ bool writeJp2(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
          ((image.width >> (cp.numresolution - 1)) == 0 || (image.height >> (cp.numresolution - 1)) == 0)) {
     --cp.numresolution;
   }
-  CodecPtr codec(opj_create_compress(OPJ_CODEC_JP2));
+  CodecPtr codec(openJpegLibrary().opj_create_compress(OPJ_CODEC_JP2));
   if (!codec) return false;
   quietCodec(codec.get());
-  if (!opj_setup_encoder(codec.get(), &cp, jimage.get())) return false;
-  opj_codec_set_threads(codec.get(), threadsForCodec());
+  if (!openJpegLibrary().opj_setup_encoder(codec.get(), &cp, jimage.get())) return false;
+  openJpegLibrary().opj_codec_set_threads(codec.get(), threadsForCodec());
   // openjpeg reopens the file by name.
   file.close();
-  StreamPtr stream(opj_stream_create_default_file_stream(file.tempPath().c_str(), OPJ_FALSE));
+  StreamPtr stream(openJpegLibrary().opj_stream_create_default_file_stream(file.tempPath().c_str(), OPJ_FALSE));
   if (!stream) {
     VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: cannot open the output file");
     return false;
   }
-  if (!opj_start_compress(codec.get(), jimage.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
-      !opj_end_compress(codec.get(), stream.get())) {
+  if (!openJpegLibrary().opj_start_compress(codec.get(), jimage.get(), stream.get()) ||
+      !openJpegLibrary().opj_encode(codec.get(), stream.get()) ||
+      !openJpegLibrary().opj_end_compress(codec.get(), stream.get())) {
     VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: encoding failed");
     return false;
   }
@@ -149,31 +167,32 @@ bool writeJp2(const Bitmap& image, AtomicFile& file, const WriteOptions&) {
 
 std::optional<Bitmap> readJp2(const uint8_t* data, size_t size) {
   const bool codestream = size >= 4 && data[0] == 0xff && data[1] == 0x4f && data[2] == 0xff && data[3] == 0x51;
-  CodecPtr codec(opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
+  CodecPtr codec(openJpegLibrary().opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
   if (!codec) return std::nullopt;
   quietCodec(codec.get());
   opj_dparameters_t dp;
-  opj_set_default_decoder_parameters(&dp);
-  if (!opj_setup_decoder(codec.get(), &dp)) return std::nullopt;
-  opj_codec_set_threads(codec.get(), threadsForCodec());
+  openJpegLibrary().opj_set_default_decoder_parameters(&dp);
+  if (!openJpegLibrary().opj_setup_decoder(codec.get(), &dp)) return std::nullopt;
+  openJpegLibrary().opj_codec_set_threads(codec.get(), threadsForCodec());
   MemorySource src{data, size, 0};
-  StreamPtr stream(opj_stream_create(1 << 16, OPJ_TRUE));
+  StreamPtr stream(openJpegLibrary().opj_stream_create(1 << 16, OPJ_TRUE));
   if (!stream) return std::nullopt;
-  opj_stream_set_user_data(stream.get(), &src, nullptr);
-  opj_stream_set_user_data_length(stream.get(), size);
-  opj_stream_set_read_function(stream.get(), memRead);
-  opj_stream_set_skip_function(stream.get(), memSkip);
-  opj_stream_set_seek_function(stream.get(), memSeek);
+  openJpegLibrary().opj_stream_set_user_data(stream.get(), &src, nullptr);
+  openJpegLibrary().opj_stream_set_user_data_length(stream.get(), size);
+  openJpegLibrary().opj_stream_set_read_function(stream.get(), memRead);
+  openJpegLibrary().opj_stream_set_skip_function(stream.get(), memSkip);
+  openJpegLibrary().opj_stream_set_seek_function(stream.get(), memSeek);
   opj_image_t* raw = nullptr;
-  if (!opj_read_header(stream.get(), codec.get(), &raw)) {
-    opj_image_destroy(raw);
+  if (!openJpegLibrary().opj_read_header(stream.get(), codec.get(), &raw)) {
+    openJpegLibrary().opj_image_destroy(raw);
     VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: cannot read the header");
     return std::nullopt;
   }
   ImagePtr image(raw);
   const uint64_t w = uint64_t(image->x1) - image->x0, h = uint64_t(image->y1) - image->y0;
   if (image->x1 < image->x0 || image->y1 < image->y0 || !acceptableSize(w, h, "JPEG 2000")) return std::nullopt;
-  if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get())) {
+  if (!openJpegLibrary().opj_decode(codec.get(), stream.get(), image.get()) ||
+      !openJpegLibrary().opj_end_decompress(codec.get(), stream.get())) {
     VQDiagnose(VQDiagnosticCategory::Image, "JPEG 2000: cannot decode the image");
     return std::nullopt;
   }

@@ -13,6 +13,8 @@
 
 #include <tiffio.h>
 
+#include "platform/loader/VQSystemLibrary.h"
+
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/imageio/VQImageIOInternal.h"
 #include "platform/imageio/VQSampleDecode.h"
@@ -20,6 +22,18 @@
 namespace vq::imageio::detail {
 
 namespace {
+
+// libtiff is opened on first use (see platform/loader/VQSystemLibrary.h).
+// clang-format off
+#define VQ_TIFF_FUNCTIONS(F) \
+  F(TIFFClientOpenExt) F(TIFFClose) F(TIFFFdOpenExt) F(TIFFGetField) F(TIFFGetFieldDefaulted) \
+  F(TIFFIsTiled) F(TIFFOpenOptionsAlloc) F(TIFFOpenOptionsFree) \
+  F(TIFFOpenOptionsSetErrorHandlerExtR) F(TIFFOpenOptionsSetMaxSingleMemAlloc) \
+  F(TIFFOpenOptionsSetWarningHandlerExtR) F(TIFFRGBAImageOK) F(TIFFReadEncodedStrip) \
+  F(TIFFReadRGBAImageOriented) F(TIFFReadScanline) F(TIFFScanlineSize) F(TIFFSetField) \
+  F(TIFFStripSize) F(TIFFWriteDirectory) F(TIFFWriteScanline)
+// clang-format on
+VQ_SYSTEM_LIBRARY(TiffLibrary, tiffLibrary, VQ_TIFF_SONAME, VQ_TIFF_FUNCTIONS)
 
 struct TiffDiagnostics {
   bool failed = false;
@@ -35,20 +49,20 @@ int tiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap
 int tiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 struct OptionsDeleter {
-  void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
+  void operator()(TIFFOpenOptions* o) const { tiffLibrary().TIFFOpenOptionsFree(o); }
 };
 struct TiffDeleter {
-  void operator()(TIFF* t) const { TIFFClose(t); }
+  void operator()(TIFF* t) const { tiffLibrary().TIFFClose(t); }
 };
 using TiffPtr = std::unique_ptr<TIFF, TiffDeleter>;
 
 std::unique_ptr<TIFFOpenOptions, OptionsDeleter> makeOptions(TiffDiagnostics* diag) {
-  std::unique_ptr<TIFFOpenOptions, OptionsDeleter> o(TIFFOpenOptionsAlloc());
+  std::unique_ptr<TIFFOpenOptions, OptionsDeleter> o(tiffLibrary().TIFFOpenOptionsAlloc());
   if (o) {
-    TIFFOpenOptionsSetErrorHandlerExtR(o.get(), tiffError, diag);
-    TIFFOpenOptionsSetWarningHandlerExtR(o.get(), tiffQuiet, diag);
+    tiffLibrary().TIFFOpenOptionsSetErrorHandlerExtR(o.get(), tiffError, diag);
+    tiffLibrary().TIFFOpenOptionsSetWarningHandlerExtR(o.get(), tiffQuiet, diag);
     // A corrupt strip table must not make libtiff allocate without bound.
-    TIFFOpenOptionsSetMaxSingleMemAlloc(o.get(), tmsize_t(1) << 30);
+    tiffLibrary().TIFFOpenOptionsSetMaxSingleMemAlloc(o.get(), tmsize_t(1) << 30);
   }
   return o;
 }
@@ -56,10 +70,10 @@ std::unique_ptr<TIFFOpenOptions, OptionsDeleter> makeOptions(TiffDiagnostics* di
 // For fax data: the codec's complaints about damage are expected, since the
 // rows decoded before it are still used.
 std::unique_ptr<TIFFOpenOptions, OptionsDeleter> quietOptions() {
-  std::unique_ptr<TIFFOpenOptions, OptionsDeleter> o(TIFFOpenOptionsAlloc());
+  std::unique_ptr<TIFFOpenOptions, OptionsDeleter> o(tiffLibrary().TIFFOpenOptionsAlloc());
   if (o) {
-    TIFFOpenOptionsSetErrorHandlerExtR(o.get(), tiffQuiet, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(o.get(), tiffQuiet, nullptr);
+    tiffLibrary().TIFFOpenOptionsSetErrorHandlerExtR(o.get(), tiffQuiet, nullptr);
+    tiffLibrary().TIFFOpenOptionsSetWarningHandlerExtR(o.get(), tiffQuiet, nullptr);
   }
   return o;
 }
@@ -119,7 +133,7 @@ bool writeTiff(const Bitmap& image, AtomicFile& file, const WriteOptions& option
     if (fd >= 0) ::close(fd);
     return false;
   }
-  TiffPtr tif(TIFFFdOpenExt(fd, name.c_str(), "w", opts.get()));
+  TiffPtr tif(tiffLibrary().TIFFFdOpenExt(fd, name.c_str(), "w", opts.get()));
   if (!tif) {
     ::close(fd);
     return false;
@@ -134,30 +148,30 @@ bool writeTiff(const Bitmap& image, AtomicFile& file, const WriteOptions& option
   const uint16_t spp = mono || grey ? 1 : alpha ? 4 : 3;
   const size_t rowBytes = Bitmap::rowBytes(image.width, rowFormat);
   TIFF* t = tif.get();
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(image.width));
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(image.height));
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, static_cast<uint16_t>(mono ? 1 : 8));
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, spp);
-  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  tiffLibrary().TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(image.width));
+  tiffLibrary().TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(image.height));
+  tiffLibrary().TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, static_cast<uint16_t>(mono ? 1 : 8));
+  tiffLibrary().TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, spp);
+  tiffLibrary().TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  tiffLibrary().TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
   if (mono) {
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(image.height));
+    tiffLibrary().TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    tiffLibrary().TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    tiffLibrary().TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(image.height));
   } else {
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, grey ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    tiffLibrary().TIFFSetField(t, TIFFTAG_PHOTOMETRIC, grey ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    tiffLibrary().TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    tiffLibrary().TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
     const uint32_t rows = static_cast<uint32_t>(std::max<size_t>(1, (size_t(256) << 10) / rowBytes));
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rows);
+    tiffLibrary().TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rows);
     if (alpha) {
       uint16_t extra = EXTRASAMPLE_UNASSALPHA;
-      TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
+      tiffLibrary().TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
     }
   }
-  TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(options.dpiX > 0 ? options.dpiX : 72));
-  TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(options.dpiY > 0 ? options.dpiY : 72));
-  TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  tiffLibrary().TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(options.dpiX > 0 ? options.dpiX : 72));
+  tiffLibrary().TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(options.dpiY > 0 ? options.dpiY : 72));
+  tiffLibrary().TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
   // libtiff encodes in place (the predictor rewrites the row), so every row
   // goes through a scratch buffer and the caller's pixels stay untouched.
   std::vector<uint8_t> row(rowBytes);
@@ -166,9 +180,9 @@ bool writeTiff(const Bitmap& image, AtomicFile& file, const WriteOptions& option
     if (mono) {
       for (uint8_t& byte : row) byte = static_cast<uint8_t>(~byte);  // min-is-white: 1 is black
     }
-    if (TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0) < 0) return false;
+    if (tiffLibrary().TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0) < 0) return false;
   }
-  if (!TIFFWriteDirectory(t) || diag.failed) return false;
+  if (!tiffLibrary().TIFFWriteDirectory(t) || diag.failed) return false;
   tif.reset();
   return !diag.failed;
 }
@@ -177,27 +191,27 @@ std::optional<Bitmap> readTiff(const uint8_t* data, size_t size) {
   TiffDiagnostics diag;
   auto opts = makeOptions(&diag);
   MemorySource src{data, static_cast<toff_t>(size), 0};
-  TiffPtr tif(TIFFClientOpenExt("TIFF data", "r", &src, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap,
-                                opts.get()));
+  TiffPtr tif(tiffLibrary().TIFFClientOpenExt("TIFF data", "r", &src, memRead, memWrite, memSeek, memClose, memSize,
+                                              memMap, memUnmap, opts.get()));
   if (!tif) return std::nullopt;
   TIFF* t = tif.get();
   uint32_t w = 0, h = 0;
   uint16_t spp = 1, bps = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG, unit = RESUNIT_INCH;
   uint16_t extraCount = 0;
   uint16_t* extra = nullptr;
-  TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
-  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
-  TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
-  TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
-  TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric);
-  TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
-  TIFFGetFieldDefaulted(t, TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
-  TIFFGetFieldDefaulted(t, TIFFTAG_RESOLUTIONUNIT, &unit);
+  tiffLibrary().TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
+  tiffLibrary().TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
+  tiffLibrary().TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  tiffLibrary().TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
+  tiffLibrary().TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric);
+  tiffLibrary().TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
+  tiffLibrary().TIFFGetFieldDefaulted(t, TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
+  tiffLibrary().TIFFGetFieldDefaulted(t, TIFFTAG_RESOLUTIONUNIT, &unit);
   if (!acceptableSize(w, h, "TIFF")) return std::nullopt;
   double dpiX = 72, dpiY = 72;
   float rx = 0, ry = 0;
-  if (unit != RESUNIT_NONE && TIFFGetField(t, TIFFTAG_XRESOLUTION, &rx) && TIFFGetField(t, TIFFTAG_YRESOLUTION, &ry) &&
-      rx > 0 && ry > 0) {
+  if (unit != RESUNIT_NONE && tiffLibrary().TIFFGetField(t, TIFFTAG_XRESOLUTION, &rx) &&
+      tiffLibrary().TIFFGetField(t, TIFFTAG_YRESOLUTION, &ry) && rx > 0 && ry > 0) {
     const double scale = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
     dpiX = rx * scale;
     dpiY = ry * scale;
@@ -207,15 +221,16 @@ std::optional<Bitmap> readTiff(const uint8_t* data, size_t size) {
   const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
 
   // Plain 8-bit strips are read as they are: exact samples, straight alpha kept.
-  const bool direct = bps == 8 && planar == PLANARCONFIG_CONTIG && !TIFFIsTiled(t) &&
+  const bool direct = bps == 8 && planar == PLANARCONFIG_CONTIG && !tiffLibrary().TIFFIsTiled(t) &&
                       ((photometric == PHOTOMETRIC_MINISBLACK && spp == 1) ||
                        (photometric == PHOTOMETRIC_RGB && (spp == 3 || (spp == 4 && alphaExtra))));
   if (direct) {
     const PixelFormat format = spp == 1 ? PixelFormat::Gray8 : spp == 3 ? PixelFormat::RGB8 : PixelFormat::RGBA8;
     Bitmap out = Bitmap::make(static_cast<int>(w), static_cast<int>(h), format);
-    if (static_cast<size_t>(TIFFScanlineSize(t)) == out.stride) {
+    if (static_cast<size_t>(tiffLibrary().TIFFScanlineSize(t)) == out.stride) {
       bool ok = true;
-      for (uint32_t y = 0; y < h && ok; ++y) ok = TIFFReadScanline(t, out.row(static_cast<int>(y)), y, 0) >= 0;
+      for (uint32_t y = 0; y < h && ok; ++y)
+        ok = tiffLibrary().TIFFReadScanline(t, out.row(static_cast<int>(y)), y, 0) >= 0;
       if (ok) {
         if (format == PixelFormat::RGBA8 && extra[0] == EXTRASAMPLE_ASSOCALPHA) unpremultiply(out);
         out.dpiX = dpiX;
@@ -227,12 +242,12 @@ std::optional<Bitmap> readTiff(const uint8_t* data, size_t size) {
   }
 
   char message[1024] = {0};
-  if (!TIFFRGBAImageOK(t, message)) {
+  if (!tiffLibrary().TIFFRGBAImageOK(t, message)) {
     VQDiagnose(VQDiagnosticCategory::Image, std::string("TIFF: ") + message);
     return std::nullopt;
   }
   std::vector<uint32_t> raster(size_t(w) * size_t(h));
-  if (!TIFFReadRGBAImageOriented(t, w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) return std::nullopt;
+  if (!tiffLibrary().TIFFReadRGBAImageOriented(t, w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) return std::nullopt;
   const PixelFormat format = alphaExtra         ? PixelFormat::RGBA8
                              : grey && spp == 1 ? PixelFormat::Gray8
                                                 : PixelFormat::RGB8;
@@ -335,27 +350,28 @@ std::optional<DecodedSamples> decodeFax(const uint8_t* data, size_t size, const 
   detail::MemorySource source{reinterpret_cast<const uint8_t*>(file.data()), static_cast<toff_t>(file.size()), 0};
   auto options = detail::quietOptions();
   // "m": libtiff reads through memRead rather than mapping the data.
-  detail::TiffPtr tif(TIFFClientOpenExt("fax data", "rm", &source, detail::memRead, detail::memWrite, detail::memSeek,
-                                        detail::memClose, detail::memSize, detail::memMap, detail::memUnmap,
-                                        options.get()));
+  detail::TiffPtr tif(detail::tiffLibrary().TIFFClientOpenExt(
+      "fax data", "rm", &source, detail::memRead, detail::memWrite, detail::memSeek, detail::memClose, detail::memSize,
+      detail::memMap, detail::memUnmap, options.get()));
   if (!tif) {
     if (error) *error = "CCITT: cannot open the fax data";
     return std::nullopt;
   }
   // Group 4 keeps byte alignment in a mode of the codec, not in a tag.
-  if (parameters.encodedByteAlign && parameters.k < 0) TIFFSetField(tif.get(), TIFFTAG_FAXMODE, FAXMODE_BYTEALIGN);
+  if (parameters.encodedByteAlign && parameters.k < 0)
+    detail::tiffLibrary().TIFFSetField(tif.get(), TIFFTAG_FAXMODE, FAXMODE_BYTEALIGN);
   DecodedSamples out;
   out.width = static_cast<int>(columns);
   out.height = static_cast<int>(rows);
   out.components = 1;
   out.bitsPerComponent = 1;
   out.rowBytes = static_cast<size_t>((columns + 7) / 8);
-  const tmsize_t stripSize = TIFFStripSize(tif.get());
+  const tmsize_t stripSize = detail::tiffLibrary().TIFFStripSize(tif.get());
   std::vector<uint8_t> buffer(
       std::max<size_t>(static_cast<size_t>(std::max<tmsize_t>(stripSize, 0)), out.rowBytes * static_cast<size_t>(rows)),
       0);
   // A damaged stream still yields the rows decoded before the damage.
-  TIFFReadEncodedStrip(tif.get(), 0, buffer.data(), static_cast<tmsize_t>(buffer.size()));
+  detail::tiffLibrary().TIFFReadEncodedStrip(tif.get(), 0, buffer.data(), static_cast<tmsize_t>(buffer.size()));
   buffer.resize(out.rowBytes * static_cast<size_t>(rows));
   if (!parameters.blackIs1) {
     for (auto& byte : buffer) byte = static_cast<uint8_t>(~byte);

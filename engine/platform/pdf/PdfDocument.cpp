@@ -301,10 +301,54 @@ bool firstPagesReadable(const Document& document) {
   return streams == 0;
 }
 
+FileIdentity identify(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), static_cast<int64_t>(info.st_size),
+          static_cast<int64_t>(info.st_mtim.tv_sec), static_cast<int64_t>(info.st_mtim.tv_nsec)};
+}
+
+// The command line counts a document's pages before its conversion opens it
+// again, and reading the cross-reference of a long file is most of what
+// opening it costs. So a document that closes leaves one instance that has
+// read no page, and that nothing else holds, for the next open of that file
+// with that password: known by its path, password bytes and identity, at most
+// one kept at a time.
+struct SpareInstance {
+  std::string path;
+  std::string passwordBytes;
+  FileIdentity file;
+  std::shared_ptr<QPDF> qpdf;
+};
+std::mutex spareMutex;
+// Never destroyed: at exit qpdf's own statics may be gone before it.
+SpareInstance& spare = *new SpareInstance;
+
+std::shared_ptr<QPDF> takeSpare(const std::string& path, const std::string& passwordBytes, const FileIdentity& file) {
+  std::lock_guard<std::mutex> lock(spareMutex);
+  if (!spare.qpdf || spare.path != path || spare.passwordBytes != passwordBytes || spare.file != file) return nullptr;
+  std::shared_ptr<QPDF> q = std::move(spare.qpdf);
+  spare = {};
+  return q;
+}
+
+void keepSpare(SpareInstance candidate) {
+  std::lock_guard<std::mutex> lock(spareMutex);
+  std::swap(spare, candidate);
+  // The instance it replaces is let go outside the lock.
+}
+
 }  // namespace
 
 std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes,
-                               std::shared_ptr<const std::string> repairedBytes) {
+                               std::shared_ptr<const std::string> repairedBytes, FileIdentity* file) {
+  if (!repairedBytes) {
+    const FileIdentity now = identify(path);
+    if (file) *file = now;
+    if (now.size >= 0) {
+      if (auto q = takeSpare(path, passwordBytes, now)) return q;
+    }
+  }
   // An instance read from repaired bytes holds them for as long as it lives
   // (objects may outlive the document that opened it).
   auto q = repairedBytes ? std::shared_ptr<QPDF>(new QPDF(), [repairedBytes](QPDF* p) { delete p; })
@@ -327,14 +371,15 @@ std::shared_ptr<QPDF> Document::Impl::instance() {
   }
   // Opened outside the lock: other threads keep reading meanwhile.
   std::shared_ptr<QPDF> q;
+  FileIdentity file;
   try {
-    q = OpenQPDF(path, passwordBytes, repairedBytes);
+    q = OpenQPDF(path, passwordBytes, repairedBytes, &file);
   } catch (...) {
     return nullptr;
   }
   ++instancesOpened;
   std::lock_guard<std::mutex> lock(mutex);
-  return instances.emplace(self, Instance{q, 0, 0, nullptr}).first->second.qpdf;
+  return instances.emplace(self, Instance{q, file, 0, 0, nullptr}).first->second.qpdf;
 }
 
 void Document::Impl::notePageRead(int number) {
@@ -423,6 +468,13 @@ Object Document::Impl::pageObject(int number) {
 Document::Document(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Document::~Document() {
   if (!impl_->renderCopy.empty()) ::unlink(impl_->renderCopy.c_str());
+  // A document read with repairs may have changed what its instances hold.
+  if (impl_->repaired || impl_->repairedBytes) return;
+  for (auto& [thread, instance] : impl_->instances) {
+    if (instance.pagesRead > 0 || instance.lastPage != 0 || instance.qpdf.use_count() != 1) continue;
+    keepSpare({impl_->path, impl_->passwordBytes, instance.file, std::move(instance.qpdf)});
+    break;
+  }
 }
 
 std::shared_ptr<Document> Document::open(const std::string& path, const std::string& password, OpenError* error) {
@@ -439,6 +491,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   impl->path = path;
   impl->password = password;
   std::shared_ptr<QPDF> q;
+  FileIdentity file;
   // One reading of the file, from disk or from repaired bytes: None when
   // the document opened.
   auto attempt = [&](std::shared_ptr<const std::string> bytes) {
@@ -446,7 +499,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
     bool passwordRefused = false;
     for (const std::string& candidate : passwordCandidates(password)) {
       try {
-        q = OpenQPDF(path, candidate, bytes);
+        q = OpenQPDF(path, candidate, bytes, &file);
         impl->passwordBytes = candidate;
         break;
       } catch (const QPDFExc& e) {
@@ -507,7 +560,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   const bool repaired = impl->repairedBytes || !q->getWarnings().empty();
   impl->repaired = repaired || impl->pageIds != nullptr;
   impl->instancesOpened = 1;
-  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, 0, 0, nullptr});
+  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, file, 0, 0, nullptr});
   if (error) *error = OpenError::None;
   auto document = std::shared_ptr<Document>(new Document(std::move(impl)));
   if (repaired && !document->isEncrypted() && !firstPagesReadable(*document)) {

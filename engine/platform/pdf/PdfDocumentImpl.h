@@ -5,6 +5,7 @@
 #include <qpdf/QPDF.hh>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,6 +16,17 @@
 #include "platform/pdf/PdfDocument.h"
 
 namespace vq::pdf {
+
+// A file as the system tells it apart: which file it is and when it last
+// changed. Equal identities of one path read as the same bytes.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  int64_t size = -1;
+  int64_t changedSeconds = 0;
+  int64_t changedNanoseconds = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
 
 struct Document::Impl {
   std::string path;
@@ -39,6 +51,7 @@ struct Document::Impl {
   int pagesPerInstance = kPagesPerInstance;
   struct Instance {
     std::shared_ptr<QPDF> qpdf;
+    FileIdentity file;  // the file as it was when the instance read it
     int lastPage = 0;
     int pagesRead = 0;
     // The pages of the tree, read by this instance when some page is no
@@ -80,7 +93,11 @@ struct Document::Impl {
 
 // Opens one qpdf instance quietly (warnings discarded, recovery on), from
 // `repairedBytes` when given, else from the file; throws qpdf's exceptions.
+// `file`, when given, receives the file's identity as it was before it was
+// read. An instance of the same file and password that a closed document
+// left unused is taken instead of reading the file again.
 std::shared_ptr<QPDF> OpenQPDF(const std::string& path, const std::string& passwordBytes,
-                               std::shared_ptr<const std::string> repairedBytes = nullptr);
+                               std::shared_ptr<const std::string> repairedBytes = nullptr,
+                               FileIdentity* file = nullptr);
 
 }  // namespace vq::pdf

@@ -337,6 +337,36 @@ TEST(Document, PageLookupWorkDoesNotGrowWithTheDocument) {
   }
 }
 
+// A document that closes after counting its pages leaves its reading of the
+// file to the next open of that file; a file rewritten in between, or opened
+// while the first is still held from another thread, is read afresh.
+TEST(Document, ReopenReadsTheFileAsItIsNow) {
+  vqtest::ScratchDir dir;
+  const std::string path = (dir / "again.pdf").string();
+  writePageTree(path, N({P(1), P(2)}), {});
+  auto pageCountOnce = [&] {
+    auto doc = Document::open(path, "");
+    return doc ? doc->pageCount() : -1;
+  };
+  EXPECT_EQ(pageCountOnce(), 2);
+  {
+    auto doc = Document::open(path, "");
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->pageCount(), 2);
+    EXPECT_EQ(doc->page(2)->dictionary().get("Mark").integer(), 2);
+    // Another thread reads the same document meanwhile on its own instance.
+    std::optional<int64_t> other;
+    std::thread([&] { other = doc->page(1)->dictionary().get("Mark").integer(); }).join();
+    EXPECT_EQ(other, 1);
+  }
+  EXPECT_EQ(pageCountOnce(), 2);
+  writePageTree(path, N({P(7), P(8), P(9)}), {});
+  auto doc = Document::open(path, "");
+  ASSERT_TRUE(doc);
+  ASSERT_EQ(doc->pageCount(), 3);
+  EXPECT_EQ(doc->page(3)->dictionary().get("Mark").integer(), 9);
+}
+
 TEST(DocumentCorpus, OpenErrors) {
   vqtest::ScratchDir dir;
   {
