@@ -29,6 +29,16 @@ constexpr double kMergedLineSlack = 0.05;
 // A gap between words of more blanks than this sets cells apart: justified
 // lines stretch their blanks to twice their width, seldom more.
 constexpr double kWideGapBlanks = 4;
+// ... and of more than twice the line's height, whatever a face's blank says;
+// the line's other gaps are narrower by this factor.
+constexpr double kWideGapLines = 2;
+constexpr double kUnevenGaps = 2;
+
+// Lines that end within a point of each other, this many or more, make an
+// edge of justified text.
+constexpr size_t kSharedEdgeLines = 3;
+// How many paragraphs either side of a line tell its column's edge.
+constexpr size_t kEdgeNeighbours = 60;
 
 // Marks that set a line apart as a list item, wherever they stand in it.
 constexpr std::u32string_view kBullets = U"·•●○■▪►▶➢✓★☆♦◆◊◇‣⇒□√◼";
@@ -110,30 +120,71 @@ double blankWidthOf(const VQDocxRunTextLine& line) {
   return size > 0 && std::isfinite(size) ? size : 0;
 }
 
-// A line with a gap between two of its words much wider than a blank: the
-// cells of a table row, a label and its value set apart. Its gaps say it is
-// no line of running text, and it merges with no other line. The gap after
-// a list item's bullet or number is the item's indent.
+// A line with a gap between two of its words much wider than the others:
+// the cells of a table row, a label and its value set apart. Its gaps say it
+// is no line of running text, and it merges with no other line. A justified
+// line stretches all its gaps alike, however wide; the gap after a list
+// item's bullet or number is the item's indent.
 bool hasWideGap(const VQDocxRunTextLine& line) {
   const double blank = blankWidthOf(line);
   if (!(blank > 0)) return false;
   const Rect* previous = nullptr;
-  bool afterLabel = false;
+  bool afterLabel = false, afterSentence = false;
+  double widest = 0, narrowest = std::numeric_limits<double>::infinity();
   for (const auto& run : line.runTextArray()) {
     if (!run || run->runText().empty() || VQConverterUtilities::isBlankString(run->runText())) continue;
     const Rect& frame = run->ctmInfo.frame;
     if (!(frame.size.width > 0)) continue;
-    if (previous && !afterLabel && frame.origin.x - rightOf(*previous) > kWideGapBlanks * blank) return true;
-    if (!previous) {
-      std::u32string text = text::utf8ToCodePoints(run->runText());
-      while (!text.empty() && isBlankCharacter(text.back())) text.pop_back();
-      afterLabel = (text.size() == 1 && containsAny(text, kBullets)) || startsWithListLabel(text);
-    } else {
-      afterLabel = false;
+    std::u32string text = text::utf8ToCodePoints(run->runText());
+    while (!text.empty() && isBlankCharacter(text.back())) text.pop_back();
+    while (!text.empty() && isBlankCharacter(text.front())) text.erase(text.begin());
+    // Words a blank apart inside the run.
+    if (std::any_of(text.begin(), text.end(), isBlankCharacter)) narrowest = std::min(narrowest, blank);
+    if (previous && !afterLabel) {
+      const double gap = frame.origin.x - rightOf(*previous);
+      if (gap > kWideGapBlanks * blank && gap > kWideGapLines * frame.size.height) {
+        // Justified text stretches the blank after a sentence the most.
+        if (!afterSentence) widest = std::max(widest, gap);
+      } else {
+        narrowest = std::min(narrowest, std::max(gap, 0.0));
+      }
     }
+    afterSentence = !text.empty() && std::u32string_view(U".!?:;").find(text.back()) != std::u32string_view::npos;
+    afterLabel = !previous && ((text.size() == 1 && containsAny(text, kBullets)) || startsWithListLabel(text));
     previous = &frame;
   }
-  return false;
+  return widest > 0 && std::isfinite(narrowest) && widest > kUnevenGaps * narrowest;
+}
+
+// Where the lines of a column end on the right, seen from the lines of
+// `paragraphs` near `at` that stand below or above its first line (a column
+// beside it ends elsewhere): the edge most of them reach (justified text,
+// whose every full line ends there, and where a wider line such as a heading
+// says nothing), or else the widest one's (ragged text, whose lines each end
+// where the next word would not fit).
+double textRightEdge(const VQDocxPageSection::ParagraphArray& paragraphs, size_t at) {
+  const LinePtr own = paragraphs[at]->firstRunTextLine();
+  if (!own) return std::numeric_limits<double>::quiet_NaN();
+  const Rect& frame = own->lineFrame;
+  std::vector<double> rights;
+  const size_t from = at > kEdgeNeighbours ? at - kEdgeNeighbours : 0;
+  const size_t to = std::min(paragraphs.size(), at + kEdgeNeighbours);
+  for (size_t k = from; k < to; ++k)
+    for (const auto& line : paragraphs[k]->lineArray) {
+      if (!line) continue;
+      const Rect& f = line->lineFrame;
+      if (std::isfinite(rightOf(f)) && f.origin.x < rightOf(frame) && rightOf(f) > frame.origin.x)
+        rights.push_back(rightOf(f));
+    }
+  if (rights.empty()) return std::numeric_limits<double>::quiet_NaN();
+  std::sort(rights.begin(), rights.end());
+  size_t best = 0;
+  double edge = rights.back();
+  for (size_t i = 0, j = 0; j < rights.size(); ++j) {
+    while (rights[j] - rights[i] >= 1) ++i;
+    if (j - i + 1 >= kSharedEdgeLines && j - i + 1 > best) best = j - i + 1, edge = rights[j];
+  }
+  return edge;
 }
 
 // The text a line ends its last run with, or its plain text without runs.
@@ -222,19 +273,12 @@ ParagraphArray VQDocxPageSection::mergeParagraphsIfNeed(const ParagraphArray& pa
   for (const auto& paragraph : paragraphs)
     if (paragraph) work.push_back(paragraph);
 
-  // The right edge of the column's text: its widest line reaches it.
-  double columnRight = -std::numeric_limits<double>::infinity();
-  for (const auto& paragraph : work)
-    for (const auto& line : paragraph->lineArray)
-      if (line && std::isfinite(rightOf(line->lineFrame)))
-        columnRight = std::max(columnRight, rightOf(line->lineFrame));
-
   ParagraphArray result;
   size_t at = 0;
   while (at < work.size()) {
     const ParagraphArray rest(work.begin() + static_cast<std::ptrdiff_t>(at), work.end());
     int textAlign = 0;
-    const ParagraphArray run = findMergeParagraphs(rest, &textAlign, columnRight);
+    const ParagraphArray run = findMergeParagraphs(rest, &textAlign, textRightEdge(work, at));
     // The run is a leading part of what is left, and never empty.
     const size_t count = std::clamp<size_t>(run.size(), 1, rest.size());
     if (count < 2) {
