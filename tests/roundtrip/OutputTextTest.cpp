@@ -48,6 +48,20 @@ TEST(OutputText, DocxReader) {
       R"(<w:p><w:r><w:t>last</w:t></w:r></w:p><w:sectPr/></w:body></w:document>)";
   EXPECT_EQ(WordsOf(vqtest::DocxText(xml)),
             (Words{"Harbour", "pier", "east", "quay", "boxed", "after", "one", "two", "last"}));
+
+  // Paragraphs: the box's paragraph is one of its own, an empty one is none,
+  // and a page break, or the end of a section, stands before the next text.
+  const std::string paragraphs =
+      R"(<w:document xmlns:w="w"><w:body><w:p><w:r><w:t>first</w:t></w:r></w:p><w:p/>)"
+      R"(<w:p><w:r><w:t>cut</w:t><w:drawing><w:txbxContent><w:p><w:r><w:t>boxed</w:t></w:r></w:p></w:txbxContent>)"
+      R"(</w:drawing><w:br w:type="page"/></w:r></w:p><w:p><w:r><w:t>on</w:t></w:r></w:p>)"
+      R"(<w:p><w:pPr><w:sectPr/></w:pPr><w:r><w:t>end</w:t></w:r></w:p><w:p><w:r><w:t>next</w:t></w:r></w:p>)"
+      R"(</w:body></w:document>)";
+  std::vector<std::pair<std::string, bool>> read;
+  for (const auto& p : vqtest::DocxParagraphs(paragraphs)) read.emplace_back(p.text, p.afterBreak);
+  EXPECT_EQ(read,
+            (std::vector<std::pair<std::string, bool>>{
+                {"first", false}, {"boxed", false}, {"cut", false}, {"on", true}, {"end", false}, {"next", true}}));
 }
 
 TEST(OutputText, XlsxReaderShowsNumbersAsTheirFormats) {
@@ -174,6 +188,46 @@ TEST(WordCheck, Comparison) {
     const auto check = rtest::CompareWords(source, c.output, c.interleave);
     EXPECT_EQ(check.*c.list, c.expected) << c.name;
     EXPECT_EQ(check.ok(), c.expected.empty()) << c.name << "\n" << check.describe();
+  }
+}
+
+// Paragraphs joined or split against the source's; cells of one row may share
+// a line, and a paragraph may go on after a break.
+TEST(WordCheck, ParagraphComparison) {
+  const std::vector<rtest::SourceParagraph> source = {{{"alder", "rises"}, 0},
+                                                      {{"wendle", "meanders"}, 0},
+                                                      {{"cell", "one"}, 1},
+                                                      {{"cell", "two"}, 1},
+                                                      {{"row", "two"}, 2}};
+  using Output = std::vector<rtest::OutputParagraph>;
+  struct Case {
+    const char* name;
+    Output output;
+    size_t joined, split;
+  } cases[] = {
+      {"as the source",
+       {{{"alder", "rises"}}, {{"wendle", "meanders"}}, {{"cell", "one", "cell", "two"}}, {{"row", "two"}}},
+       0,
+       0},
+      {"joined", {{{"alder", "rises", "wendle", "meanders"}}, {{"cell", "one", "cell", "two", "row", "two"}}}, 2, 0},
+      {"split",
+       {{{"alder"}}, {{"rises"}}, {{"wendle", "meanders"}}, {{"cell", "one"}}, {{"cell", "two"}}, {{"row", "two"}}},
+       0,
+       1},
+      {"split at a break",
+       {{{"alder"}},
+        {{"rises"}, true},
+        {{"wendle", "meanders"}},
+        {{"cell", "one"}},
+        {{"cell", "two"}},
+        {{"row", "two"}}},
+       0,
+       0},
+  };
+  for (const auto& c : cases) {
+    const auto check = rtest::CompareParagraphs(source, c.output);
+    EXPECT_EQ(check.joined.size(), c.joined) << c.name << "\n" << check.describe();
+    EXPECT_EQ(check.split.size(), c.split) << c.name << "\n" << check.describe();
   }
 }
 

@@ -1,7 +1,9 @@
 // Documents whose text is known exactly are printed to PDF by real
 // producers (LibreOffice Writer, Impress and Calc, Chromium), converted to
 // every text format, and read back: every word of the source must come out
-// once, unglued, in reading order. These producers set text in TrueType
+// once, unglued, in reading order, and a DOCX must keep the source's
+// paragraphs (one for each paragraph, heading, list item and table cell),
+// cut only where a page or column ends. These producers set text in TrueType
 // subsets, clip each frame and cell, and space words with blank glyphs or
 // positioning, which a converter tuned on other producers may lose.
 #include <gtest/gtest.h>
@@ -62,15 +64,34 @@ fs::path ChromiumPDF(const fs::path& source, const vqtest::ScratchDir& dir) {
   return pdf;
 }
 
+// The DOCX's paragraphs against the source's; the summary for the table.
+std::string CheckParagraphs(const fs::path& source, const fs::path& docx) {
+  if (!fs::exists(docx)) return "-";
+  try {
+    std::vector<rtest::OutputParagraph> paragraphs;
+    for (const auto& p : vqtest::DocxParagraphs(vqtest::ZipParts(docx).at("word/document.xml")))
+      paragraphs.push_back({rtest::NormalisedWords(p.text), p.afterBreak});
+    const rtest::ParagraphCheck check = rtest::CompareParagraphs(rtest::SourceParagraphs(source), paragraphs);
+    EXPECT_TRUE(check.ok()) << "the paragraphs of the DOCX of " << source.filename().string() << ":\n"
+                            << check.describe();
+    return check.summary();
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << "the DOCX of " << source.filename().string() << ": " << e.what();
+    return "unreadable";
+  }
+}
+
 // Converts the PDF of each source to every format and compares the words;
 // prints a table of the outcomes at the end (ok, or counts of m(issing),
-// d(oubled), g(lued), u(nexpected) and o(ut of order) words).
+// d(oubled), g(lued), u(nexpected) and o(ut of order) words), and of the
+// DOCX's paragraphs ("ok" or not, the DOCX's count against the source's, and
+// the counts of j(oined) and s(plit) paragraphs).
 void CheckRoundTrips(const std::vector<std::pair<fs::path, fs::path>>& sourcesAndPDFs) {
   vqtest::ScratchDir dir;
   const fs::path program = vqtest::binaryDir() / "cli" / "vqpapyrant";
   std::string table = fmt::format("  {:<22}", "document");
   for (const auto& format : kFormats) table += fmt::format(" {:<12}", format);
-  table += "\n";
+  table += " docx paragraphs\n";
   for (const auto& [source, pdf] : sourcesAndPDFs) {
     const std::string document = source.filename().string();
     table += fmt::format("  {:<22}", document);
@@ -118,7 +139,7 @@ void CheckRoundTrips(const std::vector<std::pair<fs::path, fs::path>>& sourcesAn
       }
       table += fmt::format(" {:<12}", summary);
     }
-    table += "\n";
+    table += " " + CheckParagraphs(source, dir / (source.stem().string() + ".docx")) + "\n";
   }
   std::printf("%s", table.c_str());
 }

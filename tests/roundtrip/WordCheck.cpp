@@ -84,6 +84,17 @@ std::string Joined(const std::vector<std::string>& words) {
 
 struct SourceWalker {
   std::vector<std::string> streams{std::string()};
+  // The text of each element that bounds words, the text around a nested
+  // one (a list item's paragraph, a frame's) in pieces of its own.
+  std::vector<std::string> paragraphs{std::string()};
+  // The table row each paragraph stands in, 0 for none.
+  std::vector<size_t> rows{0};
+  size_t rowCount = 0, row = 0;
+
+  void startParagraph() {
+    paragraphs.emplace_back();
+    rows.push_back(row);
+  }
 
   static bool StartsColumn(const pugi::xml_node& node) {
     return std::string_view(node.attribute("text:style-name").value()) == "NewColumn" ||
@@ -94,6 +105,7 @@ struct SourceWalker {
     for (const auto& child : node.children()) {
       if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
         streams.back() += child.value();
+        paragraphs.back() += child.value();
         continue;
       }
       if (child.type() != pugi::node_element) continue;
@@ -104,15 +116,21 @@ struct SourceWalker {
       if (StartsColumn(child)) streams.emplace_back();
       if (name == "text:s") {
         streams.back() += std::string(std::max(1, child.attribute("text:c").as_int()), ' ');
+        paragraphs.back() += ' ';
       } else if (name == "text:tab" || name == "text:line-break" || name == "br") {
         streams.back() += '\n';
+        paragraphs.back() += ' ';
       } else {
         // Every element but a span of text bounds the words inside it.
         const bool inline_ = name == "text:span" || name == "text:a" || name == "span" || name == "em" ||
                              name == "strong" || name == "b" || name == "i" || name == "a";
-        if (!inline_) streams.back() += '\n';
+        const bool tableRow = name == "table:table-row" || name == "tr";
+        const size_t outerRow = row;
+        if (tableRow) row = ++rowCount;
+        if (!inline_) streams.back() += '\n', startParagraph();
         walk(child);
-        if (!inline_) streams.back() += '\n';
+        row = outerRow;
+        if (!inline_) streams.back() += '\n', startParagraph();
       }
     }
   }
@@ -259,16 +277,92 @@ std::string WordCheck::summary() const {
   return out;
 }
 
-std::vector<std::vector<std::string>> SourceStreams(const std::filesystem::path& source) {
+namespace {
+
+// The source read through; an empty walker when it cannot be read.
+SourceWalker WalkedSource(const std::filesystem::path& source) {
   pugi::xml_document doc;
-  if (!doc.load_file(source.c_str())) return {};
+  SourceWalker walker;
+  if (!doc.load_file(source.c_str())) return walker;
   const pugi::xml_node root = source.extension() == ".html" ? doc.child("html").child("body")
                                                             : doc.child("office:document").child("office:body");
-  SourceWalker walker;
   walker.walk(root);
+  return walker;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> SourceStreams(const std::filesystem::path& source) {
   std::vector<std::vector<std::string>> streams;
-  for (const auto& text : walker.streams) streams.push_back(NormalisedWords(text));
+  for (const auto& text : WalkedSource(source).streams) streams.push_back(NormalisedWords(text));
   return streams;
+}
+
+std::vector<SourceParagraph> SourceParagraphs(const std::filesystem::path& source) {
+  const SourceWalker walker = WalkedSource(source);
+  std::vector<SourceParagraph> paragraphs;
+  for (size_t i = 0; i < walker.paragraphs.size(); ++i)
+    if (auto words = NormalisedWords(walker.paragraphs[i]); !words.empty())
+      paragraphs.push_back({std::move(words), walker.rows[i]});
+  return paragraphs;
+}
+
+ParagraphCheck CompareParagraphs(const std::vector<SourceParagraph>& source,
+                                 const std::vector<OutputParagraph>& output) {
+  ParagraphCheck check;
+  check.sourceCount = source.size();
+  check.outputCount = output.size();
+  // Every word of the source with its paragraph, every output word with its
+  // paragraph, and the source paragraph of each output word a longest common
+  // subsequence of the two keeps.
+  std::vector<std::string> sourceWords, outputWords;
+  std::vector<size_t> sourceOf, outputOf;
+  for (size_t p = 0; p < source.size(); ++p)
+    for (const auto& w : source[p].words) sourceWords.push_back(w), sourceOf.push_back(p);
+  for (size_t p = 0; p < output.size(); ++p)
+    for (const auto& w : output[p].words) outputWords.push_back(w), outputOf.push_back(p);
+  const std::vector<bool> kept = KeptInCommonSubsequence(outputWords, sourceWords);
+  std::vector<std::set<size_t>> sourcesOfOutput(output.size());
+  for (size_t i = 0, j = 0; i < outputWords.size(); ++i) {
+    if (!kept[i]) continue;
+    while (sourceWords[j] != outputWords[i]) ++j;
+    sourcesOfOutput[outputOf[i]].insert(sourceOf[j++]);
+  }
+  std::set<size_t> splitSources;
+  for (size_t p = 0; p < output.size(); ++p) {
+    // The cells of one table row may be one line of the output.
+    const auto& sources = sourcesOfOutput[p];
+    const bool oneRow = !sources.empty() && source[*sources.begin()].row != 0 &&
+                        std::all_of(sources.begin(), sources.end(),
+                                    [&](size_t s) { return source[s].row == source[*sources.begin()].row; });
+    if (sources.size() > 1 && !oneRow) check.joined.push_back(Joined(output[p].words));
+    // A source paragraph that went on from the paragraph before without a
+    // break between them.
+    if (p == 0 || output[p].afterBreak || sourcesOfOutput[p].empty()) continue;
+    for (size_t q = p; q-- > 0;) {
+      if (sourcesOfOutput[q].empty()) continue;
+      const size_t s = *sourcesOfOutput[p].begin();
+      if (*sourcesOfOutput[q].rbegin() == s && splitSources.insert(s).second)
+        check.split.push_back(Joined(source[s].words));
+      break;
+    }
+  }
+  return check;
+}
+
+std::string ParagraphCheck::describe() const {
+  std::string out =
+      "  " + std::to_string(outputCount) + " paragraphs for the source's " + std::to_string(sourceCount) + "\n";
+  for (const auto& p : joined) out += "  joined: " + p + "\n";
+  for (const auto& p : split) out += "  split: " + p + "\n";
+  return out;
+}
+
+std::string ParagraphCheck::summary() const {
+  std::string out = std::to_string(outputCount) + "/" + std::to_string(sourceCount);
+  if (!joined.empty()) out += " j" + std::to_string(joined.size());
+  if (!split.empty()) out += " s" + std::to_string(split.size());
+  return ok() ? "ok " + out : out;
 }
 
 }  // namespace rtest

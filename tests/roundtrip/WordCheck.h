@@ -65,4 +65,43 @@ WordCheck CompareShapeWords(const std::vector<std::vector<std::string>>& streams
 // text). A paragraph of style or class "NewColumn" starts a new stream.
 std::vector<std::vector<std::string>> SourceStreams(const std::filesystem::path& source);
 
+// A paragraph of a source document (a paragraph, heading, list item, table
+// cell or text box's paragraph) as its normalised words; a line break inside
+// one stays inside it. `row` numbers the table row a cell stands in (0 for
+// none).
+struct SourceParagraph {
+  std::vector<std::string> words;
+  size_t row = 0;
+};
+// The paragraphs that hold words, in document order.
+std::vector<SourceParagraph> SourceParagraphs(const std::filesystem::path& source);
+
+// An output paragraph: its normalised words, and whether a page, column or
+// section break stands before it (a paragraph the page cuts may go on in the
+// next one there).
+struct OutputParagraph {
+  std::vector<std::string> words;
+  bool afterBreak = false;
+};
+
+// How the output's paragraphs keep the source's: the words of each output
+// paragraph are matched to the source's in order, and an output paragraph
+// holding words of two source paragraphs joins them; a source paragraph
+// whose words go to two output paragraphs without a break between them is
+// split. The cells of one table row may be one output paragraph (a line
+// with tabs between them). Words the output lacks or has in another order are the word check's
+// business and count for neither.
+struct ParagraphCheck {
+  size_t sourceCount = 0;
+  size_t outputCount = 0;
+  std::vector<std::string> joined;  // the output paragraphs that join source paragraphs
+  std::vector<std::string> split;   // the source paragraphs split without a break
+  bool ok() const { return joined.empty() && split.empty(); }
+  std::string describe() const;
+  std::string summary() const;  // "ok" or the counts, for a table
+};
+
+ParagraphCheck CompareParagraphs(const std::vector<SourceParagraph>& source,
+                                 const std::vector<OutputParagraph>& output);
+
 }  // namespace rtest

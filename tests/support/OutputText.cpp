@@ -86,6 +86,51 @@ void WalkDocx(const pugi::xml_node& node, std::string& out) {
   }
 }
 
+// The paragraphs below `node`; `open` holds the paragraphs being read, the
+// innermost last, and `pendingBreak` tells of a break no text has followed
+// yet.
+void WalkDocxParagraphs(const pugi::xml_node& node, std::vector<DocxParagraph>& out, std::vector<DocxParagraph>& open,
+                        bool& pendingBreak) {
+  auto add = [&](const std::string& text) {
+    if (open.empty()) return;
+    DocxParagraph& paragraph = open.back();
+    if (!SplitWords(text).empty() && SplitWords(paragraph.text).empty()) {
+      paragraph.afterBreak = pendingBreak;
+      pendingBreak = false;
+    }
+    paragraph.text += text;
+  };
+  for (const auto& child : node.children()) {
+    const std::string_view name = child.name();
+    if (name == "mc:Fallback" || name == "w:instrText" || name == "w:delText" || name == "w:rPr") continue;
+    if (name == "w:br") {
+      const std::string_view type = child.attribute("w:type").value();
+      if (type == "page" || type == "column") pendingBreak = true;
+      else add("\n");
+    } else if (name == "w:pageBreakBefore") {
+      pendingBreak = true;
+    } else if (name == "w:p") {
+      open.emplace_back();
+      WalkDocxParagraphs(child, out, open, pendingBreak);
+      DocxParagraph paragraph = std::move(open.back());
+      open.pop_back();
+      // A paragraph that holds a section's properties is the section's last.
+      if (child.child("w:pPr").child("w:sectPr")) pendingBreak = true;
+      if (!SplitWords(paragraph.text).empty()) out.push_back(std::move(paragraph));
+    } else if (name == "w:t") {
+      add(child.text().get());
+    } else if (name == "w:tab") {
+      add("\t");
+    } else if (name == "w:cr") {
+      add("\n");
+    } else if (name == "w:noBreakHyphen") {
+      add("-");
+    } else {
+      WalkDocxParagraphs(child, out, open, pendingBreak);
+    }
+  }
+}
+
 // ---- XLSX ----
 
 // A number as General shows it: the shortest text that reads back as the
@@ -369,6 +414,14 @@ std::string DocxText(const std::string& documentXml) {
   const auto doc = ParseXml(documentXml, "word/document.xml");
   std::string out;
   WalkDocx(doc.child("w:document").child("w:body"), out);
+  return out;
+}
+
+std::vector<DocxParagraph> DocxParagraphs(const std::string& documentXml) {
+  const auto doc = ParseXml(documentXml, "word/document.xml");
+  std::vector<DocxParagraph> out, open;
+  bool pendingBreak = false;
+  WalkDocxParagraphs(doc.child("w:document").child("w:body"), out, open, pendingBreak);
   return out;
 }
 

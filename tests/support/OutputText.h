@@ -29,6 +29,16 @@ std::map<std::string, std::string> ZipParts(const std::filesystem::path& zip);
 // (w:txbxContent) where they stand; mc:Fallback is the copy of mc:Choice for
 // older readers and is left out.
 std::string DocxText(const std::string& documentXml);
+// The non-empty paragraphs of the same part, in document order, as the text
+// DocxText reads in each (a text box's paragraphs are paragraphs of their own,
+// not part of the one they are anchored in). `afterBreak` tells that a page,
+// column or section break stands between the paragraph and the one before:
+// a paragraph the page or the column cuts is two paragraphs there.
+struct DocxParagraph {
+  std::string text;
+  bool afterBreak = false;
+};
+std::vector<DocxParagraph> DocxParagraphs(const std::string& documentXml);
 // A workbook's cells row by row, sheet by sheet in the workbook's order:
 // shared strings, inline strings, and numbers as their number format shows
 // them (General, decimals, thousands groups, per cent, literal text such as a

@@ -60,6 +60,21 @@ double shownWidthOfFirstWord(const VQDocxRunTextLine& line, const std::string& w
   return std::isfinite(width) ? width : 0;
 }
 
+// What a line break moves whole from the start of `text`, whose first word
+// is `word`: the word with the punctuation either side of it, up to the
+// first blank ("gravel." and not "gravel"). Full-width text breaks between
+// any two characters: its first character is the word.
+std::string firstUnbreakable(const std::string& text, const std::string& word) {
+  if (VQConverterUtilities::IsFullWidthCharacter(text)) return word;
+  const size_t at = text.find(word);
+  if (at == std::string::npos) return word;
+  size_t begin = at, end = at + word.size();
+  auto blankAt = [&](size_t i) { return text[i] == ' ' || text[i] == '\t'; };
+  while (begin > 0 && !blankAt(begin - 1)) --begin;
+  while (end < text.size() && !blankAt(end)) ++end;
+  return text.substr(begin, end - begin);
+}
+
 // Twentieths of a point are what an exact line is written in.
 constexpr double kTwipsPerPoint = 20;
 
@@ -288,8 +303,8 @@ void VQDocxParagraph::updateContentFrame() {
   if (!first) return;
   const auto words = VQConverterUtilities::ComponentsSeparatedByWords(first->lineText);
   if (words.empty()) return;
-  firstWord = words.front();
-  firstWordWidth = first->getTextWidth(words.front());
+  firstWord = firstUnbreakable(first->lineText, words.front());
+  firstWordWidth = first->getTextWidth(*firstWord);
   if (!(firstWordWidth > 0)) {
     // The document's face is not installed here and measures nothing: the
     // word is as wide as the page shows it, its spacing included.

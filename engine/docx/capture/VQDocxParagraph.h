@@ -67,6 +67,8 @@ class VQDocxParagraph : public VQDocxObject {
   Rect columnFrame = RectZero;
   Rect contentFrame = RectZero;
   std::string paragraphText;
+  // What the first line starts with up to its first blank (the word and its
+  // punctuation, which a line break moves whole), and its width.
   double firstWordWidth = 0;
   std::vector<RunGroup> writeRunGroupArray;  // one group per line that has runs
   std::optional<std::string> firstWord;

@@ -11,6 +11,7 @@
 //
 // Coordinates are page display space: points, origin top-left, y downwards.
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -158,9 +159,14 @@ class VQDocxPageSection : public VQDocxObject {
   // ---- paragraph merging (VQDocxPageSectionMerging.cpp) ------------------
 
   ParagraphArray mergeParagraphsIfNeed(const ParagraphArray& paragraphs);
-  ParagraphArray findMergeParagraphs(const ParagraphArray& paragraphs, int* textAlign);
+  // `columnRight` is where the column's text ends (its widest line): a line
+  // that ends short of it by more than the next line's first word ends its
+  // paragraph. Without it the run's own lines tell.
+  ParagraphArray findMergeParagraphs(const ParagraphArray& paragraphs, int* textAlign,
+                                     double columnRight = std::numeric_limits<double>::quiet_NaN());
   std::shared_ptr<VQDocxParagraph> mergeParagraphs(const ParagraphArray& run, int textAlign);
-  bool canBeExtendWidth(const ParagraphArray& run, int textAlign);
+  bool canBeExtendWidth(const ParagraphArray& run, int textAlign,
+                        double columnRight = std::numeric_limits<double>::quiet_NaN());
   bool testAllHeightEnough(const ParagraphArray& run, double lineDistanceY);
   static int Recognize2LineTextAlignForMerger(const ParagraphArray& paragraphs);
   static int Recognize3LineTextAlignForMerger(const ParagraphArray& paragraphs);

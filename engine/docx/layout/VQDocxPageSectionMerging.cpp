@@ -4,6 +4,7 @@
 // in other fonts, sizes or spacing are left as they are.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -24,6 +25,23 @@ using LinePtr = std::shared_ptr<VQDocxRunTextLine>;
 // How much wider than the page's a merged paragraph's lines may come out
 // in the word processor's face and still hold the same words.
 constexpr double kMergedLineSlack = 0.05;
+
+// A gap between words of more blanks than this sets cells apart: justified
+// lines stretch their blanks to twice their width, seldom more.
+constexpr double kWideGapBlanks = 4;
+// ... and of more than twice the line's height, whatever a face's blank says;
+// the line's other gaps are narrower by this factor.
+constexpr double kWideGapLines = 2;
+constexpr double kUnevenGaps = 2;
+
+// Lines that end within a point of each other, this many or more, make an
+// edge of justified text.
+constexpr size_t kSharedEdgeLines = 3;
+// How many paragraphs either side of a line tell its column's edge.
+constexpr size_t kEdgeNeighbours = 60;
+
+// Marks that set a line apart as a list item, wherever they stand in it.
+constexpr std::u32string_view kBullets = U"·•●○■▪►▶➢✓★☆♦◆◊◇‣⇒□√◼";
 
 // Two edges, or two centres, are aligned when they are less than a point apart.
 bool aligned(double a, double b) { return std::fabs(a - b) < 1; }
@@ -64,6 +82,109 @@ bool startsWithOBullet(const VQDocxRunTextLine& line, const std::u32string& text
   std::u32string first = text::utf8ToCodePoints(runs.front()->runText());
   while (!first.empty() && isBlankCharacter(first.back())) first.pop_back();
   return first == U"o" && runs.size() > 1;
+}
+
+// A line that starts with a list label: a number of up to three digits, a
+// letter or a small roman numeral, closed by "." or ")" (or in brackets), and
+// a blank or the end of the line after it. A year ending a sentence ("2019.")
+// or an abbreviation ("e.g.") is no label.
+bool startsWithListLabel(const std::u32string& text) {
+  size_t i = 0;
+  const bool bracket = !text.empty() && text.front() == U'(';
+  if (bracket) ++i;
+  const size_t start = i;
+  auto isDigit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
+  auto isLetter = [](char32_t c) { return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z'); };
+  auto isRoman = [](char32_t c) { return std::u32string_view(U"ivxlIVXL").find(c) != std::u32string_view::npos; };
+  if (i < text.size() && isDigit(text[i])) {
+    while (i < text.size() && isDigit(text[i]) && i - start < 3) ++i;
+  } else if (i < text.size() && isLetter(text[i])) {
+    ++i;
+    if (isRoman(text[i - 1]))
+      while (i < text.size() && isRoman(text[i]) && i - start < 4) ++i;
+  }
+  if (i == start || i >= text.size()) return false;
+  if (!(text[i] == U')' || (!bracket && text[i] == U'.'))) return false;
+  ++i;
+  return i == text.size() || isBlankCharacter(text[i]);
+}
+
+// The blank that stands between two words of the line, as wide as the
+// line's own, or a quarter of its type size where it tells none.
+double blankWidthOf(const VQDocxRunTextLine& line) {
+  const double own = line.behindTextSpaceWidth();
+  if (own > 0 && std::isfinite(own)) return own;
+  const auto& runs = line.runTextArray();
+  if (runs.empty() || !runs.front()) return 0;
+  const double size = static_cast<double>(runs.front()->rProperty.sz) / 4;
+  return size > 0 && std::isfinite(size) ? size : 0;
+}
+
+// A line with a gap between two of its words much wider than the others:
+// the cells of a table row, a label and its value set apart. Its gaps say it
+// is no line of running text, and it merges with no other line. A justified
+// line stretches all its gaps alike, however wide; the gap after a list
+// item's bullet or number is the item's indent.
+bool hasWideGap(const VQDocxRunTextLine& line) {
+  const double blank = blankWidthOf(line);
+  if (!(blank > 0)) return false;
+  const Rect* previous = nullptr;
+  bool afterLabel = false, afterSentence = false;
+  double widest = 0, narrowest = std::numeric_limits<double>::infinity();
+  for (const auto& run : line.runTextArray()) {
+    if (!run || run->runText().empty() || VQConverterUtilities::isBlankString(run->runText())) continue;
+    const Rect& frame = run->ctmInfo.frame;
+    if (!(frame.size.width > 0)) continue;
+    std::u32string text = text::utf8ToCodePoints(run->runText());
+    while (!text.empty() && isBlankCharacter(text.back())) text.pop_back();
+    while (!text.empty() && isBlankCharacter(text.front())) text.erase(text.begin());
+    // Words a blank apart inside the run.
+    if (std::any_of(text.begin(), text.end(), isBlankCharacter)) narrowest = std::min(narrowest, blank);
+    if (previous && !afterLabel) {
+      const double gap = frame.origin.x - rightOf(*previous);
+      if (gap > kWideGapBlanks * blank && gap > kWideGapLines * frame.size.height) {
+        // Justified text stretches the blank after a sentence the most.
+        if (!afterSentence) widest = std::max(widest, gap);
+      } else {
+        narrowest = std::min(narrowest, std::max(gap, 0.0));
+      }
+    }
+    afterSentence = !text.empty() && std::u32string_view(U".!?:;").find(text.back()) != std::u32string_view::npos;
+    afterLabel = !previous && ((text.size() == 1 && containsAny(text, kBullets)) || startsWithListLabel(text));
+    previous = &frame;
+  }
+  return widest > 0 && std::isfinite(narrowest) && widest > kUnevenGaps * narrowest;
+}
+
+// Where the lines of a column end on the right, seen from the lines of
+// `paragraphs` near `at` that stand below or above its first line (a column
+// beside it ends elsewhere): the edge most of them reach (justified text,
+// whose every full line ends there, and where a wider line such as a heading
+// says nothing), or else the widest one's (ragged text, whose lines each end
+// where the next word would not fit).
+double textRightEdge(const VQDocxPageSection::ParagraphArray& paragraphs, size_t at) {
+  const LinePtr own = paragraphs[at]->firstRunTextLine();
+  if (!own) return std::numeric_limits<double>::quiet_NaN();
+  const Rect& frame = own->lineFrame;
+  std::vector<double> rights;
+  const size_t from = at > kEdgeNeighbours ? at - kEdgeNeighbours : 0;
+  const size_t to = std::min(paragraphs.size(), at + kEdgeNeighbours);
+  for (size_t k = from; k < to; ++k)
+    for (const auto& line : paragraphs[k]->lineArray) {
+      if (!line) continue;
+      const Rect& f = line->lineFrame;
+      if (std::isfinite(rightOf(f)) && f.origin.x < rightOf(frame) && rightOf(f) > frame.origin.x)
+        rights.push_back(rightOf(f));
+    }
+  if (rights.empty()) return std::numeric_limits<double>::quiet_NaN();
+  std::sort(rights.begin(), rights.end());
+  size_t best = 0;
+  double edge = rights.back();
+  for (size_t i = 0, j = 0; j < rights.size(); ++j) {
+    while (rights[j] - rights[i] >= 1) ++i;
+    if (j - i + 1 >= kSharedEdgeLines && j - i + 1 > best) best = j - i + 1, edge = rights[j];
+  }
+  return edge;
 }
 
 // The text a line ends its last run with, or its plain text without runs.
@@ -157,7 +278,7 @@ ParagraphArray VQDocxPageSection::mergeParagraphsIfNeed(const ParagraphArray& pa
   while (at < work.size()) {
     const ParagraphArray rest(work.begin() + static_cast<std::ptrdiff_t>(at), work.end());
     int textAlign = 0;
-    const ParagraphArray run = findMergeParagraphs(rest, &textAlign);
+    const ParagraphArray run = findMergeParagraphs(rest, &textAlign, textRightEdge(work, at));
     // The run is a leading part of what is left, and never empty.
     const size_t count = std::clamp<size_t>(run.size(), 1, rest.size());
     if (count < 2) {
@@ -172,7 +293,8 @@ ParagraphArray VQDocxPageSection::mergeParagraphsIfNeed(const ParagraphArray& pa
   return result;
 }
 
-ParagraphArray VQDocxPageSection::findMergeParagraphs(const ParagraphArray& paragraphs, int* textAlign) {
+ParagraphArray VQDocxPageSection::findMergeParagraphs(const ParagraphArray& paragraphs, int* textAlign,
+                                                      double columnRight) {
   if (paragraphs.size() < 2) return paragraphs;
   ParagraphArray run{paragraphs.front()};
   const auto& first = paragraphs.front();
@@ -182,10 +304,14 @@ ParagraphArray VQDocxPageSection::findMergeParagraphs(const ParagraphArray& para
   {
     const std::u32string t = text::utf8ToCodePoints(firstLine->lineText);
     if (t.size() <= 1 || contains(firstLine->lineText, "....") || contains(firstLine->lineText, "····") ||
-        endsWithColon(t))
+        endsWithColon(t) || hasWideGap(*firstLine))
       return run;
   }
 
+  // A list item's lines go on at its label or at the text after it, never
+  // left of the label: a line further left is the paragraph after the list.
+  const bool firstIsListItem = startsWithListLabel(text::utf8ToCodePoints(firstLine->lineText)) ||
+                               containsAny(text::utf8ToCodePoints(firstLine->lineText), kBullets);
   int a = first->pProperty.jc;
   double distance = 0;
   for (size_t i = 1; i < paragraphs.size(); ++i) {
@@ -199,15 +325,17 @@ ParagraphArray VQDocxPageSection::findMergeParagraphs(const ParagraphArray& para
     const std::u32string t = text::utf8ToCodePoints(raw);
     if (t.size() <= 1) break;
     // List marks and bullets.
-    if (containsAny(t, U"·•★☆♦◆◊◇‣⇒") || containsAny(t, U"□√◇◼")) break;
-    if (t.front() == U'.' || startsWithOBullet(*li, t)) break;
+    if (containsAny(t, kBullets)) break;
+    if (t.front() == U'.' || startsWithOBullet(*li, t) || startsWithListLabel(t)) break;
     // Leaders of a contents line.
     if (contains(raw, "....") || contains(raw, "····") || contains(raw, "…")) break;
+    if (hasWideGap(*li)) break;
     if (!pp->isHaveSameFontNameParagraph(*pi)) break;
     if (!sameHorizontalScaling(*lp, *li)) break;
 
     const Rect& fi = li->lineFrame;
     const Rect& fp = lp->lineFrame;
+    if (firstIsListItem && leftOf(fi) < leftOf(firstLine->lineFrame) - 1) break;
     if (!(std::fabs(fi.size.height - fp.size.height) <= static_cast<double>(0.2f) * fp.size.height)) break;
 
     const double d = std::fabs(li->yBaseLine - lp->yBaseLine);
@@ -222,7 +350,7 @@ ParagraphArray VQDocxPageSection::findMergeParagraphs(const ParagraphArray& para
     if (i == 1) a = Recognize2LineTextAlignForMerger(candidate);
     else if (i == 2) a = Recognize3LineTextAlignForMerger(candidate);
 
-    if (!canBeExtendWidth(candidate, a)) break;
+    if (!canBeExtendWidth(candidate, a, columnRight)) break;
 
     if (a == 1) {
       // Right aligned: the right edges line up, though the second line may
@@ -320,7 +448,7 @@ std::shared_ptr<VQDocxParagraph> VQDocxPageSection::mergeParagraphs(const Paragr
   return merged;
 }
 
-bool VQDocxPageSection::canBeExtendWidth(const ParagraphArray& run, int textAlign) {
+bool VQDocxPageSection::canBeExtendWidth(const ParagraphArray& run, int textAlign, double columnRight) {
   Rect united = RectNull;
   double ratio = 0;
   for (const auto& paragraph : run) {
@@ -334,6 +462,7 @@ bool VQDocxPageSection::canBeExtendWidth(const ParagraphArray& run, int textAlig
   if (RectIsNull(united)) united = RectZero;
   if (!(ratio >= 3) || !(united.size.width >= 15)) return false;
   if (run.size() == 1) return true;
+  const double right = std::isfinite(columnRight) ? std::max(rightOf(united), columnRight) : rightOf(united);
 
   for (size_t j = 1; j < run.size(); ++j) {
     const LinePtr lp = run[j - 1]->firstRunTextLine();
@@ -351,8 +480,9 @@ bool VQDocxPageSection::canBeExtendWidth(const ParagraphArray& run, int textAlig
       case 0:
       case 3:
       case 4:
-        // The word would have fitted at the end of the line before it.
-        if ((rightOf(fp) + w) - rightOf(united) < 1) return false;
+        // The word, and the blank before it, would have fitted at the end of
+        // the line before it: that line ended its paragraph.
+        if (rightOf(fp) + blankWidthOf(*lp) + w <= right) return false;
         break;
       default:
         break;
@@ -397,8 +527,11 @@ int VQDocxPageSection::Recognize3LineTextAlignForMerger(const ParagraphArray& pa
   const bool leftAC = aligned(leftOf(a), leftOf(c));
   const bool rightAB = aligned(rightOf(a), rightOf(b)), rightBC = aligned(rightOf(b), rightOf(c));
   const bool rightAC = aligned(rightOf(a), rightOf(c));
-  const bool centerAB = aligned(centerOf(a), centerOf(b)), centerBC = aligned(centerOf(b), centerOf(c));
-  const bool centerAC = aligned(centerOf(a), centerOf(c));
+  // Centres tell centred lines only where the left edges differ: lines of
+  // nearly one length that start alike are a ragged left-aligned paragraph.
+  const bool centerAB = aligned(centerOf(a), centerOf(b)) && !leftAB;
+  const bool centerBC = aligned(centerOf(b), centerOf(c)) && !leftBC;
+  const bool centerAC = aligned(centerOf(a), centerOf(c)) && !leftAC;
   const bool anyRight = rightAB || rightBC || rightAC;
 
   if (leftAB) {

@@ -333,6 +333,10 @@ TEST(VQDocxParagraph, MeasuresThatAreNoNumberNeverReachTheSpacing) {
   VQDocxParagraph q({line});
   EXPECT_EQ(q.firstWord, "word");
   EXPECT_TRUE(std::isfinite(q.firstWordWidth));
+
+  // A line break moves the word with its punctuation.
+  VQDocxParagraph r({Line({TextRun("(gravel.) and more", 0, 90)}, "(gravel.) and more")});
+  EXPECT_EQ(r.firstWord, "(gravel.)");
 }
 
 // The twentieths of a point a spacer writes as its exact line.

@@ -76,15 +76,18 @@ TEST(VQDocxPageSectionMerging, WrappedLinesBecomeOneParagraph) {
   EXPECT_TRUE(AllFinite(merged->pProperty));
 }
 
-// A wrapped line that starts with a word beginning with "o" is no list item.
-TEST(VQDocxPageSectionMerging, OnlyAnOBulletKeepsALineApart) {
+// A line that starts with a bullet or a list label starts a paragraph; a word
+// beginning with "o", a year ending a sentence or an abbreviation does not.
+TEST(VQDocxPageSectionMerging, ListLabelsAndBulletsKeepALineApart) {
   struct Row {
     std::string second;
     size_t runSize;
   };
-  const Row rows[] = {{"of the first line", 2},   {"or the first line", 2}, {"on the first line", 2},
-                      {"over the first line", 2}, {"o the item", 1},        {"o\tthe item", 1},
-                      {"• the item", 1},          {". the item", 1}};
+  const Row rows[] = {{"of the first line", 2},   {"or the first line", 2},  {"on the first line", 2},
+                      {"over the first line", 2}, {"o the item", 1},         {"o\tthe item", 1},
+                      {"• the item", 1},          {". the item", 1},         {"● the item", 1},
+                      {"1. the item", 1},         {"12) the item", 1},       {"(b) the item", 1},
+                      {"iv. the item", 1},        {"2019. was the year", 2}, {"e.g. the item", 2}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.second);
     VQDocxPageSection section;
@@ -118,6 +121,52 @@ TEST(VQDocxPageSectionMerging, LeadersAndLabelsRefuseOrEndARun) {
       section.findMergeParagraphs(Wrapped({"The first line of text", "the list follows:", "one more line"}), &align)
           .size(),
       2u);
+}
+
+// A list item goes on at its label or at its text, never left of the label;
+// a row of cells (words a wide gap apart) merges with nothing, though the gap
+// after a bullet is an item's indent.
+TEST(VQDocxPageSectionMerging, ListItemsAndTableRows) {
+  VQDocxPageSection section;
+  int align = 0;
+  const auto item =
+      TextParagraph({.text = "• the item, long enough to wrap", .x = 18, .width = 362, .top = 100, .room = 14});
+  for (const auto& [x, runSize] : {std::pair{0.0, 1u}, {18.0, 2u}, {30.0, 2u}}) {
+    SCOPED_TRACE(x);
+    const auto next = TextParagraph({.text = "the next line", .x = x, .width = 150, .top = 114, .room = 14});
+    EXPECT_EQ(section.findMergeParagraphs({item, next}, &align).size(), runSize);
+  }
+  auto row = [](double top) {
+    return ParagraphOfRuns({TextRunAt("Fence posts", 0, 60, top, 12), TextRunAt("4.75", 340, 40, top, 12)},
+                           {.top = top, .room = 14});
+  };
+  EXPECT_EQ(section.findMergeParagraphs({row(100), row(114)}, &align).size(), 1u);
+  const auto bulleted =
+      ParagraphOfRuns({TextRunAt("•", 0, 4, 100, 12), TextRunAt("a packed lunch with water", 18, 362, 100, 12)},
+                      {.top = 100, .room = 14});
+  const auto rest = TextParagraph({.text = "for the whole day", .x = 18, .width = 150, .top = 114});
+  EXPECT_EQ(section.findMergeParagraphs({bulleted, rest}, &align).size(), 2u);
+}
+
+// Whether a line ended its paragraph is measured against the column's text,
+// not the run's own lines; a line that ends short of it by less than the
+// next word and a blank was full.
+TEST(VQDocxPageSectionMerging, LinesEndAgainstTheColumnsRightEdge) {
+  VQDocxPageSection section;
+  // Two short lines after a label: the second is a little longer than the
+  // first, whose next word would have fitted in the column.
+  const Paragraphs list = {
+      TextParagraph({.text = "Bring these items:", .width = 380, .top = 100, .room = 14}),
+      TextParagraph({.text = "binoculars if you own a pair", .width = 150, .top = 114, .room = 14}),
+      TextParagraph({.text = "On arrival follow these", .width = 160, .top = 128, .room = 14})};
+  EXPECT_EQ(RunSizes(section, list), (std::vector<size_t>{1, 1, 1}));
+  // 362 + a 3 pt blank + a 16 pt word pass the 380 pt edge: the word went on.
+  const Paragraphs ragged = {
+      TextParagraph({.text = "A line that fills the column", .width = 380, .top = 100, .room = 14}),
+      TextParagraph(
+          {.text = "a line a little short of it", .width = 362, .top = 114, .room = 14, .firstWordWidth = 16}),
+      TextParagraph({.text = "and the end", .width = 100, .top = 128, .room = 14, .firstWordWidth = 16})};
+  EXPECT_EQ(RunSizes(section, ragged), (std::vector<size_t>{3}));
 }
 
 TEST(VQDocxPageSectionMerging, AChangedLinePitchStartsANewRun) {
@@ -206,6 +255,7 @@ TEST(VQDocxPageSectionMerging, AlignmentOfThreeLines) {
       {{0, 100, 50}, {300, 250, 300}, 1},     // right BC only
       {{0, 100, 130}, {100, 100, 40}, 2},     // centres of B and C
       {{0, 10, 45}, {100, 200, 30}, 0},       // nothing in common
+      {{0, 0, 0}, {380, 378.8, 320}, 0},      // ragged lines of nearly one length
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "expected " << row.expected << " x0 " << row.x[0]);
