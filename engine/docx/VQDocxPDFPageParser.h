@@ -64,10 +64,9 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   const Rect& currentPageCropBox() const { return capture_.pageSetup().cropBox; }
   const AffineTransform& currentPageTransform() const { return capture_.pageSetup().transform; }
 
-  // The run properties of the glyph being reported; `rotation` is the
-  // direction the italic test measures the slant from (0 for main text).
-  // Lowers the page's smallest font size.
-  VQDocx_RPr currentRProperty(const Glyph& glyph, double rotation);
+  // The run properties of the glyph being reported. Lowers the page's
+  // smallest font size.
+  VQDocx_RPr currentRProperty(const Glyph& glyph);
 
   // For tests: begin a page of this set-up without parsing, so the render
   // state can be set by hand and glyphs asked for.
@@ -159,8 +158,7 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // A new paragraph in the box being filled: exact lines of `line` points,
   // indented `indentLeft` from the box's edge.
   void startTextBoxParagraph(double line, double indentLeft);
-  std::shared_ptr<VQDocxRunText> newRunText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph,
-                                            double rotation);
+  std::shared_ptr<VQDocxRunText> newRunText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
 
   std::shared_ptr<VQDocxDocument> documentHandle_;
   VQPDFOptions moreOptions_;

@@ -224,7 +224,7 @@ void VQDocxPDFPageParser::didScanPathStrokeFill(VQPDFConentParser* parser, const
   run->clipBezierPaths = clips;
   run->setRunCGPath(runPath);
   if (detailed) run->setRunLinePointArray(std::move(points));
-  run->rProperty = currentRProperty(capture_.glyph(SizeZero), 0);
+  run->rProperty = currentRProperty(capture_.glyph(SizeZero));
 
   if (s.isParseringExtGState) {
     // Soft-mask content: kept marked, and dropped by the page's layout.
