@@ -30,6 +30,7 @@ class VQDocxDocument;
 class VQDocxImageInfo;
 class VQDocxPage;
 class VQDocxRunImage;
+class VQDocxRunPath;
 class VQDocxRunText;
 
 class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
@@ -147,6 +148,10 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // A picture or a shape ends the text box or text path being filled; the
   // next glyph is then placed from the main text.
   void endOpenTextBoxOrPath();
+  // A path painted under a soft mask: drawn through the page's last picture
+  // used as its mask, that picture then shows the result instead of its own
+  // image (nothing happens without a blend mode or a picture).
+  void drawThroughSoftMask(const VQDocxRunPath& run, int softMaskBlendMode);
   // Text boxes: open one at this glyph, add the glyph to its last
   // paragraph, and decide whether the glyph continues the box (same line,
   // next line) or leaves it.
