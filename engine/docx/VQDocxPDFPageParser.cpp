@@ -157,7 +157,7 @@ void VQDocxPDFPageParser::appendDocxTextBox(VQPDFConentParser* parser, const std
   const VQPDF_CTMInfo& cur = glyph.placement();
   VQDocxTextBoxInfo& info = *currentPage_->cachedTextBoxInfo;
   const auto paragraph = currentPage_->cachedTextBoxLastParagraph();
-  auto run = newRunText(parser, text, glyph, info.rotation);
+  auto run = newRunText(parser, text, glyph);
   // The placement is kept so that text painted twice at one place (as for
   // fake bold) can be told apart from text that repeats elsewhere.
   run->ctmInfo = cur;
@@ -308,7 +308,7 @@ void VQDocxPDFPageParser::newDocxTextPath(VQPDFConentParser* parser, const std::
   info->flipY = cur.flip != 0;
   info->trim = true;
   info->fitpath = false;
-  info->rProperty = currentRProperty(glyph, 0);
+  info->rProperty = currentRProperty(glyph);
   currentPage_->isUsingTextPath = true;
   currentPage_->cachedTextPathInfo = std::move(info);
   currentPage_->cachedTextPathString.clear();
@@ -459,7 +459,7 @@ void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std
   isNotScanTextYet_ = false;
   nextCharCTMInfo_ = mainTextCTMInfo_ = next;
 
-  auto run = newRunText(parser, text, glyph, 0);
+  auto run = newRunText(parser, text, glyph);
   run->ctmInfo = cur;
   run->ctmInfo.flip = 0;
   run->ctmInfo.rotation = 0;
@@ -476,7 +476,7 @@ void VQDocxPDFPageParser::usingDocxMainText(VQPDFConentParser* parser, const std
 }
 
 std::shared_ptr<VQDocxRunText> VQDocxPDFPageParser::newRunText(VQPDFConentParser* parser, const std::string& text,
-                                                               const Glyph& glyph, double rotation) {
+                                                               const Glyph& glyph) {
   const VQPDFRenderState& s = glyph.state();
   auto run = std::make_shared<VQDocxRunText>();
   run->isAnnotion = s.isAnnotionParsering;
@@ -488,13 +488,13 @@ std::shared_ptr<VQDocxRunText> VQDocxPDFPageParser::newRunText(VQPDFConentParser
     run->pdfScanIndex_BegainText = parser->scanOperatorIndex_BegainText;
     run->pdfScanIndex_ShowText = parser->scanOperatorIndex_ShowText;
   }
-  run->rProperty = currentRProperty(glyph, rotation);
+  run->rProperty = currentRProperty(glyph);
   run->horizontalScaling = std::fabs(s.horizontalScaling);
   run->setRunText(text);
   return run;
 }
 
-VQDocx_RPr VQDocxPDFPageParser::currentRProperty(const Glyph& glyph, double rotation) {
+VQDocx_RPr VQDocxPDFPageParser::currentRProperty(const Glyph& glyph) {
   VQDocx_RPr r = VQDocxUtilities::defaultRProperty();
   const VQPDFRenderState& s = glyph.state();
   if (!s.font) return r;
@@ -509,13 +509,8 @@ VQDocx_RPr VQDocxPDFPageParser::currentRProperty(const Glyph& glyph, double rota
   const std::string_view name = font.fontName.empty() ? std::string_view("Unknow Font") : font.fontName;
   const bool bold = VQPDFFontUtilities::isBoldFontName(font.baseFontName_New) || (descriptor && descriptor->isBold()) ||
                     s.textRenderMode == 2 || s.textRenderMode == 6;
-  bool italic = VQPDFFontUtilities::isItalicFontName(font.baseFontName_New) || (descriptor && descriptor->isItalic());
-  if (!italic) {
-    // Upright text meets its base line at a right angle; a slant beyond two
-    // degrees either way reads as italic.
-    const float shear = VQPDFTransformGetShear(static_cast<float>(rotation), glyph.transform());
-    italic = shear < 88 || shear > 92;
-  }
+  const bool italic = VQPDFFontUtilities::isItalicFontName(font.baseFontName_New) ||
+                      (descriptor && descriptor->isItalic()) || glyph.isSlanted();
 
   VQDocxSetText(r.rFonts.ascii, name);
   VQDocxSetText(r.rFonts.hAnsi, name);

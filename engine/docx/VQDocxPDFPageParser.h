@@ -30,6 +30,7 @@ class VQDocxDocument;
 class VQDocxImageInfo;
 class VQDocxPage;
 class VQDocxRunImage;
+class VQDocxRunPath;
 class VQDocxRunText;
 
 class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
@@ -64,10 +65,9 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   const Rect& currentPageCropBox() const { return capture_.pageSetup().cropBox; }
   const AffineTransform& currentPageTransform() const { return capture_.pageSetup().transform; }
 
-  // The run properties of the glyph being reported; `rotation` is the
-  // direction the italic test measures the slant from (0 for main text).
-  // Lowers the page's smallest font size.
-  VQDocx_RPr currentRProperty(const Glyph& glyph, double rotation);
+  // The run properties of the glyph being reported. Lowers the page's
+  // smallest font size.
+  VQDocx_RPr currentRProperty(const Glyph& glyph);
 
   // For tests: begin a page of this set-up without parsing, so the render
   // state can be set by hand and glyphs asked for.
@@ -148,6 +148,10 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // A picture or a shape ends the text box or text path being filled; the
   // next glyph is then placed from the main text.
   void endOpenTextBoxOrPath();
+  // A path painted under a soft mask: drawn through the page's last picture
+  // used as its mask, that picture then shows the result instead of its own
+  // image (nothing happens without a blend mode or a picture).
+  void drawThroughSoftMask(const VQDocxRunPath& run, int softMaskBlendMode);
   // Text boxes: open one at this glyph, add the glyph to its last
   // paragraph, and decide whether the glyph continues the box (same line,
   // next line) or leaves it.
@@ -159,8 +163,7 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   // A new paragraph in the box being filled: exact lines of `line` points,
   // indented `indentLeft` from the box's edge.
   void startTextBoxParagraph(double line, double indentLeft);
-  std::shared_ptr<VQDocxRunText> newRunText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph,
-                                            double rotation);
+  std::shared_ptr<VQDocxRunText> newRunText(VQPDFConentParser* parser, const std::string& text, const Glyph& glyph);
 
   std::shared_ptr<VQDocxDocument> documentHandle_;
   VQPDFOptions moreOptions_;

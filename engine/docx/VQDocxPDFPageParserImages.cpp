@@ -94,7 +94,7 @@ std::shared_ptr<VQDocxRunImage> VQDocxPDFPageParser::newRunImage(std::shared_ptr
   run->runImageTitle = std::move(title);
   run->imagePath = path;
   run->pictInfo = std::move(info);
-  run->rProperty = currentRProperty(capture_.glyph(Size{0, 0}), 0);
+  run->rProperty = currentRProperty(capture_.glyph(Size{0, 0}));
   return run;
 }
 

@@ -7,6 +7,7 @@
 // (currentPageTransform() maps one into the other).
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "common/VQLineUtilites.h"
 #include "docx/VQDocxPDFPageParser.h"
@@ -37,6 +38,122 @@ bool IsFinitePath(const Path& path) {
 
 // How much a transform scales lengths (the square root of its area factor).
 double LengthScale(const AffineTransform& t) { return std::sqrt(std::fabs(t.a * t.d - t.b * t.c)); }
+
+// Something of the painting shows: the paint it uses is not (almost) fully
+// transparent.
+bool IsPaintVisible(bool stroke, bool fill, float strokeAlpha, float fillAlpha) {
+  if (stroke && fill) return !(strokeAlpha < 0.01f && fillAlpha < 0.01f);
+  if (stroke) return !(strokeAlpha < 0.01f);
+  return !(fillAlpha < 0.01f);
+}
+
+// The path as its clip shows it, in display space: false when the clip
+// leaves nothing of it. A simple filled shape takes the clip's outline when
+// it fills the clip exactly, and a rectangle is cut to the clip's bound.
+bool FitPathToClip(const Path& path, const VQPDFRenderState& s, const Size& drawing,
+                   const AffineTransform& pageTransform, bool fill, Path& displayPath, std::vector<Point>& points) {
+  const auto& clips = s.clipBezierPaths;
+  const double pageWeight = VQLineUtilites::LineWidthApplyTransform(s.lineWidth, s.ctm);
+  // The clip's bound comes back in display space.
+  Rect clipBound = RectZero;
+  const auto clipped =
+      VQPDFExporterRaster::ClipPathInContextSize(drawing, path, pageWeight, pageTransform, clips, &clipBound);
+  if (!clipped || clipped->isEmpty()) return false;
+  if (!fill || points.size() > 6) return true;
+  // The path's own box, in display space as the clip bound is.
+  const Rect box = displayPath.boundingBox();
+  if (IsAlmostEqualRect(1, box, clipBound)) {
+    // A shape filled exactly over its clip shows the clip's outline (a
+    // rectangle painted through a rounded clip shows rounded corners).
+    if (clips.front()) {
+      const Path clipPath = clips.front()->path.transformed(pageTransform);
+      if (IsFinitePath(clipPath) && VQLineUtilites::NSArrayFromCGPath(clipPath).size() > points.size())
+        displayPath = clipPath;
+    }
+  } else if (displayPath.isRect() && !RectContainsRect(clipBound, box)) {
+    const Rect inside = RectIntersection(box, clipBound);
+    if (!RectIsNull(inside) && inside.size.width > 0.1 && inside.size.height > 0.1) {
+      displayPath = Path();
+      displayPath.addRect(inside);
+      points = VQLineUtilites::NSArrayFromCGPath(displayPath);
+    }
+  }
+  return true;
+}
+
+// The frame the painted path covers on the display page, a stroked line at
+// least as wide as its stroke; none when it covers nothing.
+std::optional<Rect> PaintedFrame(const Path& displayPath, bool stroke, double weight) {
+  Rect frame = displayPath.boundingBox();
+  if (RectIsNull(frame) || RectIsInfinite(frame) || !IsFiniteRect(frame)) return std::nullopt;
+  if (stroke) {
+    if (frame.size.width < 0.001) {
+      frame.origin.x -= weight / 2;
+      frame.size.width = weight;
+    } else if (frame.size.height < 0.001) {
+      frame.origin.y -= weight / 2;
+      frame.size.height = weight;
+    }
+  }
+  if (frame.size.width < 0.001 || frame.size.height < 0.001) return std::nullopt;
+  return frame;
+}
+
+// A thin filled bar as its centre line: the line's path and points, and the
+// bar's width as the line's weight. False when the shape is no such bar.
+bool BarAsCentreLine(const Path& displayPath, Path& runPath, std::vector<Point>& points, double& barWidth) {
+  const auto straight = VQLineUtilites::NSArrayFromCGPath_NoCurve(displayPath);
+  if (!straight || straight->size() < 2 || !VQLineUtilites::IsQuadrilateralLikeLine(*straight, 5.0)) return false;
+  double width = barWidth;
+  const auto line = VQLineUtilites::ConvertRectangeToLine(*straight, &width);
+  if (!line || line->empty() || !std::isfinite(width)) return false;
+  runPath = VQLineUtilites::CGPathFromLinePointArray(*line);
+  points = *line;
+  barWidth = width;
+  return true;
+}
+
+// The shape record of a painted path: its frame, dashes and paint. A bar
+// drawn as its centre line is stroked in the fill's colour and opacity.
+std::shared_ptr<VQDocxPathInfo> PathInfoOf(const VQPDFRenderState& s, const Rect& frame,
+                                           const AffineTransform& toDisplay, bool stroke, bool fill, double weight,
+                                           const std::optional<double>& barWidth) {
+  const auto fillAlpha = static_cast<float>(s.currentFillAlpha());
+  const auto strokeAlpha = static_cast<float>(s.currentStrokeAlpha());
+  auto info = std::make_shared<VQDocxPathInfo>();
+  info->displayX = frame.origin.x;
+  info->displayY = frame.origin.y;
+  info->displayWidth = frame.size.width;
+  info->displayHeight = frame.size.height;
+  // Dash lengths are in user space; the weight they are read against is in
+  // display space, so they are taken there too.
+  const double dashScale = LengthScale(toDisplay);
+  if (!s.lineDashPattern.empty() && std::isfinite(dashScale)) {
+    std::vector<double> dashes;
+    for (const double d : s.lineDashPattern) dashes.push_back(std::isfinite(d) ? d * dashScale : 0);
+    info->strokeDashPattern = std::move(dashes);
+    info->strokeDashPhase = static_cast<int64_t>(std::llround(static_cast<double>(s.lineDashPhase) * dashScale));
+  }
+  // The alphas come first so that the colour records take them.
+  if (barWidth) {
+    info->setFillAlpha(strokeAlpha);
+    info->setStrokeAlpha(fillAlpha);
+    info->setStrokecolor(s.currentFillColor());
+    info->setFillcolor(s.currentStrokeColor());
+    info->strokeweight = *barWidth;
+    info->stroked = true;
+    info->filled = false;
+  } else {
+    info->setFillAlpha(fillAlpha);
+    info->setStrokeAlpha(strokeAlpha);
+    info->setStrokecolor(s.currentStrokeColor());
+    info->setFillcolor(s.currentFillColor());
+    info->strokeweight = weight;
+    info->stroked = stroke;
+    info->filled = fill;
+  }
+  return info;
+}
 
 }  // namespace
 
@@ -78,14 +195,7 @@ void VQDocxPDFPageParser::didScanPathStrokeFill(VQPDFConentParser* parser, const
 
   VQPDFRenderState& s = renderingStateStack().topRenderingState();
   const auto fillAlpha = static_cast<float>(s.currentFillAlpha());
-  const auto strokeAlpha = static_cast<float>(s.currentStrokeAlpha());
-  if (stroke && fill) {
-    if (strokeAlpha < 0.01f && fillAlpha < 0.01f) return;
-  } else if (stroke) {
-    if (strokeAlpha < 0.01f) return;
-  } else if (fillAlpha < 0.01f) {
-    return;
-  }
+  if (!IsPaintVisible(stroke, fill, static_cast<float>(s.currentStrokeAlpha()), fillAlpha)) return;
 
   const AffineTransform& pageTransform = currentPageTransform();
   const AffineTransform toDisplay = AffineTransformConcat(s.ctm, pageTransform);
@@ -104,48 +214,13 @@ void VQDocxPDFPageParser::didScanPathStrokeFill(VQPDFConentParser* parser, const
     const Rect& visible = visibleArea(s);
     if (!(visible.size.width > 0) || !(visible.size.height > 0)) return;
   }
-  if (detailed && !clips.empty()) {
-    const Size drawing = currentPageCropBox().size;
-    const double pageWeight = VQLineUtilites::LineWidthApplyTransform(s.lineWidth, s.ctm);
-    // The clip's bound comes back in display space.
-    Rect clipBound = RectZero;
-    const auto clipped =
-        VQPDFExporterRaster::ClipPathInContextSize(drawing, path, pageWeight, pageTransform, clips, &clipBound);
-    if (!clipped || clipped->isEmpty()) return;
-    if (fill && points.size() <= 6) {
-      // The path's own box, in display space as the clip bound is.
-      const Rect box = displayPath.boundingBox();
-      if (IsAlmostEqualRect(1, box, clipBound)) {
-        // A shape filled exactly over its clip shows the clip's outline (a
-        // rectangle painted through a rounded clip shows rounded corners).
-        if (clips.front()) {
-          const Path clipPath = clips.front()->path.transformed(pageTransform);
-          if (IsFinitePath(clipPath) && VQLineUtilites::NSArrayFromCGPath(clipPath).size() > points.size())
-            displayPath = clipPath;
-        }
-      } else if (displayPath.isRect() && !RectContainsRect(clipBound, box)) {
-        const Rect inside = RectIntersection(box, clipBound);
-        if (!RectIsNull(inside) && inside.size.width > 0.1 && inside.size.height > 0.1) {
-          displayPath = Path();
-          displayPath.addRect(inside);
-          points = VQLineUtilites::NSArrayFromCGPath(displayPath);
-        }
-      }
-    }
-  }
+  if (detailed && !clips.empty() &&
+      !FitPathToClip(path, s, currentPageCropBox().size, pageTransform, fill, displayPath, points))
+    return;
 
-  Rect frame = displayPath.boundingBox();
-  if (RectIsNull(frame) || RectIsInfinite(frame) || !IsFiniteRect(frame)) return;
-  if (stroke) {
-    if (frame.size.width < 0.001) {
-      frame.origin.x -= weight / 2;
-      frame.size.width = weight;
-    } else if (frame.size.height < 0.001) {
-      frame.origin.y -= weight / 2;
-      frame.size.height = weight;
-    }
-  }
-  if (frame.size.width < 0.001 || frame.size.height < 0.001) return;
+  const std::optional<Rect> painted = PaintedFrame(displayPath, stroke, weight);
+  if (!painted) return;
+  const Rect& frame = *painted;
   // Nothing of a path wholly off the page shows.
   if (!RectIntersectsRect(frame, Rect{{0, 0}, currentPageCropBox().size})) return;
 
@@ -161,55 +236,10 @@ void VQDocxPDFPageParser::didScanPathStrokeFill(VQPDFConentParser* parser, const
 
   // A thin filled bar is drawn as its centre line.
   Path runPath = displayPath;
-  bool isBar = false;
-  double barWidth = weight;
-  if (detailed && fill && !stroke) {
-    if (const auto straight = VQLineUtilites::NSArrayFromCGPath_NoCurve(displayPath);
-        straight && straight->size() >= 2 && VQLineUtilites::IsQuadrilateralLikeLine(*straight, 5.0)) {
-      double width = weight;
-      if (const auto line = VQLineUtilites::ConvertRectangeToLine(*straight, &width);
-          line && !line->empty() && std::isfinite(width)) {
-        runPath = VQLineUtilites::CGPathFromLinePointArray(*line);
-        points = *line;
-        barWidth = width;
-        isBar = true;
-      }
-    }
-  }
-
-  auto info = std::make_shared<VQDocxPathInfo>();
-  info->displayX = frame.origin.x;
-  info->displayY = frame.origin.y;
-  info->displayWidth = frame.size.width;
-  info->displayHeight = frame.size.height;
-  // Dash lengths are in user space; the weight they are read against is in
-  // display space, so they are taken there too.
-  const double dashScale = LengthScale(toDisplay);
-  if (!s.lineDashPattern.empty() && std::isfinite(dashScale)) {
-    std::vector<double> dashes;
-    for (const double d : s.lineDashPattern) dashes.push_back(std::isfinite(d) ? d * dashScale : 0);
-    info->strokeDashPattern = std::move(dashes);
-    info->strokeDashPhase = static_cast<int64_t>(std::llround(static_cast<double>(s.lineDashPhase) * dashScale));
-  }
-  // The alphas come first so that the colour records take them.
-  if (isBar) {
-    // The bar was filled: its line is stroked in the fill's colour and opacity.
-    info->setFillAlpha(strokeAlpha);
-    info->setStrokeAlpha(fillAlpha);
-    info->setStrokecolor(s.currentFillColor());
-    info->setFillcolor(s.currentStrokeColor());
-    info->strokeweight = barWidth;
-    info->stroked = true;
-    info->filled = false;
-  } else {
-    info->setFillAlpha(fillAlpha);
-    info->setStrokeAlpha(strokeAlpha);
-    info->setStrokecolor(s.currentStrokeColor());
-    info->setFillcolor(s.currentFillColor());
-    info->strokeweight = weight;
-    info->stroked = stroke;
-    info->filled = fill;
-  }
+  std::optional<double> barWidth;
+  if (double width = weight; detailed && fill && !stroke && BarAsCentreLine(displayPath, runPath, points, width))
+    barWidth = width;
+  auto info = PathInfoOf(s, frame, toDisplay, stroke, fill, weight, barWidth);
 
   endOpenTextBoxOrPath();
 
@@ -224,7 +254,7 @@ void VQDocxPDFPageParser::didScanPathStrokeFill(VQPDFConentParser* parser, const
   run->clipBezierPaths = clips;
   run->setRunCGPath(runPath);
   if (detailed) run->setRunLinePointArray(std::move(points));
-  run->rProperty = currentRProperty(capture_.glyph(SizeZero), 0);
+  run->rProperty = currentRProperty(capture_.glyph(SizeZero));
 
   if (s.isParseringExtGState) {
     // Soft-mask content: kept marked, and dropped by the page's layout.
@@ -232,24 +262,26 @@ void VQDocxPDFPageParser::didScanPathStrokeFill(VQPDFConentParser* parser, const
     return;
   }
   if (s.haveSoftMask) {
-    // The path is drawn through the page's last picture used as its mask,
-    // and that picture shows the result instead of its own image.
     s.haveSoftMask = false;
-    if (s.softMaskBlendMode == 0 || currentPage_->allRunImageArray.empty()) return;
-    const auto& image = currentPage_->allRunImageArray.back();
-    if (!image) return;
-    const auto file = VQDocxRunPath::RunPathSmaskWithRunImage(*run, *image, AffineTransformIdentity, true);
-    if (!file) return;
-    // The picture's old file leaves the document unless another picture
-    // still shows it.
-    const auto before = image->clone();
-    image->runImageID = currentPage_->collectImageWithPath(*file);
-    image->imagePath = *file;
-    image->isExtGStateSMask = false;
-    currentPage_->removeCollectedImagesIfNotUsed({before});
+    drawThroughSoftMask(*run, s.softMaskBlendMode);
     return;
   }
   paths.push_back(std::move(run));
+}
+
+void VQDocxPDFPageParser::drawThroughSoftMask(const VQDocxRunPath& run, int softMaskBlendMode) {
+  if (softMaskBlendMode == 0 || currentPage_->allRunImageArray.empty()) return;
+  const auto& image = currentPage_->allRunImageArray.back();
+  if (!image) return;
+  const auto file = VQDocxRunPath::RunPathSmaskWithRunImage(run, *image, AffineTransformIdentity, true);
+  if (!file) return;
+  // The picture's old file leaves the document unless another picture
+  // still shows it.
+  const auto before = image->clone();
+  image->runImageID = currentPage_->collectImageWithPath(*file);
+  image->imagePath = *file;
+  image->isExtGStateSMask = false;
+  currentPage_->removeCollectedImagesIfNotUsed({before});
 }
 
 }  // namespace vq

@@ -30,8 +30,8 @@ class VQFlowTextPDFExporter : public VQPDFExporter {
   const VQFlowTextPDFPageParser* pageParser() const { return pageParser_.get(); }
 
  protected:
-  // Bold from the render mode (fill and stroke) and italic from a slanted or
-  // unevenly scaled text matrix; plain text takes style from the font only.
+  // Bold from the render mode (fill and stroke) and italic from a slanted
+  // glyph; plain text takes style from the font only.
   virtual bool stylesFromRendering() const { return true; }
 
  private:

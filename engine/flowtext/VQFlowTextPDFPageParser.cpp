@@ -49,15 +49,8 @@ VQFlowTextRPr VQFlowTextPDFPageParser::currentRProperty(const VQPDFPageCapture::
 
   r.b = styleFontBold_ || (font.fontDescriptor && font.fontDescriptor->isBold()) ||
         (stylesFromRendering_ && (s.textRenderMode == 2 || s.textRenderMode == 6));
-  bool italic = styleFontItalic_ || (font.fontDescriptor && font.fontDescriptor->isItalic());
-  if (!italic && stylesFromRendering_) {
-    // An upright, evenly scaled text matrix gives |(a + c) / (b + d)| = 1;
-    // a slant or an uneven scale moves it away.
-    const AffineTransform& t = glyph.transform();
-    const double ratio = std::fabs((t.a + t.c) / (t.b + t.d));
-    italic = ratio < 0.9 || ratio > 1.1;
-  }
-  r.i = italic;
+  r.i = styleFontItalic_ || (font.fontDescriptor && font.fontDescriptor->isItalic()) ||
+        (stylesFromRendering_ && glyph.isSlanted());
   r.sz = static_cast<float>(info.fontSize.width);
   const VQPDFRGB rgb = s.currentFillRGBColor();
   r.color = {rgb.r, rgb.g, rgb.b, 255};

@@ -21,8 +21,8 @@ class VQPDFFont;
 class VQFlowTextPDFPageParser : public VQPDFConentParserDelegate {
  public:
   // `stylesFromRendering`: bold also from the render mode (fill and stroke)
-  // and italic also from a slanted or unevenly scaled text matrix; without
-  // it text takes its style from the font only. Text reports are ignored
+  // and italic also from a slanted glyph; without it text takes its style
+  // from the font only. Text reports are ignored
   // once `isShouldCancel` is set.
   VQFlowTextPDFPageParser(flowtext::VQFlowTextDocument& document, VQPDFPageCaptureSettings settings,
                           bool stylesFromRendering, const std::atomic<bool>& isShouldCancel);

@@ -300,78 +300,59 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
   lines.erase(std::remove_if(lines.begin(), lines.end(), [](const auto& l) { return l.empty(); }), lines.end());
 }
 
-}  // namespace
-
-VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunText>& runs) {
-  VQFlowTextPageLayout out;
-  if (runs.empty()) {
-    out.textMargin.left = 1000000;
-    return out;
-  }
-
-  // 1. Top-down order, found on the runs' positions: each run is copied
-  // once, into its line, rather than into a sorted copy of the page first.
-  const std::vector<size_t> topDown = stableOrderBy(runs, [](const Run& r) { return r.top(); });
+// 2. Lines: the first remaining run and every later one on its line: its
+// bottom or its baseline within the tolerance (faces of one line reach
+// down differently: a Latin full stop among Hangul syllables). The later
+// runs of a line are found through the runs ordered by bottom and by
+// baseline, so a page of many runs is not compared run against run.
+std::vector<std::vector<Run>> groupIntoLines(const std::vector<Run>& runs, const std::vector<size_t>& topDown) {
   const auto sorted = [&](size_t i) -> const Run& { return runs[topDown[i]]; };
-  out.textMargin.top = sorted(0).top();
-
-  // 2. Lines: the first remaining run and every later one on its line: its
-  // bottom or its baseline within the tolerance (faces of one line reach
-  // down differently: a Latin full stop among Hangul syllables). The later
-  // runs of a line are found through the runs ordered by bottom and by
-  // baseline, so a page of many runs is not compared run against run.
   std::vector<std::vector<Run>> lines;
-  {
-    // Each run's bottom and baseline, worked out once and side by side, for
-    // the sorts and searches below.
-    std::vector<double> bottoms(runs.size()), bases(runs.size());
-    for (size_t i = 0; i < runs.size(); ++i) bottoms[i] = sorted(i).bottom(), bases[i] = sorted(i).base();
-    std::vector<size_t> byBottom(runs.size());
-    for (size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
-    std::vector<size_t> byBase = byBottom;
-    std::sort(byBottom.begin(), byBottom.end(), [&](size_t a, size_t b) { return bottoms[a] < bottoms[b]; });
-    std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return bases[a] < bases[b]; });
-    std::vector<bool> taken(runs.size(), false);
-    std::vector<size_t> found;
-    // Adds the runs after `i` whose `measure` lies within the tolerance of
-    // `at`, from `order` (the runs sorted by that measure).
-    auto collect = [&](const std::vector<size_t>& order, const std::vector<double>& measure, size_t i, double at) {
-      // A range wider than the tolerance; the exact test follows.
-      const auto from = std::lower_bound(order.begin(), order.end(), at - 2 * kSameBaseline,
-                                         [&](size_t k, double v) { return measure[k] < v; });
-      const auto to = std::upper_bound(from, order.end(), at + 2 * kSameBaseline,
-                                       [&](double v, size_t k) { return v < measure[k]; });
-      for (auto it = from; it != to; ++it)
-        if (*it > i && !taken[*it] && std::fabs(measure[*it] - at) < kSameBaseline) found.push_back(*it);
-    };
-    for (size_t i = 0; i < runs.size(); ++i) {
-      if (taken[i]) continue;
-      found.clear();
-      collect(byBottom, bottoms, i, bottoms[i]);
-      collect(byBase, bases, i, bases[i]);
-      std::sort(found.begin(), found.end());
-      found.erase(std::unique(found.begin(), found.end()), found.end());
-      std::vector<Run> line;
-      line.reserve(found.size() + 1);
-      line.push_back(sorted(i));
-      taken[i] = true;
-      for (size_t j : found) {
-        line.push_back(sorted(j));
-        taken[j] = true;
-      }
-      lines.push_back(std::move(line));
+  // Each run's bottom and baseline, worked out once and side by side, for
+  // the sorts and searches below.
+  std::vector<double> bottoms(runs.size()), bases(runs.size());
+  for (size_t i = 0; i < runs.size(); ++i) bottoms[i] = sorted(i).bottom(), bases[i] = sorted(i).base();
+  std::vector<size_t> byBottom(runs.size());
+  for (size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
+  std::vector<size_t> byBase = byBottom;
+  std::sort(byBottom.begin(), byBottom.end(), [&](size_t a, size_t b) { return bottoms[a] < bottoms[b]; });
+  std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return bases[a] < bases[b]; });
+  std::vector<bool> taken(runs.size(), false);
+  std::vector<size_t> found;
+  // Adds the runs after `i` whose `measure` lies within the tolerance of
+  // `at`, from `order` (the runs sorted by that measure).
+  auto collect = [&](const std::vector<size_t>& order, const std::vector<double>& measure, size_t i, double at) {
+    // A range wider than the tolerance; the exact test follows.
+    const auto from = std::lower_bound(order.begin(), order.end(), at - 2 * kSameBaseline,
+                                       [&](size_t k, double v) { return measure[k] < v; });
+    const auto to =
+        std::upper_bound(from, order.end(), at + 2 * kSameBaseline, [&](double v, size_t k) { return v < measure[k]; });
+    for (auto it = from; it != to; ++it)
+      if (*it > i && !taken[*it] && std::fabs(measure[*it] - at) < kSameBaseline) found.push_back(*it);
+  };
+  for (size_t i = 0; i < runs.size(); ++i) {
+    if (taken[i]) continue;
+    found.clear();
+    collect(byBottom, bottoms, i, bottoms[i]);
+    collect(byBase, bases, i, bases[i]);
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    std::vector<Run> line;
+    line.reserve(found.size() + 1);
+    line.push_back(sorted(i));
+    taken[i] = true;
+    for (size_t j : found) {
+      line.push_back(sorted(j));
+      taken[j] = true;
     }
+    lines.push_back(std::move(line));
   }
+  return lines;
+}
 
-  // A glyph or two raised or lowered against a line (the letters of a logo,
-  // a footnote mark) came out as a line of their own: they are set on the
-  // line whose height holds their middle and whose text they touch, where
-  // step 3 puts them in x order.
-  joinGlyphsSetAgainstLines(lines);
-  setDropCapitalsOnTheirFirstLine(lines);
-
-  // 3-4. Each line in x order, cut into parts.
-  float leftMost = 1000000;
+// 3-4. Each line in x order, cut into parts; `leftMost` comes down to the
+// least left edge of the lines.
+std::vector<SectLine> cutLinesIntoParts(std::vector<std::vector<Run>>& lines, float& leftMost) {
   std::vector<SectLine> sectLines;
   std::vector<size_t> partStarts;
   for (auto& line : lines) {
@@ -410,9 +391,11 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     }
     sectLines.push_back(std::move(sl));
   }
-  out.textMargin.left = leftMost;
+  return sectLines;
+}
 
-  // 5. Blocks: consecutive lines whose tops reach into the lines above.
+// 5. Blocks: consecutive lines whose tops reach into the lines above.
+std::vector<std::vector<SectLine>> groupIntoBlocks(std::vector<SectLine>& sectLines) {
   std::vector<std::vector<SectLine>> blocks;
   for (size_t i = 0; i < sectLines.size();) {
     float bottom = lineBottom(sectLines[i]);
@@ -426,8 +409,88 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     blocks.push_back(std::move(block));
     i = j;
   }
+  return blocks;
+}
 
-  // 6. Columns of each block; bands of column blocks joined.
+// A block's parts cut into columns: parts further apart than a column gap
+// (wider in large type) stand in different columns, each top-down.
+// The parts are the block's own (moved) or pointers at them (a trial cut).
+template <class P>
+std::vector<std::vector<P>> cutIntoColumns(std::vector<P> parts) {
+  stableSortBy(parts, [](const P& p) { return leftX(asPart(p)); });
+  std::vector<std::vector<P>> columns;
+  for (size_t i = 0; i < parts.size();) {
+    float right = static_cast<float>(rightX(asPart(parts[i])));
+    double size = partFontSize(asPart(parts[i]));
+    std::vector<P> col;
+    col.push_back(std::move(parts[i]));
+    size_t j = i + 1;
+    // Large type (a slide's) sets its words further apart than the
+    // column gap: only a gap of a column's width in its type's ems parts.
+    for (; j < parts.size(); ++j) {
+      const Part& next = asPart(parts[j]);
+      const double nextSize = std::max(size, partFontSize(next));
+      if (leftX(next) > right + std::max(kColumnGap, kColumnSeparation * nextSize)) break;
+      right = std::max(right, static_cast<float>(rightX(next)));
+      size = nextSize;
+      col.push_back(std::move(parts[j]));
+    }
+    stableSortBy(col, [](const P& p) { return minTop(asPart(p)); });
+    columns.push_back(std::move(col));
+    i = j;
+  }
+  return columns;
+}
+
+// The parts of a block's lines, moved out of them.
+std::vector<Part> blockParts(std::vector<SectLine>& block) {
+  std::vector<Part> parts;
+  for (auto& sl : block)
+    for (auto& p : sl) parts.push_back(std::move(p));
+  return parts;
+}
+
+// Lines set as close as the type is high touch one another and make one
+// block; a table so set (rows one type size apart) would be cut into its
+// cell columns and read column by column. Where the block's columns are
+// too narrow for running text, each of its lines is a block of its own
+// instead, read across as the rows of a table are, provided most of its
+// lines reach into two columns or more: a column of prose beside a
+// numbered listing has lines of its own and stays a column. A table set
+// beside other text (a listing and the table it makes) is one too: most
+// of the lines that reach into its narrow columns reach into two of them.
+bool isTable(const std::vector<SectLine>& block) {
+  if (block.size() < 2) return false;
+  std::vector<const Part*> parts;
+  for (const auto& sl : block)
+    for (const auto& p : sl) parts.push_back(&p);
+  const auto columns = cutIntoColumns(std::move(parts));
+  if (columns.size() < 2 || holdsRunningText(columns)) return false;
+  const auto columnOf = [&](const Part& p) {
+    for (size_t c = 0; c < columns.size(); ++c)
+      if (leftX(p) >= columnLeft(columns[c]) && leftX(p) <= columnRight(columns[c])) return c;
+    return columns.size();
+  };
+  const auto narrow = [&](size_t c) {
+    return c < columns.size() && columns[c].size() > 1 &&
+           columnRight(columns[c]) - columnLeft(columns[c]) < kTextColumnWidth * columnTextSize(columns[c]);
+  };
+  size_t rows = 0, narrowLines = 0, narrowRows = 0;
+  for (const auto& sl : block) {
+    const size_t first = columnOf(sl.front());
+    rows += std::any_of(sl.begin(), sl.end(), [&](const Part& p) { return columnOf(p) != first; });
+    std::vector<size_t> reached;
+    for (const auto& p : sl)
+      if (const size_t c = columnOf(p); narrow(c) && std::find(reached.begin(), reached.end(), c) == reached.end())
+        reached.push_back(c);
+    narrowLines += !reached.empty();
+    narrowRows += reached.size() >= 2;
+  }
+  return 4 * rows >= 3 * block.size() || (narrowRows >= 2 && 4 * narrowRows >= 3 * narrowLines);
+}
+
+// 6. Columns of each block; bands of column blocks joined.
+std::vector<std::vector<Column>> columnsOfBlocks(std::vector<std::vector<SectLine>>& blocks) {
   // A band of fewer than kMinColumnBand blocks is more likely a few lines
   // whose word gaps happen to line up than text columns, and a band with
   // narrow columns more likely a table: their blocks stay as they were.
@@ -453,78 +516,6 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     }
     bands.clear();
     bandBlocks.clear();
-  };
-  // A block's parts cut into columns: parts further apart than a column gap
-  // (wider in large type) stand in different columns, each top-down.
-  // The parts are the block's own (moved) or pointers at them (a trial cut).
-  auto cutIntoColumns = []<class P>(std::vector<P> parts) {
-    stableSortBy(parts, [](const P& p) { return leftX(asPart(p)); });
-    std::vector<std::vector<P>> columns;
-    for (size_t i = 0; i < parts.size();) {
-      float right = static_cast<float>(rightX(asPart(parts[i])));
-      double size = partFontSize(asPart(parts[i]));
-      std::vector<P> col;
-      col.push_back(std::move(parts[i]));
-      size_t j = i + 1;
-      // Large type (a slide's) sets its words further apart than the
-      // column gap: only a gap of a column's width in its type's ems parts.
-      for (; j < parts.size(); ++j) {
-        const Part& next = asPart(parts[j]);
-        const double nextSize = std::max(size, partFontSize(next));
-        if (leftX(next) > right + std::max(kColumnGap, kColumnSeparation * nextSize)) break;
-        right = std::max(right, static_cast<float>(rightX(next)));
-        size = nextSize;
-        col.push_back(std::move(parts[j]));
-      }
-      stableSortBy(col, [](const P& p) { return minTop(asPart(p)); });
-      columns.push_back(std::move(col));
-      i = j;
-    }
-    return columns;
-  };
-  auto blockParts = [](std::vector<SectLine>& block) {
-    std::vector<Part> parts;
-    for (auto& sl : block)
-      for (auto& p : sl) parts.push_back(std::move(p));
-    return parts;
-  };
-  // Lines set as close as the type is high touch one another and make one
-  // block; a table so set (rows one type size apart) would be cut into its
-  // cell columns and read column by column. Where the block's columns are
-  // too narrow for running text, each of its lines is a block of its own
-  // instead, read across as the rows of a table are, provided most of its
-  // lines reach into two columns or more: a column of prose beside a
-  // numbered listing has lines of its own and stays a column. A table set
-  // beside other text (a listing and the table it makes) is one too: most
-  // of the lines that reach into its narrow columns reach into two of them.
-  const auto isTable = [&](const std::vector<SectLine>& block) {
-    if (block.size() < 2) return false;
-    std::vector<const Part*> parts;
-    for (const auto& sl : block)
-      for (const auto& p : sl) parts.push_back(&p);
-    const auto columns = cutIntoColumns(std::move(parts));
-    if (columns.size() < 2 || holdsRunningText(columns)) return false;
-    const auto columnOf = [&](const Part& p) {
-      for (size_t c = 0; c < columns.size(); ++c)
-        if (leftX(p) >= columnLeft(columns[c]) && leftX(p) <= columnRight(columns[c])) return c;
-      return columns.size();
-    };
-    const auto narrow = [&](size_t c) {
-      return c < columns.size() && columns[c].size() > 1 &&
-             columnRight(columns[c]) - columnLeft(columns[c]) < kTextColumnWidth * columnTextSize(columns[c]);
-    };
-    size_t rows = 0, narrowLines = 0, narrowRows = 0;
-    for (const auto& sl : block) {
-      const size_t first = columnOf(sl.front());
-      rows += std::any_of(sl.begin(), sl.end(), [&](const Part& p) { return columnOf(p) != first; });
-      std::vector<size_t> reached;
-      for (const auto& p : sl)
-        if (const size_t c = columnOf(p); narrow(c) && std::find(reached.begin(), reached.end(), c) == reached.end())
-          reached.push_back(c);
-      narrowLines += !reached.empty();
-      narrowRows += reached.size() >= 2;
-    }
-    return 4 * rows >= 3 * block.size() || (narrowRows >= 2 && 4 * narrowRows >= 3 * narrowLines);
   };
   std::vector<std::vector<SectLine>> rowBlocks;
   for (auto& block : blocks) {
@@ -552,11 +543,107 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     lastBottom = std::max(lastBottom, bottom);
   }
   closeBand();
+  return blockColumns;
+}
 
-  // 7-9. Paragraphs.
+// Column lines: parts of one bottom, in x order.
+std::vector<std::vector<Part>> linesOfColumn(Column& col) {
+  std::vector<std::vector<Part>> columnLines;
+  for (size_t i = 0; i < col.size();) {
+    const float b0 = maxBottom(col[i]);
+    const double base0 = col[i].front().base();
+    std::vector<Part> cl;
+    cl.push_back(std::move(col[i]));
+    size_t j = i + 1;
+    // One bottom, or one baseline (parts of one line whose faces reach
+    // down differently).
+    for (; j < col.size() && (std::fabs(maxBottom(col[j]) - b0) < kColumnLineBottom ||
+                              std::fabs(col[j].front().base() - base0) < kSameBaseline);
+         ++j)
+      cl.push_back(std::move(col[j]));
+    stableSortBy(cl, [](const Part& p) { return leftX(p); });
+    columnLines.push_back(std::move(cl));
+    i = j;
+  }
+  return columnLines;
+}
+
+// The paragraphs of a column's lines, the first `top` down from where the
+// block starts, `columnX` in from the page's edge. `P` and `R` end as the
+// properties of the last line, which blank paragraphs after it take.
+std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part>>& columnLines, double columnX,
+                                                    float top, VQFlowTextPPr& P, VQFlowTextRPr& R) {
+  float prevBottom = top;
+  std::vector<VQFlowTextParagraph> list;
+  for (auto& cl : columnLines) {
+    const double firstRight = rightX(cl.front());
+    const float firstBottom = maxBottom(cl.front());
+    VQFlowTextParagraph Q(std::move(cl.front()));
+    Q.xColumnPosition = columnX;
+    Q.resolveXColumnProperty();
+    P = Q.pProperty;
+    R = Q.rProperty;
+    const double line = P.line;
+    const float dy = firstBottom - prevBottom;
+    const double diff = dy - line;
+    VQFlowTextParagraph* holder = nullptr;
+    if (diff > line) {
+      auto blanks = VQFlowTextParagraph::BlankParagraph(diff, line, P.indLeft, R);
+      list.insert(list.end(), blanks.begin(), blanks.end());
+      list.push_back(std::move(Q));
+      holder = &list.back();
+    } else if (diff > -kColumnGap) {
+      Q.pProperty.line = dy;
+      P = Q.pProperty;
+      list.push_back(std::move(Q));
+      holder = &list.back();
+    } else if (!list.empty()) {
+      // A line close below the previous one, or one whose bottom lies
+      // above it (a superscript or footnote mark set after its line):
+      // it continues the previous paragraph rather than being lost.
+      // Words set side by side on slightly different baselines keep the
+      // blank between them, as parts of one line do.
+      auto& target = list.back().runArray;
+      Run& T = target.back();
+      const double g = Q.runArray.front().ctmInfo.topLeft.x - T.right();
+      if (isWordGapBetween(T, Q.runArray.front(), g)) {
+        T.runText += ' ';
+        T.textWidth += g;
+      }
+      target.insert(target.end(), std::make_move_iterator(Q.runArray.begin()),
+                    std::make_move_iterator(Q.runArray.end()));
+      holder = &list.back();
+    } else {
+      list.push_back(std::move(Q));
+      holder = &list.back();
+    }
+
+    size_t more = 0;
+    for (size_t k = 1; k < cl.size(); ++k) more += cl[k].size();
+    holder->runArray.reserve(holder->runArray.size() + more);
+    double right = firstRight;
+    for (size_t k = 1; k < cl.size(); ++k) {
+      Part& G = cl[k];
+      const double g = leftX(G) - right;
+      right = rightX(G);
+      Run& T = holder->runArray.back();
+      if (isWordGapBetween(T, G.front(), g)) {
+        T.runText += ' ';
+        T.textWidth += g;
+      }
+      holder->runArray.insert(holder->runArray.end(), std::make_move_iterator(G.begin()),
+                              std::make_move_iterator(G.end()));
+    }
+    prevBottom = firstBottom;
+  }
+  return list;
+}
+
+// 7-9. Paragraphs of the blocks' columns, with blank paragraphs for the
+// gaps between blocks, added to `output`.
+void appendParagraphs(std::vector<std::vector<Column>>& blockColumns, std::vector<VQFlowTextParagraph>& output) {
   VQFlowTextPPr P;
   VQFlowTextRPr R;
-  std::vector<VQFlowTextParagraph>& output = out.paragraphs;
   float prevBlockBottom = 0;
   bool previousColumned = false;
   for (size_t bi = 0; bi < blockColumns.size(); ++bi) {
@@ -604,94 +691,14 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     std::vector<double> lefts;
     bool multiLine = false;
     for (size_t ci = 0; ci < columns.size(); ++ci) {
-      // Column lines: parts of one bottom, in x order.
-      std::vector<std::vector<Part>> columnLines;
-      Column& col = columns[ci];
-      for (size_t i = 0; i < col.size();) {
-        const float b0 = maxBottom(col[i]);
-        const double base0 = col[i].front().base();
-        std::vector<Part> cl;
-        cl.push_back(std::move(col[i]));
-        size_t j = i + 1;
-        // One bottom, or one baseline (parts of one line whose faces reach
-        // down differently).
-        for (; j < col.size() && (std::fabs(maxBottom(col[j]) - b0) < kColumnLineBottom ||
-                                  std::fabs(col[j].front().base() - base0) < kSameBaseline);
-             ++j)
-          cl.push_back(std::move(col[j]));
-        stableSortBy(cl, [](const Part& p) { return leftX(p); });
-        columnLines.push_back(std::move(cl));
-        i = j;
-      }
+      std::vector<std::vector<Part>> columnLines = linesOfColumn(columns[ci]);
       double left = leftX(columnLines.front().front());
       for (const auto& cl : columnLines) left = std::min(left, leftX(cl.front()));
       lefts.push_back(left);
       multiLine = multiLine || columnLines.size() > 1;
       const double columnX = ci > 0 ? left : 0;
 
-      float prevBottom = top;
-      std::vector<VQFlowTextParagraph> list;
-      for (auto& cl : columnLines) {
-        const double firstRight = rightX(cl.front());
-        const float firstBottom = maxBottom(cl.front());
-        VQFlowTextParagraph Q(std::move(cl.front()));
-        Q.xColumnPosition = columnX;
-        Q.resolveXColumnProperty();
-        P = Q.pProperty;
-        R = Q.rProperty;
-        const double line = P.line;
-        const float dy = firstBottom - prevBottom;
-        const double diff = dy - line;
-        VQFlowTextParagraph* holder = nullptr;
-        if (diff > line) {
-          auto blanks = VQFlowTextParagraph::BlankParagraph(diff, line, P.indLeft, R);
-          list.insert(list.end(), blanks.begin(), blanks.end());
-          list.push_back(std::move(Q));
-          holder = &list.back();
-        } else if (diff > -kColumnGap) {
-          Q.pProperty.line = dy;
-          P = Q.pProperty;
-          list.push_back(std::move(Q));
-          holder = &list.back();
-        } else if (!list.empty()) {
-          // A line close below the previous one, or one whose bottom lies
-          // above it (a superscript or footnote mark set after its line):
-          // it continues the previous paragraph rather than being lost.
-          // Words set side by side on slightly different baselines keep the
-          // blank between them, as parts of one line do.
-          auto& target = list.back().runArray;
-          Run& T = target.back();
-          const double g = Q.runArray.front().ctmInfo.topLeft.x - T.right();
-          if (isWordGapBetween(T, Q.runArray.front(), g)) {
-            T.runText += ' ';
-            T.textWidth += g;
-          }
-          target.insert(target.end(), std::make_move_iterator(Q.runArray.begin()),
-                        std::make_move_iterator(Q.runArray.end()));
-          holder = &list.back();
-        } else {
-          list.push_back(std::move(Q));
-          holder = &list.back();
-        }
-
-        size_t more = 0;
-        for (size_t k = 1; k < cl.size(); ++k) more += cl[k].size();
-        holder->runArray.reserve(holder->runArray.size() + more);
-        double right = firstRight;
-        for (size_t k = 1; k < cl.size(); ++k) {
-          Part& G = cl[k];
-          const double g = leftX(G) - right;
-          right = rightX(G);
-          Run& T = holder->runArray.back();
-          if (isWordGapBetween(T, G.front(), g)) {
-            T.runText += ' ';
-            T.textWidth += g;
-          }
-          holder->runArray.insert(holder->runArray.end(), std::make_move_iterator(G.begin()),
-                                  std::make_move_iterator(G.end()));
-        }
-        prevBottom = firstBottom;
-      }
+      std::vector<VQFlowTextParagraph> list = paragraphsOfColumn(columnLines, columnX, top, P, R);
       if (!list.empty()) {
         if (ci > 0) list.front().breakColumn = true;
         output.insert(output.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
@@ -703,6 +710,45 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunTe
     previousColumned = columned;
     if (output.size() > 1) output.back().sectionEnd = true;
   }
+}
+
+}  // namespace
+
+VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunText>& runs) {
+  VQFlowTextPageLayout out;
+  if (runs.empty()) {
+    out.textMargin.left = 1000000;
+    return out;
+  }
+
+  // 1. Top-down order, found on the runs' positions: each run is copied
+  // once, into its line, rather than into a sorted copy of the page first.
+  const std::vector<size_t> topDown = stableOrderBy(runs, [](const Run& r) { return r.top(); });
+  out.textMargin.top = runs[topDown.front()].top();
+
+  // 2. Lines.
+  std::vector<std::vector<Run>> lines = groupIntoLines(runs, topDown);
+
+  // A glyph or two raised or lowered against a line (the letters of a logo,
+  // a footnote mark) came out as a line of their own: they are set on the
+  // line whose height holds their middle and whose text they touch, where
+  // step 3 puts them in x order.
+  joinGlyphsSetAgainstLines(lines);
+  setDropCapitalsOnTheirFirstLine(lines);
+
+  // 3-4. Each line in x order, cut into parts.
+  float leftMost = 1000000;
+  std::vector<SectLine> sectLines = cutLinesIntoParts(lines, leftMost);
+  out.textMargin.left = leftMost;
+
+  // 5. Blocks.
+  std::vector<std::vector<SectLine>> blocks = groupIntoBlocks(sectLines);
+
+  // 6. Columns.
+  std::vector<std::vector<Column>> blockColumns = columnsOfBlocks(blocks);
+
+  // 7-9. Paragraphs.
+  appendParagraphs(blockColumns, out.paragraphs);
   return out;
 }
 

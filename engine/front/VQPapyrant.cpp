@@ -4,22 +4,10 @@
 
 namespace vq {
 
-VQ_DEFINE_FRONT_MEMBERS(VQPapyrant, VQFrontKind::SingleThread)
+VQPapyrant::VQPapyrant()
+    : VQPapyrantFront(
+          std::make_unique<Impl>(VQFrontKind::SingleThread, std::make_unique<VQFrontRelay<VQPapyrant>>(this))) {}
 
-}  // namespace vq
-
-namespace vq {
-
-std::map<std::string, std::string> VQPapyrantSupportDocTypes() {
-  return {
-      {"docx", "Microsoft Word(.docx)"},  {"pptx", "Microsoft PowerPoint(.pptx)"},
-      {"xlsx", "Microsoft Excel(.xlsx)"}, {"csv", "Comma-Separated Values(.csv)"},
-      {"txt", "UTF-8 Plain Text(.txt)"},  {"rtf", "Rich Text File(.rtf)"},
-      {"html", "Web Source File(.html)"}, {"pdf", "Adobe PDF File(.pdf)"},
-      {"jpeg", "Image JPEG File(.jpeg)"}, {"png", "Image PNG File(.png)"},
-      {"bmp", "Image BMP File(.bmp)"},    {"tiff", "Image TIFF File(.tiff)"},
-      {"gif", "Image GIF File(.gif)"},    {"tga", "Image TGA File(.tga)"},
-  };
-}
+VQPapyrant::~VQPapyrant() { endJob(); }
 
 }  // namespace vq

@@ -4,6 +4,10 @@
 
 namespace vq {
 
-VQ_DEFINE_FRONT_MEMBERS(VQPapyrantMutliThread, VQFrontKind::PageParallel)
+VQPapyrantMutliThread::VQPapyrantMutliThread()
+    : VQPapyrantFront(std::make_unique<Impl>(VQFrontKind::PageParallel,
+                                             std::make_unique<VQFrontRelay<VQPapyrantMutliThread>>(this))) {}
+
+VQPapyrantMutliThread::~VQPapyrantMutliThread() { endJob(); }
 
 }  // namespace vq

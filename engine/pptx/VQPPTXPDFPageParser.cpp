@@ -116,7 +116,6 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
     return r;
   }
   const auto& font = *s.font;
-  const AffineTransform& t = glyph.transform();
   float size = static_cast<float>(glyph.fontSize().width);
   if (!(size >= 3)) size = 3;
 
@@ -126,14 +125,8 @@ VQPPTX_RunPr VQPPTXPDFPageParser::currentRProperty(const Glyph& glyph) {
   const bool bold = VQPDFFontUtilities::isBoldFontName(font.baseFontName_New) ||
                     (font.fontDescriptor && font.fontDescriptor->isBold()) || s.textRenderMode == 2 ||
                     s.textRenderMode == 6;
-  bool italic = VQPDFFontUtilities::isItalicFontName(font.baseFontName_New) ||
-                (font.fontDescriptor && font.fontDescriptor->isItalic());
-  if (!italic) {
-    // An upright, evenly scaled text matrix gives |(a + c) / (b + d)| = 1;
-    // a slant moves it away.
-    const double q = std::fabs((t.a + t.c) / (t.b + t.d));
-    italic = q < 0.9 || q > 1.1;
-  }
+  const bool italic = VQPDFFontUtilities::isItalicFontName(font.baseFontName_New) ||
+                      (font.fontDescriptor && font.fontDescriptor->isItalic()) || glyph.isSlanted();
   const std::string replacement = font.fontSystemReplaceName;
   auto installed = [&](const std::string& name) {
     if (name.empty()) return false;

@@ -83,6 +83,51 @@ std::string toUtf16LE(std::string_view text) {
   return out;
 }
 
+// The package's relationships: the workbook and the two property parts.
+bool WritePackageRelationships(const std::string& root) {
+  return writePart(root + "/_rels/.rels", [](XMLFileWriter& w) {
+    w.setPrefix("", VQOpenXMLNameSpace::nameSpace_Rels());
+    w.writeStartElementWithNamespace(VQOpenXMLNameSpace::nameSpace_Rels(), "Relationships");
+    const std::pair<std::string_view, std::string_view> rels[] = {
+        {kRelOfficeDocument, "xl/workbook.xml"}, {kRelCore, "docProps/core.xml"}, {kRelExtended, "docProps/app.xml"}};
+    int id = 1;
+    for (const auto& [type, target] : rels) {
+      w.writeStartElement("Relationship");
+      w.writeAttribute("Id", fmt::format("rId{}", id++));
+      w.writeAttribute("Type", type);
+      w.writeAttribute("Target", target);
+      w.writeEndElement();
+    }
+  });
+}
+
+bool WriteCoreProperties(const std::string& root, const VQPDFInfo* info) {
+  return writePart(root + "/docProps/core.xml", [&](XMLFileWriter& w) {
+    const auto cp = VQOpenXMLNameSpace::nameSpace_cp(), dc = VQOpenXMLNameSpace::nameSpace_dc(),
+               dcterms = VQOpenXMLNameSpace::nameSpace_dcterms(), xsi = VQOpenXMLNameSpace::nameSpace_xsi();
+    w.setPrefix("cp", cp);
+    w.setPrefix("dc", dc);
+    w.setPrefix("dcterms", dcterms);
+    w.setPrefix("dcmitype", VQOpenXMLNameSpace::nameSpace_dcmitype());
+    w.setPrefix("xsi", xsi);
+    w.writeStartElementWithNamespace(cp, "coreProperties");
+    element(w, dc, "title", info ? info->title : "");
+    element(w, dc, "subject", info ? info->subject : "");
+    element(w, dc, "creator", info && info->author ? *info->author : "");
+    element(w, cp, "keywords", info ? info->keywords : "");
+    element(w, dc, "description", info ? info->note : "");
+    element(w, cp, "lastModifiedBy", "Tabulette");
+    const std::string now = VQExcelDocument::formatedDate(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count());
+    for (const char* name : {"created", "modified"}) {
+      w.writeStartElementWithNamespace(dcterms, name);
+      w.writeAttributeWithNamespace(xsi, "type", "dcterms:W3CDTF");
+      w.writeCharacters(now);
+      w.writeEndElement();
+    }
+  });
+}
+
 }  // namespace
 
 VQExcelDocument::VQExcelDocument(const std::string& destPath, uint64_t totalPages, const VQExcelOptions& options,
@@ -188,139 +233,148 @@ std::string VQExcelDocument::formatedDate(int64_t seconds) {
                      tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
+bool VQExcelDocument::writeContentTypes(const std::string& root, bool hasTheme) const {
+  return writePart(root + "/[Content_Types].xml", [&](XMLFileWriter& w) {
+    w.setPrefix("", kNsContentTypes);
+    w.writeStartElementWithNamespace(kNsContentTypes, "Types");
+    const std::pair<std::string_view, std::string_view> defaults[] = {
+        {"xml", "application/xml"},
+        {"jpeg", "image/jpeg"},
+        {"png", "image/png"},
+        {"rels", "application/vnd.openxmlformats-package.relationships+xml"}};
+    for (const auto& [ext, type] : defaults) {
+      w.writeStartElement("Default");
+      w.writeAttribute("Extension", ext);
+      w.writeAttribute("ContentType", type);
+      w.writeEndElement();
+    }
+    std::vector<std::pair<std::string, std::string>> overrides = {
+        {"/xl/sharedStrings.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"},
+        {"/xl/styles.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"}};
+    if (hasTheme)
+      overrides.emplace_back("/xl/theme/theme1.xml", "application/vnd.openxmlformats-officedocument.theme+xml");
+    overrides.emplace_back("/xl/workbook.xml",
+                           "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
+    overrides.emplace_back("/docProps/core.xml", "application/vnd.openxmlformats-package.core-properties+xml");
+    overrides.emplace_back("/docProps/app.xml",
+                           "application/vnd.openxmlformats-officedocument.extended-properties+xml");
+    for (uint64_t i = 1; i <= totalSheetPages_; ++i)
+      overrides.emplace_back(fmt::format("/xl/worksheets/sheet{}.xml", i),
+                             "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
+    for (const auto& [part, type] : overrides) {
+      w.writeStartElement("Override");
+      w.writeAttribute("PartName", part);
+      w.writeAttribute("ContentType", type);
+      w.writeEndElement();
+    }
+  });
+}
+
+bool VQExcelDocument::writeAppProperties(const std::string& root, const VQPDFInfo* info) const {
+  return writePart(root + "/docProps/app.xml", [&](XMLFileWriter& w) {
+    const auto vt = VQOpenXMLNameSpace::nameSpace_vt();
+    w.setPrefix("vt", vt);
+    w.setPrefix("", kNsExtended);
+    w.writeStartElementWithNamespace(kNsExtended, "Properties");
+    element(w, "Application", "Microsoft Excel");
+    element(w, "DocSecurity", "0");
+    element(w, "ScaleCrop", "false");
+    w.writeStartElement("HeadingPairs");
+    w.writeStartElementWithNamespace(vt, "vector");
+    w.writeAttribute("size", "2");
+    w.writeAttribute("baseType", "variant");
+    w.writeStartElementWithNamespace(vt, "variant");
+    element(w, vt, "lpstr", "worksheet");
+    w.writeEndElement();
+    w.writeStartElementWithNamespace(vt, "variant");
+    element(w, vt, "i4", fmt::format("{}", totalSheetPages_));
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeStartElement("TitlesOfParts");
+    w.writeStartElementWithNamespace(vt, "vector");
+    w.writeAttribute("size", fmt::format("{}", totalSheetPages_));
+    w.writeAttribute("baseType", "lpstr");
+    for (uint64_t i = 1; i <= totalSheetPages_; ++i) element(w, vt, "lpstr", fmt::format("Sheet {}", i));
+    w.writeEndElement();
+    w.writeEndElement();
+    element(w, "Company", info && info->creator ? *info->creator : "");
+    element(w, "Manager", info ? info->producer : "");
+    element(w, "LinksUpToDate", "false");
+    element(w, "SharedDoc", "false");
+    element(w, "HyperlinksChanged", "false");
+    element(w, "AppVersion", "12.0000");
+  });
+}
+
+bool VQExcelDocument::writeWorkbookRelationships(const std::string& root) {
+  return writePart(root + "/xl/_rels/workbook.xml.rels", [&](XMLFileWriter& w) {
+    sheetIdsList_.clear();
+    w.setPrefix("", VQOpenXMLNameSpace::nameSpace_Rels());
+    w.writeStartElementWithNamespace(VQOpenXMLNameSpace::nameSpace_Rels(), "Relationships");
+    size_t k = 1;
+    for (const auto& [type, target] : excelRelationships_) {
+      const std::string id = fmt::format("rId{}", k++);
+      w.writeStartElement("Relationship");
+      w.writeAttribute("Id", id);
+      w.writeAttribute("Type", type);
+      w.writeAttribute("Target", target);
+      w.writeEndElement();
+      if (type == VQOpenXMLNameSpace::nameSpace_Rels_WorkSheet()) sheetIdsList_.push_back(id);
+    }
+  });
+}
+
+bool VQExcelDocument::writeWorkbook(const std::string& root) const {
+  return writePart(root + "/xl/workbook.xml", [&](XMLFileWriter& w) {
+    const auto main = VQOpenXMLNameSpace::nameSpace_SpreadSheetml2006Main();
+    const auto r = VQOpenXMLNameSpace::nameSpace_r();
+    w.setPrefix("r", r);
+    w.setPrefix("", main);
+    w.writeStartElementWithNamespace(main, "workbook");
+    w.writeStartElement("fileVersion");
+    w.writeAttribute("appName", "xl");
+    w.writeAttribute("lastEdited", "4");
+    w.writeAttribute("lowestEdited", "4");
+    w.writeAttribute("rupBuild", "4506");
+    w.writeEndElement();
+    w.writeStartElement("workbookPr");
+    w.writeAttribute("defaultThemeVersion", "124226");
+    w.writeEndElement();
+    w.writeStartElement("bookViews");
+    w.writeStartElement("workbookView");
+    for (const auto& [k, v] : std::initializer_list<std::pair<const char*, const char*>>{{"xWindow", "240"},
+                                                                                         {"yWindow", "15"},
+                                                                                         {"windowWidth", "11670"},
+                                                                                         {"windowHeight", "9480"},
+                                                                                         {"activeTab", "0"}})
+      w.writeAttribute(k, v);
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeStartElement("sheets");
+    for (size_t i = 0; i < sheetIdsList_.size(); ++i) {
+      w.writeStartElement("sheet");
+      w.writeAttribute("name", fmt::format("Sheet {}", i + 1));
+      w.writeAttribute("sheetId", fmt::format("{}", i + 1));
+      w.writeAttributeWithNamespace(r, "id", sheetIdsList_[i]);
+      w.writeEndElement();
+    }
+    w.writeEndElement();
+    w.writeStartElement("calcPr");
+    w.writeAttribute("calcId", "125725");
+    w.writeEndElement();
+  });
+}
+
 bool VQExcelDocument::writePackageParts(const std::shared_ptr<const pdf::Document>& document) {
   const std::string& root = savedWorkFolder_;
   const auto info = VQPDFInfo::initWithCGPDFDocument(document);
   const auto theme = themeResource();
-  bool ok = true;
-
-  ok = ok && writePart(root + "/_rels/.rels", [](XMLFileWriter& w) {
-         w.setPrefix("", VQOpenXMLNameSpace::nameSpace_Rels());
-         w.writeStartElementWithNamespace(VQOpenXMLNameSpace::nameSpace_Rels(), "Relationships");
-         const std::pair<std::string_view, std::string_view> rels[] = {{kRelOfficeDocument, "xl/workbook.xml"},
-                                                                       {kRelCore, "docProps/core.xml"},
-                                                                       {kRelExtended, "docProps/app.xml"}};
-         int id = 1;
-         for (const auto& [type, target] : rels) {
-           w.writeStartElement("Relationship");
-           w.writeAttribute("Id", fmt::format("rId{}", id++));
-           w.writeAttribute("Type", type);
-           w.writeAttribute("Target", target);
-           w.writeEndElement();
-         }
-       });
-
-  ok = ok && writePart(root + "/[Content_Types].xml", [&](XMLFileWriter& w) {
-         w.setPrefix("", kNsContentTypes);
-         w.writeStartElementWithNamespace(kNsContentTypes, "Types");
-         const std::pair<std::string_view, std::string_view> defaults[] = {
-             {"xml", "application/xml"},
-             {"jpeg", "image/jpeg"},
-             {"png", "image/png"},
-             {"rels", "application/vnd.openxmlformats-package.relationships+xml"}};
-         for (const auto& [ext, type] : defaults) {
-           w.writeStartElement("Default");
-           w.writeAttribute("Extension", ext);
-           w.writeAttribute("ContentType", type);
-           w.writeEndElement();
-         }
-         std::vector<std::pair<std::string, std::string>> overrides = {
-             {"/xl/sharedStrings.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"},
-             {"/xl/styles.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"}};
-         if (theme)
-           overrides.emplace_back("/xl/theme/theme1.xml", "application/vnd.openxmlformats-officedocument.theme+xml");
-         overrides.emplace_back("/xl/workbook.xml",
-                                "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
-         overrides.emplace_back("/docProps/core.xml", "application/vnd.openxmlformats-package.core-properties+xml");
-         overrides.emplace_back("/docProps/app.xml",
-                                "application/vnd.openxmlformats-officedocument.extended-properties+xml");
-         for (uint64_t i = 1; i <= totalSheetPages_; ++i)
-           overrides.emplace_back(fmt::format("/xl/worksheets/sheet{}.xml", i),
-                                  "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
-         for (const auto& [part, type] : overrides) {
-           w.writeStartElement("Override");
-           w.writeAttribute("PartName", part);
-           w.writeAttribute("ContentType", type);
-           w.writeEndElement();
-         }
-       });
-
-  ok = ok && writePart(root + "/docProps/app.xml", [&](XMLFileWriter& w) {
-         const auto vt = VQOpenXMLNameSpace::nameSpace_vt();
-         w.setPrefix("vt", vt);
-         w.setPrefix("", kNsExtended);
-         w.writeStartElementWithNamespace(kNsExtended, "Properties");
-         element(w, "Application", "Microsoft Excel");
-         element(w, "DocSecurity", "0");
-         element(w, "ScaleCrop", "false");
-         w.writeStartElement("HeadingPairs");
-         w.writeStartElementWithNamespace(vt, "vector");
-         w.writeAttribute("size", "2");
-         w.writeAttribute("baseType", "variant");
-         w.writeStartElementWithNamespace(vt, "variant");
-         element(w, vt, "lpstr", "worksheet");
-         w.writeEndElement();
-         w.writeStartElementWithNamespace(vt, "variant");
-         element(w, vt, "i4", fmt::format("{}", totalSheetPages_));
-         w.writeEndElement();
-         w.writeEndElement();
-         w.writeEndElement();
-         w.writeStartElement("TitlesOfParts");
-         w.writeStartElementWithNamespace(vt, "vector");
-         w.writeAttribute("size", fmt::format("{}", totalSheetPages_));
-         w.writeAttribute("baseType", "lpstr");
-         for (uint64_t i = 1; i <= totalSheetPages_; ++i) element(w, vt, "lpstr", fmt::format("Sheet {}", i));
-         w.writeEndElement();
-         w.writeEndElement();
-         element(w, "Company", info && info->creator ? *info->creator : "");
-         element(w, "Manager", info ? info->producer : "");
-         element(w, "LinksUpToDate", "false");
-         element(w, "SharedDoc", "false");
-         element(w, "HyperlinksChanged", "false");
-         element(w, "AppVersion", "12.0000");
-       });
-
-  ok = ok && writePart(root + "/docProps/core.xml", [&](XMLFileWriter& w) {
-         const auto cp = VQOpenXMLNameSpace::nameSpace_cp(), dc = VQOpenXMLNameSpace::nameSpace_dc(),
-                    dcterms = VQOpenXMLNameSpace::nameSpace_dcterms(), xsi = VQOpenXMLNameSpace::nameSpace_xsi();
-         w.setPrefix("cp", cp);
-         w.setPrefix("dc", dc);
-         w.setPrefix("dcterms", dcterms);
-         w.setPrefix("dcmitype", VQOpenXMLNameSpace::nameSpace_dcmitype());
-         w.setPrefix("xsi", xsi);
-         w.writeStartElementWithNamespace(cp, "coreProperties");
-         element(w, dc, "title", info ? info->title : "");
-         element(w, dc, "subject", info ? info->subject : "");
-         element(w, dc, "creator", info && info->author ? *info->author : "");
-         element(w, cp, "keywords", info ? info->keywords : "");
-         element(w, dc, "description", info ? info->note : "");
-         element(w, cp, "lastModifiedBy", "Tabulette");
-         const std::string now = formatedDate(
-             std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-                 .count());
-         for (const char* name : {"created", "modified"}) {
-           w.writeStartElementWithNamespace(dcterms, name);
-           w.writeAttributeWithNamespace(xsi, "type", "dcterms:W3CDTF");
-           w.writeCharacters(now);
-           w.writeEndElement();
-         }
-       });
-
-  ok = ok && writePart(root + "/xl/_rels/workbook.xml.rels", [&](XMLFileWriter& w) {
-         sheetIdsList_.clear();
-         w.setPrefix("", VQOpenXMLNameSpace::nameSpace_Rels());
-         w.writeStartElementWithNamespace(VQOpenXMLNameSpace::nameSpace_Rels(), "Relationships");
-         size_t k = 1;
-         for (const auto& [type, target] : excelRelationships_) {
-           const std::string id = fmt::format("rId{}", k++);
-           w.writeStartElement("Relationship");
-           w.writeAttribute("Id", id);
-           w.writeAttribute("Type", type);
-           w.writeAttribute("Target", target);
-           w.writeEndElement();
-           if (type == VQOpenXMLNameSpace::nameSpace_Rels_WorkSheet()) sheetIdsList_.push_back(id);
-         }
-       });
+  bool ok = WritePackageRelationships(root);
+  ok = ok && writeContentTypes(root, theme.has_value());
+  ok = ok && writeAppProperties(root, info.get());
+  ok = ok && WriteCoreProperties(root, info.get());
+  ok = ok && writeWorkbookRelationships(root);
 
   ok = sharedStrings_->writeStringItemsEnd() && ok;
   ok = ok && excelStyle_.writeStyleTo(root, manager_);
@@ -331,44 +385,7 @@ bool VQExcelDocument::writePackageParts(const std::shared_ptr<const pdf::Documen
     ok = !ec;
   }
 
-  ok = ok && writePart(root + "/xl/workbook.xml", [&](XMLFileWriter& w) {
-         const auto main = VQOpenXMLNameSpace::nameSpace_SpreadSheetml2006Main();
-         const auto r = VQOpenXMLNameSpace::nameSpace_r();
-         w.setPrefix("r", r);
-         w.setPrefix("", main);
-         w.writeStartElementWithNamespace(main, "workbook");
-         w.writeStartElement("fileVersion");
-         w.writeAttribute("appName", "xl");
-         w.writeAttribute("lastEdited", "4");
-         w.writeAttribute("lowestEdited", "4");
-         w.writeAttribute("rupBuild", "4506");
-         w.writeEndElement();
-         w.writeStartElement("workbookPr");
-         w.writeAttribute("defaultThemeVersion", "124226");
-         w.writeEndElement();
-         w.writeStartElement("bookViews");
-         w.writeStartElement("workbookView");
-         for (const auto& [k, v] : std::initializer_list<std::pair<const char*, const char*>>{{"xWindow", "240"},
-                                                                                              {"yWindow", "15"},
-                                                                                              {"windowWidth", "11670"},
-                                                                                              {"windowHeight", "9480"},
-                                                                                              {"activeTab", "0"}})
-           w.writeAttribute(k, v);
-         w.writeEndElement();
-         w.writeEndElement();
-         w.writeStartElement("sheets");
-         for (size_t i = 0; i < sheetIdsList_.size(); ++i) {
-           w.writeStartElement("sheet");
-           w.writeAttribute("name", fmt::format("Sheet {}", i + 1));
-           w.writeAttribute("sheetId", fmt::format("{}", i + 1));
-           w.writeAttributeWithNamespace(r, "id", sheetIdsList_[i]);
-           w.writeEndElement();
-         }
-         w.writeEndElement();
-         w.writeStartElement("calcPr");
-         w.writeAttribute("calcId", "125725");
-         w.writeEndElement();
-       });
+  ok = ok && writeWorkbook(root);
 
   if (ok && manager_.isAllInOneSheetEnabled()) {
     collectAIOSPagesInOrder(true);

@@ -21,6 +21,7 @@
 namespace vq {
 
 class VQExcelPage;
+class VQPDFInfo;
 
 class VQExcelDocument {
  public:
@@ -64,6 +65,12 @@ class VQExcelDocument {
 
  private:
   bool writePackageParts(const std::shared_ptr<const pdf::Document>& document);
+  // The parts of writePackageParts, each into the work folder `root`.
+  bool writeContentTypes(const std::string& root, bool hasTheme) const;
+  bool writeAppProperties(const std::string& root, const VQPDFInfo* info) const;
+  // Lists the worksheets' relationship ids for the workbook.
+  bool writeWorkbookRelationships(const std::string& root);
+  bool writeWorkbook(const std::string& root) const;
   // Hands the single sheet every waiting page that comes next in page order;
   // with `all`, every waiting page whatever the gaps.
   void collectAIOSPagesInOrder(bool all);

@@ -53,7 +53,6 @@ VQExcelRunTextProperty VQExcelPDFPageParser::currentRProperty(const VQPDFPageCap
   VQExcelRunTextProperty r;
   if (!s.font) return r;
   const auto& font = *s.font;
-  const AffineTransform& t = glyph.transform();
   const double sz = glyph.fontSize().width;
   r.sz = std::isfinite(sz) ? std::max(3.0, sz) : 3.0;
   r.family = font.fontFamilyName;
@@ -62,14 +61,8 @@ VQExcelRunTextProperty VQExcelPDFPageParser::currentRProperty(const VQPDFPageCap
   r.rgbColor = VQHexColor::getHexColorFromCGColor(s.currentFillColor());
   r.b = VQPDFFontUtilities::isBoldFontName(font.baseFontName_New) ||
         (font.fontDescriptor && font.fontDescriptor->isBold()) || s.textRenderMode == 2 || s.textRenderMode == 6;
-  bool italic = VQPDFFontUtilities::isItalicFontName(font.baseFontName_New) ||
-                (font.fontDescriptor && font.fontDescriptor->isItalic());
-  if (!italic) {
-    // Upright text without shear gives |(a + c) / (b + d)| = 1.
-    const double ratio = std::fabs((t.a + t.c) / (t.b + t.d));
-    italic = ratio < 0.9 || ratio > 1.1;
-  }
-  r.i = italic;
+  r.i = VQPDFFontUtilities::isItalicFontName(font.baseFontName_New) ||
+        (font.fontDescriptor && font.fontDescriptor->isItalic()) || glyph.isSlanted();
   return r;
 }
 

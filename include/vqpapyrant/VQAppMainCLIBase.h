@@ -1,6 +1,7 @@
 #pragma once
 // What the two command-line fronts share: option parsing, page ranges, the
-// printed lines and the run of one conversion. VQAppMainCLI and
+// printed lines and the run of one conversion, and the front over a
+// conversion front that prints its reports. VQAppMainCLI and
 // VQAppMainCLIMutliThread differ only in the engine object they drive and
 // their title line.
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "vqpapyrant/VQError.h"
 #include "vqpapyrant/VQExport.h"
 #include "vqpapyrant/VQPDFOptions.h"
+#include "vqpapyrant/VQPapyrantFront.h"
 
 namespace vq {
 
@@ -84,6 +86,38 @@ class VQ_EXPORT VQAppMainCLIBase {
   std::vector<uint64_t> failedPages_;
   std::string pdfPath_;
   std::vector<uint64_t> pdfPageIndexs_;
+};
+
+// A command-line front over the conversion front `Front`, whose delegate
+// type is `Delegate`: it starts the conversion and prints each report.
+template <class Front, class Delegate>
+class VQAppMainCLIOver : public VQAppMainCLIBase, private Delegate {
+ public:
+  VQAppMainCLIOver() { papyrant_.setDelegate(this); }
+  Front& papyrant() { return papyrant_; }
+  void leftButtonPress() override { papyrant_.stopConvertsionIfNeed(); }
+
+ protected:
+  void startConversion(const std::string& path, const std::vector<uint64_t>& pages, const std::string& format,
+                       const std::string& destination, const VQPDFOptions& options) override {
+    papyrant_.convertPDFAtPath(path, "", pages, format, destination, options);
+  }
+
+ private:
+  void didStartConversion(Front*, const std::optional<VQError>&) override { printStarted(papyrant_.pdfPath()); }
+  void didEndConversion(Front*, const std::optional<VQError>& error) override {
+    printEnded(error, papyrant_.pdfPath(), papyrant_.destDocPath(), papyrant_.conversionSpendTime());
+  }
+  void toPageIndexToTotalPages(Front*, uint64_t pageIndex, uint64_t totalPages) override {
+    printPage(pageIndex, totalPages);
+  }
+  void willSaveDoc(Front*, const std::optional<VQError>&) override { printWillSave(papyrant_.destDocPath()); }
+  void catchException(Front*, const VQException& exception) override { printException(exception); }
+  void pdfPageIndexFaildWithError(Front*, uint64_t pdfPageIndex, const VQError&) override {
+    noteFailedPage(pdfPageIndex);
+  }
+
+  Front papyrant_;
 };
 
 }  // namespace vq

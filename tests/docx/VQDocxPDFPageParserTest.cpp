@@ -121,7 +121,7 @@ TEST(VQDocxPDFPageParserTest, RunPropertiesOfTheGlyph) {
     VQDocxPDFPageParser parser(nullptr, {});
     parser.beginPageForTesting(vq::VQPageSetupMake(box, box, 0), 1);
     auto& state = parser.renderingStateStack().topRenderingState();
-    const vq::VQDocx_RPr plain = parser.currentRProperty(parser.capture().glyph({0, 0}), 0);
+    const vq::VQDocx_RPr plain = parser.currentRProperty(parser.capture().glyph({0, 0}));
     EXPECT_EQ(vq::VQDocxText(plain.rFonts.ascii), "Times New Roman") << c.what << ": no font, default properties";
     auto font = std::make_shared<TestFont>();
     font->fontName = c.fontName;
@@ -132,7 +132,7 @@ TEST(VQDocxPDFPageParserTest, RunPropertiesOfTheGlyph) {
     state.textMatrix = c.textMatrix;
     state.fillColorSpace = vq::VQPDFColorSpace::DefaultDeviceRGBColorSpace();
     state.fillColor.c[0] = 255;
-    const vq::VQDocx_RPr r = parser.currentRProperty(parser.capture().glyph({0.5, 0}), 0);
+    const vq::VQDocx_RPr r = parser.currentRProperty(parser.capture().glyph({0.5, 0}));
     for (auto name :
          {vq::VQDocxText(r.rFonts.ascii), vq::VQDocxText(r.rFonts.eastAsia), vq::VQDocxText(r.rFonts_backup)}) {
       EXPECT_EQ(name, c.expectName) << c.what;

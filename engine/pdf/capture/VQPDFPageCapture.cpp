@@ -189,4 +189,16 @@ double VQPDFPageCapture::Glyph::displayAdvance(double width) const {
   return std::hypot(after.tx - transform_.tx, after.ty - transform_.ty);
 }
 
+bool VQPDFPageCapture::Glyph::isSlanted() const {
+  const AffineTransform& t = transform_;
+  const double determinant = t.a * t.d - t.b * t.c;
+  if (determinant == 0) return false;  // squeezed onto a line: no up direction
+  // The up direction's angle from the base line, in whole degrees: 90 for a
+  // glyph the reader sees the right way round, 270 for a mirrored one
+  // (display space turns y downwards, so that one has a positive determinant).
+  const float angle = VQPDFTransformGetShear(VQPDFTransformGetRotation(t), t);
+  const float upright = determinant > 0 ? 270.0f : 90.0f;
+  return std::fabs(angle - upright) > 2.0f;
+}
+
 }  // namespace vq

@@ -110,6 +110,11 @@ class VQPDFPageCapture {
     // How long an advance of `width` (text space) is along the glyph's base
     // line on the display page, whichever way the glyph is turned.
     double displayAdvance(double width) const;
+    // The glyph leans, as oblique and synthesised italic type does: its up
+    // direction stands more than two degrees off the perpendicular to its
+    // base line. Measured from the base line, a turned, mirrored or unevenly
+    // scaled glyph that does not lean is upright.
+    bool isSlanted() const;
 
     // The glyph is a blank: its code's text is white space, whatever the
     // code and however wide the font or the spacing make it.

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <thread>
 #include <vector>
@@ -101,6 +102,52 @@ TEST(VQPDFPageCapture, GlyphGeometryOnTurnedOffsetAndScaledPages) {
 
     capture.endPage();
     EXPECT_FALSE(capture.hasPage());
+  }
+}
+
+// Whether a glyph leans is measured from its own base line, so turning,
+// mirroring or squeezing text does not make it lean, and a slant shows on a
+// turned page as on an upright one.
+TEST(VQPDFPageCapture, GlyphsLeanOnlyWhenSlanted) {
+  const auto slant = [](double degrees) { return std::tan(degrees * std::numbers::pi / 180); };
+  const auto turn = [](double degrees, double lean) {
+    const double c = std::cos(degrees * std::numbers::pi / 180), s = std::sin(degrees * std::numbers::pi / 180);
+    // The slant (x moves with y) applied before the turn.
+    return AffineTransformMake(c, s, lean * c - s, lean * s + c, 100, 100);
+  };
+  struct Case {
+    const char* name;
+    int pageRotate;
+    AffineTransform textMatrix;
+    bool slanted;
+  };
+  const Case cases[] = {
+      {"upright", 0, AffineTransformMake(1, 0, 0, 1, 100, 100), false},
+      {"slanted 2 degrees", 0, AffineTransformMake(1, 0, slant(2), 1, 100, 100), false},
+      {"slanted 5 degrees", 0, AffineTransformMake(1, 0, slant(5), 1, 100, 100), true},
+      {"slanted 12 degrees", 0, AffineTransformMake(1, 0, slant(12), 1, 100, 100), true},
+      {"slanted 12 degrees back", 0, AffineTransformMake(1, 0, -slant(12), 1, 100, 100), true},
+      {"turned 3 degrees", 0, turn(3, 0), false},
+      {"turned 30 degrees", 0, turn(30, 0), false},
+      {"turned 30 degrees and slanted", 0, turn(30, slant(12)), true},
+      {"turned a quarter", 0, turn(90, 0), false},
+      {"condensed", 0, AffineTransformMake(0.7, 0, 0, 1, 100, 100), false},
+      {"mirrored", 0, AffineTransformMake(-1, 0, 0, 1, 100, 100), false},
+      {"mirrored and slanted", 0, AffineTransformMake(-1, 0, slant(12), 1, 100, 100), true},
+      {"upright on a turned page", 90, AffineTransformMake(1, 0, 0, 1, 100, 100), false},
+      {"slanted on a turned page", 90, AffineTransformMake(1, 0, slant(12), 1, 100, 100), true},
+      {"squeezed to a line", 0, AffineTransformMake(1, 0, 1, 0, 100, 100), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    VQPDFPageCapture capture;
+    const vq::Rect box = RectMake(0, 0, 612, 792);
+    capture.beginPage(vq::VQPageSetupMake(box, box, c.pageRotate));
+    auto& state = capture.renderingStateStack().topRenderingState();
+    state.fontSize = 12;
+    state.textMatrix = c.textMatrix;
+    EXPECT_EQ(capture.glyph(Size{5, 0}).isSlanted(), c.slanted);
+    capture.endPage();
   }
 }
 

@@ -1,0 +1,3 @@
+#pragma once
+// The engine's name for a declaration of the public interface.
+#include "vqpapyrant/VQPapyrantFront.h"
