@@ -80,13 +80,6 @@ WrittenFace writtenFace(const VQDocx_RPr& rPr) {
   return out;
 }
 
-void setDefaultFonts(VQDocx_RFonts& fonts, std::string_view name) {
-  VQDocxSetText(fonts.ascii, name);
-  VQDocxSetText(fonts.hAnsi, name);
-  VQDocxSetText(fonts.cs, name);
-  VQDocxSetText(fonts.eastAsia, name);
-}
-
 constexpr VQDocx_Color kOpaqueBlack{0, 0, 0, 255};
 
 struct HighlightName {
@@ -117,8 +110,10 @@ constexpr std::array<HighlightName, 16> kHighlights = {{{"red", 255, 0, 0},
 VQDocx_RPr VQDocxUtilities::defaultRProperty() {
   VQDocx_RPr r{};
   VQDocxSetText(r.lang, "en-US");
-  setDefaultFonts(r.rFonts, "Times New Roman");
-  VQDocxSetText(r.rFonts_backup, "Times New Roman");
+  // One name shared by every default record (each glyph starts from one).
+  static const VQDocxFontName times("Times New Roman");
+  r.rFonts.ascii = times;
+  r.rFonts_backup = times;
   r.sz = 12;
   r.color = kOpaqueBlack;
   r.backgroundcolor = kOpaqueBlack;
