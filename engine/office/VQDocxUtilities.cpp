@@ -108,18 +108,21 @@ constexpr std::array<HighlightName, 16> kHighlights = {{{"red", 255, 0, 0},
 // ---- default records ----
 
 VQDocx_RPr VQDocxUtilities::defaultRProperty() {
-  VQDocx_RPr r{};
-  VQDocxSetText(r.lang, "en-US");
-  // One name shared by every default record (each glyph starts from one).
-  static const VQDocxFontName times("Times New Roman");
-  r.rFonts.ascii = times;
-  r.rFonts_backup = times;
-  r.sz = 12;
-  r.color = kOpaqueBlack;
-  r.backgroundcolor = kOpaqueBlack;
-  r.w = 100;
-  r.noProof = 1;
-  return r;
+  // Made once: every glyph's record starts as a copy, which then shares the
+  // font name.
+  static const VQDocx_RPr defaults = [] {
+    VQDocx_RPr r{};
+    VQDocxSetText(r.lang, "en-US");
+    VQDocxSetText(r.rFonts.ascii, "Times New Roman");
+    r.rFonts_backup = r.rFonts.ascii;
+    r.sz = 12;
+    r.color = kOpaqueBlack;
+    r.backgroundcolor = kOpaqueBlack;
+    r.w = 100;
+    r.noProof = 1;
+    return r;
+  }();
+  return defaults;
 }
 
 VQDocx_PPr VQDocxUtilities::defaultPProperty() {
