@@ -512,15 +512,12 @@ VQDocx_RPr VQDocxPDFPageParser::currentRProperty(const Glyph& glyph) {
   const bool italic = VQPDFFontUtilities::isItalicFontName(font.baseFontName_New) ||
                       (descriptor && descriptor->isItalic()) || glyph.isSlanted();
 
-  VQDocxSetText(r.rFonts.ascii, name);
-  VQDocxSetText(r.rFonts.hAnsi, name);
-  VQDocxSetText(r.rFonts.cs, name);
-  VQDocxSetText(r.rFonts.eastAsia, name);
-  VQDocxSetText(r.rFonts_backup, name);
-  VQDocxSetText(r.rFonts_replace.ascii, font.fontSystemReplaceName);
-  VQDocxSetText(r.rFonts_replace.hAnsi, font.fontSystemReplaceName);
-  VQDocxSetText(r.rFonts_replace.cs, font.fontSystemReplaceName);
-  VQDocxSetText(r.rFonts_replace.eastAsia, font.fontSystemReplaceName);
+  if (lastFontName_.view() != VQDocxFontName::Kept(name)) lastFontName_.assign(name);
+  if (lastReplaceFontName_.view() != VQDocxFontName::Kept(font.fontSystemReplaceName))
+    lastReplaceFontName_.assign(font.fontSystemReplaceName);
+  r.rFonts.ascii = lastFontName_;
+  r.rFonts_backup = lastFontName_;
+  r.rFonts_replace.ascii = lastReplaceFontName_;
   r.b = bold ? 1 : 0;
   r.i = italic ? 1 : 0;
   r.serif = descriptor && descriptor->isSerif() ? 1 : 0;

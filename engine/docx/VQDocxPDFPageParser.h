@@ -184,6 +184,11 @@ class VQDocxPDFPageParser : public VQPDFConentParserDelegate {
   Rect visibleArea_;
   bool haveVisibleArea_ = false;
 
+  // The face names the last glyph's record took, by their text: glyphs of one
+  // font follow each other, and their records then share the names.
+  VQDocxFontName lastFontName_;
+  VQDocxFontName lastReplaceFontName_;
+
   // No main-text glyph taken on this page yet; set once per page, so a second
   // pass starts with what the first left.
   bool isNotScanTextYet_ = true;

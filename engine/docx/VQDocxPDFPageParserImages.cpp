@@ -313,10 +313,7 @@ void VQDocxPDFPageParser::didScanTextBoxTextFontNameFontColorFontSizeAlignmentBo
   VQDocx_RPr r = VQDocxUtilities::defaultRProperty();
   r.scrpit = 0;
   VQDocxSetText(r.rFonts.ascii, name);
-  VQDocxSetText(r.rFonts.hAnsi, name);
-  VQDocxSetText(r.rFonts.cs, name);
-  VQDocxSetText(r.rFonts.eastAsia, name);
-  VQDocxSetText(r.rFonts_backup, name);
+  r.rFonts_backup = r.rFonts.ascii;
   r.b = VQPDFFontUtilities::isBoldFontName(name) ? 1 : 0;
   const bool italicFace = s.font && s.font->fontDescriptor && s.font->fontDescriptor->isItalic();
   r.i = VQPDFFontUtilities::isItalicFontName(name) || italicFace ? 1 : 0;

@@ -1,26 +1,35 @@
 #pragma once
-// WordprocessingML property records: plain fixed-size values, copied whole.
-// Lengths are PDF points unless a field says otherwise; colour components are
-// 0..255; enumerations are ints that index the token tables of
-// VQDocxTokens.h. Every field starts at zero, so a record that is only
+// WordprocessingML property records: plain values, copied whole. Lengths are
+// PDF points unless a field says otherwise; colour components are 0..255;
+// enumerations are ints that index the token tables of VQDocxTokens.h. Every
+// field starts at zero (a font name empty), so a record that is only
 // value-initialised is all zero, and the default makers set the rest.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <string_view>
 
 namespace vq {
 
 using VQFlag = uint8_t;
 
+// The longest start of `text` of at most `maxBytes` bytes that ends at a
+// UTF-8 character boundary.
+inline std::string_view VQDocxTextCut(std::string_view text, size_t maxBytes) {
+  size_t n = text.size() < maxBytes ? text.size() : maxBytes;
+  while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+  return text.substr(0, n);
+}
+
 // Copies text into a fixed buffer, NUL-terminated, cutting at a UTF-8
 // character boundary when it does not fit.
 template <size_t N>
 void VQDocxSetText(char (&buffer)[N], std::string_view text) {
-  size_t n = text.size() < N - 1 ? text.size() : N - 1;
-  while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-  std::memcpy(buffer, text.data(), n);
-  buffer[n] = '\0';
+  const std::string_view kept = VQDocxTextCut(text, N - 1);
+  std::memcpy(buffer, kept.data(), kept.size());
+  buffer[kept.size()] = '\0';
 }
 
 template <size_t N>
@@ -28,22 +37,51 @@ std::string_view VQDocxText(const char (&buffer)[N]) {
   return std::string_view(buffer, strnlen(buffer, N));
 }
 
+// A font name of a character-property record. Every glyph of a page gets a
+// record, and records are copied again and again while the page is laid
+// out, so the name is held once and shared by the copies: copying a record
+// copies no text. Like a text buffer of 128 bytes, it keeps at most 127
+// bytes, cut at a UTF-8 character boundary.
+class VQDocxFontName {
+ public:
+  static constexpr size_t kMaxBytes = 127;
+
+  VQDocxFontName() = default;
+  explicit VQDocxFontName(std::string_view text) { assign(text); }
+
+  std::string_view view() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+  bool empty() const { return view().empty(); }
+  void assign(std::string_view text) {
+    const std::string_view kept = Kept(text);
+    if (kept.empty()) text_.reset();
+    else text_ = std::make_shared<const std::string>(kept);
+  }
+  // What of `text` a name keeps.
+  static std::string_view Kept(std::string_view text) { return VQDocxTextCut(text, kMaxBytes); }
+  bool operator==(const VQDocxFontName& other) const { return view() == other.view(); }
+
+ private:
+  std::shared_ptr<const std::string> text_;
+};
+
+inline void VQDocxSetText(VQDocxFontName& name, std::string_view text) { name.assign(text); }
+inline std::string_view VQDocxText(const VQDocxFontName& name) { return name.view(); }
+
 struct VQDocx_Color {
   int red = 0, green = 0, blue = 0, alpha = 0;
 };
 
+// The run's face: written for all four scripts (ASCII, high ANSI, complex,
+// East Asian) alike.
 struct VQDocx_RFonts {
-  char ascii[128] = {};
-  char hAnsi[128] = {};
-  char cs[128] = {};
-  char eastAsia[128] = {};
+  VQDocxFontName ascii;
 };
 
 struct VQDocx_RPr {
   char lang[32] = {};
   VQDocx_RFonts rFonts;
-  VQDocx_RFonts rFonts_replace;
-  char rFonts_backup[128] = {};
+  VQDocx_RFonts rFonts_replace;  // the installed face that stands in for rFonts
+  VQDocxFontName rFonts_backup;  // the PDF's face, kept when rFonts is replaced
   VQFlag vanish = 0;
   int kern = 0;
   VQFlag b = 0;

@@ -80,13 +80,6 @@ WrittenFace writtenFace(const VQDocx_RPr& rPr) {
   return out;
 }
 
-void setDefaultFonts(VQDocx_RFonts& fonts, std::string_view name) {
-  VQDocxSetText(fonts.ascii, name);
-  VQDocxSetText(fonts.hAnsi, name);
-  VQDocxSetText(fonts.cs, name);
-  VQDocxSetText(fonts.eastAsia, name);
-}
-
 constexpr VQDocx_Color kOpaqueBlack{0, 0, 0, 255};
 
 struct HighlightName {
@@ -115,16 +108,21 @@ constexpr std::array<HighlightName, 16> kHighlights = {{{"red", 255, 0, 0},
 // ---- default records ----
 
 VQDocx_RPr VQDocxUtilities::defaultRProperty() {
-  VQDocx_RPr r{};
-  VQDocxSetText(r.lang, "en-US");
-  setDefaultFonts(r.rFonts, "Times New Roman");
-  VQDocxSetText(r.rFonts_backup, "Times New Roman");
-  r.sz = 12;
-  r.color = kOpaqueBlack;
-  r.backgroundcolor = kOpaqueBlack;
-  r.w = 100;
-  r.noProof = 1;
-  return r;
+  // Made once: every glyph's record starts as a copy, which then shares the
+  // font name.
+  static const VQDocx_RPr defaults = [] {
+    VQDocx_RPr r{};
+    VQDocxSetText(r.lang, "en-US");
+    VQDocxSetText(r.rFonts.ascii, "Times New Roman");
+    r.rFonts_backup = r.rFonts.ascii;
+    r.sz = 12;
+    r.color = kOpaqueBlack;
+    r.backgroundcolor = kOpaqueBlack;
+    r.w = 100;
+    r.noProof = 1;
+    return r;
+  }();
+  return defaults;
 }
 
 VQDocx_PPr VQDocxUtilities::defaultPProperty() {

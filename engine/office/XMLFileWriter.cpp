@@ -70,6 +70,12 @@ std::unique_ptr<XMLFileWriter> XMLFileWriter::initWithPath(const std::string& pa
   return std::unique_ptr<XMLFileWriter>(new XMLFileWriter(path, file));
 }
 
+std::unique_ptr<XMLFileWriter> XMLFileWriter::initInMemory() {
+  auto writer = std::unique_ptr<XMLFileWriter>(new XMLFileWriter({}, nullptr));
+  writer->memoryOpen_ = true;
+  return writer;
+}
+
 XMLFileWriter::XMLFileWriter(std::string path, std::FILE* file) : xmlPath_(std::move(path)), file_(file) {
   namespaceCounts_.push_back(2);
   setPrefix("xml", kXMLNamespace);
@@ -88,6 +94,10 @@ std::string XMLFileWriter::escape(std::string_view text) {
 }
 
 void XMLFileWriter::writeRaw(std::string_view bytes) {
+  if (memoryOpen_) {
+    memory_.append(bytes);
+    return;
+  }
   if (!file_ || bytes.empty()) return;
   // A writer belongs to one thread at a time: the stream's lock, taken for
   // each of the many small pieces, is not needed.
@@ -195,8 +205,9 @@ void XMLFileWriter::popElementStack() {
 void XMLFileWriter::writeStartDocumentWithEncodingAndVersion(std::optional<std::string_view> encoding,
                                                              std::optional<std::string_view> version,
                                                              std::optional<std::string_view> standalone) {
-  if (!file_) return;
-  if (std::ftell(file_) != 0) throw XMLWriterException("Document has already been started");
+  if (!isOpen()) return;
+  if (memoryOpen_ ? !memory_.empty() : std::ftell(file_) != 0)
+    throw XMLWriterException("Document has already been started");
   writeRaw("<?xml version=\"");
   writeRaw(version ? *version : std::string_view("1.0"));
   writeRaw("\"");
@@ -326,6 +337,7 @@ void XMLFileWriter::writeEndDocument() {
 }
 
 void XMLFileWriter::closeFile() {
+  memoryOpen_ = false;
   if (!file_) return;
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;

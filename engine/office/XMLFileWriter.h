@@ -25,6 +25,10 @@ class XMLFileWriter {
  public:
   // Creates (or truncates) the file and opens it; nullptr when that fails.
   static std::unique_ptr<XMLFileWriter> initWithPath(const std::string& path);
+  // Writes into memory instead of a file (a fragment that another writer
+  // appends later, without a file written and read back in between); the
+  // text is taken with takeText() once the writer is closed.
+  static std::unique_ptr<XMLFileWriter> initInMemory();
   ~XMLFileWriter();
   XMLFileWriter(const XMLFileWriter&) = delete;
   XMLFileWriter& operator=(const XMLFileWriter&) = delete;
@@ -32,7 +36,7 @@ class XMLFileWriter {
   const std::string& xmlPath() const { return xmlPath_; }
   const std::string& encoding() const { return encoding_; }
   int level() const { return level_; }
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const { return file_ != nullptr || memoryOpen_; }
 
   void setIndentation(std::string indentation) { indentation_ = std::move(indentation); }
   void setLineBreak(std::string lineBreak) { lineBreak_ = std::move(lineBreak); }
@@ -68,10 +72,16 @@ class XMLFileWriter {
   // Appends markup as it is (only bytes that are not UTF-8 are dropped, so
   // each call must hold whole characters).
   void write(std::string_view markup);
+  // Appends the text of another writer as it is: what a writer writes is
+  // already cleaned, so it is not checked again.
+  void writeWrittenText(std::string_view written) { writeRaw(written); }
   // Ends every open element, then closes the file.
   void writeEndDocument();
   // Flushes and closes the file; throws when the data could not be written.
   void closeFile();
+  // What an in-memory writer wrote, once closed (empty for a file writer);
+  // the writer gives it up.
+  std::string takeText() { return std::move(memory_); }
 
   // Escapes character data or an attribute value. Drops what XML 1.0 cannot
   // carry: control characters other than TAB, LF and CR, U+FFFE, U+FFFF,
@@ -94,6 +104,8 @@ class XMLFileWriter {
 
   std::string xmlPath_;
   std::FILE* file_ = nullptr;
+  bool memoryOpen_ = false;  // an in-memory writer that is not closed yet
+  std::string memory_;
   bool writeFailed_ = false;
   std::string encoding_;
   int level_ = 0;

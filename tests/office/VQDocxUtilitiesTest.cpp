@@ -52,9 +52,9 @@ TEST(VQNumberFormat, RoundsLikePrintfAndNeverWritesOddTokens) {
 TEST(VQDocxUtilities, DefaultRecordsHoldTheirDefaultsAndZeroElsewhere) {
   const VQDocx_RPr r = U::defaultRProperty();
   EXPECT_STREQ(r.lang, "en-US");
-  EXPECT_STREQ(r.rFonts.eastAsia, "Times New Roman");
-  EXPECT_STREQ(r.rFonts_backup, "Times New Roman");
-  EXPECT_STREQ(r.rFonts_replace.ascii, "");
+  EXPECT_EQ(VQDocxText(r.rFonts.ascii), "Times New Roman");
+  EXPECT_EQ(VQDocxText(r.rFonts_backup), "Times New Roman");
+  EXPECT_EQ(VQDocxText(r.rFonts_replace.ascii), "");
   EXPECT_EQ(r.sz, 12);
   EXPECT_EQ(r.w, 100);
   EXPECT_EQ(r.color.alpha, 255);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "OfficeTestSupport.h"
 
 using vq::XMLFileWriter;
@@ -234,6 +236,39 @@ TEST(XMLFileWriter, UncreatableFileGivesNoWriterAndWritesAfterCloseAreIgnored) {
   writer->write("<late/>");
   writer->writeStartElement("late");
   EXPECT_EQ(vqtest::readFile(path), "<a/>");
+}
+
+TEST(XMLFileWriter, InMemoryWriterWritesWhatAFileWriterWrites) {
+  const std::function<void(XMLFileWriter&)> bodies[] = {
+      [](XMLFileWriter& x) {
+        x.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+        x.setPrefix("a", kA);
+        x.writeStartElementWithNamespace(kA, "root");
+        x.writeAttribute("v", "q\"<&\x01\xFF");
+        x.writeCharacters("caf\xC3\xA9 \xED\xA0\x80!");
+        x.writeEmptyElementWithNamespace(kA, "e");
+      },
+      [](XMLFileWriter& x) {
+        x.setPrefix("w", vq::gl_namespace_xmlns_w);
+        x.pushNamespaceStack();
+        x.writeStartElementWithNamespace(vq::gl_namespace_xmlns_w, "p");
+        x.write("<w:r/>\xC3");
+      },
+  };
+  for (size_t i = 0; i < std::size(bodies); ++i) {
+    SCOPED_TRACE(i);
+    const std::string fromFile = writeXML(bodies[i], false);
+    auto memory = XMLFileWriter::initInMemory();
+    ASSERT_TRUE(memory && memory->isOpen());
+    bodies[i](*memory);
+    memory->writeEndDocument();
+    EXPECT_FALSE(memory->isOpen());
+    memory->write("<late/>");
+    const std::string text = memory->takeText();
+    EXPECT_EQ(text, fromFile);
+    // Appended into another writer, the text arrives as it is.
+    EXPECT_EQ(writeXML([&](XMLFileWriter& x) { x.writeWrittenText(text); }, false), fromFile);
+  }
 }
 
 TEST(XMLFileWriter, ExistingFileIsTruncated) {

@@ -176,7 +176,6 @@ void VQDocxRunText::optimizePropertyAtStart(bool fit) {
   double newInside = (textWidth - scaledWidth) + insideSpacing;
 
   std::string fontName(VQDocxText(rProperty.rFonts.ascii));
-  const std::string replaceName(VQDocxText(rProperty.rFonts_replace.ascii));
 
   if (!fit) {
     textWidth = scaledWidth;
@@ -189,7 +188,8 @@ void VQDocxRunText::optimizePropertyAtStart(bool fit) {
     }
     const double blank = measure(" ", fontName, n);
     spaceWidth = blank > 0 ? blank : scaledBlank;
-  } else if (const auto shown = VQPDFFontUtilities::ShownFontNameForName(replaceName)) {
+  } else if (const auto shown =
+                 VQPDFFontUtilities::ShownFontNameForName(std::string(VQDocxText(rProperty.rFonts_replace.ascii)))) {
     // The stand-in is written under its own name; it is measured in the font
     // this machine shows that name in (its configured alias when the name
     // itself is not installed), so that the text keeps its width when shown.

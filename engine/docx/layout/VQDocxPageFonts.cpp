@@ -80,16 +80,13 @@ bool VQDocxPage::_localizedReplaceFontNameIfNeed() {
 void VQDocxPage::_localizedReplaceFontNameWithDictionary(const std::map<std::string, std::string>& faces) {
   for (const auto& run : allRunTextArray) {
     VQDocx_RPr& r = run->rProperty;
-    const std::string replacement = r.rFonts_replace.ascii;
-    if (replacement == r.rFonts.ascii) continue;
+    const std::string replacement(VQDocxText(r.rFonts_replace.ascii));
+    if (r.rFonts_replace.ascii == r.rFonts.ascii) continue;
     const auto found = faces.find(replacement);
     if (found == faces.end()) continue;
     const std::string name =
         VQPDFFontUtilities::SystemFontNameIsExist(found->second) ? found->second : std::string("Arial Unicode MS");
     VQDocxSetText(r.rFonts_replace.ascii, name);
-    VQDocxSetText(r.rFonts_replace.hAnsi, name);
-    VQDocxSetText(r.rFonts_replace.cs, name);
-    VQDocxSetText(r.rFonts_replace.eastAsia, name);
   }
 }
 

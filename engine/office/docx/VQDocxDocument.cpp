@@ -152,7 +152,7 @@ void VQDocxDocument::writeDocumentBegin() {
   {
     std::lock_guard lock(mutex_);
     writePagesCount_ = 1;
-    allDocxTempPagesDictionary_.clear();
+    pendingPageMarkup_.clear();
     skippedPages_.clear();
     docxMediaCollection_.clear();
     docxRelationships_.clear();
@@ -183,15 +183,9 @@ void VQDocxDocument::writeDocumentBegin() {
 bool VQDocxDocument::writeDocumentPageTemp(const std::shared_ptr<VQDocxDocumentPage>& page) {
   if (!page) return false;
   const int64_t position = page->wordPageIndex();
-  if (!VQPDFPathUtilities::createFolderIfNeed(savedWorkFolder_ + "/word")) return false;
-  const std::string path = fmt::format("{}/word/document-debug-{}.xml", savedWorkFolder_, position);
-  auto writer = XMLFileWriter::initWithPath(path);
-  if (!writer) return false;
-  auto discard = [&] {
-    writer.reset();
-    std::error_code ec;
-    fs::remove(path, ec);
-  };
+  // In memory: a page's markup is appended once, so a file written and read
+  // back in between would only cost time.
+  auto writer = XMLFileWriter::initInMemory();
   try {
     setDocumentWriterDefaults(*writer);
     // The page's markup uses the prefixes declared on word/document.xml.
@@ -206,19 +200,16 @@ bool VQDocxDocument::writeDocumentPageTemp(const std::shared_ptr<VQDocxDocumentP
     page->writePageEnd();
     writer->writeEndDocument();
   } catch (const XMLWriterException& e) {
-    // The part file is incomplete: the page counts as not converted.
+    // The markup is incomplete: the page counts as not converted.
     VQDiagnose(VQDiagnosticCategory::Output, fmt::format("Can't write the DOCX page {}: {}", position, e.what()));
-    discard();
     return false;
-  } catch (...) {
-    discard();
-    throw;
   }
-  // Recorded only now that the file is whole, so the appending never reads a
-  // half-written page.
+  // Recorded only now that the markup is whole, so the appending never takes
+  // a half-written page.
+  std::string markup = writer->takeText();
   std::lock_guard lock(mutex_);
   ++writePagesCount_;
-  allDocxTempPagesDictionary_[position] = path;
+  pendingPageMarkup_[position] = std::move(markup);
   return true;
 }
 
@@ -233,32 +224,28 @@ void VQDocxDocument::finishBodyStartTagIfNeeded() {
   bodyStartTagOpen_ = false;
 }
 
-bool VQDocxDocument::appendReadyPages(bool final, std::vector<int64_t>& unreadable) {
+bool VQDocxDocument::appendReadyPages(bool final) {
   bool appended = false;
   int64_t n = writePagesCountTemp_;
   while (n <= totalNumOfPages_) {
-    std::optional<std::string> path;
+    std::optional<std::string> markup;
     bool skipped = false;
     {
       std::lock_guard lock(mutex_);
-      if (auto found = allDocxTempPagesDictionary_.find(n); found != allDocxTempPagesDictionary_.end())
-        path = found->second;
+      if (auto found = pendingPageMarkup_.find(n); found != pendingPageMarkup_.end()) {
+        markup = std::move(found->second);
+        pendingPageMarkup_.erase(found);
+      }
       skipped = skippedPages_.count(n) > 0;
     }
-    if (!path) {
+    if (!markup) {
       if (!skipped && !final) break;  // the next page in order is still being converted
       if (!skipped) VQDiagnose(VQDiagnosticCategory::Output, fmt::format("The DOCX page {} never arrived", n));
       ++n;
       continue;
     }
-    const auto text = readWholeFile(*path);
-    if (!text || text->empty()) {
-      unreadable.push_back(n);
-      ++n;
-      continue;
-    }
     finishBodyStartTagIfNeeded();
-    fileWriter_->write(*text);
+    fileWriter_->writeWrittenText(*markup);
     appended = true;
     ++n;
   }
@@ -268,19 +255,12 @@ bool VQDocxDocument::appendReadyPages(bool final, std::vector<int64_t>& unreadab
 
 bool VQDocxDocument::writeDocumentPageTempInOrderIfReady() {
   if (!fileWriter_ || writePagesCountTemp_ > totalNumOfPages_) return false;
-  std::vector<int64_t> unreadable;
-  const bool appended = appendReadyPages(false, unreadable);
-  if (!unreadable.empty())
-    throw VQDocxDocumentException(fmt::format("Can't read the DOCX part file of page {}", fmt::join(unreadable, ", ")));
-  return appended;
+  return appendReadyPages(false);
 }
 
 void VQDocxDocument::writeDocumentEnd() {
   if (!fileWriter_) throw VQDocxDocumentException("The DOCX main part is not open");
-  std::vector<int64_t> unreadable;
-  appendReadyPages(true, unreadable);
-  for (int64_t n : unreadable)
-    VQDiagnose(VQDiagnosticCategory::Output, fmt::format("Can't read the DOCX part file of page {}", n));
+  appendReadyPages(true);
   XMLFileWriter& w = *fileWriter_;
   // The view and zoom go to word/settings.xml: WordprocessingML allows only
   // block content and the section properties in the body, and Word refuses a
@@ -334,11 +314,6 @@ int64_t VQDocxDocument::writePagesCount() const {
   return writePagesCount_;
 }
 
-std::map<int64_t, std::string> VQDocxDocument::allDocxTempPagesDictionary() const {
-  std::lock_guard lock(mutex_);
-  return allDocxTempPagesDictionary_;
-}
-
 std::vector<VQDocxRelationship> VQDocxDocument::docxRelationships() const {
   std::lock_guard lock(mutex_);
   return docxRelationships_;
@@ -368,7 +343,6 @@ void VQDocxDocument::packetZipFileIfNeed() {
     _docxWrite_Word_Theme_Theme1(wf);
     _docxWrite_Word_StylesWithEffects(wf);
     _docxWrite_Word_WebSettings(wf);
-    _docxWrite_Word_Document(wf);
     const std::vector<std::string> items = {wf + "/_rels", wf + "/[Content_Types].xml", wf + "/docProps", wf + "/word"};
     if (!CreateZipFileAtPath(savedFilePath_, items))
       throw VQDocxDocumentException(fmt::format("Can't write the DOCX package {}: {}", savedFilePath_, LastFailure()));
@@ -575,13 +549,6 @@ void VQDocxDocument::_docxWrite_Word_StylesWithEffects(const std::string& folder
 void VQDocxDocument::_docxWrite_Word_WebSettings(const std::string& folder) const {
   makeFolder(folder + "/word");
   copyTemplate("docx-template-webSettings-2006.xml", folder + "/word/webSettings.xml");
-}
-
-void VQDocxDocument::_docxWrite_Word_Document(const std::string& folder) {
-  (void)folder;
-  std::lock_guard lock(mutex_);
-  std::error_code ec;
-  for (const auto& [position, path] : allDocxTempPagesDictionary_) fs::remove(path, ec);
 }
 
 }  // namespace vq

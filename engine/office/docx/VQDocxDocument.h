@@ -1,9 +1,9 @@
 #pragma once
 // Builds one DOCX package for one conversion. Pages are converted in
-// parallel, so each page is first written into a part file of its own, from
-// whatever thread converted it; the document appends those part files to the
-// body of word/document.xml strictly in page order, as soon as the next page
-// is ready. At the end it writes the other package parts and zips the work
+// parallel, so each page's markup is first written into memory, from whatever
+// thread converted it; the document appends those pieces to the body of
+// word/document.xml strictly in page order, as soon as the next page is ready,
+// and lets each go once it is in. At the end it writes the other package parts and zips the work
 // folder into the destination.
 //
 // Every failure that would leave a broken or partial package throws
@@ -62,17 +62,15 @@ class VQDocxDocument : public VQOutputWriter {
   // Resets the counters, fills the default lists and opens word/document.xml
   // up to the open body. Throws when the main part cannot be created.
   void writeDocumentBegin();
-  // Writes the page into its part file and records it; callable from any
-  // thread. False (and nothing recorded) when there is no page or its part
-  // file could not be written completely.
+  // Writes the page's markup and records it; callable from any thread. False
+  // (and nothing recorded) when there is no page or its markup could not be
+  // written completely.
   bool writeDocumentPageTemp(const std::shared_ptr<VQDocxDocumentPage>& page);
-  // The position will never get a part file (its page failed): appending goes
+  // The position will never get markup (its page failed): appending goes
   // on past it. Callable from any thread.
   void skipDocumentPage(int64_t position);
   // Appends the next ready pages to the body in page order; true when at
-  // least one was appended. A recorded part file that cannot be read is
-  // skipped like a failed page, and reported by a VQDocxDocumentException
-  // after the pages that could be appended are in.
+  // least one was appended.
   bool writeDocumentPageTempInOrderIfReady();
   // Appends every page still waiting, in order, passing over positions that
   // never arrived (no more pages come), then closes the body and the main part.
@@ -107,7 +105,6 @@ class VQDocxDocument : public VQOutputWriter {
   const VQDocx_DocPr& docxProperty() const { return docxProperty_; }
   int64_t writePagesCount() const;
   int64_t writePagesCountTemp() const { return writePagesCountTemp_; }
-  std::map<int64_t, std::string> allDocxTempPagesDictionary() const;
   const std::vector<VQDocxFontRecord>& docxFontTable() const { return docxFontTable_; }
   std::vector<VQDocxRelationship> docxRelationships() const;
   std::vector<std::string> docxMediaCollection() const;
@@ -126,8 +123,6 @@ class VQDocxDocument : public VQOutputWriter {
   void _docxWrite_Word_Theme_Theme1(const std::string& folder) const;
   void _docxWrite_Word_StylesWithEffects(const std::string& folder) const;
   void _docxWrite_Word_WebSettings(const std::string& folder) const;
-  // Removes the page part files.
-  void _docxWrite_Word_Document(const std::string& folder);
 
   // Removes the "Temp-" folder with the work folder, and the collected image
   // files not yet moved into the package.
@@ -137,7 +132,7 @@ class VQDocxDocument : public VQOutputWriter {
   VQDocxDocument(std::string path, std::string tempFolder, std::string workFolder, int64_t total);
   // Appends ready pages from writePagesCountTemp_ on; at the end of the
   // document (`final`) positions that never arrived are passed over.
-  bool appendReadyPages(bool final, std::vector<int64_t>& unreadable);
+  bool appendReadyPages(bool final);
   void finishBodyStartTagIfNeeded();
 
   std::unique_ptr<XMLFileWriter> fileWriter_;
@@ -153,7 +148,7 @@ class VQDocxDocument : public VQOutputWriter {
   // Guards what page threads share: the fields below.
   mutable std::mutex mutex_;
   int64_t writePagesCount_ = 1;
-  std::map<int64_t, std::string> allDocxTempPagesDictionary_;
+  std::map<int64_t, std::string> pendingPageMarkup_;  // written pages not yet appended, by position
   std::set<int64_t> skippedPages_;
   std::vector<VQDocxRelationship> docxRelationships_;
   std::vector<std::string> docxMediaCollection_;

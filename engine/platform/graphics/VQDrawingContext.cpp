@@ -86,32 +86,31 @@ SurfacePtr surfaceFromBitmap(const Bitmap& bm) {
   if (!s) return nullptr;
   uint8_t* data = cairoLibrary().cairo_image_surface_get_data(s.get());
   const int stride = cairoLibrary().cairo_image_surface_get_stride(s.get());
+  const auto pack = [](uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a << 24) | (r << 16) | (g << 8) | b; };
+  // One loop per format: pictures run to millions of pixels.
   for (int y = 0; y < bm.height; ++y) {
     const uint8_t* in = bm.row(y);
     auto* out = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * stride);
-    for (int x = 0; x < bm.width; ++x) {
-      uint32_t r, g, b, a = 255;
-      switch (bm.format) {
-        case PixelFormat::Gray8:
-          r = g = b = in[x];
-          break;
-        case PixelFormat::RGB8:
-          r = in[3 * x];
-          g = in[3 * x + 1];
-          b = in[3 * x + 2];
-          break;
-        case PixelFormat::RGBA8:
-          a = in[4 * x + 3];
-          r = premultiply(in[4 * x], static_cast<uint8_t>(a));
-          g = premultiply(in[4 * x + 1], static_cast<uint8_t>(a));
-          b = premultiply(in[4 * x + 2], static_cast<uint8_t>(a));
-          break;
-        case PixelFormat::Mono1:
-        default:
-          r = g = b = ((in[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
-          break;
-      }
-      out[x] = (a << 24) | (r << 16) | (g << 8) | b;
+    switch (bm.format) {
+      case PixelFormat::Gray8:
+        for (int x = 0; x < bm.width; ++x) out[x] = pack(255, in[x], in[x], in[x]);
+        break;
+      case PixelFormat::RGB8:
+        for (int x = 0; x < bm.width; ++x) out[x] = pack(255, in[3 * x], in[3 * x + 1], in[3 * x + 2]);
+        break;
+      case PixelFormat::RGBA8:
+        for (int x = 0; x < bm.width; ++x) {
+          const uint8_t a = in[4 * x + 3];
+          out[x] = pack(a, premultiply(in[4 * x], a), premultiply(in[4 * x + 1], a), premultiply(in[4 * x + 2], a));
+        }
+        break;
+      case PixelFormat::Mono1:
+      default:
+        for (int x = 0; x < bm.width; ++x) {
+          const uint32_t v = ((in[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
+          out[x] = pack(255, v, v, v);
+        }
+        break;
     }
   }
   cairoLibrary().cairo_surface_mark_dirty(s.get());

@@ -249,9 +249,7 @@ class VQDocxRunTextFitting : public ::testing::Test {
                                                bool bold = false, bool upperCase = false) {
     auto run = Text(text);
     VQDocxSetText(run->rProperty.rFonts.ascii, font);
-    VQDocxSetText(run->rProperty.rFonts.hAnsi, font);
     VQDocxSetText(run->rProperty.rFonts_replace.ascii, replacement);
-    VQDocxSetText(run->rProperty.rFonts_replace.eastAsia, replacement);
     run->rProperty.sz = 10.2f;  // fitted at 10
     run->rProperty.b = bold;
     run->rProperty.upperCase = upperCase;
@@ -296,10 +294,6 @@ TEST_F(VQDocxRunTextFitting, MeasuresInTheInstalledFontOrItsStandIn) {
     EXPECT_EQ(run.rProperty.spacing, static_cast<float>(run.insideSpacing)) << c.name;
     EXPECT_NEAR(run.wordSingleLineHeight, c.lineHeight, 1e-9) << c.name;
   }
-  // The stand-in's four names replace the run's own.
-  const auto standIn = Fitted("ab", "Gone", "Stand In");
-  EXPECT_EQ(VQDocxText(standIn->rProperty.rFonts.eastAsia), "Stand In");
-  EXPECT_EQ(VQDocxText(standIn->rProperty.rFonts.hAnsi), "");
   // 12.5 x 0.875 - 10: the blank band above the glyphs in a Word line.
   EXPECT_NEAR(cases[0].run->wordSingleLineBlankTop, 12.5 * 0.875 - 10, 1e-9);
 }

@@ -37,11 +37,11 @@ TEST(VQDocxPageFontsTest, ChinesePagesGetChineseFacesAndLanguage) {
   EXPECT_EQ(chinese->localizedLanguage, "zh-CN");
   const auto& run = *chinese->allRunTextArray.front();
   EXPECT_EQ(run.markLanguage, std::optional<std::string>("zh-CN"));
-  const std::string face = run.rProperty.rFonts_replace.ascii;
+  const std::string face(vq::VQDocxText(run.rProperty.rFonts_replace.ascii));
   EXPECT_TRUE(face == "STSong" || face == "Arial Unicode MS") << face;
 
   const auto english = PageOf("This is a line of plain English text, long enough to be recognised as such.");
   english->processPDFPage();
   EXPECT_EQ(english->localizedLanguage, "en-US");
-  EXPECT_STREQ(english->allRunTextArray.front()->rProperty.rFonts_replace.ascii, "Times");
+  EXPECT_EQ(vq::VQDocxText(english->allRunTextArray.front()->rProperty.rFonts_replace.ascii), "Times");
 }

