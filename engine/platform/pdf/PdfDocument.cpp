@@ -326,7 +326,8 @@ SpareInstance& spare = *new SpareInstance;
 
 std::shared_ptr<QPDF> takeSpare(const std::string& path, const std::string& passwordBytes, const FileIdentity& file) {
   std::lock_guard<std::mutex> lock(spareMutex);
-  if (!spare.qpdf || spare.path != path || spare.passwordBytes != passwordBytes || spare.file != file) return nullptr;
+  if (!spare.qpdf || spare.path != path || spare.passwordBytes != passwordBytes || !(spare.file == file))
+    return nullptr;
   std::shared_ptr<QPDF> q = std::move(spare.qpdf);
   spare = {};
   return q;
