@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "exporter/VQPDFExporter.h"
 #include "platform/graphics/VQPageRenderer.h"
 #include "platform/pdf/PdfDocument.h"
 
@@ -41,7 +42,18 @@ VQPDFDocumentInfo VQInspectPDFDocument(const std::string& path, const std::strin
 
 std::optional<VQPageImage> VQRenderPDFPageImage(const std::string& path, const std::string& password, int pageNumber,
                                                 double dpi) {
-  std::optional<Bitmap> page = RenderPDFPage(path, password, pageNumber, dpi, dpi);
+  // A preview goes through the same page checks as a conversion: a page
+  // that would keep the renderer drawing for minutes (or that it refuses
+  // as the file writes it) is not handed to it as it stands.
+  std::shared_ptr<pdf::Document> document;
+  try {
+    document = pdf::Document::open(path, password);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  std::optional<pdf::Page> source = document ? document->page(pageNumber) : std::nullopt;
+  if (!source) return std::nullopt;
+  std::optional<Bitmap> page = VQPDFExporter::CapturePDFPage(*source, dpi, dpi);
   if (!page || page->empty() || page->format != PixelFormat::RGB8) return std::nullopt;
   return VQPageImage{page->width, page->height, page->stride, std::move(page->pixels)};
 }

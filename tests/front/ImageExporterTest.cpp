@@ -11,6 +11,7 @@
 #include "front/VQImagePDFExporter.h"
 #include "pdf/images/VQPDFImageFile.h"
 #include "support/TestSupport.h"
+#include "vqpapyrant/VQDocuments.h"
 
 namespace {
 
@@ -231,4 +232,18 @@ TEST(VQImagePDFExporterCorpus, PagesTheRendererRefusesAreDrawnAsRead) {
     EXPECT_EQ(corner[0] < 64 && corner[2] > 192, c.blueCorner);
     EXPECT_GT(pixel(120, 20)[0], 192);  // the rest stays white
   }
+}
+
+// A page preview takes the conversion's page checks: a page whose forms
+// draw one another a million times is refused at once, not drawn for
+// minutes, while an ordinary page previews.
+TEST(VQImagePDFExporterCorpus, PreviewsTakeThePageChecks) {
+  ScratchDir scratch;
+  const fs::path slow = scratch / "slow.pdf";
+  std::ofstream(slow, std::ios::binary) << SlowToDrawPDF();
+  EXPECT_FALSE(vq::VQRenderPDFPageImage(slow.string(), "", 1, 72).has_value());
+  auto preview = vq::VQRenderPDFPageImage(corpusFile("minimal-jspdf.pdf").string(), "", 1, 72);
+  ASSERT_TRUE(preview.has_value());
+  EXPECT_GT(preview->width, 0);
+  EXPECT_FALSE(vq::VQRenderPDFPageImage(corpusFile("minimal-jspdf.pdf").string(), "", 2, 72).has_value());
 }
