@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -163,7 +164,12 @@ class VQDocxPageSection : public VQDocxObject {
   // that ends short of it by more than the next line's first word ends its
   // paragraph. Without it the run's own lines tell.
   ParagraphArray findMergeParagraphs(const ParagraphArray& paragraphs, int* textAlign,
-                                     double columnRight = std::numeric_limits<double>::quiet_NaN());
+                                     double columnRight = std::numeric_limits<double>::quiet_NaN()) {
+    return findMergeParagraphsIn(paragraphs, textAlign, columnRight);
+  }
+  // The same over a part of a section's paragraphs, read in place.
+  ParagraphArray findMergeParagraphsIn(std::span<const ParagraphArray::value_type> paragraphs, int* textAlign,
+                                       double columnRight);
   std::shared_ptr<VQDocxParagraph> mergeParagraphs(const ParagraphArray& run, int textAlign);
   bool canBeExtendWidth(const ParagraphArray& run, int textAlign,
                         double columnRight = std::numeric_limits<double>::quiet_NaN());

@@ -276,9 +276,11 @@ ParagraphArray VQDocxPageSection::mergeParagraphsIfNeed(const ParagraphArray& pa
   ParagraphArray result;
   size_t at = 0;
   while (at < work.size()) {
-    const ParagraphArray rest(work.begin() + static_cast<std::ptrdiff_t>(at), work.end());
+    // What is left, seen in place: copying it for every step would cost a
+    // page quadratic time in its paragraphs.
+    const std::span<const ParagraphArray::value_type> rest(work.begin() + static_cast<std::ptrdiff_t>(at), work.end());
     int textAlign = 0;
-    const ParagraphArray run = findMergeParagraphs(rest, &textAlign, textRightEdge(work, at));
+    const ParagraphArray run = findMergeParagraphsIn(rest, &textAlign, textRightEdge(work, at));
     // The run is a leading part of what is left, and never empty.
     const size_t count = std::clamp<size_t>(run.size(), 1, rest.size());
     if (count < 2) {
@@ -293,9 +295,9 @@ ParagraphArray VQDocxPageSection::mergeParagraphsIfNeed(const ParagraphArray& pa
   return result;
 }
 
-ParagraphArray VQDocxPageSection::findMergeParagraphs(const ParagraphArray& paragraphs, int* textAlign,
-                                                      double columnRight) {
-  if (paragraphs.size() < 2) return paragraphs;
+ParagraphArray VQDocxPageSection::findMergeParagraphsIn(std::span<const ParagraphArray::value_type> paragraphs,
+                                                        int* textAlign, double columnRight) {
+  if (paragraphs.size() < 2) return ParagraphArray(paragraphs.begin(), paragraphs.end());
   ParagraphArray run{paragraphs.front()};
   const auto& first = paragraphs.front();
   if (!first) return run;
