@@ -234,10 +234,10 @@ std::vector<VQExcelTempGroup> cutBlocks(VQExcelRuns runs) {
   return out;
 }
 
-VQExcelRuns mergeRunTextsStringByX(VQExcelRuns runs, int option, const VQExcelRuns* above, const VQExcelRuns* below) {
+VQExcelRuns mergeRunTextsStringByX(VQExcelRuns runs, int option, const VQExcelNeighbourLines& around) {
   VQExcelRuns out;
   while (!runs.empty()) {
-    VQExcelRuns g = S::FindRunTextsMergedInWidth(runs, option, above, below);
+    VQExcelRuns g = S::FindRunTextsMergedInWidth(runs, option, around);
     runs = S::Without(runs, g);
     out.push_back(g.size() >= 2 ? S::MergeRunTextsInWidth(g) : g.front());
   }
@@ -360,9 +360,12 @@ void VQExcelPage::typesetRunTexts() {
   }
   for (size_t b = 0; b < rowPass.size(); ++b) {
     auto& band = rowPass[b];
-    const VQExcelRuns* above = b > 0 ? &lines[b - 1] : nullptr;
-    const VQExcelRuns* below = b + 1 < lines.size() ? &lines[b + 1] : nullptr;
-    band.runTexts = mergeRunTextsStringByX(S::SortRunTextsByX(band.runTexts), option, above, below);
+    VQExcelNeighbourLines around;
+    for (size_t k = 0; k < 2; ++k) {
+      if (b > k) around.above[k] = &lines[b - 1 - k];
+      if (b + 1 + k < lines.size()) around.below[k] = &lines[b + 1 + k];
+    }
+    band.runTexts = mergeRunTextsStringByX(S::SortRunTextsByX(band.runTexts), option, around);
     band.subGroups = cutBlocks(band.runTexts);
     for (auto& block : band.subGroups) {
       block.runTexts = mergeRunTextsStringByY(S::SortRunTextsByY(block.runTexts));

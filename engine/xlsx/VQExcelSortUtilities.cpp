@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <unordered_set>
 
 #include "platform/text/Utf8.h"
@@ -60,34 +61,53 @@ constexpr double kMostParagraphGapEm = 3;
 constexpr double kMostLineSpacingEm = 2;
 // How far past the middle of a gap a neighbouring line's text must reach.
 constexpr double kCrossingMargin = 0.5;
+// Blanks of one justified line are one width, up to rounding: this close
+// (points, and a share of the gap).
+constexpr double kSameGapPoints = 0.1;
+constexpr double kSameGapShare = 0.02;
 
-// True when some text of `line` near `base` (within the paragraph's line
-// spacing) runs across the middle of [left, right]. Only the middle counts:
-// a column's next paragraph, indented, leaves the line above reaching into
-// the indent.
-bool lineCrosses(const VQExcelRuns& line, double base, double em, double left, double right) {
+// True when some text of `line` within `reach` of `base` runs across the
+// middle of [left, right]. Only the middle counts: a column's next
+// paragraph, indented, leaves the line above reaching into the indent.
+bool lineCrosses(const VQExcelRuns& line, double base, double reach, double left, double right) {
   const double middle = (left + right) / 2;
   for (const auto& r : line) {
-    if (std::fabs(r->yBase() - base) > kMostLineSpacingEm * em) continue;
+    if (std::fabs(r->yBase() - base) > reach) continue;
     if (r->xLeft() <= middle - kCrossingMargin && r->xRight() >= middle + kCrossingMargin) return true;
   }
   return false;
 }
+
+bool sameGap(double a, double b) {
+  return std::fabs(a - b) <= kSameGapPoints + kSameGapShare * std::max(std::fabs(a), std::fabs(b));
+}
 }  // namespace
 
+bool VQExcelSortUtilities::IsMarkBefore(const VQExcelRunText& mark, const VQExcelRunText& text) {
+  const double middle = (mark.yTop() + mark.yBottom()) / 2;
+  return mark.rPr.sz < text.rPr.sz && mark.yBase() < text.yBase() - 1 && middle > text.yTop() &&
+         middle < (text.yTop() + text.yBottom()) / 2 && mark.xLeft() < text.xLeft();
+}
+
 VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option,
-                                                            const VQExcelRuns* above, const VQExcelRuns* below) {
+                                                            const VQExcelNeighbourLines& around) {
   VQExcelRuns g;
   if (runs.empty()) return g;
   const auto& first = runs.front();
   g.push_back(first);
+  // The run whose base line and type the line is measured by: the first,
+  // or the first word after a footnote's mark.
+  const VQExcelRunText* lead = first.get();
   double right = first->xRight();
   const VQExcelRunText* rightmost = first.get();
-  auto take = [&](const VQExcelRunPtr& r) {
+  double lastGap = std::numeric_limits<double>::quiet_NaN();  // the gap before the last piece taken on the line
+  auto take = [&](const VQExcelRunPtr& r, double gap) {
     g.push_back(r);
     if (r->xRight() > right) rightmost = r.get();
     right = std::max(right, r->xRight());
+    lastGap = gap;
   };
+  auto onLine = [&](const VQExcelRunText& r) { return std::fabs(r.yBase() - lead->yBase()) < 1; };
   for (size_t i = 1; i < runs.size(); ++i) {
     const auto& r = runs[i];
     const double gap = r->xLeft() - right;
@@ -95,17 +115,25 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
     // How far a glyph may be set back over the one before and still touch
     // it: up to half an em of the line's type (the raised letter of a logo
     // is smaller than what it tucks under).
-    const double mostSetBack = kMostKernEm * std::max(font.fontSize, first->rPr.sz);
-    if (std::fabs(r->yBase() - first->yBase()) >= 1) {
+    const double mostSetBack = kMostKernEm * std::max(font.fontSize, lead->rPr.sz);
+    const bool touching = gap > -mostSetBack && !VQPDFIsWordGap(gap, font);
+    // A footnote's mark, raised before the footnote's first word, goes
+    // with it, touching or a blank apart; the line is measured by that word
+    // from there on.
+    if (g.size() == 1 && gap > -mostSetBack && VQPDFClassifyGap(gap, font) != VQPDFGapKind::Wide &&
+        IsMarkBefore(*first, *r) && r->rPr.rgbColor == first->rPr.rgbColor) {
+      take(r, std::numeric_limits<double>::quiet_NaN());
+      lead = r.get();
+      continue;
+    }
+    if (!onLine(*r)) {
       // A raised or lowered glyph set against the line (a footnote mark, the
       // letters of a logo) in the colour of the word it touches is part of
       // that word, whatever its size.
-      // It is never larger than the line: text after a raised mark at the
-      // start of a line is not taken into the mark.
+      // It is never larger than the line.
       const double middle = (r->yTop() + r->yBottom()) / 2;
-      const bool againstLine = middle > first->yTop() && middle < first->yBottom() && r->rPr.sz <= first->rPr.sz;
-      const bool touching = gap > -mostSetBack && !VQPDFIsWordGap(gap, font);
-      if (againstLine && touching && r->rPr.rgbColor == rightmost->rPr.rgbColor) take(r);
+      const bool againstLine = middle > lead->yTop() && middle < lead->yBottom() && r->rPr.sz <= lead->rPr.sz;
+      if (againstLine && touching && r->rPr.rgbColor == rightmost->rPr.rgbColor) take(r, lastGap);
       continue;
     }
     // Words of one phrase belong to one cell whatever the overlap choice.
@@ -115,9 +143,16 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
     // it, where a table's column gap runs down through its rows. (A line's
     // own gaps of a loosely set paragraph may fall under one of the other
     // line's, hardly under both.)
-    if (kind == VQPDFGapKind::Wide && gap <= kMostParagraphGapEm * font.fontSize)
-      for (const VQExcelRuns* line : {above, below})
-        word = word || (line && lineCrosses(*line, first->yBase(), font.fontSize, right, r->xLeft()));
+    if (kind == VQPDFGapKind::Wide && gap <= kMostParagraphGapEm * font.fontSize) {
+      const double reach = kMostLineSpacingEm * font.fontSize;
+      for (const VQExcelRuns* line : {around.above[0], around.below[0]})
+        word = word || (line && lineCrosses(*line, lead->yBase(), reach, right, r->xLeft()));
+      // As wide as the blank the line's last word was taken at: a blank of
+      // a justified line, unless the lines two away leave it open too.
+      if (!word && sameGap(gap, lastGap))
+        for (const VQExcelRuns* line : {around.above[1], around.below[1]})
+          word = word || (line && lineCrosses(*line, lead->yBase(), 2 * reach, right, r->xLeft()));
+    }
     bool near;
     switch (option) {
       case 2:
@@ -134,8 +169,8 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
     // cell keeps its look in rich text. Type of another size is not.
     // The letter after a raised or lowered one of a logo (the X of TEX) is
     // set back under it like the raised letter itself.
-    const bool afterOffLine = std::fabs(rightmost->yBase() - first->yBase()) >= 1 && !word && gap > -mostSetBack;
-    if ((near || word || afterOffLine) && r->rPr.sz == first->rPr.sz) take(r);
+    const bool afterOffLine = !onLine(*rightmost) && !word && gap > -mostSetBack;
+    if ((near || word || afterOffLine) && r->rPr.sz == lead->rPr.sz) take(r, gap);
     // Text of the line that is not taken and stands after the group (type
     // of another size, a wider gap) ends it: joining what lies beyond would
     // leap over that text and put the line out of order.
@@ -178,7 +213,9 @@ VQExcelRunPtr VQExcelSortUtilities::MergeRunTextsInWidth(const VQExcelRuns& runs
   std::vector<bool> wordGaps(runs.size(), false);
   double right = first.xRight();
   for (size_t i = 1; i < runs.size(); ++i) {
-    wordGaps[i] = VQPDFIsWordGap(runs[i]->xLeft() - right, GapFontBetween(*runs[i - 1], *runs[i]));
+    // A footnote's mark stands apart from the text it labels, as a list's label does.
+    wordGaps[i] = VQPDFIsWordGap(runs[i]->xLeft() - right, GapFontBetween(*runs[i - 1], *runs[i])) ||
+                  (i == 1 && IsMarkBefore(first, *runs[1]));
     right = std::max(right, runs[i]->xRight());
   }
   for (size_t i = 1; i < runs.size(); ++i) {

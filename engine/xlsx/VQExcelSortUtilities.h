@@ -8,6 +8,13 @@
 
 namespace vq {
 
+// The lines around a line, nearest first on each side (null where the page
+// has none).
+struct VQExcelNeighbourLines {
+  const VQExcelRuns* above[2] = {nullptr, nullptr};
+  const VQExcelRuns* below[2] = {nullptr, nullptr};
+};
+
 class VQExcelSortUtilities {
  public:
   // Stable ascending sorts by xLeft / yTop.
@@ -17,11 +24,18 @@ class VQExcelSortUtilities {
   static VQExcelRuns FindRunTextsCrossedInHeight(const VQExcelRuns& runs);
   static VQExcelRuns FindRunTextsCrossedInWidth(const VQExcelRuns& runs);
   // Pieces of the first run's line that may be joined to it, by overlap choice 0, 1 or 2.
-  // `above` and `below`, when given, are the lines next to it: a gap too
-  // wide for a word gap still parts words of one paragraph (a justified line
-  // stretched, a sentence gap) when the text of those lines runs across it.
-  static VQExcelRuns FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option, const VQExcelRuns* above = nullptr,
-                                               const VQExcelRuns* below = nullptr);
+  // A gap too wide for a word gap still parts words of one paragraph (a
+  // justified line stretched, a sentence gap) when the text of the lines
+  // next to it runs across it, or, where it is as wide as the blank the
+  // line's last word was taken at (a justified line's blanks are all one
+  // width), when a line two away runs across it: a column gap runs down the
+  // page through them all.
+  static VQExcelRuns FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option,
+                                               const VQExcelNeighbourLines& around = {});
+  // True when `mark` is a mark raised against the start of `text` (a
+  // footnote's mark before its first word): smaller type, standing in the
+  // upper part of the line.
+  static bool IsMarkBefore(const VQExcelRunText& mark, const VQExcelRunText& text);
   // Lines of the first run's cell that may be joined to it.
   static VQExcelRuns FindRunTextsMergedInHeight(const VQExcelRuns& runs);
   // Joins the others into the first run and answers it.

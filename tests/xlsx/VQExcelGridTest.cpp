@@ -66,8 +66,14 @@ TEST(VQExcelGrid, NumbersRowsColumnsAndSpans) {
       {"a footnote mark goes with its word",
        {MakeRun("Schrod", 10, 10, 30), MakeRun("*", 40, 8, 4, 6, 6)},
        {{"Schrod*", 1, 1, 0, 0}}},
-      {"text after a raised mark is not taken into the mark",
+      {"a footnote's mark goes with the text it starts, a blank between",
        {MakeRun("1", 10, 8, 3, 6, 6), MakeRun("Well, not quite", 14, 10, 60)},
+       {{"1 Well, not quite", 1, 1, 0, 0}}},
+      {"a touching footnote mark too",
+       {MakeRun("*", 10, 8, 3, 6, 6), MakeRun("This file", 13.3, 10, 40)},
+       {{"* This file", 1, 1, 0, 0}}},
+      {"text far after a raised mark is not taken into the mark",
+       {MakeRun("1", 10, 8, 3, 6, 6), MakeRun("Well, not quite", 40, 10, 60)},
        {{"1", 1, 1, 0, 0}, {"Well, not quite", 1, 2, 0, 0}}},
       // Gaps of 12 points are wider than words are set apart at this size:
       // the lines around tell a paragraph's stretched line from a table.
@@ -198,6 +204,40 @@ TEST(VQExcelGrid, LinePiecesJoinByOverlapChoice) {
   EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(red, 0).size(), 2u);
   vq::VQExcelRuns larger = {MakeRun("a", 10, 10, 20), MakeRun("b", 31, 10, 20, 10, 14)};
   EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(larger, 0).size(), 1u);
+}
+
+// A justified line of a narrow column stretches all its blanks alike, past
+// what a word gap may be: a blank as wide as the one the line's last word
+// was taken at is one too, unless no line around runs across it (a column
+// gap runs down the page). The line below may leave a blank open by chance.
+TEST(VQExcelGrid, JustifiedBlanksAgainstColumnGaps) {
+  using vq::VQExcelRuns;
+  struct Case {
+    const char* name;
+    VQExcelRuns line;
+    VQExcelRuns twoBelow;
+    size_t joined;
+  };
+  auto line = [](double third) {
+    return VQExcelRuns{MakeRun("The", 10, 10, 30), MakeRun("release", 52, 10, 28), MakeRun("contains", third, 10, 28)};
+  };
+  const Case cases[] = {
+      {"a line two below runs across", line(92), {MakeRun("now support up to", 10, 34, 110)}, 3},
+      {"the gap lines up down the column",
+       line(92),
+       {MakeRun("a", 10, 34, 30), MakeRun("b", 52, 34, 28), MakeRun("c", 92, 34, 28)},
+       2},
+      {"a gap wider than the line's blank", line(95), {MakeRun("now support up to", 10, 34, 110)}, 2},
+  };
+  // The line below crosses the first blank and leaves the second open.
+  const VQExcelRuns below = {MakeRun("major changes:", 10, 22, 60), MakeRun("will", 88, 22, 32)};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vq::VQExcelNeighbourLines around;
+    around.below[0] = &below;
+    around.below[1] = &c.twoBelow;
+    EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(c.line, 0, around).size(), c.joined);
+  }
 }
 
 TEST(VQExcelGrid, JoinedLinesSeparators) {
