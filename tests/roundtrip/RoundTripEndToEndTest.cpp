@@ -8,7 +8,10 @@
 // positioning, which a converter tuned on other producers may lose.
 #include <gtest/gtest.h>
 
+#include <pugixml.hpp>
+
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 
 #include <fmt/format.h>
@@ -158,6 +161,47 @@ TEST(RoundTripEndToEnd, LibreOfficeWriterDocuments) { CheckLibreOffice(".fodt");
 TEST(RoundTripEndToEnd, LibreOfficeImpressSlides) { CheckLibreOffice(".fodp"); }
 
 TEST(RoundTripEndToEnd, LibreOfficeCalcSheets) { CheckLibreOffice(".fods"); }
+
+// White rules of a table and white lines drawn over a slide's coloured
+// background keep their colour and stand above the background: a white
+// stroke is paint like any other.
+TEST(RoundTripEndToEnd, WhiteRulesOverAColouredSlide) {
+  if (!Installed("soffice")) GTEST_SKIP() << "soffice is not installed";
+  const fs::path pdf = LibreOfficePDFs(".fodp") / "impress-rules.pdf";
+  ASSERT_TRUE(fs::exists(pdf)) << "the producer made no PDF of impress-rules.fodp";
+  vqtest::ScratchDir dir;
+  const fs::path out = dir / "rules.pptx";
+  ASSERT_EQ(vqtest::runCommand(Quoted(vqtest::binaryDir() / "cli" / "vqpapyrant") + " -i " + Quoted(pdf) +
+                               " -f pptx -o " + Quoted(out) + " > /dev/null 2>&1"),
+            0);
+  pugi::xml_document slide;
+  ASSERT_TRUE(slide.load_string(vqtest::ZipParts(out).at("ppt/slides/slide1.xml").c_str()));
+  // The colour of a solid fill, "" for none or a transparent one.
+  auto paint = [](const pugi::xml_node& solidFill) -> std::string {
+    const pugi::xml_node rgb = solidFill.child("a:srgbClr");
+    if (!rgb || rgb.child("a:alpha").attribute("val").as_int(100000) == 0) return "";
+    return rgb.attribute("val").as_string();
+  };
+  // The slide's background (#1f3a5f) is painted first; count the white rules after it.
+  bool background = false;
+  int whiteRulesAfter = 0, whiteRulesBefore = 0;
+  for (const auto& shape : slide.select_nodes("//p:sp")) {
+    const pugi::xml_node spPr = shape.node().child("p:spPr");
+    const std::string fill = paint(spPr.child("a:solidFill"));
+    if (fill.size() == 6 && std::abs(std::stoi(fill.substr(0, 2), nullptr, 16) - 0x1f) <= 2 &&
+        std::abs(std::stoi(fill.substr(2, 2), nullptr, 16) - 0x3a) <= 2 &&
+        std::abs(std::stoi(fill.substr(4, 2), nullptr, 16) - 0x5f) <= 2)
+      background = true;
+    const pugi::xml_node ext = spPr.child("a:xfrm").child("a:ext");
+    const bool thin = std::min(ext.attribute("cx").as_llong(), ext.attribute("cy").as_llong()) < 4 * 12700;
+    if (thin && paint(spPr.child("a:ln").child("a:solidFill")) == "ffffff")
+      (background ? whiteRulesAfter : whiteRulesBefore) += 1;
+  }
+  EXPECT_TRUE(background) << "the slide's colour is lost";
+  // Two lines, four rules across the table and four down it.
+  EXPECT_EQ(whiteRulesAfter, 10);
+  EXPECT_EQ(whiteRulesBefore, 0);
+}
 
 TEST(RoundTripEndToEnd, ChromiumPages) {
   if (!Installed("chromium")) GTEST_SKIP() << "chromium is not installed";
