@@ -21,6 +21,15 @@ namespace {
 
 std::mutex gRootLock;
 std::string gRoot;  // guarded by gRootLock
+// The private folders made for this process alone because the shared name
+// was not safe; guarded by gRootLock. No later run reuses them, so they are
+// removed, when empty, as the process ends.
+std::vector<std::string> gOwnRoots;
+
+void removeOwnRoots() {
+  std::lock_guard<std::mutex> guard(gRootLock);
+  for (const auto& root : gOwnRoots) ::rmdir(root.c_str());
+}
 
 bool somethingAt(const std::string& p) {
   struct stat st {};
@@ -63,6 +72,9 @@ std::string chooseRoot() {
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data())) {  // made with mode 0700
+      static std::once_flag registered;
+      std::call_once(registered, [] { std::atexit(removeOwnRoots); });
+      gOwnRoots.emplace_back(buffer.data());
       vq::VQDiagnose(vq::VQDiagnosticCategory::Output,
                      "Temporary folder " + preferred + " is not private; using " + buffer.data());
       return std::string(buffer.data());

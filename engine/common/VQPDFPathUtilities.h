@@ -17,7 +17,8 @@ class VQPDFPathUtilities {
   // "vqpapyrant-<uid>", made with mode 0700 when missing. When that name is
   // taken by a symlink, by a folder of another user or by a folder others may
   // write to, a fresh private folder (mkdtemp) is used for the rest of the
-  // process instead. Always returns a path; the folder exists unless the
+  // process instead, and removed when the process ends if it is empty then.
+  // Always returns a path; the folder exists unless the
   // file system refused every attempt (then a diagnostic line is reported).
   static std::string temporaryRoot();
 

@@ -142,6 +142,11 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       page.reset();
     }
     if (!page) {
+      // The page list names an object that is missing or not a dictionary
+      // (a damaged file): every format fails it alike, so the reason is
+      // said here, where it is known.
+      VQDiagnose(VQDiagnosticCategory::PDF,
+                 fmt::format("Can't read page {}: its page object is missing or is not a page", d));
       postFailure(d, pageError("Can't read the PDF Page.({})", d));
       skip(exporter, position, count);
       return false;

@@ -97,6 +97,14 @@ class TemporaryRootChoice : public ::testing::Test {
           std::exit(privateDir && exactMode && inTmpdir && ((root == expected) == preferred) ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
+    // A folder made for that process alone is gone once it ends. The child
+    // runs the test again from its start, so it chose its root in scratch
+    // folders of its own inside this TMPDIR: the whole tree is searched.
+    const std::string ownPrefix = "vqpapyrant-" + std::to_string(::geteuid()) + "-";
+    std::vector<std::string> left;
+    for (const auto& e : fs::recursive_directory_iterator(tmpdir))
+      if (e.path().filename().string().rfind(ownPrefix, 0) == 0) left.push_back(e.path().string());
+    EXPECT_EQ(left, std::vector<std::string>{});
   }
 };
 
@@ -119,6 +127,11 @@ TEST_F(TemporaryRootChoice, UnsafeExistingFolderIsRefused) {
     vqtest::ScratchDir tmp;
     fs::create_directory(tmp / name);
     ::chmod((tmp / name).c_str(), 0777);
+    expectRoot(tmp.path().string(), false);
+  }
+  {
+    vqtest::ScratchDir tmp;
+    std::ofstream(tmp / name) << "x";
     expectRoot(tmp.path().string(), false);
   }
   {

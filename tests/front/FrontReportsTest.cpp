@@ -124,13 +124,32 @@ TYPED_TEST(BothFronts, SourceAndLoadingErrorsEndTheConversion) {
   }
 }
 
+// Collects the diagnostic lines reported while it lives.
+class Diagnostics {
+ public:
+  Diagnostics() {
+    vq::VQSetDiagnosticHandler([this](vq::VQDiagnosticCategory, std::string_view line) {
+      std::lock_guard lock(mutex_);
+      lines_.emplace_back(line);
+    });
+  }
+  ~Diagnostics() { vq::VQSetDiagnosticHandler(nullptr); }
+  std::vector<std::string> lines() {
+    std::lock_guard lock(mutex_);
+    return lines_;
+  }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
+
 TYPED_TEST(BothFronts, DocumentsThatDoNotOpenSayWhy) {
-  std::vector<std::string> diagnostics;
-  std::mutex mutex;
-  vq::VQSetDiagnosticHandler([&](vq::VQDiagnosticCategory, std::string_view line) {
-    std::lock_guard lock(mutex);
-    diagnostics.emplace_back(line);
-  });
+  Diagnostics diagnostics;
   vqtest::ScratchDir scratch;
   std::ofstream(scratch / "not.pdf") << "just text\n";
   const std::pair<std::string, std::string> cases[] = {
@@ -143,12 +162,30 @@ TYPED_TEST(BothFronts, DocumentsThatDoNotOpenSayWhy) {
     diagnostics.clear();
     TypeParam h;
     h.run({1}, path);
-    std::lock_guard lock(mutex);
-    ASSERT_EQ(diagnostics.size(), 1u);
-    EXPECT_NE(diagnostics[0].find(path), std::string::npos);
-    EXPECT_NE(diagnostics[0].find(reason), std::string::npos);
+    const auto lines = diagnostics.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(path), std::string::npos);
+    EXPECT_NE(lines[0].find(reason), std::string::npos);
   }
-  vq::VQSetDiagnosticHandler(nullptr);
+}
+
+// A page list entry that names no object fails that page alone, and says
+// which page and why; the other pages convert.
+TYPED_TEST(BothFronts, PagesThatCannotBeReadSayWhy) {
+  Diagnostics diagnostics;
+  vqtest::ScratchDir scratch;
+  const auto path = (scratch / "missing-kid.pdf").string();
+  std::ofstream(path, std::ios::binary) << BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R 4 0 R 9 0 R] /Count 3 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] >>",
+  });
+  TypeParam h;
+  h.run({1, 2, 3}, path);
+  EXPECT_EQ(h.exporter->pageCalls().size(), 2u);
+  EXPECT_EQ(diagnostics.lines(),
+            (std::vector<std::string>{"Can't read page 3: its page object is missing or is not a page"}));
 }
 
 TYPED_TEST(BothFronts, EncryptedDocumentsOpenWithTheirPasswords) {

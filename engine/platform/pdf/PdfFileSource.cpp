@@ -40,6 +40,12 @@ PdfFileSource::~PdfFileSource() {
 }
 
 size_t PdfFileSource::readAt(char* buffer, size_t length, qpdf_offset_t offset) const {
+  // The file is read as long as it was when opened: positions are clamped to
+  // that size, so bytes past it (a file still being written, or one of the
+  // system's own files that report no size yet have content) would be read
+  // again and again from a position that never moves.
+  if (offset >= size_) return 0;
+  length = std::min(length, static_cast<size_t>(size_ - offset));
   size_t done = 0;
   while (done < length) {
     const ssize_t n = ::pread(fd_, buffer + done, length - done, offset + static_cast<qpdf_offset_t>(done));

@@ -80,6 +80,32 @@ TEST(PdfFileSource, ReadsAsQpdfsFileSourceDoes) {
   }
 }
 
+// The file is read at the size it had when opened. Bytes beyond it, from a
+// file that grew since or one that reports no size yet has content (as the
+// system's own files under /proc do), are never returned: the position is
+// clamped to that size, and reading past it again and again kept a scan for
+// the file's header or end from ever ending.
+TEST(PdfFileSource, ReadsNoFurtherThanTheSizeAtOpening) {
+  vqtest::ScratchDir dir;
+  const auto path = (dir / "growing.pdf").string();
+  std::ofstream(path, std::ios::binary) << "0123456789";
+  vq::pdf::PdfFileSource source(path);
+  std::ofstream(path, std::ios::binary | std::ios::app) << std::string(100, '\n');
+
+  std::string buffer(1000, '\0');
+  EXPECT_EQ(source.read(buffer.data(), buffer.size()), 10u);
+  EXPECT_EQ(buffer.substr(0, 10), "0123456789");
+  EXPECT_EQ(source.read(buffer.data(), buffer.size()), 0u);
+  EXPECT_EQ(source.tell(), 10);
+  source.seek(0, SEEK_SET);
+  EXPECT_EQ(source.findAndSkipNextEOL(), 10);
+  EXPECT_EQ(source.tell(), 10);
+
+  vq::pdf::PdfFileSource noSize("/proc/self/stat");
+  EXPECT_EQ(noSize.read(buffer.data(), buffer.size()), 0u);
+  EXPECT_EQ(noSize.findAndSkipNextEOL(), 0);
+}
+
 TEST(PdfFileSource, MissingFileIsAnError) {
   vqtest::ScratchDir dir;
   EXPECT_THROW(vq::pdf::PdfFileSource((dir / "none.pdf").string()), std::runtime_error);
