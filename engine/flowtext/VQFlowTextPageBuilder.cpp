@@ -466,15 +466,22 @@ bool isTable(const std::vector<SectLine>& block) {
     for (const auto& p : sl) parts.push_back(&p);
   const auto columns = cutIntoColumns(std::move(parts));
   if (columns.size() < 2 || holdsRunningText(columns)) return false;
+  // Each column's extent is read once: measured again for every part, a
+  // block of many parts took time cubic in them.
+  std::vector<double> lefts, rights;
+  std::vector<bool> narrowColumns;
+  for (const auto& column : columns) {
+    lefts.push_back(columnLeft(column));
+    rights.push_back(columnRight(column));
+    narrowColumns.push_back(column.size() > 1 &&
+                            rights.back() - lefts.back() < kTextColumnWidth * columnTextSize(column));
+  }
   const auto columnOf = [&](const Part& p) {
     for (size_t c = 0; c < columns.size(); ++c)
-      if (leftX(p) >= columnLeft(columns[c]) && leftX(p) <= columnRight(columns[c])) return c;
+      if (leftX(p) >= lefts[c] && leftX(p) <= rights[c]) return c;
     return columns.size();
   };
-  const auto narrow = [&](size_t c) {
-    return c < columns.size() && columns[c].size() > 1 &&
-           columnRight(columns[c]) - columnLeft(columns[c]) < kTextColumnWidth * columnTextSize(columns[c]);
-  };
+  const auto narrow = [&](size_t c) { return c < columns.size() && narrowColumns[c]; };
   size_t rows = 0, narrowLines = 0, narrowRows = 0;
   for (const auto& sl : block) {
     const size_t first = columnOf(sl.front());

@@ -723,8 +723,11 @@ void writeAsRead(Document::Impl& impl, const Document& document, const std::stri
   for (int number = 1; number <= document.pageCount(); ++number) {
     QPDFObjectHandle page;
     if (const auto ids = impl.pageIds) {
-      const QPDFObjGen id = (*ids)[static_cast<size_t>(number - 1)];
-      if (id.isIndirect()) page = readable(*q, q->getObject(id), file);
+      // The counts the page count came from may promise more pages than
+      // the tree holds.
+      if (static_cast<size_t>(number) <= ids->size())
+        if (const QPDFObjGen id = (*ids)[static_cast<size_t>(number - 1)]; id.isIndirect())
+          page = readable(*q, q->getObject(id), file);
     } else {
       int resolved = 0;
       page = pageByCounts(*q, number, resolved, file);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include <atomic>
@@ -257,6 +258,38 @@ TEST(Document, PageTreesReadOnTheirCounts) {
       ASSERT_TRUE(page);
       EXPECT_EQ(page->dictionary().get("Mark").integer(), c.marks[k]) << "page " << k + 1;
     }
+  }
+}
+
+// The copy handed to the renderer keeps the document's page numbers where
+// the tree holds fewer pages than its counts promise (its first kid is no
+// page, so the tree is read whole before any page is drawn): each page of
+// the copy is drawn where the document's is, and blank where it has none.
+TEST(Document, RendererCopyOfATreeShorterThanItsCounts) {
+  const std::string page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 5 0 R >>";
+  vqtest::ScratchDir dir;
+  const auto path = dir / "short.pdf";
+  std::string bytes =
+      vqtest::BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 3 /Kids [6 0 R 3 0 R 4 0 R] >>",
+                        page, page, vqtest::PDFStream("BT /F1 12 Tf (x) Tj ET"), "42"});
+  // A damaged cross-reference: the document is repaired as it opens.
+  const size_t at = bytes.rfind("startxref\n") + 10;
+  bytes.replace(at, bytes.find('\n', at) - at, "7");
+  std::ofstream(path, std::ios::binary) << bytes;
+  auto doc = Document::open(path.string(), "");
+  ASSERT_TRUE(doc);
+  ASSERT_EQ(doc->pageCount(), 3);
+  for (int k = 1; k <= 3; ++k) doc->page(k);
+  const std::string copy = doc->pathForRenderer(dir.path().string(), true);
+  ASSERT_NE(copy, path.string());
+  QPDF q;
+  q.processFile(copy.c_str());
+  auto pages = QPDFPageDocumentHelper(q).getAllPages();
+  ASSERT_EQ(pages.size(), 3u);
+  for (size_t k = 0; k < pages.size(); ++k) {
+    const auto page = doc->page(static_cast<int>(k + 1));
+    const bool drawn = page && page->dictionary().get("Contents").isStream();
+    EXPECT_EQ(pages[k].getObjectHandle().hasKey("/Contents"), drawn) << "page " << k + 1;
   }
 }
 
