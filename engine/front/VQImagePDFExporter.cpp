@@ -81,7 +81,7 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
   const auto& options = moreOptions.imageOptions;
   const double dpi = static_cast<double>(options.dpi());
   std::string error;
-  std::optional<Bitmap> image = CapturePDFPage(*page, dpi, dpi, &error, &isShouldCancel);
+  std::optional<Bitmap> image = CapturePDFPage(*page, dpi, dpi, &error, &isShouldCancel, std::move(pageBitmap_));
   if (!image || image->empty()) {
     VQDiagnose(VQDiagnosticCategory::Render, fmt::format("Can't render page {}: {}", page->number(), error));
     return false;
@@ -103,6 +103,7 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
     return false;
   }
   written_.push_back(path);
+  pageBitmap_ = std::move(*image);
   return true;
 }
 

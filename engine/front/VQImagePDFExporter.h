@@ -35,6 +35,8 @@ class VQImagePDFExporter : public VQPDFExporter {
   bool folderMade_ = false;
   std::vector<std::string> written_;
   bool saved_ = false;
+  // The last page's bitmap, whose room the next page is drawn in.
+  Bitmap pageBitmap_;
 };
 
 // The exporter for an image key (any case); nullptr for any other key.
