@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "common/VQPDFPathUtilities.h"
 #include "pdf/images/VQPDFImageFile.h"
@@ -44,6 +46,7 @@ std::string VQImagePDFExporter::ImageFileName(const std::string& imageName, uint
 void VQImagePDFExporter::convertPDFBegin(const std::string&, const std::shared_ptr<const pdf::Document>&) {
   isShouldCancel = false;
   written_.clear();
+  lastDrawingKey_.clear();
   saved_ = false;
   folderMade_ = false;
   std::error_code ec;
@@ -76,8 +79,42 @@ void VQImagePDFExporter::convertPDFClean() {
 
 bool VQImagePDFExporter::isOutputWritten(const std::string&) const { return saved_ && !written_.empty(); }
 
+std::string VQImagePDFExporter::nextPagePath() {
+  std::string type = lowerASCII(destDocType);
+  std::filesystem::path folder(imageFolder_);
+  std::string path = VQPDFPathUtilities::getNewPathby(
+      (folder / ImageFileName(moreOptions.imageOptions.imageName, pageIndex, type)).string());
+  if (written_.empty() && !folderMade_) {
+    std::error_code ec;
+    folderMade_ = !std::filesystem::exists(std::filesystem::symlink_status(folder, ec));
+  }
+  VQPDFPathUtilities::createFolderIfNeed(folder.string());
+  return path;
+}
+
+bool VQImagePDFExporter::repeatLastPage(const std::string& drawingKey) {
+  if (written_.empty() || drawingKey != lastDrawingKey_) return false;
+  std::string bytes;
+  {
+    std::ifstream in(written_.back(), std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+    if (!in.good() && !in.eof()) return false;
+  }
+  if (bytes.empty()) return false;
+  const std::string path = nextPagePath();
+  if (!VQPDFPathUtilities::writeFileAtomically(path, bytes)) return false;
+  written_.push_back(path);
+  return true;
+}
+
 bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t, int64_t) {
   if (!page) return false;
+  // A page drawn like the one before it (a document repeating one page
+  // object, or pages sharing their contents and resources) is that page's
+  // file again, not drawn and encoded once more.
+  const std::optional<std::string> drawingKey = page->drawingKey();
+  if (drawingKey && repeatLastPage(*drawingKey)) return true;
+  lastDrawingKey_.clear();
   const auto& options = moreOptions.imageOptions;
   const double dpi = static_cast<double>(options.dpi());
   std::string error;
@@ -89,14 +126,7 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
   std::string type = lowerASCII(destDocType);
   // Keys this exporter does not know are written as JPEG.
   std::string format = IsImageTypeSupport(type) ? type : "jpg";
-  std::filesystem::path folder(imageFolder_);
-  std::string path =
-      VQPDFPathUtilities::getNewPathby((folder / ImageFileName(options.imageName, pageIndex, type)).string());
-  if (written_.empty() && !folderMade_) {
-    std::error_code ec;
-    folderMade_ = !std::filesystem::exists(std::filesystem::symlink_status(folder, ec));
-  }
-  VQPDFPathUtilities::createFolderIfNeed(folder.string());
+  const std::string path = nextPagePath();
   if (!VQPDFExportCGImageToFileWithDestination_VQLib(*image, path, format, dpi, dpi,
                                                      static_cast<float>(options.quality()))) {
     VQDiagnose(VQDiagnosticCategory::Output, "Can't write the page image: " + path);
@@ -104,6 +134,7 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
   }
   written_.push_back(path);
   pageBitmap_ = std::move(*image);
+  if (drawingKey) lastDrawingKey_ = *drawingKey;
   return true;
 }
 
