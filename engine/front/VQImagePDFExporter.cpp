@@ -108,7 +108,8 @@ bool VQImagePDFExporter::repeatLastPage(const std::string& drawingKey) {
 }
 
 bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t, int64_t) {
-  if (!page) return false;
+  // A stopped conversion writes no more pages, drawn or repeated.
+  if (!page || isShouldCancel) return false;
   // A page drawn like the one before it (a document repeating one page
   // object, or pages sharing their contents and resources) is that page's
   // file again, not drawn and encoded once more.
