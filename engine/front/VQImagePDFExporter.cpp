@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "common/VQPDFPathUtilities.h"
 #include "pdf/images/VQPDFImageFile.h"
@@ -94,13 +93,16 @@ std::string VQImagePDFExporter::nextPagePath() {
 
 bool VQImagePDFExporter::repeatLastPage(const std::string& drawingKey) {
   if (written_.empty() || drawingKey != lastDrawingKey_) return false;
+  // Read whole, in one call: an uncompressed page is megabytes.
   std::string bytes;
   {
-    std::ifstream in(written_.back(), std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-    if (!in.good() && !in.eof()) return false;
+    std::ifstream in(written_.back(), std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    if (size <= 0) return false;
+    bytes.resize(static_cast<size_t>(size));
+    in.seekg(0);
+    if (!in.read(bytes.data(), size)) return false;
   }
-  if (bytes.empty()) return false;
   const std::string path = nextPagePath();
   if (!VQPDFPathUtilities::writeFileAtomically(path, bytes)) return false;
   written_.push_back(path);
