@@ -28,7 +28,7 @@ bool VQPDFExporter::isOutputWritten(const std::string& destPath) const {
 bool VQPDFExporter::isConcurrentPagesSupported() const { return false; }
 
 std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, double dpiX, double dpiY, std::string* error,
-                                                    const std::atomic<bool>* stop) {
+                                                    const std::atomic<bool>* stop, Bitmap recycled) {
   const auto& document = page.document();
   if (!document) {
     if (error) *error = "page without a document";
@@ -44,7 +44,7 @@ std::optional<Bitmap> VQPDFExporter::CapturePDFPage(const pdf::Page& page, doubl
   }
   const bool asRead = pdf::PageRefusedByRenderer(page);
   return RenderPDFPage(document->pathForRenderer(VQPDFPathUtilities::temporaryRoot(), asRead), document->password(),
-                       page.number(), dpiX, dpiY, error, stop);
+                       page.number(), dpiX, dpiY, error, stop, std::move(recycled));
 }
 
 AffineTransform VQPDFExporter::CGAffineTransformFromRect(const Rect& from, const Rect& to) {

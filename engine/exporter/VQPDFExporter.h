@@ -88,9 +88,12 @@ class VQPDFExporter {
 
   // The whole page (crop box, turned by /Rotate) drawn over white at the
   // given resolution; nullopt when it cannot be rendered, or when `stop`
-  // is set while it is being drawn.
+  // is set while it is being drawn. The bitmap takes the room of
+  // `recycled` when that fits (a page after page caller hands back the
+  // last one).
   static std::optional<Bitmap> CapturePDFPage(const pdf::Page& page, double dpiX, double dpiY,
-                                              std::string* error = nullptr, const std::atomic<bool>* stop = nullptr);
+                                              std::string* error = nullptr, const std::atomic<bool>* stop = nullptr,
+                                              Bitmap recycled = {});
   // Maps `from` onto `to`: minus from's origin, then scale by to/from size,
   // then plus to's origin.
   static AffineTransform CGAffineTransformFromRect(const Rect& from, const Rect& to);

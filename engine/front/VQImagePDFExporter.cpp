@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "common/VQPDFPathUtilities.h"
 #include "pdf/images/VQPDFImageFile.h"
@@ -44,6 +45,7 @@ std::string VQImagePDFExporter::ImageFileName(const std::string& imageName, uint
 void VQImagePDFExporter::convertPDFBegin(const std::string&, const std::shared_ptr<const pdf::Document>&) {
   isShouldCancel = false;
   written_.clear();
+  lastDrawingKey_.clear();
   saved_ = false;
   folderMade_ = false;
   std::error_code ec;
@@ -76,12 +78,50 @@ void VQImagePDFExporter::convertPDFClean() {
 
 bool VQImagePDFExporter::isOutputWritten(const std::string&) const { return saved_ && !written_.empty(); }
 
+std::string VQImagePDFExporter::nextPagePath() {
+  std::string type = lowerASCII(destDocType);
+  std::filesystem::path folder(imageFolder_);
+  std::string path = VQPDFPathUtilities::getNewPathby(
+      (folder / ImageFileName(moreOptions.imageOptions.imageName, pageIndex, type)).string());
+  if (written_.empty() && !folderMade_) {
+    std::error_code ec;
+    folderMade_ = !std::filesystem::exists(std::filesystem::symlink_status(folder, ec));
+  }
+  VQPDFPathUtilities::createFolderIfNeed(folder.string());
+  return path;
+}
+
+bool VQImagePDFExporter::repeatLastPage(const std::string& drawingKey) {
+  if (written_.empty() || drawingKey != lastDrawingKey_) return false;
+  // Read whole, in one call: an uncompressed page is megabytes.
+  std::string bytes;
+  {
+    std::ifstream in(written_.back(), std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    if (size <= 0) return false;
+    bytes.resize(static_cast<size_t>(size));
+    in.seekg(0);
+    if (!in.read(bytes.data(), size)) return false;
+  }
+  const std::string path = nextPagePath();
+  if (!VQPDFPathUtilities::writeFileAtomically(path, bytes)) return false;
+  written_.push_back(path);
+  return true;
+}
+
 bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, int64_t, int64_t) {
-  if (!page) return false;
+  // A stopped conversion writes no more pages, drawn or repeated.
+  if (!page || isShouldCancel) return false;
+  // A page drawn like the one before it (a document repeating one page
+  // object, or pages sharing their contents and resources) is that page's
+  // file again, not drawn and encoded once more.
+  const std::optional<std::string> drawingKey = page->drawingKey();
+  if (drawingKey && repeatLastPage(*drawingKey)) return true;
+  lastDrawingKey_.clear();
   const auto& options = moreOptions.imageOptions;
   const double dpi = static_cast<double>(options.dpi());
   std::string error;
-  std::optional<Bitmap> image = CapturePDFPage(*page, dpi, dpi, &error, &isShouldCancel);
+  std::optional<Bitmap> image = CapturePDFPage(*page, dpi, dpi, &error, &isShouldCancel, std::move(pageBitmap_));
   if (!image || image->empty()) {
     VQDiagnose(VQDiagnosticCategory::Render, fmt::format("Can't render page {}: {}", page->number(), error));
     return false;
@@ -89,20 +129,15 @@ bool VQImagePDFExporter::convertPDFPage(const std::optional<pdf::Page>& page, in
   std::string type = lowerASCII(destDocType);
   // Keys this exporter does not know are written as JPEG.
   std::string format = IsImageTypeSupport(type) ? type : "jpg";
-  std::filesystem::path folder(imageFolder_);
-  std::string path =
-      VQPDFPathUtilities::getNewPathby((folder / ImageFileName(options.imageName, pageIndex, type)).string());
-  if (written_.empty() && !folderMade_) {
-    std::error_code ec;
-    folderMade_ = !std::filesystem::exists(std::filesystem::symlink_status(folder, ec));
-  }
-  VQPDFPathUtilities::createFolderIfNeed(folder.string());
+  const std::string path = nextPagePath();
   if (!VQPDFExportCGImageToFileWithDestination_VQLib(*image, path, format, dpi, dpi,
                                                      static_cast<float>(options.quality()))) {
     VQDiagnose(VQDiagnosticCategory::Output, "Can't write the page image: " + path);
     return false;
   }
   written_.push_back(path);
+  pageBitmap_ = std::move(*image);
+  if (drawingKey) lastDrawingKey_ = *drawingKey;
   return true;
 }
 

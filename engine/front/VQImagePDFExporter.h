@@ -35,6 +35,17 @@ class VQImagePDFExporter : public VQPDFExporter {
   bool folderMade_ = false;
   std::vector<std::string> written_;
   bool saved_ = false;
+  // The last page's bitmap, whose room the next page is drawn in.
+  Bitmap pageBitmap_;
+  // The drawing key of the page last drawn (written_.back()); empty when
+  // that page had none.
+  std::string lastDrawingKey_;
+
+  // The file name of the page at pageIndex, its folder made.
+  std::string nextPagePath();
+  // Writes the last page's file again for a page of the same drawing key;
+  // false when the page is to be drawn.
+  bool repeatLastPage(const std::string& drawingKey);
 };
 
 // The exporter for an image key (any case); nullptr for any other key.

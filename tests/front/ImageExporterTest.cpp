@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include <fmt/format.h>
 #include "FrontTestSupport.h"
@@ -103,6 +104,45 @@ TEST(VQImagePDFExporterCorpus, NumberingUnderEachFront) {
   convert<vq::VQPapyrant, SingleRecorder>(pdf, {3}, "png", scratch / "single");
   EXPECT_EQ(listFolder(scratch / "single"),
             (std::vector<std::string>{"IMG_00001.png", "IMG_000012.png", "IMG_00002.png"}));
+}
+
+// A page drawn like the page before it is written as that page's file
+// again: every file is the one its page gives when converted alone, pages
+// alike repeat it and the others do not.
+TEST(VQImagePDFExporter, PagesDrawnAlikeRepeatTheFileOfThePageBefore) {
+  ScratchDir scratch;
+  const fs::path pdf = scratch / "alike.pdf";
+  std::ofstream(pdf, std::ios::binary) << BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R 4 0 R 6 0 R 5 0 R 7 0 R] /Count 5 /MediaBox [0 0 72 36] >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 8 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 8 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 9 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 8 0 R /Rotate 90 >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 8 0 R >>",
+      PDFStream("1 0 0 rg 0 0 20 20 re f"),
+      PDFStream("0 0 1 rg 0 0 20 20 re f"),
+  });
+  auto bytes = [](const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  auto lines = convert<vq::VQPapyrant, SingleRecorder>(pdf.string(), {1, 2, 3, 4, 5}, "png", scratch / "all");
+  EXPECT_EQ(lines.back(), "end ok");
+  std::vector<std::string> files;
+  for (const auto& name : listFolder(scratch / "all")) files.push_back(bytes(scratch / "all" / name));
+  ASSERT_EQ(files.size(), 5u);
+  for (uint64_t n = 1; n <= 5; ++n) {
+    SCOPED_TRACE(n);
+    const fs::path alone = scratch / fmt::format("alone-{}", n);
+    convert<vq::VQPapyrant, SingleRecorder>(pdf.string(), {n}, "png", alone);
+    ASSERT_EQ(listFolder(alone).size(), 1u);
+    EXPECT_TRUE(bytes(alone / listFolder(alone)[0]) == files[n - 1]);
+  }
+  // The second page is the first again; the third, turned, follows it.
+  EXPECT_TRUE(files[0] == files[1]);
+  EXPECT_FALSE(files[1] == files[2]);
+  EXPECT_FALSE(files[2] == files[3]);
 }
 
 TEST(VQImagePDFExporterCorpus, APageThatCannotBeWrittenIsRefused) {

@@ -11,23 +11,30 @@
 //   engine -> program   RenderRequest, then the path and password bytes
 //   program -> engine   RenderReply kAskSize (a = width, b = height)
 //   engine -> program   uint32_t: 1 when such a bitmap may be made, else 0
-//   program -> engine   RenderReply kPixels (a = byte count), then the RGB8
-//                       rows, width * 3 bytes each, top first
+//   program -> engine   RenderReply kPixels (a = byte count): the RGB8 rows,
+//                       width * 3 bytes each, top first, are at the start
+//                       of the page memory
 //                    or RenderReply kFailed (a = message length), then the
 //                       message (empty after a refused size)
 // A kClear request has no reply. The program ends when the socket closes.
+// The page memory is a memory file the engine makes with the program and
+// hands it as descriptor 4. Before it allows a size, the engine makes the
+// file at least that many bytes; the program writes the page there, so
+// pixels are neither copied through the socket nor allocated afresh for
+// every page.
 #include <cstddef>
 #include <cstdint>
 
 namespace vq::render {
 
 inline constexpr char kProgramName[] = "vqpapyrant-render";
-// The program's socket.
+// The program's socket and page memory.
 inline constexpr int kProgramSocket = 3;
+inline constexpr int kProgramPageMemory = 4;
 
 // Raised whenever the messages change, so that a program of another
 // version is refused instead of misread.
-inline constexpr uint32_t kProtocolMagic = 0x56515231;  // "VQR1"
+inline constexpr uint32_t kProtocolMagic = 0x56515232;  // "VQR2"
 
 enum : uint32_t { kRender = 1, kClear = 2 };
 enum : uint32_t { kAskSize = 1, kPixels = 2, kFailed = 3 };

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,6 +77,15 @@ const std::filesystem::path& programPath() {
     return std::filesystem::path();
   }();
   return path;
+}
+
+// `fd` moved to a descriptor number above the program's own (closing
+// `fd`), or left where it is when it already is.
+int aboveProgramDescriptors(int fd) {
+  if (fd < 0 || fd > kProgramPageMemory) return fd;
+  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, kProgramPageMemory + 1);
+  ::close(fd);
+  return moved;
 }
 
 enum class Wait { Done, Closed, TimedOut, Stopped };
@@ -162,16 +172,29 @@ class RenderProgram {
       *error = fmt::format("cannot start the page renderer: {}", std::strerror(errno));
       return false;
     }
-    // The program's end becomes its descriptor 3; any other descriptor of
-    // this process stays closed to it.
-    int childEnd = pair[1];
-    if (childEnd == kProgramSocket) {
-      childEnd = ::fcntl(pair[1], F_DUPFD_CLOEXEC, kProgramSocket + 1);
+    const int memory = ::memfd_create("vqpapyrant-page", MFD_CLOEXEC);
+    if (memory < 0) {
+      *error = fmt::format("cannot start the page renderer: {}", std::strerror(errno));
+      ::close(pair[0]);
       ::close(pair[1]);
+      return false;
+    }
+    // The program's end becomes its descriptor 3 and the page memory its
+    // descriptor 4; any other descriptor of this process stays closed to
+    // it. Both are first moved above those numbers, so that neither
+    // duplication overwrites the other's source.
+    const int childEnd = aboveProgramDescriptors(pair[1]);
+    const int childMemory = aboveProgramDescriptors(::fcntl(memory, F_DUPFD_CLOEXEC, 0));
+    if (childEnd < 0 || childMemory < 0) {
+      *error = fmt::format("cannot start the page renderer: {}", std::strerror(errno));
+      for (int fd : {pair[0], childEnd, memory, childMemory})
+        if (fd >= 0) ::close(fd);
+      return false;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, childEnd, kProgramSocket);
+    posix_spawn_file_actions_adddup2(&actions, childMemory, kProgramPageMemory);
     // The program is stopped by the same signals as a program started from
     // the shell, whatever this process blocks or handles.
     posix_spawnattr_t attributes;
@@ -191,13 +214,16 @@ class RenderProgram {
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     ::close(childEnd);
+    ::close(childMemory);
     if (rc != 0) {
       ::close(pair[0]);
+      ::close(memory);
       *error = fmt::format("cannot start the page renderer {}: {}", program.string(), std::strerror(rc));
       return false;
     }
     pid_ = pid;
     socket_ = pair[0];
+    memory_ = memory;
     runningPrograms().add(pid);
     return true;
   }
@@ -213,6 +239,32 @@ class RenderProgram {
     if (status && WIFEXITED(*status)) return fmt::format("it exited with status {}", WEXITSTATUS(*status));
     return "it closed its connection";
   }
+
+  // Makes the page memory hold at least `bytes`. It follows the pages'
+  // size down as well as up, once a page needs less than half of it, so
+  // that one large page does not keep its memory for the rest of the run.
+  bool reservePageMemory(size_t bytes, std::string* why) {
+    if (bytes <= memoryBytes_ && bytes >= memoryBytes_ / 2) return true;
+    unmapPageMemory();
+    if (::ftruncate(memory_, static_cast<off_t>(bytes)) != 0) {
+      *why = fmt::format("no memory for the page: {}", std::strerror(errno));
+      memoryBytes_ = 0;
+      ::ftruncate(memory_, 0);
+      return false;
+    }
+    memoryBytes_ = bytes;
+    return true;
+  }
+
+  // The page memory, mapped whole, or nullptr.
+  const uint8_t* pageMemory() {
+    if (!mapped_ && memoryBytes_ > 0) {
+      void* data = ::mmap(nullptr, memoryBytes_, PROT_READ, MAP_SHARED, memory_, 0);
+      if (data != MAP_FAILED) mapped_ = static_cast<const uint8_t*>(data);
+    }
+    return mapped_;
+  }
+  size_t pageMemoryBytes() const { return memoryBytes_; }
 
   Wait send(const void* data, size_t size, Clock::time_point deadline, const std::atomic<bool>* stop) {
     return transfer(POLLOUT, size, deadline, stop, [&](size_t done, size_t left) {
@@ -241,10 +293,19 @@ class RenderProgram {
     return Wait::Done;
   }
 
+  void unmapPageMemory() {
+    if (mapped_) ::munmap(const_cast<uint8_t*>(mapped_), memoryBytes_);
+    mapped_ = nullptr;
+  }
+
   // Closes the socket and reaps the program, killing it first when asked.
   std::optional<int> close(bool kill) {
     if (socket_ >= 0) ::close(socket_);
     socket_ = -1;
+    unmapPageMemory();
+    if (memory_ >= 0) ::close(memory_);
+    memory_ = -1;
+    memoryBytes_ = 0;
     std::optional<int> status;
     if (pid_ > 0) {
       if (kill) ::kill(pid_, SIGKILL);
@@ -257,9 +318,29 @@ class RenderProgram {
 
   pid_t pid_ = -1;
   int socket_ = -1;
+  // The page memory file, its size, and its mapping here while it has one.
+  int memory_ = -1;
+  size_t memoryBytes_ = 0;
+  const uint8_t* mapped_ = nullptr;
 };
 
 thread_local RenderProgram tlsProgram;
+
+// Makes `bitmap` an RGB8 bitmap of width x height, in the room its pixels
+// already have when that is enough and not more than twice what it needs:
+// the page is copied over every byte, so the room is not cleared first.
+void shapeBitmap(Bitmap& bitmap, int width, int height) {
+  const size_t bytes = Bitmap::rowBytes(width, PixelFormat::RGB8) * static_cast<size_t>(height);
+  if (bitmap.pixels.capacity() < bytes || bitmap.pixels.capacity() / 2 > bytes) {
+    bitmap = Bitmap::make(width, height, PixelFormat::RGB8);
+    return;
+  }
+  bitmap.pixels.resize(bytes);
+  bitmap.width = width;
+  bitmap.height = height;
+  bitmap.format = PixelFormat::RGB8;
+  bitmap.stride = Bitmap::rowBytes(width, PixelFormat::RGB8);
+}
 
 Wait sendRequest(RenderProgram& program, uint32_t operation, const std::string& path, const std::string& password,
                  int pageNumber, double dpiX, double dpiY, Clock::time_point deadline, const std::atomic<bool>* stop) {
@@ -279,11 +360,10 @@ Wait sendRequest(RenderProgram& program, uint32_t operation, const std::string& 
 // One page through the program. `error` is always set on failure.
 std::optional<Bitmap> renderThroughProgram(RenderProgram& program, const std::string& path, const std::string& password,
                                            int pageNumber, double dpiX, double dpiY, const std::atomic<bool>* stop,
-                                           std::string& error) {
+                                           std::string& error, Bitmap& bitmap) {
   const double limit = pageTimeLimitSeconds();
   const auto deadline =
       Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
-  Bitmap bitmap;
   bool sized = false;
   Wait w = sendRequest(program, kRender, path, password, pageNumber, dpiX, dpiY, deadline, stop);
   while (w == Wait::Done) {
@@ -291,9 +371,11 @@ std::optional<Bitmap> renderThroughProgram(RenderProgram& program, const std::st
     if ((w = program.receive(&reply, sizeof reply, deadline, stop)) != Wait::Done) break;
     if (reply.kind == kAskSize) {
       std::string why;
-      uint32_t allowed = !sized && BitmapSizeAllowed(reply.a, reply.b, &why);
+      uint32_t allowed =
+          !sized && BitmapSizeAllowed(reply.a, reply.b, &why) &&
+          program.reservePageMemory(static_cast<size_t>(reply.a) * static_cast<size_t>(reply.b) * 3, &why);
       if (allowed) {
-        bitmap = Bitmap::make(static_cast<int>(reply.a), static_cast<int>(reply.b), PixelFormat::RGB8);
+        shapeBitmap(bitmap, static_cast<int>(reply.a), static_cast<int>(reply.b));
         bitmap.dpiX = dpiX;
         bitmap.dpiY = dpiY;
         sized = true;
@@ -302,9 +384,15 @@ std::optional<Bitmap> renderThroughProgram(RenderProgram& program, const std::st
                             why.empty() ? "the renderer asked twice for a bitmap" : why);
       }
       w = program.send(&allowed, sizeof allowed, deadline, stop);
-    } else if (reply.kind == kPixels && sized && static_cast<uint64_t>(reply.a) == bitmap.pixels.size()) {
-      if ((w = program.receive(bitmap.pixels.data(), bitmap.pixels.size(), deadline, stop)) == Wait::Done)
-        return bitmap;
+    } else if (reply.kind == kPixels && sized && static_cast<uint64_t>(reply.a) == bitmap.pixels.size() &&
+               bitmap.pixels.size() <= program.pageMemoryBytes()) {
+      const uint8_t* pixels = program.pageMemory();
+      if (!pixels) {
+        error = fmt::format("page {}: cannot read the page memory: {}", pageNumber, std::strerror(errno));
+        return std::nullopt;
+      }
+      std::memcpy(bitmap.pixels.data(), pixels, bitmap.pixels.size());
+      return std::move(bitmap);
     } else if (reply.kind == kFailed && reply.a >= 0 && reply.a <= kMaxMessageBytes) {
       std::string message(static_cast<size_t>(reply.a), '\0');
       if ((w = program.receive(message.data(), message.size(), deadline, stop)) != Wait::Done) break;
@@ -347,12 +435,12 @@ void RenderPDFPageClearCache() {
 }
 
 std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& password, int pageNumber, double dpiX,
-                                    double dpiY, std::string* error, const std::atomic<bool>* stop) {
+                                    double dpiY, std::string* error, const std::atomic<bool>* stop, Bitmap recycled) {
   std::string why;
   if (path.size() > kMaxPathBytes || password.size() > kMaxPathBytes) {
     why = "the file name or password is too long for the page renderer";
   } else if (tlsProgram.running() || tlsProgram.start(&why)) {
-    if (auto bitmap = renderThroughProgram(tlsProgram, path, password, pageNumber, dpiX, dpiY, stop, why))
+    if (auto bitmap = renderThroughProgram(tlsProgram, path, password, pageNumber, dpiX, dpiY, stop, why, recycled))
       return bitmap;
   }
   if (error) *error = why;

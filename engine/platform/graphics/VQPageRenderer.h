@@ -23,8 +23,13 @@ namespace vq {
 // limit (60 s, or VQPAPYRANT_PAGE_TIME_LIMIT seconds), or not drawn because
 // `stop` was set, ends that program and fails; so does a page that crashes
 // it. The next page starts a new one.
+//
+// The bitmap is made in the room of `recycled` when that fits: a caller
+// drawing page after page hands back the last page's bitmap, so that
+// pages are not each given fresh memory.
 std::optional<Bitmap> RenderPDFPage(const std::string& path, const std::string& password, int pageNumber, double dpiX,
-                                    double dpiY, std::string* error = nullptr, const std::atomic<bool>* stop = nullptr);
+                                    double dpiY, std::string* error = nullptr, const std::atomic<bool>* stop = nullptr,
+                                    Bitmap recycled = {});
 
 // Forgets the calling thread's opened documents (for example before a file
 // is rewritten in place with the same modification time).

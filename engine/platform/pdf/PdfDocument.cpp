@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -815,6 +816,94 @@ int Page::rotation() const {
 Object Page::resources() const {
   Object r = inherited(dictionary(), "Resources");
   return r.isDictionary() ? r : Object();
+}
+
+namespace {
+
+// Bounds on a drawing key: page entries past them are not what pages that
+// repeat one another look like.
+constexpr int kMostKeyDepth = 16;
+constexpr size_t kMostKeyBytes = 1 << 16;
+
+// Names and strings go in with their length, so that no name with a space
+// in it reads as two.
+void appendKeyName(std::string& out, const std::string& name) {
+  out += '/' + std::to_string(name.size()) + ':' + name + ' ';
+}
+
+// Appends `value` to `out`, an object of the file by its number; false
+// past the bounds.
+bool appendKeyValue(std::string& out, const Object& value, int depth) {
+  if (depth > kMostKeyDepth || out.size() > kMostKeyBytes) return false;
+  if (const ObjectId id = value.id(); id.isIndirect()) {
+    out += std::to_string(id.number) + ' ' + std::to_string(id.generation) + " R ";
+    return true;
+  }
+  switch (value.type()) {
+    case ObjectType::Boolean:
+      out += *value.boolean() ? "true " : "false ";
+      return true;
+    case ObjectType::Integer:
+      out += std::to_string(*value.integer()) + ' ';
+      return true;
+    case ObjectType::Real: {
+      char text[40];
+      std::snprintf(text, sizeof text, "%.17g ", *value.number());
+      out += text;
+      return true;
+    }
+    case ObjectType::Name:
+      appendKeyName(out, *value.name());
+      return true;
+    case ObjectType::String: {
+      const std::string bytes = value.bytes().value_or("");
+      out += '(' + std::to_string(bytes.size()) + ':' + bytes + ')';
+      return true;
+    }
+    case ObjectType::Array:
+      out += '[';
+      for (const Object& e : value.elements())
+        if (!appendKeyValue(out, e, depth + 1)) return false;
+      out += "] ";
+      return true;
+    case ObjectType::Dictionary:
+      out += "<<";
+      for (const std::string& k : value.keys()) {
+        appendKeyName(out, k);
+        if (!appendKeyValue(out, value.get(k), depth + 1)) return false;
+      }
+      out += ">> ";
+      return true;
+    case ObjectType::Null:
+    case ObjectType::Stream:  // direct streams are made by the engine, never read
+    case ObjectType::Operator:
+      break;
+  }
+  out += "null ";
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> Page::drawingKey() const {
+  const Object page = dictionary();
+  if (!page.isDictionary()) return std::nullopt;
+  std::string key;
+  for (const std::string& k : page.keys()) {
+    if (k == "Parent") continue;
+    appendKeyName(key, k);
+    if (!appendKeyValue(key, page.get(k), 1)) return std::nullopt;
+  }
+  // What the page takes from its ancestors draws it as much as its own
+  // entries.
+  for (const char* k : {"Resources", "MediaBox", "CropBox", "Rotate"}) {
+    if (page.has(k)) continue;
+    key += '^';
+    appendKeyName(key, k);
+    if (!appendKeyValue(key, inherited(page, k), 1)) return std::nullopt;
+  }
+  if (key.size() > kMostKeyBytes) return std::nullopt;
+  return key;
 }
 
 std::vector<Object> Page::contentStreams() const {

@@ -87,6 +87,12 @@ class Page {
   // The decoded content streams joined with a newline between them; nullopt
   // when the page has no readable content.
   std::optional<std::string> contents() const;
+  // A text equal for two pages of one document whose drawing is the same:
+  // the page's entries but /Parent, and the entries it inherits, with every
+  // object they refer to named by its number, so two pages sharing their
+  // contents and resources have the same key. Nothing for a page whose
+  // entries are too large or deep to say (such pages are simply drawn).
+  std::optional<std::string> drawingKey() const;
 
  private:
   std::shared_ptr<const Document> document_;

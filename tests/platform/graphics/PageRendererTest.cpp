@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include <fmt/format.h>
@@ -119,6 +121,37 @@ TEST(PageRenderer, ContentIsPlacedUprightAndTurnedClockwise) {
     EXPECT_EQ(kRed, rgb(*bm, c.redX, c.redY));
     EXPECT_EQ(kWhite, rgb(*bm, c.whiteX, c.whiteY));
   }
+}
+
+// Page after page on one thread, each drawn in the room of the bitmap
+// before it, through sizes that grow past and fall below what the shared
+// page memory and the handed-back bitmap hold: every page has its own size
+// and the pixels a page drawn afresh on a thread of its own has.
+TEST(PageRenderer, PagesDrawnInTheLastPageBitmapMatchFreshOnes) {
+  vqtest::ScratchDir dir;
+  const auto file = dir / "half.pdf";
+  // The left half red, the right half white.
+  writePdf(file, "0 0 100 100", "", 0, "1 0 0 rg 0 0 50 100 re f");
+  const double dpis[] = {72, 72, 300, 250, 36, 72, 60, 400};
+  std::thread([&] {
+    Bitmap last;
+    for (double dpi : dpis) {
+      SCOPED_TRACE(dpi);
+      std::string error;
+      const auto fresh = std::async(std::launch::async, [&] { return RenderPDFPage(file, "", 1, dpi, dpi); }).get();
+      ASSERT_TRUE(fresh);
+      auto bm = RenderPDFPage(file, "", 1, dpi, dpi, &error, nullptr, std::move(last));
+      ASSERT_TRUE(bm) << error;
+      const int side = static_cast<int>(std::ceil(100 * dpi / 72 - 1e-6));
+      EXPECT_EQ(side, bm->width);
+      EXPECT_EQ(side, bm->height);
+      EXPECT_EQ(static_cast<size_t>(side) * side * 3, bm->pixels.size());
+      EXPECT_EQ(kRed, rgb(*bm, side / 4, side / 2));
+      EXPECT_EQ(kWhite, rgb(*bm, side - 1, side - 1));
+      EXPECT_TRUE(bm->pixels == fresh->pixels);
+      last = std::move(*bm);
+    }
+  }).join();
 }
 
 TEST(PageRendererCorpus, FailuresAreReportedNotCrashes) {

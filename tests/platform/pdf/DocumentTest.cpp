@@ -135,6 +135,50 @@ TEST(Document, PageTreeInheritanceBoxesAndRotation) {
   EXPECT_TRUE(doc->catalog().get("Pages").isDictionary());
 }
 
+// Pages drawn alike share a drawing key: their own entries, objects named by
+// number, and what they inherit. Anything that changes the drawing changes
+// the key, and entries too deep to say give none.
+TEST(Document, DrawingKeysAreEqualExactlyForPagesDrawnAlike) {
+  vqtest::ScratchDir dir;
+  std::string deep = "1";
+  for (int i = 0; i < 40; ++i) deep = "[" + deep + "]";
+  const auto path = dir / "keys.pdf";
+  std::ofstream(path, std::ios::binary) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [4 0 R 5 0 R 6 0 R 7 0 R 8 0 R 9 0 R 3 0 R 12 0 R] /Count 9 "
+      "/Resources << /Font << /F1 15 0 R >> >> /MediaBox [0 0 100 100] >>",
+      "<< /Type /Pages /Parent 2 0 R /Kids [10 0 R 11 0 R] /Count 2 /Resources << /Font << /F2 15 0 R >> >> >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 13 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 13 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 14 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 13 0 R /Rotate 90 >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 13 0 R /X [/A#20#2FB] >>",  // one name, "A /B"
+      "<< /Type /Page /Parent 2 0 R /Contents 13 0 R /X [/A /B] >>",
+      "<< /Type /Page /Parent 3 0 R /Contents 13 0 R >>",
+      "<< /Type /Page /Parent 3 0 R /Contents 13 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 13 0 R /X " + deep + " >>",
+      vqtest::PDFStream("BT /F1 12 Tf (A) Tj ET"),
+      vqtest::PDFStream("BT /F1 12 Tf (B) Tj ET"),
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+  });
+  auto doc = Document::open(path.string(), "");
+  ASSERT_TRUE(doc);
+  ASSERT_EQ(doc->pageCount(), 9);
+  std::vector<std::optional<std::string>> keys;
+  for (int n = 1; n <= 9; ++n) keys.push_back(doc->page(n)->drawingKey());
+  EXPECT_EQ(keys[0], keys[1]) << "own objects sharing contents and resources";
+  EXPECT_EQ(keys[6], keys[7]) << "pages inheriting the same resources";
+  EXPECT_FALSE(keys[8]) << "entries nested too deep";
+  // Other contents, a turn, a name with a space against two names, other
+  // inherited resources: each page is drawn on its own.
+  const std::vector<int> distinct = {0, 2, 3, 4, 5, 6};
+  for (int a : distinct) {
+    ASSERT_TRUE(keys[a]) << a + 1;
+    for (int b : distinct)
+      if (a < b) EXPECT_NE(*keys[a], *keys[b]) << "pages " << a + 1 << " and " << b + 1;
+  }
+}
+
 TEST(Document, ParentLoopsEndTheInheritanceWalk) {
   vqtest::ScratchDir dir;
   QPDF q;

@@ -1,6 +1,7 @@
 // The page renderer program: draws whole PDF pages for the engine, one
 // request at a time, over the socket it is given (see VQPageRenderProtocol.h).
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -9,9 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <new>
 #include <string>
-#include <vector>
 
 #include "platform/graphics/VQPageRenderProtocol.h"
 
@@ -50,9 +49,39 @@ bool writeAll(const void* data, size_t size) {
 [[noreturn]] void engineGone() { ::_exit(0); }
 
 struct Sink {
-  std::vector<uint8_t> pixels;
   std::string message;
 };
+
+// The page memory as this program has it mapped: the part the last page
+// used, kept while pages keep that size.
+struct PageMemory {
+  uint8_t* data = nullptr;
+  size_t bytes = 0;
+};
+PageMemory pageMemory;
+
+// The data budget of this program in bytes (see limitMemory); 0 for none.
+rlim_t dataBudget = 0;
+
+// The page memory is shared, which the data budget does not count: while a
+// page is drawn, the budget left to the drawing libraries is lowered by its
+// size, so a page needs what it needed when the bitmap was private.
+bool chargePageMemory(size_t bytes) {
+  if (dataBudget == 0) return true;
+  if (bytes >= dataBudget) return false;
+  const rlimit lowered{dataBudget - static_cast<rlim_t>(bytes), dataBudget};
+  return ::setrlimit(RLIMIT_DATA, &lowered) == 0;
+}
+
+uint8_t* mapPageMemory(size_t bytes) {
+  if (pageMemory.data && pageMemory.bytes == bytes) return pageMemory.data;
+  if (pageMemory.data) ::munmap(pageMemory.data, pageMemory.bytes);
+  pageMemory = {};
+  void* data = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, kProgramPageMemory, 0);
+  if (data == MAP_FAILED) return nullptr;
+  pageMemory = {static_cast<uint8_t*>(data), bytes};
+  return pageMemory.data;
+}
 
 uint8_t* allocate(void* context, int64_t width, int64_t height, size_t* stride) {
   auto& sink = *static_cast<Sink*>(context);
@@ -64,14 +93,14 @@ uint8_t* allocate(void* context, int64_t width, int64_t height, size_t* stride) 
   if (!writeAll(&ask, sizeof ask) || !readAll(&allowed, sizeof allowed)) engineGone();
   // A refused size has been reported by the engine itself.
   if (!allowed || width <= 0 || height <= 0) return nullptr;
-  try {
-    sink.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0);
-  } catch (const std::bad_alloc&) {
+  const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
+  uint8_t* data = chargePageMemory(bytes) ? mapPageMemory(bytes) : nullptr;
+  if (!data) {
     sink.message = "out of memory for the page bitmap";
     return nullptr;
   }
   *stride = static_cast<size_t>(width) * 3;
-  return sink.pixels.data();
+  return data;
 }
 
 void fail(void* context, const char* message) { static_cast<Sink*>(context)->message = message ? message : ""; }
@@ -81,10 +110,12 @@ void serveRender(const RenderRequest& request, const std::string& path, const st
   const VQPageRenderRequest drawing{path.c_str(), password.c_str(), request.pageNumber, request.dpiX, request.dpiY};
   const VQPageRenderSink callbacks{&sink, &allocate, &fail};
   RenderReply reply;
-  if (vq_page_renderer_render(&drawing, &callbacks)) {
+  const bool drawn = vq_page_renderer_render(&drawing, &callbacks);
+  chargePageMemory(0);
+  if (drawn) {
     reply.kind = kPixels;
-    reply.a = static_cast<int64_t>(sink.pixels.size());
-    if (!writeAll(&reply, sizeof reply) || !writeAll(sink.pixels.data(), sink.pixels.size())) engineGone();
+    reply.a = static_cast<int64_t>(pageMemory.bytes);
+    if (!writeAll(&reply, sizeof reply)) engineGone();
     return;
   }
   if (sink.message.size() > kMaxMessageBytes) sink.message.resize(kMaxMessageBytes);
@@ -125,7 +156,7 @@ void limitMemory() {
   rlimit current{};
   if (::getrlimit(RLIMIT_DATA, &current) == 0 && current.rlim_max != RLIM_INFINITY && current.rlim_max < bytes) return;
   const rlimit budget{bytes, bytes};
-  ::setrlimit(RLIMIT_DATA, &budget);
+  if (::setrlimit(RLIMIT_DATA, &budget) == 0) dataBudget = bytes;
 }
 
 }  // namespace

@@ -108,11 +108,29 @@ PopplerDocument* openDocument(const std::string& path, const std::string& passwo
   return openedDocuments.front().document.get();
 }
 
+// The page surface of the last page, kept for the next page of the same
+// size: a long document's pages are drawn without a fresh bitmap each.
+// White paint covers all of it before a page is drawn.
+std::unique_ptr<cairo_surface_t, SurfaceDestroy> pageSurfaceKept;
+
+cairo_surface_t* pageSurface(int width, int height) {
+  cairo_surface_t* kept = pageSurfaceKept.get();
+  if (!kept || cairo_image_surface_get_width(kept) != width || cairo_image_surface_get_height(kept) != height) {
+    // The old one goes first: the two are never held at once.
+    pageSurfaceKept.reset();
+    pageSurfaceKept.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+  }
+  return pageSurfaceKept.get();
+}
+
 }  // namespace
 
 extern "C" {
 
-void vq_page_renderer_clear_cache() { openedDocuments.clear(); }
+void vq_page_renderer_clear_cache() {
+  openedDocuments.clear();
+  pageSurfaceKept.reset();
+}
 
 bool vq_page_renderer_render(const VQPageRenderRequest* request, const VQPageRenderSink* sink) {
   const Failure failure{sink};
@@ -158,15 +176,15 @@ bool vq_page_renderer_render(const VQPageRenderRequest* request, const VQPageRen
   if (!out) return false;
   const int width = static_cast<int>(w), height = static_cast<int>(h);
 
-  std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+  cairo_surface_t* surface = pageSurface(width, height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     setError(error, fmt::format("cannot make a {} x {} bitmap: {}", width, height,
-                                cairo_status_to_string(cairo_surface_status(surface.get()))));
+                                cairo_status_to_string(cairo_surface_status(surface))));
+    pageSurfaceKept.reset();
     return false;
   }
   {
-    std::unique_ptr<cairo_t, CairoDestroy> cr(cairo_create(surface.get()));
+    std::unique_ptr<cairo_t, CairoDestroy> cr(cairo_create(surface));
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     cairo_paint(cr.get());
     // At the resolution asked for, not stretched to the rounded-up size:
@@ -183,13 +201,15 @@ bool vq_page_renderer_render(const VQPageRenderRequest* request, const VQPageRen
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
       setError(error,
                fmt::format("drawing page {} failed: {}", pageNumber, cairo_status_to_string(cairo_status(cr.get()))));
+      // Nor is a surface whose drawing failed kept for the next page.
+      pageSurfaceKept.reset();
       return false;
     }
   }
-  cairo_surface_flush(surface.get());
+  cairo_surface_flush(surface);
 
-  const uint8_t* data = cairo_image_surface_get_data(surface.get());
-  const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface.get()));
+  const uint8_t* data = cairo_image_surface_get_data(surface);
+  const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
   for (int y = 0; y < height; ++y) {
     const auto* in = reinterpret_cast<const uint32_t*>(data + y * stride);
     uint8_t* row = out + static_cast<size_t>(y) * outStride;
