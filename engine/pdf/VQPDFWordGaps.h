@@ -7,6 +7,9 @@
 // the text itself tells the scale: the average advance of its characters, or
 // at least its size.
 
+#include <cstddef>
+#include <string_view>
+
 namespace vq {
 
 // What the text beside a gap shows of its type, in display points along the
@@ -15,6 +18,30 @@ struct VQPDFWordGapFont {
   double fontSize = 0;           // one em
   double blankEm = 0;            // the font's blank, in ems; 0 when the font has none
   double averageGlyphWidth = 0;  // advance per character of the text beside the gap; 0 when unknown
+};
+
+// The characters of a run's text as it grows at its end, for the average
+// advance beside a gap: each byte is counted once, so a line of 100,000
+// glyphs joined one by one costs as many steps, not their square. A text
+// shorter than what was counted is counted afresh; one changed other than
+// at its end must be reset.
+class VQPDFTextTally {
+ public:
+  // UTF-8 characters of `text`, and of them the blanks (U+0020).
+  size_t characters(std::string_view text) { return update(text), characters_; }
+  size_t blanks(std::string_view text) { return update(text), blanks_; }
+  void reset() { counted_ = characters_ = blanks_ = 0; }
+
+ private:
+  void update(std::string_view text) {
+    if (text.size() < counted_) reset();
+    for (; counted_ < text.size(); ++counted_) {
+      const auto c = static_cast<unsigned char>(text[counted_]);
+      if ((c & 0xC0) != 0x80) ++characters_;
+      if (c == ' ') ++blanks_;
+    }
+  }
+  size_t counted_ = 0, characters_ = 0, blanks_ = 0;
 };
 
 // The measure of a gap between text of `a` and text of `b`: the smaller type

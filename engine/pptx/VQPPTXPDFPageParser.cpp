@@ -306,6 +306,7 @@ bool VQPPTXPDFPageParser::joinAccent(const Glyph& glyph, const std::string& text
   // accented letter: the letter, then the accent's combining form.
   if (const uint32_t mark = VQPPTXCombiningAccent(last[0]); mark && !VQPPTXCombiningAccent(added[0])) {
     run->text.resize(start);
+    run->tally.reset();
     std::string joined = text;
     text::appendUTF8(joined, mark);
     appendPPTXTextBox(glyph, joined, 0);
@@ -326,8 +327,7 @@ VQPDFWordGapFont VQPPTXPDFPageParser::wordGapFont(const Glyph& glyph) {
   VQPDFWordGapFont font = glyph.gapFont();
   // The text before the gap tells its scale when the font's blank cannot.
   if (const VQPPTXRun* run = page_->cachedTextBoxLastParagraph().lastRunText()) {
-    const auto chars = std::count_if(run->text.begin(), run->text.end(),
-                                     [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80 && c != ' '; });
+    const size_t chars = run->tally.characters(run->text) - run->tally.blanks(run->text);
     if (chars > 0) font.averageGlyphWidth = run->textWidth / static_cast<double>(chars);
   }
   return font;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/VQPDFWordGaps.h"
 #include "platform/graphics/VQColor.h"
 #include "platform/graphics/VQGeometry.h"
 #include "platform/graphics/VQPath.h"
@@ -22,6 +23,7 @@ struct VQPPTXRun {
   int64_t pdfScanIndex = 0;
   double textWidth = 0, spaceWidth = 0;  // points
   std::string text;
+  mutable VQPDFTextTally tally;  // of `text`
   VQPPTX_RunPr rProperty = VQPPTXUtilities::defaultRunProperty();
 
   void writeRunWithXMLWriter(XMLFileWriter& w) const;

@@ -263,7 +263,7 @@ bool VQExcelSortUtilities::HaveNoneEnglishString(std::string_view text) {
 
 VQPDFWordGapFont VQExcelSortUtilities::GapFontBetween(const VQExcelRunText& a, const VQExcelRunText& b) {
   VQPDFWordGapFont f = VQPDFWordGapFontBetween(a.gapFont, b.gapFont);
-  const size_t chars = text::utf8CharacterCount(a.text) + text::utf8CharacterCount(b.text);
+  const size_t chars = a.tally.characters(a.text) + b.tally.characters(b.text);
   if (chars > 0) f.averageGlyphWidth = (a.textWidth + b.textWidth) / static_cast<double>(chars);
   return f;
 }

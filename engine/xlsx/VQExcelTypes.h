@@ -50,6 +50,7 @@ struct VQExcelRunText {
   VQPDF_CTMInfo ctmInfo;
   uint64_t pdfScanIndex = 0;
   std::string text;
+  mutable VQPDFTextTally tally;  // of `text`
   VQExcelRunTextProperty rPr;
   double textWidth = 0;
   // What word gaps beside the run are measured by: its type along the line

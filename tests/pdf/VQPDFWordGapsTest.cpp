@@ -130,3 +130,25 @@ TEST(VQPDFWordGaps, MeasureBetweenTwoSides) {
     EXPECT_DOUBLE_EQ(f.blankEm, c.blank);
   }
 }
+
+// A run's characters counted as it grows, is cut back and is reset: the
+// counts are those of the text at each step (multi-byte characters once).
+TEST(VQPDFWordGaps, TextTallyFollowsAGrowingText) {
+  VQPDFTextTally tally;
+  std::string text;
+  struct Step {
+    const char* append;  // null: cut the text to `cut` bytes
+    size_t cut, characters, blanks;
+  } steps[] = {
+      {"ab", 0, 2, 0}, {" \xc3\xa9", 0, 4, 1}, {"x y", 0, 7, 2}, {nullptr, 2, 2, 0}, {"\xe4\xb8\xad ", 0, 4, 1},
+  };
+  for (const Step& s : steps) {
+    if (s.append) text += s.append;
+    else text.resize(s.cut);
+    SCOPED_TRACE(text);
+    EXPECT_EQ(tally.characters(text), s.characters);
+    EXPECT_EQ(tally.blanks(text), s.blanks);
+  }
+  tally.reset();
+  EXPECT_EQ(tally.characters("abc"), 3u);
+}

@@ -19,14 +19,15 @@
 #include "pdf/VQPDFColor.h"
 #include "platform/imageio/VQBitmap.h"
 #include "platform/pdf/PdfObject.h"
+#include "platform/pdf/PdfRenderSafety.h"
 
 namespace vq {
 
 class VQPDFImageXObject;
 
 // Limits that keep a hostile image from exhausting memory.
-inline constexpr int64_t kVQMaxImageSide = 65535;
-inline constexpr int64_t kVQMaxImagePixels = int64_t{1} << 27;  // 134M pixels
+inline constexpr int64_t kVQMaxImageSide = pdf::kMostImageSide;
+inline constexpr int64_t kVQMaxImagePixels = pdf::kMostImagePixels;  // 134M pixels
 
 struct VQPDFDecodedImage {
   Bitmap bitmap;         // RGB8, RGBA8 (masked) or Gray8 (masks)

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/pdf/PdfCharClasses.h"
 #include "platform/pdf/PdfDocument.h"
@@ -167,6 +169,17 @@ struct Operand {
   std::string text;  // name or string bytes
   Object object;     // array, dictionary, stream
 };
+
+// Whether `word` is one of the operators content streams are made of.
+bool isContentOperator(std::string_view word) {
+  static const std::unordered_set<std::string_view> operators = {
+      "b",  "B",  "b*", "B*", "BDC", "BI",  "BMC", "BT", "BX", "c",  "cm", "CS", "cs", "d",  "d0",
+      "d1", "Do", "DP", "EI", "EMC", "ET",  "EX",  "f",  "F",  "f*", "G",  "g",  "gs", "h",  "i",
+      "ID", "j",  "J",  "K",  "k",   "l",   "m",   "M",  "MP", "n",  "q",  "Q",  "re", "RG", "rg",
+      "ri", "s",  "S",  "SC", "sc",  "SCN", "scn", "sh", "T*", "Tc", "Td", "TD", "Tf", "Tj", "TJ",
+      "TL", "Tm", "Tr", "Ts", "Tw",  "Tz",  "v",   "w",  "W",  "W*", "y",  "'",  "\""};
+  return operators.count(word) > 0;
+}
 
 std::string expandKey(const std::string& key) {
   static const std::unordered_map<std::string, std::string> keys = {{"BPC", "BitsPerComponent"},
@@ -565,6 +578,10 @@ struct Scanner::Impl {
         if (Operand* o = push(ObjectType::Boolean)) o->boolean = keyword == "true";
       } else if (keyword == "null") {
         push(ObjectType::Null);
+      } else if (!frames.empty() && !isContentOperator(keyword)) {
+        // A word that is no operator inside an array or dictionary ("e30"
+        // of a number written "-1e30") is dropped and the container read
+        // on: a TJ array keeps the text around it.
       } else {
         dispatch(keyword);
       }

@@ -50,11 +50,12 @@ std::vector<std::string> passwordCandidates(const std::string& password) {
 }
 
 // Follows /Parent from a page to the root for an inheritable entry; stops at
-// a loop or an absurd depth.
+// a loop. A tree may be legally thousands of nodes deep, so the climb
+// counts no depth: direct parents end with the object that holds them.
 Object inherited(const Object& page, const std::string& key) {
   std::set<std::pair<int, int>> seen;
   Object node = page;
-  for (int depth = 0; depth < 1024 && node.isDictionary(); ++depth) {
+  while (node.isDictionary()) {
     Object value = node.get(key);
     if (!value.isNull()) return value;
     ObjectId id = node.id();
@@ -119,6 +120,9 @@ QPDFObjectHandle readable(QPDF& q, QPDFObjectHandle handle, const FileBytes& fil
 // than every page object of the file. Whatever the counts do not vouch for
 // is left to qpdf, which reads and repairs the whole tree.
 constexpr long long kMostPages = 10'000'000;
+// The counts are checked, and followed down to a page, this deep at most;
+// a deeper tree (legal, if rare) is read once by the walk below, which
+// keeps its own stack and so takes any depth.
 constexpr int kMostTreeDepth = 64;
 // A top level wider than this is not summed kid by kid: qpdf reads it.
 constexpr int kMostTopLevelKids = 4096;
@@ -244,12 +248,11 @@ std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q, const FileBytes& file, uint64
   struct Step {
     QPDFObjectHandle node;
     int next;
-    int depth;
   };
   QPDFObjectHandle root = q.getRoot().getKey("/Pages");
   if (!isTreeNode(root)) return pages;
   if (root.isIndirect()) nodes.insert(root.getObjGen());
-  std::vector<Step> stack{{root, 0, 0}};
+  std::vector<Step> stack{{root, 0}};
   while (!stack.empty() && pages.size() < static_cast<size_t>(kMostPages)) {
     Step& top = stack.back();
     QPDFObjectHandle kids = top.node.getKey("/Kids");
@@ -264,9 +267,8 @@ std::vector<QPDFObjectHandle> pagesOfTree(QPDF& q, const FileBytes& file, uint64
       pages.push_back(kid);
       continue;
     }
-    const int depth = top.depth + 1;
-    if (depth >= kMostTreeDepth || (kid.isIndirect() && !nodes.insert(kid.getObjGen()).second)) continue;
-    stack.push_back({kid, 0, depth});
+    if (kid.isIndirect() && !nodes.insert(kid.getObjGen()).second) continue;
+    stack.push_back({kid, 0});
   }
   return pages;
 }
@@ -610,11 +612,11 @@ std::optional<Page> Document::page(int number) const {
 namespace {
 
 // An inheritable entry of `page` from its nearest ancestor that has it;
-// a loop or an absurd depth ends the climb.
+// a loop ends the climb (see inherited).
 QPDFObjectHandle inheritedHandle(QPDFObjectHandle page, const std::string& key) {
   std::set<QPDFObjGen> seen;
   QPDFObjectHandle node = page;
-  for (int depth = 0; depth < 1024 && node.isDictionary(); ++depth) {
+  while (node.isDictionary()) {
     if (node.hasKey(key)) return node.getKey(key);
     if (node.isIndirect() && !seen.insert(node.getObjGen()).second) break;
     node = node.getKey("/Parent");

@@ -156,12 +156,25 @@ PageDrawingWork& operator+=(PageDrawingWork& a, const PageDrawingWork& b) {
   a.patternCells += b.patternCells;
   a.meshPieces += b.meshPieces;
   a.meshPixels += b.meshPixels;
+  if (a.refusedImageWidth == 0) a.refusedImageWidth = b.refusedImageWidth, a.refusedImageHeight = b.refusedImageHeight;
   return a;
 }
 
 // `times` uses of `w`, each drawn with its areas scaled by `areaScale`.
 PageDrawingWork repeated(const PageDrawingWork& w, double times, double areaScale) {
-  return {w.formDraws * times, w.patternCells * times, w.meshPieces * times, w.meshPixels * times * areaScale};
+  return {w.formDraws * times, w.patternCells * times, w.meshPieces * times, w.meshPixels * times * areaScale,
+          w.refusedImageWidth, w.refusedImageHeight};
+}
+
+// Whether an image dictionary (an inline image's, its keys expanded by the
+// scanner) declares a size beyond the pictures that are drawn; its size is
+// kept in `work` then. A size that is not a positive number is left to the
+// renderer, which draws nothing for it.
+void checkImageSize(const Object& dictionary, PageDrawingWork& work) {
+  const double w = dictionary.get("Width").number().value_or(0), h = dictionary.get("Height").number().value_or(0);
+  if (!(w > 0 && h > 0) || work.refusedImageWidth != 0) return;
+  if (w > kMostImageSide || h > kMostImageSide || w * h > static_cast<double>(kMostImagePixels))
+    work.refusedImageWidth = w, work.refusedImageHeight = h;
 }
 
 double areaScale(const AffineTransform& t) { return std::fabs(t.a * t.d - t.b * t.c); }
@@ -381,9 +394,14 @@ class WorkEstimate {
       std::string name;
       if (!s.popName(&name)) return;
       const Object x = frame.content->lookupResource("XObject", name);
+      if (x.isStream() && x.get("Subtype").isName("Image")) checkImageSize(x.streamDictionary(), frame.work);
       if (!x.isStream() || !x.get("Subtype").isName("Form")) return;
       const AffineTransform m = matrixOf(x);
       frame.work += repeated(form(x, frame.content), 1, areaScale(AffineTransformConcat(m, frame.state.ctm)));
+    });
+    table.setCallback("EI", [&](Scanner& s, void*) {
+      Object image;
+      if (s.popStream(&image)) checkImageSize(image.streamDictionary(), frame.work);
     });
     Scanner(content, table).scan();
     --depth_;
@@ -549,6 +567,9 @@ std::optional<std::string> DrawingWorkTooLarge(const PageDrawingWork& work) {
   auto count = [](double n) {
     return std::isfinite(n) && n < 1e15 ? fmt::format("{:.0f}", n) : std::string("countless");
   };
+  if (work.refusedImageWidth != 0)
+    return fmt::format("a picture of {} x {} pixels is larger than the renderer draws", count(work.refusedImageWidth),
+                       count(work.refusedImageHeight));
   if (!(work.formDraws <= kMostFormDraws))
     return fmt::format("its forms draw one another {} times (at most {:.0f} are drawn)", count(work.formDraws),
                        kMostFormDraws);

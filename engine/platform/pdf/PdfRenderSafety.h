@@ -2,6 +2,7 @@
 // Checks a page for structures that make the page renderer recurse without
 // end (and crash with a stack overflow), or keep it drawing far longer than
 // a page may take, before the page is handed to it.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,8 +40,18 @@ struct PageDrawingWork {
   double patternCells = 0;  // tiling-pattern cells over the areas they fill
   double meshPieces = 0;    // triangles and patches of the mesh shadings painted
   double meshPixels = 0;    // the device pixels those pieces cover, summed
+  // The declared size of the first picture drawn (an image object or an
+  // inline image) that is larger than pictures may be; 0 x 0 when none is.
+  double refusedImageWidth = 0, refusedImageHeight = 0;
 };
 PageDrawingWork EstimatePageDrawingWork(const Page& page, double dpiX, double dpiY);
+
+// Pictures larger than this are no picture: the engine's image decoder
+// refuses them, and the renderer, which sizes its buffers from the declared
+// width, height and components, must not be handed one (their product
+// passes what its sizes hold).
+inline constexpr int64_t kMostImageSide = 65535;
+inline constexpr int64_t kMostImagePixels = int64_t{1} << 27;
 
 // Bounds on that work: each lets a page draw in a few seconds, where pages
 // beyond them take minutes (or, for a fan-out of forms, years).

@@ -277,13 +277,25 @@ std::string objectBytesAt(const std::string& path, const std::string* repairedBy
 
 // Copies the dictionary or array that starts at `at` into `out`, values
 // nested deeper than kMostNesting written as null; answers where it ends,
-// or npos when it does not.
+// or npos when it does not. Containers still open at the object's end (its
+// "stream" or "endobj", or the end of the text) are closed there, and a
+// closing bracket of the wrong kind closes the innermost one: an array left
+// open 50,000 deep costs the entry that holds it, not the whole object.
 size_t copyWithinNesting(std::string_view s, size_t at, std::string& out) {
   int depth = 0;
   bool skipping = false;
+  std::string closers;  // of the containers copied and still open, innermost last
   size_t i = at;
   auto copy = [&](size_t from, size_t to) {
     if (!skipping) out.append(s.substr(from, to - from));
+  };
+  auto closeAll = [&] {
+    out.append(" ");
+    for (auto c = closers.rbegin(); c != closers.rend(); ++c) out.append(*c == ']' ? "]" : ">>");
+  };
+  auto keywordAt = [&](std::string_view word) {
+    return s.substr(i, word.size()) == word && (i == 0 || (isDelimiter(s[i - 1]) && s[i - 1] != '/')) &&
+           (i + word.size() == s.size() || isDelimiter(s[i + word.size()]));
   };
   while (i < s.size()) {
     const char c = s[i];
@@ -313,19 +325,28 @@ size_t copyWithinNesting(std::string_view s, size_t at, std::string& out) {
         skipping = true;
       }
       copy(i, i + len);
+      if (!skipping) closers.push_back(c == '[' ? ']' : '>');
       i += len;
     } else if ((c == '>' && pair) || c == ']') {
       const size_t len = c == ']' ? 1 : 2;
-      copy(i, i + len);
+      if (!skipping) {
+        out.append(closers.back() == ']' ? "]" : ">>");
+        closers.pop_back();
+      }
       i += len;
       if (--depth == kMostNesting) skipping = false;
       if (depth == 0) return i;
+    } else if (keywordAt("endobj") || keywordAt("stream")) {
+      closeAll();
+      return i;
     } else {
       copy(i, i + 1);
       ++i;
     }
   }
-  return std::string_view::npos;
+  if (depth == 0) return std::string_view::npos;
+  closeAll();
+  return s.size();
 }
 
 // Object `og` read from `text` ("N G obj" onwards); nullopt when it is not

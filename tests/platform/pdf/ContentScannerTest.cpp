@@ -44,6 +44,7 @@ TEST(ContentScanner, LexesEveryKindOfToken) {
       {"1 2 unknown 3 4 Td", {"Td 3 4"}},
       {") ] >> { } 1 Td", {"Td 1"}},
       {"[1 2 Td 5 Td", {"Td", "Td 5"}},
+      {"[(a) -1e30 (b) junk <</K true x>> (c)] TJ", {"TJ [(a) -1 (b) <</K true>> (c)]"}},
       {"<</A [1 Q", {"Q"}},
       {"(unterminated Td", {}},
       {"/F1 12 Tf 1 0 0 1 5 5 cm", {"cm 1 0 0 1 5 5"}},

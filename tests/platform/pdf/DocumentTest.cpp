@@ -337,6 +337,34 @@ TEST(Document, RendererCopyOfATreeShorterThanItsCounts) {
   }
 }
 
+// A page tree thousands of nodes deep is legal: every page is found, in
+// order, and inherits what the root holds, however far up it is.
+TEST(Document, DeepPageTreeGivesEveryPage) {
+  constexpr int kDepth = 3000;
+  // Node k (object 2 + 2k) holds page k (object 3 + 2k) and node k + 1.
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
+  for (int k = 0; k < kDepth; ++k) {
+    const int node = 2 + 2 * k, parent = k == 0 ? 0 : node - 2;
+    const std::string next = k + 1 < kDepth ? fmt::format(" {} 0 R", node + 2) : "";
+    objects.push_back(fmt::format("<< /Type /Pages {} /Kids [{} 0 R{}] /Count {} {} >>",
+                                  parent ? fmt::format("/Parent {} 0 R", parent) : "", node + 1, next, kDepth - k,
+                                  k == 0 ? "/MediaBox [0 0 300 400]" : ""));
+    objects.push_back(fmt::format("<< /Type /Page /Parent {} 0 R /Mark {} >>", node, k + 1));
+  }
+  vqtest::ScratchDir dir;
+  const auto path = (dir / "deep.pdf").string();
+  std::ofstream(path, std::ios::binary) << vqtest::BuildPDF(objects);
+  auto doc = Document::open(path, "");
+  ASSERT_TRUE(doc);
+  ASSERT_EQ(doc->pageCount(), kDepth);
+  for (int number : {1, 65, kDepth}) {
+    auto page = doc->page(number);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->dictionary().get("Mark").integer(), number);
+    EXPECT_EQ(page->box(PageBox::Media).size.height, 400) << "page " << number;
+  }
+}
+
 // A thread reading a long document lets its qpdf instance go now and then
 // (qpdf keeps what it reads); the pages read stay right through the changes,
 // in order and back again, including objects kept from before a change.
@@ -828,6 +856,7 @@ TEST(Document, ObjectsQpdfCannotReadAreReadAgain) {
   for (int i = 0; i < 50000; ++i) nested += "<< /A ";
   nested += "1";
   for (int i = 0; i < 50000; ++i) nested += " >>";
+  const std::string unclosed(50000, '[');
   const std::string page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Contents 4 0 R ";
   struct Case {
     const char* what;
@@ -842,6 +871,9 @@ TEST(Document, ObjectsQpdfCannotReadAreReadAgain) {
        page + "/Title (a \\) << [ ) /Junk " + nested + " >>", vqtest::PDFStream(text)},
       {"a value nested 50,000 deep in the stream dictionary", page + ">>",
        fmt::format("<< /Length {} /Junk {} >>\nstream\n{}\nendstream", text.size(), nested, text)},
+      {"an array left open 50,000 deep in the page", page + "/Junk " + unclosed + " >>", vqtest::PDFStream(text)},
+      {"an array left open in the stream dictionary", page + ">>",
+       fmt::format("<< /Length {} /Junk [1 {} >>\nstream\n{}\nendstream", text.size(), unclosed, text)},
       {"one broken stream of two",
        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Contents [5 0 R 4 0 R] >>",
        fmt::format("<< /Length 4 0 R >>\nstream\n{}\nendstream", text),

@@ -240,3 +240,38 @@ TEST(RenderSafety, MeshShadingPiecesAndPixelsAreReadFromItsData) {
   EXPECT_NEAR(atHigh.meshPixels, at72 * 400, at72);
   EXPECT_TRUE(vq::pdf::DrawingWorkTooLarge(atHigh));
 }
+
+// A picture whose declared size passes the engine's image bound (its sides
+// or their product, the one 65537 x 65537 that wraps 32-bit sizes) is
+// refused before the renderer sizes a buffer from it, wherever the page
+// draws it; one that is merely large, or only named in the resources,
+// is drawn.
+TEST(RenderSafety, PicturesDeclaredTooLargeAreRefused) {
+  const auto image = [](const std::string& size) {
+    return streamObject("/Type /XObject /Subtype /Image " + size + " /ColorSpace /DeviceCMYK /BitsPerComponent 16",
+                        std::string(30, '\0'));
+  };
+  const std::string form =
+      streamObject("/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /I 5 0 R >> >>", "/I Do");
+  struct Case {
+    const char* what;
+    std::string content, size;
+    const char* refused;  // the size said, or null
+  } cases[] = {
+      {"product wraps", "/I Do", "/Width 65537 /Height 65537", "65537 x 65537"},
+      {"both sides at the most", "/I Do", "/Width 2147483647 /Height 2147483647", "2147483647 x 2147483647"},
+      {"too many pixels, drawn by a form", "/F Do", "/Width 20000 /Height 20000", "20000 x 20000"},
+      {"inline", "BI /W 70000 /H 1 /CS /G /BPC 8 ID \x01 EI", "/Width 1 /Height 1", "70000 x 1"},
+      {"large, within the bound", "/I Do", "/Width 10000 /Height 10000", nullptr},
+      {"only named", "0 0 1 1 re f", "/Width 65537 /Height 65537", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto work = workOf(c.content, "<< /XObject << /I 5 0 R /F 6 0 R >> >>", {image(c.size), form});
+    const auto why = vq::pdf::DrawingWorkTooLarge(work);
+    ASSERT_EQ(why.has_value(), c.refused != nullptr);
+    if (c.refused) {
+      EXPECT_EQ(*why, fmt::format("a picture of {} pixels is larger than the renderer draws", c.refused));
+    }
+  }
+}
