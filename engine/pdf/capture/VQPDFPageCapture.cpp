@@ -178,9 +178,11 @@ Size VQPDFPageCapture::Glyph::displaySize(double width) const {
 }
 
 VQPDFWordGapFont VQPDFPageCapture::Glyph::gapFont() const {
+  if (gapFont_) return *gapFont_;
   VQPDFWordGapFont font;
   font.fontSize = displayAdvance(state_.fontSize);
   if (state_.font) font.blankEm = state_.font->bankSpaceCharWidth;
+  gapFont_ = font;
   return font;
 }
 

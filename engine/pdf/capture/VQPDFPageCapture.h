@@ -143,6 +143,8 @@ class VQPDFPageCapture {
     AffineTransform transform_;
     mutable std::optional<AffineTransform> nextTransform_;
     mutable std::optional<VQPDF_CTMInfo> placement_, nextPlacement_;
+    // Asked by the capture's word-gap rule and again by the format.
+    mutable std::optional<VQPDFWordGapFont> gapFont_;
     bool blank_ = false;
     bool wordGapBefore_ = false;
   };
