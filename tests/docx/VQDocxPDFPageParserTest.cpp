@@ -171,6 +171,10 @@ TEST(VQDocxPDFPageParserCorpus, SecondCaptureReplacesTheFirstWithoutLeftovers) {
 // Every page of every corpus file is captured and laid out into a page of its
 // position, within the display size limits.
 TEST(VQDocxPDFPageParserCorpus, EveryPageOfEveryFile) {
+  // With no document to take them, the pictures the pages draw stay where
+  // the parser writes them: in a temporary folder of this test's own.
+  vqtest::ScratchDir temporary;
+  vqtest::EnvVar privateTemporary("TMPDIR", temporary.path().string());
   for (const auto& file : vqtest::corpusFiles()) {
     const std::string name = file.filename().string();
     auto pdf = vq::pdf::Document::open(file.string(), passwordFor(name));
@@ -418,6 +422,10 @@ TEST(VQDocxPDFPageParserTest, RotationsSnapAndCompareAcrossZero) {
 // text paths, drop capitals and table cells, agrees with pdftotext's as multisets of
 // non-blank characters.
 TEST(VQDocxPDFPageParserCorpus, LineTextAgreesWithPdftotext) {
+  // With no document to take them, the pictures the pages draw stay where
+  // the parser writes them: in a temporary folder of this test's own.
+  vqtest::ScratchDir temporary;
+  vqtest::EnvVar privateTemporary("TMPDIR", temporary.path().string());
   if (vqtest::runCommand("command -v pdftotext > /dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
   vqtest::ScratchDir dir;
   std::printf("  %-32s %9s %9s %9s %8s\n", "file", "reference", "ours", "shared", "agree");
