@@ -145,31 +145,24 @@ void VQDocxPDFPageParser::didScanXObjectImage(VQPDFConentParser* parser,
                                                  currentPageCropBox().size, renderedImageDPI() / 72);
     const double dpi = perPoint * 72;
     const AffineTransform scale = AffineTransformMakeScale(perPoint, perPoint);
-    // The picture is read only when its clip cuts it: most clips (the
-    // page's, a form's box) hold the whole picture.
-    std::optional<Bitmap> bitmap;
-    bool unreadable = false;
-    const auto load = [&]() -> const Bitmap* {
-      bitmap = CGImageWithContentsOfFile(path);
-      unreadable = !bitmap;
-      return bitmap ? &*bitmap : nullptr;
-    };
-    Rect clipRect = frame;
-    bool noClippingNeeded = false;
-    const auto clipped =
-        VQPDFExporterRaster::ClipImageInContextSize(currentPageCropBox().size, load, scale, pageTransform, T, frame,
-                                                    s.clipBezierPaths, &clipRect, &noClippingNeeded);
-    if (unreadable) {
-      VQDiagnose(VQDiagnosticCategory::Image, "didScanXObjectImage: image with path is null:" + path + "!");
-    } else if (!noClippingNeeded) {
-      if (!clipped) return;  // the clip leaves nothing of it
+    const auto save = [&](const Bitmap& cut, const Rect& clipRect) -> std::optional<std::string> {
+      if (!hasArea(clipRect)) return std::nullopt;
       const std::string clipPath =
           VQPDFPathUtilities::tempIMG(VQDocxRunImage::SafeFileName(image->objectKey) + "-Clip", "PNG");
-      if (hasArea(clipRect) &&
-          VQPDFExportCGImageToFileWithDestination_VQLib(*clipped, clipPath, "png", dpi, dpi, 1.0f)) {
-        VQDocxRunImage::PlaceRenderedBitmap(*info, clipRect, *clipped);
-        path = clipPath;
-      }
+      if (!VQPDFExportCGImageToFileWithDestination_VQLib(cut, clipPath, "png", dpi, dpi, 1.0f)) return std::nullopt;
+      return clipPath;
+    };
+    // The picture is read only when its clip cuts it: most clips (the
+    // page's, a form's box) hold the whole picture.
+    const auto clipped =
+        rasterPictures_.clippedImage(path, image->objectKey, scale, pageTransform, T, frame, s.clipBezierPaths, save);
+    if (clipped.unreadable)
+      VQDiagnose(VQDiagnosticCategory::Image, "didScanXObjectImage: image with path is null:" + path + "!");
+    if (clipped.show == VQPDFRasterPictures::ClippedImage::Show::Hidden) return;
+    if (clipped.show == VQPDFRasterPictures::ClippedImage::Show::Cut) {
+      VQDocxRunImage::PlaceRenderedBitmap(*info, clipped.picture.clipRect, clipped.picture.pixelWidth,
+                                          clipped.picture.pixelHeight);
+      path = clipped.picture.path;
     }
   }
 

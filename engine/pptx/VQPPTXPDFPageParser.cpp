@@ -491,31 +491,28 @@ void VQPPTXPDFPageParser::didScanXObjectImage(VQPDFConentParser*, const std::sha
   std::string path = image->decodedImagePath();
 
   if (!s.clipBezierPaths.empty()) {
-    const auto bitmap = CGImageWithContentsOfFile(path);
+    const auto bitmap = rasterPictures_.image(path);
     if (!bitmap) {
       VQDiagnose(VQDiagnosticCategory::Image, "didScanXObjectImage: image with path is null:" + path + "!");
     } else {
-      Rect clipRect{{0, 0}, info.displayRect().size};
-      bool noClip = false;
       const double scale = VQPDFExporterRaster::ClippedPictureScale(bitmap->width, bitmap->height, info.displayWidth,
                                                                     info.displayHeight, setup.cropBox.size);
-      const auto clipped = VQPDFExporterRaster::ClipImageInContextSize(
-          setup.cropBox.size, *bitmap, AffineTransformMakeScale(scale, scale), setup.transform, T, info.displayRect(),
-          s.clipBezierPaths, &clipRect, &noClip);
-      if (!clipped && !noClip) return;  // nothing of the image shows
-      if (clipped) {
-        if (auto saved = VQPDFExporter::SaveTempCGImage(*clipped)) {
-          info.setDisplayRect(clipRect);
-          info.pixelWidth = clipped->width;
-          info.pixelHeight = clipped->height;
-          if (clipRect.size.width > 0)
-            info.horizontalResolution = std::round(clipped->width * 72.0 / clipRect.size.width);
-          if (clipRect.size.height > 0)
-            info.verticalResolution = std::round(clipped->height * 72.0 / clipRect.size.height);
-          info.flipX = info.flipY = false;
-          info.rotation = 0;
-          path = *saved;
-        }
+      const auto clipped = rasterPictures_.clippedImage(
+          path, image->objectKey, AffineTransformMakeScale(scale, scale), setup.transform, T, info.displayRect(),
+          s.clipBezierPaths, [](const Bitmap& cut, const Rect&) { return VQPDFExporter::SaveTempCGImage(cut); });
+      if (clipped.show == VQPDFRasterPictures::ClippedImage::Show::Hidden) return;  // nothing of the image shows
+      if (clipped.show == VQPDFRasterPictures::ClippedImage::Show::Cut) {
+        const Rect& clipRect = clipped.picture.clipRect;
+        info.setDisplayRect(clipRect);
+        info.pixelWidth = clipped.picture.pixelWidth;
+        info.pixelHeight = clipped.picture.pixelHeight;
+        if (clipRect.size.width > 0)
+          info.horizontalResolution = std::round(info.pixelWidth * 72.0 / clipRect.size.width);
+        if (clipRect.size.height > 0)
+          info.verticalResolution = std::round(info.pixelHeight * 72.0 / clipRect.size.height);
+        info.flipX = info.flipY = false;
+        info.rotation = 0;
+        path = clipped.picture.path;
       }
     }
   }

@@ -123,7 +123,11 @@ std::shared_ptr<VQDocxRunImage> VQDocxRunImage::FindBigRectRunImage(const Array&
 bool VQDocxRunImage::drawInContext(DrawingContext* context, const AffineTransform&, bool) const {
   if (!context || !imagePath) return false;
   const auto image = CGImageWithContentsOfFile(*imagePath);
-  if (!image) return false;
+  return drawInContext(context, image ? &*image : nullptr);
+}
+
+bool VQDocxRunImage::drawInContext(DrawingContext* context, const Bitmap* image) const {
+  if (!context || !imagePath || !image) return false;
   if (image->width <= 0) {
     VQDiagnose(VQDiagnosticCategory::Render, "runImage.imagePath: image with path is null:" + *imagePath + "!");
     return false;
@@ -173,6 +177,9 @@ std::optional<Bitmap> VQDocxRunImage::MergeRunImage(const Array& images, Size co
 
   Rect covered = RectZero;
   bool first = true;
+  // A page that draws one picture many times reads its file once.
+  std::string lastPath;
+  std::optional<Bitmap> lastImage;
   for (const auto& run : images) {
     if (!run) continue;
     Rect box = run->pictInfo && !AffineTransformIsIdentity(run->pictInfo->pdfTransform)
@@ -182,7 +189,12 @@ std::optional<Bitmap> VQDocxRunImage::MergeRunImage(const Array& images, Size co
     if (first || covered.size.width == 0) covered = box;
     else covered = RectUnion(covered, box);
     first = false;
-    run->drawInContext(context.get(), AffineTransformIdentity, false);
+    if (!run->imagePath) continue;
+    if (*run->imagePath != lastPath) {
+      lastPath = *run->imagePath;
+      lastImage = CGImageWithContentsOfFile(lastPath);
+    }
+    run->drawInContext(context.get(), lastImage ? &*lastImage : nullptr);
   }
   Bitmap image = context->toBitmap();
   covered.origin.y = H - covered.origin.y - covered.size.height;

@@ -56,6 +56,8 @@ class VQDocxRunImage : public VQDocxRunPict {
   // flag are for path runs, which share the call; pictures ignore them.
   // False when there is no context or the file cannot be read.
   bool drawInContext(DrawingContext* context, const AffineTransform& pageTransform, bool needClip) const;
+  // The same with the picture's file already read (null: it could not be).
+  bool drawInContext(DrawingContext* context, const Bitmap* image) const;
 
   // One new picture showing all of `images` (later ones over earlier ones)
   // in a PNG file at `imageDPI` (72..600), cut to the area they cover; its

@@ -7,6 +7,7 @@
 
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/VQPDFShading.h"
+#include "pdf/images/VQPDFImageFile.h"
 #include "platform/graphics/VQDrawingContext.h"
 
 namespace vq {
@@ -74,6 +75,21 @@ void AppendTransform(std::string& key, const AffineTransform& t) {
   key += fmt::format("[{} {} {} {} {} {}] ", t.a, t.b, t.c, t.d, t.tx, t.ty);
 }
 
+// The clip paths may be long: they go in as a hash of their numbers.
+void AppendClips(std::string& key, const VQPDFClipStack& clipBezierPaths) {
+  uint64_t hash = 0xcbf29ce484222325ull;
+  for (const auto& clip : clipBezierPaths) {
+    if (!clip) continue;
+    Mix(hash, &clip->clipType, sizeof clip->clipType);
+    for (const auto& e : clip->path) {
+      const int type = static_cast<int>(e.type);
+      Mix(hash, &type, sizeof type);
+      for (int i = 0; i < e.pointCount(); ++i) MixDouble(hash, e.points[i].x), MixDouble(hash, e.points[i].y);
+    }
+  }
+  key += fmt::format("clip {} {:x}", clipBezierPaths.size(), hash);
+}
+
 }  // namespace
 
 VQPDFRasterPictures::VQPDFRasterPictures() = default;
@@ -84,6 +100,11 @@ void VQPDFRasterPictures::beginPage(Size size, const AffineTransform& scaleTrans
   scale_ = scaleTransform;
   save_ = std::move(save);
   entries_.clear();
+  cuts_.clear();
+  images_.clear();
+  lastImagePath_.clear();
+  lastImage_.reset();
+  imageReads_ = 0;
   keptBytes_ = 0;
   rasterisations_ = 0;
   placements_ = 0;
@@ -101,18 +122,7 @@ std::string VQPDFRasterPictures::ShadingKey(const VQPDFShading& shading, const A
   AppendObject(key, shading.object, 0);
   AppendTransform(key, transform);
   AppendTransform(key, pageTransform);
-  // The clip paths may be long: they go in as a hash of their numbers.
-  uint64_t hash = 0xcbf29ce484222325ull;
-  for (const auto& clip : clipBezierPaths) {
-    if (!clip) continue;
-    Mix(hash, &clip->clipType, sizeof clip->clipType);
-    for (const auto& e : clip->path) {
-      const int type = static_cast<int>(e.type);
-      Mix(hash, &type, sizeof type);
-      for (int i = 0; i < e.pointCount(); ++i) MixDouble(hash, e.points[i].x), MixDouble(hash, e.points[i].y);
-    }
-  }
-  key += fmt::format("clip {} {:x}", clipBezierPaths.size(), hash);
+  AppendClips(key, clipBezierPaths);
   return key;
 }
 
@@ -193,17 +203,116 @@ void VQPDFRasterPictures::drawIntoRest(const Entry* known, const std::string& ke
     if (!drawn || drawn->empty()) return;
     bitmap = std::make_shared<const Bitmap>(std::move(*drawn));
   }
+  drawBitmapIntoRest(*bitmap, clipRect, true);
+}
+
+void VQPDFRasterPictures::drawBitmapIntoRest(const Bitmap& bitmap, const Rect& box, bool atPageScale) {
   if (!rest_) rest_ = VQPDFExporterRaster::OutputContext(size_, scale_);
   if (!rest_) return;
   // The bitmap's pixels lie where its box lies at the page's resolution;
-  // they are drawn in device space, whose rows run upwards.
-  const Rect pixels = RectIntegral(RectApplyAffineTransform(clipRect, scale_));
+  // they are drawn in device space, whose rows run upwards. A bitmap made
+  // at another resolution is stretched over its box.
+  const Rect pixels = RectIntegral(RectApplyAffineTransform(box, scale_));
+  const double width = atPageScale ? bitmap.width : pixels.size.width;
+  const double height = atPageScale ? bitmap.height : pixels.size.height;
   rest_->saveGState();
   rest_->concatCTM(AffineTransformInvert(rest_->getCTM()));
-  rest_->drawBitmap(*bitmap, RectMake(pixels.origin.x, rest_->height() - pixels.origin.y - bitmap->height,
-                                      bitmap->width, bitmap->height));
+  rest_->drawBitmap(bitmap, RectMake(pixels.origin.x, rest_->height() - pixels.origin.y - height, width, height));
   rest_->restoreGState();
-  restBox_ = RectIsNull(restBox_) ? clipRect : RectUnion(restBox_, clipRect);
+  restBox_ = RectIsNull(restBox_) ? box : RectUnion(restBox_, box);
+}
+
+std::shared_ptr<const Bitmap> VQPDFRasterPictures::image(const std::string& path) {
+  if (!lastImagePath_.empty() && path == lastImagePath_) return lastImage_;
+  std::shared_ptr<const Bitmap> bitmap;
+  if (const auto found = images_.find(path); found != images_.end()) {
+    bitmap = found->second;
+  } else {
+    auto read = CGImageWithContentsOfFile(path);
+    ++imageReads_;
+    if (read) bitmap = std::make_shared<const Bitmap>(std::move(*read));
+    const size_t bytes = bitmap ? bitmap->pixels.size() : 0;
+    if (keptBytes_ + bytes <= kMostKeptBytes) {
+      keptBytes_ += bytes;
+      images_.emplace(path, bitmap);
+    }
+  }
+  lastImagePath_ = path;
+  lastImage_ = bitmap;
+  return bitmap;
+}
+
+VQPDFRasterPictures::ClippedImage VQPDFRasterPictures::clippedImage(
+    const std::string& path, const std::string& name, const AffineTransform& scaleTransform,
+    const AffineTransform& pageTransform, const AffineTransform& imageTransform, const Rect& imageRect,
+    const VQPDFClipStack& clipBezierPaths, const SaveCut& save) {
+  using Show = ClippedImage::Show;
+  // The decoded file stands for the image's content on this page.
+  std::string key = fmt::format("im {}:{} {}:{} ", path.size(), path, name.size(), name);
+  AppendTransform(key, scaleTransform);
+  AppendTransform(key, pageTransform);
+  AppendTransform(key, imageTransform);
+  key += fmt::format("[{} {} {} {}] ", imageRect.origin.x, imageRect.origin.y, imageRect.size.width,
+                     imageRect.size.height);
+  AppendClips(key, clipBezierPaths);
+
+  const bool pastPlacements = placements_ >= kMostPlacements;
+  std::shared_ptr<const Bitmap> drawn;
+  const auto cutNow = [&](ImageCut& cut) {
+    bool unreadable = false;
+    std::shared_ptr<const Bitmap> source;
+    const auto load = [&]() -> const Bitmap* {
+      source = image(path);
+      unreadable = !source;
+      return source.get();
+    };
+    Rect clipRect = imageRect;
+    bool whole = false;
+    auto bitmap = VQPDFExporterRaster::ClipImageInContextSize(
+        size_, load, scaleTransform, pageTransform, imageTransform, imageRect, clipBezierPaths, &clipRect, &whole);
+    ++rasterisations_;
+    cut.answer.unreadable = unreadable;
+    cut.answer.show = unreadable || whole ? Show::Whole : bitmap ? Show::Cut : Show::Hidden;
+    if (cut.answer.show != Show::Cut) return;
+    cut.answer.picture = Picture{std::string(), clipRect, bitmap->width, bitmap->height};
+    drawn = std::make_shared<const Bitmap>(std::move(*bitmap));
+  };
+
+  auto found = cuts_.find(key);
+  if (found == cuts_.end()) {
+    ImageCut cut;
+    cutNow(cut);
+    // Saved at once while the page has placements left; past them the cut
+    // is only ever drawn into the page's one picture.
+    if (cut.answer.show == Show::Cut && !pastPlacements) {
+      if (auto saved = save(*drawn, cut.answer.picture.clipRect)) cut.answer.picture.path = *saved;
+      else cut.answer.show = Show::Whole;
+    }
+    if (drawn && keptBytes_ + drawn->pixels.size() <= kMostKeptBytes) {
+      keptBytes_ += drawn->pixels.size();
+      cut.bitmap = drawn;
+    }
+    found = cuts_.emplace(key, std::move(cut)).first;
+  }
+  ImageCut& cut = found->second;
+  if (cut.answer.show != Show::Cut) return cut.answer;
+  if (!pastPlacements) {
+    ++placements_;
+    return cut.answer;
+  }
+  // Drawn again over itself, the same picture changes nothing.
+  if (key != lastRestKey_) {
+    lastRestKey_ = key;
+    if (!drawn) drawn = cut.bitmap;
+    if (!drawn) {
+      ImageCut again;
+      cutNow(again);
+    }
+    if (drawn) drawBitmapIntoRest(*drawn, cut.answer.picture.clipRect, false);
+  }
+  ClippedImage hidden;
+  hidden.show = Show::Hidden;
+  return hidden;
 }
 
 std::optional<VQPDFRasterPictures::Picture> VQPDFRasterPictures::endPage() {

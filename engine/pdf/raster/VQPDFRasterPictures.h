@@ -8,7 +8,11 @@
 //     something was placed since (painted over itself it changes nothing);
 //   - a page places at most kMostPlacements such pictures; whatever it
 //     draws after that is drawn into one page-sized picture while the
-//     content is read, which the exporter places last (endPage).
+//     content is read, which the exporter places last (endPage);
+//   - an image drawn through a clip is read from its decoded file once per
+//     page, and drawn again under the same transform and clip it is cut and
+//     saved once: every use places the same cut picture, within the same
+//     placements.
 //
 //   VQPDFRasterPictures pictures;
 //   pictures.beginPage(pageSize, scale, save);
@@ -71,12 +75,40 @@ class VQPDFRasterPictures {
   // another, but is bounded with them.
   const Picture* drawing(const Draw& draw, const std::string& kind, long long placedSoFar);
 
+  // An image drawn through a clip, as ClipImageInContextSize draws it.
+  struct ClippedImage {
+    enum class Show {
+      Whole,   // the clip holds all of it (or its cut could not be saved): place it as it is
+      Hidden,  // nothing to place: the clip leaves nothing, or it went into the page's one picture
+      Cut,     // place `picture` instead of the image
+    };
+    Show show = Show::Whole;
+    bool unreadable = false;  // the decoded file could not be read (placed as it is)
+    Picture picture;
+  };
+  // Saves the cut of an image covering `clipRect` (output units) the
+  // exporter's way; its path, or nothing to place the image as it is.
+  using SaveCut = std::function<std::optional<std::string>(const Bitmap&, const Rect& clipRect)>;
+
+  // The image decoded to `path` drawn through `clipBezierPaths`, with the
+  // arguments of ClipImageInContextSize; the answer is remembered by the
+  // file, the transforms, the box and the clip for the rest of the page.
+  // `name` is what the page calls the image (cuts are saved under it).
+  ClippedImage clippedImage(const std::string& path, const std::string& name, const AffineTransform& scaleTransform,
+                            const AffineTransform& pageTransform, const AffineTransform& imageTransform,
+                            const Rect& imageRect, const VQPDFClipStack& clipBezierPaths, const SaveCut& save);
+  // The image decoded to `path`, read once per page while within the
+  // memory budget (the last one read is always kept); null when unreadable.
+  std::shared_ptr<const Bitmap> image(const std::string& path);
+
   // The picture of everything drawn past the page's placements, saved, or
   // nothing; the page's pictures are forgotten.
   std::optional<Picture> endPage();
 
   // Bitmaps rasterised since beginPage, for the tests' bounds.
   size_t rasterisations() const { return rasterisations_; }
+  // Images read from their decoded files since beginPage.
+  size_t imageReads() const { return imageReads_; }
   // Pictures handed out to be placed since beginPage.
   size_t placements() const { return placements_; }
 
@@ -91,12 +123,24 @@ class VQPDFRasterPictures {
   };
   const Picture* place(const std::string& key, const Draw& draw, const std::string& kind, long long placedSoFar);
   void drawIntoRest(const Entry* known, const std::string& key, const Draw& draw);
+  // Draws `bitmap`, covering `box` (output units) at any resolution, into
+  // the page's one picture.
+  void drawBitmapIntoRest(const Bitmap& bitmap, const Rect& box, bool atPageScale);
+  struct ImageCut {
+    ClippedImage answer;
+    std::shared_ptr<const Bitmap> bitmap;  // the cut, kept while within the budget
+  };
 
   Size size_{};
   AffineTransform scale_;
   Save save_;
   std::unordered_map<std::string, Entry> entries_;
   size_t keptBytes_ = 0;
+  std::unordered_map<std::string, ImageCut> cuts_;
+  std::unordered_map<std::string, std::shared_ptr<const Bitmap>> images_;
+  std::string lastImagePath_;
+  std::shared_ptr<const Bitmap> lastImage_;
+  size_t imageReads_ = 0;
   size_t rasterisations_ = 0;
   size_t placements_ = 0;
   Picture loose_;

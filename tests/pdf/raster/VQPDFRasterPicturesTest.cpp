@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 
 #include "pdf/PdfFixture.h"
 #include "pdf/VQPDFRenderState.h"
 #include "pdf/VQPDFShading.h"
+#include "pdf/images/VQPDFImageFile.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -96,6 +100,73 @@ TEST(VQPDFRasterPictures, ShadingKeysFollowContent) {
   EXPECT_NE(key(a, 0), key(b, 0));
   EXPECT_NE(key(a, 0), key(a, 1));
   EXPECT_NE(key(a, 0), key(a, 0, {vq::VQPDFClipPath::NewClipPath(box, vq::VQPDFClipTypeWinding)}));
+}
+
+// An image drawn many times through one clip is read, cut and saved once,
+// however often the content repeats it; each use still places the cut, up
+// to the page's placements, after which the cuts go into the page's one
+// picture. A clip that holds the whole image, or one that hides it, never
+// reads the file.
+TEST(VQPDFRasterPictures, ClippedImageRepeatsAreReadCutAndSavedOnce) {
+  vqtest::ScratchDir dir;
+  const std::string file = (dir / "image.png").string();
+  vq::Bitmap pixels = vq::Bitmap::make(40, 40, vq::PixelFormat::RGB8);
+  std::fill(pixels.pixels.begin(), pixels.pixels.end(), 200);
+  ASSERT_TRUE(vq::VQPDFExportCGImageToFileWithDestination_VQLib(pixels, file, "png", 72, 72, 1.0f));
+  const auto clipTo = [](const vq::Rect& r) {
+    vq::Path p;
+    p.addRect(r);
+    return vq::VQPDFClipStack{vq::VQPDFClipPath::NewClipPath(p, vq::VQPDFClipTypeWinding)};
+  };
+  const vq::VQPDFClipStack half = clipTo(vq::RectMake(0, 0, 50, 100)), page = clipTo(vq::RectMake(0, 0, 100, 100)),
+                           away = clipTo(vq::RectMake(500, 500, 10, 10));
+  using Show = VQPDFRasterPictures::ClippedImage::Show;
+  constexpr size_t kMost = VQPDFRasterPictures::kMostPlacements;
+  struct Case {
+    const char* what;
+    std::string path;
+    int draws;
+    bool moved;  // each drawn under a transform of its own
+    const vq::VQPDFClipStack* clips;
+    Show show;  // what the first use answers
+    size_t rasterisations, reads, saves, placements;
+    bool rest;
+  } cases[] = {
+      {"one clip, drawn again", file, 501, false, &half, Show::Cut, 1, 1, 1, kMost, true},
+      {"drawn twice", file, 2, false, &half, Show::Cut, 1, 1, 1, 2, false},
+      {"each moved", file, 600, true, &half, Show::Cut, 600, 1, kMost, kMost, true},
+      {"clip holds it", file, 300, false, &page, Show::Whole, 1, 0, 0, 0, false},
+      {"clipped away", file, 300, false, &away, Show::Hidden, 1, 0, 0, 0, false},
+      {"unreadable", (dir / "missing.png").string(), 300, false, &half, Show::Whole, 1, 1, 0, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    size_t saves = 0;
+    VQPDFRasterPictures pictures;
+    pictures.beginPage(vq::SizeMake(100, 100), AffineTransformMakeScale(1, 1),
+                       [&](const vq::Bitmap&, const std::string& kind) { return std::optional<std::string>(kind); });
+    const VQPDFRasterPictures::SaveCut save = [&](const vq::Bitmap& cut, const vq::Rect&) {
+      EXPECT_FALSE(cut.empty());
+      return std::optional<std::string>("cut" + std::to_string(saves++));
+    };
+    std::set<std::string> placedFiles;
+    for (int i = 0; i < c.draws; ++i) {
+      const auto at = AffineTransformMakeTranslation(10 + (c.moved ? i * 0.01 : 0), 10);
+      const auto image = vq::AffineTransformConcat(AffineTransformMakeScale(80, 80), at);
+      const auto answer =
+          pictures.clippedImage(c.path, "Im1", AffineTransformMakeScale(2, 2), vq::AffineTransformIdentity, image,
+                                vq::RectApplyAffineTransform(vq::RectMake(0, 0, 1, 1), image), *c.clips, save);
+      if (i == 0) EXPECT_EQ(answer.show, c.show);
+      EXPECT_EQ(answer.unreadable, c.path != file);
+      if (answer.show == Show::Cut) placedFiles.insert(answer.picture.path);
+    }
+    EXPECT_EQ(pictures.rasterisations(), c.rasterisations);
+    EXPECT_EQ(pictures.imageReads(), c.reads);
+    EXPECT_EQ(pictures.placements(), c.placements);
+    EXPECT_EQ(saves, c.saves);
+    EXPECT_EQ(placedFiles.size(), c.saves);
+    EXPECT_EQ(pictures.endPage().has_value(), c.rest);
+  }
 }
 
 }  // namespace
