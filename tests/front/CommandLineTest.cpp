@@ -423,10 +423,13 @@ TEST(VQAppMainCLIHostCorpus, DocumentsWithNothingToConvertFail) {
   std::string encrypted(std::istreambuf_iterator<char>(in), {});
   std::ofstream(scratch / "cut.pdf", std::ios::binary) << encrypted.substr(0, encrypted.size() / 2);
   std::string text;
-  EXPECT_EQ(vqtest::runCommand(hostProgram() + " -i " + shellQuoted(scratch / "cut.pdf") + " -f txt -o " +
-                                   shellQuoted(scratch / "cut.txt") + " 2>&1",
-                               &text),
-            1);
+  // Converts scratch/<name>.pdf to scratch/<name>.txt; what the run says goes to `text`.
+  const auto toText = [&](const std::string& name) {
+    return vqtest::runCommand(hostProgram() + " -i " + shellQuoted(scratch / (name + ".pdf")) + " -f txt -o " +
+                                  shellQuoted(scratch / (name + ".txt")) + " 2>&1",
+                              &text);
+  };
+  EXPECT_EQ(toText("cut"), 1);
   EXPECT_NE(text.find("content can be decoded"), std::string::npos) << text;
   EXPECT_FALSE(fs::exists(scratch / "cut.txt"));
   // Pages with no text (a scan) convert to an empty text file, and the run
@@ -434,10 +437,7 @@ TEST(VQAppMainCLIHostCorpus, DocumentsWithNothingToConvertFail) {
   std::ofstream(scratch / "blank.pdf", std::ios::binary)
       << vqtest::BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] >>"});
-  EXPECT_EQ(vqtest::runCommand(hostProgram() + " -i " + shellQuoted(scratch / "blank.pdf") + " -f txt -o " +
-                                   shellQuoted(scratch / "blank.txt") + " 2>&1",
-                               &text),
-            0);
+  EXPECT_EQ(toText("blank"), 0);
   EXPECT_NE(text.find("No text was found"), std::string::npos) << text;
   EXPECT_TRUE(fs::is_regular_file(scratch / "blank.txt"));
 }
