@@ -28,6 +28,9 @@ constexpr double kSameColumnEm = 0.3;
 constexpr double kCellMarginCharacters = 1.5;
 // Base lines this close are one line.
 constexpr double kSameLine = 1;
+// Lines a column region of a band holds when the band is columns set side
+// by side rather than a row of a table.
+constexpr size_t kColumnLines = 2;
 // How far apart two lines may start and still stand in one column: a third
 // of an em of the smaller type, at least two points.
 double SameStartTolerance(const VQExcelRunText& a, const VQExcelRunText& b) {
@@ -341,25 +344,72 @@ void colSide(const VQExcelTempGroup& g, uint64_t& m, uint64_t a) {
 
 }  // namespace
 
-void VQExcelPage::typesetRunTexts() {
-  const int option = manager_.OverlapTextOption();
-  joinRuledCells();
-  // Row pass: bands, blocks in each band (after joining pieces of one line),
-  // bands in each block (after joining lines of one cell), blocks again.
-  VQExcelRuns runs = S::SortRunTextsByY(S::SortRunTextsByX(allRunTextArray));
-  std::vector<VQExcelTempGroup> rowPass = cutBands(runs);
+namespace {
+// True when a line of `left` runs on into `right`: its nearest pieces on
+// either side of the gap between the two blocks are a word gap apart or
+// closer. Such a gap is a blank between words that no other line of the
+// band happens to cross, not the gap between two columns.
+bool lineRunsOn(const VQExcelRuns& left, const VQExcelRuns& right) {
+  for (const auto& b : right) {
+    const VQExcelRunText* a = nullptr;
+    for (const auto& r : left)
+      if (std::fabs(r->yBase() - b->yBase()) <= kSameLine && (!a || r->xRight() > a->xRight())) a = r.get();
+    if (a && VQPDFClassifyGap(b->xLeft() - a->xRight(), S::GapFontBetween(*a, *b)) != VQPDFGapKind::Wide) return true;
+  }
+  return false;
+}
+
+// The columns of a band that is columns of text set side by side with their
+// base lines offset, so that each line of one overlaps two of the next and
+// the band chains down the page: the band's blocks, those that a line runs
+// on across joined, when two or more of them hold several lines each.
+// Nothing for a row of a table, whose lines (a cell's two lines beside a
+// one-line cell) chain only within the row.
+std::optional<std::vector<VQExcelTempGroup>> sideBySideColumns(const VQExcelRuns& band) {
+  std::vector<VQExcelTempGroup> regions;
+  for (auto& block : cutBlocks(S::SortRunTextsByX(band))) {
+    if (!regions.empty() && lineRunsOn(regions.back().runTexts, block.runTexts)) {
+      auto& last = regions.back().runTexts;
+      last.insert(last.end(), block.runTexts.begin(), block.runTexts.end());
+    } else {
+      regions.push_back(std::move(block));
+    }
+  }
+  if (regions.size() < 2) return std::nullopt;
+  size_t tall = 0;
+  for (auto& region : regions) {
+    region.runTexts = S::SortRunTextsByY(S::SortRunTextsByX(region.runTexts));
+    if (cutBands(region.runTexts).size() >= kColumnLines) ++tall;
+  }
+  if (tall < 2) return std::nullopt;
+  return regions;
+}
+
+// The row pass over one region of the page (the page itself, or one column
+// of side-by-side columns), its runs sorted by y, ties by x: bands, blocks
+// in each band (after joining pieces of one line), bands in each block
+// (after joining lines of one cell), blocks again. A band of side-by-side
+// columns is cut into its columns first, each cut again as a region of its
+// own, so that a line is read against the lines of its own column.
+std::vector<VQExcelTempGroup> rowPassOf(const VQExcelRuns& runs, int option) {
+  std::vector<VQExcelTempGroup> bands = cutBands(runs);
   // The bands' runs as they were cut, for telling a paragraph's gaps from a
   // table's by the lines above and below. They are copies: joining grows a
   // line's first run in place, and a line joined across a column gap would
   // then seem to run across the gap for the next line, and so on down the
   // page.
   std::vector<VQExcelRuns> lines;
-  for (const auto& band : rowPass) {
+  for (const auto& band : bands) {
     VQExcelRuns& line = lines.emplace_back();
     for (const auto& r : band.runTexts) line.push_back(std::make_shared<VQExcelRunText>(*r));
   }
-  for (size_t b = 0; b < rowPass.size(); ++b) {
-    auto& band = rowPass[b];
+  for (size_t b = 0; b < bands.size(); ++b) {
+    auto& band = bands[b];
+    if (auto columns = sideBySideColumns(band.runTexts)) {
+      band.subGroups = std::move(*columns);
+      for (auto& column : band.subGroups) column.subGroups = rowPassOf(column.runTexts, option);
+      continue;
+    }
     VQExcelNeighbourLines around;
     for (size_t k = 0; k < 2; ++k) {
       if (b > k) around.above[k] = &lines[b - 1 - k];
@@ -376,6 +426,15 @@ void VQExcelPage::typesetRunTexts() {
       }
     }
   }
+  return bands;
+}
+}  // namespace
+
+void VQExcelPage::typesetRunTexts() {
+  const int option = manager_.OverlapTextOption();
+  joinRuledCells();
+  VQExcelRuns runs = S::SortRunTextsByY(S::SortRunTextsByX(allRunTextArray));
+  std::vector<VQExcelTempGroup> rowPass = rowPassOf(runs, option);
   allRunTextArray.clear();
   for (const auto& band : rowPass) collectLeaves(band, allRunTextArray);
 

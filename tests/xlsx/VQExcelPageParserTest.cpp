@@ -109,4 +109,36 @@ TEST(VQExcelPageParser, RuledBoxesHoldTheirLines) {
   }
 }
 
+// Two columns whose base lines are offset by half a line: each line of one
+// column overlaps two lines of the other, down the page. Every line is still
+// a row of its own column, whole: a justified line's stretched blank is read
+// against the lines above and below it in its column, and a word in another
+// colour is a word of its line, however short the line below it.
+TEST(VQExcelPageParser, ColumnsWithOffsetBaseLinesKeepTheirLines) {
+  const std::string right =
+      "BT /F1 10 Tf 12 TL 250 694 Td (The space between) Tj T* (controlled by the) Tj T* (eter columnsep) Tj T* "
+      "(for the columns) Tj ET";
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"BT /F1 10 Tf 12 TL 72 700 Td (the page text runs on) Tj T* [(If such) -1200 (text is unusually)] TJ T* "
+       "(long the value of) Tj T* (might need adjusting) Tj ET " +
+           right,
+       {"1:1 the page text runs on", "1:2 The space between", "2:1 If such text is unusually", "2:2 controlled by the",
+        "3:1 long the value of", "3:2 eter columnsep", "4:1 might need adjusting", "4:2 for the columns"}},
+      {"BT /F1 10 Tf 12 TL 72 700 Td (case ) Tj 0 0 1 rg (multicols) Tj 0 0 0 rg ( does work) Tj ET "
+       "BT /F1 10 Tf 72 688 Td (ror.) Tj ET "
+       "BT /F1 10 Tf 12 TL 250 694 Td (The space between) Tj T* (controlled by the) Tj ET",
+       {"1:1 case multicols does work", "1:2 The space between", "2:1 ror.", "2:2 controlled by the"}},
+  };
+  vqtest::ScratchDir dir;
+  for (const auto& [content, expected] : cases) {
+    SCOPED_TRACE(content);
+    std::vector<std::string> got, want = expected;
+    for (const auto& r : CapturedRuns(dir, content))
+      got.push_back(fmt::format("{}:{} {}", r.rowIndex, r.columnIndex, r.text));
+    std::sort(got.begin(), got.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
+  }
+}
+
 }  // namespace
