@@ -390,8 +390,10 @@ std::optional<std::vector<VQExcelTempGroup>> sideBySideColumns(const VQExcelRuns
 // in each band (after joining pieces of one line), bands in each block
 // (after joining lines of one cell), blocks again. A band of side-by-side
 // columns is cut into its columns first, each cut again as a region of its
-// own, so that a line is read against the lines of its own column.
-std::vector<VQExcelTempGroup> rowPassOf(const VQExcelRuns& runs, int option) {
+// own, so that a line is read against the lines of its own column;
+// `outside` are the lines next to the region, for its first and last lines.
+std::vector<VQExcelTempGroup> rowPassOf(const VQExcelRuns& runs, int option,
+                                        const VQExcelNeighbourLines& outside = {}) {
   std::vector<VQExcelTempGroup> bands = cutBands(runs);
   // The bands' runs as they were cut, for telling a paragraph's gaps from a
   // table's by the lines above and below. They are copies: joining grows a
@@ -403,17 +405,22 @@ std::vector<VQExcelTempGroup> rowPassOf(const VQExcelRuns& runs, int option) {
     VQExcelRuns& line = lines.emplace_back();
     for (const auto& r : band.runTexts) line.push_back(std::make_shared<VQExcelRunText>(*r));
   }
+  // The lines from the two above the region to the two below it, top down.
+  std::vector<const VQExcelRuns*> down = {outside.above[1], outside.above[0]};
+  for (const auto& line : lines) down.push_back(&line);
+  down.push_back(outside.below[0]);
+  down.push_back(outside.below[1]);
   for (size_t b = 0; b < bands.size(); ++b) {
     auto& band = bands[b];
-    if (auto columns = sideBySideColumns(band.runTexts)) {
-      band.subGroups = std::move(*columns);
-      for (auto& column : band.subGroups) column.subGroups = rowPassOf(column.runTexts, option);
-      continue;
-    }
     VQExcelNeighbourLines around;
     for (size_t k = 0; k < 2; ++k) {
-      if (b > k) around.above[k] = &lines[b - 1 - k];
-      if (b + 1 + k < lines.size()) around.below[k] = &lines[b + 1 + k];
+      around.above[k] = down[b + 1 - k];
+      around.below[k] = down[b + 3 + k];
+    }
+    if (auto columns = sideBySideColumns(band.runTexts)) {
+      band.subGroups = std::move(*columns);
+      for (auto& column : band.subGroups) column.subGroups = rowPassOf(column.runTexts, option, around);
+      continue;
     }
     band.runTexts = mergeRunTextsStringByX(S::SortRunTextsByX(band.runTexts), option, around);
     band.subGroups = cutBlocks(band.runTexts);

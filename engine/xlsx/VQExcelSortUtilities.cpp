@@ -67,12 +67,14 @@ constexpr double kSameGapPoints = 0.1;
 constexpr double kSameGapShare = 0.02;
 
 // True when some text of `line` within `reach` of `base` runs across the
-// middle of [left, right]. Only the middle counts: a column's next
-// paragraph, indented, leaves the line above reaching into the indent.
-bool lineCrosses(const VQExcelRuns& line, double base, double reach, double left, double right) {
+// middle of [left, right], in type of size `size` where that is given. Only
+// the middle counts: a column's next paragraph, indented, leaves the line
+// above reaching into the indent.
+bool lineCrosses(const VQExcelRuns& line, double base, double reach, double left, double right, double size = 0) {
   const double middle = (left + right) / 2;
   for (const auto& r : line) {
     if (std::fabs(r->yBase() - base) > reach) continue;
+    if (size > 0 && r->rPr.sz != size) continue;
     if (r->xLeft() <= middle - kCrossingMargin && r->xRight() >= middle + kCrossingMargin) return true;
   }
   return false;
@@ -108,6 +110,12 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
     lastGap = gap;
   };
   auto onLine = [&](const VQExcelRunText& r) { return std::fabs(r.yBase() - lead->yBase()) < 1; };
+  // Where the next piece of the line after piece `i` starts; NaN when none follows.
+  auto nextStart = [&](size_t i) {
+    for (size_t k = i + 1; k < runs.size(); ++k)
+      if (onLine(*runs[k])) return runs[k]->xLeft();
+    return std::numeric_limits<double>::quiet_NaN();
+  };
   for (size_t i = 1; i < runs.size(); ++i) {
     const auto& r = runs[i];
     const double gap = r->xLeft() - right;
@@ -149,9 +157,19 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
         word = word || (line && lineCrosses(*line, lead->yBase(), reach, right, r->xLeft()));
       // As wide as the blank the line's last word was taken at: a blank of
       // a justified line, unless the lines two away leave it open too.
-      if (!word && sameGap(gap, lastGap))
+      auto openTwoAway = [&](double from, double to, double size) {
         for (const VQExcelRuns* line : {around.above[1], around.below[1]})
-          word = word || (line && lineCrosses(*line, lead->yBase(), 2 * reach, right, r->xLeft()));
+          if (line && lineCrosses(*line, lead->yBase(), 2 * reach, from, to, size)) return false;
+        return true;
+      };
+      if (!word && sameGap(gap, lastGap)) word = !openTwoAway(right, r->xLeft(), 0);
+      // As wide as the gap after the piece, where the line's first blanks
+      // follow a label set apart by a blank of its own: both, where lines
+      // two away in the line's own type run across both (column gaps of one
+      // width do not, a heading over the columns may).
+      const double next = nextStart(i);
+      if (!word && sameGap(gap, next - r->xRight()))
+        word = !openTwoAway(right, r->xLeft(), lead->rPr.sz) && !openTwoAway(r->xRight(), next, lead->rPr.sz);
     }
     bool near;
     switch (option) {

@@ -210,31 +210,48 @@ TEST(VQExcelGrid, LinePiecesJoinByOverlapChoice) {
 // what a word gap may be: a blank as wide as the one the line's last word
 // was taken at is one too, unless no line around runs across it (a column
 // gap runs down the page). The line below may leave a blank open by chance.
+// After a label set apart by a blank of its own (a list item's number), the
+// first stretched blank is as wide as the next, where a line of the item's
+// type two away runs across both; gaps of one width under a heading in
+// other type are columns.
 TEST(VQExcelGrid, JustifiedBlanksAgainstColumnGaps) {
   using vq::VQExcelRuns;
   struct Case {
     const char* name;
     VQExcelRuns line;
+    VQExcelRuns below;
     VQExcelRuns twoBelow;
     size_t joined;
   };
   auto line = [](double third) {
     return VQExcelRuns{MakeRun("The", 10, 10, 30), MakeRun("release", 52, 10, 28), MakeRun("contains", third, 10, 28)};
   };
+  // This line below crosses the first blank and leaves the second open.
+  const VQExcelRuns below = {MakeRun("major changes:", 10, 22, 60), MakeRun("will", 88, 22, 32)};
   const Case cases[] = {
-      {"a line two below runs across", line(92), {MakeRun("now support up to", 10, 34, 110)}, 3},
+      {"a line two below runs across", line(92), below, {MakeRun("now support up to", 10, 34, 110)}, 3},
       {"the gap lines up down the column",
        line(92),
+       below,
        {MakeRun("a", 10, 34, 30), MakeRun("b", 52, 34, 28), MakeRun("c", 92, 34, 28)},
        2},
-      {"a gap wider than the line's blank", line(95), {MakeRun("now support up to", 10, 34, 110)}, 2},
+      {"a gap wider than the line's blank", line(95), below, {MakeRun("now support up to", 10, 34, 110)}, 2},
+      {"a list item's justified line",
+       {MakeRun("= 1.", 10, 10, 20), MakeRun("TEX", 33, 10, 18), MakeRun("will", 61, 10, 16),
+        MakeRun("now", 87, 10, 16)},
+       {},
+       {MakeRun("nal and in the transcript file:", 10, 30, 100)},
+       4},
+      {"columns over a heading",
+       {MakeRun("typeset right-", 10, 10, 90), MakeRun("before.", 118, 10, 30), MakeRun("The next", 166, 10, 74)},
+       {},
+       {MakeRun("Preface to version 1.7", 10, 28, 240, 14, 14)},
+       1},
   };
-  // The line below crosses the first blank and leaves the second open.
-  const VQExcelRuns below = {MakeRun("major changes:", 10, 22, 60), MakeRun("will", 88, 22, 32)};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     vq::VQExcelNeighbourLines around;
-    around.below[0] = &below;
+    around.below[0] = &c.below;
     around.below[1] = &c.twoBelow;
     EXPECT_EQ(vq::VQExcelSortUtilities::FindRunTextsMergedInWidth(c.line, 0, around).size(), c.joined);
   }
