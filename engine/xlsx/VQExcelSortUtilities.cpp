@@ -65,6 +65,8 @@ constexpr double kCrossingMargin = 0.5;
 // (points, and a share of the gap).
 constexpr double kSameGapPoints = 0.1;
 constexpr double kSameGapShare = 0.02;
+// Type sizes this close (a share of the size) are one size, up to rounding.
+constexpr double kSameSizeShare = 0.02;
 
 // True when some text of `line` within `reach` of `base` runs across the
 // middle of [left, right], in type of size `size` where that is given. Only
@@ -74,7 +76,7 @@ bool lineCrosses(const VQExcelRuns& line, double base, double reach, double left
   const double middle = (left + right) / 2;
   for (const auto& r : line) {
     if (std::fabs(r->yBase() - base) > reach) continue;
-    if (size > 0 && r->rPr.sz != size) continue;
+    if (size > 0 && std::fabs(r->rPr.sz - size) > kSameSizeShare * size) continue;
     if (r->xLeft() <= middle - kCrossingMargin && r->xRight() >= middle + kCrossingMargin) return true;
   }
   return false;

@@ -28,8 +28,9 @@ class VQExcelSortUtilities {
   // justified line stretched, a sentence gap) when the text of the lines
   // next to it runs across it, or, where it is as wide as the blank the
   // line's last word was taken at (a justified line's blanks are all one
-  // width), when a line two away runs across it: a column gap runs down the
-  // page through them all.
+  // width, or as the gap after it where a label with a blank of its own
+  // starts the line), when a line two away runs across it: a column gap runs
+  // down the page through them all.
   static VQExcelRuns FindRunTextsMergedInWidth(const VQExcelRuns& runs, int option,
                                                const VQExcelNeighbourLines& around = {});
   // True when `mark` is a mark raised against the start of `text` (a
