@@ -7,6 +7,7 @@
 // the text itself tells the scale: the average advance of its characters, or
 // at least its size.
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -22,26 +23,41 @@ struct VQPDFWordGapFont {
 
 // The characters of a run's text as it grows at its end, for the average
 // advance beside a gap: each byte is counted once, so a line of 100,000
-// glyphs joined one by one costs as many steps, not their square. A text
-// shorter than what was counted is counted afresh; one changed other than
-// at its end must be reset.
+// glyphs joined one by one costs as many steps, not their square. The tally
+// keeps the first and the last bytes it counted, and a text that is shorter
+// than what was counted or differs from it there (its end rewritten, or
+// another text given) is counted afresh, so whoever changes a run's text
+// need not tell the tally. Only a change well inside the text, leaving its
+// length and both ends as they were, would go unseen: runs are rewritten at
+// their end or given anew.
 class VQPDFTextTally {
  public:
   // UTF-8 characters of `text`, and of them the blanks (U+0020).
   size_t characters(std::string_view text) { return update(text), characters_; }
   size_t blanks(std::string_view text) { return update(text), blanks_; }
-  void reset() { counted_ = characters_ = blanks_ = 0; }
 
  private:
+  static constexpr size_t kKept = 16;  // bytes kept of each end
+
+  bool stillCounted(std::string_view text) const {
+    const size_t kept = std::min(counted_, kKept);
+    return text.size() >= counted_ && text.substr(0, kept) == std::string_view(head_, kept) &&
+           text.substr(counted_ - kept, kept) == std::string_view(tail_, kept);
+  }
   void update(std::string_view text) {
-    if (text.size() < counted_) reset();
+    if (!stillCounted(text)) counted_ = characters_ = blanks_ = 0;
+    if (counted_ == text.size()) return;
     for (; counted_ < text.size(); ++counted_) {
       const auto c = static_cast<unsigned char>(text[counted_]);
       if ((c & 0xC0) != 0x80) ++characters_;
       if (c == ' ') ++blanks_;
     }
+    const size_t kept = std::min(counted_, kKept);
+    text.copy(head_, kept, 0);
+    text.copy(tail_, kept, counted_ - kept);
   }
   size_t counted_ = 0, characters_ = 0, blanks_ = 0;
+  char head_[kKept] = {}, tail_[kKept] = {};
 };
 
 // The measure of a gap between text of `a` and text of `b`: the smaller type

@@ -306,7 +306,6 @@ bool VQPPTXPDFPageParser::joinAccent(const Glyph& glyph, const std::string& text
   // accented letter: the letter, then the accent's combining form.
   if (const uint32_t mark = VQPPTXCombiningAccent(last[0]); mark && !VQPPTXCombiningAccent(added[0])) {
     run->text.resize(start);
-    run->tally.reset();
     std::string joined = text;
     text::appendUTF8(joined, mark);
     appendPPTXTextBox(glyph, joined, 0);

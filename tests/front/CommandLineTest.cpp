@@ -261,6 +261,47 @@ TEST(VQAppMainCLIHostCorpus, PagesNotConvertedFailTheConversion) {
   EXPECT_FALSE(fs::exists(scratch / "slow"));
 }
 
+// A Type 3 glyph that draws a picture of 65537 x 65537 pixels from one byte
+// of data: the page image fails with the reason before the renderer sizes a
+// buffer from it, while the formats that take the page's text convert it,
+// without the picture.
+TEST(VQAppMainCLIHostCorpus, APictureTooLargeInAGlyphFailsOnlyThePageImage) {
+  ScratchDir scratch;
+  const fs::path pdf = scratch / "glyph.pdf";
+  std::ofstream(pdf, std::ios::binary) << vqtest::BuildPDF({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R /F2 7 "
+      "0 R >> >> >>",
+      vqtest::PDFStream("BT /F2 12 Tf 72 720 Td (Hello) Tj ET BT /F1 24 Tf 72 700 Td (a) Tj ET"),
+      "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << /a 6 "
+      "0 R >> /Encoding << /Type /Encoding /Differences [97 /a] >> /FirstChar 97 /LastChar 97 /Widths [1000] "
+      "/Resources << >> >>",
+      vqtest::PDFStream("1000 0 0 0 1000 1000 d1 1000 0 0 1000 0 0 cm BI /W 65537 /H 65537 /CS /G /BPC 8 ID \x01 EI"),
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+  });
+  std::string output;
+  EXPECT_EQ(
+      vqtest::runCommand(
+          hostProgram() + " -i " + shellQuoted(pdf) + " -f png -o " + shellQuoted(scratch / "png") + " 2>&1", &output),
+      1);
+  EXPECT_NE(output.find("page 1 is not drawn: a picture of 65537 x 65537 pixels is larger than the renderer draws"),
+            std::string::npos)
+      << output;
+  for (const char* format : {"txt", "docx", "pptx"}) {
+    SCOPED_TRACE(format);
+    const fs::path out = scratch / (std::string("out.") + format);
+    EXPECT_EQ(runHost("-i " + shellQuoted(pdf) + " -f " + format + " -o " + shellQuoted(out)).status, 0);
+    if (std::string(format) == "txt") {
+      EXPECT_NE(vqtest::readFile(out).find("Hello"), std::string::npos);
+    } else {
+      // The package's media folder holds no file.
+      std::string listing;
+      EXPECT_EQ(vqtest::runCommand("unzip -Z1 " + shellQuoted(out) + " | grep 'media/.'", &listing), 1) << listing;
+    }
+  }
+}
+
 TEST(VQAppMainCLIHostCorpus, TheDestinationIsReplacedOnlyByACompleteOutput) {
   ScratchDir scratch;
   for (const char* format : {"txt", "html", "rtf", "docx", "xlsx", "pptx"}) {

@@ -131,24 +131,33 @@ TEST(VQPDFWordGaps, MeasureBetweenTwoSides) {
   }
 }
 
-// A run's characters counted as it grows, is cut back and is reset: the
-// counts are those of the text at each step (multi-byte characters once).
-TEST(VQPDFWordGaps, TextTallyFollowsAGrowingText) {
-  VQPDFTextTally tally;
-  std::string text;
+// A run's characters counted as it grows, and as its text changes in ways
+// nobody tells the tally of (cut back, its end or its start rewritten,
+// another text given): the counts are those of the text at each step,
+// multi-byte characters once, where a tally that counted only what was added
+// would answer those of a text that is no more.
+TEST(VQPDFWordGaps, TextTallyFollowsTheTextItIsGiven) {
+  const std::string line = "0123456789 0123456789 0123456789";  // 32 characters, 2 blanks
   struct Step {
-    const char* append;  // null: cut the text to `cut` bytes
-    size_t cut, characters, blanks;
+    const char* what;
+    std::string text;
+    size_t characters, blanks;
   } steps[] = {
-      {"ab", 0, 2, 0}, {" \xc3\xa9", 0, 4, 1}, {"x y", 0, 7, 2}, {nullptr, 2, 2, 0}, {"\xe4\xb8\xad ", 0, 4, 1},
+      {"grown", "ab", 2, 0},
+      {"grown by a blank and a letter of two bytes", "ab \xc3\xa9", 4, 1},
+      {"grown again", "ab \xc3\xa9x y", 7, 2},
+      {"cut back", "ab", 2, 0},
+      {"grown by a letter of three bytes", "ab\xe4\xb8\xad ", 4, 1},
+      {"its last character rewritten", "ab\xe4\xb8\xad_", 4, 0},
+      {"another text, longer", line, 32, 2},
+      {"its end rewritten into a longer letter", line.substr(0, 30) + "\xc3\xa9", 31, 2},
+      {"its start rewritten as it grows", " " + line.substr(1, 29) + "\xc3\xa9 x", 33, 4},
+      {"grown by an accent over its last letter", " " + line.substr(1, 29) + "\xc3\xa9 x\xcc\x81", 34, 4},
   };
+  VQPDFTextTally tally;
   for (const Step& s : steps) {
-    if (s.append) text += s.append;
-    else text.resize(s.cut);
-    SCOPED_TRACE(text);
-    EXPECT_EQ(tally.characters(text), s.characters);
-    EXPECT_EQ(tally.blanks(text), s.blanks);
+    SCOPED_TRACE(s.what);
+    EXPECT_EQ(tally.characters(s.text), s.characters);
+    EXPECT_EQ(tally.blanks(s.text), s.blanks);
   }
-  tally.reset();
-  EXPECT_EQ(tally.characters("abc"), 3u);
 }

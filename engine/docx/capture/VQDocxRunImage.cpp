@@ -10,6 +10,7 @@
 #include "office/VQOpenXMLNameSpace.h"
 #include "office/XMLFileWriter.h"
 #include "pdf/images/VQPDFImageFile.h"
+#include "pdf/raster/VQPDFRasterPictures.h"
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/graphics/VQDrawingContext.h"
 
@@ -178,8 +179,7 @@ std::optional<Bitmap> VQDocxRunImage::MergeRunImage(const Array& images, Size co
   Rect covered = RectZero;
   bool first = true;
   // A page that draws one picture many times reads its file once.
-  std::string lastPath;
-  std::optional<Bitmap> lastImage;
+  VQPDFRasterPictures files;
   for (const auto& run : images) {
     if (!run) continue;
     Rect box = run->pictInfo && !AffineTransformIsIdentity(run->pictInfo->pdfTransform)
@@ -190,11 +190,7 @@ std::optional<Bitmap> VQDocxRunImage::MergeRunImage(const Array& images, Size co
     else covered = RectUnion(covered, box);
     first = false;
     if (!run->imagePath) continue;
-    if (*run->imagePath != lastPath) {
-      lastPath = *run->imagePath;
-      lastImage = CGImageWithContentsOfFile(lastPath);
-    }
-    run->drawInContext(context.get(), lastImage ? &*lastImage : nullptr);
+    run->drawInContext(context.get(), files.image(*run->imagePath).get());
   }
   Bitmap image = context->toBitmap();
   covered.origin.y = H - covered.origin.y - covered.size.height;

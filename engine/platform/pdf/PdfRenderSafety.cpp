@@ -403,6 +403,14 @@ class WorkEstimate {
       Object image;
       if (s.popStream(&image)) checkImageSize(image.streamDictionary(), frame.work);
     });
+    table.setCallback("Tf", [&](Scanner& s, void*) {
+      double size = 0;
+      std::string name;
+      s.popNumber(&size);
+      frame.state.font = s.popName(&name) ? frame.content->lookupResource("Font", name) : Object();
+    });
+    for (const char* op : {"Tj", "TJ", "'", "\""})
+      table.setCallback(op, [&](Scanner&, void*) { glyphPictures(frame.state.font, frame.content, frame.work); });
     Scanner(content, table).scan();
     --depth_;
     return frame.work;
@@ -420,6 +428,7 @@ class WorkEstimate {
   struct State {
     AffineTransform ctm = AffineTransformIdentity;
     Paint fill, stroke;
+    Object font;
   };
   struct Frame {
     std::shared_ptr<const ContentStream> content;
@@ -505,6 +514,51 @@ class WorkEstimate {
     return paint;
   }
 
+  // The pictures a Type 3 font's glyphs draw, kept in `work` as any picture
+  // the page draws is: each glyph procedure is read once (with the font's
+  // resources before those of the stream showing the text), whichever font
+  // or string names it. Only their sizes count: a procedure is read once
+  // however often its glyph is shown, so its other work would count nothing
+  // real.
+  void glyphPictures(const Object& font, const std::shared_ptr<const ContentStream>& parent, PageDrawingWork& work) {
+    if (work.refusedImageWidth != 0 || !font.isDictionary() || !font.get("Subtype").isName("Type3")) return;
+    const auto fontKey = keyOf(font);
+    if (fontKey) {
+      if (auto it = glyphFonts_.find(*fontKey); it != glyphFonts_.end()) {
+        work += it->second;
+        return;
+      }
+      // A glyph showing its own font's text draws no further.
+      if (!active_.insert(*fontKey).second) return;
+    }
+    PageDrawingWork found;
+    const Object procs = font.get("CharProcs");
+    for (const std::string& name : procs.keys()) {
+      // Fonts that are no objects of their own are not kept; their glyph
+      // names are still looked at a bounded number of times.
+      if (found.refusedImageWidth != 0 || ++glyphVisits_ > kMostGlyphVisits) break;
+      const Object proc = procs.get(name);
+      const auto key = keyOf(proc);
+      if (!proc.isStream() || !key) continue;
+      if (auto it = glyphProcs_.find(*key); it != glyphProcs_.end()) {
+        found += it->second;
+        continue;
+      }
+      if (!active_.insert(*key).second) continue;
+      std::vector<std::string> data;
+      if (auto bytes = proc.decodedData()) data.push_back(std::move(*bytes));
+      const PageDrawingWork w =
+          stream(std::make_shared<ContentStream>(std::move(data), font.get("Resources"), parent), boxOf(Object()));
+      active_.erase(*key);
+      found += glyphProcs_[*key] = PageDrawingWork{0, 0, 0, 0, w.refusedImageWidth, w.refusedImageHeight};
+    }
+    if (fontKey) {
+      active_.erase(*fontKey);
+      glyphFonts_[*fontKey] = found;
+    }
+    work += found;
+  }
+
   // A shading's work in its own space.
   PageDrawingWork shading(const Object& sh) {
     if (!sh.isDictionary()) return {};
@@ -528,8 +582,11 @@ class WorkEstimate {
 
   double pixelsPerArea_;
   int depth_ = 0;
-  std::map<Key, PageDrawingWork> forms_, cells_, shadings_;
+  std::map<Key, PageDrawingWork> forms_, cells_, shadings_, glyphFonts_, glyphProcs_;
   std::set<Key> active_;
+  // Glyph names looked up in Type 3 fonts' procedure lists, over the page.
+  static constexpr int kMostGlyphVisits = 100000;
+  int glyphVisits_ = 0;
 };
 
 }  // namespace

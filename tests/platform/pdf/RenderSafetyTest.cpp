@@ -275,3 +275,38 @@ TEST(RenderSafety, PicturesDeclaredTooLargeAreRefused) {
     }
   }
 }
+
+// The pictures a Type 3 font's glyphs draw are refused as the page's own
+// are, whether inline or named in the font's resources, once its text is
+// shown by any of the operators that show text, even through a glyph that
+// shows its own font; a font only selected draws nothing.
+TEST(RenderSafety, PicturesInType3GlyphsAreRefused) {
+  const std::string huge = "/Width 65537 /Height 65537", inlineHuge = "BI /W 65537 /H 65537 /CS /G /BPC 8 ID \x01 EI";
+  struct Case {
+    const char* what;
+    std::string content, glyph, size;
+    bool refused;
+  } cases[] = {
+      {"an inline picture", "BT /T 12 Tf (a) Tj ET", inlineHuge, "/Width 1 /Height 1", true},
+      {"a picture of the font's resources", "BT /T 12 Tf [(a)] TJ ET", "/I Do", huge, true},
+      {"text shown on the next line", "BT /T 12 Tf 14 TL (a) ' ET", "/I Do", huge, true},
+      {"a glyph showing its own font", "BT /T 12 Tf 0 0 (a) \" ET", "BT /G 1 Tf (a) Tj ET /I Do", huge, true},
+      {"a font selected, no text shown", "BT /T 12 Tf ET", inlineHuge, huge, false},
+      {"a picture within the bound", "BT /T 12 Tf (a) Tj ET", "/I Do", "/Width 10000 /Height 10000", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto work = workOf(
+        c.content, "<< /Font << /T 6 0 R >> >>",
+        {streamObject("/Type /XObject /Subtype /Image " + c.size + " /ColorSpace /DeviceGray /BitsPerComponent 8", "x"),
+         "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1 1] /FontMatrix [1 0 0 1 0 0] /CharProcs << /a 7 0 R >> "
+         "/Encoding << /Differences [97 /a] >> /FirstChar 97 /LastChar 97 /Widths [1] "
+         "/Resources << /XObject << /I 5 0 R >> /Font << /G 6 0 R >> >> >>",
+         streamObject("", "1 0 0 0 1 1 d1 " + c.glyph)});
+    const auto why = vq::pdf::DrawingWorkTooLarge(work);
+    ASSERT_EQ(why.has_value(), c.refused);
+    if (c.refused) {
+      EXPECT_EQ(*why, "a picture of 65537 x 65537 pixels is larger than the renderer draws");
+    }
+  }
+}
