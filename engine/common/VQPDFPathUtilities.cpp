@@ -223,4 +223,22 @@ bool VQPDFPathUtilities::replaceWith(const std::string& fresh, const std::string
   return true;
 }
 
+std::optional<std::string> VQPDFPathUtilities::unwritableDestination(const std::string& destination, bool intoFolder) {
+  namespace fs = std::filesystem;
+  fs::path folder = fs::path(destination).lexically_normal();
+  if (!intoFolder || !isDirectory(destination)) {
+    folder = fs::path(trimTrailingSlashes(destination)).parent_path();
+    // Page images make the folders missing above them.
+    while (intoFolder && !folder.empty() && !somethingAt(folder.string()) && folder.parent_path() != folder)
+      folder = folder.parent_path();
+    if (folder.empty()) folder = ".";
+  }
+  // Effective ids: those the files are created with.
+  int reason = 0;
+  if (somethingAt(folder.string()) && !isDirectory(folder.string())) reason = ENOTDIR;
+  else if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) reason = errno;
+  else return std::nullopt;
+  return "The output folder \"" + folder.string() + "\" cannot be written: " + std::strerror(reason);
+}
+
 }  // namespace vq

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -480,21 +481,48 @@ TEST(VQAppMainCLIHostCorpus, BrokenEntriesCostThemselvesNotThePage) {
   }
 }
 
-TEST(VQAppMainCLIHostCorpus, OutputProblemsSayWhyOnceNamingTheDestination) {
+// A destination whose folder cannot take the output fails before any page is
+// converted, with one line naming that folder and the system's reason.
+TEST(VQAppMainCLIHostCorpus, OutputProblemsSayWhyOnceNamingTheFolder) {
   ScratchDir scratch;
   std::ofstream(scratch / "file") << "x";
+  const fs::path readOnly = scratch / "ro";
+  fs::create_directory(readOnly);
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  // Root writes into any folder: the read-only one is tried as nobody then,
+  // with a temporary folder nobody may use.
+  std::string asUser;
+  const fs::path temp = scratch / "tmp";
+  fs::create_directory(temp);
+  if (::geteuid() == 0) {
+    if (vqtest::runCommand("command -v setpriv > /dev/null") != 0) GTEST_SKIP() << "setpriv is not installed";
+    fs::permissions(scratch.path(), fs::perms::others_exec | fs::perms::group_exec, fs::perm_options::add);
+    ASSERT_EQ(::chown(temp.c_str(), 65534, 65534), 0);
+    asUser = "setpriv --reuid 65534 --regid 65534 --clear-groups ";
+  }
   const std::string program = hostProgram();
-  for (const char* format : {"docx", "xlsx", "pptx", "txt", "html", "rtf"}) {
-    SCOPED_TRACE(format);
-    const fs::path out = scratch / "file" / (std::string("out.") + format);
-    std::string errors;
-    EXPECT_EQ(vqtest::runCommand(program + " -i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f " + format +
-                                     " -o " + shellQuoted(out) + " 2>&1 >/dev/null",
-                                 &errors),
-              1);
-    // One line, naming the destination and the system's reason.
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
-    EXPECT_NE(errors.find(out.string() + ": Not a directory"), std::string::npos) << errors;
+  const std::pair<fs::path, const char*> folders[] = {{scratch / "file", "Not a directory"},
+                                                      {scratch / "missing", "No such file or directory"},
+                                                      {readOnly, "Permission denied"}};
+  for (const auto& [folder, reason] : folders) {
+    for (const char* format : {"docx", "xlsx", "csv", "pptx", "txt", "html", "rtf", "png"}) {
+      // Page images make missing folders: only a missing document folder fails.
+      if (folder.filename() == "missing" && std::string_view(format) == "png") continue;
+      SCOPED_TRACE(folder.string() + " " + format);
+      const fs::path out = folder / (std::string("out.") + format);
+      std::string output;
+      const int status = vqtest::runCommand(
+          "TMPDIR=" + shellQuoted(temp) + " HOME=" + shellQuoted(temp) + " " + asUser + program + " -i " +
+              shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f " + format + " -o " + shellQuoted(out) + " 2>&1",
+          &output);
+      EXPECT_EQ(status, 1) << output;
+      EXPECT_NE(output.find("The output folder \"" + folder.string() + "\" cannot be written: " + reason),
+                std::string::npos)
+          << output;
+      EXPECT_EQ(output.find("Conversion Page"), std::string::npos) << output;
+      EXPECT_FALSE(fs::exists(out));
+    }
   }
 }
 
