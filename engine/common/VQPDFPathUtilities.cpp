@@ -225,6 +225,14 @@ bool VQPDFPathUtilities::replaceWith(const std::string& fresh, const std::string
 
 std::optional<std::string> VQPDFPathUtilities::unwritableDestination(const std::string& destination, bool intoFolder) {
   namespace fs = std::filesystem;
+  auto refused = [](const std::string& folder, int reason) {
+    return "The output folder \"" + folder + "\" cannot be written: " + std::strerror(reason);
+  };
+  struct stat st {};
+  const bool present = ::lstat(destination.c_str(), &st) == 0;
+  // Files go neither into a device, a FIFO or a socket, nor over one.
+  if (intoFolder && present && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+    return refused(destination, ENOTDIR);
   fs::path folder = fs::path(destination).lexically_normal();
   if (!intoFolder || !isDirectory(destination)) {
     folder = fs::path(trimTrailingSlashes(destination)).parent_path();
@@ -233,12 +241,10 @@ std::optional<std::string> VQPDFPathUtilities::unwritableDestination(const std::
       folder = folder.parent_path();
     if (folder.empty()) folder = ".";
   }
+  if (somethingAt(folder.string()) && !isDirectory(folder.string())) return refused(folder.string(), ENOTDIR);
   // Effective ids: those the files are created with.
-  int reason = 0;
-  if (somethingAt(folder.string()) && !isDirectory(folder.string())) reason = ENOTDIR;
-  else if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) reason = errno;
-  else return std::nullopt;
-  return "The output folder \"" + folder.string() + "\" cannot be written: " + std::strerror(reason);
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return refused(folder.string(), errno);
+  return std::nullopt;
 }
 
 }  // namespace vq

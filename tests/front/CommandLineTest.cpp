@@ -524,6 +524,18 @@ TEST(VQAppMainCLIHostCorpus, OutputProblemsSayWhyOnceNamingTheFolder) {
       EXPECT_FALSE(fs::exists(out));
     }
   }
+  // Page images go neither into a FIFO nor over it.
+  const fs::path fifo = scratch / "fifo.png";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  std::string output;
+  EXPECT_EQ(vqtest::runCommand(program + " -i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f png -o " +
+                                   shellQuoted(fifo) + " 2>&1",
+                               &output),
+            1);
+  EXPECT_NE(output.find("The output folder \"" + fifo.string() + "\" cannot be written: Not a directory"),
+            std::string::npos)
+      << output;
+  EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 TEST(VQAppMainCLIHostCorpus, FailuresAndUsage) {
