@@ -230,9 +230,10 @@ std::optional<std::string> VQPDFPathUtilities::unwritableDestination(const std::
   };
   struct stat st {};
   const bool present = ::lstat(destination.c_str(), &st) == 0;
-  // Files go neither into a device, a FIFO or a socket, nor over one.
-  if (intoFolder && present && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-    return refused(destination, ENOTDIR);
+  // A document is written into a device or FIFO as it is, whatever its
+  // folder allows; files go neither into one nor over it.
+  if (present && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+    return intoFolder ? std::optional(refused(destination, ENOTDIR)) : std::nullopt;
   fs::path folder = fs::path(destination).lexically_normal();
   if (!intoFolder || !isDirectory(destination)) {
     folder = fs::path(trimTrailingSlashes(destination)).parent_path();

@@ -71,7 +71,8 @@ class VQPDFPathUtilities {
   // rename entries: for a file, the folder holding it (the file is written
   // beside it and renamed over it); for a folder of files (`intoFolder`),
   // `destination` itself when it is a folder, else the nearest existing
-  // folder above it (the missing ones are made). Asked once before
+  // folder above it (the missing ones are made). A device or FIFO takes a
+  // document as it is, and no folder of files. Asked once before
   // converting, so an unwritable folder is named rather than found out page
   // by page or after the whole document was converted.
   static std::optional<std::string> unwritableDestination(const std::string& destination, bool intoFolder);

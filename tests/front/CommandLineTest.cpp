@@ -536,6 +536,12 @@ TEST(VQAppMainCLIHostCorpus, OutputProblemsSayWhyOnceNamingTheFolder) {
             std::string::npos)
       << output;
   EXPECT_TRUE(fs::is_fifo(fifo));
+  // A document goes into a device as it is, whoever may write its folder.
+  EXPECT_EQ(vqtest::runCommand("TMPDIR=" + shellQuoted(temp) + " HOME=" + shellQuoted(temp) + " " + asUser + program +
+                                   " -i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f txt -o /dev/null",
+                               &output),
+            0)
+      << output;
 }
 
 TEST(VQAppMainCLIHostCorpus, FailuresAndUsage) {
