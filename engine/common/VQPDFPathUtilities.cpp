@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -245,6 +246,12 @@ std::optional<std::string> VQPDFPathUtilities::unwritableDestination(const std::
   if (somethingAt(folder.string()) && !isDirectory(folder.string())) return refused(folder.string(), ENOTDIR);
   // Effective ids: those the files are created with.
   if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return refused(folder.string(), errno);
+  // A name longer than the folder's file system holds, or a path past the
+  // system's limit, would fail only as the output is put in place.
+  const std::string name = fs::path(trimTrailingSlashes(destination)).filename().string();
+  const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (destination.size() >= PATH_MAX || (nameMax > 0 && name.size() > static_cast<size_t>(nameMax)))
+    return "The output path \"" + destination + "\" cannot be written: " + std::strerror(ENAMETOOLONG);
   return std::nullopt;
 }
 

@@ -502,26 +502,33 @@ TEST(VQAppMainCLIHostCorpus, OutputProblemsSayWhyOnceNamingTheFolder) {
     asUser = "setpriv --reuid 65534 --regid 65534 --clear-groups ";
   }
   const std::string program = hostProgram();
-  const std::pair<fs::path, const char*> folders[] = {{scratch / "file", "Not a directory"},
-                                                      {scratch / "missing", "No such file or directory"},
-                                                      {readOnly, "Permission denied"}};
-  for (const auto& [folder, reason] : folders) {
+  struct Case {
+    fs::path folder;
+    const char* reason;
+    bool longName;  // a name longer than the file system holds, in a writable folder
+  };
+  const Case cases[] = {{scratch / "file", "Not a directory", false},
+                        {scratch / "missing", "No such file or directory", false},
+                        {readOnly, "Permission denied", false},
+                        {temp, "File name too long", true}};
+  for (const auto& [folder, reason, longName] : cases) {
     for (const char* format : {"docx", "xlsx", "csv", "pptx", "txt", "html", "rtf", "png"}) {
       // Page images make missing folders: only a missing document folder fails.
       if (folder.filename() == "missing" && std::string_view(format) == "png") continue;
       SCOPED_TRACE(folder.string() + " " + format);
-      const fs::path out = folder / (std::string("out.") + format);
+      const fs::path out = folder / ((longName ? std::string(256, 'n') : std::string("out")) + "." + format);
       std::string output;
       const int status = vqtest::runCommand(
           "TMPDIR=" + shellQuoted(temp) + " HOME=" + shellQuoted(temp) + " " + asUser + program + " -i " +
               shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f " + format + " -o " + shellQuoted(out) + " 2>&1",
           &output);
       EXPECT_EQ(status, 1) << output;
-      EXPECT_NE(output.find("The output folder \"" + folder.string() + "\" cannot be written: " + reason),
-                std::string::npos)
-          << output;
+      const std::string said = longName ? "The output path \"" + out.string() + "\" cannot be written: "
+                                        : "The output folder \"" + folder.string() + "\" cannot be written: ";
+      EXPECT_NE(output.find(said + reason), std::string::npos) << output;
       EXPECT_EQ(output.find("Conversion Page"), std::string::npos) << output;
-      EXPECT_FALSE(fs::exists(out));
+      std::error_code ec;
+      EXPECT_FALSE(fs::exists(out, ec));
     }
   }
   // Page images go neither into a FIFO nor over it.
