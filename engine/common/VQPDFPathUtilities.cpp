@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -221,6 +222,37 @@ bool VQPDFPathUtilities::replaceWith(const std::string& fresh, const std::string
   }
   std::filesystem::remove_all(aside, ec);
   return true;
+}
+
+std::optional<std::string> VQPDFPathUtilities::unwritableDestination(const std::string& destination, bool intoFolder) {
+  namespace fs = std::filesystem;
+  auto refused = [](const std::string& folder, int reason) {
+    return "The output folder \"" + folder + "\" cannot be written: " + std::strerror(reason);
+  };
+  struct stat st {};
+  const bool present = ::lstat(destination.c_str(), &st) == 0;
+  // A document is written into a device or FIFO as it is, whatever its
+  // folder allows; files go neither into one nor over it.
+  if (present && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+    return intoFolder ? std::optional(refused(destination, ENOTDIR)) : std::nullopt;
+  fs::path folder = fs::path(destination).lexically_normal();
+  if (!intoFolder || !isDirectory(destination)) {
+    folder = fs::path(trimTrailingSlashes(destination)).parent_path();
+    // Page images make the folders missing above them.
+    while (intoFolder && !folder.empty() && !somethingAt(folder.string()) && folder.parent_path() != folder)
+      folder = folder.parent_path();
+    if (folder.empty()) folder = ".";
+  }
+  if (somethingAt(folder.string()) && !isDirectory(folder.string())) return refused(folder.string(), ENOTDIR);
+  // Effective ids: those the files are created with.
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return refused(folder.string(), errno);
+  // A name longer than the folder's file system holds, or a path past the
+  // system's limit, would fail only as the output is put in place.
+  const std::string name = fs::path(trimTrailingSlashes(destination)).filename().string();
+  const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (destination.size() >= PATH_MAX || (nameMax > 0 && name.size() > static_cast<size_t>(nameMax)))
+    return "The output path \"" + destination + "\" cannot be written: " + std::strerror(ENAMETOOLONG);
+  return std::nullopt;
 }
 
 }  // namespace vq

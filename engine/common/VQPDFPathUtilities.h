@@ -65,6 +65,17 @@ class VQPDFPathUtilities {
   // either the old or the new content. What was there is then removed.
   // False, with `fresh` removed and `destination` as it was, when it fails.
   static bool replaceWith(const std::string& fresh, const std::string& destination);
+
+  // Why no output can be put at `destination`, or nothing when it can. The
+  // folder the output lands in must exist and let this process add and
+  // rename entries: for a file, the folder holding it (the file is written
+  // beside it and renamed over it); for a folder of files (`intoFolder`),
+  // `destination` itself when it is a folder, else the nearest existing
+  // folder above it (the missing ones are made). A device or FIFO takes a
+  // document as it is, and no folder of files. Asked once before
+  // converting, so an unwritable folder is named rather than found out page
+  // by page or after the whole document was converted.
+  static std::optional<std::string> unwritableDestination(const std::string& destination, bool intoFolder);
 };
 
 }  // namespace vq

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "common/VQPDFPathUtilities.h"
 #include "front/VQImagePDFExporter.h"
 #include "platform/pdf/PdfDocument.h"
 #include "xlsx/VQExcelDocument.h"
@@ -289,6 +290,16 @@ int32_t VQAppMainCLIBase::runMain(int argc, const char* const argv[]) {
   else if (!imageFormat && !tablesFormat && fs::is_directory(destinationStatus)) refusal = "is a folder";
   if (!refusal.empty()) {
     std::fprintf(stderr, "The output path \"%s\" %s\n", destination.c_str(), refusal.c_str());
+    pdfResult_ = 1;
+    finished_ = true;
+    return pdfResult_;
+  }
+  // A folder that cannot take the output is named now, not found out by
+  // every page or after the whole document was converted. (A source that
+  // does not open, or has no page, is the first thing to say.)
+  if (const auto unwritable =
+          count > 0 ? VQPDFPathUtilities::unwritableDestination(destination, imageFormat) : std::nullopt) {
+    std::fprintf(stderr, "%s\n", unwritable->c_str());
     pdfResult_ = 1;
     finished_ = true;
     return pdfResult_;

@@ -50,9 +50,14 @@ void VQImagePDFExporter::convertPDFBegin(const std::string&, const std::shared_p
   folderMade_ = false;
   std::error_code ec;
   const auto status = std::filesystem::symlink_status(destDocPath, ec);
-  // A file at the destination stays until the images that replace it exist.
-  imageFolder_ =
-      std::filesystem::is_regular_file(status) ? VQPDFPathUtilities::temporarySiblingName(destDocPath) : destDocPath;
+  // A file at the destination stays until the images that replace it exist;
+  // so does a link to a file, or to nothing, which is replaced as a document
+  // replaces it (the file it names is left alone). A link to a folder takes
+  // the images.
+  const bool replaced =
+      std::filesystem::is_regular_file(status) ||
+      (std::filesystem::is_symlink(status) && !std::filesystem::is_directory(std::filesystem::status(destDocPath, ec)));
+  imageFolder_ = replaced ? VQPDFPathUtilities::temporarySiblingName(destDocPath) : destDocPath;
 }
 
 void VQImagePDFExporter::convertPDFEnd(const std::shared_ptr<const pdf::Document>&) {

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -221,14 +222,8 @@ TEST(VQAppMainCLIHostCorpus, RefusesInputsThatAreNotRegularFiles) {
 
 TEST(VQAppMainCLIHostCorpus, PagesNotConvertedFailTheConversion) {
   ScratchDir scratch;
-  // Nowhere to write the images: the folder would be inside a file.
-  std::ofstream(scratch / "file") << "x";
-  Result unwritable = runHost("-i " + shellQuoted(corpusFile("text-distiller.pdf")) + " -f png -o " +
-                              shellQuoted(scratch / "file" / "images"));
-  EXPECT_EQ(unwritable.status, 1);
-  ASSERT_FALSE(unwritable.lines.empty());
-  EXPECT_EQ(unwritable.lines.back(), R"(Conversion end Failed: "Pages not converted: 1, 2, 3, 4, 5, 6")");
-
+  // (Nowhere to write the images is refused before any page: see
+  // OutputProblemsSayWhyOnceNamingTheFolder.)
   // A font whose CMap uses itself would send the page renderer into endless
   // recursion: the page is not rendered, and says so; its text still
   // converts.
@@ -521,22 +516,74 @@ TEST(VQAppMainCLIHostCorpus, BrokenEntriesCostThemselvesNotThePage) {
   }
 }
 
-TEST(VQAppMainCLIHostCorpus, OutputProblemsSayWhyOnceNamingTheDestination) {
+// A destination whose folder cannot take the output fails before any page is
+// converted, with one line naming that folder and the system's reason.
+TEST(VQAppMainCLIHostCorpus, OutputProblemsSayWhyOnceNamingTheFolder) {
   ScratchDir scratch;
   std::ofstream(scratch / "file") << "x";
-  const std::string program = hostProgram();
-  for (const char* format : {"docx", "xlsx", "pptx", "txt", "html", "rtf"}) {
-    SCOPED_TRACE(format);
-    const fs::path out = scratch / "file" / (std::string("out.") + format);
-    std::string errors;
-    EXPECT_EQ(vqtest::runCommand(program + " -i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f " + format +
-                                     " -o " + shellQuoted(out) + " 2>&1 >/dev/null",
-                                 &errors),
-              1);
-    // One line, naming the destination and the system's reason.
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
-    EXPECT_NE(errors.find(out.string() + ": Not a directory"), std::string::npos) << errors;
+  const fs::path readOnly = scratch / "ro";
+  fs::create_directory(readOnly);
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  // Root writes into any folder: the read-only one is tried as nobody then,
+  // with a temporary folder nobody may use.
+  std::string asUser;
+  const fs::path temp = scratch / "tmp";
+  fs::create_directory(temp);
+  if (::geteuid() == 0) {
+    if (vqtest::runCommand("command -v setpriv > /dev/null") != 0) GTEST_SKIP() << "setpriv is not installed";
+    fs::permissions(scratch.path(), fs::perms::others_exec | fs::perms::group_exec, fs::perm_options::add);
+    ASSERT_EQ(::chown(temp.c_str(), 65534, 65534), 0);
+    asUser = "setpriv --reuid 65534 --regid 65534 --clear-groups ";
   }
+  const std::string program = hostProgram();
+  struct Case {
+    fs::path folder;
+    const char* reason;
+    bool longName;  // a name longer than the file system holds, in a writable folder
+  };
+  const Case cases[] = {{scratch / "file", "Not a directory", false},
+                        {scratch / "missing", "No such file or directory", false},
+                        {readOnly, "Permission denied", false},
+                        {temp, "File name too long", true}};
+  for (const auto& [folder, reason, longName] : cases) {
+    for (const char* format : {"docx", "xlsx", "csv", "pptx", "txt", "html", "rtf", "png"}) {
+      // Page images make missing folders: only a missing document folder fails.
+      if (folder.filename() == "missing" && std::string_view(format) == "png") continue;
+      SCOPED_TRACE(folder.string() + " " + format);
+      const fs::path out = folder / ((longName ? std::string(256, 'n') : std::string("out")) + "." + format);
+      std::string output;
+      const int status = vqtest::runCommand(
+          "TMPDIR=" + shellQuoted(temp) + " HOME=" + shellQuoted(temp) + " " + asUser + program + " -i " +
+              shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f " + format + " -o " + shellQuoted(out) + " 2>&1",
+          &output);
+      EXPECT_EQ(status, 1) << output;
+      const std::string said = longName ? "The output path \"" + out.string() + "\" cannot be written: "
+                                        : "The output folder \"" + folder.string() + "\" cannot be written: ";
+      EXPECT_NE(output.find(said + reason), std::string::npos) << output;
+      EXPECT_EQ(output.find("Conversion Page"), std::string::npos) << output;
+      std::error_code ec;
+      EXPECT_FALSE(fs::exists(out, ec));
+    }
+  }
+  // Page images go neither into a FIFO nor over it.
+  const fs::path fifo = scratch / "fifo.png";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  std::string output;
+  EXPECT_EQ(vqtest::runCommand(program + " -i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f png -o " +
+                                   shellQuoted(fifo) + " 2>&1",
+                               &output),
+            1);
+  EXPECT_NE(output.find("The output folder \"" + fifo.string() + "\" cannot be written: Not a directory"),
+            std::string::npos)
+      << output;
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  // A document goes into a device as it is, whoever may write its folder.
+  EXPECT_EQ(vqtest::runCommand("TMPDIR=" + shellQuoted(temp) + " HOME=" + shellQuoted(temp) + " " + asUser + program +
+                                   " -i " + shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f txt -o /dev/null",
+                               &output),
+            0)
+      << output;
 }
 
 TEST(VQAppMainCLIHostCorpus, FailuresAndUsage) {

@@ -160,16 +160,30 @@ TEST(VQImagePDFExporterCorpus, APageThatCannotBeWrittenIsRefused) {
   EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()), 1);
 }
 
-// A file at the destination gives way to the folder of images only once they
-// are written; nothing is left beside it.
+// A file at the destination, or a link to a file or to nothing, gives way to
+// the folder of images only once they are written; the file a link names is
+// left as it was, and nothing is left beside the destination.
 TEST(VQImagePDFExporterCorpus, AFileAtTheDestinationIsReplacedOnSuccess) {
-  ScratchDir scratch;
-  const fs::path old = scratch / "old.png";
-  std::ofstream(old) << "old";
-  auto lines = convert<vq::VQPapyrant, SingleRecorder>(corpusFile("minimal-jspdf.pdf").string(), {1}, "png", old);
-  EXPECT_EQ(lines, (std::vector<std::string>{"start", "progress 1/1", "willSave", "end ok"}));
-  EXPECT_TRUE(fs::is_regular_file(old / "IMG_00001.png"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()), 1);
+  for (const char* kind : {"file", "link to a file", "link to nothing"}) {
+    SCOPED_TRACE(kind);
+    ScratchDir scratch;
+    const fs::path old = scratch / "old.png";
+    const fs::path target = scratch / "kept" / "target";
+    fs::create_directory(scratch / "kept");
+    if (std::string_view(kind) == "file") std::ofstream(old) << "old";
+    else {
+      if (std::string_view(kind) == "link to a file") std::ofstream(target) << "kept";
+      fs::create_symlink(target, old);
+    }
+    auto lines = convert<vq::VQPapyrant, SingleRecorder>(corpusFile("minimal-jspdf.pdf").string(), {1}, "png", old);
+    EXPECT_EQ(lines, (std::vector<std::string>{"start", "progress 1/1", "willSave", "end ok"}));
+    EXPECT_TRUE(fs::is_regular_file(old / "IMG_00001.png"));
+    EXPECT_FALSE(fs::is_symlink(old));
+    EXPECT_EQ(listFolder(scratch.path()), (std::vector<std::string>{"kept", "old.png"}));
+    EXPECT_EQ(listFolder(scratch / "kept"), std::string_view(kind) == "link to a file"
+                                                ? std::vector<std::string>{"target"}
+                                                : std::vector<std::string>{});
+  }
 }
 
 // A document the engine reads only with repairs is drawn as the engine reads
