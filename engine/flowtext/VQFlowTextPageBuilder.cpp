@@ -14,10 +14,13 @@ using Run = VQFlowTextRunText;
 // times over.
 struct Part {
   std::vector<Run> runs;
-  float top = 0, bottom = 0;  // least top and greatest bottom, in single precision
-  double fontSize = 0;        // the largest type size
-  double leastFontSize = 0;   // the smallest type size
+  float top = 0, bottom = 0;   // least top and greatest bottom, in single precision
+  double left = 0, right = 0;  // the first run's left edge, the last run's right
+  double fontSize = 0;         // the largest type size
+  double leastFontSize = 0;    // the smallest type size
   void measure() {
+    left = runs.front().ctmInfo.topLeft.x;
+    right = runs.back().right();
     top = static_cast<float>(runs.front().top());
     bottom = static_cast<float>(runs.front().bottom());
     fontSize = 0;
@@ -46,8 +49,8 @@ const Part& asPart(const Part* p) { return *p; }
 
 float minTop(const Part& p) { return p.top; }
 float maxBottom(const Part& p) { return p.bottom; }
-double leftX(const Part& p) { return p.front().ctmInfo.topLeft.x; }
-double rightX(const Part& p) { return p.back().right(); }
+double leftX(const Part& p) { return p.left; }
+double rightX(const Part& p) { return p.right; }
 
 float lineTop(const SectLine& l) {
   float t = 90000;
@@ -296,6 +299,22 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
     for (const auto& r : line) top = std::min(top, r.top());
     return top;
   };
+  // What a line's runs reach, so that a line with no run small enough or
+  // low enough to stand beside a capital is passed over unread. Bounds
+  // only widen: a run taken out of a line leaves them as they were.
+  struct Reach {
+    double leastSize = std::numeric_limits<double>::infinity();
+    double leastBottom = std::numeric_limits<double>::infinity();
+    double mostBottom = -std::numeric_limits<double>::infinity();
+    void add(const Run& r) {
+      leastSize = std::min(leastSize, std::fabs(r.ctmInfo.fontSize.width));
+      leastBottom = std::min(leastBottom, r.bottom());
+      mostBottom = std::max(mostBottom, r.bottom());
+    }
+  };
+  std::vector<Reach> reach(lines.size());
+  for (size_t i = 0; i < lines.size(); ++i)
+    for (const auto& r : lines[i]) reach[i].add(r);
   for (size_t i = 0; i < lines.size(); ++i) {
     for (size_t ri = 0; ri < lines[i].size();) {
       const Run& capital = lines[i][ri];
@@ -307,8 +326,12 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
       }
       // A line whose text starts right beside the capital, its bottom within
       // the capital's height.
-      const auto beside = [&](const std::vector<Run>& line) {
-        return std::any_of(line.begin(), line.end(), [&](const Run& r) {
+      const auto beside = [&](size_t k) {
+        const Reach& in = reach[k];
+        if (!(in.leastSize * kLeastSizeRatio <= size) || !(in.mostBottom > capital.top()) ||
+            !(in.leastBottom <= capital.bottom() + kPartJoin))
+          return false;
+        return std::any_of(lines[k].begin(), lines[k].end(), [&](const Run& r) {
           const double gap = r.left() - capital.right();
           return &r != &capital && gap > -kPartJoin && gap < kReachEm * size && r.bottom() > capital.top() &&
                  r.bottom() <= capital.bottom() + kPartJoin &&
@@ -318,7 +341,7 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
       size_t count = 0, host = lines.size();
       const size_t from = i >= kNeighbours ? i - kNeighbours : 0, to = std::min(lines.size(), i + kNeighbours + 1);
       for (size_t k = from; k < to; ++k) {
-        if (!beside(lines[k])) continue;
+        if (!beside(k)) continue;
         ++count;
         if (host == lines.size() || topOf(lines[k]) < topOf(lines[host])) host = k;
       }
@@ -331,6 +354,7 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
       for (const auto& r : lines[host]) base = std::max(base, r.base());
       setOnBase(moved, base);
       lines[i].erase(lines[i].begin() + static_cast<std::ptrdiff_t>(ri));
+      reach[host].add(moved);
       lines[host].push_back(std::move(moved));
     }
   }
