@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace vq::flowtext {
@@ -37,6 +38,43 @@ struct Part {
   const Run& back() const { return runs.back(); }
   std::vector<Run>::const_iterator begin() const { return runs.begin(); }
   std::vector<Run>::const_iterator end() const { return runs.end(); }
+};
+// A line's runs, held where the page holds them until the line is cut into
+// parts: gathering, joining and regrouping lines moves no run.
+class Line {
+ public:
+  class Iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = Run;
+    using difference_type = std::ptrdiff_t;
+    using pointer = Run*;
+    using reference = Run&;
+    Iterator() = default;
+    explicit Iterator(std::vector<Run*>::const_iterator at) : at_(at) {}
+    Run& operator*() const { return **at_; }
+    Run* operator->() const { return *at_; }
+    Iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    Iterator operator++(int) {
+      Iterator before = *this;
+      ++at_;
+      return before;
+    }
+    bool operator==(const Iterator&) const = default;
+
+   private:
+    std::vector<Run*>::const_iterator at_;
+  };
+  std::vector<Run*> runs;
+  Run& operator[](size_t i) const { return *runs[i]; }
+  Run& front() const { return *runs.front(); }
+  size_t size() const { return runs.size(); }
+  bool empty() const { return runs.empty(); }
+  Iterator begin() const { return Iterator(runs.begin()); }
+  Iterator end() const { return Iterator(runs.end()); }
 };
 using SectLine = std::vector<Part>;  // the parts of one line, in x order
 using Column = std::vector<Part>;    // parts of a block that overlap horizontally, top-down
@@ -226,7 +264,7 @@ bool isWordGapBetween(const Run& before, const Run& after, double gap) {
 
 // Lines are in top-down order; the line a raised or lowered glyph belongs
 // to is among the few lines around it.
-void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
+void joinGlyphsSetAgainstLines(std::vector<Line>& lines) {
   constexpr size_t kMostGlyphs = 2, kNeighbours = 3;
   constexpr double kTouchEm = 0.5;
   // Glyphs of each line, counted once: a line that takes glyphs in has more
@@ -262,8 +300,8 @@ void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
                             return a.runText.size() < b.runText.size();
                           })->base();
       for (auto& r : small) setOnBase(r, base);
-      line.insert(line.end(), std::make_move_iterator(small.begin()), std::make_move_iterator(small.end()));
-      small.clear();
+      line.runs.insert(line.runs.end(), small.runs.begin(), small.runs.end());
+      small.runs.clear();
       glyphs[k] += glyphs[i];
       glyphs[i] = 0;
       break;
@@ -278,7 +316,7 @@ void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
 // follow the first line. It is set on the first line beside it instead,
 // before that line's text, as a reader reads it. Lines are in top-down
 // order; the lines beside a capital are among the few around its own.
-void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
+void setDropCapitalsOnTheirFirstLine(std::vector<Line>& lines) {
   constexpr size_t kMostGlyphs = 2, kNeighbours = 8, kLeastLinesBeside = 2;
   constexpr double kLeastSizeRatio = 2;  // the capital's type against the text beside it
   constexpr double kReachEm = 1;         // the text beside it starts within this many of the capital's ems
@@ -294,7 +332,7 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
       const double size = std::fabs(r.ctmInfo.fontSize.width);
       if (size > 0 && (smallest == 0 || size < smallest)) smallest = size;
     }
-  const auto topOf = [](const std::vector<Run>& line) {
+  const auto topOf = [](const Line& line) {
     double top = line.front().top();
     for (const auto& r : line) top = std::min(top, r.top());
     return top;
@@ -349,13 +387,13 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
         ++ri;
         continue;
       }
-      Run moved = capital;
+      Run* moved = lines[i].runs[ri];
       double base = lines[host].front().base();
       for (const auto& r : lines[host]) base = std::max(base, r.base());
-      setOnBase(moved, base);
-      lines[i].erase(lines[i].begin() + static_cast<std::ptrdiff_t>(ri));
-      reach[host].add(moved);
-      lines[host].push_back(std::move(moved));
+      setOnBase(*moved, base);
+      lines[i].runs.erase(lines[i].runs.begin() + static_cast<std::ptrdiff_t>(ri));
+      reach[host].add(*moved);
+      lines[host].runs.push_back(moved);
     }
   }
   lines.erase(std::remove_if(lines.begin(), lines.end(), [](const auto& l) { return l.empty(); }), lines.end());
@@ -366,9 +404,9 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
 // down differently: a Latin full stop among Hangul syllables). The later
 // runs of a line are found through the runs ordered by bottom and by
 // baseline, so a page of many runs is not compared run against run.
-std::vector<std::vector<Run>> groupIntoLines(std::vector<Run>& runs, const std::vector<size_t>& topDown) {
+std::vector<Line> groupIntoLines(std::vector<Run>& runs, const std::vector<size_t>& topDown) {
   const auto sorted = [&](size_t i) -> Run& { return runs[topDown[i]]; };
-  std::vector<std::vector<Run>> lines;
+  std::vector<Line> lines;
   // Each run's bottom and baseline, worked out once and side by side, for
   // the sorts and searches below.
   std::vector<double> bottoms(runs.size()), bases(runs.size());
@@ -380,7 +418,9 @@ std::vector<std::vector<Run>> groupIntoLines(std::vector<Run>& runs, const std::
   const auto orderedBy = [&](const std::vector<double>& measure) {
     std::vector<Keyed> order(measure.size());
     for (size_t i = 0; i < measure.size(); ++i) order[i] = {measure[i], i};
-    std::sort(order.begin(), order.end(), [](const Keyed& a, const Keyed& b) { return a.first < b.first; });
+    // Runs of one size down the page come with their bottoms in order.
+    if (!inOrder(order))
+      std::sort(order.begin(), order.end(), [](const Keyed& a, const Keyed& b) { return a.first < b.first; });
     return order;
   };
   const std::vector<Keyed> byBottom = orderedBy(bottoms), byBase = orderedBy(bases);
@@ -420,12 +460,12 @@ std::vector<std::vector<Run>> groupIntoLines(std::vector<Run>& runs, const std::
       std::sort(found.begin(), found.end());
     }
     for (size_t k : found) marked[k] = false;
-    std::vector<Run> line;
-    line.reserve(found.size() + 1);
-    line.push_back(std::move(sorted(i)));
+    Line line;
+    line.runs.reserve(found.size() + 1);
+    line.runs.push_back(&sorted(i));
     taken[i] = true;
     for (size_t j : found) {
-      line.push_back(std::move(sorted(j)));
+      line.runs.push_back(&sorted(j));
       taken[j] = true;
     }
     lines.push_back(std::move(line));
@@ -435,13 +475,13 @@ std::vector<std::vector<Run>> groupIntoLines(std::vector<Run>& runs, const std::
 
 // 3-4. Each line in x order, cut into parts; `leftMost` comes down to the
 // least left edge of the lines.
-std::vector<SectLine> cutLinesIntoParts(std::vector<std::vector<Run>>& lines, float& leftMost) {
+std::vector<SectLine> cutLinesIntoParts(std::vector<Line>& lines, float& leftMost) {
   std::vector<SectLine> sectLines;
   std::vector<size_t> partStarts;
   for (auto& line : lines) {
     // The line is read in x order where it stands, and its runs moved once,
     // into parts of their final length.
-    const std::vector<size_t> xOrder = fullOrderBy(line, [](const Run& r) { return r.left(); });
+    const std::vector<size_t> xOrder = fullOrderBy(line.runs, [](const Run* r) { return r->left(); });
     leftMost = std::min(leftMost, static_cast<float>(line[xOrder.front()].left()));
     partStarts.clear();
     for (size_t k = 0; k < xOrder.size(); ++k) {
@@ -823,7 +863,7 @@ VQFlowTextPageLayout VQFlowTextCreatParagraphs(std::vector<VQFlowTextRunText>&& 
   out.textMargin.top = runs[topDown.front()].top();
 
   // 2. Lines.
-  std::vector<std::vector<Run>> lines = groupIntoLines(runs, topDown);
+  std::vector<Line> lines = groupIntoLines(runs, topDown);
 
   // A glyph or two raised or lowered against a line (the letters of a logo,
   // a footnote mark) came out as a line of their own: they are set on the
