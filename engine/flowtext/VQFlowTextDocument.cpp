@@ -121,7 +121,9 @@ void VQFlowTextDocument::writePageEnd() {
     }
     page_.turnedRunTextArray.clear();
   }
-  auto layout = VQFlowTextCreatParagraphs(page_.allRunTextArray);
+  // The runs move into the paragraphs; the list keeps its room for the next page.
+  auto layout = VQFlowTextCreatParagraphs(std::move(page_.allRunTextArray));
+  page_.allRunTextArray.clear();
   writeParagraphs(layout.paragraphs, layout.textMargin);
 }
 

@@ -13,7 +13,9 @@ namespace vq::flowtext {
 VQFlowTextFileWriter::VQFlowTextFileWriter(std::string lineBreak, std::string indentation)
     : lineBreak_(std::move(lineBreak)), indentation_(std::move(indentation)) {}
 
-VQFlowTextFileWriter::~VQFlowTextFileWriter() = default;
+// A writer dropped without being closed hands on what it holds, as the
+// stream's own buffer would on closing.
+VQFlowTextFileWriter::~VQFlowTextFileWriter() { flushPending(); }
 
 bool VQFlowTextFileWriter::open(const std::string& path) {
   path_ = path;
@@ -32,7 +34,16 @@ void VQFlowTextFileWriter::append(std::string_view bytes) {
     return;
   }
   if (bytes.empty()) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) failed_ = true;
+  // Text comes a run (often a glyph) at a time: gathered here and handed to
+  // the file in large pieces, it does not take the stream's lock per run.
+  pending_.append(bytes);
+  if (pending_.size() >= kPendingLimit) flushPending();
+}
+
+void VQFlowTextFileWriter::flushPending() {
+  if (pending_.empty() || !file_) return;
+  if (std::fwrite(pending_.data(), 1, pending_.size(), file_.get()) != pending_.size()) failed_ = true;
+  pending_.clear();
 }
 
 void VQFlowTextFileWriter::write(std::string_view text) {
@@ -50,6 +61,7 @@ void VQFlowTextFileWriter::writeData(std::string_view bytes) { append(bytes); }
 
 bool VQFlowTextFileWriter::closeFile() {
   if (file_) {
+    flushPending();
     if (std::fflush(file_.get()) != 0 || std::ferror(file_.get())) failed_ = true;
     if (std::fclose(file_.release()) != 0) failed_ = true;
   }

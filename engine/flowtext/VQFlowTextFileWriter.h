@@ -51,6 +51,7 @@ class VQFlowTextFileWriter {
   static std::string& LastOpenFailureSlot();
   bool open(const std::string& path);
   void append(std::string_view bytes);
+  void flushPending();
 
   struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -59,6 +60,8 @@ class VQFlowTextFileWriter {
   std::string path_;
   std::string lineBreak_;
   std::string indentation_;
+  static constexpr size_t kPendingLimit = 1 << 16;
+  std::string pending_;  // written, not yet handed to the file
   long lineBreakCount_ = 0;
   bool failed_ = false;
 };

@@ -2,12 +2,80 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <limits>
 
 namespace vq::flowtext {
 namespace {
 
 using Run = VQFlowTextRunText;
-using Part = std::vector<Run>;       // runs that follow one another without a gap
+// Runs that follow one another without a gap, with the extents the later
+// steps measure parts by, worked out once when the part is made: its runs
+// do not change while it is a part, and the steps measure each part many
+// times over.
+struct Part {
+  std::vector<Run> runs;
+  float top = 0, bottom = 0;   // least top and greatest bottom, in single precision
+  double left = 0, right = 0;  // the first run's left edge, the last run's right
+  double fontSize = 0;         // the largest type size
+  double leastFontSize = 0;    // the smallest type size
+  void measure() {
+    left = runs.front().ctmInfo.topLeft.x;
+    right = runs.back().right();
+    top = static_cast<float>(runs.front().top());
+    bottom = static_cast<float>(runs.front().bottom());
+    fontSize = 0;
+    leastFontSize = std::numeric_limits<double>::infinity();
+    for (const auto& r : runs) {
+      top = std::min(top, static_cast<float>(r.top()));
+      bottom = std::max(bottom, static_cast<float>(r.bottom()));
+      const double size = std::fabs(r.ctmInfo.fontSize.width);
+      fontSize = std::max(fontSize, size);
+      leastFontSize = std::min(leastFontSize, size);
+    }
+  }
+  const Run& front() const { return runs.front(); }
+  const Run& back() const { return runs.back(); }
+  std::vector<Run>::const_iterator begin() const { return runs.begin(); }
+  std::vector<Run>::const_iterator end() const { return runs.end(); }
+};
+// A line's runs, held where the page holds them until the line is cut into
+// parts: gathering, joining and regrouping lines moves no run.
+class Line {
+ public:
+  class Iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = Run;
+    using difference_type = std::ptrdiff_t;
+    using pointer = Run*;
+    using reference = Run&;
+    Iterator() = default;
+    explicit Iterator(std::vector<Run*>::const_iterator at) : at_(at) {}
+    Run& operator*() const { return **at_; }
+    Run* operator->() const { return *at_; }
+    Iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    Iterator operator++(int) {
+      Iterator before = *this;
+      ++at_;
+      return before;
+    }
+    bool operator==(const Iterator&) const = default;
+
+   private:
+    std::vector<Run*>::const_iterator at_;
+  };
+  std::vector<Run*> runs;
+  Run& operator[](size_t i) const { return *runs[i]; }
+  Run& front() const { return *runs.front(); }
+  size_t size() const { return runs.size(); }
+  bool empty() const { return runs.empty(); }
+  Iterator begin() const { return Iterator(runs.begin()); }
+  Iterator end() const { return Iterator(runs.end()); }
+};
 using SectLine = std::vector<Part>;  // the parts of one line, in x order
 using Column = std::vector<Part>;    // parts of a block that overlap horizontally, top-down
 
@@ -17,18 +85,10 @@ using Column = std::vector<Part>;    // parts of a block that overlap horizontal
 const Part& asPart(const Part& p) { return p; }
 const Part& asPart(const Part* p) { return *p; }
 
-float minTop(const Part& p) {
-  float t = static_cast<float>(p.front().top());
-  for (const auto& r : p) t = std::min(t, static_cast<float>(r.top()));
-  return t;
-}
-float maxBottom(const Part& p) {
-  float b = static_cast<float>(p.front().bottom());
-  for (const auto& r : p) b = std::max(b, static_cast<float>(r.bottom()));
-  return b;
-}
-double leftX(const Part& p) { return p.front().ctmInfo.topLeft.x; }
-double rightX(const Part& p) { return p.back().right(); }
+float minTop(const Part& p) { return p.top; }
+float maxBottom(const Part& p) { return p.bottom; }
+double leftX(const Part& p) { return p.left; }
+double rightX(const Part& p) { return p.right; }
 
 float lineTop(const SectLine& l) {
   float t = 90000;
@@ -43,25 +103,48 @@ float lineBottom(const SectLine& l) {
 
 // Stable sorts give the same order as repeatedly taking the first minimum.
 // Each key is worked out once (a part's top walks its runs) and each element
-// moves once, into its place: the order is found on the keys.
+// moves once, into its place: the order is found on the keys. Keys already
+// in order (a line's runs mostly are, in x) are left as they stand; a key
+// that is not a number never counts as in order, so such a list is sorted
+// as before.
+template <class K>
+bool inOrder(const std::vector<std::pair<K, size_t>>& keyed) {
+  for (size_t i = 1; i < keyed.size(); ++i)
+    if (!(keyed[i - 1].first <= keyed[i].first)) return false;
+  return true;
+}
+// The order, or empty when the elements stand in order already.
 template <class T, class Key>
 std::vector<size_t> stableOrderBy(const std::vector<T>& v, Key key) {
   using K = decltype(key(v.front()));
   std::vector<std::pair<K, size_t>> keyed;
   keyed.reserve(v.size());
   for (size_t i = 0; i < v.size(); ++i) keyed.emplace_back(key(v[i]), i);
-  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<size_t> order;
+  if (inOrder(keyed)) return order;
+  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   order.reserve(v.size());
   for (const auto& entry : keyed) order.push_back(entry.second);
+  return order;
+}
+// The order in full, the identity where the elements stand in order.
+template <class T, class Key>
+std::vector<size_t> fullOrderBy(const std::vector<T>& v, Key key) {
+  std::vector<size_t> order = stableOrderBy(v, key);
+  if (order.empty()) {
+    order.resize(v.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  }
   return order;
 }
 template <class T, class Key>
 void stableSortBy(std::vector<T>& v, Key key) {
   if (v.size() < 2) return;
+  const std::vector<size_t> order = stableOrderBy(v, key);
+  if (order.empty()) return;
   std::vector<T> sorted;
   sorted.reserve(v.size());
-  for (size_t i : stableOrderBy(v, key)) sorted.push_back(std::move(v[i]));
+  for (size_t i : order) sorted.push_back(std::move(v[i]));
   v = std::move(sorted);
 }
 
@@ -77,11 +160,7 @@ double columnRight(const C& c) {
   for (const auto& p : c) r = std::max(r, rightX(asPart(p)));
   return r;
 }
-double partFontSize(const Part& p) {
-  double size = 0;
-  for (const auto& r : p) size = std::max(size, std::fabs(r.ctmInfo.fontSize.width));
-  return size;
-}
+double partFontSize(const Part& p) { return p.fontSize; }
 template <class C>
 double columnFontSize(const C& c) {
   double size = 0;
@@ -92,8 +171,7 @@ double columnFontSize(const C& c) {
 template <class C>
 double columnTextSize(const C& c) {
   double size = columnFontSize(c);
-  for (const auto& p : c)
-    for (const auto& r : asPart(p)) size = std::min(size, std::fabs(r.ctmInfo.fontSize.width));
+  for (const auto& p : c) size = std::min(size, asPart(p).leastFontSize);
   return size;
 }
 // Every column of more than one part is wide enough to hold running text:
@@ -186,7 +264,7 @@ bool isWordGapBetween(const Run& before, const Run& after, double gap) {
 
 // Lines are in top-down order; the line a raised or lowered glyph belongs
 // to is among the few lines around it.
-void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
+void joinGlyphsSetAgainstLines(std::vector<Line>& lines) {
   constexpr size_t kMostGlyphs = 2, kNeighbours = 3;
   constexpr double kTouchEm = 0.5;
   // Glyphs of each line, counted once: a line that takes glyphs in has more
@@ -222,8 +300,8 @@ void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
                             return a.runText.size() < b.runText.size();
                           })->base();
       for (auto& r : small) setOnBase(r, base);
-      line.insert(line.end(), std::make_move_iterator(small.begin()), std::make_move_iterator(small.end()));
-      small.clear();
+      line.runs.insert(line.runs.end(), small.runs.begin(), small.runs.end());
+      small.runs.clear();
       glyphs[k] += glyphs[i];
       glyphs[i] = 0;
       break;
@@ -238,7 +316,7 @@ void joinGlyphsSetAgainstLines(std::vector<std::vector<Run>>& lines) {
 // follow the first line. It is set on the first line beside it instead,
 // before that line's text, as a reader reads it. Lines are in top-down
 // order; the lines beside a capital are among the few around its own.
-void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
+void setDropCapitalsOnTheirFirstLine(std::vector<Line>& lines) {
   constexpr size_t kMostGlyphs = 2, kNeighbours = 8, kLeastLinesBeside = 2;
   constexpr double kLeastSizeRatio = 2;  // the capital's type against the text beside it
   constexpr double kReachEm = 1;         // the text beside it starts within this many of the capital's ems
@@ -254,11 +332,27 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
       const double size = std::fabs(r.ctmInfo.fontSize.width);
       if (size > 0 && (smallest == 0 || size < smallest)) smallest = size;
     }
-  const auto topOf = [](const std::vector<Run>& line) {
+  const auto topOf = [](const Line& line) {
     double top = line.front().top();
     for (const auto& r : line) top = std::min(top, r.top());
     return top;
   };
+  // What a line's runs reach, so that a line with no run small enough or
+  // low enough to stand beside a capital is passed over unread. Bounds
+  // only widen: a run taken out of a line leaves them as they were.
+  struct Reach {
+    double leastSize = std::numeric_limits<double>::infinity();
+    double leastBottom = std::numeric_limits<double>::infinity();
+    double mostBottom = -std::numeric_limits<double>::infinity();
+    void add(const Run& r) {
+      leastSize = std::min(leastSize, std::fabs(r.ctmInfo.fontSize.width));
+      leastBottom = std::min(leastBottom, r.bottom());
+      mostBottom = std::max(mostBottom, r.bottom());
+    }
+  };
+  std::vector<Reach> reach(lines.size());
+  for (size_t i = 0; i < lines.size(); ++i)
+    for (const auto& r : lines[i]) reach[i].add(r);
   for (size_t i = 0; i < lines.size(); ++i) {
     for (size_t ri = 0; ri < lines[i].size();) {
       const Run& capital = lines[i][ri];
@@ -270,8 +364,12 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
       }
       // A line whose text starts right beside the capital, its bottom within
       // the capital's height.
-      const auto beside = [&](const std::vector<Run>& line) {
-        return std::any_of(line.begin(), line.end(), [&](const Run& r) {
+      const auto beside = [&](size_t k) {
+        const Reach& in = reach[k];
+        if (!(in.leastSize * kLeastSizeRatio <= size) || !(in.mostBottom > capital.top()) ||
+            !(in.leastBottom <= capital.bottom() + kPartJoin))
+          return false;
+        return std::any_of(lines[k].begin(), lines[k].end(), [&](const Run& r) {
           const double gap = r.left() - capital.right();
           return &r != &capital && gap > -kPartJoin && gap < kReachEm * size && r.bottom() > capital.top() &&
                  r.bottom() <= capital.bottom() + kPartJoin &&
@@ -281,7 +379,7 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
       size_t count = 0, host = lines.size();
       const size_t from = i >= kNeighbours ? i - kNeighbours : 0, to = std::min(lines.size(), i + kNeighbours + 1);
       for (size_t k = from; k < to; ++k) {
-        if (!beside(lines[k])) continue;
+        if (!beside(k)) continue;
         ++count;
         if (host == lines.size() || topOf(lines[k]) < topOf(lines[host])) host = k;
       }
@@ -289,12 +387,13 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
         ++ri;
         continue;
       }
-      Run moved = capital;
+      Run* moved = lines[i].runs[ri];
       double base = lines[host].front().base();
       for (const auto& r : lines[host]) base = std::max(base, r.base());
-      setOnBase(moved, base);
-      lines[i].erase(lines[i].begin() + static_cast<std::ptrdiff_t>(ri));
-      lines[host].push_back(std::move(moved));
+      setOnBase(*moved, base);
+      lines[i].runs.erase(lines[i].runs.begin() + static_cast<std::ptrdiff_t>(ri));
+      reach[host].add(*moved);
+      lines[host].runs.push_back(moved);
     }
   }
   lines.erase(std::remove_if(lines.begin(), lines.end(), [](const auto& l) { return l.empty(); }), lines.end());
@@ -305,44 +404,68 @@ void setDropCapitalsOnTheirFirstLine(std::vector<std::vector<Run>>& lines) {
 // down differently: a Latin full stop among Hangul syllables). The later
 // runs of a line are found through the runs ordered by bottom and by
 // baseline, so a page of many runs is not compared run against run.
-std::vector<std::vector<Run>> groupIntoLines(const std::vector<Run>& runs, const std::vector<size_t>& topDown) {
-  const auto sorted = [&](size_t i) -> const Run& { return runs[topDown[i]]; };
-  std::vector<std::vector<Run>> lines;
+std::vector<Line> groupIntoLines(std::vector<Run>& runs, const std::vector<size_t>& topDown) {
+  const auto sorted = [&](size_t i) -> Run& { return runs[topDown[i]]; };
+  std::vector<Line> lines;
   // Each run's bottom and baseline, worked out once and side by side, for
   // the sorts and searches below.
   std::vector<double> bottoms(runs.size()), bases(runs.size());
   for (size_t i = 0; i < runs.size(); ++i) bottoms[i] = sorted(i).bottom(), bases[i] = sorted(i).base();
-  std::vector<size_t> byBottom(runs.size());
-  for (size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
-  std::vector<size_t> byBase = byBottom;
-  std::sort(byBottom.begin(), byBottom.end(), [&](size_t a, size_t b) { return bottoms[a] < bottoms[b]; });
-  std::sort(byBase.begin(), byBase.end(), [&](size_t a, size_t b) { return bases[a] < bases[b]; });
+  // The runs ordered by each measure, the measure beside the run so that
+  // sorting and searching read one array; only the set of runs in a range
+  // is used, so the order among equal measures does not matter.
+  using Keyed = std::pair<double, size_t>;
+  const auto orderedBy = [&](const std::vector<double>& measure) {
+    std::vector<Keyed> order(measure.size());
+    for (size_t i = 0; i < measure.size(); ++i) order[i] = {measure[i], i};
+    // Runs of one size down the page come with their bottoms in order.
+    if (!inOrder(order))
+      std::sort(order.begin(), order.end(), [](const Keyed& a, const Keyed& b) { return a.first < b.first; });
+    return order;
+  };
+  const std::vector<Keyed> byBottom = orderedBy(bottoms), byBase = orderedBy(bases);
   std::vector<bool> taken(runs.size(), false);
+  // The runs found for the line, each once, and the span of their places:
+  // read back in place order from a span not much longer than the line,
+  // they need no sort.
   std::vector<size_t> found;
+  std::vector<bool> marked(runs.size(), false);
+  size_t least = 0, most = 0;
   // Adds the runs after `i` whose `measure` lies within the tolerance of
   // `at`, from `order` (the runs sorted by that measure).
-  auto collect = [&](const std::vector<size_t>& order, const std::vector<double>& measure, size_t i, double at) {
+  auto collect = [&](const std::vector<Keyed>& order, size_t i, double at) {
     // A range wider than the tolerance; the exact test follows.
     const auto from = std::lower_bound(order.begin(), order.end(), at - 2 * kSameBaseline,
-                                       [&](size_t k, double v) { return measure[k] < v; });
-    const auto to =
-        std::upper_bound(from, order.end(), at + 2 * kSameBaseline, [&](double v, size_t k) { return v < measure[k]; });
+                                       [](const Keyed& k, double v) { return k.first < v; });
+    const auto to = std::upper_bound(from, order.end(), at + 2 * kSameBaseline,
+                                     [](double v, const Keyed& k) { return v < k.first; });
     for (auto it = from; it != to; ++it)
-      if (*it > i && !taken[*it] && std::fabs(measure[*it] - at) < kSameBaseline) found.push_back(*it);
+      if (const size_t k = it->second; k > i && !taken[k] && !marked[k] && std::fabs(it->first - at) < kSameBaseline) {
+        marked[k] = true;
+        least = found.empty() ? k : std::min(least, k);
+        most = found.empty() ? k : std::max(most, k);
+        found.push_back(k);
+      }
   };
   for (size_t i = 0; i < runs.size(); ++i) {
     if (taken[i]) continue;
     found.clear();
-    collect(byBottom, bottoms, i, bottoms[i]);
-    collect(byBase, bases, i, bases[i]);
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
-    std::vector<Run> line;
-    line.reserve(found.size() + 1);
-    line.push_back(sorted(i));
+    collect(byBottom, i, bottoms[i]);
+    collect(byBase, i, bases[i]);
+    if (!found.empty() && most - least < 4 * found.size()) {
+      found.clear();
+      for (size_t k = least; k <= most; ++k)
+        if (marked[k]) found.push_back(k);
+    } else {
+      std::sort(found.begin(), found.end());
+    }
+    for (size_t k : found) marked[k] = false;
+    Line line;
+    line.runs.reserve(found.size() + 1);
+    line.runs.push_back(&sorted(i));
     taken[i] = true;
     for (size_t j : found) {
-      line.push_back(sorted(j));
+      line.runs.push_back(&sorted(j));
       taken[j] = true;
     }
     lines.push_back(std::move(line));
@@ -352,13 +475,13 @@ std::vector<std::vector<Run>> groupIntoLines(const std::vector<Run>& runs, const
 
 // 3-4. Each line in x order, cut into parts; `leftMost` comes down to the
 // least left edge of the lines.
-std::vector<SectLine> cutLinesIntoParts(std::vector<std::vector<Run>>& lines, float& leftMost) {
+std::vector<SectLine> cutLinesIntoParts(std::vector<Line>& lines, float& leftMost) {
   std::vector<SectLine> sectLines;
   std::vector<size_t> partStarts;
   for (auto& line : lines) {
     // The line is read in x order where it stands, and its runs moved once,
     // into parts of their final length.
-    const std::vector<size_t> xOrder = stableOrderBy(line, [](const Run& r) { return r.left(); });
+    const std::vector<size_t> xOrder = fullOrderBy(line.runs, [](const Run* r) { return r->left(); });
     leftMost = std::min(leftMost, static_cast<float>(line[xOrder.front()].left()));
     partStarts.clear();
     for (size_t k = 0; k < xOrder.size(); ++k) {
@@ -386,8 +509,9 @@ std::vector<SectLine> cutLinesIntoParts(std::vector<std::vector<Run>>& lines, fl
     for (size_t p = 0; p < partStarts.size(); ++p) {
       const size_t end = p + 1 < partStarts.size() ? partStarts[p + 1] : xOrder.size();
       Part& part = sl.emplace_back();
-      part.reserve(end - partStarts[p]);
-      for (size_t k = partStarts[p]; k < end; ++k) part.push_back(std::move(line[xOrder[k]]));
+      part.runs.reserve(end - partStarts[p]);
+      for (size_t k = partStarts[p]; k < end; ++k) part.runs.push_back(std::move(line[xOrder[k]]));
+      part.measure();
     }
     sectLines.push_back(std::move(sl));
   }
@@ -585,7 +709,7 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
   for (auto& cl : columnLines) {
     const double firstRight = rightX(cl.front());
     const float firstBottom = maxBottom(cl.front());
-    VQFlowTextParagraph Q(std::move(cl.front()));
+    VQFlowTextParagraph Q(std::move(cl.front().runs));
     Q.xColumnPosition = columnX;
     Q.resolveXColumnProperty();
     P = Q.pProperty;
@@ -626,7 +750,7 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
     }
 
     size_t more = 0;
-    for (size_t k = 1; k < cl.size(); ++k) more += cl[k].size();
+    for (size_t k = 1; k < cl.size(); ++k) more += cl[k].runs.size();
     holder->runArray.reserve(holder->runArray.size() + more);
     double right = firstRight;
     for (size_t k = 1; k < cl.size(); ++k) {
@@ -638,8 +762,8 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
         T.runText += ' ';
         T.textWidth += g;
       }
-      holder->runArray.insert(holder->runArray.end(), std::make_move_iterator(G.begin()),
-                              std::make_move_iterator(G.end()));
+      holder->runArray.insert(holder->runArray.end(), std::make_move_iterator(G.runs.begin()),
+                              std::make_move_iterator(G.runs.end()));
     }
     prevBottom = firstBottom;
   }
@@ -722,19 +846,24 @@ void appendParagraphs(std::vector<std::vector<Column>>& blockColumns, std::vecto
 }  // namespace
 
 VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunText>& runs) {
+  std::vector<VQFlowTextRunText> copy = runs;
+  return VQFlowTextCreatParagraphs(std::move(copy));
+}
+
+VQFlowTextPageLayout VQFlowTextCreatParagraphs(std::vector<VQFlowTextRunText>&& runs) {
   VQFlowTextPageLayout out;
   if (runs.empty()) {
     out.textMargin.left = 1000000;
     return out;
   }
 
-  // 1. Top-down order, found on the runs' positions: each run is copied
+  // 1. Top-down order, found on the runs' positions: each run is moved
   // once, into its line, rather than into a sorted copy of the page first.
-  const std::vector<size_t> topDown = stableOrderBy(runs, [](const Run& r) { return r.top(); });
+  const std::vector<size_t> topDown = fullOrderBy(runs, [](const Run& r) { return r.top(); });
   out.textMargin.top = runs[topDown.front()].top();
 
   // 2. Lines.
-  std::vector<std::vector<Run>> lines = groupIntoLines(runs, topDown);
+  std::vector<Line> lines = groupIntoLines(runs, topDown);
 
   // A glyph or two raised or lowered against a line (the letters of a logo,
   // a footnote mark) came out as a line of their own: they are set on the

@@ -30,5 +30,8 @@ inline constexpr double kColumnSeparation = kLeastColumnGapEm;  // text columns 
 inline constexpr size_t kMinColumnBand = 3;                     // blocks a band of text columns is made of at least
 
 VQFlowTextPageLayout VQFlowTextCreatParagraphs(const std::vector<VQFlowTextRunText>& runs);
+// The same, moving the runs out of `runs` (left in the vector, emptied of
+// their text, for the caller to clear and fill again).
+VQFlowTextPageLayout VQFlowTextCreatParagraphs(std::vector<VQFlowTextRunText>&& runs);
 
 }  // namespace vq::flowtext

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 
 namespace vq::flowtext {
 
@@ -49,9 +51,12 @@ std::string VQHTMLUtilities::cssSafeFontName(const std::string& name) {
   return out;
 }
 
+namespace {
+float fixedCssFontSize(float size) { return std::isnan(size) ? 288 : std::clamp(size, 8.0f, 288.0f); }
+}  // namespace
+
 VQHTML_CSS_Font VQHTMLUtilities::fixedCssFont(VQHTML_CSS_Font f) {
-  if (std::isnan(f.fontSize)) f.fontSize = 288;
-  f.fontSize = std::clamp(f.fontSize, 8.0f, 288.0f);
+  f.fontSize = fixedCssFontSize(f.fontSize);
   f.fontName = cssSafeFontName(f.fontName);
   return f;
 }
@@ -88,23 +93,68 @@ std::string VQHTMLUtilities::cssStringFormat(const VQHTML_CSS_Span& s) {
 
 void VQHTMLState::resetToDefault() { *this = VQHTMLState(); }
 
+namespace {
+
+size_t mixHash(size_t h, size_t v) { return h ^ (v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2)); }
+// Equal numbers hash alike: both zeros as one.
+size_t floatHash(float f) {
+  if (f == 0) f = 0;
+  uint32_t bits = 0;
+  std::memcpy(&bits, &f, sizeof bits);
+  return bits;
+}
+size_t colorFontHash(size_t h, const VQHTML_CSS_Color& c, const VQHTML_CSS_Font& f) {
+  for (int v : {c.red, c.green, c.blue, c.alpha}) h = mixHash(h, static_cast<size_t>(static_cast<unsigned>(v)));
+  h = mixHash(h, floatHash(f.fontSize));
+  return mixHash(h, std::hash<std::string>()(f.fontName));
+}
+
+// The first of `styles` equal to `s`, found through its hash, or a new one.
+template <class Style, class Equal>
+int indexOfStyle(std::vector<Style>& styles, std::unordered_map<size_t, std::vector<int>>& byHash, const Style& s,
+                 Equal equal) {
+  std::vector<int>& same = byHash[VQHTMLUtilities::cssHash(s)];
+  for (int i : same)
+    if (equal(styles[static_cast<size_t>(i)], s)) return i;
+  styles.push_back(s);
+  same.push_back(static_cast<int>(styles.size() - 1));
+  return same.back();
+}
+
+}  // namespace
+
+size_t VQHTMLUtilities::cssHash(const VQHTML_CSS_Paragraph& p) {
+  size_t h = floatHash(p.textIndent);
+  for (float v : {p.margin.top, p.margin.right, p.margin.bottom, p.margin.left}) h = mixHash(h, floatHash(v));
+  return colorFontHash(h, p.color, p.font);
+}
+
+size_t VQHTMLUtilities::cssHash(const VQHTML_CSS_Span& s) {
+  return colorFontHash(static_cast<size_t>(static_cast<unsigned>(s.textDecoration)), s.color, s.font);
+}
+
 int VQHTMLState::indexOf(const VQHTML_CSS_Paragraph& s) {
-  for (size_t i = 0; i < paragraphs_.size(); ++i)
-    if (VQHTMLUtilities::isCSSParagraphEqual(paragraphs_[i], s)) return static_cast<int>(i);
-  paragraphs_.push_back(s);
-  return static_cast<int>(paragraphs_.size() - 1);
+  return indexOfStyle(paragraphs_, paragraphsByHash_, s, VQHTMLUtilities::isCSSParagraphEqual);
 }
 
 int VQHTMLState::indexOf(const VQHTML_CSS_Span& s) {
-  for (size_t i = 0; i < spans_.size(); ++i)
-    if (VQHTMLUtilities::isCSSSpanEqual(spans_[i], s)) return static_cast<int>(i);
-  spans_.push_back(s);
-  return static_cast<int>(spans_.size() - 1);
+  return indexOfStyle(spans_, spansByHash_, s, VQHTMLUtilities::isCSSSpanEqual);
+}
+
+VQHTML_CSS_Font VQHTMLState::fixedFont(VQHTML_CSS_Font f) {
+  if (!haveLastFontName_ || f.fontName != lastFontName_) {
+    lastFontName_ = f.fontName;
+    lastSafeFontName_ = VQHTMLUtilities::cssSafeFontName(f.fontName);
+    haveLastFontName_ = true;
+  }
+  f.fontSize = fixedCssFontSize(f.fontSize);
+  f.fontName = lastSafeFontName_;
+  return f;
 }
 
 void VQHTMLState::writeCSSParagraphBegain(VQHTML_CSS_Paragraph style, VQFlowTextFileWriter& w) {
   style.color = VQHTMLUtilities::fixedCssColor(style.color);
-  style.font = VQHTMLUtilities::fixedCssFont(style.font);
+  style.font = fixedFont(std::move(style.font));
   endWriteParagraphTagsIfNeed(w);
   w.write(fmt::format("\n<p class=\"p{}\">", indexOf(style)));
   isParagraphWrited_ = true;
@@ -119,7 +169,7 @@ void VQHTMLState::writeCSSParagraphEnd(VQFlowTextFileWriter& w) {
 
 void VQHTMLState::writeCSSCSSSpanBegain(VQHTML_CSS_Span style, VQFlowTextFileWriter& w) {
   style.color = VQHTMLUtilities::fixedCssColor(style.color);
-  style.font = VQHTMLUtilities::fixedCssFont(style.font);
+  style.font = fixedFont(std::move(style.font));
   if (isSpanWrited_ && VQHTMLUtilities::isCSSSpanEqual(style, cssSpanUsed_)) {
     // Toggle bold and italic inside the span, keeping <b> outside <i> so the
     // tags always nest.

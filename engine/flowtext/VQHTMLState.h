@@ -3,7 +3,9 @@
 // style gets a class number (its position), written into the style sheet at
 // the end; the registry also tracks the open paragraph, span, bold and italic
 // tags of the body.
+#include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "flowtext/VQFlowTextFileWriter.h"
@@ -51,6 +53,9 @@ struct VQHTMLUtilities {
   static bool isCSSParagraphEqual(const VQHTML_CSS_Paragraph& a, const VQHTML_CSS_Paragraph& b);
   // Bold and italic are tags inside the span, not part of its class.
   static bool isCSSSpanEqual(const VQHTML_CSS_Span& a, const VQHTML_CSS_Span& b);
+  // Hashes that agree wherever the comparisons above find two styles equal.
+  static size_t cssHash(const VQHTML_CSS_Paragraph& p);
+  static size_t cssHash(const VQHTML_CSS_Span& s);
   static std::string cssStringFormat(const VQHTML_CSS_Paragraph& p);
   static std::string cssStringFormat(const VQHTML_CSS_Span& s);
 };
@@ -71,9 +76,18 @@ class VQHTMLState {
  private:
   int indexOf(const VQHTML_CSS_Paragraph& s);
   int indexOf(const VQHTML_CSS_Span& s);
+  // The style with its font name made safe; the last name asked for is
+  // kept, as a page's runs mostly share one.
+  VQHTML_CSS_Font fixedFont(VQHTML_CSS_Font f);
 
   std::vector<VQHTML_CSS_Paragraph> paragraphs_;
   std::vector<VQHTML_CSS_Span> spans_;
+  // Each style's class numbers by hash, lowest first: a document of a
+  // thousand paragraph styles is not searched style by style.
+  std::unordered_map<size_t, std::vector<int>> paragraphsByHash_;
+  std::unordered_map<size_t, std::vector<int>> spansByHash_;
+  std::string lastFontName_, lastSafeFontName_;
+  bool haveLastFontName_ = false;
   bool isParagraphWrited_ = false;
   VQHTML_CSS_Paragraph cssParagraphUsed_;
   bool isSpanWrited_ = false;

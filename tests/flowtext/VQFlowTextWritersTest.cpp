@@ -33,6 +33,27 @@ TEST(VQFlowTextFileWriter, TokenRunsAreCutAfterFive) {
             std::string(7 * 2, ' ').replace(0, 14, "\\\n\\\n\\\n\\\n\\\n\\\n\\\n") + std::string(20, ' '));
 }
 
+// Text written in many small pieces reaches the file whole and in order,
+// closed or not.
+TEST(VQFlowTextFileWriter, ManyWritesAndUnclosedWriters) {
+  vqtest::ScratchDir dir;
+  std::string expected;
+  {
+    auto text = VQFlowTextFileWriter::Open<VQTextFileWriter>((dir / "long.txt").string());
+    auto unclosed = VQFlowTextFileWriter::Open<VQTextFileWriter>((dir / "unclosed.txt").string());
+    ASSERT_TRUE(text && unclosed);
+    for (int i = 0; i < 30000; ++i) {
+      const std::string piece = std::to_string(i) + ' ';
+      text->write(piece);
+      expected += piece;
+    }
+    unclosed->write("kept");
+    ASSERT_TRUE(text->closeFile());
+  }
+  EXPECT_EQ(vqtest::readFile(dir / "long.txt"), expected);
+  EXPECT_EQ(vqtest::readFile(dir / "unclosed.txt"), "kept");
+}
+
 TEST(VQFlowTextFileWriter, Escaping) {
   struct Case {
     const char* in;
@@ -152,6 +173,24 @@ TEST(VQHTMLWriter, StyleValuesAreClampedAndSafe) {
   EXPECT_NE(out.find("<title>x&lt;y&gt;&amp;</title>"), std::string::npos);
   // Bold and italic tags nest inside one span whatever toggles.
   EXPECT_NE(out.find("e<b><i>i</i></b><i>n</i></span>"), std::string::npos);
+}
+
+// A style met again, after others, takes the class it was first given;
+// bold and italic are no part of a span's class.
+TEST(VQHTMLWriter, StylesMetAgainKeepTheirClass) {
+  vqtest::ScratchDir dir;
+  std::vector<VQFlowTextRunText> runs;
+  for (int i = 0; i < 6; ++i) {
+    VQFlowTextRunText r = MakeRun(std::string(1, static_cast<char>('a' + i)), 72 + 10 * i, 82, 10);
+    r.rProperty.fontName = i % 3 == 0 ? "Alpha" : i % 3 == 1 ? "Beta" : "Gamma";
+    r.rProperty.b = i >= 3;
+    runs.push_back(r);
+  }
+  const std::string out = Convert("html", dir / "s.html", {{runs}});
+  EXPECT_NE(out.find("span.s2 "), std::string::npos);
+  EXPECT_EQ(out.find("span.s3 "), std::string::npos);
+  EXPECT_NE(out.find("<span class=\"s0\"><b>d"), std::string::npos) << out;
+  EXPECT_NE(out.find("<span class=\"s2\"><b>f"), std::string::npos) << out;
 }
 
 TEST(VQHTMLWriter, EmptyDocumentAndClassNumbersPerDocument) {
