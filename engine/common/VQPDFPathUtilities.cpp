@@ -166,9 +166,16 @@ bool VQPDFPathUtilities::createFolderIfNeed(const std::string& path) {
   if (path.empty()) return false;
   if (isDirectory(path)) return true;
   temporaryRoot();  // (re)makes the private root first, should the path lie inside it
+  // The outermost folder this call makes: when a deeper one cannot be made
+  // (a full disk lets the first be made and not the next, a name is too
+  // long), the ones made go again, so a failure leaves nothing behind.
+  std::filesystem::path outermost;
+  for (std::filesystem::path p = path; !p.empty() && !somethingAt(p.string()); p = p.parent_path()) outermost = p;
   std::error_code ec;
   std::filesystem::create_directories(path, ec);
-  return !ec && isDirectory(path);
+  if (!ec && isDirectory(path)) return true;
+  if (!outermost.empty()) std::filesystem::remove_all(outermost, ec);
+  return false;
 }
 
 std::optional<std::string> VQPDFPathUtilities::makeTemporarySibling(const std::string& destination) {

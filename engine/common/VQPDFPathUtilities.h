@@ -38,7 +38,8 @@ class VQPDFPathUtilities {
   static std::string getNewPathby(const std::string& path);
 
   // True when a folder exists at `path`; otherwise creates it with its missing
-  // parents and returns whether that worked. A file at `path` gives false.
+  // parents and returns whether that worked (when it did not, the folders it
+  // made are removed again). A file at `path` gives false.
   // When `path` lies inside the temporary root, the root is made first, with
   // its private mode.
   static bool createFolderIfNeed(const std::string& path);

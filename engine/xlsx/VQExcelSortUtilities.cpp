@@ -299,9 +299,11 @@ bool isIdeograph(char32_t c) {
 
 bool VQExcelSortUtilities::NeedsBlankBetween(std::string_view before, std::string_view after) {
   if (before.empty() || after.empty()) return false;
-  const std::u32string b = text::utf8ToCodePoints(before), a = text::utf8ToCodePoints(after);
-  if (b.empty() || a.empty() || isBlank(b.back()) || isBlank(a.front())) return false;
-  return !(isIdeograph(b.back()) && isIdeograph(a.front()));
+  // Only the characters that meet matter; a cell's text grows by this
+  // question once per piece, so it never reads the whole text.
+  const char32_t b = text::utf8LastCodePoint(before), a = text::utf8FirstCodePoint(after);
+  if (isBlank(b) || isBlank(a)) return false;
+  return !(isIdeograph(b) && isIdeograph(a));
 }
 
 void VQExcelSortUtilities::AppendPiece(VQExcelRunText& into, const VQExcelRunText& piece, bool wordGap) {

@@ -166,6 +166,11 @@ TEST(PathUtilities, CreateFolderIfNeed) {
   EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed((dir / "file").string()));
   EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed((dir / "file/sub").string()));
   EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed(""));
+  // A folder that cannot be made under new ones (its name is longer than
+  // names may be) takes the new ones with it; the folders that were there stay.
+  EXPECT_FALSE(VQPDFPathUtilities::createFolderIfNeed((dir / "a/new/deeper" / std::string(300, 'n')).string()));
+  EXPECT_FALSE(fs::exists(dir / "a/new"));
+  EXPECT_TRUE(fs::is_directory(dir / "a/b/c"));
 }
 
 std::vector<std::string> namesIn(const fs::path& dir) {

@@ -87,6 +87,23 @@ TEST(VQExcelPageParser, CapturesAndJoinsRuns) {
   }
 }
 
+// A line of many words, shown one by one with word spaces between, is one
+// run joined a piece at a time; each join looks only where the pieces meet,
+// so the line costs its length, not its square (a page repeating such a line
+// took seconds and a gigabyte).
+TEST(VQExcelPageParser, ALongLineJoinsWordByWord) {
+  constexpr int kWords = 20000;
+  std::string shows, expected;
+  for (int i = 0; i < kWords; ++i) {
+    shows += "(ab) -278 ";
+    expected += i ? " ab" : "ab";
+  }
+  vqtest::ScratchDir dir;
+  const auto runs = CapturedRuns(dir, "BT /F1 10 Tf 10 700 Td [" + shows + "] TJ ET");
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs.front().text, expected);
+}
+
 // Rules round the boxes of a table, stroked or filled as thin bars, make the
 // lines inside one box one cell; the same lines without the rules stay apart.
 TEST(VQExcelPageParser, RuledBoxesHoldTheirLines) {

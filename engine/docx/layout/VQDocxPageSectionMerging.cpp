@@ -137,7 +137,7 @@ bool hasWideGap(const VQDocxRunTextLine& line) {
     if (!(frame.size.width > 0)) continue;
     std::u32string text = text::utf8ToCodePoints(run->runText());
     while (!text.empty() && isBlankCharacter(text.back())) text.pop_back();
-    while (!text.empty() && isBlankCharacter(text.front())) text.erase(text.begin());
+    text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), isBlankCharacter));
     // Words a blank apart inside the run.
     if (std::any_of(text.begin(), text.end(), isBlankCharacter)) narrowest = std::min(narrowest, blank);
     if (previous && !afterLabel) {

@@ -156,14 +156,15 @@ PageDrawingWork& operator+=(PageDrawingWork& a, const PageDrawingWork& b) {
   a.patternCells += b.patternCells;
   a.meshPieces += b.meshPieces;
   a.meshPixels += b.meshPixels;
+  a.markedContentSteps += b.markedContentSteps;
   if (a.refusedImageWidth == 0) a.refusedImageWidth = b.refusedImageWidth, a.refusedImageHeight = b.refusedImageHeight;
   return a;
 }
 
 // `times` uses of `w`, each drawn with its areas scaled by `areaScale`.
 PageDrawingWork repeated(const PageDrawingWork& w, double times, double areaScale) {
-  return {w.formDraws * times, w.patternCells * times, w.meshPieces * times, w.meshPixels * times * areaScale,
-          w.refusedImageWidth, w.refusedImageHeight};
+  return {w.formDraws * times, w.patternCells * times, w.meshPieces * times,        w.meshPixels * times * areaScale,
+          w.refusedImageWidth, w.refusedImageHeight,   w.markedContentSteps * times};
 }
 
 // Whether an image dictionary (an inline image's, its keys expanded by the
@@ -380,17 +381,22 @@ class WorkEstimate {
       const bool fills = o != "S" && o != "s" && o != "n",
                  strokes = o[0] == 'B' || o[0] == 'b' || o[0] == 'S' || o[0] == 's';
       table.setCallback(op, [&, fills, strokes](Scanner&, void*) {
+        frame.markedStep(0);
         if (fills) frame.paint(frame.state.fill);
         if (strokes) frame.paint(frame.state.stroke);
         frame.endPath();
       });
     }
+    for (const char* op : {"BMC", "BDC"}) table.setCallback(op, [&](Scanner&, void*) { frame.markedStep(1); });
+    table.setCallback("EMC", [&](Scanner&, void*) { frame.markedStep(-1); });
     table.setCallback("sh", [&](Scanner& s, void*) {
+      frame.markedStep(0);
       std::string name;
       if (!s.popName(&name)) return;
       frame.work += repeated(shading(frame.content->lookupResource("Shading", name)), 1, areaScale(frame.state.ctm));
     });
     table.setCallback("Do", [&](Scanner& s, void*) {
+      frame.markedStep(0);
       std::string name;
       if (!s.popName(&name)) return;
       const Object x = frame.content->lookupResource("XObject", name);
@@ -400,6 +406,7 @@ class WorkEstimate {
       frame.work += repeated(form(x, frame.content), 1, areaScale(AffineTransformConcat(m, frame.state.ctm)));
     });
     table.setCallback("EI", [&](Scanner& s, void*) {
+      frame.markedStep(0);
       Object image;
       if (s.popStream(&image)) checkImageSize(image.streamDictionary(), frame.work);
     });
@@ -437,7 +444,15 @@ class WorkEstimate {
     std::vector<State> saved;
     PageDrawingWork work;
     double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+    double markedDepth = 0;
 
+    // An operator that opens (+1), closes (-1) or works inside (0) the
+    // marked-content sections open at it.
+    void markedStep(int change) {
+      if (change > 0) markedDepth += 1;
+      work.markedContentSteps += markedDepth;
+      if (change < 0 && markedDepth > 0) markedDepth -= 1;
+    }
     void extend(Point p) {
       p = PointApplyAffineTransform(p, state.ctm);
       x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
@@ -639,6 +654,9 @@ std::optional<std::string> DrawingWorkTooLarge(const PageDrawingWork& work) {
   if (!(work.meshPixels <= kMostMeshPixels))
     return fmt::format("its mesh shadings cover {} pixels over and over (at most {:.0f} are drawn)",
                        count(work.meshPixels), kMostMeshPixels);
+  if (!(work.markedContentSteps <= kMostMarkedContentSteps))
+    return fmt::format("its marked content nests so deep that drawing it takes {} steps (at most {:.0f} are drawn)",
+                       count(work.markedContentSteps), kMostMarkedContentSteps);
   return std::nullopt;
 }
 

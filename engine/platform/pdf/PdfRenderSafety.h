@@ -43,6 +43,10 @@ struct PageDrawingWork {
   // The declared size of the first picture drawn (an image object or an
   // inline image) that is larger than pictures may be; 0 x 0 when none is.
   double refusedImageWidth = 0, refusedImageHeight = 0;
+  // The open marked-content sections the renderer looks through: each
+  // marked-content and painting operator counts those open at it, so
+  // sections nested a hundred thousand deep count their square.
+  double markedContentSteps = 0;
 };
 PageDrawingWork EstimatePageDrawingWork(const Page& page, double dpiX, double dpiY);
 
@@ -59,6 +63,7 @@ inline constexpr double kMostFormDraws = 500000;
 inline constexpr double kMostPatternCells = 1000000;
 inline constexpr double kMostMeshPieces = 1000000;
 inline constexpr double kMostMeshPixels = 64e6;
+inline constexpr double kMostMarkedContentSteps = 2e8;
 
 // Why a page of this work is not drawn, or nothing when it is within bounds.
 std::optional<std::string> DrawingWorkTooLarge(const PageDrawingWork& work);

@@ -129,4 +129,21 @@ std::u32string utf8ToCodePoints(std::string_view text) {
   return out;
 }
 
+char32_t utf8FirstCodePoint(std::string_view text) {
+  if (text.empty()) return 0;
+  char32_t cp = 0;
+  return decodeUTF8At(text, 0, &cp) ? cp : U'\uFFFD';
+}
+
+char32_t utf8LastCodePoint(std::string_view text) {
+  if (text.empty()) return 0;
+  // A lead byte cannot be inside another character, so reading from the
+  // text's start meets the last one where it begins: at most three
+  // continuation bytes back from the end.
+  size_t start = text.size() - 1;
+  while (start > 0 && text.size() - start < 4 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+  char32_t cp = 0;
+  return decodeUTF8At(text, start, &cp) == text.size() - start ? cp : U'\uFFFD';
+}
+
 }  // namespace vq::text

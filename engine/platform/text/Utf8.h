@@ -39,5 +39,10 @@ std::string_view utf8PrefixCharacters(std::string_view text, size_t maxCharacter
 size_t utf8CharacterCount(std::string_view text);
 // Code points of the text; each byte that starts no character becomes U+FFFD.
 std::u32string utf8ToCodePoints(std::string_view text);
+// The first and the last of those code points, read at the text's ends alone
+// (0 for an empty text): asking of a growing text what its end holds costs
+// the same whatever its length.
+char32_t utf8FirstCodePoint(std::string_view text);
+char32_t utf8LastCodePoint(std::string_view text);
 
 }  // namespace vq::text

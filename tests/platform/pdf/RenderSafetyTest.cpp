@@ -310,3 +310,36 @@ TEST(RenderSafety, PicturesInType3GlyphsAreRefused) {
     }
   }
 }
+
+// Marked-content sections nested deep cost the renderer the square of their
+// depth (each operator looks through every section open at it); many flat
+// sections, or a few nested ones, cost their number. A form counts each
+// time it is drawn.
+TEST(RenderSafety, DeepMarkedContentIsCountedByTheSectionsOpen) {
+  const auto repeat = [](const std::string& piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+  };
+  const auto nested = [&](int depth, const std::string& inside) {
+    return repeat("/X BMC ", depth) + inside + repeat("EMC ", depth);
+  };
+  const std::string form = streamObject("/Type /XObject /Subtype /Form /BBox [0 0 1 1]", nested(100, ""));
+  struct Case {
+    const char* what;
+    std::string content;
+    double steps;
+  } cases[] = {
+      {"nested 100 deep, a fill inside", nested(100, "0 0 1 1 re f "), 100 * 101 + 100},
+      {"flat, 50,000 times", repeat("/X BDC EMC ", 50000), 2 * 50000},
+      {"a form nesting 100 deep, drawn inside a section three times", "/X BMC /F Do /F Do /F Do EMC",
+       3 * (100 * 101) + 1 + 3 + 1},
+      {"nested 20,000 deep", nested(20000, ""), 20000.0 * 20001},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto work = workOf(c.content, "<< /XObject << /F 5 0 R >> >>", {form});
+    EXPECT_DOUBLE_EQ(work.markedContentSteps, c.steps);
+    EXPECT_EQ(vq::pdf::DrawingWorkTooLarge(work).has_value(), c.steps > vq::pdf::kMostMarkedContentSteps);
+  }
+}

@@ -99,4 +99,23 @@ TEST(Utf8Test, CutsOnlyAtCharacterBoundaries) {
   EXPECT_EQ((std::u32string{0xFFFD, 0xFFFD, 0xFFFD}), utf8ToCodePoints("\xED\xA0\x80"));  // a surrogate
 }
 
+// The ends of a text read alone agree with reading it whole, bad bytes
+// (a stray continuation, a cut sequence, a surrogate form) included.
+TEST(Utf8Test, EndsAgreeWithTheWholeReading) {
+  const std::string_view texts[] = {
+      "a",     "ab",       "\xC3\xA9",  "x\xE2\x82\xAC", "\U0001F600",       "a\U0001F600",          "\x80",
+      "a\x80", "\xE2\x82", "a\xE2\x82", "\xED\xA0\x80",  "\x80\x80\x80\x80", "\xF0\x9F\x98\x80\x80", "\xFF",
+      "\xC3(",
+  };
+  for (const std::string_view text : texts) {
+    SCOPED_TRACE(testing::PrintToString(std::string(text)));
+    const std::u32string whole = utf8ToCodePoints(text);
+    ASSERT_FALSE(whole.empty());
+    EXPECT_EQ(utf8FirstCodePoint(text), whole.front());
+    EXPECT_EQ(utf8LastCodePoint(text), whole.back());
+  }
+  EXPECT_EQ(utf8FirstCodePoint(""), 0u);
+  EXPECT_EQ(utf8LastCodePoint(""), 0u);
+}
+
 }  // namespace
