@@ -140,12 +140,7 @@ void VQPDFConentParser::setRenderingStateStack(std::shared_ptr<VQPDFRenderStateS
   stack_ = std::move(stack);
 }
 
-VQPDFRenderStateStack& VQPDFConentParser::ensureStack() {
-  if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
-  return *stack_;
-}
-
-VQPDFRenderState& VQPDFConentParser::currentRenderingState() { return ensureStack().topRenderingState(); }
+void VQPDFConentParser::makeStack() { stack_ = std::make_shared<VQPDFRenderStateStack>(); }
 
 VQPDFRenderState& VQPDFConentParser::pushRenderingState(const VQPDFRenderState* state) {
   return ensureStack().pushRenderingState(state);
