@@ -37,7 +37,17 @@ const uint16_t kMacRomanHigh[128] = {
 // UTF-8 text -> UTF-16 units.
 int toUnits(const std::string& utf8, uint32_t* u, int uSize) {
   int n = 0;
-  for (uint32_t cp : text::decodeUTF8(utf8)) {
+  // Walked in place: this runs for every glyph of a re-encoded font. Bytes
+  // that form no character are skipped.
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t decoded = 0;
+    const size_t length = text::decodeUTF8At(utf8, i, &decoded);
+    if (length == 0) {
+      ++i;
+      continue;
+    }
+    i += length;
+    const uint32_t cp = decoded;
     if (cp >= 0x10000) {
       if (n + 2 > uSize) break;
       u[n++] = 0xD800 + ((cp - 0x10000) >> 10);
@@ -348,7 +358,7 @@ void VQPDFSimple8BitFont::readDifferences(const pdf::Object& array) {
     numeric = true;
   }
   const text::FontFace* program = fontDescriptor ? fontDescriptor->embFont.get() : nullptr;
-  std::map<int, std::string> found;
+  std::array<std::string, 256> found;
   std::set<int> textless;
   int64_t code = 0;
   for (const pdf::Object& item : array.elements()) {
@@ -377,7 +387,7 @@ void VQPDFSimple8BitFont::addBuiltinEncoding(const pdf::Object& encoding) {
   // characters, and only the program's glyph names say which.
   if (!(encoding.isNull() || (encoding.isDictionary() && !encoding.get("BaseEncoding").name()))) return;
   auto take = [&](int c, const std::string& name) {
-    if (name.empty() || differences.count(c) || textlessCodes.count(c)) return;
+    if (name.empty() || !differences[c].empty() || textlessCodes.count(c)) return;
     // Only names that resolve: a private name says nothing about the text.
     GlyphNameText t = glyphNameText(name, false, nullptr);
     if (t.known && !t.text.empty()) differences[c] = t.text;
@@ -398,7 +408,7 @@ void VQPDFSimple8BitFont::addBuiltinEncoding(const pdf::Object& encoding) {
 }
 
 void VQPDFSimple8BitFont::setEncodingWithEncodingObject(const pdf::Object& encoding) {
-  differences.clear();
+  differences = {};
   textlessCodes.clear();
   if (auto name = encoding.name()) {
     setEncodingName(*name);
@@ -550,15 +560,15 @@ size_t VQPDFSimple8BitFont::getNextChar(const uint8_t* bytes, size_t len, uint32
   if (len == 0 || !bytes) return 1;
   uint8_t c = bytes[0];
   *code = c;
-  auto diff = differences.find(c);
-  bool hasDiff = diff != differences.end() && !diff->second.empty();
+  const std::string& diff = differences[c];
+  const bool hasDiff = !diff.empty();
   if (embToUnicodeMap) {
     int n = embToUnicodeMap->mapToUnicode(c, u, uSize);
-    if (n == 0 && hasDiff) n = toUnits(diff->second, u, uSize);
+    if (n == 0 && hasDiff) n = toUnits(diff, u, uSize);
     *uLen = n;
   } else if (stringEncoding != kVQStringEncodingNone) {
     if (hasDiff) {
-      *uLen = toUnits(diff->second, u, uSize);
+      *uLen = toUnits(diff, u, uSize);
     } else if (textlessCodes.count(c)) {
       // Its glyph name says it stands for no character.
     } else if (uSize > 0) {

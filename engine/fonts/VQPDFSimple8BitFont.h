@@ -2,6 +2,7 @@
 // One-byte fonts: Type1, MMType1, TrueType and Type3. Text comes from the
 // /ToUnicode map, the /Differences glyph names or the base encoding; widths
 // from /Widths, the standard-14 metrics or a substitute standard font.
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -59,9 +60,11 @@ class VQPDFSimple8BitFont : public VQPDFFont {
   // accents and tall symbols included, and lines of text measured by it are
   // told apart worse than with the usual ascent and descent.
   std::optional<Rect> type3BBox;
-  std::string fontEncodingName;            // the encoding in force (WinAnsiEncoding ...)
-  std::map<int, std::string> differences;  // code -> UTF-8 text from /Differences or the program's encoding
-  std::set<int> textlessCodes;             // codes whose /Differences name stands for no character
+  std::string fontEncodingName;  // the encoding in force (WinAnsiEncoding ...)
+  // Code -> UTF-8 text from /Differences or the program's encoding, empty
+  // where neither gives one: a table, as every glyph shown looks its code up.
+  std::array<std::string, 256> differences;
+  std::set<int> textlessCodes;  // codes whose /Differences name stands for no character
   // The code-to-character table of a symbol font known by name (Symbol,
   // Wingdings), null for other fonts: what its private-use text stands for.
   uint32_t (*symbolCharacters)(uint8_t code) = nullptr;

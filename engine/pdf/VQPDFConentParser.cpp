@@ -140,12 +140,7 @@ void VQPDFConentParser::setRenderingStateStack(std::shared_ptr<VQPDFRenderStateS
   stack_ = std::move(stack);
 }
 
-VQPDFRenderStateStack& VQPDFConentParser::ensureStack() {
-  if (!stack_) stack_ = std::make_shared<VQPDFRenderStateStack>();
-  return *stack_;
-}
-
-VQPDFRenderState& VQPDFConentParser::currentRenderingState() { return ensureStack().topRenderingState(); }
+void VQPDFConentParser::makeStack() { stack_ = std::make_shared<VQPDFRenderStateStack>(); }
 
 VQPDFRenderState& VQPDFConentParser::pushRenderingState(const VQPDFRenderState* state) {
   return ensureStack().pushRenderingState(state);
@@ -227,6 +222,9 @@ void VQPDFConentParser::showString(const std::string& bytes) {
     if (ch.isSpace) dx = static_cast<float>(dx + st.wordSpacing);
     if (uLen == 1 && IsWhiteSpace(static_cast<uint16_t>(ch.units[0] & 0xFFFF))) {
       text = " ";
+    } else if (uLen == ch.uLen) {
+      // The font's own reading, which the fix above left alone.
+      text = std::move(ch.text);
     } else {
       // Surrogate pairs are joined here, so a character outside the BMP is
       // reported as one character.

@@ -76,7 +76,7 @@ class VQPDFConentParser {
   // The operator table shared by every parser (69 operators).
   static const pdf::OperatorTable& operatorTable();
 
-  VQPDFRenderState& currentRenderingState();
+  VQPDFRenderState& currentRenderingState() { return ensureStack().topRenderingState(); }
   VQPDFRenderState& pushRenderingState(const VQPDFRenderState* state);
   VQPDFRenderState& pushRenderingState() { return pushRenderingState(nullptr); }
   VQPDFRenderState& popRenderingState();
@@ -144,7 +144,11 @@ class VQPDFConentParser {
 
  private:
   // The render-state stack, made on first use.
-  VQPDFRenderStateStack& ensureStack();
+  VQPDFRenderStateStack& ensureStack() {
+    if (!stack_) makeStack();
+    return *stack_;
+  }
+  void makeStack();
   void showString(const std::string& bytes);
   void paint(bool stroke, bool fill);
   void endPath();

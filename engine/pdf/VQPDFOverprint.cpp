@@ -1,6 +1,7 @@
 #include "pdf/VQPDFOverprint.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <initializer_list>
@@ -21,8 +22,13 @@ constexpr size_t kFirstSlots = 256;
 }  // namespace
 
 void VQPDFOverprintFilter::clear() {
-  // The table keeps its size: the next page files about as many strings.
-  std::fill(slots_.begin(), slots_.end(), Slot{});
+  // The table keeps about the size the last page needed, as the next page
+  // files about as many strings: one dense page must not make every later
+  // page clear a table far larger than it fills. Where a string is filed
+  // changes no answer, only how long the search for it runs.
+  const size_t fit = std::max(kFirstSlots, std::bit_ceil(4 * used_));
+  if (slots_.size() > fit) slots_.assign(fit, Slot{});
+  else std::fill(slots_.begin(), slots_.end(), Slot{});
   used_ = 0;
   any_ = lastRepeated_ = false;
 }

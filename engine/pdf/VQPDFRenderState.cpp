@@ -30,10 +30,6 @@ void VQPDFRenderState::setTextMatrix(const AffineTransform& m, bool replaceLineM
   if (replaceLineMatrix) lineMatrix = m;
 }
 
-void VQPDFRenderState::translateTextPosition(Size offset) {
-  textMatrix = AffineTransformConcat(AffineTransformMakeTranslation(offset.width, offset.height), textMatrix);
-}
-
 void VQPDFRenderState::newLineWithLeading(double ty, double tx, bool save) {
   lineMatrix = AffineTransformConcat(AffineTransformMakeTranslation(tx, ty), lineMatrix);
   textMatrix = lineMatrix;
@@ -124,10 +120,7 @@ void VQPDFRenderStateStack::reset() {
   floor_ = 0;
 }
 
-VQPDFRenderState& VQPDFRenderStateStack::topRenderingState() {
-  if (renderStateArray.empty()) renderStateArray.push_back(std::make_unique<VQPDFRenderState>());
-  return *renderStateArray.back();
-}
+void VQPDFRenderStateStack::placeDefaultState() { renderStateArray.push_back(std::make_unique<VQPDFRenderState>()); }
 
 // The path under construction is not part of the graphics state: it goes
 // with the top state when one is pushed or popped instead of being copied

@@ -91,7 +91,9 @@ class VQPDFRenderState {
 
   void setTextMatrix(const AffineTransform& m, bool replaceLineMatrix);
   // Tm := [1 0 0 1 tx ty] x Tm.
-  void translateTextPosition(Size offset);
+  void translateTextPosition(Size offset) {
+    textMatrix = AffineTransformConcat(AffineTransformMakeTranslation(offset.width, offset.height), textMatrix);
+  }
   // Tlm := [1 0 0 1 tx ty] x Tlm; Tm := Tlm; with `save`, leading := -ty.
   void newLineWithLeading(double ty, double tx, bool save);
   void newLineWithLeading(double ty, bool save) { newLineWithLeading(ty, 0, save); }
@@ -130,7 +132,10 @@ class VQPDFRenderStateStack {
   // One default state.
   void reset();
   // The top state; on an empty stack a new default state is placed first.
-  VQPDFRenderState& topRenderingState();
+  VQPDFRenderState& topRenderingState() {
+    if (renderStateArray.empty()) placeDefaultState();
+    return *renderStateArray.back();
+  }
   // Pushes a copy of `state`, or of the top when null; returns the new top.
   VQPDFRenderState& pushRenderingState(const VQPDFRenderState* state = nullptr);
   // Removes the top (never below the floor); returns the new top.
@@ -155,6 +160,7 @@ class VQPDFRenderStateStack {
   std::vector<std::unique_ptr<VQPDFRenderState>> renderStateArray;  // bottom first
 
  private:
+  void placeDefaultState();
   size_t floor_ = 0;
   size_t uncountedSaves_ = 0;
 };

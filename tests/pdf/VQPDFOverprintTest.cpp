@@ -43,9 +43,19 @@ TEST(VQPDFOverprint, RepeatsWithinReachWhateverTheGrid) {
   }
 }
 
-// A page of many strings keeps finding its repeats as the table grows.
+// A page of many strings keeps finding its repeats as the table grows, and
+// pages after it, sparse or dense again, forget it and find their own.
 TEST(VQPDFOverprint, ManyStrings) {
   VQPDFOverprintFilter filter;
-  for (int i = 0; i < 5000; ++i) EXPECT_FALSE(filter.repeats("x", 3.0 * (i % 100), 3.0 * (i / 100), 1));
-  for (int i = 0; i < 5000; i += 7) EXPECT_TRUE(filter.repeats("x", 3.0 * (i % 100) + 0.5, 3.0 * (i / 100), 1));
+  auto densePage = [&] {
+    for (int i = 0; i < 5000; ++i) EXPECT_FALSE(filter.repeats("x", 3.0 * (i % 100), 3.0 * (i / 100), 1));
+    for (int i = 0; i < 5000; i += 7) EXPECT_TRUE(filter.repeats("x", 3.0 * (i % 100) + 0.5, 3.0 * (i / 100), 1));
+  };
+  densePage();
+  filter.clear();
+  EXPECT_FALSE(filter.repeats("x", 30, 30, 1));
+  EXPECT_FALSE(filter.repeats("y", 60, 60, 1));
+  EXPECT_TRUE(filter.repeats("x", 30.2, 30.2, 1));
+  filter.clear();
+  densePage();
 }

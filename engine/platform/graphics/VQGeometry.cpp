@@ -120,14 +120,6 @@ Rect RectFromPoints(const Point& p1, const Point& p2) {
   return RectMake(x0, y0, std::max(p1.x, p2.x) - x0, std::max(p1.y, p2.y) - y0);
 }
 
-Point PointApplyAffineTransform(const Point& p, const AffineTransform& t) {
-  return Point{t.a * p.x + t.c * p.y + t.tx, t.b * p.x + t.d * p.y + t.ty};
-}
-
-Size SizeApplyAffineTransform(const Size& s, const AffineTransform& t) {
-  return Size{t.a * s.width + t.c * s.height, t.b * s.width + t.d * s.height};
-}
-
 Rect RectApplyAffineTransform(const Rect& r, const AffineTransform& t) {
   if (RectIsNull(r) || RectIsInfinite(r)) return r;
   Rect s = RectStandardize(r);
@@ -147,24 +139,11 @@ Rect RectApplyAffineTransform(const Rect& r, const AffineTransform& t) {
   return RectMake(x0, y0, x1 - x0, y1 - y0);
 }
 
-AffineTransform AffineTransformMakeTranslation(double tx, double ty) { return {1, 0, 0, 1, tx, ty}; }
-AffineTransform AffineTransformMakeScale(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
 AffineTransform AffineTransformMakeRotation(double radians) {
   double c = std::cos(radians), s = std::sin(radians);
   return {c, s, -s, c, 0, 0};
 }
 
-AffineTransform AffineTransformConcat(const AffineTransform& t1, const AffineTransform& t2) {
-  return {t1.a * t2.a + t1.b * t2.c, t1.a * t2.b + t1.b * t2.d,           t1.c * t2.a + t1.d * t2.c,
-          t1.c * t2.b + t1.d * t2.d, t1.tx * t2.a + t1.ty * t2.c + t2.tx, t1.tx * t2.b + t1.ty * t2.d + t2.ty};
-}
-
-AffineTransform AffineTransformTranslate(const AffineTransform& t, double tx, double ty) {
-  return AffineTransformConcat(AffineTransformMakeTranslation(tx, ty), t);
-}
-AffineTransform AffineTransformScale(const AffineTransform& t, double sx, double sy) {
-  return AffineTransformConcat(AffineTransformMakeScale(sx, sy), t);
-}
 AffineTransform AffineTransformRotate(const AffineTransform& t, double radians) {
   return AffineTransformConcat(AffineTransformMakeRotation(radians), t);
 }

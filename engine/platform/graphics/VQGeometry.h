@@ -99,22 +99,35 @@ Rect RectFromPoints(const Point& p1, const Point& p2);
 
 // ---- Transforms ---------------------------------------------------------
 
-Point PointApplyAffineTransform(const Point& p, const AffineTransform& t);
+// The small transforms are inline: the content interpreter runs several of
+// them for every glyph it places.
+inline Point PointApplyAffineTransform(const Point& p, const AffineTransform& t) {
+  return Point{t.a * p.x + t.c * p.y + t.tx, t.b * p.x + t.d * p.y + t.ty};
+}
 // Sizes are vectors: the translation does not act on them.
-Size SizeApplyAffineTransform(const Size& s, const AffineTransform& t);
+inline Size SizeApplyAffineTransform(const Size& s, const AffineTransform& t) {
+  return Size{t.a * s.width + t.c * s.height, t.b * s.width + t.d * s.height};
+}
 // Bounding box of the four transformed corners; null and infinite rectangles
 // stay what they are.
 Rect RectApplyAffineTransform(const Rect& r, const AffineTransform& t);
 
-AffineTransform AffineTransformMakeTranslation(double tx, double ty);
-AffineTransform AffineTransformMakeScale(double sx, double sy);
+inline AffineTransform AffineTransformMakeTranslation(double tx, double ty) { return {1, 0, 0, 1, tx, ty}; }
+inline AffineTransform AffineTransformMakeScale(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
 AffineTransform AffineTransformMakeRotation(double radians);
-// These prepend: the result applies the new operation first, then t.
-AffineTransform AffineTransformTranslate(const AffineTransform& t, double tx, double ty);
-AffineTransform AffineTransformScale(const AffineTransform& t, double sx, double sy);
-AffineTransform AffineTransformRotate(const AffineTransform& t, double radians);
 // t1 first, then t2.
-AffineTransform AffineTransformConcat(const AffineTransform& t1, const AffineTransform& t2);
+inline AffineTransform AffineTransformConcat(const AffineTransform& t1, const AffineTransform& t2) {
+  return {t1.a * t2.a + t1.b * t2.c, t1.a * t2.b + t1.b * t2.d,           t1.c * t2.a + t1.d * t2.c,
+          t1.c * t2.b + t1.d * t2.d, t1.tx * t2.a + t1.ty * t2.c + t2.tx, t1.tx * t2.b + t1.ty * t2.d + t2.ty};
+}
+// These prepend: the result applies the new operation first, then t.
+inline AffineTransform AffineTransformTranslate(const AffineTransform& t, double tx, double ty) {
+  return AffineTransformConcat(AffineTransformMakeTranslation(tx, ty), t);
+}
+inline AffineTransform AffineTransformScale(const AffineTransform& t, double sx, double sy) {
+  return AffineTransformConcat(AffineTransformMakeScale(sx, sy), t);
+}
+AffineTransform AffineTransformRotate(const AffineTransform& t, double radians);
 // A singular (or non-finite) transform is returned unchanged.
 AffineTransform AffineTransformInvert(const AffineTransform& t);
 bool AffineTransformIsInvertible(const AffineTransform& t);

@@ -2,7 +2,11 @@
 
 #include "platform/text/Utf8.h"
 
+#include <array>
+#include <atomic>
+#include <cmath>
 #include <iterator>
+#include <limits>
 #include <unordered_map>
 
 #include <ft2build.h>
@@ -82,6 +86,14 @@ struct FontFace::Impl {
   };
   // Glyph to characters, read from the Unicode map on first use.
   mutable std::optional<std::unordered_map<uint32_t, Characters>> charactersOfGlyph;
+  // Advances of the one-byte characters, once each: the text interpreter
+  // measures a font's blank for every glyph it shows. NaN until known; the
+  // face never changes, so threads that race store the same value.
+  static constexpr uint32_t kKeptAdvances = 256;
+  mutable std::array<std::atomic<double>, kKeptAdvances> keptAdvances;
+  Impl() {
+    for (auto& a : keptAdvances) a.store(std::numeric_limits<double>::quiet_NaN(), std::memory_order_relaxed);
+  }
 
   // The entry of `glyph`, or nullptr; the mutex is held.
   const Characters* characters(uint32_t glyph) const {
@@ -236,9 +248,16 @@ std::optional<uint32_t> FontFace::glyphForChar(uint32_t character) const {
 }
 
 double FontFace::advanceOfChar(uint32_t character) const {
+  std::atomic<double>* kept = character < Impl::kKeptAdvances ? &impl_->keptAdvances[character] : nullptr;
+  if (kept) {
+    const double known = kept->load(std::memory_order_relaxed);
+    if (!std::isnan(known)) return known;
+  }
   std::lock_guard lock(impl_->mutex);
   auto g = impl_->glyph(character);
-  return g ? impl_->advance(*g) : 0;
+  const double advance = g ? impl_->advance(*g) : 0;
+  if (kept) kept->store(advance, std::memory_order_relaxed);
+  return advance;
 }
 
 double FontFace::widthOfString(const std::string& utf8, double size) const {
