@@ -389,6 +389,7 @@ std::shared_ptr<QPDF> Document::Impl::instance() {
 void Document::Impl::notePageRead(int number) {
   const auto self = std::this_thread::get_id();
   std::lock_guard<std::mutex> lock(mutex);
+  pageReaders.insert(self);
   auto it = instances.find(self);
   if (it == instances.end() || it->second.lastPage == number) return;
   it->second.lastPage = number;
@@ -396,7 +397,12 @@ void Document::Impl::notePageRead(int number) {
   // instance that has read many pages is let go and the thread's next page
   // opens a fresh one: memory stays flat in the number of pages. Objects
   // still held keep their own instance alive until they are released.
-  if (++it->second.pagesRead <= pagesPerInstance) return;
+  // The budget is the document's, shared by the threads that read its
+  // pages: each of n holds about its last 1/n of it, so that several
+  // threads keep about as many objects as one does.
+  const int readers = static_cast<int>(pageReaders.size());
+  const int budget = std::max(kLeastPagesPerInstance, pagesPerInstance / std::max(readers, 1));
+  if (++it->second.pagesRead <= budget) return;
   instances.erase(it);
 }
 

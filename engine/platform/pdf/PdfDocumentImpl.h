@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/pdf/PdfDocument.h"
@@ -48,6 +49,10 @@ struct Document::Impl {
   // whatever the length of the document.
   static constexpr int kPagesPerInstance = 32;
   static constexpr int kObjectsPerPage = 32;
+  // Pages an instance reads at the least when several threads share the
+  // budget: a fresh instance also builds again the fonts that keep its
+  // objects.
+  static constexpr int kLeastPagesPerInstance = 8;
   int pagesPerInstance = kPagesPerInstance;
   struct Instance {
     std::shared_ptr<QPDF> qpdf;
@@ -80,6 +85,9 @@ struct Document::Impl {
 
   std::mutex mutex;
   std::unordered_map<std::thread::id, Instance> instances;
+  // The threads that have read pages of the document: they share its
+  // budget of pages per instance.
+  std::unordered_set<std::thread::id> pageReaders;
 
   // The calling thread's instance; nullptr when the file cannot be opened
   // again (removed or changed since).

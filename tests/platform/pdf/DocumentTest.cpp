@@ -442,6 +442,31 @@ TEST(Document, PageLookupWorkDoesNotGrowWithTheDocument) {
   }
 }
 
+// Threads reading one document at once share its budget of pages read per
+// instance: together they hold about as many pages' objects as one thread
+// would, and each still reads every page it asks for.
+TEST(Document, ThreadsReadingAtOnceShareThePagesAnInstanceHolds) {
+  vqtest::ScratchDir dir;
+  constexpr int kPages = 3000, kThreads = 4;
+  auto doc = Document::open(writePageTree(dir / "shared.pdf", N({N(flatPages(kPages - 1)), P(kPages)}), {}), "");
+  ASSERT_TRUE(doc);
+  auto& impl = doc->impl();
+  ASSERT_GE(impl.pagesPerInstance, 2 * Document::Impl::kLeastPagesPerInstance * kThreads);
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int number = t + 1; number <= kPages; number += kThreads)
+        if (doc->page(number)->dictionary().get("Mark").integer() != number) ++wrong;
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong, 0);
+  int held = 0;
+  for (const auto& [thread, instance] : impl.instances) held += instance.pagesRead;
+  EXPECT_LE(held, impl.pagesPerInstance + kThreads);
+}
+
 // A document that closes after counting its pages leaves its reading of the
 // file to the next open of that file; a file rewritten in between, or opened
 // while the first is still held from another thread, is read afresh.
