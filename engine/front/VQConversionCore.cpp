@@ -34,13 +34,6 @@ using Clock = std::chrono::steady_clock;
 // size; doing it after every page costs system time for little more.
 constexpr uint64_t kPagesBetweenMemoryReturns = 16;
 
-// How far, per lane, the page lanes may run ahead of the first page not yet
-// ended. Pages end out of order and wait, held by the exporter, for the ones
-// before them; behind one slow page the other lanes would otherwise go on
-// until the whole rest of the document waited in memory. A few pages a lane
-// keep every lane busy past the usual spread of page times.
-constexpr size_t kPagesAheadPerLane = 4;
-
 // One line for the diagnostics that says why a document did not open.
 std::string OpenFailureReason(const std::string& path, pdf::OpenError error) {
   switch (error) {
@@ -227,17 +220,11 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
     size_t next = 0;
     int64_t lanesRunning = std::min(threadMax, count);
     uint64_t pagesDone = 0;
-    // Which pages have ended, and the first that has not: no lane takes a
-    // page `ahead` or more past it.
-    std::vector<bool> ended(pages.size(), false);
-    size_t firstOpen = 0;
-    const size_t ahead = kPagesAheadPerLane * static_cast<size_t>(lanesRunning);
     DispatchGroup group;
     WorkerPool& pool = WorkerPool::global();
     auto self = shared_from_this();
     for (int64_t lane = lanesRunning; lane > 0; --lane) {
-      pool.async(group, [self, exporter, document, &pages, &next, &lanesRunning, &pagesDone, &ended, &firstOpen, ahead,
-                         count] {
+      pool.async(group, [self, exporter, document, &pages, &next, &lanesRunning, &pagesDone, count] {
         // The lane ends here whatever happens: the job thread always sees it.
         struct Finish {
           State& state;
@@ -253,41 +240,22 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
         for (;;) {
           size_t i = 0;
           {
-            std::unique_lock lock(self->pageMutex);
-            // The page at `firstOpen` is in a lane's hands, and its end wakes this one.
-            self->pageFinished.wait(lock,
-                                    [&] { return self->cancel || next >= pages.size() || next < firstOpen + ahead; });
+            std::lock_guard lock(self->pageMutex);
             if (self->cancel || next >= pages.size()) return;
             i = next++;
           }
-          // The page ends however its conversion leaves (lanes waiting behind it go on).
-          bool returnMemory = false;
-          struct End {
-            State& state;
-            std::vector<bool>& ended;
-            size_t& firstOpen;
-            uint64_t& pagesDone;
-            size_t i;
-            bool& returnMemory;
-            ~End() {
-              {
-                std::lock_guard lock(state.pageMutex);
-                ended[i] = true;
-                while (firstOpen < ended.size() && ended[firstOpen]) ++firstOpen;
-                ++pagesDone;
-                returnMemory = pagesDone % kPagesBetweenMemoryReturns == 0;
-              }
-              state.pageFinished.notify_all();
-            }
-          };
-          {
-            End end{*self, ended, firstOpen, pagesDone, i, returnMemory};
-            try {
-              self->convertOne(*exporter, *document, pages[i], static_cast<int64_t>(i) + 1, count, std::nullopt);
-            } catch (...) {
-              self->postException(VQException::current());
-            }
+          try {
+            self->convertOne(*exporter, *document, pages[i], static_cast<int64_t>(i) + 1, count, std::nullopt);
+          } catch (...) {
+            self->postException(VQException::current());
           }
+          bool returnMemory = false;
+          {
+            std::lock_guard lock(self->pageMutex);
+            ++pagesDone;
+            returnMemory = pagesDone % kPagesBetweenMemoryReturns == 0;
+          }
+          self->pageFinished.notify_all();
           if (returnMemory) malloc_trim(0);
         }
       });

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -83,38 +82,6 @@ TEST(VQPapyrantMutliThread, FailuresInWorkersAreReportedAndDoNotStallInOrderWrit
   EXPECT_TRUE(has("progress 6/6"));
   EXPECT_EQ(lines.back(), "end ok");
   EXPECT_EQ(run.exporter->written(), 6);
-}
-
-// Pages that end before an earlier one wait in memory for it: behind a slow
-// page the other lanes stop a few pages a lane ahead, and go on once it ends.
-TEST(VQPapyrantMutliThread, LanesRunAFewPagesAheadOfASlowPage) {
-  ParallelRun run;
-  run.exporter->concurrent = true;
-  constexpr int64_t kLanes = 2, kMostAhead = 4 * kLanes, kPlaces = 24;
-  std::mutex mutex;
-  std::condition_variable started;
-  int64_t highest = 0, highestWhileHeld = 0;
-  bool firstEnded = false;
-  run.exporter->onPage = [&](int64_t position) {
-    std::unique_lock lock(mutex);
-    if (position != 1) {
-      highest = std::max(highest, position);
-      if (!firstEnded) highestWhileHeld = std::max(highestWhileHeld, position);
-      started.notify_all();
-      return;
-    }
-    // Held while the other lane takes the pages it may: until it has taken
-    // them all, which it must not, or for long enough to have done so.
-    started.wait_for(lock, std::chrono::milliseconds(500), [&] { return highest == kPlaces; });
-    firstEnded = true;
-  };
-  std::vector<uint64_t> pages;
-  for (int round = 0; round < 4; ++round)
-    for (uint64_t page = 1; page <= 6; ++page) pages.push_back(page);
-  run.convert(pages, kLanes);
-  EXPECT_EQ(highestWhileHeld, kMostAhead);
-  EXPECT_EQ(run.exporter->written(), kPlaces);
-  EXPECT_EQ(run.recorder.lines.back(), "end ok");
 }
 
 TEST(VQPapyrantMutliThread, PagesThatWorkersCannotReadAreReported) {
