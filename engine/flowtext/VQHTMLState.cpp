@@ -51,16 +51,6 @@ std::string VQHTMLUtilities::cssSafeFontName(const std::string& name) {
   return out;
 }
 
-namespace {
-float fixedCssFontSize(float size) { return std::isnan(size) ? 288 : std::clamp(size, 8.0f, 288.0f); }
-}  // namespace
-
-VQHTML_CSS_Font VQHTMLUtilities::fixedCssFont(VQHTML_CSS_Font f) {
-  f.fontSize = fixedCssFontSize(f.fontSize);
-  f.fontName = cssSafeFontName(f.fontName);
-  return f;
-}
-
 bool VQHTMLUtilities::isCSSColorEqual(const VQHTML_CSS_Color& a, const VQHTML_CSS_Color& b) {
   return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
 }
@@ -142,12 +132,11 @@ int VQHTMLState::indexOf(const VQHTML_CSS_Span& s) {
 }
 
 VQHTML_CSS_Font VQHTMLState::fixedFont(VQHTML_CSS_Font f) {
-  if (!haveLastFontName_ || f.fontName != lastFontName_) {
+  if (f.fontName != lastFontName_) {
     lastFontName_ = f.fontName;
     lastSafeFontName_ = VQHTMLUtilities::cssSafeFontName(f.fontName);
-    haveLastFontName_ = true;
   }
-  f.fontSize = fixedCssFontSize(f.fontSize);
+  f.fontSize = std::isnan(f.fontSize) ? 288 : std::clamp(f.fontSize, 8.0f, 288.0f);
   f.fontName = lastSafeFontName_;
   return f;
 }

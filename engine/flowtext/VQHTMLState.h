@@ -44,9 +44,6 @@ struct VQHTMLUtilities {
   static VQHTML_CSS_Paragraph defaultCssParagraphProperty() { return {}; }
   static VQHTML_CSS_Span defaultCssSpanProperty() { return {}; }
   static VQHTML_CSS_Color fixedCssColor(VQHTML_CSS_Color c);
-  // Size within 8..288 px (not a number: 288); the name made safe inside a
-  // quoted CSS string in a style element; empty: "Times New Roman".
-  static VQHTML_CSS_Font fixedCssFont(VQHTML_CSS_Font f);
   static std::string cssSafeFontName(const std::string& name);
   static bool isCSSColorEqual(const VQHTML_CSS_Color& a, const VQHTML_CSS_Color& b);
   static bool isCSSFontEqual(const VQHTML_CSS_Font& a, const VQHTML_CSS_Font& b);
@@ -76,8 +73,10 @@ class VQHTMLState {
  private:
   int indexOf(const VQHTML_CSS_Paragraph& s);
   int indexOf(const VQHTML_CSS_Span& s);
-  // The style with its font name made safe; the last name asked for is
-  // kept, as a page's runs mostly share one.
+  // The font with its size within 8..288 px (not a number: 288) and its name
+  // made safe inside a quoted CSS string in a style element (empty: "Times
+  // New Roman"); the last name asked for is kept, as a page's runs mostly
+  // share one.
   VQHTML_CSS_Font fixedFont(VQHTML_CSS_Font f);
 
   std::vector<VQHTML_CSS_Paragraph> paragraphs_;
@@ -86,8 +85,7 @@ class VQHTMLState {
   // thousand paragraph styles is not searched style by style.
   std::unordered_map<size_t, std::vector<int>> paragraphsByHash_;
   std::unordered_map<size_t, std::vector<int>> spansByHash_;
-  std::string lastFontName_, lastSafeFontName_;
-  bool haveLastFontName_ = false;
+  std::string lastFontName_, lastSafeFontName_ = VQHTMLUtilities::cssSafeFontName("");
   bool isParagraphWrited_ = false;
   VQHTML_CSS_Paragraph cssParagraphUsed_;
   bool isSpanWrited_ = false;

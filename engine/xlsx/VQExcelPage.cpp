@@ -362,9 +362,10 @@ bool lineRunsOn(const VQExcelRuns& left, const VQExcelRuns& right) {
 // The columns of a band that is columns of text set side by side with their
 // base lines offset, so that each line of one overlaps two of the next and
 // the band chains down the page: the band's blocks, those that a line runs
-// on across joined, when two or more of them hold several lines each.
-// Nothing for a row of a table, whose lines (a cell's two lines beside a
-// one-line cell) chain only within the row.
+// on across joined, when two or more of them hold several lines each; each
+// column's runs sorted by y, ties by x, and cut into its bands (its
+// `subGroups`). Nothing for a row of a table, whose lines (a cell's two
+// lines beside a one-line cell) chain only within the row.
 std::optional<std::vector<VQExcelTempGroup>> sideBySideColumns(const VQExcelRuns& band) {
   std::vector<VQExcelTempGroup> regions;
   for (auto& block : cutBlocks(S::SortRunTextsByX(band))) {
@@ -379,22 +380,23 @@ std::optional<std::vector<VQExcelTempGroup>> sideBySideColumns(const VQExcelRuns
   size_t tall = 0;
   for (auto& region : regions) {
     region.runTexts = S::SortRunTextsByY(S::SortRunTextsByX(region.runTexts));
-    if (cutBands(region.runTexts).size() >= kColumnLines) ++tall;
+    region.subGroups = cutBands(region.runTexts);
+    if (region.subGroups.size() >= kColumnLines) ++tall;
   }
   if (tall < 2) return std::nullopt;
   return regions;
 }
 
 // The row pass over one region of the page (the page itself, or one column
-// of side-by-side columns), its runs sorted by y, ties by x: bands, blocks
+// of side-by-side columns), given as its bands (`cutBands` of its runs
+// sorted by y, ties by x): blocks
 // in each band (after joining pieces of one line), bands in each block
 // (after joining lines of one cell), blocks again. A band of side-by-side
 // columns is cut into its columns first, each cut again as a region of its
 // own, so that a line is read against the lines of its own column;
 // `outside` are the lines next to the region, for its first and last lines.
-std::vector<VQExcelTempGroup> rowPassOf(const VQExcelRuns& runs, int option,
+std::vector<VQExcelTempGroup> rowPassOf(std::vector<VQExcelTempGroup> bands, int option,
                                         const VQExcelNeighbourLines& outside = {}) {
-  std::vector<VQExcelTempGroup> bands = cutBands(runs);
   // The bands' runs as they were cut, for telling a paragraph's gaps from a
   // table's by the lines above and below. They are copies: joining grows a
   // line's first run in place, and a line joined across a column gap would
@@ -419,7 +421,7 @@ std::vector<VQExcelTempGroup> rowPassOf(const VQExcelRuns& runs, int option,
     }
     if (auto columns = sideBySideColumns(band.runTexts)) {
       band.subGroups = std::move(*columns);
-      for (auto& column : band.subGroups) column.subGroups = rowPassOf(column.runTexts, option, around);
+      for (auto& column : band.subGroups) column.subGroups = rowPassOf(std::move(column.subGroups), option, around);
       continue;
     }
     band.runTexts = mergeRunTextsStringByX(S::SortRunTextsByX(band.runTexts), option, around);
@@ -441,7 +443,7 @@ void VQExcelPage::typesetRunTexts() {
   const int option = manager_.OverlapTextOption();
   joinRuledCells();
   VQExcelRuns runs = S::SortRunTextsByY(S::SortRunTextsByX(allRunTextArray));
-  std::vector<VQExcelTempGroup> rowPass = rowPassOf(runs, option);
+  std::vector<VQExcelTempGroup> rowPass = rowPassOf(cutBands(runs), option);
   allRunTextArray.clear();
   for (const auto& band : rowPass) collectLeaves(band, allRunTextArray);
 

@@ -169,9 +169,11 @@ VQExcelRuns VQExcelSortUtilities::FindRunTextsMergedInWidth(const VQExcelRuns& r
       // follow a label set apart by a blank of its own: both, where lines
       // two away in the line's own type run across both (column gaps of one
       // width do not, a heading over the columns may).
-      const double next = nextStart(i);
-      if (!word && sameGap(gap, next - r->xRight()))
-        word = !openTwoAway(right, r->xLeft(), lead->rPr.sz) && !openTwoAway(r->xRight(), next, lead->rPr.sz);
+      if (!word) {
+        const double next = nextStart(i);
+        if (sameGap(gap, next - r->xRight()))
+          word = !openTwoAway(right, r->xLeft(), lead->rPr.sz) && !openTwoAway(r->xRight(), next, lead->rPr.sz);
+      }
     }
     bool near;
     switch (option) {
