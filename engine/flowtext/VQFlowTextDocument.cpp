@@ -72,6 +72,7 @@ bool VQFlowTextDocument::writeDocumentBegin() {
   pageRunCount_ = 0;
   currentDocxPageIndex_ = 0;
   failed_ = false;
+  failureReason_.clear();
   wroteAnyParagraph_ = false;
   resetStyles();
   // A device or FIFO at the destination is written to as it is: there is
@@ -204,9 +205,15 @@ bool VQFlowTextDocument::packetZipFileIfNeed() {
   bool ok = !failed_ && assemble();
   std::error_code sizeError;
   if (ok && std::filesystem::file_size(partFilePath_, sizeError) == 0 && !sizeError) {
-    // A scan, or pages whose contents are lost, give an empty file: a true
-    // result, but one a user should not have to open to learn of.
-    VQDiagnose(VQDiagnosticCategory::Output, "No text was found on the converted pages of " + savedFilePath_);
+    // A scan, or pages whose contents are lost, leave nothing to write. An
+    // empty file passed off as a success would hide that from a script or a
+    // batch as well as from the user: the conversion fails, and a file
+    // already at the destination stays as it was.
+    failureReason_ = "No text was found on the converted pages; nothing is written to " + savedFilePath_;
+    failed_ = true;
+    closeAndRemoveWriters();
+    removeWorkFolder();
+    return false;
   }
   if (ok && partFilePath_ != savedFilePath_) {
     std::error_code ec;
@@ -218,7 +225,8 @@ bool VQFlowTextDocument::packetZipFileIfNeed() {
   }
   if (!ok) {
     failed_ = true;
-    VQDiagnose(VQDiagnosticCategory::Output, "Can't write the file " + savedFilePath_);
+    failureReason_ = "Can't write the file " + savedFilePath_;
+    VQDiagnose(VQDiagnosticCategory::Output, failureReason_);
     closeAndRemoveWriters();
   }
   removeWorkFolder();

@@ -60,8 +60,10 @@ class VQFlowTextDocument {
   // current until the next page begins.
   void writePageEnd();
   // Conversion end: assembles and closes the destination. False when any
-  // write failed; the destination is then removed.
+  // write failed, or when there was nothing to write; the destination is
+  // then removed, and `failureReason` tells why.
   bool packetZipFileIfNeed();
+  const std::string& failureReason() const { return failureReason_; }
   // After a cancellation: closes and removes everything written.
   void convertPDFClean();
   bool hasFailed() const;
@@ -119,6 +121,7 @@ class VQFlowTextDocument {
   std::filesystem::path savedWorkFolder_;
   int64_t totalNumOfPages_ = 0;
   bool failed_ = false;
+  std::string failureReason_;
   bool wroteAnyParagraph_ = false;
 
  private:

@@ -58,7 +58,11 @@ std::string ConvertAll(vq::VQFlowTextPDFExporter& exporter, const std::filesyste
   for (int i = 1; i <= pages; ++i) {
     if (!exporter.convertPDFPage(document->page(i), i, pages)) return "<page failed>";
   }
-  exporter.convertPDFEnd(document);
+  try {
+    exporter.convertPDFEnd(document);
+  } catch (const std::runtime_error& e) {
+    return std::string("<ended: ") + e.what() + ">";
+  }
   return vqtest::readFile(dest);
 }
 

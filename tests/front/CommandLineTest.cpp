@@ -468,14 +468,24 @@ TEST(VQAppMainCLIHostCorpus, DocumentsWithNothingToConvertFail) {
   EXPECT_EQ(toText("cut"), 1);
   EXPECT_NE(text.find("content can be decoded"), std::string::npos) << text;
   EXPECT_FALSE(fs::exists(scratch / "cut.txt"));
-  // Pages with no text (a scan) convert to an empty text file, and the run
-  // says there was no text.
+  // Pages with no text (a scan, or contents that cannot be decoded) leave
+  // nothing to write: the run fails, says why, and a file already at the
+  // destination stays as it was.
   std::ofstream(scratch / "blank.pdf", std::ios::binary)
       << vqtest::BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] >>"});
-  EXPECT_EQ(toText("blank"), 0);
-  EXPECT_NE(text.find("No text was found"), std::string::npos) << text;
-  EXPECT_TRUE(fs::is_regular_file(scratch / "blank.txt"));
+  std::ofstream(scratch / "corrupt.pdf", std::ios::binary)
+      << vqtest::BuildPDF({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                           "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 4 0 R >>",
+                           "<< /Length 12 /Filter /FlateDecode >>\nstream\nnot deflated\nendstream"});
+  std::ofstream(scratch / "corrupt.txt") << "kept";
+  for (const char* name : {"blank", "corrupt"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(toText(name), 1);
+    EXPECT_NE(text.find("No text was found"), std::string::npos) << text;
+  }
+  EXPECT_FALSE(fs::exists(scratch / "blank.txt"));
+  EXPECT_EQ(vqtest::readFile(scratch / "corrupt.txt"), "kept");
 }
 
 TEST(VQAppMainCLIHostCorpus, BrokenEntriesCostThemselvesNotThePage) {

@@ -105,6 +105,12 @@ TEST(FormatAgreementCorpus, DocumentFormatsKeepTheTextThatPlainTextKeeps) {
     for (const std::string format : {"txt", "docx", "xlsx", "pptx"}) {
       const fs::path out = dir / (name + "." + format);
       const std::string problems = Convert(pdf, format, out, 4);
+      if (format == "txt" && theirs.empty()) {
+        // Plain text of a file without text has nothing to write, and says so.
+        EXPECT_NE(problems.find("No text was found"), std::string::npos) << problems;
+        agreement[format] = 1;
+        continue;
+      }
       EXPECT_EQ(problems, "") << format;
       try {
         agreement[format] = Agreement(theirs, CharacterCounts(vqtest::OutputText(out, format)));
