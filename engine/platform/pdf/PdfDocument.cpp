@@ -393,6 +393,7 @@ void Document::Impl::notePageRead(int number) {
   auto it = instances.find(self);
   if (it == instances.end() || it->second.lastPage == number) return;
   it->second.lastPage = number;
+  it->second.lastPageObject = QPDFObjectHandle();
   // qpdf keeps every object it has read for the life of the instance, so an
   // instance that has read many pages is let go and the thread's next page
   // opens a fresh one: memory stays flat in the number of pages. Objects
@@ -432,6 +433,25 @@ Object Document::Impl::pageObject(int number) {
   notePageRead(number);
   auto q = instance();
   if (!q || number < 1) return Object();
+  const auto self = std::this_thread::get_id();
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q &&
+                                        it->second.lastPage == number && it->second.lastPageObject.isInitialized())
+      return Object::Impl::wrap(it->second.lastPageObject, q);
+  }
+  QPDFObjectHandle found = findPage(*q, number);
+  if (!found.isInitialized()) return Object();
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q && it->second.lastPage == number)
+      it->second.lastPageObject = found;
+  }
+  return Object::Impl::wrap(found, q);
+}
+
+QPDFObjectHandle Document::Impl::findPage(QPDF& instance, int number) {
+  QPDF* const q = &instance;
   try {
     const FileBytes file{path, repairedBytes.get()};
     std::shared_ptr<const std::vector<QPDFObjGen>> ids;
@@ -446,32 +466,32 @@ Object Document::Impl::pageObject(int number) {
       // Where the counts fail, or reaching pages one by one costs more than
       // reading the tree once (a wide node of nodes read in order), the
       // tree is read once for the document from here on.
-      if (page.isInitialized() && resolved <= kMostTopLevelKids / 64) return Object::Impl::wrap(page, q);
+      if (page.isInitialized() && resolved <= kMostTopLevelKids / 64) return page;
       ids = walkPageIds(*this, *q, file);
-      if (page.isInitialized()) return Object::Impl::wrap(page, q);
+      if (page.isInitialized()) return page;
     }
-    if (static_cast<size_t>(number) > ids->size()) return Object();
+    if (static_cast<size_t>(number) > ids->size()) return {};
     const QPDFObjGen id = (*ids)[static_cast<size_t>(number - 1)];
-    if (id.isIndirect()) return Object::Impl::wrap(readable(*q, q->getObject(id), file), q);
+    if (id.isIndirect()) return readable(*q, q->getObject(id), file);
     // A page written into its node's /Kids is found by reading the tree
     // again on this instance.
     std::shared_ptr<const std::vector<QPDFObjectHandle>> pages;
     const auto self = std::this_thread::get_id();
     {
       std::lock_guard<std::mutex> lock(mutex);
-      if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q) pages = it->second.pages;
+      if (auto it = instances.find(self); it != instances.end() && it->second.qpdf.get() == q) pages = it->second.pages;
     }
     if (!pages) {
       uint64_t read = 0;
       pages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q, file, read));
       treeObjectsRead += read;
       std::lock_guard<std::mutex> lock(mutex);
-      if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q) it->second.pages = pages;
+      if (auto it = instances.find(self); it != instances.end() && it->second.qpdf.get() == q) it->second.pages = pages;
     }
-    if (static_cast<size_t>(number) > pages->size()) return Object();
-    return Object::Impl::wrap((*pages)[static_cast<size_t>(number - 1)], q);
+    if (static_cast<size_t>(number) > pages->size()) return {};
+    return (*pages)[static_cast<size_t>(number - 1)];
   } catch (...) {
-    return Object();
+    return {};
   }
 }
 

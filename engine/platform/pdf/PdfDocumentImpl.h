@@ -62,6 +62,10 @@ struct Document::Impl {
     // The pages of the tree, read by this instance when some page is no
     // indirect object (and so has no number to be found by).
     std::shared_ptr<const std::vector<QPDFObjectHandle>> pages;
+    // `lastPage`'s dictionary once found: the page's box, resources,
+    // contents and rotation each ask for it, and finding it again walks the
+    // page tree each time.
+    QPDFObjectHandle lastPageObject;
   };
 
   // Where the page tree's counts cannot be trusted (or a lookup on them
@@ -94,6 +98,8 @@ struct Document::Impl {
   std::shared_ptr<QPDF> instance();
   // The page object (1-based) on the calling thread's instance.
   Object pageObject(int number);
+  // The page on `instance`, found again: through the counts, or the tree read once.
+  QPDFObjectHandle findPage(QPDF& instance, int number);
   // Counts the pages the calling thread's instance has read; past a number
   // of them the instance is let go.
   void notePageRead(int number);
