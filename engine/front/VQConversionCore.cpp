@@ -16,6 +16,8 @@
 #include <mutex>
 #include <utility>
 
+#include "common/VQPDFPathUtilities.h"
+#include "front/VQImagePDFExporter.h"
 #include "platform/diagnostics/VQDiagnostics.h"
 #include "platform/dispatch/VQMainQueue.h"
 #include "platform/dispatch/VQWorkerPool.h"
@@ -288,8 +290,19 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
       std::lock_guard lock(mutex);
       make = factory;
     }
-    if (make) exp = make(req.destDocType, req.destDocPath, req.moreOptions);
-    else exp = VQNewExporter(req.destDocType, req.destDocPath, req.moreOptions);
+    if (make) {
+      exp = make(req.destDocType, req.destDocPath, req.moreOptions);
+    } else if (const auto unwritable = VQPDFPathUtilities::unwritableDestination(
+                   req.destDocPath, VQImagePDFExporter::IsImageTypeSupport(req.destDocType))) {
+      // A folder that cannot take the output is named before any page, not
+      // found out by every page or after the whole document. (An exporter
+      // given by the host writes where it knows.)
+      VQDiagnose(VQDiagnosticCategory::Conversion, *unwritable);
+      endError = VQError::make(VQPapyrantErrorUnknown, "Unknow error while converting.");
+      return;
+    } else {
+      exp = VQNewExporter(req.destDocType, req.destDocPath, req.moreOptions);
+    }
     {
       std::lock_guard lock(mutex);
       exporter = exp;

@@ -148,16 +148,20 @@ TEST(VQImagePDFExporter, PagesDrawnAlikeRepeatTheFileOfThePageBefore) {
   EXPECT_FALSE(files[2] == files[3]);
 }
 
-TEST(VQImagePDFExporterCorpus, APageThatCannotBeWrittenIsRefused) {
-  ScratchDir scratch;
-  fs::path blocker = scratch / "a-file";
-  std::ofstream(blocker) << "not a folder";
-  // The folder would have to be inside a file.
-  auto lines =
-      convert<vq::VQPapyrant, SingleRecorder>(corpusFile("minimal-jspdf.pdf").string(), {1}, "png", blocker / "images");
-  EXPECT_EQ(lines,
-            (std::vector<std::string>{"start", "fail 1 401 Can't convert the PDF Page.(1)", "willSave", "end ok"}));
-  EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()), 1);
+// A destination whose folder cannot be made or written is refused before any
+// page, through the programming interface as on the command line: nothing is
+// converted, and nothing is left.
+TEST(VQImagePDFExporterCorpus, AnUnwritableDestinationIsRefusedBeforeAnyPage) {
+  for (const auto& [type, where] : std::vector<std::pair<std::string, std::string>>{
+           {"png", "a-file/images"}, {"docx", "a-file/out.docx"}, {"txt", "missing/out.txt"}}) {
+    SCOPED_TRACE(type + " to " + where);
+    ScratchDir scratch;
+    std::ofstream(scratch / "a-file") << "not a folder";
+    auto lines =
+        convert<vq::VQPapyrant, SingleRecorder>(corpusFile("minimal-jspdf.pdf").string(), {1}, type, scratch / where);
+    EXPECT_EQ(lines, (std::vector<std::string>{"start", "end 400 Unknow error while converting."}));
+    EXPECT_EQ(listFolder(scratch.path()), std::vector<std::string>{"a-file"});
+  }
 }
 
 // A file at the destination, or a link to a file or to nothing, gives way to
