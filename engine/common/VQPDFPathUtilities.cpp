@@ -1,7 +1,9 @@
 #include "common/VQPDFPathUtilities.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,11 +28,6 @@ std::string gRoot;  // guarded by gRootLock
 // was not safe; guarded by gRootLock. No later run reuses them, so they are
 // removed, when empty, as the process ends.
 std::vector<std::string> gOwnRoots;
-
-void removeOwnRoots() {
-  std::lock_guard<std::mutex> guard(gRootLock);
-  for (const auto& root : gOwnRoots) ::rmdir(root.c_str());
-}
 
 bool somethingAt(const std::string& p) {
   struct stat st {};
@@ -63,6 +60,104 @@ std::vector<std::string> temporaryBases() {
   return bases;
 }
 
+// A run that is killed outright (SIGKILL, the memory killer, a power cut)
+// cannot remove its work files; the next run does. Each process that works in
+// a root holds an exclusive lock on a file of its own there, ".live-XXXXXX",
+// for as long as it lives: the kernel lets the lock go with the process, so a
+// lock that can be taken belongs to a run that is gone, whatever became of its
+// process number. Guarded by gRootLock.
+constexpr const char* kLivePrefix = ".live-";
+int gLiveFd = -1;
+std::string gLivePath;
+pid_t gLivePid = 0;      // the process that made the marker
+std::string gSweptRoot;  // the root this process cleared on its first use
+
+void releaseLive() {
+  if (gLiveFd < 0) return;
+  // A child forked from the process must not take its parent's marker away.
+  if (::getpid() == gLivePid) ::unlink(gLivePath.c_str());
+  ::close(gLiveFd);
+  gLiveFd = -1;
+  gLivePath.clear();
+}
+
+void removeOwnRoots() {
+  std::lock_guard<std::mutex> guard(gRootLock);
+  releaseLive();
+  for (const auto& root : gOwnRoots) ::rmdir(root.c_str());
+}
+
+void removeAtExit() {
+  static std::once_flag registered;
+  std::call_once(registered, [] { std::atexit(removeOwnRoots); });
+}
+
+// With the root's own lock held: when no run in `root` is alive, whatever is
+// in it was left by runs that are gone, and goes. While one is alive nothing
+// is touched: its files cannot be told from those of the dead.
+void sweepDeadRuns(int rootFd, const std::string& rootPath) {
+  const int listFd = ::dup(rootFd);
+  if (listFd < 0) return;
+  DIR* dir = ::fdopendir(listFd);
+  if (!dir) {
+    ::close(listFd);
+    return;
+  }
+  std::vector<std::string> names;
+  bool alive = false;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    names.push_back(name);
+    if (alive || name.rfind(kLivePrefix, 0) != 0) continue;
+    const int fd = ::openat(rootFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) continue;
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) alive = true;
+    ::close(fd);
+  }
+  ::closedir(dir);
+  if (alive) return;
+  const std::filesystem::path root = rootPath;
+  std::error_code ec;
+  // remove_all takes links away, never what they name.
+  for (const auto& name : names) std::filesystem::remove_all(root / name, ec);
+}
+
+// Marks this process alive in `root` (with gRootLock held), first clearing
+// what runs that are gone left there.
+void markAlive(const std::string& root) {
+  if (gLiveFd >= 0) {
+    if (gLivePath.rfind(root + "/", 0) == 0 && somethingAt(gLivePath)) return;
+    releaseLive();
+  }
+  const int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (rootFd < 0) return;
+  // One process at a time looks at the runs of the root and adds its own.
+  if (::flock(rootFd, LOCK_EX) == 0) {
+    // Only before this process has put anything there: a marker that went
+    // (a cleaner of temporary files) is simply made again.
+    if (gSweptRoot != root) {
+      sweepDeadRuns(rootFd, root);
+      gSweptRoot = root;
+    }
+    std::string pattern = root + "/" + kLivePrefix + "XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      gLiveFd = fd;
+      gLivePath = buffer.data();
+      gLivePid = ::getpid();
+      removeAtExit();
+    } else if (fd >= 0) {
+      ::unlink(buffer.data());
+      ::close(fd);
+    }
+    ::flock(rootFd, LOCK_UN);
+  }
+  ::close(rootFd);
+}
+
 std::string chooseRoot() {
   const std::string name = "vqpapyrant-" + std::to_string(::geteuid());
   const auto bases = temporaryBases();
@@ -73,8 +168,7 @@ std::string chooseRoot() {
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data())) {  // made with mode 0700
-      static std::once_flag registered;
-      std::call_once(registered, [] { std::atexit(removeOwnRoots); });
+      removeAtExit();
       gOwnRoots.emplace_back(buffer.data());
       vq::VQDiagnose(vq::VQDiagnosticCategory::Output,
                      "Temporary folder " + preferred + " is not private; using " + buffer.data());
@@ -127,11 +221,18 @@ bool splitExtension(const std::string& path, std::string& stem, std::string& ext
 std::string VQPDFPathUtilities::temporaryRoot() {
   std::lock_guard<std::mutex> guard(gRootLock);
   if (!gRoot.empty()) {
-    if (isPrivateFolder(gRoot)) return gRoot;
+    if (isPrivateFolder(gRoot)) {
+      markAlive(gRoot);
+      return gRoot;
+    }
     // Removed meanwhile (a cleaner of temporary files): make it again.
-    if (!somethingAt(gRoot) && ::mkdir(gRoot.c_str(), 0700) == 0 && isPrivateFolder(gRoot)) return gRoot;
+    if (!somethingAt(gRoot) && ::mkdir(gRoot.c_str(), 0700) == 0 && isPrivateFolder(gRoot)) {
+      markAlive(gRoot);
+      return gRoot;
+    }
   }
   gRoot = chooseRoot();
+  if (isPrivateFolder(gRoot)) markAlive(gRoot);
   return gRoot;
 }
 

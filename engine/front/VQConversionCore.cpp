@@ -346,6 +346,9 @@ struct VQConversionCore::State : VQPDFExporterDelegate, std::enable_shared_from_
   void run(const VQConversionRequest& req, uint64_t jobGeneration) {
     std::optional<VQError> endError;
     try {
+      // Chosen before any page: a run killed outright left its work files
+      // there, and they go now.
+      VQPDFPathUtilities::temporaryRoot();
       namespace fs = std::filesystem;
       std::error_code ec;
       fs::file_status status = fs::status(req.pdfPath, ec);

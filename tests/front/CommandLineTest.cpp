@@ -1,9 +1,11 @@
 // The command-line front: page ranges, options, and the host program run on
 // real documents.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fmt/format.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -325,26 +327,47 @@ TEST(VQAppMainCLIHostCorpus, TheDestinationIsReplacedOnlyByACompleteOutput) {
     EXPECT_EQ(entry.path().filename().string().find(".vqpapyrant-"), std::string::npos) << entry.path();
 }
 
-TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
-  ScratchDir scratch;
-  // One page of three million operators: long enough to be stopped inside.
+// One page of three million operators: long enough to be stopped inside.
+std::string LongPagePDF() {
   std::string content = "BT /F1 12 Tf 72 700 Td (Hello) Tj ET ";
   for (int i = 0; i < 3000000; ++i) content += "0 0 m 1 1 l S ";
   uLongf size = compressBound(content.size());
   std::string packed(size, '\0');
-  ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(content.data()),
-                      content.size(), 9),
-            Z_OK);
+  if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(content.data()),
+                content.size(), 9) != Z_OK)
+    return "";
   packed.resize(size);
-  const fs::path source = scratch / "long-page.pdf";
-  std::ofstream(source, std::ios::binary) << vqtest::BuildPDF({
+  return vqtest::BuildPDF({
       "<< /Type /Catalog /Pages 2 0 R >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
       "<< /Length " + std::to_string(packed.size()) + " /Filter /FlateDecode >>\nstream\n" + packed + "\nendstream",
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
   });
+}
+
+// Starts the program in the background with its own TMPDIR, waits until it
+// runs and has had time to start the page, sends it `kill` (a shell command
+// on $pid) and gives back its exit status. It waits for the program to be
+// running first: a signal that reached the shell's child before it became
+// the program (a loaded machine can take that long) would be lost with the
+// child's ignored SIGINT.
+std::string StopInTheMiddle(const fs::path& temp, const std::string& arguments, const std::string& kill) {
   const std::string program = hostProgram();
+  std::string output;
+  vqtest::runCommand("prog=$(readlink -f " + shellQuoted(program) + "); TMPDIR=" + shellQuoted(temp) + " " + program +
+                         " " + arguments +
+                         " >/dev/null 2>&1 & pid=$!; n=0; while [ \"$(readlink /proc/$pid/exe)\" != \"$prog\" ] "
+                         "&& [ $n -lt 1000 ]; do sleep 0.01; n=$((n+1)); done; sleep 0.2; " +
+                         kill + "; wait $pid; echo $?",
+                     &output);
+  return output;
+}
+
+TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
+  ScratchDir scratch;
+  const fs::path source = scratch / "long-page.pdf";
+  std::ofstream(source, std::ios::binary) << LongPagePDF();
   struct Case {
     const char* signal;
     const char* format;
@@ -362,19 +385,9 @@ TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
     fs::create_directory(temp);
     const fs::path out = scratch / (std::string("out.") + c.format);
     std::ofstream(out) << "before";
-    // The shell runs the program in the background, signals it once it has
-    // had time to start the page, and reports its exit status. It waits for
-    // the program to be running first: a signal that reached the shell's
-    // child before it became the program (a loaded machine can take that
-    // long) would be lost with the child's ignored SIGINT.
-    std::string output;
-    vqtest::runCommand("prog=$(readlink -f " + shellQuoted(program) + "); TMPDIR=" + shellQuoted(temp) + " " + program +
-                           " -i " + shellQuoted(source) + " -f " + c.format + " -o " + shellQuoted(out) +
-                           " >/dev/null 2>&1 & pid=$!; n=0; while [ \"$(readlink /proc/$pid/exe)\" != \"$prog\" ] "
-                           "&& [ $n -lt 1000 ]; do sleep 0.01; n=$((n+1)); done; sleep 0.2; " +
-                           c.kill + "; wait $pid; echo $?",
-                       &output);
-    EXPECT_EQ(output, std::to_string(c.status) + "\n");
+    EXPECT_EQ(
+        StopInTheMiddle(temp, "-i " + shellQuoted(source) + " -f " + c.format + " -o " + shellQuoted(out), c.kill),
+        std::to_string(c.status) + "\n");
     std::ifstream in(out);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "before");
     for (const auto& entry : fs::recursive_directory_iterator(temp))
@@ -382,6 +395,41 @@ TEST(VQAppMainCLIHostCorpus, InterruptsStopAndLeaveNothingBehind) {
   }
   for (const auto& entry : fs::directory_iterator(scratch.path()))
     EXPECT_EQ(entry.path().filename().string().find(".vqpapyrant-"), std::string::npos) << entry.path();
+}
+
+// A run killed outright cannot remove its work files: the next conversion
+// does, once no other run is alive in the temporary folder (the files of a
+// live run cannot be told from those of the dead).
+TEST(VQAppMainCLIHostCorpus, WorkOfAKilledRunGoesWithTheNextRun) {
+  ScratchDir scratch;
+  const fs::path source = scratch / "long-page.pdf";
+  std::ofstream(source, std::ios::binary) << LongPagePDF();
+  const fs::path temp = scratch / "tmp";
+  fs::create_directory(temp);
+  const fs::path root = temp / ("vqpapyrant-" + std::to_string(::geteuid()));
+  EXPECT_EQ(StopInTheMiddle(temp, "-i " + shellQuoted(source) + " -f xlsx -o " + shellQuoted(scratch / "out.xlsx"),
+                            "kill -KILL $pid"),
+            "137\n");
+  ASSERT_FALSE(fs::is_empty(root));
+  const auto nextRun = [&] {
+    EXPECT_EQ(vqtest::runCommand("TMPDIR=" + shellQuoted(temp) + " " + hostProgram() + " -i " +
+                                 shellQuoted(corpusFile("minimal-jspdf.pdf")) + " -f txt -o " +
+                                 shellQuoted(scratch / "next.txt") + " > /dev/null 2>&1"),
+              0);
+  };
+  {
+    // A run alive in the folder (its marker locked) keeps everything there.
+    const fs::path marker = root / ".live-test";
+    const int live = ::open(marker.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    const auto before = std::distance(fs::directory_iterator(root), {});
+    nextRun();
+    EXPECT_EQ(std::distance(fs::directory_iterator(root), {}), before);
+    ::close(live);
+  }
+  nextRun();
+  EXPECT_TRUE(fs::is_empty(root));
 }
 
 // The destination is checked before converting and replaced only by a
