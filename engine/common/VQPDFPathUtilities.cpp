@@ -1,6 +1,5 @@
 #include "common/VQPDFPathUtilities.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/file.h>
@@ -62,28 +61,20 @@ std::vector<std::string> temporaryBases() {
 
 // A run that is killed outright (SIGKILL, the memory killer, a power cut)
 // cannot remove its work files; the next run does. Each process that works in
-// a root holds an exclusive lock on a file of its own there, ".live-XXXXXX",
-// for as long as it lives: the kernel lets the lock go with the process, so a
-// lock that can be taken belongs to a run that is gone, whatever became of its
-// process number. Guarded by gRootLock.
-constexpr const char* kLivePrefix = ".live-";
+// a root holds a shared lock on the root folder itself for as long as it
+// lives, and the kernel lets the lock go with the process: a process that can
+// take the lock exclusively knows that no run is alive there, whatever became
+// of their process numbers, and nothing is left behind on any exit. Guarded by
+// gRootLock.
 int gLiveFd = -1;
-std::string gLivePath;
-pid_t gLivePid = 0;      // the process that made the marker
-std::string gSweptRoot;  // the root this process cleared on its first use
-
-void releaseLive() {
-  if (gLiveFd < 0) return;
-  // A child forked from the process must not take its parent's marker away.
-  if (::getpid() == gLivePid) ::unlink(gLivePath.c_str());
-  ::close(gLiveFd);
-  gLiveFd = -1;
-  gLivePath.clear();
-}
+std::string gLiveRoot;
+dev_t gLiveDevice = 0;
+ino_t gLiveInode = 0;
 
 void removeOwnRoots() {
   std::lock_guard<std::mutex> guard(gRootLock);
-  releaseLive();
+  if (gLiveFd >= 0) ::close(gLiveFd);
+  gLiveFd = -1;
   for (const auto& root : gOwnRoots) ::rmdir(root.c_str());
 }
 
@@ -92,70 +83,45 @@ void removeAtExit() {
   std::call_once(registered, [] { std::atexit(removeOwnRoots); });
 }
 
-// With the root's own lock held: when no run in `root` is alive, whatever is
-// in it was left by runs that are gone, and goes. While one is alive nothing
-// is touched: its files cannot be told from those of the dead.
-void sweepDeadRuns(int rootFd, const std::string& rootPath) {
-  const int listFd = ::dup(rootFd);
-  if (listFd < 0) return;
-  DIR* dir = ::fdopendir(listFd);
-  if (!dir) {
-    ::close(listFd);
-    return;
-  }
-  std::vector<std::string> names;
-  bool alive = false;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    names.push_back(name);
-    if (alive || name.rfind(kLivePrefix, 0) != 0) continue;
-    const int fd = ::openat(rootFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) continue;
-    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) alive = true;
-    ::close(fd);
-  }
-  ::closedir(dir);
-  if (alive) return;
-  const std::filesystem::path root = rootPath;
+// Everything in `root`: with the root locked exclusively, what runs that are
+// gone left there. remove_all takes links away, never what they name.
+void removeLeftovers(const std::string& root) {
   std::error_code ec;
-  // remove_all takes links away, never what they name.
-  for (const auto& name : names) std::filesystem::remove_all(root / name, ec);
+  std::vector<std::filesystem::path> entries;
+  for (std::filesystem::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+    entries.push_back(it->path());
+  for (const auto& entry : entries) std::filesystem::remove_all(entry, ec);
 }
 
-// Marks this process alive in `root` (with gRootLock held), first clearing
-// what runs that are gone left there.
+// Marks this process alive in `root` (with gRootLock held); the first time,
+// when no other run is alive there, clears what the dead ones left.
 void markAlive(const std::string& root) {
-  if (gLiveFd >= 0) {
-    if (gLivePath.rfind(root + "/", 0) == 0 && somethingAt(gLivePath)) return;
-    releaseLive();
+  struct stat st {};
+  if (::lstat(root.c_str(), &st) != 0) return;
+  if (gLiveFd >= 0 && gLiveRoot == root && gLiveDevice == st.st_dev && gLiveInode == st.st_ino) return;
+  const bool firstUse = gLiveRoot != root;
+  const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat opened {};
+  if (::fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
+    ::close(fd);
+    return;
   }
-  const int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (rootFd < 0) return;
-  // One process at a time looks at the runs of the root and adds its own.
-  if (::flock(rootFd, LOCK_EX) == 0) {
-    // Only before this process has put anything there: a marker that went
-    // (a cleaner of temporary files) is simply made again.
-    if (gSweptRoot != root) {
-      sweepDeadRuns(rootFd, root);
-      gSweptRoot = root;
-    }
-    std::string pattern = root + "/" + kLivePrefix + "XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      gLiveFd = fd;
-      gLivePath = buffer.data();
-      gLivePid = ::getpid();
-      removeAtExit();
-    } else if (fd >= 0) {
-      ::unlink(buffer.data());
-      ::close(fd);
-    }
-    ::flock(rootFd, LOCK_UN);
+  // Made again after a cleaner of temporary files took it, a root holds
+  // nothing of the dead, and perhaps something of this process already.
+  if (firstUse && ::flock(fd, LOCK_EX | LOCK_NB) == 0) removeLeftovers(root);
+  // Turning the exclusive lock into a shared one lets it go for a moment:
+  // another run that takes it then finds nothing of this one yet.
+  if (::flock(fd, LOCK_SH) != 0) {
+    ::close(fd);
+    return;
   }
-  ::close(rootFd);
+  if (gLiveFd >= 0) ::close(gLiveFd);
+  gLiveFd = fd;
+  gLiveRoot = root;
+  gLiveDevice = opened.st_dev;
+  gLiveInode = opened.st_ino;
+  removeAtExit();
 }
 
 std::string chooseRoot() {

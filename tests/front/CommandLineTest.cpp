@@ -418,11 +418,11 @@ TEST(VQAppMainCLIHostCorpus, WorkOfAKilledRunGoesWithTheNextRun) {
               0);
   };
   {
-    // A run alive in the folder (its marker locked) keeps everything there.
-    const fs::path marker = root / ".live-test";
-    const int live = ::open(marker.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+    // A run alive in the folder (holding its shared lock, as every run does)
+    // keeps everything there.
+    const int live = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(live, 0);
-    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    ASSERT_EQ(::flock(live, LOCK_SH), 0);
     const auto before = std::distance(fs::directory_iterator(root), {});
     nextRun();
     EXPECT_EQ(std::distance(fs::directory_iterator(root), {}), before);
