@@ -122,7 +122,15 @@ std::vector<size_t> stableOrderBy(const std::vector<T>& v, Key key) {
   for (size_t i = 0; i < v.size(); ++i) keyed.emplace_back(key(v[i]), i);
   std::vector<size_t> order;
   if (inOrder(keyed)) return order;
-  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  // Each element's place is unique: ordered by key, then place, the order is
+  // the stable one, and the sort needs no buffer to merge through. A key
+  // that is not a number is not ordered by `<`: such a list keeps the
+  // stable sort on the key alone.
+  if (std::none_of(keyed.begin(), keyed.end(), [](const auto& k) { return std::isnan(k.first); }))
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+      return a.first < b.first || (!(b.first < a.first) && a.second < b.second);
+    });
+  else std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   order.reserve(v.size());
   for (const auto& entry : keyed) order.push_back(entry.second);
   return order;
@@ -424,12 +432,14 @@ std::vector<Line> groupIntoLines(std::vector<Run>& runs, const std::vector<size_
     return order;
   };
   const std::vector<Keyed> byBottom = orderedBy(bottoms), byBase = orderedBy(bases);
-  std::vector<bool> taken(runs.size(), false);
+  // Flags a byte each: read and set for every run found, packed bits cost
+  // a shift and a mask at every turn.
+  std::vector<char> taken(runs.size(), false);
   // The runs found for the line, each once, and the span of their places:
   // read back in place order from a span not much longer than the line,
   // they need no sort.
   std::vector<size_t> found;
-  std::vector<bool> marked(runs.size(), false);
+  std::vector<char> marked(runs.size(), false);
   size_t least = 0, most = 0;
   // Adds the runs after `i` whose `measure` lies within the tolerance of
   // `at`, from `order` (the runs sorted by that measure).
@@ -568,7 +578,10 @@ std::vector<std::vector<P>> cutIntoColumns(std::vector<P> parts) {
 
 // The parts of a block's lines, moved out of them.
 std::vector<Part> blockParts(std::vector<SectLine>& block) {
+  size_t count = 0;
+  for (const auto& sl : block) count += sl.size();
   std::vector<Part> parts;
+  parts.reserve(count);
   for (auto& sl : block)
     for (auto& p : sl) parts.push_back(std::move(p));
   return parts;
@@ -720,7 +733,7 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
     VQFlowTextParagraph* holder = nullptr;
     if (diff > line) {
       auto blanks = VQFlowTextParagraph::BlankParagraph(diff, line, P.indLeft, R);
-      list.insert(list.end(), blanks.begin(), blanks.end());
+      list.insert(list.end(), std::make_move_iterator(blanks.begin()), std::make_move_iterator(blanks.end()));
       list.push_back(std::move(Q));
       holder = &list.back();
     } else if (diff > -kColumnGap) {
@@ -799,7 +812,7 @@ void appendParagraphs(std::vector<std::vector<Column>>& blockColumns, std::vecto
 
     if (gap > P.line) {
       auto blanks = VQFlowTextParagraph::BlankParagraph(gap, P.line, P.indLeft, R);
-      output.insert(output.end(), blanks.begin(), blanks.end());
+      output.insert(output.end(), std::make_move_iterator(blanks.begin()), std::make_move_iterator(blanks.end()));
     } else if (gap > 0) {
       top -= gap;
     }
@@ -809,7 +822,7 @@ void appendParagraphs(std::vector<std::vector<Column>>& blockColumns, std::vecto
         VQFlowTextParagraph copy;
         copy.pProperty = output.back().pProperty;
         copy.rProperty = output.back().rProperty;
-        output.push_back(copy);
+        output.push_back(std::move(copy));
       }
       output.back().sectionEnd = true;
     }
