@@ -12,32 +12,35 @@ using Run = VQFlowTextRunText;
 // Runs that follow one another without a gap, with the extents the later
 // steps measure parts by, worked out once when the part is made: its runs
 // do not change while it is a part, and the steps measure each part many
-// times over.
+// times over. The runs stay where the page holds them until they go into
+// their paragraph: cutting, sorting and regrouping parts moves no run.
 struct Part {
-  std::vector<Run> runs;
+  std::vector<Run*> runs;
   float top = 0, bottom = 0;   // least top and greatest bottom, in single precision
   double left = 0, right = 0;  // the first run's left edge, the last run's right
   double fontSize = 0;         // the largest type size
   double leastFontSize = 0;    // the smallest type size
   void measure() {
-    left = runs.front().ctmInfo.topLeft.x;
-    right = runs.back().right();
-    top = static_cast<float>(runs.front().top());
-    bottom = static_cast<float>(runs.front().bottom());
+    left = front().ctmInfo.topLeft.x;
+    right = back().right();
+    top = static_cast<float>(front().top());
+    bottom = static_cast<float>(front().bottom());
     fontSize = 0;
     leastFontSize = std::numeric_limits<double>::infinity();
-    for (const auto& r : runs) {
-      top = std::min(top, static_cast<float>(r.top()));
-      bottom = std::max(bottom, static_cast<float>(r.bottom()));
-      const double size = std::fabs(r.ctmInfo.fontSize.width);
+    for (const Run* r : runs) {
+      top = std::min(top, static_cast<float>(r->top()));
+      bottom = std::max(bottom, static_cast<float>(r->bottom()));
+      const double size = std::fabs(r->ctmInfo.fontSize.width);
       fontSize = std::max(fontSize, size);
       leastFontSize = std::min(leastFontSize, size);
     }
   }
-  const Run& front() const { return runs.front(); }
-  const Run& back() const { return runs.back(); }
-  std::vector<Run>::const_iterator begin() const { return runs.begin(); }
-  std::vector<Run>::const_iterator end() const { return runs.end(); }
+  const Run& front() const { return *runs.front(); }
+  const Run& back() const { return *runs.back(); }
+  // Moves the runs to the end of `to`.
+  void moveRunsTo(std::vector<Run>& to) const {
+    for (Run* r : runs) to.push_back(std::move(*r));
+  }
 };
 // A line's runs, held where the page holds them until the line is cut into
 // parts: gathering, joining and regrouping lines moves no run.
@@ -520,7 +523,7 @@ std::vector<SectLine> cutLinesIntoParts(std::vector<Line>& lines, float& leftMos
       const size_t end = p + 1 < partStarts.size() ? partStarts[p + 1] : xOrder.size();
       Part& part = sl.emplace_back();
       part.runs.reserve(end - partStarts[p]);
-      for (size_t k = partStarts[p]; k < end; ++k) part.runs.push_back(std::move(line[xOrder[k]]));
+      for (size_t k = partStarts[p]; k < end; ++k) part.runs.push_back(&line[xOrder[k]]);
       part.measure();
     }
     sectLines.push_back(std::move(sl));
@@ -722,7 +725,14 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
   for (auto& cl : columnLines) {
     const double firstRight = rightX(cl.front());
     const float firstBottom = maxBottom(cl.front());
-    VQFlowTextParagraph Q(std::move(cl.front().runs));
+    // The line's runs in one vector of their final length: the first part
+    // starts the paragraph, the later ones follow it.
+    size_t more = 0;
+    for (size_t k = 1; k < cl.size(); ++k) more += cl[k].runs.size();
+    std::vector<Run> firstRuns;
+    firstRuns.reserve(cl.front().runs.size() + more);
+    cl.front().moveRunsTo(firstRuns);
+    VQFlowTextParagraph Q(std::move(firstRuns));
     Q.xColumnPosition = columnX;
     Q.resolveXColumnProperty();
     P = Q.pProperty;
@@ -754,6 +764,7 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
         T.runText += ' ';
         T.textWidth += g;
       }
+      target.reserve(target.size() + Q.runArray.size() + more);
       target.insert(target.end(), std::make_move_iterator(Q.runArray.begin()),
                     std::make_move_iterator(Q.runArray.end()));
       holder = &list.back();
@@ -762,9 +773,6 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
       holder = &list.back();
     }
 
-    size_t more = 0;
-    for (size_t k = 1; k < cl.size(); ++k) more += cl[k].runs.size();
-    holder->runArray.reserve(holder->runArray.size() + more);
     double right = firstRight;
     for (size_t k = 1; k < cl.size(); ++k) {
       Part& G = cl[k];
@@ -775,8 +783,7 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
         T.runText += ' ';
         T.textWidth += g;
       }
-      holder->runArray.insert(holder->runArray.end(), std::make_move_iterator(G.runs.begin()),
-                              std::make_move_iterator(G.runs.end()));
+      G.moveRunsTo(holder->runArray);
     }
     prevBottom = firstBottom;
   }
