@@ -12,32 +12,35 @@ using Run = VQFlowTextRunText;
 // Runs that follow one another without a gap, with the extents the later
 // steps measure parts by, worked out once when the part is made: its runs
 // do not change while it is a part, and the steps measure each part many
-// times over.
+// times over. The runs stay where the page holds them until they go into
+// their paragraph: cutting, sorting and regrouping parts moves no run.
 struct Part {
-  std::vector<Run> runs;
+  std::vector<Run*> runs;
   float top = 0, bottom = 0;   // least top and greatest bottom, in single precision
   double left = 0, right = 0;  // the first run's left edge, the last run's right
   double fontSize = 0;         // the largest type size
   double leastFontSize = 0;    // the smallest type size
   void measure() {
-    left = runs.front().ctmInfo.topLeft.x;
-    right = runs.back().right();
-    top = static_cast<float>(runs.front().top());
-    bottom = static_cast<float>(runs.front().bottom());
+    left = front().ctmInfo.topLeft.x;
+    right = back().right();
+    top = static_cast<float>(front().top());
+    bottom = static_cast<float>(front().bottom());
     fontSize = 0;
     leastFontSize = std::numeric_limits<double>::infinity();
-    for (const auto& r : runs) {
-      top = std::min(top, static_cast<float>(r.top()));
-      bottom = std::max(bottom, static_cast<float>(r.bottom()));
-      const double size = std::fabs(r.ctmInfo.fontSize.width);
+    for (const Run* r : runs) {
+      top = std::min(top, static_cast<float>(r->top()));
+      bottom = std::max(bottom, static_cast<float>(r->bottom()));
+      const double size = std::fabs(r->ctmInfo.fontSize.width);
       fontSize = std::max(fontSize, size);
       leastFontSize = std::min(leastFontSize, size);
     }
   }
-  const Run& front() const { return runs.front(); }
-  const Run& back() const { return runs.back(); }
-  std::vector<Run>::const_iterator begin() const { return runs.begin(); }
-  std::vector<Run>::const_iterator end() const { return runs.end(); }
+  const Run& front() const { return *runs.front(); }
+  const Run& back() const { return *runs.back(); }
+  // Moves the runs to the end of `to`.
+  void moveRunsTo(std::vector<Run>& to) const {
+    for (Run* r : runs) to.push_back(std::move(*r));
+  }
 };
 // A line's runs, held where the page holds them until the line is cut into
 // parts: gathering, joining and regrouping lines moves no run.
@@ -122,7 +125,15 @@ std::vector<size_t> stableOrderBy(const std::vector<T>& v, Key key) {
   for (size_t i = 0; i < v.size(); ++i) keyed.emplace_back(key(v[i]), i);
   std::vector<size_t> order;
   if (inOrder(keyed)) return order;
-  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  // Each element's place is unique: ordered by key, then place, the order is
+  // the stable one, and the sort needs no buffer to merge through. A key
+  // that is not a number is not ordered by `<`: such a list keeps the
+  // stable sort on the key alone.
+  if (std::none_of(keyed.begin(), keyed.end(), [](const auto& k) { return std::isnan(k.first); }))
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+      return a.first < b.first || (!(b.first < a.first) && a.second < b.second);
+    });
+  else std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   order.reserve(v.size());
   for (const auto& entry : keyed) order.push_back(entry.second);
   return order;
@@ -424,12 +435,14 @@ std::vector<Line> groupIntoLines(std::vector<Run>& runs, const std::vector<size_
     return order;
   };
   const std::vector<Keyed> byBottom = orderedBy(bottoms), byBase = orderedBy(bases);
-  std::vector<bool> taken(runs.size(), false);
+  // Flags a byte each: read and set for every run found, packed bits cost
+  // a shift and a mask at every turn.
+  std::vector<char> taken(runs.size(), false);
   // The runs found for the line, each once, and the span of their places:
   // read back in place order from a span not much longer than the line,
   // they need no sort.
   std::vector<size_t> found;
-  std::vector<bool> marked(runs.size(), false);
+  std::vector<char> marked(runs.size(), false);
   size_t least = 0, most = 0;
   // Adds the runs after `i` whose `measure` lies within the tolerance of
   // `at`, from `order` (the runs sorted by that measure).
@@ -510,7 +523,7 @@ std::vector<SectLine> cutLinesIntoParts(std::vector<Line>& lines, float& leftMos
       const size_t end = p + 1 < partStarts.size() ? partStarts[p + 1] : xOrder.size();
       Part& part = sl.emplace_back();
       part.runs.reserve(end - partStarts[p]);
-      for (size_t k = partStarts[p]; k < end; ++k) part.runs.push_back(std::move(line[xOrder[k]]));
+      for (size_t k = partStarts[p]; k < end; ++k) part.runs.push_back(&line[xOrder[k]]);
       part.measure();
     }
     sectLines.push_back(std::move(sl));
@@ -568,7 +581,10 @@ std::vector<std::vector<P>> cutIntoColumns(std::vector<P> parts) {
 
 // The parts of a block's lines, moved out of them.
 std::vector<Part> blockParts(std::vector<SectLine>& block) {
+  size_t count = 0;
+  for (const auto& sl : block) count += sl.size();
   std::vector<Part> parts;
+  parts.reserve(count);
   for (auto& sl : block)
     for (auto& p : sl) parts.push_back(std::move(p));
   return parts;
@@ -709,7 +725,14 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
   for (auto& cl : columnLines) {
     const double firstRight = rightX(cl.front());
     const float firstBottom = maxBottom(cl.front());
-    VQFlowTextParagraph Q(std::move(cl.front().runs));
+    // The line's runs in one vector of their final length: the first part
+    // starts the paragraph, the later ones follow it.
+    size_t more = 0;
+    for (size_t k = 1; k < cl.size(); ++k) more += cl[k].runs.size();
+    std::vector<Run> firstRuns;
+    firstRuns.reserve(cl.front().runs.size() + more);
+    cl.front().moveRunsTo(firstRuns);
+    VQFlowTextParagraph Q(std::move(firstRuns));
     Q.xColumnPosition = columnX;
     Q.resolveXColumnProperty();
     P = Q.pProperty;
@@ -720,7 +743,7 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
     VQFlowTextParagraph* holder = nullptr;
     if (diff > line) {
       auto blanks = VQFlowTextParagraph::BlankParagraph(diff, line, P.indLeft, R);
-      list.insert(list.end(), blanks.begin(), blanks.end());
+      list.insert(list.end(), std::make_move_iterator(blanks.begin()), std::make_move_iterator(blanks.end()));
       list.push_back(std::move(Q));
       holder = &list.back();
     } else if (diff > -kColumnGap) {
@@ -741,6 +764,7 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
         T.runText += ' ';
         T.textWidth += g;
       }
+      target.reserve(target.size() + Q.runArray.size() + more);
       target.insert(target.end(), std::make_move_iterator(Q.runArray.begin()),
                     std::make_move_iterator(Q.runArray.end()));
       holder = &list.back();
@@ -749,9 +773,6 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
       holder = &list.back();
     }
 
-    size_t more = 0;
-    for (size_t k = 1; k < cl.size(); ++k) more += cl[k].runs.size();
-    holder->runArray.reserve(holder->runArray.size() + more);
     double right = firstRight;
     for (size_t k = 1; k < cl.size(); ++k) {
       Part& G = cl[k];
@@ -762,8 +783,7 @@ std::vector<VQFlowTextParagraph> paragraphsOfColumn(std::vector<std::vector<Part
         T.runText += ' ';
         T.textWidth += g;
       }
-      holder->runArray.insert(holder->runArray.end(), std::make_move_iterator(G.runs.begin()),
-                              std::make_move_iterator(G.runs.end()));
+      G.moveRunsTo(holder->runArray);
     }
     prevBottom = firstBottom;
   }
@@ -799,7 +819,7 @@ void appendParagraphs(std::vector<std::vector<Column>>& blockColumns, std::vecto
 
     if (gap > P.line) {
       auto blanks = VQFlowTextParagraph::BlankParagraph(gap, P.line, P.indLeft, R);
-      output.insert(output.end(), blanks.begin(), blanks.end());
+      output.insert(output.end(), std::make_move_iterator(blanks.begin()), std::make_move_iterator(blanks.end()));
     } else if (gap > 0) {
       top -= gap;
     }
@@ -809,7 +829,7 @@ void appendParagraphs(std::vector<std::vector<Column>>& blockColumns, std::vecto
         VQFlowTextParagraph copy;
         copy.pProperty = output.back().pProperty;
         copy.rProperty = output.back().rProperty;
-        output.push_back(copy);
+        output.push_back(std::move(copy));
       }
       output.back().sectionEnd = true;
     }

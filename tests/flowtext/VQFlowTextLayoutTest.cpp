@@ -1,7 +1,10 @@
 // Routing of strings and the rebuilding of lines, columns and paragraphs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "FlowTextTestSupport.h"
 #include "flowtext/VQFlowTextCapture.h"
@@ -176,6 +179,56 @@ TEST(VQFlowTextPageBuilder, LinesPartsColumnsAndJoins) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ParagraphTexts(c.runs), c.paragraphs);
   }
+}
+
+// The runs of a page in reading order, blanks the builder adds left out.
+std::vector<std::string> RunOrder(std::vector<VQFlowTextRunText> runs) {
+  std::vector<std::string> order;
+  for (const auto& p : VQFlowTextCreatParagraphs(std::move(runs)).paragraphs)
+    for (const auto& r : p.runArray) {
+      std::string text = r.runText;
+      std::erase(text, ' ');
+      order.push_back(text);
+    }
+  return order;
+}
+
+TEST(VQFlowTextPageBuilder, RunsOfEqualPlaceKeepTheirDrawnOrder) {
+  // Pages long enough to be sorted rather than walked: runs that tie on
+  // their top and their left keep the order they were drawn in, however
+  // the page was drawn (lines bottom-up, a line right to left).
+  constexpr int kLines = 12, kPerLine = 6;
+  std::vector<VQFlowTextRunText> bottomUp, rightToLeft;
+  std::vector<std::string> expected;
+  for (int line = 0; line < kLines; ++line)
+    for (int k = 0; k < kPerLine; ++k) {
+      const std::string a = "a" + std::to_string(line) + "_" + std::to_string(k);
+      expected.push_back(a);
+      expected.push_back("b" + a.substr(1));
+    }
+  for (int line = kLines - 1; line >= 0; --line)
+    for (int k = 0; k < kPerLine; ++k)
+      for (const char* first : {"a", "b"})
+        bottomUp.push_back(
+            MakeRun(first + std::to_string(line) + "_" + std::to_string(k), 72 + 10 * k, 82 + 14 * line, 10));
+  for (int line = 0; line < kLines; ++line)
+    for (int k = kPerLine - 1; k >= 0; --k)
+      for (const char* first : {"a", "b"})
+        rightToLeft.push_back(
+            MakeRun(first + std::to_string(line) + "_" + std::to_string(k), 72 + 10 * k, 82 + 14 * line, 10));
+  EXPECT_EQ(RunOrder(bottomUp), expected);
+  EXPECT_EQ(RunOrder(rightToLeft), expected);
+
+  // A place that is not a number orders nothing; every run still comes out
+  // once, and nothing crashes.
+  std::vector<VQFlowTextRunText> broken = bottomUp;
+  broken[3].ctmInfo.topLeft.y = NAN;
+  broken[7].ctmInfo.topLeft.x = NAN;
+  broken[7].ctmInfo.bottomLeft.x = NAN;
+  std::vector<std::string> got = RunOrder(broken), all = expected;
+  std::sort(got.begin(), got.end());
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(got, all);
 }
 
 TEST(VQFlowTextPageBuilder, ColumnBreaksAndBlankParagraphs) {
