@@ -137,13 +137,36 @@ VQPDFPageCapture::Glyph::Glyph(const VQPDFRenderState& state, const AffineTransf
   if (state_.font) orientation_ = state_.font->glyphOrientation;
   if (state_.horizontalScaling < 0) orientation_.a = -orientation_.a, orientation_.b = -orientation_.b;
   transform_ = AffineTransformConcat(orientation_, VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_));
+  // Every advance of the glyph moves the text position alone: the linear
+  // part of the moved chain is the same for all of them, so it is worked
+  // out once here (by the very products the full chain makes, so that
+  // signed zeros and roundings come out alike) and each advance then
+  // carries only its translation through.
+  const AffineTransform moved = VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, Size{0, 0});
+  movedLinear_ = moved;
+  advancedLinear_ = AffineTransformConcat(orientation_, moved);
 }
 
 AffineTransform VQPDFPageCapture::Glyph::advancedTransform(const Size& advance) const {
   // The text position moves by the advance scaled horizontally, as the
-  // interpreter moves it; the orientation stays in glyph space.
+  // interpreter moves it; the orientation stays in glyph space. The steps
+  // are those of text matrix x CTM x page transform, then the orientation
+  // before them, with the translations alone computed.
   const Size scaled{advance.width * state_.horizontalScaling, advance.height};
-  return AffineTransformConcat(orientation_, VQDisplayTextTransform(textMatrix_, state_.ctm, pageTransform_, scaled));
+  const AffineTransform& t = textMatrix_;
+  const AffineTransform& ctm = state_.ctm;
+  const AffineTransform& page = pageTransform_;
+  const double x1 = scaled.width * t.a + scaled.height * t.c + t.tx;
+  const double y1 = scaled.width * t.b + scaled.height * t.d + t.ty;
+  const double x2 = x1 * ctm.a + y1 * ctm.c + ctm.tx;
+  const double y2 = x1 * ctm.b + y1 * ctm.d + ctm.ty;
+  const double x3 = x2 * page.a + y2 * page.c + page.tx;
+  const double y3 = x2 * page.b + y2 * page.d + page.ty;
+  const AffineTransform& m = movedLinear_;
+  AffineTransform r = advancedLinear_;
+  r.tx = orientation_.tx * m.a + orientation_.ty * m.c + x3;
+  r.ty = orientation_.tx * m.b + orientation_.ty * m.d + y3;
+  return r;
 }
 
 const AffineTransform& VQPDFPageCapture::Glyph::nextTransform() const {

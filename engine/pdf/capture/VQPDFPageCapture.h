@@ -141,6 +141,9 @@ class VQPDFPageCapture {
     double ascent_ = 0, descent_ = 0;
     AffineTransform orientation_;
     AffineTransform transform_;
+    // The linear parts of the chain with the text position moved (without
+    // and with the orientation), shared by every advance.
+    AffineTransform movedLinear_, advancedLinear_;
     mutable std::optional<AffineTransform> nextTransform_;
     mutable std::optional<VQPDF_CTMInfo> placement_, nextPlacement_;
     // Asked by the capture's word-gap rule and again by the format.

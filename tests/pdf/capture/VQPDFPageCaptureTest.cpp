@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -102,6 +103,61 @@ TEST(VQPDFPageCapture, GlyphGeometryOnTurnedOffsetAndScaledPages) {
 
     capture.endPage();
     EXPECT_FALSE(capture.hasPage());
+  }
+}
+
+// The position after an advance is the whole chain with the text position
+// moved: the glyph's shortcut must give it bit for bit, signed zeros and
+// roundings included, on awkward matrices (negative scaling, negative
+// zeros, uneven, turned and sheared).
+TEST(VQPDFPageCapture, AdvancesGiveTheWholeChainBitForBit) {
+  struct AdvanceCase {
+    const char* name;
+    AffineTransform textMatrix, ctm;
+    double horizontalScaling, rise;
+    Size advance;
+  };
+  const AdvanceCase cases[] = {
+      {"plain", AffineTransformMake(12, 0, 0, 12, 72.5, 700.25), AffineTransformMake(1, 0, 0, 1, 0, 0), 1, 0,
+       Size{0.611f * 12, 0}},
+      {"negative zeros", AffineTransformMake(-0.0, 9.3, -9.3, -0.0, 301.7, 44.1),
+       AffineTransformMake(0.1, -0.0, 0.0, -0.1, -0.0, 792.0), 0.85, 1.7, Size{3.1f, -0.0}},
+      {"mirrored scaling", AffineTransformMake(7.7, 0.3, -0.2, 8.1, 13.37, 91.9),
+       AffineTransformMake(1.3, 0.7, -0.4, 0.9, 5.5, -3.25), -1.1, -0.6, Size{4.4f, 0.2f}},
+      {"sheared vertical", AffineTransformMake(1, 0, 0.33, 1, 0.1, 0.2), AffineTransformMake(0, 11, -11, 0, 400, 20),
+       1.0 / 3, 0, Size{0, -1.0f / 3}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    VQPDFPageCapture capture;
+    capture.beginPage(vq::VQPageSetupMake(RectMake(0, 0, 612, 792), RectMake(10, 20, 590, 760), 90));
+    auto& state = capture.renderingStateStack().topRenderingState();
+    state.fontSize = 11;
+    state.textMatrix = c.textMatrix;
+    state.textRise = c.rise;
+    state.ctm = c.ctm;
+    state.horizontalScaling = c.horizontalScaling;
+
+    const auto glyph = capture.glyph(c.advance);
+    AffineTransform orientation;
+    if (c.horizontalScaling < 0) orientation.a = -orientation.a, orientation.b = -orientation.b;
+    const AffineTransform raised = vq::AffineTransformTranslate(c.textMatrix, 0, c.rise);
+    const AffineTransform& page = capture.pageSetup().transform;
+    const auto whole = [&](const Size& advance) {
+      const Size scaled{advance.width * c.horizontalScaling, advance.height};
+      return vq::AffineTransformConcat(orientation, vq::VQDisplayTextTransform(raised, c.ctm, page, scaled));
+    };
+    const auto same = [](const AffineTransform& x, const AffineTransform& y) {
+      return std::memcmp(&x, &y, sizeof x) == 0;
+    };
+    EXPECT_TRUE(same(glyph.nextTransform(), whole(c.advance)));
+    const AffineTransform after = whole(Size{2.5, 0});
+    EXPECT_EQ(glyph.displayAdvance(2.5), std::hypot(after.tx - glyph.transform().tx, after.ty - glyph.transform().ty));
+    EXPECT_EQ(
+        glyph.displayWidth(2.5),
+        std::fabs(
+            vq::VQPDFTransformGetFontFrame(11, glyph.ascent(), glyph.descent(), glyph.transform(), after).size.width));
+    capture.endPage();
   }
 }
 
