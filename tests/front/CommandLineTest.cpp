@@ -407,9 +407,12 @@ TEST(VQAppMainCLIHostCorpus, WorkOfAKilledRunGoesWithTheNextRun) {
   const fs::path temp = scratch / "tmp";
   fs::create_directory(temp);
   const fs::path root = temp / ("vqpapyrant-" + std::to_string(::geteuid()));
-  EXPECT_EQ(StopInTheMiddle(temp, "-i " + shellQuoted(source) + " -f xlsx -o " + shellQuoted(scratch / "out.xlsx"),
-                            "kill -KILL $pid"),
-            "137\n");
+  // Killed once its work folder is there (a loaded machine may take a while).
+  EXPECT_EQ(
+      StopInTheMiddle(temp, "-i " + shellQuoted(source) + " -f xlsx -o " + shellQuoted(scratch / "out.xlsx"),
+                      "n=0; while [ -z \"$(ls " + shellQuoted(root) +
+                          " 2>/dev/null)\" ] && [ $n -lt 1000 ]; do sleep 0.01; n=$((n+1)); done; kill -KILL $pid"),
+      "137\n");
   ASSERT_FALSE(fs::is_empty(root));
   const auto nextRun = [&] {
     EXPECT_EQ(vqtest::runCommand("TMPDIR=" + shellQuoted(temp) + " " + hostProgram() + " -i " +
