@@ -41,8 +41,10 @@ bool isDirectory(const std::string& p) {
 // A folder that only this user controls: a real directory (not a symlink),
 // ours, and not writable by group or others, so nobody can plant or swap
 // files in it.
-bool isPrivateFolder(const std::string& p) {
-  struct stat st {};
+// `st` receives what the folder is, for a caller that keeps it.
+bool isPrivateFolder(const std::string& p, struct stat* found = nullptr) {
+  struct stat own {};
+  struct stat& st = found ? *found : own;
   if (::lstat(p.c_str(), &st) != 0) return false;
   return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
@@ -93,11 +95,10 @@ void removeLeftovers(const std::string& root) {
   for (const auto& entry : entries) std::filesystem::remove_all(entry, ec);
 }
 
-// Marks this process alive in `root` (with gRootLock held); the first time,
-// when no other run is alive there, clears what the dead ones left.
-void markAlive(const std::string& root) {
-  struct stat st {};
-  if (::lstat(root.c_str(), &st) != 0) return;
+// Marks this process alive in `root`, the private folder `st` tells of (with
+// gRootLock held); the first time, when no other run is alive there, clears
+// what the dead ones left.
+void markAlive(const std::string& root, const struct stat& st) {
   if (gLiveFd >= 0 && gLiveRoot == root && gLiveDevice == st.st_dev && gLiveInode == st.st_ino) return;
   const bool firstUse = gLiveRoot != root;
   const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -186,19 +187,13 @@ bool splitExtension(const std::string& path, std::string& stem, std::string& ext
 
 std::string VQPDFPathUtilities::temporaryRoot() {
   std::lock_guard<std::mutex> guard(gRootLock);
-  if (!gRoot.empty()) {
-    if (isPrivateFolder(gRoot)) {
-      markAlive(gRoot);
-      return gRoot;
-    }
-    // Removed meanwhile (a cleaner of temporary files): make it again.
-    if (!somethingAt(gRoot) && ::mkdir(gRoot.c_str(), 0700) == 0 && isPrivateFolder(gRoot)) {
-      markAlive(gRoot);
-      return gRoot;
-    }
-  }
-  gRoot = chooseRoot();
-  if (isPrivateFolder(gRoot)) markAlive(gRoot);
+  struct stat st {};
+  // Removed meanwhile (a cleaner of temporary files): made again.
+  const bool kept =
+      !gRoot.empty() && (isPrivateFolder(gRoot, &st) ||
+                         (!somethingAt(gRoot) && ::mkdir(gRoot.c_str(), 0700) == 0 && isPrivateFolder(gRoot, &st)));
+  if (!kept) gRoot = chooseRoot();
+  if (kept || isPrivateFolder(gRoot, &st)) markAlive(gRoot, st);
   return gRoot;
 }
 

@@ -210,10 +210,7 @@ bool VQFlowTextDocument::packetZipFileIfNeed() {
     // batch as well as from the user: the conversion fails, and a file
     // already at the destination stays as it was.
     failureReason_ = "No text was found on the converted pages; nothing is written to " + savedFilePath_;
-    failed_ = true;
-    closeAndRemoveWriters();
-    removeWorkFolder();
-    return false;
+    ok = false;
   }
   if (ok && partFilePath_ != savedFilePath_) {
     std::error_code ec;
@@ -225,8 +222,10 @@ bool VQFlowTextDocument::packetZipFileIfNeed() {
   }
   if (!ok) {
     failed_ = true;
-    failureReason_ = "Can't write the file " + savedFilePath_;
-    VQDiagnose(VQDiagnosticCategory::Output, failureReason_);
+    if (failureReason_.empty()) {
+      failureReason_ = "Can't write the file " + savedFilePath_;
+      VQDiagnose(VQDiagnosticCategory::Output, failureReason_);
+    }
     closeAndRemoveWriters();
   }
   removeWorkFolder();

@@ -45,9 +45,7 @@ bool VQFlowTextPDFExporter::convertPDFPage(const std::optional<pdf::Page>& page,
 void VQFlowTextPDFExporter::convertPDFEnd(const std::shared_ptr<const pdf::Document>&) {
   pageParser_.reset();
   if (!papyrant_) throw std::runtime_error("The conversion has no document");
-  if (!papyrant_->packetZipFileIfNeed())
-    throw std::runtime_error(papyrant_->failureReason().empty() ? "Can't write the file " + destDocPath
-                                                                : papyrant_->failureReason());
+  if (!papyrant_->packetZipFileIfNeed()) throw std::runtime_error(papyrant_->failureReason());
 }
 
 void VQFlowTextPDFExporter::convertPDFClean() {

@@ -152,20 +152,16 @@ AffineTransform VQPDFPageCapture::Glyph::advancedTransform(const Size& advance) 
   // interpreter moves it; the orientation stays in glyph space. The steps
   // are those of text matrix x CTM x page transform, then the orientation
   // before them, with the translations alone computed.
-  const Size scaled{advance.width * state_.horizontalScaling, advance.height};
-  const AffineTransform& t = textMatrix_;
-  const AffineTransform& ctm = state_.ctm;
-  const AffineTransform& page = pageTransform_;
-  const double x1 = scaled.width * t.a + scaled.height * t.c + t.tx;
-  const double y1 = scaled.width * t.b + scaled.height * t.d + t.ty;
-  const double x2 = x1 * ctm.a + y1 * ctm.c + ctm.tx;
-  const double y2 = x1 * ctm.b + y1 * ctm.d + ctm.ty;
-  const double x3 = x2 * page.a + y2 * page.c + page.tx;
-  const double y3 = x2 * page.b + y2 * page.d + page.ty;
-  const AffineTransform& m = movedLinear_;
+  const Point at = PointApplyAffineTransform(
+      PointApplyAffineTransform(
+          PointApplyAffineTransform(Point{advance.width * state_.horizontalScaling, advance.height}, textMatrix_),
+          state_.ctm),
+      pageTransform_);
+  AffineTransform moved = movedLinear_;
+  moved.tx = at.x, moved.ty = at.y;
+  const Point origin = PointApplyAffineTransform(Point{orientation_.tx, orientation_.ty}, moved);
   AffineTransform r = advancedLinear_;
-  r.tx = orientation_.tx * m.a + orientation_.ty * m.c + x3;
-  r.ty = orientation_.tx * m.b + orientation_.ty * m.d + y3;
+  r.tx = origin.x, r.ty = origin.y;
   return r;
 }
 

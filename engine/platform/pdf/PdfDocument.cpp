@@ -383,7 +383,7 @@ std::shared_ptr<QPDF> Document::Impl::instance() {
   }
   ++instancesOpened;
   std::lock_guard<std::mutex> lock(mutex);
-  return instances.emplace(self, Instance{q, file, 0, 0, nullptr}).first->second.qpdf;
+  return instances.emplace(self, Instance{q, file, 0, 0, nullptr, {}}).first->second.qpdf;
 }
 
 void Document::Impl::notePageRead(int number) {
@@ -433,21 +433,24 @@ Object Document::Impl::pageObject(int number) {
   notePageRead(number);
   auto q = instance();
   if (!q || number < 1) return Object();
-  const auto self = std::this_thread::get_id();
   {
     std::lock_guard<std::mutex> lock(mutex);
-    if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q &&
-                                        it->second.lastPage == number && it->second.lastPageObject.isInitialized())
-      return Object::Impl::wrap(it->second.lastPageObject, q);
+    if (const Instance* own = ownInstance(q.get());
+        own && own->lastPage == number && own->lastPageObject.isInitialized())
+      return Object::Impl::wrap(own->lastPageObject, q);
   }
   QPDFObjectHandle found = findPage(*q, number);
   if (!found.isInitialized()) return Object();
   {
     std::lock_guard<std::mutex> lock(mutex);
-    if (auto it = instances.find(self); it != instances.end() && it->second.qpdf == q && it->second.lastPage == number)
-      it->second.lastPageObject = found;
+    if (Instance* own = ownInstance(q.get()); own && own->lastPage == number) own->lastPageObject = found;
   }
   return Object::Impl::wrap(found, q);
+}
+
+Document::Impl::Instance* Document::Impl::ownInstance(const QPDF* q) {
+  auto it = instances.find(std::this_thread::get_id());
+  return it != instances.end() && it->second.qpdf.get() == q ? &it->second : nullptr;
 }
 
 QPDFObjectHandle Document::Impl::findPage(QPDF& instance, int number) {
@@ -476,17 +479,16 @@ QPDFObjectHandle Document::Impl::findPage(QPDF& instance, int number) {
     // A page written into its node's /Kids is found by reading the tree
     // again on this instance.
     std::shared_ptr<const std::vector<QPDFObjectHandle>> pages;
-    const auto self = std::this_thread::get_id();
     {
       std::lock_guard<std::mutex> lock(mutex);
-      if (auto it = instances.find(self); it != instances.end() && it->second.qpdf.get() == q) pages = it->second.pages;
+      if (const Instance* own = ownInstance(q)) pages = own->pages;
     }
     if (!pages) {
       uint64_t read = 0;
       pages = std::make_shared<const std::vector<QPDFObjectHandle>>(pagesOfTree(*q, file, read));
       treeObjectsRead += read;
       std::lock_guard<std::mutex> lock(mutex);
-      if (auto it = instances.find(self); it != instances.end() && it->second.qpdf.get() == q) it->second.pages = pages;
+      if (Instance* own = ownInstance(q)) own->pages = pages;
     }
     if (static_cast<size_t>(number) > pages->size()) return {};
     return (*pages)[static_cast<size_t>(number - 1)];
@@ -590,7 +592,7 @@ std::shared_ptr<Document> Document::open(const std::string& path, const std::str
   const bool repaired = impl->repairedBytes || !q->getWarnings().empty();
   impl->repaired = repaired || impl->pageIds != nullptr;
   impl->instancesOpened = 1;
-  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, file, 0, 0, nullptr});
+  impl->instances.emplace(std::this_thread::get_id(), Impl::Instance{q, file, 0, 0, nullptr, {}});
   if (error) *error = OpenError::None;
   auto document = std::shared_ptr<Document>(new Document(std::move(impl)));
   if (repaired && !document->isEncrypted() && !firstPagesReadable(*document)) {

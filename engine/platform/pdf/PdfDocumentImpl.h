@@ -100,6 +100,8 @@ struct Document::Impl {
   Object pageObject(int number);
   // The page on `instance`, found again: through the counts, or the tree read once.
   QPDFObjectHandle findPage(QPDF& instance, int number);
+  // The calling thread's instance while it is still `q`; with `mutex` held.
+  Instance* ownInstance(const QPDF* q);
   // Counts the pages the calling thread's instance has read; past a number
   // of them the instance is let go.
   void notePageRead(int number);
