@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -73,7 +74,31 @@ VQPDF_CTMInfo VQPDFTransformGetFontCTMInfo(double s, double ascent, double desce
   // Display space turns y downwards, so a glyph drawn as the reader expects
   // has a negative determinant there; a positive one shows it mirrored.
   info.flip = (m.a * m.d - m.b * m.c) > 0 ? 1 : 0;
-  info.rotation = VQPDFTransformGetRotation(m);
+  // A line's glyphs share their size and turn, which only the linear part
+  // of the transform and the type's measures give: the last ones asked for
+  // on this thread are kept, matched bit for bit so that a signed zero or a
+  // NaN is never taken for another value.
+  struct Measured {
+    double key[7];
+    float rotation;
+    Size fontSize;
+  };
+  thread_local Measured last{{}, 0, {}};
+  thread_local bool haveLast = false;
+  const double key[7] = {s, ascent, descent, m.a, m.b, m.c, m.d};
+  if (!haveLast || std::memcmp(key, last.key, sizeof key) != 0) {
+    std::memcpy(last.key, key, sizeof key);
+    last.rotation = VQPDFTransformGetRotation(m);
+    const Size size = VQPDFTransformGetFontSize(s, ascent, descent, m);
+    auto atLeast3 = [](double v) {
+      float f = static_cast<float>(v);
+      if (std::isnan(f) || f < 3.0f) f = 3.0f;
+      return static_cast<double>(f);
+    };
+    last.fontSize = {atLeast3(size.width), atLeast3(size.height)};
+    haveLast = true;
+  }
+  info.rotation = last.rotation;
   info.yTop = info.yAscent = p.y;
   info.yBase = m.ty;
   info.yDescent = info.yBottom = q.y;
@@ -87,13 +112,7 @@ VQPDF_CTMInfo VQPDFTransformGetFontCTMInfo(double s, double ascent, double desce
   info.frame = RectMake(info.xLeft, info.yTop, info.xRight - info.xLeft, info.yBottom - info.yTop);
   info.topLeft = p;
   info.bottomLeft = q;
-  Size size = VQPDFTransformGetFontSize(s, ascent, descent, m);
-  auto atLeast3 = [](double v) {
-    float f = static_cast<float>(v);
-    if (std::isnan(f) || f < 3.0f) f = 3.0f;
-    return static_cast<double>(f);
-  };
-  info.fontSize = {atLeast3(size.width), atLeast3(size.height)};
+  info.fontSize = last.fontSize;
   return info;
 }
 
