@@ -79,14 +79,14 @@ VQPDF_CTMInfo VQPDFTransformGetFontCTMInfo(double s, double ascent, double desce
   // on this thread are kept, matched bit for bit so that a signed zero or a
   // NaN is never taken for another value.
   struct Measured {
-    double key[7];
-    float rotation;
+    bool filled = false;
+    double key[7] = {};
+    float rotation = 0;
     Size fontSize;
   };
-  thread_local Measured last{{}, 0, {}};
-  thread_local bool haveLast = false;
+  thread_local Measured last;
   const double key[7] = {s, ascent, descent, m.a, m.b, m.c, m.d};
-  if (!haveLast || std::memcmp(key, last.key, sizeof key) != 0) {
+  if (!last.filled || std::memcmp(key, last.key, sizeof key) != 0) {
     std::memcpy(last.key, key, sizeof key);
     last.rotation = VQPDFTransformGetRotation(m);
     const Size size = VQPDFTransformGetFontSize(s, ascent, descent, m);
@@ -96,7 +96,7 @@ VQPDF_CTMInfo VQPDFTransformGetFontCTMInfo(double s, double ascent, double desce
       return static_cast<double>(f);
     };
     last.fontSize = {atLeast3(size.width), atLeast3(size.height)};
-    haveLast = true;
+    last.filled = true;
   }
   info.rotation = last.rotation;
   info.yTop = info.yAscent = p.y;
